@@ -1,0 +1,46 @@
+# Helpers shared by the folders.
+
+# A driver library: a shared object with its own copy of the common library
+# (flavor ui, gr or ex), hidden symbols, and only the names in its export map.
+function(velm_add_driver_library target flavor export_map)
+  set(sources ${ARGN})
+  add_library(${target} SHARED ${sources})
+  target_link_libraries(${target} PRIVATE velm_common_${flavor} velmplat)
+  set_target_properties(${target} PROPERTIES
+    PREFIX "" OUTPUT_NAME ${target}
+    CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+  target_link_options(${target} PRIVATE
+    "-Wl,--version-script=${export_map}" "-Wl,--no-undefined")
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${export_map})
+endfunction()
+
+# A GoogleTest program registered with CTest.
+find_package(GTest REQUIRED)
+function(velm_add_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "VELM_TEST_DATA=${PROJECT_SOURCE_DIR}/tests")
+endfunction()
+find_package(Threads REQUIRED)
+
+# A libFuzzer target, run for a bounded time by CTest (label "fuzz").
+function(velm_add_fuzzer name)
+  cmake_parse_arguments(F "" "SECONDS" "SOURCES;LIBS" ${ARGN})
+  if(NOT VELM_FUZZ)
+    return()
+  endif()
+  if(NOT F_SECONDS)
+    set(F_SECONDS 20)
+  endif()
+  add_executable(${name} ${F_SOURCES})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(${name} PRIVATE ${F_LIBS})
+  set(corpus ${CMAKE_BINARY_DIR}/fuzz-corpus/${name})
+  file(MAKE_DIRECTORY ${corpus})
+  set(seeds ${PROJECT_SOURCE_DIR}/tests/fuzz/${name})
+  add_test(NAME ${name} COMMAND ${name} -max_total_time=${F_SECONDS} -rss_limit_mb=4096 ${corpus} ${seeds})
+  set_tests_properties(${name} PROPERTIES LABELS fuzz)
+endfunction()

@@ -1,0 +1,22 @@
+#include "velm/library.h"
+
+#include "velm/context.h"
+#include "velm/lock.h"
+
+namespace {
+HINSTANCE g_module = nullptr;
+}
+
+void CommonProcessAttach(HINSTANCE module) {
+  g_module = module;
+  CtxInitCaches();
+  LockInitialize();
+}
+
+void CommonProcessDetach() {
+  CtxSweepCache(1);
+  LockTerminate();
+  g_module = nullptr;
+}
+
+HINSTANCE CommonModuleHandle() { return g_module; }

@@ -1,0 +1,213 @@
+// The driver context: the unit of work of every entry point. It binds one
+// printer to its own copies of the built-in tables, the model record, the
+// compiled model image, the working DEVMODE and the work record.
+#pragma once
+
+#include <cstdint>
+
+#include "plat/wintypes.h"
+#include "velm/dialogs.h"
+#include "velm/names.h"
+#include "velm/settings.h"
+
+struct ModelImage;  // the compiled model description
+struct PRINTER_INFO_2W;
+
+// ---- kinds and open flags ------------------------------------------------------
+// Kind word: low byte the kind, high byte options.
+constexpr uint16_t kKindOptHoldsMutex = 0x100;
+constexpr uint16_t kKindOptAdmin = 0x200;
+constexpr uint16_t kKindOptMayUseCache = 0x800;
+constexpr uint16_t kKindOptIgnoreHandle = 0x1000;
+
+constexpr uint32_t kOpenEntryPoint = 0x80000000u;
+constexpr uint32_t kOpenCapability = 0x1000000u;
+constexpr uint32_t kOpenDocNoUi = 0x2000000u;
+constexpr uint32_t kOpenPdev = 0x20000000u;
+constexpr uint32_t kOpenPdevRequest = 0x10000u;  // what the graphics library passes
+constexpr uint32_t kOpenExcHandle = 0x100000u;
+constexpr uint32_t kOpenDrvHandle = 0x200000u;
+constexpr uint32_t kOpenFirstRun = 0x40000u;
+
+// Dispositions of a close.
+constexpr uint32_t kCloseToCache = 0;
+constexpr uint32_t kCloseKeepFonts = 1;
+constexpr uint32_t kCloseToCapsCache = 4;
+constexpr uint32_t kCloseDestroy = 5;
+
+// ---- the built-in model record ---------------------------------------------------
+struct ModelInfo {
+  uint16_t specVersion;    // DC_VERSION
+  uint16_t driverVersion;  // DC_DRIVER
+  const char16_t* iniFileName;
+  const char16_t* spoolDllName;
+  uint32_t defaultFields;
+  uint16_t maxCopies;     // DC_COPIES
+  uint32_t orientation;   // DC_ORIENTATION
+  uint32_t defaultResolution;
+  // dmOrientation, dmPaperSize, dmPaperLength, dmPaperWidth, dmScale,
+  // dmCopies, dmDefaultSource, dmPrintQuality, dmColor, dmDuplex,
+  // dmYResolution, dmTTOption, dmCollate
+  uint16_t publicDefaults[13];
+  const char16_t* defaultFormName;
+  uint32_t icmDefaults[4];  // dmICMMethod, dmICMIntent, dmMediaType, dmDitherType
+  uint32_t scaleMin, scaleMax;
+  uint32_t copiesMin, copiesMax;
+  char modelTag[4];
+  uint32_t privateVersion;
+  uint8_t cdcDefaults[4];
+  uint8_t machineId;
+  uint8_t modelFlag;
+  uint16_t dstResolution[2];
+  uint16_t paperSizeDefaults[4];
+  uint8_t languageDefaults[3];
+  uint8_t extPrintArea;
+  uint32_t velmVersion;
+  uint32_t installedMemory;
+  const char16_t* versionStrings[2];
+  const char16_t* fallbackDriverName;
+  const char16_t* installInfoName;
+  const char16_t* systemDllNames[2];
+  const char16_t* resourceDataDll;
+  const char16_t* driverVersionText;
+  uint32_t settingsFileVersion;
+  uint32_t customWidthMin, customWidthMax;    // 1/1200 inch
+  uint32_t customLengthMin, customLengthMax;  // 1/1200 inch
+};
+
+const ModelInfo& CtxGetBuiltinModelInfo();
+
+// ---- the work record ---------------------------------------------------------------
+struct FreeSizeSlot {
+  char names[3][64];  // name for applications, name with size, user's name
+  int32_t width;      // 1/1200 inch
+  int32_t length;
+};
+
+struct JobInfoState {
+  HMODULE module;
+  void* session;
+  void* getEntry;
+  void* disposeEntry;
+  void* interface_;
+  uint32_t version;
+};
+
+// Per-context state. Each area owns its own fields; the order follows the
+// record the rest of the driver was designed around.
+struct WorkRecord {
+  char16_t driverIni[260];
+  uint8_t* saveStack[3];
+  // sheet
+  int32_t permission;
+  int32_t documentSheetMode;
+  void* sheetCallback;
+  HANDLE sheetHandle;
+  // evaluator
+  int16_t evalTop;
+  int32_t* evalStack;  // 256 cells
+  int32_t saveOnClose;
+  int32_t modified;
+  uint16_t kind;
+  char16_t helpLanguage[3];
+  char16_t driverName[65];
+  char16_t scratch[522];
+  // cached printer facts
+  char16_t printerName[261];
+  int32_t remote;  // 0 not asked, 1 remote, 2 local
+  int32_t attributesValid;
+  uint32_t attributes;
+  void* inputDevmode;
+  void* outputDevmode;
+  FreeSizeSlot freeSizes[10];
+  uint32_t savedChangeMasks[3];
+  uint32_t changeMask;
+  // font-table state
+  int32_t fontTableCount;
+  uint32_t fontTableBefore;
+  int32_t settingsFileMismatch;
+  char16_t installInfo[260];
+  char16_t installIni[260];
+  char16_t driverDir[522];
+  char16_t batchIni[260];
+  uint32_t mergeMode;
+  uint16_t sheetMode;  // 1 document sheet, 2 device sheet
+  uint32_t sheetFlags;
+  HANDLE gdiObjects[2];
+  uint8_t* savedDevmode;  // the DEVMODE as it was at the open
+  JobInfoState jobInfo;
+  uint16_t kindOptions;
+  uint32_t openFlags;
+  uint32_t captionStringId;
+};
+
+// A table of the blocks that 32-bit setting slots refer to. A stored layout
+// keeps 4 bytes for what was a pointer; here it keeps a handle (1-based index)
+// into this per-context table.
+struct BlobTable {
+  void** slots;
+  uint32_t capacity;
+};
+
+struct DriverContext {
+  HANDLE printer;
+  HANDLE queryPrinter;
+  uint16_t dialogId;
+  SettingTable* settings;
+  DialogTable* dialogs;  // null in the graphics and query libraries
+  const UiSymbolTable* symbols;
+  const OptionNameTable* optionNames;
+  const MessageNameTable* messages;
+  ModelInfo* model;
+  uint8_t* devmode;  // working DevmodeWorkBuffer; null for kinds 4-255
+  ModelImage* image;
+  WorkRecord* work;
+  HMODULE uiModule;
+  HMODULE bitmapModule;
+  BlobTable blobs;
+};
+
+// ---- opening and closing -------------------------------------------------------------
+DriverContext* CtxOpen(HANDLE printer, HANDLE query, uint32_t open_flags);
+DriverContext* CtxOpenKind(HANDLE printer, HANDLE query, uint16_t kind_word, uint32_t open_flags);
+DriverContext* CtxOpenWithPrinterInfo(HANDLE printer, HANDLE query, uint32_t open_flags,
+                                      const PRINTER_INFO_2W* info);
+DriverContext* CtxOpenWithMode(HANDLE printer, HANDLE query, uint32_t open_flags, uint32_t doc_mode,
+                               const PRINTER_INFO_2W* info);
+DriverContext* CtxCreate(HANDLE printer, HANDLE query, uint16_t kind_word, uint32_t open_flags,
+                         uint32_t doc_mode, const PRINTER_INFO_2W* info);
+void CtxClose(DriverContext* ctx);
+void CtxCloseAs(DriverContext* ctx, uint32_t disposition);
+void CtxDispose(DriverContext* ctx, uint32_t disposition);
+
+void CtxInitCaches();
+void CtxSweepCache(int32_t all);
+DriverContext* CtxTakeFromCache(HANDLE printer, uint16_t kind_word, uint32_t open_flags, uint32_t doc_mode,
+                                const PRINTER_INFO_2W* info);
+DriverContext* CtxReleaseToCache(DriverContext* ctx, uint32_t disposition);
+
+int32_t CtxSaveDevmode(DriverContext* ctx);
+int32_t CtxFreeSavedFontTables(DriverContext* ctx);
+
+uint8_t* CtxGetDevmode(DriverContext* ctx);
+uint8_t* CtxGetPrivateDevmode(DriverContext* ctx);
+uint8_t* CtxGetPrivateHeader(DriverContext* ctx);
+uint8_t* CtxGetOptionBlock(DriverContext* ctx);
+uint8_t* DmGetPrivateStart(uint8_t* devmode);
+DriverContext* CtxGetTemplate();
+
+// The process-wide first-run flag (set while a printer's first-run set-up runs).
+void CtxSetFirstRun(uint32_t value);
+uint32_t CtxGetFirstRun();
+
+// Blocks referred to by 32-bit handles in setting slots.
+uint32_t CtxBlobAdd(DriverContext* ctx, void* block);
+void* CtxBlobGet(DriverContext* ctx, uint32_t handle);
+// Frees the block (MemFree) and empties the slot.
+void CtxBlobFree(DriverContext* ctx, uint32_t handle);
+
+// Where an open gets the printer name it caches and compares: a level-2
+// query of the spooler. The spooler lands later; until then the host and the
+// tests register the answer here.
+using CtxPrinterNameQuery = bool (*)(HANDLE printer, char16_t* name, uint32_t capacity);
+void CtxSetPrinterNameQuery(CtxPrinterNameQuery query);

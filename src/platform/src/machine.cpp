@@ -1,0 +1,104 @@
+// Windows paths onto the machine folder.
+#include "plat/machine.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <mutex>
+#include <vector>
+
+#include "plat/wstr.h"
+
+namespace plat {
+
+namespace {
+
+std::mutex g_root_mutex;
+std::string g_root;
+
+bool IsDir(const std::string& p) {
+  struct stat st{};
+  return stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The entry of dir whose name equals name ignoring case, or name itself.
+std::string MatchComponent(const std::string& dir, const std::string& name) {
+  DIR* d = opendir(dir.c_str());
+  if (!d) return name;
+  std::u16string want = FromUtf8(name);
+  std::string found = name;
+  bool exact = false;
+  while (dirent* e = readdir(d)) {
+    std::string entry = e->d_name;
+    if (entry == name) {
+      exact = true;
+      break;
+    }
+    if (found == name && WCmpI(FromUtf8(entry).c_str(), want.c_str()) == 0) found = entry;
+  }
+  closedir(d);
+  return exact ? name : found;
+}
+
+}  // namespace
+
+std::string MachineRoot() {
+  if (const char* env = std::getenv("VELM_MACHINE"); env && *env) return env;
+  std::lock_guard<std::mutex> lock(g_root_mutex);
+  return g_root.empty() ? std::string("./machine") : g_root;
+}
+
+void SetMachineRoot(const std::string& host_dir) {
+  std::lock_guard<std::mutex> lock(g_root_mutex);
+  g_root = host_dir;
+}
+
+bool IsFullWindowsPath(const char16_t* path) { return path && path[0] && path[1] == u':'; }
+
+std::string MapPath(const char16_t* windows_path) {
+  if (!IsFullWindowsPath(windows_path)) return {};
+  char16_t drive = WToLower(windows_path[0]);
+  if (drive < u'a' || drive > u'z') return {};
+  std::string host = MachineRoot() + "/" + char(drive);
+  std::vector<std::string> parts;
+  std::u16string part;
+  auto flush = [&]() -> bool {
+    if (part.empty() || part == u".") {
+      part.clear();
+      return true;
+    }
+    if (part == u"..") return false;  // never climb out of the machine
+    parts.push_back(ToUtf8(part));
+    part.clear();
+    return true;
+  };
+  for (const char16_t* p = windows_path + 2; *p; ++p) {
+    if (*p == u'\\' || *p == u'/') {
+      if (!flush()) return {};
+    } else {
+      part.push_back(*p);
+    }
+  }
+  if (!flush()) return {};
+  for (const std::string& name : parts) {
+    host += "/" + (IsDir(host) ? MatchComponent(host, name) : name);
+  }
+  return host;
+}
+
+std::string MapPath(const std::u16string& windows_path) { return MapPath(windows_path.c_str()); }
+
+bool EnsureWindowsDir(const char16_t* windows_path) {
+  std::string host = MapPath(windows_path);
+  if (host.empty()) return false;
+  for (size_t i = 1; i <= host.size(); ++i) {
+    if (i == host.size() || host[i] == '/') {
+      std::string prefix = host.substr(0, i);
+      if (!IsDir(prefix)) mkdir(prefix.c_str(), 0777);
+    }
+  }
+  return IsDir(host);
+}
+
+}  // namespace plat
