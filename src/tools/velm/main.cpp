@@ -1,11 +1,13 @@
 // velm: the command-line host through which a person runs the system on this
 // machine.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
 
 #include "command.h"
+#include "plat/machine.h"
 
 namespace velm_cli {
 
@@ -27,15 +29,39 @@ static int Usage(FILE* out) {
   return out == stderr ? 2 : 0;
 }
 
+// The machine folder: --machine DIR anywhere on the line, else the
+// VELM_MACHINE variable, else a folder of the user's own.
+static velm_cli::Args TakeMachineOption(int argc, char** argv) {
+  velm_cli::Args rest;
+  std::string machine;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--machine") == 0 && i + 1 < argc) {
+      machine = argv[++i];
+    } else if (std::strncmp(argv[i], "--machine=", 10) == 0) {
+      machine = argv[i] + 10;
+    } else {
+      rest.push_back(argv[i]);
+    }
+  }
+  if (!machine.empty()) {
+    setenv("VELM_MACHINE", machine.c_str(), 1);
+  } else if (!std::getenv("VELM_MACHINE")) {
+    const char* home = std::getenv("HOME");
+    plat::SetMachineRoot(std::string(home && *home ? home : ".") + "/.velm/machine");
+  }
+  return rest;
+}
+
 int main(int argc, char** argv) {
-  if (argc < 2) return Usage(stderr);
-  std::string name = argv[1];
+  velm_cli::Args words = TakeMachineOption(argc, argv);
+  if (words.empty()) return Usage(stderr);
+  std::string name = words[0];
   if (name == "help" || name == "--help" || name == "-h") return Usage(stdout);
   auto it = velm_cli::Commands().find(name);
   if (it == velm_cli::Commands().end()) {
     std::fprintf(stderr, "velm: unknown command '%s'\n", name.c_str());
     return Usage(stderr);
   }
-  velm_cli::Args args(argv + 2, argv + argc);
+  velm_cli::Args args(words.begin() + 1, words.end());
   return it->second.run(args);
 }
