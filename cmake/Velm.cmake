@@ -9,8 +9,11 @@ function(velm_add_driver_library target flavor export_map)
   set_target_properties(${target} PROPERTIES
     PREFIX "" OUTPUT_NAME ${target}
     CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
-  target_link_options(${target} PRIVATE
-    "-Wl,--version-script=${export_map}" "-Wl,--no-undefined")
+  target_link_options(${target} PRIVATE "-Wl,--version-script=${export_map}")
+  if(NOT VELM_SANITIZE)
+    # (Sanitizer runtimes are linked into programs, not into shared objects.)
+    target_link_options(${target} PRIVATE "-Wl,--no-undefined")
+  endif()
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${export_map})
 endfunction()
 

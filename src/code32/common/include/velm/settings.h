@@ -117,7 +117,8 @@ int32_t OptGetControlOption(DriverContext* ctx, const DialogItemRecord* item);
 int32_t OptSetControlOption(DriverContext* ctx, const DialogItemRecord* item, int32_t option);
 
 // ---- text --------------------------------------------------------------------
-// buffer holds at least as many characters as the setting's size in bytes.
+// buffer holds at least as many characters as the setting's size in bytes,
+// and at least 6 (the text "wrong" answers a setting that is not a string).
 uint8_t* OptGetText(DriverContext* ctx, const SettingRecord* row, char16_t* buffer);
 uint8_t* OptSetText(DriverContext* ctx, SettingRecord* row, const char16_t* text);
 uint8_t* OptGetControlText(DriverContext* ctx, uint16_t control_id, char16_t* buffer);

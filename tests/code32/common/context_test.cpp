@@ -1,0 +1,349 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "plat/kernel.h"
+#include "plat/wstr.h"
+#include "velm/context.h"
+#include "velm/devmode.h"
+
+namespace {
+
+// Handles 1 and 3 are two handles of printer "Office A", handle 2 is "Office B".
+bool FakePrinterName(HANDLE printer, char16_t* name, uint32_t cap) {
+  switch (reinterpret_cast<uintptr_t>(printer)) {
+    case 1:
+    case 3: return plat::WCopy(name, cap, u"Office A");
+    case 2: return plat::WCopy(name, cap, u"Office B");
+    default: return false;
+  }
+}
+
+HANDLE H(uintptr_t v) { return reinterpret_cast<HANDLE>(v); }
+
+class ContextCache : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CtxSetPrinterNameQuery(FakePrinterName);
+    plat::SetTickOverride(now_);
+    CtxSweepCache(1);
+    live_ = plat::LiveGlobalBlocks();
+  }
+  void TearDown() override {
+    CtxSweepCache(1);
+    EXPECT_EQ(plat::LiveGlobalBlocks(), live_);  // nothing leaked
+    plat::ReleaseTickOverride();
+    CtxSetFirstRun(0);
+  }
+  void At(DWORD t) { plat::SetTickOverride(t); }
+
+  // A context that may be cached: kind 4 with the cache option, given the
+  // working DEVMODE that kinds 0-3 build.
+  DriverContext* Open(uintptr_t printer, uint16_t kind_word = 0x804, uint32_t flags = kOpenEntryPoint) {
+    DriverContext* c = CtxOpenKind(H(printer), H(printer), kind_word, flags);
+    if (c && !c->devmode) {
+      c->devmode = static_cast<uint8_t*>(MemAllocZeroed(dm::kWorkBufferSize));
+      dm::StampRegionOffsets(c->devmode);
+    }
+    return c;
+  }
+
+  DWORD now_ = 1000000;
+  long live_ = 0;
+};
+
+TEST_F(ContextCache, ReuseWithinHalfASecondThenExpiry) {
+  DriverContext* a = Open(1);
+  ASSERT_NE(a, nullptr);
+  CtxClose(a);
+  At(now_ + 100);
+  DriverContext* b = Open(1);
+  EXPECT_EQ(b, a);  // taken back
+  CtxClose(b);
+  At(now_ + 100 + 600);
+  DriverContext* c = Open(1);
+  ASSERT_NE(c, nullptr);
+  // The expired context was destroyed by the sweep of this open; the new one
+  // is a fresh build (it may reuse the address, so compare by content).
+  EXPECT_EQ(c->work->changeMask, 0u);
+  CtxCloseAs(c, kCloseDestroy);
+}
+
+TEST_F(ContextCache, ExpiryAcrossTheWrapOfTheTickCount) {
+  At(0xFFFFFF00u);
+  DriverContext* a = Open(1);
+  a->work->changeMask = 0xABCD;  // marks this very context
+  CtxClose(a);
+  At(0x100u);  // 512 ms later, after the wrap
+  DriverContext* b = Open(1);
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(b->work->changeMask, 0u);  // not the stale one
+  CtxClose(b);
+  At(0x100u + 400);
+  DriverContext* c = Open(1);
+  EXPECT_EQ(c, b);  // 400 ms: still fresh
+  CtxCloseAs(c, kCloseDestroy);
+}
+
+TEST_F(ContextCache, AFullCacheDisplacesTheOldest) {
+  DriverContext* a = Open(1);
+  DriverContext* b = Open(1);
+  DriverContext* c = Open(1);
+  a->work->changeMask = 1;
+  b->work->changeMask = 2;
+  c->work->changeMask = 3;
+  CtxClose(a);
+  At(now_ + 10);
+  CtxClose(b);
+  At(now_ + 20);
+  long before = plat::LiveGlobalBlocks();
+  CtxClose(c);  // displaces a, destroyed at once
+  EXPECT_LT(plat::LiveGlobalBlocks(), before);
+  DriverContext* x = Open(1);
+  DriverContext* y = Open(1);
+  EXPECT_EQ(x->work->changeMask, 3u);  // slots in order: c took a's slot 1, b keeps slot 2
+  EXPECT_EQ(y->work->changeMask, 2u);
+  DriverContext* z = Open(1);
+  EXPECT_EQ(z->work->changeMask, 0u);  // nothing left: a new one
+  for (DriverContext* d : {x, y, z}) CtxCloseAs(d, kCloseDestroy);
+}
+
+TEST_F(ContextCache, MatchRules) {
+  struct Case {
+    const char* name;
+    uint32_t released_flags;
+    uint32_t disposition;
+    uintptr_t open_printer;
+    uint16_t open_kind;
+    uint32_t open_flags;
+    bool taken;
+  } cases[] = {
+      {"same everything", kOpenEntryPoint, kCloseToCache, 1, 0x804, kOpenEntryPoint, true},
+      {"kind word 0 takes", kOpenEntryPoint, kCloseToCache, 1, 0, kOpenEntryPoint, true},
+      {"kind word 0x300 never takes", kOpenEntryPoint, kCloseToCache, 1, 0x300, kOpenEntryPoint, false},
+      {"other handle, same printer", kOpenEntryPoint, kCloseToCache, 3, 0x804, kOpenEntryPoint, false},
+      {"0x1B00 takes whatever the handle", kOpenEntryPoint, kCloseToCache, 3, 0x1B00, kOpenEntryPoint, true},
+      {"other printer", kOpenEntryPoint, kCloseToCache, 2, 0x1B00, kOpenEntryPoint, false},
+      {"other flags", kOpenEntryPoint, kCloseToCache, 1, 0x804, kOpenDocNoUi, false},
+      {"capability context in its own cache", kOpenCapability, kCloseToCapsCache, 1, 0x804, kOpenCapability, true},
+      {"capability context invisible to others", kOpenCapability, kCloseToCapsCache, 1, 0x804, kOpenEntryPoint, false},
+      {"unknown printer name: no match", kOpenEntryPoint, kCloseToCache, 9, 0x1B00, kOpenEntryPoint, false},
+  };
+  for (const Case& c : cases) {
+    DriverContext* a = Open(1, 0x804, c.released_flags);
+    ASSERT_NE(a, nullptr) << c.name;
+    a->work->changeMask = 0x5A5A;
+    CtxCloseAs(a, c.disposition);
+    DriverContext* b = CtxOpenKind(H(c.open_printer), H(c.open_printer), c.open_kind, c.open_flags);
+    if ((c.open_kind & 0xFF) <= 3 && !b) {
+      // Kinds 0-3 need a model image; without one nothing is taken or built.
+      EXPECT_FALSE(c.taken) << c.name;
+    } else {
+      ASSERT_NE(b, nullptr) << c.name;
+      EXPECT_EQ(b->work->changeMask == 0x5A5A, c.taken) << c.name;
+      CtxCloseAs(b, kCloseDestroy);
+    }
+    CtxSweepCache(1);
+  }
+}
+
+TEST_F(ContextCache, AHitServesItsNewCaller) {
+  DriverContext* a = Open(1, 0x0300 | 0x804, kOpenEntryPoint);  // options 0x100 and 0x200
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(a->work->kindOptions, 0x0B00);
+  CtxClose(a);
+  DriverContext* b = CtxOpenKind(H(3), H(3), 0x1B00, kOpenEntryPoint);
+  ASSERT_EQ(b, a);
+  EXPECT_EQ(b->printer, H(3));  // the caller's handle, not the closed one
+  EXPECT_EQ(b->queryPrinter, H(3));
+  EXPECT_EQ(b->work->kindOptions, 0x1B00);  // no inherited mutex or admin option
+  EXPECT_EQ(b->work->kind, 0);
+  CtxCloseAs(b, kCloseDestroy);
+}
+
+TEST_F(ContextCache, DocumentModeTwoNeedsADocumentSheetContext) {
+  DriverContext* a = Open(1, 0x804, kOpenDocNoUi);
+  a->work->documentSheetMode = 1;
+  CtxClose(a);
+  DriverContext* b = CtxOpenKind(H(1), H(1), 0x804, kOpenDocNoUi);
+  EXPECT_EQ(b, a);  // mode 0: no sheet test
+  CtxClose(b);
+  DriverContext* c = CtxCreate(H(1), H(1), 0x804, kOpenDocNoUi, 2, nullptr);
+  ASSERT_NE(c, nullptr);
+  EXPECT_NE(c, b);
+  CtxCloseAs(c, kCloseDestroy);
+  CtxSweepCache(1);
+  DriverContext* d = Open(1, 0x804, kOpenDocNoUi);
+  d->work->documentSheetMode = 2;
+  CtxClose(d);
+  EXPECT_EQ(CtxCreate(H(1), H(1), 0x804, kOpenDocNoUi, 2, nullptr), d);
+  CtxCloseAs(d, kCloseDestroy);
+}
+
+TEST_F(ContextCache, WhatIsNeverCached) {
+  // No working DEVMODE: nothing worth keeping.
+  DriverContext* bare = CtxOpenKind(H(1), H(1), 0x804, kOpenEntryPoint);
+  ASSERT_NE(bare, nullptr);
+  EXPECT_EQ(CtxReleaseToCache(bare, kCloseToCache), bare);
+  CtxCloseAs(bare, kCloseDestroy);
+  // The job-linker mode forbids caching.
+  DriverContext* linked = Open(1);
+  ASSERT_EQ(OptSetValueById(linked, 714, 1), 1);
+  CtxClose(linked);
+  DriverContext* again = Open(1);
+  EXPECT_EQ(OptGetValueById(again, 714), 0);
+  // Other dispositions destroy.
+  EXPECT_EQ(CtxReleaseToCache(again, kCloseKeepFonts), again);
+  CtxCloseAs(again, kCloseDestroy);
+}
+
+TEST_F(ContextCache, OpenFlagsAsStored) {
+  DriverContext* pdev = CtxOpenKind(H(1), H(1), 4, kOpenPdevRequest);
+  ASSERT_NE(pdev, nullptr);
+  EXPECT_EQ(pdev->work->openFlags, kOpenPdev);
+  CtxCloseAs(pdev, kCloseDestroy);
+  CtxSetFirstRun(1);
+  DriverContext* first = CtxOpenKind(H(1), H(1), 4, kOpenEntryPoint);
+  EXPECT_EQ(first->work->openFlags, kOpenEntryPoint | kOpenFirstRun);
+  CtxCloseAs(first, kCloseDestroy);
+  CtxSetFirstRun(0);
+  DriverContext* k = CtxOpenKind(H(2), H(2), 0x0207, kOpenEntryPoint);
+  ASSERT_NE(k, nullptr);
+  EXPECT_EQ(k->work->kind, 7);
+  EXPECT_EQ(k->work->kindOptions, 0x0200);
+  EXPECT_EQ(std::u16string(k->work->printerName), u"Office B");
+  EXPECT_EQ(k->devmode, nullptr);
+  EXPECT_EQ(k->image, nullptr);
+  CtxCloseAs(k, kCloseDestroy);
+}
+
+TEST_F(ContextCache, KindsNeedingAModelFailCleanlyAndRetry) {
+  // Until a model image can be obtained, kinds 0-3 cannot open; each open
+  // tries again and leaves nothing behind.
+  for (uint16_t kind : {0, 1, 2, 3}) {
+    EXPECT_EQ(CtxOpenKind(H(1), H(1), kind, kOpenEntryPoint), nullptr);
+    EXPECT_EQ(plat::LiveGlobalBlocks(), live_);
+  }
+}
+
+TEST_F(ContextCache, EveryAllocationFailureReleasesWhatWasBuilt) {
+  for (int nth = 1; nth < 100; ++nth) {
+    plat::FailNth("GlobalAlloc", nth);
+    DriverContext* c = CtxOpenKind(H(1), H(1), 4, kOpenEntryPoint);
+    plat::ClearFaults();
+    if (c) {  // the nth allocation lies past the open: every step was tried
+      CtxCloseAs(c, kCloseDestroy);
+      EXPECT_EQ(plat::LiveGlobalBlocks(), live_);
+      EXPECT_GT(nth, 5);
+      return;
+    }
+    EXPECT_EQ(plat::LiveGlobalBlocks(), live_) << "failure at allocation " << nth;
+  }
+  FAIL() << "the open never succeeded";
+}
+
+TEST_F(ContextCache, TablesAreCopiedPerContext) {
+  DriverContext* a = CtxOpenKind(H(1), H(1), 4, kOpenEntryPoint);
+  DriverContext* b = CtxOpenKind(H(1), H(1), 4, kOpenEntryPoint);
+  ASSERT_NE(a->settings, b->settings);
+  OptFindSetting(a, 7)->dirty = 1;
+  EXPECT_EQ(OptFindSetting(b, 7)->dirty, 0);
+  EXPECT_EQ(OptFindSetting(CtxGetTemplate(), 7)->dirty, 0);
+  ASSERT_NE(a->dialogs, nullptr);
+  a->dialogs->rows[0].items[0].hidden = 1;
+  EXPECT_EQ(b->dialogs->rows[0].items[0].hidden, 0u);
+  EXPECT_EQ(CtxGetTemplate()->dialogs->rows[0].items[0].hidden, 0u);
+  a->model->maxCopies = 5;
+  EXPECT_EQ(b->model->maxCopies, 999);
+  CtxCloseAs(a, kCloseDestroy);
+  CtxCloseAs(b, kCloseDestroy);
+}
+
+TEST_F(ContextCache, SavedDevmodeOwnsCopiesOfTheFontTables) {
+  DriverContext* c = Open(1);
+  // Two device fonts of 68 bytes.
+  auto* fonts = static_cast<uint8_t*>(MemAllocZeroed(2 * 68));
+  std::memset(fonts, 0x41, 2 * 68);
+  uint32_t handle = CtxBlobAdd(c, fonts);
+  ASSERT_NE(handle, 0u);
+  OptSetValueById(c, 10006, 2);
+  OptSetValueById(c, 10007, int32_t(handle));
+  // A count larger than its table is never copied past the table's end.
+  auto* subst = static_cast<uint8_t*>(MemAllocZeroed(128));
+  OptSetValueById(c, 10004, 5);
+  OptSetValueById(c, 10005, int32_t(CtxBlobAdd(c, subst)));
+  ASSERT_EQ(CtxSaveDevmode(c), 1);
+  uint32_t saved = uint32_t(OptGetSavedValueById(c, 10007));
+  ASSERT_NE(saved, 0u);
+  EXPECT_NE(saved, handle);
+  EXPECT_EQ(OptGetSavedValueById(c, 10006), 2);
+  EXPECT_EQ(OptGetSavedValueById(c, 10004), 0);
+  EXPECT_EQ(OptGetSavedValueById(c, 10005), 0);
+  CtxBlobFree(c, handle);  // free the working table: the copy stays intact
+  const auto* copy = static_cast<const uint8_t*>(CtxBlobGet(c, saved));
+  ASSERT_NE(copy, nullptr);
+  for (int i = 0; i < 2 * 68; ++i) ASSERT_EQ(copy[i], 0x41);
+  // The saved copy's header carries the fixed region offsets.
+  uint16_t off;
+  std::memcpy(&off, c->work->savedDevmode + dm::kRegion3Offset, 2);
+  EXPECT_EQ(off, 1768);
+  EXPECT_EQ(CtxFreeSavedFontTables(c), 1);
+  EXPECT_EQ(CtxBlobGet(c, saved), nullptr);
+  CtxCloseAs(c, kCloseDestroy);
+}
+
+TEST_F(ContextCache, FontCountsAreUnsigned) {
+  DriverContext* c = Open(1);
+  OptSetValueById(c, 10006, 40000);  // above 32767
+  EXPECT_EQ(uint16_t(OptGetValueById(c, 10006)), 40000);
+  ASSERT_EQ(CtxSaveDevmode(c), 1);  // no table: count 0 in the copy, no huge allocation
+  EXPECT_EQ(OptGetSavedValueById(c, 10006), 0);
+  CtxCloseAs(c, kCloseDestroy);
+}
+
+TEST_F(ContextCache, ManyThreadsOpenAndClose) {
+  plat::ReleaseTickOverride();
+  std::atomic<int> failures{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 8; ++t) {
+    threads.emplace_back([this, t, &failures] {
+      for (int i = 0; i < 200; ++i) {
+        DriverContext* c = Open(1 + uintptr_t((t + i) % 2));
+        if (!c) {
+          ++failures;
+          continue;
+        }
+        OptSetValueById(c, 7, t);
+        CtxCloseAs(c, (i % 3) ? kCloseToCache : kCloseToCapsCache);
+      }
+    });
+  }
+  for (auto& th : threads) th.join();
+  EXPECT_EQ(failures.load(), 0);
+}
+
+TEST(ContextTemplate, ModelInfoAndReadOnlyUse) {
+  const ModelInfo& m = CtxGetTemplate()->model ? *CtxGetTemplate()->model : CtxGetBuiltinModelInfo();
+  EXPECT_EQ(m.specVersion, 0x0401);
+  EXPECT_EQ(m.driverVersion, 0x0400);
+  EXPECT_EQ(std::u16string(m.iniFileName), u"velmlist.ini");
+  EXPECT_EQ(std::u16string(m.spoolDllName), u"VELMOUT1.DLL");
+  EXPECT_EQ(m.defaultFields, 0x7F03u);
+  EXPECT_EQ(m.publicDefaults[1], 9);
+  EXPECT_EQ(m.publicDefaults[7], 600);
+  EXPECT_EQ(std::memcmp(m.modelTag, "priv", 4), 0);
+  EXPECT_EQ(m.privateVersion, 0x00030003u);
+  EXPECT_EQ(m.machineId, 134);
+  EXPECT_EQ(std::u16string(m.driverVersionText), u"3.62");
+  EXPECT_EQ(m.settingsFileVersion, 200u);
+  EXPECT_EQ(m.customLengthMax, 20408u);
+  DriverContext* t = CtxGetTemplate();
+  EXPECT_EQ(OptGetValueById(t, 8), 0);  // every setting reads 0 through the template
+  CtxClose(t);                          // closing the template does nothing
+  EXPECT_EQ(CtxGetTemplate(), t);
+}
+
+}  // namespace
