@@ -110,3 +110,54 @@ constexpr uint32_t CDM_DRIVER_DEFAULT = 4;
 // and receives the size used or needed. 1 done; 2 the caller builds the
 // driver default (or an unknown mode); 0 failure with the last error set.
 int32_t DmConvertDevMode(const uint8_t* src, size_t src_length, uint8_t* dst, uint32_t* size, uint32_t mode);
+
+// ---- private header and environment flags ------------------------------------------
+struct DriverContext;
+
+// Signature, job-linker mode 0, model tag, private size, version and the
+// region offsets.
+void DmInitPrivateHeader(uint8_t* devmode, DriverContext* ctx);
+// Names, marker and cleared exchange blocks in the context's working DEVMODE.
+void DmWritePrivateHeader(DriverContext* ctx);
+// 1 when the private header belongs to this driver and model (0 for null).
+// devmode must hold at least the 1260 bytes of a whole DEVMODE.
+int32_t DmIsCompatible(const uint8_t* devmode);
+int32_t DmIsMachineColor(DriverContext* ctx);
+
+// Environment flag bytes 1241-1256 of the working DEVMODE.
+#define VELM_DM_FLAG_SETTERS(Name)                       \
+  void DmClearFlag##Name(DriverContext* ctx);            \
+  void DmSetFlag##Name(DriverContext* ctx);              \
+  void DmSetFlag##Name##To(DriverContext* ctx, int32_t value);
+#define VELM_DM_FLAG_GETTER(Name) int32_t DmGetFlag##Name(DriverContext* ctx);
+VELM_DM_FLAG_SETTERS(UserDefault)
+VELM_DM_FLAG_GETTER(UserDefault)
+VELM_DM_FLAG_SETTERS(BatchInstallDone)
+VELM_DM_FLAG_SETTERS(BatchUserCode)
+VELM_DM_FLAG_GETTER(BatchUserCode)
+VELM_DM_FLAG_SETTERS(BidiQueried)
+VELM_DM_FLAG_GETTER(BidiQueried)
+VELM_DM_FLAG_SETTERS(NoPermission)
+VELM_DM_FLAG_GETTER(NoPermission)
+VELM_DM_FLAG_SETTERS(UIModeChange)
+VELM_DM_FLAG_GETTER(UIModeChange)
+VELM_DM_FLAG_SETTERS(BidiEnabled)
+VELM_DM_FLAG_SETTERS(RemotePrinter)
+VELM_DM_FLAG_GETTER(RemotePrinter)
+VELM_DM_FLAG_SETTERS(LogCodeUse)
+VELM_DM_FLAG_SETTERS(ProviderUcode)
+VELM_DM_FLAG_GETTER(ProviderUcode)
+VELM_DM_FLAG_SETTERS(JobToolInstalled)
+VELM_DM_FLAG_SETTERS(DeviceSheet)
+VELM_DM_FLAG_SETTERS(ProviderUcode2)
+#undef VELM_DM_FLAG_SETTERS
+#undef VELM_DM_FLAG_GETTER
+void DmSetOsKindNt4(DriverContext* ctx);
+void DmSetOsKindNt5(DriverContext* ctx);
+void DmSetOsKind(DriverContext* ctx, int32_t value);
+int32_t DmGetOsKind(DriverContext* ctx);
+void DmSetFlagTerminalServerTo(DriverContext* ctx, int32_t value);
+void DmSetFlagAdministratorTo(DriverContext* ctx, int32_t value);
+// The quality-function bit word (items 381-396) at byte 858.
+void DmSetQualityFuncBits(DriverContext* ctx, uint16_t bits);
+uint16_t DmGetQualityFuncBits(DriverContext* ctx);
