@@ -1,0 +1,154 @@
+// Stand-in for the maker's spool-side output module VELMOUT1.DLL, which
+// receives the job stream of each document from the graphics library. This
+// one writes the stream it receives to a file, and lets a test make it fail.
+//
+//   VELMOUT1_FILE        host path of the output file (truncated at each
+//                        document start); without it the output goes to
+//                        C:\Windows\Temp\VELMOUT1-<job id>.prn of the machine.
+//   VELMOUT1_FAIL_WRITE  n: the n-th write of a document fails (nothing written).
+//   VELMOUT1_SHORT_WRITE n: the n-th write of a document takes only half of
+//                        the bytes and says so.
+//   VELMOUT1_LOG         host path of a file that gets one line per call.
+//
+// Build variants leave exports out (see CMakeLists.txt): without
+// DrvSplWritePrinter, without DrvSplStartDocEx, or without either document
+// start. A module without a document start gets writes with a null document
+// handle; they go to one document of the module, job id 0.
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <string>
+#include <type_traits>
+
+#include "gr2k/spool_api.h"
+#include "plat/machine.h"
+#include "plat/wstr.h"
+
+namespace {
+
+struct Document {
+  FILE* file = nullptr;
+  DWORD job = 0;
+  unsigned writes = 0;
+};
+
+Document* g_default = nullptr;  // for writes without a document start
+
+void Log(const std::string& line) {
+  const char* path = std::getenv("VELMOUT1_LOG");
+  if (!path || !*path) return;
+  if (FILE* f = std::fopen(path, "a")) {
+    std::fprintf(f, "%s\n", line.c_str());
+    std::fclose(f);
+  }
+}
+
+[[maybe_unused]] unsigned Switch(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? unsigned(std::strtoul(v, nullptr, 10)) : 0;
+}
+
+std::string OutputPath(DWORD job) {
+  if (const char* path = std::getenv("VELMOUT1_FILE"); path && *path) return path;
+  plat::EnsureWindowsDir(u"C:\\Windows\\Temp");
+  return plat::MapPath(plat::FromUtf8("C:\\Windows\\Temp\\VELMOUT1-" + std::to_string(job) + ".prn"));
+}
+
+Document* Open(DWORD job) {
+  auto* doc = new (std::nothrow) Document;
+  if (!doc) return nullptr;
+  doc->job = job;
+  doc->file = std::fopen(OutputPath(job).c_str(), "wb");
+  if (!doc->file) {
+    delete doc;
+    return nullptr;
+  }
+  return doc;
+}
+
+[[maybe_unused]] Document* DocumentOf(HANDLE handle) {
+  if (handle) return static_cast<Document*>(handle);
+  if (!g_default) g_default = Open(0);
+  return g_default;
+}
+
+void CloseFile(Document* doc) {
+  if (doc && doc->file) {
+    std::fclose(doc->file);
+    doc->file = nullptr;
+  }
+}
+
+[[maybe_unused]] HANDLE StartDocument(const char* call, HANDLE /*printer*/, DWORD job) {
+  Log(std::string(call) + " job=" + std::to_string(job));
+  return Open(job);
+}
+
+}  // namespace
+
+VELM_EXPORT BOOL DllMain(HINSTANCE, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_DETACH && g_default) {
+    CloseFile(g_default);
+    delete g_default;
+    g_default = nullptr;
+  }
+  return TRUE;
+}
+
+#if !defined(VELMOUT1_NO_STARTDOC) && !defined(VELMOUT1_NO_STARTDOCEX)
+VELM_EXPORT HANDLE DrvSplStartDocEx(HANDLE printer, DWORD job_id) {
+  return StartDocument("StartDocEx", printer, job_id);
+}
+static_assert(std::is_same_v<decltype(&DrvSplStartDocEx), SplStartDocFn>);
+#endif
+
+#if !defined(VELMOUT1_NO_STARTDOC)
+VELM_EXPORT HANDLE DrvSplStartDoc(HANDLE printer, DWORD job_id) { return StartDocument("StartDoc", printer, job_id); }
+static_assert(std::is_same_v<decltype(&DrvSplStartDoc), SplStartDocFn>);
+#endif
+
+#if !defined(VELMOUT1_NO_WRITE)
+VELM_EXPORT BOOL DrvSplWritePrinter(HANDLE document, LPVOID bytes, DWORD count, DWORD* written) {
+  Log("Write " + std::to_string(count));
+  if (written) *written = 0;
+  Document* doc = DocumentOf(document);
+  if (!doc || !doc->file || (count && !bytes) || !written) return FALSE;
+  const unsigned n = ++doc->writes;
+  if (n == Switch("VELMOUT1_FAIL_WRITE")) return FALSE;
+  DWORD take = n == Switch("VELMOUT1_SHORT_WRITE") ? count / 2 : count;
+  if (take && std::fwrite(bytes, 1, take, doc->file) != take) return FALSE;
+  std::fflush(doc->file);
+  *written = take;
+  return TRUE;
+}
+static_assert(std::is_same_v<decltype(&DrvSplWritePrinter), SplWritePrinterFn>);
+#endif
+
+VELM_EXPORT BOOL DrvSplStartPage(HANDLE /*document*/) {
+  Log("StartPage");
+  return TRUE;
+}
+
+VELM_EXPORT BOOL DrvSplEndPage(HANDLE /*document*/) {
+  Log("EndPage");
+  return TRUE;
+}
+
+VELM_EXPORT void DrvSplEndDoc(HANDLE document) {
+  Log("EndDoc");
+  CloseFile(document ? static_cast<Document*>(document) : g_default);
+}
+
+VELM_EXPORT void DrvSplClose(HANDLE document) {
+  Log("Close");
+  if (document) {
+    auto* doc = static_cast<Document*>(document);
+    CloseFile(doc);
+    delete doc;
+  }
+}
+
+static_assert(std::is_same_v<decltype(&DrvSplStartPage), SplStartPageFn>);
+static_assert(std::is_same_v<decltype(&DrvSplEndPage), SplEndPageFn>);
+static_assert(std::is_same_v<decltype(&DrvSplEndDoc), SplEndDocFn>);
+static_assert(std::is_same_v<decltype(&DrvSplClose), SplCloseFn>);
