@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs what the build needs, then builds and runs every test twice: a
-# normal build, and a build with AddressSanitizer and UndefinedBehaviorSanitizer
-# (clang) that also runs the fuzz targets for a bounded time.
+# Installs what the build needs, then builds and runs every test: a normal
+# build; the tests that run threads under ThreadSanitizer; and a build with
+# AddressSanitizer and UndefinedBehaviorSanitizer (clang) that also runs the
+# fuzz targets for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,6 +23,13 @@ echo "== normal build"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
+
+echo "== thread sanitizer build (the tests that run threads)"
+CC=clang CXX=clang++ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DVELM_TSAN=ON -DVELM_BENCH=OFF >/dev/null
+cmake --build build-tsan -j "$jobs" --target common_tests platform_tests
+TSAN_OPTIONS=halt_on_error=1 ./build-tsan/bin/common_tests --gtest_filter='*Thread*'
+TSAN_OPTIONS=halt_on_error=1 ./build-tsan/bin/platform_tests --gtest_filter='*Thread*:*CriticalSection*:*Mutex*'
 
 echo "== sanitizer build (ASan + UBSan, fuzz targets)"
 CC=clang CXX=clang++ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
