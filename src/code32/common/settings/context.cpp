@@ -10,6 +10,8 @@
 #include "plat/wstr.h"
 #include "velm/devmode.h"
 #include "velm/lock.h"
+#include "velm/resources.h"
+#include "velm/spooler.h"
 
 namespace {
 
@@ -76,29 +78,15 @@ CacheSlot g_caches[2][2];  // [0]: capability contexts (section 1), [1]: others 
 
 int CacheFor(uint32_t open_flags) { return open_flags == kOpenCapability ? 0 : 1; }
 
-// Stand-in until the spooler queries land: the printer name of a handle.
-CtxPrinterNameQuery g_name_query = nullptr;
-
-bool PrinterName(HANDLE printer, const PRINTER_INFO_2W* info, char16_t* name, uint32_t cap);
-
-}  // namespace
-
-// The spooler's printer structure as far as the context reads it. The full
-// structure comes with the spooler; only pPrinterName (second member) is read.
-struct PrinterInfo2NameView {
-  char16_t* pServerName;
-  char16_t* pPrinterName;
-};
-
-namespace {
-
+// The printer name an open caches and the cache compares: the given
+// PRINTER_INFO_2's, else the spooler's answer for the handle.
 bool PrinterName(HANDLE printer, const PRINTER_INFO_2W* info, char16_t* name, uint32_t cap) {
   name[0] = 0;
-  if (info) {
-    const auto* view = reinterpret_cast<const PrinterInfo2NameView*>(info);
-    return view->pPrinterName && plat::WCopy(name, cap, view->pPrinterName) && name[0];
-  }
-  return g_name_query && g_name_query(printer, name, cap) && name[0];
+  if (info) return info->pPrinterName && plat::WCopy(name, cap, info->pPrinterName) && name[0];
+  auto* fetched = static_cast<PRINTER_INFO_2W*>(SplGetPrinterInfo(printer, 2));
+  bool ok = fetched && fetched->pPrinterName && plat::WCopy(name, cap, fetched->pPrinterName) && name[0];
+  MemFree(fetched);
+  return ok;
 }
 
 bool SlotMatches(const CacheSlot& slot, HANDLE printer, uint16_t kind_word, uint32_t open_flags, uint32_t doc_mode,
@@ -142,8 +130,7 @@ void Destroy(DriverContext* ctx, bool free_fonts) {
     MemFree(ctx->work->savedDevmode);
   }
   if (free_fonts) FreeWorkingFontTables(ctx);
-  if (ctx->uiModule) FreeLibrary(ctx->uiModule);
-  if (ctx->bitmapModule) FreeLibrary(ctx->bitmapModule);
+  ResFreeDlls(ctx);
   if (ctx->settings) {
     MemFree(ctx->settings->rows);
     MemFree(ctx->settings);
@@ -222,7 +209,6 @@ DriverContext* CtxGetTemplate() {
 
 void CtxSetFirstRun(uint32_t value) { g_first_run.store(value); }
 uint32_t CtxGetFirstRun() { return g_first_run.load(); }
-void CtxSetPrinterNameQuery(CtxPrinterNameQuery query) { g_name_query = query; }
 
 DriverContext* CtxOpen(HANDLE printer, HANDLE query, uint32_t open_flags) {
   return CtxCreate(printer, query, 0, open_flags, 0, nullptr);
@@ -241,13 +227,27 @@ DriverContext* CtxOpenWithMode(HANDLE printer, HANDLE query, uint32_t open_flags
   return CtxCreate(printer, query, 0, open_flags, doc_mode, info);
 }
 
+static DriverContext* Build(HANDLE printer, HANDLE query, uint16_t kind_word, uint32_t open_flags,
+                            uint32_t doc_mode, const PRINTER_INFO_2W* info);
+
 DriverContext* CtxCreate(HANDLE printer, HANDLE query, uint16_t kind_word, uint32_t open_flags, uint32_t doc_mode,
                          const PRINTER_INFO_2W* info) {
   if (g_first_run.load()) open_flags |= kOpenFirstRun;
   if (open_flags == kOpenPdevRequest) open_flags = kOpenPdev;
+
+  // Without the caller's PRINTER_INFO_2 the open asks the spooler for one,
+  // and frees it when the open is done, whatever the outcome.
+  PRINTER_INFO_2W* fetched = nullptr;
+  if (!info) info = fetched = static_cast<PRINTER_INFO_2W*>(SplGetPrinterInfo(printer, 2));
+  DriverContext* ctx = Build(printer, query, kind_word, open_flags, doc_mode, info);
+  MemFree(fetched);
+  return ctx;
+}
+
+static DriverContext* Build(HANDLE printer, HANDLE query, uint16_t kind_word, uint32_t open_flags,
+                            uint32_t doc_mode, const PRINTER_INFO_2W* info) {
   const uint16_t kind = kind_word & 0xFF;
   const uint16_t kind_options = kind_word & 0xFF00;
-
   if (DriverContext* cached = CtxTakeFromCache(printer, kind_word, open_flags, doc_mode, info)) {
     // A context taken back serves its new caller: the handles, kind and kind
     // options are the caller's, never those of the call that released it.
@@ -288,9 +288,7 @@ DriverContext* CtxCreate(HANDLE printer, HANDLE query, uint16_t kind_word, uint3
     w.remote = 0;
     w.attributesValid = 0;
     w.attributes = 0;
-    // The printer facts of the open: for now the printer name the cache
-    // compares (the spooler fills the rest once it is there).
-    PrinterName(printer, info, w.printerName, sizeof(w.printerName) / sizeof(char16_t));
+    if (info) SplCachePrinterInfo(info, ctx);
     for (uint8_t*& buf : w.saveStack) ok = ok && (buf = AllocWorkBuffer()) != nullptr;
     w.inputDevmode = w.outputDevmode = nullptr;
     w.gdiObjects[0] = w.gdiObjects[1] = nullptr;
@@ -298,7 +296,9 @@ DriverContext* CtxCreate(HANDLE printer, HANDLE query, uint16_t kind_word, uint3
     w.kind = kind;
     w.openFlags = open_flags;
   }
+  if (ok && (kind == 0 || kind == 1 || kind == 3)) SplGetDriverName(ctx);
   if (ok) {
+    ResGetHelpLanguageCode(ctx);
     WorkRecord& w = *ctx->work;
     w.sheetFlags = 0;
     w.fontTableCount = 0;

@@ -110,7 +110,7 @@ struct WorkRecord {
   int32_t modified;
   uint16_t kind;
   char16_t helpLanguage[3];
-  char16_t driverName[65];
+  char16_t driverName[261];
   char16_t scratch[522];
   // cached printer facts
   char16_t printerName[261];
@@ -205,9 +205,3 @@ uint32_t CtxBlobAdd(DriverContext* ctx, void* block);
 void* CtxBlobGet(DriverContext* ctx, uint32_t handle);
 // Frees the block (MemFree) and empties the slot.
 void CtxBlobFree(DriverContext* ctx, uint32_t handle);
-
-// Where an open gets the printer name it caches and compares: a level-2
-// query of the spooler. The spooler lands later; until then the host and the
-// tests register the answer here.
-using CtxPrinterNameQuery = bool (*)(HANDLE printer, char16_t* name, uint32_t capacity);
-void CtxSetPrinterNameQuery(CtxPrinterNameQuery query);

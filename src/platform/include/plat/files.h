@@ -1,0 +1,139 @@
+// Files of the emulated machine (kernel32): Windows paths on top of the
+// machine folder, with Windows meanings for dispositions, attributes, times
+// and wildcard searches.
+//
+// Attributes: READONLY is the owner's write permission bit; HIDDEN, SYSTEM
+// and ARCHIVE are kept in the extended attribute "user.velm.attr" (a file
+// that never had its attributes set reads as ARCHIVE, as a new Windows file
+// does). Read-only is enforced by the layer itself, so it holds even for a
+// process running as root.
+//
+// Share modes are checked between the handles of one process only; across
+// processes the driver serialises its shared files with the driver mutex.
+#pragma once
+
+#include <cstddef>
+
+#include "plat/handles.h"
+#include "plat/wintypes.h"
+
+struct SECURITY_ATTRIBUTES;
+
+constexpr DWORD GENERIC_READ = 0x80000000u;
+constexpr DWORD GENERIC_WRITE = 0x40000000u;
+constexpr DWORD FILE_SHARE_READ = 1;
+constexpr DWORD FILE_SHARE_WRITE = 2;
+constexpr DWORD FILE_SHARE_DELETE = 4;
+
+constexpr DWORD CREATE_NEW = 1;
+constexpr DWORD CREATE_ALWAYS = 2;
+constexpr DWORD OPEN_EXISTING = 3;
+constexpr DWORD OPEN_ALWAYS = 4;
+constexpr DWORD TRUNCATE_EXISTING = 5;
+
+constexpr DWORD FILE_ATTRIBUTE_READONLY = 0x01;
+constexpr DWORD FILE_ATTRIBUTE_HIDDEN = 0x02;
+constexpr DWORD FILE_ATTRIBUTE_SYSTEM = 0x04;
+constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
+constexpr DWORD FILE_ATTRIBUTE_ARCHIVE = 0x20;
+constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
+constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu;
+constexpr DWORD INVALID_FILE_SIZE = 0xFFFFFFFFu;
+constexpr DWORD FILE_FLAG_WRITE_THROUGH = 0x80000000u;
+
+constexpr DWORD MOVEFILE_REPLACE_EXISTING = 1;
+
+constexpr DWORD ERROR_NO_MORE_FILES = 18;
+constexpr DWORD ERROR_WRITE_FAULT = 29;
+constexpr DWORD ERROR_READ_FAULT = 30;
+constexpr DWORD ERROR_SHARING_VIOLATION = 32;
+constexpr DWORD ERROR_FILE_EXISTS = 80;
+constexpr DWORD ERROR_DISK_FULL = 112;
+constexpr DWORD ERROR_INVALID_NAME = 123;
+constexpr DWORD ERROR_DIR_NOT_EMPTY = 145;
+
+struct FILETIME {
+  DWORD dwLowDateTime;
+  DWORD dwHighDateTime;
+};
+
+struct WIN32_FIND_DATAW {
+  DWORD dwFileAttributes;
+  FILETIME ftCreationTime;
+  FILETIME ftLastAccessTime;
+  FILETIME ftLastWriteTime;
+  DWORD nFileSizeHigh;
+  DWORD nFileSizeLow;
+  DWORD dwReserved0;
+  DWORD dwReserved1;
+  WCHAR cFileName[MAX_PATH];
+  WCHAR cAlternateFileName[14];
+};
+static_assert(sizeof(FILETIME) == 8);
+static_assert(sizeof(WIN32_FIND_DATAW) == 592);
+static_assert(offsetof(WIN32_FIND_DATAW, nFileSizeHigh) == 28);
+static_assert(offsetof(WIN32_FIND_DATAW, cFileName) == 44);
+
+extern "C" {
+
+// Dispositions CREATE_NEW, CREATE_ALWAYS, OPEN_EXISTING, OPEN_ALWAYS and
+// TRUNCATE_EXISTING; OPEN_ALWAYS and CREATE_ALWAYS on an existing file leave
+// ERROR_ALREADY_EXISTS as the last error. FILE_FLAG_WRITE_THROUGH flushes
+// every write. Access 0 opens for querying times and size only.
+// Faults: "CreateFileW".
+HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, SECURITY_ATTRIBUTES* security, DWORD disposition,
+                   DWORD flags, HANDLE template_file);
+// A short read at the end of the file succeeds with the bytes read.
+// Faults: "ReadFile" (ERROR_READ_FAULT).
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytes, DWORD* read, void* overlapped);
+// Faults: "WriteFile" (ERROR_DISK_FULL, nothing written) and "WriteFile.short"
+// (succeeds having written half of the bytes, as a device may).
+BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytes, DWORD* written, void* overlapped);
+DWORD GetFileSize(HANDLE file, DWORD* size_high);
+// Faults: "FlushFileBuffers".
+BOOL FlushFileBuffers(HANDLE file);
+BOOL GetFileTime(HANDLE file, FILETIME* creation, FILETIME* last_access, FILETIME* last_write);
+// The creation time cannot be changed here and is ignored.
+BOOL SetFileTime(HANDLE file, const FILETIME* creation, const FILETIME* last_access, const FILETIME* last_write);
+LONG CompareFileTime(const FILETIME* a, const FILETIME* b);
+
+DWORD GetFileAttributesW(LPCWSTR path);
+// Faults: "SetFileAttributesW".
+BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes);
+// Fails on a read-only file (ERROR_ACCESS_DENIED). Faults: "DeleteFileW".
+BOOL DeleteFileW(LPCWSTR path);
+// Copies content, last-write time and attributes. The target is written
+// under a temporary name and renamed into place, so a failed copy leaves an
+// existing target as it was; a read-only target is refused
+// (ERROR_ACCESS_DENIED). Faults: "CopyFileW" (ERROR_DISK_FULL).
+BOOL CopyFileW(LPCWSTR source, LPCWSTR target, BOOL fail_if_exists);
+// Faults: "MoveFileExW".
+BOOL MoveFileExW(LPCWSTR source, LPCWSTR target, DWORD flags);
+// ERROR_ALREADY_EXISTS when the name exists, ERROR_PATH_NOT_FOUND when the
+// parent does not. Faults: "CreateDirectoryW".
+BOOL CreateDirectoryW(LPCWSTR path, SECURITY_ATTRIBUTES* security);
+
+// Wildcards '*' and '?' in the last component, matched ignoring case; "*.*"
+// matches every name, and "name.*" also matches "name". "." and ".." are
+// listed for every directory but a drive root.
+HANDLE FindFirstFileW(LPCWSTR pattern, WIN32_FIND_DATAW* data);
+BOOL FindNextFileW(HANDLE search, WIN32_FIND_DATAW* data);
+BOOL FindClose(HANDLE search);
+
+// The system and Windows directories of the machine (machine settings
+// dir.system and dir.windows). The result is the length without the
+// terminator, or the size needed including it when the buffer is too small.
+// Faults: "GetSystemDirectoryW", "GetWindowsDirectoryW".
+UINT GetSystemDirectoryW(LPWSTR buffer, UINT size);
+UINT GetWindowsDirectoryW(LPWSTR buffer, UINT size);
+
+// Case-insensitive comparison (ASCII and Latin-1 letters): <0, 0 or >0.
+INT lstrcmpiW(LPCWSTR a, LPCWSTR b);
+
+}  // extern "C"
+
+namespace plat {
+// FILETIME (100 ns since 1601) from Unix seconds and nanoseconds, and back.
+FILETIME FileTimeFromUnix(int64_t seconds, int64_t nanoseconds);
+void FileTimeToUnix(const FILETIME& ft, int64_t* seconds, int64_t* nanoseconds);
+}  // namespace plat

@@ -1,0 +1,154 @@
+// The print spooler of the emulated machine (winspool): a catalogue of
+// printers and their drivers with typed printer data, kept in
+// <machine root>/spool/spooler.reg and shared by every process.
+//
+// GetPrinterW and GetPrinterDriverW follow the two-call convention: with a
+// buffer that is too small (or none) they fail with
+// ERROR_INSUFFICIENT_BUFFER and give the size needed; the record's strings
+// and DEVMODE follow it in the same buffer.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "plat/wintypes.h"
+
+struct DEVMODEW;  // the public DEVMODE, defined by the driver
+
+struct PRINTER_INFO_1W {
+  DWORD Flags;
+  LPWSTR pDescription;
+  LPWSTR pName;
+  LPWSTR pComment;
+};
+
+struct PRINTER_INFO_2W {
+  LPWSTR pServerName;
+  LPWSTR pPrinterName;
+  LPWSTR pShareName;
+  LPWSTR pPortName;
+  LPWSTR pDriverName;
+  LPWSTR pComment;
+  LPWSTR pLocation;
+  DEVMODEW* pDevMode;
+  LPWSTR pSepFile;
+  LPWSTR pPrintProcessor;
+  LPWSTR pDatatype;
+  LPWSTR pParameters;
+  void* pSecurityDescriptor;
+  DWORD Attributes;
+  DWORD Priority;
+  DWORD DefaultPriority;
+  DWORD StartTime;
+  DWORD UntilTime;
+  DWORD Status;
+  DWORD cJobs;
+  DWORD AveragePPM;
+};
+static_assert(offsetof(PRINTER_INFO_2W, pPrinterName) == sizeof(void*));
+static_assert(offsetof(PRINTER_INFO_2W, Attributes) == 13 * sizeof(void*));
+
+struct DRIVER_INFO_2W {
+  DWORD cVersion;
+  LPWSTR pName;
+  LPWSTR pEnvironment;
+  LPWSTR pDriverPath;
+  LPWSTR pDataFile;
+  LPWSTR pConfigFile;
+};
+
+struct DRIVER_INFO_3W {
+  DWORD cVersion;
+  LPWSTR pName;
+  LPWSTR pEnvironment;
+  LPWSTR pDriverPath;
+  LPWSTR pDataFile;
+  LPWSTR pConfigFile;
+  LPWSTR pHelpFile;
+  LPWSTR pDependentFiles;  // names each terminated, ended by an empty one
+  LPWSTR pMonitorName;
+  LPWSTR pDefaultDataType;
+};
+
+struct PRINTER_DEFAULTSW {
+  LPWSTR pDatatype;
+  DEVMODEW* pDevMode;
+  DWORD DesiredAccess;
+};
+
+constexpr DWORD PRINTER_ATTRIBUTE_SHARED = 0x00000008;
+constexpr DWORD PRINTER_ATTRIBUTE_NETWORK = 0x00000010;
+constexpr DWORD PRINTER_ATTRIBUTE_LOCAL = 0x00000040;
+constexpr DWORD PRINTER_ATTRIBUTE_ENABLE_BIDI = 0x00000800;
+
+constexpr DWORD ERROR_INVALID_LEVEL = 124;
+constexpr DWORD ERROR_UNKNOWN_PRINTER_DRIVER = 1797;
+
+extern "C" {
+// ERROR_INVALID_PRINTER_NAME for a printer the machine does not have.
+// Faults: "OpenPrinterW".
+BOOL OpenPrinterW(LPWSTR name, HANDLE* printer, PRINTER_DEFAULTSW* defaults);
+BOOL ClosePrinter(HANDLE printer);
+// Levels 1 and 2. Faults: "GetPrinterW" (ERROR_ACCESS_DENIED) and
+// "GetPrinterW.empty" (the call succeeds and needs 0 bytes).
+BOOL GetPrinterW(HANDLE printer, DWORD level, BYTE* buffer, DWORD size, DWORD* needed);
+// Levels 2 and 3, for the default environment when environment is null.
+// Faults: "GetPrinterDriverW" (ERROR_ACCESS_DENIED).
+BOOL GetPrinterDriverW(HANDLE printer, LPWSTR environment, DWORD level, BYTE* buffer, DWORD size, DWORD* needed);
+// Answers an error code: ERROR_FILE_NOT_FOUND for a missing value,
+// ERROR_MORE_DATA with the size needed when the buffer is too small.
+// Faults: "GetPrinterDataW" (ERROR_ACCESS_DENIED).
+DWORD GetPrinterDataW(HANDLE printer, LPWSTR name, DWORD* type, BYTE* data, DWORD size, DWORD* needed);
+// ERROR_ACCESS_DENIED while the printer's data writes are denied
+// (plat::SpoolDenyDataWrites). Faults: "SetPrinterDataW".
+DWORD SetPrinterDataW(HANDLE printer, LPWSTR name, DWORD type, BYTE* data, DWORD size);
+DWORD DeletePrinterDataW(HANDLE printer, LPWSTR name);
+}
+
+namespace plat {
+
+// Host-side management of the catalogue (what an administrator would do
+// with the printer folder).
+struct SpoolDriver {
+  std::u16string name;
+  std::u16string driverPath;  // full Windows paths
+  std::u16string dataFile;
+  std::u16string configFile;
+  std::u16string helpFile;
+  std::vector<std::u16string> dependentFiles;
+};
+
+struct SpoolPrinter {
+  std::u16string name;
+  std::u16string driverName;
+  std::u16string serverName;  // empty: a local printer
+  std::u16string shareName;
+  std::u16string portName;
+  DWORD attributes = PRINTER_ATTRIBUTE_LOCAL;
+  std::vector<uint8_t> devmode;  // stored DEVMODE, empty for none
+};
+
+struct SpoolDataValue {
+  std::u16string name;
+  DWORD type = 0;
+  std::vector<uint8_t> data;
+};
+
+// The driver directory of the machine: system directory +
+// "\spool\drivers\w32x86\3".
+std::u16string SpoolDriverDirectory();
+// Adds or replaces a driver.
+bool SpoolAddDriver(const SpoolDriver& driver);
+// Adds a printer for a driver the catalogue has; false when the name is
+// taken, empty or holds ',', or the driver is unknown.
+bool SpoolAddPrinter(const SpoolPrinter& printer, std::string* error);
+std::vector<SpoolPrinter> SpoolListPrinters();
+bool SpoolFindPrinter(const std::u16string& name, SpoolPrinter* out);
+bool SpoolFindDriver(const std::u16string& name, SpoolDriver* out);
+std::vector<SpoolDataValue> SpoolListPrinterData(const std::u16string& printer);
+// While set, SetPrinterDataW and DeletePrinterDataW of the printer fail with
+// ERROR_ACCESS_DENIED (as for a user without the right to manage it).
+bool SpoolDenyDataWrites(const std::u16string& printer, bool deny);
+
+}  // namespace plat

@@ -1,0 +1,163 @@
+// Machine settings and the making of an empty machine.
+#include "plat/machineconf.h"
+
+#include <dlfcn.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <map>
+#include <mutex>
+
+#include "hostfs.h"
+#include "plat/machine.h"
+#include "plat/wstr.h"
+
+namespace plat {
+
+namespace {
+
+const std::map<std::string, std::string>& Defaults() {
+  static const std::map<std::string, std::string> defaults = {
+      {"os.major", "6"},
+      {"os.minor", "1"},
+      {"os.build", "7601"},
+      {"os.platform", "2"},
+      {"os.csd", ""},
+      {"os.terminal", "0"},
+      {"user.name", "user"},
+      {"user.admin", "1"},
+      {"user.profile", "C:\\Users\\user"},
+      {"user.localappdatalow", "C:\\Users\\user\\AppData\\LocalLow"},
+      {"dir.windows", "C:\\Windows"},
+      {"dir.system", "C:\\Windows\\System32"},
+      {"orvtse.result", ""},
+  };
+  return defaults;
+}
+
+std::string ConfPath() { return MachineRoot() + "/machine.conf"; }
+
+struct Cache {
+  std::string path;
+  detail::FileStamp stamp;
+  std::map<std::string, std::string> values;
+};
+std::mutex g_mutex;
+Cache g_cache;
+
+std::map<std::string, std::string> Parse(const std::string& text) {
+  std::map<std::string, std::string> values;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(pos, end - pos);
+    pos = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty() || line[0] == '#') continue;
+    size_t eq = line.find('=');
+    if (eq == std::string::npos) continue;
+    values[line.substr(0, eq)] = line.substr(eq + 1);
+  }
+  return values;
+}
+
+std::string Format(const std::map<std::string, std::string>& values) {
+  std::string text = "# Settings of this emulated machine (key=value).\n";
+  for (const auto& [k, v] : values) text += k + "=" + v + "\n";
+  return text;
+}
+
+std::map<std::string, std::string> Load() {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  std::string path = ConfPath();
+  detail::FileStamp stamp = detail::StampOf(path);
+  if (g_cache.path != path || !(g_cache.stamp == stamp)) {
+    std::string text;
+    g_cache.values = detail::ReadHostFile(path, &text, nullptr) ? Parse(text) : std::map<std::string, std::string>();
+    g_cache.path = path;
+    g_cache.stamp = stamp;
+  }
+  return g_cache.values;
+}
+
+bool Update(const std::string& key, const std::string* value) {
+  if (key.empty() || key.find_first_of("=\r\n") != std::string::npos) return false;
+  if (value && value->find_first_of("\r\n") != std::string::npos) return false;
+  std::string path = ConfPath();
+  ::mkdir(MachineRoot().c_str(), 0777);
+  detail::MachineLock lock(path);
+  std::string text;
+  std::map<std::string, std::string> values;
+  if (detail::ReadHostFile(path, &text, nullptr)) values = Parse(text);
+  if (value) values[key] = *value;
+  else values.erase(key);
+  return detail::ReplaceHostFile(path, Format(values), nullptr);
+}
+
+bool CopyHostFile(const std::string& from, const std::string& to) {
+  std::string bytes;
+  return detail::ReadHostFile(from, &bytes, nullptr) && detail::ReplaceHostFile(to, bytes, nullptr);
+}
+
+}  // namespace
+
+std::string GetMachineSetting(const std::string& key) {
+  std::map<std::string, std::string> values = Load();
+  auto it = values.find(key);
+  if (it != values.end()) return it->second;
+  auto d = Defaults().find(key);
+  return d == Defaults().end() ? std::string() : d->second;
+}
+
+bool SetMachineSetting(const std::string& key, const std::string& value) { return Update(key, &value); }
+
+bool ResetMachineSetting(const std::string& key) { return Update(key, nullptr); }
+
+long GetMachineSettingInt(const std::string& key, long fallback) {
+  std::string v = GetMachineSetting(key);
+  if (v.empty()) return fallback;
+  char* end = nullptr;
+  long n = std::strtol(v.c_str(), &end, 0);
+  return (end && *end == 0) ? n : fallback;
+}
+
+std::string StandinModuleDir() {
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<void*>(&StandinModuleDir), &info) && info.dli_fname) {
+    return detail::HostDirName(info.dli_fname);
+  }
+  return ".";
+}
+
+bool InitMachine(const std::string& dir, const std::string& module_dir, std::string* error) {
+  auto fail = [&](const std::string& why) {
+    if (error) *error = why;
+    return false;
+  };
+  if (dir.empty()) return fail("no folder given");
+  if (::mkdir(dir.c_str(), 0777) != 0 && !detail::IsHostDir(dir)) return fail("cannot create " + dir);
+  if (std::getenv("VELM_MACHINE")) setenv("VELM_MACHINE", dir.c_str(), 1);
+  else SetMachineRoot(dir);
+  ::mkdir((dir + "/.locks").c_str(), 0777);
+
+  if (!detail::IsHostFile(ConfPath())) {
+    if (!detail::ReplaceHostFile(ConfPath(), Format(Defaults()), nullptr)) return fail("cannot write machine.conf");
+  }
+  std::u16string system = FromUtf8(GetMachineSetting("dir.system"));
+  std::u16string windows = FromUtf8(GetMachineSetting("dir.windows"));
+  std::u16string profile = FromUtf8(GetMachineSetting("user.profile"));
+  std::u16string low = FromUtf8(GetMachineSetting("user.localappdatalow"));
+  for (const std::u16string& d : {system, system + u"\\spool\\drivers\\w32x86\\3", windows + u"\\temp", profile, low}) {
+    if (!d.empty() && !EnsureWindowsDir(d.c_str())) return fail("cannot create " + ToUtf8(d));
+  }
+  for (const char* module : {"UserEnv.dll", "shell32.dll", "ole32.dll"}) {
+    std::string from = module_dir + "/" + module;
+    std::string to = MapPath(system + u"\\" + FromUtf8(module));
+    if (!detail::IsHostFile(from)) return fail(std::string("stand-in module missing: ") + from);
+    if (!CopyHostFile(from, to)) return fail(std::string("cannot copy ") + module);
+  }
+  return true;
+}
+
+}  // namespace plat

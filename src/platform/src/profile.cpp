@@ -1,0 +1,352 @@
+// Profile (ini) files: GetPrivateProfileStringW, GetPrivateProfileIntW and
+// WritePrivateProfileStringW.
+#include "plat/profile.h"
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "hostfs.h"
+#include "plat/calls.h"
+#include "plat/files.h"
+#include "plat/kernel.h"
+#include "plat/machine.h"
+#include "plat/machineconf.h"
+#include "plat/wstr.h"
+
+namespace {
+
+enum class Kind { kOther, kSection, kKey };
+
+// One line of the file: its bytes as they stand (without the LF, with a CR
+// when the line had one) and what it means.
+struct Line {
+  std::string raw;
+  bool lf = false;
+  Kind kind = Kind::kOther;
+  std::u16string name;   // section or key name, trimmed
+  std::u16string value;  // key value, trimmed
+};
+
+struct Parsed {
+  std::vector<Line> lines;
+};
+
+bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
+
+std::u16string Trim(const std::u16string& s) {
+  size_t b = 0, e = s.size();
+  while (b < e && IsBlank(s[b])) ++b;
+  while (e > b && IsBlank(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+
+std::u16string ToWide(const std::string& bytes) {
+  std::u16string out(bytes.size(), u'\0');
+  out.resize(plat::AnsiToWide(bytes.data(), bytes.size(), out.data(), out.size()));
+  return out;
+}
+
+std::string ToAnsi(const std::u16string& text) {
+  std::string out(plat::WideToAnsiLength(text.data(), text.size()), '\0');
+  out.resize(plat::WideToAnsi(text.data(), text.size(), out.data(), out.size()));
+  return out;
+}
+
+void Classify(Line* line) {
+  std::string body = line->raw;
+  if (!body.empty() && body.back() == '\r') body.pop_back();
+  std::u16string text = ToWide(body);
+  size_t b = 0;
+  while (b < text.size() && IsBlank(text[b])) ++b;
+  if (b == text.size() || text[b] == u';') return;
+  if (text[b] == u'[') {
+    size_t close = text.find(u']', b + 1);
+    line->kind = Kind::kSection;
+    line->name = Trim(text.substr(b + 1, close == std::u16string::npos ? std::u16string::npos : close - b - 1));
+    return;
+  }
+  size_t eq = text.find(u'=', b);
+  line->kind = Kind::kKey;
+  if (eq == std::u16string::npos) {
+    line->name = Trim(text.substr(b));
+  } else {
+    line->name = Trim(text.substr(b, eq - b));
+    line->value = Trim(text.substr(eq + 1));
+  }
+}
+
+Parsed Parse(const std::string& bytes) {
+  Parsed p;
+  size_t pos = 0;
+  while (pos < bytes.size()) {
+    size_t lf = bytes.find('\n', pos);
+    Line line;
+    line.raw = bytes.substr(pos, lf == std::string::npos ? std::string::npos : lf - pos);
+    line.lf = lf != std::string::npos;
+    Classify(&line);
+    p.lines.push_back(std::move(line));
+    pos = lf == std::string::npos ? bytes.size() : lf + 1;
+  }
+  return p;
+}
+
+std::string Serialize(const Parsed& p) {
+  std::string out;
+  for (const Line& l : p.lines) {
+    out += l.raw;
+    if (l.lf) out += '\n';
+  }
+  return out;
+}
+
+Line MakeLine(const std::u16string& text) {
+  Line l;
+  l.raw = ToAnsi(text) + "\r";
+  l.lf = true;
+  Classify(&l);
+  return l;
+}
+
+// Index of the first header of the section, or -1.
+long FindSection(const Parsed& p, const char16_t* name) {
+  std::u16string want = Trim(name);
+  for (size_t i = 0; i < p.lines.size(); ++i)
+    if (p.lines[i].kind == Kind::kSection && plat::WCmpI(p.lines[i].name.c_str(), want.c_str()) == 0) return long(i);
+  return -1;
+}
+
+// One past the last line of the section whose header is at index.
+size_t SectionEnd(const Parsed& p, long header) {
+  size_t i = size_t(header) + 1;
+  while (i < p.lines.size() && p.lines[i].kind != Kind::kSection) ++i;
+  return i;
+}
+
+long FindKey(const Parsed& p, long header, const char16_t* key) {
+  std::u16string want = Trim(key);
+  size_t end = SectionEnd(p, header);
+  for (size_t i = size_t(header) + 1; i < end; ++i)
+    if (p.lines[i].kind == Kind::kKey && plat::WCmpI(p.lines[i].name.c_str(), want.c_str()) == 0) return long(i);
+  return -1;
+}
+
+// The Windows path of a profile file name: a full path as it is, any other
+// name in the Windows directory.
+std::u16string ProfilePath(LPCWSTR file) {
+  std::u16string name = file ? std::u16string(file) : std::u16string(u"win.ini");
+  if (plat::IsFullWindowsPath(name.c_str())) return name;
+  return plat::FromUtf8(plat::GetMachineSetting("dir.windows")) + u"\\" + name;
+}
+
+std::mutex g_cache_mutex;
+struct CacheEntry {
+  plat::detail::FileStamp stamp;
+  std::shared_ptr<const Parsed> parsed;
+};
+std::map<std::string, CacheEntry>& Cache() {
+  static std::map<std::string, CacheEntry> cache;
+  return cache;
+}
+
+// The parsed file, or null when it cannot be read.
+std::shared_ptr<const Parsed> Load(const std::string& host) {
+  plat::detail::FileStamp stamp = plat::detail::StampOf(host);
+  if (!stamp.exists) return nullptr;
+  {
+    std::lock_guard<std::mutex> lock(g_cache_mutex);
+    auto it = Cache().find(host);
+    if (it != Cache().end() && it->second.stamp == stamp) return it->second.parsed;
+  }
+  std::string bytes;
+  if (!plat::detail::ReadHostFile(host, &bytes, nullptr)) return nullptr;
+  auto parsed = std::make_shared<const Parsed>(Parse(bytes));
+  std::lock_guard<std::mutex> lock(g_cache_mutex);
+  Cache()[host] = {stamp, parsed};
+  return parsed;
+}
+
+void Forget(const std::string& host) {
+  std::lock_guard<std::mutex> lock(g_cache_mutex);
+  Cache().erase(host);
+}
+
+// Copies a double-terminated list into the caller's buffer, Windows style.
+DWORD CopyList(const std::vector<std::u16string>& names, LPWSTR buffer, DWORD size) {
+  std::u16string list;
+  for (const auto& n : names) {
+    list += n;
+    list.push_back(0);
+  }
+  list.push_back(0);
+  if (size < 2) {
+    if (size == 1) buffer[0] = 0;
+    return 0;
+  }
+  if (list.size() <= size) {
+    std::copy(list.begin(), list.end(), buffer);
+    return DWORD(list.size() - 1);
+  }
+  std::copy(list.begin(), list.begin() + (size - 2), buffer);
+  buffer[size - 2] = 0;
+  buffer[size - 1] = 0;
+  return size - 2;
+}
+
+DWORD CopyText(const std::u16string& text, LPWSTR buffer, DWORD size) {
+  size_t n = text.size() < size ? text.size() : size - 1;
+  std::copy(text.begin(), text.begin() + long(n), buffer);
+  buffer[n] = 0;
+  return DWORD(n);
+}
+
+bool HasLineBreak(LPCWSTR s) {
+  for (; s && *s; ++s)
+    if (*s == u'\r' || *s == u'\n') return true;
+  return false;
+}
+
+}  // namespace
+
+extern "C" {
+
+DWORD GetPrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR default_value, LPWSTR buffer, DWORD size,
+                               LPCWSTR file) {
+  plat::NoteCall("GetPrivateProfileStringW");
+  if (!buffer || size == 0) return 0;
+  std::string host = plat::MapPath(ProfilePath(file));
+  std::shared_ptr<const Parsed> parsed = host.empty() ? nullptr : Load(host);
+  if (!section) {
+    std::vector<std::u16string> names;
+    if (parsed)
+      for (const Line& l : parsed->lines)
+        if (l.kind == Kind::kSection) names.push_back(l.name);
+    return CopyList(names, buffer, size);
+  }
+  long header = parsed ? FindSection(*parsed, section) : -1;
+  if (!key) {
+    std::vector<std::u16string> names;
+    if (header >= 0) {
+      size_t end = SectionEnd(*parsed, header);
+      for (size_t i = size_t(header) + 1; i < end; ++i)
+        if (parsed->lines[i].kind == Kind::kKey) names.push_back(parsed->lines[i].name);
+    }
+    return CopyList(names, buffer, size);
+  }
+  long at = header >= 0 ? FindKey(*parsed, header, key) : -1;
+  if (at < 0) {
+    std::u16string def = default_value ? std::u16string(default_value) : std::u16string();
+    while (!def.empty() && IsBlank(def.back())) def.pop_back();
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return CopyText(def, buffer, size);
+  }
+  std::u16string value = parsed->lines[size_t(at)].value;
+  if (value.size() >= 2 && (value[0] == u'"' || value[0] == u'\'') && value.back() == value[0])
+    value = value.substr(1, value.size() - 2);
+  SetLastError(ERROR_SUCCESS);
+  return CopyText(value, buffer, size);
+}
+
+UINT GetPrivateProfileIntW(LPCWSTR section, LPCWSTR key, INT default_value, LPCWSTR file) {
+  char16_t text[64];
+  DWORD n = GetPrivateProfileStringW(section, key, u"", text, 64, file);
+  if (n == 0) return UINT(default_value);
+  const char16_t* p = text;
+  bool negative = false;
+  if (*p == u'-' || *p == u'+') negative = *p++ == u'-';
+  uint32_t v = 0;
+  if (p[0] == u'0' && (p[1] == u'x' || p[1] == u'X')) {
+    for (p += 2;; ++p) {
+      int d = (*p >= u'0' && *p <= u'9') ? *p - u'0'
+              : (*p >= u'a' && *p <= u'f') ? *p - u'a' + 10
+              : (*p >= u'A' && *p <= u'F') ? *p - u'A' + 10
+                                           : -1;
+      if (d < 0) break;
+      v = v * 16 + uint32_t(d);
+    }
+  } else {
+    for (; *p >= u'0' && *p <= u'9'; ++p) v = v * 10 + uint32_t(*p - u'0');
+  }
+  return negative ? UINT(0u - v) : UINT(v);
+}
+
+BOOL WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPCWSTR file) {
+  plat::NoteCall("WritePrivateProfileStringW");
+  if (!section && !key && !value) {
+    // The flush of the system's cache: our writes are never deferred.
+    return FALSE;
+  }
+  if (!section || HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (plat::ShouldFail("WritePrivateProfileStringW")) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  std::string host = plat::MapPath(ProfilePath(file));
+  if (host.empty() || !plat::detail::IsHostDir(plat::detail::HostDirName(host))) {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return FALSE;
+  }
+  plat::detail::MachineLock lock(host);
+  DWORD attrs = plat::detail::HostAttributes(host);
+  if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  std::string before;
+  DWORD error = 0;
+  if (attrs != INVALID_FILE_ATTRIBUTES && !plat::detail::ReadHostFile(host, &before, &error)) {
+    SetLastError(error);
+    return FALSE;
+  }
+  Parsed p = Parse(before);
+  long header = FindSection(p, section);
+  if (!key) {
+    if (header < 0) return TRUE;
+    p.lines.erase(p.lines.begin() + header, p.lines.begin() + long(SectionEnd(p, header)));
+  } else if (!value) {
+    long at = header >= 0 ? FindKey(p, header, key) : -1;
+    if (at < 0) return TRUE;
+    p.lines.erase(p.lines.begin() + at);
+  } else {
+    Line entry = MakeLine(std::u16string(key) + u"=" + value);
+    long at = header >= 0 ? FindKey(p, header, key) : -1;
+    if (at >= 0) {
+      p.lines[size_t(at)] = entry;
+    } else {
+      std::vector<Line> added;
+      size_t pos = p.lines.size();
+      if (header < 0) {
+        added.push_back(MakeLine(u"[" + std::u16string(section) + u"]"));
+      } else {
+        // After the last line of the section that is not blank.
+        pos = SectionEnd(p, header);
+        while (pos > size_t(header) + 1 && p.lines[pos - 1].kind == Kind::kOther &&
+               Trim(ToWide(p.lines[pos - 1].raw)).find_first_not_of(u'\r') == std::u16string::npos)
+          --pos;
+      }
+      added.push_back(entry);
+      if (pos == p.lines.size() && pos > 0 && !p.lines.back().lf) {
+        // The old last line gets the line end it lacked.
+        if (p.lines.back().raw.empty() || p.lines.back().raw.back() != '\r') p.lines.back().raw += '\r';
+        p.lines.back().lf = true;
+      }
+      p.lines.insert(p.lines.begin() + long(pos), added.begin(), added.end());
+    }
+  }
+  std::string after = Serialize(p);
+  if (after == before && attrs != INVALID_FILE_ATTRIBUTES) return TRUE;
+  bool ok = plat::detail::ReplaceHostFile(host, after, &error);
+  Forget(host);
+  if (!ok) {
+    SetLastError(error);
+    return FALSE;
+  }
+  return TRUE;
+}
+
+}  // extern "C"

@@ -1,0 +1,482 @@
+// The print spooler: printer catalogue, driver records and printer data.
+#include "plat/winspool.h"
+
+#include <cstring>
+
+#include "objects.h"
+#include "plat/calls.h"
+#include "plat/files.h"
+#include "plat/kernel.h"
+#include "plat/machine.h"
+#include "plat/registry.h"
+#include "plat/wstr.h"
+#include "typedstore.h"
+
+namespace {
+
+using plat::detail::StoreKey;
+using plat::detail::StoreValue;
+using plat::detail::TypedStore;
+
+std::string SpoolPath() { return plat::MachineRoot() + "/spool/spooler.reg"; }
+plat::detail::StoreFile g_spool(SpoolPath);
+
+constexpr const char16_t* kEnvironment = u"Windows NT x86";
+constexpr const char16_t* kDataKey = u"PrinterDriverData";
+
+// A printer name as one key component: connections ("\\server\name") keep
+// their backslashes as commas, as the Windows registry does.
+std::u16string Component(const std::u16string& name) {
+  std::u16string out = name;
+  for (char16_t& c : out)
+    if (c == u'\\') c = u',';
+  return out;
+}
+std::u16string PrinterKey(const std::u16string& name) { return u"Printers\\" + Component(name); }
+std::u16string DataKey(const std::u16string& name) { return PrinterKey(name) + u"\\" + kDataKey; }
+std::u16string DriverKey(const std::u16string& name) { return u"Drivers\\" + Component(name); }
+
+struct PrinterObject : plat::detail::KernelObject {
+  std::u16string name;
+  bool ClosedByCloseHandle() const override { return false; }
+};
+
+template <class T>
+T Fail(DWORD error, T value) {
+  SetLastError(error);
+  return value;
+}
+
+std::vector<uint8_t> Text(const std::u16string& s) {
+  std::vector<uint8_t> out((s.size() + 1) * 2, 0);
+  std::memcpy(out.data(), s.data(), s.size() * 2);
+  return out;
+}
+
+std::u16string AsText(const StoreValue* v) {
+  if (!v) return {};
+  std::u16string s(v->data.size() / 2, u'\0');
+  if (!s.empty()) std::memcpy(s.data(), v->data.data(), s.size() * 2);
+  size_t nul = s.find(u'\0');
+  return nul == std::u16string::npos ? s : s.substr(0, nul);
+}
+
+DWORD AsDword(const StoreValue* v) {
+  DWORD d = 0;
+  if (v && v->data.size() == 4) std::memcpy(&d, v->data.data(), 4);
+  return d;
+}
+
+void Put(StoreKey* k, const std::u16string& name, DWORD type, std::vector<uint8_t> data) {
+  StoreValue v{name, type, std::move(data)};
+  if (StoreValue* old = TypedStore::FindValue(k, name)) *old = std::move(v);
+  else k->values.push_back(std::move(v));
+}
+
+void PutDword(StoreKey* k, const std::u16string& name, DWORD d) {
+  std::vector<uint8_t> b(4);
+  std::memcpy(b.data(), &d, 4);
+  Put(k, name, REG_DWORD, b);
+}
+
+bool ReadPrinter(const TypedStore& s, const std::u16string& name, plat::SpoolPrinter* out) {
+  const StoreKey* k = s.FindKey(PrinterKey(name));
+  if (!k) return false;
+  out->name = AsText(TypedStore::FindValue(k, u"Name"));
+  out->driverName = AsText(TypedStore::FindValue(k, u"Driver"));
+  out->serverName = AsText(TypedStore::FindValue(k, u"ServerName"));
+  out->shareName = AsText(TypedStore::FindValue(k, u"ShareName"));
+  out->portName = AsText(TypedStore::FindValue(k, u"PortName"));
+  out->attributes = AsDword(TypedStore::FindValue(k, u"Attributes"));
+  const StoreValue* dm = TypedStore::FindValue(k, u"DevMode");
+  out->devmode = dm ? dm->data : std::vector<uint8_t>();
+  return true;
+}
+
+bool ReadDriver(const TypedStore& s, const std::u16string& name, plat::SpoolDriver* out) {
+  const StoreKey* k = s.FindKey(DriverKey(name));
+  if (!k) return false;
+  out->name = AsText(TypedStore::FindValue(k, u"Name"));
+  out->driverPath = AsText(TypedStore::FindValue(k, u"DriverPath"));
+  out->dataFile = AsText(TypedStore::FindValue(k, u"DataFile"));
+  out->configFile = AsText(TypedStore::FindValue(k, u"ConfigFile"));
+  out->helpFile = AsText(TypedStore::FindValue(k, u"HelpFile"));
+  out->dependentFiles.clear();
+  if (const StoreValue* v = TypedStore::FindValue(k, u"DependentFiles")) {
+    std::u16string all(v->data.size() / 2, u'\0');
+    if (!all.empty()) std::memcpy(all.data(), v->data.data(), all.size() * 2);
+    size_t pos = 0;
+    while (pos < all.size() && all[pos]) {
+      size_t nul = all.find(u'\0', pos);
+      if (nul == std::u16string::npos) nul = all.size();
+      out->dependentFiles.push_back(all.substr(pos, nul - pos));
+      pos = nul + 1;
+    }
+  }
+  return true;
+}
+
+// Lays out a record followed by its strings (and a DEVMODE) in one buffer.
+class Packer {
+ public:
+  explicit Packer(size_t record) : size_(record) {}
+  // Reserves room and returns a placeholder index.
+  size_t AddText(const std::u16string* s) {
+    texts_.push_back(s);
+    if (s) size_ += (s->size() + 1) * 2;
+    return texts_.size() - 1;
+  }
+  size_t AddMultiText(const std::vector<std::u16string>& list) {
+    multi_.clear();
+    for (const auto& s : list) {
+      multi_ += s;
+      multi_.push_back(0);
+    }
+    return AddText(&multi_);  // the extra terminator comes from AddText
+  }
+  void AddBlob(const std::vector<uint8_t>& b) {
+    blob_ = &b;
+    size_ = (size_ + 7) & ~size_t(7);
+    blob_offset_ = size_;
+    size_ += b.size();
+  }
+  size_t Size() const { return size_; }
+  // Writes the texts and blob after the record; answers their addresses.
+  std::vector<LPWSTR> Write(BYTE* buffer, size_t record, DEVMODEW** devmode) {
+    std::vector<LPWSTR> out;
+    size_t pos = record;
+    if (blob_) {
+      if (!blob_->empty()) std::memcpy(buffer + blob_offset_, blob_->data(), blob_->size());
+      if (devmode) *devmode = blob_->empty() ? nullptr : reinterpret_cast<DEVMODEW*>(buffer + blob_offset_);
+      pos = blob_offset_ + blob_->size();
+    }
+    for (const std::u16string* s : texts_) {
+      if (!s) {
+        out.push_back(nullptr);
+        continue;
+      }
+      auto* p = reinterpret_cast<char16_t*>(buffer + pos);
+      if (!s->empty()) std::memcpy(p, s->data(), s->size() * 2);
+      p[s->size()] = 0;
+      out.push_back(p);
+      pos += (s->size() + 1) * 2;
+    }
+    return out;
+  }
+
+ private:
+  size_t size_;
+  std::vector<const std::u16string*> texts_;
+  std::u16string multi_;
+  const std::vector<uint8_t>* blob_ = nullptr;
+  size_t blob_offset_ = 0;
+};
+
+std::shared_ptr<PrinterObject> PrinterOf(HANDLE h) { return plat::detail::FindHandleAs<PrinterObject>(h); }
+
+}  // namespace
+
+extern "C" {
+
+BOOL OpenPrinterW(LPWSTR name, HANDLE* printer, PRINTER_DEFAULTSW*) {
+  plat::NoteCall("OpenPrinterW", plat::ToUtf8(name));
+  if (!printer) return Fail(ERROR_INVALID_PARAMETER, FALSE);
+  *printer = nullptr;
+  if (plat::ShouldFail("OpenPrinterW")) return Fail(ERROR_ACCESS_DENIED, FALSE);
+  plat::SpoolPrinter p;
+  if (!name || !ReadPrinter(*g_spool.Read(), name, &p)) return Fail(ERROR_INVALID_PRINTER_NAME, FALSE);
+  auto obj = std::make_shared<PrinterObject>();
+  obj->name = p.name;
+  *printer = plat::detail::AddHandle(obj);
+  return TRUE;
+}
+
+BOOL ClosePrinter(HANDLE printer) {
+  if (!plat::detail::RemoveHandleAs<PrinterObject>(printer)) return Fail(ERROR_INVALID_HANDLE, FALSE);
+  return TRUE;
+}
+
+BOOL GetPrinterW(HANDLE printer, DWORD level, BYTE* buffer, DWORD size, DWORD* needed) {
+  plat::NoteCall("GetPrinterW");
+  if (!needed) return Fail(ERROR_INVALID_PARAMETER, FALSE);
+  *needed = 0;
+  auto h = PrinterOf(printer);
+  if (!h) return Fail(ERROR_INVALID_HANDLE, FALSE);
+  if (plat::ShouldFail("GetPrinterW")) return Fail(ERROR_ACCESS_DENIED, FALSE);
+  if (plat::ShouldFail("GetPrinterW.empty")) return TRUE;
+  if (level != 1 && level != 2) return Fail(ERROR_INVALID_LEVEL, FALSE);
+  plat::SpoolPrinter p;
+  if (!ReadPrinter(*g_spool.Read(), h->name, &p)) return Fail(ERROR_INVALID_PRINTER_NAME, FALSE);
+
+  const std::u16string empty, processor = u"winprint", datatype = u"RAW";
+  if (level == 1) {
+    std::u16string description = p.name + u"," + p.driverName + u",";
+    Packer pack(sizeof(PRINTER_INFO_1W));
+    pack.AddText(&description);
+    pack.AddText(&p.name);
+    pack.AddText(&empty);
+    *needed = DWORD(pack.Size());
+    if (!buffer || size < *needed) return Fail(ERROR_INSUFFICIENT_BUFFER, FALSE);
+    std::memset(buffer, 0, *needed);
+    std::vector<LPWSTR> t = pack.Write(buffer, sizeof(PRINTER_INFO_1W), nullptr);
+    PRINTER_INFO_1W info{0x00800000 /* PRINTER_ENUM_ICON8 */, t[0], t[1], t[2]};
+    std::memcpy(buffer, &info, sizeof info);
+    return TRUE;
+  }
+  Packer pack(sizeof(PRINTER_INFO_2W));
+  pack.AddBlob(p.devmode);
+  pack.AddText(p.serverName.empty() ? nullptr : &p.serverName);
+  pack.AddText(&p.name);
+  pack.AddText(&p.shareName);
+  pack.AddText(&p.portName);
+  pack.AddText(&p.driverName);
+  pack.AddText(&empty);
+  pack.AddText(&empty);
+  pack.AddText(&empty);
+  pack.AddText(&processor);
+  pack.AddText(&datatype);
+  pack.AddText(&empty);
+  *needed = DWORD(pack.Size());
+  if (!buffer || size < *needed) return Fail(ERROR_INSUFFICIENT_BUFFER, FALSE);
+  std::memset(buffer, 0, *needed);
+  PRINTER_INFO_2W info{};
+  std::vector<LPWSTR> t = pack.Write(buffer, sizeof(PRINTER_INFO_2W), &info.pDevMode);
+  info.pServerName = t[0];
+  info.pPrinterName = t[1];
+  info.pShareName = t[2];
+  info.pPortName = t[3];
+  info.pDriverName = t[4];
+  info.pComment = t[5];
+  info.pLocation = t[6];
+  info.pSepFile = t[7];
+  info.pPrintProcessor = t[8];
+  info.pDatatype = t[9];
+  info.pParameters = t[10];
+  info.Attributes = p.attributes;
+  info.Priority = info.DefaultPriority = 1;
+  std::memcpy(buffer, &info, sizeof info);
+  return TRUE;
+}
+
+BOOL GetPrinterDriverW(HANDLE printer, LPWSTR environment, DWORD level, BYTE* buffer, DWORD size, DWORD* needed) {
+  plat::NoteCall("GetPrinterDriverW");
+  if (!needed) return Fail(ERROR_INVALID_PARAMETER, FALSE);
+  *needed = 0;
+  auto h = PrinterOf(printer);
+  if (!h) return Fail(ERROR_INVALID_HANDLE, FALSE);
+  if (plat::ShouldFail("GetPrinterDriverW")) return Fail(ERROR_ACCESS_DENIED, FALSE);
+  if (environment && plat::WCmpI(environment, kEnvironment) != 0)
+    return Fail(ERROR_UNKNOWN_PRINTER_DRIVER, FALSE);
+  if (level != 2 && level != 3) return Fail(ERROR_INVALID_LEVEL, FALSE);
+  auto store = g_spool.Read();
+  plat::SpoolPrinter p;
+  plat::SpoolDriver d;
+  if (!ReadPrinter(*store, h->name, &p)) return Fail(ERROR_INVALID_PRINTER_NAME, FALSE);
+  if (!ReadDriver(*store, p.driverName, &d)) return Fail(ERROR_UNKNOWN_PRINTER_DRIVER, FALSE);
+  const std::u16string env = kEnvironment, empty, datatype = u"RAW";
+  size_t record = level == 2 ? sizeof(DRIVER_INFO_2W) : sizeof(DRIVER_INFO_3W);
+  Packer pack(record);
+  pack.AddText(&d.name);
+  pack.AddText(&env);
+  pack.AddText(&d.driverPath);
+  pack.AddText(&d.dataFile);
+  pack.AddText(&d.configFile);
+  if (level == 3) {
+    pack.AddText(&d.helpFile);
+    pack.AddMultiText(d.dependentFiles);
+    pack.AddText(&empty);
+    pack.AddText(&datatype);
+  }
+  *needed = DWORD(pack.Size());
+  if (!buffer || size < *needed) return Fail(ERROR_INSUFFICIENT_BUFFER, FALSE);
+  std::memset(buffer, 0, *needed);
+  std::vector<LPWSTR> t = pack.Write(buffer, record, nullptr);
+  if (level == 2) {
+    DRIVER_INFO_2W info{3, t[0], t[1], t[2], t[3], t[4]};
+    std::memcpy(buffer, &info, sizeof info);
+  } else {
+    DRIVER_INFO_3W info{3, t[0], t[1], t[2], t[3], t[4], t[5], t[6], t[7], t[8]};
+    std::memcpy(buffer, &info, sizeof info);
+  }
+  return TRUE;
+}
+
+DWORD GetPrinterDataW(HANDLE printer, LPWSTR name, DWORD* type, BYTE* data, DWORD size, DWORD* needed) {
+  plat::NoteCall("GetPrinterDataW", plat::ToUtf8(name));
+  auto h = PrinterOf(printer);
+  if (!h) return ERROR_INVALID_HANDLE;
+  if (!needed || !name) return ERROR_INVALID_PARAMETER;
+  *needed = 0;
+  if (plat::ShouldFail("GetPrinterDataW")) return ERROR_ACCESS_DENIED;
+  auto store = g_spool.Read();
+  if (!store->FindKey(PrinterKey(h->name))) return ERROR_INVALID_HANDLE;
+  const StoreValue* v = TypedStore::FindValue(store->FindKey(DataKey(h->name)), name);
+  if (!v) return ERROR_FILE_NOT_FOUND;
+  *needed = DWORD(v->data.size());
+  if (type) *type = v->type;
+  if (!data || size < *needed) return ERROR_MORE_DATA;
+  if (*needed) std::memcpy(data, v->data.data(), *needed);
+  return ERROR_SUCCESS;
+}
+
+DWORD SetPrinterDataW(HANDLE printer, LPWSTR name, DWORD type, BYTE* data, DWORD size) {
+  plat::NoteCall("SetPrinterDataW", plat::ToUtf8(name));
+  auto h = PrinterOf(printer);
+  if (!h) return ERROR_INVALID_HANDLE;
+  if (!name || (!data && size)) return ERROR_INVALID_PARAMETER;
+  if (plat::ShouldFail("SetPrinterDataW")) return ERROR_ACCESS_DENIED;
+  DWORD result = ERROR_SUCCESS;
+  bool ok = g_spool.Update(
+      [&](TypedStore& s) {
+        StoreKey* pk = s.FindKey(PrinterKey(h->name));
+        if (!pk) {
+          result = ERROR_INVALID_HANDLE;
+          return false;
+        }
+        if (AsDword(TypedStore::FindValue(pk, u"DenyDataWrites"))) {
+          result = ERROR_ACCESS_DENIED;
+          return false;
+        }
+        Put(s.CreateKey(DataKey(h->name)), name, type, std::vector<uint8_t>(data, data + size));
+        return true;
+      },
+      &result);
+  (void)ok;  // a failed write leaves its error in result
+  return result;
+}
+
+DWORD DeletePrinterDataW(HANDLE printer, LPWSTR name) {
+  plat::NoteCall("DeletePrinterDataW", plat::ToUtf8(name));
+  auto h = PrinterOf(printer);
+  if (!h) return ERROR_INVALID_HANDLE;
+  if (!name) return ERROR_INVALID_PARAMETER;
+  DWORD result = ERROR_FILE_NOT_FOUND;
+  bool ok = g_spool.Update(
+      [&](TypedStore& s) {
+        StoreKey* pk = s.FindKey(PrinterKey(h->name));
+        if (!pk) {
+          result = ERROR_INVALID_HANDLE;
+          return false;
+        }
+        if (AsDword(TypedStore::FindValue(pk, u"DenyDataWrites"))) {
+          result = ERROR_ACCESS_DENIED;
+          return false;
+        }
+        StoreKey* dk = s.FindKey(DataKey(h->name));
+        if (!dk) return false;
+        for (size_t i = 0; i < dk->values.size(); ++i) {
+          if (plat::WCmpI(dk->values[i].name.c_str(), name) == 0) {
+            dk->values.erase(dk->values.begin() + long(i));
+            result = ERROR_SUCCESS;
+            return true;
+          }
+        }
+        return false;
+      },
+      &result);
+  (void)ok;  // a failed write leaves its error in result
+  return result;
+}
+
+}  // extern "C"
+
+std::u16string plat::SpoolDriverDirectory() {
+  char16_t system[MAX_PATH];
+  UINT n = GetSystemDirectoryW(system, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return {};
+  return std::u16string(system) + u"\\spool\\drivers\\w32x86\\3";
+}
+
+bool plat::SpoolAddDriver(const SpoolDriver& driver) {
+  if (driver.name.empty()) return false;
+  return g_spool.Update(
+      [&](TypedStore& s) {
+        s.DeleteKey(DriverKey(driver.name));
+        StoreKey* k = s.CreateKey(DriverKey(driver.name));
+        Put(k, u"Name", REG_SZ, Text(driver.name));
+        Put(k, u"DriverPath", REG_SZ, Text(driver.driverPath));
+        Put(k, u"DataFile", REG_SZ, Text(driver.dataFile));
+        Put(k, u"ConfigFile", REG_SZ, Text(driver.configFile));
+        Put(k, u"HelpFile", REG_SZ, Text(driver.helpFile));
+        std::u16string multi;
+        for (const auto& f : driver.dependentFiles) multi += f + std::u16string(1, u'\0');
+        Put(k, u"DependentFiles", REG_MULTI_SZ, Text(multi));
+        return true;
+      },
+      nullptr);
+}
+
+bool plat::SpoolAddPrinter(const SpoolPrinter& printer, std::string* error) {
+  auto fail = [&](const char* why) {
+    if (error) *error = why;
+    return false;
+  };
+  if (printer.name.empty() || printer.name.find(u',') != std::u16string::npos)
+    return fail("a printer name must not be empty nor hold ','");
+  std::string why;
+  bool ok = g_spool.Update(
+      [&](TypedStore& s) {
+        if (s.FindKey(PrinterKey(printer.name))) {
+          why = "a printer of that name exists";
+          return false;
+        }
+        if (!s.FindKey(DriverKey(printer.driverName))) {
+          why = "the driver is not installed";
+          return false;
+        }
+        StoreKey* k = s.CreateKey(PrinterKey(printer.name));
+        Put(k, u"Name", REG_SZ, Text(printer.name));
+        Put(k, u"Driver", REG_SZ, Text(printer.driverName));
+        if (!printer.serverName.empty()) Put(k, u"ServerName", REG_SZ, Text(printer.serverName));
+        Put(k, u"ShareName", REG_SZ, Text(printer.shareName));
+        Put(k, u"PortName", REG_SZ, Text(printer.portName));
+        PutDword(k, u"Attributes", printer.attributes);
+        if (!printer.devmode.empty()) Put(k, u"DevMode", REG_BINARY, printer.devmode);
+        s.CreateKey(DataKey(printer.name));
+        return true;
+      },
+      nullptr);
+  if (!ok) return fail("cannot write the spooler's catalogue");
+  if (!why.empty()) return fail(why.c_str());
+  return true;
+}
+
+std::vector<plat::SpoolPrinter> plat::SpoolListPrinters() {
+  auto store = g_spool.Read();
+  std::vector<SpoolPrinter> out;
+  for (const std::u16string& c : store->SubKeys(u"Printers")) {
+    SpoolPrinter p;
+    if (ReadPrinter(*store, c, &p)) out.push_back(p);
+  }
+  return out;
+}
+
+bool plat::SpoolFindPrinter(const std::u16string& name, SpoolPrinter* out) {
+  return ReadPrinter(*g_spool.Read(), name, out);
+}
+
+bool plat::SpoolFindDriver(const std::u16string& name, SpoolDriver* out) {
+  return ReadDriver(*g_spool.Read(), name, out);
+}
+
+std::vector<plat::SpoolDataValue> plat::SpoolListPrinterData(const std::u16string& printer) {
+  auto store = g_spool.Read();
+  std::vector<SpoolDataValue> out;
+  if (const StoreKey* k = store->FindKey(DataKey(printer)))
+    for (const StoreValue& v : k->values) out.push_back({v.name, v.type, v.data});
+  return out;
+}
+
+bool plat::SpoolDenyDataWrites(const std::u16string& printer, bool deny) {
+  bool found = false;
+  bool ok = g_spool.Update(
+      [&](TypedStore& s) {
+        StoreKey* k = s.FindKey(PrinterKey(printer));
+        if (!k) return false;
+        found = true;
+        PutDword(k, u"DenyDataWrites", deny ? 1 : 0);
+        return true;
+      },
+      nullptr);
+  return ok && found;
+}

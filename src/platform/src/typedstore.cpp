@@ -1,0 +1,226 @@
+// Typed value stores on disk.
+#include "typedstore.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <map>
+#include <mutex>
+
+#include "hostfs.h"
+#include "plat/wstr.h"
+
+namespace plat::detail {
+
+namespace {
+
+std::string Escape(const std::u16string& s) {
+  std::string utf8 = ToUtf8(s), out;
+  for (unsigned char c : utf8) {
+    if (c < 0x20 || c == '%' || c == 0x7F) {
+      char buf[4];
+      std::snprintf(buf, sizeof buf, "%%%02X", c);
+      out += buf;
+    } else {
+      out.push_back(char(c));
+    }
+  }
+  return out;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+std::u16string Unescape(const std::string& s) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '%' && i + 2 < s.size() && HexDigit(s[i + 1]) >= 0 && HexDigit(s[i + 2]) >= 0) {
+      out.push_back(char(HexDigit(s[i + 1]) * 16 + HexDigit(s[i + 2])));
+      i += 2;
+    } else {
+      out.push_back(s[i]);
+    }
+  }
+  return FromUtf8(out);
+}
+
+std::vector<std::string> SplitTabs(const std::string& line) {
+  std::vector<std::string> parts;
+  size_t pos = 0;
+  for (;;) {
+    size_t tab = line.find('\t', pos);
+    parts.push_back(line.substr(pos, tab == std::string::npos ? std::string::npos : tab - pos));
+    if (tab == std::string::npos) break;
+    pos = tab + 1;
+  }
+  return parts;
+}
+
+bool SameName(const std::u16string& a, const std::u16string& b) { return WCmpI(a.c_str(), b.c_str()) == 0; }
+
+std::u16string Parent(const std::u16string& path) {
+  size_t slash = path.find_last_of(u'\\');
+  return slash == std::u16string::npos ? std::u16string() : path.substr(0, slash);
+}
+
+}  // namespace
+
+std::u16string NormalizeKeyPath(const std::u16string& path) {
+  std::u16string out;
+  for (char16_t c : path) {
+    if (c == u'\\' && (out.empty() || out.back() == u'\\')) continue;
+    out.push_back(c);
+  }
+  while (!out.empty() && out.back() == u'\\') out.pop_back();
+  return out;
+}
+
+StoreKey* TypedStore::FindKey(const std::u16string& path) {
+  std::u16string p = NormalizeKeyPath(path);
+  for (StoreKey& k : keys)
+    if (SameName(k.path, p)) return &k;
+  return nullptr;
+}
+
+const StoreKey* TypedStore::FindKey(const std::u16string& path) const {
+  return const_cast<TypedStore*>(this)->FindKey(path);
+}
+
+StoreKey* TypedStore::CreateKey(const std::u16string& path) {
+  std::u16string p = NormalizeKeyPath(path);
+  if (StoreKey* k = FindKey(p)) return k;
+  if (!Parent(p).empty()) CreateKey(Parent(p));
+  keys.push_back(StoreKey{p, {}});
+  return &keys.back();
+}
+
+bool TypedStore::DeleteKey(const std::u16string& path) {
+  std::u16string p = NormalizeKeyPath(path);
+  if (!FindKey(p)) return false;
+  std::u16string prefix = p + u"\\";
+  std::vector<StoreKey> kept;
+  for (StoreKey& k : keys) {
+    bool below = k.path.size() > prefix.size() && WCmpNI(k.path.c_str(), prefix.c_str(), prefix.size()) == 0;
+    if (!SameName(k.path, p) && !below) kept.push_back(std::move(k));
+  }
+  keys = std::move(kept);
+  return true;
+}
+
+std::vector<std::u16string> TypedStore::SubKeys(const std::u16string& path) const {
+  std::u16string p = NormalizeKeyPath(path);
+  std::vector<std::u16string> out;
+  for (const StoreKey& k : keys) {
+    if (SameName(Parent(k.path), p) && !k.path.empty()) out.push_back(k.path.substr(p.empty() ? 0 : p.size() + 1));
+  }
+  return out;
+}
+
+StoreValue* TypedStore::FindValue(StoreKey* key, const std::u16string& name) {
+  if (!key) return nullptr;
+  for (StoreValue& v : key->values)
+    if (SameName(v.name, name)) return &v;
+  return nullptr;
+}
+
+const StoreValue* TypedStore::FindValue(const StoreKey* key, const std::u16string& name) {
+  return FindValue(const_cast<StoreKey*>(key), name);
+}
+
+std::string TypedStore::Serialize() const {
+  std::string out = "VELMSTORE\t1\n";
+  for (const StoreKey& k : keys) {
+    out += "K\t" + Escape(k.path) + "\n";
+    for (const StoreValue& v : k.values) {
+      out += "V\t" + Escape(k.path) + "\t" + Escape(v.name) + "\t" + std::to_string(v.type) + "\t";
+      static const char* hex = "0123456789abcdef";
+      for (uint8_t b : v.data) {
+        out.push_back(hex[b >> 4]);
+        out.push_back(hex[b & 15]);
+      }
+      out += "\n";
+    }
+  }
+  return out;
+}
+
+TypedStore TypedStore::Parse(const std::string& text) {
+  TypedStore store;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string::npos) end = text.size();
+    std::vector<std::string> f = SplitTabs(text.substr(pos, end - pos));
+    pos = end + 1;
+    if (f[0] == "K" && f.size() == 2) {
+      store.CreateKey(Unescape(f[1]));
+    } else if (f[0] == "V" && f.size() == 5) {
+      StoreKey* key = store.CreateKey(Unescape(f[1]));
+      StoreValue v;
+      v.name = Unescape(f[2]);
+      v.type = DWORD(std::strtoul(f[3].c_str(), nullptr, 10));
+      const std::string& hex = f[4];
+      bool ok = hex.size() % 2 == 0;
+      for (size_t i = 0; ok && i < hex.size(); i += 2) {
+        int hi = HexDigit(hex[i]), lo = HexDigit(hex[i + 1]);
+        ok = hi >= 0 && lo >= 0;
+        if (ok) v.data.push_back(uint8_t(hi * 16 + lo));
+      }
+      if (!ok) continue;  // a damaged record is dropped, the rest stays readable
+      if (StoreValue* old = FindValue(key, v.name)) *old = std::move(v);
+      else key->values.push_back(std::move(v));
+    }
+  }
+  return store;
+}
+
+namespace {
+std::mutex g_cache_mutex;
+struct Cached {
+  FileStamp stamp;
+  std::shared_ptr<const TypedStore> store;
+};
+std::map<std::string, Cached>& Cache() {
+  static std::map<std::string, Cached> cache;
+  return cache;
+}
+}  // namespace
+
+std::shared_ptr<const TypedStore> StoreFile::Read() {
+  std::string host = host_path_();
+  FileStamp stamp = StampOf(host);
+  {
+    std::lock_guard<std::mutex> lock(g_cache_mutex);
+    auto it = Cache().find(host);
+    if (it != Cache().end() && it->second.stamp == stamp) return it->second.store;
+  }
+  std::string text;
+  auto store = std::make_shared<TypedStore>();
+  if (stamp.exists && ReadHostFile(host, &text, nullptr)) *store = TypedStore::Parse(text);
+  std::lock_guard<std::mutex> lock(g_cache_mutex);
+  Cache()[host] = {stamp, store};
+  return store;
+}
+
+bool StoreFile::Update(const std::function<bool(TypedStore&)>& change, DWORD* error) {
+  std::string host = host_path_();
+  ::mkdir(HostDirName(host).c_str(), 0777);
+  MachineLock lock(host);
+  std::string text;
+  TypedStore store;
+  if (IsHostFile(host)) {
+    if (!ReadHostFile(host, &text, error)) return false;
+    store = TypedStore::Parse(text);
+  }
+  if (!change(store)) return true;
+  bool ok = ReplaceHostFile(host, store.Serialize(), error);
+  std::lock_guard<std::mutex> cache_lock(g_cache_mutex);
+  Cache().erase(host);
+  return ok;
+}
+
+}  // namespace plat::detail

@@ -1,0 +1,67 @@
+// A file of typed values under keys, the backing of the registry and of the
+// spooler's catalogue and printer data (internal).
+//
+// The file is text, one record per line:
+//   K<TAB>key path
+//   V<TAB>key path<TAB>value name<TAB>type<TAB>data as hex bytes
+// with names in UTF-8 and '%', TAB, CR, LF and other control bytes written
+// as %XX. Key paths are '\'-separated; names compare ignoring case.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "plat/wintypes.h"
+
+namespace plat::detail {
+
+struct StoreValue {
+  std::u16string name;
+  DWORD type = 0;
+  std::vector<uint8_t> data;
+};
+
+struct StoreKey {
+  std::u16string path;
+  std::vector<StoreValue> values;
+};
+
+class TypedStore {
+ public:
+  // Keys ignore case and surplus backslashes.
+  StoreKey* FindKey(const std::u16string& path);
+  const StoreKey* FindKey(const std::u16string& path) const;
+  // Creates the key and every missing parent.
+  StoreKey* CreateKey(const std::u16string& path);
+  // Removes the key and its subkeys; false when missing.
+  bool DeleteKey(const std::u16string& path);
+  // Direct subkeys' last components.
+  std::vector<std::u16string> SubKeys(const std::u16string& path) const;
+
+  static StoreValue* FindValue(StoreKey* key, const std::u16string& name);
+  static const StoreValue* FindValue(const StoreKey* key, const std::u16string& name);
+
+  std::string Serialize() const;
+  static TypedStore Parse(const std::string& text);
+
+  std::vector<StoreKey> keys;
+};
+
+std::u16string NormalizeKeyPath(const std::u16string& path);
+
+// A store file shared by processes: reads are cached by the file's stamp,
+// updates run under a machine-wide lock on a fresh copy and are written
+// atomically. Update's function answers whether it changed the store.
+class StoreFile {
+ public:
+  explicit StoreFile(std::string (*host_path)()) : host_path_(host_path) {}
+  std::shared_ptr<const TypedStore> Read();
+  bool Update(const std::function<bool(TypedStore&)>& change, DWORD* error);
+
+ private:
+  std::string (*host_path_)();
+};
+
+}  // namespace plat::detail

@@ -1,0 +1,351 @@
+// velm printer add/list/show/data: printers of the emulated machine.
+//   printer add NAME --model FILE [--driver-name N]
+//   printer list
+//   printer show NAME
+//   printer data NAME [VALUE [--set TYPE:DATA]]
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "command.h"
+#include "plat/files.h"
+#include "plat/machine.h"
+#include "plat/machineconf.h"
+#include "plat/osinfo.h"
+#include "plat/registry.h"
+#include "plat/winspool.h"
+#include "plat/wstr.h"
+#include "velm/context.h"
+#include "velm/os.h"
+#include "velm/paths.h"
+#include "velm/resources.h"
+#include "velm/spooler.h"
+
+namespace {
+
+constexpr const char* kDefaultDriverName = "VELM Driver";
+constexpr const char16_t* kHelpFileName = u"VELMus.hlp";
+
+// The driver's files as the build leaves them beside this program, and
+// their names in the driver directory.
+struct DriverFile {
+  const char* built;
+  const char16_t* installed;
+  bool required;
+};
+constexpr DriverFile kDriverFiles[] = {
+    {"VELMPD0.so", u"VELMPD0.DLL", true},
+    {"VELMPD3.so", u"VELMPD3.DLL", true},
+    {"VELMPD4.so", u"VELMPD4.DLL", false},
+    {"orvtse.dll", u"orvtse.dll", false},
+};
+
+int Fail(const char* what, const std::string& why) {
+  std::fprintf(stderr, "velm printer %s: %s\n", what, why.c_str());
+  return 1;
+}
+
+bool MachineReady(const char* what) {
+  struct stat st{};
+  if (::stat((plat::MachineRoot() + "/machine.conf").c_str(), &st) == 0) return true;
+  Fail(what, "no machine in " + plat::MachineRoot() + " (run: velm machine init DIR)");
+  return false;
+}
+
+bool ReadHost(const std::string& path, std::string* out) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  out->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return !in.bad();
+}
+
+bool WriteHost(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), std::streamsize(bytes.size()));
+  return bool(out);
+}
+
+std::string ProgramDir() {
+  char buf[4096];
+  ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return ".";
+  std::string exe(buf, size_t(n));
+  size_t slash = exe.find_last_of('/');
+  return slash == std::string::npos ? "." : exe.substr(0, slash);
+}
+
+std::string BaseName(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+int Add(const velm_cli::Args& args) {
+  std::string name, model, driver = kDefaultDriverName;
+  for (size_t i = 1; i < args.size(); ++i) {
+    if (args[i] == "--model" && i + 1 < args.size()) model = args[++i];
+    else if (args[i] == "--driver-name" && i + 1 < args.size()) driver = args[++i];
+    else if (name.empty() && args[i].rfind("--", 0) != 0) name = args[i];
+    else return Fail("add", "unexpected argument " + args[i]);
+  }
+  if (name.empty() || model.empty()) {
+    std::fprintf(stderr, "usage: velm printer add NAME --model FILE [--driver-name N]\n");
+    return 2;
+  }
+  if (!MachineReady("add")) return 1;
+  std::u16string wname = plat::FromUtf8(name);
+  plat::SpoolPrinter existing;
+  if (plat::SpoolFindPrinter(wname, &existing)) return Fail("add", "printer " + name + " exists");
+  std::string model_bytes;
+  if (!ReadHost(model, &model_bytes)) return Fail("add", "cannot read the model file " + model);
+
+  std::u16string dir = plat::SpoolDriverDirectory();
+  if (dir.empty() || !plat::EnsureWindowsDir(dir.c_str())) return Fail("add", "no driver directory");
+  std::u16string prefix = dir + u"\\";
+  std::string from = ProgramDir();
+  std::vector<std::u16string> dependent;
+  for (const DriverFile& f : kDriverFiles) {
+    std::string bytes;
+    if (!ReadHost(from + "/" + f.built, &bytes)) {
+      if (f.required) return Fail("add", std::string("driver file missing: ") + from + "/" + f.built);
+      continue;
+    }
+    if (!WriteHost(plat::MapPath(prefix + f.installed), bytes))
+      return Fail("add", "cannot copy " + plat::ToUtf8(f.installed));
+    if (!f.required) dependent.push_back(f.installed);
+  }
+  std::u16string model_name = plat::FromUtf8(BaseName(model));
+  if (!WriteHost(plat::MapPath(prefix + model_name), model_bytes)) return Fail("add", "cannot copy the model file");
+
+  plat::SpoolDriver d;
+  d.name = plat::FromUtf8(driver);
+  d.driverPath = prefix + u"VELMPD0.DLL";
+  d.configFile = prefix + u"VELMPD3.DLL";
+  d.dataFile = prefix + model_name;
+  d.helpFile = prefix + kHelpFileName;
+  d.dependentFiles = dependent;
+  plat::SpoolDriver same;
+  if (!plat::SpoolFindDriver(d.name, &same) && !plat::SpoolAddDriver(d)) return Fail("add", "cannot add the driver");
+  plat::SpoolPrinter p;
+  p.name = wname;
+  p.driverName = d.name;
+  p.portName = u"LPT1:";
+  std::string why;
+  if (!plat::SpoolAddPrinter(p, &why)) return Fail("add", why);
+  std::printf("added printer %s (driver %s)\n", name.c_str(), driver.c_str());
+  return 0;
+}
+
+int List() {
+  if (!MachineReady("list")) return 1;
+  for (const plat::SpoolPrinter& p : plat::SpoolListPrinters())
+    std::printf("%s\t%s\n", plat::ToUtf8(p.name).c_str(), plat::ToUtf8(p.driverName).c_str());
+  return 0;
+}
+
+struct Printer {
+  HANDLE h = nullptr;
+  ~Printer() {
+    if (h) ClosePrinter(h);
+  }
+};
+
+bool Open(const char* what, const std::string& name, Printer* p) {
+  if (!MachineReady(what)) return false;
+  std::u16string wname = plat::FromUtf8(name);
+  if (!OpenPrinterW(wname.data(), &p->h, nullptr)) {
+    Fail(what, "no printer " + name);
+    return false;
+  }
+  return true;
+}
+
+void Line(const char* label, const std::string& value) { std::printf("%-24s %s\n", label, value.c_str()); }
+void Line(const char* label, const char16_t* value) { Line(label, plat::ToUtf8(value)); }
+void Line(const char* label, long value) { Line(label, std::to_string(value)); }
+
+int Show(const std::string& name) {
+  Printer p;
+  if (!Open("show", name, &p)) return 1;
+  DriverContext* ctx = CtxOpenKind(p.h, p.h, 4, kOpenEntryPoint);
+  if (!ctx) return Fail("show", "cannot open a context");
+  Line("printer name", SplGetPrinterName(ctx));
+  Line("driver name", SplGetDriverName(ctx));
+  Line("remote", long(SplIsRemotePrinter(ctx)));
+  Line("bidi", long(SplIsBidiEnabled(ctx)));
+  Line("language code", ResGetHelpLanguageCode(ctx));
+  Line("driver ini", PathGetDriverIni(ctx));
+  Line("driver directory", PathGetDriverDir(ctx));
+  Line("install info file", PathGetInstallInfoFile(ctx));
+  Line("install ini", PathGetInstallIni(ctx));
+  Line("help file", PathGetHelpFile(ctx));
+  Line("UI resource DLL", PathGetUiResourceDll(ctx));
+  Line("bitmap resource DLL", PathGetBitmapResourceDll(ctx));
+  char16_t dir[260];
+  PathGetDataDir(dir, 260, ctx);
+  Line("data directory", dir);
+  PathGetCommonDataDir(dir, 260);
+  Line("common data directory", dir);
+  PathGetUserDataDirNoCtx(dir, 260);
+  Line("per-user data directory", dir);
+  if (!PathGetLocalAppDataLow(dir, 260)) dir[0] = 0;
+  Line("LocalLow folder", dir);
+  OSVERSIONINFOW v;
+  if (OsGetVersion(&v))
+    Line("system", std::to_string(v.dwMajorVersion) + "." + std::to_string(v.dwMinorVersion) + " platform " +
+                       std::to_string(v.dwPlatformId));
+  Line("terminal server", long(OsIsTerminalServerCached(p.h)));
+  Line("administrator", long(OsIsAdministrator()));
+  CtxCloseAs(ctx, kCloseDestroy);
+  return 0;
+}
+
+const char* TypeName(DWORD type) {
+  switch (type) {
+    case REG_SZ: return "REG_SZ";
+    case REG_DWORD: return "REG_DWORD";
+    case REG_BINARY: return "REG_BINARY";
+    case REG_MULTI_SZ: return "REG_MULTI_SZ";
+    case REG_EXPAND_SZ: return "REG_EXPAND_SZ";
+    default: return nullptr;
+  }
+}
+
+std::string Hex(const std::vector<uint8_t>& data) {
+  std::string out;
+  char b[3];
+  for (uint8_t c : data) {
+    std::snprintf(b, sizeof b, "%02x", c);
+    out += b;
+  }
+  return out;
+}
+
+// "TYPE<TAB>DATA" as a person reads it.
+std::string Describe(DWORD type, const std::vector<uint8_t>& data) {
+  const char* name = TypeName(type);
+  std::string t = name ? name : "type " + std::to_string(type);
+  if (type == REG_SZ || type == REG_EXPAND_SZ) {
+    std::u16string s(data.size() / 2, u'\0');
+    if (!s.empty()) std::memcpy(s.data(), data.data(), s.size() * 2);
+    size_t nul = s.find(u'\0');
+    return t + "\t" + plat::ToUtf8(nul == std::u16string::npos ? s : s.substr(0, nul));
+  }
+  if (type == REG_DWORD && data.size() == 4) {
+    uint32_t v = 0;
+    std::memcpy(&v, data.data(), 4);
+    return t + "\t" + std::to_string(v);
+  }
+  return t + "\t" + Hex(data);
+}
+
+// Parses TYPE:DATA; false with a message for anything malformed.
+bool ParseValue(const std::string& spec, DWORD* type, std::vector<uint8_t>* data, std::string* why) {
+  size_t colon = spec.find(':');
+  if (colon == std::string::npos) {
+    *why = "expected TYPE:DATA";
+    return false;
+  }
+  std::string t = spec.substr(0, colon), text = spec.substr(colon + 1);
+  data->clear();
+  if (t == "REG_SZ") {
+    std::u16string w = plat::FromUtf8(text);
+    data->resize((w.size() + 1) * 2, 0);
+    std::memcpy(data->data(), w.data(), w.size() * 2);
+    *type = REG_SZ;
+    return true;
+  }
+  if (t == "REG_DWORD") {
+    errno = 0;
+    char* end = nullptr;
+    long long v = std::strtoll(text.c_str(), &end, 10);
+    if (text.empty() || *end || errno || v < -2147483648LL || v > 4294967295LL) {
+      *why = "REG_DWORD wants a decimal number of 32 bits, not '" + text + "'";
+      return false;
+    }
+    uint32_t d = uint32_t(v);
+    data->resize(4);
+    std::memcpy(data->data(), &d, 4);
+    *type = REG_DWORD;
+    return true;
+  }
+  if (t == "REG_BINARY") {
+    std::string digits;
+    for (char c : text)
+      if (c != ' ') digits.push_back(c);
+    if (digits.size() % 2 || digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
+      *why = "REG_BINARY wants hex bytes, not '" + text + "'";
+      return false;
+    }
+    for (size_t i = 0; i < digits.size(); i += 2) data->push_back(uint8_t(std::stoul(digits.substr(i, 2), nullptr, 16)));
+    *type = REG_BINARY;
+    return true;
+  }
+  *why = "TYPE is REG_SZ, REG_DWORD or REG_BINARY, not '" + t + "'";
+  return false;
+}
+
+int Data(const velm_cli::Args& args) {
+  if (args.size() < 2 || args.size() == 4 || args.size() > 5 || (args.size() == 5 && args[3] != "--set")) {
+    std::fprintf(stderr, "usage: velm printer data NAME [VALUE [--set TYPE:DATA]]\n");
+    return 2;
+  }
+  DWORD type = 0;
+  std::vector<uint8_t> data;
+  if (args.size() == 5) {
+    std::string why;
+    if (!ParseValue(args[4], &type, &data, &why)) {
+      std::fprintf(stderr, "velm printer data: %s\n", why.c_str());
+      return 2;
+    }
+  }
+  Printer p;
+  if (!Open("data", args[1], &p)) return 1;
+  if (args.size() == 2) {
+    for (const plat::SpoolDataValue& v : plat::SpoolListPrinterData(plat::FromUtf8(args[1])))
+      std::printf("%s\t%s\n", plat::ToUtf8(v.name).c_str(), Describe(v.type, v.data).c_str());
+    return 0;
+  }
+  std::u16string value = plat::FromUtf8(args[2]);
+  if (args.size() == 5) {
+    DWORD r = SetPrinterDataW(p.h, value.data(), type, data.data(), DWORD(data.size()));
+    if (r != ERROR_SUCCESS) return Fail("data", "cannot write " + args[2] + " (error " + std::to_string(r) + ")");
+    return 0;
+  }
+  DWORD needed = 0;
+  DWORD r = GetPrinterDataW(p.h, value.data(), &type, nullptr, 0, &needed);
+  if (r == ERROR_FILE_NOT_FOUND) return Fail("data", "no value " + args[2]);
+  data.resize(needed);
+  r = GetPrinterDataW(p.h, value.data(), &type, data.data(), needed, &needed);
+  if (r != ERROR_SUCCESS) return Fail("data", "cannot read " + args[2] + " (error " + std::to_string(r) + ")");
+  std::printf("%s\n", Describe(type, data).c_str());
+  return 0;
+}
+
+int RunPrinter(const velm_cli::Args& args) {
+  std::string sub = args.empty() ? "" : args[0];
+  if (sub == "add") return Add(args);
+  if (sub == "list" && args.size() == 1) return List();
+  if (sub == "show" && args.size() == 2) return Show(args[1]);
+  if (sub == "data") return Data(args);
+  std::fprintf(stderr,
+               "usage: velm printer add NAME --model FILE [--driver-name N]\n"
+               "       velm printer list\n"
+               "       velm printer show NAME\n"
+               "       velm printer data NAME [VALUE [--set TYPE:DATA]]\n");
+  return 2;
+}
+
+}  // namespace
+
+VELM_COMMAND("printer",
+             "printer add|list|show|data   printers of the machine (add NAME --model FILE [--driver-name N], "
+             "show NAME, data NAME [VALUE [--set TYPE:DATA]])",
+             RunPrinter);

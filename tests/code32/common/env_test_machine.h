@@ -1,0 +1,170 @@
+// A fresh emulated machine with one printer ("Office") of our driver for
+// the driver-environment tests, contexts for it, and a helper that runs a
+// check in a forked child process (for process-wide state such as the
+// cached terminal-services answer).
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "plat/calls.h"
+#include "plat/files.h"
+#include "plat/kernel.h"
+#include "plat/machine.h"
+#include "plat/machineconf.h"
+#include "plat/winspool.h"
+#include "plat/wstr.h"
+#include "velm/context.h"
+#include "velm/env_standins.h"
+#include "velm/os.h"
+#include "velm/settings.h"
+
+namespace env_test {
+
+constexpr const char16_t* kDriverDir = u"C:\\Windows\\System32\\spool\\drivers\\w32x86\\3\\";
+
+class EnvMachine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/velm-env-XXXXXX";
+    root_ = mkdtemp(tmpl);
+    unsetenv("VELM_MACHINE");
+    std::string error;
+    ASSERT_TRUE(plat::InitMachine(root_, plat::StandinModuleDir(), &error)) << error;
+    ASSERT_TRUE(plat::EnsureWindowsDir(kDriverDir));
+    Install(u"orvtse.dll", "orvtse.dll");
+    AddDriver(u"VELM Driver", std::u16string(kDriverDir) + u"VELMPD0.DLL", std::u16string(kDriverDir) + u"VELMus.hlp");
+    printer_ = AddPrinter(u"Office", u"VELM Driver");
+    plat::ClearFaults();
+    plat::ResetCalls();
+    OsResetTerminalServerCache();  // each test is a freshly started process
+  }
+
+  void TearDown() override {
+    for (DriverContext* c : contexts_) CtxCloseAs(c, kCloseDestroy);
+    for (HANDLE h : handles_) ClosePrinter(h);
+    plat::ClearFaults();
+    EnvStandinSetUiResDllName(nullptr);
+    EnvStandinSetServerType17(0);
+    std::system(("rm -rf '" + root_ + "'").c_str());
+  }
+
+  // Copies a stand-in module from the build into the driver directory.
+  static void Install(const char16_t* as, const char* built) {
+    std::string to = plat::MapPath(std::u16string(kDriverDir) + as);
+    ASSERT_EQ(std::system(("cp '" + plat::StandinModuleDir() + "/" + built + "' '" + to + "'").c_str()), 0);
+  }
+
+  static void AddDriver(const std::u16string& name, const std::u16string& driver_path, const std::u16string& help) {
+    plat::SpoolDriver d;
+    d.name = name;
+    d.driverPath = driver_path;
+    d.configFile = std::u16string(kDriverDir) + u"VELMPD3.DLL";
+    d.dataFile = std::u16string(kDriverDir) + u"model.mdf";
+    d.helpFile = help;
+    ASSERT_TRUE(plat::SpoolAddDriver(d));
+  }
+
+  HANDLE AddPrinter(const std::u16string& name, const std::u16string& driver, DWORD attributes = PRINTER_ATTRIBUTE_LOCAL,
+                    const std::u16string& server = u"") {
+    plat::SpoolPrinter p;
+    p.name = name;
+    p.driverName = driver;
+    p.serverName = server;
+    p.attributes = attributes;
+    std::string why;
+    EXPECT_TRUE(plat::SpoolAddPrinter(p, &why)) << why;
+    return Open(name);
+  }
+
+  HANDLE Open(const std::u16string& name) {
+    std::u16string n = name;
+    HANDLE h = nullptr;
+    EXPECT_TRUE(OpenPrinterW(n.data(), &h, nullptr));
+    handles_.push_back(h);
+    return h;
+  }
+
+  // A context of kind 4 (no model) with a zeroed working DEVMODE, so that
+  // settings can be read and written through it.
+  DriverContext* Context(HANDLE printer = nullptr, uint32_t open_flags = kOpenEntryPoint) {
+    DriverContext* ctx = CtxOpenKind(printer ? printer : printer_, printer ? printer : printer_, 4, open_flags);
+    EXPECT_NE(ctx, nullptr);
+    if (!ctx) return nullptr;
+    ctx->devmode = static_cast<uint8_t*>(MemAllocZeroed(kWorkBufferSize));
+    contexts_.push_back(ctx);
+    return ctx;
+  }
+
+  // Empties what an open cached of the printer (name, driver name, remote
+  // flag, attributes), as for a context whose facts were never asked.
+  static void ForgetPrinterFacts(DriverContext* ctx) {
+    ctx->work->printerName[0] = 0;
+    ctx->work->driverName[0] = 0;
+    ctx->work->remote = 0;
+    ctx->work->attributesValid = 0;
+    ctx->work->attributes = 0;
+  }
+
+  static DWORD SetData(HANDLE h, const char16_t* name, DWORD type, const void* data, DWORD size) {
+    std::u16string n = name;
+    return SetPrinterDataW(h, n.data(), type, static_cast<BYTE*>(const_cast<void*>(data)), size);
+  }
+  static DWORD SetText(HANDLE h, const char16_t* name, const std::u16string& text) {
+    return SetData(h, name, 1 /* REG_SZ */, text.c_str(), DWORD((text.size() + 1) * 2));
+  }
+  // The stored bytes of a value, and its type; false when missing.
+  static bool GetData(HANDLE h, const char16_t* name, DWORD* type, std::vector<uint8_t>* out) {
+    std::u16string n = name;
+    DWORD needed = 0;
+    if (GetPrinterDataW(h, n.data(), type, nullptr, 0, &needed) == ERROR_FILE_NOT_FOUND) return false;
+    out->assign(needed, 0);
+    return GetPrinterDataW(h, n.data(), type, out->data(), needed, &needed) == ERROR_SUCCESS;
+  }
+
+  static void Put(const std::u16string& windows_path, const std::string& bytes) {
+    std::ofstream out(plat::MapPath(windows_path), std::ios::binary | std::ios::trunc);
+    out << bytes;
+  }
+  static std::string Get(const std::u16string& windows_path) {
+    std::ifstream in(plat::MapPath(windows_path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
+  std::string root_;
+  HANDLE printer_ = nullptr;
+  std::vector<DriverContext*> contexts_;
+  std::vector<HANDLE> handles_;
+};
+
+// Runs body in a child process; 0 when it succeeded.
+inline int InChild(const std::function<int()>& body) {
+  std::fflush(nullptr);
+  pid_t pid = fork();
+  if (pid == 0) _exit(body());
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
+}
+
+inline std::string U8(const char16_t* s) { return plat::ToUtf8(s); }
+
+}  // namespace env_test
+
+// Inside an InChild body: ends the child with a message on failure.
+#define CHILD_CHECK(cond)                                                                 \
+  do {                                                                                    \
+    if (!(cond)) {                                                                        \
+      std::fprintf(stderr, "child check failed at %s:%d: %s\n", __FILE__, __LINE__, #cond); \
+      return 1;                                                                           \
+    }                                                                                     \
+  } while (0)

@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# The host's machine and printer commands, run as a person runs them.
+set -u
+velm="$1"
+fail=0
+check() {  # name, condition result
+  if [ "$2" -eq 0 ]; then echo "ok   $1"; else echo "FAIL $1"; fail=1; fi
+}
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+machine="$dir/m"
+printf '*Model\n' > "$dir/small.mdf"
+
+"$velm" --machine "$machine" printer list >/dev/null 2>&1
+[ $? -eq 1 ]; check "printer list without a machine fails" $?
+
+"$velm" machine init "$machine" >/dev/null
+check "machine init" $?
+[ -f "$machine/c/Windows/System32/UserEnv.dll" ]; check "system modules installed" $?
+grep -qx 'os.major=6' "$machine/machine.conf"; check "default settings written" $?
+
+"$velm" --machine "$machine" printer add "Office [2]" --model "$dir/small.mdf" >/dev/null
+check "printer add" $?
+"$velm" --machine "$machine" printer add "Office [2]" --model "$dir/small.mdf" >/dev/null 2>&1
+[ $? -eq 1 ]; check "adding the same printer again fails" $?
+export VELM_MACHINE="$machine"
+"$velm" printer list | grep -qP '^Office \[2\]\tVELM Driver$'; check "printer list (VELM_MACHINE)" $?
+[ -f "$machine/c/Windows/System32/spool/drivers/w32x86/3/small.mdf" ]; check "model copied as data file" $?
+
+show=$("$velm" printer show "Office [2]")
+check "printer show exits 0" $?
+line() { printf '%s\n' "$show" | grep -P "^$1 +" | sed -E "s/^$1 +//"; }
+[ "$(line 'printer name')" = "Office [2]" ]; check "show: printer name" $?
+[ "$(line 'driver name')" = "VELM Driver" ]; check "show: driver name" $?
+[ "$(line 'remote')" = "0" ]; check "show: remote" $?
+[ "$(line 'bidi')" = "0" ]; check "show: bidi" $?
+[ "$(line 'language code')" = "us" ]; check "show: language code without HelpFileName" $?
+[ "$(line 'driver ini')" = 'C:\_velm\velmlist.ini' ]; check "show: driver ini" $?
+[ "$(line 'driver directory')" = 'C:\Windows\System32\spool\drivers\w32x86\3\' ]; check "show: driver directory" $?
+[ "$(line 'per-user data directory')" = 'C:\Users\user\_velm' ]; check "show: per-user data directory" $?
+
+"$velm" printer data "Office [2]" HelpFileName --set 'REG_SZ:VELMgm.hlp'
+check "data --set REG_SZ" $?
+"$velm" printer data "Office [2]" Permission --set REG_DWORD:4294967295
+check "data --set REG_DWORD" $?
+"$velm" printer data "Office [2]" Blob --set 'REG_BINARY:00 ff 1A'
+check "data --set REG_BINARY" $?
+[ "$("$velm" printer data "Office [2]" helpfilename)" = "$(printf 'REG_SZ\tVELMgm.hlp')" ]; check "data read REG_SZ" $?
+[ "$("$velm" printer data "Office [2]" Permission)" = "$(printf 'REG_DWORD\t4294967295')" ]; check "data read REG_DWORD" $?
+[ "$("$velm" printer data "Office [2]" Blob)" = "$(printf 'REG_BINARY\t00ff1a')" ]; check "data read REG_BINARY" $?
+[ "$("$velm" printer data "Office [2]" | wc -l)" -eq 3 ]; check "data list" $?
+"$velm" printer data "Office [2]" Permission --set REG_DWORD:12x >/dev/null 2>&1
+[ $? -eq 2 ]; check "malformed data refused" $?
+[ "$("$velm" printer data "Office [2]" Permission)" = "$(printf 'REG_DWORD\t4294967295')" ]; check "refused write kept the value" $?
+"$velm" printer data "Office [2]" Missing >/dev/null 2>&1
+[ $? -eq 1 ]; check "missing value" $?
+[ "$("$velm" printer show "Office [2]" | grep -P '^language code' | awk '{print $3}')" = "gm" ]; check "show: language code from HelpFileName" $?
+
+sed -i 's/^os.terminal=0/os.terminal=1/' "$machine/machine.conf"
+"$velm" printer show "Office [2]" | grep -qP '^terminal server +1$'; check "show: terminal server from the machine" $?
+"$velm" printer show "Office [2]" | grep -qP '^driver ini +C:\\Users\\user\\_velm\\velmlist.ini$'; check "show: per-user driver ini under terminal services" $?
+sed -i 's/^user.admin=1/user.admin=0/' "$machine/machine.conf"
+"$velm" printer show "Office [2]" | grep -qP '^administrator +0$'; check "show: administrator from the machine" $?
+"$velm" printer show "Nobody" >/dev/null 2>&1
+[ $? -eq 1 ]; check "show of an unknown printer fails" $?
+exit $fail
