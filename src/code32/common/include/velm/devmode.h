@@ -161,3 +161,28 @@ void DmSetFlagAdministratorTo(DriverContext* ctx, int32_t value);
 // The quality-function bit word (items 381-396) at byte 858.
 void DmSetQualityFuncBits(DriverContext* ctx, uint16_t bits);
 uint16_t DmGetQualityFuncBits(DriverContext* ctx);
+
+// ---- merge of an input DEVMODE and the environment flags ---------------------------
+// Merge-mode bits: the caller's DM_* request and the caller itself.
+constexpr uint32_t DM_OUT_BUFFER = 2;
+constexpr uint32_t DM_IN_PROMPT = 4;
+constexpr uint32_t DM_IN_BUFFER = 8;
+constexpr uint32_t kMergeCapsQuery = 0x1000000u;
+constexpr uint32_t kMergeDocSheet = 0x2000000u;
+constexpr uint32_t kMergeDeviceSheet = 0x4000000u;
+constexpr uint32_t kMergeQueryPrint = 0x8000000u;
+constexpr uint32_t kMergeSettingsFile = 0x10000000u;
+constexpr uint32_t kMergeDocNoSheet = 0x20000000u;
+constexpr uint32_t kMergeRequestApplied = 0x40000000u;
+
+// Merges an input DEVMODE (input_length: the bytes its holder has) into the
+// context's working DEVMODE. 1 done (also when there was nothing to merge),
+// 0 failure (out of memory) with the working DEVMODE as it was.
+int32_t DmMergeInput(DriverContext* ctx, const uint8_t* input, size_t input_length, uint32_t mode);
+// Fills the 16 environment flag bytes of the working DEVMODE.
+void DmSetEnvironmentFlags(DriverContext* ctx);
+// Mirror items 430-706 (and the reserved bytes) of the DEVMODE := the
+// printer-wide items of the options block.
+void DmCopyDeviceConfig(DriverContext* ctx);
+// In a terminal-services session the job-action bits (224-239) are cleared.
+void DmClearTerminalServerActions(DriverContext* ctx, int32_t store);
