@@ -24,6 +24,7 @@
 namespace {
 
 using plat::detail::ErrnoToWin;
+using plat::detail::WriteAll;
 
 constexpr int64_t kEpochDiff = 11644473600LL;  // seconds from 1601 to 1970
 
@@ -174,18 +175,6 @@ bool PatternMatches(const std::u16string& pattern, const std::u16string& name) {
   return false;
 }
 
-bool WriteAll(int fd, const char* p, size_t n) {
-  while (n) {
-    ssize_t w = ::write(fd, p, n);
-    if (w < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    p += w;
-    n -= size_t(w);
-  }
-  return true;
-}
 
 UINT DirectorySetting(const char* key, const char* fault, LPWSTR buffer, UINT size) {
   plat::NoteCall(fault);

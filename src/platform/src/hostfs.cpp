@@ -36,18 +36,6 @@ uint64_t Fnv1a(const std::string& s) {
   return h;
 }
 
-bool WriteAll(int fd, const char* p, size_t n) {
-  while (n) {
-    ssize_t w = ::write(fd, p, n);
-    if (w < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    p += w;
-    n -= size_t(w);
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -227,6 +215,19 @@ DWORD HostAttributes(const std::string& host) {
   if (!(st.st_mode & S_IWUSR)) attrs |= FILE_ATTRIBUTE_READONLY;
   if (attrs == 0) attrs = FILE_ATTRIBUTE_NORMAL;
   return attrs;
+}
+
+bool WriteAll(int fd, const char* p, size_t n) {
+  while (n) {
+    ssize_t w = ::write(fd, p, n);
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += w;
+    n -= size_t(w);
+  }
+  return true;
 }
 
 }  // namespace plat::detail

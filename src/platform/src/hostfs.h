@@ -76,4 +76,7 @@ bool SetStoredAttributes(const std::string& host, uint32_t bits);
 // when missing.
 DWORD HostAttributes(const std::string& host);
 
+// Writes all n bytes to fd, retrying after interruptions; false on an error.
+bool WriteAll(int fd, const char* p, size_t n);
+
 }  // namespace plat::detail

@@ -20,3 +20,9 @@ void CommonProcessDetach() {
 }
 
 HINSTANCE CommonModuleHandle() { return g_module; }
+
+BOOL CommonDllMain(HINSTANCE module, DWORD reason) {
+  if (reason == DLL_PROCESS_ATTACH) CommonProcessAttach(module);
+  else if (reason == DLL_PROCESS_DETACH) CommonProcessDetach();
+  return TRUE;
+}

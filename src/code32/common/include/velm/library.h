@@ -9,3 +9,7 @@
 void CommonProcessAttach(HINSTANCE module);
 void CommonProcessDetach();
 HINSTANCE CommonModuleHandle();
+
+// The DllMain body the driver libraries share: attach and detach as above;
+// thread attach and detach do nothing.
+BOOL CommonDllMain(HINSTANCE module, DWORD reason);
