@@ -2,8 +2,15 @@
 // reader built: the file version, the DLL names, one line per feature (with
 // detail lines for options that carry text, paper geometry, tray papers or
 // font pairs), the command strings and command-text trees, and the fonts.
+// velm model compile FILE: compiles the file and writes its cache file
+// beside it.
+// velm model dump FILE: gets the file's image as a driver context does (a
+// usable cache file, else a compile that writes the cache), says which on
+// its first line ("from cache" or "compiled") and prints the image.
 // FILE is a file of this computer, or a Windows path (C:\...) of the machine.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -17,7 +24,10 @@
 #include "plat/kernel.h"
 #include "plat/machine.h"
 #include "plat/wstr.h"
+#include "velm/context.h"
+#include "velm/lock.h"
 #include "velm/mdf_records.h"
+#include "velm/model_cache.h"
 #include "velm/names.h"
 
 namespace {
@@ -284,12 +294,165 @@ int ModelShow(const std::string& path) {
   return 0;
 }
 
+// ---- files of this computer for compile and dump ----------------------------------------
+
+uint64_t HostTime(const struct timespec& t) {
+  return static_cast<uint64_t>(t.tv_sec) * 10000000u + static_cast<uint64_t>(t.tv_nsec) / 100u;
+}
+
+void HostTimesOf(const struct stat& st, uint64_t* written, uint64_t* latest) {
+  uint64_t w = HostTime(st.st_mtim);
+  uint64_t c = HostTime(st.st_ctim);
+  if (written) *written = w;
+  if (latest) *latest = w > c ? w : c;
+}
+
+uint8_t* HostReadAll(const char16_t* path, uint32_t max_size, uint32_t* size, uint64_t* written, uint64_t* latest) {
+  *size = 0;
+  int fd = open(plat::ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat st {};
+  uint8_t* data = nullptr;
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 && static_cast<uint64_t>(st.st_size) <= max_size) {
+    HostTimesOf(st, written, latest);
+    auto length = static_cast<size_t>(st.st_size);
+    data = static_cast<uint8_t*>(MemAllocZeroed(length));
+    size_t done = 0;
+    while (data && done < length) {
+      ssize_t n = read(fd, data + done, length - done);
+      if (n <= 0) break;
+      done += static_cast<size_t>(n);
+    }
+    if (data && done != length) {
+      MemFree(data);
+      data = nullptr;
+    }
+    if (data) *size = static_cast<uint32_t>(length);
+  }
+  close(fd);
+  return data;
+}
+
+bool HostTimes(const char16_t* path, uint64_t* written, uint64_t* latest) {
+  struct stat st {};
+  if (stat(plat::ToUtf8(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  HostTimesOf(st, written, latest);
+  return true;
+}
+
+bool HostReplace(const char16_t* path, const uint8_t* data, uint32_t size) {
+  std::string target = plat::ToUtf8(path);
+  std::string temp = target + ".~" + std::to_string(getpid()) + ".tmp";
+  int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  size_t done = 0;
+  while (done < size) {
+    ssize_t n = write(fd, data + done, size - done);
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  bool ok = close(fd) == 0 && done == size && rename(temp.c_str(), target.c_str()) == 0;
+  if (!ok) unlink(temp.c_str());
+  return ok;
+}
+
+bool HostRemove(const char16_t* path) { return unlink(plat::ToUtf8(path).c_str()) == 0; }
+
+const MdfFileOps kHostOps = {HostReadAll, HostTimes, HostReplace, HostRemove};
+
+// The model file as the cache code sees it: a Windows path of the machine
+// with the machine's files, else a file of this computer.
+struct ModelFile {
+  std::u16string path;
+  const MdfFileOps* ops;
+};
+
+bool OpenModelFile(const char* command, const std::string& arg, ModelFile* out) {
+  out->path = plat::FromUtf8(arg);
+  if (plat::IsFullWindowsPath(out->path.c_str())) {
+    out->ops = MdfMachineFileOps();
+  } else {
+    struct stat st {};
+    if (stat(arg.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+      std::fprintf(stderr, "velm model %s: cannot open %s\n", command, arg.c_str());
+      return false;
+    }
+    out->ops = &kHostOps;
+  }
+  uint64_t written = 0;
+  if (!out->ops->times(out->path.c_str(), &written, nullptr)) {
+    std::fprintf(stderr, "velm model %s: cannot open %s\n", command, arg.c_str());
+    return false;
+  }
+  return true;
+}
+
+// Holds the driver mutex for a scope, as a driver context would.
+struct MutexHold {
+  MutexHold() : held(LockAcquireMutex() != 0) {}
+  ~MutexHold() {
+    if (held) LockReleaseMutex();
+  }
+  bool held;
+};
+
+int ModelCompile(const std::string& arg) {
+  ModelFile file;
+  if (!OpenModelFile("compile", arg, &file)) return 1;
+  MutexHold hold;
+  ModelImage* image = MdfCompileModel(nullptr, file.path.c_str(), 0, file.ops);
+  if (!image) {
+    std::fprintf(stderr, "velm model compile: %s could not be compiled (empty, unreadable or too large)\n",
+                 arg.c_str());
+    return 1;
+  }
+  char16_t cache[kMdfCachePathChars];
+  bool named = MdfCacheFileName(file.path.c_str(), cache);
+  bool written = named && MdfWriteCache(image, file.path.c_str(), file.ops);
+  uint32_t size = MdfImageSize(image);
+  MdfFreeImage(image);
+  if (!written) {
+    std::fprintf(stderr, "velm model compile: the cache file of %s could not be written%s\n", arg.c_str(),
+                 named ? "" : " (the path is too long)");
+    return 1;
+  }
+  std::printf("compiled %s: %u bytes -> %s\n", arg.c_str(), size, plat::ToUtf8(cache).c_str());
+  return 0;
+}
+
+int ModelDump(const std::string& arg) {
+  ModelFile file;
+  if (!OpenModelFile("dump", arg, &file)) return 1;
+  MdfImageOrigin origin = MdfImageOrigin::kNone;
+  ModelImage* image;
+  {
+    MutexHold hold;
+    image = MdfObtainModel(file.path.c_str(), CtxGetBuiltinModelInfo().driverVersionText, file.ops, &origin);
+  }
+  if (!image) {
+    std::fprintf(stderr, "velm model dump: %s could not be compiled (empty, unreadable or too large)\n",
+                 arg.c_str());
+    return 1;
+  }
+  std::printf("%s\n", origin == MdfImageOrigin::kCache ? "from cache" : "compiled");
+  std::fputs(MdfDumpImage(image).c_str(), stdout);
+  MdfFreeImage(image);
+  std::fflush(stdout);
+  return 0;
+}
+
 int RunModel(const velm_cli::Args& args) {
   if (args.size() == 2 && args[0] == "show") return ModelShow(args[1]);
-  std::fprintf(stderr, "usage: velm model show FILE\n");
+  if (args.size() == 2 && args[0] == "compile") return ModelCompile(args[1]);
+  if (args.size() == 2 && args[0] == "dump") return ModelDump(args[1]);
+  std::fprintf(stderr, "usage: velm model show|compile|dump FILE\n");
   return 2;
 }
 
 }  // namespace
 
-VELM_COMMAND("model", "model show FILE     print what a model-description file declares", RunModel);
+VELM_COMMAND("model",
+             "model show FILE     print what a model-description file declares\n"
+             "  model compile FILE  compile it and write its cache file beside it\n"
+             "  model dump FILE     print its image, from the cache file or compiled",
+             RunModel);

@@ -2,6 +2,7 @@
 
 #include "velm/context.h"
 #include "velm/lock.h"
+#include "velm/model_cache.h"
 
 namespace {
 HINSTANCE g_module = nullptr;
@@ -15,6 +16,7 @@ void CommonProcessAttach(HINSTANCE module) {
 
 void CommonProcessDetach() {
   CtxSweepCache(1);
+  MdfFreeModelList();
   LockTerminate();
   g_module = nullptr;
 }

@@ -7,6 +7,7 @@
 
 #include "mdf_internal.h"
 #include "velm/names.h"
+#include "velm/rules.h"
 #include "velm/settings.h"
 
 namespace {
@@ -34,12 +35,10 @@ const MdfWordRow kNodeWords[] = {
 };
 
 // The condition of a Command entry: a Judge written as "Judge" and its
-// number. Anything else means no condition.
-// Stand-in until the rule records land: a name given to a Judge resolves
-// through the Judge name list, which the rule reader keeps.
+// number, or a name given to an earlier Judge. Anything else means no
+// condition.
 uint32_t JudgeNumber(const std::string& word) {
-  if (word.compare(0, 5, "Judge") != 0) return 0;
-  return static_cast<uint32_t>(mdf::WordDigits(word.c_str())) & 0xFFFF;
+  return RuleResolveReference(word.c_str(), kRuleJudge) & 0xFFFF;
 }
 
 CommandGroupNode* NewNode(uint16_t kind) {

@@ -1,14 +1,14 @@
 // The keyword dispatch and the whole-file parse of a model description.
+#include <atomic>
 #include <cstring>
 
 #include "mdf_internal.h"
+#include "velm/rules.h"
 #include "velm/settings.h"
 
 namespace {
 
-// The keyword table, in its row order. The rule records (Judge ... Exclusive)
-// are recognised here; their rows get handlers when the rule reader lands
-// (stand-in until then: such records are read and ignored).
+// The keyword table, in its row order.
 const MdfKeywordRow kKeywords[kMdfKeywordCount] = {
     {"FileVersion", MdfOnFileVersion},
     {"OpenUI", MdfOnOpenUI},
@@ -24,13 +24,13 @@ const MdfKeywordRow kKeywords[kMdfKeywordCount] = {
     {"FontCartridge", MdfOnFontCartridge},
     {"TTFS", MdfOnTTFS},
     {"CommandString", MdfOnCommandString},
-    {"Judge", nullptr},
-    {"Item", nullptr},
-    {"Action", nullptr},
-    {"Transact", nullptr},
-    {"AlertAction", nullptr},
-    {"Alert", nullptr},
-    {"Exclusive", nullptr},
+    {"Judge", RuleOnJudge},
+    {"Item", RuleOnItem},
+    {"Action", RuleOnAction},
+    {"Transact", RuleOnTransact},
+    {"AlertAction", RuleOnAlertAction},
+    {"Alert", RuleOnAlert},
+    {"Exclusive", RuleOnExclusive},
     {"UIResDLLName", MdfOnUIResDLLName},
     {"ExcDepDLLName", MdfOnExcDepDLLName},
 };
@@ -44,8 +44,11 @@ void FreeCommandStrings(CommandStringNode* node) {
   }
 }
 
+std::atomic<uint32_t> g_parse_count{0};
+
 ModelParseContext* ParseView(const uint8_t* data, size_t size) {
   if (!data || size == 0 || size > UINT32_MAX) return nullptr;
+  g_parse_count.fetch_add(1, std::memory_order_relaxed);
   MdfRecord* record = MdfCreateRecord();
   ModelParseContext* ctx = MdfCreateParseContext();
   if (!record || !ctx) {
@@ -54,11 +57,13 @@ ModelParseContext* ParseView(const uint8_t* data, size_t size) {
     return nullptr;
   }
   MdfSource source{data, data, static_cast<uint32_t>(size)};
+  RuleClearNames();  // rule names live for one parse
   int32_t result;
   do {
     result = MdfReadRecord(record, &source);
     if (result == kMdfRecordRead) MdfDispatchRecord(ctx, record);
   } while (result == kMdfRecordRead || result == kMdfBadRecord);
+  RuleFreeNames();
   MdfFreeRecord(record);
   if (result != kMdfEndOfFile) {
     MdfFreeParseContext(ctx);
@@ -136,12 +141,13 @@ void MdfFreeParseContext(ModelParseContext* ctx) {
     MemFree(h);
   }
   FreeCommandStrings(ctx->commandStrings);
-  // The rule lists stay empty until the rule reader lands (stand-in); it
-  // frees them here.
+  RuleFreeRecords(ctx);
   MemFree(ctx);
 }
 
 ModelParseContext* MdfParseBuffer(const uint8_t* data, size_t size) { return ParseView(data, size); }
+
+uint32_t MdfGetParseCount() { return g_parse_count.load(std::memory_order_relaxed); }
 
 ModelParseContext* MdfParseFile(const char16_t* path) {
   mdf::FileView view;

@@ -152,6 +152,9 @@ char16_t* MdfGetDataFilePath(HANDLE printer);
 ModelParseContext* MdfParseFile(const char16_t* path);
 // The same over bytes in memory (a file's content).
 ModelParseContext* MdfParseBuffer(const uint8_t* data, size_t size);
+// How many parses this library has started (a parse that stops early counts
+// too); the model cache's tests use it to tell a compile from a load.
+uint32_t MdfGetParseCount();
 // Copies the raw value of the first "FileVersion" record, at most 14
 // characters and a NUL, into buffer (15 characters). Always 1; the buffer is
 // untouched when the file cannot be read or has no such record.

@@ -219,14 +219,10 @@ struct ModelParseHeader {
   FontListEntry** cartridgeFonts;
 };
 
-// Rule records, built by the rule handlers.
+// Rule records, built by the rule handlers (velm/rules.h).
 struct JudgeRecord;
-struct ItemRecord;
-struct ActionRecord;
-struct TransactRecord;
-struct AlertActionRecord;
-struct AlertRecord;
-struct ExclusiveEntry;
+struct RuleRecord;
+struct RuleEntry;
 
 struct ModelParseContext {
   ModelParseHeader* header;
@@ -236,12 +232,12 @@ struct ModelParseContext {
   uint32_t keywordCursor;  // 1 + the keyword-table row matched last, 0 for none
   CommandStringNode* commandStrings;
   JudgeRecord* judges;
-  ItemRecord* items;
-  ActionRecord* actions;
-  TransactRecord* transacts;
-  AlertActionRecord* alertActions;
-  AlertRecord* alerts;
-  ExclusiveEntry* exclusives;
+  RuleRecord* items;
+  RuleRecord* actions;
+  RuleRecord* transacts;
+  RuleRecord* alertActions;
+  RuleRecord* alerts;
+  RuleEntry* exclusives;  // the entries of every Exclusive record, in file order
 };
 
 // ---- handlers of the keyword table --------------------------------------------------------

@@ -1,0 +1,325 @@
+// The rule records of a model description: Judge conditions, and the braced
+// Item, Action, Transact, AlertAction, Alert and Exclusive records whose
+// entries refer to one another by number or by name.
+#include <cstring>
+#include <string>
+
+#include "mdf_internal.h"
+#include "velm/dialogs.h"
+#include "velm/names.h"
+#include "velm/rules.h"
+#include "velm/settings.h"
+
+namespace {
+
+const MdfWordRow kIconWords[] = {
+    {"MB_ICONEXCLAMATION", 0x30}, {"MB_ICONINFORMATION", 0x40}, {"MB_ICONQUESTION", 0x20},
+    {"MB_ICONSTOP", 0x10},        {nullptr, kAlertWordUnknown},
+};
+const MdfWordRow kButtonWords[] = {
+    {"MB_ABORTRETRYIGNORE", 2}, {"MB_OK", 0},      {"MB_OKCANCEL", 1},           {"MB_RETRYCANCEL", 5},
+    {"MB_YESNO", 4},            {"MB_YESNOCANCEL", 3}, {nullptr, kAlertWordUnknown},
+};
+const MdfWordRow kWhenWords[] = {
+    {"AlertAtOnce", 0}, {"AlertProperty", 1}, {"AlertOkApply", 2}, {"AlertDialog", 3}, {nullptr, kAlertWordUnknown},
+};
+
+// The number and optional name of a record's first word "number[=name]".
+// False when the number is 0 or does not fit in 16 bits.
+bool RecordNumber(const MdfRecord* record, int32_t* number, std::string* name) {
+  std::string word = record->word1.data;
+  size_t eq = word.find('=');
+  *name = eq == std::string::npos ? std::string() : word.substr(eq + 1);
+  *number = mdf::WordDigits(word.substr(0, eq).c_str());
+  return *number != 0 && *number <= static_cast<int32_t>(kRuleMaxNumber) &&
+         *number >= -static_cast<int32_t>(kRuleMaxNumber);
+}
+
+// The dialog of the built-in dialog table with that name. The built-in table
+// is the same in every library, so a model compiles alike in all of them.
+const DialogRecord* FindDialogName(const char* name) {
+  const DialogTable& table = DlgGetBuiltinTable();
+  for (int16_t i = 0; i < table.count; ++i) {
+    if (table.rows[i].name && std::strcmp(table.rows[i].name, name) == 0) return &table.rows[i];
+  }
+  return nullptr;
+}
+
+uint32_t FeatureKey(const char* name) {
+  const UiSymbolRow* row = MdfFindFeatureByName(name);
+  return row ? row->key : 0;
+}
+
+uint32_t OptionId(const char* name) {
+  const OptionNameRow* row = MdfFindOptionByName(name);
+  return row ? row->optionId : 0;
+}
+
+using FillFn = void (*)(ModelParseContext* ctx, RuleEntry* entry, int32_t position, const std::string& token,
+                        int32_t type);
+
+void FillItem(ModelParseContext*, RuleEntry* e, int32_t position, const std::string& token, int32_t) {
+  const char* t = token.c_str();
+  switch (position) {
+    case 0: e->field[kItemOption] = OptionId(t); break;
+    case 1: e->field[kItemHide] = RuleResolveReference(t, kRuleJudge); break;
+    default: e->field[kItemDisable] = RuleResolveReference(t, kRuleJudge); break;
+  }
+}
+
+void FillAction(ModelParseContext* ctx, RuleEntry* e, int32_t position, const std::string& token, int32_t type) {
+  const char* t = token.c_str();
+  if (position == 0) {
+    if (const DialogRecord* dialog = FindDialogName(t)) {
+      e->field[kActionTarget] = dialog->dialogId;
+      e->field[kActionKind] = kActionTargetDialog;
+    } else if (const UiSymbolRow* row = MdfFindFeatureByName(t)) {
+      e->field[kActionTarget] = row->settingId;
+      e->field[kActionKind] = kActionTargetSetting;
+    }
+    return;
+  }
+  if (type == kTokenNumber) {
+    e->field[kActionValue] = static_cast<uint32_t>(MdfParseInt(t));
+  } else if (token == "Default") {
+    // The default of the target setting as compiled so far; a dialog or a
+    // missing target has none.
+    if (e->field[kActionKind] == kActionTargetSetting && e->field[kActionTarget] != 0) {
+      e->field[kActionValue] = static_cast<uint32_t>(MdfGetDefaultFromHeader(e->field[kActionTarget], ctx->header));
+    }
+  } else {
+    e->field[kActionValue] = OptionId(t);
+  }
+}
+
+void FillTransact(ModelParseContext*, RuleEntry* e, int32_t position, const std::string& token, int32_t) {
+  if (position == 0) {
+    e->field[kTransactCondition] = RuleResolveReference(token.c_str(), kRuleJudge);
+  } else {
+    e->field[kTransactAction] = RuleResolveReference(token.c_str(), kRuleAction);
+  }
+}
+
+void FillAlertAction(ModelParseContext*, RuleEntry* e, int32_t position, const std::string& token, int32_t) {
+  if (position == 0) {
+    // Button words are rows of the feature-name table keyed by the answer.
+    e->field[kAlertActionButton] = FeatureKey(token.c_str());
+  } else {
+    e->field[kAlertActionTransact] = RuleResolveReference(token.c_str(), kRuleTransact);
+  }
+}
+
+void FillAlert(ModelParseContext*, RuleEntry* e, int32_t position, const std::string& token, int32_t) {
+  const char* t = token.c_str();
+  switch (position) {
+    case 0: e->field[kAlertCondition] = RuleResolveReference(t, kRuleJudge); break;
+    case 1: {
+      const MessageNameRow* row = RuleFindAlertMessageByName(nullptr, t);
+      e->field[kAlertMessage] = row ? row->id : 0;
+      break;
+    }
+    case 2: e->field[kAlertIcon] = MdfLookupWord(kIconWords, t); break;
+    case 3: e->field[kAlertButtons] = MdfLookupWord(kButtonWords, t); break;
+    case 4: e->field[kAlertWhen] = MdfLookupWord(kWhenWords, t); break;
+    default: e->field[kAlertAlertAction] = RuleResolveReference(t, kRuleAlertAction); break;
+  }
+}
+
+void FillExclusive(ModelParseContext*, RuleEntry* e, int32_t position, const std::string& token, int32_t) {
+  const char* t = token.c_str();
+  switch (position) {
+    case 0: e->field[kExclusiveKey] = FeatureKey(t); break;
+    case 1: e->field[kExclusiveHide] = RuleResolveReference(t, kRuleJudge); break;
+    case 2: e->field[kExclusiveDisable] = RuleResolveReference(t, kRuleJudge); break;
+    case 3: e->field[kExclusiveItem] = RuleResolveReference(t, kRuleItem); break;
+    case 4: e->field[kExclusiveAlert] = RuleResolveReference(t, kRuleAlert); break;
+    case 5: e->field[kExclusiveTransact] = RuleResolveReference(t, kRuleTransact); break;
+    default: e->field[kExclusiveTransact2] = RuleResolveReference(t, kRuleTransact); break;
+  }
+}
+
+void FreeEntries(RuleEntry* e) {
+  while (e) {
+    RuleEntry* next = e->next;
+    MemFree(e);
+    e = next;
+  }
+}
+
+void FreeRecordList(RuleRecord* r) {
+  while (r) {
+    RuleRecord* next = r->next;
+    FreeEntries(r->entries);
+    MemFree(r);
+    r = next;
+  }
+}
+
+template <typename T>
+void Append(T** list, T* item) {
+  while (*list) list = &(*list)->next;
+  *list = item;
+}
+
+// Reads the braced entries of a record's value: '{' and '}' count the depth,
+// the record ends when a '}' brings it from 1 to 0, and every other token
+// fills the next of `positions` positions, the first position of an entry
+// creating it. Each new entry goes to *entries (appended). True when the
+// record was closed; false when the value or memory ran out first (the
+// entries made so far stay in *entries).
+bool ReadEntries(ModelParseContext* ctx, MdfTextBuffer* value, int32_t positions, FillFn fill, RuleEntry** entries) {
+  value->length = 0;
+  int32_t depth = 0;
+  int32_t position = positions;
+  RuleEntry* current = nullptr;
+  std::string token;
+  for (;;) {
+    int32_t type = RuleScanToken(value, &token);
+    if (token.empty()) return false;  // the end of the value
+    if (type == kTokenBracket && token == "{") {
+      ++depth;
+      continue;
+    }
+    if (type == kTokenBracket && token == "}") {
+      if (depth == 1) return true;
+      --depth;
+      continue;
+    }
+    if (position == positions) {
+      current = static_cast<RuleEntry*>(MemAllocZeroed(sizeof(RuleEntry)));
+      if (!current) return false;
+      Append(entries, current);
+      position = 0;
+    }
+    fill(ctx, current, position++, token, type);
+  }
+}
+
+// A numbered braced record: its name is listed, then the entries are read;
+// a record that does not close is dropped.
+int32_t OnBraced(ModelParseContext* ctx, MdfRecord* record, RuleKind kind, int32_t positions, FillFn fill,
+                 RuleRecord** list) {
+  int32_t number = 0;
+  std::string name;
+  if (!RecordNumber(record, &number, &name)) return 0;
+  if (!name.empty() && !RuleAddName(kind, name.c_str(), number)) return 0;
+  auto* rec = static_cast<RuleRecord*>(MemAllocZeroed(sizeof(RuleRecord)));
+  if (!rec) return 0;
+  rec->number = static_cast<uint16_t>(number);
+  if (!ReadEntries(ctx, &record->value, positions, fill, &rec->entries)) {
+    FreeRecordList(rec);
+    return 0;
+  }
+  Append(list, rec);
+  return 1;
+}
+
+}  // namespace
+
+int32_t RuleOnJudge(ModelParseContext* ctx, MdfRecord* record) {
+  int32_t number = 0;
+  std::string name;
+  if (!RecordNumber(record, &number, &name)) return 0;
+  record->value.length = 0;
+  uint32_t count = 0;
+  JudgeCell* cells = RuleCompileCondition(ctx, &record->value, &count);
+  if (!cells || !RuleCheckCondition(cells, count)) {
+    MemFree(cells);
+    return 0;
+  }
+  auto* judge = static_cast<JudgeRecord*>(MemAllocZeroed(sizeof(JudgeRecord)));
+  if (!judge) {
+    MemFree(cells);
+    return 0;
+  }
+  judge->number = static_cast<uint16_t>(number);
+  judge->byteLength = count * sizeof(JudgeCell);
+  judge->cells = cells;
+  Append(&ctx->judges, judge);
+  // Listed only once its condition compiled: a dropped Judge leaves no name
+  // for a later condition to find.
+  if (!name.empty()) RuleAddName(kRuleJudge, name.c_str(), number);
+  return 1;
+}
+
+int32_t RuleOnItem(ModelParseContext* ctx, MdfRecord* record) {
+  return OnBraced(ctx, record, kRuleItem, 3, FillItem, &ctx->items);
+}
+
+int32_t RuleOnAction(ModelParseContext* ctx, MdfRecord* record) {
+  return OnBraced(ctx, record, kRuleAction, 2, FillAction, &ctx->actions);
+}
+
+int32_t RuleOnTransact(ModelParseContext* ctx, MdfRecord* record) {
+  return OnBraced(ctx, record, kRuleTransact, 2, FillTransact, &ctx->transacts);
+}
+
+int32_t RuleOnAlertAction(ModelParseContext* ctx, MdfRecord* record) {
+  return OnBraced(ctx, record, kRuleAlertAction, 2, FillAlertAction, &ctx->alertActions);
+}
+
+int32_t RuleOnAlert(ModelParseContext* ctx, MdfRecord* record) {
+  return OnBraced(ctx, record, kRuleAlert, 6, FillAlert, &ctx->alerts);
+}
+
+int32_t RuleOnExclusive(ModelParseContext* ctx, MdfRecord* record) {
+  // No number or name; every entry joins the context's list as it is made,
+  // and the entries read before the value ends stay.
+  return ReadEntries(ctx, &record->value, 7, FillExclusive, &ctx->exclusives) ? 1 : 0;
+}
+
+JudgeRecord* RuleFindJudge(ModelParseContext* ctx, uint16_t number) {
+  for (JudgeRecord* j = ctx ? ctx->judges : nullptr; j; j = j->next) {
+    if (j->number == number) return j;
+  }
+  return nullptr;
+}
+
+void RuleFreeRecords(ModelParseContext* ctx) {
+  if (!ctx) return;
+  for (JudgeRecord* j = ctx->judges; j;) {
+    JudgeRecord* next = j->next;
+    MemFree(j->cells);
+    MemFree(j);
+    j = next;
+  }
+  ctx->judges = nullptr;
+  for (RuleRecord** list : {&ctx->items, &ctx->actions, &ctx->transacts, &ctx->alertActions, &ctx->alerts}) {
+    FreeRecordList(*list);
+    *list = nullptr;
+  }
+  FreeEntries(ctx->exclusives);
+  ctx->exclusives = nullptr;
+}
+
+int32_t MdfGetDefaultFromHeader(uint32_t setting_id, const ModelParseHeader* header) {
+  if (!header || setting_id == 0) return 0;
+  const FeatureNode* node = nullptr;
+  if (int32_t slot = MdfSlotOfSetting(setting_id)) {
+    node = header->bySetting[slot];
+  } else {
+    for (node = header->features; node && node->settingId != setting_id; node = node->next) {
+    }
+  }
+  if (!node || !node->data) return 0;
+  switch (node->type & 0xFF) {
+    case 1: {
+      uint32_t position = 0;
+      for (const MdfOption* o = MdfFeatureOptions(node); o; o = o->next, ++position) {
+        if (position == node->defaultValue) return o->optionId;
+      }
+      return 0;
+    }
+    case kFeatureBoolean:
+      if (const BooleanValue* b = MdfFeatureBoolean(node)) return b->defaultValue;
+      return 0;
+    case kFeatureNumeric:
+      if (const NumericValue* n = MdfFeatureNumeric(node)) return n->defaultValue;
+      return 0;
+    case kFeatureString:
+      if (const StringValue* s = MdfFeatureString(node)) return s->defaultOption;
+      return 0;
+    default:
+      return 0;
+  }
+}
