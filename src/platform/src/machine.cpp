@@ -81,6 +81,17 @@ std::string MapPath(const char16_t* windows_path) {
     }
   }
   if (!flush()) return {};
+  // Names are unique ignoring case, so a path that exists as written is the
+  // answer; likewise an existing parent needs only its last name matched.
+  // Only other paths are matched component by component.
+  std::string literal = host;
+  for (const std::string& name : parts) literal += "/" + name;
+  struct stat st{};
+  if (stat(literal.c_str(), &st) == 0) return literal;
+  if (!parts.empty()) {
+    std::string parent = literal.substr(0, literal.size() - parts.back().size() - 1);
+    if (IsDir(parent)) return parent + "/" + MatchComponent(parent, parts.back());
+  }
   for (const std::string& name : parts) {
     host += "/" + (IsDir(host) ? MatchComponent(host, name) : name);
   }
