@@ -7,6 +7,8 @@
 // velm model dump FILE: gets the file's image as a driver context does (a
 // usable cache file, else a compile that writes the cache), says which on
 // its first line ("from cache" or "compiled") and prints the image.
+// velm model eval FILE [--set NAME=KEYWORD ...]: the rules under settings
+// (cmd_model_eval.cpp).
 // FILE is a file of this computer, or a Windows path (C:\...) of the machine.
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -29,6 +31,10 @@
 #include "velm/mdf_records.h"
 #include "velm/model_cache.h"
 #include "velm/names.h"
+
+namespace velm_cli {
+int ModelEval(const Args& args);  // cmd_model_eval.cpp
+}  // namespace velm_cli
 
 namespace {
 
@@ -445,7 +451,8 @@ int RunModel(const velm_cli::Args& args) {
   if (args.size() == 2 && args[0] == "show") return ModelShow(args[1]);
   if (args.size() == 2 && args[0] == "compile") return ModelCompile(args[1]);
   if (args.size() == 2 && args[0] == "dump") return ModelDump(args[1]);
-  std::fprintf(stderr, "usage: velm model show|compile|dump FILE\n");
+  if (!args.empty() && args[0] == "eval") return velm_cli::ModelEval(velm_cli::Args(args.begin() + 1, args.end()));
+  std::fprintf(stderr, "usage: velm model show|compile|dump FILE | eval FILE [--set NAME=KEYWORD ...]\n");
   return 2;
 }
 
@@ -454,5 +461,7 @@ int RunModel(const velm_cli::Args& args) {
 VELM_COMMAND("model",
              "model show FILE     print what a model-description file declares\n"
              "  model compile FILE  compile it and write its cache file beside it\n"
-             "  model dump FILE     print its image, from the cache file or compiled",
+             "  model dump FILE     print its image, from the cache file or compiled\n"
+             "  model eval FILE [--set NAME=KEYWORD ...]  hidden and disabled features, alerts and transacts\n"
+             "                      under the model's defaults with the given settings",
              RunModel);

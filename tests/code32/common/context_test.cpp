@@ -11,6 +11,7 @@
 #include "velm/context.h"
 #include "env_test_machine.h"
 #include "velm/devmode.h"
+#include "velm/library.h"
 
 namespace {
 
@@ -29,10 +30,16 @@ class ContextCache : public env_test::EnvMachine {
     handles_by_number_[9] = H(0x9999);
     plat::SetTickOverride(now_);
     CtxSweepCache(1);
+    CommonProcessDetach();  // a fresh process: no listed model image
+    CommonProcessAttach(nullptr);
     live_ = plat::LiveGlobalBlocks();
   }
   void TearDown() override {
     CtxSweepCache(1);
+    // What a process holds until it ends: the listed model images and the
+    // driver mutex handle.
+    CommonProcessDetach();
+    CommonProcessAttach(nullptr);
     EXPECT_EQ(plat::LiveGlobalBlocks(), live_);  // nothing leaked
     plat::ReleaseTickOverride();
     CtxSetFirstRun(0);
@@ -223,12 +230,20 @@ TEST_F(ContextCache, OpenFlagsAsStored) {
 }
 
 TEST_F(ContextCache, KindsNeedingAModelFailCleanlyAndRetry) {
-  // Until a model image can be obtained, kinds 0-3 cannot open; each open
-  // tries again and leaves nothing behind.
+  // While the model cannot be compiled (here: the printers' model file is
+  // empty), kinds 0-3 cannot open, nothing is left behind, and each open
+  // tries again: once the file is good the next open succeeds.
+  const std::u16string model = std::u16string(env_test::kDriverDir) + u"model.mdf";
+  Put(model, "");
   for (uint16_t kind : {0, 1, 2, 3}) {
     EXPECT_EQ(CtxOpenKind(P(1), P(1), kind, kOpenEntryPoint), nullptr);
     EXPECT_EQ(plat::LiveGlobalBlocks(), live_);
   }
+  Put(model, "*FileVersion: 3.62\n");
+  DriverContext* c = CtxOpenKind(P(1), P(1), 0, kOpenEntryPoint);
+  ASSERT_NE(c, nullptr);
+  EXPECT_NE(c->image, nullptr);
+  CtxCloseAs(c, kCloseDestroy);
 }
 
 TEST_F(ContextCache, EveryAllocationFailureReleasesWhatWasBuilt) {

@@ -508,7 +508,18 @@ ModelImage* MdfBuildImage(ModelParseContext* ctx) {
   return image;
 }
 
-ModelImage* MdfCompileBuffer(const uint8_t* data, size_t size) { return MdfBuildImage(MdfParseBuffer(data, size)); }
+ModelImage* MdfCompileBuffer(const uint8_t* data, size_t size) {
+  // A record the reader had to drop for want of memory would leave a model
+  // with features or rules missing, listed and cached for good: such a
+  // compile fails as a whole, and the next open tries again.
+  uint32_t failures = MemAllocFailures();
+  ModelImage* image = MdfBuildImage(MdfParseBuffer(data, size));
+  if (image && MemAllocFailures() != failures) {
+    MdfFreeImage(image);
+    return nullptr;
+  }
+  return image;
+}
 
 void MdfFreeImage(ModelImage* image) {
   if (image && image->ownBlock) MemFree(image->bytes);

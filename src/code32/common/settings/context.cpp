@@ -8,9 +8,12 @@
 
 #include "plat/kernel.h"
 #include "plat/wstr.h"
+#include "velm/context_standins.h"
 #include "velm/devmode.h"
 #include "velm/lock.h"
+#include "velm/model_cache.h"
 #include "velm/resources.h"
+#include "velm/rule_eval.h"
 #include "velm/spooler.h"
 
 namespace {
@@ -20,6 +23,9 @@ constexpr uint32_t kJobLinker = 714;
 constexpr uint32_t kFontSubstCount = 10004, kFontSubstTable = 10005;
 constexpr uint32_t kDeviceFontCount = 10006, kDeviceFontTable = 10007;
 constexpr uint32_t kOptionFontCount = 10008, kOptionFontTable = 10009;
+constexpr uint32_t kUserCode = 216;
+constexpr uint32_t kBatchJobInfoMask = 158;
+constexpr uint32_t kJobInfoUserCode = 1;
 constexpr uint32_t kFontSubstEntrySize = 128;
 constexpr uint32_t kDeviceFontEntrySize = 68;
 
@@ -131,6 +137,8 @@ void Destroy(DriverContext* ctx, bool free_fonts) {
   }
   if (free_fonts) FreeWorkingFontTables(ctx);
   ResFreeDlls(ctx);
+  RuleFreeEvalStack(ctx);
+  if (ctx->image) MdfReleaseModel(ctx->image);  // it stays in the process-wide list
   if (ctx->settings) {
     MemFree(ctx->settings->rows);
     MemFree(ctx->settings);
@@ -144,6 +152,7 @@ void Destroy(DriverContext* ctx, bool free_fonts) {
   MemFree(ctx->devmode);
   if (ctx->work) {
     for (uint8_t* buf : ctx->work->saveStack) MemFree(buf);
+    PresetCacheControl(ctx, 0, kPresetCacheFreeAll);
     MemFree(ctx->work);
   }
   FreeBlobTable(ctx);
@@ -192,11 +201,34 @@ bool CopyDialogs(DriverContext* ctx, const DriverContext& t) {
   return true;
 }
 
-}  // namespace
+// Kind 0: the stored settings, then the hand-over of the batch settings
+// when the batch-settings ini asks for it: the job information kept in
+// printer data goes to the job-information provider, and the user code
+// follows when it can be loaded.
+void LoadStoredSettings(DriverContext* ctx) {
+  StoreLoadAll(ctx);
+  if (!InstBatchIsDrvInstSet(ctx)) return;
+  JobInfoLoadMaskFromPrinterData(ctx, kBatchJobInfoMask);
+  JobInfoWriteMaskIfEnabled(ctx, kBatchJobInfoMask);
+  if (StoreLoadItemByName(ctx->printer, ctx, OptFindSetting(ctx, kUserCode)))
+    JobInfoWriteMaskIfEnabled(ctx, kJobInfoUserCode);
+  InstBatchSetDrvInstSet(ctx, 0);
+}
 
-// Stand-in until the compiled model description lands: no model image can be
-// obtained, so contexts of kinds 0-3 cannot open yet.
-static ModelImage* ObtainModelImageStandIn(DriverContext*) { return nullptr; }
+// Kinds 0-3: the model image, the evaluator stack and the working DEVMODE.
+// Any of them missing fails the open.
+bool BuildModelParts(DriverContext* ctx, uint16_t kind) {
+  ctx->image = MdfGetCompiledModel(ctx);
+  if (!ctx->image || RuleAllocEvalStack(ctx) != 0) return false;
+  ctx->devmode = DmCreateDefault(ctx, kind);
+  if (!ctx->devmode) return false;
+  if (kind == 0) LoadStoredSettings(ctx);
+  DmCopyDeviceConfig(ctx);
+  CtxSaveDevmode(ctx);
+  return true;
+}
+
+}  // namespace
 
 // ---- public --------------------------------------------------------------------------
 
@@ -305,11 +337,9 @@ static DriverContext* Build(HANDLE printer, HANDLE query, uint16_t kind_word, ui
     w.fontTableBefore = 0;
     w.savedDevmode = AllocWorkBuffer();
     ok = w.savedDevmode != nullptr;
+    PresetCacheControl(ctx, 0, kPresetCacheClear);
   }
-  if (ok && kind <= 3) {
-    ctx->image = ObtainModelImageStandIn(ctx);
-    ok = ctx->image != nullptr;
-  }
+  if (ok && kind <= 3) ok = BuildModelParts(ctx, kind);
   if (!ok) {
     Destroy(ctx, false);
     return nullptr;

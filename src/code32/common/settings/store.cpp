@@ -341,8 +341,8 @@ void OptFormatDisplayText(DriverContext* ctx, int32_t key, char16_t* buffer, uin
   buffer[0] = 0;
   SettingRecord* row = nullptr;
   int32_t option = OptGetOptionByKey(ctx, key, &row);
-  const void* item = MdfFindItemByKey(ctx, key);
-  uint32_t type = item ? (MdfGetItemType(item) & 0xFF) : 0;
+  MdfItem item = MdfFindItemByKey(ctx, key);
+  uint32_t type = item ? (MdfGetNodeType(ctx, item) & 0xFF) : 0;
   switch (type) {
     case 1:
     case 2: {  // pick types
@@ -358,7 +358,7 @@ void OptFormatDisplayText(DriverContext* ctx, int32_t key, char16_t* buffer, uin
     case 8: {  // Numeric: the value followed by its unit
       int n = plat::WFormat(buffer, capacity, u"%d", OptGetValue(ctx, row));
       if (uint32_t(n) + 1 < capacity)
-        ResLoadString(ctx, MdfGetNumericUnitStringId(item), buffer + n, capacity - uint32_t(n), 1);
+        ResLoadString(ctx, MdfGetNumericUnitStringId(ctx, item), buffer + n, capacity - uint32_t(n), 1);
       return;
     }
     case 16: {  // String
@@ -415,11 +415,18 @@ void CtxClearChanged(DriverContext* ctx, uint32_t bits) {
 
 // ---- allocation and code-page conversion -----------------------------------------------
 
+namespace {
+thread_local uint32_t t_alloc_failures = 0;
+}
+
 void* MemAllocZeroed(size_t bytes) {
   void* p = GlobalAlloc(GMEM_ZEROINIT, bytes);
   if (p) std::memset(p, 0, bytes);
+  else ++t_alloc_failures;
   return p;
 }
+
+uint32_t MemAllocFailures() { return t_alloc_failures; }
 
 void MemFree(void* block) {
   if (block) GlobalFree(block);

@@ -186,3 +186,41 @@ void DmSetEnvironmentFlags(DriverContext* ctx);
 void DmCopyDeviceConfig(DriverContext* ctx);
 // In a terminal-services session the job-action bits (224-239) are cleared.
 void DmClearTerminalServerActions(DriverContext* ctx, int32_t store);
+
+// ---- sizes ------------------------------------------------------------------------------
+// The sizes the driver announces, by operating-system family (Windows 9x:
+// 148, 1048, 1196, 508, 3744). Buffers are always laid out and allocated as
+// on the NT family (dm::kWorkBufferSize); the 9x sizes are answers only.
+uint32_t DmGetPublicSize();
+uint32_t DmGetDriverExtraSize();
+uint32_t DmGetTotalSize();
+uint32_t DmGetOptionBlockSize();
+uint32_t DmGetWorkBufferSize();
+
+// ---- defaults ---------------------------------------------------------------------------
+struct SettingRecord;
+
+// The first working DEVMODE of a context of kind 0-3: the printer's stored
+// DEVMODE when it fits (not for kind 3), else the model defaults. A new work
+// buffer (MemFree), or null when out of memory; ctx->devmode is unchanged.
+uint8_t* DmCreateDefault(DriverContext* ctx, uint32_t kind);
+// Resets the working DEVMODE to the model defaults.
+void DmSetDefaults(DriverContext* ctx);
+// The private header, then every setting to its model default.
+void DmApplyItemDefaults(DriverContext* ctx);
+// Every work item (region 3) to its model default, then the driver version.
+void DmApplyWorkItemDefaults(DriverContext* ctx);
+// wdmDriverVersion := the model record's driver version ("3.62").
+void DmSetDriverVersionItem(DriverContext* ctx);
+// The setting := its model default (OptSetOption).
+int32_t OptSetDefault(DriverContext* ctx, SettingRecord* row);
+
+// The printer's stored DEVMODE (PRINTER_INFO_2), read no further than the
+// block that holds it. Copy: a DEVMODE of our sizes and a known spec version
+// copied over the working one, 1 when copied. Load: copied and compatible.
+int32_t DmCopyPrinterDevmode(DriverContext* ctx);
+int32_t DmLoadPrinterDevmode(DriverContext* ctx);
+// Takes the stored DEVMODE over the working one when its sizes and driver
+// version equal the working DEVMODE's and it is compatible; 1 when taken.
+int32_t DmCopyPrinterDevmodeIfCompatible(DriverContext* ctx);
+int32_t DmAdoptPrinterDevmode(DriverContext* ctx);

@@ -1,14 +1,16 @@
-// Steps of the DEVMODE merge that belong to areas still to come: the public
-// field merge and derived items, the settings-request block, the setting
-// store's loads and saves, the job-information provider, the rule transacts
-// and the model defaults.
+// Steps of the DEVMODE merge and defaults that belong to areas still to
+// come: the public field merge, handlers and derived items, the private
+// validation, the settings-request block, the setting store's loads and
+// saves, the job-information provider and the rule transacts.
 //
 // Stand-ins until those areas land: each does nothing (or answers 0/1 as a
 // caller needs to go on), so a merge takes the private part and keeps the
-// working public fields.
+// working public fields. The model defaults come from the model queries.
 #pragma once
 
 #include <cstdint>
+
+#include "velm/model_query.h"
 
 struct DriverContext;
 
@@ -21,4 +23,9 @@ void RuleApplyAllTransacts(DriverContext* ctx);
 void JobInfoReadMaskIfEnabled(DriverContext* ctx, uint32_t mask);
 void StoreLoadItems(DriverContext* ctx, int32_t region);
 void StoreSaveActionWord(DriverContext* ctx);
-int32_t MdfGetItemDefault(DriverContext* ctx, uint32_t setting_id);
+// The public fields after the item defaults: the header fields their fixed
+// values, the others kept or given the model record's default.
+void DmResetPublicFields(uint8_t* devmode, int32_t mode, DriverContext* ctx);
+// Private validation, derived items and the private header after defaults.
+void DmFinishDefaults(uint8_t* devmode, DriverContext* ctx);
+void DmRefreshDerivedItems(uint8_t* devmode, DriverContext* ctx, int32_t mode);

@@ -1,23 +1,16 @@
-// What the setting store asks of the model description: the model item a
-// symbol key names, its feature type and the unit string of a numeric item,
-// and whether the page image lies landscape on the sheet.
-//
-// Stand-in until the model queries and computed condition items land: no
-// model item is found and the sheet is never landscape.
+// What the setting store asks of the model description and the rules: the
+// model queries themselves (velm/model_query.h), whether the page image lies
+// landscape on the sheet, and the UI strings.
 #pragma once
 
 #include <cstdint>
 
+#include "velm/model_query.h"
+
 struct DriverContext;
 
-// Opaque model item (a feature node of the model image), or null.
-const void* MdfFindItemByKey(DriverContext* ctx, int32_t key);
-// Feature type word of a model item (low byte: 1/2 pick, 4 Boolean,
-// 8 Numeric, 16 String).
-uint32_t MdfGetItemType(const void* item);
-// String id of the unit of a numeric item, 0 for none.
-uint32_t MdfGetNumericUnitStringId(const void* item);
-// 1 when the page image lies landscape on the sheet.
+// 1 when the page image lies landscape on the sheet (a computed condition
+// item). Stand-in until the computed condition items land: never landscape.
 int32_t RuleIsSheetLandscape(DriverContext* ctx);
 // A UI string by id into buffer (capacity in characters), with its suffix
 // when suffix is non-zero; returns its length, 0 when there is none.

@@ -134,5 +134,8 @@ void CtxClearChanged(DriverContext* ctx, uint32_t bits);
 // ---- allocation and code-page conversion ---------------------------------------
 void* MemAllocZeroed(size_t bytes);
 void MemFree(void* block);
+// Allocations MemAllocZeroed refused on this thread so far. Work that must
+// not finish half-done (compiling a model) compares it before and after.
+uint32_t MemAllocFailures();
 char16_t* StrAnsiToWide(char16_t* buffer, const char* ansi, int32_t n);
 char* StrWideToAnsi(char* buffer, const char16_t* wide, int32_t n);

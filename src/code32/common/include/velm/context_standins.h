@@ -1,0 +1,33 @@
+// What the open of a context of kind 0 asks of areas still to come: the
+// stored settings, the batch-settings hand-over with the job-information
+// provider, and the preset snapshot cache.
+//
+// Stand-ins until those areas land (each marked where it is defined): no
+// stored setting is loaded, DrvInstSet is never set, and the context keeps no
+// preset snapshots.
+#pragma once
+
+#include <cstdint>
+
+#include "plat/wintypes.h"
+
+struct DriverContext;
+struct SettingRecord;
+
+// Loads every stored setting item of the printer into the context; 1.
+int32_t StoreLoadAll(DriverContext* ctx);
+// Loads one setting from printer data under its item name; 1 when loaded.
+int32_t StoreLoadItemByName(HANDLE printer, DriverContext* ctx, SettingRecord* row);
+// 1 when the batch-settings ini has DrvInstSet set for the printer; the
+// setter writes it.
+int32_t InstBatchIsDrvInstSet(DriverContext* ctx);
+int32_t InstBatchSetDrvInstSet(DriverContext* ctx, int32_t value);
+// The job-information settings of a type mask from printer data, and their
+// write to the job-information provider.
+int32_t JobInfoLoadMaskFromPrinterData(DriverContext* ctx, uint32_t mask);
+int32_t JobInfoWriteMaskIfEnabled(DriverContext* ctx, uint32_t mask);
+// The preset snapshot cache of a context: operation 0 clear, 1 restore,
+// 2 store, 3 free all.
+constexpr int32_t kPresetCacheClear = 0;
+constexpr int32_t kPresetCacheFreeAll = 3;
+int32_t PresetCacheControl(DriverContext* ctx, uint32_t key, int32_t operation);

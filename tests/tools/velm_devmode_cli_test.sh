@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# The DEVMODE and rule commands of the host run as a person runs them:
+# velm devmode defaults/show and velm model eval.
+set -u
+velm="$1"
+src="$(cd "$(dirname "$0")/../.." && pwd)"
+fail=0
+check() {  # name, condition result
+  if [ "$2" -eq 0 ]; then echo "ok   $1"; else echo "FAIL $1"; fail=1; fi
+}
+export VELM_MACHINE=$(mktemp -d)
+work=$(mktemp -d)
+trap 'rm -rf "$VELM_MACHINE" "$work"' EXIT
+
+"$velm" machine init "$VELM_MACHINE" >/dev/null
+"$velm" printer add Office --model "$src/tests/data/models/small.mdf" >/dev/null
+check "a printer of the small model" $?
+
+out=$("$velm" devmode defaults Office -o "$work/office.dm")
+check "devmode defaults exits 0" $?
+[ "$(stat -c %s "$work/office.dm")" -eq 1260 ]; check "the DEVMODE file holds 1260 bytes" $?
+printf '%s\n' "$out" | grep -q '^DEVMODE: 1260 bytes (dmSize 220, dmDriverExtra 1040), spec version 0x0401'
+check "sizes and spec version" $?
+printf '%s\n' "$out" | grep -qP '^  8\s+dmPaperSize\s+9 IDS_PAPERSIZE_A4$'; check "public field with its option keyword" $?
+printf '%s\n' "$out" | grep -q 'signature VELM, model tag priv, private size 1040, version 0x00030003, region offsets 0 1260 1768, compatible'
+check "private header" $?
+printf '%s\n' "$out" | grep -qP '^  710\s+vdmVcomMark\s+"VCOMMON"$'; check "marker" $?
+printf '%s\n' "$out" | grep -qP '^  189\s+vdmTTFont\s+3 IDC_USER_TTF_RADIO_TABLE$'; check "a set private item by name and keyword" $?
+printf '%s\n' "$out" | grep -qP '^  39\s+vdmMachineID\s+134$'; check "model family" $?
+printf '%s\n' "$out" | grep -qP '^  716\s+vdmOSKind\s+2$'; check "environment flag" $?
+! printf '%s\n' "$out" | grep -qP '^  (42|60)\s'; check "items that hold 0 are left out" $?
+
+shown=$("$velm" devmode show "$work/office.dm")
+check "devmode show exits 0" $?
+[ "$shown" = "$out" ]; check "show prints the file as defaults printed it" $?
+
+head -c 700 "$work/office.dm" > "$work/cut.dm"
+msg=$("$velm" devmode show "$work/cut.dm" 2>&1 >/dev/null); rc=$?
+[ $rc -eq 1 ]; check "a cut DEVMODE is refused" $?
+printf '%s\n' "$msg" | grep -q 'malformed DEVMODE: dmSize + dmDriverExtra declare 1260 bytes, but the file holds 700'
+check "and says why" $?
+head -c 40 "$work/office.dm" > "$work/tiny.dm"
+"$velm" devmode show "$work/tiny.dm" 2>&1 | grep -q 'not a DEVMODE: 40 bytes'; check "a file shorter than a header is refused" $?
+printf '\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x01\x04\x00\x04\x10\x27\x00\x00' > "$work/huge.dm"
+"$velm" devmode show "$work/huge.dm" 2>&1 | grep -q 'not a DEVMODE: dmSize 10000'; check "an impossible dmSize is refused" $?
+"$velm" devmode show "$work/missing.dm" >/dev/null 2>&1
+[ $? -eq 1 ]; check "a missing file is refused" $?
+"$velm" devmode defaults Nobody >/dev/null 2>&1
+[ $? -eq 1 ]; check "an unknown printer is refused" $?
+
+ref="$src/models/reference.mdf"
+plain=$("$velm" model eval "$ref")
+check "model eval exits 0" $?
+printf '%s\n' "$plain" | grep -q '^model .*: [0-9]* features, [0-9]* with rules$'; check "model eval header" $?
+section() {  # text, section name: the lines of that section
+  printf '%s\n' "$1" | awk -v s="$2:" '$0 == s {on=1; next} /^[a-z]+:$/ {on=0} on'
+}
+section "$plain" hidden | grep -qx '  VPD_IDC_PRESET_CHOICE_SOURCETRAY IDS_SOURCE_TRAY4'; check "no bank tray hides its tray" $?
+! section "$plain" hidden | grep -qx '  VPD_IDC_EDIT_CHOICE_DUPLEX'; check "duplex shown with a duplex unit" $?
+section "$plain" alerts | grep -qx '  (none)'; check "no alert under the defaults" $?
+
+ruled=$("$velm" model eval "$ref" --set VPD_OptionDuplex=0 --set VPD_IDC_FINISH_CHOICE_STAPLE=True \
+  --set VPD_IDC_FINISH_CHOICE_PUNCH=1 --set VPD_IDC_EDIT_CHOICE_DUPLEX=1 \
+  --set VPD_IDC_PRESET_CHOICE_PAPERSIZE=IDS_PAPERSIZE_A6)
+check "model eval with settings exits 0" $?
+printf '%s\n' "$ruled" | grep -qx 'set dmPaperSize = 70 IDS_PAPERSIZE_A6'; check "the settings are echoed" $?
+section "$ruled" hidden | grep -qx '  VPD_IDC_EDIT_CHOICE_DUPLEX'; check "no duplex unit hides duplex" $?
+section "$ruled" disabled | grep -qx '  VPD_IDC_EDIT_STATIC_DUPLEX IDS_EDIT_DUPLEX_LEFT'
+check "small paper disables an option" $?
+section "$ruled" alerts | grep -qx '  VPD_IDC_FINISH_CHOICE_STAPLE VPD_StaplePunchOnMessage'; check "staple with punch alerts" $?
+section "$ruled" transacts | grep -qx '  VPD_IDC_PRESET_CHOICE_PAPERSIZE: vdmFuncSelectDuplex 1 -> 0'
+check "a paper change turns duplex off" $?
+
+"$velm" model eval "$ref" --set VPD_NoSuchFeature=1 2>&1 | grep -q 'no feature or setting named VPD_NoSuchFeature'
+check "an unknown setting is refused" $?
+"$velm" model eval "$ref" --set VPD_OptionDuplex=IDS_NO_SUCH >/dev/null 2>&1
+[ $? -eq 1 ]; check "an unknown keyword is refused" $?
+"$velm" model eval >/dev/null 2>&1
+[ $? -eq 2 ]; check "model eval without a file is a usage error" $?
+
+exit $fail
