@@ -19,8 +19,8 @@ check "a printer of the small model" $?
 out=$("$velm" devmode defaults Office -o "$work/office.dm")
 check "devmode defaults exits 0" $?
 [ "$(stat -c %s "$work/office.dm")" -eq 1260 ]; check "the DEVMODE file holds 1260 bytes" $?
-printf '%s\n' "$out" | grep -q '^DEVMODE: 1260 bytes (dmSize 220, dmDriverExtra 1040), spec version 0x0401'
-check "sizes and spec version" $?
+printf '%s\n' "$out" | grep -q '^DEVMODE: 1260 bytes (dmSize 220, dmDriverExtra 1040), dmSpecVersion 0x0401'
+check "sizes and dmSpecVersion" $?
 printf '%s\n' "$out" | grep -qP '^  8\s+dmPaperSize\s+9 IDS_PAPERSIZE_A4$'; check "public field with its option keyword" $?
 printf '%s\n' "$out" | grep -q 'signature VELM, model tag priv, private size 1040, version 0x00030003, region offsets 0 1260 1768, compatible'
 check "private header" $?

@@ -157,9 +157,9 @@ int WFormat(char16_t* dst, size_t cap, const char16_t* fmt, ...) {
       continue;
     }
     // Collect a conversion: flags, width, precision, length, type.
-    std::string spec = "%";
+    std::string conversion = "%";
     ++p;
-    while (*p && std::strchr("-+ #0123456789.", char(*p)) && *p < 0x80) spec.push_back(char(*p++));
+    while (*p && std::strchr("-+ #0123456789.", char(*p)) && *p < 0x80) conversion.push_back(char(*p++));
     bool is_long = false, is_short = false;
     while (*p == u'l') { is_long = true; ++p; }
     if (*p == u'h') { is_short = true; ++p; }
@@ -169,11 +169,11 @@ int WFormat(char16_t* dst, size_t cap, const char16_t* fmt, ...) {
     switch (type) {
       case u'%': out.Put(u'%'); break;
       case u'd': case u'i': case u'u': case u'x': case u'X': {
-        spec.push_back(char(type));
+        conversion.push_back(char(type));
         // Windows long is 32 bits: %ld takes a 32-bit value.
         (void)is_long;
-        if (type == u'd' || type == u'i') std::snprintf(buf, sizeof buf, spec.c_str(), va_arg(ap, int));
-        else std::snprintf(buf, sizeof buf, spec.c_str(), va_arg(ap, unsigned));
+        if (type == u'd' || type == u'i') std::snprintf(buf, sizeof buf, conversion.c_str(), va_arg(ap, int));
+        else std::snprintf(buf, sizeof buf, conversion.c_str(), va_arg(ap, unsigned));
         out.PutAscii(buf);
         break;
       }

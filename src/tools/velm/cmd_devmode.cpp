@@ -84,7 +84,7 @@ void PrintDevmode(const uint8_t* bytes) {
   if (ours) std::memcpy(ctx->devmode + dm::kPublicSize, bytes + size, dm::kDriverExtra);
   dm::StampRegionOffsets(ctx->devmode);
 
-  std::printf("DEVMODE: %u bytes (dmSize %u, dmDriverExtra %u), spec version %s, driver version %s\n",
+  std::printf("DEVMODE: %u bytes (dmSize %u, dmDriverExtra %u), dmSpecVersion %s, dmDriverVersion %s\n",
               unsigned(size) + extra, size, extra, Hex(DmGetSpecVersion(bytes, size_t(size) + extra), 4).c_str(),
               Hex(Get16(bytes + 66), 4).c_str());
   std::printf("public fields:\n");

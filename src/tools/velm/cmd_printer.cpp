@@ -247,13 +247,13 @@ std::string Describe(DWORD type, const std::vector<uint8_t>& data) {
 }
 
 // Parses TYPE:DATA; false with a message for anything malformed.
-bool ParseValue(const std::string& spec, DWORD* type, std::vector<uint8_t>* data, std::string* why) {
-  size_t colon = spec.find(':');
+bool ParseValue(const std::string& value_text, DWORD* type, std::vector<uint8_t>* data, std::string* why) {
+  size_t colon = value_text.find(':');
   if (colon == std::string::npos) {
     *why = "expected TYPE:DATA";
     return false;
   }
-  std::string t = spec.substr(0, colon), text = spec.substr(colon + 1);
+  std::string t = value_text.substr(0, colon), text = value_text.substr(colon + 1);
   data->clear();
   if (t == "REG_SZ") {
     std::u16string w = plat::FromUtf8(text);

@@ -10,7 +10,7 @@ namespace {
 
 // A DEVMODE buffer of `length` bytes declaring the given header words; the
 // public bytes hold 0x11, the private bytes 0x22.
-std::vector<uint8_t> Make(uint16_t size, uint16_t extra, uint16_t spec = 0x401, uint16_t driver = 0x400,
+std::vector<uint8_t> Make(uint16_t size, uint16_t extra, uint16_t spec_version = 0x401, uint16_t driver = 0x400,
                           size_t length = 0) {
   std::vector<uint8_t> d(length ? length : size_t(size) + extra, 0);
   std::memset(d.data(), 0x11, std::min<size_t>(size, d.size()));
@@ -19,7 +19,7 @@ std::vector<uint8_t> Make(uint16_t size, uint16_t extra, uint16_t spec = 0x401, 
     d[off] = uint8_t(v);
     d[off + 1] = uint8_t(v >> 8);
   };
-  put(64, spec);
+  put(64, spec_version);
   put(66, driver);
   put(68, size);
   put(70, extra);

@@ -29,7 +29,7 @@ bool FitsPublic(const uint8_t* dm, size_t length) {
 }
 
 // Copies the smaller public part; dst keeps its driver version and sizes and
-// takes the spec version of its own size.
+// takes the dmSpecVersion of its own size.
 int32_t CopyPublic(const uint8_t* src, uint8_t* dst, uint16_t dst_spec) {
   uint16_t version = Word(dst, kOffDriverVersion), size = Word(dst, kOffSize), extra = Word(dst, kOffExtra);
   uint16_t n = std::min(size, Word(src, kOffSize));

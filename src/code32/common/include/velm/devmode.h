@@ -86,7 +86,7 @@ void StampRegionOffsets(uint8_t* devmode);
 // A DEVMODE from outside is given with the number of bytes its holder really
 // has; sizes it declares beyond them are refused, never read or written.
 
-// Spec version by dmSize: 188 -> 0x320, 212 -> 0x400, 220 -> 0x401, any other
+// dmSpecVersion by dmSize: 188 -> 0x320, 212 -> 0x400, 220 -> 0x401, any other
 // size -> the DEVMODE's own dmSpecVersion; 0 for no DEVMODE (or fewer bytes
 // than its header).
 uint16_t DmGetSpecVersion(const uint8_t* devmode, size_t length);
@@ -216,7 +216,7 @@ void DmSetDriverVersionItem(DriverContext* ctx);
 int32_t OptSetDefault(DriverContext* ctx, SettingRecord* row);
 
 // The printer's stored DEVMODE (PRINTER_INFO_2), read no further than the
-// block that holds it. Copy: a DEVMODE of our sizes and a known spec version
+// block that holds it. Copy: a DEVMODE of our sizes and a known dmSpecVersion
 // copied over the working one, 1 when copied. Load: copied and compatible.
 int32_t DmCopyPrinterDevmode(DriverContext* ctx);
 int32_t DmLoadPrinterDevmode(DriverContext* ctx);
