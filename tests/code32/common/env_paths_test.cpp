@@ -96,8 +96,8 @@ TEST_F(DriverPaths, DriverDirectoryAndItsFallback) {
 }
 
 TEST_F(DriverPaths, ResourceModuleNamesAndTheHelpFile) {
-  DriverContext* ctx = Context();
-  EnvStandinSetUiResDllName(u"VELMUIus.dll");
+  DriverContext* ctx = ModelContext(u"VELMUIus.dll");
+  ASSERT_NE(ctx, nullptr);
   OptSetValueById(ctx, kUiLanguage, 0);
   const std::string dir = "C:\\Windows\\System32\\spool\\drivers\\w32x86\\3\\";
   EXPECT_EQ(U8(PathGetUiResourceDll(ctx)), dir + "VELMUIjp.dll");
@@ -112,14 +112,17 @@ TEST_F(DriverPaths, ResourceModuleNamesAndTheHelpFile) {
   EXPECT_EQ(U8(PathGetHelpFile(ctx)), dir + "VELMfr.hlp");
 
   // Names too short for the replacements are left as they are.
-  EnvStandinSetUiResDllName(u"a.d");
+  DriverContext* short_name = ModelContext(u"a.d");
+  ASSERT_NE(short_name, nullptr);
   DeletePrinterDataW(printer_, const_cast<LPWSTR>(u"HelpFileName"));
-  EXPECT_EQ(U8(PathGetUiResourceDll(ctx)), dir + "a.d");
-  EXPECT_EQ(U8(PathGetBitmapResourceDll(ctx)), dir + "a.d");
-  EXPECT_EQ(U8(PathGetHelpFile(ctx)), dir + "a.d");
-  EXPECT_EQ(ResIsJapanese(ctx), 0);
-  EnvStandinSetUiResDllName(nullptr);
-  EXPECT_EQ(U8(PathGetUiResourceDll(ctx)), "");  // no name: no path
+  EXPECT_EQ(U8(PathGetUiResourceDll(short_name)), dir + "a.d");
+  EXPECT_EQ(U8(PathGetBitmapResourceDll(short_name)), dir + "a.d");
+  EXPECT_EQ(U8(PathGetHelpFile(short_name)), dir + "a.d");
+  EXPECT_EQ(ResIsJapanese(short_name), 0);
+  DriverContext* unnamed = ModelContext(nullptr);
+  ASSERT_NE(unnamed, nullptr);
+  EXPECT_EQ(U8(PathGetUiResourceDll(unnamed)), "");  // no name: no path
+  EXPECT_EQ(U8(PathGetUiResourceDll(Context())), "");  // no model: no path
 }
 
 TEST_F(DriverPaths, HelpLanguageCodeOfTheOpen) {

@@ -19,8 +19,8 @@ class ResourceStrings : public EnvMachine {
  protected:
   void SetUp() override {
     EnvMachine::SetUp();
-    EnvStandinSetUiResDllName(u"VELMUIus.dll");
-    ctx_ = Context();
+    ctx_ = ModelContext(u"VELMUIus.dll");
+    ASSERT_NE(ctx_, nullptr);
     OptSetValueById(ctx_, 177, 0);  // Japanese: VELMUIjp.dll
   }
   // Writes the UI module of the context's language.

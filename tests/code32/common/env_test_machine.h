@@ -25,6 +25,7 @@
 #include "plat/wstr.h"
 #include "velm/context.h"
 #include "velm/env_standins.h"
+#include "velm/model_cache.h"
 #include "velm/os.h"
 #include "velm/settings.h"
 
@@ -53,7 +54,6 @@ class EnvMachine : public ::testing::Test {
     for (DriverContext* c : contexts_) CtxCloseAs(c, kCloseDestroy);
     for (HANDLE h : handles_) ClosePrinter(h);
     plat::ClearFaults();
-    EnvStandinSetUiResDllName(nullptr);
     EnvStandinSetServerType17(0);
     std::system(("rm -rf '" + root_ + "'").c_str());
   }
@@ -113,6 +113,29 @@ class EnvMachine : public ::testing::Test {
     ctx->work->remote = 0;
     ctx->work->attributesValid = 0;
     ctx->work->attributes = 0;
+  }
+
+  // A context of kind 1 over the small test model, whose UI resource module
+  // is ui_dll (null: the model names none). The printer's model file is
+  // rewritten and any image of it compiled before is forgotten.
+  DriverContext* ModelContext(const char16_t* ui_dll) {
+    const char* env = std::getenv("VELM_TEST_DATA");
+    std::string root = env && *env ? env : std::string(__FILE__).substr(0, std::string(__FILE__).rfind('/')) + "/../..";
+    std::ifstream in(root + "/data/models/small.mdf", std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    size_t line = text.find("*UIResDLLName:");
+    EXPECT_NE(line, std::string::npos);
+    if (line == std::string::npos) return nullptr;
+    size_t end = text.find('\n', line);
+    text.replace(line, end - line, ui_dll ? "*UIResDLLName: \"" + plat::ToUtf8(ui_dll) + "\"" : std::string());
+    std::u16string model = std::u16string(kDriverDir) + u"model.mdf";
+    Put(model, text);
+    DeleteFileW((std::u16string(kDriverDir) + u"model.BCS").c_str());
+    MdfFreeModelList();
+    DriverContext* ctx = CtxOpenKind(printer_, printer_, 1, kOpenEntryPoint);
+    EXPECT_NE(ctx, nullptr);
+    if (ctx) contexts_.push_back(ctx);
+    return ctx;
   }
 
   static DWORD SetData(HANDLE h, const char16_t* name, DWORD type, const void* data, DWORD size) {

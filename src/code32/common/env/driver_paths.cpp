@@ -6,6 +6,7 @@
 #include "plat/wstr.h"
 #include "velm/context.h"
 #include "velm/env_standins.h"
+#include "velm/model_query.h"
 #include "velm/os.h"
 #include "velm/paths.h"
 #include "velm/printer_data.h"
@@ -195,7 +196,8 @@ const char16_t* PathGetUiResourceDll(DriverContext* ctx) {
   if (!ctx || !ctx->work) return u"";
   WorkRecord& w = *ctx->work;
   PathGetDriverDir(ctx);
-  const char16_t* name = MdfGetUIResDLLName(ctx);
+  char16_t model_name[MAX_PATH + 1];
+  const char16_t* name = MdfCopyUIResDLLName(ctx, model_name, MAX_PATH + 1) ? model_name : nullptr;
   if (!name || !plat::WAppend(w.driverDir, Cap(w.driverDir), name)) {
     w.driverDir[0] = 0;
     return w.driverDir;
@@ -218,7 +220,8 @@ const char16_t* PathGetBitmapResourceDll(DriverContext* ctx) {
   if (!ctx || !ctx->work) return u"";
   WorkRecord& w = *ctx->work;
   PathGetDriverDir(ctx);
-  const char16_t* name = MdfGetUIResDLLName(ctx);
+  char16_t model_name[MAX_PATH + 1];
+  const char16_t* name = MdfCopyUIResDLLName(ctx, model_name, MAX_PATH + 1) ? model_name : nullptr;
   if (!name || !plat::WAppend(w.driverDir, Cap(w.driverDir), name)) {
     w.driverDir[0] = 0;
     return w.driverDir;

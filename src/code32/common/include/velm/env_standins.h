@@ -9,11 +9,6 @@
 
 struct DriverContext;
 
-// The model's UI resource DLL base name (model queries). Stand-in until the
-// model queries land: the name given to EnvStandinSetUiResDllName, else null.
-const char16_t* MdfGetUIResDLLName(DriverContext* ctx);
-void EnvStandinSetUiResDllName(const char16_t* name);
-
 // 1 when the remote-configuration helper answers server type 17 for the
 // printer (printer set-up). Stand-in until the printer set-up lands: the
 // answer given to EnvStandinSetServerType17, else 0.
