@@ -81,23 +81,6 @@ std::string OptionName(uint16_t setting_id, uint16_t option_id) {
   return "#" + std::to_string(option_id);
 }
 
-std::string TypeName(uint16_t type) {
-  std::string name;
-  switch (MdfStorageType(type)) {
-    case kFeaturePickOne: name = "PickOne"; break;
-    case kFeaturePickMany: name = "PickMany"; break;
-    case kFeatureBoolean: name = "Boolean"; break;
-    case kFeatureNumeric: name = "Numeric"; break;
-    case kFeatureString: name = "String"; break;
-    case kFeaturePickPage: name = "PickPage"; break;
-    case kFeaturePickSlot: name = "PickSlot"; break;
-    case kFeatureFontTbl: name = "FontTbl"; break;
-    default: name = std::to_string(MdfStorageType(type)); break;
-  }
-  if (type & kFeatureIdentity) name += "|Identity";
-  if (type & kFeatureTypeUnknown) name += "|TypeUnknown";
-  return name;
-}
 
 std::string KindName(uint16_t kind) {
   switch (kind) {
@@ -150,7 +133,7 @@ void PrintOptionDetails(const FeatureNode* f) {
 }
 
 void PrintFeature(const FeatureNode* f) {
-  std::printf("feature %s setting=%u type=%s", FeatureName(f->key).c_str(), f->settingId, TypeName(f->type).c_str());
+  std::printf("feature %s setting=%u type=%s", FeatureName(f->key).c_str(), f->settingId, MdfFeatureTypeName(f->type).c_str());
   if (f->type & kFeatureIdentity) {
     std::printf(" shares=%s", FeatureName(f->subId).c_str());
   } else if (f->subId) {

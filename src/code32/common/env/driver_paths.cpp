@@ -192,16 +192,24 @@ const char16_t* PathGetInstallIni(DriverContext* ctx) {
 
 // ---- help file and resource modules ----------------------------------------------------------
 
+// The driver directory followed by the model's UI resource module name, in
+// the work record's shared path buffer; the buffer is left empty (and false
+// answered) when the model names none or the path does not fit.
+static bool DriverDirPlusUiDllName(DriverContext* ctx) {
+  WorkRecord& w = *ctx->work;
+  PathGetDriverDir(ctx);
+  char16_t name[MAX_PATH + 1];
+  if (!MdfCopyUIResDLLName(ctx, name, MAX_PATH + 1) || !plat::WAppend(w.driverDir, Cap(w.driverDir), name)) {
+    w.driverDir[0] = 0;
+    return false;
+  }
+  return true;
+}
+
 const char16_t* PathGetUiResourceDll(DriverContext* ctx) {
   if (!ctx || !ctx->work) return u"";
   WorkRecord& w = *ctx->work;
-  PathGetDriverDir(ctx);
-  char16_t model_name[MAX_PATH + 1];
-  const char16_t* name = MdfCopyUIResDLLName(ctx, model_name, MAX_PATH + 1) ? model_name : nullptr;
-  if (!name || !plat::WAppend(w.driverDir, Cap(w.driverDir), name)) {
-    w.driverDir[0] = 0;
-    return w.driverDir;
-  }
+  if (!DriverDirPlusUiDllName(ctx)) return w.driverDir;
   // The two characters before the extension's dot carry the language code;
   // a name with fewer characters before its dot keeps its name.
   uint32_t ext = 0;
@@ -219,13 +227,7 @@ const char16_t* PathGetUiResourceDll(DriverContext* ctx) {
 const char16_t* PathGetBitmapResourceDll(DriverContext* ctx) {
   if (!ctx || !ctx->work) return u"";
   WorkRecord& w = *ctx->work;
-  PathGetDriverDir(ctx);
-  char16_t model_name[MAX_PATH + 1];
-  const char16_t* name = MdfCopyUIResDLLName(ctx, model_name, MAX_PATH + 1) ? model_name : nullptr;
-  if (!name || !plat::WAppend(w.driverDir, Cap(w.driverDir), name)) {
-    w.driverDir[0] = 0;
-    return w.driverDir;
-  }
+  if (!DriverDirPlusUiDllName(ctx)) return w.driverDir;
   // Counted from the end: 'C' at length - 8, 'X' at length - 6 and - 5, only
   // when all three lie in the file name.
   size_t len = plat::WLen(w.driverDir);

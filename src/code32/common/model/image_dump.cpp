@@ -79,23 +79,6 @@ std::string MessageName(uint16_t id) {
   return row && row->name ? row->name : "#" + Num(id);
 }
 
-std::string TypeName(uint16_t type) {
-  std::string name;
-  switch (MdfStorageType(type)) {
-    case kFeaturePickOne: name = "PickOne"; break;
-    case kFeaturePickMany: name = "PickMany"; break;
-    case kFeatureBoolean: name = "Boolean"; break;
-    case kFeatureNumeric: name = "Numeric"; break;
-    case kFeatureString: name = "String"; break;
-    case kFeaturePickPage: name = "PickPage"; break;
-    case kFeaturePickSlot: name = "PickSlot"; break;
-    case kFeatureFontTbl: name = "FontTbl"; break;
-    default: name = Num(MdfStorageType(type)); break;
-  }
-  if (type & kFeatureIdentity) name += "|Identity";
-  if (type & kFeatureTypeUnknown) name += "|TypeUnknown";
-  return name;
-}
 
 // The settings whose options papers and orientations are (dmPaperSize,
 // dmOrientation).
@@ -193,7 +176,7 @@ class Dumper {
   }
 
   void Feature(const ImgFeature& f) {
-    std::string line = "feature " + FeatureName(f.key) + " setting=" + Num(f.settingId) + " type=" + TypeName(f.type);
+    std::string line = "feature " + FeatureName(f.key) + " setting=" + Num(f.settingId) + " type=" + MdfFeatureTypeName(f.type);
     if (f.type & kFeatureIdentity) {
       line += " shares=" + FeatureName(f.subId);
     } else if (f.subId) {

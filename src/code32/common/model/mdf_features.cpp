@@ -673,3 +673,21 @@ int32_t MdfOnTTFS(ModelParseContext* ctx, MdfRecord* record) {
   option->pairCount = count;
   return 1;
 }
+
+std::string MdfFeatureTypeName(uint16_t type) {
+  std::string name;
+  switch (MdfStorageType(type)) {
+    case kFeaturePickOne: name = "PickOne"; break;
+    case kFeaturePickMany: name = "PickMany"; break;
+    case kFeatureBoolean: name = "Boolean"; break;
+    case kFeatureNumeric: name = "Numeric"; break;
+    case kFeatureString: name = "String"; break;
+    case kFeaturePickPage: name = "PickPage"; break;
+    case kFeaturePickSlot: name = "PickSlot"; break;
+    case kFeatureFontTbl: name = "FontTbl"; break;
+    default: name = std::to_string(MdfStorageType(type)); break;
+  }
+  if (type & kFeatureIdentity) name += "|Identity";
+  if (type & kFeatureTypeUnknown) name += "|TypeUnknown";
+  return name;
+}

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "velm/mdf_reader.h"
 
@@ -25,6 +26,10 @@ constexpr uint16_t kFeatureFlagMask = 0xCFFF;   // masks the two flags off
 
 // The storage kind of a type word (the flags masked off).
 constexpr uint16_t MdfStorageType(uint16_t type) { return type & kFeatureFlagMask; }
+// The name of a feature type word as model files write it ("PickOne" ...),
+// with "|Identity" and "|TypeUnknown" for the two flags.
+std::string MdfFeatureTypeName(uint16_t type);
+
 // Pick types whose default is a list position (PickOne, PickPage, PickSlot, FontTbl).
 constexpr bool MdfIsPositionDefault(uint16_t type) { return (type & 1) != 0; }
 // Types that take option lines with option names (every list type).
