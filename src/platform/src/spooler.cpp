@@ -319,6 +319,26 @@ DWORD GetPrinterDataW(HANDLE printer, LPWSTR name, DWORD* type, BYTE* data, DWOR
   return ERROR_SUCCESS;
 }
 
+}  // extern "C"
+
+namespace {
+// The printer still exists and its data may be written; else the error.
+bool MayWriteData(TypedStore& s, const std::u16string& printer, DWORD* error) {
+  StoreKey* pk = s.FindKey(PrinterKey(printer));
+  if (!pk) {
+    *error = ERROR_INVALID_HANDLE;
+    return false;
+  }
+  if (AsDword(TypedStore::FindValue(pk, u"DenyDataWrites"))) {
+    *error = ERROR_ACCESS_DENIED;
+    return false;
+  }
+  return true;
+}
+}  // namespace
+
+extern "C" {
+
 DWORD SetPrinterDataW(HANDLE printer, LPWSTR name, DWORD type, BYTE* data, DWORD size) {
   plat::NoteCall("SetPrinterDataW", plat::ToUtf8(name));
   auto h = PrinterOf(printer);
@@ -328,15 +348,7 @@ DWORD SetPrinterDataW(HANDLE printer, LPWSTR name, DWORD type, BYTE* data, DWORD
   DWORD result = ERROR_SUCCESS;
   bool ok = g_spool.Update(
       [&](TypedStore& s) {
-        StoreKey* pk = s.FindKey(PrinterKey(h->name));
-        if (!pk) {
-          result = ERROR_INVALID_HANDLE;
-          return false;
-        }
-        if (AsDword(TypedStore::FindValue(pk, u"DenyDataWrites"))) {
-          result = ERROR_ACCESS_DENIED;
-          return false;
-        }
+        if (!MayWriteData(s, h->name, &result)) return false;
         Put(s.CreateKey(DataKey(h->name)), name, type, std::vector<uint8_t>(data, data + size));
         return true;
       },
@@ -353,15 +365,7 @@ DWORD DeletePrinterDataW(HANDLE printer, LPWSTR name) {
   DWORD result = ERROR_FILE_NOT_FOUND;
   bool ok = g_spool.Update(
       [&](TypedStore& s) {
-        StoreKey* pk = s.FindKey(PrinterKey(h->name));
-        if (!pk) {
-          result = ERROR_INVALID_HANDLE;
-          return false;
-        }
-        if (AsDword(TypedStore::FindValue(pk, u"DenyDataWrites"))) {
-          result = ERROR_ACCESS_DENIED;
-          return false;
-        }
+        if (!MayWriteData(s, h->name, &result)) return false;
         StoreKey* dk = s.FindKey(DataKey(h->name));
         if (!dk) return false;
         for (size_t i = 0; i < dk->values.size(); ++i) {
