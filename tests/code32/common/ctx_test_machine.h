@@ -37,14 +37,8 @@ class ModelMachine : public env_test::EnvMachine {
 
   static std::u16string ModelPath() { return std::u16string(env_test::kDriverDir) + u"model.mdf"; }
   static std::string ReadData(const std::string& relative) {
-    std::string path = DataPath(relative), text;
-    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-      char buf[4096];
-      size_t n;
-      while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
-      std::fclose(f);
-    }
-    EXPECT_FALSE(text.empty()) << path;
+    std::string text = ReadFile(DataPath(relative));
+    EXPECT_FALSE(text.empty()) << relative;
     return text;
   }
   // The printers' model-description file: a file under tests/, or a text.

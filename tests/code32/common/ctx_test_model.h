@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "mdf_test_util.h"
 #include "velm/context.h"
 #include "velm/devmode.h"
 #include "velm/model_image.h"
@@ -46,11 +47,9 @@ struct ModelContext {
   ModelImage* image = nullptr;
 };
 
-inline uint16_t Key(const char* feature) {
-  const UiSymbolRow* row = MdfFindFeatureByName(feature);
-  EXPECT_NE(row, nullptr) << feature;
-  return row ? row->key : 0;
-}
+using mdf_test::DataPath;
+using mdf_test::Key;
+using mdf_test::ReadFile;
 
 inline uint16_t SettingOf(const char* feature) {
   const UiSymbolRow* row = MdfFindFeatureByName(feature);
@@ -58,18 +57,6 @@ inline uint16_t SettingOf(const char* feature) {
   return row ? row->settingId : 0;
 }
 
-inline uint16_t Option(const char* keyword) {
-  const OptionNameRow* row = MdfFindOptionByName(keyword);
-  EXPECT_NE(row, nullptr) << keyword;
-  return row ? row->optionId : 0;
-}
-
-// A file under tests/ (VELM_TEST_DATA when run by ctest, else beside this
-// source).
-inline std::string DataPath(const std::string& relative) {
-  const char* env = std::getenv("VELM_TEST_DATA");
-  std::string root = env && *env ? env : std::string(__FILE__).substr(0, std::string(__FILE__).rfind('/')) + "/../..";
-  return root + "/" + relative;
-}
+inline uint16_t Option(const char* keyword) { return mdf_test::OptionId(keyword); }
 
 }  // namespace ctx_test

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "mdf_test_util.h"
 #include "plat/calls.h"
 #include "plat/files.h"
 #include "plat/kernel.h"
@@ -119,10 +120,7 @@ class EnvMachine : public ::testing::Test {
   // is ui_dll (null: the model names none). The printer's model file is
   // rewritten and any image of it compiled before is forgotten.
   DriverContext* ModelContext(const char16_t* ui_dll) {
-    const char* env = std::getenv("VELM_TEST_DATA");
-    std::string root = env && *env ? env : std::string(__FILE__).substr(0, std::string(__FILE__).rfind('/')) + "/../..";
-    std::ifstream in(root + "/data/models/small.mdf", std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string text = mdf_test::ReadFile(mdf_test::DataPath("data/models/small.mdf"));
     size_t line = text.find("*UIResDLLName:");
     EXPECT_NE(line, std::string::npos);
     if (line == std::string::npos) return nullptr;

@@ -286,15 +286,8 @@ TEST(ModelQueries, FontTableOfTheFirstFontTableFeature) {
 }
 
 TEST(ModelQueries, SmallModelCartridgeFonts) {
-  std::string text;
-  {
-    std::FILE* f = std::fopen(ctx_test::DataPath("data/models/small.mdf").c_str(), "rb");
-    ASSERT_NE(f, nullptr);
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
-    std::fclose(f);
-  }
+  std::string text = ctx_test::ReadFile(ctx_test::DataPath("data/models/small.mdf"));
+  ASSERT_FALSE(text.empty());
   ModelContext m(text);
   uint32_t count = 0;
   DeviceFontEntry* carts = MdfGetFontCartridgeList(m.ctx, &count);
