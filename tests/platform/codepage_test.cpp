@@ -26,10 +26,24 @@ TEST(CodePage932, DecodesAsWindowsDoes) {
       {"half-width katakana", "\xB1\xB2", u"\uFF71\uFF72"},
       {"double-byte kanji", "\x93\xFA\x96\x7B", u"\u65E5\u672C"},
       {"NEC row 13 circled one", "\x87\x40", u"\u2460"},
-      {"unmapped single bytes", std::string("\x80\xA0\xFD", 3), u"\u30FB\u30FB\u30FB"},
+      // The bytes no character uses map as Windows maps them (best fit).
+      {"unused single bytes", std::string("\x80\xA0\xFD\xFE\xFF", 5), u"\u0080\uF8F0\uF8F1\uF8F2\uF8F3"},
       {"lone lead byte at the end", "A\x82", u"A\u30FB"},
   };
   for (const auto& c : cases) EXPECT_EQ(ToWide(c.ansi), c.wide) << c.name;
+}
+
+TEST(CodePage932, UnusedSingleBytesSurviveARoundTrip) {
+  const std::string bytes("a\x80 \xA0\xFD\xFE\xFF\x93\xFA", 9);
+  std::u16string wide = ToWide(bytes);
+  ASSERT_EQ(wide.size(), 8u);
+  std::string back(plat::WideToAnsiLength(wide.data(), wide.size()), 'x');
+  back.resize(plat::WideToAnsi(wide.data(), wide.size(), back.data(), back.size()));
+  EXPECT_EQ(back, bytes);
+  // MultiByteToWideChar gives the same answer as the layer's own helper.
+  char16_t out[8];
+  EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, bytes.data(), 9, out, 8), 8);
+  EXPECT_EQ(std::u16string(out, 8), wide);
 }
 
 TEST(CodePage932, LeadByteBeforeTerminatorDoesNotEatIt) {

@@ -17,6 +17,16 @@ constexpr char kUnmappedAnsi = '?';
 
 bool IsLead(uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
+// The five single bytes that no character of the code page uses, as Windows'
+// converter maps them (its best-fit table for code page 932): 0x80 to U+0080
+// and 0xA0, 0xFD, 0xFE, 0xFF to the private-use characters U+F8F0-U+F8F3,
+// and back again, so that such bytes survive a round trip through wide text.
+struct ExtraByte {
+  uint8_t byte;
+  char16_t wide;
+};
+constexpr ExtraByte kExtraBytes[] = {{0x80, 0x0080}, {0xA0, 0xF8F0}, {0xFD, 0xF8F1}, {0xFE, 0xF8F2}, {0xFF, 0xF8F3}};
+
 struct Tables {
   char16_t single[256];
   std::vector<char16_t> dbcs;     // [lead][trail] -> code unit, 0 = none
@@ -83,6 +93,10 @@ const Tables& Get() {
       size_t n = sizeof(out) - out_left;
       if (n == 1) t.reverse[u] = uint8_t(out[0]);
       else if (n == 2) t.reverse[u] = uint16_t(uint8_t(out[0]) << 8 | uint8_t(out[1]));
+    }
+    for (const ExtraByte& e : kExtraBytes) {
+      t.single[e.byte] = e.wide;
+      t.reverse[e.wide] = e.byte;
     }
     if (dec != iconv_t(-1)) iconv_close(dec);
     if (enc != iconv_t(-1)) iconv_close(enc);

@@ -8,8 +8,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -100,6 +103,18 @@ struct FindObject : plat::detail::KernelObject {
   std::vector<WIN32_FIND_DATAW> entries;
   size_t next = 0;
   bool ClosedByCloseHandle() const override { return false; }
+};
+
+// The machine lock of a Windows path (see plat::FileLock).
+class PathLock {
+ public:
+  explicit PathLock(LPCWSTR path) {
+    std::string key = plat::detail::PathLockKey(path);
+    if (!key.empty()) lock_.emplace(key);
+  }
+
+ private:
+  std::optional<plat::detail::MachineLock> lock_;
 };
 
 template <class T>
@@ -207,6 +222,14 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, SECURITY_ATTRIBUTES*
   if (plat::ShouldFail("CreateFileW")) return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
   std::string host = Host(path);
   if (host.empty()) return INVALID_HANDLE_VALUE;
+  // A name is created under its path's lock, and looked up again under it,
+  // so that two spellings of one path never become two files.
+  std::optional<PathLock> creating;
+  if ((disposition == CREATE_NEW || disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS) &&
+      !plat::detail::IsHostFile(host)) {
+    creating.emplace(path);
+    host = Host(path);
+  }
   if (plat::detail::IsHostDir(host)) return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
   if (!plat::detail::IsHostDir(plat::detail::HostDirName(host))) return Fail(ERROR_PATH_NOT_FOUND, INVALID_HANDLE_VALUE);
 
@@ -241,6 +264,7 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, SECURITY_ATTRIBUTES*
   oflags |= writes ? ((access & GENERIC_READ) || truncates ? O_RDWR : O_WRONLY) : O_RDONLY;
   int fd = ::open(host.c_str(), oflags, 0666);
   if (fd < 0) return Fail(ErrnoToWin(errno), INVALID_HANDLE_VALUE);
+  if (!exists) plat::detail::SyncHostDir(plat::detail::HostDirName(host));  // the new name is kept
   auto obj = std::make_shared<FileObject>();
   obj->fd = fd;
   obj->access = access;
@@ -362,6 +386,7 @@ BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes) {
 
 BOOL DeleteFileW(LPCWSTR path) {
   plat::NoteCall("DeleteFileW", plat::ToUtf8(path));
+  PathLock path_lock(path);
   std::string host = Host(path);
   if (host.empty()) return FALSE;
   struct stat st{};
@@ -378,6 +403,7 @@ BOOL CopyFileW(LPCWSTR source, LPCWSTR target, BOOL fail_if_exists) {
   plat::NoteCall("CopyFileW", plat::ToUtf8(source) + " -> " + plat::ToUtf8(target));
   std::string from = Host(source);
   if (from.empty()) return FALSE;
+  PathLock target_lock(target);
   std::string to = Host(target);
   if (to.empty()) return FALSE;
   struct stat src{};
@@ -398,8 +424,8 @@ BOOL CopyFileW(LPCWSTR source, LPCWSTR target, BOOL fail_if_exists) {
   std::string bytes;
   DWORD error = 0;
   if (!plat::detail::ReadHostFile(from, &bytes, &error)) return Fail(error, FALSE);
-  std::string temp = plat::detail::TempNameBeside(to);
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  std::string temp;
+  int fd = plat::detail::CreateTempBeside(to, &temp);
   if (fd < 0) return Fail(ErrnoToWin(errno), FALSE);
   bool ok = WriteAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
   int saved = errno;
@@ -421,6 +447,7 @@ BOOL CopyFileW(LPCWSTR source, LPCWSTR target, BOOL fail_if_exists) {
     ::unlink(temp.c_str());
     return Fail(ErrnoToWin(saved), FALSE);
   }
+  if (!plat::detail::SyncHostDir(plat::detail::HostDirName(to))) return Fail(ERROR_WRITE_FAULT, FALSE);
   return TRUE;
 }
 
@@ -429,6 +456,7 @@ BOOL MoveFileExW(LPCWSTR source, LPCWSTR target, DWORD flags) {
   if (plat::ShouldFail("MoveFileExW")) return Fail(ERROR_ACCESS_DENIED, FALSE);
   std::string from = Host(source);
   if (from.empty()) return FALSE;
+  PathLock target_lock(target);
   std::string to = Host(target);
   if (to.empty()) return FALSE;
   struct stat src{};
@@ -449,18 +477,25 @@ BOOL MoveFileExW(LPCWSTR source, LPCWSTR target, DWORD flags) {
     }
   }
   if (::rename(from.c_str(), to.c_str()) != 0) return Fail(ErrnoToWin(errno), FALSE);
+  // Durable once answered: both directories are flushed.
+  bool synced = plat::detail::SyncHostDir(plat::detail::HostDirName(to));
+  if (plat::detail::HostDirName(from) != plat::detail::HostDirName(to))
+    synced = plat::detail::SyncHostDir(plat::detail::HostDirName(from)) && synced;
+  if (!synced) return Fail(ERROR_WRITE_FAULT, FALSE);
   return TRUE;
 }
 
 BOOL CreateDirectoryW(LPCWSTR path, SECURITY_ATTRIBUTES*) {
   plat::NoteCall("CreateDirectoryW", plat::ToUtf8(path));
   if (plat::ShouldFail("CreateDirectoryW")) return Fail(ERROR_ACCESS_DENIED, FALSE);
+  PathLock path_lock(path);
   std::string host = Host(path);
   if (host.empty()) return FALSE;
   struct stat st{};
   if (::lstat(host.c_str(), &st) == 0) return Fail(ERROR_ALREADY_EXISTS, FALSE);
   if (!plat::detail::IsHostDir(plat::detail::HostDirName(host))) return Fail(ERROR_PATH_NOT_FOUND, FALSE);
   if (::mkdir(host.c_str(), 0777) != 0) return Fail(ErrnoToWin(errno), FALSE);
+  plat::detail::SyncHostDir(plat::detail::HostDirName(host));
   return TRUE;
 }
 
@@ -533,3 +568,61 @@ INT lstrcmpiW(LPCWSTR a, LPCWSTR b) {
 }
 
 }  // extern "C"
+
+struct plat::FileLock::Held {
+  explicit Held(LPCWSTR path) : lock(path) {}
+  PathLock lock;
+};
+
+plat::FileLock::FileLock(const char16_t* windows_path) : held_(new Held(windows_path)) {}
+
+plat::FileLock::~FileLock() { delete held_; }
+
+bool plat::ReplaceFileContent(const char16_t* windows_path, const void* data, size_t size, DWORD* error) {
+  auto fail = [&](DWORD code) {
+    if (error) *error = code;
+    SetLastError(code);
+    return false;
+  };
+  if (!data && size) return fail(ERROR_INVALID_PARAMETER);
+  PathLock lock(windows_path);
+  std::string host = windows_path ? plat::MapPath(windows_path) : std::string();
+  if (host.empty()) return fail(ERROR_PATH_NOT_FOUND);
+  if (!plat::detail::IsHostDir(plat::detail::HostDirName(host))) return fail(ERROR_PATH_NOT_FOUND);
+  DWORD attrs = plat::detail::HostAttributes(host);
+  if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+    return fail(ERROR_ACCESS_DENIED);
+  DWORD code = ERROR_SUCCESS;
+  if (!plat::detail::ReplaceHostFile(host, data, size, &code, true)) return fail(code);
+  if (error) *error = ERROR_SUCCESS;
+  return true;
+}
+
+bool plat::ReplaceHostFileContent(const std::string& host_path, const void* data, size_t size, std::string* why) {
+  auto fail = [&](const std::string& reason) {
+    if (why) *why = reason;
+    return false;
+  };
+  if (host_path.empty() || (!data && size)) return fail("no file name");
+  std::string target = host_path;
+  struct stat st{};
+  if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    char* real = ::realpath(target.c_str(), nullptr);
+    if (real) {
+      target = real;
+      std::free(real);
+    }
+  }
+  if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    if (S_ISDIR(st.st_mode)) return fail(host_path + " is a directory");
+    int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return fail(std::strerror(errno));
+    bool ok = WriteAll(fd, static_cast<const char*>(data), size);
+    int saved = errno;
+    ::close(fd);
+    return ok || fail(std::strerror(saved));
+  }
+  DWORD code = ERROR_SUCCESS;
+  if (plat::detail::ReplaceHostFile(target, data, size, &code, false)) return true;
+  return fail(code == ERROR_DISK_FULL ? "the disk is full" : code == ERROR_PATH_NOT_FOUND || code == ERROR_FILE_NOT_FOUND ? "no such folder" : code == ERROR_ACCESS_DENIED ? "access denied" : "write failed (error " + std::to_string(code) + ")");
+}

@@ -9,13 +9,22 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <dirent.h>
+#include <signal.h>
+
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <map>
+#include <mutex>
+#include <set>
+#include <vector>
 
 #include "plat/files.h"
 #include "plat/kernel.h"
 #include "plat/machine.h"
+#include "plat/wstr.h"
 
 namespace plat::detail {
 
@@ -60,6 +69,7 @@ DWORD ErrnoToWin(int error) {
     case EROFS: return ERROR_ACCESS_DENIED;
     case EEXIST: return ERROR_ALREADY_EXISTS;
     case ENOSPC:
+    case EFBIG:
     case EDQUOT: return ERROR_DISK_FULL;
     case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
     case ENAMETOOLONG: return ERROR_INVALID_NAME;
@@ -119,36 +129,114 @@ bool ReadHostFile(const std::string& host, std::string* out, DWORD* error) {
   return true;
 }
 
-std::string TempNameBeside(const std::string& host) {
-  char name[64];
-  std::snprintf(name, sizeof name, "/%s%d-%u.tmp", kTempPrefix, int(::getpid()), g_temp_counter.fetch_add(1));
-  return HostDirName(host) + name;
-}
-
 bool IsLayerTempName(const char* name) { return std::strncmp(name, kTempPrefix, std::strlen(kTempPrefix)) == 0; }
 
+namespace {
+
+// The process id in a temporary name ".~velm<pid>-<n>.tmp", or 0.
+int TempOwner(const char* name) {
+  if (!IsLayerTempName(name)) return 0;
+  const char* p = name + std::strlen(kTempPrefix);
+  char* end = nullptr;
+  long pid = std::strtol(p, &end, 10);
+  if (end == p || *end != '-' || pid <= 0 || pid > 0x7FFFFFFF) return 0;
+  return int(pid);
+}
+
+bool ProcessIsGone(int pid) { return ::kill(pid_t(pid), 0) != 0 && errno == ESRCH; }
+
+std::mutex g_swept_mutex;
+std::set<std::string>& SweptDirs() {
+  static std::set<std::string> dirs;
+  return dirs;
+}
+
+}  // namespace
+
+void SweepDeadTemps(const std::string& dir) {
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return;
+  std::vector<std::string> gone;
+  while (dirent* e = ::readdir(d)) {
+    int pid = TempOwner(e->d_name);
+    if (pid && pid != int(::getpid()) && ProcessIsGone(pid)) gone.push_back(e->d_name);
+  }
+  ::closedir(d);
+  for (const std::string& name : gone) ::unlink((dir + "/" + name).c_str());
+}
+
+int CreateTempBeside(const std::string& host, std::string* temp) {
+  std::string dir = HostDirName(host);
+  bool first_here = false;
+  {
+    std::lock_guard<std::mutex> lock(g_swept_mutex);
+    first_here = SweptDirs().insert(dir).second;
+  }
+  if (first_here) SweepDeadTemps(dir);
+  // The counter makes names unique within this process and the process id
+  // across live processes; a file of the same name can only be a leftover
+  // of a dead process whose id came round again, so the next name is tried.
+  for (int attempt = 0; attempt < 10000; ++attempt) {
+    char name[64];
+    std::snprintf(name, sizeof name, "/%s%d-%u.tmp", kTempPrefix, int(::getpid()), g_temp_counter.fetch_add(1));
+    *temp = dir + name;
+    int fd = ::open(temp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+bool SyncHostDir(const std::string& dir) {
+  if (plat::ShouldFail("FlushDirectory")) {
+    errno = EIO;
+    return false;
+  }
+  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool ok = ::fsync(fd) == 0 || errno == EINVAL;  // a file system without directory flushes
+  int saved = errno;
+  ::close(fd);
+  errno = saved;
+  return ok;
+}
+
 bool ReplaceHostFile(const std::string& host, const std::string& bytes, DWORD* error) {
-  if (plat::ShouldFail("WriteFile")) {
-    if (error) *error = ERROR_DISK_FULL;
+  return ReplaceHostFile(host, bytes.data(), bytes.size(), error, false);
+}
+
+bool ReplaceHostFile(const std::string& host, const void* data, size_t size, DWORD* error, bool windows_faults) {
+  auto fail = [&](DWORD code) {
+    if (error) *error = code;
     return false;
-  }
-  std::string temp = TempNameBeside(host);
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    if (error) *error = ErrnoToWin(errno);
-    return false;
-  }
+  };
+  if (windows_faults && plat::ShouldFail("CreateFileW")) return fail(ERROR_ACCESS_DENIED);
+  if (plat::ShouldFail("WriteFile")) return fail(ERROR_DISK_FULL);
+  std::string temp;
+  int fd = CreateTempBeside(host, &temp);
+  if (fd < 0) return fail(ErrnoToWin(errno));
   struct stat old{};
   bool had_old = ::stat(host.c_str(), &old) == 0;
-  bool ok = WriteAll(fd, bytes.data(), bytes.size());
-  if (ok && had_old) KeepAfter(fd, old, false);
-  ok = ok && ::fsync(fd) == 0;
+  bool ok = WriteAll(fd, static_cast<const char*>(data), size);
   int saved = errno;
+  if (ok && had_old) KeepAfter(fd, old, false);
+  if (ok && windows_faults && plat::ShouldFail("FlushFileBuffers")) {
+    ok = false;
+    saved = EIO;
+  }
+  if (ok && ::fsync(fd) != 0) {
+    ok = false;
+    saved = errno;
+  }
   ::close(fd);
   if (ok && had_old) {
     ::chmod(temp.c_str(), old.st_mode & 07777);
     uint32_t bits = 0;
     if (GetStoredAttributes(host, &bits)) SetStoredAttributes(temp, bits);
+  }
+  if (ok && windows_faults && plat::ShouldFail("MoveFileExW")) {
+    ok = false;
+    saved = EACCES;
   }
   if (ok && ::rename(temp.c_str(), host.c_str()) != 0) {
     ok = false;
@@ -156,9 +244,11 @@ bool ReplaceHostFile(const std::string& host, const std::string& bytes, DWORD* e
   }
   if (!ok) {
     ::unlink(temp.c_str());
-    if (error) *error = ErrnoToWin(saved);
+    return fail(saved == EIO ? ERROR_WRITE_FAULT : ErrnoToWin(saved));
   }
-  return ok;
+  // The new name must survive a power loss too before the write counts.
+  if (!SyncHostDir(HostDirName(host))) return fail(ERROR_WRITE_FAULT);
+  return true;
 }
 
 std::string MachineLockPath(const std::string& key) {
@@ -167,24 +257,42 @@ std::string MachineLockPath(const std::string& key) {
   return plat::MachineRoot() + "/.locks" + name;
 }
 
+std::string PathLockKey(const char16_t* windows_path) {
+  std::u16string folded = plat::FoldPath(windows_path);
+  return folded.empty() ? std::string() : "path:" + plat::ToUtf8(folded);
+}
+
 bool EnsureLockDir() {
   ::mkdir(plat::MachineRoot().c_str(), 0777);
   ::mkdir((plat::MachineRoot() + "/.locks").c_str(), 0777);
   return IsHostDir(plat::MachineRoot() + "/.locks");
 }
 
-MachineLock::MachineLock(const std::string& key) {
-  std::string path = MachineLockPath(key);
-  fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (fd_ < 0 && errno == ENOENT && EnsureLockDir()) fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (fd_ >= 0) {
-    while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+namespace {
+// The machine locks this thread holds: lock file -> descriptor and depth.
+struct HeldLock {
+  int fd = -1;
+  unsigned depth = 0;
+};
+thread_local std::map<std::string, HeldLock> t_held;
+}  // namespace
+
+MachineLock::MachineLock(const std::string& key) : path_(MachineLockPath(key)) {
+  HeldLock& held = t_held[path_];
+  if (held.depth++ > 0) return;  // taken again by its holder
+  held.fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (held.fd < 0 && errno == ENOENT && EnsureLockDir()) held.fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (held.fd >= 0) {
+    while (::flock(held.fd, LOCK_EX) != 0 && errno == EINTR) {
     }
   }
 }
 
 MachineLock::~MachineLock() {
-  if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+  auto it = t_held.find(path_);
+  if (it == t_held.end() || --it->second.depth > 0) return;
+  if (it->second.fd >= 0) ::close(it->second.fd);  // closing releases the lock
+  t_held.erase(it);
 }
 
 bool GetStoredAttributes(const std::string& host, uint32_t* bits) {

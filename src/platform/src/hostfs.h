@@ -34,11 +34,19 @@ std::string HostDirName(const std::string& host);
 // The whole file; false with a Windows error code when it cannot be read.
 bool ReadHostFile(const std::string& host, std::string* out, DWORD* error);
 
-// Writes bytes to a temporary file beside host, flushes it and renames it
-// over host; the old file's permission bits and emulated attributes are
-// kept. On failure the old file is untouched. Faults: "WriteFile" (disk
-// full).
+// The one write-beside-and-rename of the layer: writes the bytes to a fresh
+// temporary file beside host, flushes it, renames it over host and flushes
+// the directory, so that a write reported done survives a crash or a power
+// loss and a reader never sees a half-written file. The old file's
+// permission bits and emulated attributes are kept; on failure the old file
+// is untouched and no temporary file is left. Faults: "WriteFile" (disk
+// full); with windows_faults also "CreateFileW", "FlushFileBuffers" and
+// "MoveFileExW" at the steps they name, and always "FlushDirectory".
 bool ReplaceHostFile(const std::string& host, const std::string& bytes, DWORD* error);
+bool ReplaceHostFile(const std::string& host, const void* data, size_t size, DWORD* error, bool windows_faults);
+
+// Flushes a directory's entries (after a rename or a create in it).
+bool SyncHostDir(const std::string& dir);
 
 // Makes the file's modification time later than old's when the clock has
 // not moved on since old was written (the host clock is coarse), so that
@@ -46,13 +54,18 @@ bool ReplaceHostFile(const std::string& host, const std::string& bytes, DWORD* e
 // that is older than old on purpose keeps its time.
 void KeepAfter(int fd, const struct stat& old, bool only_when_equal);
 
-// A temporary name in the directory of host; FindFirstFileW does not list
-// such names.
-std::string TempNameBeside(const std::string& host);
+// Creates a temporary file in the directory of host under a name no other
+// file has (a name left by a dead process is skipped, and such leftovers of
+// the directory are removed once per process); the open descriptor, or -1
+// with errno. FindFirstFileW does not list such names.
+int CreateTempBeside(const std::string& host, std::string* temp);
 bool IsLayerTempName(const char* name);
+// Removes the temporary files that processes no longer alive left in dir.
+void SweepDeadTemps(const std::string& dir);
 
 // An exclusive lock shared by all processes of the machine, keyed by a text
-// (a host path, an object name). Taken for the lifetime of the object.
+// (a host path, a case-folded Windows path, an object name). Taken for the
+// lifetime of the object; a thread that holds it may take it again.
 class MachineLock {
  public:
   explicit MachineLock(const std::string& key);
@@ -61,8 +74,11 @@ class MachineLock {
   MachineLock& operator=(const MachineLock&) = delete;
 
  private:
-  int fd_ = -1;
+  std::string path_;
 };
+// The lock key of a Windows path: its case-folded form (plat::FoldPath);
+// empty for a path the machine does not map.
+std::string PathLockKey(const char16_t* windows_path);
 // Creates <machine root>/.locks when missing.
 bool EnsureLockDir();
 // The lock file of a key: <machine root>/.locks/<hash>.lock.

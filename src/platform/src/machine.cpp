@@ -8,6 +8,7 @@
 #include <mutex>
 #include <vector>
 
+#include "hostfs.h"
 #include "plat/wstr.h"
 
 namespace plat {
@@ -100,16 +101,52 @@ std::string MapPath(const char16_t* windows_path) {
 
 std::string MapPath(const std::u16string& windows_path) { return MapPath(windows_path.c_str()); }
 
+std::u16string FoldPath(const char16_t* windows_path) {
+  if (!IsFullWindowsPath(windows_path)) return {};
+  char16_t drive = WToLower(windows_path[0]);
+  if (drive < u'a' || drive > u'z') return {};
+  std::u16string out(1, drive);
+  out += u':';
+  std::u16string part;
+  auto flush = [&]() -> bool {
+    if (part == u"..") return false;
+    if (!part.empty() && part != u".") out += u"\\" + part;
+    part.clear();
+    return true;
+  };
+  for (const char16_t* p = windows_path + 2; *p; ++p) {
+    if (*p == u'\\' || *p == u'/') {
+      if (!flush()) return {};
+    } else {
+      part.push_back(WToLower(*p));
+    }
+  }
+  if (!flush()) return {};
+  return out;
+}
+
 bool EnsureWindowsDir(const char16_t* windows_path) {
   std::string host = MapPath(windows_path);
   if (host.empty()) return false;
-  for (size_t i = 1; i <= host.size(); ++i) {
-    if (i == host.size() || host[i] == '/') {
-      std::string prefix = host.substr(0, i);
-      if (!IsDir(prefix)) mkdir(prefix.c_str(), 0777);
-    }
+  if (IsDir(host)) return true;
+  // The machine folder and the drive, then each folder of the path under
+  // its own lock, looked up again under it (another spelling of the same
+  // folder may have been created meanwhile).
+  std::string root = MachineRoot();
+  mkdir(root.c_str(), 0777);
+  mkdir((root + "/" + char(WToLower(windows_path[0]))).c_str(), 0777);
+  std::u16string path = windows_path;
+  for (size_t i = 3; i <= path.size(); ++i) {
+    if (i < path.size() && path[i] != u'\\' && path[i] != u'/') continue;
+    std::u16string prefix = path.substr(0, i);
+    std::string key = detail::PathLockKey(prefix.c_str());
+    if (key.empty()) return false;
+    if (IsDir(MapPath(prefix))) continue;
+    detail::MachineLock lock(key);
+    std::string dir = MapPath(prefix);
+    if (!IsDir(dir) && mkdir(dir.c_str(), 0777) == 0) detail::SyncHostDir(detail::HostDirName(dir));
   }
-  return IsDir(host);
+  return IsDir(MapPath(windows_path));
 }
 
 }  // namespace plat

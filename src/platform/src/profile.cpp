@@ -20,11 +20,12 @@ namespace {
 
 enum class Kind { kOther, kSection, kKey };
 
-// One line of the file: its bytes as they stand (without the LF, with a CR
-// when the line had one) and what it means.
+// One line of the file: its bytes as they stand, without its line end, the
+// line end it had ("\r\n", "\n", "\r" or none for a last line without one),
+// and what it means.
 struct Line {
   std::string raw;
-  bool lf = false;
+  std::string end;
   Kind kind = Kind::kOther;
   std::u16string name;   // section or key name, trimmed
   std::u16string value;  // key value, trimmed
@@ -56,9 +57,7 @@ std::string ToAnsi(const std::u16string& text) {
 }
 
 void Classify(Line* line) {
-  std::string body = line->raw;
-  if (!body.empty() && body.back() == '\r') body.pop_back();
-  std::u16string text = ToWide(body);
+  std::u16string text = ToWide(line->raw);
   size_t b = 0;
   while (b < text.size() && IsBlank(text[b])) ++b;
   if (b == text.size() || text[b] == u';') return;
@@ -78,34 +77,40 @@ void Classify(Line* line) {
   }
 }
 
+// Lines end at LF, at CR LF, or at a CR alone (a file written with CR line
+// ends is still a file of many lines).
 Parsed Parse(const std::string& bytes) {
   Parsed p;
   size_t pos = 0;
   while (pos < bytes.size()) {
-    size_t lf = bytes.find('\n', pos);
+    size_t brk = bytes.find_first_of("\r\n", pos);
     Line line;
-    line.raw = bytes.substr(pos, lf == std::string::npos ? std::string::npos : lf - pos);
-    line.lf = lf != std::string::npos;
+    line.raw = bytes.substr(pos, brk == std::string::npos ? std::string::npos : brk - pos);
+    if (brk == std::string::npos) {
+      pos = bytes.size();
+    } else if (bytes[brk] == '\r' && brk + 1 < bytes.size() && bytes[brk + 1] == '\n') {
+      line.end = "\r\n";
+      pos = brk + 2;
+    } else {
+      line.end = bytes.substr(brk, 1);
+      pos = brk + 1;
+    }
     Classify(&line);
     p.lines.push_back(std::move(line));
-    pos = lf == std::string::npos ? bytes.size() : lf + 1;
   }
   return p;
 }
 
 std::string Serialize(const Parsed& p) {
   std::string out;
-  for (const Line& l : p.lines) {
-    out += l.raw;
-    if (l.lf) out += '\n';
-  }
+  for (const Line& l : p.lines) out += l.raw + l.end;
   return out;
 }
 
 Line MakeLine(const std::u16string& text) {
   Line l;
-  l.raw = ToAnsi(text) + "\r";
-  l.lf = true;
+  l.raw = ToAnsi(text);
+  l.end = "\r\n";
   Classify(&l);
   return l;
 }
@@ -222,7 +227,7 @@ DWORD GetPrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR default_val
     std::vector<std::u16string> names;
     if (parsed)
       for (const Line& l : parsed->lines)
-        if (l.kind == Kind::kSection) names.push_back(l.name);
+        if (l.kind == Kind::kSection && !l.name.empty()) names.push_back(l.name);
     return CopyList(names, buffer, size);
   }
   long header = parsed ? FindSection(*parsed, section) : -1;
@@ -231,7 +236,8 @@ DWORD GetPrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR default_val
     if (header >= 0) {
       size_t end = SectionEnd(*parsed, header);
       for (size_t i = size_t(header) + 1; i < end; ++i)
-        if (parsed->lines[i].kind == Kind::kKey) names.push_back(parsed->lines[i].name);
+        if (parsed->lines[i].kind == Kind::kKey && !parsed->lines[i].name.empty())
+          names.push_back(parsed->lines[i].name);  // an empty name would end the list early
     }
     return CopyList(names, buffer, size);
   }
@@ -286,12 +292,21 @@ BOOL WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPC
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
   }
-  std::string host = plat::MapPath(ProfilePath(file));
+  // Every writer of the file takes the lock of its case-folded Windows path;
+  // the path is mapped under the lock, so that a file another spelling has
+  // just created is the file written.
+  std::u16string path = ProfilePath(file);
+  std::string lock_key = plat::detail::PathLockKey(path.c_str());
+  if (lock_key.empty()) {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return FALSE;
+  }
+  plat::detail::MachineLock lock(lock_key);
+  std::string host = plat::MapPath(path);
   if (host.empty() || !plat::detail::IsHostDir(plat::detail::HostDirName(host))) {
     SetLastError(ERROR_PATH_NOT_FOUND);
     return FALSE;
   }
-  plat::detail::MachineLock lock(host);
   DWORD attrs = plat::detail::HostAttributes(host);
   if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
     SetLastError(ERROR_ACCESS_DENIED);
@@ -326,14 +341,12 @@ BOOL WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPC
         // After the last line of the section that is not blank.
         pos = SectionEnd(p, header);
         while (pos > size_t(header) + 1 && p.lines[pos - 1].kind == Kind::kOther &&
-               Trim(ToWide(p.lines[pos - 1].raw)).find_first_not_of(u'\r') == std::u16string::npos)
+               Trim(ToWide(p.lines[pos - 1].raw)).empty())
           --pos;
       }
       added.push_back(entry);
-      if (pos == p.lines.size() && pos > 0 && !p.lines.back().lf) {
-        // The old last line gets the line end it lacked.
-        if (p.lines.back().raw.empty() || p.lines.back().raw.back() != '\r') p.lines.back().raw += '\r';
-        p.lines.back().lf = true;
+      if (pos == p.lines.size() && pos > 0 && p.lines.back().end.empty()) {
+        p.lines.back().end = "\r\n";  // the old last line gets the line end it lacked
       }
       p.lines.insert(p.lines.begin() + long(pos), added.begin(), added.end());
     }

@@ -1,7 +1,12 @@
 // The print spooler: printer catalogue, driver records and printer data.
 #include "plat/winspool.h"
 
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <cstring>
+#include <functional>
+#include <memory>
 
 #include "objects.h"
 #include "plat/calls.h"
@@ -10,6 +15,7 @@
 #include "plat/machine.h"
 #include "plat/registry.h"
 #include "plat/wstr.h"
+#include "hostfs.h"
 #include "typedstore.h"
 
 namespace {
@@ -18,6 +24,7 @@ using plat::detail::StoreKey;
 using plat::detail::StoreValue;
 using plat::detail::TypedStore;
 
+// The catalogue: printers, their settings and their drivers.
 std::string SpoolPath() { return plat::MachineRoot() + "/spool/spooler.reg"; }
 plat::detail::StoreFile g_spool(SpoolPath);
 
@@ -35,6 +42,74 @@ std::u16string Component(const std::u16string& name) {
 std::u16string PrinterKey(const std::u16string& name) { return u"Printers\\" + Component(name); }
 std::u16string DataKey(const std::u16string& name) { return PrinterKey(name) + u"\\" + kDataKey; }
 std::u16string DriverKey(const std::u16string& name) { return u"Drivers\\" + Component(name); }
+
+// Each printer's data lives in a store file of its own,
+// <machine root>/spool/data/<hash of the case-folded name>.reg, under the
+// same key as in the catalogue (Printers\<name>\PrinterDriverData), so that
+// a write rewrites and flushes only that printer's values, however large
+// another printer's are. Two names of one hash would simply share a file.
+//
+// Machines made before this layout kept the values in the catalogue under
+// that key: while a printer has no file of its own they are read from
+// there, and its first write moves them into its own file.
+uint64_t Fnv1a(const std::string& text) {
+  uint64_t h = 1469598103934665603ull;
+  for (unsigned char c : text) {
+    h ^= c;
+    h *= 1099511628211ull;
+  }
+  return h;
+}
+
+std::string DataPath(const std::u16string& printer) {
+  std::u16string folded = Component(printer);
+  for (char16_t& c : folded) c = plat::WToLower(c);
+  char name[32];
+  std::snprintf(name, sizeof name, "/%016llx.reg", static_cast<unsigned long long>(Fnv1a(plat::ToUtf8(folded))));
+  return plat::MachineRoot() + "/spool/data" + name;
+}
+
+// The store that holds a printer's data now: its own file, else the
+// catalogue.
+std::shared_ptr<const TypedStore> DataStore(const std::u16string& printer) {
+  std::string own = DataPath(printer);
+  if (plat::detail::IsHostFile(own)) return plat::detail::ReadStoreFile(own);
+  return g_spool.Read();
+}
+
+// Changes a printer's data in its own file (moving the values a catalogue
+// of the earlier layout still holds, at its first write).
+bool UpdateData(const std::u16string& printer, const std::function<bool(TypedStore&)>& change, DWORD* error) {
+  std::string own = DataPath(printer);
+  ::mkdir((plat::MachineRoot() + "/spool").c_str(), 0777);
+  bool moved = false;
+  bool ok = plat::detail::UpdateStoreFile(
+      own,
+      [&](TypedStore& s, bool existed) {
+        if (!existed) {
+          StoreKey* key = s.CreateKey(DataKey(printer));
+          if (const StoreKey* old = g_spool.Read()->FindKey(DataKey(printer))) {
+            key->values = old->values;
+            moved = !old->values.empty();
+          }
+        }
+        bool changed = change(s);
+        return changed || !existed;
+      },
+      error);
+  if (ok && moved) {
+    // Now that the printer's own file holds them, the catalogue sheds them.
+    g_spool.Update(
+        [&](TypedStore& s) {
+          StoreKey* k = s.FindKey(DataKey(printer));
+          if (!k || k->values.empty()) return false;
+          k->values.clear();
+          return true;
+        },
+        nullptr);
+  }
+  return ok;
+}
 
 struct PrinterObject : plat::detail::KernelObject {
   std::u16string name;
@@ -308,8 +383,8 @@ DWORD GetPrinterDataW(HANDLE printer, LPWSTR name, DWORD* type, BYTE* data, DWOR
   if (!needed || !name) return ERROR_INVALID_PARAMETER;
   *needed = 0;
   if (plat::ShouldFail("GetPrinterDataW")) return ERROR_ACCESS_DENIED;
-  auto store = g_spool.Read();
-  if (!store->FindKey(PrinterKey(h->name))) return ERROR_INVALID_HANDLE;
+  if (!g_spool.Read()->FindKey(PrinterKey(h->name))) return ERROR_INVALID_HANDLE;
+  auto store = DataStore(h->name);
   const StoreValue* v = TypedStore::FindValue(store->FindKey(DataKey(h->name)), name);
   if (!v) return ERROR_FILE_NOT_FOUND;
   *needed = DWORD(v->data.size());
@@ -323,8 +398,8 @@ DWORD GetPrinterDataW(HANDLE printer, LPWSTR name, DWORD* type, BYTE* data, DWOR
 
 namespace {
 // The printer still exists and its data may be written; else the error.
-bool MayWriteData(TypedStore& s, const std::u16string& printer, DWORD* error) {
-  StoreKey* pk = s.FindKey(PrinterKey(printer));
+bool MayWriteData(const TypedStore& s, const std::u16string& printer, DWORD* error) {
+  const StoreKey* pk = s.FindKey(PrinterKey(printer));
   if (!pk) {
     *error = ERROR_INVALID_HANDLE;
     return false;
@@ -346,9 +421,10 @@ DWORD SetPrinterDataW(HANDLE printer, LPWSTR name, DWORD type, BYTE* data, DWORD
   if (!name || (!data && size)) return ERROR_INVALID_PARAMETER;
   if (plat::ShouldFail("SetPrinterDataW")) return ERROR_ACCESS_DENIED;
   DWORD result = ERROR_SUCCESS;
-  bool ok = g_spool.Update(
+  if (!MayWriteData(*g_spool.Read(), h->name, &result)) return result;
+  bool ok = UpdateData(
+      h->name,
       [&](TypedStore& s) {
-        if (!MayWriteData(s, h->name, &result)) return false;
         Put(s.CreateKey(DataKey(h->name)), name, type, std::vector<uint8_t>(data, data + size));
         return true;
       },
@@ -363,9 +439,10 @@ DWORD DeletePrinterDataW(HANDLE printer, LPWSTR name) {
   if (!h) return ERROR_INVALID_HANDLE;
   if (!name) return ERROR_INVALID_PARAMETER;
   DWORD result = ERROR_FILE_NOT_FOUND;
-  bool ok = g_spool.Update(
+  if (!MayWriteData(*g_spool.Read(), h->name, &result)) return result;
+  bool ok = UpdateData(
+      h->name,
       [&](TypedStore& s) {
-        if (!MayWriteData(s, h->name, &result)) return false;
         StoreKey* dk = s.FindKey(DataKey(h->name));
         if (!dk) return false;
         for (size_t i = 0; i < dk->values.size(); ++i) {
@@ -464,7 +541,7 @@ bool plat::SpoolFindDriver(const std::u16string& name, SpoolDriver* out) {
 }
 
 std::vector<plat::SpoolDataValue> plat::SpoolListPrinterData(const std::u16string& printer) {
-  auto store = g_spool.Read();
+  auto store = DataStore(printer);
   std::vector<SpoolDataValue> out;
   if (const StoreKey* k = store->FindKey(DataKey(printer)))
     for (const StoreValue& v : k->values) out.push_back({v.name, v.type, v.data});

@@ -15,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "hostfs.h"
 #include "objects.h"
@@ -40,7 +41,41 @@ struct MutexState {
   bool owned = false;
   pthread_t owner{};
   unsigned count = 0;
+  bool abandoned = false;  // its last owner thread ended without releasing it
 };
+
+// Unlocks a named mutex's file but keeps the owner's process id in it, so
+// that the next owner, in any process, is told WAIT_ABANDONED. The caller
+// holds s->m and the mutex is owned.
+void Abandon(MutexState* s) {
+  if (s->named && s->fd >= 0) ::flock(s->fd, LOCK_UN);
+  s->abandoned = true;
+  s->owned = false;
+  s->busy = false;
+  s->count = 0;
+  s->cv.notify_one();
+}
+
+// The mutexes a thread owns; when the thread ends, every one it still owns
+// is abandoned, so that the next waiter gets WAIT_ABANDONED, never a hang.
+struct OwnedByThread {
+  std::vector<std::shared_ptr<MutexState>> states;
+  ~OwnedByThread() {
+    pthread_t self = pthread_self();
+    for (const auto& s : states) {
+      std::lock_guard<std::mutex> lock(s->m);
+      if (s->owned && pthread_equal(s->owner, self)) Abandon(s.get());
+    }
+  }
+  void Remove(const MutexState* s) {
+    for (size_t i = 0; i < states.size(); ++i)
+      if (states[i].get() == s) {
+        states.erase(states.begin() + long(i));
+        return;
+      }
+  }
+};
+thread_local OwnedByThread t_owned;
 
 struct MutexObject : plat::detail::KernelObject {
   std::string key;
@@ -58,6 +93,7 @@ void AtForkParent() { g_states_mutex.unlock(); }
 void AtForkChild() {
   for (auto& [key, state] : *g_states)
     if (state->fd >= 0) ::close(state->fd);  // the parent keeps its own descriptor
+  t_owned.states.clear();  // the parent's, not this child's
   g_states = new std::map<std::string, std::shared_ptr<MutexState>>;
   g_states_mutex.unlock();
 }
@@ -111,7 +147,8 @@ DWORD LockFile(MutexState* s, DWORD ms, Clock::time_point deadline) {
   return abandoned ? WAIT_ABANDONED : WAIT_OBJECT_0;
 }
 
-DWORD Acquire(MutexState* s, DWORD ms) {
+DWORD Acquire(const std::shared_ptr<MutexState>& state, DWORD ms) {
+  MutexState* s = state.get();
   Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(ms == INFINITE ? 0 : ms);
   std::unique_lock<std::mutex> lock(s->m);
   pthread_t self = pthread_self();
@@ -128,9 +165,12 @@ DWORD Acquire(MutexState* s, DWORD ms) {
   DWORD r = LockFile(s, ms, deadline);
   lock.lock();
   if (r == WAIT_OBJECT_0 || r == WAIT_ABANDONED) {
+    if (s->abandoned) r = WAIT_ABANDONED;
+    s->abandoned = false;
     s->owned = true;
     s->owner = self;
     s->count = 1;
+    t_owned.states.push_back(state);
   } else {
     s->busy = false;
     s->cv.notify_one();
@@ -177,7 +217,7 @@ HANDLE CreateMutexW(SECURITY_ATTRIBUTES*, BOOL initial_owner, LPCWSTR name) {
   auto obj = std::make_shared<MutexObject>();
   obj->key = key;
   HANDLE h = plat::detail::AddHandle(obj);
-  if (initial_owner && !existed) Acquire(state.get(), INFINITE);
+  if (initial_owner && !existed) Acquire(state, INFINITE);
   SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
   return h;
 }
@@ -193,7 +233,7 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
     SetLastError(ERROR_ACCESS_DENIED);
     return WAIT_FAILED;
   }
-  return Acquire(StateOf(obj->key, nullptr).get(), milliseconds);
+  return Acquire(StateOf(obj->key, nullptr), milliseconds);
 }
 
 BOOL ReleaseMutex(HANDLE handle) {
@@ -219,6 +259,7 @@ BOOL ReleaseMutex(HANDLE handle) {
   s->owned = false;
   s->busy = false;
   s->cv.notify_one();
+  t_owned.Remove(s.get());
   return TRUE;
 }
 

@@ -190,8 +190,7 @@ std::map<std::string, Cached>& Cache() {
 }
 }  // namespace
 
-std::shared_ptr<const TypedStore> StoreFile::Read() {
-  std::string host = host_path_();
+std::shared_ptr<const TypedStore> ReadStoreFile(const std::string& host) {
   FileStamp stamp = StampOf(host);
   {
     std::lock_guard<std::mutex> lock(g_cache_mutex);
@@ -206,21 +205,28 @@ std::shared_ptr<const TypedStore> StoreFile::Read() {
   return store;
 }
 
-bool StoreFile::Update(const std::function<bool(TypedStore&)>& change, DWORD* error) {
-  std::string host = host_path_();
+bool UpdateStoreFile(const std::string& host, const std::function<bool(TypedStore&, bool existed)>& change,
+                     DWORD* error) {
   ::mkdir(HostDirName(host).c_str(), 0777);
   MachineLock lock(host);
   std::string text;
   TypedStore store;
-  if (IsHostFile(host)) {
+  bool existed = IsHostFile(host);
+  if (existed) {
     if (!ReadHostFile(host, &text, error)) return false;
     store = TypedStore::Parse(text);
   }
-  if (!change(store)) return true;
+  if (!change(store, existed)) return true;
   bool ok = ReplaceHostFile(host, store.Serialize(), error);
   std::lock_guard<std::mutex> cache_lock(g_cache_mutex);
   Cache().erase(host);
   return ok;
+}
+
+std::shared_ptr<const TypedStore> StoreFile::Read() { return ReadStoreFile(host_path_()); }
+
+bool StoreFile::Update(const std::function<bool(TypedStore&)>& change, DWORD* error) {
+  return UpdateStoreFile(host_path_(), [&](TypedStore& s, bool) { return change(s); }, error);
 }
 
 }  // namespace plat::detail

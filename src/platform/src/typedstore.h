@@ -51,6 +51,14 @@ class TypedStore {
 
 std::u16string NormalizeKeyPath(const std::u16string& path);
 
+// A store file at a host path, shared by processes: the cached reading (an
+// empty store when the file is missing) and an update under the file's
+// machine lock on a fresh copy, written atomically; change is told whether
+// the file existed and answers whether it changed the store.
+std::shared_ptr<const TypedStore> ReadStoreFile(const std::string& host);
+bool UpdateStoreFile(const std::string& host, const std::function<bool(TypedStore&, bool existed)>& change,
+                     DWORD* error);
+
 // A store file shared by processes: reads are cached by the file's stamp,
 // updates run under a machine-wide lock on a fresh copy and are written
 // atomically. Update's function answers whether it changed the store.

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "command.h"
+#include "plat/files.h"
 #include "plat/machine.h"
 #include "plat/winspool.h"
 #include "plat/wstr.h"
@@ -135,11 +136,10 @@ int Defaults(const std::string& printer, const std::string& out_file) {
                               ": its model-description file is missing or cannot be compiled");
   } else {
     std::vector<uint8_t> bytes(ctx->devmode, ctx->devmode + dm::kTotalSize);
-    if (!out_file.empty()) {
-      std::ofstream out(out_file, std::ios::binary | std::ios::trunc);
-      out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-      if (!out) rc = Fail("defaults", "cannot write " + out_file);
-    }
+    std::string why;
+    // Written beside and renamed: a failed write leaves an earlier file whole.
+    if (!out_file.empty() && !plat::ReplaceHostFileContent(out_file, bytes.data(), bytes.size(), &why))
+      rc = Fail("defaults", "cannot write " + out_file + ": " + why);
     if (rc == 0) PrintDevmode(bytes.data());
     CtxCloseAs(ctx, kCloseDestroy);
   }

@@ -24,6 +24,7 @@
 
 #include "command.h"
 #include "plat/kernel.h"
+#include "plat/files.h"
 #include "plat/machine.h"
 #include "plat/wstr.h"
 #include "velm/context.h"
@@ -330,19 +331,7 @@ bool HostTimes(const char16_t* path, uint64_t* written, uint64_t* latest) {
 }
 
 bool HostReplace(const char16_t* path, const uint8_t* data, uint32_t size) {
-  std::string target = plat::ToUtf8(path);
-  std::string temp = target + ".~" + std::to_string(getpid()) + ".tmp";
-  int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  size_t done = 0;
-  while (done < size) {
-    ssize_t n = write(fd, data + done, size - done);
-    if (n <= 0) break;
-    done += static_cast<size_t>(n);
-  }
-  bool ok = close(fd) == 0 && done == size && rename(temp.c_str(), target.c_str()) == 0;
-  if (!ok) unlink(temp.c_str());
-  return ok;
+  return plat::ReplaceHostFileContent(plat::ToUtf8(path), data, size, nullptr);
 }
 
 bool HostRemove(const char16_t* path) { return unlink(plat::ToUtf8(path).c_str()) == 0; }

@@ -67,10 +67,17 @@ bool ReadHost(const std::string& path, std::string* out) {
   return !in.bad();
 }
 
-bool WriteHost(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), std::streamsize(bytes.size()));
-  return bool(out);
+// Installs a file of the driver directory: skipped when the installed file
+// holds the same bytes, else written beside it and renamed over it, so that
+// a process that has it open or opens it meanwhile sees the old file or the
+// new one whole, never a truncated one.
+bool Install(const std::u16string& path, const std::string& bytes, std::string* why) {
+  std::string installed;
+  if (ReadHost(plat::MapPath(path), &installed) && installed == bytes) return true;
+  DWORD error = 0;
+  if (plat::ReplaceFileContent(path.c_str(), bytes.data(), bytes.size(), &error)) return true;
+  *why = "error " + std::to_string(error);
+  return false;
 }
 
 std::string ProgramDir() {
@@ -111,18 +118,19 @@ int Add(const velm_cli::Args& args) {
   std::u16string prefix = dir + u"\\";
   std::string from = ProgramDir();
   std::vector<std::u16string> dependent;
+  std::string why;
   for (const DriverFile& f : kDriverFiles) {
     std::string bytes;
     if (!ReadHost(from + "/" + f.built, &bytes)) {
       if (f.required) return Fail("add", std::string("driver file missing: ") + from + "/" + f.built);
       continue;
     }
-    if (!WriteHost(plat::MapPath(prefix + f.installed), bytes))
-      return Fail("add", "cannot copy " + plat::ToUtf8(f.installed));
+    if (!Install(prefix + f.installed, bytes, &why))
+      return Fail("add", "cannot copy " + plat::ToUtf8(f.installed) + " (" + why + ")");
     if (!f.required) dependent.push_back(f.installed);
   }
   std::u16string model_name = plat::FromUtf8(BaseName(model));
-  if (!WriteHost(plat::MapPath(prefix + model_name), model_bytes)) return Fail("add", "cannot copy the model file");
+  if (!Install(prefix + model_name, model_bytes, &why)) return Fail("add", "cannot copy the model file (" + why + ")");
 
   plat::SpoolDriver d;
   d.name = plat::FromUtf8(driver);
@@ -137,7 +145,6 @@ int Add(const velm_cli::Args& args) {
   p.name = wname;
   p.driverName = d.name;
   p.portName = u"LPT1:";
-  std::string why;
   if (!plat::SpoolAddPrinter(p, &why)) return Fail("add", why);
   std::printf("added printer %s (driver %s)\n", name.c_str(), driver.c_str());
   return 0;

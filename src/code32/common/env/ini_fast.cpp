@@ -1,11 +1,10 @@
 // The fast in-memory ini engine of the settings files.
 #include "velm/ini_fast.h"
 
-#include <unistd.h>
-
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "plat/files.h"
 #include "plat/kernel.h"
@@ -16,7 +15,6 @@ namespace {
 
 constexpr uint32_t kNameBytes = 522;
 std::atomic<uint64_t> g_line_visits{0};
-std::atomic<uint32_t> g_temp_counter{0};
 
 bool IsFullPath(const char16_t* p) { return p && p[0] && p[1] == u':'; }
 bool IsLead(uint8_t b) { return IsDBCSLeadByte(b) != FALSE; }
@@ -76,16 +74,6 @@ std::string Ansi(const char16_t* text) {
   std::string out(plat::WideToAnsiLength(text, n), '\0');
   out.resize(plat::WideToAnsi(text, n, out.data(), out.size()));
   return out;
-}
-
-bool WriteAll(HANDLE h, const char* data, size_t n) {
-  while (n) {
-    DWORD chunk = n > 0x40000000 ? 0x40000000 : DWORD(n), done = 0;
-    if (!WriteFile(h, data, chunk, &done, nullptr) || done != chunk) return false;
-    data += done;
-    n -= done;
-  }
-  return true;
 }
 
 // Reads the whole file (creating it empty when missing) into a block one
@@ -294,6 +282,10 @@ int32_t IniFastReplaceSection(const char16_t* path, const char16_t* name, const 
   if (!IsFullPath(path) || !name || (!text && length) || length == kIniFastOverflow) return 0;
   char wanted[kNameBytes];
   if (!ToAnsi(name, wanted, kNameBytes)) return 0;
+  // The file's machine lock, which every writer of the file takes (the
+  // profile functions too), is held from the read to the rename: no write
+  // of another thread or process can fall between them and be lost.
+  plat::FileLock lock(path);
   uint32_t old_length = 0;
   char* old = ReadWhole(path, &old_length);
   if (!old) return 0;  // not read whole: the file stays as it was
@@ -301,35 +293,14 @@ int32_t IniFastReplaceSection(const char16_t* path, const char16_t* name, const 
   const char* span = IniFastFindSectionSpan(wanted, old, old_length, &span_length);
   const char* before_end = span ? span : old + old_length;
   const char* after = span ? span + span_length : old + old_length;
-
-  // The new file is written beside the old one and renamed over it.
-  char16_t temp[MAX_PATH + 32];
-  char suffix[48];
-  std::snprintf(suffix, sizeof suffix, ".~%d-%u.tmp", int(getpid()), unsigned(g_temp_counter.fetch_add(1)));
-  bool ok = plat::WCopy(temp, MAX_PATH, path);
-  for (const char* s = suffix; ok && *s; ++s) {
-    size_t n = plat::WLen(temp);
-    if (n + 1 >= MAX_PATH) ok = false;
-    else {
-      temp[n] = char16_t(*s);
-      temp[n + 1] = 0;
-    }
-  }
-  DWORD attrs = GetFileAttributesW(path);
-  if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_READONLY)) ok = false;
-  HANDLE h = ok ? CreateFileW(temp, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_FLAG_WRITE_THROUGH,
-                              nullptr)
-                : INVALID_HANDLE_VALUE;
-  ok = h != INVALID_HANDLE_VALUE;
-  ok = ok && WriteAll(h, text, length) && WriteAll(h, old, size_t(before_end - old)) &&
-       WriteAll(h, after, size_t(old + old_length - after)) && FlushFileBuffers(h);
-  if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-  if (ok && attrs != INVALID_FILE_ATTRIBUTES)
-    SetFileAttributesW(temp, attrs & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE));
-  ok = ok && MoveFileExW(temp, path, MOVEFILE_REPLACE_EXISTING);
-  if (!ok && h != INVALID_HANDLE_VALUE) DeleteFileW(temp);
+  std::string content;
+  content.reserve(size_t(length) + old_length);
+  content.append(text ? text : "", length);
+  content.append(old, size_t(before_end - old));
+  content.append(after, size_t(old + old_length - after));
   MemFree(old);
-  return ok ? 1 : 0;
+  // Written beside the old file, flushed and renamed over it.
+  return plat::ReplaceFileContent(path, content.data(), content.size(), nullptr) ? 1 : 0;
 }
 
 uint64_t IniFastLineVisits() { return g_line_visits.load(std::memory_order_relaxed); }

@@ -2,10 +2,6 @@
 // it back (only when it is acceptable and validates in full), writing it
 // through a temporary file, and getting a model file's image from the cache
 // or by compiling.
-#include <unistd.h>
-
-#include <atomic>
-#include <cstdio>
 #include <cstring>
 
 #include "image_internal.h"
@@ -20,8 +16,6 @@ namespace {
 
 using mdf_image::kHeaderSize;
 using mdf_image::kMaxImageSize;
-
-std::atomic<uint32_t> g_temp_counter{0};
 
 uint64_t As64(const FILETIME& t) { return (uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime; }
 
@@ -74,27 +68,10 @@ bool MachineTimes(const char16_t* path, uint64_t* written, uint64_t* latest) {
   return ok;
 }
 
+// The layer's one write-beside-and-rename: flushed, renamed and the folder
+// flushed, under the file's machine lock.
 bool MachineReplace(const char16_t* path, const uint8_t* data, uint32_t size) {
-  // Beside the target, named for this process and write.
-  char16_t temp[kMdfCachePathChars + 32];
-  char suffix[32];
-  std::snprintf(suffix, sizeof suffix, ".~%d-%u.tmp", static_cast<int>(getpid()),
-                static_cast<unsigned>(g_temp_counter.fetch_add(1)));
-  std::u16string wide_suffix(suffix, suffix + std::strlen(suffix));
-  const size_t cap = sizeof temp / sizeof temp[0];
-  if (!plat::WCopy(temp, cap, path) || !plat::WAppend(temp, cap, wide_suffix.c_str())) return false;
-  HANDLE file = CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  uint32_t done = 0;
-  while (done < size) {
-    DWORD written = 0;
-    if (!WriteFile(file, data + done, size - done, &written, nullptr) || written == 0) break;
-    done += written;
-  }
-  bool ok = CloseHandle(file) && done == size;
-  ok = ok && MoveFileExW(temp, path, MOVEFILE_REPLACE_EXISTING);
-  if (!ok) DeleteFileW(temp);
-  return ok;
+  return plat::ReplaceFileContent(path, data, size, nullptr);
 }
 
 bool MachineRemove(const char16_t* path) { return DeleteFileW(path) != FALSE; }

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 #include "plat/handles.h"
 #include "plat/wintypes.h"
@@ -133,6 +134,44 @@ INT lstrcmpiW(LPCWSTR a, LPCWSTR b);
 }  // extern "C"
 
 namespace plat {
+
+// The machine-wide lock of one Windows path, held for the lifetime of the
+// object. It is keyed by the case-folded path (FoldPath), so every spelling
+// of a path takes the same lock, in every process of the machine. Every
+// writer of a file of the machine and every creation of a name takes it:
+// WritePrivateProfileStringW, ReplaceFileContent, CreateFileW, CopyFileW,
+// MoveFileExW and CreateDirectoryW when they create. A thread that holds it
+// may take it again. A reader-modify-writer holds it across its read and
+// its rewrite so that no other writer's change is lost in between.
+class FileLock {
+ public:
+  explicit FileLock(const char16_t* windows_path);
+  ~FileLock();
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+
+ private:
+  struct Held;
+  Held* held_;
+};
+
+// Writes data as the whole new content of a file of the machine: under the
+// path's lock, beside the file under a fresh temporary name, flushed,
+// renamed over the file, and the directory flushed. Readers see the old or
+// the new file whole; a write answered true survives a crash; on failure
+// the old file is left as it was. A read-only file or a directory is
+// refused (ERROR_ACCESS_DENIED); the old file's other attributes are kept.
+// Faults: "CreateFileW", "WriteFile", "FlushFileBuffers", "MoveFileExW",
+// "FlushDirectory" at the steps they name.
+bool ReplaceFileContent(const char16_t* windows_path, const void* data, size_t size, DWORD* error);
+
+// The same write for a file of this computer outside the machine (the
+// host's own outputs): written beside and renamed, the directory flushed,
+// never left truncated. A symbolic link is followed (its target is
+// replaced); a target that exists and is not a regular file (a device, a
+// pipe) is written in place. False with the reason in why.
+bool ReplaceHostFileContent(const std::string& host_path, const void* data, size_t size, std::string* why);
+
 // FILETIME (100 ns since 1601) from Unix seconds and nanoseconds, and back.
 FILETIME FileTimeFromUnix(int64_t seconds, int64_t nanoseconds);
 void FileTimeToUnix(const FILETIME& ft, int64_t* seconds, int64_t* nanoseconds);

@@ -24,6 +24,12 @@ bool IsFullWindowsPath(const char16_t* path);
 std::string MapPath(const char16_t* windows_path);
 std::string MapPath(const std::u16string& windows_path);
 
+// The case-folded form of a Windows path ("c:\\dir\\file"): every spelling
+// that MapPath maps onto one host file (other case, '/' for '\\', doubled
+// separators, "." components) gives the same text; empty where MapPath
+// gives an empty answer. Locks and creations of a path are keyed by it.
+std::u16string FoldPath(const char16_t* windows_path);
+
 // Creates the directories of a Windows path (like mkdir -p); true when the
 // directory exists afterwards.
 bool EnsureWindowsDir(const char16_t* windows_path);

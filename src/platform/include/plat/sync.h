@@ -7,9 +7,11 @@
 // owner learns that a holder died without releasing it (WAIT_ABANDONED) and
 // still gets the mutex: a crash never locks the others out.
 //
+// A thread that ends while owning a mutex abandons it: the next waiter, in
+// this process or another, gets the mutex with WAIT_ABANDONED.
+//
 // Limits: ERROR_ALREADY_EXISTS after CreateMutexW reports only a mutex this
-// process has already opened; a thread that ends while owning the mutex
-// keeps it until its process ends. Security attributes are accepted and not
+// process has already opened. Security attributes are accepted and not
 // enforced.
 #pragma once
 

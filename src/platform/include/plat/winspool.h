@@ -1,6 +1,9 @@
 // The print spooler of the emulated machine (winspool): a catalogue of
-// printers and their drivers with typed printer data, kept in
-// <machine root>/spool/spooler.reg and shared by every process.
+// printers and their drivers, kept in <machine root>/spool/spooler.reg, and
+// each printer's typed printer data in a store file of its own under
+// <machine root>/spool/data, all shared by every process. (A catalogue of
+// the earlier layout, which also held the printer data, is still read; a
+// printer's first data write moves its values into its own file.)
 //
 // GetPrinterW and GetPrinterDriverW follow the two-call convention: with a
 // buffer that is too small (or none) they fail with
