@@ -66,6 +66,37 @@ TEST_F(Profile, ReadsWithWindowsSemantics) {
   EXPECT_EQ(GetPrivateProfileStringW(u"a", u"b", u"dflt", missing_file, 8, u"C:\\Data\\none.ini"), 4u);
 }
 
+TEST_F(Profile, LineEndsAndEmptyNamesAsWindowsReadsThem) {
+  struct Case {
+    const char* name;
+    std::string text;
+    const char16_t* section;  // null: list the sections
+    const char16_t* key;      // null: list the keys
+    std::u16string want;      // a list with its terminators, or a value
+  } cases[] = {
+      {"a key without a name does not end the key list", "[S]\r\na=1\r\n=z\r\nb=2\r\n", u"S", nullptr,
+       std::u16string(u"a\0b\0", 4)},
+      {"nor a section without a name the section list", "[A]\r\n[]\r\nk=v\r\n[B]\r\n", nullptr, nullptr,
+       std::u16string(u"A\0B\0", 4)},
+      {"CR alone ends a line", "[S]\ra=1\rb=2\r[T]\rc=3\r", u"S", u"b", u"2"},
+      {"CR-only keys are listed one by one", "[S]\ra=1\rb=2\r[T]\rc=3", u"S", nullptr,
+       std::u16string(u"a\0b\0", 4)},
+      {"CR-only sections", "[S]\ra=1\r[T]\rc=3", u"T", u"c", u"3"},
+      {"mixed line ends", "[S]\r\na=1\rb=2\nc=3", u"S", u"c", u"3"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempMachine::Put(kFile, c.text);
+    char16_t buf[64];
+    DWORD n = GetPrivateProfileStringW(c.section, c.key, u"DEF", buf, 64, kFile);
+    EXPECT_EQ(std::u16string(buf, n), c.want);
+  }
+  // A write into a CR-only file keeps its other lines as they are.
+  TempMachine::Put(kFile, "[S]\ra=1\r[T]\rc=3");
+  ASSERT_TRUE(WritePrivateProfileStringW(u"S", u"a", u"9", kFile));
+  EXPECT_EQ(TempMachine::Get(kFile), "[S]\ra=9\r\n[T]\rc=3");
+}
+
 TEST_F(Profile, ListsSectionsAndKeys) {
   TempMachine::Put(kFile, "[A]\r\nk1=1\r\nk2=2\r\n[B]\r\n");
   char16_t buf[64];
@@ -178,6 +209,56 @@ TEST_F(Profile, ConcurrentWritersLoseNothing) {
   int count = 0;
   for (DWORD i = 0; i < n; ++i) count += keys[i] == 0;
   EXPECT_EQ(count, kWriters * kKeys);
+}
+
+// Two processes write the same new files under two spellings of each name
+// at once: every name becomes one host file that holds both writes.
+TEST_F(Profile, OneWindowsPathIsOneFileWhateverItsSpelling) {
+  constexpr int kNames = 12;
+  int start[2];
+  ASSERT_EQ(pipe(start), 0);
+  std::vector<pid_t> children;
+  for (int w = 0; w < 2; ++w) {
+    pid_t pid = fork();
+    if (pid == 0) {
+      char go = 0;
+      if (read(start[0], &go, 1) != 1) _exit(2);
+      for (int i = 0; i < kNames; ++i) {
+        std::string ini = w == 0 ? "C:\\Data\\n" + std::to_string(i) + ".ini" : "c:\\DATA\\N" + std::to_string(i) + ".INI";
+        std::string txt = w == 0 ? "C:\\Data\\c" + std::to_string(i) + ".txt" : "C:/data/C" + std::to_string(i) + ".TXT";
+        std::u16string wini = plat::FromUtf8(ini), wtxt = plat::FromUtf8(txt);
+        if (!WritePrivateProfileStringW(u"S", w == 0 ? u"first" : u"second", u"1", wini.c_str())) _exit(1);
+        HANDLE h = CreateFileW(wtxt.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, 0,
+                               nullptr);
+        if (h == INVALID_HANDLE_VALUE) _exit(3);
+        CloseHandle(h);
+      }
+      _exit(0);
+    }
+    children.push_back(pid);
+  }
+  ASSERT_EQ(write(start[1], "gg", 2), 2);
+  for (pid_t pid : children) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  close(start[0]);
+  close(start[1]);
+  int files = 0;
+  WIN32_FIND_DATAW d;
+  HANDLE find = FindFirstFileW(u"C:\\Data\\*", &d);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE);
+  do {
+    files += (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? 0 : 1;
+  } while (FindNextFileW(find, &d));
+  FindClose(find);
+  EXPECT_EQ(files, 2 * kNames);
+  for (int i = 0; i < kNames; ++i) {
+    std::u16string ini = plat::FromUtf8("C:\\Data\\N" + std::to_string(i) + ".ini");
+    EXPECT_EQ(GetPrivateProfileIntW(u"S", u"first", 0, ini.c_str()), 1u) << i;
+    EXPECT_EQ(GetPrivateProfileIntW(u"S", u"second", 0, ini.c_str()), 1u) << i;
+  }
 }
 
 }  // namespace

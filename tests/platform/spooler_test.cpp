@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+#include <sys/stat.h>
+
 #include <cstring>
+#include <fstream>
+#include <map>
 #include <vector>
 
 #include "plat/registry.h"
@@ -162,6 +167,93 @@ TEST_F(Spooler, CatalogueRules) {
   bad.name = u"a,b";
   bad.driverName = u"VELM Driver";
   EXPECT_FALSE(plat::SpoolAddPrinter(bad, &why));
+}
+
+// The host files of the machine of at least min_size bytes, with the
+// identity of each (a rewrite renames a new file into place).
+std::map<std::string, std::pair<ino_t, int64_t>> BigFiles(const std::string& dir, off_t min_size) {
+  std::map<std::string, std::pair<ino_t, int64_t>> out;
+  DIR* d = opendir(dir.c_str());
+  if (!d) return out;
+  while (dirent* e = readdir(d)) {
+    std::string name = e->d_name;
+    if (name == "." || name == "..") continue;
+    std::string path = dir + "/" + name;
+    struct stat st{};
+    if (stat(path.c_str(), &st) != 0) continue;
+    if (S_ISDIR(st.st_mode)) {
+      auto below = BigFiles(path, min_size);
+      out.insert(below.begin(), below.end());
+    } else if (st.st_size >= min_size) {
+      out[path] = {st.st_ino, int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+    }
+  }
+  closedir(d);
+  return out;
+}
+
+// A printer that holds megabytes of data does not make every other
+// printer's write rewrite (and flush) them.
+TEST_F(Spooler, OnePrintersLargeDataIsNotRewrittenByAnotherPrintersWrites) {
+  plat::SpoolPrinter p;
+  p.name = u"Annex";
+  p.driverName = u"VELM Driver";
+  std::string why;
+  ASSERT_TRUE(plat::SpoolAddPrinter(p, &why)) << why;
+  char16_t annex_name[] = u"Annex";
+  HANDLE annex = nullptr;
+  ASSERT_TRUE(OpenPrinterW(annex_name, &annex, nullptr));
+  std::vector<BYTE> big(2 << 20, 0x5A);
+  char16_t big_name[] = u"Big";
+  ASSERT_EQ(SetPrinterDataW(printer_, big_name, REG_BINARY, big.data(), DWORD(big.size())), DWORD(ERROR_SUCCESS));
+  auto before = BigFiles(machine_.root(), off_t(big.size()));
+  ASSERT_FALSE(before.empty());
+  for (DWORD i = 0; i < 50; ++i) {
+    std::u16string name = plat::FromUtf8("v" + std::to_string(i));
+    ASSERT_EQ(SetPrinterDataW(annex, name.data(), REG_DWORD, reinterpret_cast<BYTE*>(&i), 4), DWORD(ERROR_SUCCESS));
+  }
+  EXPECT_EQ(BigFiles(machine_.root(), off_t(big.size())), before);  // not one byte of it rewritten
+  DWORD type = 0, needed = 0, v = 0;
+  char16_t last[] = u"v49";
+  EXPECT_EQ(GetPrinterDataW(annex, last, &type, reinterpret_cast<BYTE*>(&v), 4, &needed), DWORD(ERROR_SUCCESS));
+  EXPECT_EQ(v, 49u);
+  EXPECT_EQ(GetPrinterDataW(annex, big_name, &type, nullptr, 0, &needed), DWORD(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(GetPrinterDataW(printer_, big_name, &type, nullptr, 0, &needed), DWORD(ERROR_MORE_DATA));
+  EXPECT_EQ(needed, big.size());
+  EXPECT_EQ(plat::SpoolListPrinterData(u"annex").size(), 50u);
+  ClosePrinter(annex);
+}
+
+// A machine whose catalogue still holds the printer data (the earlier
+// layout) reads it, and the printer's first write moves it, whole, into the
+// printer's own store.
+TEST_F(Spooler, PrinterDataOfTheEarlierLayoutIsReadAndMoved) {
+  std::string catalogue = machine_.root() + "/spool/spooler.reg";
+  {
+    std::ofstream out(catalogue, std::ios::app | std::ios::binary);
+    out << "V\tPrinters\\Office\\PrinterDriverData\tOld\t4\t2a000000\n";
+  }
+  DWORD type = 0, needed = 0, v = 0;
+  char16_t old_name[] = u"Old", new_name[] = u"New";
+  ASSERT_EQ(GetPrinterDataW(printer_, old_name, &type, reinterpret_cast<BYTE*>(&v), 4, &needed), DWORD(ERROR_SUCCESS));
+  EXPECT_EQ(v, 42u);
+  DWORD seven = 7;
+  ASSERT_EQ(SetPrinterDataW(printer_, new_name, REG_DWORD, reinterpret_cast<BYTE*>(&seven), 4), DWORD(ERROR_SUCCESS));
+  ASSERT_EQ(GetPrinterDataW(printer_, old_name, &type, reinterpret_cast<BYTE*>(&v), 4, &needed), DWORD(ERROR_SUCCESS));
+  EXPECT_EQ(v, 42u);
+  ASSERT_EQ(GetPrinterDataW(printer_, new_name, &type, reinterpret_cast<BYTE*>(&v), 4, &needed), DWORD(ERROR_SUCCESS));
+  EXPECT_EQ(v, 7u);
+  EXPECT_EQ(TempMachine::ReadHost(catalogue).find("\tOld\t"), std::string::npos);  // moved, not copied
+  EXPECT_EQ(plat::SpoolListPrinterData(u"Office").size(), 2u);
+  // Another process sees the moved values too.
+  EXPECT_EQ(InChild([] {
+              HANDLE h = nullptr;
+              char16_t name[] = u"office", value[] = u"Old";
+              if (!OpenPrinterW(name, &h, nullptr)) return 1;
+              DWORD t = 0, n = 0, got = 0;
+              return GetPrinterDataW(h, value, &t, reinterpret_cast<BYTE*>(&got), 4, &n) == ERROR_SUCCESS && got == 42 ? 0 : 2;
+            }),
+            0);
 }
 
 }  // namespace

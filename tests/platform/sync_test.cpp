@@ -86,6 +86,37 @@ TEST_F(NamedMutex, AKilledHolderDoesNotLockOthersOut) {
   CloseHandle(m);
 }
 
+// A thread that ends while it owns a mutex (taken once or twice) abandons
+// it: the next waiter, a thread of this process or another process, gets it
+// with WAIT_ABANDONED at once, and a clean release after that leaves no trace.
+TEST_F(NamedMutex, AThreadThatEndsOwningItAbandonsIt) {
+  for (const char16_t* name : {u"Global\\ThreadEnd", static_cast<const char16_t*>(nullptr)}) {
+    SCOPED_TRACE(name ? "named" : "unnamed");
+    HANDLE m = CreateMutexW(nullptr, FALSE, name);
+    ASSERT_NE(m, nullptr);
+    std::thread([&] {
+      EXPECT_EQ(WaitForSingleObject(m, INFINITE), WAIT_OBJECT_0);
+      EXPECT_EQ(WaitForSingleObject(m, INFINITE), WAIT_OBJECT_0);
+    }).join();
+    EXPECT_EQ(WaitForSingleObject(m, 2000), WAIT_ABANDONED);
+    EXPECT_TRUE(ReleaseMutex(m));
+    EXPECT_EQ(WaitForSingleObject(m, 0), WAIT_OBJECT_0);
+    EXPECT_TRUE(ReleaseMutex(m));
+    CloseHandle(m);
+  }
+  HANDLE m = CreateMutexW(nullptr, FALSE, u"Global\\ThreadEnd");
+  std::thread([&] { EXPECT_EQ(WaitForSingleObject(m, INFINITE), WAIT_OBJECT_0); }).join();
+  EXPECT_EQ(InChild([] {
+              HANDLE h = CreateMutexW(nullptr, FALSE, u"Global\\ThreadEnd");
+              if (WaitForSingleObject(h, 2000) != WAIT_ABANDONED) return 1;
+              return ReleaseMutex(h) ? 0 : 2;
+            }),
+            0);
+  EXPECT_EQ(WaitForSingleObject(m, 0), WAIT_OBJECT_0);  // released cleanly by the other process
+  EXPECT_TRUE(ReleaseMutex(m));
+  CloseHandle(m);
+}
+
 TEST_F(NamedMutex, RecursiveForItsOwnerThread) {
   HANDLE m = CreateMutexW(nullptr, FALSE, u"Global\\Recursive");
   ASSERT_NE(m, nullptr);

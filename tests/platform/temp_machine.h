@@ -42,8 +42,9 @@ class TempMachine {
     std::ofstream out(Host(windows_path), std::ios::binary | std::ios::trunc);
     out << bytes;
   }
-  static std::string Get(const char16_t* windows_path) {
-    std::ifstream in(Host(windows_path), std::ios::binary);
+  static std::string Get(const char16_t* windows_path) { return ReadHost(Host(windows_path)); }
+  static std::string ReadHost(const std::string& host_path) {
+    std::ifstream in(host_path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
 

@@ -41,15 +41,15 @@ struct MutexState {
   bool owned = false;
   pthread_t owner{};
   unsigned count = 0;
-  bool abandoned = false;  // its last owner thread ended without releasing it
+  bool abandoned = false;  // unnamed: its last owner thread ended without releasing it
 };
 
 // Unlocks a named mutex's file but keeps the owner's process id in it, so
 // that the next owner, in any process, is told WAIT_ABANDONED. The caller
 // holds s->m and the mutex is owned.
 void Abandon(MutexState* s) {
-  if (s->named && s->fd >= 0) ::flock(s->fd, LOCK_UN);
-  s->abandoned = true;
+  if (s->named && s->fd >= 0) ::flock(s->fd, LOCK_UN);  // the process id in the file tells
+  else s->abandoned = true;                                // (an unnamed mutex has no file)
   s->owned = false;
   s->busy = false;
   s->count = 0;

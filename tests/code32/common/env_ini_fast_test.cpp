@@ -1,5 +1,7 @@
 // The fast in-memory ini engine of the settings files.
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "env_test_machine.h"
 #include "plat/profile.h"
@@ -231,6 +233,54 @@ TEST_F(IniFast, SharesItsFilesWithTheProfileFunctions) {
   EXPECT_EQ(IniFastGetInt(u"Copies", 0, section, &resume), 5);
   EXPECT_EQ(Value(u"Name", section, &resume), "\xe6\x97\xa5\xe6\x9c\xac");
   EXPECT_EQ(Value(u"Added", section, &resume), "yes");
+}
+
+// Keys listed in a section of the file, by the profile functions.
+int KeyCount(const char16_t* section) {
+  std::vector<char16_t> keys(1 << 16);
+  DWORD n = GetPrivateProfileStringW(section, nullptr, nullptr, keys.data(), DWORD(keys.size()), kFile);
+  int count = 0;
+  for (DWORD i = 0; i < n; ++i) count += keys[i] == 0;
+  return count;
+}
+
+// One process writes keys through the profile functions while another
+// splices its section with the fast engine, at once: every write that was
+// answered as done is in the file at the end.
+TEST_F(IniFast, ProfileWritesAndSplicesOfTwoProcessesAreAllKept) {
+  constexpr int kWrites = 150;
+  int start[2];
+  ASSERT_EQ(pipe(start), 0);
+  pid_t children[2];
+  for (int w = 0; w < 2; ++w) {
+    children[w] = fork();
+    if (children[w] != 0) continue;
+    char go = 0;
+    if (read(start[0], &go, 1) != 1) _exit(100);
+    int acknowledged = 0;
+    std::string section = "[Fast]\r\n";
+    for (int i = 0; i < kWrites; ++i) {
+      char16_t key[16];
+      plat::WFormat(key, 16, u"p%d", i);
+      if (w == 0) {
+        acknowledged += WritePrivateProfileStringW(u"Profile", key, u"x", kFile) ? 1 : 0;
+      } else {
+        section += "f" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
+        acknowledged += IniFastReplaceSection(kFile, u"Fast", section.data(), uint32_t(section.size()));
+      }
+    }
+    _exit(acknowledged == kWrites ? 0 : 1);
+  }
+  ASSERT_EQ(write(start[1], "gg", 2), 2);
+  for (pid_t pid : children) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);  // every write answered as done
+  }
+  close(start[0]);
+  close(start[1]);
+  EXPECT_EQ(KeyCount(u"Profile"), kWrites);
+  EXPECT_EQ(KeyCount(u"Fast"), kWrites);
 }
 
 }  // namespace
