@@ -27,6 +27,25 @@ export VELM_MACHINE="$machine"
 "$velm" printer list | grep -qP '^Office \[2\]\tVELM Driver$'; check "printer list (VELM_MACHINE)" $?
 [ -f "$machine/c/Windows/System32/spool/drivers/w32x86/3/small.mdf" ]; check "model copied as data file" $?
 
+# Driver files are installed beside and renamed (identical ones are left
+# alone), never rewritten in place: a process that holds the old model file
+# open still reads it whole.
+drivers="$machine/c/Windows/System32/spool/drivers/w32x86/3"
+model_inode=$(stat -c %i "$drivers/small.mdf")
+"$velm" printer add "Second" --model "$dir/small.mdf" >/dev/null
+check "printer add of a second printer" $?
+[ "$(stat -c %i "$drivers/small.mdf")" = "$model_inode" ]; check "an identical model file is left alone" $?
+mkdir "$dir/v2" && printf '*Model
+*Other: x
+' > "$dir/v2/small.mdf"
+exec 3< "$drivers/small.mdf"
+"$velm" printer add "Third" --model "$dir/v2/small.mdf" >/dev/null
+check "printer add with a changed model file" $?
+[ "$(cat <&3)" = "*Model" ]; check "a reader of the old model file keeps it whole" $?
+exec 3<&-
+cmp -s "$dir/v2/small.mdf" "$drivers/small.mdf"; check "the changed model file is installed" $?
+! ls -A "$drivers" | grep -q '^\.~'; check "no temporary file left in the driver directory" $?
+
 show=$("$velm" printer show "Office [2]")
 check "printer show exits 0" $?
 line() { printf '%s\n' "$show" | grep -P "^$1 +" | sed -E "s/^$1 +//"; }

@@ -30,6 +30,15 @@ printf '%s\n' "$out" | grep -qP '^  39\s+vdmMachineID\s+134$'; check "model fami
 printf '%s\n' "$out" | grep -qP '^  716\s+vdmOSKind\s+2$'; check "environment flag" $?
 ! printf '%s\n' "$out" | grep -qP '^  (42|60)\s'; check "items that hold 0 are left out" $?
 
+# A write that fails (here: a file-size limit of 0 stands for a full disk)
+# leaves the earlier file whole, never a truncated one.
+cp "$work/office.dm" "$work/keep.dm"
+msg=$( (trap '' XFSZ; ulimit -f 0; "$velm" devmode defaults Office -o "$work/keep.dm" 2>&1 >/dev/null) ); rc=$?
+[ $rc -eq 1 ]; check "a failed -o write fails the command" $?
+printf '%s\n' "$msg" | grep -q "cannot write $work/keep.dm"; check "and says which file" $?
+cmp -s "$work/office.dm" "$work/keep.dm"; check "and keeps the earlier file whole" $?
+! ls -A "$work" | grep -q '^\.~'; check "and leaves no temporary file" $?
+
 shown=$("$velm" devmode show "$work/office.dm")
 check "devmode show exits 0" $?
 [ "$shown" = "$out" ]; check "show prints the file as defaults printed it" $?

@@ -424,30 +424,11 @@ BOOL CopyFileW(LPCWSTR source, LPCWSTR target, BOOL fail_if_exists) {
   std::string bytes;
   DWORD error = 0;
   if (!plat::detail::ReadHostFile(from, &bytes, &error)) return Fail(error, FALSE);
-  std::string temp;
-  int fd = plat::detail::CreateTempBeside(to, &temp);
-  if (fd < 0) return Fail(ErrnoToWin(errno), FALSE);
-  bool ok = WriteAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
-  int saved = errno;
-  if (ok) {
-    timespec times[2] = {src.st_atim, src.st_mtim};
-    ::futimens(fd, times);
-  }
-  ::close(fd);
-  if (ok) {
-    ::chmod(temp.c_str(), src.st_mode & 07777);
-    uint32_t bits = 0;
-    if (plat::detail::GetStoredAttributes(from, &bits)) plat::detail::SetStoredAttributes(temp, bits);
-    if (::rename(temp.c_str(), to.c_str()) != 0) {
-      ok = false;
-      saved = errno;
-    }
-  }
-  if (!ok) {
-    ::unlink(temp.c_str());
-    return Fail(ErrnoToWin(saved), FALSE);
-  }
-  if (!plat::detail::SyncHostDir(plat::detail::HostDirName(to))) return Fail(ERROR_WRITE_FAULT, FALSE);
+  plat::detail::ReplaceHow how;
+  how.write_fault = false;
+  how.like = &from;
+  DWORD code = ERROR_SUCCESS;
+  if (!plat::detail::ReplaceHostFile(to, bytes.data(), bytes.size(), &code, how)) return Fail(code, FALSE);
   return TRUE;
 }
 
@@ -593,7 +574,9 @@ bool plat::ReplaceFileContent(const char16_t* windows_path, const void* data, si
   if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
     return fail(ERROR_ACCESS_DENIED);
   DWORD code = ERROR_SUCCESS;
-  if (!plat::detail::ReplaceHostFile(host, data, size, &code, true)) return fail(code);
+  plat::detail::ReplaceHow how;
+  how.windows_faults = true;
+  if (!plat::detail::ReplaceHostFile(host, data, size, &code, how)) return fail(code);
   if (error) *error = ERROR_SUCCESS;
   return true;
 }
@@ -623,6 +606,6 @@ bool plat::ReplaceHostFileContent(const std::string& host_path, const void* data
     return ok || fail(std::strerror(saved));
   }
   DWORD code = ERROR_SUCCESS;
-  if (plat::detail::ReplaceHostFile(target, data, size, &code, false)) return true;
+  if (plat::detail::ReplaceHostFile(target, data, size, &code, plat::detail::ReplaceHow{})) return true;
   return fail(code == ERROR_DISK_FULL ? "the disk is full" : code == ERROR_PATH_NOT_FOUND || code == ERROR_FILE_NOT_FOUND ? "no such folder" : code == ERROR_ACCESS_DENIED ? "access denied" : "write failed (error " + std::to_string(code) + ")");
 }

@@ -202,25 +202,35 @@ bool SyncHostDir(const std::string& dir) {
 }
 
 bool ReplaceHostFile(const std::string& host, const std::string& bytes, DWORD* error) {
-  return ReplaceHostFile(host, bytes.data(), bytes.size(), error, false);
+  return ReplaceHostFile(host, bytes.data(), bytes.size(), error, ReplaceHow{});
 }
 
-bool ReplaceHostFile(const std::string& host, const void* data, size_t size, DWORD* error, bool windows_faults) {
+bool ReplaceHostFile(const std::string& host, const void* data, size_t size, DWORD* error, const ReplaceHow& how) {
   auto fail = [&](DWORD code) {
     if (error) *error = code;
     return false;
   };
-  if (windows_faults && plat::ShouldFail("CreateFileW")) return fail(ERROR_ACCESS_DENIED);
-  if (plat::ShouldFail("WriteFile")) return fail(ERROR_DISK_FULL);
+  if (how.windows_faults && plat::ShouldFail("CreateFileW")) return fail(ERROR_ACCESS_DENIED);
+  if (how.write_fault && plat::ShouldFail("WriteFile")) return fail(ERROR_DISK_FULL);
+  // The new file takes the identity of the old one (or, for a copy, of its
+  // source): permission bits, emulated attributes and, for a copy, times.
+  const std::string& model = how.like ? *how.like : host;
+  struct stat like{};
+  bool has_like = ::stat(model.c_str(), &like) == 0;
   std::string temp;
   int fd = CreateTempBeside(host, &temp);
   if (fd < 0) return fail(ErrnoToWin(errno));
-  struct stat old{};
-  bool had_old = ::stat(host.c_str(), &old) == 0;
   bool ok = WriteAll(fd, static_cast<const char*>(data), size);
   int saved = errno;
-  if (ok && had_old) KeepAfter(fd, old, false);
-  if (ok && windows_faults && plat::ShouldFail("FlushFileBuffers")) {
+  if (ok && has_like) {
+    if (how.like) {
+      timespec times[2] = {like.st_atim, like.st_mtim};
+      ::futimens(fd, times);
+    } else {
+      KeepAfter(fd, like, false);
+    }
+  }
+  if (ok && how.windows_faults && plat::ShouldFail("FlushFileBuffers")) {
     ok = false;
     saved = EIO;
   }
@@ -229,12 +239,12 @@ bool ReplaceHostFile(const std::string& host, const void* data, size_t size, DWO
     saved = errno;
   }
   ::close(fd);
-  if (ok && had_old) {
-    ::chmod(temp.c_str(), old.st_mode & 07777);
+  if (ok && has_like) {
+    ::chmod(temp.c_str(), like.st_mode & 07777);
     uint32_t bits = 0;
-    if (GetStoredAttributes(host, &bits)) SetStoredAttributes(temp, bits);
+    if (GetStoredAttributes(model, &bits)) SetStoredAttributes(temp, bits);
   }
-  if (ok && windows_faults && plat::ShouldFail("MoveFileExW")) {
+  if (ok && how.windows_faults && plat::ShouldFail("MoveFileExW")) {
     ok = false;
     saved = EACCES;
   }

@@ -34,16 +34,22 @@ std::string HostDirName(const std::string& host);
 // The whole file; false with a Windows error code when it cannot be read.
 bool ReadHostFile(const std::string& host, std::string* out, DWORD* error);
 
-// The one write-beside-and-rename of the layer: writes the bytes to a fresh
-// temporary file beside host, flushes it, renames it over host and flushes
-// the directory, so that a write reported done survives a crash or a power
-// loss and a reader never sees a half-written file. The old file's
-// permission bits and emulated attributes are kept; on failure the old file
-// is untouched and no temporary file is left. Faults: "WriteFile" (disk
-// full); with windows_faults also "CreateFileW", "FlushFileBuffers" and
-// "MoveFileExW" at the steps they name, and always "FlushDirectory".
+// The one write-beside-and-rename of the layer, behind every writer of a
+// whole file (profile files, stores, ReplaceFileContent, CopyFileW, the
+// host's outputs): writes the bytes to a fresh temporary file beside host,
+// flushes it, renames it over host and flushes the directory, so that a
+// write reported done survives a crash or a power loss and a reader never
+// sees a half-written file. The old file's permission bits and emulated
+// attributes are kept; on failure the old file is untouched and no
+// temporary file is left. The caller holds the file's lock where it has one.
+struct ReplaceHow {
+  bool windows_faults = false;        // faults "CreateFileW", "FlushFileBuffers", "MoveFileExW"
+  bool write_fault = true;            // fault "WriteFile" (disk full)
+  const std::string* like = nullptr;  // a copy: mode, attributes and times of this file
+};
+// Always: fault "FlushDirectory".
 bool ReplaceHostFile(const std::string& host, const std::string& bytes, DWORD* error);
-bool ReplaceHostFile(const std::string& host, const void* data, size_t size, DWORD* error, bool windows_faults);
+bool ReplaceHostFile(const std::string& host, const void* data, size_t size, DWORD* error, const ReplaceHow& how);
 
 // Flushes a directory's entries (after a rename or a create in it).
 bool SyncHostDir(const std::string& dir);
