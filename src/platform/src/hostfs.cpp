@@ -2,15 +2,15 @@
 // emulated attribute bits.
 #include "hostfs.h"
 
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
-
-#include <dirent.h>
-#include <signal.h>
 
 #include <atomic>
 #include <cstdio>
@@ -285,6 +285,16 @@ struct HeldLock {
   unsigned depth = 0;
 };
 thread_local std::map<std::string, HeldLock> t_held;
+
+// A forked child does not hold its parent's locks: its copies of the
+// descriptors are closed (the parent's stay locked) and forgotten, so that
+// the child waits for the locks like any other process.
+void ForgetHeldLocksInChild() {
+  for (auto& [path, held] : t_held)
+    if (held.fd >= 0) ::close(held.fd);
+  t_held.clear();
+}
+[[maybe_unused]] const int g_held_atfork = pthread_atfork(nullptr, nullptr, ForgetHeldLocksInChild);
 }  // namespace
 
 MachineLock::MachineLock(const std::string& key) : path_(MachineLockPath(key)) {
@@ -299,7 +309,7 @@ MachineLock::MachineLock(const std::string& key) : path_(MachineLockPath(key)) {
 }
 
 MachineLock::~MachineLock() {
-  auto it = t_held.find(path_);
+  auto it = t_held.find(path_);  // (gone in a child forked while it was held)
   if (it == t_held.end() || --it->second.depth > 0) return;
   if (it->second.fd >= 0) ::close(it->second.fd);  // closing releases the lock
   t_held.erase(it);

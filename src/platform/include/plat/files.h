@@ -10,6 +10,14 @@
 //
 // Share modes are checked between the handles of one process only; across
 // processes the driver serialises its shared files with the driver mutex.
+//
+// Names: a name is created under the machine lock of its case-folded path
+// (see plat::FileLock) and looked up again under it, so two spellings of one
+// Windows path (x.ini, X.INI) are always one host file. Whole-file writers
+// (profile files, ReplaceFileContent, CopyFileW) write beside the file and
+// rename; the layer's temporary files (".~velm<pid>-<n>.tmp") are never
+// listed, a taken name is passed over, and those of processes that no longer
+// run are removed at a process's first write into their folder.
 #pragma once
 
 #include <cstddef>
@@ -106,9 +114,14 @@ BOOL DeleteFileW(LPCWSTR path);
 // Copies content, last-write time and attributes. The target is written
 // under a temporary name and renamed into place, so a failed copy leaves an
 // existing target as it was; a read-only target is refused
-// (ERROR_ACCESS_DENIED). Faults: "CopyFileW" (ERROR_DISK_FULL).
+// (ERROR_ACCESS_DENIED). The copy is flushed, and its folder after the
+// rename. Faults: "CopyFileW" (ERROR_DISK_FULL), "FlushDirectory"
+// (ERROR_WRITE_FAULT).
 BOOL CopyFileW(LPCWSTR source, LPCWSTR target, BOOL fail_if_exists);
-// Faults: "MoveFileExW".
+// The folders are flushed after the rename, so that a move answered TRUE
+// survives a power loss; a flush that fails answers FALSE with
+// ERROR_WRITE_FAULT (the move itself is done). Faults: "MoveFileExW",
+// "FlushDirectory".
 BOOL MoveFileExW(LPCWSTR source, LPCWSTR target, DWORD flags);
 // ERROR_ALREADY_EXISTS when the name exists, ERROR_PATH_NOT_FOUND when the
 // parent does not. Faults: "CreateDirectoryW".
