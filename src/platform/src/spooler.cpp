@@ -94,11 +94,14 @@ bool UpdateData(const std::u16string& printer, const std::function<bool(TypedSto
           }
         }
         bool changed = change(s);
-        return changed || !existed;
+        return changed || moved;
       },
       error);
-  if (ok && moved) {
-    // Now that the printer's own file holds them, the catalogue sheds them.
+  std::shared_ptr<const TypedStore> catalogue = g_spool.Read();
+  const StoreKey* left = catalogue->FindKey(DataKey(printer));
+  if (ok && left && !left->values.empty() && plat::detail::IsHostFile(own)) {
+    // Now that the printer's own file holds them (moved now, or by a write
+    // that was cut short before this step), the catalogue sheds them.
     g_spool.Update(
         [&](TypedStore& s) {
           StoreKey* k = s.FindKey(DataKey(printer));

@@ -248,7 +248,7 @@ int KeyCount(const char16_t* section) {
 // splices its section with the fast engine, at once: every write that was
 // answered as done is in the file at the end.
 TEST_F(IniFast, ProfileWritesAndSplicesOfTwoProcessesAreAllKept) {
-  constexpr int kWrites = 150;
+  constexpr int kWrites = 100;
   int start[2];
   ASSERT_EQ(pipe(start), 0);
   pid_t children[2];
