@@ -264,7 +264,7 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, SECURITY_ATTRIBUTES*
   oflags |= writes ? ((access & GENERIC_READ) || truncates ? O_RDWR : O_WRONLY) : O_RDONLY;
   int fd = ::open(host.c_str(), oflags, 0666);
   if (fd < 0) return Fail(ErrnoToWin(errno), INVALID_HANDLE_VALUE);
-  if (!exists) plat::detail::SyncHostDir(plat::detail::HostDirName(host));  // the new name is kept
+  if (!exists) plat::detail::SyncHostDir(plat::detail::HostDirName(host), false);  // the new name is kept
   auto obj = std::make_shared<FileObject>();
   obj->fd = fd;
   obj->access = access;
@@ -476,7 +476,7 @@ BOOL CreateDirectoryW(LPCWSTR path, SECURITY_ATTRIBUTES*) {
   if (::lstat(host.c_str(), &st) == 0) return Fail(ERROR_ALREADY_EXISTS, FALSE);
   if (!plat::detail::IsHostDir(plat::detail::HostDirName(host))) return Fail(ERROR_PATH_NOT_FOUND, FALSE);
   if (::mkdir(host.c_str(), 0777) != 0) return Fail(ErrnoToWin(errno), FALSE);
-  plat::detail::SyncHostDir(plat::detail::HostDirName(host));
+  plat::detail::SyncHostDir(plat::detail::HostDirName(host), false);
   return TRUE;
 }
 

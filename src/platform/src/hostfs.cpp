@@ -187,8 +187,8 @@ int CreateTempBeside(const std::string& host, std::string* temp) {
   return -1;
 }
 
-bool SyncHostDir(const std::string& dir) {
-  if (plat::ShouldFail("FlushDirectory")) {
+bool SyncHostDir(const std::string& dir, bool with_fault) {
+  if (with_fault && plat::ShouldFail("FlushDirectory")) {
     errno = EIO;
     return false;
   }

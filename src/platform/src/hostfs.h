@@ -51,8 +51,9 @@ struct ReplaceHow {
 bool ReplaceHostFile(const std::string& host, const std::string& bytes, DWORD* error);
 bool ReplaceHostFile(const std::string& host, const void* data, size_t size, DWORD* error, const ReplaceHow& how);
 
-// Flushes a directory's entries (after a rename or a create in it).
-bool SyncHostDir(const std::string& dir);
+// Flushes a directory's entries (after a rename or a create in it). Fault
+// "FlushDirectory" where the caller reports the answer (with_fault).
+bool SyncHostDir(const std::string& dir, bool with_fault = true);
 
 // Makes the file's modification time later than old's when the clock has
 // not moved on since old was written (the host clock is coarse), so that

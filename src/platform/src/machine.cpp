@@ -144,7 +144,7 @@ bool EnsureWindowsDir(const char16_t* windows_path) {
     if (IsDir(MapPath(prefix))) continue;
     detail::MachineLock lock(key);
     std::string dir = MapPath(prefix);
-    if (!IsDir(dir) && mkdir(dir.c_str(), 0777) == 0) detail::SyncHostDir(detail::HostDirName(dir));
+    if (!IsDir(dir) && mkdir(dir.c_str(), 0777) == 0) detail::SyncHostDir(detail::HostDirName(dir), false);
   }
   return IsDir(MapPath(windows_path));
 }
