@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "ctx_test_model.h"
 #include "test_context.h"
 #include "velm/selectable.h"
 #include "velm/settings.h"
@@ -265,17 +266,25 @@ TEST(SelectableLists, PaperNeedsTheManualFeederForSomeSizes) {
 
 // ---- normalisation -----------------------------------------------------------------
 
-TEST(SelectableLists, NormalizeFallsBackTo600OverTheDotLimit) {
-  BareContext b;
-  // A scaled page far over the limit at 400 dpi.
-  Apply(b, {{14, 400}, {42, 400}, {8, 9}, {50, 1024}, {58, 1}, {90, 1}, {92, 1000}, {44, 4677}, {45, 3307}});
-  EXPECT_EQ(OptNormalizeAfterSet(b.ctx), 0);
-  EXPECT_EQ(OptGetValueById(b.ctx, 14), 600);
-  EXPECT_NE(reinterpret_cast<DEVMODEW*>(b.ctx->devmode)->dmFields & 0x400u, 0u);
+void SetAll(DriverContext* ctx, const Settings& s) {
+  for (const auto& [id, v] : s) EXPECT_NE(OptSetValueById(ctx, id, v), 0) << "setting " << id;
+}
 
-  BareContext fits;
-  Apply(fits, {{14, 400}, {42, 400}, {8, 9}, {50, 1024}, {44, 4677}, {45, 3307}});
-  OptNormalizeAfterSet(fits.ctx);
+TEST(SelectableLists, NormalizeFallsBackTo600OverTheDotLimit) {
+  // A4 of the reference model at 400 dpi (its geometry in dots as the paper
+  // derivation gives it), scaled to 1000 %: far over the limit.
+  const std::string model = mdf_test::ReadFile(mdf_test::DataPath("../models/reference.mdf"));
+  const Settings a4 = {{14, 400}, {42, 400}, {7, 1}, {8, 9}, {50, 1024}, {44, 4677}, {45, 3307}, {51, 4677}, {52, 3307}};
+  ctx_test::ModelContext over(model);
+  SetAll(over.ctx, a4);
+  SetAll(over.ctx, {{58, 1}, {90, 1}, {92, 1000}});
+  EXPECT_EQ(OptNormalizeAfterSet(over.ctx), 0);
+  EXPECT_EQ(OptGetValueById(over.ctx, 14), 600);
+  EXPECT_NE(reinterpret_cast<DEVMODEW*>(over.ctx->devmode)->dmFields & 0x400u, 0u);
+
+  ctx_test::ModelContext fits(model);
+  SetAll(fits.ctx, a4);
+  EXPECT_EQ(OptNormalizeAfterSet(fits.ctx), 0);
   EXPECT_EQ(OptGetValueById(fits.ctx, 14), 400);
   EXPECT_NE(reinterpret_cast<DEVMODEW*>(fits.ctx->devmode)->dmFields & 0x400u, 0u);
 }
