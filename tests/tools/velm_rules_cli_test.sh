@@ -37,6 +37,9 @@ printf '%s\n' "$out" | grep -qx 'computed 827 VPD_PrintPaperOrient 1'; check "la
 printf '%s\n' "$out" | awk '$0=="hidden:"{on=1;next} /^[a-z]+:$/{on=0} on' | grep -qx '  VPD_IDC_FINISH_CHOICE_STAPLE'
 check "the rule hides staple by the computed item" $?
 ! "$velm" model eval "$ref" | grep -q '^computed '; check "a model without computed items prints none" $?
+msg=$("$velm" model eval "$ref" --set VPD_Fin2250LandSet=1 2>&1 >/dev/null); rc=$?
+[ $rc -eq 1 ]; check "a computed item cannot be set" $?
+printf '%s\n' "$msg" | grep -q 'VPD_Fin2250LandSet is computed from other settings and cannot be set'; check "and says why" $?
 
 pjl=$("$velm" model pjl "$ref")
 check "model pjl exits 0" $?

@@ -302,6 +302,8 @@ int Eval(const std::string& file, const std::vector<std::string>& sets, bool pjl
       SettingRecord* row = eq == std::string::npos ? nullptr : FindSetting(ctx, s.substr(0, eq));
       if (eq == std::string::npos) rc = Fail("--set wants NAME=KEYWORD, not " + s);
       else if (!row) rc = Fail("no feature or setting named " + s.substr(0, eq));
+      else if (row->id >= kComputedItemFirst && row->id <= kComputedItemLast)
+        rc = Fail(s.substr(0, eq) + " is computed from other settings and cannot be set");
       else if (!SetByKeyword(ctx, row, s.substr(eq + 1)))
         rc = Fail("'" + s.substr(eq + 1) + "' is no option, number, True or False for " + s.substr(0, eq));
     }

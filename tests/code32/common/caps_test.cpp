@@ -103,6 +103,14 @@ TEST(CapsLists, AnOptionWithoutACodeFailsTheCodesButNotTheNames) {
   EXPECT_EQ(sizes[1], 4200);
 }
 
+TEST(CapsLists, ABinWithoutACodeFailsTheCodesButNotTheNames) {
+  std::string text = kCapsModel;
+  text.replace(text.find("IDS_SOURCE_MANUAL: \"BYPASS\""), std::strlen("IDS_SOURCE_MANUAL"), "IDS_PAPERSIZE_A5");
+  ModelContext m(text);
+  EXPECT_EQ(CapsGetBins(m.ctx, nullptr), -1);
+  EXPECT_EQ(CapsGetBinNames(m.ctx, nullptr, kCapsBinNameChars), 3);
+}
+
 TEST(CapsLists, MissingFeaturesAnswerMinusOne) {
   ModelContext m("*FileVersion: 3.62\n");
   EXPECT_EQ(CapsGetBins(m.ctx, nullptr), -1);

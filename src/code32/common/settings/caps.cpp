@@ -124,8 +124,9 @@ int32_t CapsGetBins(DriverContext* ctx, uint16_t* out) {
 }
 
 int32_t CapsGetBinNames(DriverContext* ctx, char16_t* out, int32_t chars) {
+  // Names come from the UI strings: an option without a code is still named.
   Walk w;
-  WalkList(ctx, kSourceSetting, kFeaturePickSlot, true, true, &w);
+  WalkList(ctx, kSourceSetting, kFeaturePickSlot, true, false, &w);
   for (int32_t i = 0; out && chars > 0 && i < w.count; ++i)
     WriteOptionName(ctx, w.options[i].optionId, out + size_t(i) * size_t(chars), chars);
   return w.count;

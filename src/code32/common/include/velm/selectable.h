@@ -51,10 +51,13 @@ struct PjlRequirement {
   int32_t value;
 };
 
+// A row's setting may be a computed condition item ("BOOKLET" names item
+// 732): such a value is worked out from other settings, and no setter may
+// write it.
 struct PjlVariableRow {
   uint32_t settingId;  // 0: a variable without a setting
   uint32_t subKey;
-  uint32_t flags;   // kPjlRowOwnOptions, kPjlRowModelOptions, special marks
+  uint32_t flags;   // kPjlRowOwnOptions, kPjlRowModelOptions, marks the query engine reads
   uint32_t access;  // kPjlAccess...
   uint32_t valueType;  // 1 pick list, 8 numeric, 16 string
   const char* name;
