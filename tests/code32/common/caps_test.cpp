@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "ctx_test_model.h"
+#include "env_test_machine.h"
+#include "plat/resources.h"
 #include "velm/caps.h"
 #include "velm/settings.h"
 
@@ -221,6 +223,40 @@ TEST(CapsLists, DuplexUnit) {
   EXPECT_EQ(CapsHasDuplexUnit(m.ctx), 0);
   OptSetValueById(m.ctx, 10014, 1);
   EXPECT_EQ(CapsHasDuplexUnit(m.ctx), 1);
+}
+
+// Names from the UI resource module of a printer of the small model.
+class CapsNames : public env_test::EnvMachine {
+ protected:
+  void SetUp() override {
+    EnvMachine::SetUp();
+    ctx_ = ModelContext(u"VELMUIus.dll");
+    ASSERT_NE(ctx_, nullptr);
+    OptSetValueById(ctx_, 177, 0);  // Japanese: VELMUIjp.dll
+    ASSERT_TRUE(plat::WriteResourceModule(
+        plat::MapPath(std::u16string(env_test::kDriverDir) + u"VELMUIjp.dll"), plat::StandinModuleDir() + "/velmres.dll",
+        {plat::StringResource(1, u"Automatic tray selection by paper"), plat::StringResource(2, u"Tray 1"),
+         plat::StringResource(4, u"Bypass"), plat::StringResource(40, u"A3"),
+         plat::StringResource(41, std::u16string(70, u'4'))}));
+  }
+  static std::u16string Slot(const std::vector<char16_t>& names, size_t i, size_t chars) {
+    return std::u16string(names.data() + i * chars, chars);
+  }
+  DriverContext* ctx_ = nullptr;
+};
+
+TEST_F(CapsNames, NamesAreCutInsideZeroFilledSlots) {
+  std::vector<char16_t> bins(3 * 24, u'#');
+  ASSERT_EQ(CapsGetBinNames(ctx_, bins.data(), 24), 3);
+  EXPECT_EQ(Slot(bins, 0, 24), std::u16string(u"Automatic tray selection by paper").substr(0, 23) + u'\0');
+  EXPECT_EQ(Slot(bins, 1, 24), u"Tray 1" + std::u16string(18, u'\0'));
+  EXPECT_EQ(Slot(bins, 2, 24), u"Bypass" + std::u16string(18, u'\0'));
+
+  std::vector<char16_t> papers(3 * 64, u'#');
+  ASSERT_EQ(CapsGetPaperNames(ctx_, papers.data(), 64, 8), 3);
+  EXPECT_EQ(Slot(papers, 0, 64), u"A3" + std::u16string(62, u'\0'));
+  EXPECT_EQ(Slot(papers, 1, 64), std::u16string(63, u'4') + u'\0');
+  EXPECT_EQ(Slot(papers, 2, 64), std::u16string(64, u'\0')) << "a string the module lacks";
 }
 
 }  // namespace
