@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "ctx_test_model.h"
 #include "test_context.h"
 #include "velm/rule_computed.h"
 #include "velm/rule_eval.h"
@@ -288,6 +289,21 @@ TEST(ComputedItems, DotLimitAt600DpiLooksAtNothingElse) {
   EXPECT_EQ(RuleCheckPageDotLimit(k.b.ctx, 1), 1);
   EXPECT_EQ(RuleComputeItem(k.b.ctx, 843), 1);
   EXPECT_EQ(RuleCheckPageDotLimit(k.b.ctx, 0), 1);
+}
+
+TEST(ComputedItems, DotLimitOfAScaledPage) {
+  // A4 of the reference model at 400 dpi, its geometry in dots as the paper
+  // derivation gives it; scaled to 100 % it fits, to 1000 % it does not.
+  const std::string model = mdf_test::ReadFile(mdf_test::DataPath("../models/reference.mdf"));
+  for (int32_t scale : {100, 1000}) {
+    ctx_test::ModelContext m(model);
+    const Settings s = {{kQuality, 400}, {42, 400}, {kOrient, 1}, {kPaper, 9}, {kOutPaper, 1024}, {kSrcLen, 4677},
+                        {kSrcWid, 3307}, {kDstLen, 4677}, {kDstWid, 3307}, {kScaleOn, 1}, {kScaleType, 1},
+                        {kScaleH, scale}};
+    for (const auto& [id, v] : s) EXPECT_NE(OptSetValueById(m.ctx, id, v), 0) << id;
+    EXPECT_EQ(RuleCheckPageDotLimit(m.ctx, 1), scale == 100 ? 1 : 0) << scale;
+    EXPECT_EQ(RuleComputeItem(m.ctx, 843), scale == 100 ? 1 : 0) << scale;
+  }
 }
 
 TEST(ComputedItems, EvaluatorReadsComputedItems) {
