@@ -84,8 +84,9 @@ int Run(const velm_cli::Args& args) {
     return Fail("no printer " + args[0] + " on the machine in " + plat::MachineRoot());
   CommonProcessAttach(nullptr);
   int rc = 0;
-  // A capability context, as the driver's capability export opens one.
-  DriverContext* ctx = CtxOpenKind(h, h, 2, kOpenEntryPoint | kOpenCapability);
+  // A capability context, as the driver's capability export opens one: the
+  // model, the DEVMODE and the printer's stored settings.
+  DriverContext* ctx = CtxOpenKind(h, h, 0, kOpenEntryPoint | kOpenCapability);
   if (!ctx) {
     rc = Fail("cannot open a context for " + args[0] + ": its model-description file is missing or cannot be compiled");
   } else {
