@@ -7,7 +7,8 @@
 // velm model dump FILE: gets the file's image as a driver context does (a
 // usable cache file, else a compile that writes the cache), says which on
 // its first line ("from cache" or "compiled") and prints the image.
-// velm model eval FILE [--set NAME=KEYWORD ...]: the rules under settings
+// velm model eval FILE [--set NAME=KEYWORD ...]: the rules under settings;
+// velm model pjl FILE [--set ...]: the PJL variable table under settings
 // (cmd_model_eval.cpp).
 // FILE is a file of this computer, or a Windows path (C:\...) of the machine.
 #include <fcntl.h>
@@ -35,6 +36,7 @@
 
 namespace velm_cli {
 int ModelEval(const Args& args);  // cmd_model_eval.cpp
+int ModelPjl(const Args& args);   // cmd_model_eval.cpp
 }  // namespace velm_cli
 
 namespace {
@@ -424,7 +426,8 @@ int RunModel(const velm_cli::Args& args) {
   if (args.size() == 2 && args[0] == "compile") return ModelCompile(args[1]);
   if (args.size() == 2 && args[0] == "dump") return ModelDump(args[1]);
   if (!args.empty() && args[0] == "eval") return velm_cli::ModelEval(velm_cli::Args(args.begin() + 1, args.end()));
-  std::fprintf(stderr, "usage: velm model show|compile|dump FILE | eval FILE [--set NAME=KEYWORD ...]\n");
+  if (!args.empty() && args[0] == "pjl") return velm_cli::ModelPjl(velm_cli::Args(args.begin() + 1, args.end()));
+  std::fprintf(stderr, "usage: velm model show|compile|dump FILE | eval|pjl FILE [--set NAME=KEYWORD ...]\n");
   return 2;
 }
 
@@ -435,5 +438,7 @@ VELM_COMMAND("model",
              "  model compile FILE  compile it and write its cache file beside it\n"
              "  model dump FILE     print its image, from the cache file or compiled\n"
              "  model eval FILE [--set NAME=KEYWORD ...]  hidden and disabled features, alerts and transacts\n"
-             "                      under the model's defaults with the given settings",
+             "                      under the model's defaults with the given settings, and the computed\n"
+             "                      condition items the rules read\n"
+             "  model pjl FILE [--set NAME=KEYWORD ...]   the PJL variables with their selectable values",
              RunModel);

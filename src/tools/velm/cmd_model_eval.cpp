@@ -1,3 +1,5 @@
+// velm model pjl FILE [--set NAME=KEYWORD ...]: the same settings, and the
+// PJL variable table with the values selectable under them.
 // velm model eval FILE [--set NAME=KEYWORD ...]: compiles a model file and
 // evaluates its rules over the model's default settings with the given
 // settings changed: which features and options the rules hide and disable,
@@ -5,6 +7,8 @@
 // Transact list sets (each run from the same settings, which are put back
 // after it). NAME is a feature name of the model file or an item name of the
 // setting table; KEYWORD an option keyword, a number, True or False.
+// The computed condition items that the rules read are printed too, one
+// "computed ID NAME VALUE" line each, with their values under those settings.
 // FILE is a file of this computer, or a Windows path (C:\...) of the machine.
 #include <algorithm>
 #include <cctype>
@@ -26,12 +30,16 @@
 #include "velm/model_image.h"
 #include "velm/model_query.h"
 #include "velm/names.h"
+#include "velm/rule_computed.h"
 #include "velm/rule_eval.h"
+#include "velm/selectable.h"
 
 namespace {
 
+const char* g_verb = "eval";  // the subcommand, for messages
+
 int Fail(const std::string& why) {
-  std::fprintf(stderr, "velm model eval: %s\n", why.c_str());
+  std::fprintf(stderr, "velm model %s: %s\n", g_verb, why.c_str());
   return 1;
 }
 
@@ -63,8 +71,11 @@ bool SameText(const std::string& a, const std::string& b) {
          std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return std::tolower(x) == std::tolower(y); });
 }
 
-// The setting a NAME names: a feature name, else an item name.
+// The setting a NAME names: a feature name, else an item name, else a
+// setting id in decimal.
 SettingRecord* FindSetting(DriverContext* ctx, const std::string& name) {
+  if (!name.empty() && name.find_first_not_of("0123456789") == std::string::npos && name.size() < 6)
+    return OptFindSetting(ctx, uint32_t(std::stoul(name)));
   if (const UiSymbolRow* sym = MdfFindFeatureByName(name.c_str()); sym && sym->settingId)
     return OptFindSetting(ctx, sym->settingId);
   for (int i = 0; i < ctx->settings->count; ++i) {
@@ -190,7 +201,88 @@ void PrintTransacts(DriverContext* ctx, const std::vector<RuledFeature>& feature
   if (!any) std::printf("  (none)\n");
 }
 
-int Eval(const std::string& file, const std::vector<std::string>& sets) {
+// The computed items a condition reads.
+void CollectComputed(DriverContext* ctx, uint32_t condition, std::set<uint16_t>* out) {
+  JudgeCell cell;
+  for (uint32_t i = 0; condition && i < kRuleMaxCells; ++i) {
+    if (!MdfImgReadCell(ctx->image, condition + 4 * i, &cell)) return;
+    if (cell.kind == kCellOperator && cell.value == kOpEnd) return;
+    if (cell.kind == kCellSetting && cell.value >= kComputedItemFirst && cell.value <= kComputedItemLast)
+      out->insert(cell.value);
+  }
+}
+
+void CollectTransacts(DriverContext* ctx, uint32_t list, std::set<uint16_t>* out) {
+  ImgTransactEntry t;
+  for (uint32_t n = 0; list && n < kRuleMaxCells && MdfImgReadTransact(ctx->image, list, &t); ++n, list = t.next)
+    CollectComputed(ctx, t.condition, out);
+}
+
+// Every condition the features' rules hold: hide and disable judges of the
+// features and of their options, alerts, and the Transact lists they reach.
+std::set<uint16_t> ComputedItemsUsed(DriverContext* ctx, const std::vector<RuledFeature>& features) {
+  std::set<uint16_t> ids;
+  const uint32_t limit = kRuleMaxCells;
+  for (const RuledFeature& r : features) {
+    ImgExclusive x;
+    if (!MdfImgReadExclusive(ctx->image, r.f.exclusive, &x)) continue;
+    CollectComputed(ctx, x.hide, &ids);
+    CollectComputed(ctx, x.disable, &ids);
+    ImgItemEntry item;
+    uint32_t n = 0;
+    for (uint32_t at = x.items; at && n++ < limit && MdfImgReadItem(ctx->image, at, &item); at = item.next) {
+      CollectComputed(ctx, item.hide, &ids);
+      CollectComputed(ctx, item.disable, &ids);
+    }
+    ImgAlertEntry alert;
+    n = 0;
+    for (uint32_t at = x.alerts; at && n++ < limit && MdfImgReadAlert(ctx->image, at, &alert); at = alert.next) {
+      CollectComputed(ctx, alert.condition, &ids);
+      ImgAlertActionEntry answer;
+      uint32_t m = 0;
+      for (uint32_t a = alert.alertActions; a && m++ < limit && MdfImgReadAlertAction(ctx->image, a, &answer);
+           a = answer.next)
+        CollectTransacts(ctx, answer.transacts, &ids);
+    }
+    CollectTransacts(ctx, x.transacts, &ids);
+    CollectTransacts(ctx, x.transacts2, &ids);
+  }
+  return ids;
+}
+
+// The page dot limit derives the paper geometry as it computes: the
+// settings are put back afterwards, so the other sections see them as set.
+void PrintComputed(DriverContext* ctx, const std::vector<RuledFeature>& features) {
+  std::vector<uint8_t> before(ctx->devmode, ctx->devmode + dm::kWorkBufferSize);
+  for (uint16_t id : ComputedItemsUsed(ctx, features)) {
+    const SettingRecord* row = OptFindSetting(ctx, id);
+    std::string name = row && row->itemName ? velm_cli::SettingName(row) : "-";
+    std::printf("computed %u %s %d\n", id, name.c_str(), RuleComputeItem(ctx, id));
+  }
+  std::memcpy(ctx->devmode, before.data(), before.size());
+}
+
+// The PJL variable table, one line per row: name, setting id, and each
+// value of the row whose condition holds now as TEXT=VALUE (default rows
+// marked with a '*'); "-" for a row without values.
+void PrintPjlTable(DriverContext* ctx) {
+  const PjlVariableTable* table = OptGetSelectableTable();
+  for (uint32_t i = 0; i < table->count; ++i) {
+    const PjlVariableRow& row = table->rows[i];
+    std::string line = std::string(row.name) + " " + std::to_string(row.settingId);
+    bool any = false;
+    for (uint32_t k = 0; row.options && k < row.options->count; ++k) {
+      const PjlOptionRow& o = row.options->rows[k];
+      if (!OptCheckConditions(ctx, o.conditions)) continue;
+      line += std::string(" ") + ((o.flags & kPjlOptionDefault) ? "*" : "") + o.text + "=" + std::to_string(o.value);
+      any = true;
+    }
+    if (!any) line += " -";
+    std::printf("%s\n", line.c_str());
+  }
+}
+
+int Eval(const std::string& file, const std::vector<std::string>& sets, bool pjl) {
   std::string text;
   if (!ReadModel(file, &text)) return Fail("cannot read " + file + " (missing, empty or unreadable)");
   ModelImage* image = MdfCompileBuffer(reinterpret_cast<const uint8_t*>(text.data()), text.size());
@@ -210,17 +302,26 @@ int Eval(const std::string& file, const std::vector<std::string>& sets) {
       SettingRecord* row = eq == std::string::npos ? nullptr : FindSetting(ctx, s.substr(0, eq));
       if (eq == std::string::npos) rc = Fail("--set wants NAME=KEYWORD, not " + s);
       else if (!row) rc = Fail("no feature or setting named " + s.substr(0, eq));
+      else if (row->id >= kComputedItemFirst && row->id <= kComputedItemLast)
+        rc = Fail(s.substr(0, eq) + " is computed from other settings and cannot be set");
       else if (!SetByKeyword(ctx, row, s.substr(eq + 1)))
         rc = Fail("'" + s.substr(eq + 1) + "' is no option, number, True or False for " + s.substr(0, eq));
     }
     if (rc == 0) {
       uint32_t count = 0;
       std::vector<RuledFeature> features = RuledFeatures(ctx, &count);
-      std::printf("model %s: %u features, %zu with rules\n", file.c_str(), count, features.size());
+      if (!pjl) std::printf("model %s: %u features, %zu with rules\n", file.c_str(), count, features.size());
       for (const std::string& s : sets) {
         SettingRecord* row = FindSetting(ctx, s.substr(0, s.find('=')));
         std::printf("set %s = %s\n", velm_cli::SettingName(row).c_str(), velm_cli::SettingValueText(ctx, row).c_str());
       }
+    }
+    if (rc == 0 && pjl) {
+      PrintPjlTable(ctx);
+    } else if (rc == 0) {
+      uint32_t count = 0;
+      std::vector<RuledFeature> features = RuledFeatures(ctx, &count);
+      PrintComputed(ctx, features);
       PrintJudges(ctx, features, "hidden", RuleIsItemHidden);
       PrintJudges(ctx, features, "disabled", RuleIsItemDisabled);
       PrintAlerts(ctx, features);
@@ -237,8 +338,10 @@ int Eval(const std::string& file, const std::vector<std::string>& sets) {
 
 namespace velm_cli {
 
-// args: FILE [--set NAME=KEYWORD ...]
-int ModelEval(const Args& args) {
+// args: FILE [--set NAME=KEYWORD ...]; pjl: print the PJL variable table
+// in place of the rule outcomes.
+int ModelEvalOrPjl(const Args& args, bool pjl) {
+  g_verb = pjl ? "pjl" : "eval";
   std::vector<std::string> sets;
   std::string file;
   bool bad = false;
@@ -249,10 +352,13 @@ int ModelEval(const Args& args) {
     else bad = true;
   }
   if (bad || file.empty()) {
-    std::fprintf(stderr, "usage: velm model eval FILE [--set NAME=KEYWORD ...]\n");
+    std::fprintf(stderr, "usage: velm model %s FILE [--set NAME=KEYWORD ...]\n", g_verb);
     return 2;
   }
-  return Eval(file, sets);
+  return Eval(file, sets, pjl);
 }
+
+int ModelEval(const Args& args) { return ModelEvalOrPjl(args, false); }
+int ModelPjl(const Args& args) { return ModelEvalOrPjl(args, true); }
 
 }  // namespace velm_cli

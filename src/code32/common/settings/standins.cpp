@@ -3,9 +3,6 @@
 #include "velm/context_standins.h"
 #include "velm/model_query_standin.h"
 
-// Stand-in until the computed condition items land.
-int32_t RuleIsSheetLandscape(DriverContext*) { return 0; }
-
 // Stand-ins until the setting store's loads land.
 int32_t StoreLoadAll(DriverContext*) { return 1; }
 int32_t StoreLoadItemByName(HANDLE, DriverContext*, SettingRecord*) { return 0; }

@@ -106,6 +106,9 @@ struct WorkRecord {
   // evaluator
   int16_t evalTop;
   int32_t* evalStack;  // 256 cells
+  // computed condition items: setting-table row of each setting they read,
+  // 0 not yet looked up, -1 missing, else the row index + 1
+  int16_t computedRows[64];
   int32_t saveOnClose;
   int32_t modified;
   uint16_t kind;

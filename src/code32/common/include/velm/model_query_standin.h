@@ -6,12 +6,12 @@
 #include <cstdint>
 
 #include "velm/model_query.h"
+#include "velm/rule_computed.h"
 
 struct DriverContext;
 
-// 1 when the page image lies landscape on the sheet (a computed condition
-// item). Stand-in until the computed condition items land: never landscape.
-int32_t RuleIsSheetLandscape(DriverContext* ctx);
+// (RuleIsSheetLandscape comes from velm/rule_computed.h.)
+
 // A UI string by id into buffer (capacity in characters), with its suffix
 // when suffix is non-zero; returns its length, 0 when there is none.
 int32_t ResLoadString(DriverContext* ctx, uint32_t id, char16_t* buffer, uint32_t capacity, int32_t suffix);
