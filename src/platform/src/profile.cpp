@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "batch_internal.h"
 #include "hostfs.h"
 #include "plat/calls.h"
 #include "plat/files.h"
@@ -208,6 +209,71 @@ bool HasLineBreak(LPCWSTR s) {
   return false;
 }
 
+// Applies one write (a null key deletes the section, a null value the key)
+// to a parsed file.
+void ApplyWrite(Parsed& p, LPCWSTR section, LPCWSTR key, LPCWSTR value) {
+  long header = FindSection(p, section);
+  if (!key) {
+    if (header < 0) return;
+    p.lines.erase(p.lines.begin() + header, p.lines.begin() + long(SectionEnd(p, header)));
+  } else if (!value) {
+    long at = header >= 0 ? FindKey(p, header, key) : -1;
+    if (at < 0) return;
+    p.lines.erase(p.lines.begin() + at);
+  } else {
+    Line entry = MakeLine(std::u16string(key) + u"=" + value);
+    long at = header >= 0 ? FindKey(p, header, key) : -1;
+    if (at >= 0) {
+      p.lines[size_t(at)] = entry;
+    } else {
+      std::vector<Line> added;
+      size_t pos = p.lines.size();
+      if (header < 0) {
+        added.push_back(MakeLine(u"[" + std::u16string(section) + u"]"));
+      } else {
+        // After the last line of the section that is not blank.
+        pos = SectionEnd(p, header);
+        while (pos > size_t(header) + 1 && p.lines[pos - 1].kind == Kind::kOther &&
+               Trim(ToWide(p.lines[pos - 1].raw)).find_first_not_of(u'\r') == std::u16string::npos)
+          --pos;
+      }
+      added.push_back(entry);
+      if (pos == p.lines.size() && pos > 0 && !p.lines.back().lf) {
+        // The old last line gets the line end it lacked.
+        if (p.lines.back().raw.empty() || p.lines.back().raw.back() != '\r') p.lines.back().raw += '\r';
+        p.lines.back().lf = true;
+      }
+      p.lines.insert(p.lines.begin() + long(pos), added.begin(), added.end());
+    }
+  }
+}
+
+// Profile writes held by the calling thread's write batch, oldest first.
+struct HeldWrite {
+  std::string host;
+  std::u16string section, key, value;
+  bool hasKey = false, hasValue = false;
+};
+thread_local std::vector<HeldWrite> t_held;
+
+void ApplyHeld(Parsed& p, const HeldWrite& w) {
+  ApplyWrite(p, w.section.c_str(), w.hasKey ? w.key.c_str() : nullptr, w.hasValue ? w.value.c_str() : nullptr);
+}
+
+// The parsed file as the calling thread sees it: with the changes its batch
+// holds for the file.
+std::shared_ptr<const Parsed> LoadSeen(const std::string& host) {
+  std::shared_ptr<const Parsed> parsed = Load(host);
+  if (!plat::detail::BatchActive()) return parsed;
+  std::shared_ptr<Parsed> seen;
+  for (const HeldWrite& w : t_held) {
+    if (w.host != host) continue;
+    if (!seen) seen = std::make_shared<Parsed>(parsed ? *parsed : Parsed());
+    ApplyHeld(*seen, w);
+  }
+  return seen ? seen : parsed;
+}
+
 }  // namespace
 
 extern "C" {
@@ -217,7 +283,7 @@ DWORD GetPrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR default_val
   plat::NoteCall("GetPrivateProfileStringW");
   if (!buffer || size == 0) return 0;
   std::string host = plat::MapPath(ProfilePath(file));
-  std::shared_ptr<const Parsed> parsed = host.empty() ? nullptr : Load(host);
+  std::shared_ptr<const Parsed> parsed = host.empty() ? nullptr : LoadSeen(host);
   if (!section) {
     std::vector<std::u16string> names;
     if (parsed)
@@ -297,6 +363,17 @@ BOOL WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPC
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
   }
+  if (plat::detail::BatchActive()) {
+    HeldWrite w;
+    w.host = host;
+    w.section = section;
+    w.hasKey = key != nullptr;
+    w.hasValue = value != nullptr;
+    if (key) w.key = key;
+    if (value) w.value = value;
+    t_held.push_back(std::move(w));
+    return TRUE;
+  }
   std::string before;
   DWORD error = 0;
   if (attrs != INVALID_FILE_ATTRIBUTES && !plat::detail::ReadHostFile(host, &before, &error)) {
@@ -304,40 +381,7 @@ BOOL WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPC
     return FALSE;
   }
   Parsed p = Parse(before);
-  long header = FindSection(p, section);
-  if (!key) {
-    if (header < 0) return TRUE;
-    p.lines.erase(p.lines.begin() + header, p.lines.begin() + long(SectionEnd(p, header)));
-  } else if (!value) {
-    long at = header >= 0 ? FindKey(p, header, key) : -1;
-    if (at < 0) return TRUE;
-    p.lines.erase(p.lines.begin() + at);
-  } else {
-    Line entry = MakeLine(std::u16string(key) + u"=" + value);
-    long at = header >= 0 ? FindKey(p, header, key) : -1;
-    if (at >= 0) {
-      p.lines[size_t(at)] = entry;
-    } else {
-      std::vector<Line> added;
-      size_t pos = p.lines.size();
-      if (header < 0) {
-        added.push_back(MakeLine(u"[" + std::u16string(section) + u"]"));
-      } else {
-        // After the last line of the section that is not blank.
-        pos = SectionEnd(p, header);
-        while (pos > size_t(header) + 1 && p.lines[pos - 1].kind == Kind::kOther &&
-               Trim(ToWide(p.lines[pos - 1].raw)).find_first_not_of(u'\r') == std::u16string::npos)
-          --pos;
-      }
-      added.push_back(entry);
-      if (pos == p.lines.size() && pos > 0 && !p.lines.back().lf) {
-        // The old last line gets the line end it lacked.
-        if (p.lines.back().raw.empty() || p.lines.back().raw.back() != '\r') p.lines.back().raw += '\r';
-        p.lines.back().lf = true;
-      }
-      p.lines.insert(p.lines.begin() + long(pos), added.begin(), added.end());
-    }
-  }
+  ApplyWrite(p, section, key, value);
   std::string after = Serialize(p);
   if (after == before && attrs != INVALID_FILE_ATTRIBUTES) return TRUE;
   bool ok = plat::detail::ReplaceHostFile(host, after, &error);
@@ -350,3 +394,43 @@ BOOL WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPC
 }
 
 }  // extern "C"
+
+bool plat::detail::ProfileBatchApply() {
+  bool all = true;
+  std::vector<std::string> done;
+  for (const HeldWrite& first : t_held) {
+    const std::string& host = first.host;
+    bool seen = false;
+    for (const std::string& d : done) seen = seen || d == host;
+    if (seen) continue;
+    done.push_back(host);
+    plat::detail::MachineLock lock(host);
+    DWORD attrs = plat::detail::HostAttributes(host);
+    DWORD error = 0;
+    if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+      SetLastError(ERROR_ACCESS_DENIED);
+      all = false;
+      continue;
+    }
+    std::string before;
+    if (attrs != INVALID_FILE_ATTRIBUTES && !plat::detail::ReadHostFile(host, &before, &error)) {
+      SetLastError(error);
+      all = false;
+      continue;
+    }
+    Parsed p = Parse(before);
+    for (const HeldWrite& w : t_held)
+      if (w.host == host) ApplyHeld(p, w);
+    std::string after = Serialize(p);
+    if (after == before && attrs != INVALID_FILE_ATTRIBUTES) continue;
+    bool ok = plat::detail::ReplaceHostFile(host, after, &error);
+    Forget(host);
+    if (!ok) {
+      SetLastError(error);
+      all = false;
+    }
+  }
+  return all;
+}
+
+void plat::detail::ProfileBatchDrop() { t_held.clear(); }

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "batch_internal.h"
 #include "objects.h"
 #include "plat/calls.h"
 #include "plat/files.h"
@@ -174,6 +175,27 @@ class Packer {
 
 std::shared_ptr<PrinterObject> PrinterOf(HANDLE h) { return plat::detail::FindHandleAs<PrinterObject>(h); }
 
+// Printer-data changes held by the calling thread's write batch, oldest
+// first.
+struct HeldChange {
+  std::u16string printer;
+  StoreValue value;
+  bool erase = false;
+};
+thread_local std::vector<HeldChange> t_held;
+
+// The newest held change of a value: true with *out the value (null when
+// the change deletes it); false when the batch holds none.
+bool HeldValue(const std::u16string& printer, const char16_t* name, const StoreValue** out) {
+  for (auto it = t_held.rbegin(); it != t_held.rend(); ++it) {
+    if (plat::WCmpI(it->printer.c_str(), printer.c_str()) == 0 && plat::WCmpI(it->value.name.c_str(), name) == 0) {
+      *out = it->erase ? nullptr : &it->value;
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 extern "C" {
@@ -310,7 +332,10 @@ DWORD GetPrinterDataW(HANDLE printer, LPWSTR name, DWORD* type, BYTE* data, DWOR
   if (plat::ShouldFail("GetPrinterDataW")) return ERROR_ACCESS_DENIED;
   auto store = g_spool.Read();
   if (!store->FindKey(PrinterKey(h->name))) return ERROR_INVALID_HANDLE;
-  const StoreValue* v = TypedStore::FindValue(store->FindKey(DataKey(h->name)), name);
+  const StoreValue* v = nullptr;
+  bool held = false;
+  if (plat::detail::BatchActive()) held = HeldValue(h->name, name, &v);
+  if (!held) v = TypedStore::FindValue(store->FindKey(DataKey(h->name)), name);
   if (!v) return ERROR_FILE_NOT_FOUND;
   *needed = DWORD(v->data.size());
   if (type) *type = v->type;
@@ -323,8 +348,8 @@ DWORD GetPrinterDataW(HANDLE printer, LPWSTR name, DWORD* type, BYTE* data, DWOR
 
 namespace {
 // The printer still exists and its data may be written; else the error.
-bool MayWriteData(TypedStore& s, const std::u16string& printer, DWORD* error) {
-  StoreKey* pk = s.FindKey(PrinterKey(printer));
+bool MayWriteData(const TypedStore& s, const std::u16string& printer, DWORD* error) {
+  const StoreKey* pk = s.FindKey(PrinterKey(printer));
   if (!pk) {
     *error = ERROR_INVALID_HANDLE;
     return false;
@@ -346,6 +371,11 @@ DWORD SetPrinterDataW(HANDLE printer, LPWSTR name, DWORD type, BYTE* data, DWORD
   if (!name || (!data && size)) return ERROR_INVALID_PARAMETER;
   if (plat::ShouldFail("SetPrinterDataW")) return ERROR_ACCESS_DENIED;
   DWORD result = ERROR_SUCCESS;
+  if (plat::detail::BatchActive()) {
+    if (!MayWriteData(*g_spool.Read(), h->name, &result)) return result;
+    t_held.push_back({h->name, {name, type, std::vector<uint8_t>(data, data + size)}, false});
+    return ERROR_SUCCESS;
+  }
   bool ok = g_spool.Update(
       [&](TypedStore& s) {
         if (!MayWriteData(s, h->name, &result)) return false;
@@ -363,6 +393,15 @@ DWORD DeletePrinterDataW(HANDLE printer, LPWSTR name) {
   if (!h) return ERROR_INVALID_HANDLE;
   if (!name) return ERROR_INVALID_PARAMETER;
   DWORD result = ERROR_FILE_NOT_FOUND;
+  if (plat::detail::BatchActive()) {
+    auto store = g_spool.Read();
+    if (!MayWriteData(*store, h->name, &result)) return result;
+    const StoreValue* v = nullptr;
+    if (!HeldValue(h->name, name, &v)) v = TypedStore::FindValue(store->FindKey(DataKey(h->name)), name);
+    if (!v) return ERROR_FILE_NOT_FOUND;
+    t_held.push_back({h->name, {name, 0, {}}, true});
+    return ERROR_SUCCESS;
+  }
   bool ok = g_spool.Update(
       [&](TypedStore& s) {
         if (!MayWriteData(s, h->name, &result)) return false;
@@ -484,3 +523,37 @@ bool plat::SpoolDenyDataWrites(const std::u16string& printer, bool deny) {
       nullptr);
   return ok && found;
 }
+
+bool plat::detail::SpoolBatchApply() {
+  if (t_held.empty()) return true;
+  DWORD error = ERROR_SUCCESS;
+  bool refused = false;
+  bool ok = g_spool.Update(
+      [&](TypedStore& s) {
+        for (const HeldChange& c : t_held) {
+          if (!MayWriteData(s, c.printer, &error)) {
+            refused = true;  // nothing of the batch is written
+            return false;
+          }
+        }
+        for (const HeldChange& c : t_held) {
+          StoreKey* dk = s.CreateKey(DataKey(c.printer));
+          if (!c.erase) {
+            Put(dk, c.value.name, c.value.type, c.value.data);
+            continue;
+          }
+          for (size_t i = 0; i < dk->values.size(); ++i) {
+            if (plat::WCmpI(dk->values[i].name.c_str(), c.value.name.c_str()) == 0) {
+              dk->values.erase(dk->values.begin() + long(i));
+              break;
+            }
+          }
+        }
+        return true;
+      },
+      &error);
+  if (!ok || refused) SetLastError(error);
+  return ok && !refused;
+}
+
+void plat::detail::SpoolBatchDrop() { t_held.clear(); }

@@ -14,7 +14,9 @@
 #include "velm/model_cache.h"
 #include "velm/resources.h"
 #include "velm/rule_eval.h"
+#include "velm/save_stack.h"
 #include "velm/spooler.h"
+#include "velm/store.h"
 
 namespace {
 
@@ -152,6 +154,7 @@ void Destroy(DriverContext* ctx, bool free_fonts) {
   MemFree(ctx->devmode);
   if (ctx->work) {
     for (uint8_t* buf : ctx->work->saveStack) MemFree(buf);
+    DmFreeSaveStack(ctx);
     PresetCacheControl(ctx, 0, kPresetCacheFreeAll);
     MemFree(ctx->work);
   }

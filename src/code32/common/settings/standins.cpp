@@ -6,10 +6,6 @@
 // Stand-in until the computed condition items land.
 int32_t RuleIsSheetLandscape(DriverContext*) { return 0; }
 
-// Stand-ins until the setting store's loads land.
-int32_t StoreLoadAll(DriverContext*) { return 1; }
-int32_t StoreLoadItemByName(HANDLE, DriverContext*, SettingRecord*) { return 0; }
-
 // Stand-ins until the batch-settings ini lands: DrvInstSet is never set.
 int32_t InstBatchIsDrvInstSet(DriverContext*) { return 0; }
 int32_t InstBatchSetDrvInstSet(DriverContext*, int32_t) { return 1; }
