@@ -1,6 +1,8 @@
 // Write batches of a thread (see plat/batch.h).
 #include "plat/batch.h"
 
+#include <unistd.h>
+
 #include "batch_internal.h"
 
 namespace {
@@ -22,10 +24,17 @@ bool plat::WriteBatchEnd(bool keep) {
   if (--t_depth > 0) return !t_discard;
   bool ok = false;
   if (!t_discard) {
-    // Printer data first: the profile files' changes are applied only when
-    // the spooler's store took its own.
-    ok = detail::SpoolBatchApply();
-    if (ok) ok = detail::ProfileBatchApply();
+    // Every file's new text is written beside it first, with all of their
+    // locks held; only when all are written are they renamed over their
+    // files. A failure before the renames leaves every file as it was.
+    std::vector<detail::PreparedWrite> prepared;
+    ok = detail::SpoolBatchPrepare(&prepared) && detail::ProfileBatchPrepare(&prepared);
+    for (detail::PreparedWrite& p : prepared) {
+      if (p.temp.empty()) continue;
+      DWORD error = 0;
+      if (!ok) ::unlink(p.temp.c_str());
+      else if (!detail::CommitHostFile(p.temp, p.host, &error)) ok = false;
+    }
   }
   detail::SpoolBatchDrop();
   detail::ProfileBatchDrop();

@@ -128,6 +128,11 @@ std::string TempNameBeside(const std::string& host) {
 bool IsLayerTempName(const char* name) { return std::strncmp(name, kTempPrefix, std::strlen(kTempPrefix)) == 0; }
 
 bool ReplaceHostFile(const std::string& host, const std::string& bytes, DWORD* error) {
+  std::string temp;
+  return PrepareHostFile(host, bytes, &temp, error) && CommitHostFile(temp, host, error);
+}
+
+bool PrepareHostFile(const std::string& host, const std::string& bytes, std::string* temp_out, DWORD* error) {
   if (plat::ShouldFail("WriteFile")) {
     if (error) *error = ERROR_DISK_FULL;
     return false;
@@ -150,15 +155,21 @@ bool ReplaceHostFile(const std::string& host, const std::string& bytes, DWORD* e
     uint32_t bits = 0;
     if (GetStoredAttributes(host, &bits)) SetStoredAttributes(temp, bits);
   }
-  if (ok && ::rename(temp.c_str(), host.c_str()) != 0) {
-    ok = false;
-    saved = errno;
-  }
   if (!ok) {
     ::unlink(temp.c_str());
     if (error) *error = ErrnoToWin(saved);
+    return false;
   }
-  return ok;
+  *temp_out = temp;
+  return true;
+}
+
+bool CommitHostFile(const std::string& temp, const std::string& host, DWORD* error) {
+  if (::rename(temp.c_str(), host.c_str()) == 0) return true;
+  int saved = errno;
+  ::unlink(temp.c_str());
+  if (error) *error = ErrnoToWin(saved);
+  return false;
 }
 
 std::string MachineLockPath(const std::string& key) {

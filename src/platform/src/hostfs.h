@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "plat/wintypes.h"
@@ -39,6 +40,12 @@ bool ReadHostFile(const std::string& host, std::string* out, DWORD* error);
 // kept. On failure the old file is untouched. Faults: "WriteFile" (disk
 // full).
 bool ReplaceHostFile(const std::string& host, const std::string& bytes, DWORD* error);
+// The two halves of ReplaceHostFile, for rewrites of several files that are
+// to be applied together: the new bytes written and flushed beside host
+// (*temp its name; faults as above), then renamed over host. A prepared
+// file that is not committed is removed with ::unlink.
+bool PrepareHostFile(const std::string& host, const std::string& bytes, std::string* temp, DWORD* error);
+bool CommitHostFile(const std::string& temp, const std::string& host, DWORD* error);
 
 // Makes the file's modification time later than old's when the clock has
 // not moved on since old was written (the host clock is coarse), so that
@@ -63,6 +70,14 @@ class MachineLock {
  private:
   int fd_ = -1;
 };
+// A rewrite prepared beside its file and not yet renamed over it, with the
+// file's machine lock held until the object goes.
+struct PreparedWrite {
+  std::string host;
+  std::string temp;  // empty: nothing to rename
+  std::shared_ptr<MachineLock> lock;
+};
+
 // Creates <machine root>/.locks when missing.
 bool EnsureLockDir();
 // The lock file of a key: <machine root>/.locks/<hash>.lock.

@@ -2,6 +2,7 @@
 // WritePrivateProfileStringW.
 #include "plat/profile.h"
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -395,42 +396,40 @@ BOOL WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPC
 
 }  // extern "C"
 
-bool plat::detail::ProfileBatchApply() {
-  bool all = true;
-  std::vector<std::string> done;
-  for (const HeldWrite& first : t_held) {
-    const std::string& host = first.host;
-    bool seen = false;
-    for (const std::string& d : done) seen = seen || d == host;
-    if (seen) continue;
-    done.push_back(host);
-    plat::detail::MachineLock lock(host);
-    DWORD attrs = plat::detail::HostAttributes(host);
+bool plat::detail::ProfileBatchPrepare(std::vector<PreparedWrite>* out) {
+  // Files in one order, so that two batches never wait on each other.
+  std::vector<std::string> hosts;
+  for (const HeldWrite& w : t_held)
+    if (std::find(hosts.begin(), hosts.end(), w.host) == hosts.end()) hosts.push_back(w.host);
+  std::sort(hosts.begin(), hosts.end());
+  for (const std::string& host : hosts) {
+    out->emplace_back();
+    PreparedWrite& p = out->back();
+    p.host = host;
+    p.lock = std::make_shared<MachineLock>(host);
+    DWORD attrs = HostAttributes(host);
     DWORD error = 0;
     if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
       SetLastError(ERROR_ACCESS_DENIED);
-      all = false;
-      continue;
+      return false;
     }
     std::string before;
-    if (attrs != INVALID_FILE_ATTRIBUTES && !plat::detail::ReadHostFile(host, &before, &error)) {
+    if (attrs != INVALID_FILE_ATTRIBUTES && !ReadHostFile(host, &before, &error)) {
       SetLastError(error);
-      all = false;
-      continue;
+      return false;
     }
-    Parsed p = Parse(before);
+    Parsed parsed = Parse(before);
     for (const HeldWrite& w : t_held)
-      if (w.host == host) ApplyHeld(p, w);
-    std::string after = Serialize(p);
+      if (w.host == host) ApplyHeld(parsed, w);
+    std::string after = Serialize(parsed);
     if (after == before && attrs != INVALID_FILE_ATTRIBUTES) continue;
-    bool ok = plat::detail::ReplaceHostFile(host, after, &error);
-    Forget(host);
-    if (!ok) {
+    if (!PrepareHostFile(host, after, &p.temp, &error)) {
       SetLastError(error);
-      all = false;
+      return false;
     }
+    Forget(host);
   }
-  return all;
+  return true;
 }
 
 void plat::detail::ProfileBatchDrop() { t_held.clear(); }

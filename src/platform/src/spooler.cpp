@@ -524,11 +524,12 @@ bool plat::SpoolDenyDataWrites(const std::u16string& printer, bool deny) {
   return ok && found;
 }
 
-bool plat::detail::SpoolBatchApply() {
+bool plat::detail::SpoolBatchPrepare(std::vector<PreparedWrite>* out) {
   if (t_held.empty()) return true;
   DWORD error = ERROR_SUCCESS;
   bool refused = false;
-  bool ok = g_spool.Update(
+  out->emplace_back();
+  bool ok = g_spool.Prepare(
       [&](TypedStore& s) {
         for (const HeldChange& c : t_held) {
           if (!MayWriteData(s, c.printer, &error)) {
@@ -551,7 +552,7 @@ bool plat::detail::SpoolBatchApply() {
         }
         return true;
       },
-      &error);
+      &out->back(), &error);
   if (!ok || refused) SetLastError(error);
   return ok && !refused;
 }

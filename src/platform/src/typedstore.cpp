@@ -223,4 +223,19 @@ bool StoreFile::Update(const std::function<bool(TypedStore&)>& change, DWORD* er
   return ok;
 }
 
+bool StoreFile::Prepare(const std::function<bool(TypedStore&)>& change, PreparedWrite* out, DWORD* error) {
+  std::string host = host_path_();
+  ::mkdir(HostDirName(host).c_str(), 0777);
+  out->host = host;
+  out->lock = std::make_shared<MachineLock>(host);
+  std::string text;
+  TypedStore store;
+  if (IsHostFile(host)) {
+    if (!ReadHostFile(host, &text, error)) return false;
+    store = TypedStore::Parse(text);
+  }
+  if (!change(store)) return true;
+  return PrepareHostFile(host, store.Serialize(), &out->temp, error);
+}
+
 }  // namespace plat::detail

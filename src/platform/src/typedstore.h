@@ -59,6 +59,9 @@ class StoreFile {
   explicit StoreFile(std::string (*host_path)()) : host_path_(host_path) {}
   std::shared_ptr<const TypedStore> Read();
   bool Update(const std::function<bool(TypedStore&)>& change, DWORD* error);
+  // The same change written beside the file only (see PrepareHostFile); out
+  // keeps the file locked until it is committed or dropped.
+  bool Prepare(const std::function<bool(TypedStore&)>& change, struct PreparedWrite* out, DWORD* error);
 
  private:
   std::string (*host_path_)();

@@ -78,8 +78,7 @@ class Store : public ctx_test::ModelMachine {
   }
 };
 
-// Known failure, left for the next round: setting 10001 does not come back.
-TEST_F(Store, DISABLED_EveryPersistedItemComesBackInANewProcess) {
+TEST_F(Store, EveryPersistedItemComesBackInANewProcess) {
   DriverContext* c = OpenKind(0);
   ASSERT_NE(c, nullptr);
   int persisted = 0;
@@ -239,9 +238,7 @@ TEST_F(Store, AServerPrinterWithoutServerUseNeverWritesUserCodeUse) {
 
 // Every allocation and every write of a save, failed in turn: the save
 // answers 0, both stores are as they were, and nothing leaks.
-// Known failure, left for the next round: one injected failure leaves a
-// changed Tray1Paper.
-TEST_F(Store, DISABLED_AFailureAtAnyStepOfASaveLeavesTheStoredSettings) {
+TEST_F(Store, AFailureAtAnyStepOfASaveLeavesTheStoredSettings) {
   DriverContext* c = OpenKind(0);
   ASSERT_NE(c, nullptr);
   int round = 0;

@@ -175,8 +175,14 @@ Got LoadFromPrinterData(HANDLE printer, DriverContext* ctx, SettingRecord* row, 
       uint32_t v;
       std::memcpy(&v, buffer, 4);
       OptSetValue(ctx, row, v ? 1 : 0);
-    } else {
-      OptSetBytes(ctx, row, buffer);
+    } else if (IsIntegerType(type)) {
+      // The bytes of the number as stored (little-endian, the field's size).
+      uint32_t v = 0;
+      std::memcpy(&v, buffer, size < 4 ? size : 4);
+      OptSetValue(ctx, row, int32_t(v));
+    } else if (!OptSetBytes(ctx, row, buffer)) {
+      MemFree(buffer);
+      return Got::kFailed;
     }
     got = Got::kRead;
   } else if (r == ERROR_FILE_NOT_FOUND) {
