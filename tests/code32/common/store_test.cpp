@@ -418,7 +418,75 @@ TEST_F(Store, FontTablesSurviveAReloadBetweenPushAndPop) {
   CtxCloseAs(c, kCloseDestroy);
 }
 
+TEST_F(Store, CloneRestoresTheRows) {
+  DriverContext* c = OpenKind(0);
+  ASSERT_NE(c, nullptr);
+  SettingTable* clone = OptCloneSettingTable(c);
+  ASSERT_NE(clone, nullptr);
+  OptFindSetting(c, 222)->dirty = 7;
+  OptFindSetting(c, 222)->flags = 0xABCD;
+  OptRestoreSettingTable(c, clone);
+  EXPECT_NE(OptFindSetting(c, 222)->flags, 0xABCDu);
+  plat::FailNth("GlobalAlloc", 2);  // the rows cannot be had: a header without rows
+  clone = OptCloneSettingTable(c);
+  ASSERT_NE(clone, nullptr);
+  EXPECT_EQ(clone->rows, nullptr);
+  OptFindSetting(c, 222)->flags = 0xABCD;
+  OptRestoreSettingTable(c, clone);  // nothing is copied
+  EXPECT_EQ(OptFindSetting(c, 222)->flags, 0xABCDu);
+  CtxCloseAs(c, kCloseDestroy);
+}
+
+TEST_F(Store, TerminalServicesClearTheActionWordAndStoreIt) {
+  DriverContext* c = OpenKind(0);
+  ASSERT_NE(c, nullptr);
+  std::u16string ini = Ini(c);
+  OptSetValueById(c, 225, 1);
+  ASSERT_EQ(StoreSaveActionWord(c), 1);
+  EXPECT_EQ(GetPrivateProfileIntW(u"Office", u"vdmAction", -1, ini.c_str()), 2u);
+  struct Case {
+    const char* session;
+    int32_t store;
+    int32_t bit;
+    UINT stored;
+  } cases[] = {{"0", 1, 1, 2}, {"1", 0, 0, 2}, {"1", 1, 0, 0}};
+  for (const Case& k : cases) {
+    OptSetValueById(c, 225, 1);
+    ASSERT_TRUE(plat::SetMachineSetting("orvtse.result", k.session));
+    DmClearTerminalServerActions(c, k.store);
+    EXPECT_EQ(OptGetValueById(c, 225), k.bit) << k.session << k.store;
+    EXPECT_EQ(GetPrivateProfileIntW(u"Office", u"vdmAction", -1, ini.c_str()), k.stored) << k.session << k.store;
+  }
+  CtxCloseAs(c, kCloseDestroy);
+}
+
+TEST_F(Store, DeviceConfigCopiesFieldsAndLeavesTheGaps) {
+  DriverContext* c = OpenKind(0);
+  ASSERT_NE(c, nullptr);
+  // Every byte of the options block set, every mirror byte another value.
+  std::memset(c->devmode + kRegionStart[kRegionOptions], 0x11, 349);
+  std::memset(c->devmode + 892, 0xEE, 349);
+  DmCopyDeviceConfig(c);
+  std::vector<bool> field(349, false);
+  for (uint32_t id = 10001; id <= 10277; ++id) {
+    const SettingRecord* r = OptFindSetting(c, id);
+    if (!r || !OptFindSetting(c, 430 + (id - 10001))) continue;
+    for (uint32_t b = 0; b < DescSize(r->descriptor); ++b) field[r->offset + b] = true;
+  }
+  for (uint32_t b = 292; b < 349; ++b) field[b] = true;  // the reserved bytes go as one block
+  int gaps = 0;
+  for (uint32_t b = 0; b < 349; ++b) {
+    EXPECT_EQ(c->devmode[892 + b], field[b] ? 0x11 : 0xEE) << b;
+    gaps += !field[b];
+  }
+  EXPECT_GT(gaps, 0);
+  CtxCloseAs(c, kCloseDestroy);
+}
+
 TEST_F(Store, CustomFunctionsAndSwitches) {
+  DriverContext* plain = OpenKind(2);
+  EXPECT_EQ(OptHasSortChoice(plain), 0);  // nothing selectable yet
+  CtxCloseAs(plain, kCloseDestroy);
   DriverContext* c = OpenKind(0);
   OptSetValueById(c, 916, 1);
   OptSetValueById(c, 947, 1);

@@ -9,6 +9,7 @@
 #include "velm/context.h"
 #include "velm/devmode.h"
 #include "velm/env_standins.h"
+#include "velm/selectable.h"
 #include "velm/settings.h"
 #include "velm/store.h"
 
@@ -308,6 +309,20 @@ int32_t CtxGetFileMismatch(DriverContext* ctx) { return ctx && ctx->work ? ctx->
 
 int32_t OptSetValueByIdGated(int32_t, uint32_t id, int32_t value, DriverContext* ctx) {
   return OptSetValueById(ctx, id, value);
+}
+
+int32_t OptHasSortChoice(DriverContext* ctx) {
+  constexpr uint32_t kSortType = 129;
+  int32_t count = 0;
+  int32_t r = OptListSelectable(ctx, kSortType, 0, nullptr, &count);
+  if ((r != 0 && r != 1) || count <= 0) return 0;
+  auto* values = static_cast<int32_t*>(MemAllocZeroed(sizeof(int32_t) * size_t(count)));
+  if (!values) return 0;
+  int32_t have = count;
+  r = OptListSelectable(ctx, kSortType, have, values, &count);
+  int32_t answer = r == 0 && count <= have && (count > 1 || (count == 1 && values[0] != 0)) ? 1 : 0;
+  MemFree(values);
+  return answer;
 }
 
 int32_t OptGetCustomFunc(DriverContext* ctx, uint32_t id) {

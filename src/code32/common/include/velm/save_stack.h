@@ -63,6 +63,9 @@ int32_t CtxGetFileMismatch(DriverContext* ctx);
 // ---- single settings -----------------------------------------------------------------
 // OptSetValueById; the gate has no effect in this build.
 int32_t OptSetValueByIdGated(int32_t gate, uint32_t id, int32_t value, DriverContext* ctx);
+// 1 when vdmSortType (129) has a choice: more than one selectable value, or
+// one that is not 0; 0 when none or out of memory.
+int32_t OptHasSortChoice(DriverContext* ctx);
 // wdmCustomFunc0-31 (916-947); 0 for any other id.
 int32_t OptGetCustomFunc(DriverContext* ctx, uint32_t id);
 
