@@ -15,9 +15,11 @@ export VELM_MACHINE="$base/machine"
 mkdir -p "$VELM_MACHINE"
 "$velm" machine init "$VELM_MACHINE" >/dev/null
 "$velm" printer add Office --model "$src/tests/data/models/small.mdf" >/dev/null
+check "a printer of the small model" $?
 # A first set, so that the printer's first-load writes are behind us.
 "$velm" printer set Office vdmPrnMethod=1 >/dev/null
 check "a first set" $?
+[ $fail -eq 0 ] || exit 1  # without a printer the killed runs would show nothing
 
 snapshot() {  # the printer data and the driver ini as text
   "$velm" printer data Office
