@@ -206,6 +206,14 @@ TEST_F(Store, ReadsAreBoundedAndFreshAndWritesFiltered) {
   EXPECT_EQ(StoreLoadItemFromIni(c, OptFindSetting(c, 222), ini.c_str(), nullptr, nullptr), 5);
   EXPECT_EQ(method[0], 99999 & 0xFF);
   EXPECT_EQ(method[1], 0x5A);
+  // A text read is cut to its 17-byte field on a character boundary: 15
+  // bytes and a double-byte character do not fit with the terminator.
+  WritePrivateProfileStringW(u"BINNAME", u"Tray1", u"ABCDEFGHIJKLMNO\u3042", ini.c_str());
+  EXPECT_GT(StoreLoadItemFromIni(c, OptFindSetting(c, 907), ini.c_str(), nullptr, nullptr), 0);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(tray), 17), std::string("ABCDEFGHIJKLMNO") + std::string(2, '\0'));
+  WritePrivateProfileStringW(u"BINNAME", u"Tray1", u"ABCDEFGHIJKLMN\u3042", ini.c_str());
+  StoreLoadItemFromIni(c, OptFindSetting(c, 907), ini.c_str(), nullptr, nullptr);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(tray), 17), std::string("ABCDEFGHIJKLMN\x82\xA0") + '\0');
   // A missing key leaves the setting.
   EXPECT_EQ(StoreLoadItemFromIni(c, OptFindSetting(c, 247), ini.c_str(), nullptr, nullptr), 0);
 
@@ -366,6 +374,26 @@ TEST_F(FontStore, ANewPrinterGetsTheModelsFontsAndAMissingPairDropsTheTable) {
   plat::ResetCalls();
   EXPECT_EQ(StoreSaveFontTables(printer_, c), 1);
   EXPECT_EQ(plat::CallCount("SetPrinterDataW"), 0);
+  CtxCloseAs(c, kCloseDestroy);
+}
+
+TEST_F(FontStore, AModelWithoutFontsLeavesEmptyTables) {
+  std::string text = ReadData("data/models/small.mdf");
+  for (const char* line : {"*DeviceFonts:", "*FontCartridge:", "*TTFS "}) {
+    size_t at = text.find(line);
+    ASSERT_NE(at, std::string::npos) << line;
+    text.erase(at, text.find('\n', at) + 1 - at);
+  }
+  UseModelText(text);
+  DriverContext* c = OpenKind(0);
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(StoreLoadFontTables(printer_, c), 1);
+  for (uint32_t id = 10004; id <= 10009; ++id) EXPECT_EQ(OptGetValueById(c, id), 0) << id;
+  EXPECT_FALSE(Has(u"DeviceFontNum"));
+  EXPECT_FALSE(Has(u"FontTableNum"));
+  char16_t name[33];
+  EXPECT_EQ(plat::ToUtf8(OptGetDeviceFontName(c, 0, name)), "");
+  EXPECT_EQ(plat::ToUtf8(OptFindSubstituteFont(c, u"Arial", name)), "");
   CtxCloseAs(c, kCloseDestroy);
 }
 

@@ -1,14 +1,14 @@
 // Stand-ins for services of later areas (see velm/env_standins.h).
 #include "velm/env_standins.h"
 
+#include <mutex>
+
 #include "plat/wstr.h"
 #include "velm/context.h"
 #include "velm/ini.h"
 #include "velm/paths.h"
 #include "velm/printer_data.h"
 #include "velm/spooler.h"
-
-#include <mutex>
 
 namespace {
 std::mutex g_mutex;
