@@ -369,8 +369,15 @@ TEST_F(FontStore, ANewPrinterGetsTheModelsFontsAndAMissingPairDropsTheTable) {
   SetCount(printer_, u"DeviceFontNum", 3);
   EXPECT_EQ(StoreLoadDeviceFonts(printer_, c), 1);
   EXPECT_EQ(plat::ToUtf8(OptGetDeviceFontName(c, 2, name)), std::string(32, 'W'));
-  // Unchanged since the open: a changed-only save writes nothing.
+  // Unchanged since the open: a changed-only save writes nothing. Saving
+  // the DEVMODE again replaces the copy's tables, it does not add to them.
   CtxSaveDevmode(c);
+  uint32_t used = 0;
+  for (uint32_t i = 0; i < c->blobs.capacity; ++i) used += c->blobs.slots[i] != nullptr;
+  CtxSaveDevmode(c);
+  uint32_t again = 0;
+  for (uint32_t i = 0; i < c->blobs.capacity; ++i) again += c->blobs.slots[i] != nullptr;
+  EXPECT_EQ(again, used);
   plat::ResetCalls();
   EXPECT_EQ(StoreSaveFontTables(printer_, c), 1);
   EXPECT_EQ(plat::CallCount("SetPrinterDataW"), 0);

@@ -434,6 +434,7 @@ DriverContext* CtxReleaseToCache(DriverContext* ctx, uint32_t disposition) {
 int32_t CtxSaveDevmode(DriverContext* ctx) {
   if (!ctx || !ctx->work || !ctx->work->savedDevmode || !ctx->devmode) return 0;
   uint8_t* saved = ctx->work->savedDevmode;
+  CtxFreeSavedFontTables(ctx);  // the copy's tables of an earlier save
   std::memcpy(saved, ctx->devmode, dm::kWorkBufferSize);
   dm::StampRegionOffsets(saved);
   // The copy gets font tables of its own.
