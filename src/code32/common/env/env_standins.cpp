@@ -1,8 +1,6 @@
 // Stand-ins for services of later areas (see velm/env_standins.h).
 #include "velm/env_standins.h"
 
-#include <mutex>
-
 #include "plat/wstr.h"
 #include "velm/context.h"
 #include "velm/ini.h"
@@ -11,7 +9,6 @@
 #include "velm/spooler.h"
 
 namespace {
-std::mutex g_mutex;
 int32_t g_server_type_17 = 0;
 }  // namespace
 
