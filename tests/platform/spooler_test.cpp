@@ -8,6 +8,9 @@
 #include <map>
 #include <vector>
 
+#include "plat/batch.h"
+#include "plat/files.h"
+#include "plat/profile.h"
 #include "plat/registry.h"
 #include "plat/winspool.h"
 #include "plat/wstr.h"
@@ -254,6 +257,58 @@ TEST_F(Spooler, PrinterDataOfTheEarlierLayoutIsReadAndMoved) {
               return GetPrinterDataW(h, value, &t, reinterpret_cast<BYTE*>(&got), 4, &n) == ERROR_SUCCESS && got == 42 ? 0 : 2;
             }),
             0);
+}
+
+// A write batch: the thread sees its held writes, another process does not;
+// the outermost end applies printer data and profile files together, and a
+// failure of any file's rewrite, or a discarded level, applies nothing.
+TEST_F(Spooler, WriteBatchesApplyAllOrNothing) {
+  ASSERT_TRUE(CreateDirectoryW(u"C:\\Data", nullptr));
+  const char16_t* ini = u"C:\\Data\\batch.ini";
+  char16_t name_a[] = u"A", name_b[] = u"B";
+  DWORD one = 1, two = 2;
+  auto read = [&](char16_t* name) {
+    DWORD v = 0, type = 0, needed = 0;
+    return GetPrinterDataW(printer_, name, &type, reinterpret_cast<BYTE*>(&v), 4, &needed) == ERROR_SUCCESS ? int(v)
+                                                                                                           : -1;
+  };
+  auto key = [&] { return GetPrivateProfileIntW(u"S", u"k", -1, ini); };
+  ASSERT_EQ(SetPrinterDataW(printer_, name_b, REG_DWORD, reinterpret_cast<BYTE*>(&one), 4), DWORD(ERROR_SUCCESS));
+
+  struct Case {
+    const char* what;
+    const char* fault;  // failed at the end, or null
+    bool discard_inner;
+    bool applied;
+  } cases[] = {
+      {"a failed rewrite of the second file", "WriteFile", false, false},
+      {"a discarded inner level", nullptr, true, false},
+      {"a clean batch", nullptr, false, true},
+  };
+  for (const Case& c : cases) {
+    plat::WriteBatchBegin();
+    ASSERT_EQ(SetPrinterDataW(printer_, name_a, REG_DWORD, reinterpret_cast<BYTE*>(&two), 4), DWORD(ERROR_SUCCESS));
+    ASSERT_EQ(DeletePrinterDataW(printer_, name_b), DWORD(ERROR_SUCCESS));
+    ASSERT_TRUE(WritePrivateProfileStringW(u"S", u"k", u"5", ini));
+    plat::WriteBatchBegin();
+    EXPECT_EQ(plat::WriteBatchEnd(!c.discard_inner), !c.discard_inner);
+    EXPECT_EQ(read(name_a), 2) << c.what;  // the thread sees what it holds
+    EXPECT_EQ(read(name_b), -1) << c.what;
+    EXPECT_EQ(key(), 5u) << c.what;
+    EXPECT_EQ(InChild([&] {
+                plat::WriteBatchEnd(false);  // the copy of this thread's batch is not the other process's
+                return read(name_a) == -1 && read(name_b) == 1 && key() == UINT(-1) ? 0 : 1;
+              }),
+              0)
+        << c.what << ": another process sees nothing yet";
+    if (c.fault) plat::FailNth(c.fault, 2);  // the printer data is written beside, the ini is not
+    EXPECT_EQ(plat::WriteBatchEnd(true), c.applied) << c.what;
+    plat::ClearFaults();
+    EXPECT_EQ(read(name_a), c.applied ? 2 : -1) << c.what;
+    EXPECT_EQ(read(name_b), c.applied ? -1 : 1) << c.what;
+    EXPECT_EQ(key(), c.applied ? 5u : UINT(-1)) << c.what;
+  }
+  EXPECT_FALSE(plat::WriteBatchEnd(true));  // no batch open
 }
 
 }  // namespace

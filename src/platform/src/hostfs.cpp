@@ -248,6 +248,10 @@ bool ReplaceHostFile(const std::string& host, const void* data, size_t size, DWO
     ok = false;
     saved = EACCES;
   }
+  if (ok && how.prepared) {
+    *how.prepared = temp;  // the caller renames it (CommitHostFile) or removes it
+    return true;
+  }
   if (ok && ::rename(temp.c_str(), host.c_str()) != 0) {
     ok = false;
     saved = errno;
@@ -258,6 +262,26 @@ bool ReplaceHostFile(const std::string& host, const void* data, size_t size, DWO
   }
   // The new name must survive a power loss too before the write counts.
   if (!SyncHostDir(HostDirName(host))) return fail(ERROR_WRITE_FAULT);
+  return true;
+}
+
+bool PrepareHostFile(const std::string& host, const std::string& bytes, std::string* temp, DWORD* error) {
+  ReplaceHow how;
+  how.prepared = temp;
+  return ReplaceHostFile(host, bytes.data(), bytes.size(), error, how);
+}
+
+bool CommitHostFile(const std::string& temp, const std::string& host, DWORD* error) {
+  if (::rename(temp.c_str(), host.c_str()) != 0) {
+    int saved = errno;
+    ::unlink(temp.c_str());
+    if (error) *error = ErrnoToWin(saved);
+    return false;
+  }
+  if (!SyncHostDir(HostDirName(host))) {
+    if (error) *error = ERROR_WRITE_FAULT;
+    return false;
+  }
   return true;
 }
 

@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "plat/wintypes.h"
@@ -46,6 +47,7 @@ struct ReplaceHow {
   bool windows_faults = false;        // faults "CreateFileW", "FlushFileBuffers", "MoveFileExW"
   bool write_fault = true;            // fault "WriteFile" (disk full)
   const std::string* like = nullptr;  // a copy: mode, attributes and times of this file
+  std::string* prepared = nullptr;    // set: stop before the rename, the temporary file's name here
 };
 // Always: fault "FlushDirectory".
 bool ReplaceHostFile(const std::string& host, const std::string& bytes, DWORD* error);
@@ -54,6 +56,14 @@ bool ReplaceHostFile(const std::string& host, const void* data, size_t size, DWO
 // Flushes a directory's entries (after a rename or a create in it). Fault
 // "FlushDirectory" where the caller reports the answer (with_fault).
 bool SyncHostDir(const std::string& dir, bool with_fault = true);
+
+// The two halves of ReplaceHostFile, for rewrites of several files that are
+// to be applied together: the new bytes written and flushed beside host
+// (*temp its name; faults as above), then renamed over host and the
+// directory flushed. A prepared file that is not committed is removed
+// with ::unlink.
+bool PrepareHostFile(const std::string& host, const std::string& bytes, std::string* temp, DWORD* error);
+bool CommitHostFile(const std::string& temp, const std::string& host, DWORD* error);
 
 // Makes the file's modification time later than old's when the clock has
 // not moved on since old was written (the host clock is coarse), so that
@@ -86,6 +96,14 @@ class MachineLock {
 // The lock key of a Windows path: its case-folded form (plat::FoldPath);
 // empty for a path the machine does not map.
 std::string PathLockKey(const char16_t* windows_path);
+// A rewrite prepared beside its file and not yet renamed over it, with the
+// file's machine lock held until the object goes.
+struct PreparedWrite {
+  std::string host;
+  std::string temp;  // empty: nothing to rename
+  std::shared_ptr<MachineLock> lock;
+};
+
 // Creates <machine root>/.locks when missing.
 bool EnsureLockDir();
 // The lock file of a key: <machine root>/.locks/<hash>.lock.

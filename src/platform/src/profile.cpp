@@ -2,12 +2,14 @@
 // WritePrivateProfileStringW.
 #include "plat/profile.h"
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "batch_internal.h"
 #include "hostfs.h"
 #include "plat/calls.h"
 #include "plat/files.h"
@@ -213,6 +215,70 @@ bool HasLineBreak(LPCWSTR s) {
   return false;
 }
 
+// Applies one write (a null key deletes the section, a null value the key)
+// to a parsed file.
+void ApplyWrite(Parsed& p, LPCWSTR section, LPCWSTR key, LPCWSTR value) {
+  long header = FindSection(p, section);
+  if (!key) {
+    if (header < 0) return;
+    p.lines.erase(p.lines.begin() + header, p.lines.begin() + long(SectionEnd(p, header)));
+  } else if (!value) {
+    long at = header >= 0 ? FindKey(p, header, key) : -1;
+    if (at < 0) return;
+    p.lines.erase(p.lines.begin() + at);
+  } else {
+    Line entry = MakeLine(std::u16string(key) + u"=" + value);
+    long at = header >= 0 ? FindKey(p, header, key) : -1;
+    if (at >= 0) {
+      p.lines[size_t(at)] = entry;
+    } else {
+      std::vector<Line> added;
+      size_t pos = p.lines.size();
+      if (header < 0) {
+        added.push_back(MakeLine(u"[" + std::u16string(section) + u"]"));
+      } else {
+        // After the last line of the section that is not blank.
+        pos = SectionEnd(p, header);
+        while (pos > size_t(header) + 1 && p.lines[pos - 1].kind == Kind::kOther &&
+               Trim(ToWide(p.lines[pos - 1].raw)).empty())
+          --pos;
+      }
+      added.push_back(entry);
+      if (pos == p.lines.size() && pos > 0 && p.lines.back().end.empty()) {
+        p.lines.back().end = "\r\n";  // the old last line gets the line end it lacked
+      }
+      p.lines.insert(p.lines.begin() + long(pos), added.begin(), added.end());
+    }
+  }
+}
+
+// Profile writes held by the calling thread's write batch, oldest first.
+struct HeldWrite {
+  std::string host;
+  std::string lock_key;  // the file's machine lock (its case-folded Windows path)
+  std::u16string section, key, value;
+  bool hasKey = false, hasValue = false;
+};
+thread_local std::vector<HeldWrite> t_held;
+
+void ApplyHeld(Parsed& p, const HeldWrite& w) {
+  ApplyWrite(p, w.section.c_str(), w.hasKey ? w.key.c_str() : nullptr, w.hasValue ? w.value.c_str() : nullptr);
+}
+
+// The parsed file as the calling thread sees it: with the changes its batch
+// holds for the file.
+std::shared_ptr<const Parsed> LoadSeen(const std::string& host) {
+  std::shared_ptr<const Parsed> parsed = Load(host);
+  if (!plat::detail::BatchActive()) return parsed;
+  std::shared_ptr<Parsed> seen;
+  for (const HeldWrite& w : t_held) {
+    if (w.host != host) continue;
+    if (!seen) seen = std::make_shared<Parsed>(parsed ? *parsed : Parsed());
+    ApplyHeld(*seen, w);
+  }
+  return seen ? seen : parsed;
+}
+
 }  // namespace
 
 extern "C" {
@@ -222,7 +288,7 @@ DWORD GetPrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR default_val
   plat::NoteCall("GetPrivateProfileStringW");
   if (!buffer || size == 0) return 0;
   std::string host = plat::MapPath(ProfilePath(file));
-  std::shared_ptr<const Parsed> parsed = host.empty() ? nullptr : Load(host);
+  std::shared_ptr<const Parsed> parsed = host.empty() ? nullptr : LoadSeen(host);
   if (!section) {
     std::vector<std::u16string> names;
     if (parsed)
@@ -312,6 +378,18 @@ BOOL WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPC
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
   }
+  if (plat::detail::BatchActive()) {
+    HeldWrite w;
+    w.host = host;
+    w.lock_key = lock_key;
+    w.section = section;
+    w.hasKey = key != nullptr;
+    w.hasValue = value != nullptr;
+    if (key) w.key = key;
+    if (value) w.value = value;
+    t_held.push_back(std::move(w));
+    return TRUE;
+  }
   std::string before;
   DWORD error = 0;
   if (attrs != INVALID_FILE_ATTRIBUTES && !plat::detail::ReadHostFile(host, &before, &error)) {
@@ -319,38 +397,7 @@ BOOL WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPC
     return FALSE;
   }
   Parsed p = Parse(before);
-  long header = FindSection(p, section);
-  if (!key) {
-    if (header < 0) return TRUE;
-    p.lines.erase(p.lines.begin() + header, p.lines.begin() + long(SectionEnd(p, header)));
-  } else if (!value) {
-    long at = header >= 0 ? FindKey(p, header, key) : -1;
-    if (at < 0) return TRUE;
-    p.lines.erase(p.lines.begin() + at);
-  } else {
-    Line entry = MakeLine(std::u16string(key) + u"=" + value);
-    long at = header >= 0 ? FindKey(p, header, key) : -1;
-    if (at >= 0) {
-      p.lines[size_t(at)] = entry;
-    } else {
-      std::vector<Line> added;
-      size_t pos = p.lines.size();
-      if (header < 0) {
-        added.push_back(MakeLine(u"[" + std::u16string(section) + u"]"));
-      } else {
-        // After the last line of the section that is not blank.
-        pos = SectionEnd(p, header);
-        while (pos > size_t(header) + 1 && p.lines[pos - 1].kind == Kind::kOther &&
-               Trim(ToWide(p.lines[pos - 1].raw)).empty())
-          --pos;
-      }
-      added.push_back(entry);
-      if (pos == p.lines.size() && pos > 0 && p.lines.back().end.empty()) {
-        p.lines.back().end = "\r\n";  // the old last line gets the line end it lacked
-      }
-      p.lines.insert(p.lines.begin() + long(pos), added.begin(), added.end());
-    }
-  }
+  ApplyWrite(p, section, key, value);
   std::string after = Serialize(p);
   if (after == before && attrs != INVALID_FILE_ATTRIBUTES) return TRUE;
   bool ok = plat::detail::ReplaceHostFile(host, after, &error);
@@ -363,3 +410,43 @@ BOOL WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPC
 }
 
 }  // extern "C"
+
+bool plat::detail::ProfileBatchPrepare(std::vector<PreparedWrite>* out) {
+  // Files in one order, so that two batches never wait on each other.
+  std::vector<std::pair<std::string, std::string>> files;  // lock key, host
+  for (const HeldWrite& w : t_held) {
+    std::pair<std::string, std::string> file{w.lock_key, w.host};
+    if (std::find(files.begin(), files.end(), file) == files.end()) files.push_back(file);
+  }
+  std::sort(files.begin(), files.end());
+  for (const auto& [lock_key, host] : files) {
+    out->emplace_back();
+    PreparedWrite& p = out->back();
+    p.host = host;
+    p.lock = std::make_shared<MachineLock>(lock_key);
+    DWORD attrs = HostAttributes(host);
+    DWORD error = 0;
+    if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+      SetLastError(ERROR_ACCESS_DENIED);
+      return false;
+    }
+    std::string before;
+    if (attrs != INVALID_FILE_ATTRIBUTES && !ReadHostFile(host, &before, &error)) {
+      SetLastError(error);
+      return false;
+    }
+    Parsed parsed = Parse(before);
+    for (const HeldWrite& w : t_held)
+      if (w.host == host) ApplyHeld(parsed, w);
+    std::string after = Serialize(parsed);
+    if (after == before && attrs != INVALID_FILE_ATTRIBUTES) continue;
+    if (!PrepareHostFile(host, after, &p.temp, &error)) {
+      SetLastError(error);
+      return false;
+    }
+    Forget(host);
+  }
+  return true;
+}
+
+void plat::detail::ProfileBatchDrop() { t_held.clear(); }

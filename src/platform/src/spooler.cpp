@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+#include "batch_internal.h"
 #include "objects.h"
 #include "plat/calls.h"
 #include "plat/files.h"
@@ -252,6 +253,55 @@ class Packer {
 
 std::shared_ptr<PrinterObject> PrinterOf(HANDLE h) { return plat::detail::FindHandleAs<PrinterObject>(h); }
 
+// Printer-data changes held by the calling thread's write batch, oldest
+// first.
+struct HeldChange {
+  std::u16string printer;
+  StoreValue value;
+  bool erase = false;
+};
+thread_local std::vector<HeldChange> t_held;
+
+// The newest held change of a value: true with *out the value (null when
+// the change deletes it); false when the batch holds none.
+bool HeldValue(const std::u16string& printer, const char16_t* name, const StoreValue** out) {
+  for (auto it = t_held.rbegin(); it != t_held.rend(); ++it) {
+    if (plat::WCmpI(it->printer.c_str(), printer.c_str()) == 0 && plat::WCmpI(it->value.name.c_str(), name) == 0) {
+      *out = it->erase ? nullptr : &it->value;
+      return true;
+    }
+  }
+  return false;
+}
+
+// The held changes of one printer applied to its own data file, written
+// beside it and not yet renamed (see plat/batch.h).
+bool UpdateDataPrepared(const std::u16string& printer, plat::detail::PreparedWrite* out, DWORD* error) {
+  ::mkdir((plat::MachineRoot() + "/spool").c_str(), 0777);
+  return plat::detail::PrepareStoreFile(
+      DataPath(printer),
+      [&](TypedStore& s, bool existed) {
+        StoreKey* dk = s.CreateKey(DataKey(printer));
+        if (!existed)
+          if (const StoreKey* old = g_spool.Read()->FindKey(DataKey(printer))) dk->values = old->values;
+        for (const HeldChange& c : t_held) {
+          if (plat::WCmpI(c.printer.c_str(), printer.c_str()) != 0) continue;
+          if (!c.erase) {
+            Put(dk, c.value.name, c.value.type, c.value.data);
+            continue;
+          }
+          for (size_t i = 0; i < dk->values.size(); ++i) {
+            if (plat::WCmpI(dk->values[i].name.c_str(), c.value.name.c_str()) == 0) {
+              dk->values.erase(dk->values.begin() + long(i));
+              break;
+            }
+          }
+        }
+        return true;
+      },
+      out, error);
+}
+
 }  // namespace
 
 extern "C" {
@@ -388,7 +438,9 @@ DWORD GetPrinterDataW(HANDLE printer, LPWSTR name, DWORD* type, BYTE* data, DWOR
   if (plat::ShouldFail("GetPrinterDataW")) return ERROR_ACCESS_DENIED;
   if (!g_spool.Read()->FindKey(PrinterKey(h->name))) return ERROR_INVALID_HANDLE;
   auto store = DataStore(h->name);
-  const StoreValue* v = TypedStore::FindValue(store->FindKey(DataKey(h->name)), name);
+  const StoreValue* v = nullptr;
+  bool held = plat::detail::BatchActive() && HeldValue(h->name, name, &v);
+  if (!held) v = TypedStore::FindValue(store->FindKey(DataKey(h->name)), name);
   if (!v) return ERROR_FILE_NOT_FOUND;
   *needed = DWORD(v->data.size());
   if (type) *type = v->type;
@@ -425,6 +477,10 @@ DWORD SetPrinterDataW(HANDLE printer, LPWSTR name, DWORD type, BYTE* data, DWORD
   if (plat::ShouldFail("SetPrinterDataW")) return ERROR_ACCESS_DENIED;
   DWORD result = ERROR_SUCCESS;
   if (!MayWriteData(*g_spool.Read(), h->name, &result)) return result;
+  if (plat::detail::BatchActive()) {
+    t_held.push_back({h->name, {name, type, std::vector<uint8_t>(data, data + size)}, false});
+    return ERROR_SUCCESS;
+  }
   bool ok = UpdateData(
       h->name,
       [&](TypedStore& s) {
@@ -443,6 +499,13 @@ DWORD DeletePrinterDataW(HANDLE printer, LPWSTR name) {
   if (!name) return ERROR_INVALID_PARAMETER;
   DWORD result = ERROR_FILE_NOT_FOUND;
   if (!MayWriteData(*g_spool.Read(), h->name, &result)) return result;
+  if (plat::detail::BatchActive()) {
+    const StoreValue* v = nullptr;
+    if (!HeldValue(h->name, name, &v)) v = TypedStore::FindValue(DataStore(h->name)->FindKey(DataKey(h->name)), name);
+    if (!v) return ERROR_FILE_NOT_FOUND;
+    t_held.push_back({h->name, {name, 0, {}}, true});
+    return ERROR_SUCCESS;
+  }
   bool ok = UpdateData(
       h->name,
       [&](TypedStore& s) {
@@ -564,3 +627,34 @@ bool plat::SpoolDenyDataWrites(const std::u16string& printer, bool deny) {
       nullptr);
   return ok && found;
 }
+
+bool plat::detail::SpoolBatchPrepare(std::vector<PreparedWrite>* out) {
+  if (t_held.empty()) return true;
+  DWORD error = ERROR_SUCCESS;
+  // Every printer of the batch must take writes, or nothing is written.
+  std::shared_ptr<const TypedStore> catalogue = g_spool.Read();
+  std::vector<std::u16string> printers;
+  for (const HeldChange& c : t_held) {
+    if (!MayWriteData(*catalogue, c.printer, &error)) {
+      SetLastError(error);
+      return false;
+    }
+    bool seen = false;
+    for (const std::u16string& p : printers) seen = seen || plat::WCmpI(p.c_str(), c.printer.c_str()) == 0;
+    if (!seen) printers.push_back(c.printer);
+  }
+  // Each printer's own data file is written beside; values a catalogue of
+  // the earlier layout still holds move with the first write, as in
+  // UpdateData (the catalogue sheds them at the printer's next plain write).
+  for (const std::u16string& printer : printers) {
+    out->emplace_back();
+    bool ok = UpdateDataPrepared(printer, &out->back(), &error);
+    if (!ok) {
+      SetLastError(error);
+      return false;
+    }
+  }
+  return true;
+}
+
+void plat::detail::SpoolBatchDrop() { t_held.clear(); }

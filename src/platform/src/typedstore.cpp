@@ -229,4 +229,27 @@ bool StoreFile::Update(const std::function<bool(TypedStore&)>& change, DWORD* er
   return UpdateStoreFile(host_path_(), [&](TypedStore& s, bool) { return change(s); }, error);
 }
 
+bool PrepareStoreFile(const std::string& host, const std::function<bool(TypedStore&, bool existed)>& change,
+                      PreparedWrite* out, DWORD* error) {
+  ::mkdir(HostDirName(host).c_str(), 0777);
+  out->host = host;
+  out->lock = std::make_shared<MachineLock>(host);
+  std::string text;
+  TypedStore store;
+  bool existed = IsHostFile(host);
+  if (existed) {
+    if (!ReadHostFile(host, &text, error)) return false;
+    store = TypedStore::Parse(text);
+  }
+  if (!change(store, existed)) return true;
+  bool ok = PrepareHostFile(host, store.Serialize(), &out->temp, error);
+  std::lock_guard<std::mutex> cache_lock(g_cache_mutex);
+  Cache().erase(host);
+  return ok;
+}
+
+bool StoreFile::Prepare(const std::function<bool(TypedStore&)>& change, PreparedWrite* out, DWORD* error) {
+  return PrepareStoreFile(host_path_(), [&](TypedStore& s, bool) { return change(s); }, out, error);
+}
+
 }  // namespace plat::detail

@@ -58,6 +58,10 @@ std::u16string NormalizeKeyPath(const std::u16string& path);
 std::shared_ptr<const TypedStore> ReadStoreFile(const std::string& host);
 bool UpdateStoreFile(const std::string& host, const std::function<bool(TypedStore&, bool existed)>& change,
                      DWORD* error);
+// The same change written beside the file only (see PrepareHostFile); out
+// keeps the file locked until it is committed or dropped.
+bool PrepareStoreFile(const std::string& host, const std::function<bool(TypedStore&, bool existed)>& change,
+                      struct PreparedWrite* out, DWORD* error);
 
 // A store file shared by processes: reads are cached by the file's stamp,
 // updates run under a machine-wide lock on a fresh copy and are written
@@ -67,6 +71,9 @@ class StoreFile {
   explicit StoreFile(std::string (*host_path)()) : host_path_(host_path) {}
   std::shared_ptr<const TypedStore> Read();
   bool Update(const std::function<bool(TypedStore&)>& change, DWORD* error);
+  // The same change written beside the file only (see PrepareHostFile); out
+  // keeps the file locked until it is committed or dropped.
+  bool Prepare(const std::function<bool(TypedStore&)>& change, struct PreparedWrite* out, DWORD* error);
 
  private:
   std::string (*host_path_)();

@@ -1,4 +1,4 @@
-// velm printer add/list/show/data: printers of the emulated machine.
+// velm printer add/list/show/data/set: printers of the emulated machine.
 //   printer add NAME --model FILE [--driver-name N]
 //   printer list
 //   printer show NAME
@@ -338,6 +338,7 @@ int Data(const velm_cli::Args& args) {
 
 int RunPrinter(const velm_cli::Args& args) {
   std::string sub = args.empty() ? "" : args[0];
+  if (sub == "set") return velm_cli::PrinterSet(args);
   if (sub == "add") return Add(args);
   if (sub == "list" && args.size() == 1) return List();
   if (sub == "show" && args.size() == 2) return Show(args[1]);
@@ -346,7 +347,8 @@ int RunPrinter(const velm_cli::Args& args) {
                "usage: velm printer add NAME --model FILE [--driver-name N]\n"
                "       velm printer list\n"
                "       velm printer show NAME\n"
-               "       velm printer data NAME [VALUE [--set TYPE:DATA]]\n");
+               "       velm printer data NAME [VALUE [--set TYPE:DATA]]\n"
+               "       velm printer set NAME SETTING=VALUE ...\n");
   return 2;
 }
 
@@ -354,5 +356,5 @@ int RunPrinter(const velm_cli::Args& args) {
 
 VELM_COMMAND("printer",
              "printer add|list|show|data   printers of the machine (add NAME --model FILE [--driver-name N], "
-             "show NAME, data NAME [VALUE [--set TYPE:DATA]])",
+             "show NAME, data NAME [VALUE [--set TYPE:DATA]], set NAME SETTING=VALUE ...)",
              RunPrinter);

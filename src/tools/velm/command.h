@@ -19,6 +19,9 @@ struct Command {
 
 bool Register(const Command& command);
 
+// velm printer set (cmd_printer_set.cpp).
+int PrinterSet(const Args& args);
+
 }  // namespace velm_cli
 
 #define VELM_CAT2(a, b) a##b

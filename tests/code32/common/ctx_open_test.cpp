@@ -33,8 +33,23 @@ TEST_F(CtxOpenModel, KindsZeroToThreeBuildTheirModelParts) {
     EXPECT_EQ(DmIsCompatible(c->devmode), 1) << kind;
     EXPECT_EQ(OptGetValueById(c, 4), 220) << kind;
     EXPECT_EQ(OptGetOptionById(c, 8), ctx_test::Option("IDS_PAPERSIZE_A4")) << kind << ": the model's default";
-    // The saved copy is the DEVMODE as it was at the open.
-    EXPECT_EQ(std::memcmp(c->work->savedDevmode, c->devmode, dm::kWorkBufferSize), 0) << kind;
+    // The saved copy is the DEVMODE as it was at the open, with font tables
+    // of its own: equal blocks behind other handles.
+    std::vector<uint8_t> saved(c->work->savedDevmode, c->work->savedDevmode + dm::kWorkBufferSize);
+    for (uint32_t table : {10005u, 10007u, 10009u}) {
+      const SettingRecord* row = OptFindSetting(c, table);
+      uint32_t mine = uint32_t(OptGetValueById(c, table)), theirs = uint32_t(OptGetSavedValueById(c, table));
+      ASSERT_EQ(mine == 0, theirs == 0) << kind << " " << table;
+      if (mine) {
+        EXPECT_NE(mine, theirs) << kind << " " << table;
+        void* a = CtxBlobGet(c, mine);
+        void* b = CtxBlobGet(c, theirs);
+        ASSERT_EQ(GlobalSize(a), GlobalSize(b));
+        EXPECT_EQ(std::memcmp(a, b, GlobalSize(a)), 0) << kind << " " << table;
+      }
+      std::memcpy(saved.data() + kRegionStart[kRegionOptions] + row->offset, &mine, 4);
+    }
+    EXPECT_EQ(std::memcmp(saved.data(), c->devmode, dm::kWorkBufferSize), 0) << kind;
     EXPECT_NE(MdfFindItem(c, 8), 0u) << kind;
     CtxCloseAs(c, kCloseDestroy);
   }

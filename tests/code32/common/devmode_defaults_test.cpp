@@ -76,6 +76,10 @@ TEST_F(DevmodeDefaults, GoldenDevmodeOfTheSmallModel) {
       {372, {134}, "vdmMachineID"},
       {374, {0x89}, "vdmPresetNo: the model has no preset feature, 0 - 119"},
       {436, {0x08}, "vdmFuncSelectDuplex: the model's Boolean default True"},
+      // The printer's font tables, written from the model at this first load,
+      // mirrored: counts (2 substitution pairs, 3 device fonts, 1 option font)
+      // and the 32-bit handles of their blocks in the context's table.
+      {904, Cat({U32(2), U32(3), U32(3), U32(1), U32(1), U32(2)}), "font tables: counts and handles"},
       {587, {1, 1}, "vdmLanguageID, vdmDspLanguageID from the help file VELMus.hlp"},
       {599, {3}, "vdmTTFont: the model's IDC_USER_TTF_RADIO_TABLE"},
       {1241, {1, 2, 1}, "user default, Windows 2000 or later, batch install done"},
@@ -151,7 +155,10 @@ TEST_F(DevmodeDefaults, CreateDefaultLeavesTheContextsDevmodeAndFailsWithoutMemo
   uint8_t* built = DmCreateDefault(c, 0);
   ASSERT_NE(built, nullptr);
   EXPECT_EQ(c->devmode, working);
-  EXPECT_EQ(std::memcmp(built, working, dm::kTotalSize), 0);
+  // The same defaults, but for the stored font tables the open loaded (their
+  // mirrored counts and handles, bytes 904-927).
+  EXPECT_EQ(std::memcmp(built, working, 904), 0);
+  EXPECT_EQ(std::memcmp(built + 928, working + 928, dm::kTotalSize - 928), 0);
   MemFree(built);
   plat::FailNth("GlobalAlloc", 1);
   EXPECT_EQ(DmCreateDefault(c, 0), nullptr);

@@ -26,6 +26,7 @@
 #include "plat/wstr.h"
 #include "velm/context.h"
 #include "velm/env_standins.h"
+#include "velm/lock.h"
 #include "velm/model_cache.h"
 #include "velm/os.h"
 #include "velm/settings.h"
@@ -48,7 +49,9 @@ class EnvMachine : public ::testing::Test {
     printer_ = AddPrinter(u"Office", u"VELM Driver");
     plat::ClearFaults();
     plat::ResetCalls();
-    OsResetTerminalServerCache();  // each test is a freshly started process
+    OsResetTerminalServerCache();  // each test is a freshly started process,
+    LockTerminate();               // with no driver mutex handle yet
+    LockInitialize();
   }
 
   void TearDown() override {

@@ -10,6 +10,7 @@
 #include "velm/printer_data.h"
 #include "velm/settings.h"
 #include "velm/spooler.h"
+#include "velm/store.h"
 
 namespace {
 
@@ -86,7 +87,7 @@ int32_t DmMergeInput(DriverContext* ctx, const uint8_t* input, size_t input_leng
   DmMergePublicFields(ctx, working, copy);
   DmSetFlagJobToolInstalledTo(ctx, RegIsJobLinkerInstalled(2, ctx));
   if (mode & DM_IN_PROMPT) JobInfoReadMaskIfEnabled(ctx, 159);
-  if (!(mode & kMergeSettingsFile) && (mode & 0xC220004u)) StoreLoadItems(ctx, 1);
+  if (!(mode & kMergeSettingsFile) && (mode & 0xC220004u)) StoreLoadItems(ctx->printer, ctx, kRegionDevmode, 0);
   DmPublicToPrivate(ctx, copy);
   DmClearTerminalServerActions(ctx, 0);
   DmCopyDeviceConfig(ctx);

@@ -1,6 +1,6 @@
 // Stand-ins until the public field merge and handlers, the private
-// validation and derived items, the settings-request block, the setting
-// store's loads and saves, the job-information provider and the rule
+// validation and derived items, the settings-request block,
+// the job-information provider and the rule
 // transacts land. Each leaves the DEVMODE as it is, except where noted.
 #include <cstring>
 
@@ -15,8 +15,6 @@ void DmPrivateToPublic(uint8_t*, DriverContext*, int32_t) {}
 void DmSetOutputPaper(DriverContext*, int32_t) {}
 void RuleApplyAllTransacts(DriverContext*) {}
 void JobInfoReadMaskIfEnabled(DriverContext*, uint32_t) {}
-void StoreLoadItems(DriverContext*, int32_t) {}
-void StoreSaveActionWord(DriverContext*) {}
 void DmRefreshDerivedItems(uint8_t*, DriverContext*, int32_t) {}
 
 // Stand-in until the public field handlers land: the header fields get

@@ -14,7 +14,9 @@
 #include "velm/model_cache.h"
 #include "velm/resources.h"
 #include "velm/rule_eval.h"
+#include "velm/save_stack.h"
 #include "velm/spooler.h"
+#include "velm/store.h"
 
 namespace {
 
@@ -152,6 +154,7 @@ void Destroy(DriverContext* ctx, bool free_fonts) {
   MemFree(ctx->devmode);
   if (ctx->work) {
     for (uint8_t* buf : ctx->work->saveStack) MemFree(buf);
+    DmFreeSaveStack(ctx);
     PresetCacheControl(ctx, 0, kPresetCacheFreeAll);
     MemFree(ctx->work);
   }
@@ -431,6 +434,7 @@ DriverContext* CtxReleaseToCache(DriverContext* ctx, uint32_t disposition) {
 int32_t CtxSaveDevmode(DriverContext* ctx) {
   if (!ctx || !ctx->work || !ctx->work->savedDevmode || !ctx->devmode) return 0;
   uint8_t* saved = ctx->work->savedDevmode;
+  CtxFreeSavedFontTables(ctx);  // the copy's tables of an earlier save
   std::memcpy(saved, ctx->devmode, dm::kWorkBufferSize);
   dm::StampRegionOffsets(saved);
   // The copy gets font tables of its own.

@@ -3,9 +3,14 @@
 #include "velm/context_standins.h"
 #include "velm/model_query_standin.h"
 
+<<<<<<< HEAD
 // Stand-ins until the setting store's loads land.
 int32_t StoreLoadAll(DriverContext*) { return 1; }
 int32_t StoreLoadItemByName(HANDLE, DriverContext*, SettingRecord*) { return 0; }
+=======
+// Stand-in until the computed condition items land.
+int32_t RuleIsSheetLandscape(DriverContext*) { return 0; }
+>>>>>>> i12-store
 
 // Stand-ins until the batch-settings ini lands: DrvInstSet is never set.
 int32_t InstBatchIsDrvInstSet(DriverContext*) { return 0; }

@@ -125,9 +125,19 @@ struct WorkRecord {
   FreeSizeSlot freeSizes[10];
   uint32_t savedChangeMasks[3];
   uint32_t changeMask;
-  // font-table state
+  // font-table state: the substitution table in place before the first
+  // replacement (a handle) and its count, kept at save-stack depth
+  // fontTableKeptDepth; fontTableKept 0 when none is kept
   int32_t fontTableCount;
   uint32_t fontTableBefore;
+  int32_t fontTableKept;
+  int32_t fontTableKeptDepth;
+  // the save stack beyond saveStack[0..2]: pushed states in use, and the
+  // older states (oldest first) once more than three are pushed
+  int32_t saveDepth;
+  struct SavedSettings* saveOverflow;
+  uint32_t saveOverflowCount;
+  uint32_t saveOverflowCapacity;
   int32_t settingsFileMismatch;
   char16_t installInfo[260];
   char16_t installIni[260];
@@ -142,6 +152,12 @@ struct WorkRecord {
   uint16_t kindOptions;
   uint32_t openFlags;
   uint32_t captionStringId;
+};
+
+// One pushed state of the settings beyond the three kept in the work record.
+struct SavedSettings {
+  uint8_t* buffer;
+  uint32_t changeMask;
 };
 
 // A table of the blocks that 32-bit setting slots refer to. A stored layout

@@ -1,10 +1,9 @@
 // What the open of a context of kind 0 asks of areas still to come: the
-// stored settings, the batch-settings hand-over with the job-information
-// provider, and the preset snapshot cache.
+// batch-settings hand-over with the job-information provider, and the preset
+// snapshot cache.
 //
-// Stand-ins until those areas land (each marked where it is defined): no
-// stored setting is loaded, DrvInstSet is never set, and the context keeps no
-// preset snapshots.
+// Stand-ins until those areas land (each marked where it is defined):
+// DrvInstSet is never set, and the context keeps no preset snapshots.
 #pragma once
 
 #include <cstdint>
@@ -14,10 +13,6 @@
 struct DriverContext;
 struct SettingRecord;
 
-// Loads every stored setting item of the printer into the context; 1.
-int32_t StoreLoadAll(DriverContext* ctx);
-// Loads one setting from printer data under its item name; 1 when loaded.
-int32_t StoreLoadItemByName(HANDLE printer, DriverContext* ctx, SettingRecord* row);
 // 1 when the batch-settings ini has DrvInstSet set for the printer; the
 // setter writes it.
 int32_t InstBatchIsDrvInstSet(DriverContext* ctx);

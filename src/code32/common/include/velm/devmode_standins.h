@@ -1,7 +1,7 @@
 // Steps of the DEVMODE merge and defaults that belong to areas still to
 // come: the public field merge, handlers and derived items, the private
-// validation, the settings-request block, the setting store's loads and
-// saves, the job-information provider and the rule transacts.
+// validation, the settings-request block, the job-information provider and
+// the rule transacts.
 //
 // Stand-ins until those areas land: each does nothing (or answers 0/1 as a
 // caller needs to go on), so a merge takes the private part and keeps the
@@ -21,8 +21,6 @@ void DmPrivateToPublic(uint8_t* devmode, DriverContext* ctx, int32_t mode);
 void DmSetOutputPaper(DriverContext* ctx, int32_t paper);
 void RuleApplyAllTransacts(DriverContext* ctx);
 void JobInfoReadMaskIfEnabled(DriverContext* ctx, uint32_t mask);
-void StoreLoadItems(DriverContext* ctx, int32_t region);
-void StoreSaveActionWord(DriverContext* ctx);
 // The public fields after the item defaults: the header fields their fixed
 // values, the others kept or given the model record's default.
 void DmResetPublicFields(uint8_t* devmode, int32_t mode, DriverContext* ctx);
