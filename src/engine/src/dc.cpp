@@ -284,11 +284,12 @@ std::unique_ptr<PrinterDc> DcOpen(const DcOpenParams& params) {
   dc.module = LoadLibraryW(params.driver_path);
   if (!dc.module) return fail(0);
   auto enable = reinterpret_cast<PFN_DrvEnableDriver>(GetProcAddress(dc.module, "DrvEnableDriver"));
-  dc.disable_driver =
-      reinterpret_cast<PFN_DrvDisableDriver>(GetProcAddress(dc.module, "DrvDisableDriver"));
   if (!enable) return fail(ERROR_PROC_NOT_FOUND);
   DRVENABLEDATA ded{};
   if (!enable(DDI_DRIVER_VERSION_NT5_01, sizeof(ded), &ded)) return fail(0);
+  // An enabled driver is disabled before it is unloaded.
+  dc.disable_driver =
+      reinterpret_cast<PFN_DrvDisableDriver>(GetProcAddress(dc.module, "DrvDisableDriver"));
   for (ULONG i = 0; i < ded.c && ded.pdrvfn; ++i)
     if (ded.pdrvfn[i].iFunc <= INDEX_LAST) dc.fns[ded.pdrvfn[i].iFunc] = ded.pdrvfn[i].pfn;
   auto enable_pdev = dc.Fn<PFN_DrvEnablePDEV>(INDEX_DrvEnablePDEV);
