@@ -35,6 +35,9 @@ std::unique_ptr<PdfDocument> PdfDocument::Open(const std::string& path, std::str
   }
   std::unique_ptr<PdfDocument> doc(new PdfDocument(impl));
   fz_context* ctx = impl->ctx;
+  // Errors reach the caller as messages; MuPDF prints nothing itself.
+  fz_set_error_callback(ctx, [](void*, const char*) {}, nullptr);
+  fz_set_warning_callback(ctx, [](void*, const char*) {}, nullptr);
   bool ok = true;
   fz_var(ok);
   fz_try(ctx) {
