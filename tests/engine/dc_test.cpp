@@ -236,6 +236,8 @@ TEST_F(DcTest, BandReplayEqualsOneSurface) {
     EXPECT_TRUE(dc.FillRect(RECTL{0, 0, 64, 48}, 0x00FF00));
     dc.ResetClip();
     EXPECT_TRUE(dc.DrawImage(im, RECTL{50, 40, 62, 52}, RECTL{0, 0, 12, 12}));
+    // Mirrored and shrunk, across a band edge.
+    EXPECT_TRUE(dc.DrawImage(im, RECTL{62, 12, 55, 19}, RECTL{0, 0, 12, 12}));
   };
   for (int32_t bits : {24, 1}) {
     std::vector<uint8_t> pages[2];

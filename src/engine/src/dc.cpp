@@ -123,7 +123,10 @@ BOOL PrinterDc::Impl::Execute(const Op& op, const POINTL& origin) {
       double pad = op.kind == Op::kStrokePath ? op.pen.width * op.pen.miter_limit + 2 : 0;
       Clip clip;
       BOOL ok = TRUE;
-      if (MakeClip(*this, op, origin, PathBounds(p, pad), &clip)) {
+      RECTL bounds = PathBounds(p, pad);
+      RECTL surf{0, 0, so->sizlBitmap.cx, so->sizlBitmap.cy};
+      // A path that misses the band gets no call.
+      if (Intersect(bounds, surf, nullptr) && MakeClip(*this, op, origin, bounds, &clip)) {
         if (op.kind == Op::kFillPath) {
           FLONG options = op.mode == FillMode::kWinding ? FP_WINDINGMODE : FP_ALTERNATEMODE;
           auto drv = Fn<PFN_DrvFillPath>(INDEX_DrvFillPath);

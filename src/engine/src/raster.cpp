@@ -459,8 +459,9 @@ ENG_API BOOL EngCopyBits(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* pco, XLATEO
 ENG_API BOOL EngStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco,
                            XLATEOBJ* pxlo, COLORADJUSTMENT*, POINTL*, RECTL* prclDest,
                            RECTL* prclSrc, POINTL* pptlMask, ULONG) {
-  // Every stretch mode samples the nearest source pixel (COLORONCOLOR);
-  // HALFTONE does not dither here.
+  // STAND-IN (halftone): every stretch mode samples the nearest source pixel
+  // (COLORONCOLOR); HALFTONE does not dither yet, and a mask is used only by
+  // a transfer that does not stretch.
   Pixels trg, src;
   if (!Access(psoDest, &trg) || !Access(psoSrc, &src) || !prclDest || !prclSrc)
     return Fail(ERROR_INVALID_PARAMETER);
@@ -485,8 +486,22 @@ ENG_API BOOL EngStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, 
   RECTL have{0, 0, src.width, src.height};
   RECTL sclip;
   if (!Intersect(srect, have, &sclip)) return TRUE;
-  LONG cw = sclip.right - sclip.left, ch = sclip.bottom - sclip.top;
   LONG aw = area.right - area.left, ah = area.bottom - area.top;
+  // Destination pixel (x, y) of the area -> source position (ox, oy) + (x, y) * scale.
+  double sx = double(sw) / dw, sy = double(sh) / dh;
+  double ox = flip_x ? double(srect.right) - double(area.left - dest.left) * sx
+                     : double(srect.left) + double(area.left - dest.left) * sx;
+  double oy = flip_y ? double(srect.bottom) - double(area.top - dest.top) * sy
+                     : double(srect.top) + double(area.top - dest.top) * sy;
+  // Only the source pixels the area samples (a band of the page needs its
+  // own part of the source, not all of it).
+  {
+    double x1 = ox + (flip_x ? -sx : sx) * aw, y1 = oy + (flip_y ? -sy : sy) * ah;
+    RECTL need{LONG(std::floor(std::min(ox, x1))) - 1, LONG(std::floor(std::min(oy, y1))) - 1,
+               LONG(std::ceil(std::max(ox, x1))) + 1, LONG(std::ceil(std::max(oy, y1))) + 1};
+    if (!Intersect(sclip, need, &sclip)) return TRUE;
+  }
+  LONG cw = sclip.right - sclip.left, ch = sclip.bottom - sclip.top;
   if (plat::ShouldFail("EngAllocMem")) return Fail(ERROR_NOT_ENOUGH_MEMORY);
   cairo_surface_t* cs = cairo_image_surface_create(CAIRO_FORMAT_RGB24, cw, ch);
   cairo_surface_t* ds = cairo_image_surface_create(CAIRO_FORMAT_RGB24, aw, ah);
@@ -509,13 +524,7 @@ ENG_API BOOL EngStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, 
     cairo_pattern_t* pat = cairo_pattern_create_for_surface(cs);
     cairo_pattern_set_filter(pat, CAIRO_FILTER_NEAREST);
     cairo_pattern_set_extend(pat, CAIRO_EXTEND_PAD);
-    // Destination pixel (x, y) of the area -> source position.
-    double sx = double(sw) / dw, sy = double(sh) / dh;
     cairo_matrix_t m;
-    double ox = flip_x ? double(srect.right) - double(area.left - dest.left) * sx
-                       : double(srect.left) + double(area.left - dest.left) * sx;
-    double oy = flip_y ? double(srect.bottom) - double(area.top - dest.top) * sy
-                       : double(srect.top) + double(area.top - dest.top) * sy;
     cairo_matrix_init(&m, flip_x ? -sx : sx, 0, 0, flip_y ? -sy : sy, ox - sclip.left,
                       oy - sclip.top);
     cairo_pattern_set_matrix(pat, &m);

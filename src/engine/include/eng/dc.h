@@ -102,7 +102,8 @@ class PrinterDc {
   // else a stretch).
   BOOL DrawImage(const Image& image, const RECTL& dest, const RECTL& src_rect,
                  ULONG stretch_mode = COLORONCOLOR);
-  // Clipping: to a rectangle, to a path, or none.
+  // Clipping of the drawing calls that follow: to a rectangle, to a path
+  // (each replaces the clip before it), or none.
   void ClipRect(const RECTL& rect);
   BOOL ClipPath(const Path& path, FillMode mode);
   void ResetClip();
