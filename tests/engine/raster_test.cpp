@@ -331,3 +331,34 @@ TEST(EngDrawing, RefusesSurfacesWithoutBitsAndSurvivesAllocationFailure) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(EngBitBlt, OneBitCopiesAlignedAndNotAligned) {
+  eng_test::TestBitmap src(64, 2, BMF_1BPP);
+  for (LONG x = 0; x < 64; ++x) {
+    if ((x * 7) % 5 < 2) {
+      RECTL px{x, 0, x + 1, 2};
+      EngEraseSurface(src.so(), &px, 0);
+    }
+  }
+  struct Case {
+    RECTL dest;
+    POINTL from;
+  } cases[] = {{{3, 0, 43, 2}, {11, 0}}, {{0, 0, 64, 2}, {0, 0}}, {{5, 0, 50, 2}, {2, 0}}, {{9, 1, 30, 2}, {1, 0}}};
+  for (const Case& c : cases) {
+    eng_test::TestBitmap dst(64, 2, BMF_1BPP);
+    dst.Fill(0);
+    RECTL d = c.dest;
+    POINTL sp = c.from;
+    ASSERT_TRUE(EngCopyBits(dst.so(), src.so(), nullptr, nullptr, &d, &sp));
+    for (LONG y = 0; y < 2; ++y)
+      for (LONG x = 0; x < 64; ++x) {
+        bool inside = x >= d.left && x < d.right && y >= d.top && y < d.bottom;
+        uint32_t want = inside ? src.At(x - d.left + sp.x, y - d.top + sp.y) : 0;
+        ASSERT_EQ(dst.At(x, y), want) << d.left << "," << sp.x << " at " << x << "," << y;
+      }
+  }
+}
+
+}  // namespace

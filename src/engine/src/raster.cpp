@@ -215,6 +215,19 @@ void Combine(const Pixels& trg, const std::vector<RECTL>& rects, const RECTL& de
                      size_t(r.right - r.left) * bpp);
       continue;
     }
+    // One-bit copies whose source and target bits share their place in a
+    // byte: whole bytes move, the edges go pixel by pixel.
+    if (fg == 0xCC && bg == 0xCC && !cov && bsrc && bsrc->trivial && bsrc->src.bits == 1 &&
+        trg.bits == 1 && ((bsrc->dx % 8) + 8) % 8 == 0 && r.right - r.left >= 16) {
+      LONG first = (r.left + 7) & ~LONG(7), last = r.right & ~LONG(7);
+      for (LONG y = r.top; y < r.bottom; ++y) {
+        for (LONG x = r.left; x < first; ++x) trg.Put(x, y, bsrc->src.Get(x + bsrc->dx, y + bsrc->dy));
+        std::memmove(trg.Row(y) + first / 8, bsrc->src.Row(y + bsrc->dy) + (first + bsrc->dx) / 8,
+                     size_t(last - first) / 8);
+        for (LONG x = last; x < r.right; ++x) trg.Put(x, y, bsrc->src.Get(x + bsrc->dx, y + bsrc->dy));
+      }
+      continue;
+    }
     for (LONG y = r.top; y < r.bottom; ++y) {
       for (LONG x = r.left; x < r.right; ++x) {
         if (cov && !cov->Inside(x, y)) continue;

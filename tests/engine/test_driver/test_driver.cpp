@@ -37,7 +37,7 @@ std::string Rect(const RECTL* r) {
   return buf;
 }
 
-DHPDEV APIENTRY_EnablePDEV(DEVMODEW*, LPWSTR, ULONG cPat, HSURF* pats, ULONG cjCaps,
+DHPDEV EnablePDEV(DEVMODEW*, LPWSTR, ULONG cPat, HSURF* pats, ULONG cjCaps,
                            ULONG* caps, ULONG cjDevInfo, DEVINFO* pdi, HDEV, LPWSTR name,
                            HANDLE printer) {
   Log("EnablePDEV " + std::to_string(cPat) + " " + std::to_string(cjCaps) + " " +
@@ -224,7 +224,7 @@ PFN P(F f) {
 }
 
 DRVFN g_table[] = {
-    {INDEX_DrvEnablePDEV, P(APIENTRY_EnablePDEV)}, {INDEX_DrvCompletePDEV, P(CompletePDEV)},
+    {INDEX_DrvEnablePDEV, P(EnablePDEV)}, {INDEX_DrvCompletePDEV, P(CompletePDEV)},
     {INDEX_DrvDisablePDEV, P(DisablePDEV)},        {INDEX_DrvEnableSurface, P(EnableSurface)},
     {INDEX_DrvDisableSurface, P(DisableSurface)},  {INDEX_DrvStartDoc, P(StartDoc)},
     {INDEX_DrvEndDoc, P(EndDoc)},                  {INDEX_DrvStartPage, P(StartPage)},
