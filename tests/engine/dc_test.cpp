@@ -266,6 +266,49 @@ TEST_F(DcTest, BandReplayEqualsOneSurface) {
   }
 }
 
+TEST_F(DcTest, ResetBetweenPagesContinuesTheDocumentInANewPdev) {
+  struct Case {
+    const char* name;
+    const char* fail;
+    std::string reset_calls;
+  } cases[] = {
+      {"reset", "",
+       "EnablePDEV 6 320 312 named 4660\nCompletePDEV\nResetPDEV\nEnableSurface\nDisableSurface\n"
+       "DisablePDEV\nStartDoc doc 7\n"},
+      {"driver refuses", "ResetPDEV", "EnablePDEV 6 320 312 named 4660\nCompletePDEV\nResetPDEV\nDisablePDEV\n"},
+      {"no new surface", "EnableSurface",
+       "EnablePDEV 6 320 312 named 4660\nCompletePDEV\nResetPDEV\nEnableSurface\nDisablePDEV\n"},
+  };
+  for (const Case& c : cases) {
+    TestDrvConfig cfg;
+    cfg.banding = false;
+    Configure(cfg);
+    {
+      auto dc = Open();
+      ASSERT_NE(dc, nullptr);
+      ASSERT_TRUE(dc->StartDoc(u"doc", 7));
+      ASSERT_TRUE(dc->StartPage());
+      EXPECT_FALSE(dc->Reset(nullptr));  // not inside a page
+      ASSERT_TRUE(dc->EndPage());
+      TestDrvConfig now = cfg;
+      std::strcpy(now.fail, c.fail);
+      configure_(&now);  // (clears the log)
+      EXPECT_EQ(dc->Reset(nullptr), c.fail[0] == 0) << c.name;
+      EXPECT_EQ(Joined(Log()), c.reset_calls) << c.name;
+      now.fail[0] = 0;
+      configure_(&now);
+      // The next page runs on whichever PDEV stands, with a valid PDEV.
+      ASSERT_TRUE(dc->StartPage()) << c.name;
+      ASSERT_TRUE(dc->FillRect(RECTL{0, 0, 4, 4}, 0));
+      ASSERT_TRUE(dc->EndPage());
+      ASSERT_TRUE(dc->EndDoc());
+      for (const std::string& l : Log()) EXPECT_EQ(l.find("no pdev"), std::string::npos) << l;
+    }
+    EXPECT_EQ(Log().back(), "DisableDriver");
+    ExpectNoLeaks();
+  }
+}
+
 TEST_F(DcTest, EscapeReachesTheDriver) {
   Configure(TestDrvConfig{});
   auto dc = Open();

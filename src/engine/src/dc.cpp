@@ -45,7 +45,7 @@ RECTL Shift(const RECTL& r, const POINTL& by) {
 }  // namespace
 
 struct PrinterDc::Impl {
-  Device dev;  // HDEV = &dev
+  std::unique_ptr<Device> dev = std::make_unique<Device>();  // HDEV = dev.get()
   HMODULE module = nullptr;
   PFN fns[INDEX_LAST + 1] = {};
   PFN_DrvDisableDriver disable_driver = nullptr;
@@ -67,7 +67,42 @@ struct PrinterDc::Impl {
   F Fn(ULONG index) const {
     return reinterpret_cast<F>(fns[index]);
   }
-  HDEV hdev() { return &dev; }
+  HDEV hdev() { return dev.get(); }
+  std::u16string device_name;
+  HANDLE printer = nullptr;
+  std::u16string doc_name;
+  DWORD job_id = 0;
+
+  // A PDEV of the driver for the device record dv: GDIINFO and DEVINFO
+  // into gi and di; null when the driver refuses.
+  DHPDEV EnablePdev(Device* dv, const DEVMODEW* devmode, GDIINFO* gi, DEVINFO* di) {
+    HSURF patterns[HS_DDI_MAX] = {};
+    std::u16string name = device_name;
+    DHPDEV dhpdev = Fn<PFN_DrvEnablePDEV>(INDEX_DrvEnablePDEV)(
+        const_cast<DEVMODEW*>(devmode), nullptr, HS_DDI_MAX, patterns, sizeof(GDIINFO),
+        reinterpret_cast<ULONG*>(gi), sizeof(DEVINFO), di, dv, name.data(), printer);
+    if (!dhpdev) return nullptr;
+    dv->dhpdev = dhpdev;
+    Fn<PFN_DrvCompletePDEV>(INDEX_DrvCompletePDEV)(dhpdev, dv);
+    return dhpdev;
+  }
+  // The surface the driver made for dv, when it is associated with dv.
+  Surface* TakeSurface(HSURF hs, Device* dv) {
+    Surface* surf = SurfaceFromHandle(hs);
+    return surf && surf->associated && surf->so.hdev == dv ? surf : nullptr;
+  }
+  // The target's colours: the device's default palette, else by format.
+  void SetTargetColors() {
+    target_mode = PAL_BGR;
+    target_colors.clear();
+    if (Palette* pal = PaletteFromHandle(devinfo.hpalDefault)) {
+      target_mode = pal->mode == PAL_INDEXED ? PAL_INDEXED : pal->mode == PAL_RGB ? PAL_RGB : PAL_BGR;
+      target_colors = pal->colors;
+    } else if (so->iBitmapFormat == BMF_1BPP) {
+      target_mode = PAL_INDEXED;
+      target_colors = {0x000000, 0xFFFFFF};
+    }
+  }
 
   ULONG Translate(Color c) const {
     if (target_mode == PAL_INDEXED) return NearestIndex(target_colors, c);
@@ -244,12 +279,12 @@ void PrinterDc::Impl::Shutdown() {
     doc_open = false;
   }
   if (hsurf) {
-    if (auto dis = Fn<PFN_DrvDisableSurface>(INDEX_DrvDisableSurface)) dis(dev.dhpdev);
+    if (auto dis = Fn<PFN_DrvDisableSurface>(INDEX_DrvDisableSurface)) dis(dev->dhpdev);
     hsurf = nullptr;
     so = nullptr;
   }
   if (pdev_enabled) {
-    if (auto dis = Fn<PFN_DrvDisablePDEV>(INDEX_DrvDisablePDEV)) dis(dev.dhpdev);
+    if (auto dis = Fn<PFN_DrvDisablePDEV>(INDEX_DrvDisablePDEV)) dis(dev->dhpdev);
     pdev_enabled = false;
   }
   if (module) {
@@ -304,35 +339,22 @@ std::unique_ptr<PrinterDc> DcOpen(const DcOpenParams& params) {
     return fail(ERROR_PROC_NOT_FOUND);
 
   // The PDEV.
-  HSURF patterns[HS_DDI_MAX] = {};
-  std::u16string device = params.device_name ? params.device_name : u"";
-  DHPDEV dhpdev = enable_pdev(const_cast<DEVMODEW*>(params.devmode), nullptr, HS_DDI_MAX,
-                              patterns, sizeof(GDIINFO), reinterpret_cast<ULONG*>(&dc.gdi),
-                              sizeof(DEVINFO), &dc.devinfo, dc.hdev(), device.data(),
-                              params.printer);
+  dc.device_name = params.device_name ? params.device_name : u"";
+  dc.printer = params.printer;
+  DHPDEV dhpdev = dc.EnablePdev(dc.dev.get(), params.devmode, &dc.gdi, &dc.devinfo);
   if (!dhpdev) return fail(0);
-  dc.dev.dhpdev = dhpdev;
   dc.pdev_enabled = true;
-  complete_pdev(dhpdev, dc.hdev());
 
   // The surface: a bitmap of the engine (perhaps banding) or a surface of
   // the device, associated with this device.
   dc.hsurf = enable_surface(dhpdev);
   if (!dc.hsurf) return fail(0);
-  Surface* surf = SurfaceFromHandle(dc.hsurf);
-  if (!surf || !surf->associated || surf->so.hdev != dc.hdev()) return fail(ERROR_INVALID_PARAMETER);
+  Surface* surf = dc.TakeSurface(dc.hsurf, dc.dev.get());
+  if (!surf) return fail(ERROR_INVALID_PARAMETER);
   dc.so = &surf->so;
   dc.hooks = surf->hooks;
   dc.banding = surf->banding;
-
-  // Colours of the target: the device's default palette, else by format.
-  if (Palette* pal = PaletteFromHandle(dc.devinfo.hpalDefault)) {
-    dc.target_mode = pal->mode == PAL_INDEXED ? PAL_INDEXED : pal->mode == PAL_RGB ? PAL_RGB : PAL_BGR;
-    dc.target_colors = pal->colors;
-  } else if (dc.so->iBitmapFormat == BMF_1BPP) {
-    dc.target_mode = PAL_INDEXED;
-    dc.target_colors = {0x000000, 0xFFFFFF};
-  }
+  dc.SetTargetColors();
   return std::unique_ptr<PrinterDc>(new PrinterDc(std::move(impl)));
 }
 
@@ -355,6 +377,63 @@ BOOL PrinterDc::StartDoc(const char16_t* doc_name, DWORD job_id) {
   auto fn = dc.Fn<PFN_DrvStartDoc>(INDEX_DrvStartDoc);
   if (fn && !fn(dc.so, name.data(), job_id)) return FALSE;
   dc.doc_open = true;
+  dc.doc_name = name;
+  dc.job_id = job_id;
+  return TRUE;
+}
+
+BOOL PrinterDc::Reset(const DEVMODEW* devmode) {
+  Impl& dc = *impl_;
+  if (dc.page_open) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (plat::ShouldFail("EngAllocMem")) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return FALSE;
+  }
+  // The new PDEV and its surface come up beside the old ones, which go only
+  // when the new ones stand; a failure leaves the DC as it was.
+  auto dv = std::make_unique<Device>();
+  RegisterDevice(dv.get());
+  GDIINFO gi{};
+  DEVINFO di{};
+  DHPDEV nd = dc.EnablePdev(dv.get(), devmode, &gi, &di);
+  auto give_up = [&](bool pdev) {
+    DWORD err = GetLastError();
+    if (pdev) dc.Fn<PFN_DrvDisablePDEV>(INDEX_DrvDisablePDEV)(nd);
+    UnregisterDevice(dv.get());
+    SetLastError(err ? err : ERROR_INVALID_PARAMETER);
+    return FALSE;
+  };
+  if (!nd) return give_up(false);
+  auto reset = dc.Fn<PFN_DrvResetPDEV>(INDEX_DrvResetPDEV);
+  if (reset && !reset(dc.dev->dhpdev, nd)) return give_up(true);
+  HSURF hs = dc.Fn<PFN_DrvEnableSurface>(INDEX_DrvEnableSurface)(nd);
+  Surface* surf = hs ? dc.TakeSurface(hs, dv.get()) : nullptr;
+  if (!surf) {
+    if (hs) dc.Fn<PFN_DrvDisableSurface>(INDEX_DrvDisableSurface)(nd);
+    return give_up(true);
+  }
+  dc.Fn<PFN_DrvDisableSurface>(INDEX_DrvDisableSurface)(dc.dev->dhpdev);
+  dc.Fn<PFN_DrvDisablePDEV>(INDEX_DrvDisablePDEV)(dc.dev->dhpdev);
+  UnregisterDevice(dc.dev.get());
+  dc.dev = std::move(dv);
+  dc.gdi = gi;
+  dc.devinfo = di;
+  dc.hsurf = hs;
+  dc.so = &surf->so;
+  dc.hooks = surf->hooks;
+  dc.banding = surf->banding;
+  dc.SetTargetColors();
+  // A document goes on in the new PDEV: the driver hears of it again.
+  if (dc.doc_open) {
+    auto fn = dc.Fn<PFN_DrvStartDoc>(INDEX_DrvStartDoc);
+    if (fn && !fn(dc.so, dc.doc_name.data(), dc.job_id)) {
+      dc.doc_open = false;
+      return FALSE;
+    }
+  }
   return TRUE;
 }
 

@@ -84,6 +84,13 @@ void DisablePDEV(DHPDEV dhpdev) {
   delete pdev;
 }
 
+BOOL ResetPDEV(DHPDEV old_pdev, DHPDEV new_pdev) {
+  auto* a = static_cast<TestPdev*>(old_pdev);
+  auto* b = static_cast<TestPdev*>(new_pdev);
+  Log(std::string("ResetPDEV") + (a != b && a->magic == b->magic ? "" : " (bad pdevs)"));
+  return !Fails("ResetPDEV");
+}
+
 HSURF EnableSurface(DHPDEV dhpdev) {
   Log("EnableSurface");
   auto* pdev = static_cast<TestPdev*>(dhpdev);
@@ -233,6 +240,7 @@ DRVFN g_table[] = {
     {INDEX_DrvCopyBits, P(CopyBits)},              {INDEX_DrvStretchBlt, P(StretchBlt)},
     {INDEX_DrvFillPath, P(FillPath)},              {INDEX_DrvStrokePath, P(StrokePath)},
     {INDEX_DrvTextOut, P(TextOut)},                {INDEX_DrvEscape, P(Escape)},
+    {INDEX_DrvResetPDEV, P(ResetPDEV)},
 };
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "eng/ddi.h"
@@ -90,6 +91,11 @@ class PrinterDc {
   BOOL StartPage();
   BOOL EndPage();
   BOOL EndDoc();
+  // Changes the device's settings between pages (ResetDC): a new PDEV and
+  // surface replace the old ones after DrvResetPDEV(old, new); an open
+  // document goes on with DrvStartDoc in the new PDEV. On failure the DC
+  // keeps the old ones.
+  BOOL Reset(const DEVMODEW* devmode);
   ULONG Escape(ULONG code, ULONG in_size, const void* in, ULONG out_size, void* out);
 
   // Drawing; TRUE when every call it made succeeded. On a banding surface the
