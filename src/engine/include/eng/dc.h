@@ -1,0 +1,125 @@
+// The application side of the graphics engine: a device context for a
+// printer. It loads the printer's graphics driver through the platform
+// layer, enables it as the Windows engine does (DrvEnableDriver,
+// DrvEnablePDEV, DrvCompletePDEV, DrvEnableSurface), and sends each drawing
+// call to the driver's hooked Drv* function or to the engine's own Eng*
+// routine. On a banding surface a page is recorded and replayed band by band
+// (DrvStartBanding, DrvNextBand).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "eng/ddi.h"
+
+namespace eng {
+
+// A path in device pixels of the page (doubles; the engine hands the driver
+// 28.4 fixed-point points).
+class Path {
+ public:
+  void MoveTo(double x, double y);
+  void LineTo(double x, double y);
+  void BezierTo(double x1, double y1, double x2, double y2, double x3, double y3);
+  void Close();
+  void Rectangle(double left, double top, double right, double bottom);
+  bool empty() const { return ops_.empty(); }
+
+  struct Op {
+    enum Kind { kMove, kLine, kBezier, kClose } kind;
+    double pts[6];
+  };
+  const std::vector<Op>& ops() const { return ops_; }
+
+ private:
+  std::vector<Op> ops_;
+};
+
+// Colours are 0x00RRGGBB (blue in the low byte, the order of a 24-bit BGR
+// pixel in memory).
+using Color = uint32_t;
+
+struct Pen {
+  double width = 0;  // 0: a cosmetic pen one pixel wide
+  ULONG cap = ENDCAP_ROUND;
+  ULONG join = JOIN_ROUND;
+  double miter_limit = 10;
+  std::vector<double> dashes;  // dash, gap, ... in pixels; empty: solid
+};
+
+// An image of the application: top-down rows, 24-bit BGR or 1-bit (bit 7
+// the leftmost pixel, 0 = black, 1 = white).
+struct Image {
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t bits = 24;     // 24 or 1
+  int32_t stride = 0;    // bytes per row
+  const uint8_t* data = nullptr;
+};
+
+enum class FillMode { kAlternate, kWinding };
+
+class PrinterDc;
+
+struct DcOpenParams {
+  const char16_t* driver_path = nullptr;  // Windows path of the graphics driver module
+  const char16_t* device_name = nullptr;  // the printer's name
+  HANDLE printer = nullptr;               // handed to DrvEnablePDEV as hDriver
+  const DEVMODEW* devmode = nullptr;      // the job's DEVMODE, or none
+};
+
+// Opens a DC: loads and enables the driver. Null on failure, with the last
+// error set; everything built so far is released.
+std::unique_ptr<PrinterDc> DcOpen(const DcOpenParams& params);
+
+class PrinterDc {
+ public:
+  ~PrinterDc();  // ends an open document and disables the driver
+  PrinterDc(const PrinterDc&) = delete;
+  PrinterDc& operator=(const PrinterDc&) = delete;
+
+  // What DrvEnablePDEV and DrvEnableSurface told the engine.
+  const GDIINFO& gdi_info() const;
+  const DEVINFO& dev_info() const;
+  SURFOBJ* surface() const;  // the driver's surface (locked for the DC's life)
+  FLONG hooks() const;
+  bool banding() const;
+
+  BOOL StartDoc(const char16_t* doc_name, DWORD job_id);
+  BOOL StartPage();
+  BOOL EndPage();
+  BOOL EndDoc();
+  // Changes the device's settings between pages (ResetDC): a new PDEV and
+  // surface replace the old ones after DrvResetPDEV(old, new); an open
+  // document goes on with DrvStartDoc in the new PDEV. On failure the DC
+  // keeps the old ones.
+  BOOL Reset(const DEVMODEW* devmode);
+  ULONG Escape(ULONG code, ULONG in_size, const void* in, ULONG out_size, void* out);
+
+  // Drawing; TRUE when every call it made succeeded. On a banding surface the
+  // call is recorded and runs at EndPage, whose result then tells.
+  BOOL FillPath(const Path& path, Color color, FillMode mode = FillMode::kAlternate,
+                MIX mix = 0x0D0D);
+  BOOL StrokePath(const Path& path, const Pen& pen, Color color, MIX mix = 0x0D0D);
+  BOOL FillRect(const RECTL& rect, Color color);
+  // Draws src_rect of the image into dest (same size: a bit-block transfer,
+  // else a stretch).
+  BOOL DrawImage(const Image& image, const RECTL& dest, const RECTL& src_rect,
+                 ULONG stretch_mode = COLORONCOLOR);
+  // Clipping of the drawing calls that follow: to a rectangle, to a path
+  // (each replaces the clip before it), or none.
+  void ClipRect(const RECTL& rect);
+  BOOL ClipPath(const Path& path, FillMode mode);
+  void ResetClip();
+
+  struct Impl;
+
+ private:
+  explicit PrinterDc(std::unique_ptr<Impl> impl);
+  friend std::unique_ptr<PrinterDc> DcOpen(const DcOpenParams& params);
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace eng

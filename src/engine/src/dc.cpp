@@ -1,0 +1,639 @@
+// The printer device context: driver loading and enabling, the routing of
+// each drawing call to the driver's hooked Drv* function or to the engine's
+// Eng* routine, and the band loop of a banding surface.
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <new>
+
+#include "eng/dc.h"
+#include "internal.h"
+#include "plat/kernel.h"
+
+namespace eng {
+
+using namespace detail;
+
+namespace {
+
+// The engine's record of an enabled device (the HDEV). Its first member is
+// the driver's PDEV handle, which EngAssociateSurface hands to the surface.
+struct Device {
+  DHPDEV dhpdev = nullptr;
+};
+
+// One drawing call, kept for a banding surface until the page ends.
+struct Op {
+  enum Kind { kFillPath, kStrokePath, kFillRect, kImage } kind = kFillPath;
+  Path path;
+  Color color = 0;
+  MIX mix = 0x0D0D;
+  FillMode mode = FillMode::kAlternate;
+  Pen pen;
+  RECTL dest{0, 0, 0, 0};
+  RECTL src{0, 0, 0, 0};
+  ULONG stretch_mode = COLORONCOLOR;
+  std::shared_ptr<std::vector<uint8_t>> image;  // the image's rows, kept
+  Image image_info;
+  std::shared_ptr<std::vector<RECTL>> clip;     // page coordinates; null: none
+};
+
+RECTL Shift(const RECTL& r, const POINTL& by) {
+  return RECTL{r.left - by.x, r.top - by.y, r.right - by.x, r.bottom - by.y};
+}
+
+}  // namespace
+
+struct PrinterDc::Impl {
+  std::unique_ptr<Device> dev = std::make_unique<Device>();  // HDEV = dev.get()
+  HMODULE module = nullptr;
+  PFN fns[INDEX_LAST + 1] = {};
+  PFN_DrvDisableDriver disable_driver = nullptr;
+  GDIINFO gdi{};
+  DEVINFO devinfo{};
+  bool pdev_enabled = false;
+  HSURF hsurf = nullptr;
+  SURFOBJ* so = nullptr;
+  FLONG hooks = 0;
+  bool banding = false;
+  bool doc_open = false;
+  bool page_open = false;
+  ULONG target_mode = PAL_BGR;
+  std::vector<ULONG> target_colors;
+  std::shared_ptr<std::vector<RECTL>> clip;
+  std::vector<Op> page;
+
+  template <class F>
+  F Fn(ULONG index) const {
+    return reinterpret_cast<F>(fns[index]);
+  }
+  HDEV hdev() { return dev.get(); }
+  std::u16string device_name;
+  HANDLE printer = nullptr;
+  std::u16string doc_name;
+  DWORD job_id = 0;
+
+  // A PDEV of the driver for the device record dv: GDIINFO and DEVINFO
+  // into gi and di; null when the driver refuses.
+  DHPDEV EnablePdev(Device* dv, const DEVMODEW* devmode, GDIINFO* gi, DEVINFO* di) {
+    HSURF patterns[HS_DDI_MAX] = {};
+    std::u16string name = device_name;
+    DHPDEV dhpdev = Fn<PFN_DrvEnablePDEV>(INDEX_DrvEnablePDEV)(
+        const_cast<DEVMODEW*>(devmode), nullptr, HS_DDI_MAX, patterns, sizeof(GDIINFO),
+        reinterpret_cast<ULONG*>(gi), sizeof(DEVINFO), di, dv, name.data(), printer);
+    if (!dhpdev) return nullptr;
+    dv->dhpdev = dhpdev;
+    Fn<PFN_DrvCompletePDEV>(INDEX_DrvCompletePDEV)(dhpdev, dv);
+    return dhpdev;
+  }
+  // The surface the driver made for dv, when it is associated with dv.
+  Surface* TakeSurface(HSURF hs, Device* dv) {
+    Surface* surf = SurfaceFromHandle(hs);
+    return surf && surf->associated && surf->so.hdev == dv ? surf : nullptr;
+  }
+  // The target's colours: the device's default palette, else by format.
+  void SetTargetColors() {
+    target_mode = PAL_BGR;
+    target_colors.clear();
+    if (Palette* pal = PaletteFromHandle(devinfo.hpalDefault)) {
+      target_mode = pal->mode == PAL_INDEXED ? PAL_INDEXED : pal->mode == PAL_RGB ? PAL_RGB : PAL_BGR;
+      target_colors = pal->colors;
+    } else if (so->iBitmapFormat == BMF_1BPP) {
+      target_mode = PAL_INDEXED;
+      target_colors = {0x000000, 0xFFFFFF};
+    }
+  }
+
+  ULONG Translate(Color c) const {
+    if (target_mode == PAL_INDEXED) return NearestIndex(target_colors, c);
+    if (target_mode == PAL_RGB) return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+    return c & 0xFFFFFF;
+  }
+  BOOL Execute(const Op& op, const POINTL& origin);
+  void Shutdown();
+};
+
+namespace {
+
+// The clip object of one drawing in surface coordinates: the page clip moved
+// to the band, cut to the surface.
+bool MakeClip(const PrinterDc::Impl& dc, const Op& op, const POINTL& origin,
+              const RECTL& op_bounds, Clip* clip) {
+  RECTL surf{0, 0, dc.so->sizlBitmap.cx, dc.so->sizlBitmap.cy};
+  std::vector<RECTL> rects;
+  if (op.clip) {
+    std::vector<RECTL> moved;
+    for (const RECTL& r : *op.clip) moved.push_back(Shift(r, origin));
+    rects = RegionIntersect(moved, {surf});
+  } else {
+    rects.push_back(surf);
+  }
+  if (rects.empty()) return false;
+  ClipSet(clip, std::move(rects), op_bounds);
+  return true;
+}
+
+RECTL PathBounds(PathObj* p, double pad) {
+  RECTFX b;
+  PATHOBJ_vGetBounds(&p->po, &b);
+  return RECTL{LONG(std::floor(b.xLeft / 16.0 - pad)), LONG(std::floor(b.yTop / 16.0 - pad)),
+               LONG(std::ceil(b.xRight / 16.0 + pad)) + 1,
+               LONG(std::ceil(b.yBottom / 16.0 + pad)) + 1};
+}
+
+}  // namespace
+
+BOOL PrinterDc::Impl::Execute(const Op& op, const POINTL& origin) {
+  Brush brush;
+  brush.bo.iSolidColor = Translate(op.color);
+  POINTL brush_org{0, 0};
+  switch (op.kind) {
+    case Op::kFillPath:
+    case Op::kStrokePath: {
+      PathObj* p = PathFromPath(op.path, -origin.x, -origin.y);
+      if (!p) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return FALSE;
+      }
+      double pad = op.kind == Op::kStrokePath ? op.pen.width * op.pen.miter_limit + 2 : 0;
+      Clip clip;
+      BOOL ok = TRUE;
+      RECTL bounds = PathBounds(p, pad);
+      RECTL surf{0, 0, so->sizlBitmap.cx, so->sizlBitmap.cy};
+      // A path that misses the band gets no call.
+      if (Intersect(bounds, surf, nullptr) && MakeClip(*this, op, origin, bounds, &clip)) {
+        if (op.kind == Op::kFillPath) {
+          FLONG options = op.mode == FillMode::kWinding ? FP_WINDINGMODE : FP_ALTERNATEMODE;
+          auto drv = Fn<PFN_DrvFillPath>(INDEX_DrvFillPath);
+          ok = (hooks & HOOK_FILLPATH) && drv
+                   ? drv(so, &p->po, &clip.co, &brush.bo, &brush_org, op.mix, options)
+                   : EngFillPath(so, &p->po, &clip.co, &brush.bo, &brush_org, op.mix, options);
+        } else {
+          LINEATTRS la{};
+          std::vector<FLOAT_LONG> style;
+          bool geometric = op.pen.width > 0;
+          la.fl = geometric ? LA_GEOMETRIC : 0;
+          la.iJoin = op.pen.join;
+          la.iEndCap = op.pen.cap;
+          if (geometric) la.elWidth.e = FLOATL(op.pen.width);
+          else la.elWidth.l = 1;
+          la.eMiterLimit = FLOATL(op.pen.miter_limit);
+          for (double d : op.pen.dashes) {
+            FLOAT_LONG v;
+            if (geometric) v.e = FLOATL(d);
+            else v.l = LONG(std::lround(d));
+            style.push_back(v);
+          }
+          if (!style.empty()) {
+            la.fl |= LA_STYLED;
+            la.cstyle = ULONG(style.size());
+            la.pstyle = style.data();
+          }
+          Xform xform;
+          auto drv = Fn<PFN_DrvStrokePath>(INDEX_DrvStrokePath);
+          ok = (hooks & HOOK_STROKEPATH) && drv
+                   ? drv(so, &p->po, &clip.co, &xform.xo, &brush.bo, &brush_org, &la, op.mix)
+                   : EngStrokePath(so, &p->po, &clip.co, &xform.xo, &brush.bo, &brush_org, &la,
+                                   op.mix);
+        }
+      }
+      PathDelete(p);
+      BrushRelease(&brush);
+      return ok;
+    }
+    case Op::kFillRect: {
+      RECTL dest = Shift(op.dest, origin);
+      Clip clip;
+      BOOL ok = TRUE;
+      RECTL surf{0, 0, so->sizlBitmap.cx, so->sizlBitmap.cy};
+      if (MakeClip(*this, op, origin, dest, &clip) && Intersect(dest, surf, nullptr)) {
+        auto drv = Fn<PFN_DrvBitBlt>(INDEX_DrvBitBlt);
+        ok = (hooks & HOOK_BITBLT) && drv
+                 ? drv(so, nullptr, nullptr, &clip.co, nullptr, &dest, nullptr, nullptr,
+                       &brush.bo, &brush_org, 0xF0F0)
+                 : EngBitBlt(so, nullptr, nullptr, &clip.co, nullptr, &dest, nullptr, nullptr,
+                             &brush.bo, &brush_org, 0xF0F0);
+      }
+      BrushRelease(&brush);
+      return ok;
+    }
+    case Op::kImage: {
+      RECTL dest = Shift(op.dest, origin);
+      RECTL surf{0, 0, so->sizlBitmap.cx, so->sizlBitmap.cy};
+      RECTL ordered{std::min(dest.left, dest.right), std::min(dest.top, dest.bottom),
+                    std::max(dest.left, dest.right), std::max(dest.top, dest.bottom)};
+      Clip clip;
+      if (!Intersect(ordered, surf, nullptr) || !MakeClip(*this, op, origin, ordered, &clip))
+        return TRUE;  // nothing of it in this band
+      const Image& im = op.image_info;
+      SIZEL size{im.width, im.height};
+      HBITMAP bmp = EngCreateBitmap(size, im.stride, im.bits == 1 ? BMF_1BPP : BMF_24BPP,
+                                    BMF_TOPDOWN, op.image->data());
+      if (!bmp) return FALSE;
+      SURFOBJ* src = EngLockSurface(bmp);
+      Xlate xlate;
+      if (im.bits == 1) {
+        XlateBuild(&xlate, PAL_INDEXED, {0x000000, 0xFFFFFF}, target_mode, target_colors);
+      } else {
+        XlateBuild(&xlate, PAL_BGR, {}, target_mode, target_colors);
+      }
+      LONG dw = op.dest.right - op.dest.left, dh = op.dest.bottom - op.dest.top;
+      LONG sw = op.src.right - op.src.left, sh = op.src.bottom - op.src.top;
+      BOOL ok;
+      if (dw == sw && dh == sh) {
+        POINTL sp{op.src.left, op.src.top};
+        auto blt = Fn<PFN_DrvBitBlt>(INDEX_DrvBitBlt);
+        auto copy = Fn<PFN_DrvCopyBits>(INDEX_DrvCopyBits);
+        if ((hooks & HOOK_BITBLT) && blt)
+          ok = blt(so, src, nullptr, &clip.co, &xlate.xo, &dest, &sp, nullptr, nullptr, nullptr,
+                   0xCCCC);
+        else if ((hooks & HOOK_COPYBITS) && copy)
+          ok = copy(so, src, &clip.co, &xlate.xo, &dest, &sp);
+        else
+          ok = EngCopyBits(so, src, &clip.co, &xlate.xo, &dest, &sp);
+      } else {
+        RECTL sr = op.src;
+        POINTL ht{0, 0};
+        auto drv = Fn<PFN_DrvStretchBlt>(INDEX_DrvStretchBlt);
+        ok = (hooks & HOOK_STRETCHBLT) && drv
+                 ? drv(so, src, nullptr, &clip.co, &xlate.xo, nullptr, &ht, &dest, &sr, nullptr,
+                       op.stretch_mode)
+                 : EngStretchBlt(so, src, nullptr, &clip.co, &xlate.xo, nullptr, &ht, &dest, &sr,
+                                 nullptr, op.stretch_mode);
+      }
+      EngUnlockSurface(src);
+      EngDeleteSurface(bmp);
+      return ok;
+    }
+  }
+  return FALSE;
+}
+
+void PrinterDc::Impl::Shutdown() {
+  if (page_open) {
+    page.clear();
+    page_open = false;
+  }
+  if (doc_open) {
+    if (auto end = Fn<PFN_DrvEndDoc>(INDEX_DrvEndDoc)) end(so, 0);
+    doc_open = false;
+  }
+  if (hsurf) {
+    if (auto dis = Fn<PFN_DrvDisableSurface>(INDEX_DrvDisableSurface)) dis(dev->dhpdev);
+    hsurf = nullptr;
+    so = nullptr;
+  }
+  if (pdev_enabled) {
+    if (auto dis = Fn<PFN_DrvDisablePDEV>(INDEX_DrvDisablePDEV)) dis(dev->dhpdev);
+    pdev_enabled = false;
+  }
+  if (module) {
+    if (disable_driver) disable_driver();
+    FreeLibrary(module);
+    module = nullptr;
+  }
+  UnregisterDevice(hdev());
+}
+
+std::unique_ptr<PrinterDc> DcOpen(const DcOpenParams& params) {
+  if (!params.driver_path) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  if (plat::ShouldFail("EngAllocMem")) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  auto impl = std::unique_ptr<PrinterDc::Impl>(new (std::nothrow) PrinterDc::Impl);
+  if (!impl) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  PrinterDc::Impl& dc = *impl;
+  RegisterDevice(dc.hdev());
+  auto fail = [&](DWORD code) -> std::unique_ptr<PrinterDc> {
+    DWORD err = code ? code : GetLastError();
+    dc.Shutdown();
+    SetLastError(err ? err : ERROR_INVALID_PARAMETER);
+    return nullptr;
+  };
+
+  // The driver and its function table.
+  dc.module = LoadLibraryW(params.driver_path);
+  if (!dc.module) return fail(0);
+  auto enable = reinterpret_cast<PFN_DrvEnableDriver>(GetProcAddress(dc.module, "DrvEnableDriver"));
+  if (!enable) return fail(ERROR_PROC_NOT_FOUND);
+  DRVENABLEDATA ded{};
+  if (!enable(DDI_DRIVER_VERSION_NT5_01, sizeof(ded), &ded)) return fail(0);
+  // An enabled driver is disabled before it is unloaded.
+  dc.disable_driver =
+      reinterpret_cast<PFN_DrvDisableDriver>(GetProcAddress(dc.module, "DrvDisableDriver"));
+  for (ULONG i = 0; i < ded.c && ded.pdrvfn; ++i)
+    if (ded.pdrvfn[i].iFunc <= INDEX_LAST) dc.fns[ded.pdrvfn[i].iFunc] = ded.pdrvfn[i].pfn;
+  auto enable_pdev = dc.Fn<PFN_DrvEnablePDEV>(INDEX_DrvEnablePDEV);
+  auto complete_pdev = dc.Fn<PFN_DrvCompletePDEV>(INDEX_DrvCompletePDEV);
+  auto enable_surface = dc.Fn<PFN_DrvEnableSurface>(INDEX_DrvEnableSurface);
+  if (!enable_pdev || !complete_pdev || !enable_surface ||
+      !dc.Fn<PFN_DrvDisablePDEV>(INDEX_DrvDisablePDEV) ||
+      !dc.Fn<PFN_DrvDisableSurface>(INDEX_DrvDisableSurface))
+    return fail(ERROR_PROC_NOT_FOUND);
+
+  // The PDEV.
+  dc.device_name = params.device_name ? params.device_name : u"";
+  dc.printer = params.printer;
+  DHPDEV dhpdev = dc.EnablePdev(dc.dev.get(), params.devmode, &dc.gdi, &dc.devinfo);
+  if (!dhpdev) return fail(0);
+  dc.pdev_enabled = true;
+
+  // The surface: a bitmap of the engine (perhaps banding) or a surface of
+  // the device, associated with this device.
+  dc.hsurf = enable_surface(dhpdev);
+  if (!dc.hsurf) return fail(0);
+  Surface* surf = dc.TakeSurface(dc.hsurf, dc.dev.get());
+  if (!surf) return fail(ERROR_INVALID_PARAMETER);
+  dc.so = &surf->so;
+  dc.hooks = surf->hooks;
+  dc.banding = surf->banding;
+  dc.SetTargetColors();
+  return std::unique_ptr<PrinterDc>(new PrinterDc(std::move(impl)));
+}
+
+PrinterDc::PrinterDc(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+PrinterDc::~PrinterDc() { impl_->Shutdown(); }
+
+const GDIINFO& PrinterDc::gdi_info() const { return impl_->gdi; }
+const DEVINFO& PrinterDc::dev_info() const { return impl_->devinfo; }
+SURFOBJ* PrinterDc::surface() const { return impl_->so; }
+FLONG PrinterDc::hooks() const { return impl_->hooks; }
+bool PrinterDc::banding() const { return impl_->banding; }
+
+BOOL PrinterDc::StartDoc(const char16_t* doc_name, DWORD job_id) {
+  Impl& dc = *impl_;
+  if (dc.doc_open) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  std::u16string name = doc_name ? doc_name : u"";
+  auto fn = dc.Fn<PFN_DrvStartDoc>(INDEX_DrvStartDoc);
+  if (fn && !fn(dc.so, name.data(), job_id)) return FALSE;
+  dc.doc_open = true;
+  dc.doc_name = name;
+  dc.job_id = job_id;
+  return TRUE;
+}
+
+BOOL PrinterDc::Reset(const DEVMODEW* devmode) {
+  Impl& dc = *impl_;
+  if (dc.page_open) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (plat::ShouldFail("EngAllocMem")) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return FALSE;
+  }
+  // The new PDEV and its surface come up beside the old ones, which go only
+  // when the new ones stand; a failure leaves the DC as it was.
+  auto dv = std::make_unique<Device>();
+  RegisterDevice(dv.get());
+  GDIINFO gi{};
+  DEVINFO di{};
+  DHPDEV nd = dc.EnablePdev(dv.get(), devmode, &gi, &di);
+  auto give_up = [&](bool pdev) {
+    DWORD err = GetLastError();
+    if (pdev) dc.Fn<PFN_DrvDisablePDEV>(INDEX_DrvDisablePDEV)(nd);
+    UnregisterDevice(dv.get());
+    SetLastError(err ? err : ERROR_INVALID_PARAMETER);
+    return FALSE;
+  };
+  if (!nd) return give_up(false);
+  auto reset = dc.Fn<PFN_DrvResetPDEV>(INDEX_DrvResetPDEV);
+  if (reset && !reset(dc.dev->dhpdev, nd)) return give_up(true);
+  HSURF hs = dc.Fn<PFN_DrvEnableSurface>(INDEX_DrvEnableSurface)(nd);
+  Surface* surf = hs ? dc.TakeSurface(hs, dv.get()) : nullptr;
+  if (!surf) {
+    if (hs) dc.Fn<PFN_DrvDisableSurface>(INDEX_DrvDisableSurface)(nd);
+    return give_up(true);
+  }
+  dc.Fn<PFN_DrvDisableSurface>(INDEX_DrvDisableSurface)(dc.dev->dhpdev);
+  dc.Fn<PFN_DrvDisablePDEV>(INDEX_DrvDisablePDEV)(dc.dev->dhpdev);
+  UnregisterDevice(dc.dev.get());
+  dc.dev = std::move(dv);
+  dc.gdi = gi;
+  dc.devinfo = di;
+  dc.hsurf = hs;
+  dc.so = &surf->so;
+  dc.hooks = surf->hooks;
+  dc.banding = surf->banding;
+  dc.SetTargetColors();
+  // A document goes on in the new PDEV: the driver hears of it again.
+  if (dc.doc_open) {
+    auto fn = dc.Fn<PFN_DrvStartDoc>(INDEX_DrvStartDoc);
+    if (fn && !fn(dc.so, dc.doc_name.data(), dc.job_id)) {
+      dc.doc_open = false;
+      return FALSE;
+    }
+  }
+  return TRUE;
+}
+
+BOOL PrinterDc::StartPage() {
+  Impl& dc = *impl_;
+  if (!dc.doc_open || dc.page_open) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  auto fn = dc.Fn<PFN_DrvStartPage>(INDEX_DrvStartPage);
+  if (fn && !fn(dc.so)) return FALSE;
+  dc.page_open = true;
+  dc.page.clear();
+  return TRUE;
+}
+
+BOOL PrinterDc::EndPage() {
+  Impl& dc = *impl_;
+  if (!dc.page_open) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  dc.page_open = false;
+  if (!dc.banding) {
+    auto fn = dc.Fn<PFN_DrvSendPage>(INDEX_DrvSendPage);
+    return fn ? fn(dc.so) : TRUE;
+  }
+  // The recorded page, band by band. The driver sends the page from its
+  // last DrvNextBand.
+  std::vector<Op> page = std::move(dc.page);
+  dc.page.clear();
+  auto start = dc.Fn<PFN_DrvStartBanding>(INDEX_DrvStartBanding);
+  auto next = dc.Fn<PFN_DrvNextBand>(INDEX_DrvNextBand);
+  if (!start || !next) {
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    return FALSE;
+  }
+  POINTL origin{0, 0};
+  if (!start(dc.so, &origin)) return FALSE;
+  // A driver whose bands never end the page is stopped: at most one band
+  // per row of the page, and two more.
+  int64_t limit = int64_t(dc.gdi.ulVertRes) + 2;
+  BOOL ok = TRUE;
+  for (int64_t band = 0; !(origin.x == -1 && origin.y == -1); ++band) {
+    if (band > limit) {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return FALSE;
+    }
+    for (const Op& op : page)
+      if (!dc.Execute(op, origin)) ok = FALSE;
+    if (!next(dc.so, &origin)) return FALSE;
+  }
+  return ok;
+}
+
+BOOL PrinterDc::EndDoc() {
+  Impl& dc = *impl_;
+  if (!dc.doc_open) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  BOOL ok = TRUE;
+  if (dc.page_open) ok = EndPage();
+  dc.doc_open = false;
+  auto fn = dc.Fn<PFN_DrvEndDoc>(INDEX_DrvEndDoc);
+  if (fn && !fn(dc.so, 0)) ok = FALSE;
+  return ok;
+}
+
+ULONG PrinterDc::Escape(ULONG code, ULONG in_size, const void* in, ULONG out_size, void* out) {
+  Impl& dc = *impl_;
+  auto fn = dc.Fn<PFN_DrvEscape>(INDEX_DrvEscape);
+  return fn ? fn(dc.so, code, in_size, const_cast<void*>(in), out_size, out) : 0;
+}
+
+namespace {
+
+BOOL Submit(PrinterDc::Impl& dc, Op op) {
+  if (!dc.page_open) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  op.clip = dc.clip;
+  if (!dc.banding) return dc.Execute(op, POINTL{0, 0});
+  if (plat::ShouldFail("EngAllocMem")) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return FALSE;
+  }
+  dc.page.push_back(std::move(op));
+  return TRUE;
+}
+
+}  // namespace
+
+BOOL PrinterDc::FillPath(const Path& path, Color color, FillMode mode, MIX mix) {
+  Op op;
+  op.kind = Op::kFillPath;
+  op.path = path;
+  op.color = color;
+  op.mode = mode;
+  op.mix = mix;
+  return Submit(*impl_, std::move(op));
+}
+
+BOOL PrinterDc::StrokePath(const Path& path, const Pen& pen, Color color, MIX mix) {
+  Op op;
+  op.kind = Op::kStrokePath;
+  op.path = path;
+  op.pen = pen;
+  op.color = color;
+  op.mix = mix;
+  return Submit(*impl_, std::move(op));
+}
+
+BOOL PrinterDc::FillRect(const RECTL& rect, Color color) {
+  Op op;
+  op.kind = Op::kFillRect;
+  op.dest = rect;
+  op.color = color;
+  return Submit(*impl_, std::move(op));
+}
+
+BOOL PrinterDc::DrawImage(const Image& image, const RECTL& dest, const RECTL& src_rect,
+                          ULONG stretch_mode) {
+  int64_t min_stride = image.bits == 1 ? (int64_t(image.width) + 7) / 8 : int64_t(image.width) * 3;
+  if (!image.data || (image.bits != 1 && image.bits != 24) || image.width <= 0 ||
+      image.height <= 0 || image.stride < min_stride || image.stride % 4 != 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  Op op;
+  op.kind = Op::kImage;
+  op.dest = dest;
+  op.src = src_rect;
+  op.stretch_mode = stretch_mode;
+  op.image_info = image;
+  size_t bytes = size_t(image.stride) * size_t(image.height);
+  if (plat::ShouldFail("EngAllocMem")) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return FALSE;
+  }
+  op.image = std::make_shared<std::vector<uint8_t>>(image.data, image.data + bytes);
+  op.image_info.data = nullptr;
+  return Submit(*impl_, std::move(op));
+}
+
+void PrinterDc::ClipRect(const RECTL& rect) {
+  impl_->clip = std::make_shared<std::vector<RECTL>>();
+  if (rect.left < rect.right && rect.top < rect.bottom) impl_->clip->push_back(rect);
+}
+
+BOOL PrinterDc::ClipPath(const Path& path, FillMode mode) {
+  // The region of the path: its pixels as runs of rows, made by filling it
+  // into a one-bit page-sized mask through the engine.
+  Impl& dc = *impl_;
+  PathObj* p = PathFromPath(path, 0, 0);
+  if (!p) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return FALSE;
+  }
+  RECTFX b;
+  PATHOBJ_vGetBounds(&p->po, &b);
+  RECTL box{std::max<LONG>(0, b.xLeft / 16 - 1), std::max<LONG>(0, b.yTop / 16 - 1),
+            std::min<LONG>(LONG(dc.gdi.ulHorzRes ? dc.gdi.ulHorzRes : 1), b.xRight / 16 + 2),
+            std::min<LONG>(LONG(dc.gdi.ulVertRes ? dc.gdi.ulVertRes : 1), b.yBottom / 16 + 2)};
+  auto region = std::make_shared<std::vector<RECTL>>();
+  BOOL ok = TRUE;
+  if (box.left < box.right && box.top < box.bottom) {
+    SIZEL size{box.right - box.left, box.bottom - box.top};
+    HBITMAP mask = EngCreateBitmap(size, 0, BMF_1BPP, BMF_TOPDOWN, nullptr);
+    PathObj* moved = PathFromPath(path, -box.left, -box.top);
+    ok = mask && moved;
+    if (ok) {
+      SURFOBJ* so = EngLockSurface(mask);
+      Brush brush;
+      brush.bo.iSolidColor = 1;
+      POINTL org{0, 0};
+      ok = EngFillPath(so, &moved->po, nullptr, &brush.bo, &org, 0x0D0D,
+                       mode == FillMode::kWinding ? FP_WINDINGMODE : FP_ALTERNATEMODE);
+      const uint8_t* bits = static_cast<const uint8_t*>(so->pvScan0);
+      for (LONG y = 0; ok && y < size.cy; ++y) {
+        const uint8_t* row = bits + ptrdiff_t(y) * so->lDelta;
+        LONG x = 0;
+        while (x < size.cx) {
+          while (x < size.cx && !((row[x >> 3] >> (7 - (x & 7))) & 1)) ++x;
+          LONG start = x;
+          while (x < size.cx && ((row[x >> 3] >> (7 - (x & 7))) & 1)) ++x;
+          if (x > start) region->push_back({start + box.left, y + box.top, x + box.left, y + box.top + 1});
+        }
+      }
+    }
+    if (!ok) SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    PathDelete(moved);
+    if (mask) EngDeleteSurface(mask);
+  }
+  PathDelete(p);
+  if (ok) dc.clip = region;
+  return ok;
+}
+
+void PrinterDc::ResetClip() { impl_->clip.reset(); }
+
+}  // namespace eng

@@ -1,0 +1,131 @@
+// The engine's own records behind the DDI objects. Each record starts with
+// the DDI structure a driver sees, so that a pointer to one is a pointer to
+// the other; a magic word behind it tells a live record from anything else.
+#pragma once
+
+#include <cstring>
+#include <vector>
+
+#include "eng/ddi.h"
+
+namespace eng {
+class Path;
+}
+
+namespace eng::detail {
+
+constexpr uint32_t kSurfaceMagic = 0x46525553;  // "SURF"
+constexpr uint32_t kPaletteMagic = 0x4C415050;
+constexpr uint32_t kClipMagic = 0x50494C43;
+constexpr uint32_t kPathMagic = 0x48544150;
+constexpr uint32_t kXformMagic = 0x4D524F46;
+constexpr uint32_t kXlateMagic = 0x54414C58;
+constexpr uint32_t kBrushMagic = 0x48535242;
+
+// Memory of the engine: counted, and failed on request (service name
+// "EngAllocMem" of the platform layer's fault switch).
+void* Alloc(size_t bytes, bool zero);
+void Free(void* p);
+
+struct Surface {
+  SURFOBJ so;
+  uint32_t magic = kSurfaceMagic;
+  bool banding = false;
+  bool associated = false;
+  FLONG hooks = 0;
+  uint8_t* owned_bits = nullptr;
+};
+Surface* SurfaceFromHandle(HSURF h);
+Surface* SurfaceFromObj(const SURFOBJ* so);
+// Bits per pixel of a bitmap format, 0 for an unknown one.
+int FormatBits(ULONG format);
+// Row size of a bitmap format: whole 32-bit words.
+LONG FormatStride(ULONG format, LONG width);
+
+struct Palette {
+  uint32_t magic = kPaletteMagic;
+  ULONG mode = 0;
+  std::vector<ULONG> colors;  // indexed palettes: 0x00RRGGBB (blue low)
+  FLONG red = 0, green = 0, blue = 0;
+};
+Palette* PaletteFromHandle(HPALETTE h);
+
+// The devices the DC side has opened (HDEV handles).
+void RegisterDevice(HDEV hdev);
+void UnregisterDevice(HDEV hdev);
+bool IsLiveDevice(HDEV hdev);
+
+// ---- clip regions: a list of disjoint rectangles ----------------------------------
+struct Clip {
+  CLIPOBJ co{};
+  uint32_t magic = kClipMagic;
+  std::vector<RECTL> rects;  // disjoint, top to bottom, left to right
+  std::vector<RECTL> walk;   // the enumeration in progress
+  size_t walk_pos = 0;
+  bool path_based = false;
+};
+Clip* ClipFromObj(CLIPOBJ* pco);
+// Sets the region of a clip object for a drawing whose bounds are op_bounds:
+// the complexity is DC_TRIVIAL when the region holds the whole drawing,
+// DC_RECT for one rectangle, else DC_COMPLEX.
+void ClipSet(Clip* clip, std::vector<RECTL> rects, const RECTL& op_bounds);
+// The rectangles of pco that a drawing must stay inside, cut to limit; a
+// null or trivial clip object gives limit itself.
+std::vector<RECTL> ClipRects(CLIPOBJ* pco, const RECTL& limit);
+// Intersection; false when empty.
+bool Intersect(const RECTL& a, const RECTL& b, RECTL* out);
+// Region operations on rectangle lists.
+std::vector<RECTL> RegionIntersect(const std::vector<RECTL>& a, const std::vector<RECTL>& b);
+
+// ---- paths ----------------------------------------------------------------------------
+struct PathRun {
+  FLONG flags = 0;
+  std::vector<POINTFIX> pts;
+};
+struct PathObj {
+  PATHOBJ po{};
+  uint32_t magic = kPathMagic;
+  std::vector<PathRun> runs;
+  size_t walk_pos = 0;
+};
+PathObj* PathFromObj(PATHOBJ* ppo);
+// A path object from an application path, moved by (dx, dy) pixels; null on
+// allocation failure. Free with PathDelete.
+PathObj* PathFromPath(const eng::Path& path, double dx, double dy);
+void PathDelete(PathObj* p);
+
+struct Xform {
+  XFORMOBJ xo{};
+  uint32_t magic = kXformMagic;
+  XFORML m{1, 0, 0, 1, 0, 0};
+};
+Xform* XformFromObj(XFORMOBJ* pxo);
+
+struct Xlate {
+  XLATEOBJ xo{};
+  uint32_t magic = kXlateMagic;
+  std::vector<ULONG> table;
+  ULONG src_mode = 0, dst_mode = 0;
+  std::vector<ULONG> src_colors, dst_colors;  // indexed palettes
+};
+Xlate* XlateFromObj(XLATEOBJ* pxlo);
+// A translation between two palettes (mode and colours of each).
+void XlateBuild(Xlate* x, ULONG src_mode, const std::vector<ULONG>& src_colors, ULONG dst_mode,
+                const std::vector<ULONG>& dst_colors);
+// Index of the colour (0x00RRGGBB) nearest to c in a palette.
+ULONG NearestIndex(const std::vector<ULONG>& colors, ULONG c);
+
+struct Brush {
+  BRUSHOBJ bo{};
+  uint32_t magic = kBrushMagic;
+  SURFOBJ* pattern = nullptr;    // pattern brushes: the pattern bitmap
+  XLATEOBJ* pattern_xlo = nullptr;
+  ULONG hatch = HS_DDI_MAX;      // HS_DDI_MAX and above: not a hatch
+  PFN_DrvRealizeBrush realize = nullptr;  // the driver's, when it has one
+  SURFOBJ* target = nullptr;
+  void* rbrush = nullptr;        // BRUSHOBJ_pvAllocRbrush memory
+};
+Brush* BrushFromObj(BRUSHOBJ* pbo);
+void BrushRelease(Brush* b);  // frees the realization
+
+}  // namespace eng::detail

@@ -1,0 +1,433 @@
+// The printer DC against a test driver that logs its calls: enabling order,
+// document and page calls, hooked and punted drawing, the band loop with its
+// origins, and every failure on the way releasing what was built.
+#include <filesystem>
+#include <sstream>
+
+#include "eng/dc.h"
+#include "eng_test_util.h"
+#include "plat/kernel.h"
+#include "temp_machine.h"
+#include "test_driver.h"
+
+namespace {
+
+constexpr const char16_t* kDriver = u"C:\\drivers\\TESTDRV.DLL";
+
+class DcTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(plat::EnsureWindowsDir(u"C:\\drivers"));
+    std::filesystem::copy_file(ENG_TEST_DRIVER, plat_test::TempMachine::Host(kDriver),
+                               std::filesystem::copy_options::overwrite_existing);
+    // The test holds the driver too, so that its log outlives the DC.
+    module_ = LoadLibraryW(kDriver);
+    ASSERT_NE(module_, nullptr);
+    configure_ = reinterpret_cast<TestDrvConfigureFn>(GetProcAddress(module_, "TestDrvConfigure"));
+    log_ = reinterpret_cast<TestDrvLogFn>(GetProcAddress(module_, "TestDrvLog"));
+    page_ = reinterpret_cast<TestDrvPageFn>(GetProcAddress(module_, "TestDrvPage"));
+    ASSERT_TRUE(configure_ && log_ && page_);
+    surfaces_ = eng::LiveSurfaces();
+    palettes_ = eng::LivePalettes();
+    blocks_ = eng::LiveEngBlocks();
+  }
+  void TearDown() override {
+    plat::ClearFaults();
+    if (module_) FreeLibrary(module_);
+  }
+  void Configure(const TestDrvConfig& c) { configure_(&c); }
+  std::unique_ptr<eng::PrinterDc> Open() {
+    eng::DcOpenParams p;
+    p.driver_path = kDriver;
+    p.device_name = u"Printer 1";
+    p.printer = reinterpret_cast<HANDLE>(0x1234);
+    return eng::DcOpen(p);
+  }
+  std::vector<std::string> Log() const {
+    std::vector<std::string> lines;
+    std::istringstream in(log_());
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+  }
+  std::vector<uint8_t> Page(int32_t* stride = nullptr) const {
+    int32_t s = 0;
+    size_t n = 0;
+    const uint8_t* p = page_(&s, &n);
+    if (stride) *stride = s;
+    return std::vector<uint8_t>(p, p + n);
+  }
+  void ExpectNoLeaks() const {
+    EXPECT_EQ(eng::LiveSurfaces(), surfaces_);
+    EXPECT_EQ(eng::LivePalettes(), palettes_);
+    EXPECT_EQ(eng::LiveEngBlocks(), blocks_);
+  }
+
+  plat_test::TempMachine machine_;
+  HMODULE module_ = nullptr;
+  TestDrvConfigureFn configure_ = nullptr;
+  TestDrvLogFn log_ = nullptr;
+  TestDrvPageFn page_ = nullptr;
+  long surfaces_ = 0, palettes_ = 0, blocks_ = 0;
+};
+
+std::string Joined(const std::vector<std::string>& v) {
+  std::string s;
+  for (const auto& l : v) s += l + "\n";
+  return s;
+}
+
+TEST_F(DcTest, EnablesRunsADocumentAndDisablesInTheEngineOrder) {
+  struct Case {
+    const char* name;
+    bool banding;
+    std::string page_calls;
+  } cases[] = {
+      {"banding", true,
+       // Bands the drawing does not reach get no call.
+       "StartPage\nStartBanding\nBitBlt 2,3,10,6 F0F0 clip 0\nNextBand 0\nNextBand 16\nNextBand 32\n"
+       "SendPage\n"},
+      {"one surface", false, "StartPage\nBitBlt 2,3,10,6 F0F0 clip 0\nSendPage\n"},
+  };
+  for (const Case& c : cases) {
+    TestDrvConfig cfg;
+    cfg.banding = c.banding;
+    Configure(cfg);
+    {
+      auto dc = Open();
+      ASSERT_NE(dc, nullptr) << c.name;
+      EXPECT_EQ(dc->banding(), c.banding);
+      EXPECT_EQ(dc->hooks(), FLONG(HOOK_BITBLT | HOOK_STRETCHBLT | HOOK_TEXTOUT));
+      EXPECT_EQ(dc->gdi_info().ulHorzRes, 64u);
+      ASSERT_TRUE(dc->StartDoc(u"doc", 7));
+      ASSERT_TRUE(dc->StartPage());
+      ASSERT_TRUE(dc->FillRect(RECTL{2, 3, 10, 6}, 0));
+      ASSERT_TRUE(dc->EndPage());
+      ASSERT_TRUE(dc->EndDoc());
+    }
+    std::string want = "EnableDriver 196864 16\nEnablePDEV 6 320 312 named 4660\nCompletePDEV\nEnableSurface\n"
+                       "StartDoc doc 7\n" +
+                       c.page_calls + "EndDoc 0\nDisableSurface\nDisablePDEV\nDisableDriver\n";
+    EXPECT_EQ(Joined(Log()), want) << c.name;
+    ExpectNoLeaks();
+  }
+}
+
+TEST_F(DcTest, HookedCallsGoToTheDriverOthersToTheEngine) {
+  struct Case {
+    const char* name;
+    FLONG hooks;
+    std::vector<std::string> calls;  // drawing calls the driver sees
+  } cases[] = {
+      {"raster hooks", HOOK_BITBLT | HOOK_STRETCHBLT | HOOK_TEXTOUT, {"BitBlt", "StretchBlt"}},
+      {"all hooks", HOOK_BITBLT | HOOK_STRETCHBLT | HOOK_FILLPATH | HOOK_STROKEPATH,
+       {"FillPath", "StrokePath", "BitBlt", "StretchBlt"}},
+      {"copy bits only", HOOK_COPYBITS, {"CopyBits"}},
+      {"none", 0, {}},
+  };
+  uint8_t image[2 * 8] = {};  // 2 x 2, 24-bit, black
+  eng::Image im{2, 2, 24, 8, image};
+  std::vector<uint8_t> reference;
+  for (const Case& c : cases) {
+    TestDrvConfig cfg;
+    cfg.banding = false;
+    cfg.hooks = c.hooks;
+    Configure(cfg);
+    {
+      auto dc = Open();
+      ASSERT_NE(dc, nullptr);
+      ASSERT_TRUE(dc->StartDoc(u"d", 1));
+      ASSERT_TRUE(dc->StartPage());
+      eng::Path tri;
+      tri.MoveTo(1, 1);
+      tri.LineTo(20, 1);
+      tri.LineTo(1, 20);
+      tri.Close();
+      ASSERT_TRUE(dc->FillPath(tri, 0x0000FF));
+      eng::Pen pen;
+      pen.width = 3;
+      ASSERT_TRUE(dc->StrokePath(tri, pen, 0x00FF00));
+      ASSERT_TRUE(dc->DrawImage(im, RECTL{30, 30, 32, 32}, RECTL{0, 0, 2, 2}));
+      ASSERT_TRUE(dc->DrawImage(im, RECTL{40, 30, 44, 34}, RECTL{0, 0, 2, 2}));
+      ASSERT_TRUE(dc->EndPage());
+      ASSERT_TRUE(dc->EndDoc());
+    }
+    std::vector<std::string> drawing;
+    for (const std::string& l : Log()) {
+      std::string word = l.substr(0, l.find(' '));
+      if (word == "BitBlt" || word == "StretchBlt" || word == "FillPath" || word == "StrokePath" ||
+          word == "CopyBits")
+        drawing.push_back(word);
+    }
+    EXPECT_EQ(drawing, c.calls) << c.name;
+    // Whoever draws, the pixels are the same.
+    if (reference.empty()) reference = Page();
+    else EXPECT_EQ(Page(), reference) << c.name;
+  }
+  ASSERT_FALSE(reference.empty());
+}
+
+TEST_F(DcTest, BandOriginsFollowTheDriver) {
+  struct Case {
+    int32_t height, band;
+    bool extra;
+    std::vector<std::string> bands;
+  } cases[] = {
+      {1024, 512, false, {"NextBand 0", "NextBand 512"}},
+      {1024, 512, true, {"NextBand 0", "NextBand 512", "NextBand 1024"}},
+      {40, 16, false, {"NextBand 0", "NextBand 16", "NextBand 32"}},
+      {10, 16, false, {"NextBand 0"}},
+  };
+  for (const Case& c : cases) {
+    TestDrvConfig cfg;
+    cfg.width = 16;
+    cfg.height = c.height;
+    cfg.band = c.band;
+    cfg.extra_band = c.extra;
+    Configure(cfg);
+    auto dc = Open();
+    ASSERT_NE(dc, nullptr);
+    ASSERT_TRUE(dc->StartDoc(u"d", 1));
+    ASSERT_TRUE(dc->StartPage());
+    ASSERT_TRUE(dc->FillRect(RECTL{0, c.height - 1, 16, c.height + 5}, 0));
+    ASSERT_TRUE(dc->EndPage());
+    std::vector<std::string> bands;
+    for (const std::string& l : Log())
+      if (l.rfind("NextBand", 0) == 0) bands.push_back(l);
+    EXPECT_EQ(bands, c.bands) << c.height << "/" << c.band;
+    // The last row of the page is black, the one above white.
+    int32_t stride = 0;
+    std::vector<uint8_t> page = Page(&stride);
+    ASSERT_EQ(page.size(), size_t(stride) * size_t(c.height));
+    EXPECT_EQ(page[size_t(c.height - 1) * size_t(stride)], 0);
+    EXPECT_EQ(page[size_t(c.height - 2) * size_t(stride)], 0xFF);
+  }
+}
+
+// A page drawn band by band equals the same page drawn on one surface, in
+// both depths: fills, strokes, clips and images that cross band edges.
+TEST_F(DcTest, BandReplayEqualsOneSurface) {
+  std::vector<uint8_t> image(12 * 12 * 3);
+  for (size_t i = 0; i < image.size(); ++i) image[i] = uint8_t(i * 37);
+  eng::Image im{12, 12, 24, 36, image.data()};
+  auto draw = [&](eng::PrinterDc& dc) {
+    eng::Path circle;
+    circle.MoveTo(40, 8);
+    circle.BezierTo(55, 8, 55, 40, 40, 40);
+    circle.BezierTo(25, 40, 25, 8, 40, 8);
+    circle.Close();
+    EXPECT_TRUE(dc.FillPath(circle, 0x204080, eng::FillMode::kWinding));
+    eng::Path diag;
+    diag.MoveTo(0, 0);
+    diag.LineTo(63, 47);
+    eng::Pen pen;
+    pen.width = 2.5;
+    pen.dashes = {6, 3};
+    EXPECT_TRUE(dc.StrokePath(diag, pen, 0));
+    eng::Pen hair;
+    EXPECT_TRUE(dc.StrokePath(circle, hair, 0xFF0000));
+    dc.ClipRect(RECTL{0, 10, 30, 36});
+    EXPECT_TRUE(dc.DrawImage(im, RECTL{5, 12, 29, 36}, RECTL{0, 0, 12, 12}));
+    eng::Path clip;
+    clip.MoveTo(32, 14);
+    clip.LineTo(62, 20);
+    clip.LineTo(40, 46);
+    clip.Close();
+    EXPECT_TRUE(dc.ClipPath(clip, eng::FillMode::kAlternate));
+    EXPECT_TRUE(dc.FillRect(RECTL{0, 0, 64, 48}, 0x00FF00));
+    dc.ResetClip();
+    EXPECT_TRUE(dc.DrawImage(im, RECTL{50, 40, 62, 52}, RECTL{0, 0, 12, 12}));
+    // Mirrored and shrunk, across a band edge.
+    EXPECT_TRUE(dc.DrawImage(im, RECTL{62, 12, 55, 19}, RECTL{0, 0, 12, 12}));
+  };
+  for (int32_t bits : {24, 1}) {
+    std::vector<uint8_t> pages[2];
+    for (int banding = 0; banding < 2; ++banding) {
+      TestDrvConfig cfg;
+      cfg.bits = bits;
+      cfg.banding = banding == 1;
+      cfg.band = 16;
+      Configure(cfg);
+      auto dc = Open();
+      ASSERT_NE(dc, nullptr);
+      ASSERT_TRUE(dc->StartDoc(u"d", 1));
+      ASSERT_TRUE(dc->StartPage());
+      draw(*dc);
+      ASSERT_TRUE(dc->EndPage());
+      ASSERT_TRUE(dc->EndDoc());
+      pages[banding] = Page();
+    }
+    ASSERT_FALSE(pages[0].empty());
+    EXPECT_EQ(pages[0], pages[1]) << bits;
+    // Something of every colour class was drawn.
+    size_t white = 0;
+    for (uint8_t b : pages[0]) white += b == 0xFF;
+    EXPECT_LT(white, pages[0].size()) << bits;
+    EXPECT_GT(white, pages[0].size() / 10) << bits;
+  }
+}
+
+TEST_F(DcTest, ResetBetweenPagesContinuesTheDocumentInANewPdev) {
+  struct Case {
+    const char* name;
+    const char* fail;
+    std::string reset_calls;
+  } cases[] = {
+      {"reset", "",
+       "EnablePDEV 6 320 312 named 4660\nCompletePDEV\nResetPDEV\nEnableSurface\nDisableSurface\n"
+       "DisablePDEV\nStartDoc doc 7\n"},
+      {"driver refuses", "ResetPDEV", "EnablePDEV 6 320 312 named 4660\nCompletePDEV\nResetPDEV\nDisablePDEV\n"},
+      {"no new surface", "EnableSurface",
+       "EnablePDEV 6 320 312 named 4660\nCompletePDEV\nResetPDEV\nEnableSurface\nDisablePDEV\n"},
+  };
+  for (const Case& c : cases) {
+    TestDrvConfig cfg;
+    cfg.banding = false;
+    Configure(cfg);
+    {
+      auto dc = Open();
+      ASSERT_NE(dc, nullptr);
+      ASSERT_TRUE(dc->StartDoc(u"doc", 7));
+      ASSERT_TRUE(dc->StartPage());
+      EXPECT_FALSE(dc->Reset(nullptr));  // not inside a page
+      ASSERT_TRUE(dc->EndPage());
+      TestDrvConfig now = cfg;
+      std::strcpy(now.fail, c.fail);
+      configure_(&now);  // (clears the log)
+      EXPECT_EQ(dc->Reset(nullptr), c.fail[0] == 0) << c.name;
+      EXPECT_EQ(Joined(Log()), c.reset_calls) << c.name;
+      now.fail[0] = 0;
+      configure_(&now);
+      // The next page runs on whichever PDEV stands, with a valid PDEV.
+      ASSERT_TRUE(dc->StartPage()) << c.name;
+      ASSERT_TRUE(dc->FillRect(RECTL{0, 0, 4, 4}, 0));
+      ASSERT_TRUE(dc->EndPage());
+      ASSERT_TRUE(dc->EndDoc());
+      for (const std::string& l : Log()) EXPECT_EQ(l.find("no pdev"), std::string::npos) << l;
+    }
+    EXPECT_EQ(Log().back(), "DisableDriver");
+    ExpectNoLeaks();
+  }
+}
+
+TEST_F(DcTest, EscapeReachesTheDriver) {
+  Configure(TestDrvConfig{});
+  auto dc = Open();
+  ASSERT_NE(dc, nullptr);
+  char in[3] = {}, out[5] = {};
+  EXPECT_EQ(dc->Escape(20, 3, in, 5, out), 42u);
+  EXPECT_EQ(Log().back(), "Escape 20 3 5");
+}
+
+TEST_F(DcTest, FailuresWhileEnablingReleaseEverything) {
+  struct Case {
+    const char* name;
+    TestDrvConfig cfg;
+    std::string tail;  // the calls after the failing one
+  };
+  std::vector<Case> cases;
+  {
+    Case c{"driver refuses", {}, "EnableDriver 196864 16\n"};
+    std::strcpy(c.cfg.fail, "EnableDriver");
+    cases.push_back(c);
+  }
+  {
+    Case c{"table without the PDEV calls", {}, "EnableDriver 196864 16\nDisableDriver\n"};
+    c.cfg.table_size = 2;
+    cases.push_back(c);
+  }
+  {
+    Case c{"PDEV refused", {}, "EnableDriver 196864 16\nEnablePDEV 6 320 312 named 4660\nDisableDriver\n"};
+    std::strcpy(c.cfg.fail, "EnablePDEV");
+    cases.push_back(c);
+  }
+  {
+    Case c{"surface refused", {},
+           "EnableDriver 196864 16\nEnablePDEV 6 320 312 named 4660\nCompletePDEV\nEnableSurface\n"
+           "DisablePDEV\nDisableDriver\n"};
+    std::strcpy(c.cfg.fail, "EnableSurface");
+    cases.push_back(c);
+  }
+  {
+    Case c{"surface not associated", {},
+           "EnableDriver 196864 16\nEnablePDEV 6 320 312 named 4660\nCompletePDEV\nEnableSurface\n"
+           "DisableSurface\nDisablePDEV\nDisableDriver\n"};
+    c.cfg.skip_associate = true;
+    cases.push_back(c);
+  }
+  for (const Case& c : cases) {
+    Configure(c.cfg);
+    SetLastError(0);
+    EXPECT_EQ(Open(), nullptr) << c.name;
+    EXPECT_NE(GetLastError(), 0u) << c.name;
+    EXPECT_EQ(Joined(Log()), c.tail) << c.name;
+    ExpectNoLeaks();
+  }
+  eng::DcOpenParams missing;
+  missing.driver_path = u"C:\\drivers\\NONE.DLL";
+  EXPECT_EQ(eng::DcOpen(missing), nullptr);
+  EXPECT_EQ(GetLastError(), ERROR_MOD_NOT_FOUND);
+}
+
+// Every engine allocation of a whole job fails in turn: the job fails
+// cleanly at that step, the driver is disabled, and nothing is left.
+TEST_F(DcTest, AllocationFailureAtEachStepLeaksNothing) {
+  uint8_t image[4 * 4] = {};
+  eng::Image im{4, 4, 1, 4, image};
+  int completed = 0;
+  for (int n = 1; n < 200 && completed == 0; ++n) {
+    TestDrvConfig cfg;
+    cfg.bits = 1;
+    Configure(cfg);
+    plat::FailNth("EngAllocMem", n);
+    bool ok = false;
+    {
+      auto dc = Open();
+      if (dc && dc->StartDoc(u"d", 1) && dc->StartPage()) {
+        bool drew = dc->FillRect(RECTL{0, 0, 8, 8}, 0);
+        eng::Path p;
+        p.Rectangle(4, 4, 40, 40);
+        drew = dc->FillPath(p, 0) && drew;
+        drew = dc->DrawImage(im, RECTL{0, 0, 16, 16}, RECTL{0, 0, 4, 4}) && drew;
+        drew = dc->ClipPath(p, eng::FillMode::kWinding) && drew;
+        bool ended = dc->EndPage();
+        ok = dc->EndDoc() && ended && drew;
+      }
+    }
+    plat::ClearFaults();
+    std::vector<std::string> log = Log();
+    if (!log.empty() && log.front().rfind("EnableDriver", 0) == 0 && log.size() > 1 &&
+        log[1].rfind("EnablePDEV", 0) == 0) {
+      EXPECT_EQ(log.back(), "DisableDriver") << n;
+    }
+    ExpectNoLeaks();
+    if (ok) completed = n;
+  }
+  EXPECT_GT(completed, 3);  // several steps failed before the whole job went through
+}
+
+TEST_F(DcTest, BadCallOrderAndEndlessBands) {
+  TestDrvConfig cfg;
+  cfg.endless = true;
+  Configure(cfg);
+  auto dc = Open();
+  ASSERT_NE(dc, nullptr);
+  EXPECT_FALSE(dc->StartPage());  // no document
+  EXPECT_FALSE(dc->FillRect(RECTL{0, 0, 1, 1}, 0));  // no page
+  EXPECT_FALSE(dc->EndPage());
+  ASSERT_TRUE(dc->StartDoc(u"d", 1));
+  EXPECT_FALSE(dc->StartDoc(u"d", 1));
+  ASSERT_TRUE(dc->StartPage());
+  EXPECT_FALSE(dc->EndPage());  // the driver never ends the page: stopped
+  size_t bands = 0;
+  for (const std::string& l : Log()) bands += l.rfind("NextBand", 0) == 0;
+  EXPECT_LE(bands, size_t(48 + 3));
+  EXPECT_TRUE(dc->EndDoc());
+  uint8_t px[4] = {};
+  EXPECT_FALSE(dc->StartPage());  // the document has ended
+  ASSERT_TRUE(dc->StartDoc(u"d", 2));
+  ASSERT_TRUE(dc->StartPage());
+  EXPECT_FALSE(dc->DrawImage(eng::Image{1, 1, 24, 2, px}, RECTL{0, 0, 1, 1}, RECTL{0, 0, 1, 1}));  // stride
+  EXPECT_FALSE(dc->DrawImage(eng::Image{1, 1, 8, 4, px}, RECTL{0, 0, 1, 1}, RECTL{0, 0, 1, 1}));   // depth
+}
+
+}  // namespace

@@ -1,0 +1,364 @@
+// Drawing into 1-bit and 24-bit bitmaps: fills, strokes, clips, blits with
+// raster operations and masks, stretches, erase and text rectangles, pixel
+// by pixel.
+#include <functional>
+
+#include "eng/dc.h"
+#include "eng_test_util.h"
+#include "plat/kernel.h"
+
+using eng_test::Joined;
+using eng_test::TestBitmap;
+
+namespace {
+
+constexpr MIX kCopyPen = 0x0D0D;
+
+eng::Path Rect(double l, double t, double r, double b) {
+  eng::Path p;
+  p.Rectangle(l, t, r, b);
+  return p;
+}
+
+TEST(EngFill, RectangleCoversThePixelsInsideOnOneBit) {
+  TestBitmap bmp(8, 5, BMF_1BPP);
+  eng::PathObject path(Rect(1, 1, 5, 4));
+  eng::BrushObject black(0);
+  POINTL org{0, 0};
+  ASSERT_TRUE(EngFillPath(bmp.so(), path.get(), nullptr, black.get(), &org, kCopyPen, FP_ALTERNATEMODE));
+  EXPECT_EQ(Joined(bmp.Picture()),
+            "........\n"
+            ".####...\n"
+            ".####...\n"
+            ".####...\n"
+            "........\n");
+}
+
+TEST(EngFill, AlternateLeavesTheOverlapOpenWindingFillsIt) {
+  eng::Path two;
+  two.Rectangle(0, 0, 6, 2);
+  two.Rectangle(3, 0, 9, 2);
+  struct Case {
+    FLONG mode;
+    const char* row;
+  } cases[] = {{FP_ALTERNATEMODE, "###...###."}, {FP_WINDINGMODE, "#########."}};
+  for (const Case& c : cases) {
+    TestBitmap bmp(10, 2, BMF_1BPP);
+    eng::PathObject path(two);
+    eng::BrushObject black(0);
+    POINTL org{0, 0};
+    ASSERT_TRUE(EngFillPath(bmp.so(), path.get(), nullptr, black.get(), &org, kCopyPen, c.mode));
+    EXPECT_EQ(bmp.Picture()[0], c.row) << c.mode;
+    EXPECT_EQ(bmp.Picture()[1], c.row) << c.mode;
+  }
+}
+
+TEST(EngFill, TwentyFourBitPixelsAreBlueGreenRed) {
+  TestBitmap bmp(4, 2, BMF_24BPP);
+  eng::PathObject path(Rect(1, 0, 3, 1));
+  eng::BrushObject color(0x123456);  // red 0x12, green 0x34, blue 0x56
+  POINTL org{0, 0};
+  ASSERT_TRUE(EngFillPath(bmp.so(), path.get(), nullptr, color.get(), &org, kCopyPen, FP_ALTERNATEMODE));
+  const uint8_t* row = bmp.Row(0);
+  EXPECT_EQ(row[3], 0x56);
+  EXPECT_EQ(row[4], 0x34);
+  EXPECT_EQ(row[5], 0x12);
+  EXPECT_EQ(row[0], 0xFF);
+  EXPECT_EQ(bmp.At(2, 0), 0x123456u);
+  EXPECT_EQ(bmp.At(3, 0), 0xFFFFFFu);
+  EXPECT_EQ(bmp.At(1, 1), 0xFFFFFFu);
+}
+
+TEST(EngFill, MixesCombinePenAndDestination) {
+  // R2_NOT (6) inverts the destination whatever the pen; R2_XORPEN (7) xors.
+  TestBitmap bmp(4, 1, BMF_24BPP);
+  bmp.Fill(0x0F0F0F);
+  eng::PathObject path(Rect(0, 0, 2, 1));
+  eng::BrushObject pen(0xFF00FF);
+  POINTL org{0, 0};
+  ASSERT_TRUE(EngFillPath(bmp.so(), path.get(), nullptr, pen.get(), &org, 0x0606, FP_ALTERNATEMODE));
+  EXPECT_EQ(bmp.At(0, 0), 0xF0F0F0u);
+  eng::PathObject right(Rect(2, 0, 4, 1));
+  ASSERT_TRUE(EngFillPath(bmp.so(), right.get(), nullptr, pen.get(), &org, 0x0707, FP_ALTERNATEMODE));
+  EXPECT_EQ(bmp.At(3, 0), 0xF00FF0u);
+}
+
+TEST(EngFill, ClipRegionsLimitTheFill) {
+  TestBitmap bmp(8, 4, BMF_1BPP);
+  eng::PathObject path(Rect(0, 0, 8, 4));
+  eng::BrushObject black(0);
+  POINTL org{0, 0};
+  eng::ClipObject clip({{1, 0, 3, 2}, {5, 2, 7, 4}}, RECTL{0, 0, 8, 4});
+  ASSERT_EQ(clip.get()->iDComplexity, DC_COMPLEX);
+  ASSERT_TRUE(EngFillPath(bmp.so(), path.get(), clip.get(), black.get(), &org, kCopyPen, FP_ALTERNATEMODE));
+  EXPECT_EQ(Joined(bmp.Picture()),
+            ".##.....\n"
+            ".##.....\n"
+            ".....##.\n"
+            ".....##.\n");
+}
+
+TEST(EngFill, PatternBrushTilesFromTheBrushOrigin) {
+  // A 2 x 1 pattern: black, white; origin x 1 shifts it by one pixel.
+  TestBitmap pattern(2, 1, BMF_1BPP);
+  pattern.Fill(1);
+  RECTL first{0, 0, 1, 1};
+  EngEraseSurface(pattern.so(), &first, 0);
+  TestBitmap bmp(6, 1, BMF_1BPP);
+  eng::BrushObject brush(pattern.so(), nullptr);
+  eng::PathObject path(Rect(0, 0, 6, 1));
+  POINTL org{1, 0};
+  ASSERT_TRUE(EngFillPath(bmp.so(), path.get(), nullptr, brush.get(), &org, kCopyPen, FP_ALTERNATEMODE));
+  EXPECT_EQ(bmp.Picture()[0], ".#.#.#");
+}
+
+TEST(EngStroke, CosmeticLinesRunThroughPixelCentres) {
+  TestBitmap bmp(8, 5, BMF_1BPP);
+  eng::Path lines;
+  lines.MoveTo(1, 1);
+  lines.LineTo(6, 1);
+  lines.MoveTo(3, 2);
+  lines.LineTo(3, 4);
+  eng::PathObject path(lines);
+  eng::BrushObject black(0);
+  POINTL org{0, 0};
+  LINEATTRS la{};
+  la.elWidth.l = 1;
+  la.iEndCap = ENDCAP_BUTT;
+  ASSERT_TRUE(EngStrokePath(bmp.so(), path.get(), nullptr, nullptr, black.get(), &org, &la, kCopyPen));
+  EXPECT_EQ(Joined(bmp.Picture()),
+            "........\n"
+            ".#####..\n"
+            "...#....\n"
+            "...#....\n"
+            "........\n");
+}
+
+TEST(EngStroke, GeometricWidthCapsAndDashes) {
+  struct Case {
+    const char* name;
+    ULONG cap;
+    std::vector<float> dashes;
+    const char* picture;
+  } cases[] = {
+      {"butt", ENDCAP_BUTT, {}, "..........\n..........\n.######...\n.######...\n..........\n"},
+      {"square", ENDCAP_SQUARE, {}, "..........\n..........\n########..\n########..\n..........\n"},
+      {"dashed", ENDCAP_BUTT, {2, 1}, "..........\n..........\n.##.##....\n.##.##....\n..........\n"},
+  };
+  for (const Case& c : cases) {
+    TestBitmap bmp(10, 5, BMF_1BPP);
+    eng::Path line;
+    line.MoveTo(1, 3);
+    line.LineTo(7, 3);
+    eng::PathObject path(line);
+    eng::BrushObject black(0);
+    POINTL org{0, 0};
+    std::vector<FLOAT_LONG> style;
+    for (float d : c.dashes) {
+      FLOAT_LONG v;
+      v.e = d;
+      style.push_back(v);
+    }
+    LINEATTRS la{};
+    la.fl = LA_GEOMETRIC | (style.empty() ? 0 : LA_STYLED);
+    la.elWidth.e = 2;
+    la.iEndCap = c.cap;
+    la.iJoin = JOIN_MITER;
+    la.eMiterLimit = 10;
+    la.cstyle = ULONG(style.size());
+    la.pstyle = style.empty() ? nullptr : style.data();
+    eng::XformObject identity;
+    ASSERT_TRUE(EngStrokePath(bmp.so(), path.get(), nullptr, identity.get(), black.get(), &org, &la, kCopyPen));
+    EXPECT_EQ(Joined(bmp.Picture()), c.picture) << c.name;
+  }
+}
+
+// The raster operations, each checked against its meaning written out with
+// plain bit operations on pattern P, source S and destination D.
+TEST(EngBitBlt, RasterOperationsOnTwentyFourBitPixels) {
+  const uint32_t P = 0xF0CC33, S = 0xAA5500, D = 0x0F3C99;
+  struct Case {
+    const char* name;
+    uint32_t rop;
+    std::function<uint32_t()> want;
+  } cases[] = {
+      {"BLACKNESS", 0x00, [&] { return 0u; }},
+      {"WHITENESS", 0xFF, [&] { return 0xFFFFFFu; }},
+      {"SRCCOPY", 0xCC, [&] { return S; }},
+      {"NOTSRCCOPY", 0x33, [&] { return ~S; }},
+      {"SRCAND", 0x88, [&] { return S & D; }},
+      {"SRCPAINT", 0xEE, [&] { return S | D; }},
+      {"SRCINVERT", 0x66, [&] { return S ^ D; }},
+      {"SRCERASE", 0x44, [&] { return S & ~D; }},
+      {"DSTINVERT", 0x55, [&] { return ~D; }},
+      {"PATCOPY", 0xF0, [&] { return P; }},
+      {"PATINVERT", 0x5A, [&] { return P ^ D; }},
+      {"MERGECOPY", 0xC0, [&] { return P & S; }},
+      {"PSDPxax", 0xB8, [&] { return ((D ^ P) & S) ^ P; }},
+      {"NOP", 0xAA, [&] { return D; }},
+  };
+  for (const Case& c : cases) {
+    TestBitmap src(1, 1, BMF_24BPP), dst(1, 1, BMF_24BPP);
+    src.Fill(S);
+    dst.Fill(D);
+    eng::BrushObject pat(P);
+    RECTL r{0, 0, 1, 1};
+    POINTL sp{0, 0}, org{0, 0};
+    ASSERT_TRUE(EngBitBlt(dst.so(), src.so(), nullptr, nullptr, nullptr, &r, &sp, nullptr, pat.get(), &org,
+                          c.rop | (c.rop << 8)))
+        << c.name;
+    EXPECT_EQ(dst.At(0, 0), c.want() & 0xFFFFFF) << c.name;
+  }
+}
+
+TEST(EngBitBlt, TranslatesColoursAndStaysInsideTheSource) {
+  // 24-bit source onto a 1-bit target: each colour goes to the nearer of
+  // black and white. The target rectangle reaches past the source, which
+  // only its first 3 columns get.
+  TestBitmap src(3, 1, BMF_24BPP), dst(5, 1, BMF_1BPP);
+  RECTL px0{0, 0, 1, 1}, px2{2, 0, 3, 1};
+  EngEraseSurface(src.so(), &px0, 0x202020);
+  EngEraseSurface(src.so(), &px2, 0x404040);
+  eng::XlateObject xlate(PAL_BGR, {}, PAL_INDEXED, {0x000000, 0xFFFFFF});
+  EXPECT_TRUE(xlate.get()->flXlate & XO_TO_MONO);
+  RECTL r{1, 0, 6, 1};
+  POINTL sp{0, 0};
+  ASSERT_TRUE(EngCopyBits(dst.so(), src.so(), nullptr, xlate.get(), &r, &sp));
+  // dst: x0 untouched (white), x1 <- dark, x2 <- white, x3 <- dark grey, x4 untouched.
+  EXPECT_EQ(dst.Picture()[0], ".#.#.");
+}
+
+TEST(EngBitBlt, MaskChoosesForegroundOrBackgroundOperation) {
+  TestBitmap src(4, 1, BMF_24BPP), dst(4, 1, BMF_24BPP), mask(4, 1, BMF_1BPP);
+  src.Fill(0x112233);
+  dst.Fill(0x445566);
+  RECTL on{1, 0, 3, 1};
+  mask.Fill(0);
+  EngEraseSurface(mask.so(), &on, 1);
+  RECTL r{0, 0, 4, 1};
+  POINTL sp{0, 0}, mp{0, 0};
+  ASSERT_TRUE(EngBitBlt(dst.so(), src.so(), mask.so(), nullptr, nullptr, &r, &sp, &mp, nullptr, nullptr, 0xAACC));
+  EXPECT_EQ(dst.At(0, 0), 0x445566u);
+  EXPECT_EQ(dst.At(1, 0), 0x112233u);
+  EXPECT_EQ(dst.At(2, 0), 0x112233u);
+  EXPECT_EQ(dst.At(3, 0), 0x445566u);
+  // A mask operation without a mask is refused.
+  EXPECT_FALSE(EngBitBlt(dst.so(), src.so(), nullptr, nullptr, nullptr, &r, &sp, &mp, nullptr, nullptr, 0xAACC));
+}
+
+TEST(EngBitBlt, BottomUpBitmapsAddressRowsFromTheBottom) {
+  TestBitmap bmp(4, 3, BMF_24BPP, /*top_down=*/false);
+  ASSERT_LT(bmp.so()->lDelta, 0);
+  RECTL top{0, 0, 4, 1};
+  ASSERT_TRUE(EngEraseSurface(bmp.so(), &top, 0));
+  // Row 0 of the picture is the last row in memory.
+  const uint8_t* bits = static_cast<const uint8_t*>(bmp.so()->pvBits);
+  LONG stride = -bmp.so()->lDelta;
+  EXPECT_EQ(bits[2 * stride], 0);
+  EXPECT_EQ(bits[0], 0xFF);
+}
+
+TEST(EngStretchBlt, NearestPixelsScaledMirroredAndTranslated) {
+  TestBitmap src(2, 1, BMF_1BPP);
+  RECTL left{0, 0, 1, 1};
+  EngEraseSurface(src.so(), &left, 0);  // black, white
+  eng::XlateObject xlate(PAL_INDEXED, {0x000000, 0xFFFFFF}, PAL_BGR, {});
+  struct Case {
+    const char* name;
+    RECTL dest;
+    const char* row;
+  } cases[] = {
+      {"doubled", {0, 0, 4, 1}, "##..."},
+      {"mirrored", {4, 0, 0, 1}, "..##."},
+      {"tripled at 1", {1, 0, 7, 1}, ".###..."},
+  };
+  for (const Case& c : cases) {
+    TestBitmap dst(std::max(5, 7), 1, BMF_24BPP);
+    RECTL d = c.dest, s{0, 0, 2, 1};
+    POINTL ht{0, 0};
+    ASSERT_TRUE(EngStretchBlt(dst.so(), src.so(), nullptr, nullptr, xlate.get(), nullptr, &ht, &d, &s, nullptr,
+                              COLORONCOLOR))
+        << c.name;
+    EXPECT_EQ(dst.Picture()[0].substr(0, strlen(c.row)), c.row) << c.name;
+  }
+}
+
+TEST(EngStretchBlt, DoublingEveryPixelInBothDirections) {
+  TestBitmap src(2, 2, BMF_24BPP), dst(4, 4, BMF_24BPP);
+  RECTL a{0, 0, 1, 1}, b{1, 1, 2, 2};
+  EngEraseSurface(src.so(), &a, 0);
+  EngEraseSurface(src.so(), &b, 0x808080);
+  RECTL d{0, 0, 4, 4}, s{0, 0, 2, 2};
+  ASSERT_TRUE(EngStretchBlt(dst.so(), src.so(), nullptr, nullptr, nullptr, nullptr, nullptr, &d, &s, nullptr, HALFTONE));
+  EXPECT_EQ(Joined(dst.Picture()), "##..\n##..\n..oo\n..oo\n");
+}
+
+TEST(EngErase, OneBitWhiteIsEveryBitSet) {
+  TestBitmap bmp(10, 2, BMF_1BPP);
+  bmp.Fill(0);
+  RECTL part{2, 1, 9, 2};
+  ASSERT_TRUE(EngEraseSurface(bmp.so(), &part, 0xFFFFFFFF));
+  EXPECT_EQ(Joined(bmp.Picture()), "##########\n##.......#\n");
+}
+
+TEST(EngTextOut, DrawsTheOpaqueAndExtraRectangles) {
+  TestBitmap bmp(8, 3, BMF_24BPP);
+  STROBJ str{};
+  eng::BrushObject opaque(0x808080), fore(0);
+  RECTL opaque_rect{0, 0, 8, 2};
+  RECTL extra[] = {{1, 2, 7, 3}, {0, 0, 0, 0}};
+  POINTL org{0, 0};
+  ASSERT_TRUE(EngTextOut(bmp.so(), &str, nullptr, nullptr, extra, &opaque_rect, fore.get(), opaque.get(), &org,
+                         kCopyPen));
+  EXPECT_EQ(Joined(bmp.Picture()), "oooooooo\noooooooo\n.######.\n");
+}
+
+TEST(EngDrawing, RefusesSurfacesWithoutBitsAndSurvivesAllocationFailure) {
+  HSURF dev = EngCreateDeviceSurface(nullptr, SIZEL{8, 8}, BMF_24BPP);
+  ASSERT_NE(dev, nullptr);
+  eng::PathObject path(Rect(0, 0, 4, 4));
+  eng::BrushObject black(0);
+  POINTL org{0, 0};
+  EXPECT_FALSE(EngFillPath(EngLockSurface(dev), path.get(), nullptr, black.get(), &org, kCopyPen, FP_ALTERNATEMODE));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+  EngDeleteSurface(dev);
+
+  TestBitmap bmp(8, 8, BMF_1BPP);
+  plat::FailNth("EngAllocMem", 1);
+  EXPECT_FALSE(EngFillPath(bmp.so(), path.get(), nullptr, black.get(), &org, kCopyPen, FP_ALTERNATEMODE));
+  plat::ClearFaults();
+  EXPECT_EQ(bmp.Picture()[0], "........");  // nothing half drawn
+}
+
+}  // namespace
+
+namespace {
+
+TEST(EngBitBlt, OneBitCopiesAlignedAndNotAligned) {
+  eng_test::TestBitmap src(64, 2, BMF_1BPP);
+  for (LONG x = 0; x < 64; ++x) {
+    if ((x * 7) % 5 < 2) {
+      RECTL px{x, 0, x + 1, 2};
+      EngEraseSurface(src.so(), &px, 0);
+    }
+  }
+  struct Case {
+    RECTL dest;
+    POINTL from;
+  } cases[] = {{{3, 0, 43, 2}, {11, 0}}, {{0, 0, 64, 2}, {0, 0}}, {{5, 0, 50, 2}, {2, 0}}, {{9, 1, 30, 2}, {1, 0}}};
+  for (const Case& c : cases) {
+    eng_test::TestBitmap dst(64, 2, BMF_1BPP);
+    dst.Fill(0);
+    RECTL d = c.dest;
+    POINTL sp = c.from;
+    ASSERT_TRUE(EngCopyBits(dst.so(), src.so(), nullptr, nullptr, &d, &sp));
+    for (LONG y = 0; y < 2; ++y)
+      for (LONG x = 0; x < 64; ++x) {
+        bool inside = x >= d.left && x < d.right && y >= d.top && y < d.bottom;
+        uint32_t want = inside ? src.At(x - d.left + sp.x, y - d.top + sp.y) : 0;
+        ASSERT_EQ(dst.At(x, y), want) << d.left << "," << sp.x << " at " << x << "," << y;
+      }
+  }
+}
+
+}  // namespace

@@ -1,0 +1,273 @@
+// A small printer graphics driver for the engine's tests: it enables a
+// PDEV and a surface as configured, logs every call it gets, hands the
+// drawing calls it hooks to the engine's Eng* routines, and keeps the
+// bands it is given as one page image.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "eng/ddi.h"
+#include "test_driver.h"
+
+namespace {
+
+TestDrvConfig g_config;
+std::string g_log;
+std::vector<uint8_t> g_page;  // the page assembled from the bands
+int32_t g_page_stride = 0;
+
+struct TestPdev {
+  uint32_t magic = 0x54504456;
+  HDEV hdev = nullptr;
+  HSURF surface = nullptr;
+  HPALETTE palette = nullptr;
+};
+
+void Log(const std::string& line) { g_log += line + "\n"; }
+
+bool Fails(const char* name) { return std::strcmp(g_config.fail, name) == 0; }
+
+std::string Rect(const RECTL* r) {
+  if (!r) return "-";
+  char buf[80];
+  std::snprintf(buf, sizeof buf, "%d,%d,%d,%d", r->left, r->top, r->right, r->bottom);
+  return buf;
+}
+
+DHPDEV EnablePDEV(DEVMODEW*, LPWSTR, ULONG cPat, HSURF* pats, ULONG cjCaps,
+                           ULONG* caps, ULONG cjDevInfo, DEVINFO* pdi, HDEV, LPWSTR name,
+                           HANDLE printer) {
+  Log("EnablePDEV " + std::to_string(cPat) + " " + std::to_string(cjCaps) + " " +
+      std::to_string(cjDevInfo) + " " + (name ? "named" : "-") + " " +
+      std::to_string(reinterpret_cast<uintptr_t>(printer)));
+  if (Fails("EnablePDEV")) return nullptr;
+  for (ULONG i = 0; i < cPat; ++i) pats[i] = nullptr;
+  GDIINFO gi{};
+  gi.ulVersion = 0x500;
+  gi.ulTechnology = 2;
+  gi.ulHorzRes = ULONG(g_config.width);
+  gi.ulVertRes = ULONG(g_config.height);
+  gi.ulLogPixelsX = gi.ulLogPixelsY = 600;
+  gi.cBitsPixel = g_config.bits == 1 ? 1 : 24;
+  gi.cPlanes = 1;
+  std::memcpy(caps, &gi, std::min<size_t>(cjCaps, sizeof gi));
+  auto* pdev = new TestPdev;
+  DEVINFO di{};
+  if (g_config.bits == 1) {
+    ULONG colors[2] = {0x000000, 0xFFFFFF};
+    pdev->palette = EngCreatePalette(PAL_INDEXED, 2, colors, 0, 0, 0);
+  } else {
+    pdev->palette = EngCreatePalette(PAL_BGR, 0, nullptr, 0, 0, 0);
+  }
+  if (!pdev->palette) {
+    delete pdev;
+    return nullptr;
+  }
+  di.hpalDefault = pdev->palette;
+  di.iDitherFormat = g_config.bits == 1 ? BMF_1BPP : BMF_24BPP;
+  std::memcpy(pdi, &di, std::min<size_t>(cjDevInfo, sizeof di));
+  return pdev;
+}
+
+void CompletePDEV(DHPDEV dhpdev, HDEV hdev) {
+  Log("CompletePDEV");
+  static_cast<TestPdev*>(dhpdev)->hdev = hdev;
+}
+
+void DisablePDEV(DHPDEV dhpdev) {
+  Log("DisablePDEV");
+  auto* pdev = static_cast<TestPdev*>(dhpdev);
+  EngDeletePalette(pdev->palette);
+  delete pdev;
+}
+
+BOOL ResetPDEV(DHPDEV old_pdev, DHPDEV new_pdev) {
+  auto* a = static_cast<TestPdev*>(old_pdev);
+  auto* b = static_cast<TestPdev*>(new_pdev);
+  Log(std::string("ResetPDEV") + (a != b && a->magic == b->magic ? "" : " (bad pdevs)"));
+  return !Fails("ResetPDEV");
+}
+
+HSURF EnableSurface(DHPDEV dhpdev) {
+  Log("EnableSurface");
+  auto* pdev = static_cast<TestPdev*>(dhpdev);
+  if (Fails("EnableSurface")) return nullptr;
+  ULONG format = g_config.bits == 1 ? BMF_1BPP : BMF_24BPP;
+  HSURF s;
+  if (g_config.device_surface) {
+    s = EngCreateDeviceSurface(pdev, SIZEL{g_config.width, g_config.height}, format);
+  } else {
+    int32_t rows = g_config.banding ? g_config.band : g_config.height;
+    s = EngCreateBitmap(SIZEL{g_config.width, rows}, 0, format, BMF_TOPDOWN, nullptr);
+  }
+  if (!s) return nullptr;
+  if (g_config.banding && !EngMarkBandingSurface(s)) {
+    EngDeleteSurface(s);
+    return nullptr;
+  }
+  if (!g_config.skip_associate && !EngAssociateSurface(s, pdev->hdev, g_config.hooks)) {
+    EngDeleteSurface(s);
+    return nullptr;
+  }
+  pdev->surface = s;
+  return s;
+}
+
+void DisableSurface(DHPDEV dhpdev) {
+  Log("DisableSurface");
+  auto* pdev = static_cast<TestPdev*>(dhpdev);
+  if (pdev->surface) EngDeleteSurface(pdev->surface);
+  pdev->surface = nullptr;
+}
+
+std::string PdevMark(SURFOBJ* so) {
+  auto* pdev = so ? static_cast<TestPdev*>(so->dhpdev) : nullptr;
+  return pdev && pdev->magic == 0x54504456 ? "" : " (no pdev)";
+}
+
+BOOL StartDoc(SURFOBJ* so, LPWSTR name, DWORD job) {
+  std::string n;
+  for (const char16_t* p = name; p && *p; ++p) n.push_back(char(*p));
+  Log("StartDoc " + n + " " + std::to_string(job) + PdevMark(so));
+  return !Fails("StartDoc");
+}
+BOOL EndDoc(SURFOBJ* so, FLONG fl) {
+  Log("EndDoc " + std::to_string(fl) + PdevMark(so));
+  return TRUE;
+}
+BOOL StartPage(SURFOBJ* so) {
+  Log("StartPage" + PdevMark(so));
+  if (!g_config.device_surface) {
+    // A non-banding page starts white.
+    RECTL all{0, 0, so->sizlBitmap.cx, so->sizlBitmap.cy};
+    if (!g_config.banding) EngEraseSurface(so, &all, 0xFFFFFFFF);
+  }
+  return !Fails("StartPage");
+}
+BOOL SendPage(SURFOBJ* so) {
+  Log("SendPage" + PdevMark(so));
+  if (!g_config.banding && so->pvScan0) {
+    g_page_stride = so->lDelta;
+    g_page.assign(static_cast<uint8_t*>(so->pvScan0),
+                  static_cast<uint8_t*>(so->pvScan0) + size_t(so->lDelta) * size_t(so->sizlBitmap.cy));
+  }
+  return !Fails("SendPage");
+}
+
+BOOL StartBanding(SURFOBJ* so, POINTL* pt) {
+  Log("StartBanding");
+  if (Fails("StartBanding")) return FALSE;
+  RECTL all{0, 0, so->sizlBitmap.cx, so->sizlBitmap.cy};
+  EngEraseSurface(so, &all, 0xFFFFFFFF);
+  g_page_stride = so->lDelta;
+  g_page.assign(size_t(so->lDelta) * size_t(g_config.height), 0xFF);
+  *pt = POINTL{0, 0};
+  g_config.band_y = 0;
+  return TRUE;
+}
+
+BOOL NextBand(SURFOBJ* so, POINTL* pt) {
+  int32_t y = g_config.band_y;
+  Log("NextBand " + std::to_string(y));
+  if (Fails("NextBand")) return FALSE;
+  for (int32_t r = 0; r < so->sizlBitmap.cy && y + r < g_config.height; ++r)
+    std::memcpy(&g_page[size_t(y + r) * size_t(g_page_stride)],
+                static_cast<uint8_t*>(so->pvScan0) + ptrdiff_t(r) * so->lDelta, size_t(g_page_stride));
+  RECTL all{0, 0, so->sizlBitmap.cx, so->sizlBitmap.cy};
+  EngEraseSurface(so, &all, 0xFFFFFFFF);
+  int32_t next = y + so->sizlBitmap.cy;
+  bool done = g_config.extra_band ? next > g_config.height : next >= g_config.height;
+  if (g_config.endless) done = false;
+  if (done) {
+    *pt = POINTL{-1, -1};
+    return SendPage(so);
+  }
+  *pt = POINTL{0, g_config.endless ? 0 : next};
+  g_config.band_y = pt->y;
+  return TRUE;
+}
+
+BOOL BitBlt(SURFOBJ* t, SURFOBJ* s, SURFOBJ* m, CLIPOBJ* c, XLATEOBJ* x, RECTL* r, POINTL* sp,
+            POINTL* mp, BRUSHOBJ* b, POINTL* bo, ROP4 rop) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%04X", rop);
+  Log("BitBlt " + Rect(r) + " " + buf + " clip " + std::to_string(c ? c->iDComplexity : 9));
+  return EngBitBlt(t, s, m, c, x, r, sp, mp, b, bo, rop);
+}
+BOOL CopyBits(SURFOBJ* t, SURFOBJ* s, CLIPOBJ* c, XLATEOBJ* x, RECTL* r, POINTL* sp) {
+  Log("CopyBits " + Rect(r));
+  return EngCopyBits(t, s, c, x, r, sp);
+}
+BOOL StretchBlt(SURFOBJ* t, SURFOBJ* s, SURFOBJ* m, CLIPOBJ* c, XLATEOBJ* x, COLORADJUSTMENT* ca,
+                POINTL* ht, RECTL* d, RECTL* sr, POINTL* mp, ULONG mode) {
+  Log("StretchBlt " + Rect(d) + " " + Rect(sr) + " " + std::to_string(mode));
+  return EngStretchBlt(t, s, m, c, x, ca, ht, d, sr, mp, mode);
+}
+BOOL FillPath(SURFOBJ* s, PATHOBJ* p, CLIPOBJ* c, BRUSHOBJ* b, POINTL* o, MIX mix, FLONG fl) {
+  Log("FillPath " + std::to_string(p->cCurves) + " " + std::to_string(fl));
+  return EngFillPath(s, p, c, b, o, mix, fl);
+}
+BOOL StrokePath(SURFOBJ* s, PATHOBJ* p, CLIPOBJ* c, XFORMOBJ* x, BRUSHOBJ* b, POINTL* o,
+                LINEATTRS* la, MIX mix) {
+  Log("StrokePath " + std::to_string(p->cCurves) + " " + std::to_string(la ? la->fl : 99));
+  return EngStrokePath(s, p, c, x, b, o, la, mix);
+}
+BOOL TextOut(SURFOBJ* s, STROBJ* str, FONTOBJ* f, CLIPOBJ* c, RECTL* ex, RECTL* op, BRUSHOBJ* fb,
+             BRUSHOBJ* ob, POINTL* org, MIX mix) {
+  Log("TextOut");
+  return EngTextOut(s, str, f, c, ex, op, fb, ob, org, mix);
+}
+ULONG Escape(SURFOBJ*, ULONG code, ULONG cjIn, PVOID, ULONG cjOut, PVOID) {
+  Log("Escape " + std::to_string(code) + " " + std::to_string(cjIn) + " " + std::to_string(cjOut));
+  return 42;
+}
+
+template <class F>
+PFN P(F f) {
+  return reinterpret_cast<PFN>(f);
+}
+
+DRVFN g_table[] = {
+    {INDEX_DrvEnablePDEV, P(EnablePDEV)}, {INDEX_DrvCompletePDEV, P(CompletePDEV)},
+    {INDEX_DrvDisablePDEV, P(DisablePDEV)},        {INDEX_DrvEnableSurface, P(EnableSurface)},
+    {INDEX_DrvDisableSurface, P(DisableSurface)},  {INDEX_DrvStartDoc, P(StartDoc)},
+    {INDEX_DrvEndDoc, P(EndDoc)},                  {INDEX_DrvStartPage, P(StartPage)},
+    {INDEX_DrvSendPage, P(SendPage)},              {INDEX_DrvStartBanding, P(StartBanding)},
+    {INDEX_DrvNextBand, P(NextBand)},              {INDEX_DrvBitBlt, P(BitBlt)},
+    {INDEX_DrvCopyBits, P(CopyBits)},              {INDEX_DrvStretchBlt, P(StretchBlt)},
+    {INDEX_DrvFillPath, P(FillPath)},              {INDEX_DrvStrokePath, P(StrokePath)},
+    {INDEX_DrvTextOut, P(TextOut)},                {INDEX_DrvEscape, P(Escape)},
+    {INDEX_DrvResetPDEV, P(ResetPDEV)},
+};
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) BOOL DrvEnableDriver(ULONG version, ULONG cj,
+                                                                       DRVENABLEDATA* ded) {
+  Log("EnableDriver " + std::to_string(version) + " " + std::to_string(cj));
+  if (Fails("EnableDriver") || cj < sizeof(DRVENABLEDATA)) return FALSE;
+  ded->iDriverVersion = 0x30000;
+  ded->c = g_config.table_size >= 0 ? ULONG(g_config.table_size) : ULONG(sizeof g_table / sizeof g_table[0]);
+  ded->pdrvfn = g_table;
+  return TRUE;
+}
+
+extern "C" __attribute__((visibility("default"))) void DrvDisableDriver() { Log("DisableDriver"); }
+
+extern "C" __attribute__((visibility("default"))) void TestDrvConfigure(const TestDrvConfig* c) {
+  g_config = *c;
+  g_log.clear();
+  g_page.clear();
+}
+
+extern "C" __attribute__((visibility("default"))) const char* TestDrvLog() { return g_log.c_str(); }
+
+extern "C" __attribute__((visibility("default"))) const uint8_t* TestDrvPage(int32_t* stride,
+                                                                             size_t* size) {
+  *stride = g_page_stride;
+  *size = g_page.size();
+  return g_page.data();
+}
