@@ -17,7 +17,3 @@ int32_t InstBatchSetDrvInstSet(DriverContext*, int32_t) { return 1; }
 // Stand-ins until the job-information provider lands.
 int32_t JobInfoLoadMaskFromPrinterData(DriverContext*, uint32_t) { return 0; }
 int32_t JobInfoWriteMaskIfEnabled(DriverContext*, uint32_t) { return 0; }
-
-// Stand-in until the preset lists land: the context keeps no preset
-// snapshots, so there is nothing to clear or free.
-int32_t PresetCacheControl(DriverContext*, uint32_t, int32_t) { return 0; }

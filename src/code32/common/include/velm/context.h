@@ -139,6 +139,8 @@ struct WorkRecord {
   uint16_t kindOptions;
   uint32_t openFlags;
   uint32_t captionStringId;
+  // Snapshots of the preset entries 0-15 loaded in this context (null: none).
+  uint8_t* presetCache[16];
 };
 
 // A table of the blocks that 32-bit setting slots refer to. A stored layout
