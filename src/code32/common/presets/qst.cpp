@@ -380,7 +380,9 @@ int32_t QstTransferSettings(HANDLE, const char16_t* path, uint32_t flags, Driver
   // splice would drop that item's old value from the file.
   if (answer == 0) return 0;
 
-  if (IsPlainSave(flags) && !QstSaveDeviceSection(path, kQstLanguage, ctx)) answer = 0;
+  // The device file first: when it cannot be written the settings file is
+  // left alone too.
+  if (IsPlainSave(flags) && !QstSaveDeviceSection(path, kQstLanguage, ctx)) return 0;
   WritePrivateProfileStringW(nullptr, nullptr, nullptr, path);
   if (!IniFastReplaceSection(path, section, buffer, BufferEnd(buffer))) return 0;
   return answer;
@@ -455,8 +457,12 @@ int32_t QstSaveSettingsLocked(HANDLE printer, const char16_t* path, uint32_t fla
 
 // ---- the device section -----------------------------------------------------------------
 
-int32_t QstTransferItemRange(const char16_t* path, uint32_t flags, DriverContext* ctx, const char16_t* section,
-                             char16_t*, uint32_t first, uint32_t last) {
+namespace {
+
+// The rows of settings first-last in id order, each through the profile
+// functions (buffer null) or into a section buffer.
+int32_t TransferRange(const char16_t* path, uint32_t flags, DriverContext* ctx, const char16_t* section, char* buffer,
+                      uint32_t first, uint32_t last) {
   if (!ctx || !ctx->settings || !FullPath(path)) return 0;
   const bool load = (flags & kQstLoad) != 0;
   FontItems fonts;
@@ -469,7 +475,7 @@ int32_t QstTransferItemRange(const char16_t* path, uint32_t flags, DriverContext
     LentRow lent(&row, section);
     if (load) {
       if (StoreLoadItemFromIni(ctx, &row, path, nullptr, nullptr) <= 0) answer = 0;
-    } else if (!StoreSaveItemToIni(ctx, &row, path, nullptr, 0)) {
+    } else if (!StoreSaveItemToIni(ctx, &row, path, buffer, buffer ? BufferEnd(buffer) : 0)) {
       answer = 0;
     }
   }
@@ -477,16 +483,38 @@ int32_t QstTransferItemRange(const char16_t* path, uint32_t flags, DriverContext
   return answer;
 }
 
+}  // namespace
+
+int32_t QstTransferItemRange(const char16_t* path, uint32_t flags, DriverContext* ctx, const char16_t* section,
+                             char16_t*, uint32_t first, uint32_t last) {
+  return TransferRange(path, flags, ctx, section, nullptr, first, last);
+}
+
 int32_t QstTransferDeviceSection(const char16_t* path, uint32_t flags, DriverContext* ctx) {
-  if (!ctx || !ctx->work) return 0;
+  if (!ctx || !ctx->work || !FullPath(path)) return 0;
   char16_t section[kNameChars] = {};
   plat::WCopy(section, kNameChars,
               (flags & kQstLoad) && (flags & kQstLanguage) ? InstGetLanguageSectionName(ctx) : kPrnSection);
   IniSanitizeSection(section);
   MutexHold hold(ctx);
-  int32_t a = QstTransferItemRange(path, flags, ctx, section, nullptr, kDeviceFirst, kDeviceLast);
-  int32_t b = QstTransferItemRange(path, flags, ctx, section, nullptr, kTrayNamesFirst, kTrayNamesLast);
-  return a && b ? 1 : 0;
+  if (flags & kQstLoad) {
+    int32_t a = TransferRange(path, flags, ctx, section, nullptr, kDeviceFirst, kDeviceLast);
+    int32_t b = TransferRange(path, flags, ctx, section, nullptr, kTrayNamesFirst, kTrayNamesLast);
+    return a && b ? 1 : 0;
+  }
+  // The section is built whole and spliced in one write, so the file holds
+  // either the old section or the new one, never a part of each.
+  char* buffer = static_cast<char*>(MemAllocZeroed(kIniFastSectionBufferSize));
+  uint32_t offset = 0;
+  int32_t answer = buffer && IniFastPutSection(&offset, section, buffer) &&
+                   TransferRange(path, flags, ctx, section, buffer, kDeviceFirst, kDeviceLast) &&
+                   TransferRange(path, flags, ctx, section, buffer, kTrayNamesFirst, kTrayNamesLast);
+  if (answer) {
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, path);
+    answer = IniFastReplaceSection(path, section, buffer, BufferEnd(buffer));
+  }
+  MemFree(buffer);
+  return answer;
 }
 
 int32_t QstLoadDeviceSection(const char16_t* path, uint32_t flags, DriverContext* ctx) {
