@@ -30,7 +30,8 @@ class QstMachine : public ctx_test::ModelMachine {
     ModelMachine::SetUp();
     UseModel("data/models/small.mdf");
     std::vector<plat::ResourceEntry> strings = {
-        plat::StringResource(10023, plat::FromUtf8(kMismatchText))};
+        plat::StringResource(10023, plat::FromUtf8(kMismatchText)),
+        plat::StringResource(200, u"%d of %u (%x) %s 100%%")};
     for (int n = 0; n < 10; ++n)
       strings.push_back(plat::StringResource(uint32_t(109 + n), u"User size " + plat::FromUtf8(std::to_string(n + 1))));
     ASSERT_TRUE(plat::WriteResourceModule(plat::MapPath(std::u16string(env_test::kDriverDir) + u"TESTUI"),
