@@ -16,6 +16,7 @@
 #include "velm/resources.h"
 #include "velm/spooler.h"
 #include "velm/qst.h"
+#include "velm/presets.h"
 
 namespace {
 
@@ -254,6 +255,43 @@ TEST_F(Qst, ADetailSaveLeavesTheWorkingBufferAsItWas) {
   std::vector<uint8_t> before(ctx_->devmode, ctx_->devmode + dm::kWorkBufferSize);
   ASSERT_EQ(QstSaveSettings(printer_, kFile, 4, ctx_), 1);
   EXPECT_EQ(std::memcmp(before.data(), ctx_->devmode, dm::kWorkBufferSize), 0);
+}
+
+// The steps after a plain load follow the context's own OS kind (setting
+// 716), not the file's QstOSKind.
+TEST_F(Qst, PlainLoadStepsFollowTheContextsOsKind) {
+  struct Case {
+    int32_t os_kind;
+    bool icm_reset;
+    bool media_type;
+  };
+  const Case cases[] = {{0, true, true}, {1, true, false}, {2, false, false}, {3, false, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.os_kind);
+    Put(kFile, "[Office]\r\n" + Header(200, 134, int32_t(Language())) + "QstOSKind=" +
+                   std::to_string(3 - c.os_kind) + "\r\ndmICMMethod=3\r\nvdmColorMatching=1\r\n");
+    OptSetValueById(ctx_, kOsKind, c.os_kind);
+    QstLoadSettings(printer_, kFile, 0, ctx_);
+    EXPECT_EQ(OptGetValueById(ctx_, kOsKind), c.os_kind);
+    EXPECT_EQ(OptGetValueById(ctx_, 27), c.icm_reset ? 1 : 3);
+    EXPECT_EQ(OptGetValueById(ctx_, 149), c.icm_reset ? 0 : 1);
+    EXPECT_EQ((uint32_t(OptGetValueById(ctx_, 6)) & 0x2000000u) != 0, c.media_type);
+    EXPECT_EQ(uint8_t(OptGetValueById(ctx_, kPresetNo)), 255);
+  }
+}
+
+// A plain load whose watermark lies past the list saves it as a new entry
+// at the end of the list.
+TEST_F(Qst, PlainLoadAddsAWatermarkPastTheListAtItsEnd) {
+  Put(kFile, "[Office]\r\n" + Header(200, 134, int32_t(Language())) +
+                 "vdmFuncSelectWaterMark=1\r\nvdmWmID=7\r\nvdmWmKind=1\r\nvdmWmAngle=33\r\n");
+  StampWriteCount(ctx_, 2);
+  QstLoadSettings(printer_, kFile, 0, ctx_);
+  EXPECT_EQ(OptGetValueById(ctx_, 120), 2);
+  EXPECT_EQ(StampGetCount(ctx_), 3);
+  OptSetValueById(ctx_, 119, 0);
+  StampSelect(ctx_, 2);
+  EXPECT_EQ(OptGetValueById(ctx_, 119), 33);
 }
 
 // Every failure of a step of a save (the section buffers, the device file,
