@@ -18,7 +18,7 @@ namespace {
 
 using qst_test::QstMachine;
 
-constexpr uint32_t kDuplexType = 102, kScaleH = 92, kPresetName = 865, kPresetComment = 866;
+constexpr uint32_t kDuplexType = 102, kPresetName = 865, kPresetComment = 866;
 constexpr uint32_t kFuncSelectScale = 58, kFuncSelectNup = 59;  // bits 0 and 1 of one field
 
 class Presets : public QstMachine {
