@@ -8,6 +8,7 @@
 #include "env_test_machine.h"
 #include "plat/resources.h"
 #include "velm/caps.h"
+#include "velm/presets.h"
 #include "velm/settings.h"
 
 namespace {
@@ -126,6 +127,9 @@ TEST(CapsLists, MissingFeaturesAnswerMinusOne) {
 
 TEST(CapsLists, UserSizesTakeTheirSlot) {
   ModelContext m(kCapsModel);
+  // The slots are loaded once per context; what the context then holds is
+  // what the lists give.
+  FreeSizeRefreshSlots(m.ctx);
   FreeSizeSlot& slot = m.ctx->work->freeSizes[FreeSizeCodeToSlot(384, m.ctx)];
   // A name that fills its 64 bytes, without a terminator.
   std::memset(slot.names[0], 'N', sizeof slot.names[0]);

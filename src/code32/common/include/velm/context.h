@@ -152,6 +152,8 @@ struct WorkRecord {
   uint16_t kindOptions;
   uint32_t openFlags;
   uint32_t captionStringId;
+  // Snapshots of the preset entries 0-15 loaded in this context (null: none).
+  uint8_t* presetCache[16];
 };
 
 // One pushed state of the settings beyond the three kept in the work record.

@@ -1,0 +1,245 @@
+// Settings files, presets, watermarks and user paper sizes of a printer:
+//   qst save PRINTER FILE [--flags N]   a settings file from the printer's stored settings
+//   qst load PRINTER FILE [--flags N]   a settings file into them
+//   preset list PRINTER
+//   preset save PRINTER NAME [--comment TEXT]
+//   preset load PRINTER N
+//   preset delete PRINTER N
+//   stamp list PRINTER
+//   papers list PRINTER
+// FILE is a Windows path of the machine (C:\...). Every message box the
+// driver shows is printed as "message: CAPTION: TEXT [BUTTONS]".
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "command.h"
+#include "plat/machine.h"
+#include "plat/user.h"
+#include "plat/winspool.h"
+#include "plat/wstr.h"
+#include "velm/context.h"
+#include "velm/library.h"
+#include "velm/paths.h"
+#include "velm/presets.h"
+#include "velm/qst.h"
+#include "velm/save_stack.h"
+#include "velm/settings.h"
+#include "velm/store.h"
+
+namespace {
+
+constexpr uint32_t kPresetName = 865, kPresetComment = 866;
+constexpr uint32_t kWmKind = 109, kWmCharName = 871, kWmImageName = 872;
+
+int Fail(const std::string& what, const std::string& why) {
+  std::fprintf(stderr, "velm %s: %s\n", what.c_str(), why.c_str());
+  return 1;
+}
+
+// A kind-0 context of a printer of the machine, as an entry point opens it.
+class Session {
+ public:
+  Session(const std::string& what, const std::string& printer) : what_(what) {
+    std::u16string name = plat::FromUtf8(printer);
+    if (!OpenPrinterW(name.data(), &h_, nullptr)) {
+      error_ = "no printer " + printer + " on the machine in " + plat::MachineRoot();
+      return;
+    }
+    CommonProcessAttach(nullptr);
+    attached_ = true;
+    ctx_ = CtxOpenKind(h_, h_, 0, kOpenEntryPoint);
+    if (!ctx_) error_ = "cannot open a context for " + printer + ": its model-description file is missing or cannot be compiled";
+    // The driver's data directory (driver ini, preset files), as the
+    // printer's set-up makes it.
+    if (ctx_) PathCreateDataDir();
+  }
+  ~Session() {
+    if (ctx_) CtxCloseAs(ctx_, kCloseDestroy);
+    if (attached_) CommonProcessDetach();
+    if (h_) ClosePrinter(h_);
+    std::fflush(stdout);
+  }
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+  bool ok() const { return ctx_ != nullptr; }
+  int Refuse() const { return Fail(what_, error_); }
+  DriverContext* ctx() const { return ctx_; }
+  HANDLE printer() const { return h_; }
+  // Keeps what was loaded as the printer's stored settings.
+  bool Store() const { return StoreSaveDocumentRegions(h_, ctx_) && StoreSavePrinterSettings(h_, ctx_); }
+
+ private:
+  std::string what_;
+  std::string error_;
+  HANDLE h_ = nullptr;
+  bool attached_ = false;
+  DriverContext* ctx_ = nullptr;
+};
+
+void PrintMessages() {
+  for (const plat::MessageBoxRecord& m : plat::MessageBoxLog())
+    std::printf("message: %s: %s [%s]\n", plat::ToUtf8(m.caption).c_str(), plat::ToUtf8(m.text).c_str(),
+                plat::MessageBoxButtonsText(m.type).c_str());
+  plat::ClearMessageBoxLog();
+}
+
+bool ParseNumber(const std::string& text, uint32_t* out) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  unsigned long v = std::strtoul(text.c_str(), &end, 0);
+  if (*end || text[0] == '-' || v > 0xFFFFFFFFul) return false;
+  *out = uint32_t(v);
+  return true;
+}
+
+std::string Text(DriverContext* ctx, uint32_t id) {
+  SettingRecord* row = OptFindSetting(ctx, id);
+  if (!row) return "";
+  std::vector<char16_t> buf(DescSize(row->descriptor) + 8, 0);
+  OptGetText(ctx, row, buf.data());
+  return plat::ToUtf8(buf.data());
+}
+
+std::string EntryText(DriverContext* ctx, int32_t n, int32_t part) {
+  std::vector<char16_t> buf(kPresetNameChars + 1, 0);
+  PresetGetEntryText(ctx, n, part, buf.data());
+  return plat::ToUtf8(buf.data());
+}
+
+int RunQst(const velm_cli::Args& args) {
+  const char* usage = "usage: velm qst save|load PRINTER FILE [--flags N]\n";
+  if (args.size() < 3 || (args[0] != "save" && args[0] != "load")) return std::fprintf(stderr, "%s", usage), 2;
+  const std::string what = "qst " + args[0];
+  uint32_t flags = 0;
+  for (size_t i = 3; i < args.size(); ++i) {
+    if (args[i] == "--flags" && i + 1 < args.size()) {
+      if (!ParseNumber(args[++i], &flags)) return Fail(what, "--flags takes a number, not " + args[i]);
+    } else {
+      return Fail(what, "unexpected argument " + args[i]);
+    }
+  }
+  std::u16string file = plat::FromUtf8(args[2]);
+  if (!plat::IsFullWindowsPath(file.c_str())) return Fail(what, "FILE must be a Windows path such as C:\\Users\\user\\my.qst");
+  Session s(what, args[1]);
+  if (!s.ok()) return s.Refuse();
+  plat::ClearMessageBoxLog();
+  if (args[0] == "save") {
+    int32_t answer = QstSaveSettings(s.printer(), file.c_str(), flags, s.ctx());
+    PrintMessages();
+    if (!answer) return Fail(what, "the settings file " + args[2] + " could not be written; it is unchanged");
+    std::printf("saved %s\n", args[2].c_str());
+    return 0;
+  }
+  int32_t answer = QstLoadSettings(s.printer(), file.c_str(), flags, s.ctx());
+  const bool refused = CtxGetFileMismatch(s.ctx()) == 1;
+  const bool shown = !plat::MessageBoxLog().empty();
+  PrintMessages();
+  if (refused) {
+    std::printf("refused: the header of %s does not fit this printer%s\n", args[2].c_str(),
+                shown ? "" : " (no message with these flags)");
+    return 1;
+  }
+  if (!s.Store()) return Fail(what, "the loaded settings could not be stored");
+  std::printf("loaded %s%s\n", args[2].c_str(), answer ? "" : " (some keys were missing or empty; their settings are unchanged)");
+  return 0;
+}
+
+int RunPreset(const velm_cli::Args& args) {
+  const char* usage =
+      "usage: velm preset list PRINTER\n"
+      "       velm preset save PRINTER NAME [--comment TEXT]\n"
+      "       velm preset load|delete PRINTER N\n";
+  if (args.size() < 2) return std::fprintf(stderr, "%s", usage), 2;
+  const std::string sub = args[0];
+  const std::string what = "preset " + sub;
+  if (sub == "list" && args.size() == 2) {
+    Session s(what, args[1]);
+    if (!s.ok()) return s.Refuse();
+    for (int32_t n = 0; n < PresetGetCount(s.ctx()); ++n)
+      std::printf("%d\t%s\t%s\t%s\n", int(n), EntryText(s.ctx(), n, 1).c_str(), EntryText(s.ctx(), n, 2).c_str(),
+                  EntryText(s.ctx(), n, 0).c_str());
+    return 0;
+  }
+  if (sub == "save" && args.size() >= 3) {
+    std::string comment;
+    for (size_t i = 3; i < args.size(); ++i) {
+      if (args[i] == "--comment" && i + 1 < args.size()) comment = args[++i];
+      else return Fail(what, "unexpected argument " + args[i]);
+    }
+    Session s(what, args[1]);
+    if (!s.ok()) return s.Refuse();
+    char16_t file[kPresetNameChars] = {};
+    if (!PresetMakeNewFileName(s.ctx(), file)) return Fail(what, "no free preset file name is left");
+    std::u16string name = plat::FromUtf8(args[2]), note = plat::FromUtf8(comment);
+    OptSetText(s.ctx(), OptFindSetting(s.ctx(), kPresetName), name.c_str());
+    OptSetText(s.ctx(), OptFindSetting(s.ctx(), kPresetComment), note.c_str());
+    // The file first; only a written file is added to the list.
+    if (!QstSaveSettings(s.printer(), file, kQstPreset, s.ctx()))
+      return Fail(what, "the preset file " + plat::ToUtf8(file) + " could not be written");
+    if (!PresetAddEntry(s.ctx(), file, name.c_str(), note.c_str())) return Fail(what, "the preset list could not be written");
+    std::printf("saved preset %d %s in %s\n", int(PresetGetCount(s.ctx()) - 1), args[2].c_str(), plat::ToUtf8(file).c_str());
+    return 0;
+  }
+  if ((sub == "load" || sub == "delete") && args.size() == 3) {
+    uint32_t n = 0;
+    if (!ParseNumber(args[2], &n)) return Fail(what, "N must be an entry number, not " + args[2]);
+    Session s(what, args[1]);
+    if (!s.ok()) return s.Refuse();
+    const int32_t count = PresetGetCount(s.ctx());
+    if (int64_t(n) >= count) return Fail(what, "no preset " + args[2] + " (the printer has " + std::to_string(count) + ")");
+    plat::ClearMessageBoxLog();
+    if (sub == "delete") {
+      std::string name = EntryText(s.ctx(), int32_t(n), 1);
+      if (!PresetDeleteEntry(s.ctx(), int32_t(n))) return Fail(what, "the preset list could not be written");
+      std::printf("deleted preset %u %s\n", n, name.c_str());
+      return 0;
+    }
+    if (n >= uint32_t(kPresetCacheSlots)) return Fail(what, "only presets 0-15 can be loaded");
+    PresetLoadByIndex(s.ctx(), int32_t(n));
+    PrintMessages();
+    if (!s.Store()) return Fail(what, "the loaded settings could not be stored");
+    std::printf("loaded preset %u %s\n", n, Text(s.ctx(), kPresetName).c_str());
+    return 0;
+  }
+  std::fprintf(stderr, "%s", usage);
+  return 2;
+}
+
+int RunStamp(const velm_cli::Args& args) {
+  if (args.size() != 2 || args[0] != "list") return std::fprintf(stderr, "usage: velm stamp list PRINTER\n"), 2;
+  Session s("stamp list", args[1]);
+  if (!s.ok()) return s.Refuse();
+  const int32_t count = StampGetCount(s.ctx());
+  for (int32_t n = 0; n < count; ++n) {
+    StampSelect(s.ctx(), n);
+    int32_t kind = OptGetValueById(s.ctx(), kWmKind);
+    std::string name = Text(s.ctx(), kind == 2 ? kWmImageName : kWmCharName);
+    std::printf("%d\tkind %d\t%s\n", int(n), int(kind), name.c_str());
+  }
+  return 0;
+}
+
+int RunPapers(const velm_cli::Args& args) {
+  if (args.size() != 2 || args[0] != "list") return std::fprintf(stderr, "usage: velm papers list PRINTER\n"), 2;
+  Session s("papers list", args[1]);
+  if (!s.ok()) return s.Refuse();
+  FreeSizeRefreshSlots(s.ctx());
+  for (int32_t n = 0; n < FreeSizeGetSlotCount(s.ctx()); ++n) {
+    const FreeSizeSlot& slot = s.ctx()->work->freeSizes[n];
+    std::string name(slot.names[2], strnlen(slot.names[2], sizeof slot.names[2]));
+    char16_t wide[65] = {};
+    StrAnsiToWide(wide, name.c_str(), 65);
+    std::printf("%d\t%s\t%d x %d\n", int(n), plat::ToUtf8(wide).c_str(), int(slot.width), int(slot.length));
+  }
+  return 0;
+}
+
+}  // namespace
+
+VELM_COMMAND("qst", "qst save|load PRINTER FILE [--flags N]   settings files of a printer's stored settings", RunQst);
+VELM_COMMAND("preset", "preset list|save|load|delete PRINTER ...   the printer's presets", RunPreset);
+VELM_COMMAND("stamp", "stamp list PRINTER   the printer's watermark entries", RunStamp);
+VELM_COMMAND("papers", "papers list PRINTER   the printer's ten user paper sizes (1/1200 inch)", RunPapers);
