@@ -65,6 +65,22 @@ void FreePair(CommandPair* pair) {
   MemFree(pair);
 }
 
+// A copy of a command pair with copies of its texts; false when memory runs
+// out (nothing is kept then).
+bool CopyPair(const CommandPair* pair, CommandPair** out) {
+  *out = nullptr;
+  auto* copy = static_cast<CommandPair*>(MemAllocZeroed(sizeof(CommandPair)));
+  if (!copy) return false;
+  copy->first = pair->first ? CopyText(pair->first) : nullptr;
+  copy->second = pair->second ? CopyText(pair->second) : nullptr;
+  if ((pair->first && !copy->first) || (pair->second && !copy->second)) {
+    FreePair(copy);
+    return false;
+  }
+  *out = copy;
+  return true;
+}
+
 void FreeNames(char** names, uint32_t count) {
   if (!names) return;
   for (uint32_t i = 0; i < count; ++i) MemFree(names[i]);
@@ -272,7 +288,7 @@ uint32_t MdfOptionRecordSize(uint16_t type) {
 void MdfFreeFeatureList(FeatureNode* first) {
   for (FeatureNode* n = first; n;) {
     FeatureNode* next = n->next;
-    if (n->ownsCommands) FreePair(n->commands);
+    FreePair(n->commands);
     if (n->ownsData) FreeData(n);
     MemFree(n);
     n = next;
@@ -322,20 +338,32 @@ int32_t MdfOnOpenUI(ModelParseContext* ctx, MdfRecord* record) {
   }
 
   FeatureNode* base = MdfFindFeatureNode(ctx, row->key);
-  if (record->word2.length > 0 && base) {
-    // A variant: shares its base's type, default, command pair and options.
+  // Only a number from 1 to 65535 makes a variant. A second word that is no
+  // number, or 0, would give a node with sub-id 0 that later records take
+  // for its base; 65536 and beyond would wrap to another sub-id. Such a
+  // record opens the feature as if it had no second word.
+  int32_t variant = record->word2.length > 0 ? MdfParseInt(record->word2.data) : 0;
+  if (base && variant >= 1 && variant <= 0xFFFF) {
+    // A variant: shares its base's type, default and options, and starts
+    // with a copy of its base's command pair. The copy is its own: the
+    // base's pair may be replaced (and freed) by a later OptionCommand.
+    CommandPair* pair = nullptr;
+    if (base->commands && !CopyPair(base->commands, &pair)) {
+      MemFree(name);
+      MemFree(node);
+      return 0;
+    }
     *node = *base;
     node->next = nullptr;
-    node->subId = static_cast<uint16_t>(MdfParseInt(record->word2.data));
+    node->subId = static_cast<uint16_t>(variant);
     node->exclusive = nullptr;
     node->ownsData = base->data ? 0 : 1;
-    node->ownsCommands = base->commands ? 0 : 1;
+    node->commands = pair;
     node->inheritedDefault = 1;
   } else {
     node->key = row->key;
     node->settingId = row->settingId;
     node->ownsData = 1;
-    node->ownsCommands = 1;
     uint16_t identity_key = 0;
     node->type = MdfParseTypeWord(record->value.data, &identity_key);
     if (identity_key) {
@@ -610,10 +638,9 @@ int32_t MdfOnOptionCommand(ModelParseContext* ctx, MdfRecord* record) {
   }
   pair->first = first;
   pair->second = second;
-  // A pair shared with the base stays the base's; only an own pair is freed.
-  if (node->ownsCommands) FreePair(node->commands);
+  // Every node owns its pair (a variant starts with a copy of its base's).
+  FreePair(node->commands);
   node->commands = pair;
-  node->ownsCommands = 1;
   return 1;
 }
 

@@ -123,10 +123,11 @@ struct FeatureNode {
   // through the accessors below, which check the type.
   void* data;
   // Parse-time bookkeeping. A variant or Identity node shares its base's
-  // list and command pair: the base owns them, and a node frees only what it
-  // owns.
+  // option list or value record: the base owns it, and a node frees only
+  // what it owns. Every node owns its command pair (a variant starts with a
+  // copy of its base's).
   uint8_t ownsData;
-  uint8_t ownsCommands;
+  uint8_t unused0;
   // The default was taken over from the node it shares options with (already
   // a list position) and no Default line of this node replaced it.
   uint8_t inheritedDefault;
