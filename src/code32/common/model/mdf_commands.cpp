@@ -290,9 +290,7 @@ int32_t MdfOnCommandString(ModelParseContext* ctx, MdfRecord* record) {
   node->id = id;
   node->length = length + 1;
   node->text = text;
-  CommandStringNode** tail = &ctx->commandStrings;
-  while (*tail) tail = &(*tail)->next;
-  *tail = node;
+  mdf::AppendLast(&ctx->commandStrings, &ctx->lastCommandString, node);
   return 1;
 }
 

@@ -2,6 +2,8 @@
 // reference words and the per-parse name lists.
 #include <cstring>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "mdf_internal.h"
@@ -134,6 +136,7 @@ struct NameNode {
 struct NameList {
   NameNode* first = nullptr;
   NameNode* last = nullptr;
+  std::unordered_map<std::string_view, int32_t> numbers;  // the first entry of each name
 };
 
 constexpr int32_t kNameListCount = 7;  // indexed by RuleKind (1-6)
@@ -261,12 +264,13 @@ void RuleClearNames() { RuleFreeNames(); }
 
 void RuleFreeNames() {
   for (NameList& list : t_names) {
+    list.numbers.clear();
     for (NameNode* n = list.first; n;) {
       NameNode* next = n->next;
       MemFree(n);
       n = next;
     }
-    list = NameList{};
+    list.first = list.last = nullptr;
   }
 }
 
@@ -284,14 +288,13 @@ int32_t RuleAddName(RuleKind kind, const char* name, int32_t number) {
     list->first = node;
   }
   list->last = node;
+  list->numbers.emplace(std::string_view(node->name, length), number);
   return 1;
 }
 
 int32_t RuleFindName(RuleKind kind, const char* name) {
   NameList* list = ListOf(kind);
   if (!list || !name) return 0;
-  for (NameNode* n = list->first; n; n = n->next) {
-    if (std::strcmp(n->name, name) == 0) return n->number;
-  }
-  return 0;
+  auto it = list->numbers.find(std::string_view(name));
+  return it == list->numbers.end() ? 0 : it->second;
 }

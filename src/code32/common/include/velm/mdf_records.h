@@ -58,6 +58,7 @@ struct MdfOption {
   int32_t paperWidth;
   int32_t paperLength;
   PaperAreaEntry* areas;
+  PaperAreaEntry* lastArea;  // the last of the areas, for appending
   // PickSlot: the papers the tray accepts
   uint32_t paperCount;
   uint16_t* papers;
@@ -229,6 +230,9 @@ struct ModelParseHeader {
 struct JudgeRecord;
 struct RuleRecord;
 struct RuleEntry;
+// The look-up tables of one parse (features by key, option lists by id,
+// Judges by number), kept by the reader itself.
+struct MdfParseIndex;
 
 struct ModelParseContext {
   ModelParseHeader* header;
@@ -244,6 +248,18 @@ struct ModelParseContext {
   RuleRecord* alertActions;
   RuleRecord* alerts;
   RuleEntry* exclusives;  // the entries of every Exclusive record, in file order
+  // The last member of each list above (and of the header's feature list),
+  // so that appending costs the same at any length; null for an empty list.
+  FeatureNode* lastFeature;
+  CommandStringNode* lastCommandString;
+  JudgeRecord* lastJudge;
+  RuleRecord* lastItem;
+  RuleRecord* lastAction;
+  RuleRecord* lastTransact;
+  RuleRecord* lastAlertAction;
+  RuleRecord* lastAlert;
+  RuleEntry* lastExclusive;
+  MdfParseIndex* index;
 };
 
 // ---- handlers of the keyword table --------------------------------------------------------
@@ -272,8 +288,6 @@ FeatureNode* MdfFindFeatureNode(ModelParseContext* ctx, uint16_t key);
 // First node with the key and sub-id.
 FeatureNode* MdfFindFeatureVariant(ModelParseContext* ctx, uint16_t key, uint16_t sub_id);
 MdfOption* MdfFindOption(MdfOption* list, uint16_t option_id);
-// Appends at the end of a node's list (the list the node points at).
-void MdfAppendOption(FeatureNode* node, MdfOption* option);
 // The type word of an OpenUI value; for "Identity *Name" the shared key goes
 // to identity_key (0 when none).
 uint16_t MdfParseTypeWord(const char* text, uint16_t* identity_key);
