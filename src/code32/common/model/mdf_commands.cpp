@@ -72,11 +72,15 @@ bool ParseConditional(MdfTextBuffer* b, int32_t depth, CommandGroupNode** out) {
   std::string word;
   mdf::TakeWord(b, &word);
   uint32_t condition = JudgeNumber(word);
+  // A refused Judge is still a condition: an Else may follow, and the block
+  // is left out of the image.
+  bool refused = condition == 0 && RuleIsRefusedJudgeName(word.c_str());
   if (!MdfSkipPast(b, '{')) return true;
   CommandBlock* block = nullptr;
-  if (!MdfParseCommandList(b, condition != 0, depth + 1, &block)) return false;
+  if (!MdfParseCommandList(b, condition != 0 || refused, depth + 1, &block)) return false;
   if (!block) return true;
   block->condition = condition;
+  block->refusedCondition = refused ? 1 : 0;
   CommandGroupNode* node = NewNode(kCommandNodeCondition);
   if (!node) {
     MdfFreeCommandBlock(block);

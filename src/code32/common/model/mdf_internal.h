@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "velm/mdf_records.h"
@@ -21,6 +22,9 @@ struct MdfParseIndex {
   std::unordered_map<uint32_t, FeatureNode*> firstBySetting;
   std::unordered_map<const void*, OptionList> lists;  // by the list's first member
   std::unordered_map<uint16_t, JudgeRecord*> firstJudge;
+  // Numbers of Judges that were given but refused. A reference to one that
+  // no accepted Judge answers drops what holds it.
+  std::unordered_set<uint16_t> refusedJudges;
 };
 
 namespace mdf {

@@ -141,6 +141,33 @@ struct NameList {
 
 constexpr int32_t kNameListCount = 7;  // indexed by RuleKind (1-6)
 thread_local NameList t_names[kNameListCount];
+thread_local NameList t_refusedJudgeNames;
+
+int32_t AddName(NameList* list, const char* name, int32_t number) {
+  size_t length = std::strlen(name);
+  auto* node = static_cast<NameNode*>(MemAllocZeroed(sizeof(NameNode) + length));
+  if (!node) return 0;
+  node->number = number;
+  std::memcpy(node->name, name, length);
+  if (list->last) {
+    list->last->next = node;
+  } else {
+    list->first = node;
+  }
+  list->last = node;
+  list->numbers.emplace(std::string_view(node->name, length), number);
+  return 1;
+}
+
+void FreeList(NameList* list) {
+  list->numbers.clear();
+  for (NameNode* n = list->first; n;) {
+    NameNode* next = n->next;
+    MemFree(n);
+    n = next;
+  }
+  list->first = list->last = nullptr;
+}
 
 NameList* ListOf(RuleKind kind) {
   int32_t i = static_cast<int32_t>(kind);
@@ -263,33 +290,23 @@ uint32_t RuleResolveReference(const char* word, RuleKind expected) {
 void RuleClearNames() { RuleFreeNames(); }
 
 void RuleFreeNames() {
-  for (NameList& list : t_names) {
-    list.numbers.clear();
-    for (NameNode* n = list.first; n;) {
-      NameNode* next = n->next;
-      MemFree(n);
-      n = next;
-    }
-    list.first = list.last = nullptr;
-  }
+  for (NameList& list : t_names) FreeList(&list);
+  FreeList(&t_refusedJudgeNames);
 }
 
 int32_t RuleAddName(RuleKind kind, const char* name, int32_t number) {
   NameList* list = ListOf(kind);
   if (!list || !name) return 0;
-  size_t length = std::strlen(name);
-  auto* node = static_cast<NameNode*>(MemAllocZeroed(sizeof(NameNode) + length));
-  if (!node) return 0;
-  node->number = number;
-  std::memcpy(node->name, name, length);
-  if (list->last) {
-    list->last->next = node;
-  } else {
-    list->first = node;
-  }
-  list->last = node;
-  list->numbers.emplace(std::string_view(node->name, length), number);
-  return 1;
+  return AddName(list, name, number);
+}
+
+int32_t RuleAddRefusedJudgeName(const char* name, int32_t number) {
+  return name ? AddName(&t_refusedJudgeNames, name, number) : 0;
+}
+
+bool RuleIsRefusedJudgeName(const char* word) {
+  if (!word || RuleParseReference(word) != kRefName || RuleFindName(kRuleJudge, word) != 0) return false;
+  return t_refusedJudgeNames.numbers.count(std::string_view(word)) != 0;
 }
 
 int32_t RuleFindName(RuleKind kind, const char* name) {

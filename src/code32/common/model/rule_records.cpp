@@ -58,12 +58,19 @@ uint32_t OptionId(const char* name) {
 using FillFn = void (*)(ModelParseContext* ctx, RuleEntry* entry, int32_t position, const std::string& token,
                         int32_t type);
 
+// A Judge reference in a place where a refused Judge drops the entry.
+uint32_t GuardedJudge(RuleEntry* e, const char* token) {
+  uint32_t reference = RuleResolveReference(token, kRuleJudge);
+  if (reference == 0 && RuleIsRefusedJudgeName(token)) e->refusedJudge = 1;
+  return reference;
+}
+
 void FillItem(ModelParseContext*, RuleEntry* e, int32_t position, const std::string& token, int32_t) {
   const char* t = token.c_str();
   switch (position) {
     case 0: e->field[kItemOption] = OptionId(t); break;
-    case 1: e->field[kItemHide] = RuleResolveReference(t, kRuleJudge); break;
-    default: e->field[kItemDisable] = RuleResolveReference(t, kRuleJudge); break;
+    case 1: e->field[kItemHide] = GuardedJudge(e, t); break;
+    default: e->field[kItemDisable] = GuardedJudge(e, t); break;
   }
 }
 
@@ -94,7 +101,7 @@ void FillAction(ModelParseContext* ctx, RuleEntry* e, int32_t position, const st
 
 void FillTransact(ModelParseContext*, RuleEntry* e, int32_t position, const std::string& token, int32_t) {
   if (position == 0) {
-    e->field[kTransactCondition] = RuleResolveReference(token.c_str(), kRuleJudge);
+    e->field[kTransactCondition] = GuardedJudge(e, token.c_str());
   } else {
     e->field[kTransactAction] = RuleResolveReference(token.c_str(), kRuleAction);
   }
@@ -112,7 +119,7 @@ void FillAlertAction(ModelParseContext*, RuleEntry* e, int32_t position, const s
 void FillAlert(ModelParseContext*, RuleEntry* e, int32_t position, const std::string& token, int32_t) {
   const char* t = token.c_str();
   switch (position) {
-    case 0: e->field[kAlertCondition] = RuleResolveReference(t, kRuleJudge); break;
+    case 0: e->field[kAlertCondition] = GuardedJudge(e, t); break;
     case 1: {
       const MessageNameRow* row = RuleFindAlertMessageByName(nullptr, t);
       e->field[kAlertMessage] = row ? row->id : 0;
@@ -210,23 +217,32 @@ int32_t OnBraced(ModelParseContext* ctx, MdfRecord* record, RuleKind kind, int32
   return 1;
 }
 
+// A Judge that was given but refused: its number (when it has a usable
+// one) and its name are remembered, so that the entries naming it are
+// dropped rather than applied without a condition.
+int32_t RefuseJudge(ModelParseContext* ctx, bool numbered, int32_t number, const std::string& name) {
+  if (numbered && ctx->index) ctx->index->refusedJudges.insert(static_cast<uint16_t>(number));
+  if (!name.empty()) RuleAddRefusedJudgeName(name.c_str(), number);
+  return 0;
+}
+
 }  // namespace
 
 int32_t RuleOnJudge(ModelParseContext* ctx, MdfRecord* record) {
   int32_t number = 0;
   std::string name;
-  if (!RecordNumber(record, &number, &name)) return 0;
+  if (!RecordNumber(record, &number, &name)) return RefuseJudge(ctx, false, number, name);
   record->value.length = 0;
   uint32_t count = 0;
   JudgeCell* cells = RuleCompileCondition(ctx, &record->value, &count);
   if (!cells || !RuleCheckCondition(cells, count)) {
     MemFree(cells);
-    return 0;
+    return RefuseJudge(ctx, true, number, name);
   }
   auto* judge = static_cast<JudgeRecord*>(MemAllocZeroed(sizeof(JudgeRecord)));
   if (!judge) {
     MemFree(cells);
-    return 0;
+    return RefuseJudge(ctx, true, number, name);
   }
   judge->number = static_cast<uint16_t>(number);
   judge->byteLength = count * sizeof(JudgeCell);

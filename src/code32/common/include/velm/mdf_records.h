@@ -176,6 +176,9 @@ struct CommandGroupNode {
 
 struct CommandBlock {
   uint32_t condition;  // the number of a Judge, 0 for none (the block holds)
+  // The condition names a refused Judge by name: the block is left out of
+  // the image (a refused number is found when the image is built).
+  uint32_t refusedCondition;
   CommandGroupNode* first;   // used when the condition holds
   CommandGroupNode* second;  // used when it does not: an Else list or one ElseIf node
 };
