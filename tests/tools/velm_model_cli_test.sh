@@ -73,6 +73,13 @@ for name in uaf_variant_word uaf_variant_zero uaf_variant_65536 uaf_reopen; do
   check "$name: dump prints only the file's command texts" $?
 done
 
+# font lists and substitution pairs with words between their entries
+cp "$regress/font_lists.mdf" "$work/font_lists.mdf"
+out=$("$velm" model show "$work/font_lists.mdf")
+printf '%s\n' "$out" | grep -qx 'device fonts: 3'; check "show counts every entry of a font list" $?
+printf '%s\n' "$out" | grep -qx 'cartridge fonts: 1'; check "the list's own '}' ends the count" $?
+[ "$(printf '%s\n' "$out" | grep -c '^    pair ')" -eq 2 ]; check "show counts every substitution pair" $?
+
 # a Windows path of the machine
 mkdir -p "$VELM_MACHINE/c/Models"
 cp "$reference" "$VELM_MACHINE/c/Models/reference.mdf"

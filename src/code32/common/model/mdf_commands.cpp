@@ -220,11 +220,13 @@ FontListEntry** MdfParseFontList(MdfTextBuffer* b, uint32_t* count) {
   if (!mdf::TakeWord(b, &word) || word != "IDList" || mdf::Here(b) == 0) return nullptr;
   if (!MdfSkipPast(b, '{')) return nullptr;
 
-  // One pass reads the entries; the array is made for exactly those.
+  // Every {...} pair of the list is counted first; then each entry gives
+  // a name and an id. The array is made for the entries read.
+  uint32_t pairs = mdf::CountBracedEntries(b);
   std::vector<FontListEntry*> entries;
   char terminator;
-  while (MdfSkipSpace(b) == '{') {
-    ++b->length;
+  for (uint32_t i = 0; i < pairs; ++i) {
+    if (!mdf::SkipPastUnquoted(b, '{')) break;
     if (MdfSkipSpace(b) != '"') break;  // an entry without a name ends the list
     char* name = MdfScanQuoted(b, &terminator);
     if (!name) break;
@@ -237,7 +239,7 @@ FontListEntry** MdfParseFontList(MdfTextBuffer* b, uint32_t* count) {
     entry->id = id;
     entry->name = name;
     entries.push_back(entry);
-    if (!MdfSkipPast(b, '}')) break;
+    if (!mdf::SkipPastUnquoted(b, '}')) break;
   }
   if (entries.empty()) return nullptr;
   auto** list = static_cast<FontListEntry**>(MemAllocZeroed(entries.size() * sizeof(FontListEntry*)));

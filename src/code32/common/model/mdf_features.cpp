@@ -691,8 +691,10 @@ int32_t MdfOnTTFS(ModelParseContext* ctx, MdfRecord* record) {
   mdf::TakeWord(value, &word);
   if (word != "IDList" || !MdfSkipPast(value, '{')) return 1;
 
-  // One pass reads the complete entries; the arrays are made for exactly
-  // those.
+  // Every {...} pair of the list is counted first; then each entry gives
+  // two names, and reading stops at the first incomplete entry. The arrays
+  // are made for the complete entries.
+  uint32_t entries = mdf::CountBracedEntries(value);
   std::vector<char*> true_type;
   std::vector<char*> device;
   auto drop = [&] {
@@ -700,8 +702,8 @@ int32_t MdfOnTTFS(ModelParseContext* ctx, MdfRecord* record) {
     for (char* p : device) MemFree(p);
   };
   char terminator;
-  while (MdfSkipSpace(value) == '{') {
-    ++value->length;
+  for (uint32_t i = 0; i < entries; ++i) {
+    if (!mdf::SkipPastUnquoted(value, '{')) break;
     char* tt = MdfSkipSpace(value) == '"' ? MdfScanQuoted(value, &terminator) : nullptr;
     char* dev = tt && MdfSkipSpace(value) == '"' ? MdfScanQuoted(value, &terminator) : nullptr;
     if (!tt || !dev) {
@@ -711,7 +713,7 @@ int32_t MdfOnTTFS(ModelParseContext* ctx, MdfRecord* record) {
     }
     true_type.push_back(tt);
     device.push_back(dev);
-    if (!MdfSkipPast(value, '}')) break;
+    if (!mdf::SkipPastUnquoted(value, '}')) break;
   }
 
   char** tt_array = nullptr;

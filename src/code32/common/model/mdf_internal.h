@@ -87,6 +87,18 @@ int32_t ReadNumbers(MdfTextBuffer* b, int32_t* out, int32_t max);
 // negative. Accumulated in 64 bits, clamped to 32 bits.
 int32_t WordDigits(const char* word);
 
+// Moves the cursor past the next occurrence of c that stands outside a
+// quoted string (a '%' inside quotes escapes the byte after it; a double-byte
+// character is passed whole). Null, with the cursor at the end, when the text
+// ends first.
+char* SkipPastUnquoted(MdfTextBuffer* b, char c);
+// The braced entries of a list from the cursor on (the cursor stays): each
+// '{' and the '}' after it make one entry, whatever stands between the
+// entries; after an entry, blanks and line breaks are passed over and a '}'
+// (the list's own) ends the count. Braces inside quoted strings and second
+// bytes of double-byte characters are not counted.
+uint32_t CountBracedEntries(const MdfTextBuffer* b);
+
 // Decodes the next quoted string (as MdfScanQuoted) into a new zeroed copy
 // and gives its length without the NUL; null for an empty string or none.
 char* ScanQuotedLength(MdfTextBuffer* b, char* terminator, uint32_t* length);
