@@ -389,6 +389,39 @@ TEST(MdfBuildImage, EntriesNamingARefusedJudgeAreDropped) {
   EXPECT_EQ(kinds, (std::vector<uint16_t>{kCommandNodeFontType, kCommandNodeCondition}));
 }
 
+// A last record that the end of the file cuts off before its line break is
+// kept like any other (the reader loses nothing at the end of a file).
+TEST(MdfBuildImage, ALastRecordWithoutALineBreakIsKept) {
+  struct Case {
+    const char* name;
+    std::string text;
+    int32_t exclusives;  // records in the Exclusive array
+    bool hide;           // the first one has its hide condition
+  } cases[] = {
+      {"Exclusive record at the end", Model("data/models/regress/last_record_no_newline.mdf"), 1, true},
+      {"the same with a line break", Model("data/models/regress/last_record_no_newline.mdf") + "\n", 1, true},
+      {"Judge at the end, named before it comes",
+       "*Exclusive: { { VPD_IDC_EDIT_CHOICE_DUPLEX Judge1 NULL NULL NULL NULL NULL } }\n"
+       "*Judge 1: VPD_IDC_EDIT_CHOICE_DUPLEX == 1",
+       1, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_GT(c.text.size(), 1u);
+    Image image = Compile(c.text);
+    ASSERT_NE(image, nullptr);
+    int32_t count = 0;
+    ImgExclusive x{};
+    uint32_t first = MdfImgSlot(image.get(), mdf_image::kSlotExclusive);
+    for (uint32_t at = first; at && count < 10; at = x.next, ++count) {
+      ASSERT_TRUE(MdfImgReadExclusive(image.get(), at, &x));
+    }
+    EXPECT_EQ(count, c.exclusives);
+    ASSERT_TRUE(MdfImgReadExclusive(image.get(), first, &x));
+    EXPECT_EQ(x.hide != 0, c.hide);
+  }
+}
+
 TEST(MdfBuildImage, SameBytesEveryTime) {
   std::string text = ReferenceModel();
   Image a = Compile(text);
