@@ -57,6 +57,29 @@ printf 'garbage' | dd of="$work/reference.BCS" bs=1 seek=5000 conv=notrunc 2>/de
 [ "$("$velm" model dump "$work/reference.mdf" | head -1)" = "compiled" ]; check "a damaged cache is compiled again" $?
 cmp -s "$work/reference.BCS" "$work/first.BCS"; check "and the cache file is whole again" $?
 
+# features opened again (a second word that is no variant number, or none
+# after a variant): show and dump print each node's own command pair
+regress="$(dirname "$reference")/../tests/data/models/regress"
+for name in uaf_variant_word uaf_variant_zero uaf_variant_65536 uaf_reopen; do
+  cp "$regress/$name.mdf" "$work/$name.mdf"
+  out=$("$velm" model show "$work/$name.mdf" 2>&1)
+  check "$name: show exits 0" $?
+  printf '%s\n' "$out" | grep -q '^feature VPD_IDC_PRESET_CHOICE_COLOR .* command="@PJL SET SECOND = "|"\\r\\n"$'
+  check "$name: show prints the later command pair" $?
+  out=$("$velm" model dump "$work/$name.mdf" 2>&1)
+  check "$name: dump exits 0" $?
+  [ "$(printf '%s\n' "$out" | grep -c '^  command "@PJL SET \(SECOND\|RENDERMODE\) = " | "\\x0D\\x0A"$')" -eq \
+    "$(printf '%s\n' "$out" | grep -c '^  command ')" ]
+  check "$name: dump prints only the file's command texts" $?
+done
+
+# font lists and substitution pairs with words between their entries
+cp "$regress/font_lists.mdf" "$work/font_lists.mdf"
+out=$("$velm" model show "$work/font_lists.mdf")
+printf '%s\n' "$out" | grep -qx 'device fonts: 3'; check "show counts every entry of a font list" $?
+printf '%s\n' "$out" | grep -qx 'cartridge fonts: 1'; check "the list's own '}' ends the count" $?
+[ "$(printf '%s\n' "$out" | grep -c '^    pair ')" -eq 2 ]; check "show counts every substitution pair" $?
+
 # a Windows path of the machine
 mkdir -p "$VELM_MACHINE/c/Models"
 cp "$reference" "$VELM_MACHINE/c/Models/reference.mdf"

@@ -62,6 +62,36 @@ TEST_F(CtxOpenModel, KindsZeroToThreeBuildTheirModelParts) {
   CtxCloseAs(none, kCloseDestroy);
 }
 
+// Models whose features are opened again (with a second word that is no
+// variant number, or without one after a variant): the open compiles them,
+// and every command pair of the image reads back as one of the file's texts.
+TEST_F(CtxOpenModel, FeaturesOpenedAgainCompileWithTheirOwnCommandPairs) {
+  for (const char* file : {"uaf_variant_word.mdf", "uaf_variant_zero.mdf", "uaf_variant_65536.mdf",
+                           "uaf_reopen.mdf"}) {
+    SCOPED_TRACE(file);
+    Restart();
+    UseModel(std::string("data/models/regress/") + file);
+    DriverContext* c = OpenKind(0);
+    ASSERT_NE(c, nullptr);
+    ASSERT_NE(c->image, nullptr);
+    int32_t pairs = 0;
+    ImgFeature f;
+    for (MdfItem item = MdfImgSlot(c->image, mdf_image::kSlotFeatures); item && MdfReadItem(c, item, &f);
+         item = f.next) {
+      ImgCommandPair pair;
+      if (!f.commands || !MdfImgReadCommandPair(c->image, f.commands, &pair)) continue;
+      ++pairs;
+      const char* first = MdfImgText(c->image, pair.first);
+      ASSERT_NE(first, nullptr);
+      EXPECT_TRUE(std::strcmp(first, "@PJL SET SECOND = ") == 0 || std::strcmp(first, "@PJL SET RENDERMODE = ") == 0)
+          << first;
+      EXPECT_STREQ(MdfImgText(c->image, pair.second), "\r\n");
+    }
+    EXPECT_GE(pairs, 1);
+    CtxCloseAs(c, kCloseDestroy);
+  }
+}
+
 TEST_F(CtxOpenModel, AModelThatCannotBeCompiledFailsCleanlyAndTheNextOpenRetries) {
   const long before = plat::LiveGlobalBlocks();
   // No model file, then an empty one: nothing opens, nothing stays.

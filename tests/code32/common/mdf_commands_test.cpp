@@ -178,6 +178,14 @@ TEST(MdfFontList, EntriesTable) {
       {"names and ids", "IDList { {\"Courier\" 1} {\"Helvetica\" 22} }", {{1, "Courier"}, {22, "Helvetica"}}},
       {"a name without an id gets 0", "IDList { {\"Courier\"} {\"Times\" -3} }", {{0, "Courier"}, {-3, "Times"}}},
       {"an entry without a name ends the list", "IDList { {\"A\" 1} { 2 } {\"B\" 3} }", {{1, "A"}}},
+      // Every {...} pair counts, whatever stands between the pairs; the
+      // list's own closing brace ends the count.
+      {"a word between entries", "IDList { {\"A\" 1} Bold {\"B\" 2} }", {{1, "A"}, {2, "B"}}},
+      {"a number between entries", "IDList { 9 {\"A\" 1} 7 {\"B\" 2} }", {{1, "A"}, {2, "B"}}},
+      {"a quoted brace between entries", "IDList { {\"A\" 1} \"%}%{\" {\"B\" 2} }", {{1, "A"}, {2, "B"}}},
+      {"the closing brace ends the count", "IDList { {\"A\" 1} } {\"B\" 2}", {{1, "A"}}},
+      {"double-byte name with a '}' second byte", "IDList { {\"\x83}\" 1} x {\"B\" 2} }",
+       {{1, "\x83}"}, {2, "B"}}},
       {"escaped braces inside names", "IDList { {\"a%}b\" 5} {\"%{\" 6} }", {{5, "a}b"}, {6, "{"}}},
       {"double-byte names", "IDList { {\"\x96\xBE\x92\xA9\" 7} }", {{7, "\x96\xBE\x92\xA9"}}},
       {"compact writing", "IDList{{\"X\" 7}{\"Y\" 8}}", {{7, "X"}, {8, "Y"}}},

@@ -466,6 +466,10 @@ TEST(MdfTTFS, BracesInsideNamesDoNotOverrunTheTable) {
       {"incomplete entry stops the list", "IDList { {\"Arial\" \"Helvetica\"} {\"Times\"} {\"A\" \"B\"} }",
        {{"Arial", "Helvetica"}}},
       {"empty name stops the list", "IDList { {\"\" \"x\"} }", {}},
+      {"a word between entries does not end the count",
+       "IDList { {\"Arial\" \"Helvetica\"} Bold {\"Times\" \"Tms\"} }", {{"Arial", "Helvetica"}, {"Times", "Tms"}}},
+      {"the closing brace ends the count", "IDList { {\"Arial\" \"Helvetica\"} } {\"Times\" \"Tms\"}",
+       {{"Arial", "Helvetica"}}},
       {"needs IDList", "{ {\"Arial\" \"Helvetica\"} }", {}},
       {"escaped braces that a plain brace count would miscount",
        "IDList { {\"%}%}%}\" \"x\"} {\"y\" \"%{%{\"} }", {{"}}}", "x"}, {"y", "{{"}}},
@@ -510,7 +514,11 @@ TEST(MdfOwnership, VariantsAndIdentityFreeOnlyWhatTheyOwn) {
     EXPECT_EQ(Str(base->commands->second), "base2");
     EXPECT_EQ(Str(v1->commands->first), "v2");
     EXPECT_EQ(Str(v1->commands->second), "v3");
-    EXPECT_EQ(v2->commands, base->commands);
+    // A variant keeps a copy of its base's pair, never the pair itself.
+    ASSERT_NE(v2->commands, nullptr);
+    EXPECT_NE(v2->commands, base->commands);
+    EXPECT_EQ(Str(v2->commands->first), "base1");
+    EXPECT_EQ(Str(v2->commands->second), "base2");
     // An option line inside a variant's block goes to the base list, which
     // every sharer sees.
     EXPECT_EQ(OptionIds(base), Ids({"IDS_COLOR", "IDS_MONO"}));
@@ -527,6 +535,53 @@ TEST(MdfOwnership, VariantsAndIdentityFreeOnlyWhatTheyOwn) {
     EXPECT_NE(dbase->data, d1->data);
   }
   EXPECT_EQ(blocks.Delta(), 0);
+}
+
+// A feature opened again with a second word that is no variant number (a
+// word, 0, 65536), or opened again without one after a variant exists: the
+// later OptionCommand replaces the first node's pair, and no other node may
+// still point at the pair it frees. Each node owns its own pair.
+TEST(MdfOwnership, NoNodeSharesACommandPair) {
+  struct Case {
+    const char* file;
+    std::vector<uint16_t> subIds;       // the nodes of the feature, in file order
+    std::vector<const char*> commands;  // their first command texts (null: no pair)
+  } cases[] = {
+      {"uaf_variant_word.mdf", {0, 0}, {"@PJL SET SECOND = ", nullptr}},
+      {"uaf_variant_zero.mdf", {0, 0}, {"@PJL SET SECOND = ", nullptr}},
+      {"uaf_variant_65536.mdf", {0, 0}, {"@PJL SET SECOND = ", nullptr}},
+      {"uaf_reopen.mdf", {0, 2, 0}, {"@PJL SET SECOND = ", "@PJL SET RENDERMODE = ", nullptr}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    std::string text = mdf_test::ReadFile(mdf_test::DataPath(std::string("data/models/regress/") + c.file));
+    ASSERT_FALSE(text.empty());
+    mdf_test::BlockCount blocks;
+    {
+      Parsed ctx = Parse(text);
+      ASSERT_NE(ctx, nullptr);
+      std::vector<FeatureNode*> nodes;
+      for (FeatureNode* n = ctx->header->features; n; n = n->next) nodes.push_back(n);
+      ASSERT_EQ(nodes.size(), c.subIds.size());
+      for (size_t i = 0; i < nodes.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(nodes[i]->subId, c.subIds[i]);
+        for (size_t j = 0; j < i; ++j) {
+          if (nodes[i]->commands) {
+            EXPECT_NE(nodes[i]->commands, nodes[j]->commands);
+          }
+        }
+        if (!c.commands[i]) {
+          EXPECT_EQ(nodes[i]->commands, nullptr);
+          continue;
+        }
+        ASSERT_NE(nodes[i]->commands, nullptr);
+        EXPECT_EQ(Str(nodes[i]->commands->first), c.commands[i]);
+        EXPECT_EQ(Str(nodes[i]->commands->second), "\r\n");
+      }
+    }
+    EXPECT_EQ(blocks.Delta(), 0);
+  }
 }
 
 TEST(MdfFileVersion, RawValueCutAfterFourteenCharacters) {

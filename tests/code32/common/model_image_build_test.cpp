@@ -334,6 +334,94 @@ TEST(MdfBuildImage, RuleReferences) {
   EXPECT_EQ(Find(nodes, "VPD_IDC_EDIT_CHOICE_DUPLEX")->f.exclusive, first);
 }
 
+// Judges that were given but refused (a value above 65535, more than 128
+// nested '(', a word that names nothing) are no "always": the Transact, Item
+// and Alert entries and the conditional command blocks that name them, by
+// number or by name, are left out. A Judge that was never given still leaves
+// its Transact entry unconditional.
+TEST(MdfBuildImage, EntriesNamingARefusedJudgeAreDropped) {
+  std::string text = mdf_test::ReadFile(mdf_test::DataPath("data/models/regress/refused_judges.mdf"));
+  ASSERT_FALSE(text.empty());
+  Image image = Compile(text);
+  ASSERT_NE(image, nullptr);
+  std::vector<uint8_t> bytes = Bytes(image.get());
+  EXPECT_TRUE(MdfValidateImage(bytes.data(), bytes.size()));
+  ImgExclusive x;
+  ASSERT_TRUE(MdfImgReadExclusive(image.get(), MdfImgSlot(image.get(), mdf_image::kSlotExclusive), &x));
+
+  // Transact 1: only Good, NULL and the never-given Judge 9 stay.
+  std::vector<std::string> conditions;
+  ImgTransactEntry t;
+  for (uint32_t at = x.transacts; at && conditions.size() < 10; at = t.next) {
+    ASSERT_TRUE(MdfImgReadTransact(image.get(), at, &t));
+    conditions.push_back(t.condition ? MdfDumpCondition(image.get(), t.condition) : "always");
+  }
+  EXPECT_EQ(conditions, (std::vector<std::string>{"VPD_IDC_EDIT_CHOICE_DUPLEX == 1", "always", "always"}));
+
+  // Item 1: the entries whose hide or disable Judge was refused are gone.
+  std::vector<uint16_t> options;
+  ImgItemEntry item;
+  for (uint32_t at = x.items; at && options.size() < 10; at = item.next) {
+    ASSERT_TRUE(MdfImgReadItem(image.get(), at, &item));
+    options.push_back(item.optionId);
+  }
+  EXPECT_EQ(options, (std::vector<uint16_t>{OptionId("IDS_PAPERSIZE_A3")}));
+
+  // Alert 1: the entry under the refused Judge is gone.
+  std::vector<uint16_t> icons;
+  ImgAlertEntry alert;
+  for (uint32_t at = x.alerts; at && icons.size() < 10; at = alert.next) {
+    ASSERT_TRUE(MdfImgReadAlert(image.get(), at, &alert));
+    icons.push_back(alert.icon);
+  }
+  EXPECT_EQ(icons, (std::vector<uint16_t>{0x40}));
+
+  // JobStart: the conditional blocks under the refused Judges are gone (one
+  // with its Else); the font line and the block under the good Judge stay.
+  ImgCommandBlock tree;
+  ASSERT_TRUE(MdfImgReadBlock(image.get(), MdfImgSlot(image.get(), mdf_image::kSlotJobStart), &tree));
+  std::vector<uint16_t> kinds;
+  ImgCommandNode node;
+  for (uint32_t at = tree.first; at && kinds.size() < 10; at = node.next) {
+    ASSERT_TRUE(MdfImgReadNode(image.get(), at, &node));
+    kinds.push_back(node.kind);
+  }
+  EXPECT_EQ(kinds, (std::vector<uint16_t>{kCommandNodeFontType, kCommandNodeCondition}));
+}
+
+// A last record that the end of the file cuts off before its line break is
+// kept like any other (the reader loses nothing at the end of a file).
+TEST(MdfBuildImage, ALastRecordWithoutALineBreakIsKept) {
+  struct Case {
+    const char* name;
+    std::string text;
+    int32_t exclusives;  // records in the Exclusive array
+    bool hide;           // the first one has its hide condition
+  } cases[] = {
+      {"Exclusive record at the end", Model("data/models/regress/last_record_no_newline.mdf"), 1, true},
+      {"the same with a line break", Model("data/models/regress/last_record_no_newline.mdf") + "\n", 1, true},
+      {"Judge at the end, named before it comes",
+       "*Exclusive: { { VPD_IDC_EDIT_CHOICE_DUPLEX Judge1 NULL NULL NULL NULL NULL } }\n"
+       "*Judge 1: VPD_IDC_EDIT_CHOICE_DUPLEX == 1",
+       1, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_GT(c.text.size(), 1u);
+    Image image = Compile(c.text);
+    ASSERT_NE(image, nullptr);
+    int32_t count = 0;
+    ImgExclusive x{};
+    uint32_t first = MdfImgSlot(image.get(), mdf_image::kSlotExclusive);
+    for (uint32_t at = first; at && count < 10; at = x.next, ++count) {
+      ASSERT_TRUE(MdfImgReadExclusive(image.get(), at, &x));
+    }
+    EXPECT_EQ(count, c.exclusives);
+    ASSERT_TRUE(MdfImgReadExclusive(image.get(), first, &x));
+    EXPECT_EQ(x.hide != 0, c.hide);
+  }
+}
+
 TEST(MdfBuildImage, SameBytesEveryTime) {
   std::string text = ReferenceModel();
   Image a = Compile(text);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "image_internal.h"
+#include "mdf_internal.h"
 #include "velm/mdf_reader.h"
 #include "velm/settings.h"
 
@@ -117,6 +118,21 @@ class Builder {
     return it == map.end() ? 0 : it->second;
   }
 
+  // A Judge reference that no accepted Judge answers, to a number whose
+  // Judge was given but refused.
+  bool Refused(uint32_t reference) const {
+    return reference && Resolve(judges_, reference) == 0 && ctx_->index &&
+           ctx_->index->refusedJudges.count(static_cast<uint16_t>(reference & 0xFFFF));
+  }
+  // An entry whose condition names a refused Judge is left out: it must not
+  // apply (or hide, disable, alert) as if it had no condition at all.
+  bool KeepItem(const RuleEntry* e) const {
+    return !e->refusedJudge && !Refused(e->field[kItemHide]) && !Refused(e->field[kItemDisable]);
+  }
+  bool KeepTransact(const RuleEntry* e) const { return !e->refusedJudge && !Refused(e->field[kTransactCondition]); }
+  bool KeepAlert(const RuleEntry* e) const { return !e->refusedJudge && !Refused(e->field[kAlertCondition]); }
+  static bool KeepAll(const RuleEntry*) { return true; }
+
   // ---- rule area ----
   void RuleArea() {
     for (JudgeRecord* j = ctx_->judges; j; j = j->next) {
@@ -127,25 +143,28 @@ class Builder {
       }
       judges_.emplace(j->number, Link(at));
     }
-    Records(ctx_->items, kItemSize, &items_, [&](uint32_t at, const RuleEntry* e) {
+    Records(ctx_->items, kItemSize, &items_, [&](const RuleEntry* e) { return KeepItem(e); },
+            [&](uint32_t at, const RuleEntry* e) {
       w_.Put16(at + 4, static_cast<uint16_t>(e->field[kItemOption]));
       w_.Put32(at + 8, Resolve(judges_, e->field[kItemHide]));
       w_.Put32(at + 12, Resolve(judges_, e->field[kItemDisable]));
     });
-    Records(ctx_->actions, kActionSize, &actions_, [&](uint32_t at, const RuleEntry* e) {
+    Records(ctx_->actions, kActionSize, &actions_, KeepAll, [&](uint32_t at, const RuleEntry* e) {
       w_.Put16(at + 4, static_cast<uint16_t>(e->field[kActionTarget]));
       w_.Put16(at + 6, static_cast<uint16_t>(e->field[kActionKind]));
       w_.Put32(at + 8, e->field[kActionValue]);
     });
-    Records(ctx_->transacts, kTransactSize, &transacts_, [&](uint32_t at, const RuleEntry* e) {
+    Records(ctx_->transacts, kTransactSize, &transacts_, [&](const RuleEntry* e) { return KeepTransact(e); },
+            [&](uint32_t at, const RuleEntry* e) {
       w_.Put32(at + 4, Resolve(judges_, e->field[kTransactCondition]));
       w_.Put32(at + 8, Resolve(actions_, e->field[kTransactAction]));
     });
-    Records(ctx_->alertActions, kAlertActionSize, &alertActions_, [&](uint32_t at, const RuleEntry* e) {
+    Records(ctx_->alertActions, kAlertActionSize, &alertActions_, KeepAll, [&](uint32_t at, const RuleEntry* e) {
       w_.Put16(at + 4, static_cast<uint16_t>(e->field[kAlertActionButton]));
       w_.Put32(at + 8, Resolve(transacts_, e->field[kAlertActionTransact]));
     });
-    Records(ctx_->alerts, kAlertSize, &alerts_, [&](uint32_t at, const RuleEntry* e) {
+    Records(ctx_->alerts, kAlertSize, &alerts_, [&](const RuleEntry* e) { return KeepAlert(e); },
+            [&](uint32_t at, const RuleEntry* e) {
       w_.Put32(at + 4, Resolve(judges_, e->field[kAlertCondition]));
       w_.Put16(at + 8, static_cast<uint16_t>(e->field[kAlertMessage]));
       w_.Put16(at + 10, static_cast<uint16_t>(e->field[kAlertIcon]));
@@ -170,18 +189,24 @@ class Builder {
     }
   }
 
-  // The entries of every record of a list, record by record, each entry
-  // linked to the one after it. A record is found by its number: the first
-  // record with it wins, and one without entries refers to nothing.
-  template <typename Fill>
-  void Records(RuleRecord* list, uint32_t size, NumberMap* map, Fill fill) {
+  // The entries of every record of a list that `keep` keeps, record by
+  // record, each entry linked to the one after it. A record is found by its
+  // number: the first record with it wins, and one without entries refers
+  // to nothing.
+  template <typename Keep, typename Fill>
+  void Records(RuleRecord* list, uint32_t size, NumberMap* map, Keep keep, Fill fill) {
+    std::vector<const RuleEntry*> kept;
     for (RuleRecord* r = list; r; r = r->next) {
+      kept.clear();
+      for (const RuleEntry* e = r->entries; e; e = e->next) {
+        if (keep(e)) kept.push_back(e);
+      }
       uint32_t first = 0;
-      for (RuleEntry* e = r->entries; e; e = e->next) {
+      for (size_t i = 0; i < kept.size(); ++i) {
         uint32_t at = w_.Reserve(size);
         if (!first) first = at;
-        w_.Put32(at, e->next ? Link(at + size) : 0);
-        fill(at, e);
+        w_.Put32(at, i + 1 < kept.size() ? Link(at + size) : 0);
+        fill(at, kept[i]);
       }
       map->emplace(r->number, Link(first));
     }
@@ -434,7 +459,9 @@ class Builder {
           break;
         }
         case kCommandNodeCondition: {
-          if (!n->block) continue;
+          // A block under a refused Judge is left out, Else and all: it
+          // must not hold as a block without a condition does.
+          if (!n->block || n->block->refusedCondition || Refused(n->block->condition)) continue;
           uint32_t block = Block(n->block);
           at = w_.Reserve(kNodeBlockSize);
           w_.Put32(at + 8, block);

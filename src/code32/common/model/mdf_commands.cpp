@@ -72,11 +72,15 @@ bool ParseConditional(MdfTextBuffer* b, int32_t depth, CommandGroupNode** out) {
   std::string word;
   mdf::TakeWord(b, &word);
   uint32_t condition = JudgeNumber(word);
+  // A refused Judge is still a condition: an Else may follow, and the block
+  // is left out of the image.
+  bool refused = condition == 0 && RuleIsRefusedJudgeName(word.c_str());
   if (!MdfSkipPast(b, '{')) return true;
   CommandBlock* block = nullptr;
-  if (!MdfParseCommandList(b, condition != 0, depth + 1, &block)) return false;
+  if (!MdfParseCommandList(b, condition != 0 || refused, depth + 1, &block)) return false;
   if (!block) return true;
   block->condition = condition;
+  block->refusedCondition = refused ? 1 : 0;
   CommandGroupNode* node = NewNode(kCommandNodeCondition);
   if (!node) {
     MdfFreeCommandBlock(block);
@@ -216,11 +220,13 @@ FontListEntry** MdfParseFontList(MdfTextBuffer* b, uint32_t* count) {
   if (!mdf::TakeWord(b, &word) || word != "IDList" || mdf::Here(b) == 0) return nullptr;
   if (!MdfSkipPast(b, '{')) return nullptr;
 
-  // One pass reads the entries; the array is made for exactly those.
+  // Every {...} pair of the list is counted first; then each entry gives
+  // a name and an id. The array is made for the entries read.
+  uint32_t pairs = mdf::CountBracedEntries(b);
   std::vector<FontListEntry*> entries;
   char terminator;
-  while (MdfSkipSpace(b) == '{') {
-    ++b->length;
+  for (uint32_t i = 0; i < pairs; ++i) {
+    if (!mdf::SkipPastUnquoted(b, '{')) break;
     if (MdfSkipSpace(b) != '"') break;  // an entry without a name ends the list
     char* name = MdfScanQuoted(b, &terminator);
     if (!name) break;
@@ -233,7 +239,7 @@ FontListEntry** MdfParseFontList(MdfTextBuffer* b, uint32_t* count) {
     entry->id = id;
     entry->name = name;
     entries.push_back(entry);
-    if (!MdfSkipPast(b, '}')) break;
+    if (!mdf::SkipPastUnquoted(b, '}')) break;
   }
   if (entries.empty()) return nullptr;
   auto** list = static_cast<FontListEntry**>(MemAllocZeroed(entries.size() * sizeof(FontListEntry*)));
@@ -290,9 +296,7 @@ int32_t MdfOnCommandString(ModelParseContext* ctx, MdfRecord* record) {
   node->id = id;
   node->length = length + 1;
   node->text = text;
-  CommandStringNode** tail = &ctx->commandStrings;
-  while (*tail) tail = &(*tail)->next;
-  *tail = node;
+  mdf::AppendLast(&ctx->commandStrings, &ctx->lastCommandString, node);
   return 1;
 }
 

@@ -65,6 +65,22 @@ void FreePair(CommandPair* pair) {
   MemFree(pair);
 }
 
+// A copy of a command pair with copies of its texts; false when memory runs
+// out (nothing is kept then).
+bool CopyPair(const CommandPair* pair, CommandPair** out) {
+  *out = nullptr;
+  auto* copy = static_cast<CommandPair*>(MemAllocZeroed(sizeof(CommandPair)));
+  if (!copy) return false;
+  copy->first = pair->first ? CopyText(pair->first) : nullptr;
+  copy->second = pair->second ? CopyText(pair->second) : nullptr;
+  if ((pair->first && !copy->first) || (pair->second && !copy->second)) {
+    FreePair(copy);
+    return false;
+  }
+  *out = copy;
+  return true;
+}
+
 void FreeNames(char** names, uint32_t count) {
   if (!names) return;
   for (uint32_t i = 0; i < count; ++i) MemFree(names[i]);
@@ -111,8 +127,8 @@ void FreeData(FeatureNode* node) {
 // Adds an option to a node's list unless one with the same id is there; the
 // text is taken over (freed when the option is dropped). False when memory
 // runs out.
-bool AddOption(FeatureNode* node, uint16_t option_id, char* text) {
-  if (MdfFindOption(static_cast<MdfOption*>(node->data), option_id)) {
+bool AddOption(ModelParseContext* ctx, FeatureNode* node, uint16_t option_id, char* text) {
+  if (mdf::FindOption(ctx, node, option_id)) {
     MemFree(text);
     return true;
   }
@@ -123,7 +139,16 @@ bool AddOption(FeatureNode* node, uint16_t option_id, char* text) {
   }
   option->optionId = option_id;
   option->text = text;
-  MdfAppendOption(node, option);
+  MdfParseIndex::OptionList* list = mdf::OptionIndex(ctx, node);
+  if (!list) {
+    node->data = option;
+    node->ownsData = 1;
+    list = mdf::OptionIndex(ctx, node);
+  } else {
+    list->members.back()->next = option;
+    list->position.emplace(option_id, static_cast<uint32_t>(list->members.size()));
+    list->members.push_back(option);
+  }
   return true;
 }
 
@@ -134,11 +159,11 @@ MdfOption* NamedOption(ModelParseContext* ctx, MdfRecord* record, uint16_t stora
   if (!node || MdfStorageType(node->type) != storage_type) return nullptr;
   const OptionNameRow* row = MdfFindOptionByName(record->word2.data);
   if (!row) return nullptr;
-  return MdfFindOption(static_cast<MdfOption*>(node->data), row->optionId);
+  return mdf::FindOption(ctx, node, row->optionId);
 }
 
 // "IDList { name {name "text"} ... }" option lines.
-void AddIdList(FeatureNode* node, MdfTextBuffer* value) {
+void AddIdList(ModelParseContext* ctx, FeatureNode* node, MdfTextBuffer* value) {
   std::string word;
   mdf::TakeWord(value, &word);
   if (word != "IDList" || mdf::Here(value) == 0) return;
@@ -161,11 +186,11 @@ void AddIdList(FeatureNode* node, MdfTextBuffer* value) {
         return;
       }
       ++value->length;
-      if (!AddOption(node, row->optionId, text)) return;
+      if (!AddOption(ctx, node, row->optionId, text)) return;
     } else {
       if (!mdf::TakeWord(value, &word) || word.empty()) return;
       const OptionNameRow* row = MdfFindOptionByName(word.c_str());
-      if (!row || !AddOption(node, row->optionId, nullptr)) return;
+      if (!row || !AddOption(ctx, node, row->optionId, nullptr)) return;
     }
   }
 }
@@ -182,14 +207,24 @@ int32_t MdfSlotOfSetting(uint32_t id) {
 }
 
 FeatureNode* MdfFindFeatureNode(ModelParseContext* ctx, uint16_t key) {
+  if (ctx->index) {
+    auto it = ctx->index->firstByKey.find(key);
+    return it == ctx->index->firstByKey.end() ? nullptr : it->second;
+  }
   for (FeatureNode* n = ctx->header->features; n; n = n->next) {
+    mdf::Step();
     if (n->key == key) return n;
   }
   return nullptr;
 }
 
 FeatureNode* MdfFindFeatureVariant(ModelParseContext* ctx, uint16_t key, uint16_t sub_id) {
+  if (ctx->index) {
+    auto it = ctx->index->firstByVariant.find(uint32_t{key} << 16 | sub_id);
+    return it == ctx->index->firstByVariant.end() ? nullptr : it->second;
+  }
   for (FeatureNode* n = ctx->header->features; n; n = n->next) {
+    mdf::Step();
     if (n->key == key && n->subId == sub_id) return n;
   }
   return nullptr;
@@ -197,22 +232,37 @@ FeatureNode* MdfFindFeatureVariant(ModelParseContext* ctx, uint16_t key, uint16_
 
 MdfOption* MdfFindOption(MdfOption* list, uint16_t option_id) {
   for (MdfOption* o = list; o; o = o->next) {
+    mdf::Step();
     if (o->optionId == option_id) return o;
   }
   return nullptr;
 }
 
-void MdfAppendOption(FeatureNode* node, MdfOption* option) {
-  option->next = nullptr;
-  if (!node->data) {
-    node->data = option;
-    node->ownsData = 1;
-    return;
+namespace mdf {
+
+MdfParseIndex::OptionList* OptionIndex(ModelParseContext* ctx, const FeatureNode* node) {
+  if (!node->data || !ctx->index) return nullptr;
+  auto [it, added] = ctx->index->lists.try_emplace(node->data);
+  MdfParseIndex::OptionList& list = it->second;
+  if (added) {
+    for (MdfOption* o = static_cast<MdfOption*>(node->data); o; o = o->next) {
+      Step();
+      list.position.emplace(o->optionId, static_cast<uint32_t>(list.members.size()));
+      list.members.push_back(o);
+    }
   }
-  auto* last = static_cast<MdfOption*>(node->data);
-  while (last->next) last = last->next;
-  last->next = option;
+  return &list;
 }
+
+MdfOption* FindOption(ModelParseContext* ctx, const FeatureNode* node, uint16_t option_id) {
+  if (!ctx->index) return MdfFindOption(static_cast<MdfOption*>(node->data), option_id);
+  MdfParseIndex::OptionList* list = OptionIndex(ctx, node);
+  if (!list) return nullptr;
+  auto it = list->position.find(option_id);
+  return it == list->position.end() ? nullptr : list->members[it->second];
+}
+
+}  // namespace mdf
 
 uint16_t MdfParseTypeWord(const char* text, uint16_t* identity_key) {
   *identity_key = 0;
@@ -272,7 +322,7 @@ uint32_t MdfOptionRecordSize(uint16_t type) {
 void MdfFreeFeatureList(FeatureNode* first) {
   for (FeatureNode* n = first; n;) {
     FeatureNode* next = n->next;
-    if (n->ownsCommands) FreePair(n->commands);
+    FreePair(n->commands);
     if (n->ownsData) FreeData(n);
     MemFree(n);
     n = next;
@@ -322,20 +372,32 @@ int32_t MdfOnOpenUI(ModelParseContext* ctx, MdfRecord* record) {
   }
 
   FeatureNode* base = MdfFindFeatureNode(ctx, row->key);
-  if (record->word2.length > 0 && base) {
-    // A variant: shares its base's type, default, command pair and options.
+  // Only a number from 1 to 65535 makes a variant. A second word that is no
+  // number, or 0, would give a node with sub-id 0 that later records take
+  // for its base; 65536 and beyond would wrap to another sub-id. Such a
+  // record opens the feature as if it had no second word.
+  int32_t variant = record->word2.length > 0 ? MdfParseInt(record->word2.data) : 0;
+  if (base && variant >= 1 && variant <= 0xFFFF) {
+    // A variant: shares its base's type, default and options, and starts
+    // with a copy of its base's command pair. The copy is its own: the
+    // base's pair may be replaced (and freed) by a later OptionCommand.
+    CommandPair* pair = nullptr;
+    if (base->commands && !CopyPair(base->commands, &pair)) {
+      MemFree(name);
+      MemFree(node);
+      return 0;
+    }
     *node = *base;
     node->next = nullptr;
-    node->subId = static_cast<uint16_t>(MdfParseInt(record->word2.data));
+    node->subId = static_cast<uint16_t>(variant);
     node->exclusive = nullptr;
     node->ownsData = base->data ? 0 : 1;
-    node->ownsCommands = base->commands ? 0 : 1;
+    node->commands = pair;
     node->inheritedDefault = 1;
   } else {
     node->key = row->key;
     node->settingId = row->settingId;
     node->ownsData = 1;
-    node->ownsCommands = 1;
     uint16_t identity_key = 0;
     node->type = MdfParseTypeWord(record->value.data, &identity_key);
     if (identity_key) {
@@ -354,9 +416,13 @@ int32_t MdfOnOpenUI(ModelParseContext* ctx, MdfRecord* record) {
   ctx->openName = name;
   ctx->openKey = node->key;
   ctx->openSubId = node->subId;
-  FeatureNode** tail = &ctx->header->features;
-  while (*tail) tail = &(*tail)->next;
-  *tail = node;
+  mdf::AppendLast(&ctx->header->features, &ctx->lastFeature, node);
+  if (MdfParseIndex* ix = ctx->index) {
+    // The first node of each key, key and sub-id, and setting id answers.
+    ix->firstByKey.emplace(node->key, node);
+    ix->firstByVariant.emplace(uint32_t{node->key} << 16 | node->subId, node);
+    ix->firstBySetting.emplace(node->settingId, node);
+  }
   return 1;
 }
 
@@ -366,9 +432,11 @@ int32_t MdfOnCloseUI(ModelParseContext* ctx, MdfRecord*) {
     uint32_t position = 0;
     bool found = false;
     uint32_t count = 0;
-    for (MdfOption* o = MdfFeatureOptions(node); o; o = o->next, ++count) {
-      if (!found && o->optionId == node->defaultValue) {
-        position = count;
+    if (MdfParseIndex::OptionList* list = MdfFeatureOptions(node) ? mdf::OptionIndex(ctx, node) : nullptr) {
+      count = static_cast<uint32_t>(list->members.size());
+      auto it = list->position.find(node->defaultValue);
+      if (it != list->position.end()) {
+        position = it->second;
         found = true;
       }
     }
@@ -396,15 +464,15 @@ int32_t MdfOnOptionLine(ModelParseContext* ctx, MdfRecord* record) {
   value->length = 0;
 
   if (record->word1.length == 0) {
-    if (kind == MdfDataKind::kList) AddIdList(node, value);
+    if (kind == MdfDataKind::kList) AddIdList(ctx, node, value);
     return 1;
   }
   const char* name = record->word1.data;
   char terminator;
   if (kind == MdfDataKind::kList) {
     const OptionNameRow* row = MdfFindOptionByName(name);
-    if (!row || MdfFindOption(MdfFeatureOptions(node), row->optionId)) return 1;
-    AddOption(node, row->optionId, has_value ? MdfScanQuoted(value, &terminator) : nullptr);
+    if (!row || mdf::FindOption(ctx, node, row->optionId)) return 1;
+    AddOption(ctx, node, row->optionId, has_value ? MdfScanQuoted(value, &terminator) : nullptr);
   } else if (kind == MdfDataKind::kBoolean) {
     BooleanValue* b = EnsureValue<BooleanValue>(node);
     if (!b || !has_value) return 1;
@@ -544,9 +612,7 @@ int32_t MdfOnPageValue(ModelParseContext* ctx, MdfRecord* record) {
     area->paperWidth = v[4];
     area->paperLength = v[5];
   }
-  PaperAreaEntry** tail = &option->areas;
-  while (*tail) tail = &(*tail)->next;
-  *tail = area;
+  mdf::AppendLast(&option->areas, &option->lastArea, area);
   return 1;
 }
 
@@ -610,10 +676,9 @@ int32_t MdfOnOptionCommand(ModelParseContext* ctx, MdfRecord* record) {
   }
   pair->first = first;
   pair->second = second;
-  // A pair shared with the base stays the base's; only an own pair is freed.
-  if (node->ownsCommands) FreePair(node->commands);
+  // Every node owns its pair (a variant starts with a copy of its base's).
+  FreePair(node->commands);
   node->commands = pair;
-  node->ownsCommands = 1;
   return 1;
 }
 
@@ -626,8 +691,10 @@ int32_t MdfOnTTFS(ModelParseContext* ctx, MdfRecord* record) {
   mdf::TakeWord(value, &word);
   if (word != "IDList" || !MdfSkipPast(value, '{')) return 1;
 
-  // One pass reads the complete entries; the arrays are made for exactly
-  // those.
+  // Every {...} pair of the list is counted first; then each entry gives
+  // two names, and reading stops at the first incomplete entry. The arrays
+  // are made for the complete entries.
+  uint32_t entries = mdf::CountBracedEntries(value);
   std::vector<char*> true_type;
   std::vector<char*> device;
   auto drop = [&] {
@@ -635,8 +702,8 @@ int32_t MdfOnTTFS(ModelParseContext* ctx, MdfRecord* record) {
     for (char* p : device) MemFree(p);
   };
   char terminator;
-  while (MdfSkipSpace(value) == '{') {
-    ++value->length;
+  for (uint32_t i = 0; i < entries; ++i) {
+    if (!mdf::SkipPastUnquoted(value, '{')) break;
     char* tt = MdfSkipSpace(value) == '"' ? MdfScanQuoted(value, &terminator) : nullptr;
     char* dev = tt && MdfSkipSpace(value) == '"' ? MdfScanQuoted(value, &terminator) : nullptr;
     if (!tt || !dev) {
@@ -646,7 +713,7 @@ int32_t MdfOnTTFS(ModelParseContext* ctx, MdfRecord* record) {
     }
     true_type.push_back(tt);
     device.push_back(dev);
-    if (!MdfSkipPast(value, '}')) break;
+    if (!mdf::SkipPastUnquoted(value, '}')) break;
   }
 
   char** tt_array = nullptr;

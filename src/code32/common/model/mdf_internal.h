@@ -4,10 +4,63 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
 
 #include "velm/mdf_records.h"
+#include "velm/rules.h"
+
+struct MdfParseIndex {
+  // An option list: its members in order and the position of each id.
+  struct OptionList {
+    std::vector<MdfOption*> members;
+    std::unordered_map<uint16_t, uint32_t> position;
+  };
+  std::unordered_map<uint16_t, FeatureNode*> firstByKey;
+  std::unordered_map<uint32_t, FeatureNode*> firstByVariant;  // key << 16 | sub-id
+  std::unordered_map<uint32_t, FeatureNode*> firstBySetting;
+  std::unordered_map<const void*, OptionList> lists;  // by the list's first member
+  std::unordered_map<uint16_t, JudgeRecord*> firstJudge;
+  // Numbers of Judges that were given but refused. A reference to one that
+  // no accepted Judge answers drops what holds it.
+  std::unordered_set<uint16_t> refusedJudges;
+};
 
 namespace mdf {
+
+// The list steps of this thread's parses (MdfGetParseSteps).
+extern thread_local uint64_t t_parseSteps;
+inline void Step() { ++t_parseSteps; }
+
+// Appends an item to a list whose last member is kept in *last. A list that
+// has members but no recorded last one (built elsewhere) is walked once.
+template <typename T>
+void AppendLast(T** head, T** last, T* item) {
+  item->next = nullptr;
+  if (!*head) {
+    *head = item;
+  } else if (*last) {
+    (*last)->next = item;
+  } else {
+    T* p = *head;
+    while (p->next) {
+      Step();
+      p = p->next;
+    }
+    p->next = item;
+  }
+  *last = item;
+}
+
+// The index of a feature's option list (null when the node has no list);
+// a list the index does not know yet is entered by one walk.
+MdfParseIndex::OptionList* OptionIndex(ModelParseContext* ctx, const FeatureNode* node);
+// The option with the id in a feature's list, through the index.
+MdfOption* FindOption(ModelParseContext* ctx, const FeatureNode* node, uint16_t option_id);
+// The default of a setting as compiled so far (MdfGetDefaultFromHeader),
+// through the index.
+int32_t DefaultOf(ModelParseContext* ctx, uint32_t setting_id);
 
 // True for a lead byte of the system code page.
 bool IsLeadByte(uint8_t c);
@@ -33,6 +86,18 @@ int32_t ReadNumbers(MdfTextBuffer* b, int32_t* out, int32_t max);
 // The number made of every digit of a word; a '-' anywhere makes it
 // negative. Accumulated in 64 bits, clamped to 32 bits.
 int32_t WordDigits(const char* word);
+
+// Moves the cursor past the next occurrence of c that stands outside a
+// quoted string (a '%' inside quotes escapes the byte after it; a double-byte
+// character is passed whole). Null, with the cursor at the end, when the text
+// ends first.
+char* SkipPastUnquoted(MdfTextBuffer* b, char c);
+// The braced entries of a list from the cursor on (the cursor stays): each
+// '{' and the '}' after it make one entry, whatever stands between the
+// entries; after an entry, blanks and line breaks are passed over and a '}'
+// (the list's own) ends the count. Braces inside quoted strings and second
+// bytes of double-byte characters are not counted.
+uint32_t CountBracedEntries(const MdfTextBuffer* b);
 
 // Decodes the next quoted string (as MdfScanQuoted) into a new zeroed copy
 // and gives its length without the NUL; null for an empty string or none.

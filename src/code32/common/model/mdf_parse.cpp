@@ -1,6 +1,7 @@
 // The keyword dispatch and the whole-file parse of a model description.
 #include <atomic>
 #include <cstring>
+#include <new>
 
 #include "mdf_internal.h"
 #include "velm/rules.h"
@@ -61,6 +62,7 @@ ModelParseContext* ParseView(const uint8_t* data, size_t size) {
   int32_t result;
   do {
     result = MdfReadRecord(record, &source);
+    mdf::Step();
     if (result == kMdfRecordRead) MdfDispatchRecord(ctx, record);
   } while (result == kMdfRecordRead || result == kMdfBadRecord);
   RuleFreeNames();
@@ -121,8 +123,9 @@ ModelParseContext* MdfCreateParseContext() {
   auto* ctx = static_cast<ModelParseContext*>(MemAllocZeroed(sizeof(ModelParseContext)));
   if (!ctx) return nullptr;
   ctx->header = static_cast<ModelParseHeader*>(MemAllocZeroed(sizeof(ModelParseHeader)));
-  if (!ctx->header) {
-    MemFree(ctx);
+  ctx->index = new (std::nothrow) MdfParseIndex;
+  if (!ctx->header || !ctx->index) {
+    MdfFreeParseContext(ctx);
     return nullptr;
   }
   return ctx;
@@ -142,12 +145,19 @@ void MdfFreeParseContext(ModelParseContext* ctx) {
   }
   FreeCommandStrings(ctx->commandStrings);
   RuleFreeRecords(ctx);
+  delete ctx->index;
   MemFree(ctx);
 }
 
 ModelParseContext* MdfParseBuffer(const uint8_t* data, size_t size) { return ParseView(data, size); }
 
 uint32_t MdfGetParseCount() { return g_parse_count.load(std::memory_order_relaxed); }
+
+namespace mdf {
+thread_local uint64_t t_parseSteps = 0;
+}  // namespace mdf
+
+uint64_t MdfGetParseSteps() { return mdf::t_parseSteps; }
 
 ModelParseContext* MdfParseFile(const char16_t* path) {
   mdf::FileView view;

@@ -269,6 +269,62 @@ int32_t WordDigits(const char* word) {
   return Clamp(negative ? -v : v);
 }
 
+namespace {
+
+// The index of the next c outside quoted strings from i on, or false.
+bool FindUnquoted(const MdfTextBuffer* b, uint32_t i, char c, uint32_t* at) {
+  bool quote = false;
+  for (;;) {
+    uint8_t h = At(b, i);
+    if (h == 0) return false;
+    if (IsLeadByte(h) && At(b, i + 1) != 0) {
+      i += 2;
+      continue;
+    }
+    if (quote) {
+      if (h == '%' && At(b, i + 1) != 0) {
+        i += 2;
+        continue;
+      }
+      if (h == '"') quote = false;
+      ++i;
+      continue;
+    }
+    if (h == '"') {
+      quote = true;
+    } else if (h == static_cast<uint8_t>(c)) {
+      *at = i;
+      return true;
+    }
+    ++i;
+  }
+}
+
+}  // namespace
+
+char* SkipPastUnquoted(MdfTextBuffer* b, char c) {
+  uint32_t at = 0;
+  if (!FindUnquoted(b, b->length, c, &at)) {
+    b->length += static_cast<uint32_t>(std::strlen(b->data + b->length));
+    return nullptr;
+  }
+  b->length = at + 1;
+  return b->data + b->length;
+}
+
+uint32_t CountBracedEntries(const MdfTextBuffer* b) {
+  uint32_t count = 0;
+  uint32_t i = b->length;
+  for (;;) {
+    uint32_t open = 0, close = 0;
+    if (!FindUnquoted(b, i, '{', &open) || !FindUnquoted(b, open + 1, '}', &close)) return count;
+    ++count;
+    i = close + 1;
+    while (MdfIsClass(At(b, i), kMdfBlank | kMdfLineBreak)) ++i;
+    if (At(b, i) == '}') return count;
+  }
+}
+
 char* ScanQuotedLength(MdfTextBuffer* b, char* terminator, uint32_t* length) {
   uint32_t start, count;
   *length = 0;

@@ -2,6 +2,8 @@
 // reference words and the per-parse name lists.
 #include <cstring>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "mdf_internal.h"
@@ -134,10 +136,38 @@ struct NameNode {
 struct NameList {
   NameNode* first = nullptr;
   NameNode* last = nullptr;
+  std::unordered_map<std::string_view, int32_t> numbers;  // the first entry of each name
 };
 
 constexpr int32_t kNameListCount = 7;  // indexed by RuleKind (1-6)
 thread_local NameList t_names[kNameListCount];
+thread_local NameList t_refusedJudgeNames;
+
+int32_t AddName(NameList* list, const char* name, int32_t number) {
+  size_t length = std::strlen(name);
+  auto* node = static_cast<NameNode*>(MemAllocZeroed(sizeof(NameNode) + length));
+  if (!node) return 0;
+  node->number = number;
+  std::memcpy(node->name, name, length);
+  if (list->last) {
+    list->last->next = node;
+  } else {
+    list->first = node;
+  }
+  list->last = node;
+  list->numbers.emplace(std::string_view(node->name, length), number);
+  return 1;
+}
+
+void FreeList(NameList* list) {
+  list->numbers.clear();
+  for (NameNode* n = list->first; n;) {
+    NameNode* next = n->next;
+    MemFree(n);
+    n = next;
+  }
+  list->first = list->last = nullptr;
+}
 
 NameList* ListOf(RuleKind kind) {
   int32_t i = static_cast<int32_t>(kind);
@@ -260,38 +290,28 @@ uint32_t RuleResolveReference(const char* word, RuleKind expected) {
 void RuleClearNames() { RuleFreeNames(); }
 
 void RuleFreeNames() {
-  for (NameList& list : t_names) {
-    for (NameNode* n = list.first; n;) {
-      NameNode* next = n->next;
-      MemFree(n);
-      n = next;
-    }
-    list = NameList{};
-  }
+  for (NameList& list : t_names) FreeList(&list);
+  FreeList(&t_refusedJudgeNames);
 }
 
 int32_t RuleAddName(RuleKind kind, const char* name, int32_t number) {
   NameList* list = ListOf(kind);
   if (!list || !name) return 0;
-  size_t length = std::strlen(name);
-  auto* node = static_cast<NameNode*>(MemAllocZeroed(sizeof(NameNode) + length));
-  if (!node) return 0;
-  node->number = number;
-  std::memcpy(node->name, name, length);
-  if (list->last) {
-    list->last->next = node;
-  } else {
-    list->first = node;
-  }
-  list->last = node;
-  return 1;
+  return AddName(list, name, number);
+}
+
+int32_t RuleAddRefusedJudgeName(const char* name, int32_t number) {
+  return name ? AddName(&t_refusedJudgeNames, name, number) : 0;
+}
+
+bool RuleIsRefusedJudgeName(const char* word) {
+  if (!word || RuleParseReference(word) != kRefName || RuleFindName(kRuleJudge, word) != 0) return false;
+  return t_refusedJudgeNames.numbers.count(std::string_view(word)) != 0;
 }
 
 int32_t RuleFindName(RuleKind kind, const char* name) {
   NameList* list = ListOf(kind);
   if (!list || !name) return 0;
-  for (NameNode* n = list->first; n; n = n->next) {
-    if (std::strcmp(n->name, name) == 0) return n->number;
-  }
-  return 0;
+  auto it = list->numbers.find(std::string_view(name));
+  return it == list->numbers.end() ? 0 : it->second;
 }

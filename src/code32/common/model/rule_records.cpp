@@ -58,12 +58,19 @@ uint32_t OptionId(const char* name) {
 using FillFn = void (*)(ModelParseContext* ctx, RuleEntry* entry, int32_t position, const std::string& token,
                         int32_t type);
 
+// A Judge reference in a place where a refused Judge drops the entry.
+uint32_t GuardedJudge(RuleEntry* e, const char* token) {
+  uint32_t reference = RuleResolveReference(token, kRuleJudge);
+  if (reference == 0 && RuleIsRefusedJudgeName(token)) e->refusedJudge = 1;
+  return reference;
+}
+
 void FillItem(ModelParseContext*, RuleEntry* e, int32_t position, const std::string& token, int32_t) {
   const char* t = token.c_str();
   switch (position) {
     case 0: e->field[kItemOption] = OptionId(t); break;
-    case 1: e->field[kItemHide] = RuleResolveReference(t, kRuleJudge); break;
-    default: e->field[kItemDisable] = RuleResolveReference(t, kRuleJudge); break;
+    case 1: e->field[kItemHide] = GuardedJudge(e, t); break;
+    default: e->field[kItemDisable] = GuardedJudge(e, t); break;
   }
 }
 
@@ -85,7 +92,7 @@ void FillAction(ModelParseContext* ctx, RuleEntry* e, int32_t position, const st
     // The default of the target setting as compiled so far; a dialog or a
     // missing target has none.
     if (e->field[kActionKind] == kActionTargetSetting && e->field[kActionTarget] != 0) {
-      e->field[kActionValue] = static_cast<uint32_t>(MdfGetDefaultFromHeader(e->field[kActionTarget], ctx->header));
+      e->field[kActionValue] = static_cast<uint32_t>(mdf::DefaultOf(ctx, e->field[kActionTarget]));
     }
   } else {
     e->field[kActionValue] = OptionId(t);
@@ -94,7 +101,7 @@ void FillAction(ModelParseContext* ctx, RuleEntry* e, int32_t position, const st
 
 void FillTransact(ModelParseContext*, RuleEntry* e, int32_t position, const std::string& token, int32_t) {
   if (position == 0) {
-    e->field[kTransactCondition] = RuleResolveReference(token.c_str(), kRuleJudge);
+    e->field[kTransactCondition] = GuardedJudge(e, token.c_str());
   } else {
     e->field[kTransactAction] = RuleResolveReference(token.c_str(), kRuleAction);
   }
@@ -112,7 +119,7 @@ void FillAlertAction(ModelParseContext*, RuleEntry* e, int32_t position, const s
 void FillAlert(ModelParseContext*, RuleEntry* e, int32_t position, const std::string& token, int32_t) {
   const char* t = token.c_str();
   switch (position) {
-    case 0: e->field[kAlertCondition] = RuleResolveReference(t, kRuleJudge); break;
+    case 0: e->field[kAlertCondition] = GuardedJudge(e, t); break;
     case 1: {
       const MessageNameRow* row = RuleFindAlertMessageByName(nullptr, t);
       e->field[kAlertMessage] = row ? row->id : 0;
@@ -155,19 +162,14 @@ void FreeRecordList(RuleRecord* r) {
   }
 }
 
-template <typename T>
-void Append(T** list, T* item) {
-  while (*list) list = &(*list)->next;
-  *list = item;
-}
-
 // Reads the braced entries of a record's value: '{' and '}' count the depth,
 // the record ends when a '}' brings it from 1 to 0, and every other token
 // fills the next of `positions` positions, the first position of an entry
-// creating it. Each new entry goes to *entries (appended). True when the
-// record was closed; false when the value or memory ran out first (the
-// entries made so far stay in *entries).
-bool ReadEntries(ModelParseContext* ctx, MdfTextBuffer* value, int32_t positions, FillFn fill, RuleEntry** entries) {
+// creating it. Each new entry is appended to the list *entries whose last
+// member is *last. True when the record was closed; false when the value or
+// memory ran out first (the entries made so far stay in the list).
+bool ReadEntries(ModelParseContext* ctx, MdfTextBuffer* value, int32_t positions, FillFn fill, RuleEntry** entries,
+                 RuleEntry** last) {
   value->length = 0;
   int32_t depth = 0;
   int32_t position = positions;
@@ -188,7 +190,7 @@ bool ReadEntries(ModelParseContext* ctx, MdfTextBuffer* value, int32_t positions
     if (position == positions) {
       current = static_cast<RuleEntry*>(MemAllocZeroed(sizeof(RuleEntry)));
       if (!current) return false;
-      Append(entries, current);
+      mdf::AppendLast(entries, last, current);
       position = 0;
     }
     fill(ctx, current, position++, token, type);
@@ -198,7 +200,7 @@ bool ReadEntries(ModelParseContext* ctx, MdfTextBuffer* value, int32_t positions
 // A numbered braced record: its name is listed, then the entries are read;
 // a record that does not close is dropped.
 int32_t OnBraced(ModelParseContext* ctx, MdfRecord* record, RuleKind kind, int32_t positions, FillFn fill,
-                 RuleRecord** list) {
+                 RuleRecord** list, RuleRecord** last) {
   int32_t number = 0;
   std::string name;
   if (!RecordNumber(record, &number, &name)) return 0;
@@ -206,12 +208,22 @@ int32_t OnBraced(ModelParseContext* ctx, MdfRecord* record, RuleKind kind, int32
   auto* rec = static_cast<RuleRecord*>(MemAllocZeroed(sizeof(RuleRecord)));
   if (!rec) return 0;
   rec->number = static_cast<uint16_t>(number);
-  if (!ReadEntries(ctx, &record->value, positions, fill, &rec->entries)) {
+  RuleEntry* last_entry = nullptr;
+  if (!ReadEntries(ctx, &record->value, positions, fill, &rec->entries, &last_entry)) {
     FreeRecordList(rec);
     return 0;
   }
-  Append(list, rec);
+  mdf::AppendLast(list, last, rec);
   return 1;
+}
+
+// A Judge that was given but refused: its number (when it has a usable
+// one) and its name are remembered, so that the entries naming it are
+// dropped rather than applied without a condition.
+int32_t RefuseJudge(ModelParseContext* ctx, bool numbered, int32_t number, const std::string& name) {
+  if (numbered && ctx->index) ctx->index->refusedJudges.insert(static_cast<uint16_t>(number));
+  if (!name.empty()) RuleAddRefusedJudgeName(name.c_str(), number);
+  return 0;
 }
 
 }  // namespace
@@ -219,23 +231,24 @@ int32_t OnBraced(ModelParseContext* ctx, MdfRecord* record, RuleKind kind, int32
 int32_t RuleOnJudge(ModelParseContext* ctx, MdfRecord* record) {
   int32_t number = 0;
   std::string name;
-  if (!RecordNumber(record, &number, &name)) return 0;
+  if (!RecordNumber(record, &number, &name)) return RefuseJudge(ctx, false, number, name);
   record->value.length = 0;
   uint32_t count = 0;
   JudgeCell* cells = RuleCompileCondition(ctx, &record->value, &count);
   if (!cells || !RuleCheckCondition(cells, count)) {
     MemFree(cells);
-    return 0;
+    return RefuseJudge(ctx, true, number, name);
   }
   auto* judge = static_cast<JudgeRecord*>(MemAllocZeroed(sizeof(JudgeRecord)));
   if (!judge) {
     MemFree(cells);
-    return 0;
+    return RefuseJudge(ctx, true, number, name);
   }
   judge->number = static_cast<uint16_t>(number);
   judge->byteLength = count * sizeof(JudgeCell);
   judge->cells = cells;
-  Append(&ctx->judges, judge);
+  mdf::AppendLast(&ctx->judges, &ctx->lastJudge, judge);
+  if (ctx->index) ctx->index->firstJudge.emplace(judge->number, judge);
   // Listed only once its condition compiled: a dropped Judge leaves no name
   // for a later condition to find.
   if (!name.empty()) RuleAddName(kRuleJudge, name.c_str(), number);
@@ -243,33 +256,38 @@ int32_t RuleOnJudge(ModelParseContext* ctx, MdfRecord* record) {
 }
 
 int32_t RuleOnItem(ModelParseContext* ctx, MdfRecord* record) {
-  return OnBraced(ctx, record, kRuleItem, 3, FillItem, &ctx->items);
+  return OnBraced(ctx, record, kRuleItem, 3, FillItem, &ctx->items, &ctx->lastItem);
 }
 
 int32_t RuleOnAction(ModelParseContext* ctx, MdfRecord* record) {
-  return OnBraced(ctx, record, kRuleAction, 2, FillAction, &ctx->actions);
+  return OnBraced(ctx, record, kRuleAction, 2, FillAction, &ctx->actions, &ctx->lastAction);
 }
 
 int32_t RuleOnTransact(ModelParseContext* ctx, MdfRecord* record) {
-  return OnBraced(ctx, record, kRuleTransact, 2, FillTransact, &ctx->transacts);
+  return OnBraced(ctx, record, kRuleTransact, 2, FillTransact, &ctx->transacts, &ctx->lastTransact);
 }
 
 int32_t RuleOnAlertAction(ModelParseContext* ctx, MdfRecord* record) {
-  return OnBraced(ctx, record, kRuleAlertAction, 2, FillAlertAction, &ctx->alertActions);
+  return OnBraced(ctx, record, kRuleAlertAction, 2, FillAlertAction, &ctx->alertActions, &ctx->lastAlertAction);
 }
 
 int32_t RuleOnAlert(ModelParseContext* ctx, MdfRecord* record) {
-  return OnBraced(ctx, record, kRuleAlert, 6, FillAlert, &ctx->alerts);
+  return OnBraced(ctx, record, kRuleAlert, 6, FillAlert, &ctx->alerts, &ctx->lastAlert);
 }
 
 int32_t RuleOnExclusive(ModelParseContext* ctx, MdfRecord* record) {
   // No number or name; every entry joins the context's list as it is made,
   // and the entries read before the value ends stay.
-  return ReadEntries(ctx, &record->value, 7, FillExclusive, &ctx->exclusives) ? 1 : 0;
+  return ReadEntries(ctx, &record->value, 7, FillExclusive, &ctx->exclusives, &ctx->lastExclusive) ? 1 : 0;
 }
 
 JudgeRecord* RuleFindJudge(ModelParseContext* ctx, uint16_t number) {
+  if (ctx && ctx->index) {
+    auto it = ctx->index->firstJudge.find(number);
+    return it == ctx->index->firstJudge.end() ? nullptr : it->second;
+  }
   for (JudgeRecord* j = ctx ? ctx->judges : nullptr; j; j = j->next) {
+    mdf::Step();
     if (j->number == number) return j;
   }
   return nullptr;
@@ -284,31 +302,29 @@ void RuleFreeRecords(ModelParseContext* ctx) {
     j = next;
   }
   ctx->judges = nullptr;
+  ctx->lastJudge = nullptr;
+  if (ctx->index) ctx->index->firstJudge.clear();
   for (RuleRecord** list : {&ctx->items, &ctx->actions, &ctx->transacts, &ctx->alertActions, &ctx->alerts}) {
     FreeRecordList(*list);
     *list = nullptr;
   }
+  ctx->lastItem = ctx->lastAction = ctx->lastTransact = ctx->lastAlertAction = ctx->lastAlert = nullptr;
   FreeEntries(ctx->exclusives);
   ctx->exclusives = nullptr;
+  ctx->lastExclusive = nullptr;
 }
 
-int32_t MdfGetDefaultFromHeader(uint32_t setting_id, const ModelParseHeader* header) {
-  if (!header || setting_id == 0) return 0;
-  const FeatureNode* node = nullptr;
-  if (int32_t slot = MdfSlotOfSetting(setting_id)) {
-    node = header->bySetting[slot];
-  } else {
-    for (node = header->features; node && node->settingId != setting_id; node = node->next) {
-    }
-  }
+namespace {
+
+// The default of a node; at_default finds the option at the node's default
+// position (null when the list is shorter).
+template <typename AtDefault>
+int32_t DefaultOfNode(const FeatureNode* node, AtDefault at_default) {
   if (!node || !node->data) return 0;
   switch (node->type & 0xFF) {
     case 1: {
-      uint32_t position = 0;
-      for (const MdfOption* o = MdfFeatureOptions(node); o; o = o->next, ++position) {
-        if (position == node->defaultValue) return o->optionId;
-      }
-      return 0;
+      const MdfOption* o = MdfFeatureOptions(node) ? at_default(node) : nullptr;
+      return o ? o->optionId : 0;
     }
     case kFeatureBoolean:
       if (const BooleanValue* b = MdfFeatureBoolean(node)) return b->defaultValue;
@@ -322,4 +338,42 @@ int32_t MdfGetDefaultFromHeader(uint32_t setting_id, const ModelParseHeader* hea
     default:
       return 0;
   }
+}
+
+}  // namespace
+
+int32_t MdfGetDefaultFromHeader(uint32_t setting_id, const ModelParseHeader* header) {
+  if (!header || setting_id == 0) return 0;
+  const FeatureNode* node = nullptr;
+  if (int32_t slot = MdfSlotOfSetting(setting_id)) {
+    node = header->bySetting[slot];
+  } else {
+    for (node = header->features; node && node->settingId != setting_id; node = node->next) {
+      mdf::Step();
+    }
+  }
+  return DefaultOfNode(node, [](const FeatureNode* n) -> const MdfOption* {
+    uint32_t position = 0;
+    for (const MdfOption* o = MdfFeatureOptions(n); o; o = o->next, ++position) {
+      mdf::Step();
+      if (position == n->defaultValue) return o;
+    }
+    return nullptr;
+  });
+}
+
+int32_t mdf::DefaultOf(ModelParseContext* ctx, uint32_t setting_id) {
+  if (!ctx->index) return MdfGetDefaultFromHeader(setting_id, ctx->header);
+  if (setting_id == 0) return 0;
+  const FeatureNode* node = nullptr;
+  if (int32_t slot = MdfSlotOfSetting(setting_id)) {
+    node = ctx->header->bySetting[slot];
+  } else {
+    auto it = ctx->index->firstBySetting.find(setting_id);
+    node = it == ctx->index->firstBySetting.end() ? nullptr : it->second;
+  }
+  return DefaultOfNode(node, [ctx](const FeatureNode* n) -> const MdfOption* {
+    MdfParseIndex::OptionList* list = OptionIndex(ctx, n);
+    return list && n->defaultValue < list->members.size() ? list->members[n->defaultValue] : nullptr;
+  });
 }

@@ -155,6 +155,11 @@ ModelParseContext* MdfParseBuffer(const uint8_t* data, size_t size);
 // How many parses this library has started (a parse that stops early counts
 // too); the model cache's tests use it to tell a compile from a load.
 uint32_t MdfGetParseCount();
+// The list steps of the parses run by this thread so far: one per record
+// read, and one per link followed while appending to or searching the
+// reader's lists. A parse costs in proportion to its file; the tests
+// compare the counts of files of different lengths.
+uint64_t MdfGetParseSteps();
 // Copies the raw value of the first "FileVersion" record, at most 14
 // characters and a NUL, into buffer (15 characters). Always 1; the buffer is
 // untouched when the file cannot be read or has no such record.

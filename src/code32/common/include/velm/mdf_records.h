@@ -58,6 +58,7 @@ struct MdfOption {
   int32_t paperWidth;
   int32_t paperLength;
   PaperAreaEntry* areas;
+  PaperAreaEntry* lastArea;  // the last of the areas, for appending
   // PickSlot: the papers the tray accepts
   uint32_t paperCount;
   uint16_t* papers;
@@ -123,10 +124,11 @@ struct FeatureNode {
   // through the accessors below, which check the type.
   void* data;
   // Parse-time bookkeeping. A variant or Identity node shares its base's
-  // list and command pair: the base owns them, and a node frees only what it
-  // owns.
+  // option list or value record: the base owns it, and a node frees only
+  // what it owns. Every node owns its command pair (a variant starts with a
+  // copy of its base's).
   uint8_t ownsData;
-  uint8_t ownsCommands;
+  uint8_t unused0;
   // The default was taken over from the node it shares options with (already
   // a list position) and no Default line of this node replaced it.
   uint8_t inheritedDefault;
@@ -174,6 +176,9 @@ struct CommandGroupNode {
 
 struct CommandBlock {
   uint32_t condition;  // the number of a Judge, 0 for none (the block holds)
+  // The condition names a refused Judge by name: the block is left out of
+  // the image (a refused number is found when the image is built).
+  uint32_t refusedCondition;
   CommandGroupNode* first;   // used when the condition holds
   CommandGroupNode* second;  // used when it does not: an Else list or one ElseIf node
 };
@@ -228,6 +233,9 @@ struct ModelParseHeader {
 struct JudgeRecord;
 struct RuleRecord;
 struct RuleEntry;
+// The look-up tables of one parse (features by key, option lists by id,
+// Judges by number), kept by the reader itself.
+struct MdfParseIndex;
 
 struct ModelParseContext {
   ModelParseHeader* header;
@@ -243,6 +251,18 @@ struct ModelParseContext {
   RuleRecord* alertActions;
   RuleRecord* alerts;
   RuleEntry* exclusives;  // the entries of every Exclusive record, in file order
+  // The last member of each list above (and of the header's feature list),
+  // so that appending costs the same at any length; null for an empty list.
+  FeatureNode* lastFeature;
+  CommandStringNode* lastCommandString;
+  JudgeRecord* lastJudge;
+  RuleRecord* lastItem;
+  RuleRecord* lastAction;
+  RuleRecord* lastTransact;
+  RuleRecord* lastAlertAction;
+  RuleRecord* lastAlert;
+  RuleEntry* lastExclusive;
+  MdfParseIndex* index;
 };
 
 // ---- handlers of the keyword table --------------------------------------------------------
@@ -271,8 +291,6 @@ FeatureNode* MdfFindFeatureNode(ModelParseContext* ctx, uint16_t key);
 // First node with the key and sub-id.
 FeatureNode* MdfFindFeatureVariant(ModelParseContext* ctx, uint16_t key, uint16_t sub_id);
 MdfOption* MdfFindOption(MdfOption* list, uint16_t option_id);
-// Appends at the end of a node's list (the list the node points at).
-void MdfAppendOption(FeatureNode* node, MdfOption* option);
 // The type word of an OpenUI value; for "Identity *Name" the shared key goes
 // to identity_key (0 when none).
 uint16_t MdfParseTypeWord(const char* text, uint16_t* identity_key);

@@ -110,6 +110,14 @@ void RuleFreeNames();
 int32_t RuleAddName(RuleKind kind, const char* name, int32_t number);
 // The number registered for the name, 0 when it is not listed.
 int32_t RuleFindName(RuleKind kind, const char* name);
+// Judges that were given but refused (a bad condition) are remembered, so
+// that what names them is dropped instead of taken as having no condition.
+// RuleAddRefusedJudgeName lists the name of a refused Judge (0 when memory
+// runs out); RuleIsRefusedJudgeName is true for a word in a Judge's place
+// that has no reference prefix, names no accepted Judge and names a refused
+// one.
+int32_t RuleAddRefusedJudgeName(const char* name, int32_t number);
+bool RuleIsRefusedJudgeName(const char* word);
 
 // ---- records -------------------------------------------------------------------------
 struct JudgeRecord {
@@ -125,6 +133,9 @@ struct JudgeRecord {
 struct RuleEntry {
   RuleEntry* next;
   uint32_t field[7];
+  // A Judge place of the entry names a refused Judge by name; the image
+  // leaves the entry out (a refused number is found when the image is built).
+  uint32_t refusedJudge;
 };
 
 // An Item, Action, Transact, AlertAction or Alert record: its number and
