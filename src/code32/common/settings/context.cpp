@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <utility>
 
 #include "plat/kernel.h"
 #include "plat/wstr.h"
@@ -519,6 +520,12 @@ uint32_t CtxBlobAdd(DriverContext* ctx, void* block) {
 void* CtxBlobGet(DriverContext* ctx, uint32_t handle) {
   if (!ctx || handle == 0 || handle > ctx->blobs.capacity) return nullptr;
   return ctx->blobs.slots[handle - 1];
+}
+
+bool CtxBlobSwap(DriverContext* ctx, uint32_t a, uint32_t b) {
+  if (!CtxBlobGet(ctx, a) || !CtxBlobGet(ctx, b)) return false;
+  std::swap(ctx->blobs.slots[a - 1], ctx->blobs.slots[b - 1]);
+  return true;
 }
 
 void CtxBlobFree(DriverContext* ctx, uint32_t handle) {

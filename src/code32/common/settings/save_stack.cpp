@@ -154,6 +154,16 @@ void DmPopSettings(DriverContext* ctx, int32_t restore) {
   // replacement stays.
   DropKeptTable(ctx, w.saveDepth);
   if (restore) {
+    // The restored tables keep the handle numbers the working DEVMODE gave
+    // out, so that a push and a restoring pop leave its bytes as they were.
+    for (const TableItems& t : kTables) {
+      uint32_t working = HandleIn(ctx, ctx->devmode, t.table);
+      uint32_t pushed = HandleIn(ctx, top, t.table);
+      if (working && pushed && CtxBlobSwap(ctx, working, pushed)) {
+        SetHandleIn(ctx, top, t.table, working);
+        SetHandleIn(ctx, ctx->devmode, t.table, pushed);
+      }
+    }
     FreeFontTablesIn(ctx, ctx->devmode);
     std::memcpy(ctx->devmode, top, dm::kWorkBufferSize);
     std::memset(top, 0, dm::kWorkBufferSize);  // its tables now belong to the working DEVMODE

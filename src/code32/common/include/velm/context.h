@@ -226,3 +226,5 @@ uint32_t CtxBlobAdd(DriverContext* ctx, void* block);
 void* CtxBlobGet(DriverContext* ctx, uint32_t handle);
 // Frees the block (MemFree) and empties the slot.
 void CtxBlobFree(DriverContext* ctx, uint32_t handle);
+// Exchanges the blocks of two handles (both must be live); false otherwise.
+bool CtxBlobSwap(DriverContext* ctx, uint32_t a, uint32_t b);
