@@ -639,3 +639,11 @@ TEST(DevmodeMergeFields, StampAndTransacts) {
 }
 
 }  // namespace
+
+namespace {
+TEST(DevmodeMergeFields, DefaultsCarryTheGeometry) {
+  MergeContext m;
+  EXPECT_EQ(m.Geometry(44), (std::vector<int32_t>{7016, 4961, 6816, 4761, 100, 100}));
+  EXPECT_EQ(m.Public().dmPaperLength, 2970);
+}
+}  // namespace
