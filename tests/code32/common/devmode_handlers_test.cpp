@@ -231,6 +231,7 @@ TEST(PrivateValidation, ModeTwoBoundaries) {
       {180, 77, 77},                                                                   // any
       {441, 0, 32},       {441, 999, 999},     {441, 1000, 32},                        // memory
       {178, 200, 0},
+      {100, 7, 354},                                                                   // poster tab: 15 mm at 600 dpi
   };
   for (const Case& c : cases) {
     MergeContext m(false);  // no model: every private setting without a key goes to its family

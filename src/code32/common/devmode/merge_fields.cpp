@@ -71,7 +71,8 @@ bool NumericRange(DriverContext* ctx, uint32_t id, int32_t* lo, int32_t* hi) {
 // The default of a setting as a value; for vdmDstResolutionBoth the x
 // resolution of its resolution-table row.
 int32_t ResolutionDefault(DriverContext* ctx, uint32_t id) {
-  int32_t v = OptOptionToValue(ctx, OptFindSetting(ctx, id), MdfGetItemDefault(ctx, id));
+  int32_t v = MdfGetItemDefault(ctx, id);
+  if (MdfIsListType(uint16_t(MdfGetItemType(ctx, id)))) v = OptOptionToValue(ctx, OptFindSetting(ctx, id), v);
   if (id != kResolutionBoth) return v;
   const CapsResolutionRow* row = CapsFindResolutionRow(v);
   return row ? row->x : kStandardResolution;
