@@ -44,6 +44,9 @@ Fixture* Setup() {
     f->ctx = CtxOpenKind(nullptr, nullptr, 4, kOpenEntryPoint);
     if (!f->image || !f->ctx || RuleAllocEvalStack(f->ctx) != 0) return nullptr;
     f->ctx->image = f->image;
+    f->ctx->devmode = static_cast<uint8_t*>(MemAllocZeroed(dm::kWorkBufferSize));  // kind 4 has none of its own
+    if (!f->ctx->devmode) return nullptr;
+    dm::StampRegionOffsets(f->ctx->devmode);
     DmApplyItemDefaults(f->ctx);
     DmResetPublicFields(f->ctx->devmode, 1, f->ctx);
     DmFinishDefaults(f->ctx->devmode, f->ctx);

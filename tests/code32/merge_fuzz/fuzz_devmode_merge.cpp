@@ -43,7 +43,6 @@ void Check(bool ok, const char* what) {
 struct Fixture {
   DriverContext* ctx = nullptr;
   ModelImage* image = nullptr;
-  uint8_t* own = nullptr;                   // the context's own buffer, put back at exit
   std::vector<uint8_t> guarded;             // guard, 3808 working bytes, guard
   std::vector<uint8_t> defaults;            // the working buffer after the defaults
 };
@@ -67,8 +66,7 @@ Fixture* Setup() {
   uint8_t* working = f->guarded.data() + kGuard;
   std::memset(working, 0, dm::kWorkBufferSize);
   dm::StampRegionOffsets(working);
-  f->own = f->ctx->devmode;
-  f->ctx->devmode = working;
+  f->ctx->devmode = working;  // kind 4 has no working DEVMODE of its own
   DmApplyItemDefaults(f->ctx);
   DmResetPublicFields(working, 1, f->ctx);
   DmFinishDefaults(working, f->ctx);
