@@ -95,6 +95,8 @@ check "set refuses an unknown name" $?
 "$velm" devmode set Office dmCopies >/dev/null 2>&1
 [ $? -eq 1 ]; check "set refuses a word without =" $?
 "$velm" devmode set Office dmFormName=x 2>&1 | grep -q 'holds text'; check "set refuses a text setting" $?
+"$velm" devmode set Office VPD_Fin2250LandSet=1 2>&1 | grep -q 'VPD_Fin2250LandSet is a computed condition item'
+check "set never writes a computed condition item" $?
 
 ref="$src/models/reference.mdf"
 plain=$("$velm" model eval "$ref")

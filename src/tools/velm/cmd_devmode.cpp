@@ -36,6 +36,7 @@
 namespace {
 
 constexpr uint32_t kHeaderBytes = 72;  // through dmDriverExtra and dmFields
+constexpr uint32_t kFirstComputedItem = 731, kLastComputedItem = 858;
 
 int Fail(const char* what, const std::string& why) {
   std::fprintf(stderr, "velm devmode %s: %s\n", what, why.c_str());
@@ -201,6 +202,8 @@ int Set(const std::string& printer, const std::vector<std::string>& assignments,
       const std::string name = a.substr(0, eq), value = a.substr(eq + 1);
       SettingRecord* row = velm_cli::FindSetting(ctx, name);
       if (!row) return Fail("set", "no feature or setting named " + name);
+      if (row->id >= kFirstComputedItem && row->id <= kLastComputedItem)
+        return Fail("set", name + " is a computed condition item: the rules derive it, nothing sets it");
       if (!IsIntegerType(DescType(row->descriptor)))
         return Fail("set", name + " holds text or a block, not a value");
       if (!velm_cli::SetByKeyword(ctx, row, value))
