@@ -647,3 +647,53 @@ TEST(DevmodeMergeFields, DefaultsCarryTheGeometry) {
   EXPECT_EQ(m.Public().dmPaperLength, 2970);
 }
 }  // namespace
+
+namespace {
+// The whole merge of an application's DEVMODE: fields, private settings
+// derived from them and validated, and (with a prompt) the public fields
+// filled back from the private settings.
+TEST(DevmodeMergeFields, WholeMerge) {
+  MergeContext m;
+  m.Set(214, 4);  // an out-of-range private value the validation repairs
+  Bytes in = m.Input([](DEVMODEW& d) {
+    d.dmFields = DM_DUPLEX | DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH | DM_SCALE | DM_COPIES;
+    d.dmDuplex = 2;  // portrait: the short-edge family
+    d.dmPaperSize = 256;
+    d.dmPaperLength = 2970;
+    d.dmPaperWidth = 2100;
+    d.dmScale = 0;
+    d.dmCopies = 0;
+  });
+  ASSERT_EQ(DmMergeInput(m.ctx, in.data(), in.size(), DM_IN_BUFFER), 1);
+  DEVMODEW w = m.Public();
+  EXPECT_EQ(w.dmScale, 100);
+  EXPECT_EQ(w.dmCopies, 1);
+  EXPECT_EQ(w.dmFields & DM_SCALE, 0u);
+  EXPECT_EQ(m.Get(61), 1);
+  EXPECT_EQ(m.Get(102), 3);
+  EXPECT_EQ(w.dmPaperSize, 256);
+  EXPECT_EQ(w.dmPaperLength, 2970);
+  EXPECT_EQ(w.dmFields & (DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH), DM_PAPERLENGTH | DM_PAPERWIDTH);
+  EXPECT_EQ(m.Get(214), 300);
+  // The custom size in dots with the CUSTOM10 margins.
+  const int32_t l = int32_t(UnitUserToDevice(kUnitMm10, 2970, 600));
+  EXPECT_EQ(m.Get(44), l);
+  EXPECT_EQ(m.Get(46), l - 30);
+
+  // With a prompt the public fields come back from the private settings.
+  Bytes a3 = m.Input([](DEVMODEW& d) {
+    d.dmFields = DM_DUPLEX | DM_PAPERSIZE | DM_ORIENTATION;
+    d.dmDuplex = 3;  // landscape: the short-edge family again
+    d.dmOrientation = 2;
+    d.dmPaperSize = 8;
+  });
+  m.Set(102, 1);
+  ASSERT_EQ(DmMergeInput(m.ctx, a3.data(), a3.size(), DM_IN_BUFFER | DM_IN_PROMPT), 1);
+  w = m.Public();
+  EXPECT_EQ(m.Get(102), 3);
+  EXPECT_EQ(w.dmDuplex, 3);
+  EXPECT_EQ(w.dmPaperSize, 8);
+  EXPECT_EQ(w.dmPaperLength, 2970);  // A3 in landscape
+  EXPECT_EQ(w.dmPaperWidth, 4200);
+}
+}  // namespace
