@@ -29,7 +29,7 @@ TEST(DevmodeFieldHandlers, KeepOrDefaultPerField) {
     uint32_t bit;
     Bit bit_state;
   } cases[] = {
-      {"spec version, not described", 1, false, 0x1234, 0, 0, 0x0401, 0, kNone},
+      {"dmSpecVersion, not described", 1, false, 0x1234, 0, 0, 0x0401, 0, kNone},
       {"driver version", 2, false, 0x1234, 0, 0, 0x0400, 0, kNone},
       {"dmSize", 3, false, 5, 0, 0, 220, 0, kNone},
       {"dmDriverExtra", 4, false, 5, 0, 0, 1040, 0, kNone},

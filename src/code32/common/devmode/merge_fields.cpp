@@ -128,10 +128,10 @@ void MergePaper(DriverContext* ctx, uint8_t* working, const DEVMODEW& in, uint32
   }
   if (fields & DM_PAPERSIZE) {
     const int16_t code = in.dmPaperSize;
-    if (DmIsFreeSizeSlotCode(ctx, code)) {
+    if (DmIsFreeSizeSlotCode(ctx, code) && ctx->work) {
       FreeSizeRefreshSlots(ctx);
       uint32_t n = FreeSizeCodeToSlot(uint32_t(code), ctx);
-      const FreeSizeSlot& slot = ctx->work->freeSizes[n < 10 ? n : 0];  // work record: always there
+      const FreeSizeSlot& slot = ctx->work->freeSizes[n < 10 ? n : 0];
       w.dmPaperLength = SHORT(UnitDeviceToUser(kUnitMm10, slot.length > 0 ? uint32_t(slot.length) : 0, 1200));
       w.dmPaperWidth = SHORT(UnitDeviceToUser(kUnitMm10, slot.width > 0 ? uint32_t(slot.width) : 0, 1200));
       w.dmPaperSize = code;
