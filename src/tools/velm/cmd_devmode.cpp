@@ -6,6 +6,15 @@
 // private item that holds a value and the environment flags, each setting by
 // its item name with the keyword of its option. A file that is no DEVMODE, or
 // declares more bytes than it holds, is refused.
+// velm devmode merge PRINTER INPUT [-o FILE]: a fresh context of the printer
+// merges the DEVMODE file INPUT as an application's document-properties call
+// without a sheet does (input and output buffer), and prints the output
+// DEVMODE (or writes it to FILE).
+// velm devmode set PRINTER NAME=VALUE ... [-o FILE]: sets settings of a fresh
+// context by feature or item name (VALUE an option keyword, True/False or a
+// number), validates the private settings, fills the public fields from
+// them, and prints or writes the DEVMODE.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -21,12 +30,14 @@
 #include "setting_text.h"
 #include "velm/context.h"
 #include "velm/devmode.h"
+#include "velm/dm_merge.h"
 #include "velm/library.h"
 #include "velm/settings.h"
 
 namespace {
 
 constexpr uint32_t kHeaderBytes = 72;  // through dmDriverExtra and dmFields
+constexpr uint32_t kFirstComputedItem = 731, kLastComputedItem = 858;
 
 int Fail(const char* what, const std::string& why) {
   std::fprintf(stderr, "velm devmode %s: %s\n", what, why.c_str());
@@ -124,29 +135,84 @@ bool ReadHost(const std::string& path, std::vector<uint8_t>* out) {
   return !in.bad();
 }
 
-int Defaults(const std::string& printer, const std::string& out_file) {
+// Writes the bytes to FILE when one is named, then prints them.
+int Emit(const char* what, const std::vector<uint8_t>& bytes, const std::string& out_file) {
+  std::string why;
+  // Written beside and renamed: a failed write leaves an earlier file whole.
+  if (!out_file.empty() && !plat::ReplaceHostFileContent(out_file, bytes.data(), bytes.size(), &why))
+    return Fail(what, "cannot write " + out_file + ": " + why);
+  PrintDevmode(bytes.data());
+  return 0;
+}
+
+// Opens a fresh context of kind 0 for a printer of the machine and runs the
+// step on it; the step's exit code, or 1 when no context can be opened.
+template <typename Step>
+int WithPrinterContext(const char* what, const std::string& printer, Step step) {
   std::u16string name = plat::FromUtf8(printer);
   HANDLE h = nullptr;
-  if (!OpenPrinterW(name.data(), &h, nullptr)) return Fail("defaults", "no printer " + printer + " on the machine in " + plat::MachineRoot());
+  if (!OpenPrinterW(name.data(), &h, nullptr))
+    return Fail(what, "no printer " + printer + " on the machine in " + plat::MachineRoot());
   CommonProcessAttach(nullptr);
   int rc = 0;
   DriverContext* ctx = CtxOpenKind(h, h, 0, kOpenEntryPoint);
   if (!ctx) {
-    rc = Fail("defaults", "cannot open a context for " + printer +
-                              ": its model-description file is missing or cannot be compiled");
+    rc = Fail(what, "cannot open a context for " + printer +
+                        ": its model-description file is missing or cannot be compiled");
   } else {
-    std::vector<uint8_t> bytes(ctx->devmode, ctx->devmode + dm::kTotalSize);
-    std::string why;
-    // Written beside and renamed: a failed write leaves an earlier file whole.
-    if (!out_file.empty() && !plat::ReplaceHostFileContent(out_file, bytes.data(), bytes.size(), &why))
-      rc = Fail("defaults", "cannot write " + out_file + ": " + why);
-    if (rc == 0) PrintDevmode(bytes.data());
+    rc = step(ctx);
     CtxCloseAs(ctx, kCloseDestroy);
   }
   CommonProcessDetach();
   ClosePrinter(h);
   std::fflush(stdout);
   return rc;
+}
+
+int Defaults(const std::string& printer, const std::string& out_file) {
+  return WithPrinterContext("defaults", printer, [&](DriverContext* ctx) {
+    return Emit("defaults", std::vector<uint8_t>(ctx->devmode, ctx->devmode + dm::kTotalSize), out_file);
+  });
+}
+
+int Merge(const std::string& printer, const std::string& input_file, const std::string& out_file) {
+  std::vector<uint8_t> input;
+  if (!ReadHost(input_file, &input)) return Fail("merge", "cannot read " + input_file);
+  std::string why = CheckDevmode(input);
+  if (!why.empty()) return Fail("merge", input_file + ": " + why);
+  return WithPrinterContext("merge", printer, [&](DriverContext* ctx) {
+    const uint32_t mode = DM_IN_BUFFER | DM_OUT_BUFFER | kMergeDocNoSheet;
+    if (!DmMergeInput(ctx, input.data(), input.size(), mode)) return Fail("merge", "out of memory");
+    // The output in the input's sizes, as the caller's buffer would take it.
+    const size_t out_size = std::min<size_t>(input.size(), dm::kTotalSize);
+    std::vector<uint8_t> output(std::max<size_t>(out_size, dm::kTotalSize), 0);
+    if (DmCopyToOutput(ctx->devmode, dm::kTotalSize, input.data(), input.size(), output.data(), output.size()) != 1)
+      return Fail("merge", "the merged DEVMODE does not fit the sizes of " + input_file);
+    const size_t used = size_t(Get16(output.data() + 68)) + Get16(output.data() + 70);
+    output.resize(std::min(used, output.size()));
+    return Emit("merge", output, out_file);
+  });
+}
+
+int Set(const std::string& printer, const std::vector<std::string>& assignments, const std::string& out_file) {
+  return WithPrinterContext("set", printer, [&](DriverContext* ctx) {
+    for (const std::string& a : assignments) {
+      size_t eq = a.find('=');
+      if (eq == std::string::npos || eq == 0) return Fail("set", "not NAME=VALUE: " + a);
+      const std::string name = a.substr(0, eq), value = a.substr(eq + 1);
+      SettingRecord* row = velm_cli::FindSetting(ctx, name);
+      if (!row) return Fail("set", "no feature or setting named " + name);
+      if (row->id >= kFirstComputedItem && row->id <= kLastComputedItem)
+        return Fail("set", name + " is a computed condition item: the rules derive it, nothing sets it");
+      if (!IsIntegerType(DescType(row->descriptor)))
+        return Fail("set", name + " holds text or a block, not a value");
+      if (!velm_cli::SetByKeyword(ctx, row, value))
+        return Fail("set", "no value " + value + " for " + name + " (an option keyword, True, False or a number)");
+    }
+    DmValidatePrivate(ctx->devmode, ctx, 2);
+    DmPrivateToPublic(ctx->devmode, ctx, 2);
+    return Emit("set", std::vector<uint8_t>(ctx->devmode, ctx->devmode + dm::kTotalSize), out_file);
+  });
 }
 
 int Show(const std::string& file) {
@@ -159,18 +225,36 @@ int Show(const std::string& file) {
   return 0;
 }
 
-int Run(const velm_cli::Args& args) {
-  if (args.size() >= 2 && args[0] == "defaults") {
-    std::string out;
-    if (args.size() == 4 && args[2] == "-o") out = args[3];
-    else if (args.size() != 2) {
-      std::fprintf(stderr, "usage: velm devmode defaults PRINTER [-o FILE]\n");
-      return 2;
-    }
-    return Defaults(args[1], out);
+constexpr const char* kUsage =
+    "usage: velm devmode defaults PRINTER [-o FILE] | show FILE | merge PRINTER INPUT [-o FILE]\n"
+    "       | set PRINTER NAME=VALUE ... [-o FILE]\n";
+
+// Splits off a trailing "-o FILE"; false when "-o" stands anywhere else or
+// lacks its file.
+bool TakeOutput(velm_cli::Args* args, std::string* out) {
+  for (size_t i = 0; i < args->size(); ++i) {
+    if ((*args)[i] != "-o") continue;
+    if (i + 2 != args->size()) return false;
+    *out = (*args)[i + 1];
+    args->resize(i);
   }
-  if (args.size() == 2 && args[0] == "show") return Show(args[1]);
-  std::fprintf(stderr, "usage: velm devmode defaults PRINTER [-o FILE] | show FILE\n");
+  return true;
+}
+
+int Run(const velm_cli::Args& given) {
+  velm_cli::Args args = given;
+  std::string out;
+  if (args.empty() || !TakeOutput(&args, &out)) {
+    std::fprintf(stderr, "%s", kUsage);
+    return 2;
+  }
+  const std::string& verb = args[0];
+  if (verb == "defaults" && args.size() == 2) return Defaults(args[1], out);
+  if (verb == "show" && args.size() == 2 && out.empty()) return Show(args[1]);
+  if (verb == "merge" && args.size() == 3) return Merge(args[1], args[2], out);
+  if (verb == "set" && args.size() >= 3)
+    return Set(args[1], std::vector<std::string>(args.begin() + 2, args.end()), out);
+  std::fprintf(stderr, "%s", kUsage);
   return 2;
 }
 
@@ -178,5 +262,7 @@ int Run(const velm_cli::Args& args) {
 
 VELM_COMMAND("devmode",
              "devmode defaults PRINTER [-o FILE]  the DEVMODE a fresh context of a printer builds\n"
-             "  devmode show FILE                   print a DEVMODE file",
+             "  devmode show FILE                   print a DEVMODE file\n"
+             "  devmode merge PRINTER INPUT [-o FILE]  merge a DEVMODE file as a document-properties call does\n"
+             "  devmode set PRINTER NAME=VALUE ... [-o FILE]  a fresh context's DEVMODE with settings changed",
              Run);

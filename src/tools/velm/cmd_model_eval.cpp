@@ -66,41 +66,6 @@ std::string OptionName(uint16_t setting_id, uint16_t option_id) {
   return "#" + std::to_string(option_id);
 }
 
-bool SameText(const std::string& a, const std::string& b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return std::tolower(x) == std::tolower(y); });
-}
-
-// The setting a NAME names: a feature name, else an item name, else a
-// setting id in decimal.
-SettingRecord* FindSetting(DriverContext* ctx, const std::string& name) {
-  if (!name.empty() && name.find_first_not_of("0123456789") == std::string::npos && name.size() < 6)
-    return OptFindSetting(ctx, uint32_t(std::stoul(name)));
-  if (const UiSymbolRow* sym = MdfFindFeatureByName(name.c_str()); sym && sym->settingId)
-    return OptFindSetting(ctx, sym->settingId);
-  for (int i = 0; i < ctx->settings->count; ++i) {
-    SettingRecord* row = &ctx->settings->rows[i];
-    if (row->itemName && SameText(plat::ToUtf8(row->itemName), name)) return row;
-  }
-  return nullptr;
-}
-
-// Sets the setting by a keyword; false when the keyword means nothing.
-bool SetByKeyword(DriverContext* ctx, SettingRecord* row, const std::string& keyword) {
-  char* end = nullptr;
-  long number = std::strtol(keyword.c_str(), &end, 10);
-  if (!keyword.empty() && end && *end == 0) return OptSetValue(ctx, row, int32_t(number)) != 0;
-  if (SameText(keyword, "True") || SameText(keyword, "False"))
-    return OptSetValue(ctx, row, SameText(keyword, "True") ? 1 : 0) != 0;
-  const OptionNameTable& table = MdfGetOptionNameTable();
-  const OptionNameRow* found = nullptr;
-  for (int i = 0; i < table.count && !found; ++i)
-    if (table.rows[i].settingId == row->id && table.rows[i].keyword && keyword == table.rows[i].keyword)
-      found = &table.rows[i];
-  if (!found) found = MdfFindOptionByName(keyword.c_str());
-  return found && OptSetOption(ctx, row, found->optionId) != 0;
-}
-
 struct RuledFeature {
   MdfItem item;
   ImgFeature f;
@@ -299,12 +264,12 @@ int Eval(const std::string& file, const std::vector<std::string>& sets, bool pjl
     for (const std::string& s : sets) {
       if (rc) break;
       size_t eq = s.find('=');
-      SettingRecord* row = eq == std::string::npos ? nullptr : FindSetting(ctx, s.substr(0, eq));
+      SettingRecord* row = eq == std::string::npos ? nullptr : velm_cli::FindSetting(ctx, s.substr(0, eq));
       if (eq == std::string::npos) rc = Fail("--set wants NAME=KEYWORD, not " + s);
       else if (!row) rc = Fail("no feature or setting named " + s.substr(0, eq));
       else if (row->id >= kComputedItemFirst && row->id <= kComputedItemLast)
         rc = Fail(s.substr(0, eq) + " is computed from other settings and cannot be set");
-      else if (!SetByKeyword(ctx, row, s.substr(eq + 1)))
+      else if (!velm_cli::SetByKeyword(ctx, row, s.substr(eq + 1)))
         rc = Fail("'" + s.substr(eq + 1) + "' is no option, number, True or False for " + s.substr(0, eq));
     }
     if (rc == 0) {
@@ -312,7 +277,7 @@ int Eval(const std::string& file, const std::vector<std::string>& sets, bool pjl
       std::vector<RuledFeature> features = RuledFeatures(ctx, &count);
       if (!pjl) std::printf("model %s: %u features, %zu with rules\n", file.c_str(), count, features.size());
       for (const std::string& s : sets) {
-        SettingRecord* row = FindSetting(ctx, s.substr(0, s.find('=')));
+        SettingRecord* row = velm_cli::FindSetting(ctx, s.substr(0, s.find('=')));
         std::printf("set %s = %s\n", velm_cli::SettingName(row).c_str(), velm_cli::SettingValueText(ctx, row).c_str());
       }
     }

@@ -4,6 +4,10 @@
 #pragma once
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -69,6 +73,46 @@ inline std::string SettingValueText(DriverContext* ctx, const SettingRecord* row
     text += hex;
   }
   return bytes.empty() ? "0" : text;
+}
+
+inline bool SameText(const std::string& a, const std::string& b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return std::tolower(x) == std::tolower(y); });
+}
+
+// The setting a NAME names: a setting id in decimal, a feature name, else
+// an item name.
+inline SettingRecord* FindSetting(DriverContext* ctx, const std::string& name) {
+  if (!name.empty() && name.find_first_not_of("0123456789") == std::string::npos && name.size() < 6)
+    return OptFindSetting(ctx, uint32_t(std::stoul(name)));
+  if (const UiSymbolRow* sym = MdfFindFeatureByName(name.c_str()); sym && sym->settingId)
+    return OptFindSetting(ctx, sym->settingId);
+  for (int i = 0; i < ctx->settings->count; ++i) {
+    SettingRecord* row = &ctx->settings->rows[i];
+    if (row->itemName && SameText(plat::ToUtf8(row->itemName), name)) return row;
+  }
+  return nullptr;
+}
+
+// Sets the setting by a keyword (an option keyword, True or False, or a
+// 32-bit number); false when the keyword means nothing.
+inline bool SetByKeyword(DriverContext* ctx, SettingRecord* row, const std::string& keyword) {
+  char* end = nullptr;
+  errno = 0;
+  long long number = std::strtoll(keyword.c_str(), &end, 10);
+  if (!keyword.empty() && end && *end == 0) {
+    if (errno == ERANGE || number < INT32_MIN || number > UINT32_MAX) return false;
+    return OptSetValue(ctx, row, int32_t(uint32_t(number))) != 0;
+  }
+  if (SameText(keyword, "True") || SameText(keyword, "False"))
+    return OptSetValue(ctx, row, SameText(keyword, "True") ? 1 : 0) != 0;
+  const OptionNameTable& table = MdfGetOptionNameTable();
+  const OptionNameRow* found = nullptr;
+  for (int i = 0; i < table.count && !found; ++i)
+    if (table.rows[i].settingId == row->id && table.rows[i].keyword && keyword == table.rows[i].keyword)
+      found = &table.rows[i];
+  if (!found) found = MdfFindOptionByName(keyword.c_str());
+  return found && OptSetOption(ctx, row, found->optionId) != 0;
 }
 
 }  // namespace velm_cli

@@ -74,6 +74,22 @@ TEST_F(DevmodeDefaults, GoldenDevmodeOfTheSmallModel) {
       {349, Cat({Text("priv"), U32(1040), U32(0x00030003), U16(0), U16(1260), U16(1768)}),
        "model tag, private size, version, region offsets"},
       {372, {134}, "vdmMachineID"},
+      {376, Cat({U16(600), U16(600)}), "vdmDstResolutionW/H: no resolution feature, the model record's 600"},
+      {451, {2, 3}, "validated: vdmNUPLineType, vdmNUPLineForm"},
+      {454, U16(32769), "validated: vdmPosterFaceType (vdmPosterStickTab 0 dots at no resolution yet)"},
+      {530, Cat({U16(7), U16(9), U16(1)}), "validated: separator sheet tray, paper, media"},
+      {544, Cat({U16(9), U16(1)}), "validated: vdmMPPaperSize, vdmMPMediaType"},
+      {552, Cat({U16(9), U16(1)}), "validated: cover paper and media"},
+      {558, Cat({U16(7), U16(9), U16(1)}), "validated: back cover tray, paper, media"},
+      {566, {1, 1}, "validated: vdmICMIntent, vdmColorMatchingMode"},
+      {570, Cat({U16(257), {3}}), "validated: vdmColorDitherType, vdmColorTone"},
+      {579, {128, 0x0F, 3}, "validated: vdmColorDensity, the four CMYK plane bits, vdmMonoTone"},
+      {586, {128}, "validated: vdmMonoDensity"},
+      {602, {1}, "validated: vdmSmoothing"},
+      {612, U16(300), "validated: vdmTimeOut"},
+      {752, {8}, "validated: vdmActionStoredPrn"},
+      {824, U16(16), "validated: vdmVELMVer"},
+      {1141, Text("0000010207d00a"), "mirror of vdmOther: the default command text"},
       {374, {0x89}, "vdmPresetNo: the model has no preset feature, 0 - 119"},
       {436, {0x08}, "vdmFuncSelectDuplex: the model's Boolean default True"},
       // The printer's font tables, written from the model at this first load,
@@ -155,6 +171,9 @@ TEST_F(DevmodeDefaults, CreateDefaultLeavesTheContextsDevmodeAndFailsWithoutMemo
   uint8_t* built = DmCreateDefault(c, 0);
   ASSERT_NE(built, nullptr);
   EXPECT_EQ(c->devmode, working);
+  c->devmode = built;  // the open copies the device configuration after building
+  DmCopyDeviceConfig(c);
+  c->devmode = working;
   // The same defaults, but for the stored font tables the open loaded (their
   // mirrored counts and handles, bytes 904-927).
   EXPECT_EQ(std::memcmp(built, working, 904), 0);

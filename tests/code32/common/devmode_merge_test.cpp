@@ -42,13 +42,14 @@ TEST_F(DevmodeMerge, FlagBytesKeptOrTaken) {
               "\x78\x56\x00\x00", 4);
   OptSetValueById(ctx, 102, 3);  // a private setting the input changes
   input[OptGetValueAddr(ctx, OptFindSetting(ctx, 102)) - ctx->devmode] = 2;
+  input[373] = 1;  // vdmUIModeChange, from which byte 1247 is derived again
   ASSERT_EQ(DmMergeInput(ctx, input.data(), input.size(), DM_IN_BUFFER), 1);
   struct Byte {
     uint32_t at;
     int value;
   } expected[] = {
       {1241, 0}, {1242, 0}, {1243, 0}, {1244, 0}, {1245, 0}, {1246, 0},  // kept
-      {1247, 1}, {1248, 1},                                              // taken
+      {1247, 1}, {1248, 0},                                              // derived again (UI mode; no bidi)
       {1249, 0},                                                         // kept
       {1250, 1}, {1251, 1},                                              // taken
       {1252, 0},                                                         // set again: no job tool installed

@@ -96,7 +96,7 @@ int32_t DmMergeInput(DriverContext* ctx, const uint8_t* input, size_t input_leng
   if ((ctx->work->mergeMode & kMergeRequestApplied) || (mode & DM_IN_PROMPT))
     DmPrivateToPublic(working, ctx, 2);
   else
-    DmSetOutputPaper(ctx, OptGetValueById(ctx, kOutPaperSize));
+    DmSetOutputPaper(OptGetValueById(ctx, kOutPaperSize), kOutPaperSize, ctx, working);
 
   auto* pub = reinterpret_cast<DEVMODEW*>(working);
   if (uint16_t(pub->dmPaperSize) == kUserPaper && OptGetValueById(ctx, kHidden2Func19) != 0)
