@@ -74,6 +74,9 @@ uint32_t DmGetWorkBufferSize() { return OsIsWin9x() ? 3744 : dm::kWorkBufferSize
 
 int32_t OptSetDefault(DriverContext* ctx, SettingRecord* row) {
   if (!row) return 0;
+  // Text and blocks take no number from the model: their default is all
+  // zeros (so a reset clears the user code and passwords of an earlier job).
+  if (!IsIntegerType(DescType(row->descriptor))) return OptSetBytes(ctx, row, nullptr);
   return OptSetOption(ctx, row, MdfGetItemDefault(ctx, row->id));
 }
 
