@@ -7,6 +7,7 @@
 #include <string>
 
 #include "plat/machine.h"
+#include "test_support.h"
 
 namespace {
 
@@ -18,7 +19,7 @@ class MachineFolder : public ::testing::Test {
     unsetenv("VELM_MACHINE");
     plat::SetMachineRoot(root_);
   }
-  void TearDown() override { std::system(("rm -rf " + root_).c_str()); }
+  void TearDown() override { test_support::TempFolder::Remove(root_); }
   std::string root_;
 };
 

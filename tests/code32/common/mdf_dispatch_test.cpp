@@ -12,6 +12,7 @@
 #include "plat/machine.h"
 #include "plat/winspool.h"
 #include "plat/wstr.h"
+#include "test_support.h"
 #include "velm/mdf_records.h"
 #include "velm/settings.h"
 
@@ -130,7 +131,7 @@ class MdfFiles : public ::testing::Test {
     ASSERT_TRUE(plat::EnsureWindowsDir(u"C:\\Drivers"));
   }
   void TearDown() override {
-    std::system(("rm -rf " + root_).c_str());
+    test_support::TempFolder::Remove(root_);
     plat::SetMachineRoot(saved_root_);
     if (!saved_env_.empty()) setenv("VELM_MACHINE", saved_env_.c_str(), 1);
   }
