@@ -1,10 +1,7 @@
 // Stand-ins for services of later areas (see velm/env_standins.h).
 #include "velm/env_standins.h"
 
-#include <mutex>
-
 namespace {
-std::mutex g_mutex;
 int32_t g_server_type_17 = 0;
 }  // namespace
 
