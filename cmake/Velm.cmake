@@ -40,8 +40,9 @@ endfunction()
 find_package(Threads REQUIRED)
 
 # A libFuzzer target, run by CTest for VELM_FUZZ_SECONDS (label "fuzz"). Its
-# seeds are the files under tests/ named by SEEDS (folders or files, relative
-# to tests/), so the fuzzer starts from the inputs the tests keep.
+# seeds are tests/fuzz/<name> (inputs only the fuzzer reads) and the folders
+# under tests/ named by SEEDS, so the fuzzer starts from the inputs the tests
+# keep rather than from copies of them.
 set(VELM_FUZZ_SECONDS 20 CACHE STRING "Seconds each fuzz target runs under CTest")
 function(velm_add_fuzzer name)
   cmake_parse_arguments(F "" "" "SOURCES;LIBS;SEEDS" ${ARGN})
@@ -55,7 +56,13 @@ function(velm_add_fuzzer name)
   target_link_libraries(${name} PRIVATE ${F_LIBS})
   set(corpus ${CMAKE_BINARY_DIR}/fuzz-corpus/${name})
   file(MAKE_DIRECTORY ${corpus})
-  set(seeds ${PROJECT_SOURCE_DIR}/tests/fuzz/${name})
+  set(seeds)
+  if(IS_DIRECTORY ${PROJECT_SOURCE_DIR}/tests/fuzz/${name})
+    list(APPEND seeds ${PROJECT_SOURCE_DIR}/tests/fuzz/${name})
+  endif()
+  foreach(dir ${F_SEEDS})
+    list(APPEND seeds ${PROJECT_SOURCE_DIR}/tests/${dir})
+  endforeach()
   add_test(NAME ${name} COMMAND ${name} -max_total_time=${F_SECONDS} -rss_limit_mb=4096 ${corpus} ${seeds})
   set_tests_properties(${name} PROPERTIES LABELS fuzz)
 endfunction()

@@ -1,7 +1,7 @@
 // Stand-ins for services that land with later areas of the driver. Each
 // answers "nothing there" or does nothing, which every caller handles.
 #include "velm/context_standins.h"
-#include "velm/model_query_standin.h"
+#include "velm/model_query_standins.h"
 
 // Stand-in until the computed condition items land.
 int32_t RuleIsSheetLandscape(DriverContext*) { return 0; }

@@ -12,7 +12,7 @@
 #include "plat/kernel.h"
 #include "plat/wstr.h"
 #include "velm/context.h"
-#include "velm/model_query_standin.h"
+#include "velm/model_query_standins.h"
 #include "velm/names.h"
 #include "velm/settings.h"
 
