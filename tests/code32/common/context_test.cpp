@@ -390,3 +390,20 @@ TEST(ContextTemplate, ModelInfoAndReadOnlyUse) {
 }
 
 }  // namespace
+
+namespace {
+
+// The library keeps the module handle it was attached with (its resources
+// are looked up through it) until it is detached.
+TEST(CommonLibrary, KeepsItsModuleHandleFromAttachToDetach) {
+  int anchor = 0;
+  HINSTANCE module = reinterpret_cast<HINSTANCE>(&anchor);
+  CommonProcessDetach();
+  CommonProcessAttach(module);
+  EXPECT_EQ(CommonModuleHandle(), module);
+  CommonProcessDetach();
+  EXPECT_EQ(CommonModuleHandle(), nullptr);
+  CommonProcessAttach(nullptr);
+}
+
+}  // namespace
