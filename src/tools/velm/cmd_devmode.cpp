@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "command.h"
+#include "plat/le.h"
 #include "plat/machine.h"
 #include "plat/winspool.h"
 #include "plat/wstr.h"
@@ -32,8 +33,8 @@ int Fail(const char* what, const std::string& why) {
   return 1;
 }
 
-uint16_t Get16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-uint32_t Get32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+using plat::Get16;
+using plat::Get32;
 
 std::string Hex(uint32_t v, int digits) {
   char buf[16];

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "plat/kernel.h"
+#include "plat/le.h"
 #include "velm/context.h"
 #include "velm/devmode.h"
 #include "velm/devmode_standins.h"
@@ -21,7 +22,7 @@ constexpr uint32_t kFirstWorkRow = 730;  // the row of setting 731
 constexpr uint32_t kDriverVersionItem = 905;
 constexpr uint32_t kLanguageId = 177, kDspLanguageId = 178;
 
-uint16_t Get16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+using plat::Get16;
 
 // The printer's stored DEVMODE and the bytes its block really holds from
 // it; 0 bytes when there is none or it does not lie inside the block.
