@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -34,8 +33,10 @@ const Library kLibraries[] = {
 // the ELF file itself (64-bit, little-endian, as built here).
 std::set<std::string> ExportedNames(const char* file, std::string* why) {
   std::set<std::string> names;
-  std::ifstream in(file, std::ios::binary);
-  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::ifstream in(file, std::ios::binary | std::ios::ate);
+  std::vector<char> bytes(in ? size_t(in.tellg()) : 0);
+  in.seekg(0);
+  in.read(bytes.data(), std::streamsize(bytes.size()));
   auto fits = [&](uint64_t at, uint64_t size) { return at <= bytes.size() && size <= bytes.size() - at; };
   Elf64_Ehdr eh;
   if (!fits(0, sizeof eh)) return *why = "too short", names;
