@@ -16,8 +16,6 @@ using CountFn = int (*)();
 class Loader : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/velm-loader-XXXXXX";
-    root_ = mkdtemp(tmpl);
     unsetenv("VELM_MACHINE");
     plat::SetMachineRoot(root_);
     ASSERT_TRUE(plat::EnsureWindowsDir(u"C:\\Windows\\System32"));
@@ -28,9 +26,9 @@ class Loader : public ::testing::Test {
   void TearDown() override {
     unsetenv("VELM_WINPATH");
     unsetenv("PLAT_TEST_MODULE_REFUSE");
-    test_support::TempFolder::Remove(root_);
   }
-  std::string root_;
+  test_support::TempFolder folder_{"velm-loader"};
+  std::string root_ = folder_.path();
 };
 
 TEST_F(Loader, LoadsOnceCallsDllMainAndUnloadsAtLastFree) {

@@ -14,13 +14,11 @@ namespace {
 class MachineFolder : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/velm-machine-XXXXXX";
-    root_ = mkdtemp(tmpl);
     unsetenv("VELM_MACHINE");
     plat::SetMachineRoot(root_);
   }
-  void TearDown() override { test_support::TempFolder::Remove(root_); }
-  std::string root_;
+  test_support::TempFolder folder_{"velm-machine"};
+  std::string root_ = folder_.path();
 };
 
 TEST_F(MachineFolder, MapsDrivesAndBackslashes) {

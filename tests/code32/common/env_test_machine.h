@@ -25,6 +25,7 @@
 #include "plat/machineconf.h"
 #include "plat/winspool.h"
 #include "plat/wstr.h"
+#include "temp_machine.h"
 #include "test_support.h"
 #include "velm/context.h"
 #include "velm/env_standins.h"
@@ -39,11 +40,9 @@ constexpr const char16_t* kDriverDir = u"C:\\Windows\\System32\\spool\\drivers\\
 class EnvMachine : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_ = std::make_unique<test_support::TempFolder>("velm-env");
-    root_ = folder_->path();
-    unsetenv("VELM_MACHINE");
-    std::string error;
-    ASSERT_TRUE(plat::InitMachine(root_, plat::StandinModuleDir(), &error)) << error;
+    machine_ = std::make_unique<plat_test::TempMachine>();
+    root_ = machine_->root();
+    ASSERT_TRUE(machine_->ok());
     ASSERT_TRUE(plat::EnsureWindowsDir(kDriverDir));
     Install(u"orvtse.dll", "orvtse.dll");
     AddDriver(u"VELM Driver", std::u16string(kDriverDir) + u"VELMPD0.DLL", std::u16string(kDriverDir) + u"VELMus.hlp");
@@ -58,7 +57,7 @@ class EnvMachine : public ::testing::Test {
     for (HANDLE h : handles_) ClosePrinter(h);
     plat::ClearFaults();
     EnvStandinSetServerType17(0);
-    folder_.reset();
+    machine_.reset();
   }
 
   // Copies a stand-in module from the build into the driver directory.
@@ -164,7 +163,7 @@ class EnvMachine : public ::testing::Test {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
 
-  std::unique_ptr<test_support::TempFolder> folder_;
+  std::unique_ptr<plat_test::TempMachine> machine_;
   std::string root_;
   HANDLE printer_ = nullptr;
   std::vector<DriverContext*> contexts_;

@@ -27,8 +27,6 @@ std::string ReadText(const std::string& path) {
 class SpoolSide : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/velm-spoolside-XXXXXX";
-    root_ = mkdtemp(tmpl);
     unsetenv("VELM_MACHINE");
     plat::SetMachineRoot(root_);
     ASSERT_TRUE(plat::EnsureWindowsDir(u"C:\\Drivers"));
@@ -40,7 +38,6 @@ class SpoolSide : public ::testing::Test {
   void TearDown() override {
     if (module_) FreeLibrary(module_);
     for (const char* v : {"VELMOUT1_FILE", "VELMOUT1_LOG", "VELMOUT1_FAIL_WRITE", "VELMOUT1_SHORT_WRITE"}) unsetenv(v);
-    test_support::TempFolder::Remove(root_);
   }
 
   // Copies a build of the module in as VELMOUT1.DLL and loads it.
@@ -55,7 +52,9 @@ class SpoolSide : public ::testing::Test {
     return reinterpret_cast<Fn>(GetProcAddress(module_, name));
   }
 
-  std::string root_, out_, log_;
+  test_support::TempFolder folder_{"velm-spoolside"};
+  std::string root_ = folder_.path();
+  std::string out_, log_;
   HMODULE module_ = nullptr;
 };
 

@@ -72,8 +72,6 @@ std::set<std::string> ExportedNames(const char* file, std::string* why) {
 class DriverLibraries : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/velm-libs-XXXXXX";
-    root_ = mkdtemp(tmpl);
     unsetenv("VELM_MACHINE");
     plat::SetMachineRoot(root_);
     ASSERT_TRUE(plat::EnsureWindowsDir(u"C:\\Windows\\System32"));
@@ -82,8 +80,8 @@ class DriverLibraries : public ::testing::Test {
       ASSERT_TRUE(test_support::CopyFile(lib.file, dst));
     }
   }
-  void TearDown() override { test_support::TempFolder::Remove(root_); }
-  std::string root_;
+  test_support::TempFolder folder_{"velm-libs"};
+  std::string root_ = folder_.path();
 };
 
 // Each library defines exactly its entry points for the loader and nothing

@@ -34,6 +34,7 @@ class TempMachine {
   }
   ~TempMachine() { plat::ClearFaults(); }
   const std::string& root() const { return root_; }
+  bool ok() const { return ok_; }
   static std::string Host(const char16_t* windows_path) { return plat::MapPath(windows_path); }
   static void Put(const char16_t* windows_path, const std::string& bytes) {
     std::ofstream out(Host(windows_path), std::ios::binary | std::ios::trunc);
