@@ -27,6 +27,10 @@ function(velm_add_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
+  # The test code itself is compiled without optimisation in every build (the
+  # code under test keeps the build's flags): gtest-heavy files compile two
+  # to three times faster, and the suite runs in seconds either way.
+  target_compile_options(${name} PRIVATE -O0)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
   gtest_discover_tests(${name}
     TEST_PREFIX "${name}."
