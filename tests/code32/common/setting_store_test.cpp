@@ -8,6 +8,7 @@
 #include "test_context.h"
 #include "velm/devmode.h"
 #include "velm/names.h"
+#include "velm/rule_eval.h"
 #include "velm/settings.h"
 
 namespace {
@@ -195,6 +196,12 @@ TEST(SettingWrites, TheTemplateIsReadOnly) {
   std::vector<uint8_t> input(dm::kTotalSize, 0);
   EXPECT_EQ(DmMergeInput(t, input.data(), input.size(), DM_IN_BUFFER | DM_IN_PROMPT), 0);
   EXPECT_EQ(t->work->mergeMode, merge_mode);
+  // Writers that keep scratch state in the work record leave it alone too.
+  std::vector<char16_t> scratch(std::begin(t->work->scratch), std::end(t->work->scratch));
+  EXPECT_EQ(OptSetOptionOrString(t, 216, 370), 0);
+  EXPECT_EQ(std::vector<char16_t>(std::begin(t->work->scratch), std::end(t->work->scratch)), scratch);
+  EXPECT_EQ(RuleAllocEvalStack(t), -1);
+  EXPECT_EQ(t->work->evalStack, nullptr);
   EXPECT_EQ(std::vector<uint8_t>(t->devmode, t->devmode + dm::kWorkBufferSize), before);
 }
 

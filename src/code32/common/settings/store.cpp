@@ -258,7 +258,7 @@ int32_t OptSetOptionById(DriverContext* ctx, uint32_t id, int32_t option) {
 
 int32_t OptSetOptionOrString(DriverContext* ctx, uint32_t id, int32_t option_or_string) {
   SettingRecord* row = OptFindSetting(ctx, id);
-  if (!row || !ctx->work) return 0;
+  if (!row || !ctx->work || IsTemplate(ctx)) return 0;  // not even the scratch text
   uint32_t type = DescType(row->descriptor);
   if (IsIntegerType(type)) return OptSetOption(ctx, row, option_or_string);
   // A string or block setting takes the text of the UI string with that id.
