@@ -1,8 +1,14 @@
 #!/usr/bin/env bash
-# Installs what the build needs, then builds and runs every test: a normal
-# build; the tests that run threads under ThreadSanitizer; and a build with
-# AddressSanitizer and UndefinedBehaviorSanitizer (clang) that also runs the
-# fuzz targets for a bounded time.
+# Installs what the build needs, then builds and runs every test, each build
+# in a folder of its own (build-ci, build-tsan, build-asan), with warnings as
+# errors:
+#   1. a normal build (gcc) and the whole suite;
+#   2. a ThreadSanitizer build (clang) that runs every test program whole;
+#   3. an AddressSanitizer + UndefinedBehaviorSanitizer build (clang) that runs
+#      the whole suite again and each fuzz target for VELM_FUZZ_SECONDS
+#      (default 20) seconds.
+# CTest runs the test cases side by side (VELM_JOBS, default: the number of
+# processors).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,24 +23,30 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-jobs=$(nproc)
+jobs=${VELM_JOBS:-$(nproc)}
+fuzz_seconds=${VELM_FUZZ_SECONDS:-20}
+start=$SECONDS
+stage() { echo "== $1 ($((SECONDS - start)) s so far)"; }
 
-echo "== normal build"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$jobs"
-ctest --test-dir build --output-on-failure -j "$jobs"
+stage "normal build (gcc, warnings are errors)"
+CC=gcc CXX=g++ cmake -S . -B build-ci -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELM_WERROR=ON >/dev/null
+cmake --build build-ci -j "$jobs"
+ctest --test-dir build-ci --output-on-failure -j "$jobs"
 
-echo "== thread sanitizer build (the tests that run threads)"
+stage "thread sanitizer build (clang, every test program whole)"
 CC=clang CXX=clang++ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DVELM_TSAN=ON -DVELM_BENCH=OFF >/dev/null
-cmake --build build-tsan -j "$jobs" --target common_tests platform_tests
-TSAN_OPTIONS=halt_on_error=1 ./build-tsan/bin/common_tests --gtest_filter='*Thread*'
-TSAN_OPTIONS=halt_on_error=1 ./build-tsan/bin/platform_tests --gtest_filter='*Thread*:*CriticalSection*:*Mutex*'
+  -DVELM_TSAN=ON -DVELM_WERROR=ON -DVELM_BENCH=OFF >/dev/null
+cmake --build build-tsan -j "$jobs"
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+  ctest --test-dir build-tsan --output-on-failure -j "$jobs" -L gtest
 
-echo "== sanitizer build (ASan + UBSan, fuzz targets)"
+stage "address and undefined-behaviour sanitizer build (clang, fuzz targets ${fuzz_seconds} s each)"
 CC=clang CXX=clang++ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DVELM_SANITIZE=ON -DVELM_FUZZ=ON -DVELM_BENCH=OFF >/dev/null
+  -DVELM_SANITIZE=ON -DVELM_FUZZ=ON -DVELM_WERROR=ON -DVELM_BENCH=OFF \
+  -DVELM_FUZZ_SECONDS="$fuzz_seconds" >/dev/null
 cmake --build build-asan -j "$jobs"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+stage "done"

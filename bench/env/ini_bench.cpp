@@ -3,7 +3,9 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "plat/files.h"
@@ -38,7 +40,10 @@ void Prepare() {
     unsetenv("VELM_MACHINE");
     root = mkdtemp(tmpl);
     plat::SetMachineRoot(root);
-    std::atexit([] { std::system(("rm -rf '" + root + "'").c_str()); });
+    std::atexit([] {
+      std::error_code ignored;
+      std::filesystem::remove_all(root, ignored);
+    });
     plat::EnsureWindowsDir(u"C:\\Bench");
     std::vector<char> buffer(kIniFastSectionBufferSize);
     return Save(KeyNames(), buffer);

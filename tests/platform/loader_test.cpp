@@ -7,6 +7,7 @@
 
 #include "plat/kernel.h"
 #include "plat/machine.h"
+#include "test_support.h"
 
 namespace {
 
@@ -15,22 +16,19 @@ using CountFn = int (*)();
 class Loader : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/velm-loader-XXXXXX";
-    root_ = mkdtemp(tmpl);
     unsetenv("VELM_MACHINE");
     plat::SetMachineRoot(root_);
     ASSERT_TRUE(plat::EnsureWindowsDir(u"C:\\Windows\\System32"));
     ASSERT_TRUE(plat::EnsureWindowsDir(u"C:\\Drivers"));
-    std::string copy = "cp " + std::string(PLAT_TEST_MODULE) + " ";
-    ASSERT_EQ(std::system((copy + root_ + "/c/Windows/System32/testmod.dll").c_str()), 0);
-    ASSERT_EQ(std::system((copy + root_ + "/c/Drivers/other.dll").c_str()), 0);
+    ASSERT_TRUE(test_support::CopyFile(PLAT_TEST_MODULE, root_ + "/c/Windows/System32/testmod.dll"));
+    ASSERT_TRUE(test_support::CopyFile(PLAT_TEST_MODULE, root_ + "/c/Drivers/other.dll"));
   }
   void TearDown() override {
     unsetenv("VELM_WINPATH");
     unsetenv("PLAT_TEST_MODULE_REFUSE");
-    std::system(("rm -rf " + root_).c_str());
   }
-  std::string root_;
+  test_support::TempFolder folder_{"velm-loader"};
+  std::string root_ = folder_.path();
 };
 
 TEST_F(Loader, LoadsOnceCallsDllMainAndUnloadsAtLastFree) {

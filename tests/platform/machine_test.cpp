@@ -7,19 +7,18 @@
 #include <string>
 
 #include "plat/machine.h"
+#include "test_support.h"
 
 namespace {
 
 class MachineFolder : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/velm-machine-XXXXXX";
-    root_ = mkdtemp(tmpl);
     unsetenv("VELM_MACHINE");
     plat::SetMachineRoot(root_);
   }
-  void TearDown() override { std::system(("rm -rf " + root_).c_str()); }
-  std::string root_;
+  test_support::TempFolder folder_{"velm-machine"};
+  std::string root_ = folder_.path();
 };
 
 TEST_F(MachineFolder, MapsDrivesAndBackslashes) {

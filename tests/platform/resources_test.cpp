@@ -36,7 +36,7 @@ TEST_F(Resources, StringsByIdCutToTheBuffer) {
 TEST_F(Resources, AModuleWithoutResourcesOrADamagedBlockHasNone) {
   std::string base = plat::StandinModuleDir() + "/velmres.dll";
   std::string plain = TempMachine::Host(u"C:\\Windows\\System32\\plain.dll");
-  ASSERT_EQ(std::system(("cp '" + base + "' '" + plain + "'").c_str()), 0);
+  ASSERT_TRUE(test_support::CopyFile(base, plain));
   HMODULE m = LoadLibraryW(u"plain.dll");
   ASSERT_NE(m, nullptr);
   char16_t buf[8] = {u'x'};

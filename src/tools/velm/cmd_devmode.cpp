@@ -24,6 +24,7 @@
 
 #include "command.h"
 #include "plat/files.h"
+#include "plat/le.h"
 #include "plat/machine.h"
 #include "plat/winspool.h"
 #include "plat/wstr.h"
@@ -44,8 +45,8 @@ int Fail(const char* what, const std::string& why) {
   return 1;
 }
 
-uint16_t Get16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-uint32_t Get32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+using plat::Get16;
+using plat::Get32;
 
 std::string Hex(uint32_t v, int digits) {
   char buf[16];

@@ -4,8 +4,12 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -407,6 +411,90 @@ TEST(SettingCatalogue, LandscapeListsMatchTheirFirstLists) {
     }
     EXPECT_TRUE(differ) << id;
   }
+}
+
+}  // namespace
+
+namespace {
+
+std::string Utf8(const char16_t* s) {
+  std::string out;
+  for (; s && *s; ++s) out += *s < 0x80 ? char(*s) : '?';
+  return s ? out : "-";
+}
+
+// One line per setting row with every field, then its option lists: the text
+// the golden dump holds.
+std::string DumpSettings() {
+  std::ostringstream out;
+  const SettingTable& t = Table();
+  for (int i = 0; i < t.count; ++i) {
+    const SettingRecord& r = t.rows[i];
+    out << r.id << ' ' << (r.itemName ? Utf8(r.itemName) : "-") << " key=" << r.symbolKey << " region=" << Region(r)
+        << " type=" << Type(r) << " size=" << Size(r) << " offset=" << r.offset << " store=" << r.storeKind
+        << " ini=" << (r.sectionName ? Utf8(r.sectionName) : "-") << '/' << (r.valueName ? Utf8(r.valueName) : "-")
+        << " command=" << r.commandValueKind << " member=" << r.presetMember << r.qualityMember << r.stampMember;
+    if (r.optionList) {
+      out << " list=";
+      for (const OptionListEntry& e : FirstList(r.optionList)) out << ' ' << e.value << ':' << e.optionId;
+      if (r.id == 95 || r.id == 102 || r.id == 134 || r.id == 136) {
+        out << " landscape=";
+        for (const OptionListEntry& e : SecondList(r.optionList)) out << ' ' << e.value << ':' << e.optionId;
+      }
+    }
+    out << '\n';
+  }
+  return out.str();
+}
+
+// The reviewed dump of the setting table (tests/data/golden/setting_table.txt;
+// rewritten with VELM_UPDATE_GOLDEN=1 after review).
+TEST(SettingCatalogue, MatchesTheReviewedDump) {
+  const char* root = std::getenv("VELM_TEST_DATA");
+  const std::string path = std::string(root ? root : "tests") + "/data/golden/setting_table.txt";
+  const std::string dump = DumpSettings();
+  if (std::getenv("VELM_UPDATE_GOLDEN")) std::ofstream(path, std::ios::binary) << dump;
+  std::ifstream in(path, std::ios::binary);
+  const std::string golden((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_FALSE(golden.empty()) << path;
+  std::istringstream want(golden), got(dump);
+  std::string a, b;
+  for (int line = 1; std::getline(want, a) && std::getline(got, b); ++line)
+    ASSERT_EQ(b, a) << "line " << line << " of " << path;
+  EXPECT_EQ(dump, golden);
+}
+
+// Every option of a list is an option of the feature-name table for that
+// setting, and every symbol key names a row of the feature-name table.
+TEST(SettingCatalogue, EveryOptionAndKeyResolves) {
+  const OptionNameTable& names = MdfGetOptionNameTable();
+  std::set<std::pair<uint16_t, uint16_t>> known;
+  for (int i = 0; i < names.count; ++i) known.insert({names.rows[i].settingId, names.rows[i].optionId});
+  const UiSymbolTable& sym = MdfGetSymbolTable();
+  std::set<uint16_t> keys;
+  for (int i = 0; i < sym.count; ++i) keys.insert(sym.rows[i].key);
+  const SettingTable& t = Table();
+  int missing = 0;
+  for (int i = 0; i < t.count; ++i) {
+    const SettingRecord& r = t.rows[i];
+    if (r.symbolKey) {
+      EXPECT_TRUE(keys.count(uint16_t(r.symbolKey))) << r.id;
+    }
+    if (!r.optionList) continue;
+    std::vector<OptionListEntry> all = FirstList(r.optionList);
+    if (r.id == 95 || r.id == 102 || r.id == 134 || r.id == 136) {
+      std::vector<OptionListEntry> second = SecondList(r.optionList);
+      all.insert(all.end(), second.begin(), second.end());
+    }
+    for (const OptionListEntry& e : all) {
+      if (e.optionId == kNoOptionId) continue;
+      if (!known.count({r.id, e.optionId})) {
+        ++missing;
+        ADD_FAILURE() << "setting " << r.id << " option " << e.optionId << " has no name";
+      }
+    }
+  }
+  EXPECT_EQ(missing, 0);
 }
 
 }  // namespace

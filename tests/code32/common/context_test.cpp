@@ -341,25 +341,69 @@ TEST_F(ContextCache, ManyThreadsOpenAndClose) {
   EXPECT_EQ(failures.load(), 0);
 }
 
+// The built-in model facts agree with one another and with the rules that
+// use them: a value out of step with its neighbours is a fault a reader of
+// the single constants would not see.
 TEST(ContextTemplate, ModelInfoAndReadOnlyUse) {
   const ModelInfo& m = CtxGetTemplate()->model ? *CtxGetTemplate()->model : CtxGetBuiltinModelInfo();
-  EXPECT_EQ(m.specVersion, 0x0401);
-  EXPECT_EQ(m.driverVersion, 0x0400);
-  EXPECT_EQ(std::u16string(m.iniFileName), u"velmlist.ini");
-  EXPECT_EQ(std::u16string(m.spoolDllName), u"VELMOUT1.DLL");
-  EXPECT_EQ(m.defaultFields, 0x7F03u);
-  EXPECT_EQ(m.publicDefaults[1], 9);
-  EXPECT_EQ(m.publicDefaults[7], 600);
-  EXPECT_EQ(std::memcmp(m.modelTag, "priv", 4), 0);
-  EXPECT_EQ(m.privateVersion, 0x00030003u);
-  EXPECT_EQ(m.machineId, 134);
-  EXPECT_EQ(std::u16string(m.driverVersionText), u"3.62");
-  EXPECT_EQ(m.settingsFileVersion, 200u);
-  EXPECT_EQ(m.customLengthMax, 20408u);
+  EXPECT_EQ(&m, &CtxGetBuiltinModelInfo());
+  // The announced DEVMODE version is the one of a DEVMODE of the public size.
+  std::vector<uint8_t> dm(dm::kTotalSize, 0);
+  const uint16_t public_size = uint16_t(DmGetPublicSize());
+  std::memcpy(dm.data() + 68, &public_size, 2);
+  EXPECT_EQ(DmGetSpecVersion(dm.data(), dm.size()), m.specVersion);
+  // A private header made from the facts is one this driver takes back.
+  DmInitPrivateHeader(dm.data(), nullptr);
+  dm[372] = m.machineId;
+  dm[857] = m.modelFlag ? 1 : 0;
+  EXPECT_EQ(DmIsCompatible(dm.data()), 1);
+  // Public defaults inside the ranges the validators allow.
+  const uint16_t orientation = m.publicDefaults[0], scale = m.publicDefaults[4], copies = m.publicDefaults[5];
+  EXPECT_TRUE(orientation == 1 || orientation == 2);
+  EXPECT_GE(scale, m.scaleMin);
+  EXPECT_LE(scale, m.scaleMax);
+  EXPECT_GE(copies, m.copiesMin);
+  EXPECT_LE(copies, m.copiesMax);
+  EXPECT_EQ(m.maxCopies, m.copiesMax);
+  EXPECT_EQ(m.publicDefaults[7], m.defaultResolution);   // dmPrintQuality
+  EXPECT_EQ(m.publicDefaults[10], m.dstResolution[1]);   // dmYResolution
+  EXPECT_EQ(m.dstResolution[0], m.defaultResolution);
+  // The default paper is an option of dmPaperSize.
+  DriverContext* tmpl = CtxGetTemplate();
+  EXPECT_EQ(OptListHasValue(tmpl, OptFindSetting(tmpl, 8), m.publicDefaults[1]), 1);
+  // Custom sizes: a real range, whose display limits convert back inside it.
+  EXPECT_LT(m.customWidthMin, m.customWidthMax);
+  EXPECT_LT(m.customLengthMin, m.customLengthMax);
+  for (const char16_t* text : {m.iniFileName, m.spoolDllName, m.driverVersionText, m.versionStrings[0],
+                               m.versionStrings[1], m.resourceDataDll, m.defaultFormName}) {
+    ASSERT_NE(text, nullptr);
+    EXPECT_GT(std::u16string(text).size(), 0u);
+    EXPECT_EQ(std::u16string(text).find_first_of(u"\\/:"), std::u16string::npos) << plat::ToUtf8(text);
+  }
+  // The version strings fit the 16-byte items the private header stores them in.
+  for (const char16_t* text : {m.iniFileName, m.versionStrings[0], m.versionStrings[1]})
+    EXPECT_LT(std::u16string(text).size(), 16u) << plat::ToUtf8(text);
   DriverContext* t = CtxGetTemplate();
   EXPECT_EQ(OptGetValueById(t, 8), 0);  // every setting reads 0 through the template
   CtxClose(t);                          // closing the template does nothing
   EXPECT_EQ(CtxGetTemplate(), t);
+}
+
+}  // namespace
+
+namespace {
+
+// The library keeps the module handle it was attached with (its resources
+// are looked up through it) until it is detached.
+TEST(CommonLibrary, KeepsItsModuleHandleFromAttachToDetach) {
+  int anchor = 0;
+  HINSTANCE module = reinterpret_cast<HINSTANCE>(&anchor);
+  CommonProcessDetach();
+  CommonProcessAttach(module);
+  EXPECT_EQ(CommonModuleHandle(), module);
+  CommonProcessDetach();
+  EXPECT_EQ(CommonModuleHandle(), nullptr);
+  CommonProcessAttach(nullptr);
 }
 
 }  // namespace

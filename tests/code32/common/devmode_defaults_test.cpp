@@ -215,6 +215,37 @@ TEST_F(DevmodeDefaults, ItemDefaultsOfTheReferenceModel) {
   CtxCloseAs(c, kCloseDestroy);
 }
 
+TEST_F(DevmodeDefaults, ItemDefaultsClearTextAndBlocks) {
+  UseModel("data/models/small.mdf");
+  DriverContext* c = OpenKind(3);
+  ASSERT_NE(c, nullptr);
+  // The user code and owner name of an earlier job, and every other text or
+  // block filled with a pattern.
+  struct Case {
+    uint32_t id;
+    const char16_t* text;
+  } texts[] = {{216, u"1234"}, {217, u"secret"}};
+  for (const Case& t : texts) ASSERT_NE(OptSetText(c, OptFindSetting(c, t.id), t.text), nullptr) << t.id;
+  int blocks = 0;
+  for (int i = 0; i < c->settings->count; ++i) {
+    SettingRecord* row = &c->settings->rows[i];
+    if (IsIntegerType(DescType(row->descriptor)) || !OptGetValueAddr(c, row)) continue;
+    if (row->id >= 10004 && row->id <= 10009) continue;
+    std::memset(OptGetValueAddr(c, row), 0x5A, DescSize(row->descriptor));
+    ++blocks;
+  }
+  ASSERT_GT(blocks, 10);
+  DmApplyItemDefaults(c);
+  for (int i = 0; i < c->settings->count; ++i) {
+    SettingRecord* row = &c->settings->rows[i];
+    if (IsIntegerType(DescType(row->descriptor)) || !OptGetValueAddr(c, row)) continue;
+    if (row->id >= 10004 && row->id <= 10009) continue;
+    const uint8_t* p = OptGetValueAddr(c, row);
+    for (uint32_t k = 0; k < DescSize(row->descriptor); ++k) ASSERT_EQ(p[k], 0) << row->id << " byte " << k;
+  }
+  CtxCloseAs(c, kCloseDestroy);
+}
+
 TEST_F(DevmodeDefaults, WorkItemDefaultsTouchOnlyTheWorkItems) {
   UseModel("data/models/small.mdf");
   DriverContext* c = OpenKind(3);

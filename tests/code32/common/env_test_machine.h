@@ -13,6 +13,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,8 @@
 #include "plat/machineconf.h"
 #include "plat/winspool.h"
 #include "plat/wstr.h"
+#include "temp_machine.h"
+#include "test_support.h"
 #include "velm/context.h"
 #include "velm/env_standins.h"
 #include "velm/lock.h"
@@ -38,11 +41,9 @@ constexpr const char16_t* kDriverDir = u"C:\\Windows\\System32\\spool\\drivers\\
 class EnvMachine : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/velm-env-XXXXXX";
-    root_ = mkdtemp(tmpl);
-    unsetenv("VELM_MACHINE");
-    std::string error;
-    ASSERT_TRUE(plat::InitMachine(root_, plat::StandinModuleDir(), &error)) << error;
+    machine_ = std::make_unique<plat_test::TempMachine>();
+    root_ = machine_->root();
+    ASSERT_TRUE(machine_->ok());
     ASSERT_TRUE(plat::EnsureWindowsDir(kDriverDir));
     Install(u"orvtse.dll", "orvtse.dll");
     AddDriver(u"VELM Driver", std::u16string(kDriverDir) + u"VELMPD0.DLL", std::u16string(kDriverDir) + u"VELMus.hlp");
@@ -59,13 +60,14 @@ class EnvMachine : public ::testing::Test {
     for (HANDLE h : handles_) ClosePrinter(h);
     plat::ClearFaults();
     EnvStandinSetServerType17(0);
-    std::system(("rm -rf '" + root_ + "'").c_str());
+    machine_.reset();
   }
 
   // Copies a stand-in module from the build into the driver directory.
   static void Install(const char16_t* as, const char* built) {
     std::string to = plat::MapPath(std::u16string(kDriverDir) + as);
-    ASSERT_EQ(std::system(("cp '" + plat::StandinModuleDir() + "/" + built + "' '" + to + "'").c_str()), 0);
+    std::string why;
+    ASSERT_TRUE(test_support::CopyFile(plat::StandinModuleDir() + "/" + built, to, &why)) << why;
   }
 
   static void AddDriver(const std::u16string& name, const std::u16string& driver_path, const std::u16string& help) {
@@ -164,31 +166,15 @@ class EnvMachine : public ::testing::Test {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
 
+  std::unique_ptr<plat_test::TempMachine> machine_;
   std::string root_;
   HANDLE printer_ = nullptr;
   std::vector<DriverContext*> contexts_;
   std::vector<HANDLE> handles_;
 };
 
-// Runs body in a child process; 0 when it succeeded.
-inline int InChild(const std::function<int()>& body) {
-  std::fflush(nullptr);
-  pid_t pid = fork();
-  if (pid == 0) _exit(body());
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
-}
+using test_support::InChild;
 
 inline std::string U8(const char16_t* s) { return plat::ToUtf8(s); }
 
 }  // namespace env_test
-
-// Inside an InChild body: ends the child with a message on failure.
-#define CHILD_CHECK(cond)                                                                 \
-  do {                                                                                    \
-    if (!(cond)) {                                                                        \
-      std::fprintf(stderr, "child check failed at %s:%d: %s\n", __FILE__, __LINE__, #cond); \
-      return 1;                                                                           \
-    }                                                                                     \
-  } while (0)

@@ -12,6 +12,7 @@
 #include "plat/machine.h"
 #include "plat/winspool.h"
 #include "plat/wstr.h"
+#include "test_support.h"
 #include "velm/mdf_records.h"
 #include "velm/settings.h"
 
@@ -121,8 +122,6 @@ TEST(MdfParseBuffer, EmptyInputIsNoModel) {
 class MdfFiles : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/velm-mdf-XXXXXX";
-    root_ = mkdtemp(tmpl);
     if (const char* env = std::getenv("VELM_MACHINE")) saved_env_ = env;
     saved_root_ = plat::MachineRoot();
     unsetenv("VELM_MACHINE");
@@ -130,7 +129,6 @@ class MdfFiles : public ::testing::Test {
     ASSERT_TRUE(plat::EnsureWindowsDir(u"C:\\Drivers"));
   }
   void TearDown() override {
-    std::system(("rm -rf " + root_).c_str());
     plat::SetMachineRoot(saved_root_);
     if (!saved_env_.empty()) setenv("VELM_MACHINE", saved_env_.c_str(), 1);
   }
@@ -138,7 +136,9 @@ class MdfFiles : public ::testing::Test {
     std::ofstream out(plat::MapPath(path), std::ios::binary);
     out << content;
   }
-  std::string root_, saved_root_, saved_env_;
+  test_support::TempFolder folder_{"velm-mdf"};
+  std::string root_ = folder_.path();
+  std::string saved_root_, saved_env_;
 };
 
 TEST_F(MdfFiles, ParseFileReadsTheMappedFile) {

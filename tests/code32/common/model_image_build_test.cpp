@@ -456,32 +456,37 @@ TEST(MdfBuildImage, EveryModelBuildsAValidImage) {
   }
 }
 
-TEST(MdfBuildImage, NoMemory) {
-  // A compile that lost an allocation gives no image at all, never a model
-  // with records missing; one that lost none gives the whole model. The
-  // small model is swept allocation by allocation, the reference model
-  // (thousands of allocations) at every seventh.
-  struct Case {
-    std::string text;
-    int last, step;
-  } cases[] = {{SmallModel(), 400, 1}, {ReferenceModel(), 6000, 7}};
-  for (const Case& c : cases) {
-    std::vector<uint8_t> whole = Bytes(Compile(c.text).get());
-    mdf_test::BlockCount blocks;
-    int refused = 0;
-    for (int nth = 1; nth < c.last; nth += c.step) {
-      plat::FailNth("GlobalAlloc", nth);
-      Image image = Compile(c.text);
-      plat::ClearFaults();
-      if (image) {
-        ASSERT_EQ(Bytes(image.get()), whole) << "failure at allocation " << nth;
-      } else {
-        ++refused;
-      }
+// A compile that lost an allocation gives no image at all, never a model
+// with records missing; one that lost none gives the whole model. The small
+// model is swept allocation by allocation, the reference model (thousands of
+// allocations) at every seventh, in shards that CTest runs side by side.
+void SweepAllocationFailures(const std::string& text, int first, int last, int step) {
+  std::vector<uint8_t> whole = Bytes(Compile(text).get());
+  mdf_test::BlockCount blocks;
+  int refused = 0;
+  for (int nth = first; nth < last; nth += step) {
+    plat::FailNth("GlobalAlloc", nth);
+    Image image = Compile(text);
+    plat::ClearFaults();
+    if (image) {
+      ASSERT_EQ(Bytes(image.get()), whole) << "failure at allocation " << nth;
+    } else {
+      ++refused;
     }
-    EXPECT_GT(refused, 0);
-    EXPECT_EQ(blocks.Delta(), 0);
   }
+  EXPECT_GT(refused, 0);
+  EXPECT_EQ(blocks.Delta(), 0);
 }
+
+TEST(MdfBuildImage, NoMemorySmallModel) { SweepAllocationFailures(SmallModel(), 1, 400, 1); }
+
+constexpr int kReferenceShards = 8;
+class MdfBuildImageNoMemory : public ::testing::TestWithParam<int> {};
+
+TEST_P(MdfBuildImageNoMemory, ReferenceModel) {
+  // Shard k takes the allocations 1 + 7k, 1 + 7(k + 8), ... below 6000.
+  SweepAllocationFailures(ReferenceModel(), 1 + 7 * GetParam(), 6000, 7 * kReferenceShards);
+}
+INSTANTIATE_TEST_SUITE_P(Shards, MdfBuildImageNoMemory, ::testing::Range(0, kReferenceShards));
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "mdf_test_util.h"
+#include "plat/le.h"
 #include "velm/model_image.h"
 
 namespace image_test {
@@ -30,17 +31,11 @@ inline std::vector<uint8_t> Bytes(const ModelImage* image) {
   return std::vector<uint8_t>(MdfImageBytes(image), MdfImageBytes(image) + MdfImageSize(image));
 }
 
-inline uint32_t Get32(const std::vector<uint8_t>& b, uint32_t at) {
-  return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (uint32_t(b[at + 3]) << 24);
-}
-inline uint16_t Get16(const std::vector<uint8_t>& b, uint32_t at) { return uint16_t(b[at] | (b[at + 1] << 8)); }
-inline void Put32(std::vector<uint8_t>& b, uint32_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i));
-}
-inline void Put16(std::vector<uint8_t>& b, uint32_t at, uint16_t v) {
-  b[at] = uint8_t(v);
-  b[at + 1] = uint8_t(v >> 8);
-}
+// Fields of an image held in a vector, through the one little-endian helper.
+inline uint32_t Get32(const std::vector<uint8_t>& b, uint32_t at) { return plat::Get32(&b.at(at + 3) - 3); }
+inline uint16_t Get16(const std::vector<uint8_t>& b, uint32_t at) { return plat::Get16(&b.at(at + 1) - 1); }
+inline void Put32(std::vector<uint8_t>& b, uint32_t at, uint32_t v) { plat::Put32(&b.at(at + 3) - 3, v); }
+inline void Put16(std::vector<uint8_t>& b, uint32_t at, uint16_t v) { plat::Put16(&b.at(at + 1) - 1, v); }
 inline uint32_t SlotAt(int32_t slot) { return mdf_image::kSlotsOffset + 4 * uint32_t(slot); }
 
 // The feature nodes of the list from slot 0, with their offsets.

@@ -2,10 +2,13 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "plat/kernel.h"
 #include "test_context.h"
+#include "velm/devmode.h"
 #include "velm/names.h"
+#include "velm/rule_eval.h"
 #include "velm/settings.h"
 
 namespace {
@@ -178,6 +181,28 @@ TEST(SettingWrites, TheTemplateIsReadOnly) {
   EXPECT_EQ(OptSetValueById(t, 7, 2), 0);
   EXPECT_EQ(OptGetValueById(t, 7), 0);
   EXPECT_EQ(OptSetText(t, OptFindSetting(t, 216), u"x"), nullptr);
+  EXPECT_EQ(OptSetText(t, OptFindSetting(t, 39), u"x"), nullptr);
+  // Neither the change mask nor the work record of the template moves: every
+  // context starts from them.
+  const uint32_t mask = CtxGetChangeMask(t);
+  CtxMarkChanged(t, 0x10000u | 1562u);
+  EXPECT_EQ(CtxGetChangeMask(t), mask);
+  CtxMarkChanged(t, 0);
+  EXPECT_EQ(CtxGetChangeMask(t), mask);
+  CtxClearChanged(t, 0xFFFFFFFFu);
+  EXPECT_EQ(CtxGetChangeMask(t), mask);
+  const uint32_t merge_mode = t->work->mergeMode;
+  std::vector<uint8_t> before(t->devmode, t->devmode + dm::kWorkBufferSize);
+  std::vector<uint8_t> input(dm::kTotalSize, 0);
+  EXPECT_EQ(DmMergeInput(t, input.data(), input.size(), DM_IN_BUFFER | DM_IN_PROMPT), 0);
+  EXPECT_EQ(t->work->mergeMode, merge_mode);
+  // Writers that keep scratch state in the work record leave it alone too.
+  std::vector<char16_t> scratch(std::begin(t->work->scratch), std::end(t->work->scratch));
+  EXPECT_EQ(OptSetOptionOrString(t, 216, 370), 0);
+  EXPECT_EQ(std::vector<char16_t>(std::begin(t->work->scratch), std::end(t->work->scratch)), scratch);
+  EXPECT_EQ(RuleAllocEvalStack(t), -1);
+  EXPECT_EQ(t->work->evalStack, nullptr);
+  EXPECT_EQ(std::vector<uint8_t>(t->devmode, t->devmode + dm::kWorkBufferSize), before);
 }
 
 TEST(Options, MappingThroughTheApplicableList) {
@@ -249,7 +274,15 @@ TEST(SettingText, RoundTripsAndLimits) {
   SettingRecord* num = b.Row(39);  // a number
   EXPECT_NE(OptGetText(b.ctx, num, buf), nullptr);
   EXPECT_EQ(std::u16string(buf), u"wrong");
-  EXPECT_EQ(OptSetText(b.ctx, num, u"1"), nullptr);
+  // A number takes no text: it is cleared to 0, with the bookkeeping of a
+  // write, and the answer is its storage.
+  ASSERT_EQ(OptSetValue(b.ctx, num, 7), 1);
+  num->dirty = 0;
+  b.ctx->work->modified = 0;
+  EXPECT_EQ(OptSetText(b.ctx, num, u"1"), OptGetValueAddr(b.ctx, num));
+  EXPECT_EQ(OptGetValue(b.ctx, num), 0);
+  EXPECT_EQ(num->dirty, 1);
+  EXPECT_EQ(b.ctx->work->modified, 1);
   EXPECT_EQ(OptGetText(b.ctx, nullptr, buf), nullptr);
   EXPECT_EQ(OptGetText(b.ctx, code, nullptr), nullptr);
 }

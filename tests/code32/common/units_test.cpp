@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+
 #include "test_context.h"
 #include "velm/units.h"
 
@@ -45,6 +48,50 @@ TEST(Units, SweepAgainstA64BitReference) {
       }
     }
   }
+}
+
+// Device values up to 32 bits at every resolution a device uses: the answer
+// is the least user value whose device count reaches the value, computed
+// here as a ceiling in 64 bits. (These inputs once overflowed the upward
+// search, which then never ended, or wrapped to 0.)
+TEST(Units, DeviceToUserAtThe32BitExtremes) {
+  const uint32_t values[] = {0, 1, 9921, 1073741824u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFEu, 0xFFFFFFFFu};
+  for (uint32_t flag : {1u, 2u}) {
+    for (uint32_t r : {300u, 600u, 1200u}) {
+      for (uint32_t d : values) {
+        uint64_t b = uint64_t(d) * 1200 / r;
+        uint64_t expected = flag == 1 ? (b * 254 + 1199) / 1200 : (b + 11) / 12;
+        ASSERT_LE(expected, 0xFFFFFFFFu);
+        EXPECT_EQ(UnitDeviceToUser(flag, d, r), expected) << flag << " " << d << " @" << r;
+      }
+    }
+  }
+  EXPECT_EQ(UnitDeviceToUser(2, 1073741824u, 300), 357913942u);
+}
+
+// User values up to 32 bits: the device count stays the largest even count
+// not above the user value, and a count past 32 bits saturates.
+TEST(Units, UserToDeviceAtThe32BitExtremes) {
+  for (uint32_t flag : {1u, 2u}) {
+    for (uint32_t r : {300u, 600u, 1200u}) {
+      for (uint32_t u : {0x7FFFFFFFu, 0xFFFFFFFFu, 357913942u}) {
+        uint64_t n = RefDevice(flag, u);
+        while (n && (u < RefUser(flag, n) || (n & 1))) --n;
+        uint64_t expected = std::min<uint64_t>(n * r / 1200, 0xFFFFFFFFu);
+        EXPECT_EQ(UnitUserToDevice(flag, u, r), expected) << flag << " " << u << " @" << r;
+      }
+    }
+  }
+}
+
+TEST(Units, ResultsPast32BitsSaturate) {
+  EXPECT_EQ(UnitRescale(1073741824u, 300, 1200), 0xFFFFFFFFu);  // 2^32 does not wrap to 0
+  EXPECT_EQ(UnitRescale(0xFFFFFFFFu, 1, 0xFFFFFFFFu), 0xFFFFFFFFu);
+  EXPECT_EQ(UnitMm10ToDots(0xFFFFFFFFu, 1200), 0xFFFFFFFFu);
+  EXPECT_EQ(UnitInch100ToDots(0xFFFFFFFFu, 1200), 0xFFFFFFFFu);
+  EXPECT_EQ(UnitDotsToMm10(0xFFFFFFFFu, 1), 0xFFFFFFFFu);
+  EXPECT_EQ(UnitMulDiv(0x7FFFFFFF, 0x7FFFFFFF, 1), 0x7FFFFFFF);
+  EXPECT_EQ(UnitMulDiv(INT32_MIN, -1, 1), 0x7FFFFFFF);
 }
 
 TEST(Units, PlainConversionsAndZeroDivisors) {

@@ -1,5 +1,7 @@
 // The job-stream reader on streams that break the format, its listing, and
 // "velm job dump" run as a person runs it.
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -180,7 +182,8 @@ CliRun Velm(const std::string& args) {
 }
 
 std::string WriteFile(const std::string& name, const std::vector<uint8_t>& bytes) {
-  std::string path = ::testing::TempDir() + name;
+  // The process id keeps runs side by side (ctest -j, other builds) apart.
+  std::string path = ::testing::TempDir() + std::to_string(getpid()) + "-" + name;
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), long(bytes.size()));
   return path;
 }

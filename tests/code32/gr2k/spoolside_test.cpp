@@ -10,6 +10,7 @@
 #include "gr2k/spool_api.h"
 #include "gr_test_support.h"
 #include "plat/machine.h"
+#include "test_support.h"
 
 namespace {
 
@@ -26,8 +27,6 @@ std::string ReadText(const std::string& path) {
 class SpoolSide : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/velm-spoolside-XXXXXX";
-    root_ = mkdtemp(tmpl);
     unsetenv("VELM_MACHINE");
     plat::SetMachineRoot(root_);
     ASSERT_TRUE(plat::EnsureWindowsDir(u"C:\\Drivers"));
@@ -39,13 +38,11 @@ class SpoolSide : public ::testing::Test {
   void TearDown() override {
     if (module_) FreeLibrary(module_);
     for (const char* v : {"VELMOUT1_FILE", "VELMOUT1_LOG", "VELMOUT1_FAIL_WRITE", "VELMOUT1_SHORT_WRITE"}) unsetenv(v);
-    std::system(("rm -rf " + root_).c_str());
   }
 
   // Copies a build of the module in as VELMOUT1.DLL and loads it.
   HMODULE Load(const char* build) {
-    std::string cmd = "cp " + std::string(build) + " " + root_ + "/c/Drivers/VELMOUT1.DLL";
-    EXPECT_EQ(std::system(cmd.c_str()), 0);
+    EXPECT_TRUE(test_support::CopyFile(build, root_ + "/c/Drivers/VELMOUT1.DLL"));
     module_ = LoadLibraryW(u"C:\\Drivers\\VELMOUT1.DLL");
     EXPECT_NE(module_, nullptr);
     return module_;
@@ -55,7 +52,9 @@ class SpoolSide : public ::testing::Test {
     return reinterpret_cast<Fn>(GetProcAddress(module_, name));
   }
 
-  std::string root_, out_, log_;
+  test_support::TempFolder folder_{"velm-spoolside"};
+  std::string root_ = folder_.path();
+  std::string out_, log_;
   HMODULE module_ = nullptr;
 };
 

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "plat/kernel.h"
+#include "plat/le.h"
 #include "velm/context.h"
 #include "velm/devmode.h"
 #include "velm/devmode_standins.h"
@@ -21,7 +22,7 @@ constexpr uint32_t kFirstWorkRow = 730;  // the row of setting 731
 constexpr uint32_t kDriverVersionItem = 905;
 constexpr uint32_t kLanguageId = 177, kDspLanguageId = 178;
 
-uint16_t Get16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+using plat::Get16;
 
 // The printer's stored DEVMODE and the bytes its block really holds from
 // it; 0 bytes when there is none or it does not lie inside the block.
@@ -74,6 +75,9 @@ uint32_t DmGetWorkBufferSize() { return OsIsWin9x() ? 3744 : dm::kWorkBufferSize
 
 int32_t OptSetDefault(DriverContext* ctx, SettingRecord* row) {
   if (!row) return 0;
+  // Text and blocks take no number from the model: their default is all
+  // zeros (so a reset clears the user code and passwords of an earlier job).
+  if (!IsIntegerType(DescType(row->descriptor))) return OptSetBytes(ctx, row, nullptr);
   return OptSetOption(ctx, row, MdfGetItemDefault(ctx, row->id));
 }
 

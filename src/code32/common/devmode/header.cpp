@@ -1,6 +1,7 @@
 // The private header of the DEVMODE and the environment flag bytes.
 #include <cstring>
 
+#include "plat/le.h"
 #include "velm/context.h"
 #include "velm/devmode.h"
 #include "velm/settings.h"
@@ -14,10 +15,8 @@ constexpr uint32_t kDriverTypeByte = 857;
 constexpr uint32_t kMachineColorByte = 826;
 constexpr uint32_t kQualityWord = 858;
 
-void Put32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
-}
-uint32_t Get32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+using plat::Get32;
+using plat::Put32;
 
 uint8_t* Flag(DriverContext* ctx, uint32_t byte) { return ctx && ctx->devmode ? ctx->devmode + byte : nullptr; }
 void SetFlag(DriverContext* ctx, uint32_t byte, int32_t value) {

@@ -47,7 +47,8 @@ bool SameHeader(const uint8_t* a, const uint8_t* b) {
 
 int32_t DmMergeInput(DriverContext* ctx, const uint8_t* input, size_t input_length, uint32_t mode) {
   if (!(mode & DM_IN_BUFFER) && !(mode & kMergeDocSheet)) return 1;
-  if (!ctx || !ctx->devmode || !ctx->work) return 0;
+  // The template is read-only: every context starts from its state.
+  if (!ctx || !ctx->devmode || !ctx->work || ctx == CtxGetTemplate()) return 0;
   uint8_t* working = ctx->devmode;
   auto* copy = static_cast<uint8_t*>(MemAllocZeroed(dm::kTotalSize));
   if (!copy) return 0;
@@ -106,7 +107,7 @@ int32_t DmMergeInput(DriverContext* ctx, const uint8_t* input, size_t input_leng
 }
 
 void DmSetEnvironmentFlags(DriverContext* ctx) {
-  if (!ctx || !ctx->devmode || !ctx->work) return;
+  if (!ctx || !ctx->devmode || !ctx->work || ctx == CtxGetTemplate()) return;
   DmSetFlagUserDefaultTo(ctx, 1);
   DmSetOsKind(ctx, OsIsNt5OrLater() ? 2 : 1);
   DmSetFlagBatchInstallDoneTo(ctx, 1);

@@ -212,7 +212,7 @@ int32_t SplSetDriverNameData(HANDLE printer) {
 }
 
 int32_t SplSetGrFileNameData(DriverContext* ctx) {
-  if (!ctx || !ctx->work) return 0;
+  if (!ctx || !ctx->work || ctx == CtxGetTemplate()) return 0;  // its scratch text is read-only
   char16_t* name = ctx->work->scratch;
   if (!SplGetDriverFileName(name, Cap(ctx->work->scratch), ctx)) return 0;
   return SetText(ctx->printer, u"DriverGRFileName", name);
@@ -227,7 +227,7 @@ int32_t SplGetDriverHelpFileName(char16_t* buffer, uint32_t capacity, DriverCont
 }
 
 int32_t SplSetHelpFileNameData(DriverContext* ctx) {
-  if (!ctx || !ctx->work) return 0;
+  if (!ctx || !ctx->work || ctx == CtxGetTemplate()) return 0;  // its scratch text is read-only
   char16_t* name = ctx->work->scratch;
   if (!SplGetDriverHelpFileName(name, Cap(ctx->work->scratch), ctx)) return 0;
   return SetText(ctx->printer, u"HelpFileName", name);

@@ -141,7 +141,7 @@ uint32_t Evaluate(DriverContext* ctx, const CellSource& src) {
 }  // namespace
 
 int32_t RuleAllocEvalStack(DriverContext* ctx) {
-  if (!ctx || !ctx->work) return -1;
+  if (!ctx || !ctx->work || ctx == CtxGetTemplate()) return -1;  // the template is read-only
   WorkRecord* w = ctx->work;
   MemFree(w->evalStack);
   w->evalTop = 0;
@@ -150,7 +150,7 @@ int32_t RuleAllocEvalStack(DriverContext* ctx) {
 }
 
 void RuleFreeEvalStack(DriverContext* ctx) {
-  if (!ctx || !ctx->work) return;
+  if (!ctx || !ctx->work || ctx == CtxGetTemplate()) return;
   MemFree(ctx->work->evalStack);
   ctx->work->evalStack = nullptr;
   ctx->work->evalTop = 0;

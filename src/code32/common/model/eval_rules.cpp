@@ -6,10 +6,6 @@
 
 namespace {
 
-// Lists can only be as long as the image has room for their entries; a
-// longer walk is a cycle and ends.
-uint32_t StepLimit(const DriverContext* ctx) { return MdfImageSize(ctx->image) / 4 + 1; }
-
 bool ReadExclusive(DriverContext* ctx, MdfItem item, ImgExclusive* x) {
   ImgFeature f;
   if (!ctx || !MdfReadItem(ctx, item, &f) || !f.exclusive) return false;
@@ -21,7 +17,7 @@ uint32_t ItemJudge(DriverContext* ctx, MdfItem item, uint16_t option_id, bool hi
   if (!ReadExclusive(ctx, item, &x)) return 0;
   if (option_id == 0) return RuleEvalJudge(ctx, hide ? x.hide : x.disable);
   ImgItemEntry e;
-  uint32_t steps = StepLimit(ctx);
+  uint32_t steps = MdfStepLimit(ctx->image);
   for (uint32_t at = x.items; at && steps--; at = e.next) {
     if (!MdfImgReadItem(ctx->image, at, &e)) return 0;
     if (e.optionId == option_id) return RuleEvalJudge(ctx, hide ? e.hide : e.disable);
@@ -43,7 +39,7 @@ uint16_t RuleFindActiveAlert(DriverContext* ctx, MdfItem item) {
   ImgExclusive x;
   if (!ReadExclusive(ctx, item, &x)) return 0;
   ImgAlertEntry a;
-  uint32_t steps = StepLimit(ctx);
+  uint32_t steps = MdfStepLimit(ctx->image);
   for (uint32_t at = x.alerts; at && steps--; at = a.next) {
     if (!MdfImgReadAlert(ctx->image, at, &a)) return 0;
     if (a.condition && RuleEvalJudge(ctx, a.condition) != 0) return a.message;
@@ -61,7 +57,7 @@ uint16_t RuleApplyAlertAnswer(DriverContext* ctx, MdfItem item, uint16_t message
   ImgExclusive x;
   if (!ReadExclusive(ctx, item, &x)) return 0;
   ImgAlertEntry a;
-  uint32_t steps = StepLimit(ctx);
+  uint32_t steps = MdfStepLimit(ctx->image);
   uint32_t at = x.alerts;
   for (; at && steps--; at = a.next) {
     if (!MdfImgReadAlert(ctx->image, at, &a)) return 0;
@@ -69,7 +65,7 @@ uint16_t RuleApplyAlertAnswer(DriverContext* ctx, MdfItem item, uint16_t message
   }
   if (!at || a.message != message_id) return 0;
   ImgAlertActionEntry e;
-  steps = StepLimit(ctx);
+  steps = MdfStepLimit(ctx->image);
   for (uint32_t act = a.alertActions; act && steps--; act = e.next) {
     if (!MdfImgReadAlertAction(ctx->image, act, &e)) return 0;
     if (e.button == answer) return RuleApplyTransact(ctx, e.transacts);
@@ -82,7 +78,7 @@ uint16_t RuleApplyTransact(DriverContext* ctx, uint32_t transact_list) {
   uint32_t previous_condition = 0;
   bool previous_applied = true;
   ImgTransactEntry t;
-  uint32_t steps = StepLimit(ctx);
+  uint32_t steps = MdfStepLimit(ctx->image);
   for (uint32_t at = transact_list; at && steps--; at = t.next) {
     if (!MdfImgReadTransact(ctx->image, at, &t)) return 0;
     bool applies;
@@ -98,7 +94,7 @@ uint16_t RuleApplyTransact(DriverContext* ctx, uint32_t transact_list) {
     previous_applied = applies;
     if (!applies) continue;
     ImgActionEntry a;
-    uint32_t action_steps = StepLimit(ctx);
+    uint32_t action_steps = MdfStepLimit(ctx->image);
     for (uint32_t act = t.actions; act && action_steps--; act = a.next) {
       if (!MdfImgReadAction(ctx->image, act, &a)) break;
       if (a.targetKind == kActionTargetDialog) return a.target;

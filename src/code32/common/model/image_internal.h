@@ -1,9 +1,10 @@
 // Helpers shared by the model image's own files: the image block and
-// little-endian field access.
+// little-endian field access (plat/le.h).
 #pragma once
 
 #include <cstdint>
 
+#include "plat/le.h"
 #include "velm/model_image.h"
 
 // The image: its size and its bytes, held in the same block right after
@@ -24,21 +25,11 @@ ModelImage* AllocateImage(uint32_t size);
 // caller's; *invalid tells bytes that do not validate from a lack of memory.
 ModelImage* AdoptImage(uint8_t* block, uint32_t size, bool* invalid);
 
-inline uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-inline uint32_t Get32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-         (static_cast<uint32_t>(p[3]) << 24);
-}
-inline void Put16(uint8_t* p, uint16_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-inline void Put32(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-  p[2] = static_cast<uint8_t>(v >> 16);
-  p[3] = static_cast<uint8_t>(v >> 24);
-}
+using plat::Get16;
+using plat::Get32;
+using plat::Put16;
+using plat::Put32;
+
 // The offset a link holds, 0 for none.
 inline uint32_t LinkOffset(uint32_t link) { return link >> 4; }
 

@@ -11,14 +11,10 @@ namespace {
 
 const ModelImage* Image(DriverContext* ctx) { return ctx ? ctx->image : nullptr; }
 
-// A bound on the records any walk can meet: no record is smaller than four
-// bytes, so a longer walk can only be a cycle.
-uint32_t StepLimit(const ModelImage* image) { return MdfImageSize(image) / 4 + 1; }
-
 // The option id at a position of a list, 0 when the list is shorter.
 int32_t OptionAt(const ModelImage* image, uint32_t list, uint16_t type, uint32_t position) {
   ImgOption o;
-  uint32_t steps = StepLimit(image);
+  uint32_t steps = MdfStepLimit(image);
   for (uint32_t at = list, i = 0; at && steps--; at = o.next, ++i) {
     if (!MdfImgReadOption(image, at, type, &o)) return 0;
     if (i == position) return o.optionId;
@@ -63,7 +59,7 @@ MdfItem MdfFindItem(DriverContext* ctx, uint32_t setting_id) {
     uint32_t at = MdfImgSlot(image, slot);
     return at && MdfImgReadFeature(image, at, &f) ? at : 0;
   }
-  uint32_t steps = StepLimit(image);
+  uint32_t steps = MdfStepLimit(image);
   for (uint32_t at = MdfImgSlot(image, mdf_image::kSlotFeatures); at && steps--; at = f.next) {
     if (!MdfImgReadFeature(image, at, &f)) return 0;
     if (f.settingId == setting_id) return at;
@@ -98,7 +94,7 @@ int32_t MdfCountItemOptions(DriverContext* ctx, uint32_t setting_id) {
   const ModelImage* image = Image(ctx);
   int32_t count = 0;
   ImgOption o;
-  uint32_t steps = StepLimit(image);
+  uint32_t steps = MdfStepLimit(image);
   for (uint32_t at = f.data; at && steps-- && MdfImgReadOption(image, at, f.type, &o); at = o.next) ++count;
   return count;
 }
@@ -107,7 +103,7 @@ MdfItem MdfFindItemByKey(DriverContext* ctx, int32_t key) {
   const ModelImage* image = Image(ctx);
   if (!image) return 0;
   ImgFeature f;
-  uint32_t steps = StepLimit(image);
+  uint32_t steps = MdfStepLimit(image);
   for (uint32_t at = MdfImgSlot(image, mdf_image::kSlotFeatures); at && steps--; at = f.next) {
     if (!MdfImgReadFeature(image, at, &f)) return 0;
     if (f.key == uint16_t(key)) return at;

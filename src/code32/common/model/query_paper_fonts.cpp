@@ -18,14 +18,13 @@ constexpr int32_t kLandscape = 2;
 constexpr size_t kFontNameChars = 32;  // 31 characters and the NUL
 
 const ModelImage* Image(DriverContext* ctx) { return ctx ? ctx->image : nullptr; }
-uint32_t StepLimit(const ModelImage* image) { return MdfImageSize(image) / 4 + 1; }
 
 // The paper feature and the record of one of its options.
 bool FindPaperOption(DriverContext* ctx, uint32_t option_id, ImgFeature* paper, ImgOption* option) {
   const ModelImage* image = Image(ctx);
   uint32_t at = MdfImgSlot(image, int32_t(kPaperSetting));
   if (!at || !MdfImgReadFeature(image, at, paper)) return false;
-  uint32_t steps = StepLimit(image);
+  uint32_t steps = MdfStepLimit(image);
   for (uint32_t o = paper->data; o && steps--; o = option->next) {
     if (!MdfImgReadOption(image, o, paper->type, option)) return false;
     if (option->optionId == option_id) return true;
@@ -78,7 +77,7 @@ int32_t MdfGetPaperArea(DriverContext* ctx, PaperRect* rect, PaperPair* paper, u
   // orientation with its axes swapped.
   for (int pass = 0; pass < 2; ++pass) {
     ImgPaperArea a;
-    uint32_t steps = StepLimit(image);
+    uint32_t steps = MdfStepLimit(image);
     for (uint32_t at = option.areas; at && steps--; at = a.next) {
       if (!MdfImgReadPaperArea(image, at, &a)) break;
       if (int32_t(a.resolution) != resolution || !ConditionHolds(ctx, a)) continue;
@@ -120,7 +119,7 @@ FontSubstEntry* MdfGetFontTable(DriverContext* ctx, uint32_t* count) {
   if (!image) return nullptr;
   // Only the first font-table feature of the list is looked at.
   ImgFeature f;
-  uint32_t steps = StepLimit(image);
+  uint32_t steps = MdfStepLimit(image);
   uint32_t at = MdfImgSlot(image, kSlotFeatures);
   for (; at && steps--; at = f.next) {
     if (!MdfImgReadFeature(image, at, &f)) return nullptr;
@@ -128,7 +127,7 @@ FontSubstEntry* MdfGetFontTable(DriverContext* ctx, uint32_t* count) {
   }
   if (!at || f.type != kFeatureFontTbl) return nullptr;
   ImgOption o;
-  steps = StepLimit(image);
+  steps = MdfStepLimit(image);
   for (uint32_t opt = f.data; opt && steps--; opt = o.next) {
     if (!MdfImgReadOption(image, opt, f.type, &o)) return nullptr;
     if (o.count == 0) continue;

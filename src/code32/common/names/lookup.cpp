@@ -3,7 +3,6 @@
 //
 // The tables are searched through indexes built once per process; each index
 // keeps the table's first-match answer.
-#include <cassert>
 #include <cstring>
 #include <mutex>
 #include <string_view>
@@ -211,8 +210,8 @@ uint32_t FreeSizeSlotToCode(uint32_t slot, uint32_t count) {
 }
 
 uint32_t FreeSizeCodeToSlot(uint32_t code, DriverContext* /*ctx*/) {
-  // Callers test the code with FreeSizeIsSlotCode first: 0 is also slot 0.
-  assert(FreeSizeIsSlotCode(code));
+  // An unknown code answers 0, which is also the slot of 384: callers that
+  // must tell them apart test the code with FreeSizeIsSlotCode first.
   for (int32_t i = 0; i < kSlotCount && kSlotCodes[i].code; ++i)
     if (kSlotCodes[i].code == code) return kSlotCodes[i].slot;
   return 0;

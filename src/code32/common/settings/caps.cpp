@@ -9,7 +9,7 @@
 #include "velm/context.h"
 #include "velm/mdf_records.h"
 #include "velm/model_query.h"
-#include "velm/model_query_standin.h"
+#include "velm/model_query_standins.h"
 #include "velm/names.h"
 #include "velm/presets.h"
 #include "velm/rule_eval.h"

@@ -12,7 +12,7 @@
 #include "plat/kernel.h"
 #include "plat/wstr.h"
 #include "velm/context.h"
-#include "velm/model_query_standin.h"
+#include "velm/model_query_standins.h"
 #include "velm/names.h"
 #include "velm/settings.h"
 
@@ -258,7 +258,7 @@ int32_t OptSetOptionById(DriverContext* ctx, uint32_t id, int32_t option) {
 
 int32_t OptSetOptionOrString(DriverContext* ctx, uint32_t id, int32_t option_or_string) {
   SettingRecord* row = OptFindSetting(ctx, id);
-  if (!row || !ctx->work) return 0;
+  if (!row || !ctx->work || IsTemplate(ctx)) return 0;  // not even the scratch text
   uint32_t type = DescType(row->descriptor);
   if (IsIntegerType(type)) return OptSetOption(ctx, row, option_or_string);
   // A string or block setting takes the text of the UI string with that id.
@@ -311,7 +311,10 @@ uint8_t* OptGetText(DriverContext* ctx, const SettingRecord* row, char16_t* buff
 uint8_t* OptSetText(DriverContext* ctx, SettingRecord* row, const char16_t* text) {
   if (!row || !text) return nullptr;
   uint32_t type = DescType(row->descriptor);
-  if (IsIntegerType(type) || !OptSetBytes(ctx, row, nullptr)) return nullptr;
+  // The storage is cleared first, with the bookkeeping of any write; a
+  // number setting takes no text and keeps the cleared value 0.
+  if (IsIntegerType(type)) return OptSetValue(ctx, row, 0) ? OptGetValueAddr(ctx, row) : nullptr;
+  if (!OptSetBytes(ctx, row, nullptr)) return nullptr;
   uint8_t* p = OptGetValueAddr(ctx, row);
   uint32_t size = DescSize(row->descriptor);
   if (IsAnsiType(type)) {
@@ -394,7 +397,7 @@ void OptFormatDisplayText(DriverContext* ctx, int32_t key, char16_t* buffer, uin
 // ---- change mask ---------------------------------------------------------------------
 
 void CtxMarkChanged(DriverContext* ctx, uint32_t bits) {
-  if (!ctx || !ctx->work) return;
+  if (!ctx || !ctx->work || IsTemplate(ctx)) return;
   uint32_t& mask = ctx->work->changeMask;
   if (bits == 0) {
     mask = 0;
@@ -407,7 +410,7 @@ void CtxMarkChanged(DriverContext* ctx, uint32_t bits) {
 uint32_t CtxGetChangeMask(DriverContext* ctx) { return ctx && ctx->work ? ctx->work->changeMask : 0; }
 
 void CtxClearChanged(DriverContext* ctx, uint32_t bits) {
-  if (!ctx || !ctx->work) return;
+  if (!ctx || !ctx->work || IsTemplate(ctx)) return;
   ctx->work->changeMask &= ~bits;
   if (bits >= 0x10000000u)
     for (uint32_t& saved : ctx->work->savedChangeMasks) saved &= ~bits;

@@ -1,6 +1,10 @@
-// Unit conversions. Products are split into quotient and remainder so that no
-// intermediate value leaves 32 bits.
+// Unit conversions. Every product is formed in 64 bits; a result that does
+// not fit 32 bits is answered as 0xFFFFFFFF rather than wrapped, so a length
+// that is too large stays too large.
 #include "velm/units.h"
+
+#include <cstdint>
+#include <limits>
 
 #include "velm/context.h"
 #include "velm/settings.h"
@@ -8,11 +12,13 @@
 namespace {
 constexpr uint32_t kDevice = 1200;  // device units per inch
 constexpr uint32_t kFreeSizeWidth = 860, kFreeSizeLength = 861;
+
+uint32_t Saturate(uint64_t v) { return v > UINT32_MAX ? UINT32_MAX : uint32_t(v); }
 }  // namespace
 
 uint32_t UnitDotsToMm10(uint32_t dots, uint32_t r) {
   if (r == 0) return 0;
-  return (dots / r) * 254 + (dots % r) * 254 / r;
+  return Saturate(uint64_t(dots) * 254 / r);
 }
 
 uint32_t UnitDotsToInch100(uint32_t dots, uint32_t r) {
@@ -21,57 +27,65 @@ uint32_t UnitDotsToInch100(uint32_t dots, uint32_t r) {
   return per == 0 ? 0 : dots / per;
 }
 
-uint32_t UnitMm10ToDots(uint32_t value, uint32_t r) { return r * (value / 254) + r * (value % 254) / 254; }
+uint32_t UnitMm10ToDots(uint32_t value, uint32_t r) { return Saturate(uint64_t(r) * value / 254); }
 
-uint32_t UnitInch100ToDots(uint32_t value, uint32_t r) { return value * (r / 100); }
+uint32_t UnitInch100ToDots(uint32_t value, uint32_t r) { return Saturate(uint64_t(value) * (r / 100)); }
 
 uint32_t UnitRescale(uint32_t x, uint32_t a, uint32_t b) {
   if (a == 0 || b == 0) return 0;
-  return b * (x / a) + b * (x % a) / a;
+  return Saturate(uint64_t(x) * b / a);
 }
 
 int32_t UnitMulDiv(int32_t a, int32_t b, int32_t c) {
   if (c == 0) return -1;
-  return int32_t(int64_t(a) * b / c);
+  int64_t q = int64_t(a) * b / c;
+  if (q > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
+  if (q < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
+  return int32_t(q);
 }
 
 namespace {
 
-uint32_t UserOf(uint32_t flag, uint32_t n) {
-  return flag == kUnitMm10 ? UnitDotsToMm10(n, kDevice) : UnitDotsToInch100(n, kDevice);
-}
-uint32_t DeviceOf(uint32_t flag, uint32_t u) {
-  return flag == kUnitMm10 ? UnitMm10ToDots(u, kDevice) : UnitInch100ToDots(u, kDevice);
-}
+// The user value of a 1/1200-inch count and back, in 64 bits.
+uint64_t UserOf(uint32_t flag, uint64_t n) { return flag == kUnitMm10 ? n * 254 / kDevice : n / (kDevice / 100); }
+uint64_t DeviceOf(uint32_t flag, uint64_t u) { return flag == kUnitMm10 ? u * kDevice / 254 : u * (kDevice / 100); }
+
+// Both searches below start within a step or two of their answer (the two
+// conversions are inverse up to rounding); the bound keeps them finite for
+// any input.
+constexpr int kSearchSteps = 16;
 
 }  // namespace
 
 uint32_t UnitUserToDevice(uint32_t flag, uint32_t u, uint32_t r) {
   if (flag != kUnitMm10 && flag != kUnitInch100) return 0;
-  uint32_t n = DeviceOf(flag, u);
+  uint64_t n = DeviceOf(flag, u);
   // The largest even count whose user value does not exceed u.
-  while (n != 0 && (u < UserOf(flag, n) || (n & 1))) --n;
-  return UnitRescale(n, kDevice, r);
+  for (int step = 0; n != 0 && (u < UserOf(flag, n) || (n & 1)) && step < kSearchSteps; ++step) --n;
+  return r == 0 ? 0 : Saturate(n * r / kDevice);
 }
 
 uint32_t UnitDeviceToUser(uint32_t flag, uint32_t d, uint32_t r) {
   if (flag != kUnitMm10 && flag != kUnitInch100) return 0;
-  uint32_t b = UnitRescale(d, r, kDevice);
-  uint32_t i = UserOf(flag, b);
-  while (DeviceOf(flag, i) < b) ++i;
-  return i;
+  if (r == 0) return 0;
+  uint64_t b = uint64_t(d) * kDevice / r;  // up to 2^42: no 32-bit rescale here
+  uint64_t i = UserOf(flag, b);
+  // The first user value whose device count reaches b.
+  for (int step = 0; DeviceOf(flag, i) < b && step < kSearchSteps; ++step) ++i;
+  return Saturate(i);
 }
 
 int32_t UnitGetUserValue(DriverContext* ctx, uint32_t setting_id, int32_t value) {
   int32_t v = setting_id ? OptGetOptionById(ctx, setting_id) : value;
   if (v < 0) return 0;
-  return int32_t(UnitDeviceToUser(UnitIsMetric(ctx) ? kUnitMm10 : kUnitInch100, uint32_t(v), kDevice));
+  uint32_t user = UnitDeviceToUser(UnitIsMetric(ctx) ? kUnitMm10 : kUnitInch100, uint32_t(v), kDevice);
+  return int32_t(user > uint32_t(INT32_MAX) ? uint32_t(INT32_MAX) : user);
 }
 
 int32_t UnitSetUserValue(DriverContext* ctx, uint32_t setting_id, int32_t display_value) {
   if (display_value < 0) return 0;
-  int32_t device =
-      int32_t(UnitUserToDevice(UnitIsMetric(ctx) ? kUnitMm10 : kUnitInch100, uint32_t(display_value), kDevice));
+  uint32_t dots = UnitUserToDevice(UnitIsMetric(ctx) ? kUnitMm10 : kUnitInch100, uint32_t(display_value), kDevice);
+  int32_t device = int32_t(dots > uint32_t(INT32_MAX) ? uint32_t(INT32_MAX) : dots);
   if (setting_id) OptSetOptionById(ctx, setting_id, device);
   return device;
 }

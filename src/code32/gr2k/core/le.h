@@ -4,19 +4,13 @@
 
 #include <cstdint>
 
+#include "plat/le.h"
+
 namespace gr2k_le {
 
 inline void Put8(uint8_t* p, uint32_t v) { p[0] = uint8_t(v); }
-inline void Put16(uint8_t* p, uint32_t v) {
-  p[0] = uint8_t(v);
-  p[1] = uint8_t(v >> 8);
-}
-inline void Put32(uint8_t* p, uint32_t v) {
-  p[0] = uint8_t(v);
-  p[1] = uint8_t(v >> 8);
-  p[2] = uint8_t(v >> 16);
-  p[3] = uint8_t(v >> 24);
-}
+using plat::Put16;
+using plat::Put32;
 inline void PutI32(uint8_t* p, int32_t v) { Put32(p, uint32_t(v)); }
 inline void PutI16(uint8_t* p, int16_t v) { Put16(p, uint16_t(v)); }
 // A colour 0x00BBGGRR as red, green, blue.

@@ -101,6 +101,9 @@ void MdfFreeImage(ModelImage* image);
 
 const uint8_t* MdfImageBytes(const ModelImage* image);
 uint32_t MdfImageSize(const ModelImage* image);
+// The most links a walk through an image may follow: a link takes at least 4
+// bytes, so a longer walk goes round a loop and is stopped.
+inline uint32_t MdfStepLimit(const ModelImage* image) { return MdfImageSize(image) / 4 + 1; }
 
 // ---- accessors ----------------------------------------------------------------------------
 // All offsets are from the image start, 0 meaning none; links are decoded to

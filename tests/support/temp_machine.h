@@ -1,5 +1,5 @@
-// A fresh emulated machine in a temporary folder for one test, and a helper
-// that runs a check in a forked child process.
+// A fresh emulated machine in a temporary folder for one test (InChild and
+// CHILD_CHECK come from test_support.h).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -17,14 +17,14 @@
 #include "plat/kernel.h"
 #include "plat/machine.h"
 #include "plat/machineconf.h"
+#include "test_support.h"
 
 namespace plat_test {
 
 class TempMachine {
  public:
   TempMachine() {
-    char tmpl[] = "/tmp/velm-machine-XXXXXX";
-    root_ = mkdtemp(tmpl);
+    root_ = folder_.path();
     unsetenv("VELM_MACHINE");
     std::string error;
     ok_ = plat::InitMachine(root_, plat::StandinModuleDir(), &error);
@@ -32,11 +32,9 @@ class TempMachine {
     plat::ClearFaults();
     plat::ResetCalls();
   }
-  ~TempMachine() {
-    plat::ClearFaults();
-    std::system(("rm -rf '" + root_ + "'").c_str());
-  }
+  ~TempMachine() { plat::ClearFaults(); }
   const std::string& root() const { return root_; }
+  bool ok() const { return ok_; }
   static std::string Host(const char16_t* windows_path) { return plat::MapPath(windows_path); }
   static void Put(const char16_t* windows_path, const std::string& bytes) {
     std::ofstream out(Host(windows_path), std::ios::binary | std::ios::trunc);
@@ -49,27 +47,11 @@ class TempMachine {
   }
 
  private:
+  test_support::TempFolder folder_{"velm-machine"};
   std::string root_;
   bool ok_ = false;
 };
 
-// Runs body in a child process; its answer is the child's exit status (0
-// for success, by convention the failing line otherwise).
-inline int InChild(const std::function<int()>& body) {
-  pid_t pid = fork();
-  if (pid == 0) _exit(body());
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
-}
+using test_support::InChild;
 
 }  // namespace plat_test
-
-// Inside an InChild body: ends the child with the line number on failure.
-#define CHILD_CHECK(cond)                                                  \
-  do {                                                                     \
-    if (!(cond)) {                                                         \
-      std::fprintf(stderr, "child check failed at %s:%d\n", __FILE__, __LINE__); \
-      return 1;                                                            \
-    }                                                                      \
-  } while (0)
