@@ -106,9 +106,11 @@ TEST(DevmodeFieldHandlers, NamesAndCollate) {
   EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(bare.Public().dmFormName)), u"A4");
   EXPECT_EQ(bare.Public().dmFields & 0x10000, 0u);
 
+  // Sorting is a real choice once the hard disk is installed; with no option
+  // installed only "OFF" is selectable and collation cannot be offered.
   struct Case {
     const char* name;
-    bool model;  // the merge model offers a sort choice
+    bool hard_disk;
     uint32_t fields;
     SHORT collate;
     int32_t sort_on;
@@ -121,7 +123,8 @@ TEST(DevmodeFieldHandlers, NamesAndCollate) {
       {"no choice: cleared", false, 0x8000, 1, 1, 0, false},
   };
   for (const Case& c : cases) {
-    MergeContext m(c.model);
+    MergeContext m;
+    if (c.hard_disk) m.Install({{merge_test::kOptionHardDisk, 1}});
     m.Set(64, c.sort_on);
     m.SetPublic([&](DEVMODEW& d) {
       d.dmFields = c.fields;
@@ -131,6 +134,15 @@ TEST(DevmodeFieldHandlers, NamesAndCollate) {
     EXPECT_EQ(m.Public().dmCollate, c.want) << c.name;
     EXPECT_EQ((m.Public().dmFields & 0x8000) != 0, c.bit) << c.name;
   }
+  // Without a model nothing is installed either: no choice.
+  MergeContext bare_collate(false);
+  bare_collate.SetPublic([](DEVMODEW& d) {
+    d.dmFields = 0x8000;
+    d.dmCollate = 1;
+  });
+  DmGetFieldHandlers(18)->keepOrDefault(bare_collate.ctx->devmode, bare_collate.ctx);
+  EXPECT_EQ(bare_collate.Public().dmCollate, 0);
+  EXPECT_EQ(bare_collate.Public().dmFields & 0x8000, 0u);
 }
 
 // Every set-default handler writes the field's default, whatever the field held.

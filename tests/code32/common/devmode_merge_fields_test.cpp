@@ -6,6 +6,7 @@
 
 #include "merge_test_support.h"
 #include "velm/dm_merge.h"
+#include "velm/presets.h"
 #include "velm/units.h"
 
 namespace {
@@ -20,8 +21,11 @@ constexpr uint32_t DM_ORIENTATION = 0x1, DM_PAPERSIZE = 0x2, DM_PAPERLENGTH = 0x
                    DM_COLLATE = 0x8000, DM_FORMNAME = 0x10000, DM_ICMMETHOD = 0x800000,
                    DM_MEDIATYPE = 0x2000000, DM_DITHERTYPE = 0x4000000;
 
-// Fills user paper-size slot n (sizes in 1/1200 inch).
+// Fills user paper-size slot n (sizes in 1/1200 inch). The slots are loaded
+// from the driver ini once per context; load them first, so that the slot
+// written here is the one the context goes on using.
 void Slot(DriverContext* ctx, int n, int32_t width, int32_t length) {
+  ASSERT_EQ(FreeSizeRefreshSlots(ctx), 1);
   ctx->work->freeSizes[n].width = width;
   ctx->work->freeSizes[n].length = length;
 }
@@ -87,27 +91,41 @@ TEST(DevmodeMergeFields, ThirtyTwoBitFieldsAndCollate) {
   EXPECT_EQ(w.dmMediaType, 1u);
   EXPECT_EQ(w.dmFields & DM_MEDIATYPE, 0u);  // left as it was
 
-  // Collation: the model's sort feature offers a choice.
+  // Collation: offered when sorting is selectable with the printer's options
+  // (the hard disk or a listed memory size; the finisher adds shifting).
+  using merge_test::kOptionFin3000;
+  using merge_test::kOptionHardDisk;
+  using merge_test::kOptionMemory;
+  enum Options { kNone, kHardDiskAndFinisher, kHardDiskOnly, kMemoryOnly, kOtherMemory };
   struct Case {
     const char* name;
     bool announced;
     SHORT input;
     int32_t sort_on;
-    bool rotation_hidden;
+    Options options;
     SHORT expected;
     bool bit;
   } cases[] = {
-      {"announced 1", true, 1, 0, false, 1, true},
-      {"announced 0 while sorting is on", true, 0, 1, false, 0, true},
-      {"announced 2 is no 1", true, 2, 1, false, 0, true},
-      {"not announced: from the sort switch", false, 0, 1, false, 1, true},
-      {"not announced, sort off", false, 1, 0, false, 0, true},
-      {"one sort choice left that is not 0 still counts", true, 1, 1, true, 1, true},
+      {"announced 1", true, 1, 0, kHardDiskAndFinisher, 1, true},
+      {"announced 0 while sorting is on", true, 0, 1, kHardDiskAndFinisher, 0, true},
+      {"announced 2 is no 1", true, 2, 1, kHardDiskAndFinisher, 0, true},
+      {"not announced: from the sort switch", false, 0, 1, kHardDiskAndFinisher, 1, true},
+      {"not announced, sort off", false, 1, 0, kHardDiskAndFinisher, 0, true},
+      {"sorting without the shift finisher still counts", true, 1, 1, kHardDiskOnly, 1, true},
+      {"a listed memory size makes sorting selectable", true, 1, 1, kMemoryOnly, 1, true},
+      {"a memory size off the list does not", true, 1, 1, kOtherMemory, 0, false},
+      {"nothing installed: only OFF, no choice", true, 1, 1, kNone, 0, false},
   };
   for (const Case& c : cases) {
     MergeContext k;
+    switch (c.options) {
+      case kNone: break;
+      case kHardDiskAndFinisher: k.Install({{kOptionHardDisk, 1}, {kOptionFin3000, 1}}); break;
+      case kHardDiskOnly: k.Install({{kOptionHardDisk, 1}}); break;
+      case kMemoryOnly: k.Install({{kOptionMemory, 128}}); break;
+      case kOtherMemory: k.Install({{kOptionMemory, 96}}); break;
+    }
     k.Set(64, c.sort_on);
-    k.Set(91, c.rotation_hidden ? 1 : 0);  // centring hides the second sort option
     Bytes input = k.Input([&](DEVMODEW& d) {
       d.dmFields = c.announced ? DM_COLLATE : 0;
       d.dmCollate = c.input;

@@ -7,7 +7,9 @@
 
 #include <cstring>
 #include <functional>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ctx_test_model.h"
@@ -17,6 +19,10 @@
 namespace merge_test {
 
 using Bytes = std::vector<uint8_t>;
+
+// Printer-wide option settings that make sorting selectable: the hard disk,
+// the memory size, and the finisher that adds the shift choice.
+constexpr uint32_t kOptionMemory = 10012, kOptionFin3000 = 10050, kOptionHardDisk = 10070;
 
 inline const std::string& MergeModelText() {
   static const std::string text = ctx_test::ReadFile(ctx_test::DataPath("data/models/merge.mdf"));
@@ -55,6 +61,13 @@ struct MergeContext : ctx_test::ModelContext {
     edit(d);
     std::memcpy(in.data(), &d, sizeof d);
     return in;
+  }
+  // Installs printer options: sets printer-wide settings (ids from 10001 on)
+  // and copies them into the DEVMODE's device configuration, where the rules
+  // and the selectable lists read them, as opening a context does.
+  void Install(std::initializer_list<std::pair<uint32_t, int32_t>> options) {
+    for (const auto& [id, value] : options) OptSetValueById(ctx, id, value);
+    DmCopyDeviceConfig(ctx);
   }
   int32_t Get(uint32_t id) const { return OptGetValueById(ctx, id); }
   void Set(uint32_t id, int32_t v) { OptSetValueById(ctx, id, v); }

@@ -11,6 +11,7 @@
 #include "plat/user.h"
 #include "qst_test_machine.h"
 #include "velm/devmode.h"
+#include "velm/dm_merge.h"
 #include "velm/ini.h"
 #include "velm/inst_standins.h"
 #include "velm/resources.h"
@@ -46,6 +47,16 @@ TEST_F(Qst, PlainSaveAndLoadCarryThePlainItemsButNeverThePasswordsOrDeviceItems)
   OptSetText(ctx_, OptFindSetting(ctx_, kStoredPassword), u"5678");
   OptSetText(ctx_, OptFindSetting(ctx_, kOverlayPath), u"C:\\forms\\memo.ovl");
   OptSetValueById(ctx_, 10012, 64);  // a device item (RAM)
+  // The defaults leave the public and private descriptions out of step on
+  // this model (its duplex switch is on while dmDuplex stays 1; A4 has no
+  // printable area here, so no dimensions). A plain save writes the public
+  // fields as the private settings give them, and a plain load ends with a
+  // settings-file merge: put the source context through both first, so
+  // that what comes back can be compared with it item by item.
+  ASSERT_EQ(DmMergeInput(ctx_, nullptr, 0, kMergeSettingsFile | DM_IN_BUFFER), 1);
+  DmPrivateToPublic(ctx_->devmode, ctx_, 0);
+  ASSERT_EQ(Text(ctx_, kJobPassword), "1234") << "the passwords are there to be left out";
+  ASSERT_EQ(OptGetValueById(ctx_, kOrientation), 2);
   ASSERT_EQ(QstSaveSettings(printer_, kFile, 0, ctx_), 1);
 
   std::string file = Get(kFile);

@@ -145,7 +145,11 @@ TEST_F(Store, OldActionKeysAreMigratedOnce) {
   ASSERT_NE(c, nullptr);
   EXPECT_EQ(OptGetValueById(c, 225), 1);
   EXPECT_EQ(OptGetValueById(c, 230), 1);
-  EXPECT_EQ(GetPrivateProfileIntW(u"Office", u"vdmAction", -1, ini.c_str()), 0x42u);
+  // The word holds the two old keys' bits (1 and 6) and what the item without
+  // an old key already held: vdmActionStoredPrn (bit 3), which the private
+  // validation of the defaults always turns on.
+  EXPECT_EQ(OptGetValueById(c, 227), 1);
+  EXPECT_EQ(GetPrivateProfileIntW(u"Office", u"vdmAction", -1, ini.c_str()), 0x42u | 0x8u);
   CtxCloseAs(c, kCloseDestroy);
   // The packed key wins from now on.
   WritePrivateProfileStringW(u"Office", u"ACT_SECUREPRINT", u"1", ini.c_str());
@@ -476,20 +480,26 @@ TEST_F(Store, TerminalServicesClearTheActionWordAndStoreIt) {
   DriverContext* c = OpenKind(0);
   ASSERT_NE(c, nullptr);
   std::u16string ini = Ini(c);
+  // Bit 1 (vdmActionProof) and bit 3 (vdmActionStoredPrn, which the private
+  // validation of the defaults always turns on).
+  constexpr UINT kWord = 0x2 | 0x8;
+  ASSERT_EQ(OptGetValueById(c, 227), 1);
   OptSetValueById(c, 225, 1);
   ASSERT_EQ(StoreSaveActionWord(c), 1);
-  EXPECT_EQ(GetPrivateProfileIntW(u"Office", u"vdmAction", -1, ini.c_str()), 2u);
+  EXPECT_EQ(GetPrivateProfileIntW(u"Office", u"vdmAction", -1, ini.c_str()), kWord);
   struct Case {
     const char* session;
     int32_t store;
     int32_t bit;
     UINT stored;
-  } cases[] = {{"0", 1, 1, 2}, {"1", 0, 0, 2}, {"1", 1, 0, 0}};
+  } cases[] = {{"0", 1, 1, kWord}, {"1", 0, 0, kWord}, {"1", 1, 0, 0}};
   for (const Case& k : cases) {
     OptSetValueById(c, 225, 1);
+    OptSetValueById(c, 227, 1);
     ASSERT_TRUE(plat::SetMachineSetting("orvtse.result", k.session));
     DmClearTerminalServerActions(c, k.store);
     EXPECT_EQ(OptGetValueById(c, 225), k.bit) << k.session << k.store;
+    EXPECT_EQ(OptGetValueById(c, 227), k.bit) << k.session << k.store;
     EXPECT_EQ(GetPrivateProfileIntW(u"Office", u"vdmAction", -1, ini.c_str()), k.stored) << k.session << k.store;
   }
   CtxCloseAs(c, kCloseDestroy);
