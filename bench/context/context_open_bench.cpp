@@ -14,48 +14,19 @@
 #include <filesystem>
 #include <string>
 
-#include "plat/machine.h"
-#include "plat/machineconf.h"
-#include "plat/winspool.h"
+#include "bench_printer.h"
 #include "velm/context.h"
 #include "velm/library.h"
 #include "velm/model_cache.h"
 
 namespace {
 
-constexpr const char16_t* kDriverDir = u"C:\\Windows\\System32\\spool\\drivers\\w32x86\\3\\";
-
-std::string ReferencePath() {
-  const char* source = std::getenv("VELM_REFERENCE_MODEL");
-  return source && *source ? source : VELM_REFERENCE_MODEL;
-}
-
 // A machine of its own with one printer of the reference model; its cache
 // file is written by the first open.
 HANDLE Printer() {
   static HANDLE printer = [] () -> HANDLE {
-    char tmpl[] = "/tmp/velm-bench-context-XXXXXX";
-    const char* root = mkdtemp(tmpl);
-    std::string error;
-    if (!root || !plat::InitMachine(root, plat::StandinModuleDir(), &error)) return nullptr;
-    if (!plat::EnsureWindowsDir(kDriverDir)) return nullptr;
-    std::u16string dir = kDriverDir;
-    std::error_code ec;
-    std::filesystem::copy_file(ReferencePath(), plat::MapPath(dir + u"model.mdf"), ec);
-    if (ec) return nullptr;
-    plat::SpoolDriver d;
-    d.name = u"VELM Driver";
-    d.driverPath = dir + u"VELMPD0.DLL";
-    d.configFile = dir + u"VELMPD3.DLL";
-    d.dataFile = dir + u"model.mdf";
-    d.helpFile = dir + u"VELMus.hlp";
-    plat::SpoolPrinter p;
-    p.name = u"Office";
-    p.driverName = d.name;
-    if (!plat::SpoolAddDriver(d) || !plat::SpoolAddPrinter(p, &error)) return nullptr;
-    std::u16string name = p.name;
-    HANDLE h = nullptr;
-    if (!OpenPrinterW(name.data(), &h, nullptr)) return nullptr;
+    HANDLE h = bench_support::OpenReferencePrinter("context");
+    if (!h) return nullptr;
     CommonProcessAttach(nullptr);
     DriverContext* first = CtxOpenKind(h, h, 0, kOpenEntryPoint);  // compiles and writes the cache
     if (!first) return nullptr;

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -32,9 +33,12 @@ struct Fixture {
 
 Fixture* Setup() {
   static Fixture* fixture = []() -> Fixture* {
-    char tmpl[] = "/tmp/velm-bench-merge-XXXXXX";
-    const char* root = mkdtemp(tmpl);
-    if (!root) return nullptr;
+    static char root[] = "/tmp/velm-bench-merge-XXXXXX";
+    if (!mkdtemp(root)) return nullptr;
+    std::atexit([] {
+      std::error_code ec;
+      std::filesystem::remove_all(root, ec);
+    });
     plat::SetMachineRoot(root);
     const char* source = std::getenv("VELM_REFERENCE_MODEL");
     std::ifstream in(source && *source ? source : VELM_REFERENCE_MODEL, std::ios::binary);

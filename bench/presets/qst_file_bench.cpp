@@ -14,9 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "plat/machine.h"
-#include "plat/machineconf.h"
-#include "plat/winspool.h"
+#include "bench_printer.h"
 #include "plat/wstr.h"
 #include "velm/context.h"
 #include "velm/ini_fast.h"
@@ -27,14 +25,8 @@
 
 namespace {
 
-constexpr const char16_t* kDriverDir = u"C:\\Windows\\System32\\spool\\drivers\\w32x86\\3\\";
 constexpr const char16_t* kFile = u"C:\\Users\\user\\bench.qst";
 constexpr const char16_t* kSection = u"VELM Driver";
-
-std::string ReferencePath() {
-  const char* source = std::getenv("VELM_REFERENCE_MODEL");
-  return source && *source ? source : VELM_REFERENCE_MODEL;
-}
 
 struct Setup {
   HANDLE printer = nullptr;
@@ -48,29 +40,8 @@ struct Setup {
 const Setup& Get() {
   static Setup s = [] {
     Setup r;
-    char tmpl[] = "/tmp/velm-bench-qst-XXXXXX";
-    const char* root = mkdtemp(tmpl);
-    std::string error;
-    if (!root || !plat::InitMachine(root, plat::StandinModuleDir(), &error) || !plat::EnsureWindowsDir(kDriverDir))
-      return r;
-    static std::string keep_root = root;
-    std::atexit([] { std::system(("rm -rf '" + keep_root + "'").c_str()); });
-    std::u16string dir = kDriverDir;
-    std::error_code ec;
-    std::filesystem::copy_file(ReferencePath(), plat::MapPath(dir + u"model.mdf"), ec);
-    if (ec) return r;
-    plat::SpoolDriver d;
-    d.name = u"VELM Driver";
-    d.driverPath = dir + u"VELMPD0.DLL";
-    d.configFile = dir + u"VELMPD3.DLL";
-    d.dataFile = dir + u"model.mdf";
-    d.helpFile = dir + u"VELMus.hlp";
-    plat::SpoolPrinter p;
-    p.name = u"Office";
-    p.driverName = d.name;
-    if (!plat::SpoolAddDriver(d) || !plat::SpoolAddPrinter(p, &error)) return r;
-    std::u16string name = p.name;
-    if (!OpenPrinterW(name.data(), &r.printer, nullptr)) return r;
+    r.printer = bench_support::OpenReferencePrinter("qst");
+    if (!r.printer) return r;
     CommonProcessAttach(nullptr);
     PathCreateDataDir();
     r.ctx = CtxOpenKind(r.printer, r.printer, 0, kOpenEntryPoint);
