@@ -7,6 +7,7 @@
 #include "plat/security.h"
 #include "plat/wstr.h"
 #include "velm/context.h"
+#include "velm/bidi.h"
 #include "velm/env_standins.h"
 #include "velm/files.h"
 #include "velm/os.h"

@@ -9,6 +9,7 @@
 #include "plat/wstr.h"
 #include "velm/context.h"
 #include "velm/devmode.h"
+#include "velm/bidi.h"
 #include "velm/env_standins.h"
 #include "velm/ini.h"
 #include "velm/ini_fast.h"

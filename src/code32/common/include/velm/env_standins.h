@@ -15,10 +15,6 @@ struct DriverContext;
 int32_t InstIsServerType17(HANDLE printer, const char16_t* printer_name);
 void EnvStandinSetServerType17(int32_t answer);
 
-// Prepares the client ini of the bidirectional device query. Stand-in until
-// the device query lands: does nothing and answers 0.
-int32_t BidiIniPrepareFile(DriverContext* ctx);
-
 // The terminal-server client's printer data: the client value of the name,
 // taken only when its size equals size; stored locally with reg_type and
 // copied to buffer. Stand-in until the terminal-server client configuration
@@ -28,17 +24,3 @@ int32_t RemoteCopyClientPrinterData(HANDLE printer, const char16_t* name, DWORD*
 // Copies the terminal-server client's files for the printer. Stand-in until
 // the terminal-server client configuration lands: nothing to copy (0).
 int32_t RemoteSyncClientFiles(DriverContext* ctx);
-
-// The client ini velmclt.ini (common data directory, section = printer
-// name) of the bidirectional device query. Stand-ins until the device query
-// lands, each doing the plain step the query's own code will do:
-// BidiIniGetFlag: 1 when the section's BidiFlag is non-zero.
-int32_t BidiIniGetFlag(DriverContext* ctx);
-// BidiIniLoadSettings: loads the device items of the section (the settings
-// file loader is not there yet: nothing is loaded; 1).
-int32_t BidiIniLoadSettings(DriverContext* ctx);
-// BidiIsFlagDataUsable: 1 when printer data BidiFlag can be read and written
-// back unchanged.
-int32_t BidiIsFlagDataUsable(DriverContext* ctx);
-// BidiIniDeleteSection: deletes the printer's section; 1 when done.
-int32_t BidiIniDeleteSection(DriverContext* ctx);

@@ -1,0 +1,64 @@
+// Stand-ins for services of later areas that the device query calls (see
+// velm/bidi_standins.h).
+#include "velm/bidi_standins.h"
+
+#include <atomic>
+
+#include "plat/wstr.h"
+#include "velm/ini.h"
+#include "velm/paths.h"
+#include "velm/spooler.h"
+
+namespace {
+std::atomic<uint32_t> g_wait_dialogs{0};
+}  // namespace
+
+// Stand-in until the install-info defaults land: [Models] of the
+// install-info file for the driver name (leading blanks skipped); without
+// that file or key the driver name itself serves as the model key.
+const char16_t* InstGetModelKey(DriverContext* ctx) {
+  thread_local char16_t key[33];
+  if (!ctx) return nullptr;
+  const char16_t* driver = SplGetDriverName(ctx);
+  if (!driver || !driver[0]) return nullptr;
+  char16_t value[261] = {};
+  const char16_t* info = PathGetInstallInfoFile(ctx);
+  if (info && info[0]) IniGetString(u"Models", driver, u"", value, 261, info);
+  const char16_t* from = value;
+  while (*from == u' ') ++from;
+  if (!*from) from = driver;
+  size_t n = 0;
+  while (from[n] && n < 32) {
+    key[n] = from[n];
+    ++n;
+  }
+  key[n] = 0;
+  return key[0] ? key : nullptr;
+}
+
+// Stand-in until the install-list paths land: the common driver ini is the
+// common data directory with the driver ini's file name.
+int32_t InstHasBatchInstQst(DriverContext* ctx) {
+  const char16_t* ini = ctx ? PathGetDriverIni(ctx) : nullptr;
+  const char16_t* section = ctx ? SplGetPrinterName(ctx) : nullptr;
+  char16_t path[261];
+  if (!ini || !section || !section[0] || PathGetCommonDataDir(path, 261) <= 0 ||
+      !plat::WAppend(path, 261, u"\\") || !plat::WAppend(path, 261, PathGetFileNamePart(ini)))
+    return 0;
+  char16_t value[261] = {};
+  IniGetString(section, u"BatchInstQst", u"", value, 261, path);
+  return value[0] ? 1 : 0;
+}
+
+// Stand-in until the terminal-server client configuration lands: never
+// taken from a client.
+int32_t RemoteGetSyncState(DriverContext*) { return 0; }
+
+// Stand-in until the window layer lands: the query runs without a window;
+// the stand-in only counts the dialogs that would have been shown.
+UiWaitDialog* UiShowWaitDialog(DriverContext*, HWND, uint32_t) {
+  ++g_wait_dialogs;
+  return nullptr;
+}
+void UiCloseWaitDialog(UiWaitDialog*) {}
+uint32_t UiWaitDialogCount() { return g_wait_dialogs; }

@@ -1,0 +1,27 @@
+// Services of later areas that the device query calls. Stand-ins until
+// those areas land (each marked where it is defined).
+#pragma once
+
+#include <cstdint>
+
+#include "plat/wintypes.h"
+
+struct DriverContext;
+
+// The install-info model key of the printer's driver (at most 32
+// characters), null when there is none.
+const char16_t* InstGetModelKey(DriverContext* ctx);
+// 1 when the common driver ini names a batch-install settings file
+// (non-empty BatchInstQst) in the printer's section.
+int32_t InstHasBatchInstQst(DriverContext* ctx);
+// The terminal-server client configuration state: 0 not active, 1 taken
+// from the client, 2 to be taken.
+int32_t RemoteGetSyncState(DriverContext* ctx);
+
+// The wait dialog shown while a query runs (string 7001).
+struct UiWaitDialog;
+constexpr uint32_t kBidiWaitText = 7001;
+UiWaitDialog* UiShowWaitDialog(DriverContext* ctx, HWND parent, uint32_t text_id);
+void UiCloseWaitDialog(UiWaitDialog* dialog);
+// Wait dialogs shown so far in this process (for tests of the stand-in).
+uint32_t UiWaitDialogCount();
