@@ -1,5 +1,6 @@
 // velm printer add/list/show/data/set: printers of the emulated machine.
-//   printer add NAME --model FILE [--driver-name N]
+//   printer add NAME --model FILE [--driver-name N] [--bidi]
+//   printer query NAME [--quick]
 //   printer list
 //   printer show NAME
 //   printer data NAME [VALUE [--set TYPE:DATA]]
@@ -24,6 +25,7 @@
 #include "plat/winspool.h"
 #include "plat/wstr.h"
 #include "velm/context.h"
+#include "velm/library.h"
 #include "velm/os.h"
 #include "velm/paths.h"
 #include "velm/resources.h"
@@ -96,14 +98,16 @@ std::string BaseName(const std::string& path) {
 
 int Add(const velm_cli::Args& args) {
   std::string name, model, driver = kDefaultDriverName;
+  bool bidi = false;
   for (size_t i = 1; i < args.size(); ++i) {
     if (args[i] == "--model" && i + 1 < args.size()) model = args[++i];
+    else if (args[i] == "--bidi") bidi = true;
     else if (args[i] == "--driver-name" && i + 1 < args.size()) driver = args[++i];
     else if (name.empty() && args[i].rfind("--", 0) != 0) name = args[i];
     else return Fail("add", "unexpected argument " + args[i]);
   }
   if (name.empty() || model.empty()) {
-    std::fprintf(stderr, "usage: velm printer add NAME --model FILE [--driver-name N]\n");
+    std::fprintf(stderr, "usage: velm printer add NAME --model FILE [--driver-name N] [--bidi]\n");
     return 2;
   }
   if (!MachineReady("add")) return 1;
@@ -145,8 +149,19 @@ int Add(const velm_cli::Args& args) {
   p.name = wname;
   p.driverName = d.name;
   p.portName = u"LPT1:";
+  if (bidi) p.attributes |= PRINTER_ATTRIBUTE_ENABLE_BIDI;
   if (!plat::SpoolAddPrinter(p, &why)) return Fail("add", why);
   std::printf("added printer %s (driver %s)\n", name.c_str(), driver.c_str());
+  // The device the stand-in bidirectional library answers for it: what
+  // the model installs.
+  HANDLE h = nullptr;
+  if (!OpenPrinterW(wname.data(), &h, nullptr)) return Fail("add", "cannot open the new printer");
+  CommonProcessAttach(nullptr);
+  PathCreateDataDir();
+  bool described = velm_cli::DeviceCreateFromModel(h, name, &why);
+  CommonProcessDetach();
+  ClosePrinter(h);
+  if (!described) return Fail("add", "no device description: " + why);
   return 0;
 }
 
@@ -343,6 +358,7 @@ int RunPrinter(const velm_cli::Args& args) {
   if (sub == "list" && args.size() == 1) return List();
   if (sub == "show" && args.size() == 2) return Show(args[1]);
   if (sub == "data") return Data(args);
+  if (sub == "query") return velm_cli::PrinterQuery(args);
   std::fprintf(stderr,
                "usage: velm printer add NAME --model FILE [--driver-name N]\n"
                "       velm printer list\n"
@@ -355,6 +371,6 @@ int RunPrinter(const velm_cli::Args& args) {
 }  // namespace
 
 VELM_COMMAND("printer",
-             "printer add|list|show|data   printers of the machine (add NAME --model FILE [--driver-name N], "
-             "show NAME, data NAME [VALUE [--set TYPE:DATA]], set NAME SETTING=VALUE ...)",
+             "printer add|list|show|data|set|query   printers of the machine (add NAME --model FILE [--driver-name N] "
+             "[--bidi], show NAME, data NAME [VALUE [--set TYPE:DATA]], set NAME SETTING=VALUE ..., query NAME [--quick])",
              RunPrinter);

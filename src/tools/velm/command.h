@@ -21,6 +21,10 @@ bool Register(const Command& command);
 
 // velm printer set (cmd_printer_set.cpp).
 int PrinterSet(const Args& args);
+// velm printer query, and the device description of a new printer
+// (cmd_device.cpp).
+int PrinterQuery(const Args& args);
+bool DeviceCreateFromModel(void* printer, const std::string& name, std::string* why);
 
 }  // namespace velm_cli
 

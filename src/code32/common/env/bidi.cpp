@@ -425,6 +425,13 @@ uint32_t BidiMapOption(int32_t code) {
   return 0;
 }
 
+int32_t BidiGetTraySettings(int32_t code, BidiTraySettings* out) {
+  const TrayRow* r = FindTray(code);
+  if (!r || !out) return 0;
+  *out = {r->installed, r->orientation, r->paper, r->media, r->lock, r->slot};
+  return 1;
+}
+
 // ---- switches and flags ---------------------------------------------------------------
 int32_t BidiIsQueryAllowed(DriverContext* ctx) { return DriverIniSwitch(ctx, u"bIsBIDISupportForVELM"); }
 int32_t BidiIsModelCheckOn(DriverContext* ctx) { return DriverIniSwitch(ctx, u"bIsBIDISupportForVELMModel"); }

@@ -77,3 +77,11 @@ int32_t BidiShowMessage(DriverContext* ctx, HWND parent);
 int32_t BidiMapPaper(int32_t code, int32_t* rotated);
 int32_t BidiMapMedia(int32_t code);
 uint32_t BidiMapOption(int32_t code);
+
+// The settings of a device tray code; 0 for a code the device query does
+// not know.
+struct BidiTraySettings {
+  uint32_t installed, orientation, paper, media, lock;
+  int32_t slot;
+};
+int32_t BidiGetTraySettings(int32_t code, BidiTraySettings* out);
