@@ -18,12 +18,18 @@
 //                                   (items 20, 21, 23 hold N entries), options N
 //                                   (item 2 answers N), memory N (item 11 holds
 //                                   N bytes), name (model name unterminated)
+//   raw ITEM RESULT HEX             item ITEM (cN: category item N) answers
+//                                   exactly these bytes ('-': none) and this
+//                                   result, whatever else the description says
+//   rawname HEX                     the model name as these UTF-16LE bytes, as
+//                                   many as fit the caller's buffer, unterminated
 //
 // The host (velm device) and the library share this reader and writer.
 #pragma once
 
 #include <cstdint>
 #include <cstdlib>
+#include <map>
 #include <set>
 #include <sstream>
 #include <string>
@@ -49,7 +55,15 @@ struct Device {
   std::set<std::string> fail, error102;
   int32_t badCount = -1, badEntries = -1, badOptions = -1, badMemory = -1;
   bool badName = false;
+  struct Raw {
+    int32_t result = 0;
+    std::vector<uint8_t> bytes;
+  };
+  std::map<int32_t, Raw> raw;  // category items as kCategoryRaw + item
+  bool hasRawName = false;
+  std::vector<uint8_t> rawName;
 };
+constexpr int32_t kCategoryRaw = 0x10000;
 
 inline std::u16string FileName(const std::u16string& printer) {
   std::u16string name;
@@ -198,6 +212,19 @@ inline bool Apply(Device* d, const std::vector<std::string>& w, std::string* why
     } else {
       return bad("malformed wants count|entries|options|memory N, name or none");
     }
+  } else if (key == "raw") {
+    Device::Raw raw;
+    std::string item = w.size() == 4 ? w[1] : std::string();
+    const bool category = !item.empty() && item[0] == 'c';
+    if (w.size() != 4 || !ParseInt32(category ? item.substr(1) : item, &n) || !ParseInt32(w[2], &raw.result) ||
+        (w[3] != "-" && !ParseHex(w[3], &raw.bytes)))
+      return bad("raw wants ITEM RESULT HEX (ITEM cN for a category item, HEX - for none)");
+    d->raw[category ? kCategoryRaw + n : n] = raw;
+  } else if (key == "rawname") {
+    if (w.size() != 2 || (w[1] != "-" && !ParseHex(w[1], &d->rawName)))
+      return bad("rawname wants HEX or -");
+    if (w[1] == "-") d->rawName.clear();
+    d->hasRawName = true;
   } else {
     return bad("unknown entry '" + key + "'");
   }
@@ -253,6 +280,11 @@ inline std::string Format(const Device& d) {
   if (d.badOptions >= 0) out += "malformed options " + std::to_string(d.badOptions) + "\n";
   if (d.badMemory >= 0) out += "malformed memory " + std::to_string(d.badMemory) + "\n";
   if (d.badName) out += "malformed name\n";
+  for (const auto& [item, raw] : d.raw) {
+    std::string name = item >= kCategoryRaw ? "c" + std::to_string(item - kCategoryRaw) : std::to_string(item);
+    out += "raw " + name + " " + std::to_string(raw.result) + " " + (raw.bytes.empty() ? "-" : Hex(raw.bytes)) + "\n";
+  }
+  if (d.hasRawName) out += "rawname " + (d.rawName.empty() ? std::string("-") : Hex(d.rawName)) + "\n";
   return out;
 }
 

@@ -76,6 +76,11 @@ void PutU32(std::vector<uint8_t>* out, uint32_t v) {
 bool Answer(const Device& d, int32_t item, std::vector<uint8_t>* bytes, int32_t* result) {
   bytes->clear();
   *result = 1;
+  if (auto raw = d.raw.find(item); raw != d.raw.end()) {
+    *bytes = raw->second.bytes;
+    *result = raw->second.result;
+    return true;
+  }
   switch (item) {
     case bidi_api::kItemTrays:
       for (const auto& t : d.trays) PutU32(bytes, uint32_t(t.code));
@@ -111,8 +116,14 @@ bool Answer(const Device& d, int32_t item, std::vector<uint8_t>* bytes, int32_t*
   }
 }
 
-bool CategoryAnswer(const Device& d, int32_t item, std::vector<uint8_t>* bytes) {
+bool CategoryAnswer(const Device& d, int32_t item, std::vector<uint8_t>* bytes, int32_t* result) {
   bytes->clear();
+  *result = 1;
+  if (auto raw = d.raw.find(bidi_device::kCategoryRaw + item); raw != d.raw.end()) {
+    *bytes = raw->second.bytes;
+    *result = raw->second.result;
+    return true;
+  }
   switch (item) {
     case bidi_api::kCatItemMemoryType:
       if (!d.hasMemType) return false;
@@ -216,6 +227,11 @@ int32_t OpenCategory(HANDLE device, HANDLE* category, int32_t id, int32_t) {
 int32_t GetModelName(HANDLE device, int32_t, char16_t* buffer, int32_t chars) {
   Session* s = SessionOf(device);
   if (!s || !buffer || chars <= 0 || Fails(s, "model")) return 0;
+  if (s->device.hasRawName) {
+    size_t n = std::min(s->device.rawName.size(), size_t(chars) * 2);
+    if (n) std::memcpy(buffer, s->device.rawName.data(), n);
+    return 1;
+  }
   std::u16string name = plat::FromUtf8(s->device.model);
   if (s->device.badName) {
     // Every character used, no terminator.
@@ -248,11 +264,12 @@ int32_t GetCategoryItem(HANDLE category, int32_t id, int32_t item, void* buffer,
   if (needed) *needed = 0;
   if (!s || id != bidi_api::kCategory || Fails(s, "catitem:" + std::to_string(item))) return 0;
   std::vector<uint8_t> bytes;
-  if (!CategoryAnswer(s->device, item, &bytes)) {
+  int32_t result = 1;
+  if (!CategoryAnswer(s->device, item, &bytes, &result)) {
     SetLastError(ERROR_NOT_SUPPORTED);
     return 0;
   }
-  int32_t r = Deliver(bytes, 1, buffer, size, needed);
+  int32_t r = Deliver(bytes, result, buffer, size, needed);
   return r < 0 ? 0 : r;
 }
 
