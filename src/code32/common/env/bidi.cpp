@@ -585,7 +585,6 @@ int32_t BidiQueryDevice(DriverContext* ctx, HWND parent, uint32_t flags) {
     if (SplIsBidiEnabled(ctx) && BidiProbe(flags, ctx)) {
       UiWaitDialog* wait = (flags & kBidiProgress) ? UiShowWaitDialog(ctx, parent, kBidiWaitText) : nullptr;
       int32_t saved = 0;
-      DmGetOsKind(ctx);
       answer = RunQuery(flags, ctx, &saved);
       UiCloseWaitDialog(wait);
       if (answer && !(flags & kBidiQuick)) {
