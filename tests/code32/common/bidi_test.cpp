@@ -11,6 +11,7 @@
 
 #include "bidi_device.h"
 #include "env_test_machine.h"
+#include "qst_test_machine.h"
 #include "velm/bidi.h"
 #include "velm/bidi_standins.h"
 #include "velm/devmode.h"
@@ -444,6 +445,29 @@ TEST_F(BidiQuery, TwoProcessesStoreOneWholeQuery) {
   DriverContext* c = Ctx();
   EXPECT_TRUE(BidiGetFlagData(c, &flag));
   EXPECT_EQ(flag, 1u);
+}
+
+}  // namespace
+
+namespace {
+
+// The sheets' notice that the device could not be asked: a warning box
+// through the message seam, with the printer name as caption.
+class BidiMessage : public qst_test::QstMachine {};
+
+TEST_F(BidiMessage, QueryFailureNotice) {
+  ASSERT_TRUE(plat::WriteResourceModule(plat::MapPath(std::u16string(env_test::kDriverDir) + u"TESTUI"),
+                                        plat::StandinModuleDir() + "/velmres.dll",
+                                        {plat::StringResource(7002, u"The device could not be asked.")}));
+  DriverContext* c = Open();
+  ASSERT_NE(c, nullptr);
+  plat::ClearMessageBoxLog();
+  EXPECT_EQ(BidiShowMessage(c, nullptr), IDOK);
+  auto log = plat::MessageBoxLog();
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(plat::ToUtf8(log[0].text), "The device could not be asked.");
+  EXPECT_EQ(plat::ToUtf8(log[0].caption), "Office");
+  EXPECT_TRUE(log[0].type & MB_ICONWARNING);
 }
 
 }  // namespace
