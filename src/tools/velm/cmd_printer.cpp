@@ -161,7 +161,10 @@ int Add(const velm_cli::Args& args) {
   bool described = velm_cli::DeviceCreateFromModel(h, name, &why);
   CommonProcessDetach();
   ClosePrinter(h);
-  if (!described) return Fail("add", "no device description: " + why);
+  // The printer is there either way; without a description its device
+  // query fails until "velm device set" gives one.
+  if (!described) std::fprintf(stderr, "velm printer add: warning: no device description for %s: %s\n", name.c_str(),
+                               why.c_str());
   return 0;
 }
 
