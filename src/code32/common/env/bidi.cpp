@@ -207,7 +207,8 @@ Read ReadItem(const bidi_api::Table& t, HANDLE request, int32_t item, uint32_t m
 Read ReadCategoryItem(const bidi_api::Table& t, HANDLE category, int32_t item, uint32_t min_size, Answer* out) {
   uint32_t needed = 0;
   int32_t r = t.getCategoryItem(category, bidi_api::kCategory, item, nullptr, 0, &needed);
-  if (!r && GetLastError() != ERROR_ACCESS_DENIED && needed == 0) return Read::kNone;
+  // A failed size query counts only with last error 5 and a size.
+  if (!r && GetLastError() != ERROR_ACCESS_DENIED) return Read::kNone;
   if (needed == 0 || needed > kMaxAnswer) return Read::kNone;
   uint32_t size = std::max(needed, min_size);
   out->bytes = static_cast<uint8_t*>(MemAllocZeroed(size));
