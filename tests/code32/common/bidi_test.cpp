@@ -236,6 +236,21 @@ TEST_F(BidiQuery, WhenTheLibraryIsNeverLoaded) {
   EXPECT_EQ(Value(c, 10111), 0);
 }
 
+// The library comes from the system directory only: a copy elsewhere on
+// the search path (a planted one) is never loaded.
+TEST_F(BidiQuery, LibraryOnlyFromTheSystemDirectory) {
+  Describe(std::string(kModel) + "tray 3 23 1 0\n");
+  const std::u16string system = u"C:\\Windows\\System32\\orvbidiNT.dll";
+  Install(u"orvbidiNT.dll", "orvbidiNT.dll");  // into the driver directory
+  ASSERT_TRUE(DeleteFileW(system.c_str()));
+  setenv("VELM_WINPATH", plat::ToUtf8(env_test::kDriverDir).c_str(), 1);
+  DriverContext* c = Ctx();
+  EXPECT_EQ(BidiQuerySilent(c), 0);
+  unsetenv("VELM_WINPATH");
+  EXPECT_EQ(Counters()["loads"], 0);
+  EXPECT_EQ(Value(c, 10111), 0);
+}
+
 TEST_F(BidiQuery, ModelNameCheck) {
   Describe("model Other Printer\ntray 3 23 1 0\n");
   DriverContext* c = Ctx();
