@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "ctx_test_machine.h"
 #include "ctx_test_model.h"
 #include "merge_test_support.h"
 #include "velm/bidi.h"
@@ -296,6 +297,76 @@ TEST(ExchangeRequest, OnlyChangedSettingsRunTheirTransacts) {
   DmExchangeApplyTransacts(m.ctx, uint32_t(DmExchangeSet(m.ctx, kFuncPunch, 0)));
   EXPECT_EQ(OptGetValueById(m.ctx, color), 77);
   EXPECT_NE(OptGetValueById(m.ctx, tray), 77);
+}
+
+// ---- actions that reset: defaults, and defaults with the device query ----------------------
+
+class ExchangeActions : public ctx_test::ModelMachine {
+ protected:
+  void SetUp() override {
+    ModelMachine::SetUp();
+    UseModel("data/models/merge.mdf");
+    ctx_ = OpenKind(0);
+    ASSERT_NE(ctx_, nullptr);
+  }
+  void TearDown() override {
+    CtxCloseAs(ctx_, kCloseDestroy);
+    ModelMachine::TearDown();
+  }
+  // The working DEVMODE with the sort switched away from its default and a
+  // request block of the action.
+  Bytes Input(uint8_t action) {
+    sortDefault_ = OptGetValueById(ctx_, kFuncSort);
+    Bytes in(ctx_->devmode, ctx_->devmode + dm::kTotalSize);
+    Bytes block = Request({{0, action}, {3, 2}});
+    std::memcpy(in.data() + kExchangeRequestOffset, block.data(), block.size());
+    DEVMODEW& pub = *reinterpret_cast<DEVMODEW*>(in.data());
+    pub.dmOrientation = pub.dmOrientation == 1 ? 2 : 1;
+    return in;
+  }
+  Bytes Work() const { return Bytes(ctx_->devmode, ctx_->devmode + dm::kWorkBufferSize); }
+  DriverContext* ctx_ = nullptr;
+  int32_t sortDefault_ = 0;
+};
+
+TEST_F(ExchangeActions, DefaultsReplaceTheInput) {
+  Bytes copy = Input(kExchangeActionDefaults);
+  OptSetValueById(ctx_, kFuncSort, 1);  // the working DEVMODE is reset too
+  ASSERT_EQ(DmApplyExchangeRequest(ctx_, copy.data()), 1);
+  EXPECT_EQ(copy, Bytes(ctx_->devmode, ctx_->devmode + dm::kTotalSize)) << "the input is the defaults";
+  EXPECT_EQ(OptGetValueById(ctx_, kFuncSort), sortDefault_);
+  EXPECT_TRUE(ctx_->work->mergeMode & kMergeRequestApplied);
+}
+
+TEST_F(ExchangeActions, FailedDeviceQueryFailsTheMergeAndKeepsTheWorkingDevmode) {
+  // A merge that asks for a query that fails fails whole.
+  if (BidiQuerySilent(ctx_)) GTEST_SKIP() << "the device query succeeds on this machine";
+  for (uint8_t action : {kExchangeActionQuery, kExchangeActionQuery2}) {
+    OptSetValueById(ctx_, kFuncSort, 1);
+    Bytes copy = Input(action);
+    const Bytes copy_before = copy;
+    const Bytes before = Work();
+    EXPECT_EQ(DmApplyExchangeRequest(ctx_, copy.data()), 0) << int(action);
+    EXPECT_EQ(Work(), before) << int(action) << ": the whole work buffer as it was";
+    EXPECT_EQ(DmMergeInput(ctx_, copy_before.data(), copy_before.size(), DM_IN_BUFFER | DM_OUT_BUFFER), 0);
+    EXPECT_EQ(Work(), before) << int(action);
+    EXPECT_EQ(OptGetValueById(ctx_, kFuncSort), 1);
+  }
+}
+
+// Runs where the device query succeeds (a printer whose device answers);
+// passed over while it fails here.
+TEST_F(ExchangeActions, DeviceQueryResultReplacesTheInput) {
+  if (!BidiQuerySilent(ctx_)) GTEST_SKIP() << "the device query does not succeed on this machine";
+  for (uint8_t action : {kExchangeActionQuery, kExchangeActionQuery2}) {
+    Bytes copy = Input(action);
+    OptSetValueById(ctx_, kFuncSort, 1);
+    ASSERT_EQ(DmApplyExchangeRequest(ctx_, copy.data()), 1) << int(action);
+    EXPECT_EQ(copy, Bytes(ctx_->devmode, ctx_->devmode + dm::kTotalSize))
+        << int(action) << ": the input is the defaults with what the device answered";
+    EXPECT_EQ(OptGetValueById(ctx_, kFuncSort), sortDefault_);
+    EXPECT_TRUE(ctx_->work->mergeMode & kMergeRequestApplied);
+  }
 }
 
 // ---- the capability block -----------------------------------------------------------------
