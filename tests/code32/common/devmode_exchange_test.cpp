@@ -217,6 +217,37 @@ TEST(ExchangeRequest, CodeTable) {
   }
 }
 
+// Every byte value of every request byte: no setting of the list ends up
+// all ones (-1 or 0xFFFF), and a code past the highest any table lists (18)
+// gives the same result as 0.
+TEST(ExchangeRequest, AnyByteIsBoundedByTheTables) {
+  MergeContext m;
+  m.Set(kOrientation, 1);
+  auto result = [&](uint32_t byte, uint8_t code) {
+    Bytes copy = CopyWith(m, Request({{byte, code}}));
+    EXPECT_EQ(DmApplyExchangeRequest(m.ctx, copy.data()), 1);
+    std::memset(copy.data() + kExchangeRequestOffset, 0, kExchangeBlockSize);  // the block itself is not a result
+    return copy;
+  };
+  for (uint32_t byte : {2u, 3u, 4u, 5u, 6u, 7u, 8u, 12u, 13u}) {
+    const Bytes unchanged = result(byte, 0);
+    for (int code = 0; code < 256; ++code) {
+      const Bytes copy = result(byte, uint8_t(code));
+      if (code > 18) EXPECT_EQ(copy, unchanged) << "byte " << byte << " code " << code;
+      const Bytes working(m.ctx->devmode, m.ctx->devmode + dm::kTotalSize);
+      std::memcpy(m.ctx->devmode, copy.data(), dm::kTotalSize);
+      for (const uint16_t* id = DmGetExchangeList(); *id != kExchangeListEnd; ++id) {
+        const SettingRecord* row = OptFindSetting(m.ctx, *id);
+        ASSERT_NE(row, nullptr);
+        const uint32_t size = DescSize(row->descriptor);
+        const uint32_t ones = size >= 4 ? 0xFFFFFFFFu : (1u << (8 * size)) - 1;
+        EXPECT_NE(uint32_t(m.Get(*id)) & ones, ones) << "byte " << byte << " code " << code << " setting " << *id;
+      }
+      std::memcpy(m.ctx->devmode, working.data(), dm::kTotalSize);
+    }
+  }
+}
+
 TEST(ExchangeRequest, PublicFieldsFollow) {
   MergeContext m;
   Bytes copy = CopyWith(m, Request({{2, 3}, {7, 1}}));
