@@ -8,6 +8,7 @@
 #include "ctx_test_machine.h"
 #include "ctx_test_model.h"
 #include "merge_test_support.h"
+#include "plat/kernel.h"
 #include "velm/bidi.h"
 #include "velm/caps.h"
 #include "velm/dm_exchange.h"
@@ -272,6 +273,23 @@ TEST(ExchangeRequest, WholeMergeTakesTheRequest) {
   EXPECT_FALSE(m.ctx->work->mergeMode & kMergeRequestApplied);
 }
 
+TEST(ExchangeRequest, OutOfMemoryChangesNothing) {
+  MergeContext m;
+  m.ctx->work->mergeMode = 0;
+  Bytes copy = CopyWith(m, Request({{2, 2}, {13, 2}}));
+  const Bytes copy_before = copy;
+  const Bytes before(m.ctx->devmode, m.ctx->devmode + dm::kWorkBufferSize);
+  for (uint8_t action : {uint8_t(0), kExchangeActionQuery}) {
+    copy[kExchangeRequestOffset] = action;
+    plat::FailNth("GlobalAlloc", 1);
+    EXPECT_EQ(DmApplyExchangeRequest(m.ctx, copy.data()), 0) << int(action);
+    plat::ClearFaults();
+    copy[kExchangeRequestOffset] = 0;
+    EXPECT_EQ(copy, copy_before) << int(action);
+    EXPECT_EQ(Bytes(m.ctx->devmode, m.ctx->devmode + dm::kWorkBufferSize), before) << int(action);
+  }
+}
+
 // Transact lists on duplex and punch that leave a mark on settings outside
 // the exchange list.
 const char* const kSpyModel = R"(*FileVersion: 3.62
@@ -472,6 +490,25 @@ TEST(ExchangeCaps, BuildFromTheSelectableLists) {
   ASSERT_EQ(DmBuildExchangeCaps(m.ctx), 1);
   EXPECT_EQ(caps[1], 0);
   EXPECT_EQ(caps[2], 0);
+}
+
+TEST(ExchangeCaps, OutOfMemoryWritesNothing) {
+  MergeContext m;
+  m.Install({{kDuplexUnit, 1}, {merge_test::kOptionHardDisk, 1}, {kFin3000, 1}});
+  Bytes block = Request({{2, 2}});
+  std::memcpy(m.ctx->devmode + kExchangeRequestOffset, block.data(), block.size());
+  const Bytes before(m.ctx->devmode, m.ctx->devmode + dm::kWorkBufferSize);
+  int32_t failed = 0;
+  for (int n = 1; n < 64; ++n) {
+    plat::FailNth("GlobalAlloc", n);
+    const int32_t ok = DmBuildExchangeCaps(m.ctx);
+    plat::ClearFaults();
+    if (ok) break;
+    ++failed;
+    EXPECT_EQ(Bytes(m.ctx->devmode, m.ctx->devmode + dm::kWorkBufferSize), before) << "allocation " << n;
+  }
+  EXPECT_GE(failed, 4) << "each selectable list and the trays and resolutions allocate";
+  EXPECT_NE(Bytes(m.ctx->devmode, m.ctx->devmode + dm::kWorkBufferSize), before) << "written once memory is there";
 }
 
 // Output trays of a model, one hidden while stapling.

@@ -3,6 +3,7 @@
 // document result.
 #include "velm/dm_exchange.h"
 
+#include <algorithm>
 #include <cstring>
 #include <iterator>
 
@@ -34,6 +35,7 @@ constexpr DmFinisherRow kFinishers[] = {
 };
 
 // Settings a request names.
+constexpr uint32_t kResolutionBoth = 248;
 constexpr uint32_t kJobLinker = 714, kResolutionW = 42, kOutPaperSize = 50, kOutputTray = 57;
 constexpr uint32_t kFuncScale = 58, kFuncNup = 59, kFuncDuplex = 61, kFuncSort = 64, kFuncPunch = 65,
                    kFuncStaple = 66;
@@ -380,10 +382,20 @@ int32_t DmBuildExchangeCaps(DriverContext* ctx) {
   if (!Selectable(ctx, kSortType, &sort) || !Selectable(ctx, kPunchType, &punch) ||
       !Selectable(ctx, kStapleType, &staple) || !Selectable(ctx, kOutPaperSize, &papers))
     return 0;
+  // Sized for every option of the tray feature, whatever the count call said.
   const int32_t tray_count = CapsGetOutputTrays(ctx, nullptr);
-  if (tray_count > 0 && (!trays.Alloc(tray_count) || CapsGetOutputTrays(ctx, trays.data) != tray_count)) return 0;
+  const int32_t tray_room = std::max(tray_count, MdfCountItemOptions(ctx, kOutputTray));
+  if (tray_count > 0 && (!trays.Alloc(tray_room) || CapsGetOutputTrays(ctx, trays.data) != tray_count)) return 0;
+  trays.count = tray_count > 0 ? tray_count : 0;
+  // The resolution list has no room argument: its count call may fall back
+  // to one default pair when memory runs short inside it, and the next call
+  // list them all. The array is sized for the most the list can hold (one
+  // pair per option of its feature, or one), and two answers that disagree
+  // count as out of memory.
   const int32_t pairs = CapsGetResolutions(ctx, nullptr);
-  if (pairs > 0 && (!resolutions.Alloc(pairs * 2) || CapsGetResolutions(ctx, resolutions.data) != pairs)) return 0;
+  const int32_t room = std::max({1, MdfCountItemOptions(ctx, kResolutionW), MdfCountItemOptions(ctx, kResolutionBoth)});
+  if (pairs > 0 && (!resolutions.Alloc(room * 2) || CapsGetResolutions(ctx, resolutions.data) != pairs)) return 0;
+  resolutions.count = pairs > 0 ? pairs * 2 : 0;
 
   DmExchangeOffer offer;
   offer.duplexUnit = CapsHasDuplexUnit(ctx);
