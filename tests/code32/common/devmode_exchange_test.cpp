@@ -130,6 +130,16 @@ TEST(ExchangeRequest, InvalidBlockChangesNothing) {
   }
 }
 
+TEST(ExchangeRequest, MarksTheMergeWordOnce) {
+  MergeContext m;
+  for (uint32_t word : {uint32_t(DM_IN_BUFFER), DM_IN_BUFFER | kMergeRequestApplied}) {
+    m.ctx->work->mergeMode = word;
+    Bytes copy = CopyWith(m, Request({{13, 2}}));
+    ASSERT_EQ(DmApplyExchangeRequest(m.ctx, copy.data()), 1);
+    EXPECT_EQ(m.ctx->work->mergeMode, DM_IN_BUFFER | kMergeRequestApplied) << "from " << word;
+  }
+}
+
 struct RequestCase {
   const char* name;
   Bytes block;
@@ -234,7 +244,9 @@ TEST(ExchangeRequest, AnyByteIsBoundedByTheTables) {
     const Bytes unchanged = result(byte, 0);
     for (int code = 0; code < 256; ++code) {
       const Bytes copy = result(byte, uint8_t(code));
-      if (code > 18) EXPECT_EQ(copy, unchanged) << "byte " << byte << " code " << code;
+      if (code > 18) {
+        EXPECT_EQ(copy, unchanged) << "byte " << byte << " code " << code;
+      }
       const Bytes working(m.ctx->devmode, m.ctx->devmode + dm::kTotalSize);
       std::memcpy(m.ctx->devmode, copy.data(), dm::kTotalSize);
       for (const uint16_t* id = DmGetExchangeList(); *id != kExchangeListEnd; ++id) {
