@@ -10,6 +10,9 @@
 // merges the DEVMODE file INPUT as an application's document-properties call
 // without a sheet does (input and output buffer), and prints the output
 // DEVMODE (or writes it to FILE).
+// velm devmode request PRINTER INPUT [-o FILE]: as merge, for an INPUT whose
+// private part carries a valid settings request block; prints the result
+// with its capability block decoded.
 // velm devmode set PRINTER NAME=VALUE ... [-o FILE]: sets settings of a fresh
 // context by feature or item name (VALUE an option keyword, True/False or a
 // number), validates the private settings, fills the public fields from
@@ -31,6 +34,7 @@
 #include "setting_text.h"
 #include "velm/context.h"
 #include "velm/devmode.h"
+#include "velm/dm_exchange.h"
 #include "velm/dm_merge.h"
 #include "velm/library.h"
 #include "velm/settings.h"
@@ -39,6 +43,7 @@ namespace {
 
 constexpr uint32_t kHeaderBytes = 72;  // through dmDriverExtra and dmFields
 constexpr uint32_t kFirstComputedItem = 731, kLastComputedItem = 858;
+constexpr uint32_t kLanguageByte = 587;  // vdmLanguageID: a merge takes a private part of its own language only
 
 int Fail(const char* what, const std::string& why) {
   std::fprintf(stderr, "velm devmode %s: %s\n", what, why.c_str());
@@ -195,6 +200,60 @@ int Merge(const std::string& printer, const std::string& input_file, const std::
   });
 }
 
+// Why the DEVMODE carries no request block the merge would apply; empty
+// when it does. The private part follows the public part of dmSize bytes.
+std::string CheckRequest(const std::vector<uint8_t>& b, const uint8_t* working) {
+  const uint16_t size = Get16(b.data() + 68), extra = Get16(b.data() + 70);
+  if (extra != dm::kDriverExtra || std::memcmp(b.data() + size, "VELM", 4) != 0)
+    return "no private part of this driver, so no request block";
+  // A byte of the private part, by its offset in the working layout.
+  auto at = [&](uint32_t offset) { return b.data() + size + (offset - dm::kPublicSize); };
+  if (std::memcmp(at(dm::kModelTag), working + dm::kModelTag, 10) != 0 ||
+      *at(kLanguageByte) != working[kLanguageByte])
+    return "its private part belongs to another model, driver version or language, so its request block "
+           "would not be read";
+  const uint8_t valid = at(kExchangeRequestOffset)[1];
+  if (valid != kExchangeBlockValid)
+    return "its request block is not marked valid (byte 1 is " + std::to_string(valid) + ", not 1)";
+  return "";
+}
+
+void PrintCapabilities(const uint8_t* devmode, size_t size) {
+  const size_t at = size_t(Get16(devmode + 68)) + (kExchangeCapsOffset - dm::kPublicSize);
+  if (at + kExchangeBlockSize > size) return;
+  std::printf("capability block:");
+  for (uint32_t i = 0; i < kExchangeBlockSize; ++i) std::printf(" %02X", devmode[at + i]);
+  std::printf("\n");
+}
+
+int Request(const std::string& printer, const std::string& input_file, const std::string& out_file) {
+  std::vector<uint8_t> input;
+  if (!ReadHost(input_file, &input)) return Fail("request", "cannot read " + input_file);
+  std::string why = CheckDevmode(input);
+  if (!why.empty()) return Fail("request", input_file + ": " + why);
+  return WithPrinterContext("request", printer, [&](DriverContext* ctx) {
+    std::string bad = CheckRequest(input, ctx->devmode);
+    if (!bad.empty()) return Fail("request", input_file + ": " + bad);
+    const uint16_t size = Get16(input.data() + 68);
+    const uint8_t action = input[size + kExchangeRequestOffset - dm::kPublicSize];
+    const uint32_t mode = DM_IN_BUFFER | DM_OUT_BUFFER | kMergeDocNoSheet;
+    if (!DmMergeInput(ctx, input.data(), input.size(), mode))
+      return Fail("request", action == kExchangeActionQuery || action == kExchangeActionQuery2
+                                 ? "the device query of " + printer + " failed; nothing was merged"
+                                 : std::string("out of memory"));
+    if (!DmBuildExchangeCaps(ctx)) return Fail("request", "out of memory");
+    const size_t out_size = std::min<size_t>(input.size(), dm::kTotalSize);
+    std::vector<uint8_t> output(std::max<size_t>(out_size, dm::kTotalSize), 0);
+    if (DmCopyToOutput(ctx->devmode, dm::kTotalSize, input.data(), input.size(), output.data(), output.size()) != 1)
+      return Fail("request", "the merged DEVMODE does not fit the sizes of " + input_file);
+    const size_t used = size_t(Get16(output.data() + 68)) + Get16(output.data() + 70);
+    output.resize(std::min(used, output.size()));
+    int rc = Emit("request", output, out_file);
+    if (rc == 0) PrintCapabilities(output.data(), output.size());
+    return rc;
+  });
+}
+
 int Set(const std::string& printer, const std::vector<std::string>& assignments, const std::string& out_file) {
   return WithPrinterContext("set", printer, [&](DriverContext* ctx) {
     for (const std::string& a : assignments) {
@@ -228,6 +287,7 @@ int Show(const std::string& file) {
 
 constexpr const char* kUsage =
     "usage: velm devmode defaults PRINTER [-o FILE] | show FILE | merge PRINTER INPUT [-o FILE]\n"
+    "       | request PRINTER INPUT [-o FILE]\n"
     "       | set PRINTER NAME=VALUE ... [-o FILE]\n";
 
 // Splits off a trailing "-o FILE"; false when "-o" stands anywhere else or
@@ -253,6 +313,7 @@ int Run(const velm_cli::Args& given) {
   if (verb == "defaults" && args.size() == 2) return Defaults(args[1], out);
   if (verb == "show" && args.size() == 2 && out.empty()) return Show(args[1]);
   if (verb == "merge" && args.size() == 3) return Merge(args[1], args[2], out);
+  if (verb == "request" && args.size() == 3) return Request(args[1], args[2], out);
   if (verb == "set" && args.size() >= 3)
     return Set(args[1], std::vector<std::string>(args.begin() + 2, args.end()), out);
   std::fprintf(stderr, "%s", kUsage);
@@ -265,5 +326,6 @@ VELM_COMMAND("devmode",
              "devmode defaults PRINTER [-o FILE]  the DEVMODE a fresh context of a printer builds\n"
              "  devmode show FILE                   print a DEVMODE file\n"
              "  devmode merge PRINTER INPUT [-o FILE]  merge a DEVMODE file as a document-properties call does\n"
+             "  devmode request PRINTER INPUT [-o FILE]  merge a DEVMODE file with a settings request block\n"
              "  devmode set PRINTER NAME=VALUE ... [-o FILE]  a fresh context's DEVMODE with settings changed",
              Run);

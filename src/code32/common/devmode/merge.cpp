@@ -6,6 +6,7 @@
 #include "velm/context.h"
 #include "velm/devmode.h"
 #include "velm/devmode_standins.h"
+#include "velm/dm_exchange.h"
 #include "velm/os.h"
 #include "velm/printer_data.h"
 #include "velm/settings.h"

@@ -23,7 +23,7 @@ constexpr CapsResolutionRow kResolutions[] = {
     {0, 0, 0},
 };
 
-constexpr uint32_t kPaperSetting = 8, kSourceSetting = 13;
+constexpr uint32_t kPaperSetting = 8, kSourceSetting = 13, kOutputTray = 57;
 constexpr uint32_t kResolutionW = 42, kResolutionBoth = 248;
 constexpr uint32_t kDuplexUnit = 10014;
 constexpr uint32_t kFreeSizeWidth = 860, kFreeSizeLength = 861;
@@ -138,6 +138,15 @@ int32_t CapsGetPapers(DriverContext* ctx, uint16_t* out, uint32_t id) {
   for (int32_t i = 0; out && i < w.count; ++i) out[i] = uint16_t(w.options[i].name->value);
   return w.count;
 }
+
+int32_t CapsListPickValues(DriverContext* ctx, uint16_t* out, uint32_t id) {
+  Walk w;
+  WalkList(ctx, id, kFeaturePickOne, true, true, &w);
+  for (int32_t i = 0; out && i < w.count; ++i) out[i] = uint16_t(w.options[i].name->value);
+  return w.count;
+}
+
+int32_t CapsGetOutputTrays(DriverContext* ctx, uint16_t* out) { return CapsListPickValues(ctx, out, kOutputTray); }
 
 int32_t CapsGetPaperNames(DriverContext* ctx, char16_t* out, int32_t chars, uint32_t id) {
   FreeSizeRefreshSlots(ctx);

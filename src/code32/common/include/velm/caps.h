@@ -29,6 +29,10 @@ int32_t CapsGetBinNames(DriverContext* ctx, char16_t* out, int32_t chars);
 // Setting 8 (dmPaperSize) for DC_PAPERS; another PickOne setting is listed
 // without asking the rules.
 int32_t CapsGetPapers(DriverContext* ctx, uint16_t* out, uint32_t id);
+// The option-name values of a PickOne setting's options the rules do not
+// hide; every option needs a value. Output trays: vdmOutputTrayID.
+int32_t CapsListPickValues(DriverContext* ctx, uint16_t* out, uint32_t id);
+int32_t CapsGetOutputTrays(DriverContext* ctx, uint16_t* out);
 int32_t CapsGetPaperNames(DriverContext* ctx, char16_t* out, int32_t chars, uint32_t id);
 // Pairs {width, length} in 0.1 mm.
 int32_t CapsGetPaperSizes(DriverContext* ctx, int32_t* out, uint32_t id);

@@ -177,7 +177,8 @@ constexpr uint32_t kMergeRequestApplied = 0x40000000u;
 
 // Merges an input DEVMODE (input_length: the bytes its holder has) into the
 // context's working DEVMODE. 1 done (also when there was nothing to merge),
-// 0 failure (out of memory) with the working DEVMODE as it was.
+// 0 failure (out of memory, or the device query a settings request asked
+// for failed) with the working DEVMODE as it was.
 int32_t DmMergeInput(DriverContext* ctx, const uint8_t* input, size_t input_length, uint32_t mode);
 // Fills the 16 environment flag bytes of the working DEVMODE.
 void DmSetEnvironmentFlags(DriverContext* ctx);

@@ -1,5 +1,5 @@
 // Steps of the DEVMODE merge that belong to areas still to come: the
-// settings-request block and the job-information provider. The public field
+// job-information provider. The public field
 // merge, the derived items and the validation are in velm/dm_merge.h; the
 // setting store's loads and saves in velm/store.h.
 //
@@ -14,5 +14,4 @@
 
 struct DriverContext;
 
-int32_t DmApplyExchangeRequest(DriverContext* ctx, uint8_t* devmode);  // 1 applied or nothing to do, 0 out of memory
 void JobInfoReadMaskIfEnabled(DriverContext* ctx, uint32_t mask);
