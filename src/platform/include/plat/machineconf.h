@@ -32,8 +32,9 @@ std::string StandinModuleDir();
 
 // Makes dir an empty machine: machine.conf with the defaults, the drive C:
 // with the Windows, system, spooler-driver, temp and user folders, and the
-// stand-in system modules (UserEnv.dll, shell32.dll, ole32.dll) copied from
-// module_dir into the system directory. An existing machine keeps its
+// stand-in system modules (UserEnv.dll, shell32.dll, ole32.dll) and the
+// stand-in job-information module ORVJC32.DLL copied from module_dir into the
+// system directory. An existing machine keeps its
 // settings, printers and files. Sets the machine root to dir.
 bool InitMachine(const std::string& dir, const std::string& module_dir, std::string* error);
 
