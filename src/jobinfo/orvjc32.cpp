@@ -17,7 +17,8 @@
 //                       13            no value (result 13)
 //                       huge          needed size 0x7FFFFFF0, nothing written
 //                       short         needed size 2; a get then fills the
-//                                     whole buffer, unterminated, and answers 0
+//                                     whole buffer with 'Z', unterminated, and
+//                                     answers 0
 //                       odd           needed size the value's bytes minus one;
 //                                     the value is written unterminated
 //                       zero          0x20000001 with needed size 0
@@ -197,7 +198,7 @@ int32_t Get(const char* call, int slot, uint32_t session, uint32_t type, uint32_
       return buffer && size == 2 ? kJobInfoOk : kJobInfoMoreData;
     }
     // The whole buffer, without a terminator.
-    for (uint32_t i = 0; i < size; ++i) static_cast<uint8_t*>(buffer)[i] = bytes[i % bytes.size()] ? bytes[i % bytes.size()] : 'x';
+    for (uint32_t i = 0; i < size; ++i) static_cast<uint8_t*>(buffer)[i] = (i & 1) ? 0 : 'Z';
     *needed = size;
     return kJobInfoOk;
   }
