@@ -104,6 +104,12 @@ int32_t ForMask(uint32_t mask, Fn fn) {
   return result;
 }
 
+// The same for the types 1-8 of the mask (those with a setting of their own).
+template <typename Fn>
+int32_t ForSettingTypes(uint32_t mask, Fn fn) {
+  return ForMask(mask, [&](const JobInfoTypeRow& t) { return IsSettingType(t.type) ? fn(t.type) : 0; });
+}
+
 }  // namespace
 
 const JobInfoTypeRow* JobInfoTypeTable(uint32_t* count) {
@@ -152,9 +158,7 @@ int32_t JobInfoLoadProvider(JobInfoState* state, DriverContext* ctx) {
       state->version = version;
       return 0;
     }
-    // An interface given with a failure is not ours to use; it is handed
-    // back so that the module can free it.
-    if (iface) reinterpret_cast<JobInfoDisposeInterfaceFn>(state->disposeEntry)(iface);
+    // An interface given with a failure is not ours to use (nor to dispose).
   }
   return fail(result ? result : int32_t(ERROR_PROC_NOT_FOUND));
 }
@@ -320,7 +324,7 @@ int32_t JobInfoClose(DriverContext* ctx) {
 }
 
 int32_t JobInfoReadOne(DriverContext* ctx, uint32_t mask) {
-  return ForMask(mask, [&](const JobInfoTypeRow& t) { return IsSettingType(t.type) ? JobInfoReadType(ctx, t.type) : 0; });
+  return ForSettingTypes(mask, [&](uint32_t type) { return JobInfoReadType(ctx, type); });
 }
 
 int32_t JobInfoWriteOne(DriverContext* ctx, uint32_t mask) {
@@ -371,7 +375,7 @@ int32_t JobInfoLoadTypeFromPrinterData(DriverContext* ctx, uint32_t type) {
 }
 
 int32_t JobInfoLoadMaskFromPrinterData(DriverContext* ctx, uint32_t mask) {
-  return ForMask(mask, [&](const JobInfoTypeRow& t) { return IsSettingType(t.type) ? JobInfoLoadTypeFromPrinterData(ctx, t.type) : 0; });
+  return ForSettingTypes(mask, [&](uint32_t type) { return JobInfoLoadTypeFromPrinterData(ctx, type); });
 }
 
 int32_t JobInfoSaveTypeToPrinterData(DriverContext* ctx, uint32_t type) {
@@ -382,7 +386,7 @@ int32_t JobInfoSaveTypeToPrinterData(DriverContext* ctx, uint32_t type) {
 }
 
 int32_t JobInfoSaveMaskToPrinterData(DriverContext* ctx, uint32_t mask) {
-  return ForMask(mask, [&](const JobInfoTypeRow& t) { return IsSettingType(t.type) ? JobInfoSaveTypeToPrinterData(ctx, t.type) : 0; });
+  return ForSettingTypes(mask, [&](uint32_t type) { return JobInfoSaveTypeToPrinterData(ctx, type); });
 }
 
 int32_t JobInfoClearType(DriverContext* ctx, uint32_t type) {
@@ -393,7 +397,7 @@ int32_t JobInfoClearType(DriverContext* ctx, uint32_t type) {
 }
 
 int32_t JobInfoClearMask(DriverContext* ctx, uint32_t mask) {
-  return ForMask(mask, [&](const JobInfoTypeRow& t) { return IsSettingType(t.type) ? JobInfoClearType(ctx, t.type) : 0; });
+  return ForSettingTypes(mask, [&](uint32_t type) { return JobInfoClearType(ctx, type); });
 }
 
 // ---- probing and the printer's hand-over ----------------------------------------------------
@@ -439,8 +443,12 @@ int32_t JobInfoCallPrinterEntryIfEnabled(DriverContext* ctx) {
 void JobInfoReadMaskIfEnabled(DriverContext* ctx, uint32_t mask) {
   if (JobInfoIsEnabled()) JobInfoRunOperation(ctx, kJobInfoOpReadMask, mask);
 }
-int32_t JobInfoOpenIfEnabled(DriverContext* ctx) { return JobInfoIsEnabled() ? JobInfoRunOperation(ctx, kJobInfoOpOpen, 0) : 0; }
-int32_t JobInfoCloseIfEnabled(DriverContext* ctx) { return JobInfoIsEnabled() ? JobInfoRunOperation(ctx, kJobInfoOpClose, 0) : 0; }
+int32_t JobInfoOpenIfEnabled(DriverContext* ctx) {
+  return JobInfoIsEnabled() ? JobInfoRunOperation(ctx, kJobInfoOpOpen, 0) : 0;
+}
+int32_t JobInfoCloseIfEnabled(DriverContext* ctx) {
+  return JobInfoIsEnabled() ? JobInfoRunOperation(ctx, kJobInfoOpClose, 0) : 0;
+}
 int32_t JobInfoReadOneIfEnabled(DriverContext* ctx, uint32_t mask) {
   return JobInfoIsEnabled() ? JobInfoRunOperation(ctx, kJobInfoOpReadOne, mask) : 0;
 }
@@ -453,7 +461,9 @@ int32_t JobInfoWriteTypesIfEnabled(DriverContext* ctx, uint32_t mask) {
 int32_t JobInfoWriteMaskIfEnabled(DriverContext* ctx, uint32_t mask) {
   return JobInfoIsEnabled() ? JobInfoRunOperation(ctx, kJobInfoOpWriteMask, mask) : 0;
 }
-int32_t JobInfoSendLocaleIfEnabled(DriverContext* ctx) { return JobInfoIsEnabled() ? JobInfoSendLocale(ctx, kLocaleCode) : 0; }
+int32_t JobInfoSendLocaleIfEnabled(DriverContext* ctx) {
+  return JobInfoIsEnabled() ? JobInfoSendLocale(ctx, kLocaleCode) : 0;
+}
 int32_t JobInfoClearMaskIfEnabled(DriverContext* ctx, uint32_t mask) {
   return JobInfoIsEnabled() ? JobInfoClearMask(ctx, mask) : 0;
 }
