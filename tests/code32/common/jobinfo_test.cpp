@@ -5,6 +5,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 #include "jobinfo_test.h"
 #include "plat/files.h"
@@ -393,6 +394,30 @@ TEST_F(JobInfo, StandInGivesSlot10FromVersion103) {
   EXPECT_EQ(iface, nullptr);
   FreeLibrary(m);
   EXPECT_EQ(Values()[2], "Own");
+}
+
+// A merge for a prompt takes the provider's values of types 1-5 and 8 over
+// those of the input; other merges keep the input's.
+TEST_F(JobInfo, PromptMergeReadsTheProvider) {
+  PutValue(1, "NEW");
+  PutValue(6, "0312345678");
+  for (uint32_t mode : {uint32_t(DM_IN_BUFFER | DM_IN_PROMPT), uint32_t(DM_IN_BUFFER)}) {
+    SCOPED_TRACE(mode);
+    DriverContext* ctx = Context();
+    DmInitPrivateHeader(ctx->devmode, ctx);
+    DmWritePrivateHeader(ctx);
+    auto* pub = reinterpret_cast<DEVMODEW*>(ctx->devmode);
+    pub->dmSpecVersion = 0x401;
+    pub->dmDriverVersion = 0x400;
+    pub->dmSize = 220;
+    pub->dmDriverExtra = 1040;
+    SetText(ctx, 216, u"OLD");
+    SetText(ctx, 243, u"111");
+    std::vector<uint8_t> input(ctx->devmode, ctx->devmode + dm::kTotalSize);
+    ASSERT_EQ(DmMergeInput(ctx, input.data(), input.size(), mode), 1);
+    EXPECT_EQ(Text(ctx, 216), mode & DM_IN_PROMPT ? "NEW" : "OLD");
+    EXPECT_EQ(Text(ctx, 243), "111");  // type 6 is not read at a prompt
+  }
 }
 
 }  // namespace
