@@ -11,6 +11,7 @@
 // Machine settings (machine.conf) that steer it:
 //   jobinfo.file      Windows path of the values file (default C:\Windows\ORVJC32.DAT)
 //   jobinfo.refuse    versions JCGetInterface refuses, comma-separated (0x102,0x103)
+//   jobinfo.nullif    versions JCGetInterface answers 0 for without an interface
 //   jobinfo.fail      slots that fail, comma-separated (0,2,3,...,10); they
 //                     answer jobinfo.failcode (default 0x20000005)
 //   jobinfo.get       answers of the get slots 5 and 10:
@@ -29,6 +30,9 @@
 // Every call is logged, one line each, to C:\Windows\Temp\ORVJC32.LOG.
 //
 // Version 0x101 refuses to set the types 256-258 (they came with 0x102).
+//
+// The build variant ORVJC32_NO_DISPOSE leaves JCDisposeInterface out (see
+// CMakeLists.txt), for a module that lacks an export.
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -352,6 +356,7 @@ VELM_EXPORT int32_t JCGetInterface(uint16_t version, JobInfoInterface** out) {
   *out = nullptr;
   if (version < kJobInfoVersion101 || version > kJobInfoVersion103 || InList("jobinfo.refuse", version))
     return kRefused;
+  if (InList("jobinfo.nullif", version)) return 0;
   if (version == kJobInfoVersion103) {
     auto* t = new (std::nothrow) JobInfoInterface103{};
     if (!t) return kRefused;
@@ -369,6 +374,7 @@ VELM_EXPORT int32_t JCGetInterface(uint16_t version, JobInfoInterface** out) {
   return 0;
 }
 
+#if !defined(ORVJC32_NO_DISPOSE)
 VELM_EXPORT int32_t JCDisposeInterface(JobInfoInterface* iface) {
   std::lock_guard<std::recursive_mutex> lock(g_mutex);
   Log("dispose");
@@ -382,3 +388,4 @@ VELM_EXPORT int32_t JCDisposeInterface(JobInfoInterface* iface) {
   }
   return kBadArgument;
 }
+#endif

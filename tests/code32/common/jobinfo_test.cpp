@@ -164,6 +164,29 @@ TEST_F(JobInfo, NoVersionAnsweringFailsTheLoadAndFreesTheModule) {
   EXPECT_EQ(JobInfoProbe(ctx), 0);
 }
 
+// 0x102 answering without an interface counts as refused: 0x101 is asked.
+TEST_F(JobInfo, VersionWithoutInterfaceFallsBackTo101) {
+  ASSERT_TRUE(plat::SetMachineSetting("jobinfo.nullif", "0x102"));
+  DriverContext* ctx = Context();
+  ASSERT_EQ(JobInfoOpen(ctx), 0);
+  EXPECT_EQ(ctx->work->jobInfo.version, kJobInfoVersion101);
+  EXPECT_EQ(JobInfoClose(ctx), 0);
+  EXPECT_EQ(CallsStartingWith("getinterface"), 2);
+}
+
+TEST_F(JobInfo, ModuleWithoutDisposeIsNotUsed) {
+  std::string why;
+  ASSERT_TRUE(test_support::CopyFile(plat::StandinModuleDir() + "/orvjc32_nodispose.so",
+                                     plat::MapPath(u"C:\\Windows\\System32\\ORVJC32.DLL"), &why))
+      << why;
+  DriverContext* ctx = Context();
+  EXPECT_EQ(JobInfoOpen(ctx), int32_t(ERROR_PROC_NOT_FOUND));
+  EXPECT_EQ(ctx->work->jobInfo.module, nullptr);
+  EXPECT_EQ(CallsStartingWith("getinterface"), 0);
+  EXPECT_EQ(Counter("loads"), 1);
+  EXPECT_EQ(JobInfoClose(ctx), 0);
+}
+
 // A value whose query flag is clear is never fetched.
 TEST_F(JobInfo, QueryWithoutValueReadsNothing) {
   DriverContext* ctx = Context();
