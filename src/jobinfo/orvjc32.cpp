@@ -27,7 +27,8 @@
 //   jobinfo.count.loads / jobinfo.count.unloads   process attach / detach
 //   jobinfo.count.interfaces   interfaces given out and not yet disposed
 //   jobinfo.count.sessions     sessions opened and not yet closed
-// Every call is logged, one line each, to C:\Windows\Temp\ORVJC32.LOG.
+// Every call is logged, one line each, to C:\Windows\Temp\ORVJC32.LOG
+// (started again once past 1 MiB).
 //
 // Version 0x101 refuses to set the types 256-258 (they came with 0x102).
 //
@@ -73,7 +74,12 @@ void Count(const char* name, long delta) {
 
 void Log(const std::string& line) {
   plat::EnsureWindowsDir(u"C:\\Windows\\Temp");
-  if (FILE* f = std::fopen(plat::MapPath(u"C:\\Windows\\Temp\\ORVJC32.LOG").c_str(), "a")) {
+  const std::string path = plat::MapPath(u"C:\\Windows\\Temp\\ORVJC32.LOG");
+  // A log past 1 MiB starts again, so that a machine in daily use keeps a
+  // small one.
+  struct stat st{};
+  const bool full = ::stat(path.c_str(), &st) == 0 && st.st_size > (1 << 20);
+  if (FILE* f = std::fopen(path.c_str(), full ? "w" : "a")) {
     std::fprintf(f, "%s\n", line.c_str());
     std::fclose(f);
   }
