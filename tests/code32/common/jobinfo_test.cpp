@@ -187,6 +187,20 @@ TEST_F(JobInfo, ModuleWithoutDisposeIsNotUsed) {
   EXPECT_EQ(JobInfoClose(ctx), 0);
 }
 
+// The needed size is asked first (no buffer); a value larger than the type's
+// buffer is read whole into a buffer of its size, then cut to the setting.
+TEST_F(JobInfo, NeededSizeIsAskedAndTheLargerBufferUsed) {
+  const std::string owner(40, 'o');  // 82 bytes with the terminator; type 2 keeps 34
+  PutValue(kJobInfoTypeOwnerName, owner);
+  DriverContext* ctx = Context();
+  EXPECT_EQ(JobInfoRunOperation(ctx, kJobInfoOpReadMask, 0x2), 0);
+  EXPECT_EQ(Text(ctx, 217), owner.substr(0, 16));
+  std::vector<std::string> gets;
+  for (const std::string& c : Calls())
+    if (c.rfind("get ", 0) == 0) gets.push_back(c);
+  EXPECT_EQ(gets, (std::vector<std::string>{"get 1 2 1 0 null", "get 1 2 1 82"}));
+}
+
 // A value whose query flag is clear is never fetched.
 TEST_F(JobInfo, QueryWithoutValueReadsNothing) {
   DriverContext* ctx = Context();
