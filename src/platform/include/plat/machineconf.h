@@ -12,6 +12,8 @@
 //   dir.windows=C:\Windows  dir.system=C:\Windows\System32
 //   orvtse.result=           what the terminal-services helper answers;
 //                            empty: 1 under terminal services, else 0
+//   jobinfo.*                the stand-in job-information module's switches
+//                            and counters (listed in src/jobinfo/orvjc32.cpp)
 #pragma once
 
 #include <string>
