@@ -32,6 +32,10 @@ function(velm_add_test name)
   # to three times faster, and the suite runs in seconds either way.
   target_compile_options(${name} PRIVATE -O0)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  # A test machine is made with the stand-in job-information module in it.
+  if(TARGET velm_orvjc32)
+    add_dependencies(${name} velm_orvjc32)
+  endif()
   gtest_discover_tests(${name}
     TEST_PREFIX "${name}."
     DISCOVERY_MODE PRE_TEST

@@ -151,7 +151,7 @@ bool InitMachine(const std::string& dir, const std::string& module_dir, std::str
   for (const std::u16string& d : {system, system + u"\\spool\\drivers\\w32x86\\3", windows + u"\\temp", profile, low}) {
     if (!d.empty() && !EnsureWindowsDir(d.c_str())) return fail("cannot create " + ToUtf8(d));
   }
-  for (const char* module : {"UserEnv.dll", "shell32.dll", "ole32.dll", "orvbidiNT.dll"}) {
+  for (const char* module : {"UserEnv.dll", "shell32.dll", "ole32.dll", "orvbidiNT.dll", "ORVJC32.DLL"}) {
     std::string from = module_dir + "/" + module;
     std::string to = MapPath(system + u"\\" + FromUtf8(module));
     if (!detail::IsHostFile(from)) return fail(std::string("stand-in module missing: ") + from);

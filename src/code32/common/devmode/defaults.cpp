@@ -6,7 +6,7 @@
 #include "plat/le.h"
 #include "velm/context.h"
 #include "velm/devmode.h"
-#include "velm/devmode_standins.h"
+#include "velm/dm_merge.h"
 #include "velm/model_query.h"
 #include "velm/os.h"
 #include "velm/resources.h"

@@ -5,8 +5,10 @@
 
 #include "velm/context.h"
 #include "velm/devmode.h"
-#include "velm/devmode_standins.h"
 #include "velm/dm_exchange.h"
+#include "velm/dm_merge.h"
+#include "velm/jobinfo.h"
+#include "velm/model_query.h"
 #include "velm/os.h"
 #include "velm/printer_data.h"
 #include "velm/settings.h"

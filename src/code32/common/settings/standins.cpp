@@ -6,7 +6,3 @@
 // Stand-ins until the batch-settings ini lands: DrvInstSet is never set.
 int32_t InstBatchIsDrvInstSet(DriverContext*) { return 0; }
 int32_t InstBatchSetDrvInstSet(DriverContext*, int32_t) { return 1; }
-
-// Stand-ins until the job-information provider lands.
-int32_t JobInfoLoadMaskFromPrinterData(DriverContext*, uint32_t) { return 0; }
-int32_t JobInfoWriteMaskIfEnabled(DriverContext*, uint32_t) { return 0; }

@@ -12,6 +12,8 @@
 //   dir.windows=C:\Windows  dir.system=C:\Windows\System32
 //   orvtse.result=           what the terminal-services helper answers;
 //                            empty: 1 under terminal services, else 0
+//   jobinfo.*                the stand-in job-information module's switches
+//                            and counters (listed in src/jobinfo/orvjc32.cpp)
 #pragma once
 
 #include <string>
@@ -33,8 +35,9 @@ std::string StandinModuleDir();
 // Makes dir an empty machine: machine.conf with the defaults, the drive C:
 // with the Windows, system, spooler-driver, temp and user folders, and the
 // stand-in system modules (UserEnv.dll, shell32.dll, ole32.dll) and the
-// stand-in bidirectional library (orvbidiNT.dll) copied from
-// module_dir into the system directory. An existing machine keeps its
+// stand-in bidirectional library (orvbidiNT.dll) and job-information module
+// (ORVJC32.DLL) copied from module_dir into the system directory. An
+// existing machine keeps its
 // settings, printers and files. Sets the machine root to dir.
 bool InitMachine(const std::string& dir, const std::string& module_dir, std::string* error);
 

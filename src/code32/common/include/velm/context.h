@@ -84,13 +84,15 @@ struct FreeSizeSlot {
   int32_t length;
 };
 
+// The job-information provider while an operation uses it (velm/jobinfo.h).
+struct JobInfoInterface;
 struct JobInfoState {
   HMODULE module;
-  void* session;
+  uint32_t session;  // 0: none open
   void* getEntry;
   void* disposeEntry;
-  void* interface_;
-  uint32_t version;
+  JobInfoInterface* interface_;
+  uint16_t version;  // 0x102 or 0x101
 };
 
 // Per-context state. Each area owns its own fields; the order follows the

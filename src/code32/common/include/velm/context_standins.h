@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "plat/wintypes.h"
+#include "velm/jobinfo.h"
 
 struct DriverContext;
 struct SettingRecord;
@@ -17,10 +18,6 @@ struct SettingRecord;
 // setter writes it.
 int32_t InstBatchIsDrvInstSet(DriverContext* ctx);
 int32_t InstBatchSetDrvInstSet(DriverContext* ctx, int32_t value);
-// The job-information settings of a type mask from printer data, and their
-// write to the job-information provider.
-int32_t JobInfoLoadMaskFromPrinterData(DriverContext* ctx, uint32_t mask);
-int32_t JobInfoWriteMaskIfEnabled(DriverContext* ctx, uint32_t mask);
 // The preset snapshot cache of a context (entry numbers 0-15): operation 0
 // clear, 1 restore, 2 store, 3 free all; 1 only when a restore restored.
 constexpr int32_t kPresetCacheClear = 0;
