@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ctx_test_model.h"
+#include "env_test_machine.h"
 #include "eng/control.h"
 #include "gr2k/pool.h"
 #include "plat/wstr.h"
@@ -366,6 +367,44 @@ TEST(JobCommandValueKind, ModelDataFile) {
     std::string dir = plat::ToUtf8(PathGetDriverDir(k.m.ctx));
     EXPECT_EQ(text, "[" + dir + c.file + "]~END") << int(c.family) << " " << c.media << " " << c.matching;
   }
+}
+
+// Kinds that read the printer: the log file name from printer data, the
+// driver directory and the driver ini.
+class JobCommandValueKindPrinter : public env_test::EnvMachine {};
+
+TEST_F(JobCommandValueKindPrinter, LogFileDriverDirAndIni) {
+  struct Case {
+    uint32_t kind;
+    const char16_t* log;  // null: no LogFileName value
+    std::string text;
+  } cases[] = {
+      {kCmdValueLogFile, u"VELMPD0.log", "[VELMPD0.log]~END"},
+      {kCmdValueLogDll, u"VELMPD0.log", "[VELMPD0.DLL]~END"},
+      {kCmdValueLogDll, u"abc", "[abc]~END"},
+      {kCmdValueLogDll, u"abcd", "[aDLL]~END"},
+      {kCmdValueLogFile, nullptr, "~END"},
+      {kCmdValueLogDll, nullptr, "~END"},
+      {kCmdValueDriverDir, nullptr, "[C:\\Windows\\System32\\spool\\drivers\\w32x86\\3\\]~END"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    std::u16string name = u"LogFileName";
+    DeletePrinterDataW(printer_, name.data());
+    if (c.log) {
+      ASSERT_EQ(SetText(printer_, u"LogFileName", c.log), DWORD(ERROR_SUCCESS));
+    }
+    KindContext k(c.kind);
+    k.m.ctx->printer = printer_;
+    EXPECT_EQ(k.Text(), c.text);
+    k.m.ctx->printer = nullptr;
+  }
+  KindContext k(kCmdValueDriverIni);
+  k.m.ctx->printer = printer_;
+  std::string ini = plat::ToUtf8(PathGetDriverIni(k.m.ctx));
+  EXPECT_NE(ini.find(".ini"), std::string::npos) << ini;
+  EXPECT_EQ(k.Text(), "[" + ini + "]~END");
+  k.m.ctx->printer = nullptr;
 }
 
 TEST(JobCommandValueKind, OtherKindsRunTheOrdinaryHandler) {
