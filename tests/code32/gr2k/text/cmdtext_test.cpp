@@ -247,6 +247,14 @@ TEST(JobCommandText, HandlersByFeatureType) {
       {"TypeUnknown gives nothing", kDocumentUnknown, "GroupType VPD_IDC_PRINTTYPE_EDIT_DOCUMENT",
        [](DriverContext* c) { PutString(c, RowOf(c, "VPD_IDC_PRINTTYPE_EDIT_DOCUMENT"), kTypeAnsi2, u"x"); }, 0,
        "~END"},
+      {"an Identity feature answers any number, with the options it shares",
+       std::string(kColor) + "*OpenUI *VPD_IDC_BASIC_CHOICE_COLOR: Identity *VPD_IDC_PRESET_CHOICE_COLOR\n"
+                             "*CloseUI: *VPD_IDC_BASIC_CHOICE_COLOR\n",
+       "GroupType VPD_IDC_BASIC_CHOICE_COLOR 3",
+       [](DriverContext* c) {
+         OptSetOption(c, RowOf(c, "VPD_IDC_BASIC_CHOICE_COLOR"), ctx_test::Option("IDS_COLOR"));
+       },
+       0, "COLOR~END"},
       {"a feature the model lacks stops the walk", kColor, "GroupType VPD_IDC_EDIT_CHOICE_DUPLEX",
        [](DriverContext*) {}, -1, ""},
       {"a variant number the model lacks stops the walk", kColor, "GroupType VPD_IDC_PRESET_CHOICE_COLOR 4",
@@ -530,6 +538,24 @@ TEST(JobAppendQuotedValue, CapsWithoutSplittingACharacter) {
     EXPECT_EQ(fill.length, acc.length);
     EXPECT_EQ(std::string(buffer.data(), fill.length), c.out);
   }
+}
+
+TEST(JobTextAccumulator, NeverWritesPastItsBufferAndFlagsOverflow) {
+  char buffer[6] = {'x', 'x', 'x', 'x', 'x', 'x'};
+  JobTextAccumulator acc{0, buffer, 4, false};
+  JobAppendText(&acc, "abcdef");
+  EXPECT_EQ(acc.length, 6u) << "the length counts everything appended";
+  EXPECT_EQ(std::string(buffer, 4), std::string("abc\0", 4));
+  EXPECT_EQ(buffer[4], 'x');
+  JobAppendText(&acc, "g");
+  EXPECT_EQ(buffer[4], 'x');
+  EXPECT_FALSE(acc.overflow);
+
+  JobTextAccumulator big{UINT32_MAX - 2, nullptr, 0, false};
+  JobAppendText(&big, "ab");
+  EXPECT_FALSE(big.overflow);
+  JobAppendText(&big, "cd");
+  EXPECT_TRUE(big.overflow);
 }
 
 TEST(JobCommandText, BuildersAppendToTheSink) {
