@@ -1,5 +1,5 @@
 // The command text of the job-start, page-start and page-end blocks: a walk
-// over the model's command trees, the handlers by feature type, the special
+// over the model's command trees, the handlers by feature type, the
 // value kinds of the setting rows and the PJL lines the driver composes
 // itself (date, driver name, device fonts, font substitution).
 #include "gr2k/cmdtext.h"
@@ -268,7 +268,7 @@ int32_t WalkList(Walk& w, uint32_t at) {
   return result;
 }
 
-// Kind 101: the model-specific data file of families 130 and 131.
+// Kind 101: the per-model data file of families 130 and 131.
 const char* ModelDataFile(DriverContext* ctx) {
   static const char* const kFiles[2][4] = {
       {"velm130a.vcm", "velm130b.vcm", "velm130c.vcm", "velm130d.vcm"},
@@ -354,7 +354,7 @@ uint32_t JobFindFeatureNode(uint16_t key, uint16_t number, DriverContext* ctx) {
   return 0;
 }
 
-// ---- special value kinds ----------------------------------------------------------------------
+// ---- value kinds of setting rows ----------------------------------------------------------------------
 
 int32_t JobCommandValueText(DriverContext* ctx, const SettingRecord* row, uint32_t feature_at, int32_t value,
                             JobTextAccumulator* acc) {

@@ -274,9 +274,9 @@ TEST(JobCommandText, HandlersByFeatureType) {
   }
 }
 
-// ---- special value kinds -----------------------------------------------------------------
+// ---- value kinds of setting rows -----------------------------------------------------------------
 
-// A Numeric feature whose row is given a special value kind.
+// A Numeric feature whose row is given a value kind.
 struct KindContext {
   explicit KindContext(uint32_t kind, const char* numbers = "3 1 1 999 1 0 1200 254")
       : m(OneFeatureModel(std::string("*OpenUI *VPD_IDC_PRESET_EDIT_COPIES: Numeric\n*OptionCommand: {\"[\" \"]\"}\n"

@@ -30,7 +30,7 @@ enum JobCommandTree : int32_t {
   kJobTreePageEnd = 4,
 };
 
-// Special value kinds of a setting row (SettingRecord::commandValueKind).
+// Value kinds of a setting row (SettingRecord::commandValueKind).
 enum CommandValueKind : uint32_t {
   kCmdValueNone = 0,
   kCmdValueDate = 1,
@@ -87,7 +87,7 @@ uint32_t JobFindFeatureNode(uint16_t key, uint16_t number, DriverContext* ctx);
 // empty text.
 int32_t JobBuildCommandText(DriverContext* ctx, int32_t tree, char* buffer, uint32_t* length);
 
-// The special value step: 1 when the row's kind produces its own text (the
+// The value-kind step: 1 when the row's kind produces its own text (the
 // feature's ordinary handler is then not run), 0 when the ordinary handler
 // runs. `feature` is the feature's offset in the image; `value` the
 // setting's current value.
