@@ -61,15 +61,15 @@ struct Walk {
   bool Step() { return steps-- > 0; }
 };
 
-int32_t WalkList(Walk& w, uint32_t node);
+int32_t JobWalkList(Walk& w, uint32_t node);
 
-// JobWalkBlock: the first list when the block's condition is 0 or holds,
+// The first list when the block's condition is 0 or holds,
 // else the second.
-int32_t WalkBlock(Walk& w, uint32_t at) {
+int32_t JobWalkBlock(Walk& w, uint32_t at) {
   ImgCommandBlock block;
   if (!w.Step() || !MdfImgReadBlock(w.image, at, &block)) return -1;
   bool holds = block.condition == 0 || RuleEvalJudge(w.ctx, block.condition) != 0;
-  return WalkList(w, holds ? block.first : block.second);
+  return JobWalkList(w, holds ? block.first : block.second);
 }
 
 // The command pair of a feature record.
@@ -121,8 +121,8 @@ bool SettingString(DriverContext* ctx, const SettingRecord* row, char* out, size
 
 // ---- handlers by feature type -------------------------------------------------------------
 
-// JobOptionText: the text of the option whose id is the value.
-int32_t OptionText(Walk& w, const ImgFeature& feature, int32_t value) {
+// The text of the option whose id is the value.
+int32_t JobOptionText(Walk& w, const ImgFeature& feature, int32_t value) {
   uint16_t storage = MdfStorageType(feature.type);
   for (uint32_t at = feature.data; at && w.Step();) {
     ImgOption option;
@@ -140,8 +140,8 @@ int32_t OptionText(Walk& w, const ImgFeature& feature, int32_t value) {
   return 0;  // no such option: nothing, and the walk goes on
 }
 
-// JobBooleanText: the true text for a non-zero value, else the false text.
-int32_t BooleanText(Walk& w, const ImgFeature& feature, int32_t value) {
+// The true text for a non-zero value, else the false text.
+int32_t JobBooleanText(Walk& w, const ImgFeature& feature, int32_t value) {
   ImgBoolean record{};
   if (feature.data) MdfImgReadBoolean(w.image, feature.data, &record);
   uint32_t text_at = value ? record.trueText : record.falseText;
@@ -150,17 +150,17 @@ int32_t BooleanText(Walk& w, const ImgFeature& feature, int32_t value) {
   return JobAppend(w.ctx, &pair, text, w.acc);
 }
 
-// JobNumericText: value × M / D.
-int32_t NumericText(Walk& w, const ImgFeature& feature, int32_t value) {
+// Value × M / D.
+int32_t JobNumericText(Walk& w, const ImgFeature& feature, int32_t value) {
   int64_t m = 1, d = 1;
   ScaleOf(w.image, feature, &m, &d);
   AppendNumber(w.ctx, PairOf(w.image, feature), int64_t(value) * m / d, w.acc);
   return 0;
 }
 
-// JobStringText: the setting's string; a setting without storage stops the
+// The setting's string; a setting without storage stops the
 // walk.
-int32_t StringText(Walk& w, const ImgFeature& feature, const SettingRecord* row) {
+int32_t JobStringText(Walk& w, const ImgFeature& feature, const SettingRecord* row) {
   char text[kAnsiRoom * 2];
   if (!SettingString(w.ctx, row, text, sizeof text)) return -1;
   if (!text[0]) return 0;
@@ -172,9 +172,9 @@ int32_t StringText(Walk& w, const ImgFeature& feature, const SettingRecord* row)
   return 0;
 }
 
-// JobFontTableLine: the substitution table of the settings, when the chosen
+// The substitution table of the settings, when the chosen
 // option of the FontTbl feature has substitution pairs in the model.
-void FontTableLine(Walk& w, const ImgFeature& feature, int32_t value) {
+void JobFontTableLine(Walk& w, const ImgFeature& feature, int32_t value) {
   bool has_pairs = false;
   for (uint32_t at = feature.data; at && w.Step();) {
     ImgOption option;
@@ -204,8 +204,8 @@ void FontTableLine(Walk& w, const ImgFeature& feature, int32_t value) {
   JobAppendText(w.acc, kLineEnd);
 }
 
-// JobFeatureCommand: the text of the feature a GroupType node names.
-int32_t FeatureCommand(Walk& w, uint16_t key, uint16_t number) {
+// The text of the feature a GroupType node names.
+int32_t JobFeatureCommand(Walk& w, uint16_t key, uint16_t number) {
   SettingRecord* row = OptFindSettingByKey(w.ctx, key);
   uint32_t at = JobFindFeatureNode(key, number, w.ctx);
   ImgFeature feature;
@@ -217,33 +217,33 @@ int32_t FeatureCommand(Walk& w, uint16_t key, uint16_t number) {
     case kFeaturePickOne:
     case kFeaturePickPage:
     case kFeaturePickSlot:
-      return OptionText(w, feature, value);
+      return JobOptionText(w, feature, value);
     case kFeatureFontTbl: {
-      int32_t result = OptionText(w, feature, value);
-      FontTableLine(w, feature, value);
+      int32_t result = JobOptionText(w, feature, value);
+      JobFontTableLine(w, feature, value);
       return result;
     }
     case kFeatureBoolean:
-      return BooleanText(w, feature, value);
+      return JobBooleanText(w, feature, value);
     case kFeatureNumeric:
-      return NumericText(w, feature, value);
+      return JobNumericText(w, feature, value);
     case kFeatureString:
-      return StringText(w, feature, row);
+      return JobStringText(w, feature, row);
     default:
       return 0;
   }
 }
 
-// JobWalkList: the nodes in order; -1 stops the walk. The result is that of
+// The nodes in order; -1 stops the walk. The result is that of
 // the last node that gives one (string nodes leave it as it is).
-int32_t WalkList(Walk& w, uint32_t at) {
+int32_t JobWalkList(Walk& w, uint32_t at) {
   int32_t result = 0;
   while (at) {
     ImgCommandNode node;
     if (!w.Step() || !MdfImgReadNode(w.image, at, &node)) return -1;
     switch (node.kind) {
       case kCommandNodeGroupType:
-        result = FeatureCommand(w, node.featureKey, node.number);
+        result = JobFeatureCommand(w, node.featureKey, node.number);
         break;
       case kCommandNodeStringType:
         if (node.text && node.textLength > 1) {
@@ -253,7 +253,7 @@ int32_t WalkList(Walk& w, uint32_t at) {
         }
         break;
       case kCommandNodeCondition:
-        result = WalkBlock(w, node.block);
+        result = JobWalkBlock(w, node.block);
         break;
       case kCommandNodeFontType:
         result = JobDeviceFontLine(w.ctx, w.acc);
@@ -487,7 +487,7 @@ int32_t JobBuildCommandText(DriverContext* ctx, int32_t tree, char* buffer, uint
   Walk w{ctx, ctx->image, &acc, MdfStepLimit(ctx->image)};
   int32_t result = 0;
   uint32_t root = MdfImgSlot(ctx->image, kSlotJobStart + tree);
-  if (root) result = WalkBlock(w, root);
+  if (root) result = JobWalkBlock(w, root);
   if (acc.overflow) return -1;
   *length = acc.length;
   if (result < 0) return result;
