@@ -2,15 +2,7 @@
 # The device description and the device query through the host, run as a
 # person runs them.
 set -u
-velm="$1"
-src="$(cd "$(dirname "$0")/../.." && pwd)"
-fail=0
-check() {  # name, condition result
-  if [ "$2" -eq 0 ]; then echo "ok   $1"; else echo "FAIL $1"; fail=1; fi
-}
-export VELM_MACHINE=$(mktemp -d)
-work=$(mktemp -d)
-trap 'rm -rf "$VELM_MACHINE" "$work"' EXIT
+. "$(dirname "$0")/cli_common.sh" "$1"
 
 "$velm" machine init "$VELM_MACHINE" >/dev/null
 "$velm" printer add Office --model "$src/models/reference.mdf" --bidi >/dev/null

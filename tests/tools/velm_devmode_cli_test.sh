@@ -2,15 +2,7 @@
 # The DEVMODE and rule commands of the host run as a person runs them:
 # velm devmode defaults/show/merge/set and velm model eval.
 set -u
-velm="$1"
-src="$(cd "$(dirname "$0")/../.." && pwd)"
-fail=0
-check() {  # name, condition result
-  if [ "$2" -eq 0 ]; then echo "ok   $1"; else echo "FAIL $1"; fail=1; fi
-}
-export VELM_MACHINE=$(mktemp -d)
-work=$(mktemp -d)
-trap 'rm -rf "$VELM_MACHINE" "$work"' EXIT
+. "$(dirname "$0")/cli_common.sh" "$1"
 
 "$velm" machine init "$VELM_MACHINE" >/dev/null
 "$velm" printer add Office --model "$src/tests/data/models/small.mdf" >/dev/null
@@ -59,9 +51,6 @@ printf '\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00
 
 # ---- merge: an application's DEVMODE with values the model refuses and
 # another model's private part.
-patch() {  # file, offset, printf bytes
-  printf "$3" | dd of="$1" bs=1 seek="$2" conv=notrunc status=none
-}
 cp "$work/office.dm" "$work/app.dm"
 patch "$work/app.dm" 72 '\x10\x11\x00\x00'   # dmFields: DM_SCALE | DM_COPIES | DM_DUPLEX
 patch "$work/app.dm" 84 '\x00\x00\x00\x00'   # dmScale 0, dmCopies 0

@@ -2,18 +2,7 @@
 # velm devmode request: an outside program's settings request block in an
 # input DEVMODE, merged for a printer, and the capability block written back.
 set -u
-velm="$1"
-src="$(cd "$(dirname "$0")/../.." && pwd)"
-fail=0
-check() {  # name, condition result
-  if [ "$2" -eq 0 ]; then echo "ok   $1"; else echo "FAIL $1"; fail=1; fi
-}
-export VELM_MACHINE=$(mktemp -d)
-work=$(mktemp -d)
-trap 'rm -rf "$VELM_MACHINE" "$work"' EXIT
-patch() {  # file, offset, printf bytes
-  printf "$3" | dd of="$1" bs=1 seek="$2" conv=notrunc status=none
-}
+. "$(dirname "$0")/cli_common.sh" "$1"
 
 "$velm" machine init "$VELM_MACHINE" >/dev/null
 "$velm" printer add Office --model "$src/tests/data/models/small.mdf" >/dev/null

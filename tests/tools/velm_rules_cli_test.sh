@@ -2,16 +2,8 @@
 # The rule and capability commands of the host run as a person runs them:
 # the computed items of velm model eval, velm model pjl and velm caps.
 set -u
-velm="$1"
-src="$(cd "$(dirname "$0")/../.." && pwd)"
+. "$(dirname "$0")/cli_common.sh" "$1"
 ref="$src/models/reference.mdf"
-fail=0
-check() {  # name, condition result
-  if [ "$2" -eq 0 ]; then echo "ok   $1"; else echo "FAIL $1"; fail=1; fi
-}
-export VELM_MACHINE=$(mktemp -d)
-work=$(mktemp -d)
-trap 'rm -rf "$VELM_MACHINE" "$work"' EXIT
 
 # A model whose rules read two computed items.
 cat > "$work/fin.mdf" <<'MDF'
