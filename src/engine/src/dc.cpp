@@ -275,7 +275,9 @@ void PrinterDc::Impl::Shutdown() {
     page_open = false;
   }
   if (doc_open) {
-    if (auto end = Fn<PFN_DrvEndDoc>(INDEX_DrvEndDoc)) end(so, 0);
+    // A document still open when the DC goes was not ended by its
+    // application: the driver hears that it is given up.
+    if (auto end = Fn<PFN_DrvEndDoc>(INDEX_DrvEndDoc)) end(so, ED_ABORTDOC);
     doc_open = false;
   }
   if (hsurf) {
@@ -501,6 +503,19 @@ BOOL PrinterDc::EndDoc() {
   auto fn = dc.Fn<PFN_DrvEndDoc>(INDEX_DrvEndDoc);
   if (fn && !fn(dc.so, 0)) ok = FALSE;
   return ok;
+}
+
+BOOL PrinterDc::AbortDoc() {
+  Impl& dc = *impl_;
+  if (!dc.doc_open) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  dc.page.clear();
+  dc.page_open = false;
+  dc.doc_open = false;
+  auto fn = dc.Fn<PFN_DrvEndDoc>(INDEX_DrvEndDoc);
+  return fn ? fn(dc.so, ED_ABORTDOC) : TRUE;
 }
 
 ULONG PrinterDc::Escape(ULONG code, ULONG in_size, const void* in, ULONG out_size, void* out) {

@@ -91,6 +91,9 @@ class PrinterDc {
   BOOL StartPage();
   BOOL EndPage();
   BOOL EndDoc();
+  // Gives up the document: an open page is dropped unplayed and the driver
+  // ends the document with ED_ABORTDOC.
+  BOOL AbortDoc();
   // Changes the device's settings between pages (ResetDC): a new PDEV and
   // surface replace the old ones after DrvResetPDEV(old, new); an open
   // document goes on with DrvStartDoc in the new PDEV. On failure the DC

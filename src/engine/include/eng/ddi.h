@@ -395,6 +395,9 @@ constexpr ULONG INDEX_DrvIcmDeleteColorTransform = 65;
 constexpr ULONG INDEX_DrvStretchBltROP = 69;
 constexpr ULONG INDEX_LAST = 89;
 
+// DrvEndDoc flags: the document was given up.
+constexpr FLONG ED_ABORTDOC = 0x00000001;
+
 // Signatures of the Drv* functions the engine calls.
 struct DEVMODEW;
 using PFN_DrvEnableDriver = BOOL (*)(ULONG iEngineVersion, ULONG cj, DRVENABLEDATA* pded);

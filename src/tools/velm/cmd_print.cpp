@@ -1,0 +1,94 @@
+// velm print PRINTER FILE.pdf [-o JOB] [--pages A-B] [--copies N]: prints a
+// PDF document on a printer of the machine through its graphics driver (see
+// print_road.h) and tells where the job stream went. JOB is a host file; by
+// default the stream is the job's file in the machine's spool folder.
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "command.h"
+#include "plat/machine.h"
+#include "print_road.h"
+
+namespace {
+
+int Usage() {
+  std::fprintf(stderr, "usage: velm print PRINTER FILE.pdf [-o JOB] [--pages A-B] [--copies N]\n");
+  return 2;
+}
+
+int Fail(const std::string& why) {
+  std::fprintf(stderr, "velm print: %s\n", why.c_str());
+  return 1;
+}
+
+// A whole positive decimal number; false for anything else.
+bool ParseCount(const std::string& text, int* out) {
+  if (text.empty() || text.size() > 9) return false;
+  for (char c : text)
+    if (c < '0' || c > '9') return false;
+  *out = std::atoi(text.c_str());
+  return *out > 0;
+}
+
+// "A-B", or "A" for one page.
+bool ParsePages(const std::string& text, int* first, int* last) {
+  size_t dash = text.find('-');
+  if (dash == std::string::npos) {
+    if (!ParseCount(text, first)) return false;
+    *last = *first;
+    return true;
+  }
+  return ParseCount(text.substr(0, dash), first) && ParseCount(text.substr(dash + 1), last) && *first <= *last;
+}
+
+int RunPrint(const velm_cli::Args& args) {
+  velm::PrintRequest request;
+  bool have_printer = false, have_document = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    const bool has_value = i + 1 < args.size();
+    if (a == "-o" && has_value) {
+      request.output = args[++i];
+      if (request.output.empty()) return Fail("-o needs a file name");
+    } else if (a == "--pages" && has_value) {
+      if (!ParsePages(args[++i], &request.first_page, &request.last_page))
+        return Fail("--pages takes A-B or A with 1 <= A <= B, not '" + args[i] + "'");
+    } else if (a == "--copies" && has_value) {
+      if (!ParseCount(args[++i], &request.copies)) return Fail("--copies takes a number from 1, not '" + args[i] + "'");
+    } else if (!a.empty() && a[0] == '-') {
+      return Usage();
+    } else if (!have_printer) {
+      request.printer = a;
+      have_printer = true;
+    } else if (!have_document) {
+      request.document = a;
+      have_document = true;
+    } else {
+      return Usage();
+    }
+  }
+  if (!have_printer || !have_document) return Usage();
+  struct stat st{};
+  if (::stat((plat::MachineRoot() + "/machine.conf").c_str(), &st) != 0)
+    return Fail("no machine in " + plat::MachineRoot() + " (run: velm machine init DIR)");
+
+  velm::PrintResult result;
+  std::string error;
+  bool ok = velm::PrintDocument(request, &result, &error, [](const velm::PrintedPage& p) {
+    std::printf("page %d: %d x %d pixels at %d dpi, %d-bit, printable area %d x %d at (%d,%d)%s\n", p.number,
+                p.width, p.height, p.dpi, p.bits, p.area_width, p.area_height, p.offset_x, p.offset_y,
+                p.banding ? ", banded" : "");
+    std::fflush(stdout);
+  });
+  if (!ok) return Fail(error);
+  std::printf("job %u: %d page%s to %s\n", result.job_id, result.pages, result.pages == 1 ? "" : "s",
+              result.output.c_str());
+  return 0;
+}
+
+}  // namespace
+
+VELM_COMMAND("print", "print PRINTER FILE.pdf [-o JOB] [--pages A-B] [--copies N]   print a PDF document", RunPrint);

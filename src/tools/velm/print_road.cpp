@@ -1,0 +1,279 @@
+// The print road of the host: document, device context, driver, job file.
+#include "print_road.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "eng/dc.h"
+#include "pdf_document.h"
+#include "plat/files.h"
+#include "plat/kernel.h"
+#include "plat/machine.h"
+#include "plat/winspool.h"
+#include "plat/wstr.h"
+#include "velm/context.h"
+#include "velm/devmode.h"
+#include "velm/library.h"
+
+namespace velm {
+
+namespace {
+
+constexpr DWORD kDmCopies = 0x100;   // dmFields bit of dmCopies
+constexpr int kMaxCopies = 32767;    // dmCopies is a 16-bit field
+constexpr uint32_t kMaxJobId = 99999;
+
+std::u16string SpoolFolder() {
+  char16_t dir[MAX_PATH] = {};
+  UINT n = GetSystemDirectoryW(dir, MAX_PATH);
+  std::u16string system = n && n < MAX_PATH ? std::u16string(dir, n) : u"C:\\Windows\\System32";
+  return system + u"\\spool\\PRINTERS";
+}
+
+std::string Utf8(const char16_t* s) { return s ? plat::ToUtf8(std::u16string(s)) : std::string(); }
+
+// Takes the lowest free job id of the machine: its file in the spool folder
+// is created exclusively, so two processes never share an id. The file is
+// the job's stream by default.
+bool ReserveJob(uint32_t* job_id, std::string* host_path, std::string* error) {
+  std::u16string folder = SpoolFolder();
+  if (!plat::EnsureWindowsDir(folder.c_str())) {
+    *error = "cannot make the spool folder " + plat::ToUtf8(folder);
+    return false;
+  }
+  for (uint32_t id = 1; id <= kMaxJobId; ++id) {
+    std::string path = plat::MapPath(SpoolJobPath(id));
+    if (path.empty()) break;
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+      ::close(fd);
+      *job_id = id;
+      *host_path = path;
+      return true;
+    }
+    if (errno != EEXIST) {
+      *error = "cannot create a job file in the spool folder: " + path + ": " + std::strerror(errno);
+      return false;
+    }
+  }
+  *error = "no free job id in the spool folder " + plat::ToUtf8(folder);
+  return false;
+}
+
+// The printer's DEVMODE as a fresh context of the driver builds it: what an
+// application gets for a job before it changes anything.
+bool DefaultDevmode(HANDLE printer, std::vector<uint8_t>* out) {
+  CommonProcessAttach(nullptr);
+  DriverContext* ctx = CtxOpenKind(printer, printer, 0, kOpenEntryPoint);
+  if (ctx) {
+    out->assign(ctx->devmode, ctx->devmode + dm::kTotalSize);
+    CtxCloseAs(ctx, kCloseDestroy);
+  }
+  CommonProcessDetach();
+  return ctx != nullptr;
+}
+
+// The graphics driver module of the printer (a Windows path).
+bool DriverPath(HANDLE printer, std::u16string* path) {
+  DWORD needed = 0;
+  GetPrinterDriverW(printer, nullptr, 2, nullptr, 0, &needed);
+  if (needed == 0) return false;
+  std::vector<BYTE> buf(needed);
+  if (!GetPrinterDriverW(printer, nullptr, 2, buf.data(), needed, &needed)) return false;
+  auto* info = reinterpret_cast<DRIVER_INFO_2W*>(buf.data());
+  if (!info->pDriverPath || !*info->pDriverPath) return false;
+  *path = info->pDriverPath;
+  return true;
+}
+
+std::string BaseName(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string ErrorCode() { return "error " + std::to_string(GetLastError()); }
+
+// The spool-side module of this machine writes the stream of a document to
+// the host file VELMOUT1_FILE names; the variable is set for this job and
+// put back afterwards.
+class OutputBinding {
+ public:
+  explicit OutputBinding(const std::string& path) {
+    if (const char* old = std::getenv(kVariable)) old_ = old;
+    setenv(kVariable, path.c_str(), 1);
+  }
+  ~OutputBinding() {
+    if (old_) setenv(kVariable, old_->c_str(), 1);
+    else unsetenv(kVariable);
+  }
+
+ private:
+  static constexpr const char* kVariable = "VELMOUT1_FILE";
+  std::optional<std::string> old_;
+};
+
+struct PrinterHandle {
+  HANDLE h = nullptr;
+  ~PrinterHandle() {
+    if (h) ClosePrinter(h);
+  }
+};
+
+}  // namespace
+
+std::u16string SpoolJobPath(uint32_t job_id) {
+  char name[16];
+  std::snprintf(name, sizeof name, "%05u.SPL", job_id);
+  return SpoolFolder() + u"\\" + plat::FromUtf8(name);
+}
+
+bool PrintDocument(const PrintRequest& request, PrintResult* result, std::string* error,
+                   const std::function<void(const PrintedPage&)>& on_page) {
+  *result = PrintResult{};
+  if (request.copies < 0 || request.copies > kMaxCopies) {
+    *error = "copies must lie between 1 and " + std::to_string(kMaxCopies);
+    return false;
+  }
+  // The document and its pages.
+  std::unique_ptr<PdfDocument> doc = PdfDocument::Open(request.document, error);
+  if (!doc) return false;
+  const int count = doc->PageCount();
+  if (count <= 0) {
+    *error = request.document + ": the document has no pages";
+    return false;
+  }
+  const int first = request.first_page, last = request.last_page ? request.last_page : count;
+  if (first < 1 || last < first || last > count) {
+    *error = "pages " + std::to_string(first) + "-" + std::to_string(last) + " are not in the document (" +
+             std::to_string(count) + " page" + (count == 1 ? "" : "s") + ")";
+    return false;
+  }
+
+  // The printer, its driver and the job's DEVMODE.
+  PrinterHandle printer;
+  std::u16string name = plat::FromUtf8(request.printer);
+  if (!OpenPrinterW(name.data(), &printer.h, nullptr)) {
+    *error = "no printer " + request.printer + " on the machine in " + plat::MachineRoot();
+    return false;
+  }
+  std::u16string driver;
+  if (!DriverPath(printer.h, &driver)) {
+    *error = "the printer " + request.printer + " names no graphics driver";
+    return false;
+  }
+  std::vector<uint8_t> devmode;
+  if (!DefaultDevmode(printer.h, &devmode)) {
+    *error = "cannot open a context for " + request.printer +
+             ": its model-description file is missing or cannot be compiled";
+    return false;
+  }
+  auto* dm = reinterpret_cast<DEVMODEW*>(devmode.data());
+  if (request.copies > 0) {
+    dm->dmCopies = SHORT(request.copies);
+    dm->dmFields |= kDmCopies;
+  }
+
+  // The job: its id, and the file its stream goes to.
+  std::string spool_file;
+  if (!ReserveJob(&result->job_id, &spool_file, error)) return false;
+  result->output = request.output.empty() ? spool_file : request.output;
+  // The spool folder keeps the job's file only when it holds the job's
+  // stream, from the document's start on.
+  struct Reservation {
+    std::string path;
+    bool keep = false;
+    ~Reservation() {
+      if (!keep) ::unlink(path.c_str());
+    }
+  } reservation{spool_file};
+  OutputBinding binding(result->output);
+
+  // The device context: the driver loaded and enabled for this printer.
+  eng::DcOpenParams params;
+  params.driver_path = driver.c_str();
+  params.device_name = name.c_str();
+  params.printer = printer.h;
+  params.devmode = dm;
+  std::unique_ptr<eng::PrinterDc> dc = eng::DcOpen(params);
+  if (!dc) {
+    *error = "the graphics driver " + Utf8(driver.c_str()) + " did not open a device context (" + ErrorCode() + ")";
+    return false;
+  }
+  const GDIINFO& gi = dc->gdi_info();
+  const int dpi = int(gi.ulLogPixelsX);
+  if (dpi <= 0 || gi.ulLogPixelsY != gi.ulLogPixelsX) {
+    *error = "the driver reports a resolution of " + std::to_string(gi.ulLogPixelsX) + " x " +
+             std::to_string(gi.ulLogPixelsY) + " dpi; pages are rendered at one resolution only";
+    return false;
+  }
+  const int bits = dc->surface() && dc->surface()->iBitmapFormat == BMF_1BPP ? 1 : 24;
+
+  std::u16string doc_name = plat::FromUtf8(BaseName(request.document));
+  if (!dc->StartDoc(doc_name.c_str(), result->job_id)) {
+    *error = "the driver did not start the document (" + ErrorCode() + ")";
+    return false;
+  }
+  reservation.keep = request.output.empty();
+  for (int n = first; n <= last; ++n) {
+    PageImage page;
+    if (!doc->Render(n - 1, dpi, bits, &page, error)) {
+      dc->AbortDoc();
+      *error = "page " + std::to_string(n) + ": " + *error;
+      return false;
+    }
+    // The image lies on the paper: the device's origin is the corner of the
+    // printable area, which sits at the physical offset.
+    const LONG x = -gi.ptlPhysOffset.x, y = -gi.ptlPhysOffset.y;
+    eng::Image image{page.width, page.height, page.bits, page.stride, page.data.data()};
+    bool ok = dc->StartPage() && dc->DrawImage(image, RECTL{x, y, x + page.width, y + page.height},
+                                               RECTL{0, 0, page.width, page.height});
+    ok = dc->EndPage() && ok;
+    if (!ok) {
+      std::string code = ErrorCode();
+      dc->AbortDoc();
+      *error = "page " + std::to_string(n) + ": the driver failed the page (" + code + "); the job stream in " +
+               result->output + " ends before it";
+      return false;
+    }
+    ++result->pages;
+    if (on_page) {
+      PrintedPage p;
+      p.number = n;
+      p.dpi = dpi;
+      p.bits = bits;
+      p.width = page.width;
+      p.height = page.height;
+      p.area_width = LONG(gi.ulHorzRes);
+      p.area_height = LONG(gi.ulVertRes);
+      p.offset_x = gi.ptlPhysOffset.x;
+      p.offset_y = gi.ptlPhysOffset.y;
+      p.banding = dc->banding();
+      on_page(p);
+    }
+  }
+  if (!dc->EndDoc()) {
+    *error = "the driver did not end the document (" + ErrorCode() + "); the job stream in " + result->output +
+             " may be incomplete";
+    return false;
+  }
+  dc.reset();
+  // The spool-side module made the file at the document's start, and a
+  // job stream is never empty.
+  struct stat st{};
+  if (::stat(result->output.c_str(), &st) != 0 || st.st_size == 0) {
+    *error = "the spool-side module wrote no job stream to " + result->output;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace velm

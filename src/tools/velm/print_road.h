@@ -1,0 +1,50 @@
+// The road of a print job on this machine: a PDF document is read with
+// MuPDF, each page rendered at the job's resolution and depth and drawn as
+// one image into a printer device context of the machine's graphics engine,
+// which plays it into the printer's graphics driver; the spool-side module
+// of the driver writes the job stream into the job's file.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace velm {
+
+struct PrintRequest {
+  std::string printer;     // a printer of the machine
+  std::string document;    // host path of a PDF file
+  std::string output;      // host path of the job stream; empty: the job's file in the spool folder
+  int first_page = 1;      // 1-based, inclusive
+  int last_page = 0;       // 0: the last page of the document
+  int copies = 0;          // 0: the printer's setting
+};
+
+// What the device context tells of each page, for the caller's report.
+struct PrintedPage {
+  int number = 0;             // in the document, 1-based
+  int dpi = 0;                // the job's resolution
+  int bits = 0;               // 1 or 24: the depth the page was rendered in
+  int32_t width = 0, height = 0;           // the rendered page in pixels
+  int32_t area_width = 0, area_height = 0;  // the printable area in dots
+  int32_t offset_x = 0, offset_y = 0;       // of the printable area on the paper
+  bool banding = false;
+};
+
+struct PrintResult {
+  uint32_t job_id = 0;
+  std::string output;  // host path of the job stream
+  int pages = 0;       // pages played to the driver
+};
+
+// Prints the request. False with a message in *error at the first step that
+// fails; a job whose stream could not be written says so, and the pages
+// after the failed one are not played. on_page, when given, hears of each
+// page once the driver has taken it.
+bool PrintDocument(const PrintRequest& request, PrintResult* result, std::string* error,
+                   const std::function<void(const PrintedPage&)>& on_page = {});
+
+// The Windows path of the job's file in the machine's spool folder.
+std::u16string SpoolJobPath(uint32_t job_id);
+
+}  // namespace velm
