@@ -330,3 +330,25 @@ BOOL AccessCheck(SECURITY_DESCRIPTOR* sd, HANDLE token, DWORD desired, GENERIC_M
 }
 
 }  // extern "C"
+
+extern "C" BOOL GetUserNameW(LPWSTR buffer, DWORD* size) {
+  plat::NoteCall("GetUserNameW");
+  if (!size) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (plat::ShouldFail("GetUserNameW")) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  const std::u16string name = plat::FromUtf8(plat::GetMachineSetting("user.name"));
+  const DWORD needed = DWORD(name.size() + 1);
+  if (!buffer || *size < needed) {
+    *size = needed;
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return FALSE;
+  }
+  std::memcpy(buffer, name.c_str(), needed * sizeof(char16_t));
+  *size = needed;
+  return TRUE;
+}

@@ -6,7 +6,10 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <string>
 
 #include "batch_internal.h"
 #include "objects.h"
@@ -658,3 +661,89 @@ bool plat::detail::SpoolBatchPrepare(std::vector<PreparedWrite>* out) {
 }
 
 void plat::detail::SpoolBatchDrop() { t_held.clear(); }
+
+// ---- print jobs ----------------------------------------------------------------
+
+namespace {
+
+std::mutex g_jobs_mutex;
+std::map<DWORD, plat::SpoolJob>& Jobs() {
+  static std::map<DWORD, plat::SpoolJob> jobs;
+  return jobs;
+}
+DWORD g_next_job = 1;
+
+}  // namespace
+
+DWORD plat::SpoolAddJob(const SpoolJob& job) {
+  std::lock_guard<std::mutex> lock(g_jobs_mutex);
+  DWORD id = g_next_job++;
+  Jobs()[id] = job;
+  return id;
+}
+
+bool plat::SpoolRemoveJob(DWORD job_id) {
+  std::lock_guard<std::mutex> lock(g_jobs_mutex);
+  return Jobs().erase(job_id) == 1;
+}
+
+extern "C" BOOL GetJobW(HANDLE printer, DWORD job_id, DWORD level, BYTE* buffer, DWORD size, DWORD* needed) {
+  plat::NoteCall("GetJobW", std::to_string(job_id) + " " + std::to_string(level));
+  if (!needed) return Fail(ERROR_INVALID_PARAMETER, FALSE);
+  *needed = 0;
+  auto h = PrinterOf(printer);
+  if (!h) return Fail(ERROR_INVALID_HANDLE, FALSE);
+  if (plat::ShouldFail("GetJobW")) return Fail(ERROR_ACCESS_DENIED, FALSE);
+  if (level != 1 && level != 2) return Fail(ERROR_INVALID_LEVEL, FALSE);
+  plat::SpoolJob job;
+  {
+    std::lock_guard<std::mutex> lock(g_jobs_mutex);
+    auto it = Jobs().find(job_id);
+    if (it == Jobs().end() || plat::WCmpI(it->second.printer.c_str(), h->name.c_str()) != 0)
+      return Fail(ERROR_INVALID_PARAMETER, FALSE);
+    job = it->second;
+  }
+  plat::SpoolPrinter p;
+  if (!ReadPrinter(*g_spool.Read(), h->name, &p)) return Fail(ERROR_INVALID_PRINTER_NAME, FALSE);
+  const std::u16string empty, processor = u"winprint";
+  const std::u16string* user = job.user.empty() ? nullptr : &job.user;
+  const size_t record = level == 1 ? sizeof(JOB_INFO_1W) : sizeof(JOB_INFO_2W);
+  Packer pack(record);
+  pack.AddText(&p.name);
+  pack.AddText(&empty);
+  pack.AddText(user);
+  pack.AddText(&job.document);
+  pack.AddText(&job.datatype);
+  if (level == 2) {
+    pack.AddText(&processor);
+    pack.AddText(&p.driverName);
+  }
+  *needed = DWORD(pack.Size());
+  if (!buffer || size < *needed) return Fail(ERROR_INSUFFICIENT_BUFFER, FALSE);
+  std::memset(buffer, 0, *needed);
+  std::vector<LPWSTR> t = pack.Write(buffer, record, nullptr);
+  if (level == 1) {
+    JOB_INFO_1W info{};
+    info.JobId = job_id;
+    info.pPrinterName = t[0];
+    info.pMachineName = t[1];
+    info.pUserName = t[2];
+    info.pDocument = t[3];
+    info.pDatatype = t[4];
+    info.Priority = 1;
+    std::memcpy(buffer, &info, sizeof info);
+  } else {
+    JOB_INFO_2W info{};
+    info.JobId = job_id;
+    info.pPrinterName = t[0];
+    info.pMachineName = t[1];
+    info.pUserName = t[2];
+    info.pDocument = t[3];
+    info.pDatatype = t[4];
+    info.pPrintProcessor = t[5];
+    info.pDriverName = t[6];
+    info.Priority = 1;
+    std::memcpy(buffer, &info, sizeof info);
+  }
+  return TRUE;
+}

@@ -18,6 +18,7 @@ Pdev* PdevCreate(HANDLE printer) {
   pdev->printer = printer;
   pdev->stream.printer = printer;
   pdev->stream.pdev = pdev;
+  pdev->currentRop = kUnknownRop;
   DlInit(&pdev->stream);
   return pdev;
 }

@@ -442,6 +442,31 @@ using PFN_DrvRealizeBrush = BOOL (*)(BRUSHOBJ* pbo, SURFOBJ* psoTarget, SURFOBJ*
                                      SURFOBJ* psoMask, XLATEOBJ* pxlo, ULONG iHatch);
 using PFN_DrvEscape = ULONG (*)(SURFOBJ* pso, ULONG iEsc, ULONG cjIn, PVOID pvIn, ULONG cjOut,
                                 PVOID pvOut);
+using HGLYPH = ULONG;
+struct IFIMETRICS;
+struct GLYPHDATA;
+struct LOGCOLORSPACEW;
+using PFN_DrvGetGlyphMode = ULONG (*)(DHPDEV dhpdev, FONTOBJ* pfo);
+using PFN_DrvDitherColor = ULONG (*)(DHPDEV dhpdev, ULONG iMode, ULONG rgb, ULONG* pul);
+using PFN_DrvQueryFont = IFIMETRICS* (*)(DHPDEV dhpdev, ULONG_PTR iFile, ULONG iFace, ULONG_PTR* pid);
+using PFN_DrvQueryFontData = LONG (*)(DHPDEV dhpdev, FONTOBJ* pfo, ULONG iMode, HGLYPH hg,
+                                      GLYPHDATA* pgd, PVOID pv, ULONG cjSize);
+using PFN_DrvQueryFontTree = PVOID (*)(DHPDEV dhpdev, ULONG_PTR iFile, ULONG iFace, ULONG iMode,
+                                       ULONG_PTR* pid);
+using PFN_DrvQueryAdvanceWidths = BOOL (*)(DHPDEV dhpdev, FONTOBJ* pfo, ULONG iMode, HGLYPH* phg,
+                                           PVOID pvWidths, ULONG cGlyphs);
+using PFN_DrvIcmCreateColorTransform = HANDLE (*)(DHPDEV dhpdev, LOGCOLORSPACEW* pLogColorSpace,
+                                                  PVOID pvSourceProfile, ULONG cjSourceProfile,
+                                                  PVOID pvDestProfile, ULONG cjDestProfile,
+                                                  PVOID pvTargetProfile, ULONG cjTargetProfile,
+                                                  DWORD dwReserved);
+using PFN_DrvIcmDeleteColorTransform = BOOL (*)(DHPDEV dhpdev, HANDLE hcmXform);
+using PFN_DrvStretchBltROP = BOOL (*)(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask,
+                                      CLIPOBJ* pco, XLATEOBJ* pxlo, COLORADJUSTMENT* pca,
+                                      POINTL* pptlHTOrg, RECTL* prclTrg, RECTL* prclSrc,
+                                      POINTL* pptlMask, ULONG iMode, BRUSHOBJ* pbo, DWORD rop4);
+// DrvQueryDriverInfo: the one query answered.
+constexpr DWORD DRVQUERY_USERMODE = 1;
 
 // ---- local time ---------------------------------------------------------------------
 struct ENG_TIME_FIELDS {

@@ -51,6 +51,19 @@ BOOL FreeLibrary(HMODULE module);
 HMODULE GetModuleHandleW(LPCWSTR name);
 DWORD GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD capacity);
 
+// ---- environment -------------------------------------------------------------
+// The environment the Windows calls see is the layer's own: a copy of the
+// process environment taken at first use, kept under a lock. Changes stay in
+// that copy; the process environment (getenv, setenv) is never touched, so a
+// change on one thread cannot race a read of the C library on another.
+constexpr DWORD ERROR_ENVVAR_NOT_FOUND = 203;
+// Names compare without case. With room, the value's length without the
+// terminator; else the size needed with it. 0 and ERROR_ENVVAR_NOT_FOUND when
+// the variable is not set.
+DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size);
+// A null value removes the variable. Faults: "SetEnvironmentVariableW".
+BOOL SetEnvironmentVariableW(LPCWSTR name, LPCWSTR value);
+
 // ---- code pages ----------------------------------------------------------------
 constexpr UINT CP_ACP = 0;
 constexpr UINT CP_UTF8 = 65001;

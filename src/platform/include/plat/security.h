@@ -171,6 +171,11 @@ BOOL OpenProcessToken(HANDLE process, DWORD access, HANDLE* token);
 BOOL AccessCheck(SECURITY_DESCRIPTOR* sd, HANDLE token, DWORD desired, GENERIC_MAPPING* mapping,
                  PRIVILEGE_SET* privileges, DWORD* privileges_length, DWORD* granted, BOOL* status);
 
+// The logged-on user's name (machine setting user.name). size: in and out, in
+// characters with the terminator; a buffer too small gives
+// ERROR_INSUFFICIENT_BUFFER and the size needed. Faults: "GetUserNameW".
+BOOL GetUserNameW(LPWSTR buffer, DWORD* size);
+
 }  // extern "C"
 
 namespace plat {

@@ -74,6 +74,59 @@ struct DRIVER_INFO_3W {
   LPWSTR pDefaultDataType;
 };
 
+struct SYSTEMTIME {
+  WORD wYear;
+  WORD wMonth;
+  WORD wDayOfWeek;
+  WORD wDay;
+  WORD wHour;
+  WORD wMinute;
+  WORD wSecond;
+  WORD wMilliseconds;
+};
+
+struct JOB_INFO_1W {
+  DWORD JobId;
+  LPWSTR pPrinterName;
+  LPWSTR pMachineName;
+  LPWSTR pUserName;
+  LPWSTR pDocument;
+  LPWSTR pDatatype;
+  LPWSTR pStatus;
+  DWORD Status;
+  DWORD Priority;
+  DWORD Position;
+  DWORD TotalPages;
+  DWORD PagesPrinted;
+  SYSTEMTIME Submitted;
+};
+
+struct JOB_INFO_2W {
+  DWORD JobId;
+  LPWSTR pPrinterName;
+  LPWSTR pMachineName;
+  LPWSTR pUserName;
+  LPWSTR pDocument;
+  LPWSTR pNotifyName;
+  LPWSTR pDatatype;
+  LPWSTR pPrintProcessor;
+  LPWSTR pParameters;
+  LPWSTR pDriverName;
+  DEVMODEW* pDevMode;
+  LPWSTR pStatus;
+  void* pSecurityDescriptor;
+  DWORD Status;
+  DWORD Priority;
+  DWORD Position;
+  DWORD StartTime;
+  DWORD UntilTime;
+  DWORD TotalPages;
+  DWORD Size;
+  SYSTEMTIME Submitted;
+  DWORD Time;
+  DWORD PagesPrinted;
+};
+
 struct PRINTER_DEFAULTSW {
   LPWSTR pDatatype;
   DEVMODEW* pDevMode;
@@ -107,6 +160,10 @@ DWORD GetPrinterDataW(HANDLE printer, LPWSTR name, DWORD* type, BYTE* data, DWOR
 // (plat::SpoolDenyDataWrites). Faults: "SetPrinterDataW".
 DWORD SetPrinterDataW(HANDLE printer, LPWSTR name, DWORD type, BYTE* data, DWORD size);
 DWORD DeletePrinterDataW(HANDLE printer, LPWSTR name);
+// Levels 1 and 2 of a job of the handle's printer (plat::SpoolAddJob);
+// ERROR_INVALID_PARAMETER for a job the printer does not have. Two-call
+// convention as GetPrinterW. Faults: "GetJobW" (ERROR_ACCESS_DENIED).
+BOOL GetJobW(HANDLE printer, DWORD job_id, DWORD level, BYTE* buffer, DWORD size, DWORD* needed);
 }
 
 namespace plat {
@@ -153,5 +210,17 @@ std::vector<SpoolDataValue> SpoolListPrinterData(const std::u16string& printer);
 // While set, SetPrinterDataW and DeletePrinterDataW of the printer fail with
 // ERROR_ACCESS_DENIED (as for a user without the right to manage it).
 bool SpoolDenyDataWrites(const std::u16string& printer, bool deny);
+
+// The print jobs of this process (what an application's StartDoc makes the
+// spooler create). Jobs are numbered from 1 and live until removed; they are
+// not seen by other processes.
+struct SpoolJob {
+  std::u16string printer;
+  std::u16string document;  // pDocument
+  std::u16string user;      // pUserName; empty: the job carries none (null)
+  std::u16string datatype = u"RAW";
+};
+DWORD SpoolAddJob(const SpoolJob& job);
+bool SpoolRemoveJob(DWORD job_id);
 
 }  // namespace plat

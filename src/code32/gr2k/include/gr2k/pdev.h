@@ -8,6 +8,7 @@
 #include "gr2k/dlstream.h"
 #include "gr2k/glyph.h"
 #include "gr2k/pool.h"
+#include "plat/osinfo.h"
 #include "plat/wintypes.h"
 
 struct DriverContext;
@@ -19,6 +20,8 @@ inline constexpr uint32_t kPdevDocStarted = 0x4;
 inline constexpr uint32_t kPdevOutputFailed = 0x8;  // a write to the spool-side module failed
 inline constexpr uint32_t kPdevPageOpen = 0x8000;
 inline constexpr uint32_t kPdevContinued = 0x100000;  // document continued by DrvResetPDEV
+
+inline constexpr int32_t kUnknownRop = -1;
 
 struct Pdev {
   uint32_t magicFirst;
@@ -34,6 +37,60 @@ struct Pdev {
   uint32_t color;         // dmColor: 1 monochrome, 2 colour
   uint32_t printMethod;
   uint32_t apiUseFlag;
+
+  // device set-up
+  // Engine handles are kept untyped here so that the core needs no engine
+  // header: the HDEV, the surface (HSURF) and the default palette (HPALETTE).
+  HMODULE module;  // this library, whose resources hold the device fonts
+  void* engineDevice;
+  void* surface;
+  void* palette;
+  // Paper geometry: paper in 0.1 mm, the page in dots (whole sheet and
+  // printable area), the printable area in 0.1 mm, the offset of the
+  // printable area in dots.
+  int32_t paperWidth, paperLength;
+  int32_t physWidthDots, physLengthDots;
+  int32_t printWidthDots, printLengthDots;
+  int32_t printWidthMm10, printLengthMm10;
+  int32_t paperSize;
+  int32_t offsetXDots, offsetYDots;
+  uint32_t deviceFontCount;
+  int16_t copies;
+  int16_t colorProcess;
+  int16_t orientation;  // dmOrientation - 1
+  int16_t languageId;
+  uint32_t emfSpool;
+  int16_t extPrintArea;  // 2: GDIINFO sizes in millimetres
+  uint32_t defaultFontAllowed;
+  uint32_t eudcAsGlyphs;
+  uint32_t drawingSuppressed;  // drawing calls succeed without output
+  int16_t oneBitSurface;       // a one-bit device surface may be used
+  int16_t stretchBltRopUnhooked;
+  uint32_t textAsDeviceFonts;
+  uint8_t colorMatching;
+  uint8_t icmType;
+  uint32_t printMethod7;
+  int32_t imageReduction;
+  const char16_t* spoolDllName;  // file name of the spool-side output module
+  HANDLE colorTransform;  // owned by exactly one Pdev (handed over on reset)
+  HANDLE colorProfile;
+  uint8_t* devmodeCopy;  // the DEVMODE given at enable (pool), or null
+  uint32_t devmodeCopyBytes;
+  OSVERSIONINFOW osVersion;
+  // Banding: the current band's origin, the bands of this page, the band
+  // height, the page in dots, and whether banding began the page itself.
+  int32_t bandX, bandY;
+  int32_t bandCount;
+  int32_t bandHeight;
+  int32_t pageWidth, pageHeight;
+  int32_t pageBegunByBanding;
+
+  // graphics state
+  // What the display list last set; kUnknownRop / false after a page start,
+  // so that each page repeats the state it needs.
+  int32_t currentRop;  // -1: not sent on this page
+  bool clipActive;     // a clip record is in force
+
   DisplayListStream stream;
   GlyphCache glyphs;
   uint32_t magicLast;
