@@ -1,7 +1,10 @@
-// velm print PRINTER FILE.pdf [-o JOB] [--pages A-B] [--copies N]: prints a
-// PDF document on a printer of the machine through its graphics driver (see
-// print_road.h) and tells where the job stream went. JOB is a host file; by
-// default the stream is the job's file in the machine's spool folder.
+// velm print PRINTER FILE.pdf [-o JOB] [--pages A-B] [--copies N]
+// [--devmode FILE]: prints a PDF document on a printer of the machine through
+// its graphics driver (see print_road.h) and tells where the job stream went.
+// JOB is a host file; by default the stream is the job's file in the
+// machine's spool folder. The job's DEVMODE is the printer's default, or the
+// DEVMODE file given (as "velm devmode set ... -o FILE" writes one: raster
+// mode and colour are settings of the DEVMODE); --copies sets its dmCopies.
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -15,7 +18,7 @@
 namespace {
 
 int Usage() {
-  std::fprintf(stderr, "usage: velm print PRINTER FILE.pdf [-o JOB] [--pages A-B] [--copies N]\n");
+  std::fprintf(stderr, "usage: velm print PRINTER FILE.pdf [-o JOB] [--pages A-B] [--copies N] [--devmode FILE]\n");
   return 2;
 }
 
@@ -56,6 +59,8 @@ int RunPrint(const velm_cli::Args& args) {
     } else if (a == "--pages" && has_value) {
       if (!ParsePages(args[++i], &request.first_page, &request.last_page))
         return Fail("--pages takes A-B or A with 1 <= A <= B, not '" + args[i] + "'");
+    } else if (a == "--devmode" && has_value) {
+      request.devmode = args[++i];
     } else if (a == "--copies" && has_value) {
       if (!ParseCount(args[++i], &request.copies)) return Fail("--copies takes a number from 1, not '" + args[i] + "'");
     } else if (!a.empty() && a[0] == '-') {
@@ -91,4 +96,4 @@ int RunPrint(const velm_cli::Args& args) {
 
 }  // namespace
 
-VELM_COMMAND("print", "print PRINTER FILE.pdf [-o JOB] [--pages A-B] [--copies N]   print a PDF document", RunPrint);
+VELM_COMMAND("print", "print PRINTER FILE.pdf [-o JOB] [--pages A-B] [--copies N] [--devmode FILE]   print a PDF document", RunPrint);

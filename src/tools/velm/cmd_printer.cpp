@@ -48,6 +48,7 @@ constexpr DriverFile kDriverFiles[] = {
     {"VELMPD3.so", u"VELMPD3.DLL", true},
     {"VELMPD4.so", u"VELMPD4.DLL", false},
     {"orvtse.dll", u"orvtse.dll", false},
+    {"velmout1.so", u"VELMOUT1.DLL", false},  // the spool-side output module
 };
 
 int Fail(const char* what, const std::string& why) {

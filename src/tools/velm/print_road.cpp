@@ -6,9 +6,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -18,6 +21,7 @@
 #include "plat/files.h"
 #include "plat/kernel.h"
 #include "plat/machine.h"
+#include "plat/security.h"
 #include "plat/winspool.h"
 #include "plat/wstr.h"
 #include "velm/context.h"
@@ -30,7 +34,7 @@ namespace {
 
 constexpr DWORD kDmCopies = 0x100;   // dmFields bit of dmCopies
 constexpr int kMaxCopies = 32767;    // dmCopies is a 16-bit field
-constexpr uint32_t kMaxJobId = 99999;
+constexpr uint32_t kMaxJobFile = 99999;
 
 std::u16string SpoolFolder() {
   char16_t dir[MAX_PATH] = {};
@@ -41,22 +45,21 @@ std::u16string SpoolFolder() {
 
 std::string Utf8(const char16_t* s) { return s ? plat::ToUtf8(std::u16string(s)) : std::string(); }
 
-// Takes the lowest free job id of the machine: its file in the spool folder
-// is created exclusively, so two processes never share an id. The file is
-// the job's stream by default.
-bool ReserveJob(uint32_t* job_id, std::string* host_path, std::string* error) {
+// Takes the lowest free number of a job file in the machine's spool
+// folder: the file is created exclusively, so two processes never share
+// one. It holds the job's stream by default.
+bool ReserveJobFile(std::string* host_path, std::string* error) {
   std::u16string folder = SpoolFolder();
   if (!plat::EnsureWindowsDir(folder.c_str())) {
     *error = "cannot make the spool folder " + plat::ToUtf8(folder);
     return false;
   }
-  for (uint32_t id = 1; id <= kMaxJobId; ++id) {
-    std::string path = plat::MapPath(SpoolJobPath(id));
+  for (uint32_t n = 1; n <= kMaxJobFile; ++n) {
+    std::string path = plat::MapPath(SpoolJobPath(n));
     if (path.empty()) break;
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd >= 0) {
       ::close(fd);
-      *job_id = id;
       *host_path = path;
       return true;
     }
@@ -65,8 +68,15 @@ bool ReserveJob(uint32_t* job_id, std::string* host_path, std::string* error) {
       return false;
     }
   }
-  *error = "no free job id in the spool folder " + plat::ToUtf8(folder);
+  *error = "no free job file name in the spool folder " + plat::ToUtf8(folder);
   return false;
+}
+
+// The logged-on user, whom the spooler names as the job's owner.
+std::u16string UserName() {
+  char16_t buf[257] = {};
+  DWORD size = 257;
+  return GetUserNameW(buf, &size) ? std::u16string(buf) : std::u16string();
 }
 
 // The printer's DEVMODE as a fresh context of the driver builds it: what an
@@ -80,6 +90,36 @@ bool DefaultDevmode(HANDLE printer, std::vector<uint8_t>* out) {
   }
   CommonProcessDetach();
   return ctx != nullptr;
+}
+
+// A DEVMODE file as an application hands it over: the public part and the
+// private part its header declares, both in the file. The driver merges
+// and checks the settings.
+bool ReadDevmode(const std::string& path, std::vector<uint8_t>* out, std::string* error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    *error = "cannot read the DEVMODE file " + path;
+    return false;
+  }
+  out->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (in.bad()) {
+    *error = "cannot read the DEVMODE file " + path;
+    return false;
+  }
+  constexpr size_t kHeader = offsetof(DEVMODEW, dmFields) + sizeof(DWORD);
+  if (out->size() < kHeader) {
+    *error = path + ": not a DEVMODE (" + std::to_string(out->size()) + " bytes)";
+    return false;
+  }
+  const auto* dm = reinterpret_cast<const DEVMODEW*>(out->data());
+  if (dm->dmSize < kHeader || dm->dmSize > sizeof(DEVMODEW) ||
+      size_t(dm->dmSize) + dm->dmDriverExtra > out->size()) {
+    *error = path + ": not a DEVMODE (dmSize " + std::to_string(dm->dmSize) + ", dmDriverExtra " +
+             std::to_string(dm->dmDriverExtra) + ", " + std::to_string(out->size()) + " bytes in the file)";
+    return false;
+  }
+  out->resize(size_t(dm->dmSize) + dm->dmDriverExtra);
+  return true;
 }
 
 // The graphics driver module of the printer (a Windows path).
@@ -130,9 +170,9 @@ struct PrinterHandle {
 
 }  // namespace
 
-std::u16string SpoolJobPath(uint32_t job_id) {
+std::u16string SpoolJobPath(uint32_t n) {
   char name[16];
-  std::snprintf(name, sizeof name, "%05u.SPL", job_id);
+  std::snprintf(name, sizeof name, "%05u.SPL", n);
   return SpoolFolder() + u"\\" + plat::FromUtf8(name);
 }
 
@@ -171,20 +211,37 @@ bool PrintDocument(const PrintRequest& request, PrintResult* result, std::string
     return false;
   }
   std::vector<uint8_t> devmode;
-  if (!DefaultDevmode(printer.h, &devmode)) {
+  if (!request.devmode.empty()) {
+    if (!ReadDevmode(request.devmode, &devmode, error)) return false;
+  } else if (!DefaultDevmode(printer.h, &devmode)) {
     *error = "cannot open a context for " + request.printer +
              ": its model-description file is missing or cannot be compiled";
     return false;
   }
   auto* dm = reinterpret_cast<DEVMODEW*>(devmode.data());
   if (request.copies > 0) {
+    if (dm->dmSize < offsetof(DEVMODEW, dmCopies) + sizeof(dm->dmCopies)) {
+      *error = request.devmode + ": the DEVMODE is too short to hold a number of copies";
+      return false;
+    }
     dm->dmCopies = SHORT(request.copies);
     dm->dmFields |= kDmCopies;
   }
 
-  // The job: its id, and the file its stream goes to.
+  // The job: the spooler's record, which the driver reads, and the file its
+  // stream goes to.
+  std::u16string doc_name = plat::FromUtf8(BaseName(request.document));
+  plat::SpoolJob job;
+  job.printer = name;
+  job.document = doc_name;
+  job.user = UserName();
+  struct JobRecord {
+    DWORD id;
+    ~JobRecord() { plat::SpoolRemoveJob(id); }
+  } job_record{plat::SpoolAddJob(job)};
+  result->job_id = job_record.id;
   std::string spool_file;
-  if (!ReserveJob(&result->job_id, &spool_file, error)) return false;
+  if (!ReserveJobFile(&spool_file, error)) return false;
   result->output = request.output.empty() ? spool_file : request.output;
   // The spool folder keeps the job's file only when it holds the job's
   // stream, from the document's start on.
@@ -217,7 +274,6 @@ bool PrintDocument(const PrintRequest& request, PrintResult* result, std::string
   }
   const int bits = dc->surface() && dc->surface()->iBitmapFormat == BMF_1BPP ? 1 : 24;
 
-  std::u16string doc_name = plat::FromUtf8(BaseName(request.document));
   if (!dc->StartDoc(doc_name.c_str(), result->job_id)) {
     *error = "the driver did not start the document (" + ErrorCode() + ")";
     return false;

@@ -18,6 +18,7 @@ struct PrintRequest {
   int first_page = 1;      // 1-based, inclusive
   int last_page = 0;       // 0: the last page of the document
   int copies = 0;          // 0: the printer's setting
+  std::string devmode;     // host path of the job's DEVMODE file; empty: the printer's defaults
 };
 
 // What the device context tells of each page, for the caller's report.
@@ -32,7 +33,7 @@ struct PrintedPage {
 };
 
 struct PrintResult {
-  uint32_t job_id = 0;
+  uint32_t job_id = 0;  // the spooler's job id the driver was given
   std::string output;  // host path of the job stream
   int pages = 0;       // pages played to the driver
 };
@@ -44,7 +45,9 @@ struct PrintResult {
 bool PrintDocument(const PrintRequest& request, PrintResult* result, std::string* error,
                    const std::function<void(const PrintedPage&)>& on_page = {});
 
-// The Windows path of the job's file in the machine's spool folder.
-std::u16string SpoolJobPath(uint32_t job_id);
+// The Windows path of the job file numbered n in the machine's spool
+// folder (n counts the machine's job files, one per job that keeps its
+// stream there).
+std::u16string SpoolJobPath(uint32_t n);
 
 }  // namespace velm
