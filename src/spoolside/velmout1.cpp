@@ -8,7 +8,8 @@
 //   VELMOUT1_FAIL_WRITE  n: the n-th write of a document fails (nothing written).
 //   VELMOUT1_SHORT_WRITE n: the n-th write of a document takes only half of
 //                        the bytes and says so.
-//   VELMOUT1_LOG         host path of a file that gets one line per call.
+//   VELMOUT1_LOG         host path of a file that gets one line per call, and
+//                        the line "Unload" when the module is freed.
 //
 // Build variants leave exports out (see CMakeLists.txt): without
 // DrvSplWritePrinter, without DrvSplStartDocEx, or without either document
@@ -87,6 +88,7 @@ void CloseFile(Document* doc) {
 }  // namespace
 
 VELM_EXPORT BOOL DllMain(HINSTANCE, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_DETACH) Log("Unload");
   if (reason == DLL_PROCESS_DETACH && g_default) {
     CloseFile(g_default);
     delete g_default;

@@ -85,6 +85,13 @@ struct Pdev {
   int32_t pageWidth, pageHeight;
   int32_t pageBegunByBanding;
 
+  // document
+  // The spooler's job of the document, and the job name as multibyte text in
+  // the pool (not terminated; null when the document has none).
+  DWORD jobId;
+  char* jobName;
+  int32_t jobNameLength;
+
   // graphics state
   // What the display list last set; kUnknownRop / false after a page start,
   // so that each page repeats the state it needs.
