@@ -194,6 +194,8 @@ TEST_F(DcTest, BandOriginsFollowTheDriver) {
     for (const std::string& l : Log())
       if (l.rfind("NextBand", 0) == 0) bands.push_back(l);
     EXPECT_EQ(bands, c.bands) << c.height << "/" << c.band;
+    // The rectangle reaches past the page; a band below the page stays white.
+    for (const std::string& l : Log()) EXPECT_NE(l.rfind("InkBelowPage", 0), 0u) << l;
     // The last row of the page is black, the one above white.
     int32_t stride = 0;
     std::vector<uint8_t> page = Page(&stride);

@@ -1,8 +1,9 @@
 // make_test_pdf OUT.pdf PAGES [WIDTH HEIGHT]: writes a PDF document of PAGES
-// pages (A4 unless a size in points is given), drawn with cairo: a heading,
-// shapes in colour, lines of several widths and a grey ramp, different on
-// each page, so that a print of it shows where every page went. The tests,
-// benchmarks and the sample document of the demo are made with it.
+// pages (A4 unless a size in points is given), drawn with cairo: a frame on
+// the paper's edge, a heading, shapes in colour, lines of several widths and
+// a grey ramp, different on each page, so that a print of it shows where
+// every page went. The tests, benchmarks and the sample document of the demo
+// are made with it.
 #include <cairo-pdf.h>
 #include <cairo.h>
 
@@ -15,6 +16,12 @@ namespace {
 
 void DrawPage(cairo_t* cr, int n, int pages, double w, double h) {
   const double u = std::min(w, h) / 595.0;  // one point of an A4 page
+  // A frame on the paper's edge: what a printer cannot reach shows where
+  // the printable area was cut from the page.
+  cairo_set_source_rgb(cr, 0.5, 0.1, 0.5);
+  cairo_set_line_width(cr, 24 * u);
+  cairo_rectangle(cr, 0, 0, w, h);
+  cairo_stroke(cr);
   cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
   cairo_set_font_size(cr, 28 * u);
   cairo_set_source_rgb(cr, 0, 0, 0);

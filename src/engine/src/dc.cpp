@@ -116,10 +116,17 @@ struct PrinterDc::Impl {
 namespace {
 
 // The clip object of one drawing in surface coordinates: the page clip moved
-// to the band, cut to the surface.
+// to the band, cut to the surface and to the page. A band may reach past the
+// page (the last band of a banding surface lies partly below it); what is
+// drawn there does not belong to the page, so it is cut off as a device
+// context cuts off drawing outside its page.
 bool MakeClip(const PrinterDc::Impl& dc, const Op& op, const POINTL& origin,
               const RECTL& op_bounds, Clip* clip) {
   RECTL surf{0, 0, dc.so->sizlBitmap.cx, dc.so->sizlBitmap.cy};
+  if (dc.gdi.ulHorzRes && dc.gdi.ulVertRes) {
+    RECTL page = Shift(RECTL{0, 0, LONG(dc.gdi.ulHorzRes), LONG(dc.gdi.ulVertRes)}, origin);
+    if (!Intersect(surf, page, &surf)) return false;
+  }
   std::vector<RECTL> rects;
   if (op.clip) {
     std::vector<RECTL> moved;

@@ -133,7 +133,8 @@ TEST_F(ReferenceModel, PapersWithTheirAreas) {
   EXPECT_EQ(a4->paperLength, 2970);
   EXPECT_EQ(Str(a4->text), "A4");
   PaperAreaEntry* a = a4->areas->next->next;  // 600 dpi portrait
-  EXPECT_EQ(a->resolution, 600);
+  // Keyed by the option of vdmDstResolutionW, as the paper query matches it.
+  EXPECT_EQ(a->resolution, OptionId("IDS_RESOLUTION_600"));
   EXPECT_EQ(a->orientation, OptionId("IDC_PRESET_RADIO_PORTRAIT"));
   EXPECT_EQ(a->left, 100);
   EXPECT_EQ(a->width, 4961 - 200);

@@ -176,6 +176,13 @@ BOOL NextBand(SURFOBJ* so, POINTL* pt) {
   for (int32_t r = 0; r < so->sizlBitmap.cy && y + r < g_config.height; ++r)
     std::memcpy(&g_page[size_t(y + r) * size_t(g_page_stride)],
                 static_cast<uint8_t*>(so->pvScan0) + ptrdiff_t(r) * so->lDelta, size_t(g_page_stride));
+  // Rows of the band below the page hold nothing of it: ink there is logged.
+  size_t below = 0;
+  for (int32_t r = std::max(0, g_config.height - y); r < so->sizlBitmap.cy; ++r) {
+    const uint8_t* row = static_cast<uint8_t*>(so->pvScan0) + ptrdiff_t(r) * so->lDelta;
+    for (LONG i = 0; i < so->lDelta; ++i) below += row[i] != 0xFF;
+  }
+  if (below) Log("InkBelowPage " + std::to_string(below));
   RECTL all{0, 0, so->sizlBitmap.cx, so->sizlBitmap.cy};
   EngEraseSurface(so, &all, 0xFFFFFFFF);
   int32_t next = y + so->sizlBitmap.cy;
