@@ -298,6 +298,9 @@ bool PrintDocument(const PrintRequest& request, PrintResult* result, std::string
       dc->AbortDoc();
       *error = "page " + std::to_string(n) + ": the driver failed the page (" + code + "); the job stream in " +
                result->output + " ends before it";
+      if (!dc->banding())
+        *error += " (the job is in vector mode; for raster mode: velm devmode set PRINTER vdmImagePrint=1 -o FILE, "
+                  "then --devmode FILE)";
       return false;
     }
     ++result->pages;

@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# "velm print" as a person runs it: jobs into the machine's spool folder,
+# the short dump of a job, and the refusals of bad arguments, each with a
+# message and nothing printed. $2: make_test_pdf.
+set -u
+. "$(dirname "$0")/cli_common.sh" "$1"
+make_pdf="$2"
+
+"$velm" machine init "$VELM_MACHINE" >/dev/null
+"$velm" printer add Office --model "$src/models/reference.mdf" >/dev/null
+check "a printer of the reference model" $?
+"$make_pdf" "$work/doc.pdf" 2 && "$make_pdf" "$work/letter.pdf" 1 612 792
+check "documents" $?
+"$velm" devmode set Office vdmImagePrint=1 vdmColorProcess=1 dmColor=1 -o "$work/raster.dm" >/dev/null
+check "a raster DEVMODE" $?
+spool="$VELM_MACHINE/c/Windows/System32/spool/PRINTERS"
+
+# Without -o the stream is the job's file in the spool folder; each job
+# takes a file of its own.
+out=$("$velm" print Office "$work/doc.pdf" --devmode "$work/raster.dm"); rc=$?
+[ $rc -eq 0 ] && printf '%s\n' "$out" | grep -qx "job 1: 2 pages to $spool/00001.SPL" && [ -s "$spool/00001.SPL" ]
+check "the first job goes to 00001.SPL" $?
+printf '%s\n' "$out" | grep -qx 'page 1: 4961 x 7016 pixels at 600 dpi, 1-bit, printable area 4761 x 6816 at (100,100), banded'
+check "each page is reported with the job's geometry" $?
+out=$("$velm" print Office "$work/doc.pdf" --devmode "$work/raster.dm" --pages 2); rc=$?
+[ $rc -eq 0 ] && printf '%s\n' "$out" | grep -qx "job 1: 1 page to $spool/00002.SPL" && [ -s "$spool/00002.SPL" ] &&
+  [ "$(stat -c %s "$spool/00002.SPL")" -lt "$(stat -c %s "$spool/00001.SPL")" ]
+check "the second job goes to a file of its own" $?
+
+# The short dump: one line a block, data runs with their records counted.
+out=$("$velm" job dump --summary "$spool/00001.SPL"); rc=$?
+[ $rc -eq 0 ] && [ "$(printf '%s\n' "$out" | grep -c '^page-start ')" -eq 2 ] &&
+  [ "$(printf '%s\n' "$out" | grep -c '^page-end ')" -eq 2 ] &&
+  printf '%s\n' "$out" | grep -q '^job-start        F3  length 30        @PJL SET JOBNAME = "doc.pdf"$' &&
+  [ "$(printf '%s\n' "$out" | grep -c ': 1 begin-page, 1 rop, 13 band image, 1 end-page$')" -eq 2 ]
+check "job dump --summary" $?
+full=$("$velm" job dump "$spool/00001.SPL" | wc -l)
+[ "$full" -gt "$(printf '%s\n' "$out" | wc -l)" ]; check "the full dump shows more" $?
+
+# A paper of another size is printed where it lies, cut to the paper.
+out=$("$velm" print Office "$work/letter.pdf" --devmode "$work/raster.dm" -o "$work/letter.job"); rc=$?
+[ $rc -eq 0 ] && printf '%s\n' "$out" | grep -q '^page 1: 5100 x 6600 pixels at 600 dpi' &&
+  "$velm" job dump "$work/letter.job" >/dev/null
+check "a Letter document on A4" $?
+
+# Refusals: a message, a non-zero exit, no job file.
+before=$(ls "$spool" | wc -l)
+refused() {  # name, expected exit, message part, args...
+  local name="$1" want="$2" part="$3"
+  shift 3
+  local err
+  err=$("$velm" print "$@" 2>&1 >/dev/null)
+  local rc=$?
+  [ $rc -eq "$want" ] && printf '%s\n' "$err" | grep -qF -- "$part"
+  check "$name" $?
+}
+refused "an unknown printer" 1 "no printer Nobody" Nobody "$work/doc.pdf"
+refused "a missing document" 1 "missing.pdf" Office "$work/missing.pdf"
+printf 'no pdf at all' > "$work/junk.pdf"
+refused "a file that is no PDF" 1 "junk.pdf" Office "$work/junk.pdf"
+refused "pages past the end" 1 "pages 2-3 are not in the document (2 pages)" Office "$work/doc.pdf" --pages 2-3
+refused "a backward range" 1 "--pages takes A-B" Office "$work/doc.pdf" --pages 2-1
+refused "page 0" 1 "--pages takes A-B" Office "$work/doc.pdf" --pages 0-1
+refused "copies 0" 1 "--copies takes a number" Office "$work/doc.pdf" --copies 0
+refused "copies past a DEVMODE's field" 1 "copies must lie between 1 and 32767" Office "$work/doc.pdf" --copies 40000
+refused "copies that are no number" 1 "--copies takes a number" Office "$work/doc.pdf" --copies 2x
+printf 'short' > "$work/short.dm"
+refused "a DEVMODE file that is none" 1 "not a DEVMODE" Office "$work/doc.pdf" --devmode "$work/short.dm"
+refused "an unknown option" 2 "usage: velm print" Office "$work/doc.pdf" --frob
+refused "no document" 2 "usage: velm print" Office
+VELM_MACHINE="$work/none" refused "no machine" 1 "no machine in $work/none" Office "$work/doc.pdf"
+[ "$(ls "$spool" | wc -l)" -eq "$before" ]; check "refused jobs leave no file in the spool folder" $?
+
+exit $fail
