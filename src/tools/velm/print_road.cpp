@@ -326,9 +326,9 @@ bool PrintDocument(const PrintRequest& request, PrintResult* result, std::string
   }
   dc.reset();
   // The spool-side module made the file at the document's start, and a
-  // job stream is never empty.
+  // job stream is never empty (a device such as /dev/null takes it whole).
   struct stat st{};
-  if (::stat(result->output.c_str(), &st) != 0 || st.st_size == 0) {
+  if (::stat(result->output.c_str(), &st) != 0 || (S_ISREG(st.st_mode) && st.st_size == 0)) {
     *error = "the spool-side module wrote no job stream to " + result->output;
     return false;
   }
