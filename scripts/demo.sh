@@ -1,12 +1,27 @@
 #!/usr/bin/env bash
-# Builds the system and runs the demo: the whole setting catalogue, then one
-# setting with its option list. The build has a folder of its own
-# (build-demo), so a build/ made with any generator stays as it is.
+# Builds the system and runs the demo, the main job of a printer driver: a
+# machine folder with one printer of the reference model, a sample PDF
+# printed on it in raster mode through the graphics driver, and the job
+# stream it wrote, block by block in short. The build has a folder of its
+# own (build-demo), so a build/ made with any generator stays as it is; the
+# machine is a temporary folder, removed at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 generator=()
 command -v ninja >/dev/null 2>&1 && [ ! -f build-demo/CMakeCache.txt ] && generator=(-G Ninja)
 cmake -S . -B build-demo "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELM_BENCH=OFF >/dev/null
 cmake --build build-demo -j "$(nproc)" --target velm
-./build-demo/bin/velm settings
-./build-demo/bin/velm settings vdmDuplexType
+velm=./build-demo/bin/velm
+demo=$(mktemp -d)
+trap 'rm -rf "$demo"' EXIT
+export VELM_MACHINE="$demo/machine"
+run() { echo "\$ velm $*"; "$velm" "$@"; echo; }
+run machine init "$VELM_MACHINE"
+run printer add Office --model models/reference.mdf
+# Raster mode and the colour of the job are settings of its DEVMODE: here
+# raster in one bit.
+echo "\$ velm devmode set Office vdmImagePrint=1 vdmColorProcess=1 dmColor=1 -o raster.dm"
+"$velm" devmode set Office vdmImagePrint=1 vdmColorProcess=1 dmColor=1 -o "$demo/raster.dm" >/dev/null
+echo
+run print Office samples/sample.pdf --devmode "$demo/raster.dm"
+run job dump --summary "$VELM_MACHINE/c/Windows/System32/spool/PRINTERS/00001.SPL"
