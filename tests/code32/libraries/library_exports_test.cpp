@@ -24,7 +24,7 @@ struct Library {
   std::set<std::string> exports;  // the whole export set, as reviewed
 };
 const Library kLibraries[] = {
-    {VELMPD0_FILE, u"VELMPD0.DLL", {"DllMain"}},
+    {VELMPD0_FILE, u"VELMPD0.DLL", {"DllMain", "DrvQueryDriverInfo", "DrvEnableDriver", "DrvDisableDriver"}},
     {VELMPD3_FILE, u"VELMPD3.DLL", {"DllMain"}},
     {VELMPD4_FILE, u"VELMPD4.DLL", {"DllMain"}},
 };
