@@ -22,7 +22,6 @@
 
 namespace {
 
-constexpr uint32_t kItemEmfSpool = 181;
 constexpr uint32_t kItemPrintMethod = 222;
 constexpr uint32_t kItemApiUseFlag = 247;
 
