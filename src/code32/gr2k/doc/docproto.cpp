@@ -105,6 +105,10 @@ bool BindSpoolModule(Pdev* pdev) {
 BOOL DrvStartDoc(SURFOBJ* pso, LPWSTR doc_name, DWORD job_id) {
   Pdev* pdev = GrPdevOfSurface(pso);
   if (!pdev) return FALSE;
+  if (!pdev->context) {  // only a Pdev that enable left half-made
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
   const bool continued = (pdev->flags & kPdevContinued) != 0;
   // A document that was never ended gives back its spool-side document and
   // module before the next one binds.

@@ -49,11 +49,12 @@ class DocMachine : public jobinfo_test::JobInfoMachine {
     InstallSpoolModule(VELMOUT1_FULL);
     // The library's module handle, as its loader would have given it (no
     // resource of it is read by these tests).
-    static int module_tag;
-    DllMain(reinterpret_cast<HINSTANCE>(&module_tag), DLL_PROCESS_ATTACH, nullptr);
+    DllMain(reinterpret_cast<HINSTANCE>(&module_tag_), DLL_PROCESS_ATTACH, nullptr);
   }
   void TearDown() override {
     for (Pdev* p : pdevs_) DrvDisablePDEV(p);
+    // As at the library's unload: the cached contexts and model images go.
+    DllMain(reinterpret_cast<HINSTANCE>(&module_tag_), DLL_PROCESS_DETACH, nullptr);
     for (DWORD id : jobs_) plat::SpoolRemoveJob(id);
     for (const char* v : {"VELMOUT1_FILE", "VELMOUT1_LOG", "VELMOUT1_FAIL_WRITE", "VELMOUT1_SHORT_WRITE"})
       unsetenv(v);
@@ -181,6 +182,7 @@ class DocMachine : public jobinfo_test::JobInfoMachine {
     return out;
   }
 
+  static inline int module_tag_ = 0;
   std::string out_, log_;
   std::vector<Pdev*> pdevs_;
   std::vector<std::unique_ptr<SURFOBJ>> surfaces_;
