@@ -8,6 +8,10 @@
 #include <vector>
 
 #include "doc_test_machine.h"
+#include "plat/kernel.h"
+#include "plat/machine.h"
+#include "velm/ini.h"
+#include "velm/paths.h"
 
 namespace {
 
@@ -288,6 +292,41 @@ TEST_F(DocProtocol, SendPageWithoutStartPage) {
   EXPECT_EQ(Name(blocks[0]), "F5[61]");
   EXPECT_EQ(Name(blocks[1]), "F1");
   EXPECT_TRUE(DrvEndDoc(so, 0));
+}
+
+// An allocation refused at any step of a document start (the print method
+// kept in the driver ini differs, so the start merges again): the start
+// either succeeds with its document bound or fails with nothing bound and no
+// spool-side document begun.
+TEST_F(DocProtocol, AllocationFailureAtEachStepOfTheDocumentStart) {
+  Pdev* pdev = Enable();
+  ASSERT_NE(pdev, nullptr);
+  SURFOBJ* so = Surface(pdev);
+  const std::u16string ini = PathGetDriverIni(pdev->context);
+  ASSERT_TRUE(plat::EnsureWindowsDir(ini.substr(0, ini.rfind(u'\\')).c_str()));
+  ASSERT_TRUE(IniWriteString(u"Office", u"PrnMethod", u"3", ini.c_str())) << plat::ToUtf8(ini);
+  const DWORD job = AddJob(u"");
+  int failed = 0;
+  for (int n = 1; n <= 150; ++n) {
+    SCOPED_TRACE(n);
+    ClearSpoolLog();
+    plat::FailNth("GlobalAlloc", n);
+    const BOOL ok = DrvStartDoc(so, name_.data(), job);
+    plat::ClearFaults();
+    const std::vector<std::string> calls = SpoolCalls();
+    if (ok) {
+      EXPECT_NE(pdev->stream.spoolModule, nullptr);
+      ASSERT_FALSE(calls.empty());
+      EXPECT_EQ(calls[0], "StartDocEx job=" + std::to_string(job));
+      EXPECT_TRUE(DrvEndDoc(so, 0));
+    } else {
+      ++failed;
+      EXPECT_EQ(pdev->stream.spoolModule, nullptr);
+      EXPECT_FALSE(pdev->flags & kPdevDocStarted);
+      EXPECT_TRUE(calls.empty() || calls == std::vector<std::string>{"Unload"}) << calls.size();
+    }
+  }
+  EXPECT_GT(failed, 0);
 }
 
 TEST_F(DocProtocol, EveryEntryChecksItsPdev) {
