@@ -1,6 +1,5 @@
 // DrvStartDoc, DrvStartPage, DrvSendPage and DrvEndDoc: the spool-side
 // module bound for each document, and the blocks and records of each page.
-#include <cstring>
 #include <string>
 
 #include "gr2k/cmdtext.h"
@@ -28,7 +27,6 @@ constexpr uint32_t kItemApiUseFlag = 247;
 // Characters of a document name taken at most; a quoted value keeps far
 // fewer bytes anyway.
 constexpr size_t kMaxNameChars = 1024;
-
 
 template <typename Fn>
 Fn SpoolEntry(const Pdev* pdev, const char* name) {
@@ -69,11 +67,6 @@ void KeepJobName(Pdev* pdev, const char16_t* doc_name) {
   text[bytes] = 0;
   pdev->jobName = text;
   pdev->jobNameLength = int32_t(bytes);
-}
-
-// Merges the DEVMODE (may be null) into the context.
-bool Merge(DriverContext* ctx, const uint8_t* devmode, uint32_t bytes, uint32_t flags) {
-  return DmMergeInput(ctx, devmode, devmode ? bytes : 0, flags) != 0;
 }
 
 // Binds the spool-side module for a new document. The module must have its
@@ -127,7 +120,7 @@ BOOL DrvStartDoc(SURFOBJ* pso, LPWSTR doc_name, DWORD job_id) {
   const int32_t current = OptGetValueById(ctx, kItemPrintMethod, &method);
   if (method && method->valueName) {
     const int32_t stored = IniGetInt(SplGetPrinterName(ctx), method->valueName, 0, PathGetDriverIni(ctx));
-    if (stored != current && !Merge(ctx, nullptr, 0, kDocMergeFlags)) return FALSE;
+    if (stored != current && !DmMergeInput(ctx, nullptr, 0, kDocMergeFlags)) return FALSE;
   }
 
   if (!continued && !BindSpoolModule(pdev)) return FALSE;
