@@ -312,3 +312,51 @@ TEST_F(Spooler, WriteBatchesApplyAllOrNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Spooler, JobRecordsOfThePrintersJobs) {
+  const DWORD job = plat::SpoolAddJob({u"Office", u"Quarterly report", u"alice"});
+  const DWORD anonymous = plat::SpoolAddJob({u"Office", u"", u""});
+  ASSERT_NE(job, anonymous);
+  for (DWORD level : {1u, 2u}) {
+    SCOPED_TRACE(level);
+    DWORD needed = 0;
+    EXPECT_FALSE(GetJobW(printer_, job, level, nullptr, 0, &needed));
+    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    std::vector<BYTE> small(needed - 1);
+    EXPECT_FALSE(GetJobW(printer_, job, level, small.data(), needed - 1, &needed));
+    std::vector<BYTE> buf(needed);
+    ASSERT_TRUE(GetJobW(printer_, job, level, buf.data(), needed, &needed));
+    // Level 1 and 2 share their first fields.
+    auto* info = reinterpret_cast<JOB_INFO_1W*>(buf.data());
+    EXPECT_EQ(info->JobId, job);
+    EXPECT_EQ(plat::ToUtf8(info->pPrinterName), "Office");
+    EXPECT_EQ(plat::ToUtf8(info->pUserName), "alice");
+    EXPECT_EQ(plat::ToUtf8(info->pDocument), "Quarterly report");
+    if (level == 2) {
+      EXPECT_EQ(plat::ToUtf8(reinterpret_cast<JOB_INFO_2W*>(buf.data())->pDriverName), "VELM Driver");
+    }
+    ASSERT_TRUE(GetJobW(printer_, anonymous, level, buf.data(), needed, &needed));
+    EXPECT_EQ(info->pUserName, nullptr) << "a job without a user name";
+  }
+  DWORD needed = 0;
+  std::vector<BYTE> buf(4096);
+  EXPECT_FALSE(GetJobW(printer_, job, 3, buf.data(), 4096, &needed));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_LEVEL);
+  EXPECT_FALSE(GetJobW(printer_, job + 100, 1, buf.data(), 4096, &needed));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+  // Another printer's job is not this printer's.
+  const DWORD other = plat::SpoolAddJob({u"Elsewhere", u"x", u"bob"});
+  EXPECT_FALSE(GetJobW(printer_, other, 1, buf.data(), 4096, &needed));
+  plat::FailNth("GetJobW", 1);
+  EXPECT_FALSE(GetJobW(printer_, job, 1, buf.data(), 4096, &needed));
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  EXPECT_TRUE(plat::SpoolRemoveJob(job));
+  EXPECT_FALSE(plat::SpoolRemoveJob(job));
+  EXPECT_FALSE(GetJobW(printer_, job, 1, buf.data(), 4096, &needed));
+  plat::SpoolRemoveJob(anonymous);
+  plat::SpoolRemoveJob(other);
+}
+
+}  // namespace

@@ -1,6 +1,5 @@
 // DrvStartDoc, DrvStartPage, DrvSendPage and DrvEndDoc: the spool-side
 // module bound for each document, and the blocks and records of each page.
-#include <cstring>
 #include <string>
 
 #include "gr2k/cmdtext.h"
@@ -22,14 +21,12 @@
 
 namespace {
 
-constexpr uint32_t kItemEmfSpool = 181;
 constexpr uint32_t kItemPrintMethod = 222;
 constexpr uint32_t kItemApiUseFlag = 247;
 
 // Characters of a document name taken at most; a quoted value keeps far
 // fewer bytes anyway.
 constexpr size_t kMaxNameChars = 1024;
-
 
 template <typename Fn>
 Fn SpoolEntry(const Pdev* pdev, const char* name) {
@@ -72,11 +69,6 @@ void KeepJobName(Pdev* pdev, const char16_t* doc_name) {
   pdev->jobNameLength = int32_t(bytes);
 }
 
-// Merges the DEVMODE (may be null) into the context.
-bool Merge(DriverContext* ctx, const uint8_t* devmode, uint32_t bytes, uint32_t flags) {
-  return DmMergeInput(ctx, devmode, devmode ? bytes : 0, flags) != 0;
-}
-
 // Binds the spool-side module for a new document. The module must have its
 // write entry: a document whose output could not be written fails here.
 bool BindSpoolModule(Pdev* pdev) {
@@ -106,6 +98,10 @@ bool BindSpoolModule(Pdev* pdev) {
 BOOL DrvStartDoc(SURFOBJ* pso, LPWSTR doc_name, DWORD job_id) {
   Pdev* pdev = GrPdevOfSurface(pso);
   if (!pdev) return FALSE;
+  if (!pdev->context) {  // only a Pdev that enable left half-made
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
   const bool continued = (pdev->flags & kPdevContinued) != 0;
   // A document that was never ended gives back its spool-side document and
   // module before the next one binds.
@@ -124,7 +120,7 @@ BOOL DrvStartDoc(SURFOBJ* pso, LPWSTR doc_name, DWORD job_id) {
   const int32_t current = OptGetValueById(ctx, kItemPrintMethod, &method);
   if (method && method->valueName) {
     const int32_t stored = IniGetInt(SplGetPrinterName(ctx), method->valueName, 0, PathGetDriverIni(ctx));
-    if (stored != current && !Merge(ctx, nullptr, 0, kDocMergeFlags)) return FALSE;
+    if (stored != current && !DmMergeInput(ctx, nullptr, 0, kDocMergeFlags)) return FALSE;
   }
 
   if (!continued && !BindSpoolModule(pdev)) return FALSE;
