@@ -112,6 +112,33 @@ TEST_F(DcTest, EnablesRunsADocumentAndDisablesInTheEngineOrder) {
   }
 }
 
+// A document given up: an open page is dropped unplayed and the driver
+// hears ED_ABORTDOC, whether the application aborts or the DC goes with the
+// document still open; nothing can be ended twice.
+TEST_F(DcTest, GivenUpDocumentEndsWithAbort) {
+  for (bool explicit_abort : {true, false}) {
+    TestDrvConfig cfg;
+    Configure(cfg);
+    {
+      auto dc = Open();
+      ASSERT_NE(dc, nullptr);
+      ASSERT_TRUE(dc->StartDoc(u"doc", 3));
+      ASSERT_TRUE(dc->StartPage());
+      ASSERT_TRUE(dc->FillRect(RECTL{2, 3, 10, 6}, 0));
+      if (explicit_abort) {
+        EXPECT_TRUE(dc->AbortDoc());
+        EXPECT_FALSE(dc->AbortDoc());
+        EXPECT_FALSE(dc->EndDoc());
+        EXPECT_FALSE(dc->StartPage());
+      }
+    }
+    std::string want = "EnableDriver 196864 16\nEnablePDEV 6 320 312 named 4660\nCompletePDEV\nEnableSurface\n"
+                       "StartDoc doc 3\nStartPage\nEndDoc 1\nDisableSurface\nDisablePDEV\nDisableDriver\n";
+    EXPECT_EQ(Joined(Log()), want) << explicit_abort;
+    ExpectNoLeaks();
+  }
+}
+
 TEST_F(DcTest, HookedCallsGoToTheDriverOthersToTheEngine) {
   struct Case {
     const char* name;
