@@ -6,6 +6,7 @@
 
 #include "ddi_internal.h"
 #include "gr2k/ddi_entries.h"
+#include "gr2k/doc.h"
 #include "gr2k/dlrecords.h"
 #include "gr2k/glyph.h"
 #include "icm_standins.h"
@@ -41,6 +42,9 @@ DHPDEV Fail(Pdev* pdev) {
 
 void GrFreePdev(Pdev* pdev) {
   if (!pdev) return;
+  // A document the engine never ended still holds the spool-side module:
+  // end that document and free the module with the Pdev.
+  GrSpoolUnbind(pdev);
   if (pdev->palette) EngDeletePalette(pdev->palette);
   pdev->palette = nullptr;
   GrIcmCloseHandles(pdev);

@@ -400,6 +400,38 @@ class DdiPrint : public DdiEnable {
   }
 };
 
+// A Pdev disabled in the middle of its document ends that document at the
+// spool-side module and frees the module; a Pdev whose document went on in
+// another after a reset leaves the module to that one.
+TEST_F(DdiPrint, DisableEndsADocumentLeftOpen) {
+  const std::string log = root_ + "/spool.log";
+  setenv("VELMOUT1_LOG", log.c_str(), 1);
+  std::vector<uint8_t> job = JobDevmode({{kImagePrint, 1}});
+  GDIINFO gdi{};
+  DEVINFO dev{};
+  Pdev* first = static_cast<Pdev*>(Enable(&job, &gdi, &dev));
+  Pdev* second = static_cast<Pdev*>(Enable(&job, &gdi, &dev));
+  ASSERT_TRUE(first && second);
+  SURFOBJ so{};
+  so.dhpdev = first;
+  std::u16string name = u"Open";
+  ASSERT_TRUE(DrvStartDoc(&so, name.data(), 0));
+  ASSERT_NE(first->stream.spoolModule, nullptr);
+  ASSERT_TRUE(DrvResetPDEV(first, second));
+  DrvDisablePDEV(first);
+  std::string text = plat_test::TempMachine::ReadHost(log);
+  EXPECT_EQ(text.find("EndDoc"), std::string::npos) << "the document went on in the new Pdev:\n" << text;
+  DrvDisablePDEV(second);
+  text = plat_test::TempMachine::ReadHost(log);
+  unsetenv("VELMOUT1_LOG");
+  const size_t end = text.find("EndDoc"), close = text.find("Close"), unload = text.find("Unload");
+  ASSERT_NE(end, std::string::npos) << text;
+  ASSERT_NE(close, std::string::npos) << text;
+  ASSERT_NE(unload, std::string::npos) << text;
+  EXPECT_LT(end, close);
+  EXPECT_LT(close, unload);
+}
+
 TEST_F(DdiPrint, RasterPageBandByBand) {
   std::vector<uint8_t> job = JobDevmode({{kImagePrint, 1}, {kColorProcess, 1}, {kColor, 1}, {kPrintQuality, 600}});
   eng::DcOpenParams params;
