@@ -49,7 +49,8 @@ TEST(PjlLines, ReadsWhatTheFormAllows) {
       {"no '='", "@PJL SET TRAY TRAY1 \r\n", -1, "", ""},
       {"no name", "@PJL SET \r\n", -1, "", ""},
       {"a quote that does not close", "@PJL SET A = \"B C \r\n", -1, "", ""},
-      {"a quote that closes inside a word", "@PJL SET A = \"B\"C \r\n", -1, "", ""},
+      {"a quote that closes inside a word is part of it", "@PJL SET A = \"B\"C \r\n", kWhole, "A", "\"B\"C"},
+      {"a quote that never closes is part of the word", "@PJL SET A = \"B \r\n", kWhole, "A", "\"B"},
       {"another command", "@PJL ENTER LANGUAGE = VELM\r\n", -1, "", ""},
   };
   for (const Row& r : rows) {
