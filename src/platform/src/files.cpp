@@ -480,6 +480,71 @@ BOOL CreateDirectoryW(LPCWSTR path, SECURITY_ATTRIBUTES*) {
   return TRUE;
 }
 
+BOOL RemoveDirectoryW(LPCWSTR path) {
+  plat::NoteCall("RemoveDirectoryW", plat::ToUtf8(path));
+  if (plat::ShouldFail("RemoveDirectoryW")) return Fail(ERROR_ACCESS_DENIED, FALSE);
+  PathLock path_lock(path);
+  std::string host = Host(path);
+  if (host.empty()) return FALSE;
+  struct stat st{};
+  if (::lstat(host.c_str(), &st) != 0) return Fail(MissingError(host), FALSE);
+  if (!S_ISDIR(st.st_mode)) return Fail(ERROR_DIRECTORY, FALSE);
+  if (::rmdir(host.c_str()) != 0) return Fail(errno == ENOTEMPTY || errno == EEXIST ? ERROR_DIR_NOT_EMPTY : ErrnoToWin(errno), FALSE);
+  plat::detail::SyncHostDir(plat::detail::HostDirName(host), false);
+  return TRUE;
+}
+
+DWORD GetFullPathNameW(LPCWSTR path, DWORD size, LPWSTR buffer, LPWSTR* file_part) {
+  if (!path || !path[0]) return Fail(ERROR_INVALID_NAME, DWORD(0));
+  std::u16string in = path;
+  std::replace(in.begin(), in.end(), u'/', u'\\');
+  // The root the components hang from: "X:\", "\\server\share\" or, for a
+  // relative path, the drive of the system directory.
+  std::u16string root, rest;
+  if (in.size() >= 2 && in[0] == u'\\' && in[1] == u'\\') {
+    size_t server_end = in.find(u'\\', 2);
+    size_t share_end = server_end == std::u16string::npos ? server_end : in.find(u'\\', server_end + 1);
+    if (share_end == std::u16string::npos) {
+      root = in;
+    } else {
+      root = in.substr(0, share_end + 1);
+      rest = in.substr(share_end + 1);
+    }
+  } else if (in.size() >= 2 && in[1] == u':') {
+    root = in.substr(0, 2) + u"\\";
+    rest = in.substr(in.size() >= 3 && in[2] == u'\\' ? 3 : 2);
+  } else {
+    char16_t system[MAX_PATH] = {};
+    UINT n = GetSystemDirectoryW(system, MAX_PATH);
+    root = n >= 2 && n < MAX_PATH ? std::u16string(system, 2) + u"\\" : std::u16string(u"C:\\");
+    rest = in[0] == u'\\' ? in.substr(1) : in;
+  }
+  std::vector<std::u16string> parts;
+  size_t at = 0;
+  while (at <= rest.size()) {
+    size_t end = rest.find(u'\\', at);
+    if (end == std::u16string::npos) end = rest.size();
+    std::u16string part = rest.substr(at, end - at);
+    if (part == u"..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != u".") {
+      parts.push_back(part);
+    }
+    at = end + 1;
+  }
+  std::u16string full = root;
+  for (size_t i = 0; i < parts.size(); ++i) full += (i ? u"\\" : u"") + parts[i];
+  if (!rest.empty() && rest.back() == u'\\' && !parts.empty()) full += u'\\';
+  if (!buffer || size < full.size() + 1) return DWORD(full.size() + 1);
+  std::copy(full.begin(), full.end(), buffer);
+  buffer[full.size()] = 0;
+  if (file_part) {
+    size_t slash = full.find_last_of(u'\\');
+    *file_part = slash == std::u16string::npos || slash + 1 == full.size() ? nullptr : buffer + slash + 1;
+  }
+  return DWORD(full.size());
+}
+
 HANDLE FindFirstFileW(LPCWSTR pattern, WIN32_FIND_DATAW* data) {
   plat::NoteCall("FindFirstFileW", plat::ToUtf8(pattern));
   if (!pattern || !data) return Fail(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);

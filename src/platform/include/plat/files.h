@@ -60,6 +60,7 @@ constexpr DWORD ERROR_FILE_EXISTS = 80;
 constexpr DWORD ERROR_DISK_FULL = 112;
 constexpr DWORD ERROR_INVALID_NAME = 123;
 constexpr DWORD ERROR_DIR_NOT_EMPTY = 145;
+constexpr DWORD ERROR_DIRECTORY = 267;
 
 struct FILETIME {
   DWORD dwLowDateTime;
@@ -127,6 +128,16 @@ BOOL MoveFileExW(LPCWSTR source, LPCWSTR target, DWORD flags);
 // parent does not. Faults: "CreateDirectoryW".
 BOOL CreateDirectoryW(LPCWSTR path, SECURITY_ATTRIBUTES* security);
 
+// Removes an empty directory: ERROR_DIR_NOT_EMPTY when it holds anything,
+// ERROR_DIRECTORY when the path is a file. Faults: "RemoveDirectoryW".
+BOOL RemoveDirectoryW(LPCWSTR path);
+// The full path of a Windows path: an absolute path ("X:\...", "\\server\share\...")
+// with "." and ".." components resolved and '/' read as '\'; a relative path
+// is taken from the drive root of the system directory. The length without
+// the terminator, or the size needed including it when the buffer is too
+// small; 0 (ERROR_INVALID_NAME) for an empty path. file_part, when given,
+// points at the last component inside buffer.
+DWORD GetFullPathNameW(LPCWSTR path, DWORD size, LPWSTR buffer, LPWSTR* file_part);
 // Wildcards '*' and '?' in the last component, matched ignoring case; "*.*"
 // matches every name, and "name.*" also matches "name". "." and ".." are
 // listed for every directory but a drive root.
