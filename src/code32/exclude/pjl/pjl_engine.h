@@ -67,8 +67,9 @@ bool ExcIsSettable(const ExcHandle* h, const PjlVariableRow* row);
 // then the check for the four base items, the stored copy and the run.
 // 0 or 1 (changes wait) as the run gives; -1 for a malformed line, a failed
 // copy or a failed run; -2 for no text or an incomplete base. After -2, and
-// after -1 while no base is stored (h->baseText null), the handle holds
-// partly recorded settings: the caller resets it and reopens its context.
+// after -1 while no base is stored (h->baseText null), the handle's records
+// are cleared but its context holds what the lines before set: the caller
+// reopens the context.
 int32_t ExcSetBase(ExcHandle* h, const char* base, int32_t* change_length);
 // Applies one update line and runs the engine. 0 also for no line, a name
 // that is not a command variable, a variable that is not settable, or no
