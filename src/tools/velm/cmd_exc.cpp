@@ -5,7 +5,8 @@
 //
 //   base FILE              set the command base from a file of PJL lines; prints
 //                          the result, the forced changes and the rebuilt base
-//   update LINE...         propose lines one by one; prints each result and its changes
+//   update LINE...         propose lines one by one; prints each result, its changes
+//                          and the rebuilt base
 //   values NAME [--allowed]  the values of a command variable (only those allowed now)
 //   option NAME            the values of a printer option the printer has now
 //   watermarks [--kind N]  the stored watermarks' blocks (0 text, else image)
@@ -151,9 +152,7 @@ class Session {
     int32_t r = lib_->setBase(h_, base.c_str(), &length);
     std::printf("base result %d\n", r);
     PrintChanges();
-    std::string stored;
-    Fetch([&](int32_t s, char* b, int32_t* n) { return lib_->getBase(h_, s, b, n); }, &stored);
-    PrintLines(stored, "base: ");
+    PrintBase();
     return r < 0 ? 1 : 0;
   }
 
@@ -162,6 +161,7 @@ class Session {
     int32_t r = lib_->update(h_, AsLine(line).c_str(), &length);
     std::printf("update result %d\n", r);
     PrintChanges();
+    PrintBase();
     return r < 0 ? 1 : 0;
   }
 
@@ -211,6 +211,12 @@ class Session {
   }
 
  private:
+  // The stored base as the last run rebuilt it.
+  void PrintBase() {
+    std::string stored;
+    Fetch([&](int32_t s, char* b, int32_t* n) { return lib_->getBase(h_, s, b, n); }, &stored);
+    PrintLines(stored, "base: ");
+  }
   void PrintChanges() {
     std::string changes;
     Fetch([&](int32_t s, char* b, int32_t* n) { return lib_->getChange(h_, s, b, n); }, &changes);
