@@ -14,6 +14,8 @@
 #include "plat/wstr.h"
 #include "velm/context.h"
 #include "velm/library.h"
+#include "velm/paths.h"
+#include "velm/presets.h"
 #include "velm/settings.h"
 #include "velm/store.h"
 #include "velmpd4.h"
@@ -274,6 +276,43 @@ TEST_F(ExcExports, HandlesSeeSettingsStoredMeanwhile) {
   h = Open();
   ASSERT_NE(h, nullptr);
   EXPECT_EQ(trays(h).find("TRAY4"), std::string::npos) << trays(h);
+}
+
+// Three text watermarks and one image watermark stored for the printer:
+// kind 0 lists three blocks, any other kind the one image block.
+TEST_F(ExcExports, WatermarkListThroughTheExport) {
+  CommonProcessAttach(nullptr);
+  PathCreateDataDir();
+  DriverContext* ctx = CtxOpenKind(printer_, printer_, 0, kOpenEntryPoint);
+  ASSERT_NE(ctx, nullptr);
+  for (int32_t n = 0; n < 4; ++n) {
+    OptSetValueById(ctx, 109, n < 3 ? 1 : 2);
+    std::u16string text = u"MARK" + std::u16string(1, char16_t(u'0' + n));
+    ASSERT_NE(OptSetText(ctx, OptFindSetting(ctx, 869), text.c_str()), nullptr);
+    ASSERT_NE(StampSave(ctx, n), 0);
+  }
+  ASSERT_NE(StampWriteCount(ctx, 4), 0);
+  CtxCloseAs(ctx, kCloseDestroy);
+  CommonProcessDetach();
+
+  ExcHandle* h = Open();
+  ASSERT_NE(h, nullptr);
+  auto blocks = [&](int32_t kind, std::string* all) {
+    *all = Fetch([&](int32_t s, char* b, int32_t* n) { return get_watermarks_(h, kind, s, b, n); });
+    int count = 0;
+    for (size_t at = 0; at < all->size() && (*all)[at]; at += std::strlen(all->c_str() + at) + 1) ++count;
+    return count;
+  };
+  std::string text, image;
+  EXPECT_EQ(blocks(0, &text), 3) << text;
+  ASSERT_GE(text.size(), 2u);
+  EXPECT_EQ(text.substr(text.size() - 2), std::string(2, '\0'));
+  EXPECT_EQ(blocks(1, &image), 1) << image;
+  EXPECT_EQ(blocks(7, &image), 1) << image;  // every non-zero kind asks for images
+  // The walk leaves the handle's settings as they were: the list again is the same.
+  std::string again;
+  EXPECT_EQ(blocks(0, &again), 3);
+  EXPECT_EQ(again, text);
 }
 
 TEST_F(ExcExports, DriverDevmode) {
