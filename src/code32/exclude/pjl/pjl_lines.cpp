@@ -16,17 +16,18 @@ const char* SkipBlanks(const char* p) {
 }
 
 // Copies the token at p into out (kExcTokenSize bytes); the end of the token,
-// or null when it does not fit. A value that opens with a double quote runs
-// to the closing quote, blanks included (string values are written so); the
-// quote must close before the line ends.
+// or null when it does not fit. A value that opens with a double quote and
+// closes it before the line ends, at the end of a word, runs to the closing
+// quote, blanks included (string values are written so); any other token
+// ends at the first blank.
 const char* ReadToken(const char* p, char* out, bool quoted_allowed) {
   size_t n = 0;
   if (quoted_allowed && *p == '"') {
     const char* q = p + 1;
     while (*q && *q != '"' && *q != '\r' && *q != '\n') ++q;
-    if (*q != '"' || !EndsToken(q[1])) return nullptr;
-    n = size_t(q + 1 - p);
-  } else {
+    if (*q == '"' && EndsToken(q[1])) n = size_t(q + 1 - p);
+  }
+  if (n == 0) {
     while (!EndsToken(p[n])) ++n;
   }
   if (n >= kExcTokenSize) return nullptr;
