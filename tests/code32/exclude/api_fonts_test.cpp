@@ -8,7 +8,7 @@
 
 #include "api/api_support.h"
 #include "env_test_machine.h"
-#include "eng/fonts.h"
+#include "plat/fonts.h"
 #include "plat/wstr.h"
 
 namespace {

@@ -24,6 +24,7 @@
 #include "exc_handle.h"
 #include "plat/files.h"
 #include "plat/machine.h"
+#include "plat/machineconf.h"
 #include "plat/winspool.h"
 #include "velm/library.h"
 #include "velmpd4.h"

@@ -2,7 +2,7 @@
 #include <cstring>
 
 #include "api/api_support.h"
-#include "eng/fonts.h"
+#include "plat/fonts.h"
 #include "velm/settings.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // The font families of the machine: the font files of C:\Windows\Fonts that
 // FreeType reads, by family.
-#include "eng/fonts.h"
+#include "plat/fonts.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H

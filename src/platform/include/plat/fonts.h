@@ -1,8 +1,10 @@
-// The device-context side of the engine's fonts: the desktop's display
-// context and the font families the engine can draw. The families are the
-// fonts installed in the machine's fonts folder (C:\Windows\Fonts), read
-// with FreeType: a scalable font with TrueType tables is a TrueType family,
-// a bitmap font a raster family.
+// The machine's fonts as gdi32 and user32 show them: the desktop's display
+// context and the font families the graphics engine of the machine draws.
+// Those are the fonts installed in the machine's fonts folder
+// (C:\Windows\Fonts), read with FreeType, the engine's glyph source: a
+// scalable font with TrueType tables is a TrueType family, a bitmap font a
+// raster family. (Here, not in the engine, so that a library that only asks
+// for the list does not load the engine's drawing libraries.)
 #pragma once
 
 #include <cstddef>
