@@ -23,6 +23,7 @@
 
 #include "exc_handle.h"
 #include "plat/files.h"
+#include "plat/kernel.h"
 #include "plat/machine.h"
 #include "plat/machineconf.h"
 #include "plat/winspool.h"
@@ -77,6 +78,15 @@ bool Setup() {
   p.driverName = d.name;
   p.attributes = PRINTER_ATTRIBUTE_LOCAL;
   if (!plat::SpoolAddDriver(d) || !plat::SpoolAddPrinter(p, &error)) return false;
+  // The machine's modules are loaded once for the whole run: the library
+  // loads and frees some of them per call, and an instrumented module that
+  // leaves the process would leave the fuzzer's coverage counters behind.
+  const std::u16string system = u"C:\\Windows\\System32\\";
+  WIN32_FIND_DATAW found{};
+  HANDLE search = FindFirstFileW((system + u"*.dll").c_str(), &found);
+  for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found))
+    LoadLibraryW((system + found.cFileName).c_str());
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
   CommonProcessAttach(nullptr);
   g_handle = ExcGetExclusive("Office");
   return g_handle != nullptr;
