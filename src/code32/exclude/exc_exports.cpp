@@ -132,14 +132,16 @@ void BuildDefaultDevmode(DriverContext* ctx) {
   ApiFixFinishingAfterMerge(ctx);
 }
 
-void ToAnsiDevmode(const uint8_t* working, const char* name, VELM_DEVMODEA* out) {
+// Writes `total` bytes (the announced size: shorter private part on the
+// Windows 9x family), never more.
+void ToAnsiDevmode(const uint8_t* working, const char* name, VELM_DEVMODEA* out, size_t total) {
   const auto* w = reinterpret_cast<const DEVMODEW*>(working);
   auto* bytes = reinterpret_cast<uint8_t*>(out);
-  std::memset(out, 0, sizeof *out);
+  std::memset(out, 0, total);
   std::memcpy(bytes + offsetof(VELM_DEVMODEA, dmSpecVersion), working + offsetof(DEVMODEW, dmSpecVersion), 38);
   out->dmSize = uint16_t(w->dmSize - 64);
   std::memcpy(bytes + offsetof(VELM_DEVMODEA, dmLogPixels), working + offsetof(DEVMODEW, dmLogPixels),
-              dm::kTotalSize - offsetof(DEVMODEW, dmLogPixels));
+              total - offsetof(VELM_DEVMODEA, dmLogPixels));
   char16_t form[VELM_CCHFORMNAME + 1] = {};
   std::memcpy(form, w->dmFormName, sizeof w->dmFormName);
   StrWideToAnsi(out->dmFormName, form, VELM_CCHFORMNAME);
@@ -261,6 +263,7 @@ VELMPD4_API int32_t ExcGetIniFileName(const char* printer, int32_t size, char* b
 VELMPD4_API int32_t ExcGetDriverDevmode(const char* printer, int32_t mode, int32_t size, VELM_DEVMODEA* buffer,
                                         int32_t* needed) {
   const int32_t total = int32_t(DmGetTotalSize()) - 64;
+  static_assert(dm::kTotalSize - 64 <= sizeof(VELM_DEVMODEA));
   if (needed) *needed = total;
   if (!buffer || size < total) return 1;
   if (mode != EXC_DEVMODE_DEFAULT) return -1;
@@ -270,7 +273,7 @@ VELMPD4_API int32_t ExcGetDriverDevmode(const char* printer, int32_t mode, int32
   int32_t r = -1;
   if (ctx && ctx->devmode) {
     BuildDefaultDevmode(ctx);
-    ToAnsiDevmode(ctx->devmode, printer, buffer);
+    ToAnsiDevmode(ctx->devmode, printer, buffer, size_t(total));
     r = 0;
   }
   CloseContext(ctx);

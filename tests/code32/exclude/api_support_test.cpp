@@ -178,6 +178,13 @@ TEST_F(ApiMachine, JobInfoGetTextCases) {
   EXPECT_EQ(get(2), 0);
   ASSERT_TRUE(plat::SetMachineSetting("jobinfo.get", "13"));
   EXPECT_EQ(get(1), 0);
+  // An answer of an absurd size is no value (nothing is allocated for it).
+  ASSERT_TRUE(plat::SetMachineSetting("jobinfo.get", "huge"));
+  EXPECT_EQ(get(1), 0);
+  // A value written without its terminator still ends within the buffer.
+  ASSERT_TRUE(plat::SetMachineSetting("jobinfo.get", "odd"));
+  ASSERT_EQ(get(1), 1);
+  EXPECT_LT(plat::WLenN(buffer, 80), 9u);
   ASSERT_TRUE(plat::ResetMachineSetting("jobinfo.get"));
 
   // Version 0x102 refused: 0x101 serves.

@@ -27,7 +27,11 @@ struct Library {
 const Library kLibraries[] = {
     {VELMPD0_FILE, u"VELMPD0.DLL", {"DllMain", "DrvQueryDriverInfo", "DrvEnableDriver", "DrvDisableDriver"}},
     {VELMPD3_FILE, u"VELMPD3.DLL", {"DllMain"}},
-    {VELMPD4_FILE, u"VELMPD4.DLL", {"DllMain"}},
+    {VELMPD4_FILE,
+     u"VELMPD4.DLL",
+     {"DllMain", "ExcGetIniFileName", "ExcGetDriverDevmode", "ExcGetExclusive", "ExcFreeExclusive",
+      "ExcSetCommandBase", "ExcGetCommandBase", "ExcUpdateCommand", "ExcGetCommandChange", "ExcGetCommandValue",
+      "ExcGetPrinterOption", "ExcGetPrinterValue", "ExcGetWaterMarkList"}},
 };
 
 // The names a shared object defines in its dynamic symbol table, read from

@@ -1,0 +1,78 @@
+// The machine's fonts as gdi32 and user32 show them: the desktop's display
+// context and the font families the graphics engine of the machine draws.
+// Those are the fonts installed in the machine's fonts folder
+// (C:\Windows\Fonts), read with FreeType, the engine's glyph source: a
+// scalable font with TrueType tables is a TrueType family, a bitmap font a
+// raster family. (Here, not in the engine, so that a library that only asks
+// for the list does not load the engine's drawing libraries.)
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "plat/wintypes.h"
+
+using HDC = void*;
+using LPARAM = intptr_t;
+
+constexpr DWORD RASTER_FONTTYPE = 0x1;
+constexpr DWORD DEVICE_FONTTYPE = 0x2;
+constexpr DWORD TRUETYPE_FONTTYPE = 0x4;
+constexpr int LF_FACESIZE = 32;
+
+struct LOGFONTW {
+  LONG lfHeight;
+  LONG lfWidth;
+  LONG lfEscapement;
+  LONG lfOrientation;
+  LONG lfWeight;
+  BYTE lfItalic;
+  BYTE lfUnderline;
+  BYTE lfStrikeOut;
+  BYTE lfCharSet;
+  BYTE lfOutPrecision;
+  BYTE lfClipPrecision;
+  BYTE lfQuality;
+  BYTE lfPitchAndFamily;
+  WCHAR lfFaceName[LF_FACESIZE];
+};
+static_assert(sizeof(LOGFONTW) == 92);
+static_assert(offsetof(LOGFONTW, lfFaceName) == 28);
+
+struct TEXTMETRICW {
+  LONG tmHeight;
+  LONG tmAscent;
+  LONG tmDescent;
+  LONG tmInternalLeading;
+  LONG tmExternalLeading;
+  LONG tmAveCharWidth;
+  LONG tmMaxCharWidth;
+  LONG tmWeight;
+  LONG tmOverhang;
+  LONG tmDigitizedAspectX;
+  LONG tmDigitizedAspectY;
+  WCHAR tmFirstChar;
+  WCHAR tmLastChar;
+  WCHAR tmDefaultChar;
+  WCHAR tmBreakChar;
+  BYTE tmItalic;
+  BYTE tmUnderlined;
+  BYTE tmStruckOut;
+  BYTE tmPitchAndFamily;
+  BYTE tmCharSet;
+};
+static_assert(sizeof(TEXTMETRICW) == 60);
+
+extern "C" {
+typedef int (*FONTENUMPROCW)(const LOGFONTW* font, const TEXTMETRICW* metrics, DWORD type, LPARAM data);
+
+// The desktop window (never null) and its display context.
+HWND GetDesktopWindow();
+HDC GetDC(HWND window);
+int ReleaseDC(HWND window, HDC dc);
+// family null: one call per family, in name order; else one call per face
+// of that family (compared ignoring case). The last answer of the callback
+// (enumeration stops at 0), or 1 when there was nothing to list. Faces
+// longer than 31 characters are listed cut, as LOGFONTW holds them.
+int EnumFontFamiliesW(HDC dc, LPCWSTR family, FONTENUMPROCW proc, LPARAM data);
+}

@@ -1,0 +1,176 @@
+// libFuzzer target: arbitrary command bases and update lines given to a
+// command handle on a printer of the reference model. Input: texts split at
+// NUL bytes; the first is the base, each further one an update line (its
+// first byte, when it is below 0x08, asks a value list, a printer option or
+// the watermark list of the name or kind that follows instead).
+//
+// Invariants: every answer is one of the interface's results; the base and
+// change texts the handle reports are NUL-terminated with the length it
+// reports; a base refused with -1 or -2 leaves no base behind; a query
+// leaves the stored base unchanged.
+#include <sys/statfs.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "exc_handle.h"
+#include "plat/files.h"
+#include "plat/kernel.h"
+#include "plat/machine.h"
+#include "plat/machineconf.h"
+#include "plat/winspool.h"
+#include "velm/library.h"
+#include "velmpd4.h"
+
+namespace {
+
+void Check(bool ok, const char* what) {
+  if (!ok) {
+    std::fprintf(stderr, "invariant broken: %s\n", what);
+    std::abort();
+  }
+}
+
+std::string g_root;
+ExcHandle* g_handle = nullptr;
+
+std::string MachineParent() {
+  struct statfs fs{};
+  if (access("/dev/shm", W_OK) == 0 && statfs("/dev/shm", &fs) == 0 && fs.f_type == 0x01021994) return "/dev/shm";
+  const char* tmp = std::getenv("TMPDIR");
+  return tmp && *tmp ? tmp : "/tmp";
+}
+
+bool Setup() {
+  std::string tmpl = MachineParent() + "/velm-exc-fuzz-XXXXXX";
+  unsetenv("VELM_MACHINE");
+  if (!mkdtemp(tmpl.data())) return false;
+  g_root = tmpl;
+  std::atexit([] { std::system(("rm -rf '" + g_root + "'").c_str()); });
+  std::string error;
+  if (!plat::InitMachine(g_root, plat::StandinModuleDir(), &error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return false;
+  }
+  const std::u16string dir = u"C:\\Windows\\System32\\spool\\drivers\\w32x86\\3";
+  if (!plat::EnsureWindowsDir(dir.c_str())) return false;
+  std::ifstream in(VELM_EXC_FUZZ_MODEL, std::ios::binary);
+  std::string model((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  DWORD werror = 0;
+  if (model.empty() || !plat::ReplaceFileContent((dir + u"\\model.mdf").c_str(), model.data(), model.size(), &werror))
+    return false;
+  plat::SpoolDriver d;
+  d.name = u"VELM Driver";
+  d.driverPath = dir + u"\\VELMPD0.DLL";
+  d.configFile = dir + u"\\VELMPD3.DLL";
+  d.dataFile = dir + u"\\model.mdf";
+  d.helpFile = dir + u"\\VELMus.hlp";
+  plat::SpoolPrinter p;
+  p.name = u"Office";
+  p.driverName = d.name;
+  p.attributes = PRINTER_ATTRIBUTE_LOCAL;
+  if (!plat::SpoolAddDriver(d) || !plat::SpoolAddPrinter(p, &error)) return false;
+  // The machine's modules are loaded once for the whole run: the library
+  // loads and frees some of them per call, and an instrumented module that
+  // leaves the process would leave the fuzzer's coverage counters behind.
+  const std::u16string system = u"C:\\Windows\\System32\\";
+  WIN32_FIND_DATAW found{};
+  HANDLE search = FindFirstFileW((system + u"*.dll").c_str(), &found);
+  for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found))
+    LoadLibraryW((system + found.cFileName).c_str());
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
+  CommonProcessAttach(nullptr);
+  g_handle = ExcGetExclusive("Office");
+  return g_handle != nullptr;
+}
+
+bool ValidResult(int32_t r) { return r >= -2 && r <= 1; }
+
+// The stored base as the handle reports it, checked for its shape.
+std::string StoredBase() {
+  int32_t needed = -1;
+  int32_t r = ExcGetCommandBase(g_handle, 0, nullptr, &needed);
+  Check(r == 0 || r == 1, "base size answer");
+  Check(needed >= 0, "base size");
+  if (needed == 0) return {};
+  std::string text(size_t(needed), '\x7f');
+  Check(ExcGetCommandBase(g_handle, needed, text.data(), &needed) == 0, "base copy");
+  Check(text.back() == '\0' && std::strlen(text.c_str()) + 1 == text.size(), "base ends in its one NUL");
+  return text;
+}
+
+void DrainChange(int32_t reported) {
+  int32_t needed = -1;
+  int32_t r = ExcGetCommandChange(g_handle, 0, nullptr, &needed);
+  Check(r == 0 || r == 1, "change size answer");
+  Check(needed == reported, "change length as reported");
+  if (needed == 0) return;
+  std::string text(size_t(needed), '\x7f');
+  Check(ExcGetCommandChange(g_handle, needed, text.data(), &needed) == 0, "change copy");
+  Check(text.back() == '\0' && std::strlen(text.c_str()) + 1 == text.size(), "change ends in its one NUL");
+  Check(ExcGetCommandChange(g_handle, 0, nullptr, &needed) == 0 && needed == 0, "change dropped once copied");
+}
+
+void List(int32_t r, int32_t needed, const std::string& text) {
+  Check(ValidResult(r) && r != -2, "list answer");
+  if (r != 0 || needed == 0) return;
+  Check(needed >= 2 && text[size_t(needed) - 1] == '\0' && text[size_t(needed) - 2] == '\0', "list ends in two NULs");
+}
+
+void Query(uint8_t kind, const std::string& name) {
+  const std::string before = StoredBase();
+  std::string out(8192, '\0');
+  int32_t needed = 0, r = 0;
+  switch (kind % 4) {
+    case 0: r = ExcGetCommandValue(g_handle, name.c_str(), 0, int32_t(out.size()), out.data(), &needed); break;
+    case 1: r = ExcGetCommandValue(g_handle, name.c_str(), 1, int32_t(out.size()), out.data(), &needed); break;
+    case 2: r = ExcGetPrinterOption(g_handle, name.c_str(), int32_t(out.size()), out.data(), &needed); break;
+    default:
+      r = ExcGetWaterMarkList(g_handle, name.empty() ? 0 : name[0], int32_t(out.size()), out.data(), &needed);
+      break;
+  }
+  List(r, needed, out);
+  Check(StoredBase() == before, "a query leaves the base unchanged");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static bool ready = Setup();
+  Check(ready, "fixture machine and handle");
+  std::vector<std::string> parts(1);
+  for (size_t i = 0; i < size; ++i) {
+    if (data[i] == 0) parts.emplace_back();
+    else parts.back().push_back(char(data[i]));
+  }
+  int32_t length = -1;
+  int32_t r = ExcSetCommandBase(g_handle, parts[0].c_str(), &length);
+  Check(ValidResult(r), "base result");
+  if (r < 0) {
+    Check(length == 0, "no change after a refused base");
+    Check(StoredBase().empty(), "a refused base leaves no base");
+  }
+  DrainChange(r == 1 ? length : 0);
+  for (size_t i = 1; i < parts.size() && i < 16; ++i) {
+    const std::string& part = parts[i];
+    if (!part.empty() && uint8_t(part[0]) < 8) {
+      Query(uint8_t(part[0]), part.substr(1));
+      continue;
+    }
+    const std::string before = StoredBase();
+    r = ExcUpdateCommand(g_handle, part.c_str(), &length);
+    Check(ValidResult(r) && r != -2, "update result");
+    if (r != 1) Check(length == 0, "no change length without changes");
+    if (r == -1) Check(StoredBase() == before, "a refused line leaves the base");
+    DrainChange(r == 1 ? length : 0);
+  }
+  return 0;
+}
