@@ -40,7 +40,11 @@ int32_t UiShowMessage(DriverContext* ctx, const UiMessageRequest* request, HWND 
   if (r.captionId) ResLoadString(ctx, r.captionId, caption, kCaptionChars, 0);
   else plat::WCopy(caption, kCaptionChars, SplGetPrinterName(ctx));
 
-  char16_t format[kFormatChars + 1] = {};
+  // The format and the message live in the driver's own memory, as the
+  // rest of its buffers: short memory answers 0, as a box that cannot be
+  // shown.
+  auto* format = static_cast<char16_t*>(MemAllocZeroed((kFormatChars + 1) * sizeof(char16_t)));
+  if (!format) return 0;
   ResLoadString(ctx, r.textId, format, kFormatChars + 1, 0);
 
   std::vector<ui::FormatArg> args;
@@ -58,9 +62,7 @@ int32_t UiShowMessage(DriverContext* ctx, const UiMessageRequest* request, HWND 
   message += args.empty() ? std::u16string(format) : ui::FormatW(format, args);
   if (r.suffix) message += kBreak + r.suffix + kBreak;
 
-  // The box gets its text from a buffer of the driver's own allocator, as
-  // the rest of the driver's memory: short memory answers 0, as the box
-  // that cannot be shown.
+  MemFree(format);
   auto* text = static_cast<char16_t*>(MemAllocZeroed((message.size() + 1) * sizeof(char16_t)));
   if (!text) return 0;
   std::copy(message.begin(), message.end(), text);
