@@ -20,10 +20,11 @@
 #include "plat/wstr.h"
 #include "ui/compstui.h"
 #include "ui/user32.h"
+#include "velm/devmode.h"
 
 namespace {
 
-using DocumentPropertiesProc = LONG (*)(HWND, HANDLE, LPWSTR, void*, void*, DWORD);
+using DocumentPropertiesProc = LONG (*)(HWND, HANDLE, LPWSTR, DEVMODEW*, DEVMODEW*, DWORD);
 
 int Fail(const char* what, const std::string& why) {
   std::fprintf(stderr, "velm %s: %s\n", what, why.c_str());
@@ -118,8 +119,9 @@ int DocProps(const velm_cli::Args& args) {
   if (mode != 0) {
     std::vector<uint8_t> output(size > 0 ? size_t(size) : 0, 0);
     if (mode & DM_PROMPT) velm_cli::PlaySheetScript(script);
-    LONG r = entry(nullptr, driver.printer, driver.name.data(), output.empty() ? nullptr : output.data(),
-                   input.empty() ? nullptr : input.data(), mode);
+    LONG r = entry(nullptr, driver.printer, driver.name.data(),
+                   output.empty() ? nullptr : reinterpret_cast<DEVMODEW*>(output.data()),
+                   input.empty() ? nullptr : reinterpret_cast<DEVMODEW*>(input.data()), mode);
     std::printf("result: %d (%s)\n", int(r), ResultName(r));
     ui::ClearModalHandler();
     if (r < 0) {

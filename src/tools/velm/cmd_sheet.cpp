@@ -21,10 +21,11 @@
 #include "plat/wstr.h"
 #include "ui/compstui.h"
 #include "ui/user32.h"
+#include "velm/devmode.h"
 
 namespace {
 
-using DocumentPropertiesProc = LONG (*)(HWND, HANDLE, LPWSTR, void*, void*, DWORD);
+using DocumentPropertiesProc = LONG (*)(HWND, HANDLE, LPWSTR, DEVMODEW*, DEVMODEW*, DWORD);
 using PrinterPropertiesProc = BOOL (*)(HWND, HANDLE);
 
 int Fail(const std::string& why) {
@@ -84,8 +85,8 @@ int Sheet(const velm_cli::Args& args) {
     LONG size = entry(nullptr, driver.printer, driver.name.data(), nullptr, nullptr, 0);
     std::vector<uint8_t> output(size > 0 ? size_t(size) : 0, 0);
     DWORD mode = DM_PROMPT | DM_COPY | (input.empty() ? 0 : DM_MODIFY);
-    LONG r = entry(nullptr, driver.printer, driver.name.data(), output.data(), input.empty() ? nullptr : input.data(),
-                   mode);
+    LONG r = entry(nullptr, driver.printer, driver.name.data(), reinterpret_cast<DEVMODEW*>(output.data()),
+                   input.empty() ? nullptr : reinterpret_cast<DEVMODEW*>(input.data()), mode);
     PrintMessageBoxes();
     std::printf("result: %d (%s)\n", int(r), r == IDOK ? "IDOK" : r == IDCANCEL ? "IDCANCEL" : "failed");
     if (r == IDOK && !output.empty()) velm_cli::PrintDevmode(output.data());

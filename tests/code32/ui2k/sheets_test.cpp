@@ -67,6 +67,18 @@ TEST_F(Sheets, CopyWithoutModifyIgnoresTheInput) {
   EXPECT_EQ(got, copies) << "with DM_MODIFY the input is merged";
 }
 
+// An input whose sizes no DEVMODE has cannot give the output its sizes: the
+// call fails and the output is left as it was, never reported as filled.
+TEST_F(Sheets, AnInputOfImpossibleSizesFailsTheCopy) {
+  std::vector<uint8_t> bad = Defaults();
+  std::memset(bad.data() + 68, 0, 4);  // dmSize 0, dmDriverExtra 0
+  for (DWORD mode : {DWORD(DM_COPY), DWORD(DM_COPY | DM_MODIFY)}) {
+    std::vector<uint8_t> out(dm::kTotalSize, 0xEE);
+    EXPECT_LT(DocProps(out.data(), bad.data(), mode), 0) << mode;
+    EXPECT_EQ(out, std::vector<uint8_t>(dm::kTotalSize, 0xEE)) << mode;
+  }
+}
+
 TEST_F(Sheets, ScriptedOkAndCancelOfTheDocumentSheet) {
   std::vector<uint8_t> out(dm::kTotalSize);
   ui::SetModalHandler([](HWND sheet) { return ui::ClickButton(sheet, IDCANCEL); });

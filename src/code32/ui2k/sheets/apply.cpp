@@ -126,7 +126,11 @@ int32_t UiApplyDocumentResult(DriverContext* ctx) {
     auto* output = static_cast<uint8_t*>(w.outputDevmode);
     size_t input_length = UiDevmodeLength(static_cast<const DEVMODEW*>(w.inputDevmode));
     // The caller's output buffer is as large as the size query answered.
-    DmCopyToOutput(ctx->devmode, dm::kTotalSize, input, input_length, output, output ? DmGetTotalSize() : 0);
+    // An input whose sizes no DEVMODE has leaves the output unwritten: that
+    // is a failure, never an output reported as filled.
+    int32_t copied = DmCopyToOutput(ctx->devmode, dm::kTotalSize, input, input_length, output,
+                                    output ? DmGetTotalSize() : 0);
+    if (output && copied != 1) return 0;
     if (output) {
       bool input_collate = input && input_length >= kCollateAt + 2 && (Fields(input) & kDmCollate);
       bool nt4_user_default = OsIsNt4() && DmGetFlagUserDefault(ctx) == 1;

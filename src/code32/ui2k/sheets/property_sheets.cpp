@@ -433,9 +433,13 @@ LONG UiDocumentPropertiesNoUi(DOCUMENTPROPERTYHEADER* h, const PRINTER_INFO_2W* 
     DmSetFlagProviderUcodeTo(ctx, provider);
     DmSetFlagProviderUcode2To(ctx, provider);
   }
-  if (h->fMode & (DM_UPDATE | DM_COPY)) UiApplyDocumentResult(ctx);
+  const int32_t applied = (h->fMode & (DM_UPDATE | DM_COPY)) ? UiApplyDocumentResult(ctx) : 1;
   w.inputDevmode = w.outputDevmode = nullptr;
   CtxClose(ctx);
+  if (!applied) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return -1;
+  }
   return 1;
 }
 

@@ -40,6 +40,8 @@ int32_t UiCommitSettings(DriverContext* ctx);
 int32_t UiSavePrinterSettings(DriverContext* ctx, int32_t mode);
 int32_t UiSaveDocumentSettings(DriverContext* ctx, int32_t mode);
 int32_t UiSaveDocumentResult(DriverContext* ctx);
+// 0 when the output DEVMODE asked for could not be written (an input of
+// sizes no DEVMODE has), else 1.
 int32_t UiApplyDocumentResult(DriverContext* ctx);
 
 // The bytes a caller's DEVMODE declares (public and private part), 0 for none.
