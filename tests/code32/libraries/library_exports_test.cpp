@@ -26,7 +26,10 @@ struct Library {
 };
 const Library kLibraries[] = {
     {VELMPD0_FILE, u"VELMPD0.DLL", {"DllMain", "DrvQueryDriverInfo", "DrvEnableDriver", "DrvDisableDriver"}},
-    {VELMPD3_FILE, u"VELMPD3.DLL", {"DllMain"}},
+    {VELMPD3_FILE,
+     u"VELMPD3.DLL",
+     {"DllMain", "DrvDevicePropertySheets", "DrvDocumentPropertySheets", "PrinterProperties", "DrvDocumentProperties",
+      "DrvAdvancedDocumentProperties"}},
     {VELMPD4_FILE,
      u"VELMPD4.DLL",
      {"DllMain", "ExcGetIniFileName", "ExcGetDriverDevmode", "ExcGetExclusive", "ExcFreeExclusive",
