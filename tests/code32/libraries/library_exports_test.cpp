@@ -25,7 +25,7 @@ struct Library {
 };
 const Library kLibraries[] = {
     {VELMPD0_FILE, u"VELMPD0.DLL", {"DllMain"}},
-    {VELMPD3_FILE, u"VELMPD3.DLL", {"DllMain"}},
+    {VELMPD3_FILE, u"VELMPD3.DLL", {"DllMain", "DrvDeviceCapabilities"}},
     {VELMPD4_FILE, u"VELMPD4.DLL", {"DllMain"}},
 };
 
