@@ -113,6 +113,17 @@ HMODULE LoadLibraryW(LPCWSTR path) {
   return raw;
 }
 
+HMODULE LoadLibraryA(LPCSTR path) {
+  if (!path || !*path) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  size_t len = std::strlen(path);
+  std::u16string wide(len + 1, u'\0');
+  wide.resize(plat::AnsiToWide(path, len, wide.data(), len));
+  return LoadLibraryW(wide.c_str());
+}
+
 FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
   std::lock_guard<std::recursive_mutex> lock(g_mutex);
   Module* m = Find(module);

@@ -157,6 +157,13 @@ bool InitMachine(const std::string& dir, const std::string& module_dir, std::str
     if (!detail::IsHostFile(from)) return fail(std::string("stand-in module missing: ") + from);
     if (!CopyHostFile(from, to)) return fail(std::string("cannot copy ") + module);
   }
+  // The common property sheets come with the window layer; a program built
+  // without it gets a machine without them, as a system without them.
+  for (const char* module : {"compstui.dll"}) {
+    std::string from = module_dir + "/" + module;
+    if (!detail::IsHostFile(from)) continue;
+    if (!CopyHostFile(from, MapPath(system + u"\\" + FromUtf8(module)))) return fail(std::string("cannot copy ") + module);
+  }
   return true;
 }
 

@@ -1,6 +1,7 @@
 // The message box seam of user32.
 #include "plat/user.h"
 
+#include <atomic>
 #include <deque>
 #include <mutex>
 
@@ -59,9 +60,15 @@ extern "C" int MessageBoxW(HWND, LPCWSTR text, LPCWSTR caption, UINT type) {
   return r.answer;
 }
 
-extern "C" HWND GetActiveWindow() { return nullptr; }
+namespace {
+std::atomic<HWND> g_active{nullptr};
+}
+
+extern "C" HWND GetActiveWindow() { return g_active.load(); }
 
 namespace plat {
+
+void SetActiveWindowValue(HWND window) { g_active.store(window); }
 
 void ScriptMessageBoxAnswers(const std::vector<int>& answers) {
   State& s = Get();

@@ -44,6 +44,8 @@ void DeleteCriticalSection(CRITICAL_SECTION* cs);
 // DLL_PROCESS_ATTACH; FreeLibrary calls it with DLL_PROCESS_DETACH when the
 // last reference goes.
 HMODULE LoadLibraryW(LPCWSTR path);
+// The same for a path in the ANSI code page.
+HMODULE LoadLibraryA(LPCSTR path);
 FARPROC GetProcAddress(HMODULE module, LPCSTR name);
 BOOL FreeLibrary(HMODULE module);
 // Module handle of an object already in the process, by its file name, or

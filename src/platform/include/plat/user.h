@@ -34,7 +34,8 @@ extern "C" {
 // the box (IDOK, IDABORT, IDYES or IDRETRY). Faults: "MessageBoxW" (answers
 // 0, as Windows does when the box cannot be shown; nothing is logged).
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
-// There are no windows here: always null.
+// The active top-level window of the window layer (null when it has none
+// or is not loaded).
 HWND GetActiveWindow();
 }
 
@@ -53,6 +54,9 @@ void ScriptMessageBoxAnswers(const std::vector<int>& answers);
 // newest 256).
 std::vector<MessageBoxRecord> MessageBoxLog();
 void ClearMessageBoxLog();
+// The window layer reports the window it activates here, so that
+// GetActiveWindow answers it also for modules that do not load that layer.
+void SetActiveWindowValue(HWND window);
 // "OK", "OK Cancel", "Yes No" ... for the button bits of a type.
 std::string MessageBoxButtonsText(UINT type);
 

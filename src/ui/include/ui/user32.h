@@ -70,6 +70,20 @@ struct WNDCLASSW {
   LPCWSTR lpszMenuName;
   LPCWSTR lpszClassName;
 };
+struct CREATESTRUCTW {
+  LPVOID lpCreateParams;
+  HINSTANCE hInstance;
+  HMENU hMenu;
+  HWND hwndParent;
+  INT cy;
+  INT cx;
+  INT y;
+  INT x;
+  LONG style;
+  LPCWSTR lpszName;
+  LPCWSTR lpszClass;
+  DWORD dwExStyle;
+};
 struct SCROLLINFO {
   UINT cbSize;
   UINT fMask;
@@ -89,6 +103,10 @@ constexpr WPARAM MAKEWPARAM(WORD lo, WORD hi) { return WPARAM(lo) | (WPARAM(hi) 
 constexpr LPARAM MAKELPARAM(WORD lo, WORD hi) { return LPARAM(DWORD(lo) | (DWORD(hi) << 16)); }
 
 constexpr DWORD RT_DIALOG = 5;
+constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
+constexpr DWORD ERROR_CANNOT_FIND_WND_CLASS = 1407;
+constexpr DWORD ERROR_CLASS_ALREADY_EXISTS = 1410;
+constexpr DWORD ERROR_INVALID_INDEX = 1413;
 
 // ---- window messages ----------------------------------------------------------
 constexpr UINT WM_NULL = 0x0000;
@@ -142,6 +160,16 @@ constexpr UINT WM_RBUTTONDOWN = 0x0204;
 constexpr UINT WM_RBUTTONUP = 0x0205;
 constexpr UINT WM_CAPTURECHANGED = 0x0215;
 constexpr UINT WM_USER = 0x0400;
+// Keys the layer's controls and dialogs answer.
+constexpr WPARAM VK_BACK = 0x08;
+constexpr WPARAM VK_TAB = 0x09;
+constexpr WPARAM VK_RETURN = 0x0D;
+constexpr WPARAM VK_ESCAPE = 0x1B;
+constexpr WPARAM VK_SPACE = 0x20;
+constexpr WPARAM VK_END = 0x23;
+constexpr WPARAM VK_HOME = 0x24;
+constexpr WPARAM VK_UP = 0x26;
+constexpr WPARAM VK_DOWN = 0x28;
 constexpr UINT WM_APP = 0x8000;
 
 // Dialog manager messages.
@@ -178,7 +206,7 @@ constexpr INT GWLP_USERDATA = -21;
 constexpr INT DWLP_MSGRESULT = 0;
 constexpr INT DWLP_DLGPROC = 8;
 constexpr INT DWLP_USER = 16;
-constexpr INT DLGWINDOWEXTRA = 30;
+constexpr INT DLGWINDOWEXTRA = 24;
 
 constexpr INT SW_HIDE = 0;
 constexpr INT SW_SHOWNORMAL = 1;
@@ -386,8 +414,8 @@ extern "C" {
 ATOM RegisterClassW(const WNDCLASSW* cls);
 BOOL UnregisterClassW(LPCWSTR name, HINSTANCE instance);
 // menu carries the control id of a child window. Sends WM_NCCREATE and
-// WM_CREATE (lParam: the creation parameter); a -1 answer to WM_CREATE
-// destroys the window and answers null.
+// WM_CREATE (lParam: a CREATESTRUCTW); FALSE to the first or -1 to the
+// second destroys the window and answers null.
 HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR text, DWORD style, INT x, INT y, INT width,
                      INT height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
 // Destroys the window, its children and the windows it owns (WM_DESTROY,
@@ -497,6 +525,9 @@ void ClearModalHandler();
 bool ClickButton(HWND dialog, INT id);
 bool TypeText(HWND dialog, INT id, const std::u16string& text);
 bool ChooseItem(HWND dialog, INT id, INT index);
+// A scroll bar moved by the person: the bar sends its parent WM_HSCROLL or
+// WM_VSCROLL with the code (and the position for the thumb codes).
+bool ScrollBar(HWND dialog, INT id, WORD code, INT thumb_position);
 
 // Top-level windows alive, oldest first; windows alive in all.
 std::vector<HWND> TopLevelWindows();

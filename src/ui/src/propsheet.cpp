@@ -1,0 +1,339 @@
+// Property sheets: pages made from dialog templates in a sheet window with
+// OK, Cancel and Apply. The sheet window is a dialog without a template;
+// each page is a child dialog made when it is first shown.
+#include <algorithm>
+#include <atomic>
+
+#include "plat/kernel.h"
+#include "plat/wstr.h"
+#include "ui/dialog_template.h"
+#include "ui/prsht.h"
+#include "wm.h"
+
+struct PropSheetPage {
+  PROPSHEETPAGEW page;       // the caller's description, with its strings held below
+  std::u16string title;
+  std::u16string template_name;
+  std::vector<uint8_t> template_bytes;  // PSP_DLGINDIRECT
+};
+
+namespace {
+
+std::atomic<size_t> g_live_pages{0};
+
+struct Sheet {
+  std::vector<HPROPSHEETPAGE> pages;
+  std::vector<HWND> page_windows;  // null until made
+  std::vector<bool> changed;
+  size_t current = SIZE_MAX;
+  bool done = false;
+  bool saved = false;  // an apply succeeded
+  HWND window = nullptr;
+};
+
+Sheet* SheetOf(HWND w) { return reinterpret_cast<Sheet*>(GetWindowLongPtrW(w, DWLP_USER)); }
+
+LRESULT Notify(HWND page, HWND sheet, UINT code, LPARAM param) {
+  PSHNOTIFY n{{sheet, 0, code}, param};
+  return SendMessageW(page, WM_NOTIFY, 0, LPARAM(&n));
+}
+
+// Makes the page's window; false when the page refuses (its callback
+// answers 0 to PSPCB_CREATE) or its template cannot be built.
+bool MakePage(Sheet* s, size_t i) {
+  if (s->page_windows[i]) return true;
+  PropSheetPage* p = s->pages[i];
+  if ((p->page.dwFlags & PSP_USECALLBACK) && p->page.pfnCallback &&
+      !p->page.pfnCallback(nullptr, PSPCB_CREATE, &p->page))
+    return false;
+  ui::DialogTemplate t;
+  if (p->page.dwFlags & PSP_DLGINDIRECT) {
+    auto d = ui::DecodeDialogTemplate(p->template_bytes.data(), p->template_bytes.size());
+    if (!d) return false;
+    t = *d;
+  } else {
+    size_t size = 0;
+    const void* bytes = plat::FindModuleResource(
+        p->page.hInstance, RT_DIALOG, DWORD(reinterpret_cast<uintptr_t>(p->page.pszTemplate)), &size);
+    auto d = bytes ? ui::DecodeDialogTemplate(bytes, size) : std::nullopt;
+    if (!d) return false;
+    t = *d;
+  }
+  t.style = (t.style & ~(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE)) | WS_CHILD | DS_CONTROL;
+  t.x = 4;
+  t.y = 14;
+  auto bytes = ui::EncodeDialogTemplate(t);
+  HWND w = CreateDialogIndirectParamW(p->page.hInstance, bytes.data(), s->window, p->page.pfnDlgProc,
+                                      LPARAM(&p->page));
+  if (!w) return false;
+  s->page_windows[i] = w;
+  return true;
+}
+
+bool Activate(Sheet* s, size_t i) {
+  if (i >= s->pages.size()) return false;
+  if (s->current == i) return true;
+  if (s->current != SIZE_MAX && s->page_windows[s->current]) {
+    if (Notify(s->page_windows[s->current], s->window, PSN_KILLACTIVE, 0)) return false;
+  }
+  if (!MakePage(s, i)) return false;
+  HWND old = s->current != SIZE_MAX ? s->page_windows[s->current] : nullptr;
+  s->current = i;
+  LRESULT r = Notify(s->page_windows[i], s->window, PSN_SETACTIVE, 0);
+  (void)r;
+  if (old) ShowWindow(old, SW_HIDE);
+  ShowWindow(s->page_windows[i], SW_SHOW);
+  return true;
+}
+
+// OK (ok true) or Apply: the current page must accept leaving, then every
+// page made gets PSN_APPLY; a page that answers invalid keeps the sheet open
+// on that page.
+bool Apply(Sheet* s, bool ok) {
+  if (s->current != SIZE_MAX && s->page_windows[s->current]) {
+    if (Notify(s->page_windows[s->current], s->window, PSN_KILLACTIVE, 0)) return false;
+  }
+  for (size_t i = 0; i < s->pages.size(); ++i) {
+    if (!s->page_windows[i]) continue;
+    LRESULT r = Notify(s->page_windows[i], s->window, PSN_APPLY, ok ? TRUE : FALSE);
+    if (r == PSNRET_INVALID || r == PSNRET_INVALID_NOCHANGEPAGE) {
+      if (r == PSNRET_INVALID) Activate(s, i);
+      return false;
+    }
+  }
+  s->saved = true;
+  std::fill(s->changed.begin(), s->changed.end(), false);
+  EnableWindow(GetDlgItem(s->window, IDC_SHEET_APPLY), FALSE);
+  return true;
+}
+
+void Cancel(Sheet* s) {
+  if (s->current != SIZE_MAX && s->page_windows[s->current] &&
+      Notify(s->page_windows[s->current], s->window, PSN_QUERYCANCEL, 0))
+    return;
+  for (size_t i = 0; i < s->pages.size(); ++i)
+    if (s->page_windows[i]) Notify(s->page_windows[i], s->window, PSN_RESET, 0);
+  s->done = true;
+}
+
+size_t IndexOf(Sheet* s, WPARAM index, LPARAM page) {
+  if (page) {
+    for (size_t i = 0; i < s->pages.size(); ++i)
+      if (s->pages[i] == reinterpret_cast<HPROPSHEETPAGE>(page)) return i;
+    return SIZE_MAX;
+  }
+  return size_t(index);
+}
+
+INT_PTR SheetProc(HWND h, UINT message, WPARAM wparam, LPARAM lparam) {
+  Sheet* s = SheetOf(h);
+  if (message == WM_INITDIALOG) {
+    SetWindowLongPtrW(h, DWLP_USER, lparam);
+    return FALSE;
+  }
+  if (!s) return FALSE;
+  switch (message) {
+    case WM_COMMAND:
+      switch (LOWORD(wparam)) {
+        case IDOK:
+          if (Apply(s, true)) s->done = true;
+          return TRUE;
+        case IDCANCEL:
+          Cancel(s);
+          return TRUE;
+        case IDC_SHEET_APPLY:
+          Apply(s, false);
+          return TRUE;
+      }
+      return FALSE;
+    case WM_CLOSE:
+      Cancel(s);
+      return TRUE;
+    case PSM_CHANGED:
+    case PSM_UNCHANGED: {
+      for (size_t i = 0; i < s->page_windows.size(); ++i)
+        if (s->page_windows[i] == reinterpret_cast<HWND>(wparam)) s->changed[i] = message == PSM_CHANGED;
+      bool any = std::find(s->changed.begin(), s->changed.end(), true) != s->changed.end();
+      EnableWindow(GetDlgItem(h, IDC_SHEET_APPLY), any);
+      return TRUE;
+    }
+    case PSM_APPLY:
+      SetWindowLongPtrW(h, DWLP_MSGRESULT, Apply(s, false));
+      return TRUE;
+    case PSM_PRESSBUTTON: {
+      INT id = wparam == PSBTN_OK ? IDOK : wparam == PSBTN_CANCEL ? IDCANCEL : wparam == PSBTN_APPLYNOW ? IDC_SHEET_APPLY : 0;
+      if (id) PostMessageW(h, WM_COMMAND, MAKEWPARAM(WORD(id), BN_CLICKED), LPARAM(GetDlgItem(h, id)));
+      return TRUE;
+    }
+    case PSM_SETCURSEL:
+      SetWindowLongPtrW(h, DWLP_MSGRESULT, Activate(s, IndexOf(s, wparam, lparam)));
+      return TRUE;
+    case PSM_ADDPAGE:
+      if (!lparam) return TRUE;
+      s->pages.push_back(reinterpret_cast<HPROPSHEETPAGE>(lparam));
+      s->page_windows.push_back(nullptr);
+      s->changed.push_back(false);
+      SetWindowLongPtrW(h, DWLP_MSGRESULT, TRUE);
+      return TRUE;
+    case PSM_REMOVEPAGE: {
+      size_t i = IndexOf(s, wparam, lparam);
+      if (i >= s->pages.size() || s->pages.size() == 1) return TRUE;
+      if (s->page_windows[i]) DestroyWindow(s->page_windows[i]);
+      DestroyPropertySheetPage(s->pages[i]);
+      s->pages.erase(s->pages.begin() + long(i));
+      s->page_windows.erase(s->page_windows.begin() + long(i));
+      s->changed.erase(s->changed.begin() + long(i));
+      if (s->current == i) {
+        s->current = SIZE_MAX;
+        Activate(s, 0);
+      } else if (s->current != SIZE_MAX && s->current > i) {
+        --s->current;
+      }
+      return TRUE;
+    }
+    case PSM_GETCURRENTPAGEHWND:
+      SetWindowLongPtrW(h, DWLP_MSGRESULT, LONG_PTR(s->current < s->pages.size() ? s->page_windows[s->current] : nullptr));
+      return TRUE;
+  }
+  return FALSE;
+}
+
+void CloseSheet(HWND h) {
+  Sheet* s = SheetOf(h);
+  SendMessageW(h, WM_CLOSE, 0, 0);
+  if (s && !s->done) {
+    // A page refused the cancel: the sheet is closed all the same.
+    ui::detail::AddLog("sheet closed by the layer");
+    s->done = true;
+  }
+}
+
+}  // namespace
+
+extern "C" {
+
+HPROPSHEETPAGE CreatePropertySheetPageW(const PROPSHEETPAGEW* page) {
+  if (!page || page->dwSize < sizeof(PROPSHEETPAGEW)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  auto p = new PropSheetPage();
+  p->page = *page;
+  if ((page->dwFlags & PSP_USETITLE) && page->pszTitle && !IS_INTRESOURCE(page->pszTitle)) {
+    p->title = page->pszTitle;
+    p->page.pszTitle = p->title.c_str();
+  }
+  if (page->dwFlags & PSP_DLGINDIRECT) {
+    const auto* b = static_cast<const uint8_t*>(page->pResource);
+    if (!b) {
+      delete p;
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return nullptr;
+    }
+    uint32_t total = uint32_t(b[8]) | (uint32_t(b[9]) << 8) | (uint32_t(b[10]) << 16) | (uint32_t(b[11]) << 24);
+    if (!ui::DecodeDialogTemplate(b, total)) {
+      delete p;
+      SetLastError(ERROR_BAD_FORMAT);
+      return nullptr;
+    }
+    p->template_bytes.assign(b, b + total);
+    p->page.pResource = p->template_bytes.data();
+  } else if (page->pszTemplate && !IS_INTRESOURCE(page->pszTemplate)) {
+    p->template_name = page->pszTemplate;
+    p->page.pszTemplate = p->template_name.c_str();
+  }
+  ++g_live_pages;
+  if ((p->page.dwFlags & PSP_USECALLBACK) && p->page.pfnCallback) p->page.pfnCallback(nullptr, PSPCB_ADDREF, &p->page);
+  return p;
+}
+
+BOOL DestroyPropertySheetPage(HPROPSHEETPAGE page) {
+  if (!page) return FALSE;
+  if ((page->page.dwFlags & PSP_USECALLBACK) && page->page.pfnCallback)
+    page->page.pfnCallback(nullptr, PSPCB_RELEASE, &page->page);
+  delete page;
+  --g_live_pages;
+  return TRUE;
+}
+
+INT_PTR PropertySheetW(const PROPSHEETHEADERW* header) {
+  if (!header || header->dwSize < sizeof(PROPSHEETHEADERW) || (header->dwFlags & PSH_MODELESS)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return -1;
+  }
+  Sheet s;
+  if (header->dwFlags & PSH_PROPSHEETPAGE) {
+    for (UINT i = 0; i < header->nPages && header->ppsp; ++i)
+      if (HPROPSHEETPAGE p = CreatePropertySheetPageW(&header->ppsp[i])) s.pages.push_back(p);
+  } else {
+    for (UINT i = 0; i < header->nPages && header->phpage; ++i)
+      if (header->phpage[i]) s.pages.push_back(header->phpage[i]);
+  }
+  auto release = [&] {
+    for (HPROPSHEETPAGE p : s.pages) DestroyPropertySheetPage(p);
+  };
+  if (s.pages.empty()) {
+    release();
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return -1;
+  }
+  s.page_windows.assign(s.pages.size(), nullptr);
+  s.changed.assign(s.pages.size(), false);
+
+  std::u16string caption = ui::detail::TextOf(header->pszCaption);
+  if (header->dwFlags & PSH_PROPTITLE) caption += u" Properties";
+  ui::DialogTemplate t;
+  t.title = caption;
+  t.cx = 252;
+  t.cy = 218;
+  auto button = [](INT id, const char16_t* text, int16_t x, DWORD extra) {
+    ui::DialogItemTemplate b;
+    b.class_name = u"BUTTON";
+    b.text = text;
+    b.id = int16_t(id);
+    b.style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | extra;
+    b.x = x;
+    b.y = 200;
+    b.cx = 50;
+    b.cy = 14;
+    return b;
+  };
+  t.items.push_back(button(IDOK, u"OK", 88, BS_DEFPUSHBUTTON));
+  t.items.push_back(button(IDCANCEL, u"Cancel", 142, BS_PUSHBUTTON));
+  if (!(header->dwFlags & PSH_NOAPPLYNOW)) t.items.push_back(button(IDC_SHEET_APPLY, u"&Apply", 196, WS_DISABLED));
+  auto bytes = ui::EncodeDialogTemplate(t);
+
+  HWND owner = header->hwndParent ? GetAncestor(header->hwndParent, 2) : nullptr;
+  bool reenable = owner && IsWindowEnabled(owner);
+  HWND sheet = CreateDialogIndirectParamW(header->hInstance, bytes.data(), owner, SheetProc, LPARAM(&s));
+  if (!sheet) {
+    release();
+    return -1;
+  }
+  s.window = sheet;
+  size_t start = header->nStartPage < s.pages.size() ? header->nStartPage : 0;
+  if (!Activate(&s, start)) {
+    // The first page that can be made is shown instead.
+    bool any = false;
+    for (size_t i = 0; i < s.pages.size() && !any; ++i) any = Activate(&s, i);
+    if (!any) {
+      DestroyWindow(sheet);
+      release();
+      return -1;
+    }
+  }
+  if (reenable) EnableWindow(owner, FALSE);
+  ShowWindow(sheet, SW_SHOW);
+  SetActiveWindow(sheet);
+  ui::detail::RunModal(sheet, &s.done, CloseSheet);
+  if (reenable) EnableWindow(owner, TRUE);
+  SetWindowLongPtrW(sheet, DWLP_USER, 0);
+  DestroyWindow(sheet);
+  release();
+  if (owner && IsWindow(owner)) SetActiveWindow(owner);
+  return s.saved ? 1 : 0;
+}
+
+}  // extern "C"
+
+size_t ui::LivePropertySheetPages() { return g_live_pages.load(); }

@@ -1,0 +1,83 @@
+// Internals of the window manager shared by the files of the layer.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "ui/user32.h"
+
+namespace ui::detail {
+
+// State of a standard control, kept by the window.
+struct ControlData {
+  virtual ~ControlData() = default;
+  // The value shown in the window dump ("" for none).
+  virtual std::string Describe() const { return {}; }
+};
+
+struct Window {
+  HWND handle = nullptr;
+  std::u16string class_name;
+  WNDPROC proc = nullptr;
+  DWORD style = 0;
+  DWORD ex_style = 0;
+  std::u16string text;
+  RECT rect{};  // pixels, in the parent's client coordinates (screen for top-level windows)
+  HWND parent = nullptr;
+  HWND owner = nullptr;
+  LONG_PTR id = 0;
+  HINSTANCE instance = nullptr;
+  LONG_PTR user_data = 0;
+  std::vector<uint8_t> extra;  // the class's window bytes (dialogs: DWLP_* slots)
+  std::vector<HWND> children;  // in creation (z) order
+  bool destroying = false;
+  std::unique_ptr<ControlData> control;
+  // Dialogs.
+  bool is_dialog = false;
+  bool dialog_ended = false;
+  INT_PTR dialog_result = 0;
+};
+
+std::recursive_mutex& Lock();
+// The live window, or null (also for a window being destroyed once its
+// WM_NCDESTROY has run).
+std::shared_ptr<Window> Find(HWND handle);
+// The control state of a window of the given type, or null.
+template <typename T>
+T* Control(HWND handle) {
+  std::shared_ptr<Window> w = Find(handle);
+  return w ? dynamic_cast<T*>(w->control.get()) : nullptr;
+}
+void SetControl(HWND handle, std::unique_ptr<ControlData> data);
+
+// Sends WM_COMMAND with a notification code to the control's parent.
+void NotifyParent(HWND control, WORD code);
+void AddLog(const std::string& line);
+
+// The window procedures of the built-in classes.
+LRESULT ButtonProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT StaticProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT EditProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT ListBoxProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT ComboBoxProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT ScrollBarProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT DialogProc(HWND, UINT, WPARAM, LPARAM);
+
+// Copies text into a caller's buffer of capacity units, cut and terminated;
+// answers the units copied.
+INT CopyOut(const std::u16string& text, LPWSTR buffer, INT capacity);
+std::u16string TextOf(LPCWSTR text);
+
+// Runs a modal loop for the window until *done (or the window is gone).
+// Asks the modal handler when there is nothing to dispatch; closes the
+// window with close() when the handler has nothing more to do.
+void RunModal(HWND modal, const bool* done, void (*close)(HWND));
+
+// Dialog base units: pixels for dialog units.
+inline LONG DuToPxX(LONG du) { return du * 6 / 4; }
+inline LONG DuToPxY(LONG du) { return du * 13 / 8; }
+
+}  // namespace ui::detail
