@@ -3,6 +3,7 @@
 // printer's installed options and the rules go through a capability context
 // with the caller's DEVMODE merged; a few read the printer's data directly.
 #include <cstring>
+#include <string>
 
 #include "plat/kernel.h"
 #include "plat/winspool.h"
