@@ -26,7 +26,6 @@ namespace {
 constexpr int32_t kFail = -1;
 constexpr uint32_t kCapsMerge = 0x1000008;  // capability query, input DEVMODE given
 constexpr uint32_t kPaperSetting = 8;       // dmPaperSize
-constexpr uint32_t kSourceSetting = 13;     // dmDefaultSource
 constexpr uint32_t kFrontFunc = 249;        // bit 0: device fonts stand in for TrueType
 constexpr uint32_t kStapleType = 136;
 constexpr uint32_t kTrayPresentFirst = 10111;  // vdmTrayField0..31
