@@ -1,5 +1,5 @@
 // Entry point of VELMPD3.
 #include "plat/wintypes.h"
-#include "velm/library.h"
+#include "sheets/sheets.h"
 
-VELM_EXPORT BOOL DllMain(HINSTANCE module, DWORD reason, LPVOID /*reserved*/) { return CommonDllMain(module, reason); }
+VELM_EXPORT BOOL DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) { return UiDllMain(module, reason, reserved); }

@@ -324,6 +324,22 @@ BOOL ClosePrinter(HANDLE printer) {
   return TRUE;
 }
 
+BOOL SetPrinterW(HANDLE printer, DWORD level, BYTE* info, DWORD command) {
+  auto h = PrinterOf(printer);
+  if (!h) {
+    plat::NoteCall("SetPrinterW");
+    return Fail(ERROR_INVALID_HANDLE, FALSE);
+  }
+  if (level != 7 || !info || command != 0) {
+    plat::NoteCall("SetPrinterW");
+    return Fail(level != 7 ? ERROR_INVALID_LEVEL : ERROR_INVALID_PARAMETER, FALSE);
+  }
+  DWORD action = reinterpret_cast<const PRINTER_INFO_7W*>(info)->dwAction;
+  plat::NoteCall("SetPrinterW", "7 " + std::to_string(action));
+  if (plat::ShouldFail("SetPrinterW")) return Fail(ERROR_ACCESS_DENIED, FALSE);
+  return TRUE;
+}
+
 BOOL GetPrinterW(HANDLE printer, DWORD level, BYTE* buffer, DWORD size, DWORD* needed) {
   plat::NoteCall("GetPrinterW");
   if (!needed) return Fail(ERROR_INVALID_PARAMETER, FALSE);

@@ -65,6 +65,10 @@ std::string Chars(const uint8_t* p, size_t n) {
   return s;
 }
 
+}  // namespace
+
+namespace velm_cli {
+
 // Why the bytes are no DEVMODE this command can print; empty when they are.
 std::string CheckDevmode(const std::vector<uint8_t>& b) {
   if (b.size() < kHeaderBytes)
@@ -78,14 +82,22 @@ std::string CheckDevmode(const std::vector<uint8_t>& b) {
   return "";
 }
 
+}  // namespace velm_cli
+
+namespace {
+
+using velm_cli::CheckDevmode;
+
 void PrintRow(DriverContext* ctx, const SettingRecord* row) {
   std::printf("  %-5u %-28s %s\n", row->id, velm_cli::SettingName(row).c_str(),
               velm_cli::SettingValueText(ctx, row).c_str());
 }
 
+}  // namespace
+
 // Prints a checked DEVMODE: the public part as declared, and the private
 // part read as this driver's layout when its signature and size are ours.
-void PrintDevmode(const uint8_t* bytes) {
+void velm_cli::PrintDevmode(const uint8_t* bytes) {
   const uint16_t size = Get16(bytes + 68), extra = Get16(bytes + 70);
   const bool ours = extra == dm::kDriverExtra && std::memcmp(bytes + size, "VELM", 4) == 0;
   // A context without a printer whose working DEVMODE is a copy in the
@@ -133,6 +145,10 @@ void PrintDevmode(const uint8_t* bytes) {
     if (const SettingRecord* row = OptFindSetting(ctx, id)) PrintRow(ctx, row);
   CtxCloseAs(ctx, kCloseDestroy);
 }
+
+namespace {
+
+using velm_cli::PrintDevmode;
 
 bool ReadHost(const std::string& path, std::vector<uint8_t>* out) {
   std::ifstream in(path, std::ios::binary);
@@ -189,6 +205,8 @@ int Merge(const std::string& printer, const std::string& input_file, const std::
   return WithPrinterContext("merge", printer, [&](DriverContext* ctx) {
     const uint32_t mode = DM_IN_BUFFER | DM_OUT_BUFFER | kMergeDocNoSheet;
     if (!DmMergeInput(ctx, input.data(), input.size(), mode)) return Fail("merge", "out of memory");
+    // An output DEVMODE tells what the device offers, as the call's copy does.
+    DmBuildExchangeCaps(ctx);
     // The output in the input's sizes, as the caller's buffer would take it.
     const size_t out_size = std::min<size_t>(input.size(), dm::kTotalSize);
     std::vector<uint8_t> output(std::max<size_t>(out_size, dm::kTotalSize), 0);

@@ -2,6 +2,7 @@
 // file of its own with VELM_COMMAND; main() dispatches on the first word.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,33 @@ int PrinterSet(const Args& args);
 // (cmd_device.cpp).
 int PrinterQuery(const Args& args);
 bool DeviceCreateFromModel(void* printer, const std::string& name, std::string* why);
+// A DEVMODE file's bytes checked and printed (cmd_devmode.cpp): why the
+// bytes are no DEVMODE (empty when they are), and the print of one.
+std::string CheckDevmode(const std::vector<uint8_t>& bytes);
+void PrintDevmode(const uint8_t* bytes);
+
+// The printer interface library of a printer, loaded as an application
+// loads it (cmd_docprops.cpp): the printer opened, its driver's
+// configuration module loaded; Close undoes both.
+struct UiDriver {
+  void* printer = nullptr;
+  void* module = nullptr;
+  std::u16string name;
+  bool Open(const char* what, const std::string& printer_name);
+  void* Entry(const char* export_name) const;
+  void Close();
+};
+// A sheet script: the steps (ok, cancel) and the message-box answers.
+struct SheetScript {
+  std::vector<std::string> steps;
+  std::vector<int> answers;
+};
+bool ReadSheetScript(const std::string& file, SheetScript* script, std::string* why);
+// Runs the script as the person at the screen, printing the window tree
+// as the sheet opens and after each step.
+void PlaySheetScript(const SheetScript& script);
+// The printer's stored values (printer data) as the sheet left them.
+void PrintStoredSettings(const std::u16string& printer);
 
 }  // namespace velm_cli
 

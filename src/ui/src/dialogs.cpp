@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "plat/calls.h"
 #include "plat/kernel.h"
 #include "plat/resources.h"
 #include "plat/wstr.h"
@@ -289,6 +290,9 @@ LRESULT DefDlgProcW(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
 
 HWND CreateDialogParamW(HINSTANCE instance, LPCWSTR template_name, HWND owner, DLGPROC proc, LPARAM param) {
   std::lock_guard<std::recursive_mutex> lock(Lock());
+  plat::NoteCall("CreateDialogParamW", IS_INTRESOURCE(template_name)
+                                           ? std::to_string(reinterpret_cast<uintptr_t>(template_name))
+                                           : std::string("named"));
   ui::DialogTemplate t;
   const ui::DialogTemplate* p = LoadTemplate(instance, template_name, &t);
   return p ? CreateFromTemplate(instance, *p, owner, proc, param, false) : nullptr;
@@ -303,6 +307,9 @@ HWND CreateDialogIndirectParamW(HINSTANCE instance, const void* tmpl, HWND owner
 
 INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR template_name, HWND owner, DLGPROC proc, LPARAM param) {
   std::lock_guard<std::recursive_mutex> lock(Lock());
+  plat::NoteCall("DialogBoxParamW", IS_INTRESOURCE(template_name)
+                                        ? std::to_string(reinterpret_cast<uintptr_t>(template_name))
+                                        : std::string("named"));
   ui::DialogTemplate t;
   return RunDialog(LoadTemplate(instance, template_name, &t), instance, owner, proc, param);
 }

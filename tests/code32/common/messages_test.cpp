@@ -4,6 +4,9 @@
 #include "plat/user.h"
 #include "qst_test_machine.h"
 #include "velm/messages.h"
+#include "ui/dialog_template.h"
+#include "ui/user32.h"
+#include "velm/context.h"
 
 namespace {
 
@@ -89,4 +92,87 @@ TEST_F(Messages, NumbersAndCaptions) {
   plat::ClearFaults();
 }
 
+
+// Layouts and formats with strings of their own, and the wait dialog.
+class MessageLayouts : public Messages {
+ protected:
+  void SetUp() override {
+    Messages::SetUp();
+    std::u16string many;
+    for (int i = 0; i < 512; ++i) many += u"%d";  // 1024 characters, all conversions
+    ui::DialogTemplate wait;
+    wait.title = u"Status";
+    wait.cx = 180;
+    wait.cy = 40;
+    ui::DialogItemTemplate text;
+    text.class_name = u"STATIC";
+    text.id = 5005;
+    text.cx = 160;
+    text.cy = 20;
+    wait.items.push_back(text);
+    std::vector<plat::ResourceEntry> strings = {
+        plat::StringResource(300, u"%d %d %d %d %d %d %d %d|%d"),
+        plat::StringResource(301, u"%s%s%S%hs%999999999d%n%p%.99999s%*d%-*s%I64d%c%%%"),
+        plat::StringResource(302, many),
+        plat::StringResource(303, u"Plain"),
+        plat::StringResource(7001, u"Asking the printer"),
+        ui::DialogResource(4006, wait)};
+    ASSERT_TRUE(plat::WriteResourceModule(plat::MapPath(std::u16string(env_test::kDriverDir) + u"TESTUI"),
+                                          plat::StandinModuleDir() + "/velmres.dll", strings));
+  }
+  std::string Show(uint16_t id, int16_t kind, uint16_t count, const void* argument, const char16_t* prefix = nullptr,
+                   const char16_t* suffix = nullptr) {
+    UiMessageRequest r{};
+    r.textId = id;
+    r.argumentKind = kind;
+    r.numberCount = count;
+    r.argument = argument;
+    r.prefix = prefix;
+    r.suffix = suffix;
+    return Shown(r);
+  }
+};
+
+TEST_F(MessageLayouts, NumbersPrefixSuffixAndCaption) {
+  const uint16_t n[9] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
+  EXPECT_EQ(Show(300, 2, 8, n), "1 2 3 4 5 6 7 8|%d") << "eight numbers fill eight conversions";
+  EXPECT_EQ(Show(300, 2, 9, n), "1 %d %d %d %d %d %d %d|%d") << "nine numbers format with the first only";
+  EXPECT_EQ(Show(303, 0, 0, nullptr, u"P", u"S"), "P\r\n\r\nPlain\r\n\r\nS\r\n\r\n");
+  EXPECT_EQ(Show(303, 0, 0, nullptr, nullptr, u"S"), "Plain\r\n\r\nS\r\n\r\n");
+  // Caption 0: the printer's name.
+  EXPECT_EQ(plat::ToUtf8(plat::MessageBoxLog().back().caption), "Office");
+}
+
+TEST_F(MessageLayouts, HostileFormatsStayBounded) {
+  const uint16_t n[8] = {65535, 2, 3, 4, 5, 6, 7, 8};
+  std::u16string long_prefix(5000, u'p'), long_arg(3000, u'a');
+  // Conversions without arguments stay as text; none reads beyond what was given.
+  std::string shown = Show(301, 1, 0, long_arg.c_str());
+  EXPECT_EQ(shown.substr(0, 3000), std::string(3000, 'a'));
+  EXPECT_NE(shown.find("%S%hs%999999999d%n%p"), std::string::npos) << shown.substr(3000);
+  shown = Show(301, 2, 8, n, long_prefix.c_str(), long_prefix.c_str());
+  EXPECT_EQ(shown.find("%s%s%S%hs"), 5004u) << "no text argument for %s with numbers";
+  EXPECT_EQ(shown.size() - shown.rfind("\r\n\r\n"), 4u) << "the frame of blank lines is whole";
+  // The longest format, all conversions, with a prefix and a suffix: the
+  // whole frame fits.
+  shown = Show(302, 2, 8, n, u"Before", u"After");
+  EXPECT_EQ(shown.substr(0, 10), "Before\r\n\r\n");
+  EXPECT_EQ(shown.substr(10, 20), "655352345678%d%d%d%d");
+  EXPECT_EQ(shown.substr(shown.size() - 13), "\r\n\r\nAfter\r\n\r\n");
+  EXPECT_EQ(shown.size(), 10u + 12 + (1024 - 16) + 13);
+}
+
+TEST_F(MessageLayouts, TheWaitDialogShowsItsText) {
+  HWND d = UiShowWaitDialog(ctx_, nullptr, 7001);
+  ASSERT_NE(d, nullptr);
+  char16_t text[64];
+  EXPECT_GT(GetDlgItemTextW(d, 5005, text, 64), 0u);
+  EXPECT_EQ(plat::ToUtf8(text), "Asking the printer");
+  GetWindowTextW(d, text, 64);
+  EXPECT_EQ(plat::ToUtf8(text), "Office");
+  EXPECT_TRUE(IsWindowVisible(d));
+  EXPECT_TRUE(UiCloseWaitDialog(d));
+  EXPECT_FALSE(IsWindow(d));
+  EXPECT_EQ(ui::LiveWindowCount(), 0u);
+}
 }  // namespace

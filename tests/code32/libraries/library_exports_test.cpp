@@ -25,7 +25,10 @@ struct Library {
 };
 const Library kLibraries[] = {
     {VELMPD0_FILE, u"VELMPD0.DLL", {"DllMain"}},
-    {VELMPD3_FILE, u"VELMPD3.DLL", {"DllMain", "DrvDeviceCapabilities"}},
+    {VELMPD3_FILE,
+     u"VELMPD3.DLL",
+     {"DllMain", "DrvDevicePropertySheets", "DrvDocumentPropertySheets", "PrinterProperties", "DrvDocumentProperties",
+      "DrvAdvancedDocumentProperties", "DrvDeviceCapabilities"}},
     {VELMPD4_FILE, u"VELMPD4.DLL", {"DllMain"}},
 };
 

@@ -584,10 +584,10 @@ int32_t BidiQueryDevice(DriverContext* ctx, HWND parent, uint32_t flags) {
     // device items and flags stored are those of one whole query.
     const int32_t held = LockAcquireMutex();
     if (SplIsBidiEnabled(ctx) && BidiProbe(flags, ctx)) {
-      UiWaitDialog* wait = (flags & kBidiProgress) ? UiShowWaitDialog(ctx, parent, kBidiWaitText) : nullptr;
+      HWND wait = (flags & kBidiProgress) ? UiShowWaitDialog(ctx, parent, kBidiWaitText) : nullptr;
       int32_t saved = 0;
       answer = RunQuery(flags, ctx, &saved);
-      UiCloseWaitDialog(wait);
+      if (wait) UiCloseWaitDialog(wait);
       if (answer && !(flags & kBidiQuick)) {
         DmCopyDeviceConfig(ctx);
         BidiSetFlagData(ctx, 1);

@@ -10,7 +10,6 @@
 #include "velm/spooler.h"
 
 namespace {
-std::atomic<uint32_t> g_wait_dialogs{0};
 }  // namespace
 
 // Stand-in until the install-info defaults land: [Models] of the
@@ -54,11 +53,4 @@ int32_t InstHasBatchInstQst(DriverContext* ctx) {
 // taken from a client.
 int32_t RemoteGetSyncState(DriverContext*) { return 0; }
 
-// Stand-in until the window layer lands: the query runs without a window;
-// the stand-in only counts the dialogs that would have been shown.
-UiWaitDialog* UiShowWaitDialog(DriverContext*, HWND, uint32_t) {
-  ++g_wait_dialogs;
-  return nullptr;
-}
-void UiCloseWaitDialog(UiWaitDialog*) {}
-uint32_t UiWaitDialogCount() { return g_wait_dialogs; }
+

@@ -113,6 +113,13 @@ int32_t SplIsRemoteByHandle(HANDLE printer) {
   return remote;
 }
 
+int32_t SplHasPrinterDevmode(HANDLE printer) {
+  auto* info = static_cast<PRINTER_INFO_2W*>(SplGetPrinterInfo(printer, 2));
+  int32_t has = info && info->pDevMode ? 1 : 0;
+  MemFree(info);
+  return has;
+}
+
 int32_t SplIsRemoteInfo(const PRINTER_INFO_2W* info) { return info && info->pServerName ? 1 : 0; }
 
 int32_t SplIsPrinterRenamed(HANDLE printer, const PRINTER_INFO_2W* info) {

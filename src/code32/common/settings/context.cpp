@@ -137,6 +137,7 @@ void Destroy(DriverContext* ctx, bool free_fonts) {
   if (ctx->work) {
     CtxFreeSavedFontTables(ctx);
     MemFree(ctx->work->savedDevmode);
+    MemFree(ctx->work->sheetSnapshot);
   }
   if (free_fonts) FreeWorkingFontTables(ctx);
   ResFreeDlls(ctx);
@@ -326,6 +327,8 @@ static DriverContext* Build(HANDLE printer, HANDLE query, uint16_t kind_word, ui
     if (info) SplCachePrinterInfo(info, ctx);
     for (uint8_t*& buf : w.saveStack) ok = ok && (buf = AllocWorkBuffer()) != nullptr;
     w.inputDevmode = w.outputDevmode = nullptr;
+    w.sheetCommitted = 0;
+    w.sheetSnapshot = nullptr;
     w.gdiObjects[0] = w.gdiObjects[1] = nullptr;
     w.kindOptions = kind_options;
     w.kind = kind;

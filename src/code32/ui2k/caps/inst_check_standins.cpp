@@ -2,4 +2,4 @@
 // printer counts as set up.
 #include "ui2k/device_caps.h"
 
-int32_t InstCheckPrinter(HANDLE, uint32_t, const void*) { return 1; }
+int32_t InstCheckPrinter(HANDLE, int32_t, const PRINTER_INFO_2W*) { return 1; }

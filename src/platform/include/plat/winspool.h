@@ -74,6 +74,15 @@ struct DRIVER_INFO_3W {
   LPWSTR pDefaultDataType;
 };
 
+// Level 7: the directory-service publishing of a printer.
+struct PRINTER_INFO_7W {
+  LPWSTR pszObjectGUID;
+  DWORD dwAction;
+};
+constexpr DWORD DSPRINT_PUBLISH = 0x1;
+constexpr DWORD DSPRINT_UNPUBLISH = 0x4;
+constexpr DWORD DSPRINT_UPDATE = 0x2;
+
 struct PRINTER_DEFAULTSW {
   LPWSTR pDatatype;
   DEVMODEW* pDevMode;
@@ -96,6 +105,10 @@ BOOL ClosePrinter(HANDLE printer);
 // Levels 1 and 2. Faults: "GetPrinterW" (ERROR_ACCESS_DENIED) and
 // "GetPrinterW.empty" (the call succeeds and needs 0 bytes).
 BOOL GetPrinterW(HANDLE printer, DWORD level, BYTE* buffer, DWORD size, DWORD* needed);
+// Level 7 only: the machine has no directory service, so publishing does
+// nothing but is logged ("SetPrinterW 7 <action>") for the callers' order.
+// command must be 0. Faults: "SetPrinterW" (ERROR_ACCESS_DENIED).
+BOOL SetPrinterW(HANDLE printer, DWORD level, BYTE* info, DWORD command);
 // Levels 2 and 3, for the default environment when environment is null.
 // Faults: "GetPrinterDriverW" (ERROR_ACCESS_DENIED).
 BOOL GetPrinterDriverW(HANDLE printer, LPWSTR environment, DWORD level, BYTE* buffer, DWORD size, DWORD* needed);

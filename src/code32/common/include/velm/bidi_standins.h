@@ -18,10 +18,5 @@ int32_t InstHasBatchInstQst(DriverContext* ctx);
 // from the client, 2 to be taken.
 int32_t RemoteGetSyncState(DriverContext* ctx);
 
-// The wait dialog shown while a query runs (string 7001).
-struct UiWaitDialog;
+// The text of the wait dialog shown while a query runs.
 constexpr uint32_t kBidiWaitText = 7001;
-UiWaitDialog* UiShowWaitDialog(DriverContext* ctx, HWND parent, uint32_t text_id);
-void UiCloseWaitDialog(UiWaitDialog* dialog);
-// Wait dialogs shown so far in this process (for tests of the stand-in).
-uint32_t UiWaitDialogCount();

@@ -148,6 +148,8 @@ struct WorkRecord {
   uint32_t mergeMode;
   uint16_t sheetMode;  // 1 document sheet, 2 device sheet
   uint32_t sheetFlags;
+  int32_t sheetCommitted;     // set when OK or Apply committed the sheet
+  uint8_t* sheetSnapshot;     // the document sheet's DEVMODE as opened (work-buffer size), or null
   HANDLE gdiObjects[2];
   uint8_t* savedDevmode;  // the DEVMODE as it was at the open
   JobInfoState jobInfo;

@@ -26,3 +26,9 @@ int32_t UiMessageBoxIdFlags(DriverContext* ctx, HWND owner, uint32_t text_id, ui
 int32_t UiMessageBoxId(DriverContext* ctx, HWND owner, uint32_t text_id);
 int32_t UiMessageBoxIdOkCancel(DriverContext* ctx, HWND owner, uint32_t text_id);
 int32_t UiMessageBoxIdArg(DriverContext* ctx, HWND owner, uint32_t text_id, const char16_t* argument);
+
+// The modeless wait dialog (template 4006 of the UI resource module) with
+// the string text_id in its text control and the printer name as its
+// title; null when it cannot be made. The owner is the active window.
+HWND UiShowWaitDialog(DriverContext* ctx, HWND parent, uint32_t text_id);
+BOOL UiCloseWaitDialog(HWND dialog);

@@ -29,6 +29,8 @@ int32_t SplIsBidiEnabled(DriverContext* ctx);
 int32_t SplIsRemotePrinter(DriverContext* ctx);
 int32_t SplQueryRemotePrinter(DriverContext* ctx);
 int32_t SplIsRemoteByHandle(HANDLE printer);
+// 1 when the printer's PRINTER_INFO_2 carries a DEVMODE.
+int32_t SplHasPrinterDevmode(HANDLE printer);
 int32_t SplIsRemoteInfo(const PRINTER_INFO_2W* info);
 // 1 when a local printer's name differs from the PrinterName stored at its
 // set-up.

@@ -1,0 +1,61 @@
+// The property-sheet side of the printer interface: the sheet callbacks of
+// the printer and document sheets, document properties with and without a
+// sheet, and what OK and Apply do to the settings.
+#pragma once
+
+#include <cstdint>
+
+#include "plat/wintypes.h"
+#include "ui/compstui.h"
+
+struct DriverContext;
+struct PRINTER_INFO_2W;
+
+// ---- entry points ------------------------------------------------------------------------
+BOOL UiDllMain(HINSTANCE module, DWORD reason, LPVOID reserved);
+LONG UiDevicePropertySheets(PROPSHEETUI_INFO* info, LPARAM param);
+LONG UiDocumentPropertySheets(PROPSHEETUI_INFO* info, LPARAM param);
+BOOL UiPrinterProperties(HWND owner, HANDLE printer);
+LONG UiDocumentProperties(HWND owner, HANDLE printer, LPWSTR device, DEVMODEW* output, DEVMODEW* input, DWORD mode);
+LONG UiAdvancedDocumentProperties(HWND owner, HANDLE printer, LPWSTR device, DEVMODEW* output, DEVMODEW* input);
+
+// The sheet callbacks as compstui calls them (the exports).
+extern "C" LONG DrvDevicePropertySheets(PROPSHEETUI_INFO* info, LPARAM param);
+extern "C" LONG DrvDocumentPropertySheets(PROPSHEETUI_INFO* info, LPARAM param);
+
+// ---- helpers -------------------------------------------------------------------------------
+// CommonPropertySheetUIW of compstui.dll, loaded for this call only; -1
+// (and the callback never runs) when the module or its entry is missing.
+LONG UiRunCommonPropertySheet(HWND owner, PFNPROPSHEETUI callback, LPARAM param, DWORD* result);
+LONG UiRunDocumentProperties(HWND owner, HANDLE printer, LPWSTR device, DEVMODEW* output, DEVMODEW* input,
+                             DWORD mode);
+// The DEVMODE size, 1 done, or -1.
+LONG UiDocumentPropertiesNoUi(DOCUMENTPROPERTYHEADER* header, const PRINTER_INFO_2W* info, int32_t renamed);
+// 1 when the printer of that name is a remote one; 0 for none or a failed open.
+int32_t SplIsRemoteByName(const char16_t* name);
+
+// ---- applying a sheet ---------------------------------------------------------------------
+int32_t UiCommitSheet(DriverContext* ctx);
+int32_t UiCommitSettings(DriverContext* ctx);
+int32_t UiSavePrinterSettings(DriverContext* ctx, int32_t mode);
+int32_t UiSaveDocumentSettings(DriverContext* ctx, int32_t mode);
+int32_t UiSaveDocumentResult(DriverContext* ctx);
+// 0 when the output DEVMODE asked for could not be written (an input of
+// sizes no DEVMODE has), else 1.
+int32_t UiApplyDocumentResult(DriverContext* ctx);
+
+// The bytes a caller's DEVMODE declares (public and private part), 0 for none.
+size_t UiDevmodeLength(const DEVMODEW* devmode);
+
+// ---- the pages of a sheet -----------------------------------------------------------------
+// Adds the pages of the sheet (mode 1 document, 2 printer) through the
+// context's pfnComPropSheet; 1 when added.
+int32_t UiAddSheetPages(DriverContext* ctx, int32_t mode);
+
+// ---- installation services the sheets call --------------------------------------------------
+int32_t InstCheckPrinter(HANDLE printer, int32_t mode, const PRINTER_INFO_2W* info);
+void InstHandlePrinterRename(DriverContext* ctx);
+void RemoteRefreshPresets(DriverContext* ctx);
+void InstApplyLocaleDefaults(DriverContext* ctx);
+void InstRefreshPresets(DriverContext* ctx, int32_t mode);
+void InstCheckOnOpen(HANDLE printer);

@@ -1,0 +1,197 @@
+// velm sheet PRINTER --document|--printer [--in FILE] [--script FILE]: opens
+// the printing-preferences (document) or printer-properties sheet of the
+// printer's driver headless, through its exports. The script plays the
+// person at the screen, one step a line:
+//   ok | cancel                      press the sheet's button
+//   answer ok|cancel|yes|no|abort|retry|ignore|N
+//                                    the answer of the next message box
+//   # ...                            a comment
+// The window tree is printed as the sheet opens and after each step, then
+// the result, the resulting DEVMODE and the stored settings.
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "command.h"
+#include "plat/le.h"
+#include "plat/registry.h"
+#include "plat/user.h"
+#include "plat/winspool.h"
+#include "plat/wstr.h"
+#include "ui/compstui.h"
+#include "ui/user32.h"
+#include "velm/devmode.h"
+
+namespace {
+
+using DocumentPropertiesProc = LONG (*)(HWND, HANDLE, LPWSTR, DEVMODEW*, DEVMODEW*, DWORD);
+using PrinterPropertiesProc = BOOL (*)(HWND, HANDLE);
+
+int Fail(const std::string& why) {
+  std::fprintf(stderr, "velm sheet: %s\n", why.c_str());
+  return 1;
+}
+
+int Usage() {
+  std::fprintf(stderr, "usage: velm sheet PRINTER --document|--printer [--in FILE] [--script FILE]\n");
+  return 2;
+}
+
+void PrintMessageBoxes() {
+  for (const plat::MessageBoxRecord& m : plat::MessageBoxLog())
+    std::printf("message box \"%s\" [%s] answered %d: %s\n", plat::ToUtf8(m.caption).c_str(),
+                plat::MessageBoxButtonsText(m.type).c_str(), m.answer, plat::ToUtf8(m.text).c_str());
+  for (const std::string& line : ui::Log()) std::printf("window layer: %s\n", line.c_str());
+}
+
+int Sheet(const velm_cli::Args& args) {
+  std::string printer, in_file, script_file;
+  int kind = 0;  // 1 document, 2 printer
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--document") kind = 1;
+    else if (a == "--printer") kind = 2;
+    else if (a == "--in" && i + 1 < args.size()) in_file = args[++i];
+    else if (a == "--script" && i + 1 < args.size()) script_file = args[++i];
+    else if (printer.empty() && a[0] != '-') printer = a;
+    else return Usage();
+  }
+  if (printer.empty() || kind == 0 || (kind == 2 && !in_file.empty())) return Usage();
+  std::vector<uint8_t> input;
+  if (!in_file.empty()) {
+    std::ifstream in(in_file, std::ios::binary);
+    if (!in) return Fail("cannot read " + in_file);
+    input.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::string why = velm_cli::CheckDevmode(input);
+    if (!why.empty()) return Fail(in_file + ": " + why);
+  }
+  velm_cli::SheetScript script;
+  std::string why;
+  if (!script_file.empty() && !velm_cli::ReadSheetScript(script_file, &script, &why)) return Fail(why);
+
+  velm_cli::UiDriver driver;
+  if (!driver.Open("sheet", printer)) return 1;
+  plat::ClearMessageBoxLog();
+  ui::ClearLog();
+  int rc = 0;
+  velm_cli::PlaySheetScript(script);
+  if (kind == 1) {
+    auto entry = reinterpret_cast<DocumentPropertiesProc>(driver.Entry("DrvDocumentProperties"));
+    if (!entry) {
+      driver.Close();
+      return Fail("the driver has no DrvDocumentProperties");
+    }
+    LONG size = entry(nullptr, driver.printer, driver.name.data(), nullptr, nullptr, 0);
+    std::vector<uint8_t> output(size > 0 ? size_t(size) : 0, 0);
+    DWORD mode = DM_PROMPT | DM_COPY | (input.empty() ? 0 : DM_MODIFY);
+    LONG r = entry(nullptr, driver.printer, driver.name.data(), reinterpret_cast<DEVMODEW*>(output.data()),
+                   input.empty() ? nullptr : reinterpret_cast<DEVMODEW*>(input.data()), mode);
+    PrintMessageBoxes();
+    std::printf("result: %d (%s)\n", int(r), r == IDOK ? "IDOK" : r == IDCANCEL ? "IDCANCEL" : "failed");
+    if (r == IDOK && !output.empty()) velm_cli::PrintDevmode(output.data());
+    if (r < 0) rc = 1;
+  } else {
+    auto entry = reinterpret_cast<PrinterPropertiesProc>(driver.Entry("PrinterProperties"));
+    if (!entry) {
+      driver.Close();
+      return Fail("the driver has no PrinterProperties");
+    }
+    BOOL r = entry(nullptr, driver.printer);
+    PrintMessageBoxes();
+    std::printf("result: %s\n", r ? "TRUE" : "FALSE");
+  }
+  ui::ClearModalHandler();
+  driver.Close();
+  velm_cli::PrintStoredSettings(plat::FromUtf8(printer));
+  ui::ResetWindowManager();
+  return rc;
+}
+
+int AnswerOf(const std::string& word) {
+  static const struct {
+    const char* word;
+    int answer;
+  } kAnswers[] = {{"ok", IDOK},       {"cancel", IDCANCEL}, {"abort", IDABORT}, {"retry", IDRETRY},
+                  {"ignore", IDIGNORE}, {"yes", IDYES},       {"no", IDNO}};
+  for (const auto& a : kAnswers)
+    if (word == a.word) return a.answer;
+  char* end = nullptr;
+  long v = std::strtol(word.c_str(), &end, 10);
+  return !word.empty() && end && !*end && v > 0 && v < 100 ? int(v) : 0;
+}
+
+}  // namespace
+
+namespace velm_cli {
+
+bool ReadSheetScript(const std::string& file, SheetScript* script, std::string* why) {
+  std::ifstream in(file);
+  if (!in) {
+    *why = "cannot read the script " + file;
+    return false;
+  }
+  std::string line;
+  int number = 0;
+  while (std::getline(in, line)) {
+    ++number;
+    std::istringstream words(line);
+    std::string verb, arg, extra;
+    words >> verb >> arg >> extra;
+    if (verb.empty() || verb[0] == '#') continue;
+    bool ok = extra.empty();
+    if (verb == "ok" || verb == "cancel") {
+      ok = ok && arg.empty();
+      script->steps.push_back(verb);
+    } else if (verb == "answer") {
+      int answer = AnswerOf(arg);
+      ok = ok && answer != 0;
+      script->answers.push_back(answer);
+    } else {
+      ok = false;
+    }
+    if (!ok) {
+      *why = file + ":" + std::to_string(number) + ": not a step: '" + line + "' (ok, cancel, answer ANSWER)";
+      return false;
+    }
+  }
+  return true;
+}
+
+void PlaySheetScript(const SheetScript& script) {
+  plat::ScriptMessageBoxAnswers(script.answers);
+  auto next = std::make_shared<size_t>(0);
+  std::vector<std::string> steps = script.steps;
+  ui::SetModalHandler([next, steps](HWND modal) {
+    if (*next == 0) std::printf("window tree as the sheet opens:\n%s", ui::DumpWindowTree(modal).c_str());
+    if (*next >= steps.size()) return false;
+    const std::string& step = steps[(*next)++];
+    bool done = ui::ClickButton(modal, step == "ok" ? IDOK : IDCANCEL);
+    std::printf("step %zu: %s%s\n", *next, step.c_str(), done ? "" : " (no such button)");
+    if (IsWindow(modal)) std::printf("%s", ui::DumpWindowTree(modal).c_str());
+    std::fflush(stdout);
+    return done;
+  });
+}
+
+void PrintStoredSettings(const std::u16string& printer) {
+  std::printf("stored settings (printer data):\n");
+  for (const plat::SpoolDataValue& v : plat::SpoolListPrinterData(printer)) {
+    std::string value;
+    if (v.type == REG_DWORD && v.data.size() == 4) {
+      value = std::to_string(plat::Get32(v.data.data()));
+    } else if (v.type == REG_SZ) {
+      std::u16string text;
+      for (size_t i = 0; i + 1 < v.data.size(); i += 2) text.push_back(char16_t(v.data[i] | (v.data[i + 1] << 8)));
+      while (!text.empty() && text.back() == 0) text.pop_back();
+      value = "\"" + plat::ToUtf8(text) + "\"";
+    } else {
+      value = std::to_string(v.data.size()) + " bytes";
+    }
+    std::printf("  %s\t%s\n", plat::ToUtf8(v.name).c_str(), value.c_str());
+  }
+}
+
+}  // namespace velm_cli
+
+VELM_COMMAND("sheet", "sheet PRINTER --document|--printer [--in FILE] [--script FILE]", Sheet);

@@ -1,0 +1,102 @@
+// libFuzzer target: any bytes as an application's input DEVMODE to
+// DrvDocumentProperties of a printer of the small model, with any mode but
+// the sheet. The output DEVMODE must stay within the size the driver
+// announced (guard bytes after it, and the sanitizers), declare no more than
+// that, and the call must answer IDOK or a failure.
+//
+// Input: byte 0 picks the mode bits (DM_COPY always, then DM_MODIFY,
+// DM_UPDATE, DM_NOPERMISSION, DM_USER_DEFAULT by bits 0-3); the rest is the
+// input DEVMODE, padded with zeros to the size it declares (the caller owns
+// that much), or none when it is shorter than a DEVMODE header.
+#include <sys/stat.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "plat/kernel.h"
+#include "plat/le.h"
+#include "plat/machine.h"
+#include "plat/machineconf.h"
+#include "plat/winspool.h"
+#include "plat/wstr.h"
+#include "sheets/sheets.h"
+#include "ui/user32.h"
+
+namespace {
+
+constexpr size_t kGuard = 256;
+constexpr uint8_t kGuardByte = 0xA5;
+constexpr size_t kOutput = 1260;
+constexpr const char16_t* kDriverDir = u"C:\\Windows\\System32\\spool\\drivers\\w32x86\\3\\";
+
+void Check(bool ok, const char* what) {
+  if (!ok) {
+    std::fprintf(stderr, "invariant broken: %s\n", what);
+    std::abort();
+  }
+}
+
+HANDLE Setup() {
+  char tmpl[] = "/tmp/velm-docprops-fuzz-XXXXXX";
+  unsetenv("VELM_MACHINE");
+  static std::string root = mkdtemp(tmpl);
+  std::atexit([] { std::system(("rm -rf '" + root + "'").c_str()); });
+  std::string why;
+  Check(plat::InitMachine(root, plat::StandinModuleDir(), &why), "machine");
+  Check(plat::EnsureWindowsDir(kDriverDir), "driver directory");
+  std::ifstream in(VELM_DOCPROPS_FUZZ_MODEL, std::ios::binary);
+  std::string model((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::ofstream(plat::MapPath(std::u16string(kDriverDir) + u"model.mdf"), std::ios::binary) << model;
+  plat::SpoolDriver d;
+  d.name = u"VELM Driver";
+  d.driverPath = std::u16string(kDriverDir) + u"VELMPD0.DLL";
+  d.configFile = std::u16string(kDriverDir) + u"VELMPD3.DLL";
+  d.dataFile = std::u16string(kDriverDir) + u"model.mdf";
+  Check(plat::SpoolAddDriver(d), "driver");
+  plat::SpoolPrinter p;
+  p.name = u"Office";
+  p.driverName = d.name;
+  Check(plat::SpoolAddPrinter(p, &why), "printer");
+  std::u16string name = u"Office";
+  HANDLE h = nullptr;
+  Check(OpenPrinterW(name.data(), &h, nullptr), "open");
+  UiDllMain(nullptr, DLL_PROCESS_ATTACH, nullptr);
+  return h;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static HANDLE printer = Setup();
+  if (size < 1) return 0;
+  static const DWORD kBits[] = {DM_MODIFY, DM_UPDATE, DM_NOPERMISSION, DM_USER_DEFAULT};
+  DWORD mode = DM_COPY;
+  for (int i = 0; i < 4; ++i)
+    if (data[0] & (1 << i)) mode |= kBits[i];
+  std::vector<uint8_t> input(data + 1, data + size);
+  DEVMODEW* in = nullptr;
+  if (input.size() >= 72) {
+    size_t declared = size_t(plat::Get16(input.data() + 68)) + plat::Get16(input.data() + 70);
+    if (input.size() < declared) input.resize(declared, 0);
+    in = reinterpret_cast<DEVMODEW*>(input.data());
+  }
+  std::vector<uint8_t> out(kOutput + kGuard, kGuardByte);
+  std::u16string name = u"Office";
+  LONG size_answer = UiDocumentProperties(nullptr, printer, name.data(), nullptr, nullptr, 0);
+  Check(size_answer == LONG(kOutput), "size query");
+  LONG r = UiDocumentProperties(nullptr, printer, name.data(), reinterpret_cast<DEVMODEW*>(out.data()), in, mode);
+  Check(r == IDOK || r < 0, "answer");
+  for (size_t i = kOutput; i < out.size(); ++i) Check(out[i] == kGuardByte, "output guard");
+  if (r == IDOK) {
+    size_t used = size_t(plat::Get16(out.data() + 68)) + plat::Get16(out.data() + 70);
+    Check(used <= kOutput, "declared output size");
+  }
+  return 0;
+}
