@@ -29,7 +29,7 @@ const Library kLibraries[] = {
     {VELMPD3_FILE,
      u"VELMPD3.DLL",
      {"DllMain", "DrvDevicePropertySheets", "DrvDocumentPropertySheets", "PrinterProperties", "DrvDocumentProperties",
-      "DrvAdvancedDocumentProperties"}},
+      "DrvAdvancedDocumentProperties", "DrvDeviceCapabilities"}},
     {VELMPD4_FILE,
      u"VELMPD4.DLL",
      {"DllMain", "ExcGetIniFileName", "ExcGetDriverDevmode", "ExcGetExclusive", "ExcFreeExclusive",

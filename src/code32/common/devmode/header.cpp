@@ -73,6 +73,10 @@ int32_t DmIsCompatible(const uint8_t* devmode) {
 
 int32_t DmIsMachineColor(DriverContext* ctx) { return GetFlag(ctx, kMachineColorByte) == 1 ? 1 : 0; }
 
+int32_t DmIsMachineColorMark(const uint8_t* devmode) {
+  return devmode && devmode[kMachineColorByte] == 1 ? 1 : 0;
+}
+
 #define VELM_DM_FLAG_SETTERS(Name, byte)                                             \
   void DmClearFlag##Name(DriverContext* ctx) { SetFlag(ctx, byte, 0); }              \
   void DmSetFlag##Name(DriverContext* ctx) { SetFlag(ctx, byte, 1); }                \

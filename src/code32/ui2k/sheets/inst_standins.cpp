@@ -3,9 +3,6 @@
 // what a freshly set-up printer would need of it, which is nothing.
 #include "sheets.h"
 
-// Stand-in until the install check lands: every printer counts as set up.
-int32_t InstCheckPrinter(HANDLE, int32_t, const PRINTER_INFO_2W*) { return 1; }
-
 // Stand-in until the printer set-up lands: a renamed printer keeps its data.
 void InstHandlePrinterRename(DriverContext*) {}
 

@@ -123,6 +123,8 @@ void DmWritePrivateHeader(DriverContext* ctx);
 // devmode must hold at least the 1260 bytes of a whole DEVMODE.
 int32_t DmIsCompatible(const uint8_t* devmode);
 int32_t DmIsMachineColor(DriverContext* ctx);
+// The same mark in a whole DEVMODE of ours (1260 bytes), outside any context.
+int32_t DmIsMachineColorMark(const uint8_t* devmode);
 
 // Environment flag bytes 1241-1256 of the working DEVMODE.
 #define VELM_DM_FLAG_SETTERS(Name)                       \
