@@ -42,6 +42,12 @@ TEST_F(MachineFolder, ExistingNamesMatchIgnoringCase) {
             root_ + "/c/Windows/System32/Spool/VelmList.ini");
   // A missing name is kept as written.
   EXPECT_EQ(plat::MapPath(u"C:\\windows\\New.txt"), root_ + "/c/Windows/New.txt");
+  // Letters beyond ASCII fold too, and never onto an ASCII letter.
+  std::ofstream(root_ + "/c/Windows/\xc3\x89t\xc3\xa9.ini") << "x";  // "Été.ini"
+  std::ofstream(root_ + "/c/Windows/ete.ini") << "x";
+  EXPECT_EQ(plat::MapPath(u"C:\\Windows\\\u00e9T\u00c9.INI"), root_ + "/c/Windows/\xc3\x89t\xc3\xa9.ini");
+  EXPECT_EQ(plat::MapPath(u"C:\\Windows\\ETE.ini"), root_ + "/c/Windows/ete.ini");
+  EXPECT_EQ(plat::MapPath(u"C:\\Windows\\\u00e9te.ini"), root_ + "/c/Windows/\u00e9te.ini") << "kept as written";
 }
 
 TEST_F(MachineFolder, EnvironmentVariableWins) {

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <mutex>
+#include <string_view>
 #include <vector>
 
 #include "hostfs.h"
@@ -23,20 +24,42 @@ bool IsDir(const std::string& p) {
   return stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool IsAscii(std::string_view s) {
+  for (unsigned char c : s)
+    if (c >= 0x80) return false;
+  return true;
+}
+
+bool AsciiEqualIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (WToLower(char16_t(a[i])) != WToLower(char16_t(b[i]))) return false;
+  return true;
+}
+
 // The entry of dir whose name equals name ignoring case, or name itself.
+// Case folding maps ASCII only onto ASCII, so an ASCII name can match only
+// an ASCII entry, compared byte by byte; only entries and names with other
+// characters are converted. A folder of many files stays cheap to search.
 std::string MatchComponent(const std::string& dir, const std::string& name) {
   DIR* d = opendir(dir.c_str());
   if (!d) return name;
-  std::u16string want = FromUtf8(name);
+  const bool ascii_name = IsAscii(name);
+  const std::u16string want = ascii_name ? std::u16string() : FromUtf8(name);
   std::string found = name;
   bool exact = false;
   while (dirent* e = readdir(d)) {
-    std::string entry = e->d_name;
+    std::string_view entry = e->d_name;
     if (entry == name) {
       exact = true;
       break;
     }
-    if (found == name && WCmpI(FromUtf8(entry).c_str(), want.c_str()) == 0) found = entry;
+    if (found != name) continue;
+    bool ascii_entry = IsAscii(entry);
+    if (ascii_name != ascii_entry) continue;
+    bool same = ascii_name ? AsciiEqualIgnoringCase(entry, name)
+                           : WCmpI(FromUtf8(entry).c_str(), want.c_str()) == 0;
+    if (same) found = std::string(entry);
   }
   closedir(d);
   return exact ? name : found;
