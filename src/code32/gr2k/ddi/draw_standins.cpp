@@ -1,4 +1,4 @@
-// Stand-in until vector mode is built (text, images and brushes, paths):
+// Stand-in until vector mode is built for text, images and brushes:
 // every drawing entry of the DDI table checks its Pdev and hands the call to
 // the engine's own routine, which draws into the band bitmap of a raster
 // page. The device-font queries answer that the device has no fonts.
@@ -58,31 +58,6 @@ BOOL DrvCopyBits(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* pco, XLATEOBJ* pxlo
   if (!DrawTarget(psoDest, &skip)) return FALSE;
   if (skip) return TRUE;
   return EngCopyBits(psoDest, psoSrc, pco, pxlo, prclDest, pptlSrc);
-}
-
-BOOL DrvStrokePath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* pxo, BRUSHOBJ* pbo, POINTL* pptlBrushOrg,
-                   LINEATTRS* plineattrs, MIX mix) {
-  bool skip;
-  if (!DrawTarget(pso, &skip)) return FALSE;
-  if (skip) return TRUE;
-  return EngStrokePath(pso, ppo, pco, pxo, pbo, pptlBrushOrg, plineattrs, mix);
-}
-
-BOOL DrvFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* pptlBrushOrg, MIX mix,
-                 FLONG options) {
-  bool skip;
-  if (!DrawTarget(pso, &skip)) return FALSE;
-  if (skip) return TRUE;
-  return EngFillPath(pso, ppo, pco, pbo, pptlBrushOrg, mix, options);
-}
-
-BOOL DrvStrokeAndFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* pxo, BRUSHOBJ* pboStroke,
-                          LINEATTRS* plineattrs, BRUSHOBJ* pboFill, POINTL* pptlBrushOrg, MIX mixFill,
-                          FLONG options) {
-  bool skip;
-  if (!DrawTarget(pso, &skip)) return FALSE;
-  if (skip) return TRUE;
-  return EngStrokeAndFillPath(pso, ppo, pco, pxo, pboStroke, plineattrs, pboFill, pptlBrushOrg, mixFill, options);
 }
 
 BOOL DrvTextOut(SURFOBJ* pso, STROBJ* pstro, FONTOBJ* pfo, CLIPOBJ* pco, RECTL* prclExtra, RECTL* prclOpaque,
