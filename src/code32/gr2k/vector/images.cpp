@@ -54,7 +54,26 @@ Pdev* Target(SURFOBJ* pso, bool* skip) {
   return pdev;
 }
 
-bool IsBitmap(const SURFOBJ* so) { return so && so->iType == STYPE_BITMAP && so->pvScan0; }
+int FormatBits(ULONG format) {
+  switch (format) {
+    case BMF_1BPP: return 1;
+    case BMF_4BPP: return 4;
+    case BMF_8BPP: return 8;
+    case BMF_16BPP: return 16;
+    case BMF_24BPP: return 24;
+    case BMF_32BPP: return 32;
+    default: return 0;
+  }
+}
+
+// A plain bitmap whose rows hold the pixels its size claims.
+bool IsBitmap(const SURFOBJ* so) {
+  if (!so || so->iType != STYPE_BITMAP || !so->pvScan0) return false;
+  const int bits = FormatBits(so->iBitmapFormat);
+  if (bits == 0 || so->sizlBitmap.cx < 0 || so->sizlBitmap.cy < 0) return false;
+  const int64_t distance = so->lDelta < 0 ? -int64_t(so->lDelta) : int64_t(so->lDelta);
+  return distance >= (int64_t(so->sizlBitmap.cx) * bits + 7) / 8;
+}
 
 // The record's depth code of a format, or -1 when it must be converted.
 int DepthCode(ULONG format) {
@@ -449,7 +468,8 @@ BOOL DrvCopyBits(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* pco, XLATEOBJ* pxlo
   if (skip) return TRUE;
   if (pdev->rasterMode) return EngCopyBits(psoDest, psoSrc, pco, pxlo, prclDest, pptlSrc);
   if (!prclDest) return FALSE;
-  if (!IsBitmap(psoSrc)) return EngEraseSurface(psoDest, prclDest, 0xFFFFFFFF);
+  if (!psoSrc || psoSrc->iType != STYPE_BITMAP) return EngEraseSurface(psoDest, prclDest, 0xFFFFFFFF);
+  if (!IsBitmap(psoSrc)) return FALSE;
   if (psoDest->dhpdev != pdev || (pdev->surface && psoDest->hsurf != pdev->surface)) return FALSE;
   uint8_t rop = kSrcCopy;
   if (psoSrc->iBitmapFormat == BMF_32BPP) {
