@@ -1,4 +1,4 @@
-// Stand-in until vector mode is built (text and paths):
+// Stand-in until vector mode is built for text:
 // every drawing entry of the DDI table checks its Pdev and hands the call to
 // the engine's own routine, which draws into the band bitmap of a raster
 // page. The device-font queries answer that the device has no fonts.
@@ -24,31 +24,6 @@ Pdev* DrawTarget(SURFOBJ* pso, bool* skip) {
 }
 
 }  // namespace
-
-BOOL DrvStrokePath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* pxo, BRUSHOBJ* pbo, POINTL* pptlBrushOrg,
-                   LINEATTRS* plineattrs, MIX mix) {
-  bool skip;
-  if (!DrawTarget(pso, &skip)) return FALSE;
-  if (skip) return TRUE;
-  return EngStrokePath(pso, ppo, pco, pxo, pbo, pptlBrushOrg, plineattrs, mix);
-}
-
-BOOL DrvFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* pptlBrushOrg, MIX mix,
-                 FLONG options) {
-  bool skip;
-  if (!DrawTarget(pso, &skip)) return FALSE;
-  if (skip) return TRUE;
-  return EngFillPath(pso, ppo, pco, pbo, pptlBrushOrg, mix, options);
-}
-
-BOOL DrvStrokeAndFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* pxo, BRUSHOBJ* pboStroke,
-                          LINEATTRS* plineattrs, BRUSHOBJ* pboFill, POINTL* pptlBrushOrg, MIX mixFill,
-                          FLONG options) {
-  bool skip;
-  if (!DrawTarget(pso, &skip)) return FALSE;
-  if (skip) return TRUE;
-  return EngStrokeAndFillPath(pso, ppo, pco, pxo, pboStroke, plineattrs, pboFill, pptlBrushOrg, mixFill, options);
-}
 
 BOOL DrvTextOut(SURFOBJ* pso, STROBJ* pstro, FONTOBJ* pfo, CLIPOBJ* pco, RECTL* prclExtra, RECTL* prclOpaque,
                 BRUSHOBJ* pboFore, BRUSHOBJ* pboOpaque, POINTL* pptlOrg, MIX mix) {

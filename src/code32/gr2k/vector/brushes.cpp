@@ -159,10 +159,10 @@ bool StretchedColour(GrRbrush* rb, SURFOBJ* pattern, XLATEOBJ* pxlo, uint32_t si
 }
 
 void RealizeColour(GrRbrush* rb, const PatternView& v, SURFOBJ* pattern, XLATEOBJ* pxlo) {
-  rb->kind = kBrushColour;
-  rb->bits = 24;
-  rb->colors[0] = 0x000000;
-  rb->colors[1] = 0xFFFFFF;
+  rb->brush.kind = kBrushColour;
+  rb->brush.bits = 24;
+  rb->brush.colors[0] = 0x000000;
+  rb->brush.colors[1] = 0xFFFFFF;
   const bool eight = v.width == 8 && v.height == 8;
   if (!eight && (v.bits == 8 || v.bits == 24) && StretchedColour(rb, pattern, pxlo, StretchSide(v.width))) return;
   // 8 x 8 tiles, and the direct tiling of the other sizes: each pattern
@@ -178,20 +178,6 @@ ULONG GrXlateEntry(XLATEOBJ* pxlo, ULONG index) {
   return index < pxlo->cEntries ? pxlo->pulXlate[index] : 0;
 }
 
-DlBrush GrBrushRecord(const GrRbrush& rb, const POINTL* origin) {
-  DlBrush b{};
-  b.kind = rb.kind;
-  b.bits = rb.bits;
-  b.size = rb.size;
-  b.originX = origin ? origin->x & 0xFF : 0;
-  b.originY = origin ? origin->y & 0xFF : 0;
-  b.colors[0] = rb.colors[0];
-  b.colors[1] = rb.colors[1];
-  b.hostCorrected = rb.hostCorrected;
-  b.data = rb.data;
-  return b;
-}
-
 BOOL DrvRealizeBrush(BRUSHOBJ* pbo, SURFOBJ* psoTarget, SURFOBJ* psoPattern, SURFOBJ* /*psoMask*/, XLATEOBJ* pxlo,
                      ULONG iHatch) {
   Pdev* pdev = GrPdevOfSurface(psoTarget);
@@ -200,32 +186,32 @@ BOOL DrvRealizeBrush(BRUSHOBJ* pbo, SURFOBJ* psoTarget, SURFOBJ* psoPattern, SUR
   if (iHatch >= HS_DDI_MAX && !v.Open(psoPattern)) return FALSE;
 
   GrRbrush rb{};
-  rb.size = kRbrushSide;
-  rb.hostCorrected = pxlo && (pxlo->flXlate & XO_HOST_ICM);
+  rb.brush.size = kRbrushSide;
+  rb.brush.hostCorrected = pxlo && (pxlo->flXlate & XO_HOST_ICM);
   if (iHatch < HS_DDI_MAX) {
-    rb.kind = kBrushTwoColour;
-    rb.bits = 1;
-    rb.colors[0] = GrXlateEntry(pxlo, 1);
-    rb.colors[1] = GrXlateEntry(pxlo, 0);
+    rb.brush.kind = kBrushTwoColour;
+    rb.brush.bits = 1;
+    rb.brush.colors[0] = GrXlateEntry(pxlo, 1);
+    rb.brush.colors[1] = GrXlateEntry(pxlo, 0);
     // Every hatch bit is 4 x 4 pixels: the 8 x 8 hatch fills the pattern once.
     const uint8_t* rows = kHatches[iHatch];
     for (uint32_t y = 0; y < kRbrushSide; ++y)
       for (uint32_t x = 0; x < kRbrushSide; ++x)
         if ((rows[y / 4] >> (7 - x / 4)) & 1) SetBit(&rb, x, y);
   } else if (v.bits == 1) {
-    rb.kind = kBrushTwoColour;
-    rb.bits = 1;
-    rb.colors[0] = GrXlateEntry(pxlo, 0);
-    rb.colors[1] = GrXlateEntry(pxlo, 1);
+    rb.brush.kind = kBrushTwoColour;
+    rb.brush.bits = 1;
+    rb.brush.colors[0] = GrXlateEntry(pxlo, 0);
+    rb.brush.colors[1] = GrXlateEntry(pxlo, 1);
     FillTwoColour(&rb, v.width, v.height, [&](uint32_t x, uint32_t y) { return !v.Bit(x, y); });
   } else {
     ULONG colours[2] = {0, 0};
     int count = 0;
     if (v.bits == 24 && v.width == 8 && v.height == 8 && TwoColours(v, colours, &count)) {
-      rb.kind = kBrushTwoColour;
-      rb.bits = 1;
-      rb.colors[0] = colours[0];
-      rb.colors[1] = count == 2 ? colours[1] : 0x000000;
+      rb.brush.kind = kBrushTwoColour;
+      rb.brush.bits = 1;
+      rb.brush.colors[0] = colours[0];
+      rb.brush.colors[1] = count == 2 ? colours[1] : 0x000000;
       FillTwoColour(&rb, 8, 8, [&](uint32_t x, uint32_t y) { return v.Bgr(x, y) == colours[0]; });
     } else {
       RealizeColour(&rb, v, psoPattern, pxlo);
@@ -234,6 +220,7 @@ BOOL DrvRealizeBrush(BRUSHOBJ* pbo, SURFOBJ* psoTarget, SURFOBJ* psoPattern, SUR
   auto* out = static_cast<GrRbrush*>(BRUSHOBJ_pvAllocRbrush(pbo, sizeof(GrRbrush)));
   if (!out) return FALSE;
   std::memcpy(out, &rb, sizeof rb);
+  out->brush.data = out->data;
   return TRUE;
 }
 

@@ -13,12 +13,11 @@ inline constexpr uint32_t kRbrushSide = 32;
 inline constexpr uint32_t kRbrushMonoRowBytes = kRbrushSide / 8;
 inline constexpr uint32_t kRbrushColourRowBytes = kRbrushSide * 3;
 
+// The realization starts with the pattern record's description, whose data
+// point into the realization itself (the engine keeps it in place).
 struct GrRbrush {
-  uint32_t kind;       // kBrushTwoColour or kBrushColour
-  uint32_t bits;       // 1 or 24
-  uint32_t size;       // side in pixels (32)
-  uint32_t colors[2];  // first and second colour, as the translation gives them
-  bool hostCorrected;  // colours corrected by the host's colour management
+  DlBrush brush;  // kind kBrushTwoColour or kBrushColour, bits 1 or 24, size 32;
+                  // colours as the translation gives them (blue in the low byte)
   // One-bit rows of 4 bytes (bit 7 leftmost, a set bit is the first colour),
   // or 24-bit rows of 96 bytes (blue, green, red).
   uint8_t data[kRbrushSide * kRbrushColourRowBytes];
@@ -27,6 +26,3 @@ struct GrRbrush {
 // Entry i of a colour translation: black (0) and white (1) when there is no
 // table to read, 0 for an index the table does not hold.
 ULONG GrXlateEntry(XLATEOBJ* pxlo, ULONG index);
-
-// The pattern record's view of a realized brush.
-DlBrush GrBrushRecord(const GrRbrush& rb, const POINTL* origin);

@@ -10,7 +10,7 @@
 #include "gr2k/ddi_entries.h"
 #include "gr2k/dlrecords.h"
 #include "gr2k/pdev.h"
-#include "images_state_standins.h"
+#include "gr2k/vector.h"
 #include "plat/kernel.h"
 
 namespace {
@@ -23,26 +23,9 @@ constexpr ROP4 kRopCopy4 = 0xCCCC;
 constexpr uint8_t kSrcCopy = 0xCC;
 constexpr uint8_t kSrcAnd = 0x88;
 constexpr uint8_t kSrcPaint = 0xEE;
-constexpr uint8_t kDrawKindImage = 4;
 // 24-bit data above this size is halved in both directions when it has to
 // be written without a temporary bitmap.
 constexpr uint64_t kDirectLimit = 0xA00000;
-
-// ROP3 codes that use only pattern and destination, in ROP2 order (the
-// ROP2 code is the index + 1); every other ROP3 has no ROP2.
-constexpr uint8_t kPatDstRops[16] = {0x00, 0x05, 0x0A, 0x0F, 0x50, 0x55, 0x5A, 0x5F,
-                                     0xA0, 0xA5, 0xAA, 0xAF, 0xF0, 0xF5, 0xFA, 0xFF};
-// ROP2 (0..16) to the ROP3 the printer reads; black and white are the
-// reverse of the usual codes.
-constexpr uint8_t kRop2ToRop3[17] = {0xCC, 0xFF, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77,
-                                     0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0x00};
-
-uint32_t Rop3ToRop2(uint8_t rop3) {
-  for (uint32_t i = 0; i < 16; ++i)
-    if (kPatDstRops[i] == rop3) return i + 1;
-  return 0;
-}
-uint8_t Rop2ToRop3(uint32_t rop2) { return rop2 <= 16 ? kRop2ToRop3[rop2] : kSrcCopy; }
 
 // The Pdev of a transfer's target; null when the call fails. *skip: drawing
 // is suppressed and the call succeeds without output.
@@ -344,10 +327,10 @@ BOOL BltToRecord(Pdev* pdev, XLATEOBJ* pxlo, SURFOBJ* src, const RECTL& rect, PO
       if (!m.Make(pdev, dest.width, dest.height, BMF_1BPP)) return FALSE;
       POINTL mp = mask_point ? *mask_point : POINTL{0, 0};
       if (!EngBitBlt(m.so, mask, nullptr, nullptr, nullptr, &t, &mp, nullptr, nullptr, nullptr, kRopCopy4)) return FALSE;
-      if (!ImgSetRop(pdev, kSrcPaint)) return FALSE;
+      if (!GsSetRop(pdev, kSrcPaint)) return FALSE;
       if (!WriteBitmap(pdev, m.so, nullptr, dest, POINTL{0, 0}, kImageRop)) return FALSE;
     }
-    if (!ImgSetRop(pdev, kSrcAnd)) return FALSE;
+    if (!GsSetRop(pdev, kSrcAnd)) return FALSE;
     const bool changes = DepthCode(fmt) < 0;
     TempBitmap d;
     if (!d.Make(pdev, dest.width, dest.height, changes ? BMF_24BPP : fmt)) return FALSE;
@@ -369,16 +352,23 @@ BOOL BltToRecord(Pdev* pdev, XLATEOBJ* pxlo, SURFOBJ* src, const RECTL& rect, PO
 }
 
 // The state of a transfer with a source: background mode from the ROP4's
-// high byte, the brush's pattern and colours, the ROP, the clip.
-bool SourceState(Pdev* pdev, ROP4 rop4, BRUSHOBJ* pbo, POINTL* brush_org, CLIPOBJ* pco) {
-  const uint8_t mode = ((rop4 >> 8) & 0xFF) == 0xAA ? kTransparent : kOpaque;
-  uint32_t colours[2] = {0xFFFFFF, 0xFFFFFF};
-  bool host = false;
-  if (pbo && !ImgSetBrush(pdev, pbo, brush_org, colours, &host)) return false;
-  if (!ImgSetBackMode(pdev, mode)) return false;
-  if (!ImgSetRop(pdev, uint8_t(rop4 & 0xFF))) return false;
-  if (!ImgSetColours(pdev, colours[0], colours[1], mode, host)) return false;
-  return ImgSetClip(pdev, pco);
+// high byte, the brush's pattern and colours (white on white without a
+// brush), drawing kind image, the ROP, the clip.
+bool SourceState(Pdev* pdev, SURFOBJ* trg, ROP4 rop4, BRUSHOBJ* pbo, POINTL* brush_org, CLIPOBJ* pco) {
+  GsColorState st{};
+  st.backMode = ((rop4 >> 8) & 0xFF) == 0xAA ? kTransparent : kOpaque;
+  st.rop2 = int16_t(GsRop3ToRop2(uint8_t(rop4)));
+  st.kind = kDrawImage;
+  st.foreground = st.background = 0xFFFFFF;
+  if (pbo) {
+    const DlBrush* b = GsBrushFromBrushObj(pdev, trg, pbo, brush_org);
+    if (!b || !GsSetPattern(pdev, b)) return false;
+    st.foreground = b->colors[0];
+    st.background = b->colors[1];
+    st.hostCorrected = b->hostCorrected;
+  }
+  return GsSetColor(pdev, st) && GsSetBackMode(pdev, uint8_t(st.backMode)) && GsSetRop(pdev, uint8_t(rop4 & 0xFF)) &&
+         GsSetClip(pdev, pco) >= 0;
 }
 
 bool IsOneBitPage(const Pdev* pdev) { return pdev->colorProcess == 1 && pdev->color == 1; }
@@ -398,29 +388,33 @@ BOOL DrvBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco,
   const uint8_t fg = uint8_t(rop4 & 0xFF);
   if (psoSrc && fg != 0x00 && fg != 0xFF) {
     if (!IsBitmap(psoSrc)) return FALSE;
-    if (!SourceState(pdev, rop4, pbo, pptlBrush, pco)) return FALSE;
+    if (!SourceState(pdev, psoTrg, rop4, pbo, pptlBrush, pco)) return FALSE;
     POINTL sp = pptlSrc ? *pptlSrc : POINTL{0, 0};
     return BltToRecord(pdev, pxlo, psoSrc, *prclTrg, sp, psoMask, pptlMask, rop4);
   }
-  // A filled rectangle: the brush, the colour state of the ROP4 as a mix,
-  // the ROP, the clip.
-  uint32_t colours[2] = {0, 0};
-  bool host = false;
-  bool ok;
+  // A filled rectangle: the brush (plain black or white for BLACKNESS and
+  // WHITENESS, white for DSTINVERT without one), the colour state of the
+  // ROP4 as a mix, the ROP, the clip.
+  BRUSHOBJ plain{0, nullptr, 0};
+  BRUSHOBJ* brush = pbo;
   if (fg == 0x00 || fg == 0xFF) {
-    colours[0] = colours[1] = fg == 0x00 ? 0x000000 : 0xFFFFFF;
-    ok = ImgSetPlainBrush(pdev, colours[0]);
+    plain.iSolidColor = fg == 0x00 ? 0x000000 : 0xFFFFFF;
+    brush = &plain;
   } else if (fg == 0x55 && !pbo) {
-    colours[0] = colours[1] = 0xFFFFFF;
-    ok = ImgSetPlainBrush(pdev, colours[0]);
-  } else {
-    ok = ImgSetBrush(pdev, pbo, pptlBrush, colours, &host);
+    plain.iSolidColor = 0xFFFFFF;
+    brush = &plain;
   }
-  if (!ok) return FALSE;
-  const uint32_t fg2 = Rop3ToRop2(fg), bg2 = Rop3ToRop2(uint8_t(rop4 >> 8));
-  const uint8_t mode = bg2 == 11 ? kTransparent : kOpaque;  // R2_NOP behind
-  if (!ImgSetColours(pdev, colours[0], colours[1], mode, host) || !ImgSetBackMode(pdev, mode) ||
-      !ImgSetRop(pdev, Rop2ToRop3(fg2)) || !ImgSetClip(pdev, pco))
+  const DlBrush* b = GsBrushFromBrushObj(pdev, psoTrg, brush, pptlBrush);
+  if (!b || !GsSetPattern(pdev, b)) return FALSE;
+  GsColorState st{};
+  const MIX mix = MIX(GsRop3ToRop2(fg)) | MIX(GsRop3ToRop2(uint8_t(rop4 >> 8))) << 8;
+  GsColorFromMix(mix, &st, false);
+  st.foreground = b->colors[0];
+  st.background = b->colors[1];
+  st.kind = kDrawFill;
+  st.hostCorrected = b->hostCorrected;
+  if (!GsSetColor(pdev, st) || !GsSetBackMode(pdev, uint8_t(st.backMode)) ||
+      !GsSetRop(pdev, GsRop2ToRop3(uint32_t(st.rop2))) || GsSetClip(pdev, pco) < 0)
     return FALSE;
   const RECTL& r = *prclTrg;
   DlRectangle rect{std::min(r.left, r.right), std::min(r.top, r.bottom), std::max(r.left, r.right),
@@ -443,7 +437,7 @@ BOOL DrvStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ*
     POINTL origin = pptlHTOrg ? *pptlHTOrg : POINTL{0, 0};
     return EngStretchBlt(psoDest, psoSrc, psoMask, pco, pxlo, pca, &origin, prclDest, prclSrc, pptlMask, HALFTONE);
   }
-  if (!ImgSetClip(pdev, pco) || !ImgSetRop(pdev, kSrcCopy)) return FALSE;
+  if (GsSetClip(pdev, pco) < 0 || !GsSetRop(pdev, kSrcCopy)) return FALSE;
   return StretchToRecord(pdev, pxlo, psoSrc, pca, pptlHTOrg, *prclDest, *prclSrc);
 }
 
@@ -457,7 +451,7 @@ BOOL DrvStretchBltROP(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOB
   if (pdev->rasterMode)
     return EngStretchBlt(psoTrg, psoSrc, psoMask, pco, pxlo, pca, pptlHTOrg, prclTrg, prclSrc, pptlMask, iMode);
   if (!IsBitmap(psoSrc) || !prclTrg || !prclSrc) return FALSE;
-  if (!SourceState(pdev, rop4, pbo, nullptr, pco)) return FALSE;
+  if (!SourceState(pdev, psoTrg, rop4, pbo, nullptr, pco)) return FALSE;
   return StretchToRecord(pdev, pxlo, psoSrc, pca, pptlHTOrg, *prclTrg, *prclSrc);
 }
 
@@ -483,7 +477,7 @@ BOOL DrvCopyBits(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* pco, XLATEOBJ* pxlo
         }
     }
   }
-  if (!ImgSetRop(pdev, rop) || !ImgSetClip(pdev, pco)) return FALSE;
+  if (!GsSetRop(pdev, rop) || GsSetClip(pdev, pco) < 0) return FALSE;
   POINTL sp = pptlSrc ? *pptlSrc : POINTL{0, 0};
   return CopyToRecord(pdev, pxlo, psoSrc, sp, *prclDest);
 }

@@ -3,7 +3,7 @@
 // realization, so a brush is realized once.
 #include "eng/objects.h"
 #include "vector/brushes.h"
-#include "vector_test_support.h"
+#include "image_test_support.h"
 
 namespace {
 
@@ -33,11 +33,11 @@ TEST_F(Brushes, HorizontalHatchSetsRowsSixteenToNineteen) {
   Table table({0x111111, 0x222222});
   GrRbrush rb{};
   ASSERT_TRUE(Realize(nullptr, &table.xlo, HS_HORIZONTAL, &rb));
-  EXPECT_EQ(rb.kind, kBrushTwoColour);
-  EXPECT_EQ(rb.bits, 1u);
-  EXPECT_EQ(rb.size, 32u);
-  EXPECT_EQ(rb.colors[0], 0x222222u) << "first colour: entry 1";
-  EXPECT_EQ(rb.colors[1], 0x111111u);
+  EXPECT_EQ(rb.brush.kind, kBrushTwoColour);
+  EXPECT_EQ(rb.brush.bits, 1u);
+  EXPECT_EQ(rb.brush.size, 32u);
+  EXPECT_EQ(rb.brush.colors[0], 0x222222u) << "first colour: entry 1";
+  EXPECT_EQ(rb.brush.colors[1], 0x111111u);
   for (uint32_t y = 0; y < 32; ++y)
     for (uint32_t x = 0; x < 32; ++x) ASSERT_EQ(Bit(rb, x, y), y >= 16 && y < 20) << x << "," << y;
 }
@@ -45,8 +45,8 @@ TEST_F(Brushes, HorizontalHatchSetsRowsSixteenToNineteen) {
 TEST_F(Brushes, HatchWithoutTranslationIsBlackOnWhite) {
   GrRbrush rb{};
   ASSERT_TRUE(Realize(nullptr, nullptr, HS_DIAGCROSS, &rb));
-  EXPECT_EQ(rb.colors[0], 0xFFFFFFu);
-  EXPECT_EQ(rb.colors[1], 0x000000u);
+  EXPECT_EQ(rb.brush.colors[0], 0xFFFFFFu);
+  EXPECT_EQ(rb.brush.colors[1], 0x000000u);
   EXPECT_TRUE(Bit(rb, 0, 0));
   EXPECT_TRUE(Bit(rb, 3, 3));
   EXPECT_FALSE(Bit(rb, 4, 0));
@@ -58,9 +58,9 @@ TEST_F(Brushes, OneBitEightByEightDoublesEachBit) {
   pat.Row(0)[0] = 0x7F;  // only (0, 0) is 0
   GrRbrush rb{};
   ASSERT_TRUE(Realize(pat.so, nullptr, HS_DDI_MAX, &rb));
-  EXPECT_EQ(rb.kind, kBrushTwoColour);
-  EXPECT_EQ(rb.colors[0], 0x000000u);
-  EXPECT_EQ(rb.colors[1], 0xFFFFFFu);
+  EXPECT_EQ(rb.brush.kind, kBrushTwoColour);
+  EXPECT_EQ(rb.brush.colors[0], 0x000000u);
+  EXPECT_EQ(rb.brush.colors[1], 0xFFFFFFu);
   int set = 0;
   for (uint32_t y = 0; y < 32; ++y)
     for (uint32_t x = 0; x < 32; ++x)
@@ -80,8 +80,8 @@ TEST_F(Brushes, EightBitEightByEightTilesThroughTheTranslation) {
     for (LONG x = 0; x < 8; ++x) pat.Row(y)[x] = uint8_t(y * 8 + x);
   GrRbrush rb{};
   ASSERT_TRUE(Realize(pat.so, &table.xlo, HS_DDI_MAX, &rb));
-  EXPECT_EQ(rb.kind, kBrushColour);
-  EXPECT_EQ(rb.bits, 24u);
+  EXPECT_EQ(rb.brush.kind, kBrushColour);
+  EXPECT_EQ(rb.brush.bits, 24u);
   for (uint32_t y = 0; y < 32; ++y)
     for (uint32_t x = 0; x < 32; ++x) ASSERT_EQ(Pixel(rb, x, y), (0x010203 * ((y % 8) * 8 + x % 8)) & 0xFFFFFF);
 }
@@ -94,7 +94,7 @@ TEST_F(Brushes, SmallColourPatternIsStretchedThenTiled) {
   pat.Put24(1, 1, 0x0000D0);
   GrRbrush rb{};
   ASSERT_TRUE(Realize(pat.so, nullptr, HS_DDI_MAX, &rb));
-  EXPECT_EQ(rb.kind, kBrushColour);
+  EXPECT_EQ(rb.brush.kind, kBrushColour);
   for (uint32_t y = 0; y < 32; ++y)
     for (uint32_t x = 0; x < 32; ++x) {
       uint32_t px = (x % 4) / 2, py = (y % 4) / 2;
@@ -115,10 +115,10 @@ TEST_F(Brushes, TwoColourDetection) {
     if (c.colours >= 3) pat.Put24(4, 4, 0x708090);
     GrRbrush rb{};
     ASSERT_TRUE(Realize(pat.so, nullptr, HS_DDI_MAX, &rb));
-    EXPECT_EQ(rb.kind, c.kind) << c.colours;
+    EXPECT_EQ(rb.brush.kind, c.kind) << c.colours;
     if (c.kind != kBrushTwoColour) continue;
-    EXPECT_EQ(rb.colors[0], 0x102030u);
-    EXPECT_EQ(rb.colors[1], c.colours == 2 ? 0x405060u : 0u);
+    EXPECT_EQ(rb.brush.colors[0], 0x102030u);
+    EXPECT_EQ(rb.brush.colors[1], c.colours == 2 ? 0x405060u : 0u);
     EXPECT_TRUE(Bit(rb, 0, 0));
     EXPECT_EQ(Bit(rb, 6, 0), c.colours == 1) << "pixel (3, 0) drawn as 2 x 2";
   }

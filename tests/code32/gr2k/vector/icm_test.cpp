@@ -2,7 +2,7 @@
 // a transform kept in the Pdev, both released on delete and at the end.
 #include "eng/icm.h"
 #include "vector/icm.h"
-#include "vector_test_support.h"
+#include "image_test_support.h"
 
 namespace {
 

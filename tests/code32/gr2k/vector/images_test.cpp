@@ -3,7 +3,7 @@
 // their fields and data, and the raster-mode hand-over to the engine.
 #include <climits>
 
-#include "vector_test_support.h"
+#include "image_test_support.h"
 
 namespace {
 
