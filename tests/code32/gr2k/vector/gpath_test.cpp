@@ -270,7 +270,7 @@ TEST_F(Gpath, PatternPensAndPatternFills) {
   static uint8_t bits[32 * 32 / 8] = {0x80};
   DlBrush realized{kBrushTwoColour, 1, 32, 0, 0, {0x000000, 0xFFFFFF}, false, bits};
   BRUSHOBJ pattern{BRUSH_PATTERN, &realized, 0};
-  BRUSHOBJ unrealized{BRUSH_PATTERN, nullptr, 0};
+  eng::BrushObject unrealized(nullptr, nullptr);  // a pattern with no realization
   eng::BrushObject plain(0x00FF00);
   LINEATTRS la{};
   la.elWidth.l = 1;
@@ -279,7 +279,7 @@ TEST_F(Gpath, PatternPensAndPatternFills) {
   EXPECT_EQ(Buffered(), 0u);
   // A pattern that cannot be realized.
   SetLastError(0);
-  EXPECT_EQ(DrvFillPath(&surface_, path.get(), nullptr, &unrealized, &org, 0x0D0D, 0), -1);
+  EXPECT_EQ(DrvFillPath(&surface_, path.get(), nullptr, unrealized.get(), &org, 0x0D0D, 0), -1);
   EXPECT_EQ(GetLastError(), DWORD(ERROR_NOT_ENOUGH_MEMORY));
   // The realization gets the low 8 bits of the brush origin.
   ASSERT_EQ(DrvFillPath(&surface_, path.get(), nullptr, &pattern, &org, 0x0D0D, 0), TRUE);
