@@ -534,6 +534,7 @@ TEST_F(DdiPrint, VectorPageOfPathsAndClips) {
   ASSERT_TRUE(dc->FillPath(square, 0x0000FF));
   dc->ResetClip();
   ASSERT_TRUE(dc->FillPath(square, 0x0000FF));
+  ASSERT_TRUE(dc->StrokeAndFillPath(square, eng::Pen{}, 0x000000, 0x00FFFF));
   ASSERT_TRUE(dc->EndPage());
   ASSERT_TRUE(dc->EndDoc());
 
@@ -551,7 +552,7 @@ TEST_F(DdiPrint, VectorPageOfPathsAndClips) {
     if ((r.opcode == kOpRect && r.Int("kind") == 5) || r.opcode == kOpClipReset) clips.push_back(r.opcode);
     if (r.opcode == kOpPathLines && r.Int("use") == 5) clips.push_back(r.opcode);
   }
-  EXPECT_EQ(uses, (std::vector<int64_t>{1, 0, 2, 1, 5, 1, 1}));
+  EXPECT_EQ(uses, (std::vector<int64_t>{1, 0, 2, 1, 5, 1, 1, 3}));
   EXPECT_EQ(curves, 1u);
   EXPECT_EQ(dash_mask, 0xFFFFFF00);  // 3 on, 1 off at 600 dpi
   EXPECT_EQ(clips, (std::vector<uint8_t>{kOpRect, kOpPathLines, kOpClipReset}));
