@@ -362,3 +362,26 @@ TEST(EngBitBlt, OneBitCopiesAlignedAndNotAligned) {
 }
 
 }  // namespace
+
+namespace {
+
+// A surface whose rows are shorter than its width claims, or whose size is
+// negative, is refused by every transfer instead of being read past its rows.
+TEST(EngBitBlt, MalformedSurfacesAreRefused) {
+  TestBitmap src(4, 2, BMF_24BPP);
+  TestBitmap dst(16, 4, BMF_24BPP);
+  RECTL rect{0, 0, 4, 2}, big{0, 0, 4000, 2};
+  POINTL zero{0, 0};
+  SURFOBJ wide = *src.so();
+  wide.sizlBitmap.cx = 4000;
+  SURFOBJ negative = *src.so();
+  negative.sizlBitmap.cy = -3;
+  for (SURFOBJ* bad : {&wide, &negative}) {
+    EXPECT_FALSE(EngBitBlt(dst.so(), bad, nullptr, nullptr, nullptr, &rect, &zero, nullptr, nullptr, nullptr, 0xCCCC));
+    EXPECT_FALSE(EngStretchBlt(dst.so(), bad, nullptr, nullptr, nullptr, nullptr, nullptr, &rect, &big, nullptr,
+                               COLORONCOLOR));
+    EXPECT_FALSE(EngBitBlt(bad, src.so(), nullptr, nullptr, nullptr, &rect, &zero, nullptr, nullptr, nullptr, 0xCCCC));
+  }
+}
+
+}  // namespace

@@ -87,6 +87,8 @@ struct PathObj {
   uint32_t magic = kPathMagic;
   std::vector<PathRun> runs;
   size_t walk_pos = 0;
+  size_t walk_point = 0;  // points of runs[walk_pos] already handed out
+  size_t batch_limit = 0;  // most points per PATHOBJ_bEnum batch; 0: whole runs
 };
 PathObj* PathFromObj(PATHOBJ* ppo);
 // A path object from an application path, moved by (dx, dy) pixels; null on

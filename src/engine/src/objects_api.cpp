@@ -1,6 +1,8 @@
 // The caller-made DDI objects of eng/objects.h.
 #include "eng/objects.h"
 
+#include <new>
+
 #include "internal.h"
 
 namespace eng {
@@ -14,8 +16,19 @@ ClipObject::~ClipObject() = default;
 CLIPOBJ* ClipObject::get() const { return &p_->co; }
 
 PathObject::PathObject(const Path& path, double dx, double dy) : p_(PathFromPath(path, dx, dy)) {}
+PathObject::PathObject(const std::vector<PathBatch>& batches, ULONG curves, FLONG fl) : p_(nullptr) {
+  void* mem = Alloc(sizeof(PathObj), true);
+  if (!mem) return;
+  p_ = new (mem) PathObj{};
+  for (const PathBatch& b : batches) p_->runs.push_back(PathRun{b.flags, b.pts});
+  p_->po.cCurves = curves;
+  p_->po.fl = fl;
+}
 PathObject::~PathObject() { PathDelete(p_); }
 PATHOBJ* PathObject::get() const { return p_ ? &p_->po : nullptr; }
+void PathObject::SetBatchPoints(ULONG max_points) {
+  if (p_) p_->batch_limit = max_points;
+}
 
 BrushObject::BrushObject(ULONG solid_color) : p_(new Brush) { p_->bo.iSolidColor = solid_color; }
 BrushObject::BrushObject(SURFOBJ* pattern, XLATEOBJ* xlate, ULONG hatch,

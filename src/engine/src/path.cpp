@@ -210,9 +210,17 @@ using namespace eng::detail;
 ENG_API void EngDeletePath(PATHOBJ* ppo) { PathDelete(PathFromObj(ppo)); }
 
 ENG_API void PATHOBJ_vEnumStart(PATHOBJ* ppo) {
-  if (PathObj* p = PathFromObj(ppo)) p->walk_pos = 0;
+  if (PathObj* p = PathFromObj(ppo)) {
+    p->walk_pos = 0;
+    p->walk_point = 0;
+  }
 }
 
+// Hands out the runs of the path one after the other; with a batch limit a
+// run goes out in pieces of at most that many points: the first piece keeps
+// the run's PD_BEGINSUBPATH, the last its PD_ENDSUBPATH and PD_CLOSEFIGURE,
+// and every piece of a Bezier run holds its curve points in whole threes
+// (after the start point, in the piece that begins a subpath).
 ENG_API BOOL PATHOBJ_bEnum(PATHOBJ* ppo, PATHDATA* ppd) {
   PathObj* p = PathFromObj(ppo);
   if (!ppd) return FALSE;
@@ -222,10 +230,32 @@ ENG_API BOOL PATHOBJ_bEnum(PATHOBJ* ppo, PATHDATA* ppd) {
     ppd->pptfx = nullptr;
     return FALSE;
   }
-  PathRun& run = p->runs[p->walk_pos++];
-  ppd->flags = run.flags;
-  ppd->count = ULONG(run.pts.size());
-  ppd->pptfx = run.pts.data();
+  PathRun& run = p->runs[p->walk_pos];
+  const size_t total = run.pts.size();
+  const size_t first = p->walk_point;
+  size_t take = total - first;
+  if (p->batch_limit != 0 && take > p->batch_limit) {
+    take = p->batch_limit;
+    if (run.flags & PD_BEZIERS) {
+      const size_t lead = (first == 0 && (run.flags & PD_BEGINSUBPATH)) ? 1 : 0;
+      size_t curve_pts = take > lead ? (take - lead) / 3 * 3 : 0;
+      if (curve_pts == 0) curve_pts = 3;
+      take = std::min(total - first, lead + curve_pts);
+    }
+  }
+  const bool last_piece = first + take >= total;
+  FLONG flags = run.flags;
+  if (first != 0) flags &= ~FLONG(PD_BEGINSUBPATH | PD_RESETSTYLE);
+  if (!last_piece) flags &= ~FLONG(PD_ENDSUBPATH | PD_CLOSEFIGURE);
+  ppd->flags = flags;
+  ppd->count = ULONG(take);
+  ppd->pptfx = total ? run.pts.data() + first : nullptr;
+  if (last_piece) {
+    p->walk_pos++;
+    p->walk_point = 0;
+  } else {
+    p->walk_point = first + take;
+  }
   return p->walk_pos < p->runs.size();
 }
 

@@ -77,6 +77,11 @@ bool Access(const SURFOBJ* so, Pixels* px) {
   if (!so || !so->pvScan0) return false;
   int bits = FormatBits(so->iBitmapFormat);
   if (bits == 0) return false;
+  // A surface whose rows cannot hold the width it claims (or with a
+  // negative size) is refused, so that no pixel is read outside its rows.
+  if (so->sizlBitmap.cx < 0 || so->sizlBitmap.cy < 0) return false;
+  const int64_t distance = so->lDelta < 0 ? -int64_t(so->lDelta) : int64_t(so->lDelta);
+  if (distance < (int64_t(so->sizlBitmap.cx) * bits + 7) / 8) return false;
   px->scan0 = static_cast<uint8_t*>(so->pvScan0);
   px->delta = so->lDelta;
   px->bits = bits;

@@ -31,6 +31,15 @@ void PdevDestroy(Pdev* pdev) {
   GrPoolDestroy(pool);  // the Pdev itself is one of its blocks
 }
 
+void PdevForgetGraphicsState(Pdev* pdev) {
+  pdev->currentRop = kUnknownRop;
+  pdev->lineValid = false;
+  pdev->backModeValid = false;
+  pdev->patternValid = false;
+  pdev->colorValid = false;
+  pdev->clipValid = false;
+}
+
 bool GrIsValidPdev(const Pdev* pdev) {
   return pdev && pdev->magicFirst == kPdevMagic && pdev->magicLast == kPdevMagic;
 }

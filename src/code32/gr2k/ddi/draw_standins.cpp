@@ -1,4 +1,4 @@
-// Stand-in until vector mode is built (text, images and brushes, paths):
+// Stand-in until vector mode is built for text:
 // every drawing entry of the DDI table checks its Pdev and hands the call to
 // the engine's own routine, which draws into the band bitmap of a raster
 // page. The device-font queries answer that the device has no fonts.
@@ -9,7 +9,6 @@
 namespace {
 
 constexpr ULONG kGlyphBits = 1;      // FO_GLYPHBITS
-constexpr ULONG kDitherHalftone = 2;  // DCR_HALFTONE
 constexpr LONG kFontDataError = -1;   // FD_ERROR
 
 // The Pdev of a drawing call's target; null (the call fails) when it is not
@@ -26,82 +25,12 @@ Pdev* DrawTarget(SURFOBJ* pso, bool* skip) {
 
 }  // namespace
 
-BOOL DrvBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo, RECTL* prclTrg,
-               POINTL* pptlSrc, POINTL* pptlMask, BRUSHOBJ* pbo, POINTL* pptlBrush, ROP4 rop4) {
-  bool skip;
-  if (!DrawTarget(psoTrg, &skip)) return FALSE;
-  if (skip) return TRUE;
-  return EngBitBlt(psoTrg, psoSrc, psoMask, pco, pxlo, prclTrg, pptlSrc, pptlMask, pbo, pptlBrush, rop4);
-}
-
-BOOL DrvStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo,
-                   COLORADJUSTMENT* pca, POINTL* pptlHTOrg, RECTL* prclDest, RECTL* prclSrc, POINTL* pptlMask,
-                   ULONG iMode) {
-  bool skip;
-  if (!DrawTarget(psoDest, &skip)) return FALSE;
-  if (skip) return TRUE;
-  return EngStretchBlt(psoDest, psoSrc, psoMask, pco, pxlo, pca, pptlHTOrg, prclDest, prclSrc, pptlMask, iMode);
-}
-
-BOOL DrvStretchBltROP(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo,
-                      COLORADJUSTMENT* pca, POINTL* pptlHTOrg, RECTL* prclTrg, RECTL* prclSrc, POINTL* pptlMask,
-                      ULONG iMode, BRUSHOBJ* /*pbo*/, DWORD /*rop4*/) {
-  bool skip;
-  if (!DrawTarget(psoTrg, &skip)) return FALSE;
-  if (skip) return TRUE;
-  return EngStretchBlt(psoTrg, psoSrc, psoMask, pco, pxlo, pca, pptlHTOrg, prclTrg, prclSrc, pptlMask, iMode);
-}
-
-BOOL DrvCopyBits(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* pco, XLATEOBJ* pxlo, RECTL* prclDest,
-                 POINTL* pptlSrc) {
-  bool skip;
-  if (!DrawTarget(psoDest, &skip)) return FALSE;
-  if (skip) return TRUE;
-  return EngCopyBits(psoDest, psoSrc, pco, pxlo, prclDest, pptlSrc);
-}
-
-BOOL DrvStrokePath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* pxo, BRUSHOBJ* pbo, POINTL* pptlBrushOrg,
-                   LINEATTRS* plineattrs, MIX mix) {
-  bool skip;
-  if (!DrawTarget(pso, &skip)) return FALSE;
-  if (skip) return TRUE;
-  return EngStrokePath(pso, ppo, pco, pxo, pbo, pptlBrushOrg, plineattrs, mix);
-}
-
-BOOL DrvFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* pptlBrushOrg, MIX mix,
-                 FLONG options) {
-  bool skip;
-  if (!DrawTarget(pso, &skip)) return FALSE;
-  if (skip) return TRUE;
-  return EngFillPath(pso, ppo, pco, pbo, pptlBrushOrg, mix, options);
-}
-
-BOOL DrvStrokeAndFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* pxo, BRUSHOBJ* pboStroke,
-                          LINEATTRS* plineattrs, BRUSHOBJ* pboFill, POINTL* pptlBrushOrg, MIX mixFill,
-                          FLONG options) {
-  bool skip;
-  if (!DrawTarget(pso, &skip)) return FALSE;
-  if (skip) return TRUE;
-  return EngStrokeAndFillPath(pso, ppo, pco, pxo, pboStroke, plineattrs, pboFill, pptlBrushOrg, mixFill, options);
-}
-
 BOOL DrvTextOut(SURFOBJ* pso, STROBJ* pstro, FONTOBJ* pfo, CLIPOBJ* pco, RECTL* prclExtra, RECTL* prclOpaque,
                 BRUSHOBJ* pboFore, BRUSHOBJ* pboOpaque, POINTL* pptlOrg, MIX mix) {
   bool skip;
   if (!DrawTarget(pso, &skip)) return FALSE;
   if (skip) return TRUE;
   return EngTextOut(pso, pstro, pfo, pco, prclExtra, prclOpaque, pboFore, pboOpaque, pptlOrg, mix);
-}
-
-// The engine draws pattern brushes itself: the driver makes no realization.
-BOOL DrvRealizeBrush(BRUSHOBJ* /*pbo*/, SURFOBJ* psoTarget, SURFOBJ*, SURFOBJ*, XLATEOBJ*, ULONG) {
-  GrPdevOfSurface(psoTarget);
-  return FALSE;
-}
-
-ULONG DrvDitherColor(DHPDEV dhpdev, ULONG, ULONG, ULONG*) {
-  if (!GrCheckPdev(dhpdev)) return 0;
-  return kDitherHalftone;
 }
 
 ULONG DrvGetGlyphMode(DHPDEV dhpdev, FONTOBJ*) {

@@ -9,7 +9,7 @@
 #include "gr2k/doc.h"
 #include "gr2k/dlrecords.h"
 #include "gr2k/glyph.h"
-#include "icm_standins.h"
+#include "../vector/icm.h"
 #include "plat/kernel.h"
 #include "plat/osinfo.h"
 #include "velm/context.h"

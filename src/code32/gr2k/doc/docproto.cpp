@@ -155,8 +155,7 @@ BOOL DrvStartPage(SURFOBJ* pso) {
   const bool raw_page = PassThroughPageOne(pdev);
   if (!raw_page && !JobWritePageStart(stream, pdev->context, JobPageStartText)) return FALSE;
   // Each page sets again the state it needs.
-  pdev->currentRop = kUnknownRop;
-  pdev->clipActive = false;
+  PdevForgetGraphicsState(pdev);
   if (!raw_page &&
       !DlBeginPage(stream, uint32_t(pdev->printWidthDots), uint32_t(pdev->printLengthDots), pdev->resolution))
     return FALSE;

@@ -33,12 +33,26 @@ class ClipObject {
   std::unique_ptr<detail::Clip> p_;
 };
 
+// One batch of a path as PATHOBJ_bEnum hands it out: PD_* flags and points
+// in 28.4 fixed point.
+struct PathBatch {
+  FLONG flags = 0;
+  std::vector<POINTFIX> pts;
+};
+
 // A path (device pixels, moved by dx, dy) as a PATHOBJ.
 class PathObject {
  public:
   explicit PathObject(const Path& path, double dx = 0, double dy = 0);
+  // A path handed out exactly as these batches, with the curve count given
+  // (which need not match the batches: for callers that check how a driver
+  // copes with malformed paths).
+  PathObject(const std::vector<PathBatch>& batches, ULONG curves, FLONG fl = 0);
   ~PathObject();
   PATHOBJ* get() const;  // null when it could not be made
+  // Hands the path out in batches of at most max_points points (0: one batch
+  // per run). A Bezier batch keeps its curve points in whole threes.
+  void SetBatchPoints(ULONG max_points);
 
  private:
   detail::PathObj* p_;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "gr2k/dlrecords.h"
 #include "gr2k/dlstream.h"
 #include "gr2k/glyph.h"
 #include "gr2k/pool.h"
@@ -22,6 +23,34 @@ inline constexpr uint32_t kPdevPageOpen = 0x8000;
 inline constexpr uint32_t kPdevContinued = 0x100000;  // document continued by DrvResetPDEV
 
 inline constexpr int32_t kUnknownRop = -1;
+
+// Line attributes as the line records carry them.
+struct GsLineAttrs {
+  uint16_t dashUnit;   // pixels per step of the dash mask, 1 to 255
+  uint16_t join;       // 0 round, 1 bevel, 2 miter
+  uint16_t endCap;     // 0 round, 1 butt, 2 square
+  int16_t width;       // device pixels, 1 to 32,767
+  int16_t dashOffset;  // steps, 0 to 31
+  uint32_t miterLimit;  // times 256
+  uint32_t dashMask;    // 32 steps, the first in the top bit; 0xFFFFFFFF solid
+  uint32_t color;
+};
+
+// The colour state of one drawing call. Colours are the engine's
+// (0x00RRGGBB, blue in the low byte).
+inline constexpr int16_t kDrawFill = 0;
+inline constexpr int16_t kDrawStroke = 1;
+inline constexpr int16_t kDrawText = 2;
+inline constexpr int16_t kDrawStrokeAndFill = 3;
+inline constexpr int16_t kDrawImage = 4;
+struct GsColorState {
+  int16_t rop2;      // foreground mix
+  int16_t backMode;  // 1 transparent, 2 opaque
+  uint32_t background, foreground, third;
+  int16_t hasThird;
+  int16_t kind;  // kDraw*
+  uint32_t hostCorrected;
+};
 
 struct Pdev {
   uint32_t magicFirst;
@@ -97,6 +126,27 @@ struct Pdev {
   // so that each page repeats the state it needs.
   int32_t currentRop;  // -1: not sent on this page
   bool clipActive;     // a clip record is in force
+  // The other caches of the state last sent; each "valid" flag is cleared at
+  // every page start (PdevForgetGraphicsState).
+  bool lineValid;
+  GsLineAttrs line;
+  bool backModeValid;
+  uint8_t backMode;
+  bool patternValid;
+  uint32_t patternKind;
+  int32_t patternOriginX, patternOriginY;
+  bool colorValid;
+  GsColorState colorState;
+  // The clip last sent: kind 0 none, 1 rectangle, 3 path (with the clip
+  // object's identity). The kind outlives a page start; the rest does not.
+  bool clipValid;
+  uint32_t clipUniq;
+  int32_t clipKind;
+  int32_t clipLeft, clipTop, clipRight, clipBottom;
+  // The realization of a plain-colour brush, and the copy of a pattern
+  // brush's realization with the call's origin.
+  DlBrush plainBrush;
+  DlBrush patternBrush;
 
   DisplayListStream stream;
   GlyphCache glyphs;
@@ -109,5 +159,8 @@ struct Pdev {
 Pdev* PdevCreate(HANDLE printer);
 // Releases the pool and with it the Pdev and everything taken from it.
 void PdevDestroy(Pdev* pdev);
+// Forgets the graphics state sent so far (at each page start); the clip kind
+// stays, so that the first unclipped drawing of a page may reset a clip.
+void PdevForgetGraphicsState(Pdev* pdev);
 // Non-null with both magic words in place.
 bool GrIsValidPdev(const Pdev* pdev);
