@@ -385,3 +385,44 @@ TEST(EngBitBlt, MalformedSurfacesAreRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+// HALFTONE onto a one-bit target dithers: mid-grey becomes half white, in
+// a pattern anchored at the halftone origin; COLORONCOLOR gives one colour.
+TEST(EngStretchBlt, HalftoneDithersGreyOntoOneBit) {
+  struct Case {
+    ULONG colour;
+    ULONG mode;
+    int white;  // of 256 pixels
+  } cases[] = {
+      {0x808080, HALFTONE, 128}, {0xFFFFFF, HALFTONE, 256}, {0x000000, HALFTONE, 0},
+      {0x808080, COLORONCOLOR, 256},  // the nearest of black and white
+  };
+  eng::XlateObject xlate(PAL_BGR, {}, PAL_INDEXED, {0x000000, 0xFFFFFF});
+  for (const Case& c : cases) {
+    TestBitmap src(4, 4, BMF_24BPP);
+    src.Fill(c.colour);
+    TestBitmap dst(16, 16, BMF_1BPP);
+    dst.Fill(0);
+    RECTL d{0, 0, 16, 16}, s{0, 0, 4, 4};
+    POINTL ht{0, 0};
+    ASSERT_TRUE(EngStretchBlt(dst.so(), src.so(), nullptr, nullptr, xlate.get(), nullptr, &ht, &d, &s, nullptr, c.mode));
+    int white = 0;
+    for (LONG y = 0; y < 16; ++y)
+      for (LONG x = 0; x < 16; ++x) white += int(dst.At(x, y));
+    EXPECT_EQ(white, c.white) << std::hex << c.colour << " mode " << c.mode;
+  }
+  // The origin moves the pattern with it.
+  TestBitmap src(2, 2, BMF_24BPP);
+  src.Fill(0x808080);
+  TestBitmap a(8, 8, BMF_1BPP), b(8, 8, BMF_1BPP);
+  RECTL d{0, 0, 8, 8}, s{0, 0, 2, 2};
+  POINTL o0{0, 0}, o1{1, 0};
+  ASSERT_TRUE(EngStretchBlt(a.so(), src.so(), nullptr, nullptr, xlate.get(), nullptr, &o0, &d, &s, nullptr, HALFTONE));
+  ASSERT_TRUE(EngStretchBlt(b.so(), src.so(), nullptr, nullptr, xlate.get(), nullptr, &o1, &d, &s, nullptr, HALFTONE));
+  for (LONG y = 0; y < 8; ++y)
+    for (LONG x = 1; x < 8; ++x) EXPECT_EQ(b.At(x, y), a.At(x - 1, y)) << x << "," << y;
+}
+
+}  // namespace
