@@ -245,10 +245,10 @@ BOOL PrinterDc::Impl::Execute(const Op& op, const POINTL& origin) {
       // translation of its colours; the driver realizes it on first use.
       HBITMAP bmp = nullptr;
       Xlate xlate;
+      uint8_t hatch_bits[8 * 4] = {};  // the hatch bitmap's rows, used until the call returns
       if (op.brush.kind != DcBrush::kSolid) {
         const bool hatch = op.brush.kind == DcBrush::kHatch;
         const Image& im = op.image_info;
-        uint8_t hatch_bits[8 * 4] = {};
         if (hatch)
           for (int y = 0; y < 8; ++y) hatch_bits[y * 4] = kHatchRows[op.brush.hatch][y];
         SIZEL size = hatch ? SIZEL{8, 8} : SIZEL{im.width, im.height};
