@@ -264,6 +264,12 @@ TEST_F(DcTest, BandReplayEqualsOneSurface) {
     EXPECT_TRUE(dc.ClipPath(clip, eng::FillMode::kAlternate));
     EXPECT_TRUE(dc.FillRect(RECTL{0, 0, 64, 48}, 0x00FF00));
     dc.ResetClip();
+    eng::Path tri;
+    tri.MoveTo(4, 20);
+    tri.LineTo(20, 44);
+    tri.LineTo(2, 46);
+    tri.Close();
+    EXPECT_TRUE(dc.StrokeAndFillPath(tri, pen, 0x0000FF, 0xFFFF00));
     EXPECT_TRUE(dc.DrawImage(im, RECTL{50, 40, 62, 52}, RECTL{0, 0, 12, 12}));
     // Mirrored and shrunk, across a band edge.
     EXPECT_TRUE(dc.DrawImage(im, RECTL{62, 12, 55, 19}, RECTL{0, 0, 12, 12}));

@@ -24,9 +24,10 @@ struct Device {
 
 // One drawing call, kept for a banding surface until the page ends.
 struct Op {
-  enum Kind { kFillPath, kStrokePath, kFillRect, kImage, kPatBlt } kind = kFillPath;
+  enum Kind { kFillPath, kStrokePath, kStrokeAndFillPath, kFillRect, kImage, kPatBlt } kind = kFillPath;
   Path path;
   Color color = 0;
+  Color pen_color = 0;  // the outline of a stroke and fill
   MIX mix = 0x0D0D;
   FillMode mode = FillMode::kAlternate;
   Pen pen;
@@ -165,28 +166,24 @@ BOOL PrinterDc::Impl::Execute(const Op& op, const POINTL& origin) {
   POINTL brush_org{0, 0};
   switch (op.kind) {
     case Op::kFillPath:
-    case Op::kStrokePath: {
+    case Op::kStrokePath:
+    case Op::kStrokeAndFillPath: {
       PathObj* p = PathFromPath(op.path, -origin.x, -origin.y);
       if (!p) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return FALSE;
       }
-      double pad = op.kind == Op::kStrokePath ? op.pen.width * op.pen.miter_limit + 2 : 0;
+      double pad = op.kind != Op::kFillPath ? op.pen.width * op.pen.miter_limit + 2 : 0;
       Clip clip;
       BOOL ok = TRUE;
       RECTL bounds = PathBounds(p, pad);
       RECTL surf{0, 0, so->sizlBitmap.cx, so->sizlBitmap.cy};
+      FLONG options = op.mode == FillMode::kWinding ? FP_WINDINGMODE : FP_ALTERNATEMODE;
       // A path that misses the band gets no call.
       if (Intersect(bounds, surf, nullptr) && MakeClip(*this, op, origin, bounds, &clip)) {
-        if (op.kind == Op::kFillPath) {
-          FLONG options = op.mode == FillMode::kWinding ? FP_WINDINGMODE : FP_ALTERNATEMODE;
-          auto drv = Fn<PFN_DrvFillPath>(INDEX_DrvFillPath);
-          ok = (hooks & HOOK_FILLPATH) && drv
-                   ? drv(so, &p->po, &clip.co, &brush.bo, &brush_org, op.mix, options)
-                   : EngFillPath(so, &p->po, &clip.co, &brush.bo, &brush_org, op.mix, options);
-        } else {
-          LINEATTRS la{};
-          std::vector<FLOAT_LONG> style;
+        LINEATTRS la{};
+        std::vector<FLOAT_LONG> style;
+        if (op.kind != Op::kFillPath) {
           bool geometric = op.pen.width > 0;
           la.fl = geometric ? LA_GEOMETRIC : 0;
           la.iJoin = op.pen.join;
@@ -205,12 +202,29 @@ BOOL PrinterDc::Impl::Execute(const Op& op, const POINTL& origin) {
             la.cstyle = ULONG(style.size());
             la.pstyle = style.data();
           }
-          Xform xform;
+        }
+        Xform xform;
+        if (op.kind == Op::kFillPath) {
+          auto drv = Fn<PFN_DrvFillPath>(INDEX_DrvFillPath);
+          ok = (hooks & HOOK_FILLPATH) && drv
+                   ? drv(so, &p->po, &clip.co, &brush.bo, &brush_org, op.mix, options)
+                   : EngFillPath(so, &p->po, &clip.co, &brush.bo, &brush_org, op.mix, options);
+        } else if (op.kind == Op::kStrokePath) {
           auto drv = Fn<PFN_DrvStrokePath>(INDEX_DrvStrokePath);
           ok = (hooks & HOOK_STROKEPATH) && drv
                    ? drv(so, &p->po, &clip.co, &xform.xo, &brush.bo, &brush_org, &la, op.mix)
                    : EngStrokePath(so, &p->po, &clip.co, &xform.xo, &brush.bo, &brush_org, &la,
                                    op.mix);
+        } else {
+          Brush pen;
+          pen.bo.iSolidColor = Translate(op.pen_color);
+          auto drv = Fn<PFN_DrvStrokeAndFillPath>(INDEX_DrvStrokeAndFillPath);
+          ok = (hooks & HOOK_STROKEANDFILLPATH) && drv
+                   ? drv(so, &p->po, &clip.co, &xform.xo, &pen.bo, &la, &brush.bo, &brush_org,
+                         op.mix, options)
+                   : EngStrokeAndFillPath(so, &p->po, &clip.co, &xform.xo, &pen.bo, &la,
+                                          &brush.bo, &brush_org, op.mix, options);
+          BrushRelease(&pen);
         }
       }
       PathDelete(p);
@@ -625,6 +639,19 @@ BOOL PrinterDc::StrokePath(const Path& path, const Pen& pen, Color color, MIX mi
   op.path = path;
   op.pen = pen;
   op.color = color;
+  op.mix = mix;
+  return Submit(*impl_, std::move(op));
+}
+
+BOOL PrinterDc::StrokeAndFillPath(const Path& path, const Pen& pen, Color pen_color, Color fill_color,
+                                  FillMode mode, MIX mix) {
+  Op op;
+  op.kind = Op::kStrokeAndFillPath;
+  op.path = path;
+  op.pen = pen;
+  op.pen_color = pen_color;
+  op.color = fill_color;
+  op.mode = mode;
   op.mix = mix;
   return Submit(*impl_, std::move(op));
 }

@@ -133,8 +133,8 @@ void PutHeader(uint8_t* rec, bool curves, uint8_t byte2, uint64_t size, const RE
 // subpath) a whole record for each subpath.
 class Writer : public Walker {
  public:
-  Writer(uint8_t* pos, uint8_t* end, bool per_subpath, const RECTFX& bounds)
-      : pos_(pos), end_(end), perSubpath_(per_subpath), bounds_(bounds) {}
+  Writer(uint8_t* pos, uint8_t* end, bool per_subpath, const RECTFX& bounds, int32_t dx = 0, int32_t dy = 0)
+      : pos_(pos), end_(end), perSubpath_(per_subpath), bounds_(bounds), dx_(uint32_t(dx)), dy_(uint32_t(dy)) {}
   bool Begin(const POINTFIX& start) override {
     if (perSubpath_) {
       if (!Room(kHeaderBytes)) return false;
@@ -146,8 +146,8 @@ class Writer : public Walker {
     countWord_ = pos_;
     segments_ = 0;
     Put32(pos_, 0);
-    PutI32(pos_ + 4, start.x);
-    PutI32(pos_ + 8, start.y);
+    Put32(pos_ + 4, uint32_t(start.x) + dx_);
+    Put32(pos_ + 8, uint32_t(start.y) + dy_);
     pos_ += kSubpathHeadBytes;
     return true;
   }
@@ -156,8 +156,8 @@ class Writer : public Walker {
     if (!Room(n)) return false;
     Put32(pos_, curve ? 1 : 0);
     for (int i = 0; i < (curve ? 3 : 1); ++i) {
-      PutI32(pos_ + 4 + 8 * i, pts[i].x);
-      PutI32(pos_ + 8 + 8 * i, pts[i].y);
+      Put32(pos_ + 4 + 8 * i, uint32_t(pts[i].x) + dx_);
+      Put32(pos_ + 8 + 8 * i, uint32_t(pts[i].y) + dy_);
     }
     pos_ += n;
     ++segments_;
@@ -183,6 +183,7 @@ class Writer : public Walker {
   uint8_t* end_;
   bool perSubpath_;
   RECTFX bounds_;
+  uint32_t dx_, dy_;  // added to every point (wrapping, as 32-bit fields)
   uint8_t* record_ = nullptr;
   uint8_t* countWord_ = nullptr;
   uint32_t segments_ = 0;
@@ -223,4 +224,34 @@ BOOL GpathWrite(Pdev* pdev, PATHOBJ* path, uint8_t use) {
   }
   DlTrim(&pdev->stream, rec + size);
   return TRUE;
+}
+
+uint32_t GpathEncodeOutline(Pdev* pdev, PATHOBJ* path, bool* closed, uint8_t** buffer, int32_t dx, int32_t dy) {
+  if (closed) *closed = false;
+  if (buffer) *buffer = nullptr;
+  if (!pdev || !path || !buffer) return 0;
+  // An outline batch must carry points.
+  PATHOBJ_vEnumStart(path);
+  for (bool more = true; more;) {
+    PATHDATA pd{};
+    more = PATHOBJ_bEnum(path, &pd) != FALSE;
+    if (pd.count == 0) return 0;
+  }
+  Measurer measurer;
+  if (!WalkPath(path, &measurer)) return 0;
+  const Measure& m = measurer.m;
+  if (m.subpaths == 0) return 0;
+  const uint64_t size = 4 + m.bytes;
+  if (size > kMaxRecordBytes) return 0;
+  uint8_t* out = static_cast<uint8_t*>(GrPoolAlloc(pdev->pool, size));
+  if (!out) return 0;
+  Writer writer(out + 4, out + size, false, RECTFX{}, dx, dy);
+  if (!WalkPath(path, &writer) || writer.pos() != out + size) {
+    GrPoolFree(pdev->pool, out);
+    return 0;
+  }
+  Put32(out, WorkSize(m.lines, m.curves, m.subpaths));
+  if (closed) *closed = m.closed;
+  *buffer = out;
+  return uint32_t(RoundUp4(size));
 }

@@ -316,8 +316,11 @@ int32_t GsSetClip(Pdev* pdev, CLIPOBJ* clip) {
     pdev->clipValid = true;
     return 0;
   }
-  if (clip->iDComplexity == DC_RECT) {
-    const RECTL& r = clip->rclBounds;
+  const RECTL& r = clip->rclBounds;
+  // A region without area clips everything away: its (empty) bounds go out
+  // as the clip rectangle, since an empty clip path would clip nothing.
+  const bool empty = r.left >= r.right || r.top >= r.bottom;
+  if (clip->iDComplexity == DC_RECT || (clip->iDComplexity == DC_COMPLEX && empty)) {
     if (pdev->clipValid && kind == 1 && pdev->clipLeft == r.left && pdev->clipTop == r.top &&
         pdev->clipRight == r.right && pdev->clipBottom == r.bottom)
       return 1;

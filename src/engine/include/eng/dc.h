@@ -117,6 +117,9 @@ class PrinterDc {
   BOOL FillPath(const Path& path, Color color, FillMode mode = FillMode::kAlternate,
                 MIX mix = 0x0D0D);
   BOOL StrokePath(const Path& path, const Pen& pen, Color color, MIX mix = 0x0D0D);
+  // Fills the path and strokes its outline in one call.
+  BOOL StrokeAndFillPath(const Path& path, const Pen& pen, Color pen_color, Color fill_color,
+                         FillMode mode = FillMode::kAlternate, MIX mix = 0x0D0D);
   BOOL FillRect(const RECTL& rect, Color color);
   // Draws src_rect of the image into dest (same size: a bit-block transfer,
   // else a stretch).

@@ -489,4 +489,73 @@ TEST_F(DdiPrint, RasterPageBandByBand) {
   }
 }
 
+// A vector page through the engine's DC: fills, a dashed stroke, a Bezier, a
+// rectangle clip and a complex clip become state and path records that the
+// job-stream reader reads back.
+TEST_F(DdiPrint, VectorPageOfPathsAndClips) {
+  std::vector<uint8_t> job = JobDevmode({{kImagePrint, 0}, {kPrintQuality, 600}});
+  eng::DcOpenParams params;
+  const std::u16string driver = std::u16string(env_test::kDriverDir) + u"VELMPD0.DLL";
+  params.driver_path = driver.c_str();
+  params.device_name = u"Office";
+  params.printer = printer_;
+  params.devmode = reinterpret_cast<const DEVMODEW*>(job.data());
+  std::unique_ptr<eng::PrinterDc> dc = eng::DcOpen(params);
+  ASSERT_NE(dc, nullptr) << GetLastError();
+  ASSERT_FALSE(dc->banding());
+  ASSERT_TRUE(dc->StartDoc(u"Vector", 4));
+  grtest::SpoolRecorder spool;
+  Pdev* pdev = static_cast<Pdev*>(dc->surface()->dhpdev);
+  ASSERT_TRUE(GrIsValidPdev(pdev));
+  GrSpoolUnbind(pdev);
+  ddi_test::Bind(pdev, &spool);
+  ASSERT_TRUE(dc->StartPage());
+
+  eng::Path square;
+  square.Rectangle(100, 100, 200, 200);
+  ASSERT_TRUE(dc->FillPath(square, 0x0000FF));
+  eng::Pen dashed;
+  dashed.dashes = {3, 1};
+  eng::Path line;
+  line.MoveTo(50, 300);
+  line.LineTo(500, 300);
+  ASSERT_TRUE(dc->StrokePath(line, dashed, 0x000000));
+  eng::Path curve;
+  curve.MoveTo(300, 100);
+  curve.BezierTo(350, 50, 400, 150, 450, 100);
+  curve.Close();
+  ASSERT_TRUE(dc->FillPath(curve, 0x00FF00, eng::FillMode::kWinding));
+  dc->ClipRect(RECTL{120, 120, 180, 180});
+  ASSERT_TRUE(dc->FillPath(square, 0x0000FF));
+  eng::Path two;
+  two.Rectangle(100, 100, 140, 140);
+  two.Rectangle(160, 160, 200, 200);
+  ASSERT_TRUE(dc->ClipPath(two, eng::FillMode::kAlternate));
+  ASSERT_TRUE(dc->FillPath(square, 0x0000FF));
+  dc->ResetClip();
+  ASSERT_TRUE(dc->FillPath(square, 0x0000FF));
+  ASSERT_TRUE(dc->StrokeAndFillPath(square, eng::Pen{}, 0x000000, 0x00FFFF));
+  ASSERT_TRUE(dc->EndPage());
+  ASSERT_TRUE(dc->EndDoc());
+
+  jobread::Stream stream;
+  jobread::Error error;
+  ASSERT_TRUE(jobread::ReadStream(spool.bytes.data(), spool.bytes.size(), &stream, &error)) << error.message;
+  std::vector<int64_t> uses;
+  std::vector<uint8_t> clips;
+  int64_t dash_mask = 0;
+  size_t curves = 0;
+  for (const jobread::Record& r : stream.records) {
+    if (r.opcode == kOpPathLines || r.opcode == kOpPathCurves) uses.push_back(r.Int("use"));
+    if (r.opcode == kOpPathCurves) ++curves;
+    if (r.opcode == kOpLineWidth && r.Int("dash_mask") != 0xFFFFFFFF) dash_mask = r.Int("dash_mask");
+    if ((r.opcode == kOpRect && r.Int("kind") == 5) || r.opcode == kOpClipReset) clips.push_back(r.opcode);
+    if (r.opcode == kOpPathLines && r.Int("use") == 5) clips.push_back(r.opcode);
+  }
+  EXPECT_EQ(uses, (std::vector<int64_t>{1, 0, 2, 1, 5, 1, 1, 3}));
+  EXPECT_EQ(curves, 1u);
+  EXPECT_EQ(dash_mask, 0xFFFFFF00);  // 3 on, 1 off at 600 dpi
+  EXPECT_EQ(clips, (std::vector<uint8_t>{kOpRect, kOpPathLines, kOpClipReset}));
+}
+
 }  // namespace

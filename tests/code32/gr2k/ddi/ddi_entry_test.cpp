@@ -441,11 +441,11 @@ std::vector<EntryCase> Entries() {
        }},
       {"DrvCopyBits", [](Pdev*, SURFOBJ* so) { return !DrvCopyBits(so, nullptr, nullptr, nullptr, nullptr, nullptr); }},
       {"DrvStrokePath", [](Pdev*, SURFOBJ* so) {
-         return !DrvStrokePath(so, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0);
+         return DrvStrokePath(so, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0) == -1;
        }},
-      {"DrvFillPath", [](Pdev*, SURFOBJ* so) { return !DrvFillPath(so, nullptr, nullptr, nullptr, nullptr, 0, 0); }},
+      {"DrvFillPath", [](Pdev*, SURFOBJ* so) { return DrvFillPath(so, nullptr, nullptr, nullptr, nullptr, 0, 0) == -1; }},
       {"DrvStrokeAndFillPath", [](Pdev*, SURFOBJ* so) {
-         return !DrvStrokeAndFillPath(so, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, 0);
+         return DrvStrokeAndFillPath(so, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, 0) == -1;
        }},
       {"DrvTextOut", [](Pdev*, SURFOBJ* so) {
          return !DrvTextOut(so, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0);

@@ -201,6 +201,43 @@ TEST_F(Gpath, AFailedReservationWritesNothing) {
   EXPECT_EQ(Buffered(), 28u + 12 + 2000 * 12);
 }
 
+TEST_F(Gpath, OutlinesAreRelativeToTheGlyphBox) {
+  eng::Path p;
+  p.MoveTo(10, 20);
+  p.LineTo(14, 20);
+  p.BezierTo(15, 21, 15, 23, 14, 24);
+  p.Close();
+  eng::PathObject path(p);
+  bool closed = false;
+  uint8_t* buffer = nullptr;
+  const uint32_t n = GpathEncodeOutline(pdev_, path.get(), &closed, &buffer, -10 * 16, -20 * 16);
+  ASSERT_EQ(n, 4u + 12 + 12 + 28);
+  ASSERT_NE(buffer, nullptr);
+  std::vector<uint8_t> b(buffer, buffer + n);
+  EXPECT_TRUE(closed);
+  EXPECT_EQ(U32(b, 0), 3u + 7 + 3);  // work size
+  EXPECT_EQ(U32(b, 4), 2u);          // segments
+  EXPECT_EQ(I32(b, 8), 0);
+  EXPECT_EQ(I32(b, 12), 0);
+  EXPECT_EQ(I32(b, 20), 4 * 16);
+  EXPECT_EQ(U32(b, 28), 1u);
+  EXPECT_EQ(I32(b, 48), 4 * 16);  // the curve's end point
+  EXPECT_EQ(I32(b, 52), 4 * 16);
+  GrPoolFree(pdev_->pool, buffer);
+
+  // A batch without points, a malformed batch or no path: nothing.
+  const std::vector<PathBatch> bad[] = {
+      {{PD_BEGINSUBPATH, {P(0, 0), P(1, 1)}}, {PD_ENDSUBPATH, {}}},
+      {{PD_BEGINSUBPATH | PD_BEZIERS | PD_ENDSUBPATH, {P(0, 0), P(1, 1)}}},
+      {},
+  };
+  for (const auto& batches : bad) {
+    eng::PathObject q(batches, 1);
+    EXPECT_EQ(GpathEncodeOutline(pdev_, q.get(), &closed, &buffer, 0, 0), 0u);
+    EXPECT_EQ(buffer, nullptr);
+  }
+}
+
 // ---- the DDI entries -----------------------------------------------------------------------------
 
 TEST_F(Gpath, StrokeWritesPenStateThenThePath) {
@@ -233,7 +270,7 @@ TEST_F(Gpath, PatternPensAndPatternFills) {
   static uint8_t bits[32 * 32 / 8] = {0x80};
   DlBrush realized{kBrushTwoColour, 1, 32, 0, 0, {0x000000, 0xFFFFFF}, false, bits};
   BRUSHOBJ pattern{BRUSH_PATTERN, &realized, 0};
-  BRUSHOBJ unrealized{BRUSH_PATTERN, nullptr, 0};
+  eng::BrushObject unrealized(nullptr, nullptr);  // a pattern with no realization
   eng::BrushObject plain(0x00FF00);
   LINEATTRS la{};
   la.elWidth.l = 1;
@@ -242,7 +279,7 @@ TEST_F(Gpath, PatternPensAndPatternFills) {
   EXPECT_EQ(Buffered(), 0u);
   // A pattern that cannot be realized.
   SetLastError(0);
-  EXPECT_EQ(DrvFillPath(&surface_, path.get(), nullptr, &unrealized, &org, 0x0D0D, 0), -1);
+  EXPECT_EQ(DrvFillPath(&surface_, path.get(), nullptr, unrealized.get(), &org, 0x0D0D, 0), -1);
   EXPECT_EQ(GetLastError(), DWORD(ERROR_NOT_ENOUGH_MEMORY));
   // The realization gets the low 8 bits of the brush origin.
   ASSERT_EQ(DrvFillPath(&surface_, path.get(), nullptr, &pattern, &org, 0x0D0D, 0), TRUE);

@@ -335,4 +335,15 @@ TEST_F(GsState, ClipCaches) {
   EXPECT_EQ(Opcodes(), (std::vector<uint8_t>{kOpRect, kOpRect, kOpClipReset}));
 }
 
+TEST_F(GsState, AClipWithoutAreaClipsEverything) {
+  eng::ClipObject nothing(std::vector<RECTL>{}, RECTL{0, 0, 100, 100});
+  ASSERT_EQ(nothing.get()->iDComplexity, DC_COMPLEX);
+  EXPECT_EQ(GsSetClip(pdev_, nothing.get()), 1);
+  std::vector<jobread::Record> recs = Records();
+  ASSERT_EQ(recs.size(), 1u);
+  EXPECT_EQ(recs[0].opcode, kOpRect);
+  EXPECT_EQ(recs[0].Int("kind"), 5);
+  EXPECT_EQ(recs[0].Int("right") - recs[0].Int("left"), 0);
+}
+
 }  // namespace

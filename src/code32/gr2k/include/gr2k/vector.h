@@ -73,3 +73,12 @@ inline constexpr uint8_t kPathClip = 5;
 // Bezier batch that is not whole curves, points outside a subpath) or when
 // the display list has no room; nothing of the path stays in the list then.
 BOOL GpathWrite(Pdev* pdev, PATHOBJ* path, uint8_t use);
+
+// A glyph outline for a character-cell record: the subpaths of the path as
+// in a path record, after a u32 work size and without a header, every point
+// moved by (dx, dy) in 28.4 (minus the glyph box's top-left corner). The
+// encoding is in *buffer, taken from the Pdev's pool (the caller frees it
+// with GrPoolFree); *closed tells whether a figure is closed. Answers the
+// length (a multiple of 4), or 0 for a malformed or empty path, a batch
+// without points, or no memory.
+uint32_t GpathEncodeOutline(Pdev* pdev, PATHOBJ* path, bool* closed, uint8_t** buffer, int32_t dx, int32_t dy);
