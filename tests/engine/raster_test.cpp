@@ -385,3 +385,106 @@ TEST(EngBitBlt, MalformedSurfacesAreRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+// HALFTONE onto a one-bit target dithers: mid-grey becomes half white, in
+// a pattern anchored at the halftone origin; COLORONCOLOR gives one colour.
+TEST(EngStretchBlt, HalftoneDithersGreyOntoOneBit) {
+  struct Case {
+    ULONG colour;
+    ULONG mode;
+    int white;  // of 256 pixels
+  } cases[] = {
+      {0x808080, HALFTONE, 128}, {0xFFFFFF, HALFTONE, 256}, {0x000000, HALFTONE, 0},
+      {0x808080, COLORONCOLOR, 256},  // the nearest of black and white
+  };
+  eng::XlateObject xlate(PAL_BGR, {}, PAL_INDEXED, {0x000000, 0xFFFFFF});
+  for (const Case& c : cases) {
+    TestBitmap src(4, 4, BMF_24BPP);
+    src.Fill(c.colour);
+    TestBitmap dst(16, 16, BMF_1BPP);
+    dst.Fill(0);
+    RECTL d{0, 0, 16, 16}, s{0, 0, 4, 4};
+    POINTL ht{0, 0};
+    ASSERT_TRUE(EngStretchBlt(dst.so(), src.so(), nullptr, nullptr, xlate.get(), nullptr, &ht, &d, &s, nullptr, c.mode));
+    int white = 0;
+    for (LONG y = 0; y < 16; ++y)
+      for (LONG x = 0; x < 16; ++x) white += int(dst.At(x, y));
+    EXPECT_EQ(white, c.white) << std::hex << c.colour << " mode " << c.mode;
+  }
+  // The origin moves the pattern with it.
+  TestBitmap src(2, 2, BMF_24BPP);
+  src.Fill(0x808080);
+  TestBitmap a(8, 8, BMF_1BPP), b(8, 8, BMF_1BPP);
+  RECTL d{0, 0, 8, 8}, s{0, 0, 2, 2};
+  POINTL o0{0, 0}, o1{1, 0};
+  ASSERT_TRUE(EngStretchBlt(a.so(), src.so(), nullptr, nullptr, xlate.get(), nullptr, &o0, &d, &s, nullptr, HALFTONE));
+  ASSERT_TRUE(EngStretchBlt(b.so(), src.so(), nullptr, nullptr, xlate.get(), nullptr, &o1, &d, &s, nullptr, HALFTONE));
+  for (LONG y = 0; y < 8; ++y)
+    for (LONG x = 1; x < 8; ++x) EXPECT_EQ(b.At(x, y), a.At(x - 1, y)) << x << "," << y;
+}
+
+}  // namespace
+
+namespace {
+
+uint32_t PixelAt(SURFOBJ* so, LONG x, LONG y) {
+  const uint8_t* r = static_cast<const uint8_t*>(so->pvScan0) + ptrdiff_t(y) * so->lDelta;
+  switch (so->iBitmapFormat) {
+    case BMF_1BPP: return (r[x >> 3] >> (7 - (x & 7))) & 1;
+    case BMF_4BPP: return (x & 1) ? (r[x >> 1] & 0x0F) : (r[x >> 1] >> 4);
+    case BMF_8BPP: return r[x];
+    case BMF_16BPP: return uint32_t(r[2 * x]) | uint32_t(r[2 * x + 1]) << 8;
+    case BMF_24BPP: return uint32_t(r[3 * x]) | uint32_t(r[3 * x + 1]) << 8 | uint32_t(r[3 * x + 2]) << 16;
+    default: return uint32_t(r[4 * x]) | uint32_t(r[4 * x + 1]) << 8 | uint32_t(r[4 * x + 2]) << 16 |
+                    uint32_t(r[4 * x + 3]) << 24;
+  }
+}
+
+// ROP4 with a mask at every depth: the foreground ROP where the mask is 1,
+// the background ROP where it is 0, pixel by pixel.
+TEST(EngBitBlt, MaskedRop4AtEveryDepth) {
+  struct Case {
+    ULONG format;
+    uint32_t dst, src, pat;
+  } cases[] = {
+      {BMF_1BPP, 0, 1, 1},          {BMF_4BPP, 0x3, 0xC, 0x5},          {BMF_8BPP, 0x12, 0xF0, 0x0F},
+      {BMF_16BPP, 0x1234, 0xF00F, 0x0FF0}, {BMF_24BPP, 0x102030, 0xF0F0F0, 0x0F0F0F},
+      {BMF_32BPP, 0x11223344, 0xF0F0F0F0, 0x0F0F0F0F},
+  };
+  struct Rop {
+    ROP4 rop4;
+    uint32_t (*in)(uint32_t d, uint32_t s, uint32_t p);
+    uint32_t (*out)(uint32_t d, uint32_t s, uint32_t p);
+  } rops[] = {
+      {0xAACC, [](uint32_t, uint32_t s, uint32_t) { return s; }, [](uint32_t d, uint32_t, uint32_t) { return d; }},
+      {0xCCAA, [](uint32_t d, uint32_t, uint32_t) { return d; }, [](uint32_t, uint32_t s, uint32_t) { return s; }},
+      {0x5A66, [](uint32_t d, uint32_t s, uint32_t) { return d ^ s; }, [](uint32_t d, uint32_t, uint32_t p) { return d ^ p; }},
+  };
+  for (const Case& c : cases) {
+    for (const Rop& r : rops) {
+      TestBitmap dst(16, 2, c.format), src(16, 2, c.format), mask(16, 2, BMF_1BPP);
+      dst.Fill(c.dst);
+      src.Fill(c.src);
+      mask.Fill(0);
+      RECTL left{0, 0, 5, 2};
+      mask.Fill(0);
+      EngEraseSurface(mask.so(), &left, 1);  // columns 0-4 are in the mask
+      eng::BrushObject brush(c.pat);
+      RECTL rect{0, 0, 16, 2};
+      POINTL zero{0, 0};
+      ASSERT_TRUE(EngBitBlt(dst.so(), src.so(), mask.so(), nullptr, nullptr, &rect, &zero, &zero, brush.get(), &zero,
+                            r.rop4));
+      const uint32_t valid = c.format == BMF_1BPP ? 1 : c.format == BMF_4BPP ? 0xF : c.format == BMF_8BPP ? 0xFF
+                             : c.format == BMF_16BPP ? 0xFFFF : c.format == BMF_24BPP ? 0xFFFFFF : 0xFFFFFFFF;
+      for (LONG y = 0; y < 2; ++y)
+        for (LONG x = 0; x < 16; ++x) {
+          uint32_t want = (x < 5 ? r.in : r.out)(c.dst, c.src, c.pat) & valid;
+          ASSERT_EQ(PixelAt(dst.so(), x, y), want) << "format " << c.format << " rop " << std::hex << r.rop4 << " x " << x;
+        }
+    }
+  }
+}
+
+}  // namespace

@@ -37,6 +37,16 @@ check "job dump --summary" $?
 full=$("$velm" job dump "$spool/00001.SPL" | wc -l)
 [ "$full" -gt "$(printf '%s\n' "$out" | wc -l)" ]; check "the full dump shows more" $?
 
+# The printer's own DEVMODE prints in vector mode: the page goes out as one
+# image record, not as bands.
+out=$("$velm" print Office "$work/doc.pdf" --pages 2 -o "$work/vector.job"); rc=$?
+sum=$("$velm" job dump --summary "$work/vector.job"); rc2=$?
+[ $rc -eq 0 ] && [ $rc2 -eq 0 ] && printf '%s\n' "$out" | grep -q '^page 2: .*24-bit' &&
+  [ "$(printf '%s\n' "$sum" | grep -c '^data blocks .*[:,] 1 image, 1 end-page$')" -eq 1 ] &&
+  ! printf '%s\n' "$sum" | grep -q 'band image'
+check "a vector-mode page is one image record" $?
+rm -f "$work/vector.job"
+
 # A paper of another size is printed where it lies, cut to the paper.
 out=$("$velm" print Office "$work/letter.pdf" --devmode "$work/raster.dm" -o "$work/letter.job"); rc=$?
 [ $rc -eq 0 ] && printf '%s\n' "$out" | grep -q '^page 1: 5100 x 6600 pixels at 600 dpi' &&

@@ -24,7 +24,7 @@ struct Device {
 
 // One drawing call, kept for a banding surface until the page ends.
 struct Op {
-  enum Kind { kFillPath, kStrokePath, kStrokeAndFillPath, kFillRect, kImage } kind = kFillPath;
+  enum Kind { kFillPath, kStrokePath, kStrokeAndFillPath, kFillRect, kImage, kPatBlt } kind = kFillPath;
   Path path;
   Color color = 0;
   Color pen_color = 0;  // the outline of a stroke and fill
@@ -37,6 +37,15 @@ struct Op {
   std::shared_ptr<std::vector<uint8_t>> image;  // the image's rows, kept
   Image image_info;
   std::shared_ptr<std::vector<RECTL>> clip;     // page coordinates; null: none
+  DcBrush brush;  // kPatBlt (its pattern's rows in image)
+  ROP4 rop4 = 0xF0F0;
+};
+
+// The hatches as 8 x 8 one-bit patterns, bit 7 leftmost; a set bit is a line.
+constexpr uint8_t kHatchRows[HS_DDI_MAX][8] = {
+    {0x00, 0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00}, {0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08},
+    {0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01}, {0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x40, 0x80},
+    {0x08, 0x08, 0x08, 0x08, 0xFF, 0x08, 0x08, 0x08}, {0x81, 0x42, 0x24, 0x18, 0x18, 0x24, 0x42, 0x81},
 };
 
 RECTL Shift(const RECTL& r, const POINTL& by) {
@@ -236,6 +245,56 @@ BOOL PrinterDc::Impl::Execute(const Op& op, const POINTL& origin) {
                              &brush.bo, &brush_org, 0xF0F0);
       }
       BrushRelease(&brush);
+      return ok;
+    }
+    case Op::kPatBlt: {
+      RECTL dest = Shift(op.dest, origin);
+      RECTL surf{0, 0, so->sizlBitmap.cx, so->sizlBitmap.cy};
+      Clip clip;
+      if (!Intersect(dest, surf, nullptr) || !MakeClip(*this, op, origin, dest, &clip)) {
+        BrushRelease(&brush);
+        return TRUE;
+      }
+      // A hatch or pattern goes to the driver as a pattern bitmap with the
+      // translation of its colours; the driver realizes it on first use.
+      HBITMAP bmp = nullptr;
+      Xlate xlate;
+      uint8_t hatch_bits[8 * 4] = {};  // the hatch bitmap's rows, used until the call returns
+      if (op.brush.kind != DcBrush::kSolid) {
+        const bool hatch = op.brush.kind == DcBrush::kHatch;
+        const Image& im = op.image_info;
+        if (hatch)
+          for (int y = 0; y < 8; ++y) hatch_bits[y * 4] = kHatchRows[op.brush.hatch][y];
+        SIZEL size = hatch ? SIZEL{8, 8} : SIZEL{im.width, im.height};
+        bmp = EngCreateBitmap(size, hatch ? 4 : im.stride, hatch || im.bits == 1 ? BMF_1BPP : BMF_24BPP,
+                              BMF_TOPDOWN, hatch ? hatch_bits : op.image->data());
+        if (!bmp) {
+          BrushRelease(&brush);
+          return FALSE;
+        }
+        if (hatch) {
+          XlateBuild(&xlate, PAL_INDEXED, {op.brush.background, op.brush.color}, target_mode, target_colors);
+        } else if (im.bits == 1) {
+          XlateBuild(&xlate, PAL_INDEXED, {0x000000, 0xFFFFFF}, target_mode, target_colors);
+        } else {
+          XlateBuild(&xlate, PAL_BGR, {}, target_mode, target_colors);
+        }
+        brush.pattern = EngLockSurface(reinterpret_cast<HSURF>(bmp));
+        brush.pattern_xlo = &xlate.xo;
+        brush.hatch = hatch ? op.brush.hatch : HS_DDI_MAX;
+        brush.realize = Fn<PFN_DrvRealizeBrush>(INDEX_DrvRealizeBrush);
+        brush.target = so;
+        brush.bo.iSolidColor = BRUSH_PATTERN;
+      }
+      POINTL org{-origin.x, -origin.y};
+      auto drv = Fn<PFN_DrvBitBlt>(INDEX_DrvBitBlt);
+      BOOL ok = (hooks & HOOK_BITBLT) && drv
+                    ? drv(so, nullptr, nullptr, &clip.co, nullptr, &dest, nullptr, nullptr, &brush.bo, &org, op.rop4)
+                    : EngBitBlt(so, nullptr, nullptr, &clip.co, nullptr, &dest, nullptr, nullptr, &brush.bo, &org,
+                                op.rop4);
+      BrushRelease(&brush);
+      if (brush.pattern) EngUnlockSurface(brush.pattern);
+      if (bmp) EngDeleteSurface(reinterpret_cast<HSURF>(bmp));
       return ok;
     }
     case Op::kImage: {
@@ -626,6 +685,33 @@ BOOL PrinterDc::DrawImage(const Image& image, const RECTL& dest, const RECTL& sr
   }
   op.image = std::make_shared<std::vector<uint8_t>>(image.data, image.data + bytes);
   op.image_info.data = nullptr;
+  return Submit(*impl_, std::move(op));
+}
+
+BOOL PrinterDc::PatBlt(const RECTL& rect, const DcBrush& brush, ROP4 rop4) {
+  Op op;
+  op.kind = Op::kPatBlt;
+  op.dest = rect;
+  op.brush = brush;
+  op.rop4 = rop4;
+  op.color = brush.color;
+  if (brush.kind == DcBrush::kHatch && brush.hatch >= HS_DDI_MAX) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (brush.kind == DcBrush::kPattern) {
+    const Image& im = brush.pattern;
+    int64_t min_stride = im.bits == 1 ? (int64_t(im.width) + 7) / 8 : int64_t(im.width) * 3;
+    if (!im.data || (im.bits != 1 && im.bits != 24) || im.width <= 0 || im.height <= 0 || im.width > 256 ||
+        im.height > 256 || im.stride < min_stride || im.stride % 4 != 0) {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return FALSE;
+    }
+    op.image_info = im;
+    op.image = std::make_shared<std::vector<uint8_t>>(im.data, im.data + size_t(im.stride) * size_t(im.height));
+    op.image_info.data = nullptr;
+    op.brush.pattern.data = nullptr;
+  }
   return Submit(*impl_, std::move(op));
 }
 

@@ -475,11 +475,12 @@ ENG_API BOOL EngCopyBits(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* pco, XLATEO
 }
 
 ENG_API BOOL EngStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco,
-                           XLATEOBJ* pxlo, COLORADJUSTMENT*, POINTL*, RECTL* prclDest,
-                           RECTL* prclSrc, POINTL* pptlMask, ULONG) {
-  // STAND-IN (halftone): every stretch mode samples the nearest source pixel
-  // (COLORONCOLOR); HALFTONE does not dither yet, and a mask is used only by
-  // a transfer that does not stretch.
+                           XLATEOBJ* pxlo, COLORADJUSTMENT*, POINTL* pptlHTOrg, RECTL* prclDest,
+                           RECTL* prclSrc, POINTL* pptlMask, ULONG iMode) {
+  // Every mode samples the nearest source pixel; HALFTONE onto a one-bit
+  // target then dithers the sampled colours with an 8 x 8 ordered matrix
+  // anchored at the halftone origin. A mask is used only by a transfer that
+  // does not stretch.
   Pixels trg, src;
   if (!Access(psoDest, &trg) || !Access(psoSrc, &src) || !prclDest || !prclSrc)
     return Fail(ERROR_INVALID_PARAMETER);
@@ -490,7 +491,26 @@ ENG_API BOOL EngStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, 
   LONG dw = dest.right - dest.left, dh = dest.bottom - dest.top;
   LONG sw = srect.right - srect.left, sh = srect.bottom - srect.top;
   if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return TRUE;
-  if (dw == sw && dh == sh && !flip_x && !flip_y) {
+  // The source's colours as 0x00RRGGBB and the target's black and white
+  // indices, when the transfer is dithered.
+  std::vector<ULONG> src_palette;
+  ULONG white_index = 1, black_index = 0;
+  const bool dither = iMode == HALFTONE && trg.bits == 1 && src.bits > 1;
+  if (dither) {
+    if (src.bits <= 8) {
+      ULONG n = pxlo ? XLATEOBJ_cGetPalette(pxlo, XO_SRCPALETTE, 0, nullptr) : 0;
+      src_palette.resize(n);
+      if (n) XLATEOBJ_cGetPalette(pxlo, XO_SRCPALETTE, n, src_palette.data());
+    }
+    ULONG dst[2] = {0x000000, 0xFFFFFF};
+    if (pxlo && XLATEOBJ_cGetPalette(pxlo, XO_DESTPALETTE, 2, dst) == 2) {
+      auto lum = [](ULONG c) { return ((c >> 16) & 0xFF) + ((c >> 8) & 0xFF) + (c & 0xFF); };
+      white_index = lum(dst[1]) >= lum(dst[0]) ? 1 : 0;
+      black_index = 1 - white_index;
+    }
+  }
+  const bool src_rgb = pxlo && pxlo->iSrcType == PAL_RGB;
+  if (dw == sw && dh == sh && !flip_x && !flip_y && !dither) {
     POINTL sp{srect.left, srect.top};
     return EngBitBlt(psoDest, psoSrc, psoMask, pco, pxlo, &dest, &sp, pptlMask, nullptr, nullptr,
                      psoMask ? 0xAACC : 0xCCCC);
@@ -534,7 +554,17 @@ ENG_API BOOL EngStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, 
       uint32_t* row = reinterpret_cast<uint32_t*>(cdata + size_t(y) * size_t(cstride));
       for (LONG x = 0; x < cw; ++x) {
         uint32_t v = src.Get(sclip.left + x, sclip.top + y);
-        row[x] = (trivial ? v : XLATEOBJ_iXlate(pxlo, v)) & 0xFFFFFF;
+        if (dither) {
+          // The source colour itself, dithered after sampling.
+          if (src.bits <= 8) {
+            v = v < src_palette.size() ? src_palette[v] : 0;
+          } else if (src_rgb) {
+            v = ((v & 0xFF) << 16) | (v & 0xFF00) | ((v >> 16) & 0xFF);
+          }
+          row[x] = v & 0xFFFFFF;
+        } else {
+          row[x] = (trivial ? v : XLATEOBJ_iXlate(pxlo, v)) & 0xFFFFFF;
+        }
       }
     }
     cairo_surface_mark_dirty(cs);
@@ -553,6 +583,26 @@ ENG_API BOOL EngStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, 
     cairo_pattern_destroy(pat);
     cairo_destroy(cr);
     cairo_surface_flush(ds);
+  }
+  if (ok && dither) {
+    // Ordered dither: a pixel is white when its brightness reaches the
+    // matrix threshold at its place on the page.
+    static constexpr uint8_t kBayer[8][8] = {
+        {0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26}, {12, 44, 4, 36, 14, 46, 6, 38},
+        {60, 28, 52, 20, 62, 30, 54, 22}, {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
+        {15, 47, 7, 39, 13, 45, 5, 37},  {63, 31, 55, 23, 61, 29, 53, 21}};
+    const POINTL ht = pptlHTOrg ? *pptlHTOrg : POINTL{0, 0};
+    uint8_t* data = cairo_image_surface_get_data(ds);
+    const int stride = cairo_image_surface_get_stride(ds);
+    for (LONG y = 0; y < ah; ++y) {
+      uint32_t* row = reinterpret_cast<uint32_t*>(data + size_t(y) * size_t(stride));
+      for (LONG x = 0; x < aw; ++x) {
+        uint32_t c = row[x];
+        uint32_t lum = (((c >> 16) & 0xFF) * 77 + ((c >> 8) & 0xFF) * 151 + (c & 0xFF) * 28) >> 8;
+        uint32_t threshold = kBayer[uint32_t(area.top + y - ht.y) & 7][uint32_t(area.left + x - ht.x) & 7] * 4 + 2;
+        row[x] = lum >= threshold ? white_index : black_index;
+      }
+    }
   }
   if (ok) {
     BufferSource buf;

@@ -59,6 +59,17 @@ struct Image {
   const uint8_t* data = nullptr;
 };
 
+// A brush of the DC: a plain colour, a hatch (HS_HORIZONTAL ... HS_DIAGCROSS)
+// in a colour over a background colour, or a pattern image tiled from the
+// page origin.
+struct DcBrush {
+  enum Kind { kSolid, kHatch, kPattern } kind = kSolid;
+  Color color = 0;              // the plain colour, or the hatch lines
+  Color background = 0xFFFFFF;  // behind the hatch lines
+  ULONG hatch = HS_HORIZONTAL;
+  Image pattern;  // kPattern: 1-bit or 24-bit, at most 256 x 256
+};
+
 enum class FillMode { kAlternate, kWinding };
 
 class PrinterDc;
@@ -114,6 +125,9 @@ class PrinterDc {
   // else a stretch).
   BOOL DrawImage(const Image& image, const RECTL& dest, const RECTL& src_rect,
                  ULONG stretch_mode = COLORONCOLOR);
+  // Fills the rectangle with a brush through a ROP4 of brush and page
+  // (PATCOPY by default); the driver realizes hatches and patterns.
+  BOOL PatBlt(const RECTL& rect, const DcBrush& brush, ROP4 rop4 = 0xF0F0);
   // Clipping of the drawing calls that follow: to a rectangle, to a path
   // (each replaces the clip before it), or none.
   void ClipRect(const RECTL& rect);

@@ -159,9 +159,10 @@ TEST_F(Brushes, ShortOrMissingTranslationsAndPatterns) {
   GrRbrush rb{};
   ASSERT_TRUE(Realize(pat.so, &shortTable.xlo, HS_DDI_MAX, &rb));
   EXPECT_EQ(Pixel(rb, 5, 5), 0u) << "an index beyond the table is 0";
-  XLATEOBJ no_table{};  // no XO_TABLE: black and white
+  eng::XlateObject no_table(PAL_BGR, {}, PAL_BGR, {});  // no table: black and white
+  ASSERT_EQ(no_table.get()->flXlate & XO_TABLE, 0u);
   pat.Row(0)[0] = 1;
-  ASSERT_TRUE(Realize(pat.so, &no_table, HS_DDI_MAX, &rb));
+  ASSERT_TRUE(Realize(pat.so, no_table.get(), HS_DDI_MAX, &rb));
   EXPECT_EQ(Pixel(rb, 0, 0), 0xFFFFFFu);
   EXPECT_FALSE(Realize(nullptr, nullptr, HS_DDI_MAX, &rb)) << "a pattern brush needs its pattern";
   SURFOBJ lying = *pat.so;

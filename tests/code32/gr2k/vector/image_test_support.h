@@ -11,6 +11,7 @@
 
 #include "../ddi/ddi_test_support.h"
 #include "eng/ddi.h"
+#include "eng/objects.h"
 #include "gr2k/dlstream.h"
 
 namespace vtest {
@@ -93,17 +94,13 @@ struct Bitmap {
   SURFOBJ* so = nullptr;
 };
 
-// A translation table of n entries.
+// The engine's translation from an indexed palette of these colours
+// (0x00RRGGBB) to the device's: a table of the same colours.
 struct Table {
-  explicit Table(std::vector<ULONG> entries) : colours(std::move(entries)) {
-    xlo.flXlate = XO_TABLE;
-    xlo.iSrcType = PAL_INDEXED;
-    xlo.iDstType = PAL_BGR;
-    xlo.cEntries = ULONG(colours.size());
-    xlo.pulXlate = colours.data();
-  }
-  std::vector<ULONG> colours;
-  XLATEOBJ xlo{};
+  explicit Table(const std::vector<ULONG>& entries)
+      : obj(PAL_INDEXED, entries, PAL_BGR, {}), xlo(*obj.get()) {}
+  eng::XlateObject obj;
+  XLATEOBJ& xlo;
 };
 
 inline std::vector<ULONG> GreyRamp(uint32_t n) {

@@ -213,6 +213,34 @@ TEST_F(VectorImages, StretchWithoutTemporaryBitmapWritesTheRowsDirectly) {
   EXPECT_EQ(images[0].Bytes("pixels")[2], 0x12);
 }
 
+TEST_F(VectorImages, StretchFallsBackToSmallerSizesWhenNoBitmapCanBeHad) {
+  Bitmap src(8, 6, BMF_4BPP);
+  RECTL d{20, 0, 0, 12}, s{0, 0, 8, 6};  // mirrored: conversion is needed
+  plat::FailNth("EngAllocMem", 1);       // the full-size bitmap
+  ASSERT_TRUE(DrvStretchBlt(trg(), src.so, nullptr, nullptr, nullptr, nullptr, nullptr, &d, &s, nullptr, COLORONCOLOR));
+  auto images = Images(Records());
+  ASSERT_EQ(images.size(), 1u);
+  EXPECT_EQ(images[0].Int("width"), 4) << "half the size";
+  EXPECT_EQ(images[0].Int("rows"), 3);
+  EXPECT_EQ(images[0].Int("reduced"), 1);
+  EXPECT_EQ(images[0].Int("dst_width"), 20);
+}
+
+TEST_F(VectorImages, CopyBitsFromANonBitmapErasesAndToAForeignTargetFails) {
+  Bitmap src(4, 4, BMF_24BPP);
+  SURFOBJ device = *src.so;
+  device.iType = STYPE_DEVICE;
+  RECTL rect{0, 0, 4, 4};
+  std::memset(trg()->pvBits, 0, trg()->cjBits);
+  ASSERT_TRUE(DrvCopyBits(trg(), &device, nullptr, nullptr, &rect, nullptr));
+  EXPECT_EQ(static_cast<uint8_t*>(trg()->pvScan0)[0], 0xFF) << "erased to white";
+  EXPECT_EQ(static_cast<uint8_t*>(trg()->pvScan0)[4 * 3], 0) << "only the rectangle";
+  pdev_->surface = reinterpret_cast<void*>(0x5151);  // the device surface is another one
+  EXPECT_FALSE(DrvCopyBits(trg(), src.so, nullptr, nullptr, &rect, nullptr));
+  pdev_->surface = nullptr;
+  EXPECT_TRUE(Images(Records()).empty());
+}
+
 TEST_F(VectorImages, MaskedCopyIsTheMaskThenTheMaskedSource) {
   Bitmap src(8, 2, BMF_24BPP);
   std::memset(src.so->pvBits, 0x40, src.so->cjBits);
