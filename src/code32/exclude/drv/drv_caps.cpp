@@ -374,18 +374,20 @@ int32_t WatermarkEntryNames(DriverContext* c, void* o, int32_t n) {
   Names names{64, {}};
   names.bytes.assign(64, 0);
   DmPushSettings(c);
-  for (int32_t i = 1; i <= count; ++i) {
-    StampSelect(c, i);
+  bool converted = true;
+  // Entry value i (1 to the count) is the stored entry i - 1.
+  for (int32_t i = 1; i <= count && converted; ++i) {
+    StampSelect(c, i - 1);
     int32_t kind = Get(c, 109);
     uint32_t item = kind == 1 || kind == 128 ? 871 : kind == 2 || kind == 3 ? 872 : 0;
-    const SettingRecord* row = item ? OptFindSetting(c, item) : nullptr;
-    const uint8_t* text = row ? OptGetValueAddr(c, row) : nullptr;
-    char name[kStampNameChars + 1] = {};
-    if (text) std::memcpy(name, text, kStampNameChars);
-    AppendAnsi(&names, name, kStampNameChars);
+    SettingRecord* row = item ? OptFindSetting(c, item) : nullptr;
+    char16_t text[128] = {};
+    if (row) OptGetText(c, row, text);
+    text[kStampNameChars] = 0;
+    converted = AppendWide(&names, text);
   }
   DmPopSettings(c, 1);
-  return PutNames(names, o, n);
+  return converted ? PutNames(names, o, n) : -1;
 }
 int32_t Margins(DriverContext* c, void*, int32_t) { return MdfGetItemType(c, 105) == kFeatureNumeric ? 1 : 0; }
 int32_t ShiftAnswer(DriverContext* c, bool second, bool maximum) {
@@ -616,6 +618,15 @@ bool Bit(const uint8_t* mask, uint32_t item) { return (mask[(item - 1) / 8] & (0
 }  // namespace
 
 const DrvCapsRow* DrvCapsTable() { return kRows; }
+
+bool DrvCapsCopyName(char* slot, size_t slot_bytes, const char16_t* name) {
+  if (!slot || slot_bytes == 0) return false;
+  std::memset(slot, 0, slot_bytes);
+  Names names{slot_bytes, {}};
+  if (!name || !AppendWide(&names, name)) return false;
+  std::memcpy(slot, names.bytes.data(), slot_bytes);
+  return true;
+}
 
 const DrvCapsRow* DrvCapsFindRow(int32_t id) { return id >= 1 && id <= kDrvCapsCount ? &kRows[id - 1] : nullptr; }
 

@@ -41,6 +41,11 @@ const DrvCapsRow* DrvCapsFindRow(int32_t id);
 // Bytes of one entry of a list kind (0 for numbers; 4 for a 16-bit pair).
 size_t DrvCapsEntryBytes(DrvCapsKind kind);
 
+// A name in the system code page into a slot of slot_bytes: at most
+// slot_bytes - 1 bytes, never half of a double-byte character, NUL-padded.
+// false when the name cannot be converted (the slot is then empty).
+bool DrvCapsCopyName(char* slot, size_t slot_bytes, const char16_t* name);
+
 // The 32-byte supported-items mask (bit of item i: byte (i-1)/8, 0x80 >>
 // (i-1)%8) into out when given; 32.
 int32_t DrvCapsSupportedItems(uint8_t* out);
