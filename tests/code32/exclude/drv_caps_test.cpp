@@ -19,6 +19,7 @@
 #include "plat/machineconf.h"
 #include "plat/winspool.h"
 #include "velm/os.h"
+#include "velm/paths.h"
 #include "velm/devmode.h"
 #include "velm/presets.h"
 #include "velm/save_stack.h"
@@ -31,6 +32,7 @@ class DrvCaps : public ctx_test::ModelMachine {
  protected:
   void SetUp() override {
     ctx_test::ModelMachine::SetUp();
+    PathCreateDataDir();
     open_ = plat::OpenPrinterHandles();
   }
   void TearDown() override {
@@ -126,7 +128,7 @@ TEST_F(DrvCaps, IdsOutsideTheTableAndNoPrinter) {
 // Every id on both models: lists fit the count they announced, names end
 // inside their slots, and no printer stays open.
 TEST_F(DrvCaps, EveryIdOnBothModels) {
-  for (const char* model : {"../models/reference.mdf", "models/small.mdf"}) {
+  for (const char* model : {"../models/reference.mdf", "data/models/small.mdf"}) {
     SCOPED_TRACE(model);
     DriverContext* c = Enable(model);
     ASSERT_NE(c, nullptr);
@@ -307,7 +309,7 @@ TEST_F(DrvCaps, GrowingListStaysWithinItsCapacity) {
 
 // ---- the record ------------------------------------------------------------------------------
 TEST_F(DrvCaps, RecordMatchesTheQueriesOnBothModels) {
-  for (const char* model : {"../models/reference.mdf", "models/small.mdf"}) {
+  for (const char* model : {"../models/reference.mdf", "data/models/small.mdf"}) {
     SCOPED_TRACE(model);
     DriverContext* c = Enable(model);
     ASSERT_NE(c, nullptr);

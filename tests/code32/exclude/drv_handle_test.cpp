@@ -168,13 +168,16 @@ TEST_F(DrvHandle, FailedRebuildKeepsTheDevmode) {
 TEST_F(DrvHandle, DefaultsResetTheMacroAndPreset) {
   DriverContext* c = Enable();
   ASSERT_NE(c, nullptr);
+  Devmode(c, 1);
+  const int32_t stored_macro = Value(c, 188);
+  // Unsaved changes of the handle: a user macro in use and a preset.
   OptSetValueById(c, 185, 1);
   OptSetValueById(c, 188, 33);
   OptSetValueById(c, 41, 3);
   Devmode(c, 1);
   EXPECT_EQ(Value(c, 185), 0);
-  EXPECT_EQ(Value(c, 188), 0);
-  EXPECT_EQ(Value(c, 41), 255);
+  EXPECT_EQ(Value(c, 188), stored_macro) << "the macro is reset, then the stored value is loaded";
+  EXPECT_EQ(uint8_t(Value(c, 41)), 255);
   // Mode 4 keeps them.
   OptSetValueById(c, 41, 3);
   OptSetValueById(c, 185, 1);
@@ -209,28 +212,31 @@ TEST_F(DrvHandle, CurrentSettingsAreReadAfresh) {
   ASSERT_NE(c, nullptr);
   OptSetValueById(c, 41, 3);  // an unsaved change of the handle
   Devmode(c, 2);
-  EXPECT_EQ(Value(c, 41), 255);
+  EXPECT_EQ(uint8_t(Value(c, 41)), 255);
   EXPECT_EQ(Value(c, 40), 0);
 }
 
 // After Disable a new handle sees the settings stored meanwhile.
 TEST_F(DrvHandle, NewHandleSeesStoredSettings) {
+  constexpr uint32_t kPaperBank = 10020;
   DriverContext* c = Enable();
   ASSERT_NE(c, nullptr);
-  const int32_t copies = Value(c, 12);
+  const int32_t bank = Value(c, kPaperBank);
   DrvDisable(c);
   handles_.clear();
   ExpectNoPrinterOpen(nullptr, "disable");
+  // Another program stores the paper bank as installed or not.
   DriverContext* writer = OpenKind(0);
   ASSERT_NE(writer, nullptr);
-  OptSetValueById(writer, 12, copies + 2);
-  EXPECT_EQ(StoreSaveDocumentRegions(printer_, writer), 1);
+  SettingRecord* row = OptFindSetting(writer, kPaperBank);
+  ASSERT_NE(row, nullptr);
+  OptSetValue(writer, row, bank ? 0 : 1);
+  ASSERT_EQ(StoreSaveItem(printer_, writer, row, nullptr), 1);
   CtxCloseAs(writer, kCloseDestroy);
-  CtxSweepCache(1);
   DriverContext* again = Enable();
   ASSERT_NE(again, nullptr);
   Devmode(again, 2);
-  EXPECT_EQ(Value(again, 12), copies + 2);
+  EXPECT_EQ(Value(again, kPaperBank), bank ? 0 : 1);
 }
 
 // ---- the device refresh --------------------------------------------------------------------
