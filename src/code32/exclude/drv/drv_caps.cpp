@@ -69,7 +69,7 @@ using Values = std::vector<int32_t>;
 int32_t PutValues(const Values& v, void* out, int32_t capacity) {
   if (out && capacity > 0) {
     size_t n = std::min(v.size(), size_t(capacity));
-    std::memcpy(out, v.data(), n * sizeof(int32_t));
+    if (n) std::memcpy(out, v.data(), n * sizeof(int32_t));
   }
   return int32_t(v.size());
 }
@@ -84,7 +84,7 @@ struct Names {
 int32_t PutNames(const Names& names, void* out, int32_t capacity) {
   if (out && capacity > 0) {
     size_t n = std::min(size_t(names.Count()), size_t(capacity));
-    std::memcpy(out, names.bytes.data(), n * names.slot);
+    if (n) std::memcpy(out, names.bytes.data(), n * names.slot);
   }
   return names.Count();
 }
