@@ -23,6 +23,7 @@
 #include "velm/devmode.h"
 #include "velm/presets.h"
 #include "velm/resources.h"
+#include "velm/selectable.h"
 #include "velm/save_stack.h"
 #include "velm/settings.h"
 #include "velmpd4.h"
@@ -160,17 +161,47 @@ TEST_F(DrvCaps, EveryIdOnBothModels) {
   }
 }
 
+// With the printer's settings as stored fewer than two trays are
+// selectable: the list is the 0 alone.
 TEST_F(DrvCaps, OutputTraysStartWithZero) {
   DriverContext* c = Enable();
   ASSERT_NE(c, nullptr);
   std::vector<int32_t> trays = Values(c, 6);
-  ASSERT_FALSE(trays.empty());
-  EXPECT_EQ(trays[0], 0);
-  // Only the 0, or the 0 and at least two trays.
-  EXPECT_NE(trays.size(), 2u);
-  EXPECT_EQ(std::count(trays.begin(), trays.end(), 0), 1);
+  EXPECT_EQ(trays, std::vector<int32_t>{0});
   std::vector<std::string> names = Names(c, 7, 64);
-  EXPECT_EQ(names.size(), trays.size());
+  EXPECT_EQ(names.size(), 1u);
+}
+
+// With the conditions of every output tray met, the list is 0 and then
+// every tray that is not 0.
+TEST_F(DrvCaps, OutputTraysWhenSeveralAreSelectable) {
+  DriverContext* c = Enable();
+  ASSERT_NE(c, nullptr);
+  const PjlVariableRow* row = OptFindSelectableRow(c, 57, kPjlAccessCommand);
+  ASSERT_NE(row, nullptr);
+  ASSERT_NE(row->options, nullptr);
+  std::vector<int32_t> expected{0};
+  for (uint32_t i = 0; i < row->options->count; ++i) {
+    const PjlOptionRow& o = row->options->rows[i];
+    for (const PjlCondition* t = o.conditions; t; t = t->next) OptSetValueById(c, t->settingId, t->value);
+  }
+  int32_t count = 0;
+  ASSERT_NE(OptListSelectable(c, 57, 0, nullptr, &count), kSelectableNoMemory);
+  std::vector<int32_t> selectable(size_t(std::max(count, 1)), 0);
+  OptListSelectable(c, 57, count, selectable.data(), &count);
+  selectable.resize(size_t(count));
+  for (int32_t v : selectable)
+    if (v != 0) expected.push_back(v);
+  ASSERT_GE(expected.size(), 3u) << "the case needs two trays or more";
+  // The handle's settings are the current ones: no reload between calls.
+  EXPECT_EQ(DrvWithPrinter(c, [&](DriverContext* x) {
+              std::vector<int32_t> out(expected.size() + 4, -7);
+              int32_t n = DrvCapsRun(x, 6, out.data(), int32_t(out.size()));
+              out.resize(size_t(std::max(n, 0)));
+              EXPECT_EQ(out, expected);
+              return n;
+            }),
+            int32_t(expected.size()));
 }
 
 TEST_F(DrvCaps, MaxCopies) {
