@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -305,7 +306,13 @@ bool UpdateDataPrepared(const std::u16string& printer, plat::detail::PreparedWri
       out, error);
 }
 
+// Printer handles opened and not yet closed, for callers that must not
+// keep one between operations.
+std::atomic<long> g_open_printers{0};
+
 }  // namespace
+
+long plat::OpenPrinterHandles() { return g_open_printers.load(); }
 
 extern "C" {
 
@@ -319,11 +326,13 @@ BOOL OpenPrinterW(LPWSTR name, HANDLE* printer, PRINTER_DEFAULTSW*) {
   auto obj = std::make_shared<PrinterObject>();
   obj->name = p.name;
   *printer = plat::detail::AddHandle(obj);
+  g_open_printers.fetch_add(1);
   return TRUE;
 }
 
 BOOL ClosePrinter(HANDLE printer) {
   if (!plat::detail::RemoveHandleAs<PrinterObject>(printer)) return Fail(ERROR_INVALID_HANDLE, FALSE);
+  g_open_printers.fetch_sub(1);
   return TRUE;
 }
 

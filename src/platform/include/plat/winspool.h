@@ -181,6 +181,9 @@ BOOL GetJobW(HANDLE printer, DWORD job_id, DWORD level, BYTE* buffer, DWORD size
 
 namespace plat {
 
+// Printer handles OpenPrinterW gave out that are not closed yet.
+long OpenPrinterHandles();
+
 // Host-side management of the catalogue (what an administrator would do
 // with the printer folder).
 struct SpoolDriver {

@@ -158,6 +158,9 @@ struct WorkRecord {
   uint32_t captionStringId;
   // Snapshots of the preset entries 0-15 loaded in this context (null: none).
   uint8_t* presetCache[16];
+  // Query handles: the before-change flags of the status items (35 x 64
+  // bytes), or null.
+  uint8_t* statusBefore;
 };
 
 // One pushed state of the settings beyond the three kept in the work record.
