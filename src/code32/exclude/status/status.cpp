@@ -40,7 +40,10 @@ class PrinterScope {
  public:
   explicit PrinterScope(DriverContext* ctx) : ctx_(ctx), open_(ApiOpenPrinter(ctx) != 0) {}
   ~PrinterScope() {
-    if (open_) ApiClosePrinter(ctx_);
+    if (!open_) return;
+    ApiClosePrinter(ctx_);
+    ctx_->printer = nullptr;
+    ctx_->queryPrinter = nullptr;
   }
   bool open() const { return open_; }
 
