@@ -17,6 +17,7 @@
 #include "jobinfo_test.h"
 #include "mdf_test_util.h"
 #include "plat/kernel.h"
+#include "plat/machineconf.h"
 #include "plat/winspool.h"
 #include "status/status.h"
 #include "velm/context.h"
@@ -32,6 +33,7 @@ class StatusMachine : public jobinfo_test::JobInfoMachine {
     jobinfo_test::JobInfoMachine::SetUp();
     Put((std::u16string(env_test::kDriverDir) + u"model.mdf").c_str(),
         mdf_test::ReadFile(mdf_test::DataPath("../models/reference.mdf")));
+    ASSERT_TRUE(plat::EnsureWindowsDir(u"C:\\_velm\\"));  // the common data directory with the driver ini
     ctx_ = OpenHandle();
     ASSERT_NE(ctx_, nullptr);
   }
