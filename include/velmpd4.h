@@ -146,6 +146,168 @@ typedef int32_t (*PFN_ExcGetPrinterOption)(struct ExcHandle*, const char*, int32
 typedef int32_t (*PFN_ExcGetPrinterValue)(struct ExcHandle*, const char*, int32_t, char*, int32_t*);
 typedef int32_t (*PFN_ExcGetWaterMarkList)(struct ExcHandle*, int32_t, int32_t, char*, int32_t*);
 
+/* ---- the VELMDrv interface ---------------------------------------------------------- */
+/*
+ * A handle on one printer: VELMDrvEnable, then any of VELMDrvGetCaps,
+ * VELMDrvGetStatus, VELMDrvSetStatus and VELMDrvGetDevmode, then
+ * VELMDrvDisable. A handle holds no open printer between calls; every call
+ * opens the printer by name and answers -1 when it cannot. One handle is
+ * used by one thread at a time.
+ */
+typedef struct VELMDrvHandle VELMDrvHandle;
+
+/* VELMDrvGetDevmode modes; VELM_DRV_DEVMODE_REFRESH may be or-ed in to ask
+   the device for its installed trays first. */
+#define VELM_DRV_DEVMODE_DEFAULT 1
+#define VELM_DRV_DEVMODE_CURRENT 2
+#define VELM_DRV_DEVMODE_RESOLUTION 4
+#define VELM_DRV_DEVMODE_REFRESH 0x10
+/* The DEVMODE VELMDrvGetDevmode copies: the UTF-16 public part (220 bytes)
+   and the private part. */
+#define VELM_DRV_DEVMODE_SIZE 1260
+
+/* VELMDrvGetCaps ids besides the capabilities 1-56. */
+#define VELM_DRV_CAPS_SUPPORTED_ITEMS 0
+#define VELM_DRV_CAPS_BUILD_RECORD ((int32_t)0x80000001u)
+#define VELM_DRV_CAPS_FREE_RECORD ((int32_t)0x80000002u)
+#define VELM_DRV_CAPS_MASK_SIZE 32
+
+/* Lists of names use fixed slots, each NUL-terminated inside its slot. */
+typedef char VELM_DRV_NAME24[24];
+typedef char VELM_DRV_NAME64[64];
+typedef struct VELM_DRV_SIZE_PAIR {
+  int32_t width;  /* 0.1 mm */
+  int32_t length;
+} VELM_DRV_SIZE_PAIR;
+
+/*
+ * The capability record of VELMDrvGetCaps(h, VELM_DRV_CAPS_BUILD_RECORD, NULL):
+ * every capability answer in one allocation; give it back with
+ * VELMDrvGetCaps(h, VELM_DRV_CAPS_FREE_RECORD, record) before disabling the
+ * handle. A list is a count and a pointer (NULL with count 0 when the query
+ * failed or was empty). Natural x86_64 alignment; the offsets in the
+ * comments are checked when the library is built.
+ */
+typedef struct VELM_CAPS_RECORD {
+  uint8_t* supportedItems;               /*   0: 32-byte mask (id 0) */
+  int32_t presetFile;                    /*   8: id 1 */
+  int32_t inputTrayCount;                /*  12: id 2 */
+  int32_t* inputTrays;                   /*  16 */
+  int32_t inputTrayNameCount;            /*  24: id 3 */
+  VELM_DRV_NAME24* inputTrayNames;       /*  32 */
+  int32_t mediaTypeCount;                /*  40: id 4 */
+  int32_t* mediaTypes;                   /*  48 */
+  int32_t mediaTypeNameCount;            /*  56: id 5 */
+  VELM_DRV_NAME64* mediaTypeNames;       /*  64 */
+  int32_t outputTrayCount;               /*  72: id 6 */
+  int32_t* outputTrays;                  /*  80 */
+  int32_t outputTrayNameCount;           /*  88: id 7 */
+  VELM_DRV_NAME64* outputTrayNames;      /*  96 */
+  int32_t color;                         /* 104: id 8 */
+  int32_t orientation;                   /* 108: id 9 */
+  int32_t paperCount;                    /* 112: id 10 */
+  int32_t* papers;                       /* 120 */
+  int32_t paperNameCount;                /* 128: id 11 */
+  VELM_DRV_NAME64* paperNames;           /* 136 */
+  int32_t paperSizeCount;                /* 144: id 12 */
+  VELM_DRV_SIZE_PAIR* paperSizes;        /* 152 */
+  uint16_t maxExtentWidth;               /* 160: id 13 */
+  uint16_t maxExtentLength;              /* 162 */
+  uint16_t minExtentWidth;               /* 164: id 14 */
+  uint16_t minExtentLength;              /* 166 */
+  int32_t outputPaperCount;              /* 168: id 15 */
+  int32_t* outputPapers;                 /* 176 */
+  int32_t outputPaperNameCount;          /* 184: id 16 */
+  VELM_DRV_NAME64* outputPaperNames;     /* 192 */
+  int32_t maxCopies;                     /* 200: id 17 */
+  int32_t printMethodCount;              /* 204: id 18 */
+  int32_t* printMethods;                 /* 208 */
+  int32_t scaling;                       /* 216: id 19 */
+  uint16_t maxScaleH;                    /* 220: id 20 */
+  uint16_t maxScaleV;                    /* 222 */
+  uint16_t minScaleH;                    /* 224: id 21 */
+  uint16_t minScaleV;                    /* 226 */
+  int32_t coverSheets;                   /* 228: id 22 */
+  int32_t markSheets;                    /* 232: id 23 */
+  int32_t nup;                           /* 236: id 24 */
+  int32_t duplex;                        /* 240: id 25 */
+  int32_t maxMarginOdd;                  /* 244: id 26 */
+  int32_t minMarginOdd;                  /* 248: id 27 */
+  int32_t maxMarginEven;                 /* 252: id 28 */
+  int32_t minMarginEven;                 /* 256: id 29 */
+  int32_t watermarkKindCount;            /* 260: id 30 */
+  int32_t* watermarkKinds;               /* 264 */
+  int32_t watermarkEntry;                /* 272: id 31 */
+  int32_t watermarkEntryCount;           /* 276: id 32 */
+  int32_t* watermarkEntries;             /* 280 */
+  int32_t watermarkEntryNameCount;       /* 288: id 33 */
+  VELM_DRV_NAME64* watermarkEntryNames;  /* 296 */
+  int32_t margins;                       /* 304: id 34 */
+  int32_t maxSimplexMargin;              /* 308: id 35 */
+  int32_t minSimplexMargin;              /* 312: id 36 */
+  int32_t maxShiftMargin;                /* 316: id 37 */
+  int32_t minShiftMargin;                /* 320: id 38 */
+  int32_t sortTypeCount;                 /* 324: id 39 */
+  int32_t* sortTypes;                    /* 328 */
+  int32_t stapleTypeCount;               /* 336: id 40 */
+  int32_t* stapleTypes;                  /* 344 */
+  int32_t punchTypeCount;                /* 352: id 41 */
+  int32_t* punchTypes;                   /* 360 */
+  int32_t outputDirection;               /* 368: id 42 */
+  int32_t outputOrderly;                 /* 372: id 43 */
+  int32_t outputWhitePaper;              /* 376: id 44 */
+  int32_t emulationCount;                /* 380: id 45 */
+  int32_t* emulations;                   /* 384 */
+  int32_t userId;                        /* 392: id 46 */
+  int32_t printAreaCount;                /* 396: id 47 */
+  int32_t* printAreas;                   /* 400 */
+  int32_t paperRotation;                 /* 408: id 48 */
+  int32_t actionMerge;                   /* 412: id 49 */
+  int32_t actionProof;                   /* 416: id 50 */
+  int32_t actionSecurity;                /* 420: id 51 */
+  int32_t actionStored;                  /* 424: id 52 */
+  int32_t actionOverlay;                 /* 428: id 53 */
+  int32_t resolutionCount;               /* 432: id 54 */
+  int32_t* resolutions;                  /* 440 */
+  int32_t colorPlanes;                   /* 448: id 55 */
+  int32_t markSheetTypeCount;            /* 452: id 56 */
+  int32_t* markSheetTypes;               /* 456 */
+} VELM_CAPS_RECORD;                      /* 464 bytes */
+#define VELM_CAPS_RECORD_SIZE 464
+
+/*
+ * The interface version (3 unless the driver ini names another); 0 for a
+ * NULL or empty name.
+ */
+VELMPD4_API int32_t VELMDrvCheckAPIVer(const char* printer);
+/* A handle on the printer, or NULL. */
+VELMPD4_API VELMDrvHandle* VELMDrvEnable(const char* printer);
+/* Releases the handle (NULL allowed); 1. */
+VELMPD4_API int32_t VELMDrvDisable(VELMDrvHandle* handle);
+/*
+ * A DEVMODE of the printer by mode; VELM_DRV_DEVMODE_SIZE, or -1. There is
+ * no size argument: call first with a NULL buffer for the size, then with a
+ * buffer of at least that size.
+ */
+VELMPD4_API int32_t VELMDrvGetDevmode(VELMDrvHandle* handle, int32_t mode, void* devmode);
+/*
+ * A capability by id: a number, or the count of a list written to buffer.
+ * Lists follow a two-call protocol without a size argument: call with NULL
+ * for the count, then with room for that many entries. The count can change
+ * between the two calls (another process may add watermark entries), so
+ * allocate with room to spare or prefer the capability record, which the
+ * library fills within what it allocated. Id 0 writes the 32-byte mask and
+ * answers 32; VELM_DRV_CAPS_BUILD_RECORD answers a VELM_CAPS_RECORD pointer
+ * (0 when out of memory); VELM_DRV_CAPS_FREE_RECORD frees the record passed
+ * as buffer and answers 1. -1 without a handle or printer; 0 for an unknown id.
+ */
+VELMPD4_API intptr_t VELMDrvGetCaps(VELMDrvHandle* handle, int32_t id, void* buffer);
+
+typedef int32_t (*PFN_VELMDrvCheckAPIVer)(const char*);
+typedef VELMDrvHandle* (*PFN_VELMDrvEnable)(const char*);
+typedef int32_t (*PFN_VELMDrvDisable)(VELMDrvHandle*);
+typedef int32_t (*PFN_VELMDrvGetDevmode)(VELMDrvHandle*, int32_t, void*);
+typedef intptr_t (*PFN_VELMDrvGetCaps)(VELMDrvHandle*, int32_t, void*);
 
 /* ---- status items: VELMDrvSetStatus / VELMDrvGetStatus ------------------------------
  *
@@ -270,11 +432,10 @@ _Static_assert(sizeof(VELM_STATUS_PRINT_METHOD_RECORD) == 392, "print-method rec
 _Static_assert(sizeof(VELM_STATUS_WATERMARK_RECORD) == 412, "watermark record");
 #endif
 
-/* The handle is the one VELMDrvEnable answers. */
-VELMPD4_API int32_t VELMDrvSetStatus(void* handle, int32_t id, void* record, uint8_t* mask, int32_t mode);
-VELMPD4_API int32_t VELMDrvGetStatus(void* handle, int32_t id, void* record, int32_t version);
-typedef int32_t (*PFN_VELMDrvSetStatus)(void*, int32_t, void*, uint8_t*, int32_t);
-typedef int32_t (*PFN_VELMDrvGetStatus)(void*, int32_t, void*, int32_t);
+VELMPD4_API int32_t VELMDrvSetStatus(VELMDrvHandle* handle, int32_t id, void* record, uint8_t* mask, int32_t mode);
+VELMPD4_API int32_t VELMDrvGetStatus(VELMDrvHandle* handle, int32_t id, void* record, int32_t version);
+typedef int32_t (*PFN_VELMDrvSetStatus)(VELMDrvHandle*, int32_t, void*, uint8_t*, int32_t);
+typedef int32_t (*PFN_VELMDrvGetStatus)(VELMDrvHandle*, int32_t, void*, int32_t);
 
 #ifdef __cplusplus
 }

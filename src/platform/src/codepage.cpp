@@ -4,8 +4,10 @@
 // convert (iconv refuses a few bytes that Windows converts anyway).
 #include <iconv.h>
 
+#include <atomic>
 #include <cstring>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "plat/kernel.h"
@@ -158,9 +160,32 @@ size_t plat::WideToAnsiLength(const char16_t* src, size_t src_chars) {
   return n;
 }
 
+namespace {
+std::atomic<int> g_locale_country{81};
+}  // namespace
+
+void plat::SetLocaleCountry(int country) { g_locale_country.store(country); }
+
 extern "C" {
 
 UINT GetACP() { return 932; }
+
+INT GetLocaleInfoW(LCID, LCTYPE type, LPWSTR data, INT chars) {
+  if (type != LOCALE_ICOUNTRY || chars < 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  std::string text = std::to_string(g_locale_country.load());
+  INT needed = INT(text.size() + 1);
+  if (chars == 0) return needed;
+  if (!data || chars < needed) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  for (size_t i = 0; i < text.size(); ++i) data[i] = char16_t(text[i]);
+  data[text.size()] = 0;
+  return needed;
+}
 
 BOOL IsDBCSLeadByte(BYTE b) { return IsLead(b) ? TRUE : FALSE; }
 

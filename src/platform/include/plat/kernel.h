@@ -76,6 +76,14 @@ BOOL IsDBCSLeadByte(BYTE b);
 INT MultiByteToWideChar(UINT cp, DWORD flags, LPCSTR src, INT src_len, LPWSTR dst, INT dst_chars);
 INT WideCharToMultiByte(UINT cp, DWORD flags, LPCWSTR src, INT src_len, LPSTR dst, INT dst_bytes,
                         LPCSTR default_char, BOOL* used_default);
+// The user's locale: only LOCALE_ICOUNTRY is served (the telephone country
+// code as decimal text, plat::SetLocaleCountry). Characters written with the
+// terminator, or needed when chars is 0; 0 for other types.
+using LCID = DWORD;
+using LCTYPE = DWORD;
+constexpr LCID LOCALE_USER_DEFAULT = 0x400;
+constexpr LCTYPE LOCALE_ICOUNTRY = 0x5;
+INT GetLocaleInfoW(LCID locale, LCTYPE type, LPWSTR data, INT chars);
 }
 
 // ---- layer controls (not part of the Windows surface) -----------------------
@@ -92,6 +100,9 @@ void FailNth(const char* service, int nth);
 void ClearFaults();
 // True when this call of the service is to fail (consumes one count).
 bool ShouldFail(const char* service);
+
+// The country of the user's locale (default 81).
+void SetLocaleCountry(int country);
 
 // Live GlobalAlloc blocks (for leak checks in tests).
 long LiveGlobalBlocks();
