@@ -34,7 +34,8 @@ const Library kLibraries[] = {
      u"VELMPD4.DLL",
      {"DllMain", "ExcGetIniFileName", "ExcGetDriverDevmode", "ExcGetExclusive", "ExcFreeExclusive",
       "ExcSetCommandBase", "ExcGetCommandBase", "ExcUpdateCommand", "ExcGetCommandChange", "ExcGetCommandValue",
-      "ExcGetPrinterOption", "ExcGetPrinterValue", "ExcGetWaterMarkList", "VELMDrvSetStatus", "VELMDrvGetStatus"}},
+      "ExcGetPrinterOption", "ExcGetPrinterValue", "ExcGetWaterMarkList", "VELMDrvCheckAPIVer", "VELMDrvEnable",
+      "VELMDrvDisable", "VELMDrvGetDevmode", "VELMDrvGetCaps", "VELMDrvSetStatus", "VELMDrvGetStatus"}},
 };
 
 // The names a shared object defines in its dynamic symbol table, read from

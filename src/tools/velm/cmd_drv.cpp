@@ -1,0 +1,204 @@
+// velm drv PRINTER OPERATION...: a printer reached through the VELMDrv
+// interface of the settings query library, loaded from the driver directory
+// and driven by its exports only, as an outside program does.
+//
+//   devmode MODE -o FILE   the DEVMODE of a mode (1 or 17 defaults, 2 or 18
+//                          current settings, 4 with the resolution rules;
+//                          17 and 18 ask the device first) into a file
+//   caps [ID]              every capability answer, or one, as numbers and lists
+//
+// The handle is enabled once for the command and disabled at its end.
+// Exit code 1 when an operation answers -1.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "command.h"
+#include "plat/files.h"
+#include "plat/kernel.h"
+#include "plat/machine.h"
+#include "plat/winspool.h"
+#include "plat/wstr.h"
+#include "velmpd4.h"
+
+namespace {
+
+int Fail(const std::string& why) {
+  std::fprintf(stderr, "velm drv: %s\n", why.c_str());
+  return 1;
+}
+
+int Usage() {
+  std::fprintf(stderr, "usage: velm drv PRINTER devmode MODE -o FILE | caps [ID]\n");
+  return 2;
+}
+
+// The library's exports.
+struct Library {
+  HMODULE module = nullptr;
+  PFN_VELMDrvEnable enable = nullptr;
+  PFN_VELMDrvDisable disable = nullptr;
+  PFN_VELMDrvGetDevmode getDevmode = nullptr;
+  PFN_VELMDrvGetCaps getCaps = nullptr;
+
+  template <typename T>
+  bool Find(T* out, const char* name) {
+    *out = reinterpret_cast<T>(GetProcAddress(module, name));
+    return *out != nullptr;
+  }
+  bool Load(std::string* why) {
+    std::u16string path = plat::SpoolDriverDirectory() + u"\\VELMPD4.DLL";
+    module = LoadLibraryW(path.c_str());
+    if (!module) return *why = "cannot load " + plat::ToUtf8(path.c_str()), false;
+    bool ok = Find(&enable, "VELMDrvEnable") && Find(&disable, "VELMDrvDisable") &&
+              Find(&getDevmode, "VELMDrvGetDevmode") && Find(&getCaps, "VELMDrvGetCaps");
+    if (!ok) *why = "the library lacks an export";
+    return ok;
+  }
+  ~Library() {
+    if (module) FreeLibrary(module);
+  }
+};
+
+std::string ToAnsi(const std::string& utf8) {
+  std::u16string wide = plat::FromUtf8(utf8);
+  std::string out(wide.size() * 2 + 1, '\0');
+  int n = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, out.data(), int(out.size()), nullptr, nullptr);
+  out.resize(n > 0 ? size_t(n - 1) : 0);
+  return out;
+}
+
+std::string ToUtf8(const char* ansi, size_t bytes) {
+  std::string text(ansi, strnlen(ansi, bytes));
+  std::u16string wide(text.size() + 1, u'\0');
+  int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), int(wide.size()));
+  return plat::ToUtf8(n > 0 ? wide.c_str() : u"");
+}
+
+bool ParseInt(const std::string& text, int32_t* out) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  long long v = std::strtoll(text.c_str(), &end, 0);
+  if (*end || v < INT32_MIN || v > int64_t(UINT32_MAX)) return false;
+  *out = int32_t(uint32_t(v));
+  return true;
+}
+
+// What each capability id answers: N a number, P two 16-bit values, V a
+// list of values, S a list of size pairs, a / b names in 24 / 64-byte slots.
+constexpr const char kCapsKinds[] = "NVaVbVbNNVbSPPVbNVNPPNNNNNNNNVNVbNNNNNVVVNNNVNVNNNNNNVNV";
+static_assert(sizeof kCapsKinds == 57);
+
+struct Session {
+  Library* lib;
+  VELMDrvHandle* h;
+};
+
+int Devmode(Session& s, const std::vector<std::string>& args) {
+  int32_t mode = 0;
+  if (args.size() != 3 || args[1] != "-o" || !ParseInt(args[0], &mode)) return Usage();
+  intptr_t size = s.lib->getDevmode(s.h, mode, nullptr);
+  if (size <= 0) return Fail("the library gave no DEVMODE for mode " + args[0]);
+  std::vector<uint8_t> bytes(size_t(size), 0);
+  if (s.lib->getDevmode(s.h, mode, bytes.data()) != size) return Fail("the DEVMODE changed size");
+  std::string why;
+  if (!plat::ReplaceHostFileContent(args[2], bytes.data(), bytes.size(), &why))
+    return Fail("cannot write " + args[2] + ": " + why);
+  std::printf("devmode mode %d: %zu bytes\n", mode, bytes.size());
+  return 0;
+}
+
+// One capability printed; 1 when it answered -1.
+int PrintCaps(Session& s, int32_t id) {
+  intptr_t answer = s.lib->getCaps(s.h, id, nullptr);
+  char kind = id >= 1 && id <= 56 ? kCapsKinds[id - 1] : 'N';
+  if (kind == 'N' || answer <= 0) {
+    if (kind == 'P' && answer > 0) {
+      std::printf("caps %d: %u %u\n", id, unsigned(answer & 0xFFFF), unsigned((uint32_t(answer) >> 16) & 0xFFFF));
+    } else {
+      std::printf("caps %d: %ld\n", id, long(answer));
+    }
+    return answer == -1 ? 1 : 0;
+  }
+  if (kind == 'P') {
+    uint16_t pair[2] = {};
+    s.lib->getCaps(s.h, id, pair);
+    std::printf("caps %d: %u %u\n", id, pair[0], pair[1]);
+    return 0;
+  }
+  size_t entry = kind == 'V' ? 4 : kind == 'S' ? 8 : kind == 'a' ? 24 : 64;
+  // Room to spare: the list may grow between the count and the fill.
+  std::vector<uint8_t> buffer((size_t(answer) * 2 + 16) * entry, 0);
+  intptr_t n = s.lib->getCaps(s.h, id, buffer.data());
+  if (n < 0) return std::printf("caps %d: %ld\n", id, long(n)), 1;
+  n = std::min<intptr_t>(n, intptr_t(buffer.size() / entry));
+  std::printf("caps %d: %ld [", id, long(n));
+  for (intptr_t i = 0; i < n; ++i) {
+    const uint8_t* p = buffer.data() + size_t(i) * entry;
+    int32_t v[2] = {};
+    std::memcpy(v, p, kind == 'S' ? 8 : 4);
+    if (i) std::printf(", ");
+    if (kind == 'V') std::printf("%d", v[0]);
+    else if (kind == 'S') std::printf("%dx%d", v[0], v[1]);
+    else std::printf("\"%s\"", ToUtf8(reinterpret_cast<const char*>(p), entry).c_str());
+  }
+  std::printf("]\n");
+  return 0;
+}
+
+int Caps(Session& s, const std::vector<std::string>& args) {
+  if (args.size() > 1) return Usage();
+  if (args.size() == 1) {
+    int32_t id = 0;
+    if (!ParseInt(args[0], &id)) return Usage();
+    if (id == 0) {
+      uint8_t mask[VELM_DRV_CAPS_MASK_SIZE] = {};
+      intptr_t r = s.lib->getCaps(s.h, 0, mask);
+      std::printf("caps 0: %ld", long(r));
+      for (uint8_t b : mask) std::printf(" %02x", b);
+      std::printf("\n");
+      return r < 0 ? 1 : 0;
+    }
+    return PrintCaps(s, id);
+  }
+  int rc = 0;
+  for (int32_t id = 1; id <= 56; ++id) rc |= PrintCaps(s, id);
+  return rc;
+}
+
+// The operations; each takes the arguments after its name.
+struct Operation {
+  const char* name;
+  int (*run)(Session& s, const std::vector<std::string>& args);
+};
+constexpr Operation kOperations[] = {
+    {"devmode", Devmode},
+    {"caps", Caps},
+};
+
+int Run(const velm_cli::Args& args) {
+  if (args.size() < 2) return Usage();
+  const Operation* op = nullptr;
+  for (const Operation& o : kOperations)
+    if (args[1] == o.name) op = &o;
+  if (!op) return Usage();
+  Library lib;
+  std::string why;
+  if (!lib.Load(&why)) return Fail(why);
+  VELMDrvHandle* h = lib.enable(ToAnsi(args[0]).c_str());
+  if (!h) return Fail("cannot enable printer " + args[0] + " on the machine in " + plat::MachineRoot());
+  Session s{&lib, h};
+  int rc = op->run(s, std::vector<std::string>(args.begin() + 2, args.end()));
+  lib.disable(h);
+  std::fflush(stdout);
+  return rc;
+}
+
+}  // namespace
+
+VELM_COMMAND("drv",
+             "drv PRINTER OP   the printer through the query library's VELMDrv interface; OP is\n"
+             "                      devmode MODE -o FILE | caps [ID]",
+             Run);
