@@ -6,6 +6,7 @@
 #include "api/api_support.h"
 #include "status_test_machine.h"
 #include "velm/caps.h"
+#include "velm/rule_eval.h"
 #include "velm/store.h"
 
 namespace {
@@ -303,6 +304,51 @@ TEST_F(StatusWrite, MaskPairsOfNupAndDuplex) {
   VELM_STATUS_RECORD duplex = Record(17, 0, 0, 0, 1);
   if (Write(15, &duplex, mask) == 0) {
     EXPECT_TRUE(MaskHas(mask, 15));
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// The very first write of a fresh printer, refused: not even the reload of
+// the stored settings may leave a file behind.
+TEST_F(StatusWrite, FirstRefusedWriteOfAFreshPrinterWritesNothing) {
+  const auto files = Files();
+  VELM_STATUS_RECORD r = Record(9999);
+  EXPECT_EQ(Write(2, &r), -1);
+  const auto after = Files();
+  for (const auto& [path, bytes] : after) {
+    auto it = files.find(path);
+    EXPECT_TRUE(it != files.end() && it->second == bytes) << path;
+  }
+  EXPECT_EQ(after.size(), files.size());
+}
+
+}  // namespace
+
+namespace {
+
+// A write of an item whose key setting the rules disable or hide is refused,
+// whatever the record holds (sorting has its own exception, not met here:
+// the function switch is 0).
+TEST_F(StatusWrite, LockedKeyFeatureRefusesTheItem) {
+  ASSERT_EQ(ApiOpenPrinter(ctx_), 1);
+  std::vector<int32_t> locked;
+  for (int32_t id = 2; id <= 35; ++id) {
+    const StatusRow* row = StatusFindRow(id);
+    MdfItem f = row->key ? ApiFindFeatureNode(ctx_, row->key) : 0;
+    if (f && (RuleIsItemDisabled(ctx_, f, 0) || RuleIsItemHidden(ctx_, f, 0))) locked.push_back(id);
+  }
+  ApiClosePrinter(ctx_);
+  ctx_->queryPrinter = nullptr;
+  ASSERT_FALSE(locked.empty()) << "the reference model locks its finishing without a finisher";
+  for (int32_t id : locked) {
+    SCOPED_TRACE(id);
+    VELM_STATUS_RECORD r{};
+    ASSERT_EQ(Read(id, &r), 32);
+    r.function = 0;
+    EXPECT_EQ(Write(id, &r), -1);
   }
 }
 
