@@ -146,6 +146,13 @@ TEST_F(StatusWrite, RefusedTextRecordsChangeNothing) {
     EXPECT_EQ(Write(10, &r), -1);
   }
   {
+    VELM_STATUS_PRINT_METHOD_RECORD r{};
+    r.version = 3;
+    r.flags = VELM_PM_USER_ID;
+    std::strcpy(r.userId, "ab_1");
+    EXPECT_EQ(Write(26, &r), -1);
+  }
+  {
     VELM_STATUS_WATERMARK_RECORD r{};
     r.version = 2;
     r.kind = 5;
