@@ -22,6 +22,8 @@
 #include "velm/paths.h"
 #include "velm/devmode.h"
 #include "velm/presets.h"
+#include "velm/resources.h"
+#include "velm/selectable.h"
 #include "velm/save_stack.h"
 #include "velm/settings.h"
 #include "velmpd4.h"
@@ -159,17 +161,47 @@ TEST_F(DrvCaps, EveryIdOnBothModels) {
   }
 }
 
+// With the printer's settings as stored fewer than two trays are
+// selectable: the list is the 0 alone.
 TEST_F(DrvCaps, OutputTraysStartWithZero) {
   DriverContext* c = Enable();
   ASSERT_NE(c, nullptr);
   std::vector<int32_t> trays = Values(c, 6);
-  ASSERT_FALSE(trays.empty());
-  EXPECT_EQ(trays[0], 0);
-  // Only the 0, or the 0 and at least two trays.
-  EXPECT_NE(trays.size(), 2u);
-  EXPECT_EQ(std::count(trays.begin(), trays.end(), 0), 1);
+  EXPECT_EQ(trays, std::vector<int32_t>{0});
   std::vector<std::string> names = Names(c, 7, 64);
-  EXPECT_EQ(names.size(), trays.size());
+  EXPECT_EQ(names.size(), 1u);
+}
+
+// With the conditions of every output tray met, the list is 0 and then
+// every tray that is not 0.
+TEST_F(DrvCaps, OutputTraysWhenSeveralAreSelectable) {
+  DriverContext* c = Enable();
+  ASSERT_NE(c, nullptr);
+  const PjlVariableRow* row = OptFindSelectableRow(c, 57, kPjlAccessCommand);
+  ASSERT_NE(row, nullptr);
+  ASSERT_NE(row->options, nullptr);
+  std::vector<int32_t> expected{0};
+  for (uint32_t i = 0; i < row->options->count; ++i) {
+    const PjlOptionRow& o = row->options->rows[i];
+    for (const PjlCondition* t = o.conditions; t; t = t->next) OptSetValueById(c, t->settingId, t->value);
+  }
+  int32_t count = 0;
+  ASSERT_NE(OptListSelectable(c, 57, 0, nullptr, &count), kSelectableNoMemory);
+  std::vector<int32_t> selectable(size_t(std::max(count, 1)), 0);
+  OptListSelectable(c, 57, count, selectable.data(), &count);
+  selectable.resize(size_t(count));
+  for (int32_t v : selectable)
+    if (v != 0) expected.push_back(v);
+  ASSERT_GE(expected.size(), 3u) << "the case needs two trays or more";
+  // The handle's settings are the current ones: no reload between calls.
+  EXPECT_EQ(DrvWithPrinter(c, [&](DriverContext* x) {
+              std::vector<int32_t> out(expected.size() + 4, -7);
+              int32_t n = DrvCapsRun(x, 6, out.data(), int32_t(out.size()));
+              out.resize(size_t(std::max(n, 0)));
+              EXPECT_EQ(out, expected);
+              return n;
+            }),
+            int32_t(expected.size()));
 }
 
 TEST_F(DrvCaps, MaxCopies) {
@@ -284,6 +316,35 @@ TEST_F(DrvCaps, NamesEndInsideTheirSlots) {
   }
 }
 
+// Names follow the values through the full list; a value the full list
+// lacks is named by the UI's "unknown" string; unequal full lists fail.
+TEST_F(DrvCaps, NamesMatchedToValues) {
+  DriverContext* c = Enable();
+  ASSERT_NE(c, nullptr);
+  char16_t unknown_wide[80] = {};
+  ResLoadString(c, 204, unknown_wide, 80, 0);
+  char unknown[64];
+  ASSERT_TRUE(DrvCapsCopyName(unknown, 64, unknown_wide));
+  const int32_t full_values[] = {1, 2, 7};
+  const char16_t* full_names[] = {u"One", u"Two", u"Seven"};
+  const int32_t values[] = {7, 5, 1};
+  char out[4][64];
+  std::memset(out, 0x55, sizeof out);
+  ASSERT_EQ(DrvCapsMatchNames(c, values, 3, full_values, 3, full_names, 3, 64, out, 3), 3);
+  EXPECT_STREQ(out[0], "Seven");
+  EXPECT_STREQ(out[1], unknown);
+  EXPECT_STREQ(out[2], "One");
+  EXPECT_EQ(uint8_t(out[3][0]), 0x55) << "written past the three slots";
+  // Room for one: one written, three answered.
+  std::memset(out, 0x55, sizeof out);
+  EXPECT_EQ(DrvCapsMatchNames(c, values, 3, full_values, 3, full_names, 3, 64, out, 1), 3);
+  EXPECT_STREQ(out[0], "Seven");
+  EXPECT_EQ(uint8_t(out[1][0]), 0x55);
+  // Three values, two names.
+  EXPECT_EQ(DrvCapsMatchNames(c, values, 3, full_values, 3, full_names, 2, 64, out, 3), -1);
+  EXPECT_EQ(DrvCapsMatchNames(c, values, 0, full_values, 3, full_names, 3, 64, out, 3), 0);
+}
+
 // Another process adds watermark entries between the count and the fill:
 // the fill stays within the count it was given.
 TEST_F(DrvCaps, GrowingListStaysWithinItsCapacity) {
@@ -346,6 +407,17 @@ TEST_F(DrvCaps, RecordMatchesTheQueriesOnBothModels) {
       int32_t asked = DrvCapsQuery(c, l.id, nullptr);
       EXPECT_EQ(l.count, asked > 0 ? asked : 0) << "id " << l.id;
       EXPECT_EQ(l.list != nullptr, l.count > 0) << "id " << l.id;
+    }
+    // The margin limits only exist with the margins (the small model has none).
+    EXPECT_EQ(r->margins, DrvCapsQuery(c, 34, nullptr));
+    if (r->margins == 0) {
+      EXPECT_EQ(r->maxSimplexMargin, 0);
+      EXPECT_EQ(r->minSimplexMargin, 0);
+      EXPECT_EQ(r->maxShiftMargin, 0);
+      EXPECT_EQ(r->minShiftMargin, 0);
+    } else {
+      EXPECT_EQ(r->maxSimplexMargin, DrvCapsQuery(c, 35, nullptr));
+      EXPECT_EQ(r->minShiftMargin, DrvCapsQuery(c, 38, nullptr));
     }
     if (r->paperSizeCount > 0) {
       EXPECT_GT(r->paperSizes[0].width, 0);

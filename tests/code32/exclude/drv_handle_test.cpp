@@ -99,6 +99,7 @@ TEST_F(DrvHandle, EnabledHandle) {
   ExpectNoPrinterOpen(c, "enable");
   EXPECT_TRUE(DrvIsHandle(c));
   EXPECT_EQ(std::u16string(c->work->printerName), u"Office");
+  EXPECT_EQ(DmGetOsKind(c), 2);
   ASSERT_NE(DrvBeforeChange(c), nullptr);
   std::vector<uint8_t> zero(kDrvBeforeBytes, 0);
   EXPECT_EQ(std::memcmp(DrvBeforeChange(c), zero.data(), kDrvBeforeBytes), 0);

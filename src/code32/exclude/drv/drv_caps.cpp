@@ -69,7 +69,7 @@ using Values = std::vector<int32_t>;
 int32_t PutValues(const Values& v, void* out, int32_t capacity) {
   if (out && capacity > 0) {
     size_t n = std::min(v.size(), size_t(capacity));
-    std::memcpy(out, v.data(), n * sizeof(int32_t));
+    if (n) std::memcpy(out, v.data(), n * sizeof(int32_t));
   }
   return int32_t(v.size());
 }
@@ -84,7 +84,7 @@ struct Names {
 int32_t PutNames(const Names& names, void* out, int32_t capacity) {
   if (out && capacity > 0) {
     size_t n = std::min(size_t(names.Count()), size_t(capacity));
-    std::memcpy(out, names.bytes.data(), n * names.slot);
+    if (n) std::memcpy(out, names.bytes.data(), n * names.slot);
   }
   return names.Count();
 }
@@ -618,6 +618,18 @@ bool Bit(const uint8_t* mask, uint32_t item) { return (mask[(item - 1) / 8] & (0
 }  // namespace
 
 const DrvCapsRow* DrvCapsTable() { return kRows; }
+
+int32_t DrvCapsMatchNames(DriverContext* ctx, const int32_t* values, int32_t count, const int32_t* full_values,
+                          int32_t full_count, const char16_t* const* full_names, int32_t names_count,
+                          size_t slot_bytes, void* out, int32_t capacity) {
+  if (count < 0 || full_count < 0 || names_count < 0 || slot_bytes == 0) return -1;
+  FullList full;
+  if (full_count) full.values.assign(full_values, full_values + full_count);
+  for (int32_t i = 0; i < names_count; ++i) full.names.emplace_back(full_names[i] ? full_names[i] : u"");
+  Values v;
+  if (count) v.assign(values, values + count);
+  return MatchNames(ctx, v, full, slot_bytes, out, capacity);
+}
 
 bool DrvCapsCopyName(char* slot, size_t slot_bytes, const char16_t* name) {
   if (!slot || slot_bytes == 0) return false;

@@ -46,6 +46,15 @@ size_t DrvCapsEntryBytes(DrvCapsKind kind);
 // false when the name cannot be converted (the slot is then empty).
 bool DrvCapsCopyName(char* slot, size_t slot_bytes, const char16_t* name);
 
+// For each of values, the name at its position in the full list of values
+// and names, each into a slot of slot_bytes (at most capacity slots
+// written); a value the full list lacks gets the UI's "unknown" string.
+// The number of names, or -1 when the full lists differ in length or a
+// name cannot be converted.
+int32_t DrvCapsMatchNames(DriverContext* ctx, const int32_t* values, int32_t count, const int32_t* full_values,
+                          int32_t full_count, const char16_t* const* full_names, int32_t names_count,
+                          size_t slot_bytes, void* out, int32_t capacity);
+
 // The 32-byte supported-items mask (bit of item i: byte (i-1)/8, 0x80 >>
 // (i-1)%8) into out when given; 32.
 int32_t DrvCapsSupportedItems(uint8_t* out);

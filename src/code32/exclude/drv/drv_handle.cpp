@@ -55,6 +55,8 @@ DriverContext* DrvEnable(const char* name) {
   // Without the holder the before-state is simply not taken.
   ctx->work->statusBefore = static_cast<uint8_t*>(MemAllocZeroed(kDrvBeforeBytes));
   DmSetEnvironmentFlags(ctx);
+  // A query program never hands jobs to the job tool.
+  DmSetFlagJobToolInstalledTo(ctx, 0);
   ApiSetOsKind(ctx);
   ClosePrinter(printer);
   ctx->printer = nullptr;
