@@ -295,25 +295,6 @@ TEST_F(StatusWrite, MaskOfAPaperChange) {
   EXPECT_EQ(std::count(mask, mask + 32, 0), 32);
 }
 
-TEST_F(StatusWrite, MaskPairsOfNupAndDuplex) {
-  OptSetValueById(ctx_, 95, 1);
-  OptSetValueById(ctx_, 102, 18);
-  StoreSettings();
-  uint8_t mask[32] = {};
-  VELM_STATUS_RECORD nup = Record(3, 0, 0, 0, 1);
-  if (Write(14, &nup, mask) == 0) {
-    EXPECT_TRUE(MaskHas(mask, 14));
-  }
-  VELM_STATUS_RECORD nup_other = Record(2, 0, 0, 0, 1);
-  if (Write(14, &nup_other, mask) == 0) {
-    EXPECT_FALSE(MaskHas(mask, 14));
-  }
-  VELM_STATUS_RECORD duplex = Record(17, 0, 0, 0, 1);
-  if (Write(15, &duplex, mask) == 0) {
-    EXPECT_TRUE(MaskHas(mask, 15));
-  }
-}
-
 }  // namespace
 
 namespace {
