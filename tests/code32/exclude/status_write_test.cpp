@@ -233,17 +233,23 @@ TEST_F(StatusWrite, VersionsAndTheCheckOnlyMode) {
   EXPECT_EQ(old.version, 3);
 }
 
-// Each write first reloads the document-side stored settings. What that
-// reload covers is the store's choice; the input tray is not among the
-// settings it reads back, so an earlier write of the tray on the handle
-// survives a later write of another item.
-TEST_F(StatusWrite, AnEarlierTrayWriteSurvivesTheReload) {
+// Each write starts again from the stored settings that the document side
+// reloads (those kept in the driver ini): a change of one of them on the
+// handle that was not stored is lost at the next write of any item. The
+// input tray is not among them (it lives in the DEVMODE and printer data),
+// so an earlier write of the tray survives a later write of another item.
+TEST_F(StatusWrite, EachWriteStartsFromTheStoredSettings) {
   StoreSettings();
+  const int32_t stored_method = OptGetValueById(ctx_, 222);
+  OptSetValueById(ctx_, 222, stored_method == 2 ? 1 : 2);  // unsaved
+  VELM_STATUS_RECORD orientation = Current(6);
+  ASSERT_EQ(Write(6, &orientation), 0);
+  EXPECT_EQ(OptGetValueById(ctx_, 222), stored_method);
+
   const int32_t tray = OtherTray();
   ASSERT_NE(tray, 0);
   VELM_STATUS_RECORD r = Record(tray);
   ASSERT_EQ(Write(2, &r), 0);
-  VELM_STATUS_RECORD orientation = Current(6);
   ASSERT_EQ(Write(6, &orientation), 0);
   EXPECT_EQ(Current(2).value[0], tray);
 }
