@@ -309,6 +309,134 @@ typedef int32_t (*PFN_VELMDrvDisable)(VELMDrvHandle*);
 typedef int32_t (*PFN_VELMDrvGetDevmode)(VELMDrvHandle*, int32_t, void*);
 typedef intptr_t (*PFN_VELMDrvGetCaps)(VELMDrvHandle*, int32_t, void*);
 
+/* ---- status items: VELMDrvSetStatus / VELMDrvGetStatus ------------------------------
+ *
+ * 35 numbered status items (1-35), each read and written as one record. Every
+ * record starts with its 32-bit version; the library's versions are 3, and 2
+ * for the watermark (item 16). Records hold no pointers: the layouts below
+ * are exact, little-endian, and the same on every machine.
+ *
+ * VELMDrvSetStatus(handle, id, record, mask, mode) answers -1 when the write
+ * was refused (nothing changed: no setting, no stored file, no job
+ * information), 0 when it stood, or the item's version when the record is
+ * newer than the library's (mode VELM_STATUS_CHECK_VERSION answers that at
+ * once without writing). Each write starts again from the printer's stored
+ * settings: an earlier write on the same handle that was not stored is
+ * replaced. mask (optional, VELM_STATUS_MASK_BYTES bytes) receives one bit
+ * per status item that changed, item 1 the most significant bit of byte 0.
+ *
+ * VELMDrvGetStatus(handle, id, record, version) answers the record size
+ * (and fills the record when one is given), or -1. version 0 asks for the
+ * library's version; an older version is served as asked for.
+ *
+ * Text fields are NUL-terminated ANSI and must end inside their field.
+ */
+#define VELM_STATUS_FIRST 1
+#define VELM_STATUS_LAST 35
+#define VELM_STATUS_MASK_BYTES 32
+#define VELM_STATUS_CHECK_VERSION 2
+
+/* Items 2-9, 11-15, 17-25, 27-35. */
+typedef struct VELM_STATUS_RECORD {
+  int32_t version;
+  int32_t value[4]; /* offsets 4, 8, 12, 16; by item */
+  int32_t reserved[2];
+  int32_t function; /* items with a function switch: 0 turns the function off */
+} VELM_STATUS_RECORD;
+
+/* Item 1: a preset settings file. */
+typedef struct VELM_STATUS_PRESET_RECORD {
+  int32_t version;
+  char path[260];
+  char name[37];
+  char comment[513];
+  char padding[2];
+} VELM_STATUS_PRESET_RECORD;
+
+/* Print-method flags: which texts of the record are given. */
+#define VELM_PM_USER_ID 0x1
+#define VELM_PM_JOB_PASSWORD 0x2
+#define VELM_PM_STORED_PASSWORD 0x4
+#define VELM_PM_OWNER 0x8
+#define VELM_PM_DOCUMENT 0x10
+#define VELM_PM_MERGE_FILE 0x20
+#define VELM_PM_OVERLAY_PATH 0x40 /* with method 255: the job-tracking text */
+
+/* Items 10 and 26: the print method and its texts. */
+typedef struct VELM_STATUS_PRINT_METHOD_RECORD {
+  int32_t version;
+  int32_t method; /* 0 normal, 1 locked, 2 proof, 3 stored, 5 merge, 7 overlay, 255 job tracking */
+  uint32_t flags;
+  char userId[9];
+  char jobPassword[5];
+  char storedPassword[5];
+  char owner[17];
+  char document[17];
+  char mergeFile[65];
+  char overlayPath[260]; /* or the job-tracking text */
+  char padding[2];
+} VELM_STATUS_PRINT_METHOD_RECORD;
+
+/* Item 16: the working watermark; version 1 ends at offset 372. */
+typedef struct VELM_STATUS_WATERMARK_RECORD {
+  int32_t version;
+  int32_t kind; /* 0 off, 1 text, 2 image, 3 overlay, 128 text pattern */
+  int32_t position;
+  int32_t opaque;
+  int32_t firstPageOnly;
+  int32_t fontStyle;
+  int32_t effect;
+  int32_t colour;
+  int32_t density;
+  int32_t size;
+  int32_t angle;
+  char text[33];
+  char fontName[32];
+  char image[263];
+  /* version 2 */
+  int32_t linePitch;
+  int32_t textPattern;
+  int32_t tilePattern;
+  int32_t tileColour;
+  int32_t tileDensity;
+  int32_t tileMask;
+  int32_t flags; /* bit 0: rotated tiles */
+  int32_t reserved[3];
+} VELM_STATUS_WATERMARK_RECORD;
+#define VELM_STATUS_WATERMARK_V1_SIZE 372
+
+#if defined(__cplusplus)
+static_assert(sizeof(VELM_STATUS_RECORD) == 32 && offsetof(VELM_STATUS_RECORD, function) == 28, "status record");
+static_assert(sizeof(VELM_STATUS_PRESET_RECORD) == 816 && offsetof(VELM_STATUS_PRESET_RECORD, name) == 264 &&
+                  offsetof(VELM_STATUS_PRESET_RECORD, comment) == 301,
+              "preset record");
+static_assert(sizeof(VELM_STATUS_PRINT_METHOD_RECORD) == 392 &&
+                  offsetof(VELM_STATUS_PRINT_METHOD_RECORD, userId) == 12 &&
+                  offsetof(VELM_STATUS_PRINT_METHOD_RECORD, jobPassword) == 21 &&
+                  offsetof(VELM_STATUS_PRINT_METHOD_RECORD, storedPassword) == 26 &&
+                  offsetof(VELM_STATUS_PRINT_METHOD_RECORD, owner) == 31 &&
+                  offsetof(VELM_STATUS_PRINT_METHOD_RECORD, document) == 48 &&
+                  offsetof(VELM_STATUS_PRINT_METHOD_RECORD, mergeFile) == 65 &&
+                  offsetof(VELM_STATUS_PRINT_METHOD_RECORD, overlayPath) == 130,
+              "print-method record");
+static_assert(sizeof(VELM_STATUS_WATERMARK_RECORD) == 412 && offsetof(VELM_STATUS_WATERMARK_RECORD, text) == 44 &&
+                  offsetof(VELM_STATUS_WATERMARK_RECORD, fontName) == 77 &&
+                  offsetof(VELM_STATUS_WATERMARK_RECORD, image) == 109 &&
+                  offsetof(VELM_STATUS_WATERMARK_RECORD, linePitch) == VELM_STATUS_WATERMARK_V1_SIZE &&
+                  offsetof(VELM_STATUS_WATERMARK_RECORD, flags) == 396,
+              "watermark record");
+#else
+_Static_assert(sizeof(VELM_STATUS_RECORD) == 32, "status record");
+_Static_assert(sizeof(VELM_STATUS_PRESET_RECORD) == 816, "preset record");
+_Static_assert(sizeof(VELM_STATUS_PRINT_METHOD_RECORD) == 392, "print-method record");
+_Static_assert(sizeof(VELM_STATUS_WATERMARK_RECORD) == 412, "watermark record");
+#endif
+
+VELMPD4_API int32_t VELMDrvSetStatus(VELMDrvHandle* handle, int32_t id, void* record, uint8_t* mask, int32_t mode);
+VELMPD4_API int32_t VELMDrvGetStatus(VELMDrvHandle* handle, int32_t id, void* record, int32_t version);
+typedef int32_t (*PFN_VELMDrvSetStatus)(VELMDrvHandle*, int32_t, void*, uint8_t*, int32_t);
+typedef int32_t (*PFN_VELMDrvGetStatus)(VELMDrvHandle*, int32_t, void*, int32_t);
+
 #ifdef __cplusplus
 }
 #endif

@@ -6,12 +6,21 @@
 //                          current settings, 4 with the resolution rules;
 //                          17 and 18 ask the device first) into a file
 //   caps [ID]              every capability answer, or one, as numbers and lists
+//   status get ID [version=N]
+//                          a status item's record, field by field
+//   status set ID FIELD=VALUE...
+//                          a status item written: the record starts as the
+//                          item reads now, the fields given replace theirs;
+//                          prints the answer, the changed-items mask and the
+//                          record read back after the write
 //
 // The handle is enabled once for the command and disabled at its end.
 // Exit code 1 when an operation answers -1.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -31,7 +40,9 @@ int Fail(const std::string& why) {
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: velm drv PRINTER devmode MODE -o FILE | caps [ID]\n");
+  std::fprintf(stderr,
+               "usage: velm drv PRINTER devmode MODE -o FILE | caps [ID] | status get ID [version=N] |\n"
+               "       status set ID FIELD=VALUE...\n");
   return 2;
 }
 
@@ -42,6 +53,8 @@ struct Library {
   PFN_VELMDrvDisable disable = nullptr;
   PFN_VELMDrvGetDevmode getDevmode = nullptr;
   PFN_VELMDrvGetCaps getCaps = nullptr;
+  PFN_VELMDrvSetStatus setStatus = nullptr;
+  PFN_VELMDrvGetStatus getStatus = nullptr;
 
   template <typename T>
   bool Find(T* out, const char* name) {
@@ -53,7 +66,8 @@ struct Library {
     module = LoadLibraryW(path.c_str());
     if (!module) return *why = "cannot load " + plat::ToUtf8(path.c_str()), false;
     bool ok = Find(&enable, "VELMDrvEnable") && Find(&disable, "VELMDrvDisable") &&
-              Find(&getDevmode, "VELMDrvGetDevmode") && Find(&getCaps, "VELMDrvGetCaps");
+              Find(&getDevmode, "VELMDrvGetDevmode") && Find(&getCaps, "VELMDrvGetCaps") &&
+              Find(&setStatus, "VELMDrvSetStatus") && Find(&getStatus, "VELMDrvGetStatus");
     if (!ok) *why = "the library lacks an export";
     return ok;
   }
@@ -168,6 +182,132 @@ int Caps(Session& s, const std::vector<std::string>& args) {
   return rc;
 }
 
+// ---- status items ------------------------------------------------------------------------
+// A field of a status record: a 32-bit number, or an ANSI text of size bytes.
+struct Field {
+  const char* name;
+  size_t offset, size;
+  bool text;
+};
+#define NUM(n, o) {n, o, 4, false}
+#define TXT(n, o, s) {n, o, s, true}
+constexpr Field kPlainFields[] = {NUM("version", 0), NUM("v1", 4),  NUM("v2", 8),
+                                  NUM("v3", 12),     NUM("v4", 16), NUM("function", 28)};
+constexpr Field kPresetFields[] = {NUM("version", 0), TXT("path", 4, 260), TXT("name", 264, 37),
+                                   TXT("comment", 301, 513)};
+constexpr Field kMethodFields[] = {NUM("version", 0),           NUM("method", 4),         NUM("flags", 8),
+                                   TXT("userId", 12, 9),        TXT("jobPassword", 21, 5), TXT("storedPassword", 26, 5),
+                                   TXT("owner", 31, 17),        TXT("document", 48, 17),  TXT("mergeFile", 65, 65),
+                                   TXT("overlayPath", 130, 260)};
+constexpr Field kWatermarkFields[] = {
+    NUM("version", 0),      NUM("kind", 4),          NUM("position", 8),     NUM("opaque", 12),
+    NUM("firstPageOnly", 16), NUM("fontStyle", 20),  NUM("effect", 24),      NUM("colour", 28),
+    NUM("density", 32),     NUM("size", 36),         NUM("angle", 40),       TXT("text", 44, 33),
+    TXT("fontName", 77, 32), TXT("image", 109, 263), NUM("linePitch", 372),  NUM("textPattern", 376),
+    NUM("tilePattern", 380), NUM("tileColour", 384), NUM("tileDensity", 388), NUM("tileMask", 392),
+    NUM("flags", 396)};
+#undef NUM
+#undef TXT
+
+struct FieldSet {
+  const Field* fields;
+  size_t count;
+};
+FieldSet FieldsOf(int32_t id) {
+  if (id == 1) return {kPresetFields, std::size(kPresetFields)};
+  if (id == 10 || id == 26) return {kMethodFields, std::size(kMethodFields)};
+  if (id == 16) return {kWatermarkFields, std::size(kWatermarkFields)};
+  return {kPlainFields, std::size(kPlainFields)};
+}
+
+void PrintRecord(int32_t id, const std::vector<uint8_t>& record, size_t size) {
+  const FieldSet set = FieldsOf(id);
+  for (size_t i = 0; i < set.count; ++i) {
+    const Field& f = set.fields[i];
+    if (f.offset + f.size > size) continue;
+    if (f.text) {
+      std::printf("  %s=\"%s\"\n", f.name, ToUtf8(reinterpret_cast<const char*>(record.data() + f.offset), f.size).c_str());
+    } else {
+      int32_t v;
+      std::memcpy(&v, record.data() + f.offset, 4);
+      std::printf("  %s=%d\n", f.name, v);
+    }
+  }
+}
+
+// The record of an item as it reads now (version 0: the library's), or
+// empty when the read fails.
+std::vector<uint8_t> ReadStatus(Session& s, int32_t id, int32_t version, int32_t* size) {
+  std::vector<uint8_t> record(816, 0);
+  *size = s.lib->getStatus(s.h, id, record.data(), version);
+  if (*size <= 0) record.clear();
+  return record;
+}
+
+int StatusGet(Session& s, int32_t id, const std::vector<std::string>& args) {
+  int32_t version = 0;
+  for (const std::string& a : args) {
+    if (a.rfind("version=", 0) != 0 || !ParseInt(a.substr(8), &version)) return Usage();
+  }
+  int32_t size = 0;
+  std::vector<uint8_t> record = ReadStatus(s, id, version, &size);
+  std::printf("status %d: %d\n", id, size);
+  if (size <= 0) return 1;
+  PrintRecord(id, record, size_t(size));
+  return 0;
+}
+
+int StatusSet(Session& s, int32_t id, const std::vector<std::string>& args) {
+  int32_t size = 0;
+  std::vector<uint8_t> record = ReadStatus(s, id, 0, &size);
+  if (size <= 0) {
+    // An item that cannot be read now (a watermark without its working
+    // entry) starts from an empty record of the library's version.
+    record.assign(816, 0);
+    const int32_t version = id == 16 ? 2 : 3;
+    std::memcpy(record.data(), &version, 4);
+  }
+  const FieldSet set = FieldsOf(id);
+  for (const std::string& a : args) {
+    const size_t eq = a.find('=');
+    if (eq == std::string::npos) return Usage();
+    const std::string name = a.substr(0, eq), value = a.substr(eq + 1);
+    const Field* f = nullptr;
+    for (size_t i = 0; i < set.count; ++i)
+      if (name == set.fields[i].name) f = &set.fields[i];
+    if (!f) return Fail("status " + std::to_string(id) + " has no field " + name);
+    if (f->text) {
+      const std::string ansi = ToAnsi(value);
+      if (ansi.size() >= f->size) return Fail(name + " takes at most " + std::to_string(f->size - 1) + " bytes");
+      std::memset(record.data() + f->offset, 0, f->size);
+      std::memcpy(record.data() + f->offset, ansi.data(), ansi.size());
+    } else {
+      int32_t v = 0;
+      if (!ParseInt(value, &v)) return Fail("not a number: " + value);
+      std::memcpy(record.data() + f->offset, &v, 4);
+    }
+  }
+  uint8_t mask[VELM_STATUS_MASK_BYTES] = {};
+  const int32_t r = s.lib->setStatus(s.h, id, record.data(), mask, 0);
+  std::printf("status set %d: %d\nmask:", id, r);
+  for (uint8_t b : mask) std::printf(" %02x", b);
+  std::printf("\n");
+  int32_t after = 0;
+  std::vector<uint8_t> now = ReadStatus(s, id, 0, &after);
+  std::printf("status %d: %d\n", id, after);
+  if (after > 0) PrintRecord(id, now, size_t(after));
+  return r == -1 ? 1 : 0;
+}
+
+int Status(Session& s, const std::vector<std::string>& args) {
+  int32_t id = 0;
+  if (args.size() < 2 || !ParseInt(args[1], &id)) return Usage();
+  const std::vector<std::string> rest(args.begin() + 2, args.end());
+  if (args[0] == "get") return StatusGet(s, id, rest);
+  if (args[0] == "set") return StatusSet(s, id, rest);
+  return Usage();
+}
+
 // The operations; each takes the arguments after its name.
 struct Operation {
   const char* name;
@@ -176,6 +316,7 @@ struct Operation {
 constexpr Operation kOperations[] = {
     {"devmode", Devmode},
     {"caps", Caps},
+    {"status", Status},
 };
 
 int Run(const velm_cli::Args& args) {
@@ -200,5 +341,5 @@ int Run(const velm_cli::Args& args) {
 
 VELM_COMMAND("drv",
              "drv PRINTER OP   the printer through the query library's VELMDrv interface; OP is\n"
-             "                      devmode MODE -o FILE | caps [ID]",
+             "                      devmode MODE -o FILE | caps [ID] | status get ID | status set ID FIELD=VALUE...",
              Run);

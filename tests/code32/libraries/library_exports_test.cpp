@@ -35,7 +35,7 @@ const Library kLibraries[] = {
      {"DllMain", "ExcGetIniFileName", "ExcGetDriverDevmode", "ExcGetExclusive", "ExcFreeExclusive",
       "ExcSetCommandBase", "ExcGetCommandBase", "ExcUpdateCommand", "ExcGetCommandChange", "ExcGetCommandValue",
       "ExcGetPrinterOption", "ExcGetPrinterValue", "ExcGetWaterMarkList", "VELMDrvCheckAPIVer", "VELMDrvEnable",
-      "VELMDrvDisable", "VELMDrvGetDevmode", "VELMDrvGetCaps"}},
+      "VELMDrvDisable", "VELMDrvGetDevmode", "VELMDrvGetCaps", "VELMDrvSetStatus", "VELMDrvGetStatus"}},
 };
 
 // The names a shared object defines in its dynamic symbol table, read from

@@ -76,7 +76,7 @@ void ApiMergeKeepCustomPaper(DriverContext* ctx);
 uint8_t* ApiSnapshotDevmode(DriverContext* ctx);
 void ApiRestoreDevmode(DriverContext* ctx, uint8_t* snapshot, int32_t restore);
 // dmPaperSize from offset 4 of a status record, the public width and length
-// from its 16-bit fields at offsets 8 and 12.
+// from its 32-bit fields at offsets 8 and 12 (left alone beyond 32767).
 void ApiSetCustomPaperFromRecord(DriverContext* ctx, const uint8_t* record);
 
 // ---- job information -------------------------------------------------------------------

@@ -226,11 +226,13 @@ void ApiRestoreDevmode(DriverContext* ctx, uint8_t* snapshot, int32_t restore) {
 
 void ApiSetCustomPaperFromRecord(DriverContext* ctx, const uint8_t* record) {
   if (!ctx || !ctx->devmode || !record) return;
-  int32_t paper;
-  uint16_t width, length;
+  int32_t paper, width, length;
   std::memcpy(&paper, record + 4, 4);
-  std::memcpy(&width, record + 8, 2);
-  std::memcpy(&length, record + 12, 2);
+  std::memcpy(&width, record + 8, 4);
+  std::memcpy(&length, record + 12, 4);
+  // The record's fields are 32-bit; a size the public fields cannot hold
+  // leaves them alone.
+  if (width < 0 || width > 0x7FFF || length < 0 || length > 0x7FFF) return;
   Set(ctx, kPaperSize, paper);
   DEVMODEW* d = Public(ctx);
   d->dmPaperWidth = SHORT(width);
