@@ -115,6 +115,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       size_t at = size_t(body[i] | body[i + 1] << 8) % devmode.size();
       devmode[at] = body[i + 2];
     }
+    // The call has no length: the caller's buffer holds what the DEVMODE
+    // declares, whatever the edits made of its sizes.
+    size_t declared = size_t(devmode[68] | devmode[69] << 8) + size_t(devmode[70] | devmode[71] << 8);
+    if (devmode.size() < declared) devmode.resize(declared, 0);
   }
 
   int32_t count = UiDeviceCapabilities(f->printer, u"P", q.index, nullptr, devmode.data());
