@@ -23,7 +23,9 @@ dev=$(host '_velm/velmdev.txt')
 out=$("$velm" qst load Office 'C:\Users\user\a.qst'); rc=$?
 [ $rc -eq 0 ] && printf '%s\n' "$out" | grep -q '^loaded C:\\Users\\user\\a.qst'; check "qst load" $?
 
-printf '[Office]\r\nQstVersion=300\r\nQstMachine=134\r\nQstLanguage=1\r\n' > "$(dirname "$qst")/old.qst"
+# Beside the saved file, inside the machine folder (never the working folder,
+# should the save above have failed).
+printf '[Office]\r\nQstVersion=300\r\nQstMachine=134\r\nQstLanguage=1\r\n' > "$(dirname "${qst:-$VELM_MACHINE/.}")/old.qst"
 out=$("$velm" qst load Office 'C:\Users\user\old.qst' --flags 4); rc=$?
 [ $rc -eq 1 ] && printf '%s\n' "$out" | grep -q '^message: Office: .* \[OK\]$' &&
   printf '%s\n' "$out" | grep -qx 'refused: the header of C:\\Users\\user\\old.qst does not fit this printer'
