@@ -30,9 +30,13 @@
 #include "plat/machine.h"
 #include "plat/winspool.h"
 #include "plat/wstr.h"
+#include "query_library.h"
 #include "velmpd4.h"
 
 namespace {
+
+using velm_query::AnsiToUtf8;
+using velm_query::ToAnsi;
 
 int Fail(const std::string& why) {
   std::fprintf(stderr, "velm drv: %s\n", why.c_str());
@@ -47,8 +51,7 @@ int Usage() {
 }
 
 // The library's exports.
-struct Library {
-  HMODULE module = nullptr;
+struct Library : velm_query::QueryLibrary {
   PFN_VELMDrvEnable enable = nullptr;
   PFN_VELMDrvDisable disable = nullptr;
   PFN_VELMDrvGetDevmode getDevmode = nullptr;
@@ -56,40 +59,15 @@ struct Library {
   PFN_VELMDrvSetStatus setStatus = nullptr;
   PFN_VELMDrvGetStatus getStatus = nullptr;
 
-  template <typename T>
-  bool Find(T* out, const char* name) {
-    *out = reinterpret_cast<T>(GetProcAddress(module, name));
-    return *out != nullptr;
-  }
   bool Load(std::string* why) {
-    std::u16string path = plat::SpoolDriverDirectory() + u"\\VELMPD4.DLL";
-    module = LoadLibraryW(path.c_str());
-    if (!module) return *why = "cannot load " + plat::ToUtf8(path.c_str()), false;
+    if (!LoadModule(why)) return false;
     bool ok = Find(&enable, "VELMDrvEnable") && Find(&disable, "VELMDrvDisable") &&
               Find(&getDevmode, "VELMDrvGetDevmode") && Find(&getCaps, "VELMDrvGetCaps") &&
               Find(&setStatus, "VELMDrvSetStatus") && Find(&getStatus, "VELMDrvGetStatus");
     if (!ok) *why = "the library lacks an export";
     return ok;
   }
-  ~Library() {
-    if (module) FreeLibrary(module);
-  }
 };
-
-std::string ToAnsi(const std::string& utf8) {
-  std::u16string wide = plat::FromUtf8(utf8);
-  std::string out(wide.size() * 2 + 1, '\0');
-  int n = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, out.data(), int(out.size()), nullptr, nullptr);
-  out.resize(n > 0 ? size_t(n - 1) : 0);
-  return out;
-}
-
-std::string ToUtf8(const char* ansi, size_t bytes) {
-  std::string text(ansi, strnlen(ansi, bytes));
-  std::u16string wide(text.size() + 1, u'\0');
-  int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), int(wide.size()));
-  return plat::ToUtf8(n > 0 ? wide.c_str() : u"");
-}
 
 bool ParseInt(const std::string& text, int32_t* out) {
   if (text.empty()) return false;
@@ -156,7 +134,7 @@ int PrintCaps(Session& s, int32_t id) {
     if (i) std::printf(", ");
     if (kind == 'V') std::printf("%d", v[0]);
     else if (kind == 'S') std::printf("%dx%d", v[0], v[1]);
-    else std::printf("\"%s\"", ToUtf8(reinterpret_cast<const char*>(p), entry).c_str());
+    else std::printf("\"%s\"", AnsiToUtf8(reinterpret_cast<const char*>(p), entry).c_str());
   }
   std::printf("]\n");
   return 0;
@@ -226,7 +204,8 @@ void PrintRecord(int32_t id, const std::vector<uint8_t>& record, size_t size) {
     const Field& f = set.fields[i];
     if (f.offset + f.size > size) continue;
     if (f.text) {
-      std::printf("  %s=\"%s\"\n", f.name, ToUtf8(reinterpret_cast<const char*>(record.data() + f.offset), f.size).c_str());
+      const char* text = reinterpret_cast<const char*>(record.data() + f.offset);
+      std::printf("  %s=\"%s\"\n", f.name, AnsiToUtf8(text, f.size).c_str());
     } else {
       int32_t v;
       std::memcpy(&v, record.data() + f.offset, 4);

@@ -28,9 +28,13 @@
 #include "plat/machine.h"
 #include "plat/winspool.h"
 #include "plat/wstr.h"
+#include "query_library.h"
 #include "velmpd4.h"
 
 namespace {
+
+using velm_query::AnsiToUtf8;
+using velm_query::ToAnsi;
 
 int Fail(const std::string& why) {
   std::fprintf(stderr, "velm exc: %s\n", why.c_str());
@@ -45,8 +49,7 @@ int Usage() {
 }
 
 // The library's exports.
-struct Library {
-  HMODULE module = nullptr;
+struct Library : velm_query::QueryLibrary {
   PFN_ExcGetExclusive getExclusive = nullptr;
   PFN_ExcFreeExclusive freeExclusive = nullptr;
   PFN_ExcSetCommandBase setBase = nullptr;
@@ -58,15 +61,8 @@ struct Library {
   PFN_ExcGetWaterMarkList getWatermarks = nullptr;
   PFN_ExcGetDriverDevmode getDevmode = nullptr;
 
-  template <typename T>
-  bool Find(T* out, const char* name) {
-    *out = reinterpret_cast<T>(GetProcAddress(module, name));
-    return *out != nullptr;
-  }
   bool Load(std::string* why) {
-    std::u16string path = plat::SpoolDriverDirectory() + u"\\VELMPD4.DLL";
-    module = LoadLibraryW(path.c_str());
-    if (!module) return *why = "cannot load " + plat::ToUtf8(path.c_str()), false;
+    if (!LoadModule(why)) return false;
     bool ok = Find(&getExclusive, "ExcGetExclusive") && Find(&freeExclusive, "ExcFreeExclusive") &&
               Find(&setBase, "ExcSetCommandBase") && Find(&getBase, "ExcGetCommandBase") &&
               Find(&update, "ExcUpdateCommand") && Find(&getChange, "ExcGetCommandChange") &&
@@ -75,24 +71,7 @@ struct Library {
     if (!ok) *why = "the library lacks an export";
     return ok;
   }
-  ~Library() {
-    if (module) FreeLibrary(module);
-  }
 };
-
-std::string ToAnsi(const std::string& utf8) {
-  std::u16string wide = plat::FromUtf8(utf8);
-  std::string out(wide.size() * 2 + 1, '\0');
-  int n = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, out.data(), int(out.size()), nullptr, nullptr);
-  out.resize(n > 0 ? size_t(n - 1) : 0);
-  return out;
-}
-
-std::string ToUtf8(const std::string& ansi) {
-  std::u16string wide(ansi.size() + 1, u'\0');
-  int n = MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, wide.data(), int(wide.size()));
-  return plat::ToUtf8(n > 0 ? wide.c_str() : u"");
-}
 
 // A two-call answer: asks the size, then the text.
 template <typename Call>
@@ -115,7 +94,7 @@ void PrintLines(const std::string& text, const char* prefix) {
     if (end == std::string::npos) end = text.size();
     std::string line = text.substr(at, end - at);
     while (!line.empty() && (line.back() == '\r' || line.back() == '\0')) line.pop_back();
-    if (!line.empty()) std::printf("%s%s\n", prefix, ToUtf8(line).c_str());
+    if (!line.empty()) std::printf("%s%s\n", prefix, AnsiToUtf8(line).c_str());
     at = end + 1;
   }
 }
@@ -124,7 +103,7 @@ void PrintLines(const std::string& text, const char* prefix) {
 void PrintList(const std::string& list) {
   for (size_t at = 0; at < list.size() && list[at];) {
     std::string item(list.c_str() + at);
-    std::printf("%s\n", ToUtf8(item).c_str());
+    std::printf("%s\n", AnsiToUtf8(item).c_str());
     at += item.size() + 1;
   }
 }
@@ -206,7 +185,7 @@ class Session {
     std::string why;
     if (!plat::ReplaceHostFileContent(file, &dm, size_t(needed), &why)) return Fail("cannot write " + file + ": " + why);
     std::printf("devmode %d bytes, dmSize %u, dmDriverExtra %u, device \"%s\"\n", needed, dm.dmSize, dm.dmDriverExtra,
-                ToUtf8(std::string(dm.dmDeviceName, strnlen(dm.dmDeviceName, sizeof dm.dmDeviceName))).c_str());
+                AnsiToUtf8(dm.dmDeviceName, sizeof dm.dmDeviceName).c_str());
     return 0;
   }
 

@@ -18,6 +18,7 @@
 #include "velm/ini.h"
 #include "velm/inst_standins.h"
 #include "velm/paths.h"
+#include "velm/presets.h"
 #include "velm/settings.h"
 #include "velm/store.h"
 
@@ -238,6 +239,56 @@ TEST_F(DrvHandle, NewHandleSeesStoredSettings) {
   ASSERT_NE(again, nullptr);
   Devmode(again, 2);
   EXPECT_EQ(Value(again, kPaperBank), bank ? 0 : 1);
+}
+
+// A user macro 32-39 in the printer's settings takes its colour planes from
+// the quality set it names, loaded aside: none of the set's other settings
+// reaches the handle and the macro stays chosen. The planes are not among
+// the items a quality set holds, and the stored DEVMODE's planes are reset
+// to their defaults (all four on) when it is validated, so all four are on.
+TEST_F(DrvHandle, CurrentSettingsWithAUserMacro) {
+  constexpr uint32_t kUseMacro = 185, kMacro = 188, kCyan = 164, kBrightness = 174;
+  PathCreateDataDir();
+  // The printer "Macro" stores a DEVMODE with macro 33 in use, brightness 5
+  // and cyan off.
+  DriverContext* office = OpenKind(0);
+  ASSERT_NE(office, nullptr);
+  OptSetValueById(office, kUseMacro, 1);
+  OptSetValueById(office, kMacro, 33);
+  OptSetValueById(office, kCyan, 0);
+  OptSetValueById(office, kBrightness, 5);
+  plat::SpoolPrinter p;
+  p.name = u"Macro";
+  p.driverName = u"VELM Driver";
+  p.devmode.assign(office->devmode, office->devmode + dm::kTotalSize);
+  CtxCloseAs(office, kCloseDestroy);
+  std::string why;
+  ASSERT_TRUE(plat::SpoolAddPrinter(p, &why)) << why;
+  // Its quality set 1: brightness 11.
+  HANDLE macro = Open(u"Macro");
+  DriverContext* writer = OpenKind(0, macro);
+  ASSERT_NE(writer, nullptr);
+  char16_t dir[261] = {};
+  PathGetCommonDataDir(dir, 261);
+  const std::u16string file = std::u16string(dir) + u"\\quality1.qsq";
+  ASSERT_TRUE(IniWriteString(u"Macro", u"QualityList1", file.c_str(), PathGetDriverIni(writer)));
+  OptSetValueById(writer, kBrightness, 11);
+  ASSERT_EQ(PresetSaveQualityByIndex(writer, 1), 1);
+  CtxCloseAs(writer, kCloseDestroy);
+  ClosePrinter(macro);
+  open_ = plat::OpenPrinterHandles();
+
+  DriverContext* c = Enable("Macro");
+  ASSERT_NE(c, nullptr);
+  for (int32_t mode : {2, 18}) {
+    SCOPED_TRACE(mode);
+    Devmode(c, mode);
+    EXPECT_EQ(Value(c, kUseMacro), 1);
+    EXPECT_EQ(Value(c, kMacro), 33);
+    EXPECT_EQ(Value(c, kBrightness), 5) << "the quality set's own value leaked";
+    for (uint32_t plane = kCyan; plane < kCyan + 4; ++plane) EXPECT_EQ(Value(c, plane), 1) << plane;
+    ExpectNoPrinterOpen(c, "current settings with a macro");
+  }
 }
 
 // ---- the device refresh --------------------------------------------------------------------

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <filesystem>
@@ -19,10 +20,12 @@
 #include "plat/kernel.h"
 #include "plat/machineconf.h"
 #include "plat/winspool.h"
+#include "api/api_support.h"
 #include "status/status.h"
 #include "velm/context.h"
 #include "velm/devmode.h"
 #include "velm/settings.h"
+#include "velm/store.h"
 #include "velmpd4.h"
 
 namespace status_test {
@@ -32,7 +35,7 @@ class StatusMachine : public jobinfo_test::JobInfoMachine {
   void SetUp() override {
     jobinfo_test::JobInfoMachine::SetUp();
     Put((std::u16string(env_test::kDriverDir) + u"model.mdf").c_str(),
-        mdf_test::ReadFile(mdf_test::DataPath("../models/reference.mdf")));
+        mdf_test::ReadFile(mdf_test::DataPath(ModelFile())));
     ASSERT_TRUE(plat::EnsureWindowsDir(u"C:\\_velm\\"));  // the common data directory with the driver ini
     ctx_ = OpenHandle();
     ASSERT_NE(ctx_, nullptr);
@@ -41,6 +44,9 @@ class StatusMachine : public jobinfo_test::JobInfoMachine {
     EXPECT_EQ(ctx_ ? ctx_->printer : nullptr, nullptr) << "a printer left open";
     jobinfo_test::JobInfoMachine::TearDown();
   }
+
+  // The model the printer is installed with, relative to tests/.
+  virtual const char* ModelFile() const { return "../models/reference.mdf"; }
 
   DriverContext* OpenHandle() {
     HANDLE printer = nullptr;
@@ -77,18 +83,46 @@ class StatusMachine : public jobinfo_test::JobInfoMachine {
     return r;
   }
 
+  // Stores the handle's settings as the printer's document settings.
+  void StoreSettings() {
+    ASSERT_EQ(ApiOpenPrinter(ctx_), 1);
+    StoreSaveDocumentRegions(ctx_->printer, ctx_);
+    ApiClosePrinter(ctx_);
+    ctx_->printer = ctx_->queryPrinter = nullptr;
+  }
+
+  // A write that must be refused: -1, the work buffer byte for byte as it
+  // was, the mask all zero, no file of the machine changed and nothing set
+  // in the job information.
+  void ExpectRefusedChangesNothing(int32_t id, const void* record) {
+    const std::vector<uint8_t> buffer = WorkBuffer();
+    const auto files = Files();
+    ClearLog();
+    uint8_t mask[kStatusMaskBytes];
+    std::memset(mask, 0xFF, sizeof mask);
+    EXPECT_EQ(Write(id, record, mask), -1);
+    EXPECT_TRUE(WorkBuffer() == buffer) << "the settings changed";
+    EXPECT_EQ(std::count(mask, mask + kStatusMaskBytes, 0), kStatusMaskBytes);
+    EXPECT_TRUE(Files() == files) << "a file was written";
+    EXPECT_EQ(CallsStartingWith("set "), 0) << "job information was pushed";
+  }
+
   std::vector<uint8_t> WorkBuffer() const {
     return std::vector<uint8_t>(ctx_->devmode, ctx_->devmode + dm::kWorkBufferSize);
   }
 
-  // Every file of the emulated machine but the job-information call log
-  // (which notes reads too), by path.
+  // Every file of the emulated machine by path, but the job-information
+  // call log (which notes reads too), the machine's settings file (where
+  // the stand-in modules count their loads) and the machine's lock files.
   std::map<std::string, std::string> Files() const {
     std::map<std::string, std::string> out;
+    const std::filesystem::path settings = std::filesystem::path(root_) / "machine.conf";
+    const std::filesystem::path locks = std::filesystem::path(root_) / ".locks";
     for (const auto& e : std::filesystem::recursive_directory_iterator(root_)) {
       if (!e.is_regular_file()) continue;
       const std::string path = e.path().string();
       if (path.size() >= 4 && path.compare(path.size() - 4, 4, ".LOG") == 0) continue;
+      if (e.path() == settings || e.path().parent_path() == locks) continue;
       std::ifstream in(path, std::ios::binary);
       out[path] = std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }

@@ -9,90 +9,29 @@
 // Invariants: the answer is -1, 0 or the item's version; a refused write
 // leaves the handle's work buffer byte for byte as it was and the mask zero;
 // no printer stays open; a read of the item answers its record size or -1.
-#include <sys/statfs.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "plat/files.h"
-#include "plat/kernel.h"
-#include "plat/machine.h"
-#include "plat/machineconf.h"
-#include "plat/winspool.h"
+#include "exc_fuzz_machine.h"
 #include "status/status.h"
 #include "velm/context.h"
 #include "velm/devmode.h"
-#include "velm/library.h"
 #include "velmpd4.h"
 
 namespace {
 
-void Check(bool ok, const char* what) {
-  if (!ok) {
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-  }
-}
+using exc_fuzz::Check;
 
-std::string g_root;
 VELMDrvHandle* g_handle = nullptr;
 
-std::string MachineParent() {
-  struct statfs fs{};
-  if (access("/dev/shm", W_OK) == 0 && statfs("/dev/shm", &fs) == 0 && fs.f_type == 0x01021994) return "/dev/shm";
-  const char* tmp = std::getenv("TMPDIR");
-  return tmp && *tmp ? tmp : "/tmp";
-}
-
 bool Setup() {
-  std::string tmpl = MachineParent() + "/velm-status-fuzz-XXXXXX";
-  unsetenv("VELM_MACHINE");
-  if (!mkdtemp(tmpl.data())) return false;
-  g_root = tmpl;
-  std::atexit([] { std::system(("rm -rf '" + g_root + "'").c_str()); });
-  std::string error;
-  if (!plat::InitMachine(g_root, plat::StandinModuleDir(), &error)) {
-    std::fprintf(stderr, "%s\n", error.c_str());
-    return false;
-  }
-  const std::u16string dir = u"C:\\Windows\\System32\\spool\\drivers\\w32x86\\3";
-  if (!plat::EnsureWindowsDir(dir.c_str())) return false;
-  std::ifstream in(VELM_STATUS_FUZZ_MODEL, std::ios::binary);
-  std::string model((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  DWORD werror = 0;
-  if (model.empty() || !plat::ReplaceFileContent((dir + u"\\model.mdf").c_str(), model.data(), model.size(), &werror))
-    return false;
-  plat::SpoolDriver d;
-  d.name = u"VELM Driver";
-  d.driverPath = dir + u"\\VELMPD0.DLL";
-  d.configFile = dir + u"\\VELMPD3.DLL";
-  d.dataFile = dir + u"\\model.mdf";
-  d.helpFile = dir + u"\\VELMus.hlp";
-  plat::SpoolPrinter p;
-  p.name = u"Office";
-  p.driverName = d.name;
-  p.attributes = PRINTER_ATTRIBUTE_LOCAL;
-  if (!plat::SpoolAddDriver(d) || !plat::SpoolAddPrinter(p, &error)) return false;
-  // The machine's modules are loaded once for the whole run: the library
-  // loads and frees some of them per call, and an instrumented module that
-  // leaves the process would leave the fuzzer's coverage counters behind.
-  const std::u16string system = u"C:\\Windows\\System32\\";
-  WIN32_FIND_DATAW found{};
-  HANDLE search = FindFirstFileW((system + u"*.dll").c_str(), &found);
-  for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found))
-    LoadLibraryW((system + found.cFileName).c_str());
-  if (search != INVALID_HANDLE_VALUE) FindClose(search);
-  CommonProcessAttach(nullptr);
+  if (!exc_fuzz::InstallOffice("velm-status-fuzz", VELM_STATUS_FUZZ_MODEL)) return false;
   g_handle = VELMDrvEnable("Office");
   return g_handle != nullptr;
 }

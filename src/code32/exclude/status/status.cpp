@@ -5,6 +5,8 @@
 #include "status/status.h"
 
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "api/api_support.h"
 #include "velm/context.h"
@@ -218,6 +220,37 @@ void FillMask(DriverContext* ctx, const StatusCall& call, uint8_t* mask, const u
   if (MdfGetItemType(ctx, 105) != kFeatureNumeric) ClearMaskBit(mask, 18);
 }
 
+// While the after-write rules run, the items whose save waits for the
+// verifier count as not stored, so that the merge's reload of the stored
+// settings keeps what the setter put in (the action items share one stored
+// word: a waiting action keeps them all).
+class PendingSaves {
+ public:
+  PendingSaves(DriverContext* ctx, const std::vector<uint32_t>& items) {
+    for (uint32_t id : items) {
+      const bool action = id >= kActionFirst && id <= kActionLast;
+      for (uint32_t each = action ? kActionFirst : id; each <= (action ? kActionLast : id); ++each) Lend(ctx, each);
+    }
+  }
+  ~PendingSaves() {
+    for (auto& [row, kind] : lent_) row->storeKind = kind;
+  }
+  PendingSaves(const PendingSaves&) = delete;
+  PendingSaves& operator=(const PendingSaves&) = delete;
+
+ private:
+  static constexpr uint32_t kActionFirst = 224, kActionLast = 239;
+  void Lend(DriverContext* ctx, uint32_t id) {
+    SettingRecord* row = OptFindSetting(ctx, id);
+    if (!row || row->storeKind == kStoreNone) return;
+    for (const auto& l : lent_)
+      if (l.first == row) return;
+    lent_.emplace_back(row, row->storeKind);
+    row->storeKind = kStoreNone;
+  }
+  std::vector<std::pair<SettingRecord*, int16_t>> lent_;
+};
+
 void ComputeChangedMask(DriverContext* ctx, const StatusRow& row, const StatusCall& call, uint8_t* mask,
                         const uint8_t* before) {
   if (!ctx->work || !ctx->work->savedDevmode) {
@@ -324,7 +357,10 @@ int32_t ApiSetStatusItem(DriverContext* ctx, uint8_t* before, int32_t id, const 
   StatusCall call{ctx, id, static_cast<const uint8_t*>(record), StatusRecordBytes(id, version), version, &commit};
   bool ok = !KeyRefused(ctx, *row, call) && row->setter(call) == 1;
   if (ok) {
-    ComputeChangedMask(ctx, *row, call, mask, before);
+    {
+      PendingSaves pending(ctx, commit.saved);
+      ComputeChangedMask(ctx, *row, call, mask, before);
+    }
     ok = !row->verifier || row->verifier(call) == 1;
   }
   if (ok) {

@@ -24,8 +24,12 @@ constexpr size_t kStatusBeforeBytes = 35 * 64;
 // Work a setter asks for that must not happen unless the whole write stands:
 // saves to the driver ini and printer data, job-information pushes, stored
 // watermark entries. They run in order after the verifier passed.
+// Items in saved are stored settings whose save is among the actions: until
+// the write stands, the stored copy is the old one, and the after-write
+// rules must not reload it over the value the setter put in.
 struct StatusCommit {
   std::vector<std::function<void()>> actions;
+  std::vector<uint32_t> saved;
   void Add(std::function<void()> action) { actions.push_back(std::move(action)); }
 };
 

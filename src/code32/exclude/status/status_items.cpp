@@ -109,6 +109,7 @@ void Push(StatusCall& c, uint32_t mask) {
 
 void SaveItem(StatusCall& c, uint32_t id) {
   DriverContext* ctx = c.ctx;
+  c.commit->saved.push_back(id);
   c.commit->Add([ctx, id] {
     if (SettingRecord* row = OptFindSetting(ctx, id)) StoreSaveItem(ctx->printer, ctx, row, nullptr);
   });
@@ -142,6 +143,7 @@ int32_t SetSimple(StatusCall& c) {
   Public(c.ctx)->dmFields |= SimpleField(c.id);
   if (c.id >= 29 && c.id <= 33) {
     DriverContext* ctx = c.ctx;
+    c.commit->saved.push_back(key);
     c.commit->Add([ctx, key] { ApiSaveActionItem(ctx, key); });
   }
   return 1;
@@ -205,6 +207,47 @@ int32_t SetOutPaper(StatusCall& c) {
 }
 
 // ---- items with a function switch ------------------------------------------------------------
+uint32_t FunctionOf(int32_t id) { return StatusFindRow(id)->functionItem; }
+
+// A function switch of 0 only turns the item's function off.
+bool SwitchedOff(StatusCall& c) {
+  if (Int(c, 28) != 0) return false;
+  Set(c.ctx, FunctionOf(c.id), 0);
+  return true;
+}
+
+// Items whose record holds the values of one or two settings at offsets 4
+// and 8 and the function switch at offset 28.
+struct Switched {
+  int32_t id;
+  uint32_t first, second;  // second 0: none
+};
+constexpr Switched kSwitched[] = {{12, kCoverType, kCoverTray}, {13, kMarkType, kMarkTray}, {14, kNupType, 0},
+                                  {19, kSortType, 0},           {20, kStapleType, 0},       {21, kPunchType, 0}};
+
+const Switched& SwitchedOf(int32_t id) {
+  for (const Switched& s : kSwitched)
+    if (s.id == id) return s;
+  return kSwitched[0];
+}
+
+// Stores the record's values and its function switch.
+void StoreSwitched(StatusCall& c) {
+  const Switched& s = SwitchedOf(c.id);
+  Set(c.ctx, s.first, Int(c, 4));
+  if (s.second) Set(c.ctx, s.second, Int(c, 8));
+  Set(c.ctx, FunctionOf(c.id), Int(c, 28));
+}
+
+int32_t GetSwitched(DriverContext* ctx, uint8_t* record, int32_t id) {
+  if (!record) return 32;
+  const Switched& s = SwitchedOf(id);
+  PutInt(record, 4, Get(ctx, s.first));
+  if (s.second) PutInt(record, 8, Get(ctx, s.second));
+  PutInt(record, 28, Get(ctx, FunctionOf(id)));
+  return 32;
+}
+
 int32_t VerifyFunctionOn(StatusCall& c) {
   const StatusRow* row = StatusFindRow(c.id);
   const uint32_t function = row->functionItem ? uint32_t(row->functionItem) : uint32_t(kSelectMargin);
@@ -214,10 +257,7 @@ int32_t VerifyFunctionOn(StatusCall& c) {
 int32_t SetScale(StatusCall& c) {
   DriverContext* ctx = c.ctx;
   const int32_t type = Int(c, 4), h = Int(c, 8), v = Int(c, 12), function = Int(c, 28);
-  if (function == 0) {
-    Set(ctx, kSelectScale, 0);
-    return 1;
-  }
+  if (SwitchedOff(c)) return 1;
   if (!Accepts(ctx, kScaleType, type)) return 0;
   if ((type == 1 || type == 3) && !Accepts(ctx, kScaleH, h)) return 0;
   if (type == 3 && !Accepts(ctx, kScaleV, v)) return 0;
@@ -241,11 +281,8 @@ int32_t GetScale(DriverContext* ctx, uint8_t* record, int32_t) {
 
 int32_t SetCover(StatusCall& c) {
   DriverContext* ctx = c.ctx;
-  const int32_t type = Int(c, 4), tray = Int(c, 8), function = Int(c, 28);
-  if (function == 0) {
-    Set(ctx, kSelectCover, 0);
-    return 1;
-  }
+  const int32_t type = Int(c, 4), tray = Int(c, 8);
+  if (SwitchedOff(c)) return 1;
   if (!Accepts(ctx, kCoverType, type) || !Accepts(ctx, kCoverTray, tray)) return 0;
   // The type is judged with the requested tray in place, then the settings
   // go back to what they were before the three are stored.
@@ -263,61 +300,32 @@ int32_t SetCover(StatusCall& c) {
   StatusRestoreWorkBuffer(ctx, snapshot);
   ApiRestoreDevmode(ctx, snapshot, 0);
   if (!ok) return 0;
-  Set(ctx, kCoverType, type);
-  Set(ctx, kCoverTray, tray);
-  Set(ctx, kSelectCover, function);
+  StoreSwitched(c);
   return 1;
 }
 
 int32_t SetMark(StatusCall& c) {
   DriverContext* ctx = c.ctx;
-  const int32_t type = Int(c, 4), tray = Int(c, 8), function = Int(c, 28);
-  if (function == 0) {
-    Set(ctx, kSelectMark, 0);
-    return 1;
-  }
+  const int32_t type = Int(c, 4), tray = Int(c, 8);
+  if (SwitchedOff(c)) return 1;
   if (!Accepts(ctx, kMarkType, type) || !Accepts(ctx, kMarkTray, tray)) return 0;
   const uint16_t option = ApiFindOptionByValue(ctx, kMarkType, type);
   if (option == 0 || !ApiIsItemAvailable(ctx, kMarkType, option, kAvailable)) return 0;
-  Set(ctx, kMarkType, type);
-  Set(ctx, kMarkTray, tray);
-  Set(ctx, kSelectMark, function);
+  StoreSwitched(c);
   return 1;
 }
 
 int32_t VerifyTypeAndTray(StatusCall& c) {
   if (Int(c, 28) == 0) return 1;
-  const bool cover = c.id == 12;
-  if (Get(c.ctx, cover ? kSelectCover : kSelectMark) == 0) return 0;
-  return Get(c.ctx, cover ? kCoverType : kMarkType) == Int(c, 4) &&
-                 Get(c.ctx, cover ? kCoverTray : kMarkTray) == Int(c, 8)
-             ? 1
-             : 0;
-}
-
-int32_t GetCover(DriverContext* ctx, uint8_t* record, int32_t) {
-  if (!record) return 32;
-  PutInt(record, 4, Get(ctx, kCoverType));
-  PutInt(record, 8, Get(ctx, kCoverTray));
-  PutInt(record, 28, Get(ctx, kSelectCover));
-  return 32;
-}
-
-int32_t GetMark(DriverContext* ctx, uint8_t* record, int32_t) {
-  if (!record) return 32;
-  PutInt(record, 4, Get(ctx, kMarkType));
-  PutInt(record, 8, Get(ctx, kMarkTray));
-  PutInt(record, 28, Get(ctx, kSelectMark));
-  return 32;
+  const Switched& s = SwitchedOf(c.id);
+  if (Get(c.ctx, FunctionOf(c.id)) == 0) return 0;
+  return Get(c.ctx, s.first) == Int(c, 4) && Get(c.ctx, s.second) == Int(c, 8) ? 1 : 0;
 }
 
 int32_t SetNup(StatusCall& c) {
   DriverContext* ctx = c.ctx;
-  const int32_t value = Int(c, 4), function = Int(c, 28);
-  if (function == 0) {
-    Set(ctx, kSelectNup, 0);
-    return 1;
-  }
+  const int32_t value = Int(c, 4);
+  if (SwitchedOff(c)) return 1;
   if (!Accepts(ctx, kNupType, value)) return 0;
   const int32_t old_kind = Get(ctx, kNupKind);
   // A value outside the map keeps the kind it has; the model check decides.
@@ -326,23 +334,14 @@ int32_t SetNup(StatusCall& c) {
     Set(ctx, kNupKind, old_kind);
     return 0;
   }
-  Set(ctx, kNupType, value);
-  Set(ctx, kSelectNup, function);
+  StoreSwitched(c);
   return 1;
-}
-
-int32_t GetNup(DriverContext* ctx, uint8_t* record, int32_t) {
-  if (!record) return 32;
-  PutInt(record, 4, Get(ctx, kNupType));
-  PutInt(record, 28, Get(ctx, kSelectNup));
-  return 32;
 }
 
 int32_t SetDuplex(StatusCall& c) {
   DriverContext* ctx = c.ctx;
   const int32_t type = Int(c, 4), function = Int(c, 28);
-  if (function == 0) {
-    Set(ctx, kSelectDuplex, 0);
+  if (SwitchedOff(c)) {
     DmDuplexToPublic(ctx->devmode, ctx);
     return 1;
   }
@@ -379,10 +378,7 @@ int32_t GetDuplex(DriverContext* ctx, uint8_t* record, int32_t) {
 int32_t SetWatermarkEntry(StatusCall& c) {
   DriverContext* ctx = c.ctx;
   const int32_t entry = Int(c, 4), function = Int(c, 28);
-  if (function == 0) {
-    Set(ctx, kSelectWatermark, 0);
-    return 1;
-  }
+  if (SwitchedOff(c)) return 1;
   if (entry == kStampScratchEntry) {
     if (!ApiHasWatermarkSection(ctx)) return 0;
   } else if (entry < 1 || entry > StampGetCount(ctx)) {
@@ -425,37 +421,16 @@ int32_t GetBindingMargins(DriverContext* ctx, uint8_t* record, int32_t) {
   return 32;
 }
 
-// Sort, staple and punch: a type under a function switch.
-struct Finishing {
-  int32_t id;
-  uint32_t function, type;
-  bool trial;
-};
-constexpr Finishing kFinishing[] = {
-    {19, kSelectSort, kSortType, false}, {20, kSelectStaple, kStapleType, true}, {21, kSelectPunch, kPunchType, true}};
-
-const Finishing& FinishingOf(int32_t id) { return kFinishing[id - 19]; }
-
+// Sort, staple and punch: a type under a function switch; staple and punch
+// must pass the function trial.
 int32_t SetFinishing(StatusCall& c) {
-  const Finishing& f = FinishingOf(c.id);
-  const int32_t value = Int(c, 4), function = Int(c, 28);
-  if (function == 0) {
-    Set(c.ctx, f.function, 0);
-    return 1;
-  }
-  if (!Accepts(c.ctx, f.type, value)) return 0;
-  if (f.trial && !StatusFunctionTrial(c.ctx, f.function, f.type, value)) return 0;
-  Set(c.ctx, f.type, value);
-  Set(c.ctx, f.function, function);
+  const uint32_t type = SwitchedOf(c.id).first, function = FunctionOf(c.id);
+  const int32_t value = Int(c, 4);
+  if (SwitchedOff(c)) return 1;
+  if (!Accepts(c.ctx, type, value)) return 0;
+  if (c.id != 19 && !StatusFunctionTrial(c.ctx, function, type, value)) return 0;
+  StoreSwitched(c);
   return 1;
-}
-
-int32_t GetFinishing(DriverContext* ctx, uint8_t* record, int32_t id) {
-  if (!record) return 32;
-  const Finishing& f = FinishingOf(id);
-  PutInt(record, 4, Get(ctx, f.type));
-  PutInt(record, 28, Get(ctx, f.function));
-  return 32;
 }
 
 // ---- item 34: resolution, item 35: colour planes ---------------------------------------------
@@ -904,7 +879,7 @@ int32_t GetPresetFile(DriverContext* ctx, uint8_t* record, int32_t) {
 template <int N>
 int32_t GS(DriverContext* c, uint8_t* r, int32_t) { return GetSimple(c, r, N); }
 template <int N>
-int32_t GF(DriverContext* c, uint8_t* r, int32_t) { return GetFinishing(c, r, N); }
+int32_t GW(DriverContext* c, uint8_t* r, int32_t) { return GetSwitched(c, r, N); }
 
 }  // namespace
 
@@ -946,16 +921,16 @@ const StatusRow kStatusRows[35] = {
     {9, 1, 3, 12, SetSimple, VerifySimple, GS<9>, {12}, 0, 0},
     {10, 1, 3, 222, SetPrintMethod, VerifyPrintMethod, GetPrintMethod, {222, 215, 220, 221, 217, 219, 218, 875}, 0, 0},
     {11, 1, 3, 58, SetScale, VerifyFunctionOn, GetScale, {58, 90, 92, 93}, kSelectScale, 0},
-    {12, 1, 3, 68, SetCover, VerifyTypeAndTray, GetCover, {68, 141, 142}, kSelectCover, 3},
-    {13, 1, 3, 67, SetMark, VerifyTypeAndTray, GetMark, {67, 137, 138}, kSelectMark, 2},
-    {14, 1, 3, 59, SetNup, VerifyFunctionOn, GetNup, {59, 94, 95}, kSelectNup, 0},
+    {12, 1, 3, 68, SetCover, VerifyTypeAndTray, GW<12>, {68, 141, 142}, kSelectCover, 3},
+    {13, 1, 3, 67, SetMark, VerifyTypeAndTray, GW<13>, {67, 137, 138}, kSelectMark, 2},
+    {14, 1, 3, 59, SetNup, VerifyFunctionOn, GW<14>, {59, 94, 95}, kSelectNup, 0},
     {15, 1, 3, 61, SetDuplex, VerifyFunctionOn, GetDuplex, {61, 102}, kSelectDuplex, 0},
     {16, 1, 2, 109, SetWatermark, Pass, GetWatermark, {}, 0, 0},
     {17, 1, 3, 63, SetWatermarkEntry, Pass, GetWatermarkEntry, {63, 120}, kSelectWatermark, 0},
     {18, 1, 3, 70, SetBindingMargins, VerifyFunctionOn, GetBindingMargins, {70, 103}, kSelectMargin, 0},
-    {19, 1, 3, 64, SetFinishing, VerifyFunctionOn, GF<19>, {64, 129}, kSelectSort, 0},
-    {20, 1, 3, 66, SetFinishing, VerifyFunctionOn, GF<20>, {66, 136}, kSelectStaple, 0},
-    {21, 1, 3, 65, SetFinishing, VerifyFunctionOn, GF<21>, {65, 134}, kSelectPunch, 0},
+    {19, 1, 3, 64, SetFinishing, VerifyFunctionOn, GW<19>, {64, 129}, kSelectSort, 0},
+    {20, 1, 3, 66, SetFinishing, VerifyFunctionOn, GW<20>, {66, 136}, kSelectStaple, 0},
+    {21, 1, 3, 65, SetFinishing, VerifyFunctionOn, GW<21>, {65, 134}, kSelectPunch, 0},
     {22, 1, 3, 193, SetSimple, VerifySimple, GS<22>, {193}, 0, 0},
     {23, 1, 3, 194, SetSimple, VerifySimple, GS<23>, {194}, 0, 0},
     {24, 1, 3, 197, SetSimple, VerifySimple, GS<24>, {197}, 0, 0},
