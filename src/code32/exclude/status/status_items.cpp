@@ -123,6 +123,20 @@ bool ToDevice(int32_t user, int32_t* device) {
 }
 int32_t ToUser(int32_t device) { return device < 0 ? 0 : int32_t(UnitDeviceToUser(kUnitMm10, uint32_t(device), 1200)); }
 
+// The two margins of a record (offsets 8 and 12, 0.1 mm) in 1/1200 inch,
+// when the model takes them for the two items.
+bool ReadMargins(StatusCall& c, uint32_t first_item, uint32_t second_item, int32_t* first, int32_t* second) {
+  return ToDevice(Int(c, 8), first) && ToDevice(Int(c, 12), second) && Accepts(c.ctx, first_item, *first) &&
+         Accepts(c.ctx, second_item, *second);
+}
+
+// The two margins into a record in 0.1 mm, only while binding margins are on.
+void PutMargins(DriverContext* ctx, uint8_t* record, uint32_t first_item, uint32_t second_item) {
+  if (Get(ctx, kSelectMargin) == 0) return;
+  PutInt(record, 8, ToUser(Get(ctx, first_item)));
+  PutInt(record, 12, ToUser(Get(ctx, second_item)));
+}
+
 // ---- items of one value -----------------------------------------------------------------
 uint32_t SimpleField(int32_t id) {
   switch (id) {
@@ -349,10 +363,7 @@ int32_t SetDuplex(StatusCall& c) {
   if (!StatusFunctionTrial(ctx, kSelectDuplex, kDuplexType, type)) return 0;
   const bool margins = type >= 1 && type <= 3;
   int32_t odd = 0, even = 0;
-  if (margins) {
-    if (!ToDevice(Int(c, 8), &odd) || !ToDevice(Int(c, 12), &even)) return 0;
-    if (!Accepts(ctx, kMarginOdd, odd) || !Accepts(ctx, kMarginEven, even)) return 0;
-  }
+  if (margins && !ReadMargins(c, kMarginOdd, kMarginEven, &odd, &even)) return 0;
   Set(ctx, kDuplexType, type);
   Set(ctx, kSelectDuplex, function);
   DmDuplexToPublic(ctx->devmode, ctx);
@@ -367,10 +378,7 @@ int32_t SetDuplex(StatusCall& c) {
 int32_t GetDuplex(DriverContext* ctx, uint8_t* record, int32_t) {
   if (!record) return 32;
   PutInt(record, 4, Get(ctx, kDuplexType));
-  if (Get(ctx, kSelectMargin) != 0) {
-    PutInt(record, 8, ToUser(Get(ctx, kMarginOdd)));
-    PutInt(record, 12, ToUser(Get(ctx, kMarginEven)));
-  }
+  PutMargins(ctx, record, kMarginOdd, kMarginEven);
   PutInt(record, 28, Get(ctx, kSelectDuplex));
   return 32;
 }
@@ -402,8 +410,7 @@ int32_t SetBindingMargins(StatusCall& c) {
   const int32_t type = Int(c, 4);
   int32_t first = 0, second = 0;
   if (!Accepts(ctx, kSimplexBind, type)) return 0;
-  if (!ToDevice(Int(c, 8), &first) || !ToDevice(Int(c, 12), &second)) return 0;
-  if (!Accepts(ctx, kSimplexMargin, first) || !Accepts(ctx, kShiftMarginY, second)) return 0;
+  if (!ReadMargins(c, kSimplexMargin, kShiftMarginY, &first, &second)) return 0;
   Set(ctx, kSimplexBind, type);
   Set(ctx, kSimplexMargin, first);
   Set(ctx, kShiftMarginY, second);
@@ -414,10 +421,7 @@ int32_t SetBindingMargins(StatusCall& c) {
 int32_t GetBindingMargins(DriverContext* ctx, uint8_t* record, int32_t) {
   if (!record) return 32;
   PutInt(record, 4, Get(ctx, kSimplexBind));
-  if (Get(ctx, kSelectMargin) != 0) {
-    PutInt(record, 8, ToUser(Get(ctx, kSimplexMargin)));
-    PutInt(record, 12, ToUser(Get(ctx, kShiftMarginY)));
-  }
+  PutMargins(ctx, record, kSimplexMargin, kShiftMarginY);
   return 32;
 }
 
