@@ -88,6 +88,56 @@ TEST_F(StatusItems, SimpleItemsRoundTrip) {
   EXPECT_NE(reinterpret_cast<const DEVMODEW*>(ctx_->devmode)->dmFields & 0x100, 0u);
 }
 
+// Scaling and binding margins: each value of the record passes the model
+// (scales 25-400 %; margins up to 300/1200 inch, given in 0.1 mm); what is
+// accepted reads back as written, the margins to within the conversion.
+TEST_F(StatusItems, ScalingAndBindingMargins) {
+  constexpr int32_t kZoom = 1, kFitPaper = 2, kIndependent = 3, kLeftBottom = 2;
+  const struct {
+    int32_t id;
+    const char* what;
+    int32_t a, b, c, function, answer;
+  } cases[] = {
+      {11, "zoom 150 %", kZoom, 150, 0, 1, 0},
+      {11, "zoom 25 %", kZoom, 25, 0, 1, 0},
+      {11, "zoom 24 %", kZoom, 24, 0, 1, -1},
+      {11, "zoom 401 %", kZoom, 401, 0, 1, -1},
+      {11, "150 % by 80 %", kIndependent, 150, 80, 1, 0},
+      {11, "150 % by 401 %", kIndependent, 150, 401, 1, -1},
+      {11, "fit to the paper", kFitPaper, 0, 0, 1, 0},
+      {11, "an unknown scale type", 4, 100, 100, 1, -1},
+      {18, "no margins", kLeftBottom, 0, 0, 0, 0},
+      {18, "6 and 3 mm", kLeftBottom, 60, 30, 0, 0},
+      {18, "7 mm, above 300/1200 inch", kLeftBottom, 70, 0, 0, -1},
+      {18, "a negative second margin", kLeftBottom, 0, -10, 0, -1},
+      {18, "an unknown binding side", 5, 0, 0, 0, -1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.id) + ": " + c.what);
+    VELM_STATUS_RECORD r = Record(c.a, c.b, c.c, 0, c.function);
+    if (c.answer == -1) {
+      ExpectRefusedChangesNothing(c.id, &r);
+      continue;
+    }
+    ASSERT_EQ(Write(c.id, &r), 0);
+    const VELM_STATUS_RECORD back = Current(c.id);
+    EXPECT_EQ(back.value[0], c.a);
+    if (c.id == 11) {
+      EXPECT_EQ(back.function, 1);
+      if (c.a != kFitPaper) {
+        EXPECT_EQ(back.value[1], c.b);
+      }
+      if (c.a == kIndependent) {
+        EXPECT_EQ(back.value[2], c.c);
+      }
+    } else {
+      EXPECT_EQ(OptGetValueById(ctx_, 70), 1) << "binding margins on";
+      EXPECT_NEAR(back.value[1], c.b, 1);
+      EXPECT_NEAR(back.value[2], c.c, 1);
+    }
+  }
+}
+
 TEST_F(StatusItems, FunctionSwitchZeroOnlyTurnsTheFunctionOff) {
   for (int32_t id : {11, 14, 19}) {
     SCOPED_TRACE(id);

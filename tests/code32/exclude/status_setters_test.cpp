@@ -202,6 +202,39 @@ TEST_F(StatusSetters, CoverMarkStaplePunchMergeAndPlanes) {
   EXPECT_EQ(Current(12).value[0], 3);
 }
 
+// Duplex: the margins of a left, right or top binding (0.1 mm in the
+// record) pass the model and turn binding margins on; a booklet takes none.
+TEST_F(StatusSetters, DuplexWithItsMargins) {
+  constexpr int32_t kLeft = 3, kBooklet = 18;
+  const struct {
+    const char* what;
+    int32_t type, odd, even, answer;
+  } cases[] = {
+      {"left binding, 6 and 3 mm", kLeft, 60, 30, 0},
+      {"top binding, no margins", 1, 0, 0, 0},
+      {"left binding, 7 mm, above 300/1200 inch", kLeft, 70, 0, -1},
+      {"left binding, a negative margin", kLeft, 0, -1, -1},
+      {"a booklet, its margins not read", kBooklet, 999, -5, 0},
+      {"a binding the model lacks", 4, 0, 0, -1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    VELM_STATUS_RECORD r = Record(c.type, c.odd, c.even, 0, 1);
+    if (c.answer == -1) {
+      ExpectRefusedChangesNothing(15, &r);
+      continue;
+    }
+    ASSERT_EQ(Write(15, &r), 0);
+    const VELM_STATUS_RECORD back = Current(15);
+    EXPECT_EQ(back.value[0], c.type);
+    EXPECT_EQ(back.function, 1);
+    if (c.type == kBooklet) continue;
+    EXPECT_EQ(OptGetValueById(ctx_, 70), 1) << "binding margins on";
+    EXPECT_NEAR(back.value[1], c.odd, 1);
+    EXPECT_NEAR(back.value[2], c.even, 1);
+  }
+}
+
 TEST_F(StatusSetters, MergeActionNeedsTheJobBindingAddOn) {
   VELM_STATUS_RECORD on = Record(1);
   ExpectRefusedChangesNothing(29, &on);
