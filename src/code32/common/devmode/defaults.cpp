@@ -7,6 +7,7 @@
 #include "velm/context.h"
 #include "velm/devmode.h"
 #include "velm/dm_merge.h"
+#include "velm/library_build.h"
 #include "velm/model_query.h"
 #include "velm/os.h"
 #include "velm/resources.h"
@@ -131,7 +132,8 @@ uint8_t* DmCreateDefault(DriverContext* ctx, uint32_t kind) {
   uint8_t* previous = ctx->devmode;
   ctx->devmode = buffer;
   if (kind != 3 && DmLoadPrinterDevmode(ctx)) {
-    DmApplyWorkItemDefaults(ctx);
+    // The query library keeps the work items the printer's DEVMODE carries.
+    if (!LibGetBuild().keepWorkItemsOfPrinterDevmode) DmApplyWorkItemDefaults(ctx);
     if (kind == 1) DmRefreshDerivedItems(buffer, ctx, 1);
   } else {
     // Nothing of a stored DEVMODE that did not fit stays behind.

@@ -4,6 +4,7 @@
 #include "plat/le.h"
 #include "velm/context.h"
 #include "velm/devmode.h"
+#include "velm/library_build.h"
 #include "velm/settings.h"
 
 namespace {
@@ -54,9 +55,11 @@ void DmWritePrivateHeader(DriverContext* ctx) {
     StrWideToAnsi(ansi, names[i], sizeof ansi);
     OptSetBytes(ctx, OptFindSetting(ctx, items[i]), ansi);
   }
+  // The query library writes the common marker empty and its version 0.
+  const bool empty_mark = LibGetBuild().emptyCommonMarker;
   const char mark[8] = {'V', 'C', 'O', 'M', 'M', 'O', 'N', 0};
-  OptSetBytes(ctx, OptFindSetting(ctx, kMark), mark);
-  OptSetValueById(ctx, kMarkVersion, 5);
+  OptSetBytes(ctx, OptFindSetting(ctx, kMark), empty_mark ? nullptr : mark);
+  OptSetValueById(ctx, kMarkVersion, empty_mark ? 0 : 5);
   OptSetBytes(ctx, OptFindSetting(ctx, kRequestBlock), nullptr);
   OptSetBytes(ctx, OptFindSetting(ctx, kCapsBlock), nullptr);
 }

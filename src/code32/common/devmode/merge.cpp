@@ -8,6 +8,7 @@
 #include "velm/dm_exchange.h"
 #include "velm/dm_merge.h"
 #include "velm/jobinfo.h"
+#include "velm/library_build.h"
 #include "velm/model_query.h"
 #include "velm/os.h"
 #include "velm/printer_data.h"
@@ -67,11 +68,14 @@ int32_t DmMergeInput(DriverContext* ctx, const uint8_t* input, size_t input_leng
       std::memcpy(copy + dm::kPublicSize, working + dm::kPublicSize, dm::kDriverExtra);
   }
 
-  if (!DmApplyExchangeRequest(ctx, copy)) {
+  // The libraries without a user interface take no exchange request from an
+  // input DEVMODE.
+  const bool with_ui = !LibGetBuild().mergeWithoutUi;
+  if (with_ui && !DmApplyExchangeRequest(ctx, copy)) {
     MemFree(copy);
     return 0;
   }
-  if (ctx->work->mergeMode & kMergeRequestApplied) mode |= kMergeRequestApplied;
+  if (with_ui && (ctx->work->mergeMode & kMergeRequestApplied)) mode |= kMergeRequestApplied;
 
   // The private part comes from the copy; the environment flags that
   // describe this machine and caller stay.
@@ -89,8 +93,10 @@ int32_t DmMergeInput(DriverContext* ctx, const uint8_t* input, size_t input_leng
   DmSetQualityFuncBits(ctx, quality);
 
   DmMergePublicFields(ctx, working, copy);
-  DmSetFlagJobToolInstalledTo(ctx, RegIsJobLinkerInstalled(2, ctx));
-  if (mode & DM_IN_PROMPT) JobInfoReadMaskIfEnabled(ctx, 159);
+  if (with_ui) {
+    DmSetFlagJobToolInstalledTo(ctx, RegIsJobLinkerInstalled(2, ctx));
+    if (mode & DM_IN_PROMPT) JobInfoReadMaskIfEnabled(ctx, 159);
+  }
   if (!(mode & kMergeSettingsFile) && (mode & 0xC220004u)) StoreLoadItems(ctx->printer, ctx, kRegionDevmode, 0);
   DmPublicToPrivate(ctx, copy);
   DmClearTerminalServerActions(ctx, 0);
@@ -122,7 +128,7 @@ void DmSetEnvironmentFlags(DriverContext* ctx) {
   DmSetFlagRemotePrinterTo(ctx, SplIsRemotePrinter(ctx));
   DmSetFlagLogCodeUseTo(ctx, OptGetValueById(ctx, kLogCodeUse));
   DmSetFlagProviderUcodeTo(ctx, 0);
-  DmSetFlagJobToolInstalledTo(ctx, RegIsJobLinkerInstalled(2, ctx));
+  DmSetFlagJobToolInstalledTo(ctx, LibGetBuild().jobToolFlagCleared ? 0 : RegIsJobLinkerInstalled(2, ctx));
   DmSetFlagDeviceSheetTo(ctx, 0);
   DmSetFlagProviderUcode2To(ctx, 0);
   DmSetFlagTerminalServerTo(ctx, OsIsTerminalServer(ctx->printer));

@@ -1,11 +1,13 @@
 // The field-by-field merge of an input DEVMODE's public part, and the items
 // that hold the public fields and the private settings in step.
 #include <cstring>
+#include <utility>
 
 #include "velm/caps.h"
 #include "velm/context.h"
 #include "velm/devmode.h"
 #include "velm/dm_merge.h"
+#include "velm/library_build.h"
 #include "velm/mdf_records.h"
 #include "velm/model_image.h"
 #include "velm/model_query.h"
@@ -114,14 +116,32 @@ int16_t MergePrintQuality(DriverContext* ctx, int16_t requested) {
   return int16_t(q);
 }
 
+// A custom size of the working DEVMODE: both dimensions announced and above
+// 0, and no paper code or a user paper code.
+bool HoldsCustomSize(const DEVMODEW& w) {
+  return (w.dmFields & DM_PAPERLENGTH_WIDTH) == DM_PAPERLENGTH_WIDTH && w.dmPaperLength > 0 && w.dmPaperWidth > 0 &&
+         (!(w.dmFields & DM_PAPERSIZE) || DmIsFreeSizeCode(w.dmPaperSize));
+}
+
+// The graphics library keeps user paper sizes in the page's orientation
+// (DmMergePublicFieldsGr): their dimensions are exchanged in landscape.
+void ToPageOrientation(DEVMODEW& w) {
+  if (LibGetBuild().userPaperInPageOrientation && w.dmOrientation == 2) std::swap(w.dmPaperLength, w.dmPaperWidth);
+}
+
 void MergePaper(DriverContext* ctx, uint8_t* working, const DEVMODEW& in, uint32_t fields) {
+  const bool page_oriented = LibGetBuild().userPaperInPageOrientation;
   DEVMODEW w = ReadPublic(working);
   if (in.dmPaperSize == kCustomPaper) fields = (fields | DM_PAPERLENGTH_WIDTH) & ~DM_PAPERSIZE;
+  // The graphics library also takes the dimensions that come with a user
+  // paper code.
+  const bool user_code = page_oriented && DmIsFreeSizeCode(in.dmPaperSize);
   if ((fields & DM_PAPERLENGTH_WIDTH) == DM_PAPERLENGTH_WIDTH && in.dmPaperLength > 0 && in.dmPaperWidth > 0 &&
-      !(fields & DM_PAPERSIZE)) {
-    w.dmPaperSize = in.dmPaperSize;
+      (!(fields & DM_PAPERSIZE) || user_code)) {
+    w.dmPaperSize = !page_oriented || user_code ? in.dmPaperSize : SHORT(kCustomPaper);
     w.dmPaperLength = in.dmPaperLength;
     w.dmPaperWidth = in.dmPaperWidth;
+    ToPageOrientation(w);
     w.dmFields = (w.dmFields | DM_PAPERLENGTH_WIDTH) & ~DM_PAPERSIZE;
     WritePublic(working, w);
     return;
@@ -134,6 +154,7 @@ void MergePaper(DriverContext* ctx, uint8_t* working, const DEVMODEW& in, uint32
       const FreeSizeSlot& slot = ctx->work->freeSizes[n < 10 ? n : 0];
       w.dmPaperLength = SHORT(UnitDeviceToUser(kUnitMm10, slot.length > 0 ? uint32_t(slot.length) : 0, 1200));
       w.dmPaperWidth = SHORT(UnitDeviceToUser(kUnitMm10, slot.width > 0 ? uint32_t(slot.width) : 0, 1200));
+      ToPageOrientation(w);
       w.dmPaperSize = code;
       w.dmFields |= DM_PAPERLENGTH_WIDTH | DM_PAPERSIZE;
       WritePublic(working, w);
@@ -155,7 +176,10 @@ void MergePaper(DriverContext* ctx, uint8_t* working, const DEVMODEW& in, uint32
     return;
   }
   if (fields & DM_ORIENTATION) {
-    if ((w.dmFields & DM_PAPERSIZE) && !DmIsFreeSizeSlotCode(ctx, w.dmPaperSize)) {
+    if (page_oriented && (HoldsCustomSize(w) || DmIsFreeSizeSlotCode(ctx, w.dmPaperSize))) {
+      ToPageOrientation(w);
+      WritePublic(working, w);
+    } else if ((w.dmFields & DM_PAPERSIZE) && !DmIsFreeSizeSlotCode(ctx, w.dmPaperSize)) {
       PaperPair dims;
       if (MdfGetPaperDims(ctx, &dims)) {
         w.dmPaperLength = SHORT(dims.length);

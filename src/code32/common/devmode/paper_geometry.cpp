@@ -7,6 +7,7 @@
 #include "velm/context.h"
 #include "velm/devmode.h"
 #include "velm/dm_merge.h"
+#include "velm/library_build.h"
 #include "velm/model_query.h"
 #include "velm/names.h"
 #include "velm/presets.h"
@@ -64,6 +65,11 @@ int32_t ClampToLimits(DriverContext* ctx, uint32_t limit_id, int32_t value) {
   return value;
 }
 
+// A public length (0.1 mm) in 1/1200 inch.
+int32_t DeviceOf(SHORT mm10) {
+  return int32_t(UnitUserToDevice(kUnitMm10, mm10 > 0 ? uint32_t(mm10) : 0, kDevice));
+}
+
 const FreeSizeSlot* SlotOfCode(DriverContext* ctx, int32_t code, int32_t* n) {
   FreeSizeRefreshSlots(ctx);
   *n = int32_t(FreeSizeCodeToSlot(uint32_t(code), ctx));
@@ -92,20 +98,31 @@ void DmSetPaperCore(int32_t paper, uint32_t id, DriverContext* ctx, uint8_t* dev
   const bool has_area = AreaOf(ctx, OptFindSetting(ctx, id), paper, &rect, &pair);
   DEVMODEW d = ReadPublic(devmode);
   if (DmIsFreeSizeSlotCode(ctx, paper)) {
+    const LibraryBuild& build = LibGetBuild();
     int32_t n = 0;
     const FreeSizeSlot* slot = SlotOfCode(ctx, paper, &n);
     if (!slot) return;
     const uint32_t r = Positive(OptGetValueById(ctx, kResolutionW));
     FreeSizeSlotToSrcItems(ctx, n);
-    int32_t width = ClampToLimits(ctx, kFreeSizeWidth, slot->width);
-    int32_t length = ClampToLimits(ctx, kFreeSizeLength, slot->length);
-    if (oriented && d.dmOrientation == 2) std::swap(width, length);
+    // The query library takes the custom size from the public fields the
+    // caller set, not from its slot (DmSetPaperCoreExc).
+    const bool from_public = build.customPaperFromPublic && paper == kCustomPaper;
+    int32_t width = ClampToLimits(ctx, kFreeSizeWidth, from_public ? DeviceOf(d.dmPaperWidth) : slot->width);
+    int32_t length = ClampToLimits(ctx, kFreeSizeLength, from_public ? DeviceOf(d.dmPaperLength) : slot->length);
+    // The graphics library keeps user sizes in the page's orientation in
+    // both forms (DmSetPaperCoreGr).
+    const bool swap = (oriented || build.userPaperInPageOrientation) && d.dmOrientation == 2;
+    if (swap) std::swap(width, length);
     const int32_t l = int32_t(UnitRescale(Positive(length), kDevice, r));
     const int32_t w = int32_t(UnitRescale(Positive(width), kDevice, r));
     Store(ctx, kSrcFirst, {l, w, Sub(l, rect.top), Sub(w, rect.left), rect.left, rect.top});
     d = ReadPublic(devmode);
-    d.dmPaperLength = SHORT(UnitDeviceToUser(kUnitMm10, Positive(length), kDevice));
-    d.dmPaperWidth = SHORT(UnitDeviceToUser(kUnitMm10, Positive(width), kDevice));
+    if (!from_public) {
+      // The query library's swap feeds the derived items only.
+      if (swap && build.customPaperFromPublic) std::swap(width, length);
+      d.dmPaperLength = SHORT(UnitDeviceToUser(kUnitMm10, Positive(length), kDevice));
+      d.dmPaperWidth = SHORT(UnitDeviceToUser(kUnitMm10, Positive(width), kDevice));
+    }
     d.dmFields |= DM_PAPERLENGTH_WIDTH | DM_PAPERSIZE;
     WritePublic(devmode, d);
     return;
@@ -134,7 +151,10 @@ void DmSetPaperOriented(int32_t paper, uint32_t id, DriverContext* ctx, uint8_t*
 void DmSetOutputPaperCore(int32_t paper, uint32_t id, DriverContext* ctx, uint8_t* devmode, int32_t oriented) {
   if (!devmode || !ctx) return;
   const DEVMODEW d = ReadPublic(devmode);
-  if (DmIsOutPaperSameAsSource(paper) && DmIsFreeSizeSlotCode(ctx, d.dmPaperSize)) {
+  // The graphics library copies the source geometry for code 1024 whatever
+  // the paper (DmSetOutputPaperCoreGr).
+  if (DmIsOutPaperSameAsSource(paper) &&
+      (LibGetBuild().outputSameAsSourceAlways || DmIsFreeSizeSlotCode(ctx, d.dmPaperSize))) {
     for (uint32_t i = 0; i < 6; ++i) OptSetValueById(ctx, kDstFirst + i, OptGetValueById(ctx, kSrcFirst + i));
     return;
   }

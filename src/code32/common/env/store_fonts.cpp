@@ -10,6 +10,7 @@
 #include "plat/winspool.h"
 #include "plat/wstr.h"
 #include "velm/context.h"
+#include "velm/library_build.h"
 #include "velm/model_query.h"
 #include "velm/printer_data.h"
 #include "velm/settings.h"
@@ -248,8 +249,9 @@ int32_t StoreWriteFontTable(HANDLE printer, const uint8_t* records, int32_t coun
     MemFree(tt);
     MemFree(dev);
   }
-  if (!(flags & kFontDefaultTable)) {
-    // Numbered pairs of an older, longer table go.
+  if (!(flags & kFontDefaultTable) && !LibGetBuild().keepOldFontPairs) {
+    // Numbered pairs of an older, longer table go. (The query library leaves
+    // them: past the count written below, no reader looks at them.)
     int32_t last = ReadCount(printer, u"LastFontTableNum");
     for (int32_t i = count + 1; ok && i <= last; ++i) {
       char16_t name[32];

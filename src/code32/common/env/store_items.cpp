@@ -14,6 +14,7 @@
 #include "velm/ini.h"
 #include "velm/ini_fast.h"
 #include "velm/lock.h"
+#include "velm/library_build.h"
 #include "velm/paths.h"
 #include "velm/printer_data.h"
 #include "velm/qst.h"
@@ -326,9 +327,11 @@ int32_t StoreLoadAll(DriverContext* ctx) {
   // Device answers kept in the client ini for a user who could not write
   // printer data: taken over into printer data when that is now possible.
   // The section is deleted only after the save succeeded.
+  // The graphics library only reads them: it never writes printer data
+  // back nor deletes the section.
   if (DmGetFlagRemotePrinter(ctx) != 1 && BidiIniGetFlag(ctx)) {
     if (!BidiIniLoadSettings(ctx)) ok = 0;
-    if (BidiIsFlagDataUsable(ctx)) {
+    if (!LibGetBuild().loadLeavesStoreAlone && BidiIsFlagDataUsable(ctx)) {
       if (StoreSaveRegion(ctx->printer, ctx, kRegionOptions, kStoreAllItems | kStoreDeviceItemsOnly))
         BidiIniDeleteSection(ctx);
       else

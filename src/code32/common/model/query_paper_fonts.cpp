@@ -3,8 +3,11 @@
 
 #include "plat/kernel.h"
 #include "velm/context.h"
+#include "velm/dm_merge.h"
+#include "velm/library_build.h"
 #include "velm/mdf_records.h"
 #include "velm/model_query.h"
+#include "velm/presets.h"
 #include "velm/settings.h"
 
 namespace {
@@ -94,6 +97,17 @@ int32_t MdfGetPaperArea(DriverContext* ctx, PaperRect* rect, PaperPair* paper, u
 }
 
 int32_t MdfGetPaperDims(DriverContext* ctx, PaperPair* out) {
+  // The graphics library answers a user paper code from the user paper sizes
+  // (MdfGetPaperDimsGr); the model's table knows none of them.
+  if (LibGetBuild().paperDimsOfUserPaper) {
+    const int32_t code = OptGetValueById(ctx, kPaperSetting);
+    if (DmIsFreeSizeCode(code)) {
+      PaperPair dims{};
+      if (!FreeSizeGetPaperDims(ctx, code, &dims)) return 0;
+      if (out) *out = dims;
+      return 1;
+    }
+  }
   const ModelImage* image = Image(ctx);
   ImgFeature feature;
   uint32_t at = MdfImgSlot(image, int32_t(kPaperSetting));

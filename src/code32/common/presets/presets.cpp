@@ -11,6 +11,7 @@
 #include "velm/context.h"
 #include "velm/context_standins.h"
 #include "velm/ini.h"
+#include "velm/library_build.h"
 #include "velm/inst_standins.h"
 #include "velm/messages.h"
 #include "velm/os.h"
@@ -277,8 +278,10 @@ int32_t PresetSaveQualitySettings(DriverContext* ctx, const char16_t* key) {
   return QstSaveSettings(ctx->printer, ReadKey(ctx, key).c_str(), kQstQuality, ctx);
 }
 
+// The graphics library saves the settings only; the set's Name stays.
 int32_t PresetSaveQuality(DriverContext* ctx, const char16_t* key) {
   int32_t answer = PresetSaveQualitySettings(ctx, key);
+  if (LibGetBuild().qualitySaveWithoutName) return answer;
   if (answer && !WriteKey(ctx, PartKey(key, 1).c_str(), SettingText(ctx, kUserSetName).c_str())) answer = 0;
   return answer;
 }

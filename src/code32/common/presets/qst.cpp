@@ -16,6 +16,7 @@
 #include "velm/ini_fast.h"
 #include "velm/inst_standins.h"
 #include "velm/jobinfo.h"
+#include "velm/library_build.h"
 #include "velm/lock.h"
 #include "velm/messages.h"
 #include "velm/model_query.h"
@@ -35,6 +36,7 @@ constexpr uint32_t kHeaderMissing = 0xFFFF;
 constexpr uint32_t kFields = 6, kIcmMethod = 27, kIcmIntent = 28;
 constexpr uint32_t kUiModeChange = 40, kPresetNo = 41;
 constexpr uint32_t kFuncSelectWaterMark = 63, kWmId = 120;
+constexpr uint32_t kWmDetailFirst = 894, kWmDetailLast = 903;  // wdmWmLinePitch ... wdmWmTileRotate
 constexpr uint32_t kColorMatching = 149, kIcmType = 150, kIcmTypeIntent = 151;
 constexpr uint32_t kLanguageId = 177, kUseUserMacro = 185, kUserPrintMacro = 188;
 constexpr uint32_t kJobPassword = 220, kStoredPassword = 221;
@@ -230,8 +232,11 @@ void AfterPlainLoad(DriverContext* ctx, uint32_t os_kind, bool driver_lent, Lent
   if (ui_mode) OptSetValueById(ctx, kUiModeChange, 0);
   InstSetCountryDefaults(ctx);
   lent.Restore();
-  JobInfoReadMaskIfEnabled(ctx, kJobInfoReadMask);
-  JobInfoWriteMaskIfEnabled(ctx, kJobInfoWriteMask);
+  // The query library leaves the job information to its own callers.
+  if (!LibGetBuild().settingsLoadWithoutJobInfo) {
+    JobInfoReadMaskIfEnabled(ctx, kJobInfoReadMask);
+    JobInfoWriteMaskIfEnabled(ctx, kJobInfoWriteMask);
+  }
   if (driver_lent) lent.Lend(SplGetDriverName(ctx));
   DmMergeInput(ctx, nullptr, 0, kPostLoadMergeMode);
   if (ui_mode) OptSetValueById(ctx, kUiModeChange, 1);
@@ -308,7 +313,8 @@ int32_t QstCheckHeader(const char16_t* path, const char16_t* section, uint32_t f
             machine == ctx->model->machineId && language == (uint32_t(OptGetValueById(ctx, kLanguageId)) & 0xFFFF);
   if (ok) return 1;
   CtxSetFileMismatch(ctx, 1);
-  if (show_message) ShowMismatch(ctx, path);
+  // The query library refuses silently: it has no one to tell.
+  if (show_message && !LibGetBuild().silentSettingsRefusal) ShowMismatch(ctx, path);
   return 0;
 }
 
@@ -363,6 +369,12 @@ int32_t QstTransferSettings(HANDLE, const char16_t* path, uint32_t flags, Driver
     return 1;             // refused: nothing is transferred
   }
 
+  // The query library carries the watermark's tile and line details with
+  // every watermark entry: it marks them as watermark items of this context.
+  if ((flags & kQstStamp) && LibGetBuild().watermarkDetailsAlways) {
+    for (uint32_t id = kWmDetailFirst; id <= kWmDetailLast; ++id)
+      if (SettingRecord* row = OptFindSetting(ctx, id)) row->stampMember = 1;
+  }
   int32_t answer = 1;
   for (int i = 0; i < ctx->settings->count; ++i) {
     SettingRecord& row = ctx->settings->rows[i];

@@ -4,6 +4,7 @@
 // their repair from the install-info defaults.
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "plat/kernel.h"
@@ -13,6 +14,9 @@
 #include "velm/devmode.h"
 #include "velm/ini.h"
 #include "velm/inst_standins.h"
+#include "velm/library_build.h"
+#include "velm/model_query.h"
+#include "velm/names.h"
 #include "velm/paths.h"
 #include "velm/presets.h"
 #include "velm/qst.h"
@@ -20,6 +24,7 @@
 #include "velm/save_stack.h"
 #include "velm/settings.h"
 #include "velm/spooler.h"
+#include "velm/units.h"
 
 const uint16_t StampItemTable[25] = {109, 110, 111, 112, 113, 114, 115, 116, 117, 118, 119, 120, 121,
                                      122, 123, 124, 125, 126, 127, 128, 869, 870, 871, 872, 873};
@@ -33,6 +38,8 @@ constexpr uint32_t kWmKind = 109, kWmId = 120;
 constexpr uint32_t kWmChar = 869, kWmImage = 870, kWmCharName = 871, kWmImageName = 872;
 constexpr uint32_t kFirstSlotString = 109;
 constexpr uint32_t kSlotNameBytes = 64;
+constexpr uint32_t DM_PAPERSIZE = 0x2;
+constexpr int16_t kCustomPaperCode = 256, kLandscape = 2;
 
 const char16_t* Ini(DriverContext* ctx) { return PathGetDriverIni(ctx); }
 const char16_t* Language(DriverContext* ctx) { return ResGetUiLanguageCode(ctx); }
@@ -106,7 +113,9 @@ void ItemsToSlot(DriverContext* ctx, int32_t n, const uint16_t (&ids)[3]) {
   if (row) OptGetText(ctx, row, name.data());
   PutSlotName(s.names[2], name.data());
   char16_t shown[kNameChars] = {};
-  ResLoadString(ctx, kFirstSlotString + uint32_t(n), shown, kNameChars, 1);
+  // The graphics library has no UI strings: the paper's own name everywhere.
+  if (LibGetBuild().userPaperNameOnly) plat::WCopy(shown, kNameChars, name.data());
+  else ResLoadString(ctx, kFirstSlotString + uint32_t(n), shown, kNameChars, 1);
   PutSlotName(s.names[1], shown);
   PutSlotName(s.names[0], shown);
 }
@@ -223,6 +232,24 @@ void FreeSizeItemsToSlot(DriverContext* ctx, int32_t n) { ItemsToSlot(ctx, n, Fr
 void FreeSizeSrcItemsToSlot(DriverContext* ctx, int32_t n) { ItemsToSlot(ctx, n, FreeSizeSrcItemTable); }
 void FreeSizeSlotToItems(DriverContext* ctx, int32_t n) { SlotToItems(ctx, n, FreeSizeItemTable); }
 void FreeSizeSlotToSrcItems(DriverContext* ctx, int32_t n) { SlotToItems(ctx, n, FreeSizeSrcItemTable); }
+
+int32_t FreeSizeGetPaperDims(DriverContext* ctx, int32_t code, PaperPair* out) {
+  if (!ctx || !ctx->devmode || !out) return 0;
+  DEVMODEW d;
+  std::memcpy(&d, ctx->devmode, sizeof d);
+  if ((d.dmFields & DM_PAPERSIZE) && d.dmPaperSize != kCustomPaperCode) {
+    FreeSizeLoadSlot(ctx, int32_t(FreeSizeCodeToSlot(uint32_t(code), ctx)));
+    auto mm10 = [&](uint32_t id) {
+      const int32_t v = OptGetValueById(ctx, id);
+      return int32_t(UnitDeviceToUser(kUnitMm10, v > 0 ? uint32_t(v) : 0, 1200));
+    };
+    *out = {mm10(FreeSizeItemTable[1]), mm10(FreeSizeItemTable[2])};
+    if (d.dmOrientation == kLandscape) std::swap(out->width, out->length);
+  } else {
+    *out = {d.dmPaperWidth, d.dmPaperLength};
+  }
+  return 1;
+}
 
 int32_t FreeSizeRefreshSlots(DriverContext* ctx) {
   if (!ctx || !ctx->work) return 0;

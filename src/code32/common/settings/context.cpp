@@ -11,6 +11,7 @@
 #include "plat/wstr.h"
 #include "velm/context_standins.h"
 #include "velm/devmode.h"
+#include "velm/library_build.h"
 #include "velm/lock.h"
 #include "velm/model_cache.h"
 #include "velm/resources.h"
@@ -210,9 +211,10 @@ bool CopyDialogs(DriverContext* ctx, const DriverContext& t) {
 // when the batch-settings ini asks for it: the job information kept in
 // printer data goes to the job-information provider, and the user code
 // follows when it can be loaded.
+// The query library leaves the hand-over to the libraries that install.
 void LoadStoredSettings(DriverContext* ctx) {
   StoreLoadAll(ctx);
-  if (!InstBatchIsDrvInstSet(ctx)) return;
+  if (LibGetBuild().noBatchHandOver || !InstBatchIsDrvInstSet(ctx)) return;
   JobInfoLoadMaskFromPrinterData(ctx, kBatchJobInfoMask);
   JobInfoWriteMaskIfEnabled(ctx, kBatchJobInfoMask);
   if (StoreLoadItemByName(ctx->printer, ctx, OptFindSetting(ctx, kUserCode)))

@@ -12,6 +12,7 @@
 #include "plat/kernel.h"
 #include "plat/wstr.h"
 #include "velm/context.h"
+#include "velm/library_build.h"
 #include "velm/model_query_standins.h"
 #include "velm/names.h"
 #include "velm/settings.h"
@@ -260,7 +261,8 @@ int32_t OptSetOptionOrString(DriverContext* ctx, uint32_t id, int32_t option_or_
   SettingRecord* row = OptFindSetting(ctx, id);
   if (!row || !ctx->work || IsTemplate(ctx)) return 0;  // not even the scratch text
   uint32_t type = DescType(row->descriptor);
-  if (IsIntegerType(type)) return OptSetOption(ctx, row, option_or_string);
+  // The query library stores the value as passed, whatever the item's type.
+  if (IsIntegerType(type) || LibGetBuild().optionAsPassed) return OptSetOption(ctx, row, option_or_string);
   // A string or block setting takes the text of the UI string with that id.
   char16_t* text = ctx->work->scratch;
   constexpr uint32_t kScratch = sizeof(ctx->work->scratch) / sizeof(char16_t);

@@ -822,10 +822,8 @@ int32_t SetPresetFile(StatusCall& c) {
   char16_t wide[261] = {};
   if (!StatusReadText(c, 4, 260, path) || !WidePath(path, wide)) return 0;
   CtxSetFileMismatch(ctx, 0);
-  // Stand-in until the query library's own no-UI settings load exists: the
-  // common load with no flags. For an accepted file it also refreshes the
-  // job information and stores the watermark entry and user quality set the
-  // file names, which the no-UI load leaves out.
+  // This library's settings load (QstLoadSettingsNoUi): no job-information
+  // refresh, the final merge without UI; the job information follows here.
   QstLoadSettings(ctx->printer, wide, 0, ctx);
   if (CtxGetFileMismatch(ctx)) return 0;
   ApiJobInfoRead(ctx, 1);

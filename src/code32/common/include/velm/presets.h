@@ -9,6 +9,7 @@
 #include "plat/wintypes.h"
 
 struct DriverContext;
+struct PaperPair;
 
 constexpr int32_t kPresetCacheSlots = 16;
 constexpr int32_t kPresetNameChars = 522;
@@ -100,6 +101,12 @@ void FreeSizeSlotToItems(DriverContext* ctx, int32_t n);
 void FreeSizeSlotToSrcItems(DriverContext* ctx, int32_t n);
 void FreeSizeItemsToSlot(DriverContext* ctx, int32_t n);
 void FreeSizeSrcItemsToSlot(DriverContext* ctx, int32_t n);
+// The width and length (0.1 mm) of a user paper code as the graphics library
+// lays out the page: a user slot's size from its stored entry, exchanged in
+// landscape, when the working DEVMODE announces a paper size other than the
+// custom one; otherwise the DEVMODE's own dmPaperWidth and dmPaperLength. 1,
+// or 0 without a working DEVMODE.
+int32_t FreeSizeGetPaperDims(DriverContext* ctx, int32_t code, PaperPair* out);
 
 // ---- imports and repair ---------------------------------------------------------------------
 int32_t InstImportFreeSizes(const char16_t* file, const char16_t* language_section, DriverContext* ctx);
