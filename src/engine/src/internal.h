@@ -116,6 +116,10 @@ void XlateBuild(Xlate* x, ULONG src_mode, const std::vector<ULONG>& src_colors, 
                 const std::vector<ULONG>& dst_colors);
 // Index of the colour (0x00RRGGBB) nearest to c in a palette.
 ULONG NearestIndex(const std::vector<ULONG>& colors, ULONG c);
+// The colour (0x00RRGGBB) of a source value, and the target value of a
+// colour, through the palettes of a translation.
+ULONG XlateSourceRgb(const Xlate* x, ULONG v);
+ULONG XlateTargetOf(const Xlate* x, ULONG rgb);
 
 struct Brush {
   BRUSHOBJ bo{};
