@@ -54,6 +54,10 @@ Palette* PaletteFromHandle(HPALETTE h);
 void RegisterDevice(HDEV hdev);
 void UnregisterDevice(HDEV hdev);
 bool IsLiveDevice(HDEV hdev);
+// The DrvCopyBits of a device's driver, by which the engine hands what it
+// draws for a surface of the device to the driver; null when it has none.
+void SetDeviceCopyBits(HDEV hdev, PFN_DrvCopyBits fn);
+PFN_DrvCopyBits DeviceCopyBits(HDEV hdev);
 
 // ---- clip regions: a list of disjoint rectangles ----------------------------------
 struct Clip {

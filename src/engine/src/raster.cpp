@@ -566,6 +566,47 @@ void MakeSpans(int64_t first, LONG n, LONG s0, int64_t slen, int64_t dlen, bool 
   }
 }
 
+// Drawing onto a surface the device manages (one whose bits the engine
+// cannot reach): the engine draws into a bitmap of the surface's format,
+// white at first, that covers the drawing's part of the surface inside the
+// clip bounds, and hands it to the driver's DrvCopyBits with the clip, as
+// Windows' engine does. draw(bitmap, offset) draws with every coordinate
+// moved by -offset. A driver whose DrvCopyBits draws onto its own surface
+// through the engine again is refused rather than followed round.
+thread_local int g_device_handover = 0;
+
+template <class Draw>
+BOOL ThroughDevice(SURFOBJ* pso, CLIPOBJ* pco, const RECTL& bounds, Draw draw) {
+  Surface* surf = SurfaceFromObj(pso);
+  PFN_DrvCopyBits copy = surf ? DeviceCopyBits(pso->hdev) : nullptr;
+  if (!copy || !(surf->hooks & HOOK_COPYBITS) || g_device_handover > 0 || FormatBits(pso->iBitmapFormat) == 0)
+    return Fail(ERROR_INVALID_PARAMETER);
+  RECTL area;
+  if (!Intersect(bounds, RECTL{0, 0, pso->sizlBitmap.cx, pso->sizlBitmap.cy}, &area)) return TRUE;
+  if (pco && pco->iDComplexity != DC_TRIVIAL && !Intersect(area, pco->rclBounds, &area)) return TRUE;
+  HBITMAP bmp = EngCreateBitmap(SIZEL{area.right - area.left, area.bottom - area.top}, 0, pso->iBitmapFormat,
+                                BMF_TOPDOWN, nullptr);
+  if (!bmp) return Fail(ERROR_NOT_ENOUGH_MEMORY);
+  SURFOBJ* tmp = EngLockSurface(reinterpret_cast<HSURF>(bmp));
+  RECTL all{0, 0, area.right - area.left, area.bottom - area.top};
+  BOOL ok = tmp && EngEraseSurface(tmp, &all, 0xFFFFFFFF) && draw(tmp, POINTL{area.left, area.top});
+  if (ok) {
+    POINTL zero{0, 0};
+    ++g_device_handover;
+    ok = copy(pso, tmp, pco, nullptr, &area, &zero);
+    --g_device_handover;
+  }
+  if (tmp) EngUnlockSurface(tmp);
+  EngDeleteSurface(reinterpret_cast<HSURF>(bmp));
+  return ok;
+}
+
+inline bool IsDeviceManaged(const SURFOBJ* so) { return so && so->iType != STYPE_BITMAP && !so->pvScan0; }
+
+inline RECTL Moved(const RECTL& r, const POINTL& by) {
+  return RECTL{r.left - by.x, r.top - by.y, r.right - by.x, r.bottom - by.y};
+}
+
 // A stretching transfer with a ROP4: each destination pixel inside the
 // clip gets ROP3(P, S, D), with the foreground ROP where the mask (sampled
 // at the source pixel the destination pixel comes from) is 1 and the
@@ -582,6 +623,15 @@ void MakeSpans(int64_t first, LONG n, LONG s0, int64_t slen, int64_t dlen, bool 
 BOOL StretchRop(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo,
                 POINTL* pptlHTOrg, RECTL* prclDest, RECTL* prclSrc, POINTL* pptlMask, ULONG iMode, BRUSHOBJ* pbo,
                 ROP4 rop4) {
+  if (IsDeviceManaged(psoDest) && prclDest && prclSrc) {
+    return ThroughDevice(psoDest, pco, Ordered(*prclDest), [&](SURFOBJ* tmp, POINTL off) {
+      RECTL d = Moved(*prclDest, off);
+      POINTL ht = pptlHTOrg ? *pptlHTOrg : POINTL{0, 0};
+      ht.x -= off.x;
+      ht.y -= off.y;
+      return StretchRop(tmp, psoSrc, psoMask, nullptr, pxlo, &ht, &d, prclSrc, pptlMask, iMode, pbo, rop4);
+    });
+  }
   Pixels trg;
   if (!Access(psoDest, &trg) || !prclDest || !prclSrc) return Fail(ERROR_INVALID_PARAMETER);
   const uint32_t fg = rop4 & 0xFF, bg = (rop4 >> 8) & 0xFF;
@@ -721,6 +771,12 @@ ENG_API BOOL EngStretchBltROP(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMas
 }
 
 ENG_API BOOL EngEraseSurface(SURFOBJ* pso, RECTL* prcl, ULONG iColor) {
+  if (IsDeviceManaged(pso) && prcl) {
+    return ThroughDevice(pso, nullptr, Ordered(*prcl), [&](SURFOBJ* tmp, POINTL off) {
+      RECTL r = Moved(Ordered(*prcl), off);
+      return EngEraseSurface(tmp, &r, iColor);
+    });
+  }
   Pixels trg;
   if (!Access(pso, &trg) || !prcl) return Fail(ERROR_INVALID_PARAMETER);
   PatternSource pat;
