@@ -418,7 +418,15 @@ bool StrokeFromLineAttrs(LINEATTRS* la, XFORMOBJ* pxo, StrokeStyle* st) {
       sum += v;
     }
     if (sum <= 0) st->dashes.clear();
-    if (la->fl & LA_STARTGAP && !st->dashes.empty()) st->dash_offset = st->dashes[0];
+    if (la->fl & LA_STARTGAP && !st->dashes.empty()) {
+      // The first entry is a gap: cairo's pattern starts with a dash, so it
+      // gets the entries from the second on (the first last) and is entered
+      // at that last entry, which it draws as a gap (an odd count repeats
+      // with dashes and gaps swapped, so it is entered in the repeat).
+      const double first = st->dashes.front();
+      std::rotate(st->dashes.begin(), st->dashes.begin() + 1, st->dashes.end());
+      st->dash_offset = (st->dashes.size() % 2 ? 2 * sum : sum) - first;
+    }
   }
   return true;
 }
