@@ -697,13 +697,22 @@ BOOL StretchRop(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pc
   }
   const bool trivial = XlateIsTrivial(pxlo);
   const uint32_t vmask = trg.ValueMask();
+  // Sources of 8 bits and less: each index translated (or turned into its
+  // colour) once.
+  std::vector<uint32_t> lut;
+  if (need_src && src.bits <= 8) {
+    lut.resize(size_t(1) << src.bits);
+    for (uint32_t v = 0; v < lut.size(); ++v)
+      lut[v] = averaging ? colours.SourceRgb(v) : trivial ? v : XLATEOBJ_iXlate(pxlo, v);
+  }
   auto sample = [&](size_t i, size_t j, LONG x, LONG y) -> uint32_t {
     const LONG x0 = xlo[i], x1 = xhi[i], y0 = ylo[j], y1 = yhi[j];
     if (averaging) {
       uint64_t r = 0, g = 0, b = 0, n = 0;
       for (LONG sy = y0; sy < y1; ++sy)
         for (LONG sx = x0; sx < x1; ++sx) {
-          const ULONG c = colours.SourceRgb(src.Get(sx, sy));
+          const uint32_t v = src.Get(sx, sy);
+          const ULONG c = lut.empty() ? colours.SourceRgb(v) : lut[v];
           r += (c >> 16) & 0xFF;
           g += (c >> 8) & 0xFF;
           b += c & 0xFF;
@@ -714,7 +723,7 @@ BOOL StretchRop(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pc
     }
     auto value = [&](LONG sx, LONG sy) {
       const uint32_t v = src.Get(sx, sy);
-      return trivial ? v : XLATEOBJ_iXlate(pxlo, v);
+      return !lut.empty() ? lut[v] : trivial ? v : XLATEOBJ_iXlate(pxlo, v);
     };
     if (iMode == BLACKONWHITE || iMode == WHITEONBLACK) {
       uint32_t acc = iMode == BLACKONWHITE ? 0xFFFFFFFFu : 0u;
