@@ -491,8 +491,6 @@ constexpr uint8_t kBayer[8][8] = {
     {60, 28, 52, 20, 62, 30, 54, 22}, {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
     {15, 47, 7, 39, 13, 45, 5, 37},  {63, 31, 55, 23, 61, 29, 53, 21}};
 
-inline ULONG SwapRb(ULONG c) { return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF); }
-
 // A 16-bit pixel of five bits a channel (blue lowest) as 0x00RRGGBB; each
 // channel is scaled by 255 / 31 so that full intensity stays white.
 inline ULONG Rgb555(uint32_t v) {
