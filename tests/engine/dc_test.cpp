@@ -471,58 +471,6 @@ namespace {
 
 // PatBlt with each kind of brush: a hatch and a pattern tile from the page
 // origin, whoever draws and however the page is banded.
-TEST_F(DcTest, PatBltTilesHatchesAndPatternsFromThePageOrigin) {
-  const uint8_t pattern_rows[2 * 4] = {0x40, 0, 0, 0, 0xC0, 0, 0, 0};  // 2 x 2: (0, 0) black, the rest white
-  eng::Image pat;
-  pat.width = 2;
-  pat.height = 2;
-  pat.bits = 1;
-  pat.stride = 4;
-  pat.data = pattern_rows;
-  for (bool banding : {false, true}) {
-    TestDrvConfig cfg;
-    cfg.banding = banding;
-    cfg.band = 5;  // bands that cut the 8-row hatch
-    Configure(cfg);
-    {
-      auto dc = Open();
-      ASSERT_NE(dc, nullptr);
-      ASSERT_TRUE(dc->StartDoc(u"d", 1));
-      ASSERT_TRUE(dc->StartPage());
-      eng::DcBrush hatch;
-      hatch.kind = eng::DcBrush::kHatch;
-      hatch.hatch = HS_HORIZONTAL;
-      hatch.color = 0xFF0000;  // red lines on white
-      ASSERT_TRUE(dc->PatBlt(RECTL{0, 0, 32, 24}, hatch));
-      eng::DcBrush tiles;
-      tiles.kind = eng::DcBrush::kPattern;
-      tiles.pattern = pat;
-      ASSERT_TRUE(dc->PatBlt(RECTL{40, 0, 48, 8}, tiles));
-      eng::DcBrush bad = hatch;
-      bad.hatch = HS_DDI_MAX;
-      EXPECT_FALSE(dc->PatBlt(RECTL{0, 0, 4, 4}, bad));
-      ASSERT_TRUE(dc->EndPage());
-      ASSERT_TRUE(dc->EndDoc());
-    }
-    int32_t stride = 0;
-    std::vector<uint8_t> page = Page(&stride);
-    ASSERT_FALSE(page.empty());
-    auto px = [&](int x, int y) {
-      const uint8_t* p = page.data() + size_t(y) * size_t(stride) + size_t(x) * 3;
-      return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
-    };
-    for (int y = 0; y < 24; ++y)
-      for (int x = 0; x < 32; ++x) ASSERT_EQ(px(x, y), y % 8 == 4 ? 0xFF0000u : 0xFFFFFFu) << x << "," << y << " " << banding;
-    for (int y = 0; y < 8; ++y)
-      for (int x = 40; x < 48; ++x) ASSERT_EQ(px(x, y), x % 2 == 0 && y % 2 == 0 ? 0u : 0xFFFFFFu) << x << "," << y;
-    ExpectNoLeaks();
-  }
-}
-
-}  // namespace
-
-namespace {
-
 // A stretch onto a surface the device manages: the engine halftones into a
 // bitmap of the surface's format and hands it to the driver's DrvCopyBits
 // (which draws it into the test driver's page); without DrvCopyBits the
@@ -569,6 +517,54 @@ TEST_F(DcTest, StretchOntoADeviceSurfaceGoesThroughCopyBits) {
       ASSERT_TRUE(dc->EndPage());
       ASSERT_TRUE(dc->EndDoc());
     }
+    ExpectNoLeaks();
+  }
+}
+
+TEST_F(DcTest, PatBltTilesHatchesAndPatternsFromThePageOrigin) {
+  const uint8_t pattern_rows[2 * 4] = {0x40, 0, 0, 0, 0xC0, 0, 0, 0};  // 2 x 2: (0, 0) black, the rest white
+  eng::Image pat;
+  pat.width = 2;
+  pat.height = 2;
+  pat.bits = 1;
+  pat.stride = 4;
+  pat.data = pattern_rows;
+  for (bool banding : {false, true}) {
+    TestDrvConfig cfg;
+    cfg.banding = banding;
+    cfg.band = 5;  // bands that cut the 8-row hatch
+    Configure(cfg);
+    {
+      auto dc = Open();
+      ASSERT_NE(dc, nullptr);
+      ASSERT_TRUE(dc->StartDoc(u"d", 1));
+      ASSERT_TRUE(dc->StartPage());
+      eng::DcBrush hatch;
+      hatch.kind = eng::DcBrush::kHatch;
+      hatch.hatch = HS_HORIZONTAL;
+      hatch.color = 0xFF0000;  // red lines on white
+      ASSERT_TRUE(dc->PatBlt(RECTL{0, 0, 32, 24}, hatch));
+      eng::DcBrush tiles;
+      tiles.kind = eng::DcBrush::kPattern;
+      tiles.pattern = pat;
+      ASSERT_TRUE(dc->PatBlt(RECTL{40, 0, 48, 8}, tiles));
+      eng::DcBrush bad = hatch;
+      bad.hatch = HS_DDI_MAX;
+      EXPECT_FALSE(dc->PatBlt(RECTL{0, 0, 4, 4}, bad));
+      ASSERT_TRUE(dc->EndPage());
+      ASSERT_TRUE(dc->EndDoc());
+    }
+    int32_t stride = 0;
+    std::vector<uint8_t> page = Page(&stride);
+    ASSERT_FALSE(page.empty());
+    auto px = [&](int x, int y) {
+      const uint8_t* p = page.data() + size_t(y) * size_t(stride) + size_t(x) * 3;
+      return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
+    };
+    for (int y = 0; y < 24; ++y)
+      for (int x = 0; x < 32; ++x) ASSERT_EQ(px(x, y), y % 8 == 4 ? 0xFF0000u : 0xFFFFFFu) << x << "," << y << " " << banding;
+    for (int y = 0; y < 8; ++y)
+      for (int x = 40; x < 48; ++x) ASSERT_EQ(px(x, y), x % 2 == 0 && y % 2 == 0 ? 0u : 0xFFFFFFu) << x << "," << y;
     ExpectNoLeaks();
   }
 }
