@@ -469,8 +469,6 @@ TEST_F(DcTest, BadCallOrderAndEndlessBands) {
 
 namespace {
 
-// PatBlt with each kind of brush: a hatch and a pattern tile from the page
-// origin, whoever draws and however the page is banded.
 // A stretch onto a surface the device manages: the engine halftones into a
 // bitmap of the surface's format and hands it to the driver's DrvCopyBits
 // (which draws it into the test driver's page); without DrvCopyBits the
@@ -521,6 +519,8 @@ TEST_F(DcTest, StretchOntoADeviceSurfaceGoesThroughCopyBits) {
   }
 }
 
+// PatBlt with each kind of brush: a hatch and a pattern tile from the page
+// origin, whoever draws and however the page is banded.
 TEST_F(DcTest, PatBltTilesHatchesAndPatternsFromThePageOrigin) {
   const uint8_t pattern_rows[2 * 4] = {0x40, 0, 0, 0, 0xC0, 0, 0, 0};  // 2 x 2: (0, 0) black, the rest white
   eng::Image pat;
