@@ -469,6 +469,56 @@ TEST_F(DcTest, BadCallOrderAndEndlessBands) {
 
 namespace {
 
+// A stretch onto a surface the device manages: the engine halftones into a
+// bitmap of the surface's format and hands it to the driver's DrvCopyBits
+// (which draws it into the test driver's page); without DrvCopyBits the
+// call fails and draws nothing.
+TEST_F(DcTest, StretchOntoADeviceSurfaceGoesThroughCopyBits) {
+  std::vector<uint8_t> grey(4 * 12, 0);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x) std::memset(&grey[size_t(y) * 12 + size_t(x) * 3], 0x80, 3);
+  eng::Image image;
+  image.width = 4;
+  image.height = 4;
+  image.bits = 24;
+  image.stride = 12;
+  image.data = grey.data();
+  for (bool copy_bits : {true, false}) {
+    TestDrvConfig c;
+    c.bits = 1;
+    c.banding = false;
+    c.device_surface = true;
+    c.hooks = HOOK_STRETCHBLT | (copy_bits ? HOOK_COPYBITS : 0);
+    Configure(c);
+    {
+      auto dc = Open();
+      ASSERT_NE(dc, nullptr);
+      ASSERT_TRUE(dc->StartDoc(u"doc", 1));
+      ASSERT_TRUE(dc->StartPage());
+      EXPECT_EQ(dc->DrawImage(image, RECTL{2, 3, 18, 19}, RECTL{0, 0, 4, 4}, HALFTONE), copy_bits ? TRUE : FALSE);
+      std::string log = Joined(Log());
+      EXPECT_NE(log.find("StretchBlt 2,3,18,19 0,0,4,4 4\n"), std::string::npos) << log;
+      EXPECT_EQ(log.find("CopyBits 2,3,18,19\n") != std::string::npos, copy_bits) << log;
+      int32_t stride = 0;
+      std::vector<uint8_t> page = Page(&stride);
+      ASSERT_EQ(page.size(), size_t(stride) * 48u);
+      int white_inside = 0, black_outside = 0;
+      for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x) {
+          const bool white = (page[size_t(y) * size_t(stride) + size_t(x / 8)] >> (7 - x % 8)) & 1;
+          const bool inside = x >= 2 && x < 18 && y >= 3 && y < 19;
+          if (inside) white_inside += white;
+          else black_outside += !white;
+        }
+      EXPECT_EQ(white_inside, copy_bits ? 128 : 256);  // mid grey halftoned, or nothing drawn
+      EXPECT_EQ(black_outside, 0);
+      ASSERT_TRUE(dc->EndPage());
+      ASSERT_TRUE(dc->EndDoc());
+    }
+    ExpectNoLeaks();
+  }
+}
+
 // PatBlt with each kind of brush: a hatch and a pattern tile from the page
 // origin, whoever draws and however the page is banded.
 TEST_F(DcTest, PatBltTilesHatchesAndPatternsFromThePageOrigin) {

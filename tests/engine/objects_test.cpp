@@ -83,6 +83,35 @@ TEST(ClipObj, ComplexityFollowsTheDrawing) {
   EngDeletePath(path);
 }
 
+// A region of rows (as a clip path makes) comes out as a path of as few
+// rectangles as its shape allows: rows of the same span that touch are one
+// rectangle; other rows keep their own.
+TEST(ClipObj, PathOfARegionJoinsRowsOfTheSameSpan) {
+  eng::ClipObject rows({{2, 0, 8, 1}, {2, 1, 8, 2}, {2, 2, 8, 3}, {1, 3, 4, 4}, {5, 3, 9, 4}, {1, 4, 4, 5},
+                        {2, 6, 8, 7}},
+                       RECTL{0, 0, 10, 10});
+  ASSERT_EQ(rows.get()->iDComplexity, DC_COMPLEX);
+  PATHOBJ* path = CLIPOBJ_ppoGetPath(rows.get());
+  ASSERT_NE(path, nullptr);
+  std::vector<RECTL> got;
+  PATHOBJ_vEnumStart(path);
+  for (bool more = true; more;) {
+    PATHDATA pd{};
+    more = PATHOBJ_bEnum(path, &pd);
+    ASSERT_EQ(pd.count, 4u);
+    EXPECT_EQ(pd.flags, PD_BEGINSUBPATH | PD_ENDSUBPATH | PD_CLOSEFIGURE);
+    got.push_back({pd.pptfx[0].x / 16, pd.pptfx[0].y / 16, pd.pptfx[2].x / 16, pd.pptfx[2].y / 16});
+  }
+  EXPECT_EQ(path->cCurves, 4u * got.size());
+  EngDeletePath(path);
+  auto same = [](const RECTL& a, const RECTL& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+  };
+  const std::vector<RECTL> want = {{2, 0, 8, 3}, {1, 3, 4, 5}, {5, 3, 9, 4}, {2, 6, 8, 7}};
+  ASSERT_EQ(got.size(), want.size());
+  for (size_t i = 0; i < want.size(); ++i) EXPECT_TRUE(same(got[i], want[i])) << i;
+}
+
 TEST(PathObj, EnumeratesSubpathsLinesAndBeziers) {
   eng::Path p;
   p.MoveTo(1, 2);

@@ -488,3 +488,53 @@ TEST(EngBitBlt, MaskedRop4AtEveryDepth) {
 }
 
 }  // namespace
+
+namespace {
+
+// A style whose first entry is a gap (LA_STARTGAP) draws as the same line
+// begun where its first dash starts, with the entries from the first dash
+// on; an odd count goes on with dashes and gaps swapped.
+TEST(EngStroke, StyleStartingWithAGap) {
+  struct Case {
+    const char* name;
+    std::vector<float> gap_first;  // with LA_STARTGAP, from x = 0
+    float first_dash_at;           // where its first dash starts
+    std::vector<float> dash_first; // the same line from there, without it
+  } cases[] = {
+      {"even", {3, 2}, 3, {2, 3}},
+      {"odd", {3, 2, 1}, 3, {2, 1, 3, 2, 1, 3}},
+  };
+  auto stroke = [](TestBitmap* bmp, float from, const std::vector<float>& dashes, FLONG extra) {
+    eng::Path line;
+    line.MoveTo(from, 3);
+    line.LineTo(24, 3);
+    eng::PathObject path(line);
+    eng::BrushObject black(0);
+    POINTL org{0, 0};
+    std::vector<FLOAT_LONG> style;
+    for (float d : dashes) {
+      FLOAT_LONG v;
+      v.e = d;
+      style.push_back(v);
+    }
+    LINEATTRS la{};
+    la.fl = LA_GEOMETRIC | LA_STYLED | extra;
+    la.elWidth.e = 2;
+    la.iEndCap = ENDCAP_BUTT;
+    la.iJoin = JOIN_MITER;
+    la.eMiterLimit = 10;
+    la.cstyle = ULONG(style.size());
+    la.pstyle = style.data();
+    eng::XformObject identity;
+    return EngStrokePath(bmp->so(), path.get(), nullptr, identity.get(), black.get(), &org, &la, kCopyPen);
+  };
+  for (const Case& c : cases) {
+    TestBitmap a(28, 5, BMF_1BPP), b(28, 5, BMF_1BPP);
+    ASSERT_TRUE(stroke(&a, 0, c.gap_first, LA_STARTGAP)) << c.name;
+    ASSERT_TRUE(stroke(&b, c.first_dash_at, c.dash_first, 0)) << c.name;
+    EXPECT_EQ(Joined(a.Picture()), Joined(b.Picture())) << c.name;
+    EXPECT_EQ(a.Picture()[3].substr(0, 6), "...##.") << c.name;  // the gap comes first
+  }
+}
+
+}  // namespace

@@ -2,6 +2,7 @@
 // enumeration in the direction a driver asks for.
 #include <algorithm>
 #include <atomic>
+#include <map>
 #include <new>
 
 #include "internal.h"
@@ -125,11 +126,35 @@ ENG_API BOOL CLIPOBJ_bEnum(CLIPOBJ* pco, ULONG cj, ULONG* pul) {
   return c->walk_pos < c->walk.size();
 }
 
+namespace {
+
+// Joins each region rectangle to the one above it when both have the same
+// left and right and touch: a region made of rows (a clip path's runs)
+// becomes as few rectangles as its shape allows. The rectangles stay
+// disjoint.
+std::vector<RECTL> JoinRows(const std::vector<RECTL>& rects) {
+  std::vector<RECTL> out;
+  std::map<std::pair<LONG, LONG>, size_t> last;  // (left, right) -> the latest rectangle of that span
+  for (const RECTL& r : rects) {
+    auto it = last.find({r.left, r.right});
+    if (it != last.end() && out[it->second].bottom == r.top) {
+      out[it->second].bottom = r.bottom;
+    } else {
+      last[{r.left, r.right}] = out.size();
+      out.push_back(r);
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
 ENG_API PATHOBJ* CLIPOBJ_ppoGetPath(CLIPOBJ* pco) {
-  // The region as a path of one closed rectangle per region rectangle.
+  // The region as a path of one closed rectangle per region rectangle (the
+  // rows of equal span joined).
   std::vector<RECTL> rects;
   if (Clip* c = ClipFromObj(pco)) {
-    rects = c->co.iDComplexity == DC_TRIVIAL ? std::vector<RECTL>{c->co.rclBounds} : c->rects;
+    rects = c->co.iDComplexity == DC_TRIVIAL ? std::vector<RECTL>{c->co.rclBounds} : JoinRows(c->rects);
   } else if (pco) {
     rects.push_back(pco->rclBounds);
   } else {

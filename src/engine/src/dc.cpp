@@ -412,6 +412,7 @@ std::unique_ptr<PrinterDc> DcOpen(const DcOpenParams& params) {
       reinterpret_cast<PFN_DrvDisableDriver>(GetProcAddress(dc.module, "DrvDisableDriver"));
   for (ULONG i = 0; i < ded.c && ded.pdrvfn; ++i)
     if (ded.pdrvfn[i].iFunc <= INDEX_LAST) dc.fns[ded.pdrvfn[i].iFunc] = ded.pdrvfn[i].pfn;
+  SetDeviceCopyBits(dc.hdev(), dc.Fn<PFN_DrvCopyBits>(INDEX_DrvCopyBits));
   auto enable_pdev = dc.Fn<PFN_DrvEnablePDEV>(INDEX_DrvEnablePDEV);
   auto complete_pdev = dc.Fn<PFN_DrvCompletePDEV>(INDEX_DrvCompletePDEV);
   auto enable_surface = dc.Fn<PFN_DrvEnableSurface>(INDEX_DrvEnableSurface);
@@ -478,6 +479,7 @@ BOOL PrinterDc::Reset(const DEVMODEW* devmode) {
   // when the new ones stand; a failure leaves the DC as it was.
   auto dv = std::make_unique<Device>();
   RegisterDevice(dv.get());
+  SetDeviceCopyBits(dv.get(), dc.Fn<PFN_DrvCopyBits>(INDEX_DrvCopyBits));
   GDIINFO gi{};
   DEVINFO di{};
   DHPDEV nd = dc.EnablePdev(dv.get(), devmode, &gi, &di);

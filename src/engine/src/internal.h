@@ -54,6 +54,10 @@ Palette* PaletteFromHandle(HPALETTE h);
 void RegisterDevice(HDEV hdev);
 void UnregisterDevice(HDEV hdev);
 bool IsLiveDevice(HDEV hdev);
+// The DrvCopyBits of a device's driver, by which the engine hands what it
+// draws for a surface of the device to the driver; null when it has none.
+void SetDeviceCopyBits(HDEV hdev, PFN_DrvCopyBits fn);
+PFN_DrvCopyBits DeviceCopyBits(HDEV hdev);
 
 // ---- clip regions: a list of disjoint rectangles ----------------------------------
 struct Clip {
@@ -116,6 +120,10 @@ void XlateBuild(Xlate* x, ULONG src_mode, const std::vector<ULONG>& src_colors, 
                 const std::vector<ULONG>& dst_colors);
 // Index of the colour (0x00RRGGBB) nearest to c in a palette.
 ULONG NearestIndex(const std::vector<ULONG>& colors, ULONG c);
+// The colour (0x00RRGGBB) of a source value, and the target value of a
+// colour, through the palettes of a translation.
+ULONG XlateSourceRgb(const Xlate* x, ULONG v);
+ULONG XlateTargetOf(const Xlate* x, ULONG rgb);
 
 struct Brush {
   BRUSHOBJ bo{};

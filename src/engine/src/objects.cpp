@@ -4,6 +4,7 @@
 #include <ctime>
 #include <mutex>
 #include <new>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "eng/control.h"
@@ -89,9 +90,35 @@ Palette* PaletteFromHandle(HPALETTE h) {
   return IsTracked(p) && p->magic == kPaletteMagic ? p : nullptr;
 }
 
+namespace {
+std::unordered_map<const void*, PFN_DrvCopyBits>& CopyBitsMap() {
+  static std::unordered_map<const void*, PFN_DrvCopyBits> map;
+  return map;
+}
+}  // namespace
+
 void RegisterDevice(HDEV hdev) { Track(hdev); }
-void UnregisterDevice(HDEV hdev) { Untrack(hdev); }
+void UnregisterDevice(HDEV hdev) {
+  Untrack(hdev);
+  std::lock_guard<std::mutex> lock(g_mutex);
+  CopyBitsMap().erase(hdev);
+}
 bool IsLiveDevice(HDEV hdev) { return IsTracked(hdev); }
+
+void SetDeviceCopyBits(HDEV hdev, PFN_DrvCopyBits fn) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  if (fn) {
+    CopyBitsMap()[hdev] = fn;
+  } else {
+    CopyBitsMap().erase(hdev);
+  }
+}
+
+PFN_DrvCopyBits DeviceCopyBits(HDEV hdev) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  auto it = CopyBitsMap().find(hdev);
+  return it == CopyBitsMap().end() ? nullptr : it->second;
+}
 
 }  // namespace eng::detail
 

@@ -164,6 +164,9 @@ ULONG ToTarget(const Xlate* x, ULONG rgb) {
 
 }  // namespace
 
+ULONG XlateSourceRgb(const Xlate* x, ULONG v) { return SourceRgb(x, v); }
+ULONG XlateTargetOf(const Xlate* x, ULONG rgb) { return ToTarget(x, rgb); }
+
 void XlateBuild(Xlate* x, ULONG src_mode, const std::vector<ULONG>& src_colors, ULONG dst_mode,
                 const std::vector<ULONG>& dst_colors) {
   x->src_mode = src_mode;

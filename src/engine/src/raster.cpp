@@ -1,9 +1,9 @@
 // Drawing into engine-managed bitmaps. cairo does the geometry: coverage of
-// filled and stroked paths (without anti-aliasing, so that pixels are exact)
-// and the sampling of stretched images. The engine's own code is what cairo
-// lacks: the 256 ternary raster operations (pattern, source, destination),
-// masks, colour translation, and the 1-bit (bit 7 leftmost) and 24-bit
-// (blue, green, red) row formats of the DDI.
+// filled and stroked paths (without anti-aliasing, so that pixels are
+// exact). The engine's own code does the rest: the 256 ternary raster
+// operations (pattern, source, destination), masks, colour translation,
+// stretching by each stretch mode (halftone included), and the row formats
+// of the DDI from 1 bit (bit 7 leftmost) to 32 bits.
 #include <cairo.h>
 
 #include <algorithm>
@@ -418,7 +418,15 @@ bool StrokeFromLineAttrs(LINEATTRS* la, XFORMOBJ* pxo, StrokeStyle* st) {
       sum += v;
     }
     if (sum <= 0) st->dashes.clear();
-    if (la->fl & LA_STARTGAP && !st->dashes.empty()) st->dash_offset = st->dashes[0];
+    if (la->fl & LA_STARTGAP && !st->dashes.empty()) {
+      // The first entry is a gap: cairo's pattern starts with a dash, so it
+      // gets the entries from the second on (the first last) and is entered
+      // at that last entry, which it draws as a gap (an odd count repeats
+      // with dashes and gaps swapped, so it is entered in the repeat).
+      const double first = st->dashes.front();
+      std::rotate(st->dashes.begin(), st->dashes.begin() + 1, st->dashes.end());
+      st->dash_offset = (st->dashes.size() % 2 ? 2 * sum : sum) - first;
+    }
   }
   return true;
 }
@@ -474,149 +482,316 @@ ENG_API BOOL EngCopyBits(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* pco, XLATEO
                    nullptr, 0xCCCC);
 }
 
-ENG_API BOOL EngStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco,
-                           XLATEOBJ* pxlo, COLORADJUSTMENT*, POINTL* pptlHTOrg, RECTL* prclDest,
-                           RECTL* prclSrc, POINTL* pptlMask, ULONG iMode) {
-  // Every mode samples the nearest source pixel; HALFTONE onto a one-bit
-  // target then dithers the sampled colours with an 8 x 8 ordered matrix
-  // anchored at the halftone origin. A mask is used only by a transfer that
-  // does not stretch.
-  Pixels trg, src;
-  if (!Access(psoDest, &trg) || !Access(psoSrc, &src) || !prclDest || !prclSrc)
-    return Fail(ERROR_INVALID_PARAMETER);
-  RECTL d = *prclDest, s = *prclSrc;
-  bool flip_x = (d.right < d.left) != (s.right < s.left);
-  bool flip_y = (d.bottom < d.top) != (s.bottom < s.top);
-  RECTL dest = Ordered(d), srect = Ordered(s);
-  LONG dw = dest.right - dest.left, dh = dest.bottom - dest.top;
-  LONG sw = srect.right - srect.left, sh = srect.bottom - srect.top;
-  if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return TRUE;
-  // The source's colours as 0x00RRGGBB and the target's black and white
-  // indices, when the transfer is dithered.
-  std::vector<ULONG> src_palette;
-  ULONG white_index = 1, black_index = 0;
-  const bool dither = iMode == HALFTONE && trg.bits == 1 && src.bits > 1;
-  if (dither) {
-    if (src.bits <= 8) {
-      ULONG n = pxlo ? XLATEOBJ_cGetPalette(pxlo, XO_SRCPALETTE, 0, nullptr) : 0;
-      src_palette.resize(n);
-      if (n) XLATEOBJ_cGetPalette(pxlo, XO_SRCPALETTE, n, src_palette.data());
-    }
-    ULONG dst[2] = {0x000000, 0xFFFFFF};
-    if (pxlo && XLATEOBJ_cGetPalette(pxlo, XO_DESTPALETTE, 2, dst) == 2) {
-      auto lum = [](ULONG c) { return ((c >> 16) & 0xFF) + ((c >> 8) & 0xFF) + (c & 0xFF); };
-      white_index = lum(dst[1]) >= lum(dst[0]) ? 1 : 0;
-      black_index = 1 - white_index;
-    }
+namespace eng::detail {
+namespace {
+
+// The thresholds of the 8 x 8 ordered dither of a halftone onto one bit.
+constexpr uint8_t kBayer[8][8] = {
+    {0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26}, {12, 44, 4, 36, 14, 46, 6, 38},
+    {60, 28, 52, 20, 62, 30, 54, 22}, {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
+    {15, 47, 7, 39, 13, 45, 5, 37},  {63, 31, 55, 23, 61, 29, 53, 21}};
+
+// A 16-bit pixel of five bits a channel (blue lowest) as 0x00RRGGBB; each
+// channel is scaled by 255 / 31 so that full intensity stays white.
+inline ULONG Rgb555(uint32_t v) {
+  const ULONG b = (v & 0x1F) * 255 / 31, g = ((v >> 5) & 0x1F) * 255 / 31, r = ((v >> 10) & 0x1F) * 255 / 31;
+  return (r << 16) | (g << 8) | b;
+}
+inline uint32_t To555(ULONG rgb) {
+  return ((rgb >> 19) & 0x1F) << 10 | ((rgb >> 11) & 0x1F) << 5 | ((rgb >> 3) & 0x1F);
+}
+inline ULONG GreyOf(ULONG v, int bits) {
+  const ULONG g = v * 255 / ((1u << bits) - 1);
+  return g | (g << 8) | (g << 16);
+}
+
+// The colours of a halftone: source values become 0x00RRGGBB through the
+// translation's source palette, averaged colours become target values
+// through its target palette. Without a translation, indices of 8 bits
+// and less are grey levels, 16-bit values have five bits a channel, and
+// deeper values are colours as they stand.
+struct HalftoneColours {
+  const Xlate* xlate = nullptr;
+  int src_bits = 24, trg_bits = 24;
+  ULONG white = 1, black = 0;  // one-bit targets
+  POINTL origin{0, 0};
+
+  ULONG SourceRgb(uint32_t v) const {
+    if (src_bits == 16 && (!xlate || xlate->src_mode != PAL_INDEXED)) return Rgb555(v);
+    if (xlate) return XlateSourceRgb(xlate, v) & 0xFFFFFF;
+    if (src_bits <= 8) return GreyOf(v & ((1u << src_bits) - 1), src_bits);
+    return v & 0xFFFFFF;
   }
-  const bool src_rgb = pxlo && pxlo->iSrcType == PAL_RGB;
+  uint32_t Target(ULONG rgb, LONG x, LONG y) const {
+    if (trg_bits == 1) {
+      // Ordered dither: white where the brightness reaches the threshold of
+      // the pixel's place in the matrix, anchored at the halftone origin.
+      const uint32_t lum = (((rgb >> 16) & 0xFF) * 77 + ((rgb >> 8) & 0xFF) * 151 + (rgb & 0xFF) * 28) >> 8;
+      const uint32_t threshold = kBayer[uint32_t(y - origin.y) & 7][uint32_t(x - origin.x) & 7] * 4u + 2u;
+      return lum >= threshold ? white : black;
+    }
+    if (xlate && xlate->dst_mode == PAL_INDEXED) return XlateTargetOf(xlate, rgb);
+    if (trg_bits == 16) return To555(rgb);
+    if (trg_bits <= 8) {
+      // A grey level of the target's depth.
+      const uint32_t lum = (((rgb >> 16) & 0xFF) * 77 + ((rgb >> 8) & 0xFF) * 151 + (rgb & 0xFF) * 28) >> 8;
+      return lum * ((1u << trg_bits) - 1) / 255;
+    }
+    return xlate ? XlateTargetOf(xlate, rgb) : rgb;
+  }
+};
+
+// For each destination cell u of [first, first + n) (counted from the
+// destination's near edge) the source pixels [lo, hi) that make it, cut to
+// [0, limit): the pixel under the cell's centre, or, when reduce is set and
+// the source is longer than the destination, every source pixel the cell
+// covers. A mirrored transfer counts the source from its far end.
+void MakeSpans(int64_t first, LONG n, LONG s0, int64_t slen, int64_t dlen, bool flip, bool reduce, int64_t limit,
+               std::vector<LONG>* lo, std::vector<LONG>* hi) {
+  lo->resize(size_t(n));
+  hi->resize(size_t(n));
+  for (LONG i = 0; i < n; ++i) {
+    const __int128 u = first + i;
+    int64_t a, b;
+    if (reduce && slen > dlen) {
+      a = int64_t(u * slen / dlen);
+      b = int64_t((u + 1) * slen / dlen);
+    } else {
+      a = int64_t((2 * u + 1) * slen / (2 * dlen));
+      b = a + 1;
+    }
+    if (flip) {
+      const int64_t fa = slen - b, fb = slen - a;
+      a = fa;
+      b = fb;
+    }
+    a = std::max<int64_t>(a + s0, 0);
+    b = std::min<int64_t>(b + s0, limit);
+    (*lo)[size_t(i)] = LONG(std::min(a, b));
+    (*hi)[size_t(i)] = LONG(b);
+  }
+}
+
+// Drawing onto a surface the device manages (one whose bits the engine
+// cannot reach): the engine draws into a bitmap of the surface's format,
+// white at first, that covers the drawing's part of the surface inside the
+// clip bounds, and hands it to the driver's DrvCopyBits with the clip, as
+// Windows' engine does. draw(bitmap, offset) draws with every coordinate
+// moved by -offset. A driver whose DrvCopyBits draws onto its own surface
+// through the engine again is refused rather than followed round.
+thread_local int g_device_handover = 0;
+
+template <class Draw>
+BOOL ThroughDevice(SURFOBJ* pso, CLIPOBJ* pco, const RECTL& bounds, Draw draw) {
+  Surface* surf = SurfaceFromObj(pso);
+  PFN_DrvCopyBits copy = surf ? DeviceCopyBits(pso->hdev) : nullptr;
+  if (!copy || !(surf->hooks & HOOK_COPYBITS) || g_device_handover > 0 || FormatBits(pso->iBitmapFormat) == 0)
+    return Fail(ERROR_INVALID_PARAMETER);
+  RECTL area;
+  if (!Intersect(bounds, RECTL{0, 0, pso->sizlBitmap.cx, pso->sizlBitmap.cy}, &area)) return TRUE;
+  if (pco && pco->iDComplexity != DC_TRIVIAL && !Intersect(area, pco->rclBounds, &area)) return TRUE;
+  HBITMAP bmp = EngCreateBitmap(SIZEL{area.right - area.left, area.bottom - area.top}, 0, pso->iBitmapFormat,
+                                BMF_TOPDOWN, nullptr);
+  if (!bmp) return Fail(ERROR_NOT_ENOUGH_MEMORY);
+  SURFOBJ* tmp = EngLockSurface(reinterpret_cast<HSURF>(bmp));
+  RECTL all{0, 0, area.right - area.left, area.bottom - area.top};
+  BOOL ok = tmp && EngEraseSurface(tmp, &all, 0xFFFFFFFF) && draw(tmp, POINTL{area.left, area.top});
+  if (ok) {
+    POINTL zero{0, 0};
+    ++g_device_handover;
+    ok = copy(pso, tmp, pco, nullptr, &area, &zero);
+    --g_device_handover;
+  }
+  if (tmp) EngUnlockSurface(tmp);
+  EngDeleteSurface(reinterpret_cast<HSURF>(bmp));
+  return ok;
+}
+
+inline bool IsDeviceManaged(const SURFOBJ* so) { return so && so->iType != STYPE_BITMAP && !so->pvScan0; }
+
+inline RECTL Moved(const RECTL& r, const POINTL& by) {
+  return RECTL{r.left - by.x, r.top - by.y, r.right - by.x, r.bottom - by.y};
+}
+
+// A stretching transfer with a ROP4: each destination pixel inside the
+// clip gets ROP3(P, S, D), with the foreground ROP where the mask (sampled
+// at the source pixel the destination pixel comes from) is 1 and the
+// background ROP where it is 0. S is, by the stretch mode:
+// - COLORONCOLOR (and any mode that enlarges): the source pixel under the
+//   destination pixel's centre, translated;
+// - BLACKONWHITE and WHITEONBLACK: the AND or the OR of the translated
+//   source pixels the destination pixel covers;
+// - HALFTONE: the average colour of those source pixels, put onto the
+//   target: an ordered dither on a one-bit target, the nearest palette
+//   entry on an indexed one, the colour itself on a deeper one. A
+//   translation that the engine did not make gives no colours to average;
+//   HALFTONE then samples as COLORONCOLOR does.
+BOOL StretchRop(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo,
+                POINTL* pptlHTOrg, RECTL* prclDest, RECTL* prclSrc, POINTL* pptlMask, ULONG iMode, BRUSHOBJ* pbo,
+                ROP4 rop4) {
+  if (IsDeviceManaged(psoDest) && prclDest && prclSrc) {
+    return ThroughDevice(psoDest, pco, Ordered(*prclDest), [&](SURFOBJ* tmp, POINTL off) {
+      RECTL d = Moved(*prclDest, off);
+      POINTL ht = pptlHTOrg ? *pptlHTOrg : POINTL{0, 0};
+      ht.x -= off.x;
+      ht.y -= off.y;
+      return StretchRop(tmp, psoSrc, psoMask, nullptr, pxlo, &ht, &d, prclSrc, pptlMask, iMode, pbo, rop4);
+    });
+  }
+  Pixels trg;
+  if (!Access(psoDest, &trg) || !prclDest || !prclSrc) return Fail(ERROR_INVALID_PARAMETER);
+  const uint32_t fg = rop4 & 0xFF, bg = (rop4 >> 8) & 0xFF;
+  const bool masked = fg != bg;
+  const bool need_src = RopUsesSource(fg) || (masked && RopUsesSource(bg));
+  const bool need_pat = RopUsesPattern(fg) || (masked && RopUsesPattern(bg));
+  Pixels src, mask;
+  if (need_src && !Access(psoSrc, &src)) return Fail(ERROR_INVALID_PARAMETER);
+  if (masked && (!Access(psoMask, &mask) || mask.bits != 1)) return Fail(ERROR_INVALID_PARAMETER);
+  POINTL org = pptlHTOrg ? *pptlHTOrg : POINTL{0, 0};
+  PatternSource pat;
+  if (need_pat && !MakePattern(pbo, &org, &pat)) return Fail(ERROR_INVALID_PARAMETER);
+  const RECTL d = *prclDest, s = *prclSrc;
+  const bool flip_x = (d.right < d.left) != (s.right < s.left);
+  const bool flip_y = (d.bottom < d.top) != (s.bottom < s.top);
+  const RECTL dest = Ordered(d), srect = Ordered(s);
+  const int64_t dw = int64_t(dest.right) - dest.left, dh = int64_t(dest.bottom) - dest.top;
+  const int64_t sw = int64_t(srect.right) - srect.left, sh = int64_t(srect.bottom) - srect.top;
+  if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return TRUE;
+  const POINTL mp = pptlMask ? *pptlMask : POINTL{0, 0};
+  const bool dither = iMode == HALFTONE && trg.bits == 1 && need_src && src.bits > 1;
   if (dw == sw && dh == sh && !flip_x && !flip_y && !dither) {
+    // Nothing to stretch: a bit-block transfer.
     POINTL sp{srect.left, srect.top};
-    return EngBitBlt(psoDest, psoSrc, psoMask, pco, pxlo, &dest, &sp, pptlMask, nullptr, nullptr,
-                     psoMask ? 0xAACC : 0xCCCC);
+    POINTL mpt = mp;
+    RECTL to = dest;
+    return EngBitBlt(psoDest, psoSrc, masked ? psoMask : nullptr, pco, pxlo, &to, &sp, &mpt, pbo, &org, rop4);
   }
   std::vector<RECTL> rects = ClipRects(pco, SurfaceRect(trg));
   RECTL area;
-  if (!Intersect(RectsBounds(rects), dest, &area) || rects.empty()) return TRUE;
-  // The source part, translated to target values, as a cairo image whose
-  // pixels are those values; cairo samples it into the visible part of the
-  // destination.
-  RECTL have{0, 0, src.width, src.height};
-  RECTL sclip;
-  if (!Intersect(srect, have, &sclip)) return TRUE;
-  LONG aw = area.right - area.left, ah = area.bottom - area.top;
-  // Destination pixel (x, y) of the area -> source position (ox, oy) + (x, y) * scale.
-  double sx = double(sw) / dw, sy = double(sh) / dh;
-  double ox = flip_x ? double(srect.right) - double(area.left - dest.left) * sx
-                     : double(srect.left) + double(area.left - dest.left) * sx;
-  double oy = flip_y ? double(srect.bottom) - double(area.top - dest.top) * sy
-                     : double(srect.top) + double(area.top - dest.top) * sy;
-  // Only the source pixels the area samples (a band of the page needs its
-  // own part of the source, not all of it).
-  {
-    double x1 = ox + (flip_x ? -sx : sx) * aw, y1 = oy + (flip_y ? -sy : sy) * ah;
-    RECTL need{LONG(std::floor(std::min(ox, x1))) - 1, LONG(std::floor(std::min(oy, y1))) - 1,
-               LONG(std::ceil(std::max(ox, x1))) + 1, LONG(std::ceil(std::max(oy, y1))) + 1};
-    if (!Intersect(sclip, need, &sclip)) return TRUE;
-  }
-  LONG cw = sclip.right - sclip.left, ch = sclip.bottom - sclip.top;
+  if (rects.empty() || !Intersect(RectsBounds(rects), dest, &area)) return TRUE;
+  const LONG aw = area.right - area.left, ah = area.bottom - area.top;
   if (plat::ShouldFail("EngAllocMem")) return Fail(ERROR_NOT_ENOUGH_MEMORY);
-  cairo_surface_t* cs = cairo_image_surface_create(CAIRO_FORMAT_RGB24, cw, ch);
-  cairo_surface_t* ds = cairo_image_surface_create(CAIRO_FORMAT_RGB24, aw, ah);
-  bool ok = cairo_surface_status(cs) == CAIRO_STATUS_SUCCESS &&
-            cairo_surface_status(ds) == CAIRO_STATUS_SUCCESS;
-  if (ok) {
-    cairo_surface_flush(cs);
-    uint8_t* cdata = cairo_image_surface_get_data(cs);
-    int cstride = cairo_image_surface_get_stride(cs);
-    bool trivial = XlateIsTrivial(pxlo);
-    for (LONG y = 0; y < ch; ++y) {
-      uint32_t* row = reinterpret_cast<uint32_t*>(cdata + size_t(y) * size_t(cstride));
-      for (LONG x = 0; x < cw; ++x) {
-        uint32_t v = src.Get(sclip.left + x, sclip.top + y);
-        if (dither) {
-          // The source colour itself, dithered after sampling.
-          if (src.bits <= 8) {
-            v = v < src_palette.size() ? src_palette[v] : 0;
-          } else if (src_rgb) {
-            v = ((v & 0xFF) << 16) | (v & 0xFF00) | ((v >> 16) & 0xFF);
-          }
-          row[x] = v & 0xFFFFFF;
-        } else {
-          row[x] = (trivial ? v : XLATEOBJ_iXlate(pxlo, v)) & 0xFFFFFF;
+  Xlate* ours = XlateFromObj(pxlo);
+  const bool averaging = iMode == HALFTONE && need_src && (ours || XlateIsTrivial(pxlo));
+  const bool reduce = averaging || iMode == BLACKONWHITE || iMode == WHITEONBLACK;
+  const int64_t xlimit = need_src ? src.width : INT32_MAX, ylimit = need_src ? src.height : INT32_MAX;
+  std::vector<LONG> xlo, xhi, ylo, yhi, xc, xc_hi, yc, yc_hi;
+  MakeSpans(area.left - dest.left, aw, srect.left, sw, dw, flip_x, reduce, xlimit, &xlo, &xhi);
+  MakeSpans(area.top - dest.top, ah, srect.top, sh, dh, flip_y, reduce, ylimit, &ylo, &yhi);
+  // The mask follows the pixel under each destination pixel's centre.
+  MakeSpans(area.left - dest.left, aw, srect.left, sw, dw, flip_x, false, INT32_MAX, &xc, &xc_hi);
+  MakeSpans(area.top - dest.top, ah, srect.top, sh, dh, flip_y, false, INT32_MAX, &yc, &yc_hi);
+  HalftoneColours colours;
+  if (averaging) {
+    colours.xlate = ours;
+    colours.src_bits = src.bits;
+    colours.trg_bits = trg.bits;
+    colours.origin = org;
+    if (ours && ours->dst_mode == PAL_INDEXED && ours->dst_colors.size() == 2) {
+      auto lum = [](ULONG c) { return ((c >> 16) & 0xFF) + ((c >> 8) & 0xFF) + (c & 0xFF); };
+      colours.white = lum(ours->dst_colors[1]) >= lum(ours->dst_colors[0]) ? 1 : 0;
+      colours.black = 1 - colours.white;
+    }
+  }
+  const bool trivial = XlateIsTrivial(pxlo);
+  const uint32_t vmask = trg.ValueMask();
+  // Sources of 8 bits and less: each index translated (or turned into its
+  // colour) once.
+  std::vector<uint32_t> lut;
+  if (need_src && src.bits <= 8) {
+    lut.resize(size_t(1) << src.bits);
+    for (uint32_t v = 0; v < lut.size(); ++v)
+      lut[v] = averaging ? colours.SourceRgb(v) : trivial ? v : XLATEOBJ_iXlate(pxlo, v);
+  }
+  auto sample = [&](size_t i, size_t j, LONG x, LONG y) -> uint32_t {
+    const LONG x0 = xlo[i], x1 = xhi[i], y0 = ylo[j], y1 = yhi[j];
+    if (averaging) {
+      uint64_t r = 0, g = 0, b = 0, n = 0;
+      for (LONG sy = y0; sy < y1; ++sy)
+        for (LONG sx = x0; sx < x1; ++sx) {
+          const uint32_t v = src.Get(sx, sy);
+          const ULONG c = lut.empty() ? colours.SourceRgb(v) : lut[v];
+          r += (c >> 16) & 0xFF;
+          g += (c >> 8) & 0xFF;
+          b += c & 0xFF;
+          ++n;
         }
+      const ULONG rgb = ULONG((r + n / 2) / n) << 16 | ULONG((g + n / 2) / n) << 8 | ULONG((b + n / 2) / n);
+      return colours.Target(rgb, x, y);
+    }
+    auto value = [&](LONG sx, LONG sy) {
+      const uint32_t v = src.Get(sx, sy);
+      return !lut.empty() ? lut[v] : trivial ? v : XLATEOBJ_iXlate(pxlo, v);
+    };
+    if (iMode == BLACKONWHITE || iMode == WHITEONBLACK) {
+      uint32_t acc = iMode == BLACKONWHITE ? 0xFFFFFFFFu : 0u;
+      for (LONG sy = y0; sy < y1; ++sy)
+        for (LONG sx = x0; sx < x1; ++sx) acc = iMode == BLACKONWHITE ? (acc & value(sx, sy)) : (acc | value(sx, sy));
+      return acc;
+    }
+    return value(x0, y0);
+  };
+  for (const RECTL& clip : rects) {
+    RECTL r;
+    if (!Intersect(clip, area, &r)) continue;
+    for (LONG y = r.top; y < r.bottom; ++y) {
+      const size_t j = size_t(y - area.top);
+      if (need_src && ylo[j] >= yhi[j]) continue;  // no source row here
+      const int64_t my = int64_t(mp.y) + yc[j] - srect.top;
+      if (masked && (my < 0 || my >= mask.height)) continue;
+      for (LONG x = r.left; x < r.right; ++x) {
+        const size_t i = size_t(x - area.left);
+        if (need_src && xlo[i] >= xhi[i]) continue;
+        uint32_t rop = fg;
+        if (masked) {
+          const int64_t mx = int64_t(mp.x) + xc[i] - srect.left;
+          if (mx < 0 || mx >= mask.width) continue;
+          if (!mask.Get(LONG(mx), LONG(my))) rop = bg;
+        }
+        if (rop == 0xAA) continue;
+        const uint32_t sv = RopUsesSource(rop) ? sample(i, j, x, y) : 0;
+        const uint32_t pv = RopUsesPattern(rop) ? pat.At(x, y) : 0;
+        uint32_t out;
+        switch (rop) {
+          case 0xCC: out = sv; break;
+          case 0xF0: out = pv; break;
+          default: out = Rop3(rop, pv, sv, trg.Get(x, y)); break;
+        }
+        trg.Put(x, y, out & vmask);
       }
     }
-    cairo_surface_mark_dirty(cs);
-    cairo_t* cr = cairo_create(ds);
-    cairo_pattern_t* pat = cairo_pattern_create_for_surface(cs);
-    cairo_pattern_set_filter(pat, CAIRO_FILTER_NEAREST);
-    cairo_pattern_set_extend(pat, CAIRO_EXTEND_PAD);
-    cairo_matrix_t m;
-    cairo_matrix_init(&m, flip_x ? -sx : sx, 0, 0, flip_y ? -sy : sy, ox - sclip.left,
-                      oy - sclip.top);
-    cairo_pattern_set_matrix(pat, &m);
-    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-    cairo_set_source(cr, pat);
-    cairo_paint(cr);
-    ok = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
-    cairo_pattern_destroy(pat);
-    cairo_destroy(cr);
-    cairo_surface_flush(ds);
   }
-  if (ok && dither) {
-    // Ordered dither: a pixel is white when its brightness reaches the
-    // matrix threshold at its place on the page.
-    static constexpr uint8_t kBayer[8][8] = {
-        {0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26}, {12, 44, 4, 36, 14, 46, 6, 38},
-        {60, 28, 52, 20, 62, 30, 54, 22}, {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
-        {15, 47, 7, 39, 13, 45, 5, 37},  {63, 31, 55, 23, 61, 29, 53, 21}};
-    const POINTL ht = pptlHTOrg ? *pptlHTOrg : POINTL{0, 0};
-    uint8_t* data = cairo_image_surface_get_data(ds);
-    const int stride = cairo_image_surface_get_stride(ds);
-    for (LONG y = 0; y < ah; ++y) {
-      uint32_t* row = reinterpret_cast<uint32_t*>(data + size_t(y) * size_t(stride));
-      for (LONG x = 0; x < aw; ++x) {
-        uint32_t c = row[x];
-        uint32_t lum = (((c >> 16) & 0xFF) * 77 + ((c >> 8) & 0xFF) * 151 + (c & 0xFF) * 28) >> 8;
-        uint32_t threshold = kBayer[uint32_t(area.top + y - ht.y) & 7][uint32_t(area.left + x - ht.x) & 7] * 4 + 2;
-        row[x] = lum >= threshold ? white_index : black_index;
-      }
-    }
-  }
-  if (ok) {
-    BufferSource buf;
-    buf.area = area;
-    buf.data = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(ds));
-    buf.stride = cairo_image_surface_get_stride(ds) / 4;
-    Combine(trg, rects, area, nullptr, &buf, nullptr, 0xCCCC, nullptr);
-  }
-  cairo_surface_destroy(cs);
-  cairo_surface_destroy(ds);
-  return ok ? TRUE : Fail(ERROR_NOT_ENOUGH_MEMORY);
+  return TRUE;
+}
+
+}  // namespace
+}  // namespace eng::detail
+
+ENG_API BOOL EngStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco,
+                           XLATEOBJ* pxlo, COLORADJUSTMENT*, POINTL* pptlHTOrg, RECTL* prclDest,
+                           RECTL* prclSrc, POINTL* pptlMask, ULONG iMode) {
+  // A mask stretches with the source: the source is copied where the mask
+  // is 1 and the destination stays where it is 0.
+  return StretchRop(psoDest, psoSrc, psoMask, pco, pxlo, pptlHTOrg, prclDest, prclSrc, pptlMask, iMode, nullptr,
+                    psoMask ? 0xAACC : 0xCCCC);
+}
+
+ENG_API BOOL EngStretchBltROP(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco,
+                              XLATEOBJ* pxlo, COLORADJUSTMENT*, POINTL* pptlHTOrg, RECTL* prclDest,
+                              RECTL* prclSrc, POINTL* pptlMask, ULONG iMode, BRUSHOBJ* pbo, DWORD rop4) {
+  // The brush's pattern is aligned at the halftone origin, the one origin
+  // the call carries.
+  return StretchRop(psoDest, psoSrc, psoMask, pco, pxlo, pptlHTOrg, prclDest, prclSrc, pptlMask, iMode, pbo,
+                    rop4 & 0xFFFF);
 }
 
 ENG_API BOOL EngEraseSurface(SURFOBJ* pso, RECTL* prcl, ULONG iColor) {
+  if (IsDeviceManaged(pso) && prcl) {
+    return ThroughDevice(pso, nullptr, Ordered(*prcl), [&](SURFOBJ* tmp, POINTL off) {
+      RECTL r = Moved(Ordered(*prcl), off);
+      return EngEraseSurface(tmp, &r, iColor);
+    });
+  }
   Pixels trg;
   if (!Access(pso, &trg) || !prcl) return Fail(ERROR_INVALID_PARAMETER);
   PatternSource pat;

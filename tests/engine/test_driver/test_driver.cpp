@@ -140,7 +140,13 @@ BOOL EndDoc(SURFOBJ* so, FLONG fl) {
 }
 BOOL StartPage(SURFOBJ* so) {
   Log("StartPage" + PdevMark(so));
-  if (!g_config.device_surface) {
+  if (g_config.device_surface) {
+    // The device's page, white, in the surface's format; DrvCopyBits draws
+    // into it.
+    const int32_t bits = g_config.bits == 1 ? 1 : 24;
+    g_page_stride = (g_config.width * bits + 31) / 32 * 4;
+    g_page.assign(size_t(g_page_stride) * size_t(g_config.height), 0xFF);
+  } else {
     // A non-banding page starts white.
     RECTL all{0, 0, so->sizlBitmap.cx, so->sizlBitmap.cy};
     if (!g_config.banding) EngEraseSurface(so, &all, 0xFFFFFFFF);
@@ -206,7 +212,33 @@ BOOL BitBlt(SURFOBJ* t, SURFOBJ* s, SURFOBJ* m, CLIPOBJ* c, XLATEOBJ* x, RECTL* 
 }
 BOOL CopyBits(SURFOBJ* t, SURFOBJ* s, CLIPOBJ* c, XLATEOBJ* x, RECTL* r, POINTL* sp) {
   Log("CopyBits " + Rect(r));
-  return EngCopyBits(t, s, c, x, r, sp);
+  if (!t || t->iType != STYPE_DEVICE) return EngCopyBits(t, s, c, x, r, sp);
+  // Onto the device's page: a bitmap of the page's format, pixel by pixel
+  // inside the clip bounds.
+  if (!s || !s->pvScan0 || s->iBitmapFormat != t->iBitmapFormat || !r || !sp || g_page.empty()) return FALSE;
+  RECTL box = *r;
+  if (c && c->iDComplexity != DC_TRIVIAL) {
+    box.left = std::max(box.left, c->rclBounds.left);
+    box.top = std::max(box.top, c->rclBounds.top);
+    box.right = std::min(box.right, c->rclBounds.right);
+    box.bottom = std::min(box.bottom, c->rclBounds.bottom);
+  }
+  const bool mono = t->iBitmapFormat == BMF_1BPP;
+  for (LONG y = std::max<LONG>(box.top, 0); y < std::min<LONG>(box.bottom, g_config.height); ++y)
+    for (LONG xx = std::max<LONG>(box.left, 0); xx < std::min<LONG>(box.right, g_config.width); ++xx) {
+      const LONG sx = sp->x + xx - r->left, sy = sp->y + y - r->top;
+      if (sx < 0 || sy < 0 || sx >= s->sizlBitmap.cx || sy >= s->sizlBitmap.cy) continue;
+      const uint8_t* in = static_cast<const uint8_t*>(s->pvScan0) + ptrdiff_t(sy) * s->lDelta;
+      uint8_t* out = &g_page[size_t(y) * size_t(g_page_stride)];
+      if (mono) {
+        const uint8_t bit = uint8_t(0x80 >> (xx & 7));
+        const bool on = (in[sx >> 3] >> (7 - (sx & 7))) & 1;
+        out[xx >> 3] = on ? uint8_t(out[xx >> 3] | bit) : uint8_t(out[xx >> 3] & ~bit);
+      } else {
+        std::memcpy(out + 3 * xx, in + 3 * sx, 3);
+      }
+    }
+  return TRUE;
 }
 BOOL StretchBlt(SURFOBJ* t, SURFOBJ* s, SURFOBJ* m, CLIPOBJ* c, XLATEOBJ* x, COLORADJUSTMENT* ca,
                 POINTL* ht, RECTL* d, RECTL* sr, POINTL* mp, ULONG mode) {

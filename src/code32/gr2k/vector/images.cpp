@@ -449,7 +449,8 @@ BOOL DrvStretchBltROP(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOB
   if (!pdev) return FALSE;
   if (skip) return TRUE;
   if (pdev->rasterMode)
-    return EngStretchBlt(psoTrg, psoSrc, psoMask, pco, pxlo, pca, pptlHTOrg, prclTrg, prclSrc, pptlMask, iMode);
+    return EngStretchBltROP(psoTrg, psoSrc, psoMask, pco, pxlo, pca, pptlHTOrg, prclTrg, prclSrc, pptlMask,
+                            IsOneBitPage(pdev) ? HALFTONE : iMode, pbo, rop4);
   if (!IsBitmap(psoSrc) || !prclTrg || !prclSrc) return FALSE;
   if (!SourceState(pdev, psoTrg, rop4, pbo, nullptr, pco)) return FALSE;
   return StretchToRecord(pdev, pxlo, psoSrc, pca, pptlHTOrg, *prclTrg, *prclSrc);

@@ -129,11 +129,15 @@ BOOL DrvStrokeAndFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* px
   if (!GsSetLineAttrs(pdev, attrs)) return FALSE;
   const DlBrush* brush = GsBrushFromBrushObj(pdev, pso, pboFill, pptlBrushOrg);
   if (!GsSetPattern(pdev, brush)) return FALSE;
+  // The colour record of a path that is stroked and filled carries the
+  // outline as its foreground and the fill as its third colour (the printer
+  // fills with the third colour and strokes with the foreground); the
+  // background is the fill brush's second colour.
   GsColorState state{};
   GsColorFromMix(mixFill, &state, true);
-  state.foreground = brush->colors[0];
+  state.foreground = pboStroke->iSolidColor;
   state.background = brush->colors[1];
-  state.third = pboStroke->iSolidColor;
+  state.third = brush->colors[0];
   state.kind = kDrawStrokeAndFill;
   state.hostCorrected = HostCorrected(pboFill);
   if (!GsSetColor(pdev, state)) return FALSE;

@@ -541,6 +541,13 @@ ENG_API BOOL EngCopyBits(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* pco, XLATEO
 ENG_API BOOL EngStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco,
                            XLATEOBJ* pxlo, COLORADJUSTMENT* pca, POINTL* pptlHTOrg,
                            RECTL* prclDest, RECTL* prclSrc, POINTL* pptlMask, ULONG iMode);
+// A stretch with a ROP4 of source, brush pattern (aligned at pptlHTOrg)
+// and destination, the mask choosing the foreground (1) or background (0)
+// ROP3 at each source pixel.
+ENG_API BOOL EngStretchBltROP(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco,
+                              XLATEOBJ* pxlo, COLORADJUSTMENT* pca, POINTL* pptlHTOrg,
+                              RECTL* prclDest, RECTL* prclSrc, POINTL* pptlMask, ULONG iMode,
+                              BRUSHOBJ* pbo, DWORD rop4);
 ENG_API BOOL EngEraseSurface(SURFOBJ* pso, RECTL* prcl, ULONG iColor);
 ENG_API BOOL EngFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, BRUSHOBJ* pbo,
                          POINTL* pptlBrushOrg, MIX mix, FLONG flOptions);

@@ -559,3 +559,60 @@ TEST_F(DdiPrint, VectorPageOfPathsAndClips) {
 }
 
 }  // namespace
+
+namespace {
+
+// A vector page on a one-bit device surface (item 376 on a one-bit page):
+// a stretched image is halftoned by the engine, which hands the one-bit
+// result back to DrvCopyBits; it goes out as one one-bit image record of
+// the destination's size, half its pixels white for mid grey.
+TEST_F(DdiPrint, OneBitDeviceSurfaceHalftonesStretchedImages) {
+  std::vector<uint8_t> job =
+      JobDevmode({{kImagePrint, 0}, {kColorProcess, 1}, {kColor, 1}, {kOneBitSurface, 1}, {kPrintQuality, 600}});
+  eng::DcOpenParams params;
+  const std::u16string driver = std::u16string(env_test::kDriverDir) + u"VELMPD0.DLL";
+  params.driver_path = driver.c_str();
+  params.device_name = u"Office";
+  params.printer = printer_;
+  params.devmode = reinterpret_cast<const DEVMODEW*>(job.data());
+  std::unique_ptr<eng::PrinterDc> dc = eng::DcOpen(params);
+  ASSERT_NE(dc, nullptr) << GetLastError();
+  ASSERT_EQ(dc->surface()->iBitmapFormat, BMF_1BPP);
+  ASSERT_EQ(dc->surface()->iType, STYPE_DEVICE);
+  ASSERT_TRUE(dc->StartDoc(u"Mono", 5));
+  grtest::SpoolRecorder spool;
+  Pdev* pdev = static_cast<Pdev*>(dc->surface()->dhpdev);
+  GrSpoolUnbind(pdev);
+  ddi_test::Bind(pdev, &spool);
+  ASSERT_TRUE(dc->StartPage());
+  std::vector<uint8_t> grey(4 * 12, 0x80);
+  eng::Image image;
+  image.width = 4;
+  image.height = 4;
+  image.bits = 24;
+  image.stride = 12;
+  image.data = grey.data();
+  ASSERT_TRUE(dc->DrawImage(image, RECTL{100, 200, 132, 232}, RECTL{0, 0, 4, 4}, COLORONCOLOR));
+  ASSERT_TRUE(dc->EndPage());
+  ASSERT_TRUE(dc->EndDoc());
+
+  jobread::Stream stream;
+  jobread::Error error;
+  ASSERT_TRUE(jobread::ReadStream(spool.bytes.data(), spool.bytes.size(), &stream, &error)) << error.message;
+  std::vector<jobread::Record> images = ddi_test::ImageRecords(stream);
+  ASSERT_EQ(images.size(), 1u);
+  const jobread::Record& im = images[0];
+  EXPECT_EQ(im.Int("bits"), 1);
+  EXPECT_EQ(im.Int("left"), 100);
+  EXPECT_EQ(im.Int("top"), 200);
+  EXPECT_EQ(im.Int("width"), 32);
+  EXPECT_EQ(im.Int("rows"), 32);
+  const std::vector<uint8_t> pixels = im.Bytes("pixels");
+  ASSERT_EQ(pixels.size(), 32u * 4u);
+  int white = 0;
+  for (uint8_t b : pixels)
+    for (int i = 0; i < 8; ++i) white += (b >> i) & 1;
+  EXPECT_EQ(white, 512);
+}
+
+}  // namespace

@@ -304,10 +304,14 @@ TEST_F(Gpath, PatternPensAndPatternFills) {
             2u);
 }
 
+// The colour record of a stroked and filled path: the outline's colour is
+// the foreground and the fill's colour the third colour (the record's
+// third colour is the fill of a path that is also stroked), the fill
+// brush's second colour the background.
 TEST_F(Gpath, PlainStrokeAndFillIsOneRecordWithThreeColours) {
   eng::PathObject path(vectest::Rect(0, 0, 20, 20));
-  eng::BrushObject pen(0x0000FF);
-  eng::BrushObject fill(0x00FF00);
+  eng::BrushObject pen(0x0000FF);   // blue (engine colours have blue low)
+  eng::BrushObject fill(0x00FF00);  // green
   POINTL org{0, 0};
   LINEATTRS la{};
   la.elWidth.l = 1;
@@ -318,15 +322,41 @@ TEST_F(Gpath, PlainStrokeAndFillIsOneRecordWithThreeColours) {
   ASSERT_FALSE(recs.empty());
   EXPECT_EQ(recs.back().opcode, kOpPathLines);
   EXPECT_EQ(recs.back().Int("use"), 3);
-  size_t paths = 0;
+  size_t paths = 0, colours = 0;
   for (const auto& r : recs) {
     paths += r.opcode == kOpPathLines;
     if (r.opcode == kOpColor) {
+      ++colours;
       EXPECT_EQ(r.Int("third"), 1);
-      EXPECT_EQ(r.Bytes("foreground"), (std::vector<uint8_t>{0x00, 0xFF, 0x00}));
+      EXPECT_EQ(r.Int("opaque"), 1);
+      EXPECT_EQ(r.Bytes("foreground"), (std::vector<uint8_t>{0x00, 0x00, 0xFF}));    // the pen, red first
+      EXPECT_EQ(r.Bytes("background"), (std::vector<uint8_t>{0xFF, 0xFF, 0xFF}));
+      EXPECT_EQ(r.Bytes("third_colour"), (std::vector<uint8_t>{0x00, 0xFF, 0x00}));  // the fill
     }
   }
   EXPECT_EQ(paths, 1u);
+  EXPECT_EQ(colours, 1u);
+  // Winding fills say so in the use; a second call with other colours sends
+  // a new colour record, with the same colours none.
+  eng::BrushObject red(0xFF0000);
+  ASSERT_EQ(DrvStrokeAndFillPath(&surface_, path.get(), nullptr, nullptr, red.get(), &la, fill.get(), &org, 0x0D0D,
+                                 FP_WINDINGMODE),
+            TRUE);
+  ASSERT_EQ(DrvStrokeAndFillPath(&surface_, path.get(), nullptr, nullptr, red.get(), &la, fill.get(), &org, 0x0D0D,
+                                 FP_WINDINGMODE),
+            TRUE);
+  recs = Records();
+  colours = 0;
+  for (const auto& r : recs) {
+    if (r.opcode == kOpPathLines) {
+      EXPECT_EQ(r.Int("use"), 4);
+    }
+    if (r.opcode != kOpColor) continue;
+    ++colours;
+    EXPECT_EQ(r.Bytes("foreground"), (std::vector<uint8_t>{0xFF, 0x00, 0x00}));
+    EXPECT_EQ(r.Bytes("third_colour"), (std::vector<uint8_t>{0x00, 0xFF, 0x00}));
+  }
+  EXPECT_EQ(colours, 1u);
 }
 
 TEST_F(Gpath, EntriesCheckTheirPdevAndHonourSuppressionAndFailure) {
