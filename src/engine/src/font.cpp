@@ -657,6 +657,10 @@ FD_GLYPHSET* BuildGlyphSet(const std::vector<std::pair<WCHAR, std::vector<HGLYPH
 
 }  // namespace
 
+namespace {
+void MeasureAdvance(Font* f, HGLYPH hg, double* dx, double* dy);
+}  // namespace
+
 Font* FontFromObj(FONTOBJ* pfo) {
   Font* f = reinterpret_cast<Font*>(pfo);
   return f && f->magic == kFontMagic ? f : nullptr;
@@ -696,6 +700,24 @@ HGLYPH FontGlyphOf(Font* f, char16_t ch) {
 }
 
 void FontAdvance(Font* f, HGLYPH hg, double* dx, double* dy) {
+  // Strings are laid out again for every band: each glyph's advance is
+  // asked for once.
+  auto it = f->glyphs.find(hg);
+  if (it != f->glyphs.end() && it->second.have_advance) {
+    *dx = it->second.advance_x;
+    *dy = it->second.advance_y;
+    return;
+  }
+  MeasureAdvance(f, hg, dx, dy);
+  GlyphEntry& e = f->glyphs[hg];
+  e.have_advance = true;
+  e.advance_x = *dx;
+  e.advance_y = *dy;
+}
+
+namespace {
+
+void MeasureAdvance(Font* f, HGLYPH hg, double* dx, double* dy) {
   const XFORML& m = f->xform.m;
   double sb = std::hypot(m.eM11, m.eM12);
   double ux = sb > 0 ? m.eM11 / sb : 1, uy = sb > 0 ? m.eM12 / sb : 0;
@@ -719,6 +741,8 @@ void FontAdvance(Font* f, HGLYPH hg, double* dx, double* dy) {
   *dx = units * m.eM11;
   *dy = units * m.eM12;
 }
+
+}  // namespace
 
 void FontVerticals(Font* f, double* ax, double* ay, double* dx, double* dy) {
   const XFORML& m = f->xform.m;
@@ -745,6 +769,12 @@ FontBytes ReadFontFile(const std::string& host_path) {
 }
 
 BOOL RegisterFontFile(const FontBytes& data) {
+  {
+    // The same file again adds nothing.
+    std::lock_guard<std::mutex> lock(g_registry_mutex);
+    for (const Known& k : Registry())
+      if (data && (k.data == data || *k.data == *data)) return TRUE;
+  }
   std::vector<Known> faces;
   if (!AddFaces(data, &faces)) {
     SetLastError(ERROR_INVALID_PARAMETER);

@@ -24,6 +24,8 @@ struct GlyphEntry {
   bool have_bits = false;
   std::vector<uint32_t> bits;  // a GLYPHBITS with its rows (32-bit aligned)
   PathObj* path = nullptr;     // its outline, once asked for
+  bool have_advance = false;   // its advance on the page, once asked for
+  double advance_x = 0, advance_y = 0;
 };
 
 struct Font {
