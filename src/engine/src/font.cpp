@@ -51,6 +51,21 @@ std::u16string Fold(std::u16string_view s) {
   return f;
 }
 
+// A name inside an IFIMETRICS block, read no further than the block's end
+// (a driver's block is not trusted to end its names).
+std::u16string IfiName(const IFIMETRICS* ifi, PTRDIFF at) {
+  if (!ifi || at < PTRDIFF(sizeof(IFIMETRICS)) || at >= PTRDIFF(ifi->cjThis)) return u"";
+  const uint8_t* p = reinterpret_cast<const uint8_t*>(ifi) + at;
+  std::u16string name;
+  for (size_t i = 0; i + 1 < size_t(ifi->cjThis - at); i += 2) {
+    char16_t c;
+    std::memcpy(&c, p + i, 2);
+    if (!c) break;
+    name.push_back(c);
+  }
+  return name;
+}
+
 // The sfnt names of one name id: Japanese first (the machine's language),
 // then US English, then any Unicode name of the Windows platform, then any
 // Macintosh Roman name.
@@ -389,8 +404,7 @@ void FillFontObj(Font* f, const FontSpec& spec) {
   f->fo.ulStyleSize = spec.resolution.cy > 0 ? ULONG(std::lround(em_px * 72.0 / spec.resolution.cy)) : 0;
   if (spec.height < 0 && !spec.has_matrix) f->fo.flFontType |= FO_EM_HEIGHT;
   if (ifi.jWinCharSet == SHIFTJIS_CHARSET) f->fo.flFontType |= FO_DBCS_FONT;
-  const WCHAR* face = reinterpret_cast<const WCHAR*>(reinterpret_cast<const uint8_t*>(&ifi) + ifi.dpwszFaceName);
-  if (face[0] == u'@') f->fo.flFontType |= FO_VERT_FACE;
+  if (IfiName(&ifi, ifi.dpwszFaceName).starts_with(u'@')) f->fo.flFontType |= FO_VERT_FACE;
 }
 
 // A file identity for FONTOBJ iFile and iTTUniq: one number per font file.
@@ -408,6 +422,7 @@ ULONG_PTR FileId(const FontBytes& data) {
 
 void DestroyFont(Font* f) {
   if (!f) return;
+  UntrackTextObject(f);
   for (auto& [hg, e] : f->glyphs) PathDelete(e.path);
   if (f->face) {
     std::lock_guard<std::mutex> lock(g_ft_mutex);
@@ -625,11 +640,6 @@ bool RealiseDeviceGlyph(Font* f, HGLYPH hg, GlyphEntry* e, bool bits) {
   return true;
 }
 
-const WCHAR* IfiName(const IFIMETRICS* ifi, PTRDIFF at) {
-  if (!ifi || at < PTRDIFF(sizeof(IFIMETRICS)) || at >= PTRDIFF(ifi->cjThis)) return u"";
-  return reinterpret_cast<const WCHAR*>(reinterpret_cast<const uint8_t*>(ifi) + at);
-}
-
 // Builds FD_GLYPHSET from runs of (first character, handles) into storage.
 FD_GLYPHSET* BuildGlyphSet(const std::vector<std::pair<WCHAR, std::vector<HGLYPH>>>& runs,
                            std::vector<uint64_t>* storage) {
@@ -663,7 +673,7 @@ void MeasureAdvance(Font* f, HGLYPH hg, double* dx, double* dy);
 
 Font* FontFromObj(FONTOBJ* pfo) {
   Font* f = reinterpret_cast<Font*>(pfo);
-  return f && f->magic == kFontMagic ? f : nullptr;
+  return IsTextObject(f) && f->magic == kFontMagic ? f : nullptr;
 }
 
 HGLYPH FontGlyphOf(Font* f, char16_t ch) {
@@ -822,6 +832,7 @@ std::unique_ptr<FontObject> FontObject::Create(const FontSpec& spec) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
+  TrackTextObject(f);
   f->data = data;
   {
     std::lock_guard<std::mutex> lock(g_ft_mutex);
@@ -875,6 +886,7 @@ std::unique_ptr<FontObject> FontObject::CreateDevice(const DeviceFonts& fonts, U
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
+  TrackTextObject(f);
   f->device = true;
   f->dev = fonts;
   f->ifi = ifi;
@@ -915,6 +927,7 @@ std::unique_ptr<FontObject> FontObject::CreateSynthetic(const IFIMETRICS* ifi, c
     return nullptr;
   }
   auto* f = new Font;
+  TrackTextObject(f);
   f->device = true;
   f->synthetic = true;
   f->ifi_block.assign((ifi->cjThis + 7) / 8, 0);

@@ -3,7 +3,9 @@
 // the transform service that fonts' drivers call (XFORMOBJ_bApplyXform).
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 #include <new>
+#include <unordered_set>
 
 #include "plat/kernel.h"
 #include "text_internal.h"
@@ -49,6 +51,7 @@ DWORD CodePageOf(const IFIMETRICS* ifi) {
 
 StringObject::StringObject(const FontObject& font, const std::vector<PlacedGlyph>& glyphs, FLONG extra_accel)
     : p_(new Str) {
+  TrackTextObject(p_);
   Font* f = font.impl();
   Str& s = *p_;
   s.gp.reserve(glyphs.size());
@@ -146,6 +149,7 @@ std::unique_ptr<StringObject> StringObject::Layout(const FontObject& font, std::
 }
 
 StringObject::~StringObject() {
+  UntrackTextObject(p_);
   p_->magic = 0;
   delete p_;
 }
@@ -169,9 +173,30 @@ void StringObject::Offset(LONG dx, LONG dy) {
 }  // namespace eng
 
 namespace eng::detail {
+namespace {
+std::mutex g_live_mutex;
+std::unordered_set<const void*>& Live() {
+  static std::unordered_set<const void*> live;
+  return live;
+}
+}  // namespace
+
+void TrackTextObject(const void* p) {
+  std::lock_guard<std::mutex> lock(g_live_mutex);
+  Live().insert(p);
+}
+void UntrackTextObject(const void* p) {
+  std::lock_guard<std::mutex> lock(g_live_mutex);
+  Live().erase(p);
+}
+bool IsTextObject(const void* p) {
+  std::lock_guard<std::mutex> lock(g_live_mutex);
+  return p && Live().count(p) != 0;
+}
+
 Str* StrFromObj(STROBJ* pstro) {
   Str* s = reinterpret_cast<Str*>(pstro);
-  return s && s->magic == kStringMagic ? s : nullptr;
+  return IsTextObject(s) && s->magic == kStringMagic ? s : nullptr;
 }
 }  // namespace eng::detail
 

@@ -51,6 +51,12 @@ struct Font {
 };
 Font* FontFromObj(FONTOBJ* pfo);
 
+// The fonts and strings alive: a FONTOBJ or STROBJ that the engine did not
+// make (a driver's own, or a copy) is told apart without reading past it.
+void TrackTextObject(const void* p);
+void UntrackTextObject(const void* p);
+bool IsTextObject(const void* p);
+
 // The glyph handle of a character.
 HGLYPH FontGlyphOf(Font* f, char16_t ch);
 // A glyph's advance in device pixels.
