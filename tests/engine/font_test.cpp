@@ -921,6 +921,22 @@ TEST(EngineFont, SyntheticDeviceFontForDriverTests) {
   FD_GLYPHSET* gs = FONTOBJ_pfdg(font->get());
   ASSERT_NE(gs, nullptr);
   EXPECT_EQ(gs->cGlyphsSupported, 0x5Fu + 3);
+
+  // A vertical face ('@' name) whose name runs to the block's end without
+  // its terminator: read within the block; null glyph set: characters are
+  // their own handles.
+  std::vector<uint8_t> raw(sizeof(IFIMETRICS) + 4);
+  IFIMETRICS vertical = block.ifi;
+  vertical.cjThis = ULONG(raw.size());
+  vertical.dpwszFamilyName = vertical.dpwszFaceName = sizeof(IFIMETRICS);
+  std::memcpy(raw.data(), &vertical, sizeof vertical);
+  std::memcpy(raw.data() + sizeof vertical, u"@V", 4);
+  auto vert = eng::FontObject::CreateSynthetic(reinterpret_cast<IFIMETRICS*>(raw.data()), nullptr,
+                                                  XFORML{0.05f, 0, 0, 0.05f, 0, 0}, 2);
+  ASSERT_NE(vert, nullptr);
+  EXPECT_TRUE(vert->get()->flFontType & FO_VERT_FACE);
+  EXPECT_EQ(vert->get()->iFace, 2u);
+  EXPECT_EQ(vert->GlyphsOf(u"\u3042A"), (std::vector<HGLYPH>{0x3042, 0x41}));
 }
 
 TEST(EngineFont, EngineGlyphSetCoversTheCharacterMap) {
