@@ -361,6 +361,20 @@ TEST(EngineFont, FontFilesAreFoundByTheirFamilyNames) {
   }
 }
 
+TEST(EngineFont, TheMachineFontsFolderIsSearchedByName) {
+  plat_test::TempMachine machine;
+  ASSERT_TRUE(plat::EnsureWindowsDir(u"C:\\Windows\\Fonts"));
+  std::filesystem::copy_file(kGothicP, plat_test::TempMachine::Host(u"C:\\Windows\\Fonts\\ipagp.ttf"));
+  eng::FontSpec spec;
+  spec.face_name = u"IPA Pゴシック";
+  spec.height = -30;
+  auto font = eng::FontObject::Create(spec);
+  ASSERT_NE(font, nullptr) << GetLastError();
+  const IFIMETRICS* ifi = FONTOBJ_pifi(font->get());
+  EXPECT_EQ(Name(ifi, ifi->dpwszFamilyName), u"IPA Pゴシック");
+  EXPECT_EQ(ifi->jWinPitchAndFamily & 3, VARIABLE_PITCH);
+}
+
 // Simulations: bold thickens the strokes, italic leans them.
 TEST(EngineFont, SimulatedBoldAndItalic) {
   eng::FontSpec spec;

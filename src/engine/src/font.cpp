@@ -114,7 +114,8 @@ std::vector<std::u16string> FamilyNames(FT_Face face) {
 }
 
 struct Known {
-  FontBytes data;
+  FontBytes data;    // registered fonts: the bytes
+  std::string path;  // the machine's fonts: the file, read when chosen
   int face_index;
   std::vector<std::u16string> names;
   bool bold, italic;
@@ -137,8 +138,8 @@ bool AddFaces(const FontBytes& data, std::vector<Known>* out) {
     if (FT_New_Memory_Face(lib, data->data(), FT_Long(data->size()), i, &face) != 0) break;
     count = face->num_faces;
     if (FT_IS_SCALABLE(face)) {
-      out->push_back({data, int(i), FamilyNames(face), (face->style_flags & FT_STYLE_FLAG_BOLD) != 0,
-                      (face->style_flags & FT_STYLE_FLAG_ITALIC) != 0});
+      out->push_back({data, std::string(), int(i), FamilyNames(face), (face->style_flags & FT_STYLE_FLAG_BOLD) != 0,
+                    (face->style_flags & FT_STYLE_FLAG_ITALIC) != 0});
       any = true;
     }
     FT_Done_Face(face);
@@ -146,8 +147,9 @@ bool AddFaces(const FontBytes& data, std::vector<Known>* out) {
   return any;
 }
 
-// The machine's fonts folder, read once.
-const std::vector<Known>& MachineFonts() {
+// The faces of the machine's fonts folder (C:\Windows\Fonts), listed once
+// per machine folder, as a copy for the caller.
+std::vector<Known> MachineFonts() {
   static std::mutex m;
   static std::string read_dir;
   static std::vector<Known> fonts;
@@ -162,8 +164,14 @@ const std::vector<Known>& MachineFonts() {
       if (e->d_name[0] != '.') files.push_back(dir + "/" + e->d_name);
     ::closedir(d);
     std::sort(files.begin(), files.end());
-    for (const std::string& f : files)
+    for (const std::string& f : files) {
+      size_t from = fonts.size();
       if (FontBytes b = ReadFontFile(f)) AddFaces(b, &fonts);
+      for (size_t i = from; i < fonts.size(); ++i) {
+        fonts[i].data.reset();  // only the names are kept
+        fonts[i].path = f;
+      }
+    }
   }
   return fonts;
 }
@@ -813,9 +821,12 @@ std::unique_ptr<FontObject> FontObject::Create(const FontSpec& spec) {
         index = k->face_index;
       }
     }
-    if (!data && (k = FindFace(MachineFonts(), folded, bold, spec.italic))) {
-      data = k->data;
-      index = k->face_index;
+    if (!data) {
+      const std::vector<Known> machine = MachineFonts();
+      if ((k = FindFace(machine, folded, bold, spec.italic))) {
+        data = ReadFontFile(k->path);
+        index = k->face_index;
+      }
     }
     if (!data) {
       SetLastError(ERROR_FILE_NOT_FOUND);
