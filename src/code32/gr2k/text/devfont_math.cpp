@@ -5,8 +5,8 @@
 
 int64_t TxtHypot(int64_t x, int64_t y) {
   using u128 = unsigned __int128;
-  const u128 ax = u128(x < 0 ? -(x + 1) + 1 : x);  // no overflow for INT64_MIN + 1 .. MAX
-  const u128 ay = u128(y < 0 ? -(y + 1) + 1 : y);
+  const u128 ax = x < 0 ? u128(0) - u128(x) : u128(x);
+  const u128 ay = y < 0 ? u128(0) - u128(y) : u128(y);
   const u128 sum = ax * ax + ay * ay;
   // A floating estimate, then the exact ceiling of the square root.
   u128 r = u128(std::sqrt(static_cast<long double>(sum)));
