@@ -18,8 +18,6 @@
 
 namespace {
 
-constexpr LONG kFdError = -1;  // FD_ERROR: the query failed
-
 const HMODULE kModule = reinterpret_cast<HMODULE>(0x52000);
 
 // ---- a reader of the stored glyph-set format, sharing nothing with the loader ----------------
