@@ -57,3 +57,34 @@ TEST_F(Resources, AModuleWithoutResourcesOrADamagedBlockHasNone) {
 }
 
 }  // namespace
+
+namespace {
+
+// Resources a module registers for itself come before its file's, and go
+// when it withdraws them; another module's handle never sees them.
+TEST_F(Resources, BuiltinResourcesOfAModule) {
+  std::string base = plat::StandinModuleDir() + "/velmres.dll";
+  ASSERT_TRUE(plat::WriteResourceModule(TempMachine::Host(u"C:\\Windows\\System32\\both.dll"), base,
+                                        {plat::StringResource(5, u"file")}));
+  HMODULE m = LoadLibraryW(u"C:\\Windows\\System32\\both.dll");
+  ASSERT_NE(m, nullptr);
+  const uint8_t table[] = {1, 2, 3};
+  const char16_t text[] = u"own";
+  const plat::BuiltinResource entries[] = {{258, 1, table, sizeof table}, {RT_STRING, 5, text, 6}};
+  plat::RegisterModuleResources(m, entries, 2);
+  size_t size = 0;
+  EXPECT_EQ(plat::FindModuleResource(m, 258, 1, &size), table);
+  EXPECT_EQ(size, 3u);
+  EXPECT_EQ(plat::FindModuleResource(m, 258, 2, &size), nullptr);
+  EXPECT_EQ(plat::FindModuleResource(reinterpret_cast<HMODULE>(0x1234), 258, 1, &size), nullptr);
+  char16_t buf[8];
+  EXPECT_EQ(LoadStringW(m, 5, buf, 8), 3);
+  EXPECT_EQ(plat::ToUtf8(buf), "own");
+  plat::WithdrawModuleResources(m);
+  EXPECT_EQ(plat::FindModuleResource(m, 258, 1, &size), nullptr);
+  EXPECT_EQ(LoadStringW(m, 5, buf, 8), 4);
+  EXPECT_EQ(plat::ToUtf8(buf), "file");
+  FreeLibrary(m);
+}
+
+}  // namespace

@@ -61,6 +61,28 @@ std::map<HMODULE, std::shared_ptr<Table>>& Tables() {
   return tables;
 }
 
+struct Builtins {
+  const plat::BuiltinResource* entries;
+  size_t count;
+};
+std::map<HMODULE, Builtins>& BuiltinTables() {
+  static std::map<HMODULE, Builtins> tables;
+  return tables;
+}
+
+const void* FindBuiltin(HMODULE module, DWORD type, DWORD id, size_t* size) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  auto it = BuiltinTables().find(module);
+  if (it == BuiltinTables().end()) return nullptr;
+  for (size_t i = 0; i < it->second.count; ++i) {
+    const plat::BuiltinResource& e = it->second.entries[i];
+    if (e.type != type || e.id != id) continue;
+    if (size) *size = e.size;
+    return e.data;
+  }
+  return nullptr;
+}
+
 std::shared_ptr<Table> TableOf(HMODULE module) {
   char16_t path[1024];
   DWORD n = module ? GetModuleFileNameW(module, path, 1024) : 0;
@@ -109,7 +131,19 @@ bool plat::WriteResourceModule(const std::string& host_path, const std::string& 
   return detail::ReplaceHostFile(host_path, bytes, nullptr);
 }
 
+void plat::RegisterModuleResources(HMODULE module, const BuiltinResource* entries, size_t count) {
+  if (!module) return;
+  std::lock_guard<std::mutex> lock(g_mutex);
+  BuiltinTables()[module] = Builtins{entries, entries ? count : 0};
+}
+
+void plat::WithdrawModuleResources(HMODULE module) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  BuiltinTables().erase(module);
+}
+
 const void* plat::FindModuleResource(HMODULE module, DWORD type, DWORD id, size_t* size) {
+  if (const void* builtin = FindBuiltin(module, type, id, size)) return builtin;
   std::shared_ptr<Table> t = TableOf(module);
   if (!t) return nullptr;
   auto it = t->entries.find({type, id});

@@ -1,7 +1,7 @@
 // Stand-in until vector mode is built for text:
 // every drawing entry of the DDI table checks its Pdev and hands the call to
 // the engine's own routine, which draws into the band bitmap of a raster
-// page. The device-font queries answer that the device has no fonts.
+// page.
 #include "gr2k/ddi_entries.h"
 #include "gr2k/pdev.h"
 #include "plat/kernel.h"
@@ -9,7 +9,6 @@
 namespace {
 
 constexpr ULONG kGlyphBits = 1;      // FO_GLYPHBITS
-constexpr LONG kFontDataError = -1;   // FD_ERROR
 
 // The Pdev of a drawing call's target; null (the call fails) when it is not
 // valid or output has failed. *skip: the settings suppress drawing, and the
@@ -36,24 +35,4 @@ BOOL DrvTextOut(SURFOBJ* pso, STROBJ* pstro, FONTOBJ* pfo, CLIPOBJ* pco, RECTL* 
 ULONG DrvGetGlyphMode(DHPDEV dhpdev, FONTOBJ*) {
   if (!GrCheckPdev(dhpdev)) return 0;
   return kGlyphBits;
-}
-
-IFIMETRICS* DrvQueryFont(DHPDEV dhpdev, ULONG_PTR, ULONG, ULONG_PTR*) {
-  if (GrCheckPdev(dhpdev)) SetLastError(ERROR_INVALID_PARAMETER);  // the device has no fonts
-  return nullptr;
-}
-
-LONG DrvQueryFontData(DHPDEV dhpdev, FONTOBJ*, ULONG, HGLYPH, GLYPHDATA*, PVOID, ULONG) {
-  if (GrCheckPdev(dhpdev)) SetLastError(ERROR_INVALID_PARAMETER);
-  return kFontDataError;
-}
-
-PVOID DrvQueryFontTree(DHPDEV dhpdev, ULONG_PTR, ULONG, ULONG, ULONG_PTR*) {
-  if (GrCheckPdev(dhpdev)) SetLastError(ERROR_INVALID_PARAMETER);
-  return nullptr;
-}
-
-BOOL DrvQueryAdvanceWidths(DHPDEV dhpdev, FONTOBJ*, ULONG, HGLYPH*, PVOID, ULONG) {
-  if (GrCheckPdev(dhpdev)) SetLastError(ERROR_INVALID_PARAMETER);
-  return FALSE;
 }

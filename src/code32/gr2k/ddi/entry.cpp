@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "gr2k/ddi_entries.h"
+#include "gr2k/devfont.h"
 #include "gr2k/pdev.h"
 #include "plat/kernel.h"
 #include "velm/library.h"
@@ -54,8 +55,12 @@ static_assert(std::size(kDdiTable) == kDdiTableEntries);
 VELM_EXPORT BOOL DllMain(HINSTANCE module, DWORD reason, LPVOID /*reserved*/) {
   // Attach keeps the module handle (the Pdev's resource module) and starts
   // this library's copy of the common code; detach frees the model list,
-  // every cached context and the locks.
-  return CommonDllMain(module, reason);
+  // every cached context and the locks. The device fonts' records and
+  // glyph sets are resources of the module while it is attached.
+  if (reason == DLL_PROCESS_ATTACH) TxtRegisterDeviceFontResources(module);
+  const BOOL result = CommonDllMain(module, reason);
+  if (reason == DLL_PROCESS_DETACH) TxtWithdrawDeviceFontResources(module);
+  return result;
 }
 
 VELM_EXPORT BOOL DrvQueryDriverInfo(DWORD query, PVOID buffer, DWORD size, DWORD* needed) {

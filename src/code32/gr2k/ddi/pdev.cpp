@@ -7,6 +7,7 @@
 #include "ddi_internal.h"
 #include "gr2k/ddi_entries.h"
 #include "gr2k/doc.h"
+#include "gr2k/devfont.h"
 #include "gr2k/dlrecords.h"
 #include "gr2k/glyph.h"
 #include "../vector/icm.h"
@@ -48,6 +49,8 @@ void GrFreePdev(Pdev* pdev) {
   if (pdev->palette) EngDeletePalette(pdev->palette);
   pdev->palette = nullptr;
   GrIcmCloseHandles(pdev);
+  TxtFreeDeviceFonts(pdev, pdev->deviceFonts);
+  pdev->deviceFonts = nullptr;
   if (pdev->context) CtxClose(pdev->context);
   pdev->context = nullptr;
   PdevDestroy(pdev);  // the DEVMODE copy, the job name and the rest of the pool
@@ -85,9 +88,12 @@ DHPDEV DrvEnablePDEV(DEVMODEW* devmode, LPWSTR /*log_address*/, ULONG pattern_co
   if (!GrReadRenderSettings(pdev, pdev->context)) return Fail(pdev);
   pdev->spoolDllName = pdev->context->model ? pdev->context->model->spoolDllName : nullptr;
 
-  // Device fonts. Stand-in until the device-font tables are built: a page
-  // has none, in either mode, so DEVINFO announces none.
+  // Device fonts: the printer's resident fonts in vector mode, unless the
+  // driver type has none. A table that cannot be built leaves the device
+  // without fonts; it does not fail the device context.
   pdev->deviceFontCount = 0;
+  if (!pdev->rasterMode && OptGetValueById(pdev->context, gr_item::kDriverType) != 1)
+    pdev->deviceFonts = TxtLoadDeviceFonts(pdev, pdev->module, &pdev->deviceFontCount);
 
   GDIINFO gdi;
   GrFillGdiInfo(pdev, &gdi);

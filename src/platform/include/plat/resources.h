@@ -39,7 +39,21 @@ bool WriteResourceModule(const std::string& host_path, const std::string& base_m
                          const std::vector<ResourceEntry>& entries);
 
 // The bytes of a resource of a loaded module, or null; the bytes stay valid
-// while the module stays loaded.
+// while the module stays loaded. Resources a module registered for itself
+// come before those appended to its file.
 const void* FindModuleResource(HMODULE module, DWORD type, DWORD id, size_t* size);
+
+// Resources compiled into a module's own code: the module registers them for
+// its handle when it is attached and withdraws them when it is detached. The
+// entries and their bytes stay the module's and must outlive the
+// registration; a second registration for a handle replaces the first.
+struct BuiltinResource {
+  DWORD type;
+  DWORD id;
+  const void* data;
+  size_t size;
+};
+void RegisterModuleResources(HMODULE module, const BuiltinResource* entries, size_t count);
+void WithdrawModuleResources(HMODULE module);
 
 }  // namespace plat

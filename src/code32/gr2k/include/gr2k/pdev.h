@@ -13,6 +13,7 @@
 #include "plat/wintypes.h"
 
 struct DriverContext;
+struct DeviceFontTable;
 
 inline constexpr uint32_t kPdevMagic = 0x19651013;
 
@@ -84,6 +85,7 @@ struct Pdev {
   int32_t paperSize;
   int32_t offsetXDots, offsetYDots;
   uint32_t deviceFontCount;
+  DeviceFontTable* deviceFonts;  // vector mode: the device fonts (pool), or null
   int16_t copies;
   int16_t colorProcess;
   int16_t orientation;  // dmOrientation - 1
