@@ -1,42 +1,14 @@
-// Stand-in until vector mode is built for text:
-// every drawing entry of the DDI table checks its Pdev and hands the call to
-// the engine's own routine, which draws into the band bitmap of a raster
-// page. The device-font queries answer that the device has no fonts.
+// Stand-in until the device fonts are built: the device-font queries answer
+// that the device has no fonts.
 #include "gr2k/ddi_entries.h"
 #include "gr2k/pdev.h"
 #include "plat/kernel.h"
 
 namespace {
 
-constexpr ULONG kGlyphBits = 1;      // FO_GLYPHBITS
-constexpr LONG kFontDataError = -1;   // FD_ERROR
-
-// The Pdev of a drawing call's target; null (the call fails) when it is not
-// valid or output has failed. *skip: the settings suppress drawing, and the
-// call succeeds without output.
-Pdev* DrawTarget(SURFOBJ* pso, bool* skip) {
-  *skip = false;
-  Pdev* pdev = GrPdevOfSurface(pso);
-  if (!pdev) return nullptr;
-  if (pdev->flags & kPdevOutputFailed) return nullptr;
-  *skip = pdev->drawingSuppressed != 0;
-  return pdev;
-}
+constexpr LONG kFontDataError = -1;  // FD_ERROR
 
 }  // namespace
-
-BOOL DrvTextOut(SURFOBJ* pso, STROBJ* pstro, FONTOBJ* pfo, CLIPOBJ* pco, RECTL* prclExtra, RECTL* prclOpaque,
-                BRUSHOBJ* pboFore, BRUSHOBJ* pboOpaque, POINTL* pptlOrg, MIX mix) {
-  bool skip;
-  if (!DrawTarget(pso, &skip)) return FALSE;
-  if (skip) return TRUE;
-  return EngTextOut(pso, pstro, pfo, pco, prclExtra, prclOpaque, pboFore, pboOpaque, pptlOrg, mix);
-}
-
-ULONG DrvGetGlyphMode(DHPDEV dhpdev, FONTOBJ*) {
-  if (!GrCheckPdev(dhpdev)) return 0;
-  return kGlyphBits;
-}
 
 IFIMETRICS* DrvQueryFont(DHPDEV dhpdev, ULONG_PTR, ULONG, ULONG_PTR*) {
   if (GrCheckPdev(dhpdev)) SetLastError(ERROR_INVALID_PARAMETER);  // the device has no fonts
