@@ -89,7 +89,7 @@ struct TextOptions {
 struct GlyphAt {
   uint32_t glyph = 0;
   double x = 0, y = 0;
-  char16_t ch = 0;  // its character when known, else 0
+  char16_t ch = 0;  // its character when known (for the caller; the string carries glyph indices)
 };
 
 class PrinterDc;
