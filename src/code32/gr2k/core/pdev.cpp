@@ -38,6 +38,7 @@ void PdevForgetGraphicsState(Pdev* pdev) {
   pdev->patternValid = false;
   pdev->colorValid = false;
   pdev->clipValid = false;
+  pdev->fontValid = false;
 }
 
 bool GrIsValidPdev(const Pdev* pdev) {

@@ -149,6 +149,18 @@ BOOL GsSetLineAttrs(Pdev* pdev, const GsLineAttrs& a) {
   return TRUE;
 }
 
+bool GsFontIsCurrent(const Pdev* pdev, uint32_t font_id, uint8_t orientation) {
+  return pdev->fontValid && pdev->fontId == font_id && pdev->fontOrientation == orientation;
+}
+
+void GsFontSent(Pdev* pdev, uint32_t font_id, uint8_t orientation) {
+  pdev->fontValid = true;
+  pdev->fontId = font_id;
+  pdev->fontOrientation = orientation;
+}
+
+void GsForgetFont(Pdev* pdev) { pdev->fontValid = false; }
+
 int32_t GsTransformScale(XFORMOBJ* transform) {
   XFORML m{};
   if (XFORMOBJ_iGetXform(transform, &m) == GX_IDENTITY) return -1;

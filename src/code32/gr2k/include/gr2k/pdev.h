@@ -145,6 +145,10 @@ struct Pdev {
   uint32_t clipUniq;
   int32_t clipKind;
   int32_t clipLeft, clipTop, clipRight, clipBottom;
+  // The font select last sent: the font's identity and orientation kind.
+  bool fontValid;
+  uint32_t fontId;
+  uint8_t fontOrientation;
   // The realization of a plain-colour brush, and the copy of a pattern
   // brush's realization with the call's origin.
   DlBrush plainBrush;

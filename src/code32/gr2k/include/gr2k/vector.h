@@ -43,6 +43,12 @@ BOOL GsSetBackMode(Pdev* pdev, uint8_t mode);
 BOOL GsSetPattern(Pdev* pdev, const DlBrush* brush);
 BOOL GsSetLineAttrs(Pdev* pdev, const GsLineAttrs& attrs);
 
+// The font cache: whether the last font select of the page was for this
+// font identity and orientation kind, and what was sent.
+bool GsFontIsCurrent(const Pdev* pdev, uint32_t font_id, uint8_t orientation);
+void GsFontSent(Pdev* pdev, uint32_t font_id, uint8_t orientation);
+void GsForgetFont(Pdev* pdev);
+
 // The scale of a transform in 1/256: -1 for the identity, 0 when the two
 // axes scale differently, else the mean of both scales.
 int32_t GsTransformScale(XFORMOBJ* transform);
