@@ -24,7 +24,7 @@ struct Device {
 
 // One drawing call, kept for a banding surface until the page ends.
 struct Op {
-  enum Kind { kFillPath, kStrokePath, kStrokeAndFillPath, kFillRect, kImage, kPatBlt } kind = kFillPath;
+  enum Kind { kFillPath, kStrokePath, kStrokeAndFillPath, kFillRect, kImage, kPatBlt, kText } kind = kFillPath;
   Path path;
   Color color = 0;
   Color pen_color = 0;  // the outline of a stroke and fill
@@ -40,6 +40,14 @@ struct Op {
   std::shared_ptr<std::vector<RECTL>> clip;     // page coordinates; null: none
   DcBrush brush;  // kPatBlt (its pattern's rows in image)
   ROP4 rop4 = 0xF0F0;
+  // kText: the font, and either Unicode text from (x, y) or placed glyphs;
+  // extra rectangles (underline, strike-out) in page coordinates.
+  std::shared_ptr<FontObject> font;
+  std::u16string text;
+  double x = 0, y = 0;
+  std::vector<PlacedGlyph> glyphs;
+  TextOptions text_options;
+  std::vector<RECTL> extra;
 };
 
 // The hatches as 8 x 8 one-bit patterns, bit 7 leftmost; a set bit is a line.
@@ -74,6 +82,10 @@ struct PrinterDc::Impl {
   std::shared_ptr<std::vector<RECTL>> clip;
   std::vector<std::shared_ptr<std::vector<RECTL>>> saved_clips;  // SaveDC's stack
   std::vector<Op> page;
+  std::shared_ptr<FontObject> font;  // the selected font
+  // Fonts realised lately, by what was asked for (a document re-selects
+  // the same few fonts again and again).
+  std::vector<std::pair<FontSpec, std::shared_ptr<FontObject>>> font_cache;
 
   template <class F>
   F Fn(ULONG index) const {
@@ -122,6 +134,7 @@ struct PrinterDc::Impl {
     return c & 0xFFFFFF;
   }
   BOOL Execute(const Op& op, const POINTL& origin);
+  BOOL ExecuteText(const Op& op, const POINTL& origin);
   void Shutdown();
 };
 
@@ -299,6 +312,8 @@ BOOL PrinterDc::Impl::Execute(const Op& op, const POINTL& origin) {
       if (bmp) EngDeleteSurface(reinterpret_cast<HSURF>(bmp));
       return ok;
     }
+    case Op::kText:
+      return ExecuteText(op, origin);
     case Op::kImage: {
       RECTL dest = Shift(op.dest, origin);
       RECTL surf{0, 0, so->sizlBitmap.cx, so->sizlBitmap.cy};
@@ -363,6 +378,54 @@ BOOL PrinterDc::Impl::Execute(const Op& op, const POINTL& origin) {
     }
   }
   return FALSE;
+}
+
+BOOL PrinterDc::Impl::ExecuteText(const Op& op, const POINTL& origin) {
+  // The string in band coordinates: the places move by the band's origin.
+  std::unique_ptr<StringObject> str;
+  if (op.glyphs.empty()) {
+    str = StringObject::Layout(*op.font, op.text, op.x - origin.x, op.y - origin.y,
+                               op.text_options.dx.empty() ? nullptr : &op.text_options.dx);
+  } else {
+    std::vector<PlacedGlyph> moved = op.glyphs;
+    for (PlacedGlyph& g : moved) {
+      g.x -= origin.x;
+      g.y -= origin.y;
+    }
+    str = std::make_unique<StringObject>(*op.font, moved, SO_GLYPHINDEX_TEXTOUT);
+  }
+  RECTL bounds = str->get()->rclBkGround;
+  auto add = [&bounds](const RECTL& r) {
+    bounds = RECTL{std::min(bounds.left, r.left), std::min(bounds.top, r.top), std::max(bounds.right, r.right),
+                   std::max(bounds.bottom, r.bottom)};
+  };
+  RECTL opaque = Shift(op.text_options.opaque_rect, origin);
+  if (op.text_options.opaque) add(opaque);
+  std::vector<RECTL> extra;
+  for (const RECTL& r : op.extra) {
+    extra.push_back(Shift(r, origin));
+    add(extra.back());
+  }
+  if (!extra.empty()) extra.push_back(RECTL{0, 0, 0, 0});
+  RECTL surf{0, 0, so->sizlBitmap.cx, so->sizlBitmap.cy};
+  Clip clip;
+  if (!Intersect(bounds, surf, nullptr) || !MakeClip(*this, op, origin, bounds, &clip)) return TRUE;
+  Brush fore, back;
+  fore.bo.iSolidColor = Translate(op.color);
+  back.bo.iSolidColor = Translate(op.text_options.background);
+  POINTL org{0, 0};
+  RECTL* prcl_extra = extra.empty() ? nullptr : extra.data();
+  RECTL* prcl_opaque = op.text_options.opaque ? &opaque : nullptr;
+  BRUSHOBJ* pbo_opaque = op.text_options.opaque ? &back.bo : nullptr;
+  auto drv = Fn<PFN_DrvTextOut>(INDEX_DrvTextOut);
+  BOOL ok = (hooks & HOOK_TEXTOUT) && drv
+                ? drv(so, str->get(), op.font->get(), &clip.co, prcl_extra, prcl_opaque, &fore.bo, pbo_opaque,
+                      &org, op.text_options.mix)
+                : EngTextOut(so, str->get(), op.font->get(), &clip.co, prcl_extra, prcl_opaque, &fore.bo,
+                             pbo_opaque, &org, op.text_options.mix);
+  BrushRelease(&fore);
+  BrushRelease(&back);
+  return ok;
 }
 
 void PrinterDc::Impl::Shutdown() {
@@ -517,6 +580,9 @@ BOOL PrinterDc::Reset(const DEVMODEW* devmode) {
   dc.Fn<PFN_DrvDisablePDEV>(INDEX_DrvDisablePDEV)(dc.dev->dhpdev);
   UnregisterDevice(dc.dev.get());
   dc.dev = std::move(dv);
+  // Device fonts belong to the PDEV that answered for them.
+  dc.font_cache.clear();
+  if (dc.font && dc.font->is_device()) dc.font.reset();
   dc.gdi = gi;
   dc.devinfo = di;
   dc.hsurf = hs;
@@ -836,6 +902,104 @@ BOOL PrinterDc::RestoreDC(int saved) {
   dc.clip = dc.saved_clips[size_t(at - 1)];
   dc.saved_clips.resize(size_t(at - 1));
   return TRUE;
+}
+
+namespace {
+
+bool SameSpec(const FontSpec& a, const FontSpec& b) {
+  return a.face_name == b.face_name && a.data == b.data && a.face_index == b.face_index && a.height == b.height &&
+         a.width == b.width && a.escapement == b.escapement && a.weight == b.weight && a.italic == b.italic &&
+         a.has_matrix == b.has_matrix && std::equal(a.matrix, a.matrix + 4, b.matrix) &&
+         a.resolution.cx == b.resolution.cx && a.resolution.cy == b.resolution.cy;
+}
+
+constexpr size_t kFontCacheSize = 16;
+
+}  // namespace
+
+BOOL PrinterDc::SelectFont(const FontSpec& spec) {
+  Impl& dc = *impl_;
+  FontSpec s = spec;
+  if (dc.gdi.ulLogPixelsX && dc.gdi.ulLogPixelsY) s.resolution = SIZEL{LONG(dc.gdi.ulLogPixelsX), LONG(dc.gdi.ulLogPixelsY)};
+  for (auto& [k, f] : dc.font_cache)
+    if (SameSpec(k, s)) {
+      dc.font = f;
+      return TRUE;
+    }
+  std::shared_ptr<FontObject> f;
+  if (!s.data && !s.face_name.empty() && dc.devinfo.cFonts) {
+    DeviceFonts d;
+    d.dhpdev = dc.dev->dhpdev;
+    d.count = dc.devinfo.cFonts;
+    d.query_font = dc.Fn<PFN_DrvQueryFont>(INDEX_DrvQueryFont);
+    d.query_font_tree = dc.Fn<PFN_DrvQueryFontTree>(INDEX_DrvQueryFontTree);
+    d.query_font_data = dc.Fn<PFN_DrvQueryFontData>(INDEX_DrvQueryFontData);
+    d.query_advance_widths = dc.Fn<PFN_DrvQueryAdvanceWidths>(INDEX_DrvQueryAdvanceWidths);
+    f = FontObject::FindDevice(d, s);
+  }
+  if (!f) f = FontObject::Create(s);
+  if (!f) return FALSE;
+  if (dc.font_cache.size() >= kFontCacheSize) dc.font_cache.erase(dc.font_cache.begin());
+  dc.font_cache.emplace_back(s, f);
+  dc.font = f;
+  return TRUE;
+}
+
+const FontObject* PrinterDc::selected_font() const { return impl_->font.get(); }
+
+BOOL PrinterDc::TextOut(double x, double y, std::u16string_view text, Color color, const TextOptions& options) {
+  Impl& dc = *impl_;
+  if (!dc.font) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  Op op;
+  op.kind = Op::kText;
+  op.font = dc.font;
+  op.text.assign(text);
+  op.x = x;
+  op.y = y;
+  op.color = color;
+  op.text_options = options;
+  // Underline and strike-out of a string on an upright baseline, from the
+  // font's metrics, across the string's cells.
+  if ((options.underline || options.strikeout) && !text.empty()) {
+    FONTOBJ* fo = dc.font->get();
+    XFORML m;
+    XFORMOBJ_iGetXform(FONTOBJ_pxoGetXform(fo), &m);
+    const IFIMETRICS* ifi = FONTOBJ_pifi(fo);
+    if (ifi && m.eM12 == 0 && m.eM21 == 0 && m.eM22 > 0) {
+      auto str = StringObject::Layout(*dc.font, text, x, y, options.dx.empty() ? nullptr : &options.dx);
+      const RECTL& bk = str->get()->rclBkGround;
+      auto bar = [&](double pos, double size) {
+        double thick = std::max(1.0, size * m.eM22);
+        LONG top = LONG(std::lround(y - pos * m.eM22 - thick / 2));
+        op.extra.push_back(RECTL{bk.left, top, bk.right, top + LONG(std::lround(thick))});
+      };
+      if (options.underline) bar(ifi->fwdUnderscorePosition, ifi->fwdUnderscoreSize);
+      if (options.strikeout) bar(ifi->fwdStrikeoutPosition, ifi->fwdStrikeoutSize);
+    }
+  }
+  return Submit(dc, std::move(op));
+}
+
+BOOL PrinterDc::GlyphsOut(const std::vector<GlyphAt>& glyphs, Color color, const TextOptions& options) {
+  Impl& dc = *impl_;
+  if (!dc.font) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (glyphs.empty()) return TRUE;
+  Op op;
+  op.kind = Op::kText;
+  op.font = dc.font;
+  op.color = color;
+  op.text_options = options;
+  op.text_options.underline = op.text_options.strikeout = false;
+  op.glyphs.reserve(glyphs.size());
+  // A glyph-index string carries the glyph indices as its text.
+  for (const GlyphAt& g : glyphs) op.glyphs.push_back(PlacedGlyph{g.glyph, g.x, g.y, char16_t(g.glyph & 0xFFFF)});
+  return Submit(dc, std::move(op));
 }
 
 }  // namespace eng

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "eng/ddi.h"
+#include "eng/text.h"
 
 namespace eng {
 
@@ -76,6 +77,25 @@ struct DcBrush {
 };
 
 enum class FillMode { kAlternate, kWinding };
+
+// How a string is drawn besides its glyphs.
+struct TextOptions {
+  std::vector<double> dx;     // advances along the baseline after each glyph; empty: the font's
+  bool opaque = false;        // fill opaque_rect with background first
+  RECTL opaque_rect{0, 0, 0, 0};
+  Color background = 0xFFFFFF;
+  bool underline = false;     // the font's underline and strike-out as extra rectangles
+  bool strikeout = false;
+  MIX mix = 0x0D0D;
+};
+
+// A glyph of the selected font by its index in the font (or a device
+// font's glyph handle) at its character origin on the page (pixels).
+struct GlyphAt {
+  uint32_t glyph = 0;
+  double x = 0, y = 0;
+  char16_t ch = 0;  // its character when known (for the caller; the string carries glyph indices)
+};
 
 class PrinterDc;
 
@@ -147,6 +167,22 @@ class PrinterDc {
   // was not saved.
   int SaveDC();
   BOOL RestoreDC(int saved);
+
+  // Text. SelectFont realises the font later text is drawn in: the driver's
+  // device font whose family name is spec.face_name when it announces one
+  // (DEVINFO cFonts), else the font file spec.data, else a registered font
+  // file of that family (RegisterFontFile). FALSE, with the last error set,
+  // when there is none; the font selected before stays.
+  BOOL SelectFont(const FontSpec& spec);
+  const FontObject* selected_font() const;
+  // Unicode text from the reference point (x, y) on the baseline; the
+  // driver's DrvTextOut (HOOK_TEXTOUT) or EngTextOut draws it.
+  BOOL TextOut(double x, double y, std::u16string_view text, Color color,
+               const TextOptions& options = {});
+  // Glyph indices of the selected font, each at its own place (a PDF's
+  // text): a glyph-index string (SO_GLYPHINDEX_TEXTOUT).
+  BOOL GlyphsOut(const std::vector<GlyphAt>& glyphs, Color color,
+                 const TextOptions& options = {});
 
   struct Impl;
 
