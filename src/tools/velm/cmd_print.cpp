@@ -95,9 +95,10 @@ int RunPrint(const velm_cli::Args& args) {
                 p.width, p.height, p.dpi, p.bits, p.area_width, p.area_height, p.offset_x, p.offset_y,
                 p.banding ? ", banded" : "");
     const velm::PlayStats& s = p.stats;
-    std::printf("  drawn as %d fills, %d strokes, %d clips, %d images, %d patterns, %d text runs as outlines, "
-                "%d areas rendered by MuPDF (%d refused by the driver)\n",
-                s.fills, s.strokes, s.clips, s.images, s.patterns, s.glyph_runs, s.rendered_areas, s.refused);
+    std::printf("  drawn as %d fills, %d strokes, %d clips, %d images, %d patterns, %d glyph strings, "
+                "%d text runs as outlines, %d areas rendered by MuPDF (%d refused by the driver)\n",
+                s.fills, s.strokes, s.clips, s.images, s.patterns, s.glyph_strings, s.glyph_runs, s.rendered_areas,
+                s.refused);
     std::fflush(stdout);
   });
   if (!ok) return Fail(error);

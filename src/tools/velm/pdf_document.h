@@ -45,6 +45,7 @@ struct PlayStats {
   int clips = 0;          // rectangle and path clips
   int images = 0;         // images drawn at their own depth
   int patterns = 0;       // tiling patterns drawn as brushes
+  int glyph_strings = 0;  // text spans drawn as strings of glyphs in their fonts
   int glyph_runs = 0;     // text calls drawn as glyph outlines
   int rendered_areas = 0; // areas drawn as MuPDF's image of the page
   int refused = 0;        // calls the driver refused, drawn as such areas
@@ -66,7 +67,8 @@ class PdfDocument {
   bool Render(int n, int dpi, int bits, PageImage* out, std::string* error) const;
   // Plays page n into an open page of dc as drawing calls: paths with their
   // fill rule, pens and clips; images at their own depth; tiling patterns as
-  // pattern brushes; text as glyph outlines. What the engine cannot take is
+  // pattern brushes; filled text as strings of glyphs in the document's
+  // fonts, other text as glyph outlines. What the engine cannot take is
   // drawn as MuPDF's image of the page in that area. False with a message
   // when MuPDF fails or a drawing call fails.
   bool Play(int n, const PlayParams& params, eng::PrinterDc* dc, PlayStats* stats, std::string* error) const;

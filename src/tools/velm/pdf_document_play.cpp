@@ -1,6 +1,9 @@
 // A page of a PDF document played into a printer device context: a MuPDF
-// device whose callbacks turn paths, clips, images, tiling patterns and
-// glyph outlines into the engine's drawing calls.
+// device whose callbacks turn paths, clips, images, tiling patterns and text
+// into the engine's drawing calls. Filled text goes as strings of glyphs in
+// the document's fonts (the font files MuPDF holds, realised by the
+// engine); text the engine cannot realise, stroked text and clipping text
+// go as glyph outlines.
 //
 // What the engine has no call for (shadings, transparency, soft masks,
 // blend and knockout groups, stencil masks, Type 3 text, turned or mirrored
@@ -19,6 +22,9 @@
 #include <string>
 #include <unordered_map>
 #include <vector>
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
 
 #include "eng/dc.h"
 #include "pdf_document.h"
@@ -239,6 +245,9 @@ struct Player {
   fz_pixmap* tile_pix = nullptr;
   int tile_depth = 0;
   fz_irect tile_cover{};
+  int dpi = 0;
+  // The bytes of each font of the page the engine realises, by MuPDF font.
+  std::unordered_map<fz_font*, eng::FontBytes> fonts;
   bool failed = false;
   std::string error;
 
@@ -467,22 +476,26 @@ void ClipStrokePath(fz_context* ctx, fz_device* dev, const fz_path* path, const 
 
 // The glyph outlines of a text under ctm as one path; false when a glyph
 // has no outline (Type 3 fonts, bitmap fonts).
-bool TextPath(fz_context* ctx, const fz_text* text, fz_matrix ctm, eng::Path* out) {
-  for (const fz_text_span* span = text->head; span; span = span->next) {
-    if (fz_font_t3_procs(ctx, span->font)) return false;
-    for (int i = 0; i < span->len; ++i) {
-      const fz_text_item& item = span->items[i];
-      if (item.gid < 0) continue;
-      fz_matrix tm = span->trm;
-      tm.e = item.x;
-      tm.f = item.y;
-      fz_path* glyph = OutlineGlyph(ctx, span->font, item.gid, fz_concat(tm, ctm));
-      if (!glyph) return false;
-      bool ok = ToPath(ctx, glyph, fz_identity, out);
-      fz_drop_path(ctx, glyph);
-      if (!ok) return false;
-    }
+bool SpanPath(fz_context* ctx, const fz_text_span* span, fz_matrix ctm, eng::Path* out) {
+  if (fz_font_t3_procs(ctx, span->font)) return false;
+  for (int i = 0; i < span->len; ++i) {
+    const fz_text_item& item = span->items[i];
+    if (item.gid < 0) continue;
+    fz_matrix tm = span->trm;
+    tm.e = item.x;
+    tm.f = item.y;
+    fz_path* glyph = OutlineGlyph(ctx, span->font, item.gid, fz_concat(tm, ctm));
+    if (!glyph) return false;
+    bool ok = ToPath(ctx, glyph, fz_identity, out);
+    fz_drop_path(ctx, glyph);
+    if (!ok) return false;
   }
+  return true;
+}
+
+bool TextPath(fz_context* ctx, const fz_text* text, fz_matrix ctm, eng::Path* out) {
+  for (const fz_text_span* span = text->head; span; span = span->next)
+    if (!SpanPath(ctx, span, ctm, out)) return false;
   return true;
 }
 
@@ -494,6 +507,53 @@ fz_rect TextBounds(fz_context* ctx, const fz_text* text, const fz_stroke_state* 
   return r;
 }
 
+// The font file of a span's font as the engine realises it (the font
+// MuPDF read from the document, or the one it put in place of a font the
+// document does not hold); null for a font the engine cannot take: Type 3,
+// a font MuPDF makes bold or italic itself, a vertical span.
+eng::FontBytes SpanFont(Player* p, const fz_text_span* span) {
+  fz_font* font = span->font;
+  if (span->wmode || fz_font_t3_procs(p->ctx, font) || !font->buffer || !font->ft_face || font->flags.fake_bold ||
+      font->flags.fake_italic)
+    return nullptr;
+  auto it = p->fonts.find(font);
+  if (it != p->fonts.end()) return it->second;
+  unsigned char* data = nullptr;
+  const size_t size = fz_buffer_storage(p->ctx, font->buffer, &data);
+  eng::FontBytes bytes = size && data ? std::make_shared<const std::vector<uint8_t>>(data, data + size) : nullptr;
+  p->fonts.emplace(font, bytes);
+  return bytes;
+}
+
+// A span as a string of glyphs in its font; false (nothing drawn) when the
+// engine cannot realise the font.
+bool SpanAsGlyphs(Player* p, const fz_text_span* span, fz_matrix ctm, eng::Color color, fz_rect bounds) {
+  eng::FontBytes bytes = SpanFont(p, span);
+  if (!bytes) return false;
+  const fz_matrix m = fz_concat(span->trm, ctm);
+  eng::FontSpec spec;
+  spec.data = bytes;
+  spec.face_index = int(static_cast<FT_Face>(span->font->ft_face)->face_index & 0xFFFF);
+  spec.has_matrix = true;
+  spec.matrix[0] = m.a;
+  spec.matrix[1] = m.b;
+  spec.matrix[2] = m.c;
+  spec.matrix[3] = m.d;
+  spec.resolution = SIZEL{p->dpi, p->dpi};
+  if (!p->dc->SelectFont(spec)) return false;
+  std::vector<eng::GlyphAt> glyphs;
+  for (int i = 0; i < span->len; ++i) {
+    const fz_text_item& item = span->items[i];
+    if (item.gid < 0) continue;
+    const fz_point at = fz_transform_point_xy(item.x, item.y, ctm);
+    glyphs.push_back(eng::GlyphAt{uint32_t(item.gid), at.x, at.y, char16_t(item.ucs > 0 ? item.ucs : 0)});
+  }
+  if (glyphs.empty()) return true;
+  ++p->stats->glyph_strings;
+  p->Drawn(p->dc->GlyphsOut(glyphs, color), bounds);
+  return true;
+}
+
 void FillText(fz_context* ctx, fz_device* dev, const fz_text* text, fz_matrix ctm, fz_colorspace* cs,
               const float* color, float alpha, fz_color_params cp) {
   Player* p = P(dev);
@@ -501,12 +561,20 @@ void FillText(fz_context* ctx, fz_device* dev, const fz_text* text, fz_matrix ct
   VELM_TILE_FORWARD(fz_fill_text(ctx, p->tile_dev, text, ctm, cs, color, alpha, cp));
   try {
     fz_rect bounds = TextBounds(ctx, text, nullptr, ctm);
+    if (alpha < 1) return p->RenderArea(p->Bound(bounds));
+    const eng::Color c = p->Color(cs, color, cp);
+    // Each span in its font as glyphs; the spans whose font the engine
+    // cannot realise as glyph outlines, together as one path.
     eng::Path ep;
-    if (alpha < 1 || !TextPath(ctx, text, ctm, &ep)) return p->RenderArea(p->Bound(bounds));
+    for (const fz_text_span* span = text->head; span; span = span->next) {
+      if (SpanAsGlyphs(p, span, ctm, c, bounds)) continue;
+      if (p->failed) return;
+      if (!SpanPath(ctx, span, ctm, &ep)) return p->RenderArea(p->Bound(bounds));
+    }
     if (ep.empty()) return;
     ++p->stats->glyph_runs;
     ++p->stats->fills;
-    p->Drawn(p->dc->FillPath(ep, p->Color(cs, color, cp), eng::FillMode::kWinding), bounds);
+    p->Drawn(p->dc->FillPath(ep, c, eng::FillMode::kWinding), bounds);
   } catch (...) {
     p->Fail("out of memory");
   }
@@ -970,6 +1038,7 @@ bool PdfDocument::Play(int n, const PlayParams& params, eng::PrinterDc* dc, Play
   player.ctx = ctx;
   player.list = list;
   const float s = float(params.dpi) / 72.0f;
+  player.dpi = params.dpi;
   player.page_ctm = fz_concat(fz_scale(s, s), fz_translate(-float(params.origin_x), -float(params.origin_y)));
   player.dc = dc;
   player.stats = stats;
