@@ -119,37 +119,54 @@ bool CloseDevice(fz_context* ctx, fz_device* dev) {
 
 // --- Geometry --------------------------------------------------------------
 
+// A move goes to the path only when a segment follows it, so that a
+// trailing move (MuPDF adds one after a rectangle) makes no empty subpath.
 struct PathWalk {
   eng::Path* path;
   fz_matrix m;
   fz_point last{0, 0};  // in path space
   fz_point start{0, 0};
+  bool move_pending = false;
+  bool open = false;  // a subpath with segments is open
 };
 
 fz_point Map(const PathWalk* w, float x, float y) { return fz_transform_point_xy(x, y, w->m); }
 
+void FlushMove(PathWalk* w) {
+  if (!w->move_pending) return;
+  fz_point p = Map(w, w->start.x, w->start.y);
+  w->path->MoveTo(p.x, p.y);
+  w->move_pending = false;
+}
 void WalkMove(fz_context*, void* arg, float x, float y) {
   auto* w = static_cast<PathWalk*>(arg);
-  fz_point p = Map(w, x, y);
-  w->path->MoveTo(p.x, p.y);
   w->last = w->start = {x, y};
+  w->move_pending = true;
+  w->open = false;
 }
 void WalkLine(fz_context*, void* arg, float x, float y) {
   auto* w = static_cast<PathWalk*>(arg);
+  FlushMove(w);
   fz_point p = Map(w, x, y);
   w->path->LineTo(p.x, p.y);
   w->last = {x, y};
+  w->open = true;
 }
 void WalkCurve(fz_context*, void* arg, float x1, float y1, float x2, float y2, float x3, float y3) {
   auto* w = static_cast<PathWalk*>(arg);
+  FlushMove(w);
   fz_point a = Map(w, x1, y1), b = Map(w, x2, y2), c = Map(w, x3, y3);
   w->path->BezierTo(a.x, a.y, b.x, b.y, c.x, c.y);
   w->last = {x3, y3};
+  w->open = true;
 }
 void WalkClose(fz_context*, void* arg) {
   auto* w = static_cast<PathWalk*>(arg);
-  w->path->Close();
+  if (w->open) w->path->Close();
+  w->open = false;
+  // What follows a close starts from the subpath's start.
   w->last = w->start;
+  w->move_pending = true;
 }
 void WalkQuad(fz_context* ctx, void* arg, float x1, float y1, float x2, float y2) {
   auto* w = static_cast<PathWalk*>(arg);
