@@ -395,7 +395,7 @@ Player* P(fz_device* dev) { return reinterpret_cast<EngDevice*>(dev)->p; }
 enum class Nest { kNone, kPush, kPop };
 
 // True when the callback is done with the call.
-bool Divert(fz_context* ctx, Player* p, Nest nest) {
+bool Divert(fz_context*, Player* p, Nest nest) {
   if (p->failed) return true;
   if (p->tile_dev) return false;  // the caller forwards it
   if (p->skip > 0) {
@@ -403,7 +403,6 @@ bool Divert(fz_context* ctx, Player* p, Nest nest) {
     if (nest == Nest::kPop) --p->skip;
     return true;
   }
-  (void)ctx;
   return false;
 }
 
@@ -548,16 +547,16 @@ bool SpanAsGlyphs(Player* p, const fz_text_span* span, fz_matrix ctm, eng::Color
   eng::FontBytes bytes = SpanFont(p, span);
   if (!bytes) return false;
   const fz_matrix m = fz_concat(span->trm, ctm);
-  eng::FontSpec spec;
-  spec.data = bytes;
-  spec.face_index = int(static_cast<FT_Face>(span->font->ft_face)->face_index & 0xFFFF);
-  spec.has_matrix = true;
-  spec.matrix[0] = m.a;
-  spec.matrix[1] = m.b;
-  spec.matrix[2] = m.c;
-  spec.matrix[3] = m.d;
-  spec.resolution = SIZEL{p->dpi, p->dpi};
-  if (!p->dc->SelectFont(spec)) return false;
+  eng::FontSpec wanted;
+  wanted.data = bytes;
+  wanted.face_index = int(static_cast<FT_Face>(span->font->ft_face)->face_index & 0xFFFF);
+  wanted.has_matrix = true;
+  wanted.matrix[0] = m.a;
+  wanted.matrix[1] = m.b;
+  wanted.matrix[2] = m.c;
+  wanted.matrix[3] = m.d;
+  wanted.resolution = SIZEL{p->dpi, p->dpi};
+  if (!p->dc->SelectFont(wanted)) return false;
   std::vector<eng::GlyphAt> glyphs;
   for (int i = 0; i < span->len; ++i) {
     const fz_text_item& item = span->items[i];
