@@ -35,6 +35,7 @@ struct Op {
   RECTL src{0, 0, 0, 0};
   ULONG stretch_mode = COLORONCOLOR;
   std::shared_ptr<std::vector<uint8_t>> image;  // the image's rows, kept
+  std::vector<Color> palette;                    // the image's palette, kept
   Image image_info;
   std::shared_ptr<std::vector<RECTL>> clip;     // page coordinates; null: none
   DcBrush brush;  // kPatBlt (its pattern's rows in image)
@@ -79,6 +80,7 @@ struct PrinterDc::Impl {
   ULONG target_mode = PAL_BGR;
   std::vector<ULONG> target_colors;
   std::shared_ptr<std::vector<RECTL>> clip;
+  std::vector<std::shared_ptr<std::vector<RECTL>>> saved_clips;  // SaveDC's stack
   std::vector<Op> page;
   std::shared_ptr<FontObject> font;  // the selected font
   // Fonts realised lately, by what was asked for (a document re-selects
@@ -322,13 +324,27 @@ BOOL PrinterDc::Impl::Execute(const Op& op, const POINTL& origin) {
         return TRUE;  // nothing of it in this band
       const Image& im = op.image_info;
       SIZEL size{im.width, im.height};
-      HBITMAP bmp = EngCreateBitmap(size, im.stride, im.bits == 1 ? BMF_1BPP : BMF_24BPP,
-                                    BMF_TOPDOWN, op.image->data());
+      const ULONG format = im.bits == 1   ? BMF_1BPP
+                           : im.bits == 4 ? BMF_4BPP
+                           : im.bits == 8 ? BMF_8BPP
+                           : im.bits == 32 ? BMF_32BPP
+                                           : BMF_24BPP;
+      HBITMAP bmp = EngCreateBitmap(size, im.stride, format, BMF_TOPDOWN, op.image->data());
       if (!bmp) return FALSE;
       SURFOBJ* src = EngLockSurface(bmp);
       Xlate xlate;
-      if (im.bits == 1) {
-        XlateBuild(&xlate, PAL_INDEXED, {0x000000, 0xFFFFFF}, target_mode, target_colors);
+      if (im.bits <= 8) {
+        // The image's palette; without one, black and white or grey levels.
+        std::vector<ULONG> colors(op.palette.begin(), op.palette.end());
+        if (colors.empty()) {
+          const ULONG n = 1u << im.bits;
+          for (ULONG i = 0; i < n; ++i) {
+            const ULONG g = i * 255 / (n - 1);
+            colors.push_back((g << 16) | (g << 8) | g);
+          }
+        }
+        colors.resize(size_t(1) << im.bits, 0);
+        XlateBuild(&xlate, PAL_INDEXED, colors, target_mode, target_colors);
       } else {
         XlateBuild(&xlate, PAL_BGR, {}, target_mode, target_colors);
       }
@@ -734,9 +750,12 @@ BOOL PrinterDc::FillRect(const RECTL& rect, Color color) {
 
 BOOL PrinterDc::DrawImage(const Image& image, const RECTL& dest, const RECTL& src_rect,
                           ULONG stretch_mode) {
-  int64_t min_stride = image.bits == 1 ? (int64_t(image.width) + 7) / 8 : int64_t(image.width) * 3;
-  if (!image.data || (image.bits != 1 && image.bits != 24) || image.width <= 0 ||
-      image.height <= 0 || image.stride < min_stride || image.stride % 4 != 0) {
+  const bool depth_ok = image.bits == 1 || image.bits == 4 || image.bits == 8 || image.bits == 24 ||
+                        image.bits == 32;
+  int64_t min_stride = depth_ok ? (int64_t(image.width) * image.bits + 7) / 8 : 0;
+  if (!image.data || !depth_ok || image.width <= 0 || image.height <= 0 || image.stride < min_stride ||
+      image.stride % 4 != 0 || image.palette_size < 0 ||
+      (image.palette_size > 0 && (!image.palette || image.bits > 8 || image.palette_size > (1 << image.bits)))) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
@@ -753,6 +772,8 @@ BOOL PrinterDc::DrawImage(const Image& image, const RECTL& dest, const RECTL& sr
   }
   op.image = std::make_shared<std::vector<uint8_t>>(image.data, image.data + bytes);
   op.image_info.data = nullptr;
+  if (image.palette_size > 0) op.palette.assign(image.palette, image.palette + image.palette_size);
+  op.image_info.palette = nullptr;
   return Submit(*impl_, std::move(op));
 }
 
@@ -788,10 +809,12 @@ void PrinterDc::ClipRect(const RECTL& rect) {
   if (rect.left < rect.right && rect.top < rect.bottom) impl_->clip->push_back(rect);
 }
 
-BOOL PrinterDc::ClipPath(const Path& path, FillMode mode) {
-  // The region of the path: its pixels as runs of rows, made by filling it
-  // into a one-bit page-sized mask through the engine.
-  Impl& dc = *impl_;
+namespace {
+
+// The region of a path: its pixels as runs of rows, made by filling it into
+// a one-bit mask of its bounds (cut to the page) through the engine.
+BOOL PathRegion(const PrinterDc::Impl& dc, const Path& path, FillMode mode,
+                std::shared_ptr<std::vector<RECTL>>* out) {
   PathObj* p = PathFromPath(path, 0, 0);
   if (!p) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
@@ -833,11 +856,55 @@ BOOL PrinterDc::ClipPath(const Path& path, FillMode mode) {
     if (mask) EngDeleteSurface(mask);
   }
   PathDelete(p);
-  if (ok) dc.clip = region;
+  if (ok) *out = region;
   return ok;
 }
 
+}  // namespace
+
+BOOL PrinterDc::ClipPath(const Path& path, FillMode mode) {
+  std::shared_ptr<std::vector<RECTL>> region;
+  if (!PathRegion(*impl_, path, mode, &region)) return FALSE;
+  impl_->clip = region;
+  return TRUE;
+}
+
 void PrinterDc::ResetClip() { impl_->clip.reset(); }
+
+void PrinterDc::IntersectClipRect(const RECTL& rect) {
+  Impl& dc = *impl_;
+  auto region = std::make_shared<std::vector<RECTL>>();
+  if (rect.left < rect.right && rect.top < rect.bottom)
+    *region = dc.clip ? RegionIntersect(*dc.clip, {rect}) : std::vector<RECTL>{rect};
+  dc.clip = region;
+}
+
+BOOL PrinterDc::IntersectClipPath(const Path& path, FillMode mode) {
+  Impl& dc = *impl_;
+  std::shared_ptr<std::vector<RECTL>> region;
+  if (!PathRegion(dc, path, mode, &region)) return FALSE;
+  if (dc.clip) *region = RegionIntersect(*dc.clip, *region);
+  dc.clip = region;
+  return TRUE;
+}
+
+int PrinterDc::SaveDC() {
+  impl_->saved_clips.push_back(impl_->clip);
+  return int(impl_->saved_clips.size());
+}
+
+BOOL PrinterDc::RestoreDC(int saved) {
+  Impl& dc = *impl_;
+  const int depth = int(dc.saved_clips.size());
+  const int at = saved < 0 ? depth + saved + 1 : saved;
+  if (at < 1 || at > depth) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  dc.clip = dc.saved_clips[size_t(at - 1)];
+  dc.saved_clips.resize(size_t(at - 1));
+  return TRUE;
+}
 
 namespace {
 

@@ -17,6 +17,10 @@
 
 namespace eng {
 
+// Colours are 0x00RRGGBB (blue in the low byte, the order of a 24-bit BGR
+// pixel in memory).
+using Color = uint32_t;
+
 // A path in device pixels of the page (doubles; the engine hands the driver
 // 28.4 fixed-point points).
 class Path {
@@ -38,9 +42,6 @@ class Path {
   std::vector<Op> ops_;
 };
 
-// Colours are 0x00RRGGBB (blue in the low byte, the order of a 24-bit BGR
-// pixel in memory).
-using Color = uint32_t;
 
 struct Pen {
   double width = 0;  // 0: a cosmetic pen one pixel wide
@@ -50,14 +51,18 @@ struct Pen {
   std::vector<double> dashes;  // dash, gap, ... in pixels; empty: solid
 };
 
-// An image of the application: top-down rows, 24-bit BGR or 1-bit (bit 7
-// the leftmost pixel, 0 = black, 1 = white).
+// An image of the application: top-down rows of 1, 4 or 8 bits (palette
+// indices; bit 7, or the high nibble, the leftmost pixel), 24 bits (blue,
+// green, red) or 32 bits (blue, green, red, alpha). Without a palette 1-bit
+// pixels are 0 black and 1 white, 4- and 8-bit pixels grey levels.
 struct Image {
   int32_t width = 0;
   int32_t height = 0;
-  int32_t bits = 24;     // 24 or 1
+  int32_t bits = 24;     // 1, 4, 8, 24 or 32
   int32_t stride = 0;    // bytes per row
   const uint8_t* data = nullptr;
+  const Color* palette = nullptr;  // 1, 4, 8 bits: palette_size colours
+  int32_t palette_size = 0;        // at most 1 << bits
 };
 
 // A brush of the DC: a plain colour, a hatch (HS_HORIZONTAL ... HS_DIAGCROSS)
@@ -153,6 +158,15 @@ class PrinterDc {
   void ClipRect(const RECTL& rect);
   BOOL ClipPath(const Path& path, FillMode mode);
   void ResetClip();
+  // Narrows the clip to its part inside the rectangle or the path.
+  void IntersectClipRect(const RECTL& rect);
+  BOOL IntersectClipPath(const Path& path, FillMode mode);
+  // Keeps the clip on a stack and returns the depth reached (1 for the
+  // first); RestoreDC(n) takes back the clip saved at depth n and drops the
+  // ones above it (n < 0: counted back from the top). FALSE for a depth that
+  // was not saved.
+  int SaveDC();
+  BOOL RestoreDC(int saved);
 
   // Text. SelectFont realises the font later text is drawn in: the driver's
   // device font whose family name is spec.face_name when it announces one
