@@ -795,8 +795,11 @@ void Page::ImageRecord(const Bytes& r) {
   cairo_pattern_set_filter(pat.get(), shrink > 1.01 ? CAIRO_FILTER_GOOD : CAIRO_FILTER_NEAREST);
   cairo_pattern_set_extend(pat.get(), CAIRO_EXTEND_PAD);
   cairo_pattern_t* p = pat.get();
+  // Whole pixels of the picture: images that meet (the bands of a page)
+  // leave no seam between them.
   Draw(box, [p](cairo_t* cr) { cairo_set_source(cr, p); },
        [box](cairo_t* cr) {
+         cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
          cairo_rectangle(cr, box.left, box.top, box.right - box.left, box.bottom - box.top);
          cairo_fill(cr);
        });
