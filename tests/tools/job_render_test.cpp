@@ -189,9 +189,9 @@ TEST_F(JobRender, FillRulesCurvesStrokesAndDashes) {
   EXPECT_EQ(At(r, 49, 90), Of(kBlack));
 }
 
-TEST_F(JobRender, StrokeAndFillTakesThePenAsThirdColour) {
+TEST_F(JobRender, StrokeAndFillTakesTheFillAsThirdColour) {
   Begin();
-  Colour(kRed, false, kWhite, true, kBlue);
+  Colour(kBlue, false, kWhite, true, kRed);
   ASSERT_NE(DlRop(stream(), 0xCC), nullptr);
   ASSERT_NE(DlLineWidth(stream(), 4, 0xFFFFFFFF, 1), nullptr);
   PathRecord(3, {Square(20, 20, 60, 60)});

@@ -672,8 +672,18 @@ void Page::PathRecord(const Bytes& r) {
   const bool fill = use >= 1;
   const bool stroke = use == 0 || use >= 3;
   const bool winding = use == 2 || use == 4;
+  // A path both stroked and filled has the fill's colour as its third
+  // colour and the pen's as the foreground.
+  const bool third_fill = use >= 3 && hasThird_;
   if (fill) {
-    Draw(box, [this](cairo_t* cr) { SetFillSource(cr); },
+    Draw(box,
+         [this, third_fill](cairo_t* cr) {
+           if (third_fill) {
+             SetColour(cr, third_);
+           } else {
+             SetFillSource(cr);
+           }
+         },
          [&path, winding](cairo_t* cr) {
            AppendPath(cr, path, true);
            cairo_set_fill_rule(cr, winding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
@@ -683,9 +693,7 @@ void Page::PathRecord(const Bytes& r) {
   if (stroke) {
     const double grow = lineWidth_ * std::max(miter_, 2.0) + 2;
     Box sbox{box.left - grow, box.top - grow, box.right + grow, box.bottom + grow};
-    // A stroked and filled path has the pen's colour as its third colour.
-    const Rgb pen = use >= 3 && hasThird_ ? third_ : fg_;
-    Draw(sbox, [this, pen](cairo_t* cr) { SetColour(cr, pen); },
+    Draw(sbox, [this](cairo_t* cr) { SetColour(cr, fg_); },
          [this, &path, closed, use](cairo_t* cr) {
            AppendPath(cr, path, closed || use >= 3);
            SetStroke(cr);
