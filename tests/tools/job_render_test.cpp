@@ -95,8 +95,11 @@ class JobRender : public GrTest {
 
   void Image(uint8_t format, uint32_t width, uint32_t rows, const std::vector<uint8_t>& pixels,
              const std::vector<uint32_t>& palette, int l, int t, int w, int h, int sx = 0, int sy = 0) {
+    // The encoder copies the whole palette of the depth: 2, 16 or 256 entries.
+    std::vector<uint32_t> entries = palette;
+    if (!entries.empty()) entries.resize((format & 0x0F) == 0 ? 2 : (format & 0x0F) == 1 ? 16 : 256);
     std::vector<uint8_t> pal;
-    for (uint32_t c : palette) {
+    for (uint32_t c : entries) {
       pal.push_back(uint8_t(c));  // B, G, R, unused from 0x00RRGGBB
       pal.push_back(uint8_t(c >> 8));
       pal.push_back(uint8_t(c >> 16));
@@ -556,5 +559,12 @@ TEST_F(JobRender, ChangedBytesNeverCrash) {
   }
   EXPECT_GT(pictures, 0);
 }
+
+// The font caches that text filled go before the leak check.
+class FontCaches : public ::testing::Environment {
+ public:
+  void TearDown() override { jobrender::ReleaseFontCaches(); }
+};
+const auto* const kFontCaches = ::testing::AddGlobalTestEnvironment(new FontCaches);
 
 }  // namespace

@@ -209,6 +209,9 @@ class PrintPreview : public ::testing::Test {
     std::vector<std::smatch> reports;
     for (std::sregex_iterator it(o.out.begin(), o.out.end(), line), end; it != end; ++it) reports.push_back(*it);
     ASSERT_EQ(reports.size(), 4u) << o.out;
+    Output past = Run("job render " + job + " --page 5 -o " + Path("none.png"));
+    EXPECT_NE(past.rc, 0);
+    EXPECT_NE(past.err.find("the job has 4 pages, no page 5"), std::string::npos) << past.err;
     for (const PageCase& c : cases) {
       SCOPED_TRACE(mode + " mode, " + c.name);
       const std::smatch& rep = reports[size_t(c.page - 1)];

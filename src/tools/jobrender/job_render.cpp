@@ -4,6 +4,7 @@
 #include "job_render.h"
 
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
 #include <iconv.h>
 
 #include <algorithm>
@@ -1197,6 +1198,11 @@ bool RenderJob(const uint8_t* data, size_t size, const Options& options, Result*
   if (!done) warn("page " + std::to_string(options.page) + " has no end-page record");
   out->picture = page->Take();
   return true;
+}
+
+void ReleaseFontCaches() {
+  cairo_debug_reset_static_data();
+  FcFini();
 }
 
 bool WritePng(const Picture& picture, const std::string& path, std::string* error) {

@@ -51,6 +51,10 @@ inline constexpr uint64_t kMaxPixels = uint64_t(1) << 28;
 // (a format error with its file offset, a missing page, a picture too large).
 bool RenderJob(const uint8_t* data, size_t size, const Options& options, Result* out, std::string* error);
 
+// Frees the font caches of cairo and fontconfig that drawing text filled
+// (once, before the program ends, so that a leak check sees nothing left).
+void ReleaseFontCaches();
+
 // Writes a picture as PNG.
 bool WritePng(const Picture& picture, const std::string& path, std::string* error);
 

@@ -108,7 +108,9 @@ int JobRender(const Args& args) {
   }
   jobrender::Result result;
   std::string error;
-  if (!jobrender::RenderJob(file.data(), file.size(), options, &result, &error)) {
+  const bool drawn = jobrender::RenderJob(file.data(), file.size(), options, &result, &error);
+  jobrender::ReleaseFontCaches();
+  if (!drawn) {
     std::fprintf(stderr, "velm job render: %s: %s\n", job.c_str(), error.c_str());
     return 1;
   }
