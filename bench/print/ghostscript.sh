@@ -23,8 +23,15 @@ done
 if ! command -v gs >/dev/null 2>&1; then
   sudo=()
   [ "$(id -u)" -ne 0 ] && sudo=(sudo)
-  "${sudo[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq ghostscript >/dev/null
+  apt_log=$(mktemp)
+  if ! { "${sudo[@]}" apt-get update -qq && DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq ghostscript; } \
+    >"$apt_log" 2>&1; then
+    cat "$apt_log" >&2
+    rm -f "$apt_log"
+    echo "ghostscript.sh: cannot install Debian's ghostscript package" >&2
+    exit 1
+  fi
+  rm -f "$apt_log"
 fi
 
 work=$(mktemp -d)

@@ -268,6 +268,10 @@ std::string StandInFace(const Font& font, bool wide_text) {
   if (f.size() > 7 && f[6] == '+' && std::all_of(f.begin(), f.begin() + 6, [](char c) { return c >= 'A' && c <= 'Z'; })) {
     f.erase(0, 7);
   }
+  // "Family-Style" or "Family,Style": the style comes from the weight and the
+  // flags; fontconfig matches the family ignoring blanks and case.
+  const size_t style = f.find_first_of("-,");
+  if (style != std::string::npos && style > 0) f.erase(style);
   auto has = [&](const char* s) { return f.find(s) != std::string::npos; };
   if (has("ｺﾞｼｯｸ") || has("ゴシック") || has("Gothic") || has("GOTHIC")) return "IPAGothic";
   if (has("明朝") || has("Mincho") || has("MINCHO")) return "IPAMincho";
