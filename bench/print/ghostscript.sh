@@ -43,9 +43,7 @@ export VELM_MACHINE=$work/machine
 "$velm" machine init "$VELM_MACHINE" >/dev/null
 "$velm" printer add Office --model models/reference.mdf >/dev/null
 # Both modes in one bit at 600 dpi, as the two Ghostscript devices print.
-"$velm" devmode set Office vdmDstResolutionW=600 vdmColorProcess=1 dmColor=1 -o "$work/vector.dm" >/dev/null
-"$velm" devmode set Office vdmImagePrint=1 vdmDstResolutionW=600 vdmColorProcess=1 dmColor=1 \
-  -o "$work/raster.dm" >/dev/null
+"$velm" devmode set Office vdmDstResolutionW=600 vdmColorProcess=1 dmColor=1 -o "$work/mono600.dm" >/dev/null
 
 now() { date +%s.%N; }
 results=()
@@ -65,9 +63,9 @@ measure() {
 }
 
 measure "velm print, vector mode" "$work/vector.job" \
-  "$velm" print Office "$pdf" -o "$work/vector.job" --devmode "$work/vector.dm"
+  "$velm" print Office "$pdf" -o "$work/vector.job" --devmode "$work/mono600.dm" --mode vector
 measure "velm print, raster mode" "$work/raster.job" \
-  "$velm" print Office "$pdf" -o "$work/raster.job" --devmode "$work/raster.dm"
+  "$velm" print Office "$pdf" -o "$work/raster.job" --devmode "$work/mono600.dm" --mode raster
 measure "gs pxlmono (vector)" "$work/out.pxl" \
   gs -q -dNOPAUSE -dBATCH -dSAFER -sPAPERSIZE=a4 -r600 -sDEVICE=pxlmono -sOutputFile="$work/out.pxl" "$pdf"
 measure "gs ljet4 (raster)" "$work/out.pcl" \

@@ -1,8 +1,10 @@
 // The print road of "velm print" for a 20-page A4 document at 600 dpi in
-// raster mode, one-bit and 24-bit, beside MuPDF's own render of the same
-// pages into memory: the difference is what the engine, the driver and the
-// spool-side module cost over the render. Each reports seconds per page
-// (page_s). The job stream goes to /dev/null, so no disk is timed.
+// vector mode (24-bit colour) and in raster mode (one-bit and 24-bit),
+// beside MuPDF's own render of the same pages into memory: the difference
+// is what playing the pages as drawing calls, the engine, the driver and
+// the spool-side module cost over the render. Each reports seconds per page
+// (page_s); the print roads also the job stream's bytes per page
+// (page_bytes), written to a file in the temporary folder.
 //
 // The machine is set up with the velm program beside this one (machine
 // init, printer add with the reference model, devmode set for the two
@@ -68,7 +70,9 @@ void PerPage(benchmark::State& state) {
       benchmark::Counter(kPages, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-void PrintRoad(benchmark::State& state, int bits) {
+enum class Road { kVector, kRaster1, kRaster24 };
+
+void PrintRoad(benchmark::State& state, Road road) {
   const Setup& m = Machine();
   if (!m.ok) {
     state.SkipWithError("no machine (velm and make_test_pdf must be beside this program)");
@@ -77,8 +81,9 @@ void PrintRoad(benchmark::State& state, int bits) {
   velm::PrintRequest request;
   request.printer = "Office";
   request.document = m.pdf;
-  request.output = "/dev/null";
-  request.devmode = bits == 1 ? m.dm1 : m.dm24;
+  request.output = m.root + "/job";
+  request.devmode = road == Road::kRaster1 ? m.dm1 : road == Road::kRaster24 ? m.dm24 : "";
+  request.mode = road == Road::kVector ? velm::PrintRequest::Mode::kVector : velm::PrintRequest::Mode::kRaster;
   for (auto _ : state) {
     velm::PrintResult result;
     std::string error;
@@ -88,6 +93,10 @@ void PrintRoad(benchmark::State& state, int bits) {
     }
   }
   PerPage(state);
+  std::error_code ec;
+  const auto bytes = std::filesystem::file_size(request.output, ec);
+  state.counters["page_bytes"] = ec ? 0.0 : double(bytes) / kPages;
+  std::filesystem::remove(request.output, ec);
 }
 
 void MupdfRender(benchmark::State& state, int bits) {
@@ -111,9 +120,10 @@ void MupdfRender(benchmark::State& state, int bits) {
   PerPage(state);
 }
 
-BENCHMARK_CAPTURE(PrintRoad, raster_1bit, 1)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK_CAPTURE(PrintRoad, vector_24bit, Road::kVector)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK_CAPTURE(PrintRoad, raster_1bit, Road::kRaster1)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 BENCHMARK_CAPTURE(MupdfRender, render_1bit, 1)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
-BENCHMARK_CAPTURE(PrintRoad, raster_24bit, 24)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK_CAPTURE(PrintRoad, raster_24bit, Road::kRaster24)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 BENCHMARK_CAPTURE(MupdfRender, render_24bit, 24)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 }  // namespace

@@ -462,7 +462,12 @@ TEST_F(DcTest, BadCallOrderAndEndlessBands) {
   ASSERT_TRUE(dc->StartDoc(u"d", 2));
   ASSERT_TRUE(dc->StartPage());
   EXPECT_FALSE(dc->DrawImage(eng::Image{1, 1, 24, 2, px}, RECTL{0, 0, 1, 1}, RECTL{0, 0, 1, 1}));  // stride
-  EXPECT_FALSE(dc->DrawImage(eng::Image{1, 1, 8, 4, px}, RECTL{0, 0, 1, 1}, RECTL{0, 0, 1, 1}));   // depth
+  EXPECT_FALSE(dc->DrawImage(eng::Image{1, 1, 16, 4, px}, RECTL{0, 0, 1, 1}, RECTL{0, 0, 1, 1}));  // depth
+  const eng::Color palette[3] = {0, 0xFFFFFF, 0xFF0000};
+  EXPECT_FALSE(dc->DrawImage(eng::Image{1, 1, 1, 4, px, palette, 3}, RECTL{0, 0, 1, 1},
+                             RECTL{0, 0, 1, 1}));  // a palette larger than the depth holds
+  EXPECT_FALSE(dc->DrawImage(eng::Image{1, 1, 8, 4, px, nullptr, 2}, RECTL{0, 0, 1, 1},
+                             RECTL{0, 0, 1, 1}));  // a palette size without a palette
 }
 
 }  // namespace
@@ -516,6 +521,69 @@ TEST_F(DcTest, PatBltTilesHatchesAndPatternsFromThePageOrigin) {
     for (int y = 0; y < 8; ++y)
       for (int x = 40; x < 48; ++x) ASSERT_EQ(px(x, y), x % 2 == 0 && y % 2 == 0 ? 0u : 0xFFFFFFu) << x << "," << y;
     ExpectNoLeaks();
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Clips narrow and come back with RestoreDC; images of 4, 8 and 32 bits
+// draw through their palettes (or as blue, green, red, alpha) - on one
+// surface and replayed band by band alike.
+TEST_F(DcTest, ClipStackAndImageDepths) {
+  const uint8_t four[4] = {0x10, 0, 0, 0};        // pixels 1, 0
+  const uint8_t eight[4] = {2, 0, 0, 0};          // pixel 2
+  const uint8_t thirty_two[8] = {0x11, 0x22, 0x33, 0xFF, 0x44, 0x55, 0x66, 0xFF};
+  const eng::Color pal4[2] = {0x00FF00, 0x0000FF};
+  const eng::Color pal8[3] = {0, 0, 0xABCDEF};
+  for (int banding = 0; banding < 2; ++banding) {
+    SCOPED_TRACE(banding ? "banded" : "one surface");
+    TestDrvConfig cfg;
+    cfg.banding = banding == 1;
+    Configure(cfg);
+    auto dc = Open();
+    ASSERT_NE(dc, nullptr);
+    ASSERT_TRUE(dc->StartDoc(u"d", 1));
+    ASSERT_TRUE(dc->StartPage());
+    dc->IntersectClipRect(RECTL{0, 0, 32, 48});
+    const int level = dc->SaveDC();
+    EXPECT_EQ(level, 1);
+    dc->IntersectClipRect(RECTL{16, 0, 64, 48});
+    eng::Path lower;  // the lower half, as a path
+    lower.Rectangle(0, 24, 64, 48);
+    EXPECT_TRUE(dc->IntersectClipPath(lower, eng::FillMode::kWinding));
+    EXPECT_TRUE(dc->FillRect(RECTL{0, 0, 64, 48}, 0xFF0000));  // x 16-31, y 24-47
+    EXPECT_TRUE(dc->RestoreDC(level));
+    EXPECT_FALSE(dc->RestoreDC(level));  // taken back already
+    EXPECT_TRUE(dc->FillRect(RECTL{0, 0, 64, 4}, 0x0000FF));  // x 0-31, y 0-3
+    dc->ResetClip();
+    EXPECT_TRUE(dc->DrawImage(eng::Image{2, 1, 4, 4, four, pal4, 2}, RECTL{40, 10, 42, 11}, RECTL{0, 0, 2, 1}));
+    EXPECT_TRUE(dc->DrawImage(eng::Image{1, 1, 8, 4, eight, pal8, 3}, RECTL{40, 12, 41, 13}, RECTL{0, 0, 1, 1}));
+    EXPECT_TRUE(dc->DrawImage(eng::Image{2, 1, 32, 8, thirty_two}, RECTL{40, 14, 42, 15}, RECTL{0, 0, 2, 1}));
+    // Without a palette, 8-bit pixels are grey levels.
+    EXPECT_TRUE(dc->DrawImage(eng::Image{1, 1, 8, 4, eight}, RECTL{40, 16, 41, 17}, RECTL{0, 0, 1, 1}));
+    ASSERT_TRUE(dc->EndPage());
+    ASSERT_TRUE(dc->EndDoc());
+    int32_t stride = 0;
+    std::vector<uint8_t> page = Page(&stride);
+    ASSERT_GE(page.size(), size_t(stride) * 48);
+    auto px = [&](int x, int y) {
+      const uint8_t* p = &page[size_t(y) * stride + 3 * x];
+      return eng::Color(p[0] | (p[1] << 8) | (p[2] << 16));
+    };
+    EXPECT_EQ(px(20, 30), 0xFF0000u);
+    EXPECT_EQ(px(10, 30), 0xFFFFFFu);  // outside the inner rectangle
+    EXPECT_EQ(px(20, 20), 0xFFFFFFu);  // outside the path
+    EXPECT_EQ(px(40, 30), 0xFFFFFFu);  // outside the outer rectangle
+    EXPECT_EQ(px(10, 2), 0x0000FFu);   // the outer clip again
+    EXPECT_EQ(px(40, 2), 0xFFFFFFu);
+    EXPECT_EQ(px(40, 10), 0x0000FFu);
+    EXPECT_EQ(px(41, 10), 0x00FF00u);
+    EXPECT_EQ(px(40, 12), 0xABCDEFu);
+    EXPECT_EQ(px(40, 14), 0x332211u);
+    EXPECT_EQ(px(41, 14), 0x665544u);
+    EXPECT_EQ(px(40, 16), 0x020202u);
   }
 }
 

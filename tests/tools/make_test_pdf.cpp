@@ -4,6 +4,15 @@
 // a grey ramp, different on each page, so that a print of it shows where
 // every page went. The tests, benchmarks and the sample document of the demo
 // are made with it.
+//
+// make_test_pdf --mixed OUT.pdf: one A4 page of every kind of drawing a
+// printer driver receives: rectangles, Bezier curves, solid and dashed
+// strokes with several joins and caps, a rectangle clip and a complex
+// (even-odd) clip, a hatch-like and a colour tiling pattern, and images of
+// 2, 16, 200 and many colours and one with an alpha channel (an SMask).
+// The page (595.2 x 840 points, near A4) and its geometry lie on the pixel
+// grid of 300 and 600 dpi (multiples of 0.24 pt) wherever a straight edge is
+// drawn; pattern cells are 6 points, whole pixels at both resolutions.
 #include <cairo-pdf.h>
 #include <cairo.h>
 #include <fontconfig/fontconfig.h>
@@ -11,6 +20,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <string>
 
@@ -308,6 +318,203 @@ int WriteKinds(const char* path, int pages) {
   return ok ? 0 : 1;
 }
 
+// An image of w x h pixels whose pixel (x, y) is colour(x, y) (ARGB).
+template <typename Colour>
+cairo_surface_t* MakeImage(int w, int h, bool alpha, Colour colour) {
+  cairo_surface_t* img = cairo_image_surface_create(alpha ? CAIRO_FORMAT_ARGB32 : CAIRO_FORMAT_RGB24, w, h);
+  cairo_surface_flush(img);
+  unsigned char* data = cairo_image_surface_get_data(img);
+  const int stride = cairo_image_surface_get_stride(img);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      uint32_t argb = colour(x, y);
+      if (!alpha) argb |= 0xFF000000u;
+      // cairo keeps premultiplied colour.
+      const uint32_t a = argb >> 24;
+      auto pm = [&](uint32_t c) { return c * a / 255; };
+      const uint32_t v = (a << 24) | (pm((argb >> 16) & 0xFF) << 16) | (pm((argb >> 8) & 0xFF) << 8) | pm(argb & 0xFF);
+      std::memcpy(data + y * stride + 4 * x, &v, 4);
+    }
+  cairo_surface_mark_dirty(img);
+  return img;
+}
+
+// Draws an image of w x h pixels at (x, y), scale points per pixel.
+void PlaceImage(cairo_t* cr, cairo_surface_t* img, double x, double y, double scale) {
+  cairo_save(cr);
+  cairo_translate(cr, x, y);
+  cairo_scale(cr, scale, scale);
+  cairo_set_source_surface(cr, img, 0, 0);
+  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+  cairo_paint(cr);
+  cairo_restore(cr);
+  cairo_surface_destroy(img);
+}
+
+// Fills the current path with a tiling pattern of size x size points whose
+// cell cell() draws, repeated from the page's origin.
+template <typename Cell>
+void FillWithTile(cairo_t* cr, double size, Cell cell) {
+  const cairo_rectangle_t extents{0, 0, size, size};
+  cairo_surface_t* rec = cairo_recording_surface_create(CAIRO_CONTENT_COLOR, &extents);
+  cairo_t* c = cairo_create(rec);
+  cell(c);
+  cairo_destroy(c);
+  cairo_pattern_t* pat = cairo_pattern_create_for_surface(rec);
+  cairo_pattern_set_extend(pat, CAIRO_EXTEND_REPEAT);
+  cairo_matrix_t m;
+  cairo_matrix_init_identity(&m);
+  cairo_pattern_set_matrix(pat, &m);
+  cairo_set_source(cr, pat);
+  cairo_fill(cr);
+  cairo_pattern_destroy(pat);
+  cairo_surface_destroy(rec);
+}
+
+void DrawMixedPage(cairo_t* cr) {
+  constexpr double p = 0.24;  // one pixel at 300 dpi
+  // Rectangles.
+  cairo_set_source_rgb(cr, 0.8, 0.1, 0.1);
+  cairo_rectangle(cr, 100 * p, 100 * p, 400 * p, 200 * p);
+  cairo_fill(cr);
+  cairo_set_source_rgb(cr, 0.1, 0.2, 0.7);
+  cairo_rectangle(cr, 600 * p, 100 * p, 300 * p, 300 * p);
+  cairo_fill(cr);
+  // Bezier curves: a filled closed shape (even-odd, with a hole) and an
+  // open stroked curve.
+  cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+  cairo_set_source_rgb(cr, 0.1, 0.6, 0.2);
+  cairo_move_to(cr, 1100 * p, 300 * p);
+  cairo_curve_to(cr, 1200 * p, 50 * p, 1500 * p, 50 * p, 1600 * p, 300 * p);
+  cairo_curve_to(cr, 1500 * p, 500 * p, 1200 * p, 500 * p, 1100 * p, 300 * p);
+  cairo_close_path(cr);
+  cairo_rectangle(cr, 1300 * p, 250 * p, 100 * p, 100 * p);
+  cairo_fill(cr);
+  cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  cairo_set_line_width(cr, 8 * p);
+  cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+  cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+  cairo_move_to(cr, 1700 * p, 450 * p);
+  cairo_curve_to(cr, 1800 * p, 100 * p, 2000 * p, 600 * p, 2200 * p, 150 * p);
+  cairo_stroke(cr);
+  // Strokes: a mitred polyline, a bevelled one with square caps, and
+  // dashed lines, thin (one pixel at 600 dpi) and wide.
+  cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
+  cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
+  cairo_set_line_width(cr, 12 * p);
+  cairo_set_source_rgb(cr, 0.5, 0.2, 0.6);
+  cairo_move_to(cr, 100 * p, 700 * p);
+  cairo_line_to(cr, 300 * p, 500 * p);
+  cairo_line_to(cr, 500 * p, 700 * p);
+  cairo_stroke(cr);
+  cairo_set_line_join(cr, CAIRO_LINE_JOIN_BEVEL);
+  cairo_set_line_cap(cr, CAIRO_LINE_CAP_SQUARE);
+  cairo_move_to(cr, 600 * p, 700 * p);
+  cairo_line_to(cr, 800 * p, 500 * p);
+  cairo_line_to(cr, 1000 * p, 700 * p);
+  cairo_stroke(cr);
+  cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  const double thin_dash[] = {24 * p, 8 * p};
+  cairo_set_dash(cr, thin_dash, 2, 0);
+  cairo_set_line_width(cr, 0.5 * p);
+  cairo_move_to(cr, 1100 * p, 600 * p);
+  cairo_line_to(cr, 2200 * p, 600 * p);
+  cairo_stroke(cr);
+  const double wide_dash[] = {40 * p, 20 * p, 8 * p, 20 * p};
+  cairo_set_dash(cr, wide_dash, 4, 0);
+  cairo_set_line_width(cr, 8 * p);
+  cairo_move_to(cr, 1100 * p, 700 * p);
+  cairo_line_to(cr, 2200 * p, 700 * p);
+  cairo_stroke(cr);
+  cairo_set_dash(cr, nullptr, 0, 0);
+
+  // A rectangle clip: a circle cut by it.
+  cairo_save(cr);
+  cairo_rectangle(cr, 100 * p, 800 * p, 500 * p, 300 * p);
+  cairo_clip(cr);
+  cairo_set_source_rgb(cr, 0.9, 0.6, 0.0);
+  cairo_arc(cr, 350 * p, 1000 * p, 260 * p, 0, 2 * M_PI);
+  cairo_fill(cr);
+  cairo_restore(cr);
+  // A complex clip: an even-odd ring, with rectangles drawn through it.
+  cairo_save(cr);
+  cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+  cairo_arc(cr, 1000 * p, 1000 * p, 200 * p, 0, 2 * M_PI);
+  cairo_new_sub_path(cr);
+  cairo_arc(cr, 1000 * p, 1000 * p, 100 * p, 0, 2 * M_PI);
+  cairo_clip(cr);
+  cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
+  for (int i = 0; i < 8; ++i) {
+    cairo_set_source_rgb(cr, i % 2 ? 0.2 : 0.9, 0.3, i % 2 ? 0.9 : 0.2);
+    cairo_rectangle(cr, (800 + 50 * i) * p, 800 * p, 50 * p, 400 * p);
+    cairo_fill(cr);
+  }
+  cairo_restore(cr);
+
+  // A hatch-like pattern: black bars on white, in cells of 6 points (25
+  // pixels at 300 dpi).
+  constexpr double cell = 25 * p;
+  cairo_rectangle(cr, 1300 * p, 800 * p, 400 * p, 400 * p);
+  FillWithTile(cr, cell, [&](cairo_t* c) {
+    cairo_set_source_rgb(c, 1, 1, 1);
+    cairo_rectangle(c, 0, 0, cell, cell);
+    cairo_fill(c);
+    cairo_set_source_rgb(c, 0, 0, 0);
+    cairo_rectangle(c, 0, 10 * p, cell, 5 * p);
+    cairo_fill(c);
+    cairo_rectangle(c, 10 * p, 0, 5 * p, 10 * p);
+    cairo_fill(c);
+  });
+  // A colour pattern: a checker of red and blue with a yellow dot.
+  cairo_rectangle(cr, 1800 * p, 800 * p, 400 * p, 400 * p);
+  FillWithTile(cr, cell, [&](cairo_t* c) {
+    cairo_set_source_rgb(c, 0.9, 0.1, 0.1);
+    cairo_rectangle(c, 0, 0, cell, cell);
+    cairo_fill(c);
+    cairo_set_source_rgb(c, 0.1, 0.1, 0.9);
+    cairo_rectangle(c, 0, 0, 12 * p, 12 * p);
+    cairo_rectangle(c, 12 * p, 12 * p, 13 * p, 13 * p);
+    cairo_fill(c);
+    cairo_set_source_rgb(c, 1, 0.9, 0);
+    cairo_rectangle(c, 2 * p, 15 * p, 5 * p, 5 * p);
+    cairo_fill(c);
+  });
+
+  // Images, each pixel 4 x 4 pixels at 300 dpi: 2 colours, 16 colours,
+  // 200 colours, a full colour ramp, and one with alpha.
+  PlaceImage(cr, MakeImage(40, 40, false, [](int x, int y) { return ((x / 5 + y / 5) % 2) ? 0x000000u : 0xFFFFFFu; }),
+             100 * p, 1300 * p, 4 * p);
+  PlaceImage(cr, MakeImage(40, 40, false, [](int x, int y) {
+               const uint32_t i = uint32_t((x / 10) + 4 * (y / 10));
+               return (i * 15u << 16) | ((255 - i * 15u) << 8) | (i * 7u);
+             }),
+             400 * p, 1300 * p, 4 * p);
+  PlaceImage(cr, MakeImage(40, 40, false, [](int x, int y) {
+               const uint32_t i = uint32_t(x % 20 + 20 * (y % 10));
+               return (i << 16) | ((200 - i) << 8) | 0x40u;
+             }),
+             700 * p, 1300 * p, 4 * p);
+  PlaceImage(cr, MakeImage(40, 40, false, [](int x, int y) {
+               return (uint32_t(x * 6) << 16) | (uint32_t(y * 6) << 8) | uint32_t((x + y) * 3);
+             }),
+             1000 * p, 1300 * p, 4 * p);
+  PlaceImage(cr, MakeImage(40, 40, true, [](int x, int y) {
+               const int dx = x - 20, dy = y - 20;
+               const uint32_t a = dx * dx + dy * dy < 400 ? 255u - uint32_t((dx * dx + dy * dy) * 255 / 400) : 0u;
+               return (a << 24) | 0x2060C0u;
+             }),
+             1300 * p, 1300 * p, 4 * p);
+
+  // A heading in a Latin font.
+  cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
+  cairo_set_font_size(cr, 24);
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  cairo_move_to(cr, 100 * p, 1600 * p);
+  cairo_show_text(cr, "VELM mixed drawing");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -319,8 +526,25 @@ int main(int argc, char** argv) {
     }
     return WriteKinds(argv[1], pages);
   }
+  if (argc == 3 && std::string(argv[1]) == "--mixed") {
+    // 595.2 x 840 points: near A4, and whole pixels at 300 and 600 dpi.
+    cairo_surface_t* s = cairo_pdf_surface_create(argv[2], 595.2, 840);
+    cairo_t* cr = cairo_create(s);
+    DrawMixedPage(cr);
+    cairo_show_page(cr);
+    cairo_destroy(cr);
+    cairo_surface_finish(s);
+    const bool ok = cairo_surface_status(s) == CAIRO_STATUS_SUCCESS;
+    cairo_surface_destroy(s);
+    cairo_debug_reset_static_data();
+    FcFini();
+    if (!ok) std::fprintf(stderr, "make_test_pdf: cannot write %s\n", argv[2]);
+    return ok ? 0 : 1;
+  }
   if (argc != 3 && argc != 5) {
-    std::fprintf(stderr, "usage: make_test_pdf OUT.pdf PAGES [WIDTH HEIGHT] | OUT.pdf --kinds [PAGES]\n");
+    std::fprintf(stderr,
+                 "usage: make_test_pdf OUT.pdf PAGES [WIDTH HEIGHT] | make_test_pdf --mixed OUT.pdf | "
+                 "make_test_pdf OUT.pdf --kinds [PAGES]\n");
     return 2;
   }
   const int pages = std::atoi(argv[2]);

@@ -178,8 +178,7 @@ class PrintPreview : public ::testing::Test {
     ASSERT_EQ(Run("machine init " + machine_).rc, 0);
     Output add = Run("printer add Office --model " VELM_REFERENCE_MODEL);
     ASSERT_EQ(add.rc, 0) << add.err;
-    ASSERT_EQ(Run("devmode set Office vdmDstResolutionW=300 -o " + Path("vector.dm")).rc, 0);
-    ASSERT_EQ(Run("devmode set Office vdmImagePrint=1 vdmDstResolutionW=300 -o " + Path("raster.dm")).rc, 0);
+    ASSERT_EQ(Run("devmode set Office vdmDstResolutionW=300 -o " + Path("300dpi.dm")).rc, 0);
     ASSERT_EQ(std::system((std::string(MAKE_TEST_PDF " ") + pdf_ + " --kinds").c_str()), 0);
   }
   static void TearDownTestSuite() {
@@ -202,7 +201,7 @@ class PrintPreview : public ::testing::Test {
   // Prints the document in a mode and compares the pages of the cases.
   static void CheckMode(const std::string& mode, const std::vector<PageCase>& cases) {
     const std::string job = Path("job-" + mode);
-    Output o = Run("print Office " + pdf_ + " -o " + job + " --devmode " + Path(mode + ".dm"));
+    Output o = Run("print Office " + pdf_ + " -o " + job + " --devmode " + Path("300dpi.dm") + " --mode " + mode);
     ASSERT_EQ(o.rc, 0) << o.err;
     // "page N: W x H pixels at D dpi, B-bit, printable area AW x AH at (X,Y)"
     std::regex line(R"(page (\d+): \d+ x \d+ pixels at (\d+) dpi, \d+-bit, printable area \d+ x \d+ at \((\d+),(\d+)\))");

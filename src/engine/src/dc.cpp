@@ -24,7 +24,7 @@ struct Device {
 
 // One drawing call, kept for a banding surface until the page ends.
 struct Op {
-  enum Kind { kFillPath, kStrokePath, kStrokeAndFillPath, kFillRect, kImage, kPatBlt } kind = kFillPath;
+  enum Kind { kFillPath, kStrokePath, kStrokeAndFillPath, kFillRect, kImage, kPatBlt, kText } kind = kFillPath;
   Path path;
   Color color = 0;
   Color pen_color = 0;  // the outline of a stroke and fill
@@ -35,10 +35,19 @@ struct Op {
   RECTL src{0, 0, 0, 0};
   ULONG stretch_mode = COLORONCOLOR;
   std::shared_ptr<std::vector<uint8_t>> image;  // the image's rows, kept
+  std::vector<Color> palette;                    // the image's palette, kept
   Image image_info;
   std::shared_ptr<std::vector<RECTL>> clip;     // page coordinates; null: none
   DcBrush brush;  // kPatBlt (its pattern's rows in image)
   ROP4 rop4 = 0xF0F0;
+  // kText: the font, and either Unicode text from (x, y) or placed glyphs;
+  // extra rectangles (underline, strike-out) in page coordinates.
+  std::shared_ptr<FontObject> font;
+  std::u16string text;
+  double x = 0, y = 0;
+  std::vector<PlacedGlyph> glyphs;
+  TextOptions text_options;
+  std::vector<RECTL> extra;
 };
 
 // The hatches as 8 x 8 one-bit patterns, bit 7 leftmost; a set bit is a line.
@@ -71,7 +80,12 @@ struct PrinterDc::Impl {
   ULONG target_mode = PAL_BGR;
   std::vector<ULONG> target_colors;
   std::shared_ptr<std::vector<RECTL>> clip;
+  std::vector<std::shared_ptr<std::vector<RECTL>>> saved_clips;  // SaveDC's stack
   std::vector<Op> page;
+  std::shared_ptr<FontObject> font;  // the selected font
+  // Fonts realised lately, by what was asked for (a document re-selects
+  // the same few fonts again and again).
+  std::vector<std::pair<FontSpec, std::shared_ptr<FontObject>>> font_cache;
 
   template <class F>
   F Fn(ULONG index) const {
@@ -120,6 +134,7 @@ struct PrinterDc::Impl {
     return c & 0xFFFFFF;
   }
   BOOL Execute(const Op& op, const POINTL& origin);
+  BOOL ExecuteText(const Op& op, const POINTL& origin);
   void Shutdown();
 };
 
@@ -297,6 +312,8 @@ BOOL PrinterDc::Impl::Execute(const Op& op, const POINTL& origin) {
       if (bmp) EngDeleteSurface(reinterpret_cast<HSURF>(bmp));
       return ok;
     }
+    case Op::kText:
+      return ExecuteText(op, origin);
     case Op::kImage: {
       RECTL dest = Shift(op.dest, origin);
       RECTL surf{0, 0, so->sizlBitmap.cx, so->sizlBitmap.cy};
@@ -307,13 +324,27 @@ BOOL PrinterDc::Impl::Execute(const Op& op, const POINTL& origin) {
         return TRUE;  // nothing of it in this band
       const Image& im = op.image_info;
       SIZEL size{im.width, im.height};
-      HBITMAP bmp = EngCreateBitmap(size, im.stride, im.bits == 1 ? BMF_1BPP : BMF_24BPP,
-                                    BMF_TOPDOWN, op.image->data());
+      const ULONG format = im.bits == 1   ? BMF_1BPP
+                           : im.bits == 4 ? BMF_4BPP
+                           : im.bits == 8 ? BMF_8BPP
+                           : im.bits == 32 ? BMF_32BPP
+                                           : BMF_24BPP;
+      HBITMAP bmp = EngCreateBitmap(size, im.stride, format, BMF_TOPDOWN, op.image->data());
       if (!bmp) return FALSE;
       SURFOBJ* src = EngLockSurface(bmp);
       Xlate xlate;
-      if (im.bits == 1) {
-        XlateBuild(&xlate, PAL_INDEXED, {0x000000, 0xFFFFFF}, target_mode, target_colors);
+      if (im.bits <= 8) {
+        // The image's palette; without one, black and white or grey levels.
+        std::vector<ULONG> colors(op.palette.begin(), op.palette.end());
+        if (colors.empty()) {
+          const ULONG n = 1u << im.bits;
+          for (ULONG i = 0; i < n; ++i) {
+            const ULONG g = i * 255 / (n - 1);
+            colors.push_back((g << 16) | (g << 8) | g);
+          }
+        }
+        colors.resize(size_t(1) << im.bits, 0);
+        XlateBuild(&xlate, PAL_INDEXED, colors, target_mode, target_colors);
       } else {
         XlateBuild(&xlate, PAL_BGR, {}, target_mode, target_colors);
       }
@@ -347,6 +378,54 @@ BOOL PrinterDc::Impl::Execute(const Op& op, const POINTL& origin) {
     }
   }
   return FALSE;
+}
+
+BOOL PrinterDc::Impl::ExecuteText(const Op& op, const POINTL& origin) {
+  // The string in band coordinates: the places move by the band's origin.
+  std::unique_ptr<StringObject> str;
+  if (op.glyphs.empty()) {
+    str = StringObject::Layout(*op.font, op.text, op.x - origin.x, op.y - origin.y,
+                               op.text_options.dx.empty() ? nullptr : &op.text_options.dx);
+  } else {
+    std::vector<PlacedGlyph> moved = op.glyphs;
+    for (PlacedGlyph& g : moved) {
+      g.x -= origin.x;
+      g.y -= origin.y;
+    }
+    str = std::make_unique<StringObject>(*op.font, moved, SO_GLYPHINDEX_TEXTOUT);
+  }
+  RECTL bounds = str->get()->rclBkGround;
+  auto add = [&bounds](const RECTL& r) {
+    bounds = RECTL{std::min(bounds.left, r.left), std::min(bounds.top, r.top), std::max(bounds.right, r.right),
+                   std::max(bounds.bottom, r.bottom)};
+  };
+  RECTL opaque = Shift(op.text_options.opaque_rect, origin);
+  if (op.text_options.opaque) add(opaque);
+  std::vector<RECTL> extra;
+  for (const RECTL& r : op.extra) {
+    extra.push_back(Shift(r, origin));
+    add(extra.back());
+  }
+  if (!extra.empty()) extra.push_back(RECTL{0, 0, 0, 0});
+  RECTL surf{0, 0, so->sizlBitmap.cx, so->sizlBitmap.cy};
+  Clip clip;
+  if (!Intersect(bounds, surf, nullptr) || !MakeClip(*this, op, origin, bounds, &clip)) return TRUE;
+  Brush fore, back;
+  fore.bo.iSolidColor = Translate(op.color);
+  back.bo.iSolidColor = Translate(op.text_options.background);
+  POINTL org{0, 0};
+  RECTL* prcl_extra = extra.empty() ? nullptr : extra.data();
+  RECTL* prcl_opaque = op.text_options.opaque ? &opaque : nullptr;
+  BRUSHOBJ* pbo_opaque = op.text_options.opaque ? &back.bo : nullptr;
+  auto drv = Fn<PFN_DrvTextOut>(INDEX_DrvTextOut);
+  BOOL ok = (hooks & HOOK_TEXTOUT) && drv
+                ? drv(so, str->get(), op.font->get(), &clip.co, prcl_extra, prcl_opaque, &fore.bo, pbo_opaque,
+                      &org, op.text_options.mix)
+                : EngTextOut(so, str->get(), op.font->get(), &clip.co, prcl_extra, prcl_opaque, &fore.bo,
+                             pbo_opaque, &org, op.text_options.mix);
+  BrushRelease(&fore);
+  BrushRelease(&back);
+  return ok;
 }
 
 void PrinterDc::Impl::Shutdown() {
@@ -501,6 +580,9 @@ BOOL PrinterDc::Reset(const DEVMODEW* devmode) {
   dc.Fn<PFN_DrvDisablePDEV>(INDEX_DrvDisablePDEV)(dc.dev->dhpdev);
   UnregisterDevice(dc.dev.get());
   dc.dev = std::move(dv);
+  // Device fonts belong to the PDEV that answered for them.
+  dc.font_cache.clear();
+  if (dc.font && dc.font->is_device()) dc.font.reset();
   dc.gdi = gi;
   dc.devinfo = di;
   dc.hsurf = hs;
@@ -666,9 +748,12 @@ BOOL PrinterDc::FillRect(const RECTL& rect, Color color) {
 
 BOOL PrinterDc::DrawImage(const Image& image, const RECTL& dest, const RECTL& src_rect,
                           ULONG stretch_mode) {
-  int64_t min_stride = image.bits == 1 ? (int64_t(image.width) + 7) / 8 : int64_t(image.width) * 3;
-  if (!image.data || (image.bits != 1 && image.bits != 24) || image.width <= 0 ||
-      image.height <= 0 || image.stride < min_stride || image.stride % 4 != 0) {
+  const bool depth_ok = image.bits == 1 || image.bits == 4 || image.bits == 8 || image.bits == 24 ||
+                        image.bits == 32;
+  int64_t min_stride = depth_ok ? (int64_t(image.width) * image.bits + 7) / 8 : 0;
+  if (!image.data || !depth_ok || image.width <= 0 || image.height <= 0 || image.stride < min_stride ||
+      image.stride % 4 != 0 || image.palette_size < 0 ||
+      (image.palette_size > 0 && (!image.palette || image.bits > 8 || image.palette_size > (1 << image.bits)))) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
@@ -685,6 +770,8 @@ BOOL PrinterDc::DrawImage(const Image& image, const RECTL& dest, const RECTL& sr
   }
   op.image = std::make_shared<std::vector<uint8_t>>(image.data, image.data + bytes);
   op.image_info.data = nullptr;
+  if (image.palette_size > 0) op.palette.assign(image.palette, image.palette + image.palette_size);
+  op.image_info.palette = nullptr;
   return Submit(*impl_, std::move(op));
 }
 
@@ -720,10 +807,12 @@ void PrinterDc::ClipRect(const RECTL& rect) {
   if (rect.left < rect.right && rect.top < rect.bottom) impl_->clip->push_back(rect);
 }
 
-BOOL PrinterDc::ClipPath(const Path& path, FillMode mode) {
-  // The region of the path: its pixels as runs of rows, made by filling it
-  // into a one-bit page-sized mask through the engine.
-  Impl& dc = *impl_;
+namespace {
+
+// The region of a path: its pixels as runs of rows, made by filling it into
+// a one-bit mask of its bounds (cut to the page) through the engine.
+BOOL PathRegion(const PrinterDc::Impl& dc, const Path& path, FillMode mode,
+                std::shared_ptr<std::vector<RECTL>>* out) {
   PathObj* p = PathFromPath(path, 0, 0);
   if (!p) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
@@ -765,10 +854,152 @@ BOOL PrinterDc::ClipPath(const Path& path, FillMode mode) {
     if (mask) EngDeleteSurface(mask);
   }
   PathDelete(p);
-  if (ok) dc.clip = region;
+  if (ok) *out = region;
   return ok;
 }
 
+}  // namespace
+
+BOOL PrinterDc::ClipPath(const Path& path, FillMode mode) {
+  std::shared_ptr<std::vector<RECTL>> region;
+  if (!PathRegion(*impl_, path, mode, &region)) return FALSE;
+  impl_->clip = region;
+  return TRUE;
+}
+
 void PrinterDc::ResetClip() { impl_->clip.reset(); }
+
+void PrinterDc::IntersectClipRect(const RECTL& rect) {
+  Impl& dc = *impl_;
+  auto region = std::make_shared<std::vector<RECTL>>();
+  if (rect.left < rect.right && rect.top < rect.bottom)
+    *region = dc.clip ? RegionIntersect(*dc.clip, {rect}) : std::vector<RECTL>{rect};
+  dc.clip = region;
+}
+
+BOOL PrinterDc::IntersectClipPath(const Path& path, FillMode mode) {
+  Impl& dc = *impl_;
+  std::shared_ptr<std::vector<RECTL>> region;
+  if (!PathRegion(dc, path, mode, &region)) return FALSE;
+  if (dc.clip) *region = RegionIntersect(*dc.clip, *region);
+  dc.clip = region;
+  return TRUE;
+}
+
+int PrinterDc::SaveDC() {
+  impl_->saved_clips.push_back(impl_->clip);
+  return int(impl_->saved_clips.size());
+}
+
+BOOL PrinterDc::RestoreDC(int saved) {
+  Impl& dc = *impl_;
+  const int depth = int(dc.saved_clips.size());
+  const int at = saved < 0 ? depth + saved + 1 : saved;
+  if (at < 1 || at > depth) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  dc.clip = dc.saved_clips[size_t(at - 1)];
+  dc.saved_clips.resize(size_t(at - 1));
+  return TRUE;
+}
+
+namespace {
+
+bool SameSpec(const FontSpec& a, const FontSpec& b) {
+  return a.face_name == b.face_name && a.data == b.data && a.face_index == b.face_index && a.height == b.height &&
+         a.width == b.width && a.escapement == b.escapement && a.weight == b.weight && a.italic == b.italic &&
+         a.has_matrix == b.has_matrix && std::equal(a.matrix, a.matrix + 4, b.matrix) &&
+         a.resolution.cx == b.resolution.cx && a.resolution.cy == b.resolution.cy;
+}
+
+constexpr size_t kFontCacheSize = 16;
+
+}  // namespace
+
+BOOL PrinterDc::SelectFont(const FontSpec& spec) {
+  Impl& dc = *impl_;
+  FontSpec s = spec;
+  if (dc.gdi.ulLogPixelsX && dc.gdi.ulLogPixelsY) s.resolution = SIZEL{LONG(dc.gdi.ulLogPixelsX), LONG(dc.gdi.ulLogPixelsY)};
+  for (auto& [k, f] : dc.font_cache)
+    if (SameSpec(k, s)) {
+      dc.font = f;
+      return TRUE;
+    }
+  std::shared_ptr<FontObject> f;
+  if (!s.data && !s.face_name.empty() && dc.devinfo.cFonts) {
+    DeviceFonts d;
+    d.dhpdev = dc.dev->dhpdev;
+    d.count = dc.devinfo.cFonts;
+    d.query_font = dc.Fn<PFN_DrvQueryFont>(INDEX_DrvQueryFont);
+    d.query_font_tree = dc.Fn<PFN_DrvQueryFontTree>(INDEX_DrvQueryFontTree);
+    d.query_font_data = dc.Fn<PFN_DrvQueryFontData>(INDEX_DrvQueryFontData);
+    d.query_advance_widths = dc.Fn<PFN_DrvQueryAdvanceWidths>(INDEX_DrvQueryAdvanceWidths);
+    f = FontObject::FindDevice(d, s);
+  }
+  if (!f) f = FontObject::Create(s);
+  if (!f) return FALSE;
+  if (dc.font_cache.size() >= kFontCacheSize) dc.font_cache.erase(dc.font_cache.begin());
+  dc.font_cache.emplace_back(s, f);
+  dc.font = f;
+  return TRUE;
+}
+
+const FontObject* PrinterDc::selected_font() const { return impl_->font.get(); }
+
+BOOL PrinterDc::TextOut(double x, double y, std::u16string_view text, Color color, const TextOptions& options) {
+  Impl& dc = *impl_;
+  if (!dc.font) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  Op op;
+  op.kind = Op::kText;
+  op.font = dc.font;
+  op.text.assign(text);
+  op.x = x;
+  op.y = y;
+  op.color = color;
+  op.text_options = options;
+  // Underline and strike-out of a string on an upright baseline, from the
+  // font's metrics, across the string's cells.
+  if ((options.underline || options.strikeout) && !text.empty()) {
+    FONTOBJ* fo = dc.font->get();
+    XFORML m;
+    XFORMOBJ_iGetXform(FONTOBJ_pxoGetXform(fo), &m);
+    const IFIMETRICS* ifi = FONTOBJ_pifi(fo);
+    if (ifi && m.eM12 == 0 && m.eM21 == 0 && m.eM22 > 0) {
+      auto str = StringObject::Layout(*dc.font, text, x, y, options.dx.empty() ? nullptr : &options.dx);
+      const RECTL& bk = str->get()->rclBkGround;
+      auto bar = [&](double pos, double size) {
+        double thick = std::max(1.0, size * m.eM22);
+        LONG top = LONG(std::lround(y - pos * m.eM22 - thick / 2));
+        op.extra.push_back(RECTL{bk.left, top, bk.right, top + LONG(std::lround(thick))});
+      };
+      if (options.underline) bar(ifi->fwdUnderscorePosition, ifi->fwdUnderscoreSize);
+      if (options.strikeout) bar(ifi->fwdStrikeoutPosition, ifi->fwdStrikeoutSize);
+    }
+  }
+  return Submit(dc, std::move(op));
+}
+
+BOOL PrinterDc::GlyphsOut(const std::vector<GlyphAt>& glyphs, Color color, const TextOptions& options) {
+  Impl& dc = *impl_;
+  if (!dc.font) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (glyphs.empty()) return TRUE;
+  Op op;
+  op.kind = Op::kText;
+  op.font = dc.font;
+  op.color = color;
+  op.text_options = options;
+  op.text_options.underline = op.text_options.strikeout = false;
+  op.glyphs.reserve(glyphs.size());
+  // A glyph-index string carries the glyph indices as its text.
+  for (const GlyphAt& g : glyphs) op.glyphs.push_back(PlacedGlyph{g.glyph, g.x, g.y, char16_t(g.glyph & 0xFFFF)});
+  return Submit(dc, std::move(op));
+}
 
 }  // namespace eng

@@ -649,9 +649,9 @@ ENG_API BOOL EngStrokeAndFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFOR
 // STAND-IN (glyphs): the engine draws the opaque rectangle and the extra
 // rectangles of a string but not its glyphs yet; text drawing comes with
 // the font support of the next steps.
-ENG_API BOOL EngTextOut(SURFOBJ* pso, STROBJ* pstro, FONTOBJ*, CLIPOBJ* pco, RECTL* prclExtra,
+ENG_API BOOL EngTextOut(SURFOBJ* pso, STROBJ* pstro, FONTOBJ* pfo, CLIPOBJ* pco, RECTL* prclExtra,
                         RECTL* prclOpaque, BRUSHOBJ* pboFore, BRUSHOBJ* pboOpaque,
-                        POINTL* pptlOrg, MIX) {
+                        POINTL* pptlOrg, MIX mix) {
   Pixels trg;
   if (!Access(pso, &trg) || !pstro) return Fail(ERROR_INVALID_PARAMETER);
   std::vector<RECTL> rects = ClipRects(pco, SurfaceRect(trg));
@@ -659,6 +659,40 @@ ENG_API BOOL EngTextOut(SURFOBJ* pso, STROBJ* pstro, FONTOBJ*, CLIPOBJ* pco, REC
     PatternSource pat;
     if (!MakePattern(pboOpaque, pptlOrg, &pat)) return Fail(ERROR_INVALID_PARAMETER);
     Combine(trg, rects, Ordered(*prclOpaque), &pat, nullptr, nullptr, 0xF0F0, nullptr);
+  }
+  // The glyphs: each glyph's one-bit bitmap at its origin is a mask through
+  // which the foreground brush goes with the mix's foreground ROP.
+  if (pfo && pboFore && pstro->cGlyphs) {
+    PatternSource pat;
+    if (!MakePattern(pboFore, pptlOrg, &pat)) return Fail(ERROR_INVALID_PARAMETER);
+    uint32_t rop2 = mix & 0xFF;
+    uint32_t rop = Rop2ToRop3(rop2 >= 1 && rop2 <= 16 ? rop2 : 13);
+    STROBJ_vEnumStart(pstro);
+    BOOL more;
+    do {
+      ULONG count = 0;
+      GLYPHPOS* gp = nullptr;
+      more = STROBJ_bEnum(pstro, &count, &gp);
+      for (ULONG i = 0; i < count && gp; ++i) {
+        HGLYPH hg = gp[i].hg;
+        void* out = nullptr;
+        if (FONTOBJ_cGetGlyphs(pfo, FO_GLYPHBITS, 1, &hg, &out) != 1 || !out) continue;
+        const GLYPHBITS* gb = static_cast<GLYPHDATA*>(out)->gdf.pgb;
+        if (!gb || gb->sizlBitmap.cx <= 0 || gb->sizlBitmap.cy <= 0) continue;
+        RECTL dest{gp[i].ptl.x + gb->ptlOrigin.x, gp[i].ptl.y + gb->ptlOrigin.y, 0, 0};
+        dest.right = dest.left + gb->sizlBitmap.cx;
+        dest.bottom = dest.top + gb->sizlBitmap.cy;
+        MaskSource m;
+        m.mask.scan0 = const_cast<uint8_t*>(gb->aj);
+        m.mask.delta = (gb->sizlBitmap.cx + 7) / 8;
+        m.mask.bits = 1;
+        m.mask.width = gb->sizlBitmap.cx;
+        m.mask.height = gb->sizlBitmap.cy;
+        m.dx = -dest.left;
+        m.dy = -dest.top;
+        Combine(trg, rects, dest, &pat, nullptr, &m, rop | (0xAAu << 8), nullptr);
+      }
+    } while (more);
   }
   if (prclExtra && pboFore) {
     PatternSource pat;

@@ -1,10 +1,12 @@
 // velm print PRINTER FILE.pdf [-o JOB] [--pages A-B] [--copies N]
-// [--devmode FILE]: prints a PDF document on a printer of the machine through
+// [--devmode FILE] [--mode vector|raster]: prints a PDF document on a printer of the machine through
 // its graphics driver (see print_road.h) and tells where the job stream went.
 // JOB is a host file; by default the stream is the job's file in the
 // machine's spool folder. The job's DEVMODE is the printer's default, or the
 // DEVMODE file given (as "velm devmode set ... -o FILE" writes one: raster
-// mode and colour are settings of the DEVMODE); --copies sets its dmCopies.
+// mode and colour are settings of the DEVMODE); --copies sets its dmCopies,
+// --mode its vector or raster mode (by default the DEVMODE's, that is the
+// model's unless the file says otherwise).
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -18,7 +20,8 @@
 namespace {
 
 int Usage() {
-  std::fprintf(stderr, "usage: velm print PRINTER FILE.pdf [-o JOB] [--pages A-B] [--copies N] [--devmode FILE]\n");
+  std::fprintf(stderr, "usage: velm print PRINTER FILE.pdf [-o JOB] [--pages A-B] [--copies N] [--devmode FILE]\n"
+                       "                  [--mode vector|raster]\n");
   return 2;
 }
 
@@ -61,6 +64,11 @@ int RunPrint(const velm_cli::Args& args) {
         return Fail("--pages takes A-B or A with 1 <= A <= B, not '" + args[i] + "'");
     } else if (a == "--devmode" && has_value) {
       request.devmode = args[++i];
+    } else if (a == "--mode" && has_value) {
+      const std::string& m = args[++i];
+      if (m == "vector") request.mode = velm::PrintRequest::Mode::kVector;
+      else if (m == "raster") request.mode = velm::PrintRequest::Mode::kRaster;
+      else return Fail("--mode takes vector or raster, not '" + m + "'");
     } else if (a == "--copies" && has_value) {
       if (!ParseCount(args[++i], &request.copies)) return Fail("--copies takes a number from 1, not '" + args[i] + "'");
     } else if (!a.empty() && a[0] == '-') {
@@ -86,6 +94,10 @@ int RunPrint(const velm_cli::Args& args) {
     std::printf("page %d: %d x %d pixels at %d dpi, %d-bit, printable area %d x %d at (%d,%d)%s\n", p.number,
                 p.width, p.height, p.dpi, p.bits, p.area_width, p.area_height, p.offset_x, p.offset_y,
                 p.banding ? ", banded" : "");
+    const velm::PlayStats& s = p.stats;
+    std::printf("  drawn as %d fills, %d strokes, %d clips, %d images, %d patterns, %d text runs as outlines, "
+                "%d areas rendered by MuPDF (%d refused by the driver)\n",
+                s.fills, s.strokes, s.clips, s.images, s.patterns, s.glyph_runs, s.rendered_areas, s.refused);
     std::fflush(stdout);
   });
   if (!ok) return Fail(error);
@@ -96,4 +108,4 @@ int RunPrint(const velm_cli::Args& args) {
 
 }  // namespace
 
-VELM_COMMAND("print", "print PRINTER FILE.pdf [-o JOB] [--pages A-B] [--copies N] [--devmode FILE]   print a PDF document", RunPrint);
+VELM_COMMAND("print", "print PRINTER FILE.pdf [-o JOB] [--pages A-B] [--copies N] [--devmode FILE] [--mode vector|raster]   print a PDF document", RunPrint);

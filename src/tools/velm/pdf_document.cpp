@@ -2,20 +2,12 @@
 // fz_try, whose errors become messages.
 #include "pdf_document.h"
 
-extern "C" {
-#include <mupdf/fitz.h>
-}
+#include "pdf_document_internal.h"
 
 #include <cmath>
 #include <cstring>
 
 namespace velm {
-
-struct PdfDocument::Impl {
-  fz_context* ctx = nullptr;
-  fz_document* doc = nullptr;
-  int pages = 0;
-};
 
 PdfDocument::PdfDocument(Impl* impl) : impl_(impl) {}
 

@@ -1,14 +1,19 @@
 // The host's document reader: a PDF file opened with MuPDF, its pages
-// counted and rendered into images the graphics engine can draw.
+// counted, rendered into images, or played as drawing calls into a printer
+// device context of the graphics engine.
 //
 // MuPDF is licensed under the AGPL; linking it binds the host program
-// (see README.md). Nothing of MuPDF shows outside this file pair.
+// (see README.md). Nothing of MuPDF shows outside these files.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
+
+namespace eng {
+class PrinterDc;
+}
 
 namespace velm {
 
@@ -20,6 +25,29 @@ struct PageImage {
   int32_t bits = 24;
   int32_t stride = 0;
   std::vector<uint8_t> data;
+};
+
+// How a page is played into a device context: the resolution, and where
+// the device's origin (the corner of the printable area) lies on the paper,
+// in pixels of that resolution.
+struct PlayParams {
+  int dpi = 0;
+  int32_t origin_x = 0, origin_y = 0;
+};
+
+// What a played page became: drawing calls of each kind, and the areas that
+// MuPDF drew into an image because the engine has no call for them
+// (shadings, transparency, soft masks, blend groups, stencil masks, Type 3
+// text, turned or mirrored images) or because the driver refused the call.
+struct PlayStats {
+  int fills = 0;          // filled paths (glyph outlines included)
+  int strokes = 0;
+  int clips = 0;          // rectangle and path clips
+  int images = 0;         // images drawn at their own depth
+  int patterns = 0;       // tiling patterns drawn as brushes
+  int glyph_runs = 0;     // text calls drawn as glyph outlines
+  int rendered_areas = 0; // areas drawn as MuPDF's image of the page
+  int refused = 0;        // calls the driver refused, drawn as such areas
 };
 
 class PdfDocument {
@@ -36,6 +64,12 @@ class PdfDocument {
   // Renders page n at dpi into 24-bit colour or 1-bit. The 1-bit image is
   // MuPDF's grey render cut at a threshold: grey below 128 is black.
   bool Render(int n, int dpi, int bits, PageImage* out, std::string* error) const;
+  // Plays page n into an open page of dc as drawing calls: paths with their
+  // fill rule, pens and clips; images at their own depth; tiling patterns as
+  // pattern brushes; text as glyph outlines. What the engine cannot take is
+  // drawn as MuPDF's image of the page in that area. False with a message
+  // when MuPDF fails or a drawing call fails.
+  bool Play(int n, const PlayParams& params, eng::PrinterDc* dc, PlayStats* stats, std::string* error) const;
 
  private:
   struct Impl;

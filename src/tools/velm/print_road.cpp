@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
@@ -26,7 +27,9 @@
 #include "plat/wstr.h"
 #include "velm/context.h"
 #include "velm/devmode.h"
+#include "velm/dm_merge.h"
 #include "velm/library.h"
+#include "velm/settings.h"
 
 namespace velm {
 
@@ -90,6 +93,37 @@ bool DefaultDevmode(HANDLE printer, std::vector<uint8_t>* out) {
   }
   CommonProcessDetach();
   return ctx != nullptr;
+}
+
+constexpr uint32_t kImagePrintItem = 183;  // vdmImagePrint: 1 raster mode, 0 vector mode
+
+// The job's DEVMODE with the mode set: merged into a fresh context of the
+// printer as an application's document-properties call merges it, the
+// mode's setting changed and the private settings checked under the
+// model's rules. False when the rules do not keep the mode.
+bool SetMode(HANDLE printer, bool raster, std::vector<uint8_t>* devmode, std::string* error) {
+  CommonProcessAttach(nullptr);
+  DriverContext* ctx = CtxOpenKind(printer, printer, 0, kOpenEntryPoint);
+  bool ok = false;
+  if (!ctx) {
+    *error = "cannot open a context for the printer: its model-description file is missing or cannot be compiled";
+  } else if (!DmMergeInput(ctx, devmode->data(), devmode->size(), DM_IN_BUFFER | DM_OUT_BUFFER | kMergeDocNoSheet)) {
+    *error = "cannot merge the job's DEVMODE";
+  } else if (SettingRecord* row = OptFindSetting(ctx, kImagePrintItem); !row || !OptSetValue(ctx, row, raster ? 1 : 0)) {
+    *error = std::string("the model does not let the job be printed in ") + (raster ? "raster" : "vector") + " mode";
+  } else {
+    DmValidatePrivate(ctx->devmode, ctx, 2);
+    DmPrivateToPublic(ctx->devmode, ctx, 2);
+    if ((OptGetValueById(ctx, kImagePrintItem) != 0) != raster) {
+      *error = std::string("the model's rules do not keep ") + (raster ? "raster" : "vector") + " mode for this job";
+    } else {
+      devmode->assign(ctx->devmode, ctx->devmode + dm::kTotalSize);
+      ok = true;
+    }
+  }
+  if (ctx) CtxCloseAs(ctx, kCloseDestroy);
+  CommonProcessDetach();
+  return ok;
 }
 
 // A DEVMODE file as an application hands it over: the public part and the
@@ -218,6 +252,9 @@ bool PrintDocument(const PrintRequest& request, PrintResult* result, std::string
              ": its model-description file is missing or cannot be compiled";
     return false;
   }
+  if (request.mode != PrintRequest::Mode::kModel &&
+      !SetMode(printer.h, request.mode == PrintRequest::Mode::kRaster, &devmode, error))
+    return false;
   auto* dm = reinterpret_cast<DEVMODEW*>(devmode.data());
   if (request.copies > 0) {
     if (dm->dmSize < offsetof(DEVMODEW, dmCopies) + sizeof(dm->dmCopies)) {
@@ -280,27 +317,33 @@ bool PrintDocument(const PrintRequest& request, PrintResult* result, std::string
   }
   reservation.keep = request.output.empty();
   for (int n = first; n <= last; ++n) {
-    PageImage page;
-    if (!doc->Render(n - 1, dpi, bits, &page, error)) {
+    // The page is played onto the paper: the device's origin is the corner
+    // of the printable area, which sits at the physical offset.
+    double width_pt = 0, height_pt = 0;
+    if (!doc->PageSize(n - 1, &width_pt, &height_pt, error)) {
       dc->AbortDoc();
       *error = "page " + std::to_string(n) + ": " + *error;
       return false;
     }
-    // The image lies on the paper: the device's origin is the corner of the
-    // printable area, which sits at the physical offset.
-    const LONG x = -gi.ptlPhysOffset.x, y = -gi.ptlPhysOffset.y;
-    eng::Image image{page.width, page.height, page.bits, page.stride, page.data.data()};
-    bool ok = dc->StartPage() && dc->DrawImage(image, RECTL{x, y, x + page.width, y + page.height},
-                                               RECTL{0, 0, page.width, page.height});
+    PlayParams play;
+    play.dpi = dpi;
+    play.origin_x = gi.ptlPhysOffset.x;
+    play.origin_y = gi.ptlPhysOffset.y;
+    PlayStats stats;
+    std::string why;
+    bool ok = dc->StartPage();
+    if (ok && !doc->Play(n - 1, play, dc.get(), &stats, &why)) {
+      dc->AbortDoc();
+      *error = "page " + std::to_string(n) + ": " + why + " (" + ErrorCode() + "); the job stream in " +
+               result->output + " ends before it";
+      return false;
+    }
     ok = dc->EndPage() && ok;
     if (!ok) {
       std::string code = ErrorCode();
       dc->AbortDoc();
       *error = "page " + std::to_string(n) + ": the driver failed the page (" + code + "); the job stream in " +
                result->output + " ends before it";
-      if (!dc->banding())
-        *error += " (the job is in vector mode; for raster mode: velm devmode set PRINTER vdmImagePrint=1 -o FILE, "
-                  "then --devmode FILE)";
       return false;
     }
     ++result->pages;
@@ -309,13 +352,15 @@ bool PrintDocument(const PrintRequest& request, PrintResult* result, std::string
       p.number = n;
       p.dpi = dpi;
       p.bits = bits;
-      p.width = page.width;
-      p.height = page.height;
+      // The paper in pixels, as MuPDF rounds a page's box outwards.
+      p.width = int32_t(std::ceil(width_pt * dpi / 72.0 - 0.001));
+      p.height = int32_t(std::ceil(height_pt * dpi / 72.0 - 0.001));
       p.area_width = LONG(gi.ulHorzRes);
       p.area_height = LONG(gi.ulVertRes);
       p.offset_x = gi.ptlPhysOffset.x;
       p.offset_y = gi.ptlPhysOffset.y;
       p.banding = dc->banding();
+      p.stats = stats;
       on_page(p);
     }
   }

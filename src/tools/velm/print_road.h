@@ -1,13 +1,17 @@
 // The road of a print job on this machine: a PDF document is read with
-// MuPDF, each page rendered at the job's resolution and depth and drawn as
-// one image into a printer device context of the machine's graphics engine,
-// which plays it into the printer's graphics driver; the spool-side module
-// of the driver writes the job stream into the job's file.
+// MuPDF, and each page is played as drawing calls (paths, clips, images,
+// pattern brushes, glyph outlines) into a printer device context of the
+// machine's graphics engine, which hands them to the printer's graphics
+// driver (vector mode) or draws them into the driver's bands (raster mode);
+// the spool-side module of the driver writes the job stream into the job's
+// file.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <string>
+
+#include "pdf_document.h"
 
 namespace velm {
 
@@ -19,17 +23,19 @@ struct PrintRequest {
   int last_page = 0;       // 0: the last page of the document
   int copies = 0;          // 0: the printer's setting
   std::string devmode;     // host path of the job's DEVMODE file; empty: the printer's defaults
+  enum class Mode { kModel, kVector, kRaster } mode = Mode::kModel;  // kModel: as the DEVMODE says
 };
 
 // What the device context tells of each page, for the caller's report.
 struct PrintedPage {
   int number = 0;             // in the document, 1-based
   int dpi = 0;                // the job's resolution
-  int bits = 0;               // 1 or 24: the depth the page was rendered in
-  int32_t width = 0, height = 0;           // the rendered page in pixels
+  int bits = 0;               // 1 or 24: the depth of the device's surface
+  int32_t width = 0, height = 0;           // the page (paper) in pixels
   int32_t area_width = 0, area_height = 0;  // the printable area in dots
   int32_t offset_x = 0, offset_y = 0;       // of the printable area on the paper
-  bool banding = false;
+  bool banding = false;       // raster mode: the page was played band by band
+  PlayStats stats;            // what the page's drawing became
 };
 
 struct PrintResult {

@@ -3,6 +3,7 @@
 // drawing calls it hooks to the engine's Eng* routines, and keeps the
 // bands it is given as one page image.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -68,6 +69,7 @@ DHPDEV EnablePDEV(DEVMODEW*, LPWSTR, ULONG cPat, HSURF* pats, ULONG cjCaps,
   }
   di.hpalDefault = pdev->palette;
   di.iDitherFormat = g_config.bits == 1 ? BMF_1BPP : BMF_24BPP;
+  di.cFonts = ULONG(std::clamp(g_config.fonts, 0, 2));
   std::memcpy(pdi, &di, std::min<size_t>(cjDevInfo, sizeof di));
   return pdev;
 }
@@ -224,12 +226,106 @@ BOOL StrokePath(SURFOBJ* s, PATHOBJ* p, CLIPOBJ* c, XFORMOBJ* x, BRUSHOBJ* b, PO
 }
 BOOL TextOut(SURFOBJ* s, STROBJ* str, FONTOBJ* f, CLIPOBJ* c, RECTL* ex, RECTL* op, BRUSHOBJ* fb,
              BRUSHOBJ* ob, POINTL* org, MIX mix) {
-  Log("TextOut");
+  // The font's kind and face, and the glyph handles of the string.
+  std::string line = "TextOut";
+  if (f && str) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, " type %u face %u", f->flFontType & 0xF, f->iFace);
+    line += buf;
+    STROBJ_vEnumStart(str);
+    BOOL more;
+    do {
+      ULONG n = 0;
+      GLYPHPOS* gp = nullptr;
+      more = STROBJ_bEnum(str, &n, &gp);
+      for (ULONG i = 0; i < n; ++i) {
+        std::snprintf(buf, sizeof buf, " %x@%d,%d", gp[i].hg, gp[i].ptl.x, gp[i].ptl.y);
+        line += buf;
+      }
+    } while (more);
+  }
+  Log(line);
   return EngTextOut(s, str, f, c, ex, op, fb, ob, org, mix);
 }
 ULONG Escape(SURFOBJ*, ULONG code, ULONG cjIn, PVOID, ULONG cjOut, PVOID) {
   Log("Escape " + std::to_string(code) + " " + std::to_string(cjIn) + " " + std::to_string(cjOut));
   return 42;
+}
+
+// Two device fonts: "TestMincho" and its vertical form "@TestMincho", em
+// 1000, ASCII handles for U+0020-U+007E and the code-page 932 codes of
+// U+3042 and U+3044.
+struct DeviceFont {
+  IFIMETRICS ifi;
+  char16_t names[2][16];
+};
+DeviceFont g_fonts[2];
+HGLYPH g_ascii[0x5F];
+HGLYPH g_kana[3] = {0x82A0, 0x82A1, 0x82A2};
+struct {
+  FD_GLYPHSET head;
+  WCRUN more[1];
+} g_glyphset;
+
+void BuildDeviceFonts() {
+  for (int i = 0; i < 2; ++i) {
+    DeviceFont& d = g_fonts[i];
+    d = DeviceFont{};
+    const char16_t* name = i == 0 ? u"TestMincho" : u"@TestMincho";
+    for (int k = 0; name[k]; ++k) d.names[0][k] = d.names[1][k] = name[k];
+    IFIMETRICS& m = d.ifi;
+    m.cjThis = sizeof(DeviceFont);
+    m.dpwszFamilyName = offsetof(DeviceFont, names);
+    m.dpwszFaceName = offsetof(DeviceFont, names) + sizeof d.names[0];
+    m.dpwszStyleName = m.dpwszUniqueName = m.dpwszFaceName;
+    m.jWinCharSet = SHIFTJIS_CHARSET;
+    m.jWinPitchAndFamily = FIXED_PITCH | FF_ROMAN;
+    m.usWinWeight = 400;
+    m.flInfo = FM_INFO_TECH_OUTLINE_NOT_TRUETYPE | FM_INFO_1BPP | FM_INFO_DBCS_FIXED_PITCH;
+    m.fwdUnitsPerEm = 1000;
+    m.fwdWinAscender = 900;
+    m.fwdWinDescender = 100;
+    m.fwdAveCharWidth = 500;
+    m.fwdMaxCharInc = 1000;
+    m.wcFirstChar = 0x20;
+    m.wcLastChar = 0x3044;
+    m.wcDefaultChar = 0x20;
+    m.rclFontBox = RECTL{0, 900, 1000, -100};
+  }
+  for (int c = 0; c < 0x5F; ++c) g_ascii[c] = HGLYPH(0x20 + c);
+  g_glyphset.head.cjThis = sizeof g_glyphset;
+  g_glyphset.head.cGlyphsSupported = 0x5F + 3;
+  g_glyphset.head.cRuns = 2;
+  g_glyphset.head.awcrun[0] = WCRUN{0x20, 0x5F, g_ascii};
+  g_glyphset.more[0] = WCRUN{0x3042, 3, g_kana};
+}
+
+IFIMETRICS* QueryFont(DHPDEV, ULONG_PTR, ULONG face, ULONG_PTR* id) {
+  Log("QueryFont " + std::to_string(face));
+  if (id) *id = 0;
+  if (face < 1 || face > ULONG(g_config.fonts) || face > 2) return nullptr;
+  return &g_fonts[face - 1].ifi;
+}
+
+PVOID QueryFontTree(DHPDEV, ULONG_PTR, ULONG face, ULONG mode, ULONG_PTR* id) {
+  Log("QueryFontTree " + std::to_string(face) + " " + std::to_string(mode));
+  if (id) *id = 0;
+  if (face < 1 || face > ULONG(g_config.fonts) || mode != QFT_GLYPHSET) return nullptr;
+  return &g_glyphset.head;
+}
+
+// Widths in 28.4 along the baseline: 500 font units for single-byte
+// handles, 1000 for the others, through the font's transform.
+BOOL QueryAdvanceWidths(DHPDEV, FONTOBJ* pfo, ULONG, HGLYPH* phg, PVOID widths, ULONG count) {
+  XFORMOBJ* xo = FONTOBJ_pxoGetXform(pfo);
+  for (ULONG i = 0; i < count; ++i) {
+    POINTL in{phg[i] < 256 ? 500 : 1000, 0};
+    POINTFIX out{0, 0};
+    if (!XFORMOBJ_bApplyXform(xo, XF_LTOFX, 1, &in, &out)) return FALSE;
+    double len = std::hypot(double(out.x), double(out.y));
+    static_cast<USHORT*>(widths)[i] = USHORT(std::lround(len));
+  }
+  return TRUE;
 }
 
 template <class F>
@@ -247,7 +343,8 @@ DRVFN g_table[] = {
     {INDEX_DrvCopyBits, P(CopyBits)},              {INDEX_DrvStretchBlt, P(StretchBlt)},
     {INDEX_DrvFillPath, P(FillPath)},              {INDEX_DrvStrokePath, P(StrokePath)},
     {INDEX_DrvTextOut, P(TextOut)},                {INDEX_DrvEscape, P(Escape)},
-    {INDEX_DrvResetPDEV, P(ResetPDEV)},
+    {INDEX_DrvResetPDEV, P(ResetPDEV)},            {INDEX_DrvQueryFont, P(QueryFont)},
+    {INDEX_DrvQueryFontTree, P(QueryFontTree)},    {INDEX_DrvQueryAdvanceWidths, P(QueryAdvanceWidths)},
 };
 
 }  // namespace
@@ -266,6 +363,7 @@ extern "C" __attribute__((visibility("default"))) void DrvDisableDriver() { Log(
 
 extern "C" __attribute__((visibility("default"))) void TestDrvConfigure(const TestDrvConfig* c) {
   g_config = *c;
+  BuildDeviceFonts();
   g_log.clear();
   g_page.clear();
 }

@@ -19,6 +19,7 @@ struct TestDrvConfig {
   int32_t table_size = -1;      // entries of the DDI table handed out; -1 all
   char fail[32] = "";           // the call that fails: "EnablePDEV", "StartDoc", ...
   int32_t band_y = 0;           // (the driver's band position)
+  int32_t fonts = 0;            // device fonts announced (DEVINFO cFonts), at most 2
 };
 
 using TestDrvConfigureFn = void (*)(const TestDrvConfig*);

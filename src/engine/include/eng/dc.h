@@ -13,8 +13,13 @@
 #include <vector>
 
 #include "eng/ddi.h"
+#include "eng/text.h"
 
 namespace eng {
+
+// Colours are 0x00RRGGBB (blue in the low byte, the order of a 24-bit BGR
+// pixel in memory).
+using Color = uint32_t;
 
 // A path in device pixels of the page (doubles; the engine hands the driver
 // 28.4 fixed-point points).
@@ -37,9 +42,6 @@ class Path {
   std::vector<Op> ops_;
 };
 
-// Colours are 0x00RRGGBB (blue in the low byte, the order of a 24-bit BGR
-// pixel in memory).
-using Color = uint32_t;
 
 struct Pen {
   double width = 0;  // 0: a cosmetic pen one pixel wide
@@ -49,14 +51,18 @@ struct Pen {
   std::vector<double> dashes;  // dash, gap, ... in pixels; empty: solid
 };
 
-// An image of the application: top-down rows, 24-bit BGR or 1-bit (bit 7
-// the leftmost pixel, 0 = black, 1 = white).
+// An image of the application: top-down rows of 1, 4 or 8 bits (palette
+// indices; bit 7, or the high nibble, the leftmost pixel), 24 bits (blue,
+// green, red) or 32 bits (blue, green, red, alpha). Without a palette 1-bit
+// pixels are 0 black and 1 white, 4- and 8-bit pixels grey levels.
 struct Image {
   int32_t width = 0;
   int32_t height = 0;
-  int32_t bits = 24;     // 24 or 1
+  int32_t bits = 24;     // 1, 4, 8, 24 or 32
   int32_t stride = 0;    // bytes per row
   const uint8_t* data = nullptr;
+  const Color* palette = nullptr;  // 1, 4, 8 bits: palette_size colours
+  int32_t palette_size = 0;        // at most 1 << bits
 };
 
 // A brush of the DC: a plain colour, a hatch (HS_HORIZONTAL ... HS_DIAGCROSS)
@@ -71,6 +77,25 @@ struct DcBrush {
 };
 
 enum class FillMode { kAlternate, kWinding };
+
+// How a string is drawn besides its glyphs.
+struct TextOptions {
+  std::vector<double> dx;     // advances along the baseline after each glyph; empty: the font's
+  bool opaque = false;        // fill opaque_rect with background first
+  RECTL opaque_rect{0, 0, 0, 0};
+  Color background = 0xFFFFFF;
+  bool underline = false;     // the font's underline and strike-out as extra rectangles
+  bool strikeout = false;
+  MIX mix = 0x0D0D;
+};
+
+// A glyph of the selected font by its index in the font (or a device
+// font's glyph handle) at its character origin on the page (pixels).
+struct GlyphAt {
+  uint32_t glyph = 0;
+  double x = 0, y = 0;
+  char16_t ch = 0;  // its character when known (for the caller; the string carries glyph indices)
+};
 
 class PrinterDc;
 
@@ -133,6 +158,31 @@ class PrinterDc {
   void ClipRect(const RECTL& rect);
   BOOL ClipPath(const Path& path, FillMode mode);
   void ResetClip();
+  // Narrows the clip to its part inside the rectangle or the path.
+  void IntersectClipRect(const RECTL& rect);
+  BOOL IntersectClipPath(const Path& path, FillMode mode);
+  // Keeps the clip on a stack and returns the depth reached (1 for the
+  // first); RestoreDC(n) takes back the clip saved at depth n and drops the
+  // ones above it (n < 0: counted back from the top). FALSE for a depth that
+  // was not saved.
+  int SaveDC();
+  BOOL RestoreDC(int saved);
+
+  // Text. SelectFont realises the font later text is drawn in: the driver's
+  // device font whose family name is spec.face_name when it announces one
+  // (DEVINFO cFonts), else the font file spec.data, else a registered font
+  // file of that family (RegisterFontFile). FALSE, with the last error set,
+  // when there is none; the font selected before stays.
+  BOOL SelectFont(const FontSpec& spec);
+  const FontObject* selected_font() const;
+  // Unicode text from the reference point (x, y) on the baseline; the
+  // driver's DrvTextOut (HOOK_TEXTOUT) or EngTextOut draws it.
+  BOOL TextOut(double x, double y, std::u16string_view text, Color color,
+               const TextOptions& options = {});
+  // Glyph indices of the selected font, each at its own place (a PDF's
+  // text): a glyph-index string (SO_GLYPHINDEX_TEXTOUT).
+  BOOL GlyphsOut(const std::vector<GlyphAt>& glyphs, Color color,
+                 const TextOptions& options = {});
 
   struct Impl;
 

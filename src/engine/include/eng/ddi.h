@@ -568,3 +568,6 @@ ENG_API ULONG XLATEOBJ_cGetPalette(XLATEOBJ* pxlo, ULONG iPal, ULONG cPal, ULONG
 ENG_API PVOID BRUSHOBJ_pvAllocRbrush(BRUSHOBJ* pbo, ULONG cj);
 ENG_API PVOID BRUSHOBJ_pvGetRbrush(BRUSHOBJ* pbo);
 ENG_API ULONG BRUSHOBJ_ulGetBrushColor(BRUSHOBJ* pbo);
+
+// The text part of the interface: fonts, strings and their services.
+#include "eng/ddi_text.h"

@@ -1,0 +1,995 @@
+// A page of a PDF document played into a printer device context: a MuPDF
+// device whose callbacks turn paths, clips, images, tiling patterns and
+// glyph outlines into the engine's drawing calls.
+//
+// What the engine has no call for (shadings, transparency, soft masks,
+// blend and knockout groups, stencil masks, Type 3 text, turned or mirrored
+// images, strokes under a skewed transform) is drawn as MuPDF's own render
+// of the finished page in that area, cut to the clip in force: later
+// drawing lands on top of such an area just as it lands on top of the page,
+// so the area needs no knowledge of what comes after. A call the driver
+// refuses is drawn the same way and counted.
+//
+// MuPDF reports errors by longjmp. Every MuPDF call that can throw runs in
+// an fz_try of a function that holds no C++ object with a destructor, and
+// no C++ exception leaves a callback.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "eng/dc.h"
+#include "pdf_document.h"
+#include "pdf_document_internal.h"
+
+namespace velm {
+
+namespace {
+
+constexpr int kMaxPatternCell = 256;  // the largest pattern the engine's brushes take
+constexpr int kFaint = 32;            // a channel this near 0 or 255 counts as black or white
+
+// --- MuPDF calls that may throw, each caught -----------------------------
+
+fz_path* OutlineGlyph(fz_context* ctx, fz_font* font, int gid, fz_matrix m) {
+  fz_path* path = nullptr;
+  fz_var(path);
+  fz_try(ctx) { path = fz_outline_glyph(ctx, font, gid, m); }
+  fz_catch(ctx) { path = nullptr; }
+  return path;
+}
+
+bool ConvertColor(fz_context* ctx, fz_colorspace* cs, const float* in, fz_color_params cp, float* rgb) {
+  bool ok = true;
+  fz_var(ok);
+  fz_try(ctx) { fz_convert_color(ctx, cs, in, fz_device_rgb(ctx), rgb, nullptr, cp); }
+  fz_catch(ctx) { ok = false; }
+  return ok;
+}
+
+// The image's pixels in RGB without alpha, or null.
+fz_pixmap* ImagePixels(fz_context* ctx, fz_image* image, fz_color_params cp) {
+  fz_pixmap* pix = nullptr;
+  fz_pixmap* rgb = nullptr;
+  fz_var(pix);
+  fz_var(rgb);
+  fz_try(ctx) {
+    pix = fz_get_pixmap_from_image(ctx, image, nullptr, nullptr, nullptr, nullptr);
+    if (fz_pixmap_alpha(ctx, pix) || fz_pixmap_colorspace(ctx, pix) == nullptr) {
+      rgb = nullptr;  // pixels with their own alpha, or a bare mask
+    } else if (fz_pixmap_colorspace(ctx, pix) == fz_device_rgb(ctx)) {
+      rgb = fz_keep_pixmap(ctx, pix);
+    } else {
+      rgb = fz_convert_pixmap(ctx, pix, fz_device_rgb(ctx), nullptr, nullptr, cp, 0);
+    }
+  }
+  fz_always(ctx) { fz_drop_pixmap(ctx, pix); }
+  fz_catch(ctx) { rgb = nullptr; }
+  return rgb;
+}
+
+// A white RGB pixmap of the area with MuPDF's render of the whole page in
+// it; null on failure.
+fz_pixmap* RenderList(fz_context* ctx, fz_display_list* list, fz_matrix ctm, fz_irect area, bool with_alpha) {
+  fz_pixmap* pix = nullptr;
+  fz_device* dev = nullptr;
+  fz_var(pix);
+  fz_var(dev);
+  fz_try(ctx) {
+    pix = fz_new_pixmap_with_bbox(ctx, fz_device_rgb(ctx), area, nullptr, with_alpha ? 1 : 0);
+    if (with_alpha) fz_clear_pixmap(ctx, pix);
+    else fz_clear_pixmap_with_value(ctx, pix, 255);
+    if (list) {
+      dev = fz_new_draw_device(ctx, fz_identity, pix);
+      fz_run_display_list(ctx, list, dev, ctm, fz_rect_from_irect(area), nullptr);
+      fz_close_device(ctx, dev);
+    }
+  }
+  fz_always(ctx) { fz_drop_device(ctx, dev); }
+  fz_catch(ctx) {
+    fz_drop_pixmap(ctx, pix);
+    pix = nullptr;
+  }
+  return pix;
+}
+
+fz_device* NewDrawDevice(fz_context* ctx, fz_pixmap* pix) {
+  fz_device* dev = nullptr;
+  fz_var(dev);
+  fz_try(ctx) { dev = fz_new_draw_device(ctx, fz_identity, pix); }
+  fz_catch(ctx) { dev = nullptr; }
+  return dev;
+}
+
+bool CloseDevice(fz_context* ctx, fz_device* dev) {
+  bool ok = true;
+  fz_var(ok);
+  fz_try(ctx) { fz_close_device(ctx, dev); }
+  fz_catch(ctx) { ok = false; }
+  return ok;
+}
+
+// --- Geometry --------------------------------------------------------------
+
+struct PathWalk {
+  eng::Path* path;
+  fz_matrix m;
+  fz_point last{0, 0};  // in path space
+  fz_point start{0, 0};
+};
+
+fz_point Map(const PathWalk* w, float x, float y) { return fz_transform_point_xy(x, y, w->m); }
+
+void WalkMove(fz_context*, void* arg, float x, float y) {
+  auto* w = static_cast<PathWalk*>(arg);
+  fz_point p = Map(w, x, y);
+  w->path->MoveTo(p.x, p.y);
+  w->last = w->start = {x, y};
+}
+void WalkLine(fz_context*, void* arg, float x, float y) {
+  auto* w = static_cast<PathWalk*>(arg);
+  fz_point p = Map(w, x, y);
+  w->path->LineTo(p.x, p.y);
+  w->last = {x, y};
+}
+void WalkCurve(fz_context*, void* arg, float x1, float y1, float x2, float y2, float x3, float y3) {
+  auto* w = static_cast<PathWalk*>(arg);
+  fz_point a = Map(w, x1, y1), b = Map(w, x2, y2), c = Map(w, x3, y3);
+  w->path->BezierTo(a.x, a.y, b.x, b.y, c.x, c.y);
+  w->last = {x3, y3};
+}
+void WalkClose(fz_context*, void* arg) {
+  auto* w = static_cast<PathWalk*>(arg);
+  w->path->Close();
+  w->last = w->start;
+}
+void WalkQuad(fz_context* ctx, void* arg, float x1, float y1, float x2, float y2) {
+  auto* w = static_cast<PathWalk*>(arg);
+  const fz_point p0 = w->last;
+  WalkCurve(ctx, arg, p0.x + 2.0f / 3 * (x1 - p0.x), p0.y + 2.0f / 3 * (y1 - p0.y), x2 + 2.0f / 3 * (x1 - x2),
+            y2 + 2.0f / 3 * (y1 - y2), x2, y2);
+}
+void WalkCurveV(fz_context* ctx, void* arg, float x2, float y2, float x3, float y3) {
+  auto* w = static_cast<PathWalk*>(arg);
+  WalkCurve(ctx, arg, w->last.x, w->last.y, x2, y2, x3, y3);
+}
+void WalkCurveY(fz_context* ctx, void* arg, float x1, float y1, float x3, float y3) {
+  WalkCurve(ctx, arg, x1, y1, x3, y3, x3, y3);
+}
+void WalkRect(fz_context* ctx, void* arg, float x1, float y1, float x2, float y2) {
+  WalkMove(ctx, arg, x1, y1);
+  WalkLine(ctx, arg, x2, y1);
+  WalkLine(ctx, arg, x2, y2);
+  WalkLine(ctx, arg, x1, y2);
+  WalkClose(ctx, arg);
+}
+
+const fz_path_walker kWalker = {WalkMove, WalkLine, WalkCurve, WalkClose, WalkQuad, WalkCurveV, WalkCurveY, WalkRect};
+
+bool ToPath(fz_context* ctx, const fz_path* path, fz_matrix m, eng::Path* out) {
+  PathWalk w{out, m};
+  bool ok = true;
+  fz_var(ok);
+  fz_try(ctx) { fz_walk_path(ctx, path, &kWalker, &w); }
+  fz_catch(ctx) { ok = false; }
+  return ok;
+}
+
+// The rectangle a path is, when it is one closed axis-aligned rectangle.
+bool PathIsRect(const eng::Path& path, RECTL* rect) {
+  const auto& ops = path.ops();
+  size_t n = ops.size();
+  if (n && ops[n - 1].kind == eng::Path::Op::kClose) --n;
+  if (n != 4 && n != 5) return false;
+  if (ops[0].kind != eng::Path::Op::kMove) return false;
+  double xs[5], ys[5];
+  for (size_t i = 0; i < n; ++i) {
+    if (i > 0 && ops[i].kind != eng::Path::Op::kLine) return false;
+    xs[i] = ops[i].pts[0];
+    ys[i] = ops[i].pts[1];
+  }
+  if (n == 5 && (xs[4] != xs[0] || ys[4] != ys[0])) return false;
+  for (int i = 0; i < 4; ++i) {
+    const int j = (i + 1) % 4;
+    if (xs[i] != xs[j] && ys[i] != ys[j]) return false;
+  }
+  const double l = std::min({xs[0], xs[1], xs[2], xs[3]}), r = std::max({xs[0], xs[1], xs[2], xs[3]});
+  const double t = std::min({ys[0], ys[1], ys[2], ys[3]}), b = std::max({ys[0], ys[1], ys[2], ys[3]});
+  // Opposite corners: each x and each y appears twice.
+  int at_l = 0, at_t = 0;
+  for (int i = 0; i < 4; ++i) {
+    at_l += xs[i] == l;
+    at_t += ys[i] == t;
+  }
+  if (at_l != 2 || at_t != 2) return false;
+  *rect = RECTL{LONG(std::lround(l)), LONG(std::lround(t)), LONG(std::lround(r)), LONG(std::lround(b))};
+  return true;
+}
+
+// The scale of a transform that keeps shapes (a uniform scale with or
+// without turning or mirroring); 0 for one that skews or stretches.
+double UniformScale(fz_matrix m) {
+  const double sx = std::hypot(m.a, m.b), sy = std::hypot(m.c, m.d);
+  if (sx <= 0 || sy <= 0) return 0;
+  if (std::fabs(m.a * m.c + m.b * m.d) > 1e-3 * sx * sy) return 0;
+  if (std::fabs(sx - sy) > 1e-3 * std::max(sx, sy)) return 0;
+  return sx;
+}
+
+// --- The player ------------------------------------------------------------
+
+struct Frame {
+  fz_irect clip;       // the clip's bounds before this frame
+  int dc_level = 0;    // the SaveDC depth to restore at its end; 0 none
+};
+
+struct Player {
+  fz_context* ctx = nullptr;
+  fz_display_list* list = nullptr;
+  fz_matrix page_ctm = fz_identity;
+  eng::PrinterDc* dc = nullptr;
+  PlayStats* stats = nullptr;
+  fz_irect clip{};  // bounds of the clip in force, cut to the page
+  std::vector<Frame> frames;
+  int skip = 0;     // inside an area already drawn as MuPDF's render: its depth
+  // A tiling pattern's cell being drawn by MuPDF.
+  fz_device* tile_dev = nullptr;
+  fz_pixmap* tile_pix = nullptr;
+  int tile_depth = 0;
+  fz_irect tile_cover{};
+  bool failed = false;
+  std::string error;
+
+  void Fail(const std::string& why) {
+    if (!failed) error = why;
+    failed = true;
+  }
+
+  // Draws MuPDF's render of the page in the area, cut to the clip.
+  void RenderArea(fz_irect area, bool refused = false) {
+    area = fz_intersect_irect(fz_expand_irect(area, 1), clip);
+    if (fz_is_empty_irect(area)) return;
+    fz_pixmap* pix = RenderList(ctx, list, page_ctm, area, false);
+    if (!pix) return Fail("MuPDF could not render an area of the page");
+    const int w = fz_pixmap_width(ctx, pix), h = fz_pixmap_height(ctx, pix);
+    const ptrdiff_t src_stride = fz_pixmap_stride(ctx, pix);
+    const unsigned char* s = fz_pixmap_samples(ctx, pix);
+    const int32_t stride = (w * 3 + 3) / 4 * 4;
+    std::vector<uint8_t> rows(size_t(stride) * size_t(h));
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        const unsigned char* p = s + y * src_stride + 3 * x;
+        uint8_t* d = rows.data() + size_t(y) * size_t(stride) + 3 * size_t(x);
+        d[0] = p[2];
+        d[1] = p[1];
+        d[2] = p[0];
+      }
+    fz_drop_pixmap(ctx, pix);
+    eng::Image image{w, h, 24, stride, rows.data()};
+    if (!dc->DrawImage(image, RECTL{area.x0, area.y0, area.x1, area.y1}, RECTL{0, 0, w, h}))
+      return Fail("the driver refused an image of a rendered area");
+    ++stats->rendered_areas;
+    if (refused) ++stats->refused;
+  }
+
+  // A drawing call's result: a refused call is drawn as a rendered area.
+  void Drawn(BOOL ok, fz_rect bounds) {
+    if (!ok) RenderArea(fz_round_rect(bounds), true);
+  }
+
+  eng::Color Color(fz_colorspace* cs, const float* color, fz_color_params cp) {
+    float rgb[3] = {0, 0, 0};
+    if (!cs || !ConvertColor(ctx, cs, color, cp, rgb)) return 0;
+    auto c = [](float v) { return uint32_t(std::lround(std::clamp(v, 0.0f, 1.0f) * 255)); };
+    return (c(rgb[0]) << 16) | (c(rgb[1]) << 8) | c(rgb[2]);
+  }
+
+  // The pen of a stroke under ctm; false when the engine's pens cannot draw
+  // it (a skewing transform, a dash pattern starting inside a dash).
+  bool MakePen(const fz_stroke_state* st, fz_matrix ctm, eng::Pen* pen) {
+    const double scale = UniformScale(ctm);
+    if (scale <= 0) return false;
+    const double width = st->linewidth * scale;
+    switch (st->start_cap) {
+      case FZ_LINECAP_BUTT: pen->cap = ENDCAP_BUTT; break;
+      case FZ_LINECAP_SQUARE: pen->cap = ENDCAP_SQUARE; break;
+      default: pen->cap = ENDCAP_ROUND; break;
+    }
+    switch (st->linejoin) {
+      case FZ_LINEJOIN_ROUND: pen->join = JOIN_ROUND; break;
+      case FZ_LINEJOIN_BEVEL: pen->join = JOIN_BEVEL; break;
+      default: pen->join = JOIN_MITER; break;
+    }
+    pen->miter_limit = st->miterlimit;
+    std::vector<double> dashes;
+    double total = 0;
+    for (int i = 0; i < st->dash_len && i < 32; ++i) {
+      dashes.push_back(std::max(0.0, double(st->dash_list[i])) * scale);
+      total += dashes.back();
+    }
+    if (dashes.size() % 2) dashes.insert(dashes.end(), dashes.begin(), dashes.end());
+    total = 0;
+    for (double d : dashes) total += d;
+    if (total > 0) {
+      // The phase: the pattern turned to start where the phase falls, when
+      // that is the start of a dash.
+      double phase = std::fmod(double(st->dash_phase) * scale, total);
+      if (phase < 0) phase += total;
+      if (phase > 1e-3 && total - phase > 1e-3) {
+        size_t i = 0;
+        double at = 0;
+        while (i < dashes.size() && at + dashes[i] <= phase + 1e-3) at += dashes[i++];
+        if (std::fabs(at - phase) > 1e-3 || i % 2) return false;
+        std::rotate(dashes.begin(), dashes.begin() + long(i), dashes.end());
+      }
+      pen->dashes = dashes;
+      // A styled pen thinner than two pixels is drawn one pixel wide (a
+      // geometric pen, whose dashes are in pixels).
+      pen->width = width < 1.5 ? 1 : width;
+    } else {
+      pen->width = width < 1 ? 0 : width;
+    }
+    return true;
+  }
+
+  fz_irect Bound(fz_rect r) { return fz_round_rect(r); }
+
+  // Pushes a frame for a clip; when the engine takes the clip, its SaveDC
+  // depth goes with it.
+  void PushClip(fz_rect bounds, int dc_level) {
+    frames.push_back(Frame{clip, dc_level});
+    clip = fz_intersect_irect(clip, fz_expand_irect(Bound(bounds), 1));
+  }
+  void Pop() {
+    if (frames.empty()) return;
+    Frame f = frames.back();
+    frames.pop_back();
+    clip = f.clip;
+    if (f.dc_level > 0 && !dc->RestoreDC(f.dc_level)) Fail("the engine lost a saved clip");
+  }
+  // The start of a group, mask or clip whose content is drawn as MuPDF's
+  // render of the area: the area is drawn now and its content skipped.
+  void Skip(fz_irect area) {
+    RenderArea(area);
+    skip = 1;
+  }
+};
+
+struct EngDevice {
+  fz_device super;
+  Player* p;
+};
+
+Player* P(fz_device* dev) { return reinterpret_cast<EngDevice*>(dev)->p; }
+
+// Each callback: the tile being drawn takes the call first; inside a
+// skipped area only the depth is counted.
+enum class Nest { kNone, kPush, kPop };
+
+// True when the callback is done with the call.
+bool Divert(fz_context* ctx, Player* p, Nest nest) {
+  if (p->failed) return true;
+  if (p->tile_dev) return false;  // the caller forwards it
+  if (p->skip > 0) {
+    if (nest == Nest::kPush) ++p->skip;
+    if (nest == Nest::kPop) --p->skip;
+    return true;
+  }
+  (void)ctx;
+  return false;
+}
+
+#define VELM_TILE_FORWARD(call)                   \
+  if (p->tile_dev) {                              \
+    fz_try(ctx) { call; }                         \
+    fz_catch(ctx) { p->Fail("MuPDF could not draw a pattern cell"); } \
+    return;                                       \
+  }
+
+void FillPath(fz_context* ctx, fz_device* dev, const fz_path* path, int even_odd, fz_matrix ctm, fz_colorspace* cs,
+              const float* color, float alpha, fz_color_params cp) {
+  Player* p = P(dev);
+  if (Divert(ctx, p, Nest::kNone)) return;
+  VELM_TILE_FORWARD(fz_fill_path(ctx, p->tile_dev, path, even_odd, ctm, cs, color, alpha, cp));
+  try {
+    fz_rect bounds = fz_bound_path(ctx, path, nullptr, ctm);
+    if (alpha < 1) return p->RenderArea(p->Bound(bounds));
+    eng::Path ep;
+    if (!ToPath(ctx, path, ctm, &ep)) return p->Fail("MuPDF could not read a path");
+    if (ep.empty()) return;
+    ++p->stats->fills;
+    p->Drawn(p->dc->FillPath(ep, p->Color(cs, color, cp), even_odd ? eng::FillMode::kAlternate : eng::FillMode::kWinding),
+             bounds);
+  } catch (...) {
+    p->Fail("out of memory");
+  }
+}
+
+void StrokePath(fz_context* ctx, fz_device* dev, const fz_path* path, const fz_stroke_state* st, fz_matrix ctm,
+                fz_colorspace* cs, const float* color, float alpha, fz_color_params cp) {
+  Player* p = P(dev);
+  if (Divert(ctx, p, Nest::kNone)) return;
+  VELM_TILE_FORWARD(fz_stroke_path(ctx, p->tile_dev, path, st, ctm, cs, color, alpha, cp));
+  try {
+    fz_rect bounds = fz_bound_path(ctx, path, st, ctm);
+    eng::Pen pen;
+    if (alpha < 1 || !p->MakePen(st, ctm, &pen)) return p->RenderArea(p->Bound(bounds));
+    eng::Path ep;
+    if (!ToPath(ctx, path, ctm, &ep)) return p->Fail("MuPDF could not read a path");
+    if (ep.empty()) return;
+    ++p->stats->strokes;
+    p->Drawn(p->dc->StrokePath(ep, pen, p->Color(cs, color, cp)), bounds);
+  } catch (...) {
+    p->Fail("out of memory");
+  }
+}
+
+void ClipPath(fz_context* ctx, fz_device* dev, const fz_path* path, int even_odd, fz_matrix ctm, fz_rect scissor) {
+  Player* p = P(dev);
+  if (Divert(ctx, p, Nest::kPush)) return;
+  VELM_TILE_FORWARD(fz_clip_path(ctx, p->tile_dev, path, even_odd, ctm, scissor); ++p->tile_depth);
+  try {
+    fz_rect bounds = fz_bound_path(ctx, path, nullptr, ctm);
+    eng::Path ep;
+    if (!ToPath(ctx, path, ctm, &ep)) return p->Fail("MuPDF could not read a path");
+    const int level = p->dc->SaveDC();
+    RECTL r;
+    if (PathIsRect(ep, &r)) {
+      p->dc->IntersectClipRect(r);
+    } else if (!p->dc->IntersectClipPath(ep, even_odd ? eng::FillMode::kAlternate : eng::FillMode::kWinding)) {
+      p->dc->RestoreDC(level);
+      return p->Fail("the engine could not clip to a path");
+    }
+    ++p->stats->clips;
+    p->PushClip(bounds, level);
+  } catch (...) {
+    p->Fail("out of memory");
+  }
+}
+
+void ClipStrokePath(fz_context* ctx, fz_device* dev, const fz_path* path, const fz_stroke_state* st, fz_matrix ctm,
+                    fz_rect scissor) {
+  Player* p = P(dev);
+  if (Divert(ctx, p, Nest::kPush)) return;
+  VELM_TILE_FORWARD(fz_clip_stroke_path(ctx, p->tile_dev, path, st, ctm, scissor); ++p->tile_depth);
+  try {
+    fz_irect saved = p->clip;
+    p->clip = fz_intersect_irect(p->clip, fz_expand_irect(p->Bound(fz_bound_path(ctx, path, st, ctm)), 1));
+    fz_irect area = p->clip;
+    p->clip = saved;
+    p->Skip(area);
+  } catch (...) {
+    p->Fail("out of memory");
+  }
+}
+
+// The glyph outlines of a text under ctm as one path; false when a glyph
+// has no outline (Type 3 fonts, bitmap fonts).
+bool TextPath(fz_context* ctx, const fz_text* text, fz_matrix ctm, eng::Path* out) {
+  for (const fz_text_span* span = text->head; span; span = span->next) {
+    if (fz_font_t3_procs(ctx, span->font)) return false;
+    for (int i = 0; i < span->len; ++i) {
+      const fz_text_item& item = span->items[i];
+      if (item.gid < 0) continue;
+      fz_matrix tm = span->trm;
+      tm.e = item.x;
+      tm.f = item.y;
+      fz_path* glyph = OutlineGlyph(ctx, span->font, item.gid, fz_concat(tm, ctm));
+      if (!glyph) return false;
+      bool ok = ToPath(ctx, glyph, fz_identity, out);
+      fz_drop_path(ctx, glyph);
+      if (!ok) return false;
+    }
+  }
+  return true;
+}
+
+fz_rect TextBounds(fz_context* ctx, const fz_text* text, const fz_stroke_state* st, fz_matrix ctm) {
+  fz_rect r = fz_empty_rect;
+  fz_var(r);
+  fz_try(ctx) { r = fz_bound_text(ctx, text, st, ctm); }
+  fz_catch(ctx) { r = fz_infinite_rect; }
+  return r;
+}
+
+void FillText(fz_context* ctx, fz_device* dev, const fz_text* text, fz_matrix ctm, fz_colorspace* cs,
+              const float* color, float alpha, fz_color_params cp) {
+  Player* p = P(dev);
+  if (Divert(ctx, p, Nest::kNone)) return;
+  VELM_TILE_FORWARD(fz_fill_text(ctx, p->tile_dev, text, ctm, cs, color, alpha, cp));
+  try {
+    fz_rect bounds = TextBounds(ctx, text, nullptr, ctm);
+    eng::Path ep;
+    if (alpha < 1 || !TextPath(ctx, text, ctm, &ep)) return p->RenderArea(p->Bound(bounds));
+    if (ep.empty()) return;
+    ++p->stats->glyph_runs;
+    ++p->stats->fills;
+    p->Drawn(p->dc->FillPath(ep, p->Color(cs, color, cp), eng::FillMode::kWinding), bounds);
+  } catch (...) {
+    p->Fail("out of memory");
+  }
+}
+
+void StrokeText(fz_context* ctx, fz_device* dev, const fz_text* text, const fz_stroke_state* st, fz_matrix ctm,
+                fz_colorspace* cs, const float* color, float alpha, fz_color_params cp) {
+  Player* p = P(dev);
+  if (Divert(ctx, p, Nest::kNone)) return;
+  VELM_TILE_FORWARD(fz_stroke_text(ctx, p->tile_dev, text, st, ctm, cs, color, alpha, cp));
+  try {
+    fz_rect bounds = TextBounds(ctx, text, st, ctm);
+    eng::Path ep;
+    eng::Pen pen;
+    if (alpha < 1 || !p->MakePen(st, ctm, &pen) || !TextPath(ctx, text, ctm, &ep))
+      return p->RenderArea(p->Bound(bounds));
+    if (ep.empty()) return;
+    ++p->stats->glyph_runs;
+    ++p->stats->strokes;
+    p->Drawn(p->dc->StrokePath(ep, pen, p->Color(cs, color, cp)), bounds);
+  } catch (...) {
+    p->Fail("out of memory");
+  }
+}
+
+void ClipText(fz_context* ctx, fz_device* dev, const fz_text* text, fz_matrix ctm, fz_rect scissor) {
+  Player* p = P(dev);
+  if (Divert(ctx, p, Nest::kPush)) return;
+  VELM_TILE_FORWARD(fz_clip_text(ctx, p->tile_dev, text, ctm, scissor); ++p->tile_depth);
+  try {
+    fz_rect bounds = TextBounds(ctx, text, nullptr, ctm);
+    eng::Path ep;
+    if (!TextPath(ctx, text, ctm, &ep)) {
+      fz_irect saved = p->clip;
+      fz_irect area = fz_intersect_irect(p->clip, fz_expand_irect(p->Bound(bounds), 1));
+      p->clip = saved;
+      return p->Skip(area);
+    }
+    const int level = p->dc->SaveDC();
+    if (ep.empty()) {
+      p->dc->IntersectClipRect(RECTL{0, 0, 0, 0});
+    } else if (!p->dc->IntersectClipPath(ep, eng::FillMode::kWinding)) {
+      p->dc->RestoreDC(level);
+      return p->Fail("the engine could not clip to a text");
+    }
+    ++p->stats->clips;
+    p->PushClip(bounds, level);
+  } catch (...) {
+    p->Fail("out of memory");
+  }
+}
+
+void ClipStrokeText(fz_context* ctx, fz_device* dev, const fz_text* text, const fz_stroke_state* st, fz_matrix ctm,
+                    fz_rect scissor) {
+  Player* p = P(dev);
+  if (Divert(ctx, p, Nest::kPush)) return;
+  VELM_TILE_FORWARD(fz_clip_stroke_text(ctx, p->tile_dev, text, st, ctm, scissor); ++p->tile_depth);
+  try {
+    p->Skip(fz_intersect_irect(p->clip, fz_expand_irect(p->Bound(TextBounds(ctx, text, st, ctm)), 1)));
+  } catch (...) {
+    p->Fail("out of memory");
+  }
+}
+
+void IgnoreText(fz_context* ctx, fz_device* dev, const fz_text* text, fz_matrix ctm) {
+  Player* p = P(dev);
+  if (Divert(ctx, p, Nest::kNone)) return;
+  VELM_TILE_FORWARD(fz_ignore_text(ctx, p->tile_dev, text, ctm));
+}
+
+void FillShade(fz_context* ctx, fz_device* dev, fz_shade* shade, fz_matrix ctm, float alpha, fz_color_params cp) {
+  Player* p = P(dev);
+  if (Divert(ctx, p, Nest::kNone)) return;
+  VELM_TILE_FORWARD(fz_fill_shade(ctx, p->tile_dev, shade, ctm, alpha, cp));
+  try {
+    fz_rect bounds = fz_infinite_rect;
+    fz_var(bounds);
+    fz_try(ctx) { bounds = fz_bound_shade(ctx, shade, ctm); }
+    fz_catch(ctx) { bounds = fz_infinite_rect; }
+    p->RenderArea(p->Bound(bounds));
+  } catch (...) {
+    p->Fail("out of memory");
+  }
+}
+
+// An image drawn at its own depth: up to 2, 16 or 256 colours go with a
+// palette of 1, 4 or 8 bits, more as 24-bit colour.
+bool DrawImageAtDepth(Player* p, fz_pixmap* pix, const RECTL& dest) {
+  fz_context* ctx = p->ctx;
+  const int w = fz_pixmap_width(ctx, pix), h = fz_pixmap_height(ctx, pix);
+  const int n = fz_pixmap_components(ctx, pix);
+  const ptrdiff_t src_stride = fz_pixmap_stride(ctx, pix);
+  const unsigned char* s = fz_pixmap_samples(ctx, pix);
+  auto at = [&](int x, int y) {
+    const unsigned char* q = s + y * src_stride + n * x;
+    return (uint32_t(q[0]) << 16) | (uint32_t(q[1]) << 8) | uint32_t(q[2]);
+  };
+  std::unordered_map<uint32_t, int> index;
+  std::vector<eng::Color> palette;
+  for (int y = 0; y < h && palette.size() <= 256; ++y)
+    for (int x = 0; x < w && palette.size() <= 256; ++x) {
+      uint32_t c = at(x, y);
+      if (index.emplace(c, int(palette.size())).second) palette.push_back(c);
+    }
+  const int bits = palette.size() <= 2 ? 1 : palette.size() <= 16 ? 4 : palette.size() <= 256 ? 8 : 24;
+  const int32_t stride = int32_t((int64_t(w) * bits + 31) / 32 * 4);
+  std::vector<uint8_t> rows(size_t(stride) * size_t(h), 0);
+  for (int y = 0; y < h; ++y) {
+    uint8_t* d = rows.data() + size_t(y) * size_t(stride);
+    for (int x = 0; x < w; ++x) {
+      const uint32_t c = at(x, y);
+      if (bits == 24) {
+        d[3 * x] = uint8_t(c);
+        d[3 * x + 1] = uint8_t(c >> 8);
+        d[3 * x + 2] = uint8_t(c >> 16);
+        continue;
+      }
+      const uint32_t i = uint32_t(index[c]);
+      if (bits == 8) d[x] = uint8_t(i);
+      else if (bits == 4) d[x >> 1] |= uint8_t((x & 1) ? i : i << 4);
+      else if (i) d[x >> 3] |= uint8_t(0x80u >> (x & 7));
+    }
+  }
+  eng::Image image{w, h, bits, stride, rows.data()};
+  if (bits <= 8) {
+    image.palette = palette.data();
+    image.palette_size = int32_t(palette.size());
+  }
+  return p->dc->DrawImage(image, dest, RECTL{0, 0, w, h});
+}
+
+void FillImage(fz_context* ctx, fz_device* dev, fz_image* img, fz_matrix ctm, float alpha, fz_color_params cp) {
+  Player* p = P(dev);
+  if (Divert(ctx, p, Nest::kNone)) return;
+  VELM_TILE_FORWARD(fz_fill_image(ctx, p->tile_dev, img, ctm, alpha, cp));
+  try {
+    fz_rect bounds = fz_transform_rect(fz_unit_rect, ctm);
+    // Upright images without a mask of their own go to the engine; the
+    // engine has no alpha, no turning and no mirroring of images.
+    const bool upright = ctm.b == 0 && ctm.c == 0 && ctm.a > 0 && ctm.d > 0;
+    const RECTL dest{LONG(std::lround(ctm.e)), LONG(std::lround(ctm.f)), LONG(std::lround(ctm.e + ctm.a)),
+                     LONG(std::lround(ctm.f + ctm.d))};
+    if (alpha < 1 || img->mask || img->imagemask || !upright || dest.right <= dest.left || dest.bottom <= dest.top)
+      return p->RenderArea(p->Bound(bounds));
+    fz_pixmap* pix = ImagePixels(ctx, img, cp);
+    if (!pix) return p->RenderArea(p->Bound(bounds));
+    BOOL ok = FALSE;
+    try {
+      ok = DrawImageAtDepth(p, pix, dest);
+    } catch (...) {
+      fz_drop_pixmap(ctx, pix);
+      throw;
+    }
+    fz_drop_pixmap(ctx, pix);
+    ++p->stats->images;
+    p->Drawn(ok, bounds);
+  } catch (...) {
+    p->Fail("out of memory");
+  }
+}
+
+void FillImageMask(fz_context* ctx, fz_device* dev, fz_image* img, fz_matrix ctm, fz_colorspace* cs,
+                   const float* color, float alpha, fz_color_params cp) {
+  Player* p = P(dev);
+  if (Divert(ctx, p, Nest::kNone)) return;
+  VELM_TILE_FORWARD(fz_fill_image_mask(ctx, p->tile_dev, img, ctm, cs, color, alpha, cp));
+  try {
+    p->RenderArea(p->Bound(fz_transform_rect(fz_unit_rect, ctm)));
+  } catch (...) {
+    p->Fail("out of memory");
+  }
+}
+
+void ClipImageMask(fz_context* ctx, fz_device* dev, fz_image* img, fz_matrix ctm, fz_rect scissor) {
+  Player* p = P(dev);
+  if (Divert(ctx, p, Nest::kPush)) return;
+  VELM_TILE_FORWARD(fz_clip_image_mask(ctx, p->tile_dev, img, ctm, scissor); ++p->tile_depth);
+  try {
+    p->Skip(fz_intersect_irect(p->clip, fz_expand_irect(p->Bound(fz_transform_rect(fz_unit_rect, ctm)), 1)));
+  } catch (...) {
+    p->Fail("out of memory");
+  }
+}
+
+void PopClip(fz_context* ctx, fz_device* dev) {
+  Player* p = P(dev);
+  if (Divert(ctx, p, Nest::kPop)) return;
+  VELM_TILE_FORWARD(fz_pop_clip(ctx, p->tile_dev); --p->tile_depth);
+  p->Pop();
+}
+
+void BeginMask(fz_context* ctx, fz_device* dev, fz_rect area, int luminosity, fz_colorspace* cs, const float* bc,
+               fz_color_params cp) {
+  Player* p = P(dev);
+  if (Divert(ctx, p, Nest::kPush)) return;
+  VELM_TILE_FORWARD(fz_begin_mask(ctx, p->tile_dev, area, luminosity, cs, bc, cp); ++p->tile_depth);
+  // A soft mask: the masked drawing, up to the pop that ends the mask, is
+  // MuPDF's. The mask's own area bounds it.
+  try {
+    p->Skip(fz_intersect_irect(p->clip, fz_expand_irect(p->Bound(area), 1)));
+  } catch (...) {
+    p->Fail("out of memory");
+  }
+}
+
+void EndMask(fz_context* ctx, fz_device* dev) {
+  Player* p = P(dev);
+  if (Divert(ctx, p, Nest::kNone)) return;
+  VELM_TILE_FORWARD(fz_end_mask(ctx, p->tile_dev));
+}
+
+void BeginGroup(fz_context* ctx, fz_device* dev, fz_rect area, fz_colorspace* cs, int isolated, int knockout,
+                int blendmode, float alpha) {
+  Player* p = P(dev);
+  if (Divert(ctx, p, Nest::kPush)) return;
+  VELM_TILE_FORWARD(fz_begin_group(ctx, p->tile_dev, area, cs, isolated, knockout, blendmode, alpha);
+                    ++p->tile_depth);
+  try {
+    // A group of plain painting changes nothing and passes through; one
+    // that blends, knocks out or fades is drawn as MuPDF's.
+    if (blendmode == FZ_BLEND_NORMAL && !knockout && alpha >= 1) {
+      p->frames.push_back(Frame{p->clip, 0});
+      return;
+    }
+    p->Skip(fz_intersect_irect(p->clip, fz_expand_irect(p->Bound(area), 1)));
+  } catch (...) {
+    p->Fail("out of memory");
+  }
+}
+
+void EndGroup(fz_context* ctx, fz_device* dev) {
+  Player* p = P(dev);
+  if (Divert(ctx, p, Nest::kPop)) return;
+  VELM_TILE_FORWARD(fz_end_group(ctx, p->tile_dev); --p->tile_depth);
+  p->Pop();
+}
+
+// A tiling pattern whose cell is a whole number of pixels, at most the
+// largest brush, upright and opaque becomes a pattern brush over the area
+// it fills; any other is drawn as MuPDF's.
+int BeginTile(fz_context* ctx, fz_device* dev, fz_rect area, fz_rect view, float xstep, float ystep, fz_matrix ctm,
+              int id) {
+  Player* p = P(dev);
+  if (Divert(ctx, p, Nest::kPush)) return 0;
+  if (p->tile_dev) {
+    fz_try(ctx) {
+      fz_begin_tile_id(ctx, p->tile_dev, area, view, xstep, ystep, ctm, 0);
+      ++p->tile_depth;
+    }
+    fz_catch(ctx) { p->Fail("MuPDF could not draw a pattern cell"); }
+    return 0;
+  }
+  (void)id;
+  try {
+    const fz_irect cover = fz_intersect_irect(p->clip, fz_expand_irect(p->Bound(fz_transform_rect(area, ctm)), 1));
+    const double w = std::fabs(double(xstep) * ctm.a), h = std::fabs(double(ystep) * ctm.d);
+    const bool fits = ctm.b == 0 && ctm.c == 0 && std::fabs(w - std::round(w)) < 0.01 &&
+                      std::fabs(h - std::round(h)) < 0.01 && std::round(w) >= 1 && std::round(h) >= 1 &&
+                      std::round(w) <= kMaxPatternCell && std::round(h) <= kMaxPatternCell;
+    if (!fits) {
+      p->Skip(cover);
+      return 0;
+    }
+    // The first cell in device pixels, where pattern space has its origin.
+    const fz_rect cell = fz_transform_rect(fz_make_rect(0, 0, xstep, ystep), ctm);
+    fz_irect box;
+    box.x0 = int(std::lround(cell.x0));
+    box.y0 = int(std::lround(cell.y0));
+    box.x1 = box.x0 + int(std::lround(w));
+    box.y1 = box.y0 + int(std::lround(h));
+    p->tile_pix = RenderList(ctx, nullptr, fz_identity, box, true);
+    p->tile_dev = p->tile_pix ? NewDrawDevice(ctx, p->tile_pix) : nullptr;
+    if (!p->tile_dev) {
+      if (p->tile_pix) fz_drop_pixmap(ctx, p->tile_pix);
+      p->tile_pix = nullptr;
+      p->Fail("MuPDF could not draw a pattern cell");
+      return 0;
+    }
+    p->tile_depth = 1;
+    p->tile_cover = cover;
+  } catch (...) {
+    p->Fail("out of memory");
+  }
+  return 0;
+}
+
+// The cell drawn: an opaque cell becomes the brush, tiled from the page's
+// origin as the engine tiles it (the cell turned so that its corner falls
+// where the pattern puts it).
+void FinishTile(Player* p) {
+  fz_context* ctx = p->ctx;
+  fz_device* tdev = p->tile_dev;
+  fz_pixmap* pix = p->tile_pix;
+  p->tile_dev = nullptr;
+  p->tile_pix = nullptr;
+  const bool closed = CloseDevice(ctx, tdev);
+  fz_drop_device(ctx, tdev);
+  if (!closed) {
+    fz_drop_pixmap(ctx, pix);
+    return p->Fail("MuPDF could not draw a pattern cell");
+  }
+  const int w = fz_pixmap_width(ctx, pix), h = fz_pixmap_height(ctx, pix);
+  const int ox = fz_pixmap_x(ctx, pix), oy = fz_pixmap_y(ctx, pix);
+  const ptrdiff_t src_stride = fz_pixmap_stride(ctx, pix);
+  const unsigned char* s = fz_pixmap_samples(ctx, pix);
+  bool opaque = true, black_white = true;
+  for (int y = 0; y < h && opaque; ++y)
+    for (int x = 0; x < w; ++x) {
+      const unsigned char* q = s + y * src_stride + 4 * x;
+      if (q[3] != 255) {
+        opaque = false;
+        break;
+      }
+      // Black and white, give or take the faint coverage MuPDF's rounding
+      // leaves along an edge that falls on a pixel boundary.
+      for (int c = 0; c < 3; ++c)
+        if (q[c] > kFaint && q[c] < 255 - kFaint) black_white = false;
+      if (std::abs(q[0] - q[1]) > kFaint || std::abs(q[1] - q[2]) > kFaint) black_white = false;
+    }
+  if (!opaque) {
+    fz_drop_pixmap(ctx, pix);
+    return p->RenderArea(p->tile_cover);
+  }
+  const int bits = black_white ? 1 : 24;
+  const int32_t stride = int32_t((int64_t(w) * bits + 31) / 32 * 4);
+  std::vector<uint8_t> rows(size_t(stride) * size_t(h), 0);
+  auto mod = [](int a, int m) { return ((a % m) + m) % m; };
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      // Brush pixel (x, y) lies on page pixels (x + k w, y + l h): their
+      // colour is the cell's pixel at that place less the cell's corner.
+      const unsigned char* q = s + mod(y - oy, h) * src_stride + 4 * mod(x - ox, w);
+      uint8_t* d = rows.data() + size_t(y) * size_t(stride);
+      if (bits == 1) {
+        if (q[0] >= 128) d[x >> 3] |= uint8_t(0x80u >> (x & 7));
+      } else {
+        d[3 * x] = q[2];
+        d[3 * x + 1] = q[1];
+        d[3 * x + 2] = q[0];
+      }
+    }
+  fz_drop_pixmap(ctx, pix);
+  if (fz_is_empty_irect(p->tile_cover)) return;
+  eng::DcBrush brush;
+  brush.kind = eng::DcBrush::kPattern;
+  brush.pattern = eng::Image{w, h, bits, stride, rows.data()};
+  ++p->stats->patterns;
+  const fz_irect& c = p->tile_cover;
+  p->Drawn(p->dc->PatBlt(RECTL{c.x0, c.y0, c.x1, c.y1}, brush), fz_rect_from_irect(c));
+}
+
+void EndTile(fz_context* ctx, fz_device* dev) {
+  Player* p = P(dev);
+  if (Divert(ctx, p, Nest::kPop)) return;
+  if (p->tile_dev) {
+    if (--p->tile_depth > 0) {
+      fz_try(ctx) { fz_end_tile(ctx, p->tile_dev); }
+      fz_catch(ctx) { p->Fail("MuPDF could not draw a pattern cell"); }
+      return;
+    }
+    try {
+      FinishTile(p);
+    } catch (...) {
+      p->Fail("out of memory");
+    }
+  }
+}
+
+// Groups and clips without a pop at the end of the page leave the DC as
+// it was at the start.
+void Unwind(Player* p) {
+  if (p->tile_dev) {
+    fz_drop_device(p->ctx, p->tile_dev);
+    fz_drop_pixmap(p->ctx, p->tile_pix);
+    p->tile_dev = nullptr;
+    p->tile_pix = nullptr;
+  }
+  while (!p->frames.empty()) {
+    const int level = p->frames.back().dc_level;
+    p->frames.pop_back();
+    if (level > 0) p->dc->RestoreDC(level);
+  }
+}
+
+fz_device* NewEngDevice(fz_context* ctx, Player* player) {
+  EngDevice* dev = nullptr;
+  fz_var(dev);
+  fz_try(ctx) { dev = fz_new_derived_device(ctx, EngDevice); }
+  fz_catch(ctx) { return nullptr; }
+  dev->p = player;
+  dev->super.fill_path = FillPath;
+  dev->super.stroke_path = StrokePath;
+  dev->super.clip_path = ClipPath;
+  dev->super.clip_stroke_path = ClipStrokePath;
+  dev->super.fill_text = FillText;
+  dev->super.stroke_text = StrokeText;
+  dev->super.clip_text = ClipText;
+  dev->super.clip_stroke_text = ClipStrokeText;
+  dev->super.ignore_text = IgnoreText;
+  dev->super.fill_shade = FillShade;
+  dev->super.fill_image = FillImage;
+  dev->super.fill_image_mask = FillImageMask;
+  dev->super.clip_image_mask = ClipImageMask;
+  dev->super.pop_clip = PopClip;
+  dev->super.begin_mask = BeginMask;
+  dev->super.end_mask = EndMask;
+  dev->super.begin_group = BeginGroup;
+  dev->super.end_group = EndGroup;
+  dev->super.begin_tile = BeginTile;
+  dev->super.end_tile = EndTile;
+  return &dev->super;
+}
+
+bool RunList(fz_context* ctx, fz_display_list* list, fz_device* dev, fz_matrix ctm, std::string* error) {
+  const char* message = nullptr;
+  fz_var(message);
+  fz_try(ctx) {
+    fz_run_display_list(ctx, list, dev, ctm, fz_infinite_rect, nullptr);
+    fz_close_device(ctx, dev);
+  }
+  fz_catch(ctx) { message = fz_caught_message(ctx); }
+  if (message) *error = message;
+  return !message;
+}
+
+fz_display_list* PageList(fz_context* ctx, fz_document* doc, int n, fz_rect* bounds, std::string* error) {
+  fz_display_list* list = nullptr;
+  fz_page* page = nullptr;
+  const char* message = nullptr;
+  fz_var(message);
+  fz_var(list);
+  fz_var(page);
+  fz_try(ctx) {
+    page = fz_load_page(ctx, doc, n);
+    *bounds = fz_bound_page(ctx, page);
+    list = fz_new_display_list_from_page(ctx, page);
+  }
+  fz_always(ctx) { fz_drop_page(ctx, page); }
+  fz_catch(ctx) { message = fz_caught_message(ctx); }
+  if (message) *error = message;
+  return list;
+}
+
+}  // namespace
+
+bool PdfDocument::Play(int n, const PlayParams& params, eng::PrinterDc* dc, PlayStats* stats,
+                       std::string* error) const {
+  if (n < 0 || n >= impl_->pages || params.dpi <= 0 || params.dpi > 4800 || !dc || !stats) {
+    if (error) *error = "bad page or resolution";
+    return false;
+  }
+  fz_context* ctx = impl_->ctx;
+  std::string why;
+  fz_rect page_bounds = fz_empty_rect;
+  fz_display_list* list = PageList(ctx, impl_->doc, n, &page_bounds, &why);
+  if (!list) {
+    if (error) *error = why;
+    return false;
+  }
+  Player player;
+  player.ctx = ctx;
+  player.list = list;
+  const float s = float(params.dpi) / 72.0f;
+  player.page_ctm = fz_concat(fz_scale(s, s), fz_translate(-float(params.origin_x), -float(params.origin_y)));
+  player.dc = dc;
+  player.stats = stats;
+  player.clip = fz_round_rect(fz_transform_rect(page_bounds, player.page_ctm));
+  bool ok = false;
+  fz_device* dev = NewEngDevice(ctx, &player);
+  if (!dev) {
+    why = "cannot start the page's device";
+  } else {
+    ok = RunList(ctx, list, dev, player.page_ctm, &why);
+    fz_drop_device(ctx, dev);
+  }
+  Unwind(&player);
+  fz_drop_display_list(ctx, list);
+  if (ok && player.failed) {
+    ok = false;
+    why = player.error;
+  }
+  if (!ok && error) *error = why;
+  return ok;
+}
+
+}  // namespace velm
