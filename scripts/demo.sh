@@ -2,7 +2,8 @@
 # Builds the system and runs the demo, the main job of a printer driver: a
 # machine folder with one printer of the reference model, a sample PDF
 # printed on it in raster mode through the graphics driver, and the job
-# stream it wrote, block by block in short. The build has a folder of its
+# stream it wrote, block by block in short, and a picture of each printed
+# page drawn from the job (build-demo/preview/page-N.png). The build has a folder of its
 # own (build-demo), so a build/ made with any generator stays as it is; the
 # machine is a temporary folder, removed at the end.
 set -euo pipefail
@@ -25,3 +26,18 @@ echo "\$ velm devmode set Office vdmImagePrint=1 vdmColorProcess=1 dmColor=1 -o 
 echo
 run print Office samples/sample.pdf --devmode "$demo/raster.dm"
 run job dump --summary "$VELM_MACHINE/c/Windows/System32/spool/PRINTERS/00001.SPL"
+# A preview of what the printer would print: each page of the job drawn
+# from its display list, at 150 dots per inch.
+job="$VELM_MACHINE/c/Windows/System32/spool/PRINTERS/00001.SPL"
+preview=build-demo/preview
+mkdir -p "$preview"
+rm -f "$preview"/page-*.png
+render() {
+  echo "\$ velm job render 00001.SPL --page $1 --dpi 150 -o $preview/page-$1.png"
+  "$velm" job render "$job" --page "$1" --dpi 150 -o "$preview/page-$1.png"
+}
+# The first page's line says how many pages the job holds ("page 1 of N").
+pages=$(render 1 | tee /dev/stderr | sed -n 's/^page 1 of \([0-9]*\):.*/\1/p')
+for ((page = 2; page <= pages; page++)); do render "$page"; done
+echo
+echo "Preview of the $pages printed page(s): $(pwd)/$preview/page-1.png to page-$pages.png"

@@ -80,6 +80,244 @@ void DrawPage(cairo_t* cr, int n, int pages, double w, double h) {
   cairo_show_text(cr, "Printed through VELMPD0 on the machine's own graphics engine.");
 }
 
+// ---- pages of four kinds --------------------------------------------------------------
+// make_test_pdf OUT.pdf --kinds [PAGES]: A4 pages that cycle through Latin
+// text, Japanese text (IPA Mincho and Gothic), vector drawing, and images
+// (4 pages unless PAGES is given), for the comparisons of a printed job with
+// the document and for the benchmarks.
+
+void KindLatinText(cairo_t* cr, int n) {
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  const char* faces[] = {"DejaVu Serif", "DejaVu Sans", "DejaVu Sans Mono"};
+  double y = 70;
+  for (int block = 0; block < 3; ++block) {
+    cairo_select_font_face(cr, faces[block], CAIRO_FONT_SLANT_NORMAL,
+                           block == 1 ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(cr, 22 - 4 * block);
+    cairo_move_to(cr, 50, y);
+    const std::string head = "Page " + std::to_string(n) + ": " + faces[block];
+    cairo_show_text(cr, head.c_str());
+    y += 34;
+    cairo_set_font_size(cr, 11 + block);
+    for (int line = 0; line < 12; ++line) {
+      cairo_move_to(cr, 50, y);
+      cairo_show_text(cr, line % 2 ? "Pack my box with five dozen liquor jugs; 0123456789 (+-*/=) [x] {y} <z>."
+                                   : "The quick brown fox jumps over the lazy dog. THE QUICK BROWN FOX.");
+      y += 16 + block;
+    }
+    y += 20;
+  }
+  cairo_set_source_rgb(cr, 0.7, 0.1, 0.1);
+  cairo_select_font_face(cr, "DejaVu Serif", CAIRO_FONT_SLANT_ITALIC, CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(cr, 36);
+  cairo_move_to(cr, 50, 760);
+  cairo_show_text(cr, "Large italic, in red");
+}
+
+void KindJapaneseText(cairo_t* cr, int n) {
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  const char* faces[] = {"IPAMincho", "IPAGothic"};
+  double y = 80;
+  for (int block = 0; block < 2; ++block) {
+    cairo_select_font_face(cr, faces[block], CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(cr, 24);
+    cairo_move_to(cr, 50, y);
+    const std::string head = std::string(block ? "ゴシック体" : "明朝体") + "の見本 " + std::to_string(n);
+    cairo_show_text(cr, head.c_str());
+    y += 40;
+    cairo_set_font_size(cr, 14);
+    const char* lines[] = {"いろはにほへと　ちりぬるを　わかよたれそ　つねならむ",
+                           "うゐのおくやま　けふこえて　あさきゆめみし　ゑひもせす",
+                           "カタカナとひらがな、漢字：東京都千代田区丸の内一丁目",
+                           "全角数字０１２３４５６７８９と半角 ABC abc 123 ｱｲｳｴｵ"};
+    for (int line = 0; line < 8; ++line) {
+      cairo_move_to(cr, 50, y);
+      cairo_show_text(cr, lines[line % 4]);
+      y += 24;
+    }
+    y += 40;
+  }
+  cairo_set_source_rgb(cr, 0.1, 0.2, 0.6);
+  cairo_select_font_face(cr, "IPAGothic", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(cr, 48);
+  cairo_move_to(cr, 50, 760);
+  cairo_show_text(cr, "印刷の確認");
+}
+
+void KindVector(cairo_t* cr, int n) {
+  // Filled shapes, a shape with a hole under both fill rules, curves.
+  cairo_set_source_rgb(cr, 0.85, 0.15, 0.1);
+  cairo_rectangle(cr, 50, 50, 150, 90);
+  cairo_fill(cr);
+  cairo_set_source_rgb(cr, 0.1, 0.35, 0.8);
+  cairo_arc(cr, 330, 100, 55, 0, 2 * M_PI);
+  cairo_fill(cr);
+  for (int rule = 0; rule < 2; ++rule) {
+    cairo_set_fill_rule(cr, rule ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
+    cairo_set_source_rgb(cr, 0.1, 0.6, 0.2);
+    cairo_rectangle(cr, 50 + 130 * rule, 170, 110, 110);
+    cairo_rectangle(cr, 80 + 130 * rule, 200, 50, 50);
+    cairo_fill(cr);
+  }
+  cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
+  cairo_set_source_rgb(cr, 0.9, 0.6, 0.0);
+  cairo_move_to(cr, 330, 170);
+  cairo_curve_to(cr, 450, 150, 520, 260, 400, 290);
+  cairo_curve_to(cr, 330, 310, 300, 240, 330, 170);
+  cairo_fill(cr);
+  // Strokes: widths, dashes, caps and joins.
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  const double dashes[][2] = {{12, 6}, {4, 4}, {20, 5}};
+  for (int i = 0; i < 6; ++i) {
+    cairo_set_line_width(cr, 0.5 + i * 1.5);
+    if (i >= 3) {
+      cairo_set_dash(cr, dashes[i - 3], 2, 0);
+    } else {
+      cairo_set_dash(cr, nullptr, 0, 0);
+    }
+    cairo_move_to(cr, 50, 330 + 18 * i);
+    cairo_line_to(cr, 545 - 5 * n, 330 + 18 * i);
+    cairo_stroke(cr);
+  }
+  cairo_set_dash(cr, nullptr, 0, 0);
+  cairo_set_line_width(cr, 10);
+  cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
+  cairo_set_source_rgb(cr, 0.5, 0.1, 0.5);
+  cairo_move_to(cr, 60, 540);
+  cairo_line_to(cr, 120, 460);
+  cairo_line_to(cr, 180, 540);
+  cairo_stroke(cr);
+  cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+  cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+  cairo_move_to(cr, 210, 540);
+  cairo_line_to(cr, 270, 460);
+  cairo_line_to(cr, 330, 540);
+  cairo_stroke(cr);
+  cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
+  // A stroked and filled figure.
+  cairo_rectangle(cr, 370, 460, 150, 80);
+  cairo_set_source_rgb(cr, 0.8, 0.8, 0.2);
+  cairo_fill_preserve(cr);
+  cairo_set_line_width(cr, 4);
+  cairo_set_source_rgb(cr, 0.2, 0.2, 0.2);
+  cairo_stroke(cr);
+  // A clip by a circle over a striped area, and a tiled pattern.
+  cairo_save(cr);
+  cairo_arc(cr, 130, 680, 80, 0, 2 * M_PI);
+  cairo_clip(cr);
+  for (int i = 0; i < 16; ++i) {
+    cairo_set_source_rgb(cr, i % 2 ? 0.1 : 0.95, 0.3, i % 2 ? 0.7 : 0.2);
+    cairo_rectangle(cr, 50 + 10 * i, 600, 10, 160);
+    cairo_fill(cr);
+  }
+  cairo_restore(cr);
+  cairo_surface_t* tile = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 8, 8);
+  cairo_t* t = cairo_create(tile);
+  cairo_set_source_rgb(t, 1, 1, 1);
+  cairo_paint(t);
+  cairo_set_source_rgb(t, 0, 0, 0.6);
+  cairo_rectangle(t, 0, 0, 4, 4);
+  cairo_rectangle(t, 4, 4, 4, 4);
+  cairo_fill(t);
+  cairo_destroy(t);
+  cairo_pattern_t* pat = cairo_pattern_create_for_surface(tile);
+  cairo_pattern_set_extend(pat, CAIRO_EXTEND_REPEAT);
+  cairo_pattern_set_filter(pat, CAIRO_FILTER_NEAREST);
+  cairo_set_source(cr, pat);
+  cairo_rectangle(cr, 260, 600, 260, 160);
+  cairo_fill(cr);
+  cairo_pattern_destroy(pat);
+  cairo_surface_destroy(tile);
+}
+
+void KindImages(cairo_t* cr, int n) {
+  // A colour image of smooth colours and hard edges, drawn at two scales.
+  const int w = 64, h = 48;
+  cairo_surface_t* img = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
+  cairo_surface_flush(img);
+  unsigned char* d = cairo_image_surface_get_data(img);
+  const int stride = cairo_image_surface_get_stride(img);
+  for (int y = 0; y < h; ++y) {
+    auto* row = reinterpret_cast<uint32_t*>(d + y * stride);
+    for (int x = 0; x < w; ++x) {
+      const uint32_t r = uint32_t(x * 255 / (w - 1)), g = uint32_t(y * 255 / (h - 1));
+      const uint32_t b = ((x / 8 + y / 8 + n) % 2) ? 200 : 40;
+      row[x] = r << 16 | g << 8 | b;
+    }
+  }
+  cairo_surface_mark_dirty(img);
+  for (int k = 0; k < 2; ++k) {
+    cairo_save(cr);
+    cairo_translate(cr, 50 + 260 * k, 60);
+    cairo_scale(cr, k ? 3.0 : 3.75, k ? 3.0 : 3.75);
+    cairo_set_source_surface(cr, img, 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+    cairo_paint(cr);
+    cairo_restore(cr);
+  }
+  cairo_surface_destroy(img);
+  // A grey image.
+  cairo_surface_t* grey = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 32, 32);
+  cairo_surface_flush(grey);
+  d = cairo_image_surface_get_data(grey);
+  const int gs = cairo_image_surface_get_stride(grey);
+  for (int y = 0; y < 32; ++y) {
+    auto* row = reinterpret_cast<uint32_t*>(d + y * gs);
+    for (int x = 0; x < 32; ++x) {
+      const uint32_t v = uint32_t(((x * x + y * y) / 8) % 256);
+      row[x] = v << 16 | v << 8 | v;
+    }
+  }
+  cairo_surface_mark_dirty(grey);
+  cairo_save(cr);
+  cairo_translate(cr, 50, 300);
+  cairo_scale(cr, 7, 7);
+  cairo_set_source_surface(cr, grey, 0, 0);
+  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+  cairo_paint(cr);
+  cairo_restore(cr);
+  cairo_surface_destroy(grey);
+  // A one-bit stencil painted in colour.
+  cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A1, 32, 32);
+  cairo_t* m = cairo_create(mask);
+  cairo_set_source_rgba(m, 0, 0, 0, 1);
+  cairo_arc(m, 16, 16, 12, 0, 2 * M_PI);
+  cairo_fill(m);
+  cairo_destroy(m);
+  cairo_save(cr);
+  cairo_set_source_rgb(cr, 0.8, 0.1, 0.3);
+  cairo_translate(cr, 320, 300);
+  cairo_scale(cr, 7, 7);
+  cairo_mask_surface(cr, mask, 0, 0);
+  cairo_restore(cr);
+  cairo_surface_destroy(mask);
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  cairo_rectangle(cr, 50, 600, 495, 4);
+  cairo_fill(cr);
+}
+
+int WriteKinds(const char* path, int pages) {
+  cairo_surface_t* s = cairo_pdf_surface_create(path, 595.276, 841.89);
+  cairo_t* cr = cairo_create(s);
+  for (int n = 1; n <= pages; ++n) {
+    switch ((n - 1) % 4) {
+      case 0: KindLatinText(cr, n); break;
+      case 1: KindJapaneseText(cr, n); break;
+      case 2: KindVector(cr, n); break;
+      default: KindImages(cr, n); break;
+    }
+    cairo_show_page(cr);
+  }
+  cairo_destroy(cr);
+  cairo_surface_finish(s);
+  const bool ok = cairo_surface_status(s) == CAIRO_STATUS_SUCCESS;
+  cairo_surface_destroy(s);
+  cairo_debug_reset_static_data();
+  FcFini();
+  if (!ok) std::fprintf(stderr, "make_test_pdf: cannot write %s\n", path);
+  return ok ? 0 : 1;
+}
+
 // An image of w x h pixels whose pixel (x, y) is colour(x, y) (ARGB).
 template <typename Colour>
 cairo_surface_t* MakeImage(int w, int h, bool alpha, Colour colour) {
@@ -280,6 +518,14 @@ void DrawMixedPage(cairo_t* cr) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if ((argc == 3 || argc == 4) && std::string(argv[2]) == "--kinds") {
+    const int pages = argc == 4 ? std::atoi(argv[3]) : 4;
+    if (pages < 1 || pages > 10000) {
+      std::fprintf(stderr, "make_test_pdf: bad page count\n");
+      return 2;
+    }
+    return WriteKinds(argv[1], pages);
+  }
   if (argc == 3 && std::string(argv[1]) == "--mixed") {
     // 595.2 x 840 points: near A4, and whole pixels at 300 and 600 dpi.
     cairo_surface_t* s = cairo_pdf_surface_create(argv[2], 595.2, 840);
@@ -296,7 +542,9 @@ int main(int argc, char** argv) {
     return ok ? 0 : 1;
   }
   if (argc != 3 && argc != 5) {
-    std::fprintf(stderr, "usage: make_test_pdf OUT.pdf PAGES [WIDTH HEIGHT] | make_test_pdf --mixed OUT.pdf\n");
+    std::fprintf(stderr,
+                 "usage: make_test_pdf OUT.pdf PAGES [WIDTH HEIGHT] | make_test_pdf --mixed OUT.pdf | "
+                 "make_test_pdf OUT.pdf --kinds [PAGES]\n");
     return 2;
   }
   const int pages = std::atoi(argv[2]);

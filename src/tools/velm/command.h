@@ -31,6 +31,9 @@ bool DeviceCreateFromModel(void* printer, const std::string& name, std::string* 
 std::string CheckDevmode(const std::vector<uint8_t>& bytes);
 void PrintDevmode(const uint8_t* bytes);
 
+// velm job render (cmd_job_render.cpp); args[0] is "render".
+int JobRender(const Args& args);
+
 // The printer interface library of a printer, loaded as an application
 // loads it (cmd_docprops.cpp): the printer opened, its driver's
 // configuration module loaded; Close undoes both.
