@@ -821,9 +821,8 @@ ENG_API BOOL EngStrokeAndFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFOR
   return EngStrokePath(pso, ppo, pco, pxo, pboStroke, pptlBrushOrg, plineattrs, mixFill);
 }
 
-// STAND-IN (glyphs): the engine draws the opaque rectangle and the extra
-// rectangles of a string but not its glyphs yet; text drawing comes with
-// the font support of the next steps.
+// A string: the opaque rectangle, the glyphs through the foreground brush,
+// then the extra rectangles.
 ENG_API BOOL EngTextOut(SURFOBJ* pso, STROBJ* pstro, FONTOBJ* pfo, CLIPOBJ* pco, RECTL* prclExtra,
                         RECTL* prclOpaque, BRUSHOBJ* pboFore, BRUSHOBJ* pboOpaque,
                         POINTL* pptlOrg, MIX mix) {
