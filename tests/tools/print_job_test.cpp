@@ -534,14 +534,12 @@ TEST_F(PrintJobTest, MixedPageInVectorModeBecomesDrawingRecords) {
          return r.opcode == 0x20 && r.Int("bits") == 24 && r.Int("left") <= 2100 && r.Int("right") >= 4300 &&
                 r.Int("top") <= 1290 && r.Int("bottom") >= 1310 && r.Int("bottom") - r.Int("top") < 60;
        }},
-      // The heading (baseline at y 3100, from x 100): text records of the
-      // driver, or, where the driver refuses the string, MuPDF's render of
-      // its area - never nothing.
-      {"the heading as text records or as the image of its area", [](const jobread::Record& r) {
-         return (r.opcode >= 0x50 && r.opcode <= 0x57) ||
-                (r.opcode == 0x20 && r.Int("left") <= 110 && r.Int("top") <= 3000 && r.Int("bottom") >= 3100 &&
-                 r.Int("right") >= 1500 && r.Int("bottom") - r.Int("top") < 400);
+      // The heading: a string of glyph indices in the document's font,
+      // which goes as outlines under the font's name.
+      {"the heading's font, by name, as outlines", [](const jobread::Record& r) {
+         return r.opcode == 0x50 && r.Int("kind") == 4 && r.Int("glyph_index") == 1 && !r.Text("face").empty();
        }},
+      {"the heading's outlines", [](const jobread::Record& r) { return r.opcode == 0x51; }},
   };
   for (const Expect& e : expects) EXPECT_NE(find(e.pred), nullptr) << e.what;
 

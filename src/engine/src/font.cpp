@@ -191,8 +191,10 @@ const Known* FindFace(const std::vector<Known>& list, const std::u16string& fold
 
 FWORD Fw(long v) { return FWORD(std::clamp<long>(v, -32768, 32767)); }
 
-// IFIMETRICS of a face, with its names behind it.
-void BuildIfi(Font* f) {
+// IFIMETRICS of a face, with its names behind it. A face that names no
+// family (a document's embedded subset often carries no name table) takes
+// the name its caller knows it by.
+void BuildIfi(Font* f, const std::u16string& given_name) {
   FT_Face face = f->face;
   const TT_OS2* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
   const TT_HoriHeader* hhea = static_cast<TT_HoriHeader*>(FT_Get_Sfnt_Table(face, FT_SFNT_HHEA));
@@ -205,6 +207,7 @@ void BuildIfi(Font* f) {
   std::u16string full = SfntName(face, TT_NAME_ID_FULL_NAME);
   std::u16string unique = SfntName(face, TT_NAME_ID_UNIQUE_ID);
   if (family.empty()) family = plat::FromUtf8(face->family_name ? face->family_name : "");
+  if (family.empty()) family = given_name;
   if (style.empty()) style = plat::FromUtf8(face->style_name ? face->style_name : "Regular");
   if (full.empty()) full = style == u"Regular" ? family : family + u" " + style;
   if (unique.empty()) unique = full;
@@ -859,7 +862,7 @@ std::unique_ptr<FontObject> FontObject::Create(const FontSpec& spec) {
       if (f->face->charmaps[i]->encoding == FT_ENCODING_MS_SYMBOL) FT_Set_Charmap(f->face, f->face->charmaps[i]);
   f->sim_bold = spec.weight >= 600 && !(f->face->style_flags & FT_STYLE_FLAG_BOLD);
   f->sim_italic = spec.italic && !(f->face->style_flags & FT_STYLE_FLAG_ITALIC);
-  BuildIfi(f);
+  BuildIfi(f, spec.face_name);
   if (!MakeXform(spec, *f->ifi, &f->xform.m)) {
     DestroyFont(f);
     SetLastError(ERROR_INVALID_PARAMETER);

@@ -27,6 +27,7 @@
 #include FT_FREETYPE_H
 
 #include "eng/dc.h"
+#include "plat/wstr.h"
 #include "pdf_document.h"
 #include "pdf_document_internal.h"
 
@@ -549,6 +550,11 @@ bool SpanAsGlyphs(Player* p, const fz_text_span* span, fz_matrix ctm, eng::Color
   const fz_matrix m = fz_concat(span->trm, ctm);
   eng::FontSpec wanted;
   wanted.data = bytes;
+  // The document's name of the font, without a subset tag ("ABCDEF+"), for
+  // a font file that names no family.
+  std::string_view name = fz_font_name(p->ctx, span->font);
+  if (name.size() > 7 && name[6] == '+') name.remove_prefix(7);
+  wanted.face_name = plat::FromUtf8(name);
   wanted.face_index = int(static_cast<FT_Face>(span->font->ft_face)->face_index & 0xFFFF);
   wanted.has_matrix = true;
   wanted.matrix[0] = m.a;

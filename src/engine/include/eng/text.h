@@ -31,8 +31,8 @@ BOOL RegisterFontFile(const FontBytes& data);
 // A font as it is asked for.
 struct FontSpec {
   // The family name: a device font of that family name when the driver has
-  // one, else a registered font file of that family. Not used for look-up
-  // when data is given.
+  // one, else a registered font file of that family. When data is given it
+  // is not looked up, and names the font only when the file names none.
   std::u16string face_name;
   FontBytes data;      // the font file itself (a PDF's embedded font)
   int face_index = 0;  // the face within a font collection

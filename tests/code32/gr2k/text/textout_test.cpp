@@ -509,3 +509,19 @@ TEST_F(TextOut, BadArgumentsFailSuppressedDrawingSucceedsSilently) {
 }
 
 }  // namespace
+
+// A font realised from a font file carries its own names into the select
+// record, whichever way its strings go.
+TEST_F(TextOut, AFontFileSendsItsNames) {
+  auto font = RealFont();
+  REQUIRE_FONT(font);
+  for (FLONG accel : {FLONG(0), FLONG(SO_GLYPHINDEX_TEXTOUT)}) {
+    SCOPED_TRACE(accel);
+    PdevForgetGraphicsState(pdev_);
+    auto str = Placed(*font, u"AB", 100, 200, 40, false, accel);
+    ASSERT_TRUE(Draw(*font, *str));
+    std::vector<jobread::Record> recs = TextRecords();
+    ASSERT_FALSE(recs.empty());
+    EXPECT_FALSE(recs[0].Text("face").empty());
+  }
+}
