@@ -34,7 +34,7 @@ using build_test::InGraphics;
 using build_test::InQuery;
 using qst_test::kFile;
 
-constexpr uint32_t kOrientation = 7, kPaperSize = 8, kFuncDuplex = 61, kDuplexType = 102, kLanguage = 177;
+constexpr uint32_t kFuncDuplex = 61, kDuplexType = 102, kLanguage = 177;
 constexpr uint32_t kMark = 710, kMarkVersion = 711, kJobTool = 726;
 constexpr uint32_t kFreeSizeName = 859, kFreeSizeWidth = 860, kFreeSizeLength = 861;
 constexpr uint32_t kSrcFreeSizeName = 862, kSrcFreeSizeWidth = 863, kSrcFreeSizeLength = 864;
