@@ -48,7 +48,10 @@ struct Pen {
   ULONG cap = ENDCAP_ROUND;
   ULONG join = JOIN_ROUND;
   double miter_limit = 10;
-  std::vector<double> dashes;  // dash, gap, ... in pixels; empty: solid
+  // Dash, gap, ...; empty: solid. In pixels for a geometric pen; for a
+  // cosmetic pen in the device's style units, handed to the driver as they
+  // stand (as an application's cosmetic style reaches a driver).
+  std::vector<double> dashes;
 };
 
 // An image of the application: top-down rows of 1, 4 or 8 bits (palette
