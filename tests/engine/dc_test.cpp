@@ -1,6 +1,7 @@
 // The printer DC against a test driver that logs its calls: enabling order,
 // document and page calls, hooked and punted drawing, the band loop with its
 // origins, and every failure on the way releasing what was built.
+#include <cstdio>
 #include <filesystem>
 #include <sstream>
 
@@ -638,3 +639,96 @@ TEST_F(DcTest, ClipStackAndImageDepths) {
 }
 
 }  // namespace
+
+// A driver that refuses a geometric stroke gets the area the pen paints as
+// a winding fill, which paints what the engine's own stroke paints (up to
+// the pixels along the edges); a refused cosmetic stroke stays refused.
+TEST_F(DcTest, RefusedWideStrokeBecomesTheFillOfItsArea) {
+  struct Case {
+    const char* name;
+    eng::Pen pen;
+    bool open;
+    double limit;  // the share of inked pixels that may differ
+  };
+  eng::Pen dashed;
+  dashed.width = 5;
+  dashed.cap = ENDCAP_BUTT;
+  dashed.dashes = {9, 5};
+  eng::Pen mitred;
+  mitred.width = 6;
+  mitred.join = JOIN_MITER;
+  mitred.cap = ENDCAP_SQUARE;
+  eng::Pen round;
+  round.width = 7;
+  eng::Pen bevel;
+  bevel.width = 6;
+  bevel.join = JOIN_BEVEL;
+  // Dashes along the curve may start a pixel apart from the engine's own
+  // stroke, which measures the curve unflattened.
+  const Case cases[] = {{"dashed, butt caps", dashed, true, 0.08},
+                        {"mitred, square caps", mitred, true, 0.02},
+                        {"round joins and caps", round, true, 0.02},
+                        {"bevelled, closed", bevel, false, 0.02}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto draw = [&](const char* fail, std::vector<std::string>* calls) {
+      TestDrvConfig cfg;
+      cfg.banding = false;
+      cfg.hooks = HOOK_FILLPATH | HOOK_STROKEPATH;
+      std::snprintf(cfg.fail, sizeof cfg.fail, "%s", fail);
+      Configure(cfg);
+      auto dc = Open();
+      EXPECT_NE(dc, nullptr);
+      if (!dc) return std::vector<uint8_t>();
+      EXPECT_TRUE(dc->StartDoc(u"d", 1));
+      EXPECT_TRUE(dc->StartPage());
+      eng::Path zig;
+      zig.MoveTo(8, 8);
+      zig.LineTo(56, 12);
+      zig.LineTo(20, 38);
+      zig.BezierTo(30, 44, 44, 44, 54, 36);
+      if (!c.open) zig.Close();
+      EXPECT_TRUE(dc->StrokePath(zig, c.pen, 0x000000));
+      EXPECT_TRUE(dc->EndPage());
+      EXPECT_TRUE(dc->EndDoc());
+      for (const std::string& l : Log()) {
+        std::string word = l.substr(0, l.find(' '));
+        if (word == "FillPath" || word == "StrokePath") calls->push_back(l);
+      }
+      return Page();
+    };
+    std::vector<std::string> stroked, filled;
+    const std::vector<uint8_t> reference = draw("", &stroked);
+    const std::vector<uint8_t> widened = draw("StrokePath", &filled);
+    ASSERT_EQ(stroked.size(), 1u);
+    ASSERT_EQ(filled.size(), 2u);
+    EXPECT_EQ(filled[0].rfind("StrokePath", 0), 0u);
+    EXPECT_EQ(filled[1].rfind("FillPath", 0), 0u);
+    EXPECT_EQ(filled[1].substr(filled[1].rfind(' ') + 1), std::to_string(FP_WINDINGMODE));
+    ASSERT_EQ(reference.size(), widened.size());
+    size_t inked = 0, differ = 0;
+    for (size_t i = 0; i < reference.size(); ++i) {
+      inked += reference[i] != 0xFF || widened[i] != 0xFF;
+      differ += reference[i] != widened[i];
+    }
+    ASSERT_GT(inked, 200u);
+    // Pixels along the edges may go either way; the shapes are the same.
+    EXPECT_LT(double(differ) / double(inked), c.limit) << differ << " of " << inked;
+  }
+
+  // A cosmetic pen has no area to fill: the refusal stands.
+  TestDrvConfig cfg;
+  cfg.banding = false;
+  cfg.hooks = HOOK_FILLPATH | HOOK_STROKEPATH;
+  std::snprintf(cfg.fail, sizeof cfg.fail, "StrokePath");
+  Configure(cfg);
+  auto dc = Open();
+  ASSERT_NE(dc, nullptr);
+  ASSERT_TRUE(dc->StartDoc(u"d", 1));
+  ASSERT_TRUE(dc->StartPage());
+  eng::Path line;
+  line.MoveTo(2, 2);
+  line.LineTo(40, 30);
+  EXPECT_FALSE(dc->StrokePath(line, eng::Pen{}, 0x000000));
+  dc->AbortDoc();
+}

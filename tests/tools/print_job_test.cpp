@@ -470,6 +470,8 @@ TEST_F(PrintJobTest, MixedPageInVectorModeBecomesDrawingRecords) {
   // of glyphs went as calls.
   EXPECT_NE(o.out.find(" 4 images, 2 patterns, 1 glyph strings, 0 text runs as outlines"), std::string::npos)
       << o.out;
+  // Nothing the driver refused had to go as MuPDF's render.
+  EXPECT_NE(o.out.find("(0 refused by the driver)"), std::string::npos) << o.out;
   const std::vector<jobread::Record> page = PageRecords(job);
   ASSERT_FALSE(page.empty());
 
@@ -529,10 +531,12 @@ TEST_F(PrintJobTest, MixedPageInVectorModeBecomesDrawingRecords) {
                 std::abs(r.Int("bottom") - 2300) <= 1;
        }},
       // The wide dashed line is a styled pen wider than a pixel, which the
-      // driver refuses: it comes as MuPDF's render of its area.
-      {"the wide dashed line as an image of its area", [](const jobread::Record& r) {
-         return r.opcode == 0x20 && r.Int("bits") == 24 && r.Int("left") <= 2100 && r.Int("right") >= 4300 &&
-                r.Int("top") <= 1290 && r.Int("bottom") >= 1310 && r.Int("bottom") - r.Int("top") < 60;
+      // driver refuses as a stroke: the engine fills the area the pen
+      // paints instead, one figure per dash (and none where the gaps are).
+      {"the wide dashed line as the winding fill of its dashes", [](const jobread::Record& r) {
+         return r.opcode == 0x12 && r.Int("use") == 2 && r.Int("multiple") == 1 && r.Int("subpaths") >= 10 &&
+                r.Int("left") >= 2090 && r.Int("left") <= 2110 && r.Int("right") >= 4200 && r.Int("right") <= 4310 &&
+                r.Int("top") >= 1285 && r.Int("top") <= 1295 && r.Int("bottom") >= 1305 && r.Int("bottom") <= 1315;
        }},
       // The heading: a string of glyph indices in the document's font,
       // which goes as outlines under the font's name.

@@ -134,6 +134,7 @@ struct PrinterDc::Impl {
     return c & 0xFFFFFF;
   }
   BOOL Execute(const Op& op, const POINTL& origin);
+  BOOL FillWidened(const Op& op, const POINTL& origin, Clip* clip, Brush* brush);
   BOOL ExecuteText(const Op& op, const POINTL& origin);
   void Shutdown();
 };
@@ -230,6 +231,9 @@ BOOL PrinterDc::Impl::Execute(const Op& op, const POINTL& origin) {
                    ? drv(so, &p->po, &clip.co, &xform.xo, &brush.bo, &brush_org, &la, op.mix)
                    : EngStrokePath(so, &p->po, &clip.co, &xform.xo, &brush.bo, &brush_org, &la,
                                    op.mix);
+          // A driver that refuses a geometric stroke gets the area the pen
+          // paints as a fill instead, as Windows' engine hands it over.
+          if (!ok && (hooks & HOOK_STROKEPATH) && op.pen.width > 0) ok = FillWidened(op, origin, &clip, &brush);
         } else {
           Brush pen;
           pen.bo.iSolidColor = Translate(op.pen_color);
@@ -378,6 +382,24 @@ BOOL PrinterDc::Impl::Execute(const Op& op, const POINTL& origin) {
     }
   }
   return FALSE;
+}
+
+// The stroke of op as a winding fill of the area its pen paints.
+BOOL PrinterDc::Impl::FillWidened(const Op& op, const POINTL& origin, Clip* clip, Brush* brush) {
+  const Path wide = WidenPath(op.path, op.pen);
+  if (wide.empty()) return FALSE;
+  PathObj* w = PathFromPath(wide, -origin.x, -origin.y);
+  if (!w) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return FALSE;
+  }
+  POINTL brush_org{0, 0};
+  auto drv = Fn<PFN_DrvFillPath>(INDEX_DrvFillPath);
+  const BOOL ok = (hooks & HOOK_FILLPATH) && drv
+                      ? drv(so, &w->po, &clip->co, &brush->bo, &brush_org, op.mix, FP_WINDINGMODE)
+                      : EngFillPath(so, &w->po, &clip->co, &brush->bo, &brush_org, op.mix, FP_WINDINGMODE);
+  PathDelete(w);
+  return ok;
 }
 
 BOOL PrinterDc::Impl::ExecuteText(const Op& op, const POINTL& origin) {

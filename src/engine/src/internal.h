@@ -10,6 +10,7 @@
 
 namespace eng {
 class Path;
+struct Pen;
 }
 
 namespace eng::detail {
@@ -99,6 +100,11 @@ PathObj* PathFromObj(PATHOBJ* ppo);
 // allocation failure. Free with PathDelete.
 PathObj* PathFromPath(const eng::Path& path, double dx, double dy);
 void PathDelete(PathObj* p);
+
+// The area a geometric pen's stroke of the path paints, as closed figures
+// that all turn the same way (fill it with the winding rule); empty for a
+// cosmetic pen.
+eng::Path WidenPath(const eng::Path& path, const eng::Pen& pen);
 
 struct Xform {
   XFORMOBJ xo{};

@@ -254,6 +254,7 @@ BOOL FillPath(SURFOBJ* s, PATHOBJ* p, CLIPOBJ* c, BRUSHOBJ* b, POINTL* o, MIX mi
 BOOL StrokePath(SURFOBJ* s, PATHOBJ* p, CLIPOBJ* c, XFORMOBJ* x, BRUSHOBJ* b, POINTL* o,
                 LINEATTRS* la, MIX mix) {
   Log("StrokePath " + std::to_string(p->cCurves) + " " + std::to_string(la ? la->fl : 99));
+  if (Fails("StrokePath")) return FALSE;
   return EngStrokePath(s, p, c, x, b, o, la, mix);
 }
 BOOL TextOut(SURFOBJ* s, STROBJ* str, FONTOBJ* f, CLIPOBJ* c, RECTL* ex, RECTL* op, BRUSHOBJ* fb,
