@@ -47,11 +47,11 @@ eng::FontBytes CffTimes() {
 }
 
 std::unique_ptr<eng::FontObject> Font(const char* path, double height, LONG escapement = 0) {
-  eng::FontSpec spec;
-  spec.data = Bytes(path);
-  spec.height = height;
-  spec.escapement = escapement;
-  return eng::FontObject::Create(spec);
+  eng::FontSpec wanted;
+  wanted.data = Bytes(path);
+  wanted.height = height;
+  wanted.escapement = escapement;
+  return eng::FontObject::Create(wanted);
 }
 
 std::u16string Name(const IFIMETRICS* ifi, PTRDIFF at) {
@@ -98,10 +98,10 @@ TEST(EngineFont, IfiMetricsComeFromTheFace) {
   };
   for (const Case& c : cases) {
     ASSERT_NE(c.data, nullptr) << c.name;
-    eng::FontSpec spec;
-    spec.data = c.data;
-    spec.height = -100;
-    auto font = eng::FontObject::Create(spec);
+    eng::FontSpec wanted;
+    wanted.data = c.data;
+    wanted.height = -100;
+    auto font = eng::FontObject::Create(wanted);
     ASSERT_NE(font, nullptr) << c.name;
     const IFIMETRICS* ifi = FONTOBJ_pifi(font->get());
     ASSERT_NE(ifi, nullptr);
@@ -296,11 +296,11 @@ TEST(EngineFont, GlyphOutlinesMatchTheBitmaps) {
 }
 
 TEST(EngineFont, CffFaceFromMemoryGivesGlyphs) {
-  eng::FontSpec spec;
-  spec.data = CffTimes();
-  ASSERT_NE(spec.data, nullptr);
-  spec.height = -80;
-  auto font = eng::FontObject::Create(spec);
+  eng::FontSpec wanted;
+  wanted.data = CffTimes();
+  ASSERT_NE(wanted.data, nullptr);
+  wanted.height = -80;
+  auto font = eng::FontObject::Create(wanted);
   ASSERT_NE(font, nullptr);
   EXPECT_TRUE(font->get()->flFontType & FO_CFF);
   HGLYPH hg = font->GlyphsOf(u"A")[0];
@@ -313,23 +313,23 @@ TEST(EngineFont, CffFaceFromMemoryGivesGlyphs) {
 }
 
 TEST(EngineFont, BadRequestsFailCleanly) {
-  eng::FontSpec spec;
-  spec.data = std::make_shared<std::vector<uint8_t>>(1000, uint8_t(0x5A));
-  EXPECT_EQ(eng::FontObject::Create(spec), nullptr);
+  eng::FontSpec wanted;
+  wanted.data = std::make_shared<std::vector<uint8_t>>(1000, uint8_t(0x5A));
+  EXPECT_EQ(eng::FontObject::Create(wanted), nullptr);
   EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
 
-  spec = eng::FontSpec{};
-  spec.face_name = u"No Such Family";
-  EXPECT_EQ(eng::FontObject::Create(spec), nullptr);
+  wanted = eng::FontSpec{};
+  wanted.face_name = u"No Such Family";
+  EXPECT_EQ(eng::FontObject::Create(wanted), nullptr);
   EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
   EXPECT_FALSE(eng::RegisterFontFile(std::make_shared<std::vector<uint8_t>>(10, uint8_t(1))));
 
-  spec = eng::FontSpec{};
-  spec.data = Bytes(kGothic);
-  spec.has_matrix = true;
+  wanted = eng::FontSpec{};
+  wanted.data = Bytes(kGothic);
+  wanted.has_matrix = true;
   const double singular[4] = {10, 0, 20, 0};
-  std::copy(singular, singular + 4, spec.matrix);
-  EXPECT_EQ(eng::FontObject::Create(spec), nullptr);
+  std::copy(singular, singular + 4, wanted.matrix);
+  EXPECT_EQ(eng::FontObject::Create(wanted), nullptr);
 
   auto font = Font(kGothic, -20);
   ASSERT_NE(font, nullptr);
@@ -351,10 +351,10 @@ TEST(EngineFont, BadRequestsFailCleanly) {
 TEST(EngineFont, FontFilesAreFoundByTheirFamilyNames) {
   ASSERT_TRUE(eng::RegisterFontFile(Bytes(kMincho)));
   for (const char16_t* name : {u"IPA明朝", u"IPAMincho", u"ipamincho"}) {
-    eng::FontSpec spec;
-    spec.face_name = name;
-    spec.height = -30;
-    auto font = eng::FontObject::Create(spec);
+    eng::FontSpec wanted;
+    wanted.face_name = name;
+    wanted.height = -30;
+    auto font = eng::FontObject::Create(wanted);
     ASSERT_NE(font, nullptr) << plat::ToUtf8(name);
     const IFIMETRICS* ifi = FONTOBJ_pifi(font->get());
     EXPECT_EQ(Name(ifi, ifi->dpwszFamilyName), u"IPA明朝");
@@ -365,10 +365,10 @@ TEST(EngineFont, TheMachineFontsFolderIsSearchedByName) {
   plat_test::TempMachine machine;
   ASSERT_TRUE(plat::EnsureWindowsDir(u"C:\\Windows\\Fonts"));
   std::filesystem::copy_file(kGothicP, plat_test::TempMachine::Host(u"C:\\Windows\\Fonts\\ipagp.ttf"));
-  eng::FontSpec spec;
-  spec.face_name = u"IPA Pゴシック";
-  spec.height = -30;
-  auto font = eng::FontObject::Create(spec);
+  eng::FontSpec wanted;
+  wanted.face_name = u"IPA Pゴシック";
+  wanted.height = -30;
+  auto font = eng::FontObject::Create(wanted);
   ASSERT_NE(font, nullptr) << GetLastError();
   const IFIMETRICS* ifi = FONTOBJ_pifi(font->get());
   EXPECT_EQ(Name(ifi, ifi->dpwszFamilyName), u"IPA Pゴシック");
@@ -377,15 +377,15 @@ TEST(EngineFont, TheMachineFontsFolderIsSearchedByName) {
 
 // Simulations: bold thickens the strokes, italic leans them.
 TEST(EngineFont, SimulatedBoldAndItalic) {
-  eng::FontSpec spec;
-  spec.data = Bytes(kGothic);
-  spec.height = -100;
-  auto plain = eng::FontObject::Create(spec);
-  spec.weight = 700;
-  auto bold = eng::FontObject::Create(spec);
-  spec.weight = 400;
-  spec.italic = true;
-  auto italic = eng::FontObject::Create(spec);
+  eng::FontSpec wanted;
+  wanted.data = Bytes(kGothic);
+  wanted.height = -100;
+  auto plain = eng::FontObject::Create(wanted);
+  wanted.weight = 700;
+  auto bold = eng::FontObject::Create(wanted);
+  wanted.weight = 400;
+  wanted.italic = true;
+  auto italic = eng::FontObject::Create(wanted);
   ASSERT_TRUE(plain && bold && italic);
   EXPECT_EQ(plain->get()->flFontType & (FO_SIM_BOLD | FO_SIM_ITALIC), 0u);
   EXPECT_TRUE(bold->get()->flFontType & FO_SIM_BOLD);
@@ -444,12 +444,12 @@ TEST(EngineFont, RotatedAndMirroredFontsCarryTheirTransform) {
 
   // A matrix with the em up the page pointing down mirrors the glyph about
   // its baseline.
-  eng::FontSpec spec;
-  spec.data = Bytes(kGothic);
-  spec.has_matrix = true;
+  eng::FontSpec wanted;
+  wanted.data = Bytes(kGothic);
+  wanted.has_matrix = true;
   const double flip[4] = {100, 0, 0, 100};
-  std::copy(flip, flip + 4, spec.matrix);
-  auto mirrored = eng::FontObject::Create(spec);
+  std::copy(flip, flip + 4, wanted.matrix);
+  auto mirrored = eng::FontObject::Create(wanted);
   ASSERT_NE(mirrored, nullptr);
   XFORMOBJ_iGetXform(FONTOBJ_pxoGetXform(mirrored->get()), &m);
   EXPECT_LT(m.eM22, 0);
@@ -738,10 +738,10 @@ TEST_F(TextDcTest, DeviceFontsAreRealisedByFamilyName) {
       {u"IPAGothic", TRUETYPE_FONTTYPE, 1, ""},
   };
   for (const Case& c : cases) {
-    eng::FontSpec spec;
-    spec.face_name = c.face;
-    spec.height = -40;
-    ASSERT_TRUE(dc->SelectFont(spec)) << plat::ToUtf8(c.face);
+    eng::FontSpec wanted;
+    wanted.face_name = c.face;
+    wanted.height = -40;
+    ASSERT_TRUE(dc->SelectFont(wanted)) << plat::ToUtf8(c.face);
     const FONTOBJ* fo = dc->selected_font()->get();
     EXPECT_EQ(fo->flFontType & 0xF, c.type);
     EXPECT_EQ(fo->iFace, c.i_face);
@@ -759,10 +759,10 @@ TEST_F(TextDcTest, DeviceFontsAreRealisedByFamilyName) {
   }
   // The driver's metrics reach FONTOBJ_pifi unchanged; the string's
   // advances are the driver's widths (500 and 1000 font units at 40 px).
-  eng::FontSpec spec;
-  spec.face_name = u"TestMincho";
-  spec.height = -40;
-  ASSERT_TRUE(dc->SelectFont(spec));
+  eng::FontSpec wanted;
+  wanted.face_name = u"TestMincho";
+  wanted.height = -40;
+  ASSERT_TRUE(dc->SelectFont(wanted));
   const IFIMETRICS* ifi = FONTOBJ_pifi(dc->selected_font()->get());
   ASSERT_NE(ifi, nullptr);
   EXPECT_EQ(ifi->fwdAveCharWidth, 500);
@@ -770,8 +770,8 @@ TEST_F(TextDcTest, DeviceFontsAreRealisedByFamilyName) {
   EXPECT_EQ(str->get()->pgp[2].ptl.x, 60);
 
   // A name that matches nothing fails and keeps the font selected before.
-  spec.face_name = u"Nothing Like It";
-  EXPECT_FALSE(dc->SelectFont(spec));
+  wanted.face_name = u"Nothing Like It";
+  EXPECT_FALSE(dc->SelectFont(wanted));
   EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
   EXPECT_TRUE(dc->selected_font()->is_device());
   ASSERT_TRUE(dc->EndPage());
@@ -784,9 +784,9 @@ TEST_F(TextDcTest, WithoutAnnouncedFontsNoDeviceFontIsAsked) {
   cfg.banding = false;
   auto dc = Open(cfg);
   ASSERT_NE(dc, nullptr);
-  eng::FontSpec spec;
-  spec.face_name = u"TestMincho";
-  EXPECT_FALSE(dc->SelectFont(spec));  // no driver fonts announced
+  eng::FontSpec wanted;
+  wanted.face_name = u"TestMincho";
+  EXPECT_FALSE(dc->SelectFont(wanted));  // no driver fonts announced
   EXPECT_TRUE(Lines("QueryFont").empty());
   EXPECT_EQ(dc->selected_font(), nullptr);
   ASSERT_TRUE(dc->StartDoc(u"doc", 1));
@@ -808,10 +808,10 @@ TEST_F(TextDcTest, BandedTextMatchesTheWholePage) {
   cfg.banding = true;
   auto dc = Open(cfg);
   ASSERT_NE(dc, nullptr);
-  eng::FontSpec spec;
-  spec.data = Bytes(kGothic);
-  spec.height = -40;
-  ASSERT_TRUE(dc->SelectFont(spec));
+  eng::FontSpec wanted;
+  wanted.data = Bytes(kGothic);
+  wanted.height = -40;
+  ASSERT_TRUE(dc->SelectFont(wanted));
   ASSERT_TRUE(dc->StartDoc(u"doc", 1));
   ASSERT_TRUE(dc->StartPage());
   eng::TextOptions opts;
@@ -834,7 +834,7 @@ TEST_F(TextDcTest, BandedTextMatchesTheWholePage) {
   TestBitmap whole(200, 64, BMF_1BPP);
   eng::BrushObject black(0);
   POINTL org{0, 0};
-  auto font = eng::FontObject::Create(spec);
+  auto font = eng::FontObject::Create(wanted);
   auto str = eng::StringObject::Layout(*font, u"Aあ", 5, 40);
   const IFIMETRICS* ifi = FONTOBJ_pifi(font->get());
   double s = 40.0 / ifi->fwdUnitsPerEm;

@@ -941,9 +941,9 @@ constexpr size_t kFontCacheSize = 16;
 
 }  // namespace
 
-BOOL PrinterDc::SelectFont(const FontSpec& spec) {
+BOOL PrinterDc::SelectFont(const FontSpec& wanted) {
   Impl& dc = *impl_;
-  FontSpec s = spec;
+  FontSpec s = wanted;
   if (dc.gdi.ulLogPixelsX && dc.gdi.ulLogPixelsY) s.resolution = SIZEL{LONG(dc.gdi.ulLogPixelsX), LONG(dc.gdi.ulLogPixelsY)};
   for (auto& [k, f] : dc.font_cache)
     if (SameSpec(k, s)) {

@@ -367,25 +367,25 @@ void BuildIfi(Font* f, const std::u16string& given_name) {
 }
 
 // The transform from font units (y down) to device pixels for a request.
-bool MakeXform(const FontSpec& spec, const IFIMETRICS& ifi, XFORML* out) {
+bool MakeXform(const FontSpec& wanted, const IFIMETRICS& ifi, XFORML* out) {
   const double em = ifi.fwdUnitsPerEm > 0 ? ifi.fwdUnitsPerEm : 1000;
   double m11, m12, m21, m22;
-  if (spec.has_matrix) {
-    m11 = spec.matrix[0] / em;
-    m12 = spec.matrix[1] / em;
-    m21 = -spec.matrix[2] / em;
-    m22 = -spec.matrix[3] / em;
+  if (wanted.has_matrix) {
+    m11 = wanted.matrix[0] / em;
+    m12 = wanted.matrix[1] / em;
+    m21 = -wanted.matrix[2] / em;
+    m22 = -wanted.matrix[3] / em;
   } else {
     double cell = double(ifi.fwdWinAscender) + double(ifi.fwdWinDescender);
-    double em_px = spec.height < 0 ? -spec.height
-                   : spec.height > 0 ? spec.height * em / (cell > 0 ? cell : em)
+    double em_px = wanted.height < 0 ? -wanted.height
+                   : wanted.height > 0 ? wanted.height * em / (cell > 0 ? cell : em)
                                      : 12.0;
     double sy = em_px / em;
-    double sx = spec.width > 0 && ifi.fwdAveCharWidth > 0 ? spec.width / ifi.fwdAveCharWidth : sy;
-    double t = spec.escapement / 10.0 * M_PI / 180.0;
+    double sx = wanted.width > 0 && ifi.fwdAveCharWidth > 0 ? wanted.width / ifi.fwdAveCharWidth : sy;
+    double t = wanted.escapement / 10.0 * M_PI / 180.0;
     double c = std::cos(t), s = std::sin(t);
-    if (spec.escapement % 900 == 0) {  // exact quarter turns
-      int q = int(((spec.escapement / 900) % 4 + 4) % 4);
+    if (wanted.escapement % 900 == 0) {  // exact quarter turns
+      int q = int(((wanted.escapement / 900) % 4 + 4) % 4);
       c = q == 0 ? 1 : q == 2 ? -1 : 0;
       s = q == 1 ? 1 : q == 3 ? -1 : 0;
     }
@@ -403,17 +403,17 @@ bool MakeXform(const FontSpec& spec, const IFIMETRICS& ifi, XFORML* out) {
 }
 
 // FONTOBJ fields common to both kinds of font.
-void FillFontObj(Font* f, const FontSpec& spec) {
+void FillFontObj(Font* f, const FontSpec& wanted) {
   const XFORML& m = f->xform.m;
   const IFIMETRICS& ifi = *f->ifi;
   f->fo.iUniq = ++g_font_uniq;
   double sb = std::hypot(m.eM11, m.eM12), sv = std::hypot(m.eM21, m.eM22);
   double box_w = double(ifi.rclFontBox.right) - ifi.rclFontBox.left;
   f->fo.cxMax = ULONG(std::ceil(std::max<double>(box_w, ifi.fwdMaxCharInc) * sb));
-  f->fo.sizLogResPpi = spec.resolution;
+  f->fo.sizLogResPpi = wanted.resolution;
   double em_px = sv * (ifi.fwdUnitsPerEm > 0 ? ifi.fwdUnitsPerEm : 1000);
-  f->fo.ulStyleSize = spec.resolution.cy > 0 ? ULONG(std::lround(em_px * 72.0 / spec.resolution.cy)) : 0;
-  if (spec.height < 0 && !spec.has_matrix) f->fo.flFontType |= FO_EM_HEIGHT;
+  f->fo.ulStyleSize = wanted.resolution.cy > 0 ? ULONG(std::lround(em_px * 72.0 / wanted.resolution.cy)) : 0;
+  if (wanted.height < 0 && !wanted.has_matrix) f->fo.flFontType |= FO_EM_HEIGHT;
   if (ifi.jWinCharSet == SHIFTJIS_CHARSET) f->fo.flFontType |= FO_DBCS_FONT;
   if (IfiName(&ifi, ifi.dpwszFaceName).starts_with(u'@')) f->fo.flFontType |= FO_VERT_FACE;
 }
@@ -806,27 +806,27 @@ BOOL RegisterFontFile(const FontBytes& data) {
   return TRUE;
 }
 
-std::unique_ptr<FontObject> FontObject::Create(const FontSpec& spec) {
-  FontBytes data = spec.data;
-  int index = spec.face_index;
+std::unique_ptr<FontObject> FontObject::Create(const FontSpec& wanted) {
+  FontBytes data = wanted.data;
+  int index = wanted.face_index;
   if (!data) {
-    if (spec.face_name.empty()) {
+    if (wanted.face_name.empty()) {
       SetLastError(ERROR_INVALID_PARAMETER);
       return nullptr;
     }
-    std::u16string folded = Fold(spec.face_name);
-    bool bold = spec.weight >= 600;
+    std::u16string folded = Fold(wanted.face_name);
+    bool bold = wanted.weight >= 600;
     const Known* k = nullptr;
     {
       std::lock_guard<std::mutex> lock(g_registry_mutex);
-      if ((k = FindFace(Registry(), folded, bold, spec.italic))) {
+      if ((k = FindFace(Registry(), folded, bold, wanted.italic))) {
         data = k->data;
         index = k->face_index;
       }
     }
     if (!data) {
       const std::vector<Known> machine = MachineFonts();
-      if ((k = FindFace(machine, folded, bold, spec.italic))) {
+      if ((k = FindFace(machine, folded, bold, wanted.italic))) {
         data = ReadFontFile(k->path);
         index = k->face_index;
       }
@@ -860,10 +860,10 @@ std::unique_ptr<FontObject> FontObject::Create(const FontSpec& spec) {
   if (!f->face->charmap)
     for (int i = 0; i < f->face->num_charmaps; ++i)
       if (f->face->charmaps[i]->encoding == FT_ENCODING_MS_SYMBOL) FT_Set_Charmap(f->face, f->face->charmaps[i]);
-  f->sim_bold = spec.weight >= 600 && !(f->face->style_flags & FT_STYLE_FLAG_BOLD);
-  f->sim_italic = spec.italic && !(f->face->style_flags & FT_STYLE_FLAG_ITALIC);
-  BuildIfi(f, spec.face_name);
-  if (!MakeXform(spec, *f->ifi, &f->xform.m)) {
+  f->sim_bold = wanted.weight >= 600 && !(f->face->style_flags & FT_STYLE_FLAG_BOLD);
+  f->sim_italic = wanted.italic && !(f->face->style_flags & FT_STYLE_FLAG_ITALIC);
+  BuildIfi(f, wanted.face_name);
+  if (!MakeXform(wanted, *f->ifi, &f->xform.m)) {
     DestroyFont(f);
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
@@ -879,12 +879,12 @@ std::unique_ptr<FontObject> FontObject::Create(const FontSpec& spec) {
   f->fo.iFace = ULONG(index + 1);
   f->fo.iFile = FileId(data);
   f->fo.iTTUniq = f->fo.iFile;
-  FillFontObj(f, spec);
+  FillFontObj(f, wanted);
   return std::unique_ptr<FontObject>(new FontObject(f));
 }
 
 std::unique_ptr<FontObject> FontObject::CreateDevice(const DeviceFonts& fonts, ULONG i_face,
-                                                     const FontSpec& spec) {
+                                                     const FontSpec& wanted) {
   if (!fonts.query_font || i_face == 0 || i_face > fonts.count) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
@@ -904,14 +904,14 @@ std::unique_ptr<FontObject> FontObject::CreateDevice(const DeviceFonts& fonts, U
   f->device = true;
   f->dev = fonts;
   f->ifi = ifi;
-  if (!MakeXform(spec, *ifi, &f->xform.m)) {
+  if (!MakeXform(wanted, *ifi, &f->xform.m)) {
     DestroyFont(f);
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
   f->fo.flFontType = DEVICE_FONTTYPE;
   f->fo.iFace = i_face;
-  FillFontObj(f, spec);
+  FillFontObj(f, wanted);
   if (fonts.query_font_tree)
     f->glyphset = static_cast<FD_GLYPHSET*>(fonts.query_font_tree(fonts.dhpdev, 0, i_face, QFT_GLYPHSET, &id));
   if (!f->glyphset) {
@@ -922,14 +922,14 @@ std::unique_ptr<FontObject> FontObject::CreateDevice(const DeviceFonts& fonts, U
   return std::unique_ptr<FontObject>(new FontObject(f));
 }
 
-std::unique_ptr<FontObject> FontObject::FindDevice(const DeviceFonts& fonts, const FontSpec& spec) {
-  if (!fonts.query_font || spec.face_name.empty()) return nullptr;
-  std::u16string want = Fold(spec.face_name);
+std::unique_ptr<FontObject> FontObject::FindDevice(const DeviceFonts& fonts, const FontSpec& wanted) {
+  if (!fonts.query_font || wanted.face_name.empty()) return nullptr;
+  std::u16string want = Fold(wanted.face_name);
   for (ULONG i = 1; i <= fonts.count; ++i) {
     ULONG_PTR id = 0;
     IFIMETRICS* ifi = fonts.query_font(fonts.dhpdev, 0, i, &id);
     if (!ifi || ifi->cjThis < sizeof(IFIMETRICS)) continue;
-    if (Fold(IfiName(ifi, ifi->dpwszFamilyName)) == want) return CreateDevice(fonts, i, spec);
+    if (Fold(IfiName(ifi, ifi->dpwszFamilyName)) == want) return CreateDevice(fonts, i, wanted);
   }
   return nullptr;
 }
@@ -961,8 +961,8 @@ std::unique_ptr<FontObject> FontObject::CreateSynthetic(const IFIMETRICS* ifi, c
   f->xform.m = xform;
   f->fo.flFontType = DEVICE_FONTTYPE;
   f->fo.iFace = i_face;
-  FontSpec spec;
-  FillFontObj(f, spec);
+  FontSpec wanted;
+  FillFontObj(f, wanted);
   return std::unique_ptr<FontObject>(new FontObject(f));
 }
 

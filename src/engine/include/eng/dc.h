@@ -172,11 +172,11 @@ class PrinterDc {
   BOOL RestoreDC(int saved);
 
   // Text. SelectFont realises the font later text is drawn in: the driver's
-  // device font whose family name is spec.face_name when it announces one
-  // (DEVINFO cFonts), else the font file spec.data, else a registered font
+  // device font whose family name is wanted.face_name when it announces one
+  // (DEVINFO cFonts), else the font file wanted.data, else a registered font
   // file of that family (RegisterFontFile). FALSE, with the last error set,
   // when there is none; the font selected before stays.
-  BOOL SelectFont(const FontSpec& spec);
+  BOOL SelectFont(const FontSpec& wanted);
   const FontObject* selected_font() const;
   // Unicode text from the reference point (x, y) on the baseline; the
   // driver's DrvTextOut (HOOK_TEXTOUT) or EngTextOut draws it.

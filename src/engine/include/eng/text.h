@@ -65,17 +65,17 @@ struct DeviceFonts {
 
 class FontObject {
  public:
-  // A font realised from spec.data, or from the registered font of the
-  // family spec.face_name. Null with the last error set when there is none
+  // A font realised from wanted.data, or from the registered font of the
+  // family wanted.face_name. Null with the last error set when there is none
   // or FreeType cannot open it.
-  static std::unique_ptr<FontObject> Create(const FontSpec& spec);
+  static std::unique_ptr<FontObject> Create(const FontSpec& wanted);
   // Device font i_face (1 ... fonts.count) of a driver: its metrics from
   // DrvQueryFont, its characters from DrvQueryFontTree (QFT_GLYPHSET), its
   // advances from DrvQueryAdvanceWidths. Null when the driver answers none.
   static std::unique_ptr<FontObject> CreateDevice(const DeviceFonts& fonts, ULONG i_face,
-                                                  const FontSpec& spec);
-  // The device font of fonts whose family name is spec.face_name, or null.
-  static std::unique_ptr<FontObject> FindDevice(const DeviceFonts& fonts, const FontSpec& spec);
+                                                  const FontSpec& wanted);
+  // The device font of fonts whose family name is wanted.face_name, or null.
+  static std::unique_ptr<FontObject> FindDevice(const DeviceFonts& fonts, const FontSpec& wanted);
   // A device font without a driver, for tests of a driver's text output:
   // the metrics block (an IFIMETRICS with its names, copied), the glyph set
   // (null: each character is its own handle; copied), the transform from

@@ -65,18 +65,18 @@ class TextOut : public VectorTest {
   std::unique_ptr<eng::FontObject> RealFont(double em = 40, LONG escapement = 0, bool mirrored = false) {
     eng::FontBytes bytes = eng::ReadFontFile(kMinchoFile);
     if (!bytes) return nullptr;
-    eng::FontSpec spec;
-    spec.data = bytes;
-    spec.height = -em;
-    spec.escapement = escapement;
+    eng::FontSpec wanted;
+    wanted.data = bytes;
+    wanted.height = -em;
+    wanted.escapement = escapement;
     if (mirrored) {
-      spec.has_matrix = true;
-      spec.matrix[0] = -em;
-      spec.matrix[1] = 0;
-      spec.matrix[2] = 0;
-      spec.matrix[3] = -em;
+      wanted.has_matrix = true;
+      wanted.matrix[0] = -em;
+      wanted.matrix[1] = 0;
+      wanted.matrix[2] = 0;
+      wanted.matrix[3] = -em;
     }
-    return eng::FontObject::Create(spec);
+    return eng::FontObject::Create(wanted);
   }
 
   // Glyphs of the text placed from x, y: one every step pixels along x (or
