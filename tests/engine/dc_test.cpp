@@ -10,52 +10,17 @@
 #include "plat/kernel.h"
 #include "temp_machine.h"
 #include "test_driver.h"
+#include "test_driver_fixture.h"
 
 namespace {
 
-constexpr const char16_t* kDriver = u"C:\\drivers\\TESTDRV.DLL";
-
-class DcTest : public ::testing::Test {
+class DcTest : public TestDriverFixture {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(plat::EnsureWindowsDir(u"C:\\drivers"));
-    std::filesystem::copy_file(ENG_TEST_DRIVER, plat_test::TempMachine::Host(kDriver),
-                               std::filesystem::copy_options::overwrite_existing);
-    // The test holds the driver too, so that its log outlives the DC.
-    module_ = LoadLibraryW(kDriver);
-    ASSERT_NE(module_, nullptr);
-    configure_ = reinterpret_cast<TestDrvConfigureFn>(GetProcAddress(module_, "TestDrvConfigure"));
-    log_ = reinterpret_cast<TestDrvLogFn>(GetProcAddress(module_, "TestDrvLog"));
-    page_ = reinterpret_cast<TestDrvPageFn>(GetProcAddress(module_, "TestDrvPage"));
-    ASSERT_TRUE(configure_ && log_ && page_);
+    TestDriverFixture::SetUp();
     surfaces_ = eng::LiveSurfaces();
     palettes_ = eng::LivePalettes();
     blocks_ = eng::LiveEngBlocks();
-  }
-  void TearDown() override {
-    plat::ClearFaults();
-    if (module_) FreeLibrary(module_);
-  }
-  void Configure(const TestDrvConfig& c) { configure_(&c); }
-  std::unique_ptr<eng::PrinterDc> Open() {
-    eng::DcOpenParams p;
-    p.driver_path = kDriver;
-    p.device_name = u"Printer 1";
-    p.printer = reinterpret_cast<HANDLE>(0x1234);
-    return eng::DcOpen(p);
-  }
-  std::vector<std::string> Log() const {
-    std::vector<std::string> lines;
-    std::istringstream in(log_());
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-  }
-  std::vector<uint8_t> Page(int32_t* stride = nullptr) const {
-    int32_t s = 0;
-    size_t n = 0;
-    const uint8_t* p = page_(&s, &n);
-    if (stride) *stride = s;
-    return std::vector<uint8_t>(p, p + n);
   }
   void ExpectNoLeaks() const {
     EXPECT_EQ(eng::LiveSurfaces(), surfaces_);
@@ -63,11 +28,6 @@ class DcTest : public ::testing::Test {
     EXPECT_EQ(eng::LiveEngBlocks(), blocks_);
   }
 
-  plat_test::TempMachine machine_;
-  HMODULE module_ = nullptr;
-  TestDrvConfigureFn configure_ = nullptr;
-  TestDrvLogFn log_ = nullptr;
-  TestDrvPageFn page_ = nullptr;
   long surfaces_ = 0, palettes_ = 0, blocks_ = 0;
 };
 

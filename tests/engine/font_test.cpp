@@ -15,6 +15,7 @@
 #include "plat/wstr.h"
 #include "temp_machine.h"
 #include "test_driver.h"
+#include "test_driver_fixture.h"
 
 namespace {
 
@@ -674,45 +675,12 @@ TEST(EngTextOutGlyphs, DrawsInkInsideTheStringBoxAndRespectsTheClip) {
 
 // ---- device fonts and the DC -------------------------------------------------------------------
 
-constexpr const char16_t* kDriver = u"C:\\drivers\\TESTDRV.DLL";
-
-class TextDcTest : public ::testing::Test {
+class TextDcTest : public TestDriverFixture {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(plat::EnsureWindowsDir(u"C:\\drivers"));
-    std::filesystem::copy_file(ENG_TEST_DRIVER, plat_test::TempMachine::Host(kDriver),
-                               std::filesystem::copy_options::overwrite_existing);
-    module_ = LoadLibraryW(kDriver);
-    ASSERT_NE(module_, nullptr);
-    configure_ = reinterpret_cast<TestDrvConfigureFn>(GetProcAddress(module_, "TestDrvConfigure"));
-    log_ = reinterpret_cast<TestDrvLogFn>(GetProcAddress(module_, "TestDrvLog"));
-    page_ = reinterpret_cast<TestDrvPageFn>(GetProcAddress(module_, "TestDrvPage"));
-    ASSERT_TRUE(configure_ && log_ && page_);
-  }
-  void TearDown() override {
-    plat::ClearFaults();
-    if (module_) FreeLibrary(module_);
-  }
   std::unique_ptr<eng::PrinterDc> Open(const TestDrvConfig& cfg) {
-    configure_(&cfg);
-    eng::DcOpenParams p;
-    p.driver_path = kDriver;
-    p.device_name = u"Printer 1";
-    return eng::DcOpen(p);
+    Configure(cfg);
+    return TestDriverFixture::Open();
   }
-  std::vector<std::string> Lines(const char* prefix) const {
-    std::vector<std::string> lines;
-    std::istringstream in(log_());
-    for (std::string line; std::getline(in, line);)
-      if (line.rfind(prefix, 0) == 0) lines.push_back(line);
-    return lines;
-  }
-
-  plat_test::TempMachine machine_;
-  HMODULE module_ = nullptr;
-  TestDrvConfigureFn configure_ = nullptr;
-  TestDrvLogFn log_ = nullptr;
-  TestDrvPageFn page_ = nullptr;
 };
 
 TEST_F(TextDcTest, DeviceFontsAreRealisedByFamilyName) {
@@ -747,7 +715,7 @@ TEST_F(TextDcTest, DeviceFontsAreRealisedByFamilyName) {
     EXPECT_EQ(fo->iFace, c.i_face);
     EXPECT_EQ(dc->selected_font()->is_device(), c.type == DEVICE_FONTTYPE);
     ASSERT_TRUE(dc->TextOut(10, 60, u"Aあ", 0));
-    std::vector<std::string> out = Lines("TextOut");
+    std::vector<std::string> out = Log("TextOut");
     ASSERT_FALSE(out.empty());
     char want[64];
     std::snprintf(want, sizeof want, "TextOut type %u face %u", unsigned(c.type), unsigned(c.i_face));
@@ -787,7 +755,7 @@ TEST_F(TextDcTest, WithoutAnnouncedFontsNoDeviceFontIsAsked) {
   eng::FontSpec wanted;
   wanted.face_name = u"TestMincho";
   EXPECT_FALSE(dc->SelectFont(wanted));  // no driver fonts announced
-  EXPECT_TRUE(Lines("QueryFont").empty());
+  EXPECT_TRUE(Log("QueryFont").empty());
   EXPECT_EQ(dc->selected_font(), nullptr);
   ASSERT_TRUE(dc->StartDoc(u"doc", 1));
   ASSERT_TRUE(dc->StartPage());
@@ -828,7 +796,7 @@ TEST_F(TextDcTest, BandedTextMatchesTheWholePage) {
   ASSERT_TRUE(dc->EndDoc());
   // Every band got its part of the three strings (the glyph string's
   // text is its glyph indices).
-  EXPECT_GE(Lines("TextOut").size(), 3u);
+  EXPECT_GE(Log("TextOut").size(), 3u);
 
   // The same strings drawn at once.
   TestBitmap whole(200, 64, BMF_1BPP);

@@ -16,10 +16,10 @@
 #include "plat/kernel.h"
 #include "temp_machine.h"
 #include "test_driver.h"
+#include "test_driver_fixture.h"
 
 namespace {
 
-constexpr const char16_t* kDriver = u"C:\\drivers\\TESTDRV.DLL";
 
 // Two pages of 144 x 108 points: shapes in colour and grey.
 std::string MakePdf(const std::string& dir) {
@@ -47,26 +47,13 @@ std::string MakePdf(const std::string& dir) {
   return path;
 }
 
-class PdfTest : public ::testing::Test {
+class PdfTest : public TestDriverFixture {
  protected:
   void SetUp() override {
+    TestDriverFixture::SetUp();
     pdf_ = MakePdf(machine_.root());
-    ASSERT_TRUE(plat::EnsureWindowsDir(u"C:\\drivers"));
-    std::filesystem::copy_file(ENG_TEST_DRIVER, plat_test::TempMachine::Host(kDriver),
-                               std::filesystem::copy_options::overwrite_existing);
-    module_ = LoadLibraryW(kDriver);
-    ASSERT_NE(module_, nullptr);
-    configure_ = reinterpret_cast<TestDrvConfigureFn>(GetProcAddress(module_, "TestDrvConfigure"));
-    page_ = reinterpret_cast<TestDrvPageFn>(GetProcAddress(module_, "TestDrvPage"));
   }
-  void TearDown() override {
-    if (module_) FreeLibrary(module_);
-  }
-  plat_test::TempMachine machine_;
   std::string pdf_;
-  HMODULE module_ = nullptr;
-  TestDrvConfigureFn configure_ = nullptr;
-  TestDrvPageFn page_ = nullptr;
 };
 
 TEST_F(PdfTest, ReadsPagesAndSizes) {
@@ -126,10 +113,8 @@ TEST_F(PdfTest, PageThroughTheDcEqualsMupdfRender) {
     cfg.width = img.width;
     cfg.height = img.height;
     cfg.band = 64;
-    configure_(&cfg);
-    eng::DcOpenParams p;
-    p.driver_path = kDriver;
-    auto dc = eng::DcOpen(p);
+    Configure(cfg);
+    auto dc = Open();
     ASSERT_NE(dc, nullptr);
     ASSERT_TRUE(dc->banding());
     ASSERT_TRUE(dc->StartDoc(u"sample", 1));
@@ -139,11 +124,10 @@ TEST_F(PdfTest, PageThroughTheDcEqualsMupdfRender) {
     ASSERT_TRUE(dc->EndPage());
     ASSERT_TRUE(dc->EndDoc());
     int32_t stride = 0;
-    size_t size = 0;
-    const uint8_t* page = page_(&stride, &size);
+    const std::vector<uint8_t> page = Page(&stride);
     ASSERT_EQ(stride, img.stride) << bits;
-    ASSERT_EQ(size, img.data.size()) << bits;
-    EXPECT_EQ(std::memcmp(page, img.data.data(), size), 0) << bits;
+    EXPECT_EQ(page, img.data) << bits;
+    const size_t size = page.size();
     // The page holds both ink and paper.
     size_t white = 0;
     for (uint8_t b : img.data) white += b == 0xFF;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ctx_test_model.h"
+#include "ddi_printer_machine.h"
 #include "ddi_test_support.h"
 #include "eng/dc.h"
 #include "gr2k/doc.h"
@@ -169,30 +170,9 @@ TEST(DdiRenderSettings, AbsurdPageSizesRefused) {
 
 const HINSTANCE kModule = reinterpret_cast<HINSTANCE>(0x51000);
 
-class DdiEnable : public env_test::EnvMachine {
+class DdiEnable : public ddi_test::PrinterMachine {
  protected:
-  void SetUp() override {
-    env_test::EnvMachine::SetUp();
-    Put(std::u16string(env_test::kDriverDir) + u"model.mdf", mdf_test::ReadFile(mdf_test::DataPath("data/models/merge.mdf")));
-    DllMain(kModule, DLL_PROCESS_ATTACH, nullptr);
-  }
-  void TearDown() override {
-    DllMain(kModule, DLL_PROCESS_DETACH, nullptr);
-    env_test::EnvMachine::TearDown();
-  }
-
-  // A job DEVMODE with the items set, made by a context of the printer.
-  std::vector<uint8_t> JobDevmode(const std::vector<std::pair<uint32_t, int32_t>>& items) {
-    DriverContext* ctx = CtxOpenKind(printer_, printer_, 0, kOpenEntryPoint);
-    EXPECT_NE(ctx, nullptr);
-    if (!ctx) return {};
-    for (auto [id, v] : items) OptSetValueById(ctx, id, v);
-    DEVMODEW pub;
-    std::memcpy(&pub, ctx->devmode, sizeof pub);
-    std::vector<uint8_t> out(ctx->devmode, ctx->devmode + pub.dmSize + pub.dmDriverExtra);
-    CtxCloseAs(ctx, kCloseDestroy);
-    return out;
-  }
+  DdiEnable() : PrinterMachine(kModule) {}
 
   DHPDEV Enable(const std::vector<uint8_t>* devmode, GDIINFO* gdi, DEVINFO* dev, ULONG gdi_size = sizeof(GDIINFO),
                 ULONG dev_size = sizeof(DEVINFO)) {

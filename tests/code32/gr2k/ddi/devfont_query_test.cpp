@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ddi_printer_machine.h"
 #include "ddi_test_support.h"
 #include "env_test_machine.h"
 #include "eng/text.h"
@@ -196,29 +197,9 @@ TEST_F(FontQueries, MaxExtentsAndShortBuffer) {
 }
 
 // ---- DEVINFO of a device context over a printer -------------------------------------------------
-class DeviceFontsEnabled : public env_test::EnvMachine {
+class DeviceFontsEnabled : public ddi_test::PrinterMachine {
  protected:
-  void SetUp() override {
-    env_test::EnvMachine::SetUp();
-    Put(std::u16string(env_test::kDriverDir) + u"model.mdf",
-        mdf_test::ReadFile(mdf_test::DataPath("data/models/merge.mdf")));
-    DllMain(kModule, DLL_PROCESS_ATTACH, nullptr);
-  }
-  void TearDown() override {
-    DllMain(kModule, DLL_PROCESS_DETACH, nullptr);
-    env_test::EnvMachine::TearDown();
-  }
-  std::vector<uint8_t> JobDevmode(const std::vector<std::pair<uint32_t, int32_t>>& items) {
-    DriverContext* ctx = CtxOpenKind(printer_, printer_, 0, kOpenEntryPoint);
-    EXPECT_NE(ctx, nullptr);
-    if (!ctx) return {};
-    for (auto [id, v] : items) OptSetValueById(ctx, id, v);
-    DEVMODEW pub;
-    std::memcpy(&pub, ctx->devmode, sizeof pub);
-    std::vector<uint8_t> out(ctx->devmode, ctx->devmode + pub.dmSize + pub.dmDriverExtra);
-    CtxCloseAs(ctx, kCloseDestroy);
-    return out;
-  }
+  DeviceFontsEnabled() : PrinterMachine(kModule) {}
 };
 
 TEST_F(DeviceFontsEnabled, DevinfoAnnouncesTheFontsInVectorModeOnly) {
