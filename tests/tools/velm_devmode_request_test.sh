@@ -30,10 +30,20 @@ check "the request block of the result is cleared" $?
 [ "$(dd if="$work/out.dm" bs=1 skip=320 count=1 status=none | od -An -tu1 | tr -d ' ')" -eq 3 ]
 check "the capability block is in the result" $?
 
+# A request block not marked valid changes nothing: the DEVMODE comes back
+# as a plain merge makes it, with a note on standard error.
+cp "$work/req.dm" "$work/invalid.dm"; patch "$work/invalid.dm" 286 '\x00'
+msg=$("$velm" devmode request Office "$work/invalid.dm" -o "$work/inv.dm" 2>&1 >/dev/null); rc=$?
+[ $rc -eq 0 ]; check "a request block not marked valid is no error" $?
+printf '%s\n' "$msg" | grep -q 'request block is not marked valid (byte 1 is 0, not 1), so it changes nothing'
+check "and the note says so" $?
+"$velm" devmode merge Office "$work/invalid.dm" -o "$work/plain.dm" >/dev/null
+cmp -s "$work/inv.dm" "$work/plain.dm"; check "the result is the plain merge's" $?
+out=$("$velm" devmode show "$work/inv.dm")
+! printf '%s\n' "$out" | grep -qP '^  64\s+vdmFuncSelectSort\s+1$'; check "the request's sort was not applied" $?
+! printf '%s\n' "$out" | grep -qP '^  92\s+vdmScaleH\s+88$'; check "nor its scale" $?
+
 # Bad input: a clear message and a non-zero exit.
-msg=$("$velm" devmode request Office "$work/office.dm" 2>&1 >/dev/null); rc=$?
-[ $rc -eq 1 ]; check "a DEVMODE without a valid request block is refused" $?
-printf '%s\n' "$msg" | grep -q 'request block is not marked valid (byte 1 is 0, not 1)'; check "and says why" $?
 cp "$work/req.dm" "$work/foreign.dm"; patch "$work/foreign.dm" 349 'xxxx'
 "$velm" devmode request Office "$work/foreign.dm" 2>&1 >/dev/null | grep -q 'another model, driver version or language'
 check "another model's private part is refused" $?

@@ -60,6 +60,19 @@ check "devmode" $?
 [ "$(stat -c %s "$work/dm.bin")" = 1196 ] && [ "$(head -c 6 "$work/dm.bin")" = Office ] &&
   [ "$(od -An -tu2 -j36 -N2 "$work/dm.bin" | tr -d ' ')" = 156 ]
 check "devmode layout" $?
+# devmode show reads the ANSI DEVMODE: its names converted from code page
+# 932, every other field at its place, the private part read as the driver's.
+"$velm" printer add 事務所 --model "$src/tests/data/models/small.mdf" >/dev/null
+"$velm" exc 事務所 devmode -o "$work/dm.ja" >/dev/null
+shown=$("$velm" devmode show "$work/dm.ja")
+check "devmode show reads the ANSI DEVMODE" $?
+printf '%s\n' "$shown" | head -1 | grep -q '^ANSI DEVMODE (dmSize 156)'; check "and says it is ANSI" $?
+printf '%s\n' "$shown" | grep -qP '^  1\s+dmDeviceName\s+"事務所"$'; check "the device name converted" $?
+printf '%s\n' "$shown" | grep -qP '^  8\s+dmPaperSize\s+'"$(od -An -tu2 -j46 -N2 "$work/dm.ja" | tr -d ' ')"' '
+check "a field after the name at its place" $?
+printf '%s\n' "$shown" | grep -qP '^  20\s+dmFormName\s+"'"$(dd if="$work/dm.ja" bs=1 skip=70 count=32 status=none | tr -d '\0')"'"$'
+check "the form name converted" $?
+printf '%s\n' "$shown" | grep -q 'signature VELM, .*, compatible'; check "the private part read as the driver's" $?
 
 # No such printer; bad usage.
 "$velm" exc Nobody values DUPLEX >/dev/null 2>&1

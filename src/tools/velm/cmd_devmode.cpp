@@ -4,15 +4,17 @@
 // velm devmode show FILE: prints a DEVMODE file the same way: its public
 // fields, and for a private part of this driver the private header, every
 // private item that holds a value and the environment flags, each setting by
-// its item name with the keyword of its option. A file that is no DEVMODE, or
-// declares more bytes than it holds, is refused.
+// its item name with the keyword of its option. An ANSI DEVMODE (as the query
+// library hands out) is shown with its names converted. A file that is no
+// DEVMODE, or declares more bytes than it holds, is refused.
 // velm devmode merge PRINTER INPUT [-o FILE]: a fresh context of the printer
 // merges the DEVMODE file INPUT as an application's document-properties call
 // without a sheet does (input and output buffer), and prints the output
 // DEVMODE (or writes it to FILE).
 // velm devmode request PRINTER INPUT [-o FILE]: as merge, for an INPUT whose
-// private part carries a valid settings request block; prints the result
-// with its capability block decoded.
+// private part carries a settings request block (one not marked valid
+// changes nothing, as the merge ignores it); prints the result with its
+// capability block.
 // velm devmode set PRINTER NAME=VALUE ... [-o FILE]: sets settings of a fresh
 // context by feature or item name (VALUE an option keyword, True/False or a
 // number), validates the private settings, fills the public fields from
@@ -27,6 +29,7 @@
 
 #include "command.h"
 #include "plat/files.h"
+#include "plat/kernel.h"
 #include "plat/le.h"
 #include "plat/machine.h"
 #include "plat/winspool.h"
@@ -230,10 +233,13 @@ std::string CheckRequest(const std::vector<uint8_t>& b, const uint8_t* working) 
       *at(kLanguageByte) != working[kLanguageByte])
     return "its private part belongs to another model, driver version or language, so its request block "
            "would not be read";
-  const uint8_t valid = at(kExchangeRequestOffset)[1];
-  if (valid != kExchangeBlockValid)
-    return "its request block is not marked valid (byte 1 is " + std::to_string(valid) + ", not 1)";
   return "";
+}
+
+// The request block's valid byte: a block not marked valid (byte 1 not 1) is
+// ignored by the merge, so the DEVMODE comes back as a plain merge makes it.
+uint8_t RequestValidByte(const std::vector<uint8_t>& b) {
+  return b[size_t(Get16(b.data() + 68)) + (kExchangeRequestOffset - dm::kPublicSize) + 1];
 }
 
 void PrintCapabilities(const uint8_t* devmode, size_t size) {
@@ -252,6 +258,11 @@ int Request(const std::string& printer, const std::string& input_file, const std
   return WithPrinterContext("request", printer, [&](DriverContext* ctx) {
     std::string bad = CheckRequest(input, ctx->devmode);
     if (!bad.empty()) return Fail("request", input_file + ": " + bad);
+    if (const uint8_t valid = RequestValidByte(input); valid != kExchangeBlockValid)
+      std::fprintf(stderr,
+                   "velm devmode request: %s: its request block is not marked valid (byte 1 is %u, not 1), so it "
+                   "changes nothing; the DEVMODE is merged as it stands\n",
+                   input_file.c_str(), unsigned(valid));
     const uint16_t size = Get16(input.data() + 68);
     const uint8_t action = input[size + kExchangeRequestOffset - dm::kPublicSize];
     const uint32_t mode = DM_IN_BUFFER | DM_OUT_BUFFER | kMergeDocNoSheet;
@@ -293,11 +304,46 @@ int Set(const std::string& printer, const std::vector<std::string>& assignments,
   });
 }
 
+// An ANSI DEVMODE (the query library's VELM_DEVMODEA, whose names are 32
+// bytes of code page 932) in the wide layout: the names widened, every other
+// field moved to its wide offset, dmSize grown by the 64 bytes the names
+// gain. Empty when the bytes are no ANSI DEVMODE either.
+std::vector<uint8_t> WidenAnsiDevmode(const std::vector<uint8_t>& a) {
+  constexpr size_t kNameBytes = 32, kAnsiSizeAt = 36, kAnsiFormAt = 70, kAnsiAfterForm = 102;
+  constexpr size_t kAnsiHeader = 40, kAnsiPublic = dm::kPublicSize - 2 * kNameBytes;
+  if (a.size() < kAnsiHeader) return {};
+  const uint16_t size = Get16(a.data() + kAnsiSizeAt), extra = Get16(a.data() + kAnsiSizeAt + 2);
+  if (size < kAnsiHeader || size > kAnsiPublic || size_t(size) + extra > a.size()) return {};
+  std::vector<uint8_t> w(size_t(size) + 2 * kNameBytes + extra, 0);
+  auto widen_name = [&](size_t from, size_t to) {
+    const size_t len = strnlen(reinterpret_cast<const char*>(a.data() + from), kNameBytes);
+    char16_t name[kNameBytes] = {};
+    plat::AnsiToWide(reinterpret_cast<const char*>(a.data() + from), len, name, kNameBytes - 1);
+    std::memcpy(w.data() + to, name, sizeof name);
+  };
+  widen_name(0, 0);
+  // dmSpecVersion through dmCollate, then (when the public part holds them)
+  // the form name and everything after it, private part included.
+  const size_t head_end = std::min<size_t>(size, kAnsiFormAt);
+  std::memcpy(w.data() + 2 * kNameBytes, a.data() + kNameBytes, head_end - kNameBytes);
+  if (size >= kAnsiAfterForm) widen_name(kAnsiFormAt, kAnsiFormAt + kNameBytes);
+  if (size > kAnsiAfterForm)
+    std::memcpy(w.data() + kAnsiAfterForm + 2 * kNameBytes, a.data() + kAnsiAfterForm, size - kAnsiAfterForm);
+  std::memcpy(w.data() + size + 2 * kNameBytes, a.data() + size, extra);
+  plat::Put16(w.data() + 68, uint16_t(size + 2 * kNameBytes));
+  return w;
+}
+
 int Show(const std::string& file) {
   std::vector<uint8_t> bytes;
   if (!ReadHost(file, &bytes)) return Fail("show", "cannot read " + file);
   std::string why = CheckDevmode(bytes);
-  if (!why.empty()) return Fail("show", file + ": " + why);
+  if (!why.empty()) {
+    std::vector<uint8_t> wide = WidenAnsiDevmode(bytes);
+    if (wide.empty() || !CheckDevmode(wide).empty()) return Fail("show", file + ": " + why);
+    std::printf("ANSI DEVMODE (dmSize %u), its names converted from code page 932:\n", Get16(bytes.data() + 36));
+    bytes = std::move(wide);
+  }
   PrintDevmode(bytes.data());
   std::fflush(stdout);
   return 0;
