@@ -292,7 +292,7 @@ TEST(SettingCatalogue, CountsOfTheRowFields) {
   EXPECT_EQ(keys, 355);
   EXPECT_EQ(sections, 69);
   EXPECT_EQ(values, 79);
-  EXPECT_EQ(lists, 59);
+  EXPECT_EQ(lists, 59 + 6);  // and the six trays' orientation
   EXPECT_EQ(commands, 10);
   EXPECT_EQ(presets, 41);
   EXPECT_EQ(quality, 15);

@@ -9,6 +9,7 @@
 #include "plat/winspool.h"
 #include "velm/context.h"
 #include "velm/devmode.h"
+#include "velm/rule_computed.h"
 #include "velm/model_query.h"
 
 namespace {
@@ -205,13 +206,42 @@ TEST_F(DevmodeDefaults, ItemDefaultsOfTheReferenceModel) {
     SettingRecord* row = &c->settings->rows[i];
     uint32_t type = DescType(row->descriptor);
     // (A bit setting keeps only whether its default is non-zero.)
-    if (row->id == 41 || (row->id >= 10004 && row->id <= 10009) || !IsIntegerType(type) || IsBitType(type) ||
-        !OptGetValueAddr(c, row) || !MdfFindItem(c, row->id))
+    if (row->id == 41 || (row->id >= 10004 && row->id <= 10009) || !IsIntegerType(type) ||
+        (IsBitType(type) && !row->optionList) || !OptGetValueAddr(c, row) || !MdfFindItem(c, row->id))
       continue;
     EXPECT_EQ(OptGetOption(c, row), MdfGetItemDefault(c, row->id)) << row->id;
     ++checked;
   }
   EXPECT_GT(checked, 50);
+  CtxCloseAs(c, kCloseDestroy);
+}
+
+TEST_F(DevmodeDefaults, TrayOrientationDefaultsToPortrait) {
+  // The trays' orientation bits: 0 portrait, 1 landscape. The model's
+  // portrait default stores 0, each option its own value, and the computed
+  // items that ask whether the tray holds the paper upright read so.
+  UseModel("../models/reference.mdf");
+  DriverContext* c = OpenKind(3);
+  ASSERT_NE(c, nullptr);
+  constexpr uint32_t kPortrait = 2173, kLandscape = 2175;
+  for (uint32_t id : {10143u, 10144u, 10145u, 10146u, 10168u, 10170u}) {
+    SettingRecord* row = OptFindSetting(c, id);
+    ASSERT_NE(row, nullptr) << id;
+    EXPECT_EQ(OptGetValue(c, row), 0) << id;
+    EXPECT_EQ(OptGetOption(c, row), int32_t(kPortrait)) << id;
+    OptSetOption(c, row, kLandscape);
+    EXPECT_EQ(OptGetValue(c, row), 1) << id;
+    EXPECT_EQ(OptGetOption(c, row), int32_t(kLandscape)) << id;
+    OptSetOption(c, row, kPortrait);
+    EXPECT_EQ(OptGetValue(c, row), 0) << id;
+  }
+  // A finisher of group A, tray 1 holding A4, A4 out of it.
+  OptSetValueById(c, 10058, 1);
+  OptSetValueById(c, 13, 1);
+  OptSetValueById(c, 10175, 9);
+  OptSetValueById(c, 50, 9);
+  EXPECT_EQ(RuleComputeItem(c, 731), 1);  // the portrait set
+  EXPECT_EQ(RuleComputeItem(c, 732), 0);  // not the landscape set
   CtxCloseAs(c, kCloseDestroy);
 }
 

@@ -2742,6 +2742,20 @@ constexpr OptionNameRow kOptionNames[] = {
     {868, 965, 6142, 0, "IDB_Q_E_CUS_6", 1, 0},
     {868, 965, 6143, 0, "IDB_Q_E_CUS_7", 1, 0},
     {868, 965, 6144, 0, "IDB_Q_E_CUS_8", 1, 0},
+    // The trays' paper orientation: one bit each, 0 portrait, 1 landscape.
+    // Last, so that a look-up by keyword still finds the rows above first.
+    {10143, 49, 2173, 0, "IDC_OPTION_RADIO_PORTRAIT", 1, 0},
+    {10143, 49, 2175, 0, "IDC_OPTION_RADIO_LANDSCAPE", 1, 1},
+    {10144, 50, 2173, 0, "IDC_OPTION_RADIO_PORTRAIT", 1, 0},
+    {10144, 50, 2175, 0, "IDC_OPTION_RADIO_LANDSCAPE", 1, 1},
+    {10145, 51, 2173, 0, "IDC_OPTION_RADIO_PORTRAIT", 1, 0},
+    {10145, 51, 2175, 0, "IDC_OPTION_RADIO_LANDSCAPE", 1, 1},
+    {10146, 97, 2173, 0, "IDC_OPTION_RADIO_PORTRAIT", 1, 0},
+    {10146, 97, 2175, 0, "IDC_OPTION_RADIO_LANDSCAPE", 1, 1},
+    {10168, 98, 2173, 0, "IDC_OPTION_RADIO_PORTRAIT", 1, 0},
+    {10168, 98, 2175, 0, "IDC_OPTION_RADIO_LANDSCAPE", 1, 1},
+    {10170, 99, 2173, 0, "IDC_OPTION_RADIO_PORTRAIT", 1, 0},
+    {10170, 99, 2175, 0, "IDC_OPTION_RADIO_LANDSCAPE", 1, 1},
 };
 static_assert(sizeof(kOptionNames) / sizeof(kOptionNames[0]) == kOptionNameCount);
 

@@ -10,6 +10,13 @@ namespace {
 // Option lists, each ended by {0, 0, 0}. Option id 0xFFFF marks a value without
 // an option of its own. The settings 95, 102, 134 and 136 carry a second list
 // right after the first one's end entry, used while the page lies landscape.
+// 10143-10146, 10168, 10170 (the trays a model names as features): a tray's
+// paper orientation is one bit, 0 portrait and 1 landscape; the options name the bit's two values, so that the model's
+// portrait default (and a choice of either radio button) stores 0 or 1
+// rather than the option id, which would set the bit whatever was chosen.
+constexpr OptionListEntry kList_vdmTrayOrient[] = {
+    {0, 2173, 0}, {1, 2175, 0}, {0, 0, 0},
+};
 // 7
 constexpr OptionListEntry kList_dmOrientation[] = {
     {1, 2026, 0}, {2, 2027, 0}, {0, 0, 0},
@@ -1337,10 +1344,10 @@ constexpr SettingRecord kRows[] = {
     {10140, 0, MakeDescriptor(2, 45, 4), 68, 1, 0, nullptr, nullptr, nullptr, 0, 0, 0, 0, 0, u"vdmTrayField29"},
     {10141, 0, MakeDescriptor(2, 46, 4), 68, 1, 0, nullptr, nullptr, nullptr, 0, 0, 0, 0, 0, u"vdmTrayField30"},
     {10142, 0, MakeDescriptor(2, 47, 4), 68, 1, 0, nullptr, nullptr, nullptr, 0, 0, 0, 0, 0, u"vdmTrayField31"},
-    {10143, 49, MakeDescriptor(2, 16, 4), 72, 1, 0, u"ORIENTATION", u"Tray1Orient", nullptr, 0, 0, 0, 0, 0, u"vdmTrayOrient0"},
-    {10144, 50, MakeDescriptor(2, 17, 4), 72, 1, 0, u"ORIENTATION", u"Tray2Orient", nullptr, 0, 0, 0, 0, 0, u"vdmTrayOrient1"},
-    {10145, 51, MakeDescriptor(2, 18, 4), 72, 1, 0, u"ORIENTATION", u"Tray3Orient", nullptr, 0, 0, 0, 0, 0, u"vdmTrayOrient2"},
-    {10146, 97, MakeDescriptor(2, 19, 4), 72, 1, 0, u"ORIENTATION", u"Tray4Orient", nullptr, 0, 0, 0, 0, 0, u"vdmTrayOrient3"},
+    {10143, 49, MakeDescriptor(2, 16, 4), 72, 1, 0, u"ORIENTATION", u"Tray1Orient", kList_vdmTrayOrient, 0, 0, 0, 0, 0, u"vdmTrayOrient0"},
+    {10144, 50, MakeDescriptor(2, 17, 4), 72, 1, 0, u"ORIENTATION", u"Tray2Orient", kList_vdmTrayOrient, 0, 0, 0, 0, 0, u"vdmTrayOrient1"},
+    {10145, 51, MakeDescriptor(2, 18, 4), 72, 1, 0, u"ORIENTATION", u"Tray3Orient", kList_vdmTrayOrient, 0, 0, 0, 0, 0, u"vdmTrayOrient2"},
+    {10146, 97, MakeDescriptor(2, 19, 4), 72, 1, 0, u"ORIENTATION", u"Tray4Orient", kList_vdmTrayOrient, 0, 0, 0, 0, 0, u"vdmTrayOrient3"},
     {10147, 0, MakeDescriptor(2, 20, 4), 72, 1, 0, nullptr, nullptr, nullptr, 0, 0, 0, 0, 0, u"vdmTrayOrient4"},
     {10148, 0, MakeDescriptor(2, 21, 4), 72, 1, 0, nullptr, nullptr, nullptr, 0, 0, 0, 0, 0, u"vdmTrayOrient5"},
     {10149, 0, MakeDescriptor(2, 22, 4), 72, 1, 0, nullptr, nullptr, nullptr, 0, 0, 0, 0, 0, u"vdmTrayOrient6"},
@@ -1362,9 +1369,9 @@ constexpr SettingRecord kRows[] = {
     {10165, 0, MakeDescriptor(2, 38, 4), 72, 1, 0, nullptr, nullptr, nullptr, 0, 0, 0, 0, 0, u"vdmTrayOrient22"},
     {10166, 0, MakeDescriptor(2, 39, 4), 72, 1, 0, nullptr, nullptr, nullptr, 0, 0, 0, 0, 0, u"vdmTrayOrient23"},
     {10167, 0, MakeDescriptor(2, 40, 4), 72, 1, 0, nullptr, nullptr, nullptr, 0, 0, 0, 0, 0, u"vdmTrayOrient24"},
-    {10168, 98, MakeDescriptor(2, 41, 4), 72, 1, 0, u"ORIENTATION", u"LCT1Orient", nullptr, 0, 0, 0, 0, 0, u"vdmTrayOrient25"},
+    {10168, 98, MakeDescriptor(2, 41, 4), 72, 1, 0, u"ORIENTATION", u"LCT1Orient", kList_vdmTrayOrient, 0, 0, 0, 0, 0, u"vdmTrayOrient25"},
     {10169, 0, MakeDescriptor(2, 42, 4), 72, 1, 0, nullptr, nullptr, nullptr, 0, 0, 0, 0, 0, u"vdmTrayOrient26"},
-    {10170, 99, MakeDescriptor(2, 43, 4), 72, 1, 0, u"ORIENTATION", u"ManualOrient", nullptr, 0, 0, 0, 0, 0, u"vdmTrayOrient27"},
+    {10170, 99, MakeDescriptor(2, 43, 4), 72, 1, 0, u"ORIENTATION", u"ManualOrient", kList_vdmTrayOrient, 0, 0, 0, 0, 0, u"vdmTrayOrient27"},
     {10171, 0, MakeDescriptor(2, 44, 4), 72, 1, 0, nullptr, nullptr, nullptr, 0, 0, 0, 0, 0, u"vdmTrayOrient28"},
     {10172, 0, MakeDescriptor(2, 45, 4), 72, 1, 0, nullptr, nullptr, nullptr, 0, 0, 0, 0, 0, u"vdmTrayOrient29"},
     {10173, 0, MakeDescriptor(2, 46, 4), 72, 1, 0, nullptr, nullptr, nullptr, 0, 0, 0, 0, 0, u"vdmTrayOrient30"},

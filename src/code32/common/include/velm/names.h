@@ -60,7 +60,7 @@ const MessageNameTable& RuleGetMessageTable();
 const LanguageRow* ResGetLanguageTable();  // ended by id 0xFFFF
 
 constexpr int kUiSymbolCount = 1075;
-constexpr int kOptionNameCount = 1653;
+constexpr int kOptionNameCount = 1665;  // 1653 and the 12 rows of the trays' orientation
 constexpr int kMessageNameCount = 35;
 
 // Feature-name table.
