@@ -3,9 +3,11 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <csignal>
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "plat/batch.h"
@@ -309,6 +311,103 @@ TEST_F(Spooler, WriteBatchesApplyAllOrNothing) {
     EXPECT_EQ(key(), c.applied ? 5u : UINT(-1)) << c.what;
   }
   EXPECT_FALSE(plat::WriteBatchEnd(true));  // no batch open
+}
+
+// A batch whose process is killed in the middle of its commit: before its
+// intent record nothing is applied; from the record on, the next process
+// that touches the machine, or the next writer of one of its files, finishes
+// the renames, so printer data and ini are found together as before or as
+// after.
+TEST_F(Spooler, AKilledCommitIsFinishedByWhoeverComesNext) {
+  ASSERT_TRUE(CreateDirectoryW(u"C:\\Data", nullptr));
+  const char16_t* ini = u"C:\\Data\\batch.ini";
+  char16_t name_a[] = u"A";
+  auto read_a = [&] {
+    DWORD v = 0, type = 0, needed = 0;
+    return GetPrinterDataW(printer_, name_a, &type, reinterpret_cast<BYTE*>(&v), 4, &needed) == ERROR_SUCCESS ? int(v)
+                                                                                                            : -1;
+  };
+  auto read_k = [&] { return int(GetPrivateProfileIntW(u"S", u"k", -1, ini)); };
+  const std::string journal = machine_.root() + "/.journal";
+  auto records = [&] {
+    int n = 0;
+    if (DIR* d = opendir(journal.c_str())) {
+      while (dirent* e = readdir(d)) n += std::strncmp(e->d_name, "batch-", 6) == 0;
+      closedir(d);
+    }
+    return n;
+  };
+  struct Case {
+    const char* crash;
+    bool applied;       // as after, once whoever comes next has looked
+    bool by_new_writer;  // finished by the next writer of the ini, not a new process
+  } cases[] = {
+      {"BatchJournal:1", false, false},
+      {"BatchRename:1", true, false},
+      {"BatchRename:2", true, false},
+      {"BatchRename:2", true, true},
+  };
+  int value = 10;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.crash) + (c.by_new_writer ? " (next writer)" : " (next process)"));
+    const int before = read_a(), after = ++value;
+    ASSERT_EQ(read_k(), before);
+    const int rc = InChild([&] {
+      setenv("VELM_CRASH_AT", c.crash, 1);
+      DWORD v = DWORD(after);
+      plat::WriteBatchBegin();
+      SetPrinterDataW(printer_, name_a, REG_DWORD, reinterpret_cast<BYTE*>(&v), 4);
+      WritePrivateProfileStringW(u"S", u"k", plat::FromUtf8(std::to_string(after)).c_str(), ini);
+      plat::WriteBatchEnd(true);
+      return 0;
+    });
+    ASSERT_EQ(rc, 1000 + SIGKILL) << "the child was not stopped in its commit";
+    EXPECT_EQ(records(), c.applied ? 1 : 0) << "the intent record is there from the first rename on";
+    if (c.by_new_writer) {
+      // This process has touched the machine already: its next write of the
+      // ini takes the ini's lock and finishes the commit first.
+      ASSERT_TRUE(WritePrivateProfileStringW(u"S", u"other", u"1", ini));
+      EXPECT_EQ(read_a(), after);
+      EXPECT_EQ(read_k(), after);
+    } else {
+      EXPECT_EQ(InChild([&] { return read_a() == (c.applied ? after : before) && read_k() == read_a() ? 0 : 1; }), 0);
+    }
+    EXPECT_EQ(records(), 0);
+    if (!c.applied) {  // bring the stores in step with the case that follows
+      DWORD v = DWORD(after);
+      ASSERT_EQ(SetPrinterDataW(printer_, name_a, REG_DWORD, reinterpret_cast<BYTE*>(&v), 4), DWORD(ERROR_SUCCESS));
+      ASSERT_TRUE(WritePrivateProfileStringW(u"S", u"k", plat::FromUtf8(std::to_string(after)).c_str(), ini));
+    }
+  }
+}
+
+// An intent record is untrusted input: one that names a file outside the
+// machine, or is not whole, is dropped and renames nothing.
+TEST_F(Spooler, AHostileIntentRecordRenamesNothing) {
+  const std::string journal = machine_.root() + "/.journal";
+  ASSERT_EQ(mkdir(journal.c_str(), 0777), 0);
+  const std::string outside = machine_.root() + "/../outside-target";
+  std::ofstream(machine_.root() + "/.~velm1-1.tmp") << "new";
+  struct Case {
+    const char* name;
+    std::string text;
+  } cases[] = {
+      {"batch-1-1.rec", "velm write batch 1\nkey\tk\ntemp\t.~velm1-1.tmp\nhost\t../outside-target\nend\n"},
+      {"batch-1-2.rec", "velm write batch 1\nkey\tk\ntemp\t.~velm1-1.tmp\nhost\tc/x\n"},
+      {"batch-1-3.rec", "velm write batch 1\nkey\tk\ntemp\tc/not-a-temp\nhost\tc/x\nend\n"},
+      {"batch-1-4.rec", "something else\n"},
+  };
+  for (const Case& c : cases) std::ofstream(journal + "/" + c.name) << c.text;
+  EXPECT_EQ(InChild([&] {
+              plat::MachineRoot();  // the first touch of the machine
+              struct stat st{};
+              CHILD_CHECK(stat(outside.c_str(), &st) != 0);
+              CHILD_CHECK(stat((machine_.root() + "/c/x").c_str(), &st) != 0);
+              CHILD_CHECK(stat((machine_.root() + "/.~velm1-1.tmp").c_str(), &st) == 0);
+              for (const Case& c : cases) CHILD_CHECK(stat((journal + "/" + c.name).c_str(), &st) != 0);
+              return 0;
+            }),
+            0);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# velm printer set killed (SIGKILL) at random points, 50 times: the printer's
-# data and the driver ini are each found either as before or as after the
-# command, never half-written.
+# velm printer set killed (SIGKILL) at each step of its commit: the printer's
+# data and the driver ini are found together either as before or as after
+# the command, never one without the other.
 set -u
 velm="$1"
 src="$(cd "$(dirname "$0")/../.." && pwd)"
@@ -35,29 +35,32 @@ check "the whole set" $?
 after=$(snapshot)
 [ "$before" != "$after" ]; check "the set changes both stores" $?
 
-half=0
-for i in $(seq 1 50); do
+# Killed at each step of the commit, by the layer's crash points (a SIGKILL
+# of its own at that step, so that each run is known to have stopped with
+# the write in progress): before the intent record, then before each rename.
+# The next command finds the machine all as before (no record yet) or all as
+# after (the record's renames finished by it).
+state_of() {  # before, after or mixed
+  now=$(snapshot)
+  if [ "$now" = "$before" ]; then echo before; elif [ "$now" = "$after" ]; then echo after; else echo mixed; fi
+}
+kill_at() {  # crash point, expected state; answers 1 when the run was not killed there
   rm -rf "$VELM_MACHINE"
   cp -a "$base/before" "$VELM_MACHINE"
-  "$velm" printer set Office "${settings[@]}" >/dev/null 2>&1 &
-  pid=$!
-  sleep "0.0$(( RANDOM % 60 ))"
-  kill -9 "$pid" 2>/dev/null
-  wait "$pid" 2>/dev/null
-  now=$(snapshot)
-  data_now=$(printf '%s\n' "$now" | sed '/^--- ini$/,$d')
-  ini_now=$(printf '%s\n' "$now" | sed '1,/^--- ini$/d')
-  ok=0
-  for state in "$before" "$after"; do
-    [ "$data_now" = "$(printf '%s\n' "$state" | sed '/^--- ini$/,$d')" ] && ok=$((ok + 1)) && break
-  done
-  for state in "$before" "$after"; do
-    [ "$ini_now" = "$(printf '%s\n' "$state" | sed '1,/^--- ini$/d')" ] && ok=$((ok + 1)) && break
-  done
-  if [ $ok -ne 2 ]; then
-    half=$((half + 1))
-    echo "run $i: a store is neither as before nor as after"
-  fi
-done
-[ $half -eq 0 ]; check "50 killed runs leave each store as before or as after" $?
+  VELM_CRASH_AT="$1" "$velm" printer set Office "${settings[@]}" >/dev/null 2>&1
+  rc=$?
+  [ $rc -eq 137 ] || return 1
+  got=$(state_of)
+  [ "$got" = "$2" ]; check "killed at $1: the next command finds the machine all $2 (found: $got)" $?
+  [ -z "$(find "$VELM_MACHINE" -name 'batch-*.rec')" ]; check "killed at $1: no intent record is left" $?
+  # What the killed writer left beside the stores goes with the next write.
+  "$velm" printer set Office "${settings[@]}" >/dev/null
+  [ -z "$(find "$VELM_MACHINE" -name '.~velm*')" ]; check "killed at $1: no temporary file after the next set" $?
+  return 0
+}
+kill_at BatchJournal:1 before
+check "the set was caught before its intent record" $?
+renames=0
+while kill_at "BatchRename:$((renames + 1))" after; do renames=$((renames + 1)); done
+[ $renames -ge 2 ]; check "the set was caught at each of its $renames renames (two stores at least)" $?
 exit $fail

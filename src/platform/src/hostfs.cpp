@@ -2,6 +2,8 @@
 // emulated attribute bits.
 #include "hostfs.h"
 
+#include "batch_internal.h"
+
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -162,7 +164,12 @@ void SweepDeadTemps(const std::string& dir) {
     if (pid && pid != int(::getpid()) && ProcessIsGone(pid)) gone.push_back(e->d_name);
   }
   ::closedir(d);
-  for (const std::string& name : gone) ::unlink((dir + "/" + name).c_str());
+  if (gone.empty()) return;
+  // A dead writer's file that an intent record names is the new text of a
+  // commit still to be finished, not a leftover.
+  const std::set<std::string> pending = JournalTemps();
+  for (const std::string& name : gone)
+    if (!pending.count(dir + "/" + name)) ::unlink((dir + "/" + name).c_str());
 }
 
 int CreateTempBeside(const std::string& host, std::string* temp) {
@@ -330,6 +337,9 @@ MachineLock::MachineLock(const std::string& key) : path_(MachineLockPath(key)) {
     while (::flock(held.fd, LOCK_EX) != 0 && errno == EINTR) {
     }
   }
+  // A commit that a killed writer left half-done under this lock is
+  // finished before the holder reads anything it covers.
+  if (!IsJournalKey(key)) JournalReplayFor(key);
 }
 
 MachineLock::~MachineLock() {

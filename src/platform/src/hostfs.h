@@ -99,6 +99,7 @@ std::string PathLockKey(const char16_t* windows_path);
 // A rewrite prepared beside its file and not yet renamed over it, with the
 // file's machine lock held until the object goes.
 struct PreparedWrite {
+  std::string key;  // the machine lock's key
   std::string host;
   std::string temp;  // empty: nothing to rename
   std::shared_ptr<MachineLock> lock;

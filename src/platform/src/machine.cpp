@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "batch_internal.h"
 #include "hostfs.h"
 #include "plat/wstr.h"
 
@@ -68,9 +69,17 @@ std::string MatchComponent(const std::string& dir, const std::string& name) {
 }  // namespace
 
 std::string MachineRoot() {
-  if (const char* env = std::getenv("VELM_MACHINE"); env && *env) return env;
-  std::lock_guard<std::mutex> lock(g_root_mutex);
-  return g_root.empty() ? std::string("./machine") : g_root;
+  std::string root;
+  if (const char* env = std::getenv("VELM_MACHINE"); env && *env) {
+    root = env;
+  } else {
+    std::lock_guard<std::mutex> lock(g_root_mutex);
+    root = g_root.empty() ? std::string("./machine") : g_root;
+  }
+  // The first touch of a machine by this process finishes the commits that
+  // killed writers left half-done, before anything is read.
+  detail::RecoverMachineOnce(root);
+  return root;
 }
 
 void SetMachineRoot(const std::string& host_dir) {

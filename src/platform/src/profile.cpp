@@ -422,6 +422,7 @@ bool plat::detail::ProfileBatchPrepare(std::vector<PreparedWrite>* out) {
   for (const auto& [lock_key, host] : files) {
     out->emplace_back();
     PreparedWrite& p = out->back();
+    p.key = lock_key;
     p.host = host;
     p.lock = std::make_shared<MachineLock>(lock_key);
     DWORD attrs = HostAttributes(host);

@@ -232,6 +232,7 @@ bool StoreFile::Update(const std::function<bool(TypedStore&)>& change, DWORD* er
 bool PrepareStoreFile(const std::string& host, const std::function<bool(TypedStore&, bool existed)>& change,
                       PreparedWrite* out, DWORD* error) {
   ::mkdir(HostDirName(host).c_str(), 0777);
+  out->key = host;
   out->host = host;
   out->lock = std::make_shared<MachineLock>(host);
   std::string text;
