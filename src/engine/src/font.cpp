@@ -51,6 +51,36 @@ std::u16string Fold(std::u16string_view s) {
   return f;
 }
 
+// The face a name stands for when it is one of the usual names of the
+// Japanese Mincho and Gothic faces (their Japanese and Latin names, the
+// Windows faces and the base fonts PDF documents name, spelled with or
+// without spaces, hyphens and full-width letters), a leading '@' (the
+// vertical face) kept; empty for any other name.
+std::u16string FaceOf(std::u16string_view name) {
+  std::u16string key;
+  for (char16_t c : name) {
+    if (c == u' ' || c == u'-' || c == u'_' || c == u'\u3000') continue;
+    if (c >= u'\uFF01' && c <= u'\uFF5E') c = char16_t(c - 0xFEE0);  // full-width Latin
+    key.push_back(c >= u'A' && c <= u'Z' ? char16_t(c - u'A' + u'a') : c);
+  }
+  std::u16string vertical;
+  if (!key.empty() && key[0] == u'@') {
+    vertical = u"@";
+    key.erase(0, 1);
+  }
+  static constexpr struct {
+    std::u16string_view name, face;
+  } kFaces[] = {
+      {u"明朝", u"mincho"},          {u"mincho", u"mincho"},    {u"ms明朝", u"mincho"},
+      {u"msmincho", u"mincho"},      {u"ryuminlight", u"mincho"},
+      {u"ｺﾞｼｯｸ", u"gothic"},        {u"ゴシック", u"gothic"},   {u"gothic", u"gothic"},
+      {u"msゴシック", u"gothic"},    {u"msgothic", u"gothic"},   {u"gothicbbbmedium", u"gothic"},
+  };
+  for (const auto& f : kFaces)
+    if (key == f.name) return vertical + std::u16string(f.face);
+  return u"";
+}
+
 // A name inside an IFIMETRICS block, read no further than the block's end
 // (a driver's block is not trusted to end its names).
 std::u16string IfiName(const IFIMETRICS* ifi, PTRDIFF at) {
@@ -924,14 +954,19 @@ std::unique_ptr<FontObject> FontObject::CreateDevice(const DeviceFonts& fonts, U
 
 std::unique_ptr<FontObject> FontObject::FindDevice(const DeviceFonts& fonts, const FontSpec& wanted) {
   if (!fonts.query_font || wanted.face_name.empty()) return nullptr;
-  std::u16string want = Fold(wanted.face_name);
+  // The family of that name first; else the family that is the same face
+  // under another of its usual names.
+  const std::u16string want = Fold(wanted.face_name), face = FaceOf(wanted.face_name);
+  ULONG same_face = 0;
   for (ULONG i = 1; i <= fonts.count; ++i) {
     ULONG_PTR id = 0;
     IFIMETRICS* ifi = fonts.query_font(fonts.dhpdev, 0, i, &id);
     if (!ifi || ifi->cjThis < sizeof(IFIMETRICS)) continue;
-    if (Fold(IfiName(ifi, ifi->dpwszFamilyName)) == want) return CreateDevice(fonts, i, wanted);
+    const std::u16string family = IfiName(ifi, ifi->dpwszFamilyName);
+    if (Fold(family) == want) return CreateDevice(fonts, i, wanted);
+    if (!same_face && !face.empty() && FaceOf(family) == face) same_face = i;
   }
-  return nullptr;
+  return same_face ? CreateDevice(fonts, same_face, wanted) : nullptr;
 }
 
 std::unique_ptr<FontObject> FontObject::CreateSynthetic(const IFIMETRICS* ifi, const FD_GLYPHSET* glyphs,
