@@ -18,6 +18,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <mutex>
 #include <new>
 
@@ -220,6 +221,16 @@ const Known* FindFace(const std::vector<Known>& list, const std::u16string& fold
 }
 
 FWORD Fw(long v) { return FWORD(std::clamp<long>(v, -32768, 32767)); }
+
+// A measure made from a font's metrics in the range of the field of type T
+// (at most 32 bits) it goes to: a damaged font's box may be upside down or
+// far wider than any glyph. Not a number gives 0.
+template <typename T>
+T Field(double v) {
+  static_assert(sizeof(T) <= 4);
+  if (std::isnan(v)) return 0;
+  return T(std::clamp(v, double(std::numeric_limits<T>::min()), double(std::numeric_limits<T>::max())));
+}
 
 // IFIMETRICS of a face, with its names behind it. A face that names no
 // family (a document's embedded subset often carries no name table) takes
@@ -439,10 +450,10 @@ void FillFontObj(Font* f, const FontSpec& wanted) {
   f->fo.iUniq = ++g_font_uniq;
   double sb = std::hypot(m.eM11, m.eM12), sv = std::hypot(m.eM21, m.eM22);
   double box_w = double(ifi.rclFontBox.right) - ifi.rclFontBox.left;
-  f->fo.cxMax = ULONG(std::ceil(std::max<double>(box_w, ifi.fwdMaxCharInc) * sb));
+  f->fo.cxMax = Field<ULONG>(std::ceil(std::max<double>(box_w, ifi.fwdMaxCharInc) * sb));
   f->fo.sizLogResPpi = wanted.resolution;
   double em_px = sv * (ifi.fwdUnitsPerEm > 0 ? ifi.fwdUnitsPerEm : 1000);
-  f->fo.ulStyleSize = wanted.resolution.cy > 0 ? ULONG(std::lround(em_px * 72.0 / wanted.resolution.cy)) : 0;
+  f->fo.ulStyleSize = wanted.resolution.cy > 0 ? Field<ULONG>(std::round(em_px * 72.0 / wanted.resolution.cy)) : 0;
   if (wanted.height < 0 && !wanted.has_matrix) f->fo.flFontType |= FO_EM_HEIGHT;
   if (ifi.jWinCharSet == SHIFTJIS_CHARSET) f->fo.flFontType |= FO_DBCS_FONT;
   if (IfiName(&ifi, ifi.dpwszFaceName).starts_with(u'@')) f->fo.flFontType |= FO_VERT_FACE;
@@ -475,7 +486,7 @@ void DestroyFont(Font* f) {
 
 constexpr double kFixOne = 16.0;
 
-FIX ToFixed(double v) { return FIX(std::lround(v * kFixOne)); }
+FIX ToFixed(double v) { return Field<FIX>(std::round(v * kFixOne)); }
 int64_t ToQuad(double v) { return int64_t(std::llround(v * kFixOne * 4294967296.0)); }
 
 // Loads a glyph's outline in font units with the simulations applied; the
