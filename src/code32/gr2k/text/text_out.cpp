@@ -457,8 +457,9 @@ namespace {
 bool HostCorrected(const BRUSHOBJ* brush) { return brush && (brush->flColorType & BR_HOST_ICM); }
 
 // The colour state of a text brush: a pattern draws opaque in its two
-// colours, a plain colour transparent over white.
-bool SetTextBrush(Pdev* pdev, SURFOBJ* pso, BRUSHOBJ* brush, POINTL* origin, MIX mix) {
+// colours, a plain colour transparent over white. The pattern record is
+// written for the foreground only; the opaque box takes the colours alone.
+bool SetTextBrush(Pdev* pdev, SURFOBJ* pso, BRUSHOBJ* brush, POINTL* origin, MIX mix, bool with_pattern) {
   const DlBrush* b = GsBrushFromBrushObj(pdev, pso, brush, origin);
   if (!b) return false;
   GsColorState state{};
@@ -473,7 +474,7 @@ bool SetTextBrush(Pdev* pdev, SURFOBJ* pso, BRUSHOBJ* brush, POINTL* origin, MIX
   }
   state.kind = kDrawText;
   state.hostCorrected = HostCorrected(brush);
-  return GsSetPattern(pdev, b) && GsSetColor(pdev, state) && GsSetBackMode(pdev, uint8_t(state.backMode)) &&
+  return (!with_pattern || GsSetPattern(pdev, b)) && GsSetColor(pdev, state) && GsSetBackMode(pdev, uint8_t(state.backMode)) &&
          GsSetRop(pdev, GsRop2ToRop3(uint32_t(state.rop2)));
 }
 
@@ -500,10 +501,10 @@ BOOL DrvTextOut(SURFOBJ* pso, STROBJ* pstro, FONTOBJ* pfo, CLIPOBJ* pco, RECTL* 
   if (GsSetClip(pdev, pco) < 0) return FALSE;
 
   if (pboOpaque && prclOpaque && !IsEmpty(*prclOpaque)) {
-    if (!SetTextBrush(pdev, pso, pboOpaque, pptlOrg, mix)) return FALSE;
+    if (!SetTextBrush(pdev, pso, pboOpaque, pptlOrg, mix, false)) return FALSE;
     if (!DlRect(&pdev->stream, kRectFill, RectOf(*prclOpaque))) return FALSE;
   }
-  if (!SetTextBrush(pdev, pso, pboFore, pptlOrg, mix)) return FALSE;
+  if (!SetTextBrush(pdev, pso, pboFore, pptlOrg, mix, true)) return FALSE;
 
   TxtFont font;
   if (!TxtDescribeFont(pdev, pstro, pfo, &font)) return FALSE;

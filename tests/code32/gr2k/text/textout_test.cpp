@@ -2,6 +2,7 @@
 // (by name, outlines, downloaded glyphs), the font cache, the string and
 // cell records and their limits, the glyph cache across strings and pages,
 // the fall-backs, and the records read back by the job reader.
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -484,6 +485,23 @@ TEST_F(TextOut, OpaqueBoxFirstExtraRectanglesLastUpToTheFirstEmptyOne) {
   EXPECT_EQ(recs[0].Int("bottom"), 210);
   EXPECT_EQ(recs[3].Int("top"), 205);
   EXPECT_EQ(recs[4].Int("top"), 180);
+}
+
+// The opaque box is drawn in the colours of its brush without a pattern
+// record of its own; the pattern record is the foreground brush's, written
+// for the text after the box.
+TEST_F(TextOut, TheOpaqueBoxWritesNoPatternRecord) {
+  auto font = NamedFont(u"明朝", u"明朝");
+  auto str = Placed(*font, u"A", 100, 200, 50);
+  RECTL opaque{90, 150, 200, 210};
+  BRUSHOBJ grey{0x808080, nullptr, 0};
+  ASSERT_TRUE(Draw(*font, *str, nullptr, &opaque, &grey));
+  const std::vector<uint8_t> ops = Ops(Records());
+  const auto box = std::find(ops.begin(), ops.end(), kOpRect);
+  ASSERT_NE(box, ops.end());
+  EXPECT_EQ(std::count(ops.begin(), box, kOpPattern), 0) << "a pattern record before the opaque box";
+  EXPECT_EQ(std::count(box, ops.end(), kOpPattern), 1) << "the foreground's pattern record";
+  EXPECT_LT(std::find(box, ops.end(), kOpPattern), std::find(box, ops.end(), uint8_t(0x50)));
 }
 
 TEST_F(TextOut, BadArgumentsFailSuppressedDrawingSucceedsSilently) {
