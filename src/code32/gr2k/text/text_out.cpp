@@ -194,10 +194,10 @@ bool AddToCache(Pdev* pdev, const TxtFont& font, uint16_t code) {
 
 // Every glyph of the string not yet sent on this page, as a definition
 // (0x54) that the printer keeps. The ink origin of each glyph is noted for
-// the run; missing: the glyph could not be had; blank: it has no pixels.
+// the run; missing: the glyph could not be had.
 struct RunGlyph {
   int32_t originX, originY;
-  bool missing, blank;
+  bool missing;
 };
 
 bool DefineGlyphs(Pdev* pdev, FONTOBJ* font, const TxtFont& desc, const GlyphList& glyphs, RunGlyph* run) {
@@ -213,13 +213,9 @@ bool DefineGlyphs(Pdev* pdev, FONTOBJ* font, const TxtFont& desc, const GlyphLis
     }
     r.originX = g.x + bits->ptlOrigin.x;
     r.originY = g.y + bits->ptlOrigin.y;
-    // A glyph without pixels (a space) has nothing to define or draw; it
-    // stays out of the run.
-    if (IsBlank(bits)) {
-      r.blank = true;
-      continue;
-    }
-    if (InCache(pdev, desc, g.code)) continue;
+    // A glyph without pixels (a space) has nothing to define; it keeps its
+    // place in the run.
+    if (IsBlank(bits) || InCache(pdev, desc, g.code)) continue;
     EncodedGlyph enc;
     if (EncodeGlyph(pdev, bits, &enc) != Encode::kOk) return false;
     const uint8_t* rec = DlGlyphDefine(&pdev->stream, flags, uint32_t(bits->sizlBitmap.cx),
@@ -413,7 +409,6 @@ bool TxtGlyphRun(Pdev* pdev, STROBJ* str, FONTOBJ* font, const TxtFont& desc) {
   };
   for (uint32_t i = 0; i < n; ++i) {
     const RunGlyph& r = run[i];
-    if (r.blank) continue;
     int32_t ox = at_x, oy = at_y;
     if (!r.missing) {
       ox = r.originX;
