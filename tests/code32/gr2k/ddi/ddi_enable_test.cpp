@@ -380,6 +380,17 @@ class DdiPrint : public DdiEnable {
     unsetenv("VELMOUT1_FILE");
     DdiEnable::TearDown();
   }
+
+  // The engine's DC of the printer over the driver, with the job DEVMODE.
+  std::unique_ptr<eng::PrinterDc> OpenDc(const std::vector<uint8_t>& job) {
+    eng::DcOpenParams params;
+    const std::u16string driver = std::u16string(env_test::kDriverDir) + u"VELMPD0.DLL";
+    params.driver_path = driver.c_str();
+    params.device_name = u"Office";
+    params.printer = printer_;
+    params.devmode = reinterpret_cast<const DEVMODEW*>(job.data());
+    return eng::DcOpen(params);
+  }
 };
 
 // A Pdev disabled in the middle of its document ends that document at the
@@ -416,13 +427,7 @@ TEST_F(DdiPrint, DisableEndsADocumentLeftOpen) {
 
 TEST_F(DdiPrint, RasterPageBandByBand) {
   std::vector<uint8_t> job = JobDevmode({{kImagePrint, 1}, {kColorProcess, 1}, {kColor, 1}, {kPrintQuality, 600}});
-  eng::DcOpenParams params;
-  const std::u16string driver = std::u16string(env_test::kDriverDir) + u"VELMPD0.DLL";
-  params.driver_path = driver.c_str();
-  params.device_name = u"Office";
-  params.printer = printer_;
-  params.devmode = reinterpret_cast<const DEVMODEW*>(job.data());
-  std::unique_ptr<eng::PrinterDc> dc = eng::DcOpen(params);
+  std::unique_ptr<eng::PrinterDc> dc = OpenDc(job);
   ASSERT_NE(dc, nullptr) << GetLastError();
   EXPECT_TRUE(dc->banding());
   EXPECT_EQ(dc->hooks(), FLONG(0xB));
@@ -476,13 +481,7 @@ TEST_F(DdiPrint, RasterPageBandByBand) {
 // job-stream reader reads back.
 TEST_F(DdiPrint, VectorPageOfPathsAndClips) {
   std::vector<uint8_t> job = JobDevmode({{kImagePrint, 0}, {kPrintQuality, 600}});
-  eng::DcOpenParams params;
-  const std::u16string driver = std::u16string(env_test::kDriverDir) + u"VELMPD0.DLL";
-  params.driver_path = driver.c_str();
-  params.device_name = u"Office";
-  params.printer = printer_;
-  params.devmode = reinterpret_cast<const DEVMODEW*>(job.data());
-  std::unique_ptr<eng::PrinterDc> dc = eng::DcOpen(params);
+  std::unique_ptr<eng::PrinterDc> dc = OpenDc(job);
   ASSERT_NE(dc, nullptr) << GetLastError();
   ASSERT_FALSE(dc->banding());
   ASSERT_TRUE(dc->StartDoc(u"Vector", 4));
@@ -546,13 +545,7 @@ TEST_F(DdiPrint, VectorPageOfPathsAndClips) {
 // name with the font's bytes stays the document's font.
 TEST_F(DdiPrint, UsualFaceNamesRealiseTheDeviceFonts) {
   std::vector<uint8_t> job = JobDevmode({{kImagePrint, 0}, {kPrintQuality, 600}});
-  eng::DcOpenParams params;
-  const std::u16string driver = std::u16string(env_test::kDriverDir) + u"VELMPD0.DLL";
-  params.driver_path = driver.c_str();
-  params.device_name = u"Office";
-  params.printer = printer_;
-  params.devmode = reinterpret_cast<const DEVMODEW*>(job.data());
-  std::unique_ptr<eng::PrinterDc> dc = eng::DcOpen(params);
+  std::unique_ptr<eng::PrinterDc> dc = OpenDc(job);
   ASSERT_NE(dc, nullptr) << GetLastError();
   ASSERT_EQ(dc->dev_info().cFonts, 4u);
   ASSERT_TRUE(dc->StartDoc(u"Fonts", 5));
@@ -630,13 +623,7 @@ namespace {
 TEST_F(DdiPrint, OneBitDeviceSurfaceHalftonesStretchedImages) {
   std::vector<uint8_t> job =
       JobDevmode({{kImagePrint, 0}, {kColorProcess, 1}, {kColor, 1}, {kOneBitSurface, 1}, {kPrintQuality, 600}});
-  eng::DcOpenParams params;
-  const std::u16string driver = std::u16string(env_test::kDriverDir) + u"VELMPD0.DLL";
-  params.driver_path = driver.c_str();
-  params.device_name = u"Office";
-  params.printer = printer_;
-  params.devmode = reinterpret_cast<const DEVMODEW*>(job.data());
-  std::unique_ptr<eng::PrinterDc> dc = eng::DcOpen(params);
+  std::unique_ptr<eng::PrinterDc> dc = OpenDc(job);
   ASSERT_NE(dc, nullptr) << GetLastError();
   ASSERT_EQ(dc->surface()->iBitmapFormat, BMF_1BPP);
   ASSERT_EQ(dc->surface()->iType, STYPE_DEVICE);
