@@ -21,6 +21,7 @@
 #include <cstring>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include <ft2build.h>
@@ -266,6 +267,8 @@ struct Player {
   int dpi = 0;
   // The bytes of each font of the page the engine realises, by MuPDF font.
   std::unordered_map<fz_font*, eng::FontBytes> fonts;
+  // The fonts of the page the document does not hold and the printer has no font of.
+  std::unordered_set<fz_font*> no_device_font;
   bool failed = false;
   std::string error;
 
@@ -565,9 +568,14 @@ eng::FontSpec SpanFontSpec(Player* p, const fz_text_span* span, fz_matrix ctm) {
 // Unicode text from each line's first character with the distances along
 // the baseline. False (nothing drawn) when the printer has no such font.
 bool SpanAsDeviceText(Player* p, const fz_text_span* span, fz_matrix ctm, eng::Color color, fz_rect bounds) {
-  if (!span->font->flags.ft_substitute || span->wmode || fz_font_t3_procs(p->ctx, span->font)) return false;
+  if (!span->font->flags.ft_substitute || span->wmode || fz_font_t3_procs(p->ctx, span->font) ||
+      !p->dc->dev_info().cFonts || p->no_device_font.count(span->font))
+    return false;
   eng::FontSpec wanted = SpanFontSpec(p, span, ctm);
-  if (wanted.face_name.empty() || !p->dc->SelectFont(wanted) || !p->dc->selected_font()->is_device()) return false;
+  if (wanted.face_name.empty() || !p->dc->SelectFont(wanted) || !p->dc->selected_font()->is_device()) {
+    p->no_device_font.insert(span->font);
+    return false;
+  }
   const eng::FontObject& font = *p->dc->selected_font();
   const double len = std::hypot(wanted.matrix[0], wanted.matrix[1]);
   if (!(len > 0)) return false;
