@@ -349,6 +349,57 @@ TEST(EngineFont, BadRequestsFailCleanly) {
   EXPECT_EQ(FONTOBJ_cGetGlyphs(font->get(), FO_GLYPHBITS, 1, &a, &out), 1u);
 }
 
+// A copy of a TrueType font with its metrics damaged as a broken embedded
+// font may have them: the font box upside down and as wide as its 16-bit
+// fields go (head xMin 32767, xMax -32768), and no advance width anywhere
+// (hhea advanceWidthMax and every hmtx advance 0).
+eng::FontBytes DamagedMetrics(const char* path) {
+  std::vector<uint8_t> b = *Bytes(path);
+  auto u16 = [&](size_t at) { return size_t(b.at(at)) << 8 | b.at(at + 1); };
+  auto put16 = [&](size_t at, uint16_t v) {
+    b.at(at) = uint8_t(v >> 8);
+    b.at(at + 1) = uint8_t(v);
+  };
+  size_t head = 0, hhea = 0, hmtx = 0;
+  for (size_t i = 0, tables = u16(4); i < tables; ++i) {
+    const size_t rec = 12 + 16 * i;
+    const std::string tag(b.begin() + long(rec), b.begin() + long(rec) + 4);
+    const size_t at = u16(rec + 8) << 16 | u16(rec + 10);
+    if (tag == "head") head = at;
+    if (tag == "hhea") hhea = at;
+    if (tag == "hmtx") hmtx = at;
+  }
+  EXPECT_TRUE(head && hhea && hmtx);
+  put16(head + 36, 0x7FFF);
+  put16(head + 40, 0x8000);
+  put16(hhea + 10, 0);
+  for (size_t i = 0, n = u16(hhea + 34); i < n; ++i) put16(hmtx + 4 * i, 0);
+  return std::make_shared<const std::vector<uint8_t>>(std::move(b));
+}
+
+// Metrics out of their fields' range are held at the range's end: the
+// widest glyph of an upside-down box is no glyph wide, and the font still
+// draws.
+TEST(EngineFont, DamagedMetricsAreHeldToTheirFields) {
+  eng::FontSpec wanted;
+  wanted.data = DamagedMetrics(kGothic);
+  wanted.height = -40;
+  auto font = eng::FontObject::Create(wanted);
+  ASSERT_NE(font, nullptr);
+  FONTOBJ* fo = font->get();
+  const IFIMETRICS* ifi = FONTOBJ_pifi(fo);
+  EXPECT_GT(ifi->rclFontBox.left, ifi->rclFontBox.right);
+  EXPECT_EQ(ifi->fwdMaxCharInc, -32768);
+  EXPECT_EQ(fo->cxMax, 0u);
+  FONTINFO info{};
+  FONTOBJ_vGetInfo(fo, sizeof info, &info);
+  EXPECT_GT(info.cjMaxGlyph1, 0u);
+  EXPECT_LT(info.cjMaxGlyph1, 1u << 20);
+  const GLYPHDATA* gd = Glyph(fo, FO_GLYPHBITS, font->GlyphsOf(u"A")[0]);
+  ASSERT_NE(gd, nullptr);
+  EXPECT_GT(Ink(gd->gdf.pgb), 0);
+}
+
 TEST(EngineFont, FontFilesAreFoundByTheirFamilyNames) {
   ASSERT_TRUE(eng::RegisterFontFile(Bytes(kMincho)));
   for (const char16_t* name : {u"IPA明朝", u"IPAMincho", u"ipamincho"}) {

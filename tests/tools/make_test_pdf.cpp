@@ -22,7 +22,9 @@
 #include <cstdio>
 #include <cstring>
 #include <cstdlib>
+#include <iterator>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -296,6 +298,20 @@ void KindImages(cairo_t* cr, int n) {
   cairo_fill(cr);
 }
 
+// Ends a document drawn with cairo and writes it; 0 when it was written.
+// The font caches of cairo and fontconfig go too, so that a leak check of
+// this program sees nothing left.
+int Finish(cairo_surface_t* s, cairo_t* cr, const char* path) {
+  cairo_destroy(cr);
+  cairo_surface_finish(s);
+  const bool ok = cairo_surface_status(s) == CAIRO_STATUS_SUCCESS;
+  cairo_surface_destroy(s);
+  cairo_debug_reset_static_data();
+  FcFini();
+  if (!ok) std::fprintf(stderr, "make_test_pdf: cannot write %s\n", path);
+  return ok ? 0 : 1;
+}
+
 int WriteKinds(const char* path, int pages) {
   cairo_surface_t* s = cairo_pdf_surface_create(path, 595.276, 841.89);
   cairo_t* cr = cairo_create(s);
@@ -308,14 +324,7 @@ int WriteKinds(const char* path, int pages) {
     }
     cairo_show_page(cr);
   }
-  cairo_destroy(cr);
-  cairo_surface_finish(s);
-  const bool ok = cairo_surface_status(s) == CAIRO_STATUS_SUCCESS;
-  cairo_surface_destroy(s);
-  cairo_debug_reset_static_data();
-  FcFini();
-  if (!ok) std::fprintf(stderr, "make_test_pdf: cannot write %s\n", path);
-  return ok ? 0 : 1;
+  return Finish(s, cr, path);
 }
 
 // An image of w x h pixels whose pixel (x, y) is colour(x, y) (ARGB).
@@ -515,6 +524,113 @@ void DrawMixedPage(cairo_t* cr) {
   cairo_show_text(cr, "VELM mixed drawing");
 }
 
+// ---- text in a font the document does not hold ---------------------------------------------
+// make_test_pdf --device-text OUT.pdf [BASEFONT]: an A4 page with lines of
+// Japanese text in the font BASEFONT (MS-Mincho unless given), not embedded:
+// a Type 0 font of the Adobe-Japan1 collection with the UniJIS-UCS2-H
+// encoding and a ToUnicode map, every character one em wide. A printer
+// that has the face prints it in its own font.
+// make_test_pdf --ipa-text OUT.pdf: the same text at the same places in
+// IPA Mincho, embedded (drawn with cairo).
+
+constexpr double kTextSize = 24, kTextX = 60, kTextY = 120, kTextLeading = 48;
+const char16_t* const kTextLines[] = {u"明朝体の文字を印刷します", u"東京都千代田区丸の内一丁目", u"いろはにほへと　ちりぬるを"};
+
+std::string Utf8(const char16_t* s) {
+  std::string out;
+  for (; *s; ++s) {
+    const unsigned c = *s;
+    if (c < 0x80) {
+      out += char(c);
+    } else if (c < 0x800) {
+      out += char(0xC0 | (c >> 6));
+      out += char(0x80 | (c & 0x3F));
+    } else {
+      out += char(0xE0 | (c >> 12));
+      out += char(0x80 | ((c >> 6) & 0x3F));
+      out += char(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+int WriteDeviceText(const char* path, const std::string& base_font) {
+  std::string content = "BT /F1 " + std::to_string(int(kTextSize)) + " Tf\n";
+  std::string bfchars;
+  int chars = 0;
+  for (size_t i = 0; i < std::size(kTextLines); ++i) {
+    char at[64];
+    std::snprintf(at, sizeof at, "1 0 0 1 %g %g Tm <", kTextX, 841.89 - kTextY - kTextLeading * double(i));
+    content += at;
+    for (const char16_t* c = kTextLines[i]; *c; ++c) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "%04X", unsigned(*c));
+      content += hex;
+      bfchars += std::string("<") + hex + "> <" + hex + ">\n";
+      ++chars;
+    }
+    content += "> Tj\n";
+  }
+  content += "ET\n";
+  const std::string to_unicode =
+      "/CIDInit /ProcSet findresource begin 12 dict begin begincmap\n"
+      "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
+      "/CMapName /Adobe-Identity-UCS def /CMapType 2 def\n"
+      "1 begincodespacerange <0000> <FFFF> endcodespacerange\n" +
+      std::to_string(chars) + " beginbfchar\n" + bfchars +
+      "endbfchar\nendcmap CMapName currentdict /CMap defineresource pop end end\n";
+  const std::string objects[] = {
+      "<< /Type /Catalog /Pages 2 0 R >>",
+      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595.276 841.89] /Resources << /Font << /F1 5 0 R >> >> "
+      "/Contents 4 0 R >>",
+      "<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "endstream",
+      "<< /Type /Font /Subtype /Type0 /BaseFont /" + base_font +
+          " /Encoding /UniJIS-UCS2-H /DescendantFonts [6 0 R] /ToUnicode 8 0 R >>",
+      "<< /Type /Font /Subtype /CIDFontType0 /BaseFont /" + base_font +
+          " /CIDSystemInfo << /Registry (Adobe) /Ordering (Japan1) /Supplement 2 >> /FontDescriptor 7 0 R "
+          "/DW 1000 >>",
+      "<< /Type /FontDescriptor /FontName /" + base_font +
+          " /Flags 6 /FontBBox [0 -141 1000 859] /ItalicAngle 0 /Ascent 859 /Descent -141 /CapHeight 859 "
+          "/StemV 80 >>",
+      "<< /Length " + std::to_string(to_unicode.size()) + " >>\nstream\n" + to_unicode + "endstream",
+  };
+  std::string pdf = "%PDF-1.4\n";
+  std::vector<size_t> offsets;
+  for (size_t i = 0; i < std::size(objects); ++i) {
+    offsets.push_back(pdf.size());
+    pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+  }
+  const size_t xref = pdf.size();
+  pdf += "xref\n0 " + std::to_string(offsets.size() + 1) + "\n0000000000 65535 f \n";
+  for (size_t o : offsets) {
+    char line[32];
+    std::snprintf(line, sizeof line, "%010zu 00000 n \n", o);
+    pdf += line;
+  }
+  pdf += "trailer\n<< /Size " + std::to_string(offsets.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
+         std::to_string(xref) + "\n%%EOF\n";
+  FILE* f = std::fopen(path, "wb");
+  const bool ok = f && std::fwrite(pdf.data(), 1, pdf.size(), f) == pdf.size();
+  if (f && std::fclose(f) != 0) return 1;
+  if (!ok) std::fprintf(stderr, "make_test_pdf: cannot write %s\n", path);
+  return ok ? 0 : 1;
+}
+
+int WriteIpaText(const char* path) {
+  cairo_surface_t* s = cairo_pdf_surface_create(path, 595.276, 841.89);
+  cairo_t* cr = cairo_create(s);
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  cairo_select_font_face(cr, "IPAMincho", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(cr, kTextSize);
+  for (size_t i = 0; i < std::size(kTextLines); ++i) {
+    cairo_move_to(cr, kTextX, kTextY + kTextLeading * double(i));
+    cairo_show_text(cr, Utf8(kTextLines[i]).c_str());
+  }
+  cairo_show_page(cr);
+  return Finish(s, cr, path);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -526,25 +642,22 @@ int main(int argc, char** argv) {
     }
     return WriteKinds(argv[1], pages);
   }
+  if ((argc == 3 || argc == 4) && std::string(argv[1]) == "--device-text")
+    return WriteDeviceText(argv[2], argc == 4 ? argv[3] : "MS-Mincho");
+  if (argc == 3 && std::string(argv[1]) == "--ipa-text") return WriteIpaText(argv[2]);
   if (argc == 3 && std::string(argv[1]) == "--mixed") {
     // 595.2 x 840 points: near A4, and whole pixels at 300 and 600 dpi.
     cairo_surface_t* s = cairo_pdf_surface_create(argv[2], 595.2, 840);
     cairo_t* cr = cairo_create(s);
     DrawMixedPage(cr);
     cairo_show_page(cr);
-    cairo_destroy(cr);
-    cairo_surface_finish(s);
-    const bool ok = cairo_surface_status(s) == CAIRO_STATUS_SUCCESS;
-    cairo_surface_destroy(s);
-    cairo_debug_reset_static_data();
-    FcFini();
-    if (!ok) std::fprintf(stderr, "make_test_pdf: cannot write %s\n", argv[2]);
-    return ok ? 0 : 1;
+    return Finish(s, cr, argv[2]);
   }
   if (argc != 3 && argc != 5) {
     std::fprintf(stderr,
                  "usage: make_test_pdf OUT.pdf PAGES [WIDTH HEIGHT] | make_test_pdf --mixed OUT.pdf | "
-                 "make_test_pdf OUT.pdf --kinds [PAGES]\n");
+                 "make_test_pdf OUT.pdf --kinds [PAGES] | make_test_pdf --device-text OUT.pdf [BASEFONT] | "
+                 "make_test_pdf --ipa-text OUT.pdf\n");
     return 2;
   }
   const int pages = std::atoi(argv[2]);
@@ -559,14 +672,5 @@ int main(int argc, char** argv) {
     DrawPage(cr, n, pages, w, h);
     cairo_show_page(cr);
   }
-  cairo_destroy(cr);
-  cairo_surface_finish(s);
-  const bool ok = cairo_surface_status(s) == CAIRO_STATUS_SUCCESS;
-  cairo_surface_destroy(s);
-  // The font caches of cairo and fontconfig go too, so that a leak check
-  // of this program sees nothing left.
-  cairo_debug_reset_static_data();
-  FcFini();
-  if (!ok) std::fprintf(stderr, "make_test_pdf: cannot write %s\n", argv[1]);
-  return ok ? 0 : 1;
+  return Finish(s, cr, argv[1]);
 }

@@ -223,6 +223,8 @@ void CheckJob(const std::string& path, const std::string& pdf, const std::vector
   EXPECT_TRUE(Starts(job, "\x1b%-12345X@PJL\r\n")) << job;
   EXPECT_NE(job.find("@PJL COMMENT VELM C3500 series driver\r\n"), std::string::npos) << job;
   EXPECT_NE(job.find("@PJL SET QTY = " + std::to_string(copies) + "\r\n"), std::string::npos) << job;
+  // The printer's name in one pair of quotes.
+  EXPECT_NE(job.find("@PJL SET DEVICENAME = \"Office\"\r\n"), std::string::npos) << job;
   EXPECT_TRUE(Ends(job, "@PJL ENTER LANGUAGE = VELM\r\n")) << job;
   ASSERT_EQ(s.blocks[1].kind, 0xF3);
   EXPECT_EQ(Text(s.blocks[1]), "@PJL SET JOBNAME = \"" + pdf.substr(pdf.rfind('/') + 1) + "\"\r\n");

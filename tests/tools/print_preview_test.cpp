@@ -251,4 +251,60 @@ TEST_F(PrintPreview, VectorModeMatchesTheDocument) { CheckMode("vector", kPages)
 
 TEST_F(PrintPreview, RasterModeMatchesTheDocument) { CheckMode("raster", kPages); }
 
+// Text in a face the document names but does not hold goes, in vector mode,
+// as character codes in the printer's font of that face when the printer
+// has one, under any of the face's usual names; else as the outlines of the
+// font MuPDF put in its place.
+TEST_F(PrintPreview, TextInANonEmbeddedFaceTheDeviceHasGoesAsCharacterCodes) {
+  const struct {
+    const char* base_font;
+    const char* select;  // the font select the job must hold
+  } cases[] = {
+      {"MS-Mincho", "kind=2 italic=0 bold=0 bold2=0 glyph_index=0 vertical=0 weight=400 angle=0 em_width=200 "
+                    "em_height=200 internal_leading=0 default_char=12539 face=\"明朝\""},
+      {"Ryumin-Light", "kind=2 italic=0 bold=0 bold2=0 glyph_index=0 vertical=0 weight=400 angle=0 em_width=200 "
+                       "em_height=200 internal_leading=0 default_char=12539 face=\"明朝\""},
+      {"MS-Gothic", "face=\"ｺﾞｼｯｸ\""},
+      {"GothicBBB-Medium", "face=\"ｺﾞｼｯｸ\""},
+      {"NoSuchFace", "kind=4"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.base_font);
+    const std::string pdf = Path(std::string("text-") + c.base_font + ".pdf"), job = pdf + ".job";
+    ASSERT_EQ(std::system((std::string(MAKE_TEST_PDF " --device-text ") + pdf + " " + c.base_font).c_str()), 0);
+    Output o = Run("print Office " + pdf + " -o " + job + " --mode vector");
+    ASSERT_EQ(o.rc, 0) << o.err;
+    EXPECT_NE(o.out.find("0 areas rendered by MuPDF"), std::string::npos) << o.out;
+    Output dump = Run("job dump " + job);
+    ASSERT_EQ(dump.rc, 0) << dump.err;
+    EXPECT_NE(dump.out.find(c.select), std::string::npos) << dump.out;
+    const bool device = std::string(c.select).find("kind=4") == std::string::npos;
+    // Each line one string of its characters' codes (明朝体の文字を印刷します ...).
+    EXPECT_EQ(dump.out.find("chars=[26126,26397,20307,12398,25991,23383,12434,21360,21047,12375,12414,12377]") !=
+                  std::string::npos,
+              device)
+        << dump.out;
+    EXPECT_EQ(dump.out.find("record 51 char-cell") == std::string::npos, device) << dump.out;
+  }
+
+  // The preview draws the printer's Mincho in its stand-in face, IPA
+  // Mincho: the page is the same text in IPA Mincho at the same places.
+  const std::string ipa = Path("text-ipa.pdf"), png = Path("text-MS-Mincho.png");
+  ASSERT_EQ(std::system((std::string(MAKE_TEST_PDF " --ipa-text ") + ipa).c_str()), 0);
+  Output r = Run("job render " + Path("text-MS-Mincho.pdf.job") + " --dpi " + std::to_string(kDpi) + " -o " + png);
+  ASSERT_EQ(r.rc, 0) << r.err;
+  const Rgb picture = ReadPng(png);
+  ASSERT_GT(picture.width, 0);
+  // The printable area starts 100 dots (at 600 dpi) in from the corner.
+  const double edge = 100.0 * kDpi / 600;
+  const Rgb doc = MupdfPage(ipa, 0, kDpi, edge, edge, picture.width, picture.height);
+  ASSERT_GT(doc.width, 0);
+  const Comparison cmp = Compare(picture, doc);
+  std::printf("device Mincho against IPA Mincho: %zu of %zu inked pixels differ (%.2f%%)\n", cmp.differing,
+              cmp.inked, 100 * cmp.Share());
+  EXPECT_GT(cmp.docInk, 1000u);
+  EXPECT_GT(cmp.jobInk, cmp.docInk / 2);
+  EXPECT_LE(cmp.Share(), 0.03);
+}
+
 }  // namespace

@@ -18,6 +18,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <mutex>
 #include <new>
 
@@ -49,6 +50,36 @@ std::u16string Fold(std::u16string_view s) {
   for (char16_t& c : f)
     if (c >= u'A' && c <= u'Z') c = char16_t(c - u'A' + u'a');
   return f;
+}
+
+// The face a name stands for when it is one of the usual names of the
+// Japanese Mincho and Gothic faces (their Japanese and Latin names, the
+// Windows faces and the base fonts PDF documents name, spelled with or
+// without spaces, hyphens and full-width letters), a leading '@' (the
+// vertical face) kept; empty for any other name.
+std::u16string FaceOf(std::u16string_view name) {
+  std::u16string key;
+  for (char16_t c : name) {
+    if (c == u' ' || c == u'-' || c == u'_' || c == u'\u3000') continue;
+    if (c >= u'\uFF01' && c <= u'\uFF5E') c = char16_t(c - 0xFEE0);  // full-width Latin
+    key.push_back(c >= u'A' && c <= u'Z' ? char16_t(c - u'A' + u'a') : c);
+  }
+  std::u16string vertical;
+  if (!key.empty() && key[0] == u'@') {
+    vertical = u"@";
+    key.erase(0, 1);
+  }
+  static constexpr struct {
+    std::u16string_view name, face;
+  } kFaces[] = {
+      {u"明朝", u"mincho"},          {u"mincho", u"mincho"},    {u"ms明朝", u"mincho"},
+      {u"msmincho", u"mincho"},      {u"ryuminlight", u"mincho"},
+      {u"ｺﾞｼｯｸ", u"gothic"},        {u"ゴシック", u"gothic"},   {u"gothic", u"gothic"},
+      {u"msゴシック", u"gothic"},    {u"msgothic", u"gothic"},   {u"gothicbbbmedium", u"gothic"},
+  };
+  for (const auto& f : kFaces)
+    if (key == f.name) return vertical + std::u16string(f.face);
+  return u"";
 }
 
 // A name inside an IFIMETRICS block, read no further than the block's end
@@ -190,6 +221,16 @@ const Known* FindFace(const std::vector<Known>& list, const std::u16string& fold
 }
 
 FWORD Fw(long v) { return FWORD(std::clamp<long>(v, -32768, 32767)); }
+
+// A measure made from a font's metrics in the range of the field of type T
+// (at most 32 bits) it goes to: a damaged font's box may be upside down or
+// far wider than any glyph. Not a number gives 0.
+template <typename T>
+T Field(double v) {
+  static_assert(sizeof(T) <= 4);
+  if (std::isnan(v)) return 0;
+  return T(std::clamp(v, double(std::numeric_limits<T>::min()), double(std::numeric_limits<T>::max())));
+}
 
 // IFIMETRICS of a face, with its names behind it. A face that names no
 // family (a document's embedded subset often carries no name table) takes
@@ -409,10 +450,10 @@ void FillFontObj(Font* f, const FontSpec& wanted) {
   f->fo.iUniq = ++g_font_uniq;
   double sb = std::hypot(m.eM11, m.eM12), sv = std::hypot(m.eM21, m.eM22);
   double box_w = double(ifi.rclFontBox.right) - ifi.rclFontBox.left;
-  f->fo.cxMax = ULONG(std::ceil(std::max<double>(box_w, ifi.fwdMaxCharInc) * sb));
+  f->fo.cxMax = Field<ULONG>(std::ceil(std::max<double>(box_w, ifi.fwdMaxCharInc) * sb));
   f->fo.sizLogResPpi = wanted.resolution;
   double em_px = sv * (ifi.fwdUnitsPerEm > 0 ? ifi.fwdUnitsPerEm : 1000);
-  f->fo.ulStyleSize = wanted.resolution.cy > 0 ? ULONG(std::lround(em_px * 72.0 / wanted.resolution.cy)) : 0;
+  f->fo.ulStyleSize = wanted.resolution.cy > 0 ? Field<ULONG>(std::round(em_px * 72.0 / wanted.resolution.cy)) : 0;
   if (wanted.height < 0 && !wanted.has_matrix) f->fo.flFontType |= FO_EM_HEIGHT;
   if (ifi.jWinCharSet == SHIFTJIS_CHARSET) f->fo.flFontType |= FO_DBCS_FONT;
   if (IfiName(&ifi, ifi.dpwszFaceName).starts_with(u'@')) f->fo.flFontType |= FO_VERT_FACE;
@@ -445,7 +486,7 @@ void DestroyFont(Font* f) {
 
 constexpr double kFixOne = 16.0;
 
-FIX ToFixed(double v) { return FIX(std::lround(v * kFixOne)); }
+FIX ToFixed(double v) { return Field<FIX>(std::round(v * kFixOne)); }
 int64_t ToQuad(double v) { return int64_t(std::llround(v * kFixOne * 4294967296.0)); }
 
 // Loads a glyph's outline in font units with the simulations applied; the
@@ -924,14 +965,19 @@ std::unique_ptr<FontObject> FontObject::CreateDevice(const DeviceFonts& fonts, U
 
 std::unique_ptr<FontObject> FontObject::FindDevice(const DeviceFonts& fonts, const FontSpec& wanted) {
   if (!fonts.query_font || wanted.face_name.empty()) return nullptr;
-  std::u16string want = Fold(wanted.face_name);
+  // The family of that name first; else the family that is the same face
+  // under another of its usual names.
+  const std::u16string want = Fold(wanted.face_name), face = FaceOf(wanted.face_name);
+  ULONG same_face = 0;
   for (ULONG i = 1; i <= fonts.count; ++i) {
     ULONG_PTR id = 0;
     IFIMETRICS* ifi = fonts.query_font(fonts.dhpdev, 0, i, &id);
     if (!ifi || ifi->cjThis < sizeof(IFIMETRICS)) continue;
-    if (Fold(IfiName(ifi, ifi->dpwszFamilyName)) == want) return CreateDevice(fonts, i, wanted);
+    const std::u16string family = IfiName(ifi, ifi->dpwszFamilyName);
+    if (Fold(family) == want) return CreateDevice(fonts, i, wanted);
+    if (!same_face && !face.empty() && FaceOf(family) == face) same_face = i;
   }
-  return nullptr;
+  return same_face ? CreateDevice(fonts, same_face, wanted) : nullptr;
 }
 
 std::unique_ptr<FontObject> FontObject::CreateSynthetic(const IFIMETRICS* ifi, const FD_GLYPHSET* glyphs,

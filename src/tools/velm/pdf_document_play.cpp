@@ -21,6 +21,7 @@
 #include <cstring>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include <ft2build.h>
@@ -266,6 +267,8 @@ struct Player {
   int dpi = 0;
   // The bytes of each font of the page the engine realises, by MuPDF font.
   std::unordered_map<fz_font*, eng::FontBytes> fonts;
+  // The fonts of the page the document does not hold and the printer has no font of.
+  std::unordered_set<fz_font*> no_device_font;
   bool failed = false;
   std::string error;
 
@@ -542,26 +545,81 @@ eng::FontBytes SpanFont(Player* p, const fz_text_span* span) {
   return bytes;
 }
 
-// A span as a string of glyphs in its font; false (nothing drawn) when the
-// engine cannot realise the font.
-bool SpanAsGlyphs(Player* p, const fz_text_span* span, fz_matrix ctm, eng::Color color, fz_rect bounds) {
-  eng::FontBytes bytes = SpanFont(p, span);
-  if (!bytes) return false;
+// The font a span asks for: the document's name of its font, without a
+// subset tag ("ABCDEF+"), and its em square on the page.
+eng::FontSpec SpanFontSpec(Player* p, const fz_text_span* span, fz_matrix ctm) {
   const fz_matrix m = fz_concat(span->trm, ctm);
   eng::FontSpec wanted;
-  wanted.data = bytes;
-  // The document's name of the font, without a subset tag ("ABCDEF+"), for
-  // a font file that names no family.
   std::string_view name = fz_font_name(p->ctx, span->font);
   if (name.size() > 7 && name[6] == '+') name.remove_prefix(7);
   wanted.face_name = plat::FromUtf8(name);
-  wanted.face_index = int(static_cast<FT_Face>(span->font->ft_face)->face_index & 0xFFFF);
   wanted.has_matrix = true;
   wanted.matrix[0] = m.a;
   wanted.matrix[1] = m.b;
   wanted.matrix[2] = m.c;
   wanted.matrix[3] = m.d;
   wanted.resolution = SIZEL{p->dpi, p->dpi};
+  return wanted;
+}
+
+// A span in a font the document does not hold (MuPDF put one of its own in
+// its place) goes as a printer DC's font mapper sends it: when the printer
+// has a font of that name, the span's characters in that device font, as
+// Unicode text from each line's first character with the distances along
+// the baseline. False (nothing drawn) when the printer has no such font.
+bool SpanAsDeviceText(Player* p, const fz_text_span* span, fz_matrix ctm, eng::Color color, fz_rect bounds) {
+  if (!span->font->flags.ft_substitute || span->wmode || fz_font_t3_procs(p->ctx, span->font) ||
+      !p->dc->dev_info().cFonts || p->no_device_font.count(span->font))
+    return false;
+  eng::FontSpec wanted = SpanFontSpec(p, span, ctm);
+  if (wanted.face_name.empty() || !p->dc->SelectFont(wanted) || !p->dc->selected_font()->is_device()) {
+    p->no_device_font.insert(span->font);
+    return false;
+  }
+  const eng::FontObject& font = *p->dc->selected_font();
+  const double len = std::hypot(wanted.matrix[0], wanted.matrix[1]);
+  if (!(len > 0)) return false;
+  const double ux = wanted.matrix[0] / len, uy = wanted.matrix[1] / len;  // along the baseline
+  std::u16string text;
+  eng::TextOptions options;
+  fz_point start{0, 0}, last{0, 0};
+  auto flush = [&]() {
+    if (text.empty()) return;
+    double dx = 0, dy = 0;
+    font.Advance(font.GlyphsOf(text.substr(text.size() - 1))[0], &dx, &dy);
+    options.dx.push_back(dx * ux + dy * uy);
+    ++p->stats->glyph_strings;
+    p->Drawn(p->dc->TextOut(start.x, start.y, text, color, options), bounds);
+    text.clear();
+    options.dx.clear();
+  };
+  for (int i = 0; i < span->len && !p->failed; ++i) {
+    const fz_text_item& item = span->items[i];
+    if (item.ucs <= 0 || item.ucs > 0xFFFF) continue;
+    const fz_point at = fz_transform_point_xy(item.x, item.y, ctm);
+    // A character off the line of the ones before starts a line of its own.
+    if (!text.empty() && std::fabs((at.x - start.x) * uy - (at.y - start.y) * ux) > 0.5) flush();
+    if (text.empty()) {
+      start = at;
+    } else {
+      options.dx.push_back((at.x - last.x) * ux + (at.y - last.y) * uy);
+    }
+    text.push_back(char16_t(item.ucs));
+    last = at;
+  }
+  flush();
+  return true;
+}
+
+// A span as a string of glyphs in its font; false (nothing drawn) when the
+// engine cannot realise the font.
+bool SpanAsGlyphs(Player* p, const fz_text_span* span, fz_matrix ctm, eng::Color color, fz_rect bounds) {
+  eng::FontBytes bytes = SpanFont(p, span);
+  if (!bytes) return false;
+  // The document's name names the font when the font file names none.
+  eng::FontSpec wanted = SpanFontSpec(p, span, ctm);
+  wanted.data = bytes;
+  wanted.face_index = int(static_cast<FT_Face>(span->font->ft_face)->face_index & 0xFFFF);
   if (!p->dc->SelectFont(wanted)) return false;
   std::vector<eng::GlyphAt> glyphs;
   for (int i = 0; i < span->len; ++i) {
@@ -589,7 +647,7 @@ void FillText(fz_context* ctx, fz_device* dev, const fz_text* text, fz_matrix ct
     // cannot realise as glyph outlines, together as one path.
     eng::Path ep;
     for (const fz_text_span* span = text->head; span; span = span->next) {
-      if (SpanAsGlyphs(p, span, ctm, c, bounds)) continue;
+      if (SpanAsDeviceText(p, span, ctm, c, bounds) || SpanAsGlyphs(p, span, ctm, c, bounds)) continue;
       if (p->failed) return;
       if (!SpanPath(ctx, span, ctm, &ep)) return p->RenderArea(p->Bound(bounds));
     }

@@ -194,10 +194,10 @@ bool AddToCache(Pdev* pdev, const TxtFont& font, uint16_t code) {
 
 // Every glyph of the string not yet sent on this page, as a definition
 // (0x54) that the printer keeps. The ink origin of each glyph is noted for
-// the run; missing: the glyph could not be had; blank: it has no pixels.
+// the run; missing: the glyph could not be had.
 struct RunGlyph {
   int32_t originX, originY;
-  bool missing, blank;
+  bool missing;
 };
 
 bool DefineGlyphs(Pdev* pdev, FONTOBJ* font, const TxtFont& desc, const GlyphList& glyphs, RunGlyph* run) {
@@ -213,13 +213,9 @@ bool DefineGlyphs(Pdev* pdev, FONTOBJ* font, const TxtFont& desc, const GlyphLis
     }
     r.originX = g.x + bits->ptlOrigin.x;
     r.originY = g.y + bits->ptlOrigin.y;
-    // A glyph without pixels (a space) has nothing to define or draw; it
-    // stays out of the run.
-    if (IsBlank(bits)) {
-      r.blank = true;
-      continue;
-    }
-    if (InCache(pdev, desc, g.code)) continue;
+    // A glyph without pixels (a space) has nothing to define; it keeps its
+    // place in the run.
+    if (IsBlank(bits) || InCache(pdev, desc, g.code)) continue;
     EncodedGlyph enc;
     if (EncodeGlyph(pdev, bits, &enc) != Encode::kOk) return false;
     const uint8_t* rec = DlGlyphDefine(&pdev->stream, flags, uint32_t(bits->sizlBitmap.cx),
@@ -413,7 +409,6 @@ bool TxtGlyphRun(Pdev* pdev, STROBJ* str, FONTOBJ* font, const TxtFont& desc) {
   };
   for (uint32_t i = 0; i < n; ++i) {
     const RunGlyph& r = run[i];
-    if (r.blank) continue;
     int32_t ox = at_x, oy = at_y;
     if (!r.missing) {
       ox = r.originX;
@@ -457,8 +452,9 @@ namespace {
 bool HostCorrected(const BRUSHOBJ* brush) { return brush && (brush->flColorType & BR_HOST_ICM); }
 
 // The colour state of a text brush: a pattern draws opaque in its two
-// colours, a plain colour transparent over white.
-bool SetTextBrush(Pdev* pdev, SURFOBJ* pso, BRUSHOBJ* brush, POINTL* origin, MIX mix) {
+// colours, a plain colour transparent over white. The pattern record is
+// written for the foreground only; the opaque box takes the colours alone.
+bool SetTextBrush(Pdev* pdev, SURFOBJ* pso, BRUSHOBJ* brush, POINTL* origin, MIX mix, bool with_pattern) {
   const DlBrush* b = GsBrushFromBrushObj(pdev, pso, brush, origin);
   if (!b) return false;
   GsColorState state{};
@@ -473,7 +469,7 @@ bool SetTextBrush(Pdev* pdev, SURFOBJ* pso, BRUSHOBJ* brush, POINTL* origin, MIX
   }
   state.kind = kDrawText;
   state.hostCorrected = HostCorrected(brush);
-  return GsSetPattern(pdev, b) && GsSetColor(pdev, state) && GsSetBackMode(pdev, uint8_t(state.backMode)) &&
+  return (!with_pattern || GsSetPattern(pdev, b)) && GsSetColor(pdev, state) && GsSetBackMode(pdev, uint8_t(state.backMode)) &&
          GsSetRop(pdev, GsRop2ToRop3(uint32_t(state.rop2)));
 }
 
@@ -500,10 +496,10 @@ BOOL DrvTextOut(SURFOBJ* pso, STROBJ* pstro, FONTOBJ* pfo, CLIPOBJ* pco, RECTL* 
   if (GsSetClip(pdev, pco) < 0) return FALSE;
 
   if (pboOpaque && prclOpaque && !IsEmpty(*prclOpaque)) {
-    if (!SetTextBrush(pdev, pso, pboOpaque, pptlOrg, mix)) return FALSE;
+    if (!SetTextBrush(pdev, pso, pboOpaque, pptlOrg, mix, false)) return FALSE;
     if (!DlRect(&pdev->stream, kRectFill, RectOf(*prclOpaque))) return FALSE;
   }
-  if (!SetTextBrush(pdev, pso, pboFore, pptlOrg, mix)) return FALSE;
+  if (!SetTextBrush(pdev, pso, pboFore, pptlOrg, mix, true)) return FALSE;
 
   TxtFont font;
   if (!TxtDescribeFont(pdev, pstro, pfo, &font)) return FALSE;

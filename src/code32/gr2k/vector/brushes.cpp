@@ -76,8 +76,8 @@ struct PatternView {
   }
 };
 
-// A 5-bit channel at full scale: 31 becomes 255.
-uint8_t Scale5(uint32_t v) { return uint8_t(v * 255 / 31); }
+// A 5-bit channel as 8 bits: × 255 / 32, truncated (31 becomes 247).
+uint8_t Scale5(uint32_t v) { return uint8_t(v * 255 / 32); }
 
 // The colour of pixel (x, y) of a colour pattern, as blue, green, red in the
 // low three bytes.

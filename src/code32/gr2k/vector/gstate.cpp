@@ -289,7 +289,7 @@ BOOL GsLineAttrsFromPen(Pdev* pdev, const LINEATTRS* pen, uint32_t color, XFORMO
   if (geo || styled) {
     const double m = double(pen->eMiterLimit);
     const double limited = (m == m) ? std::clamp(m, 1.0, 32767.0) : 1.0;
-    a->miterLimit = uint32_t(int64_t(limited) * 256);
+    a->miterLimit = uint32_t(limited * 256);  // the fraction counts: 2.9 is 742
   }
 
   // Dashes.

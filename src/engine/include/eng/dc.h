@@ -171,10 +171,12 @@ class PrinterDc {
   int SaveDC();
   BOOL RestoreDC(int saved);
 
-  // Text. SelectFont realises the font later text is drawn in: the driver's
-  // device font whose family name is wanted.face_name when it announces one
-  // (DEVINFO cFonts), else the font file wanted.data, else a registered font
-  // file of that family (RegisterFontFile). FALSE, with the last error set,
+  // Text. SelectFont realises the font later text is drawn in: without
+  // font bytes, the driver's device font whose family name is
+  // wanted.face_name, or that is the same face (FontObject::FindDevice),
+  // when the driver announces fonts (DEVINFO cFonts); else the font file
+  // wanted.data, else a registered font file of that family
+  // (RegisterFontFile). FALSE, with the last error set,
   // when there is none; the font selected before stays.
   BOOL SelectFont(const FontSpec& wanted);
   const FontObject* selected_font() const;

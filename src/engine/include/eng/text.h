@@ -74,7 +74,11 @@ class FontObject {
   // advances from DrvQueryAdvanceWidths. Null when the driver answers none.
   static std::unique_ptr<FontObject> CreateDevice(const DeviceFonts& fonts, ULONG i_face,
                                                   const FontSpec& wanted);
-  // The device font of fonts whose family name is wanted.face_name, or null.
+  // The device font of fonts whose family name is wanted.face_name, else
+  // the one that is the same face under another of its usual names (the
+  // Mincho and Gothic faces: "MS Mincho", "ＭＳ 明朝", "MS-Gothic",
+  // "Ryumin-Light" ... for "明朝" and "ｺﾞｼｯｸ", an '@' for the vertical
+  // face), or null.
   static std::unique_ptr<FontObject> FindDevice(const DeviceFonts& fonts, const FontSpec& wanted);
   // A device font without a driver, for tests of a driver's text output:
   // the metrics block (an IFIMETRICS with its names, copied), the glyph set

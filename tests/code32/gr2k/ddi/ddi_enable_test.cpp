@@ -15,9 +15,11 @@
 #include "ddi_printer_machine.h"
 #include "ddi_test_support.h"
 #include "eng/dc.h"
+#include "eng/text.h"
 #include "gr2k/doc.h"
 #include "env_test_machine.h"
 #include "plat/kernel.h"
+#include "plat/wstr.h"
 #include "velm/context.h"
 #include "velm/devmode.h"
 #include "velm/model_cache.h"
@@ -378,6 +380,17 @@ class DdiPrint : public DdiEnable {
     unsetenv("VELMOUT1_FILE");
     DdiEnable::TearDown();
   }
+
+  // The engine's DC of the printer over the driver, with the job DEVMODE.
+  std::unique_ptr<eng::PrinterDc> OpenDc(const std::vector<uint8_t>& job) {
+    eng::DcOpenParams params;
+    const std::u16string driver = std::u16string(env_test::kDriverDir) + u"VELMPD0.DLL";
+    params.driver_path = driver.c_str();
+    params.device_name = u"Office";
+    params.printer = printer_;
+    params.devmode = reinterpret_cast<const DEVMODEW*>(job.data());
+    return eng::DcOpen(params);
+  }
 };
 
 // A Pdev disabled in the middle of its document ends that document at the
@@ -414,13 +427,7 @@ TEST_F(DdiPrint, DisableEndsADocumentLeftOpen) {
 
 TEST_F(DdiPrint, RasterPageBandByBand) {
   std::vector<uint8_t> job = JobDevmode({{kImagePrint, 1}, {kColorProcess, 1}, {kColor, 1}, {kPrintQuality, 600}});
-  eng::DcOpenParams params;
-  const std::u16string driver = std::u16string(env_test::kDriverDir) + u"VELMPD0.DLL";
-  params.driver_path = driver.c_str();
-  params.device_name = u"Office";
-  params.printer = printer_;
-  params.devmode = reinterpret_cast<const DEVMODEW*>(job.data());
-  std::unique_ptr<eng::PrinterDc> dc = eng::DcOpen(params);
+  std::unique_ptr<eng::PrinterDc> dc = OpenDc(job);
   ASSERT_NE(dc, nullptr) << GetLastError();
   EXPECT_TRUE(dc->banding());
   EXPECT_EQ(dc->hooks(), FLONG(0xB));
@@ -474,13 +481,7 @@ TEST_F(DdiPrint, RasterPageBandByBand) {
 // job-stream reader reads back.
 TEST_F(DdiPrint, VectorPageOfPathsAndClips) {
   std::vector<uint8_t> job = JobDevmode({{kImagePrint, 0}, {kPrintQuality, 600}});
-  eng::DcOpenParams params;
-  const std::u16string driver = std::u16string(env_test::kDriverDir) + u"VELMPD0.DLL";
-  params.driver_path = driver.c_str();
-  params.device_name = u"Office";
-  params.printer = printer_;
-  params.devmode = reinterpret_cast<const DEVMODEW*>(job.data());
-  std::unique_ptr<eng::PrinterDc> dc = eng::DcOpen(params);
+  std::unique_ptr<eng::PrinterDc> dc = OpenDc(job);
   ASSERT_NE(dc, nullptr) << GetLastError();
   ASSERT_FALSE(dc->banding());
   ASSERT_TRUE(dc->StartDoc(u"Vector", 4));
@@ -538,6 +539,79 @@ TEST_F(DdiPrint, VectorPageOfPathsAndClips) {
   EXPECT_EQ(clips, (std::vector<uint8_t>{kOpRect, kOpPathLines, kOpClipReset}));
 }
 
+// Font mapping on a vector page: a face asked for by any of the usual
+// names of the Mincho and Gothic faces, without font bytes, is the driver's
+// device font of that face, and its text goes as character codes; the same
+// name with the font's bytes stays the document's font.
+TEST_F(DdiPrint, UsualFaceNamesRealiseTheDeviceFonts) {
+  std::vector<uint8_t> job = JobDevmode({{kImagePrint, 0}, {kPrintQuality, 600}});
+  std::unique_ptr<eng::PrinterDc> dc = OpenDc(job);
+  ASSERT_NE(dc, nullptr) << GetLastError();
+  ASSERT_EQ(dc->dev_info().cFonts, 4u);
+  ASSERT_TRUE(dc->StartDoc(u"Fonts", 5));
+  grtest::SpoolRecorder spool;
+  Pdev* pdev = static_cast<Pdev*>(dc->surface()->dhpdev);
+  GrSpoolUnbind(pdev);
+  ddi_test::Bind(pdev, &spool);
+  ASSERT_TRUE(dc->StartPage());
+
+  const std::string mincho = "\x96\xbe\x92\xa9", gothic = "\xba\xde\xbc\xaf\xb8";  // 明朝, ｺﾞｼｯｸ in code page 932
+  const struct {
+    std::u16string asked;
+    std::string face;  // the device font's face; empty: no device font
+  } cases[] = {
+      {u"明朝", mincho},          {u"Mincho", mincho},         {u"MS Mincho", mincho},
+      {u"ＭＳ 明朝", mincho},     {u"MS-Mincho", mincho},      {u"msmincho", mincho},
+      {u"Ryumin-Light", mincho},  {u"@MS Mincho", "@" + mincho}, {u"@明朝", "@" + mincho},
+      {u"ｺﾞｼｯｸ", gothic},        {u"Gothic", gothic},         {u"MS Gothic", gothic},
+      {u"ＭＳ ゴシック", gothic}, {u"MS-Gothic", gothic},      {u"GothicBBB-Medium", gothic},
+      {u"@ＭＳ ゴシック", "@" + gothic},
+      {u"MS PMincho", ""},        {u"Mincho Pro", ""},         {u"Gothic720", ""},
+  };
+  LONG y = 100;
+  std::vector<std::string> faces;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(plat::ToUtf8(c.asked));
+    eng::FontSpec wanted;
+    wanted.face_name = c.asked;
+    wanted.height = -50;
+    const bool selected = dc->SelectFont(wanted);
+    EXPECT_EQ(selected && dc->selected_font()->is_device(), !c.face.empty());
+    if (c.face.empty()) continue;
+    ASSERT_TRUE(selected);
+    ASSERT_TRUE(dc->TextOut(100, y += 60, u"Aあ", 0));
+    faces.push_back(c.face);
+  }
+  // The document's own bytes under a device font's name: its own font.
+  eng::FontSpec embedded;
+  embedded.face_name = u"MS Mincho";
+  embedded.data = eng::ReadFontFile("/usr/share/fonts/opentype/ipafont-mincho/ipam.ttf");
+  ASSERT_NE(embedded.data, nullptr);
+  embedded.height = -50;
+  ASSERT_TRUE(dc->SelectFont(embedded));
+  EXPECT_FALSE(dc->selected_font()->is_device());
+  ASSERT_TRUE(dc->EndPage());
+  ASSERT_TRUE(dc->EndDoc());
+
+  jobread::Stream stream;
+  jobread::Error error;
+  ASSERT_TRUE(jobread::ReadStream(spool.bytes.data(), spool.bytes.size(), &stream, &error)) << error.message;
+  std::vector<std::string> selected;
+  std::vector<std::vector<int64_t>> strings;
+  for (const jobread::Record& r : stream.records) {
+    if (r.opcode == 0x50) {
+      EXPECT_EQ(r.Int("kind"), 2);  // character codes
+      selected.push_back(r.Text("face"));
+    }
+    if (r.opcode == 0x52) strings.push_back(r.List("chars"));
+    EXPECT_NE(r.opcode, 0x51);
+    EXPECT_NE(r.opcode, 0x55);
+  }
+  EXPECT_EQ(selected, faces);
+  ASSERT_EQ(strings.size(), faces.size());
+  for (const auto& codes : strings) EXPECT_EQ(codes, (std::vector<int64_t>{u'A', u'あ'}));
+}
+
 }  // namespace
 
 namespace {
@@ -549,13 +623,7 @@ namespace {
 TEST_F(DdiPrint, OneBitDeviceSurfaceHalftonesStretchedImages) {
   std::vector<uint8_t> job =
       JobDevmode({{kImagePrint, 0}, {kColorProcess, 1}, {kColor, 1}, {kOneBitSurface, 1}, {kPrintQuality, 600}});
-  eng::DcOpenParams params;
-  const std::u16string driver = std::u16string(env_test::kDriverDir) + u"VELMPD0.DLL";
-  params.driver_path = driver.c_str();
-  params.device_name = u"Office";
-  params.printer = printer_;
-  params.devmode = reinterpret_cast<const DEVMODEW*>(job.data());
-  std::unique_ptr<eng::PrinterDc> dc = eng::DcOpen(params);
+  std::unique_ptr<eng::PrinterDc> dc = OpenDc(job);
   ASSERT_NE(dc, nullptr) << GetLastError();
   ASSERT_EQ(dc->surface()->iBitmapFormat, BMF_1BPP);
   ASSERT_EQ(dc->surface()->iType, STYPE_DEVICE);

@@ -2,6 +2,7 @@
 // (by name, outlines, downloaded glyphs), the font cache, the string and
 // cell records and their limits, the glyph cache across strings and pages,
 // the fall-backs, and the records read back by the job reader.
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -399,6 +400,75 @@ TEST_F(TextOut, GlyphRunsDefineEachGlyphOncePerPage) {
   EXPECT_EQ(Ops(TextRecords()), (std::vector<uint8_t>{0x56, 0x54, 0x54, 0x55}));
 }
 
+// A printer font whose space has an empty bitmap (0 x 0) and whose other
+// characters are 8 x 10 pixel blocks, ASCII handles.
+namespace blank_space {
+std::vector<uint8_t> g_ifi;
+HGLYPH g_handles[0x5F];
+FD_GLYPHSET g_set;
+
+IFIMETRICS* QueryFont(DHPDEV, ULONG_PTR, ULONG, ULONG_PTR*) {
+  return reinterpret_cast<IFIMETRICS*>(g_ifi.data());
+}
+PVOID QueryFontTree(DHPDEV, ULONG_PTR, ULONG, ULONG mode, ULONG_PTR*) {
+  return mode == QFT_GLYPHSET ? &g_set : nullptr;
+}
+LONG QueryFontData(DHPDEV, FONTOBJ*, ULONG mode, HGLYPH hg, GLYPHDATA* gd, PVOID pv, ULONG size) {
+  if (mode != QFD_GLYPHANDBITMAP) return -1;
+  const bool blank = hg == ' ';
+  const LONG need = LONG(offsetof(GLYPHBITS, aj) + 12);
+  if (gd) {
+    *gd = GLYPHDATA{};
+    gd->hg = hg;
+    gd->fxD = 40 * 16;
+  }
+  if (pv && size >= ULONG(need)) {
+    std::memset(pv, 0, size_t(need));
+    auto* gb = static_cast<GLYPHBITS*>(pv);
+    gb->ptlOrigin = POINTL{0, -10};
+    gb->sizlBitmap = blank ? SIZEL{0, 0} : SIZEL{8, 10};
+    if (!blank) std::memset(gb->aj, 0xFF, 10);
+  }
+  return need;
+}
+
+std::unique_ptr<eng::FontObject> Font() {
+  g_ifi = MakeIfi(u"Blank Space Test", u"Blank Space Test", 0);
+  for (int i = 0; i < 0x5F; ++i) g_handles[i] = HGLYPH(0x20 + i);
+  g_set = FD_GLYPHSET{};
+  g_set.cjThis = sizeof g_set;
+  g_set.cGlyphsSupported = 0x5F;
+  g_set.cRuns = 1;
+  g_set.awcrun[0] = WCRUN{0x20, 0x5F, g_handles};
+  eng::DeviceFonts fonts;
+  fonts.count = 1;
+  fonts.query_font = QueryFont;
+  fonts.query_font_tree = QueryFontTree;
+  fonts.query_font_data = QueryFontData;
+  eng::FontSpec wanted;
+  wanted.height = -50;
+  return eng::FontObject::CreateDevice(fonts, 1, wanted);
+}
+}  // namespace blank_space
+
+// A glyph without pixels (a space) has nothing to define, but keeps its
+// place and code in the run: the glyph after it moves from the space's
+// origin.
+TEST_F(TextOut, AGlyphWithAnEmptyBitmapStaysInItsRun) {
+  auto font = blank_space::Font();
+  ASSERT_NE(font, nullptr);
+  auto str = Placed(*font, u"A A", 100, 200, 40);
+  ASSERT_TRUE(Draw(*font, *str));
+  std::vector<jobread::Record> recs = TextRecords();
+  ASSERT_EQ(Ops(recs), (std::vector<uint8_t>{0x56, 0x54, 0x55}));
+  EXPECT_EQ(recs[1].Int("code"), 'A');
+  const jobread::Record& run = recs[2];
+  EXPECT_EQ(run.Int("count"), 3);
+  EXPECT_EQ(run.List("codes"), (std::vector<int64_t>{'A', ' ', 'A'}));
+  EXPECT_EQ(run.List("dx"), (std::vector<int64_t>{0, 40, 40}));
+  EXPECT_EQ(run.List("dy"), (std::vector<int64_t>{0, 0, 0}));
+}
+
 TEST_F(TextOut, RotatedOrVerticalDownloadsGoAsCachedBitmaps) {
   auto rotated = RealFont(40, 900);
   REQUIRE_FONT(rotated);
@@ -484,6 +554,23 @@ TEST_F(TextOut, OpaqueBoxFirstExtraRectanglesLastUpToTheFirstEmptyOne) {
   EXPECT_EQ(recs[0].Int("bottom"), 210);
   EXPECT_EQ(recs[3].Int("top"), 205);
   EXPECT_EQ(recs[4].Int("top"), 180);
+}
+
+// The opaque box is drawn in the colours of its brush without a pattern
+// record of its own; the pattern record is the foreground brush's, written
+// for the text after the box.
+TEST_F(TextOut, TheOpaqueBoxWritesNoPatternRecord) {
+  auto font = NamedFont(u"明朝", u"明朝");
+  auto str = Placed(*font, u"A", 100, 200, 50);
+  RECTL opaque{90, 150, 200, 210};
+  BRUSHOBJ grey{0x808080, nullptr, 0};
+  ASSERT_TRUE(Draw(*font, *str, nullptr, &opaque, &grey));
+  const std::vector<uint8_t> ops = Ops(Records());
+  const auto box = std::find(ops.begin(), ops.end(), kOpRect);
+  ASSERT_NE(box, ops.end());
+  EXPECT_EQ(std::count(ops.begin(), box, kOpPattern), 0) << "a pattern record before the opaque box";
+  EXPECT_EQ(std::count(box, ops.end(), kOpPattern), 1) << "the foreground's pattern record";
+  EXPECT_LT(std::find(box, ops.end(), kOpPattern), std::find(box, ops.end(), uint8_t(0x50)));
 }
 
 TEST_F(TextOut, BadArgumentsFailSuppressedDrawingSucceedsSilently) {

@@ -137,19 +137,25 @@ TEST_F(Brushes, BottomUpPatternsRealizeTopRowFirst) {
   EXPECT_EQ(Pixel(up, 0, 1), 0x1E1E1Eu);
 }
 
-TEST_F(Brushes, SixteenBitFullIntensityIsWhite) {
+TEST_F(Brushes, SixteenBitChannelsScaleBy255Over32) {
+  // Each 5-bit channel becomes channel x 255 / 32, truncated: full intensity
+  // is 247, not white.
   Bitmap pat(8, 8, BMF_16BPP);
   for (LONG y = 0; y < 8; ++y)
     for (LONG x = 0; x < 8; ++x) {
       pat.Row(y)[x * 2] = 0xFF;
       pat.Row(y)[x * 2 + 1] = 0x7F;
     }
-  pat.Row(0)[0] = 0x10;  // (0, 0): blue channel 16, green 0x18
+  pat.Row(0)[0] = 0x10;  // (0, 0): blue 16, green 0, red 0
   pat.Row(0)[1] = 0x00;
+  pat.Row(0)[2] = 0x21;  // (1, 0): blue 1, green 1, red 8 (0x2021)
+  pat.Row(0)[3] = 0x20;
   GrRbrush rb{};
   ASSERT_TRUE(Realize(pat.so, nullptr, HS_DDI_MAX, &rb));
-  EXPECT_EQ(Pixel(rb, 1, 0), 0xFFFFFFu);
-  EXPECT_EQ(Pixel(rb, 0, 0), 16u * 255 / 31);
+  EXPECT_EQ(Pixel(rb, 0, 0), 0x00007Fu);
+  EXPECT_EQ(Pixel(rb, 1, 0), 0x3F0707u);
+  EXPECT_EQ(Pixel(rb, 2, 0), 0xF7F7F7u);
+  EXPECT_EQ(Pixel(rb, 9, 1), 0xF7F7F7u);
 }
 
 TEST_F(Brushes, ShortOrMissingTranslationsAndPatterns) {

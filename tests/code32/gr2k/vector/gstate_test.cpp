@@ -259,6 +259,8 @@ TEST_F(GsState, JoinCapAndMiterOfAGeometricPen) {
       {JOIN_ROUND, ENDCAP_ROUND, 4, 0, 0, 4 * 256},
       {JOIN_BEVEL, ENDCAP_SQUARE, 0.25f, 1, 2, 256},
       {JOIN_MITER, ENDCAP_BUTT, 1e9f, 2, 1, 32767u * 256},
+      {JOIN_MITER, ENDCAP_ROUND, 2.9f, 2, 0, 742},  // 742.4: the fraction is kept before the truncation
+      {JOIN_MITER, ENDCAP_SQUARE, 1.5f, 2, 2, 384},
   };
   for (const Case& c : cases) {
     LINEATTRS la{};
