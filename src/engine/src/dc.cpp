@@ -3,6 +3,7 @@
 // Eng* routine, and the band loop of a banding surface.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -51,6 +52,9 @@ struct Op {
 };
 
 // The hatches as 8 x 8 one-bit patterns, bit 7 leftmost; a set bit is a line.
+// Most dithers of solid colours kept at once.
+constexpr size_t kDitherCacheSize = 256;
+
 constexpr uint8_t kHatchRows[HS_DDI_MAX][8] = {
     {0x00, 0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00}, {0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08},
     {0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01}, {0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x40, 0x80},
@@ -133,6 +137,24 @@ struct PrinterDc::Impl {
     if (target_mode == PAL_RGB) return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
     return c & 0xFFFFFF;
   }
+  // The dithers of solid colours made for this PDEV, each a one-bit 8 x 8
+  // (or the driver's size) pattern bitmap in the target's indices.
+  struct Dither {
+    Color color = 0;
+    HBITMAP bitmap = nullptr;  // null: the colour goes solid
+    SURFOBJ* so = nullptr;
+  };
+  std::vector<Dither> dithers;
+  void DropDithers() {
+    for (Dither& d : dithers)
+      if (d.bitmap) {
+        EngUnlockSurface(d.so);
+        EngDeleteSurface(reinterpret_cast<HSURF>(d.bitmap));
+      }
+    dithers.clear();
+  }
+  const Dither* FindDither(Color c);
+  void RealizeSolid(Color c, Brush* brush);
   BOOL Execute(const Op& op, const POINTL& origin);
   BOOL FillWidened(const Op& op, const POINTL& origin, Clip* clip, Brush* brush);
   BOOL ExecuteText(const Op& op, const POINTL& origin);
@@ -176,10 +198,76 @@ RECTL PathBounds(PathObj* p, double pad) {
 
 }  // namespace
 
+// The colours a one-bit target cannot show (all but its palette's own)
+// are dithered as Windows' engine does: a driver that gives a dither size
+// and hooks DrvDitherColor is asked, and answers with its own pattern
+// (DCR_DRIVER), the engine's halftone (DCR_HALFTONE) or the nearest
+// colour (DCR_SOLID). Without a dither size or the hook a colour goes to
+// its nearest.
+const PrinterDc::Impl::Dither* PrinterDc::Impl::FindDither(Color c) {
+  c &= 0xFFFFFF;
+  for (const Dither& d : dithers)
+    if (d.color == c) return &d;
+  Dither d;
+  d.color = c;
+  auto ask = Fn<PFN_DrvDitherColor>(INDEX_DrvDitherColor);
+  const bool exact = target_mode == PAL_INDEXED && !target_colors.empty() &&
+                     (target_colors[NearestIndex(target_colors, c)] & 0xFFFFFF) == c;
+  if (so->iBitmapFormat == BMF_1BPP && target_mode == PAL_INDEXED && !exact && ask && devinfo.cxDither &&
+      devinfo.cyDither) {
+    const LONG cx = devinfo.cxDither, cy = devinfo.cyDither;
+    const LONG stride = FormatStride(BMF_1BPP, cx);
+    std::vector<ULONG> answer((size_t(stride) * size_t(cy) + 3) / 4, 0);
+    const ULONG colorref = ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+    const ULONG how = ask(dev->dhpdev, DM_MONOCHROME, colorref, answer.data());
+    const bool driver = how == DCR_DRIVER && devinfo.iDitherFormat == BMF_1BPP;
+    if (driver || how == DCR_HALFTONE) {
+      const SIZEL size = driver ? SIZEL{cx, cy} : SIZEL{8, 8};
+      d.bitmap = EngCreateBitmap(size, 0, BMF_1BPP, BMF_TOPDOWN, nullptr);
+      d.so = d.bitmap ? EngLockSurface(reinterpret_cast<HSURF>(d.bitmap)) : nullptr;
+      if (!d.so) {
+        if (d.bitmap) EngDeleteSurface(reinterpret_cast<HSURF>(d.bitmap));
+        return nullptr;
+      }
+      auto* bits = static_cast<uint8_t*>(d.so->pvScan0);
+      if (driver) {
+        for (LONG y = 0; y < cy; ++y)
+          std::memcpy(bits + ptrdiff_t(y) * d.so->lDelta, reinterpret_cast<const uint8_t*>(answer.data()) + ptrdiff_t(y) * stride,
+                      size_t(stride));
+      } else {
+        const ULONG white = NearestIndex(target_colors, 0xFFFFFF), black = NearestIndex(target_colors, 0);
+        for (LONG y = 0; y < 8; ++y)
+          for (LONG x = 0; x < 8; ++x)
+            if ((HalftoneWhite(c, x, y) ? white : black) & 1) bits[ptrdiff_t(y) * d.so->lDelta] |= uint8_t(0x80 >> x);
+      }
+    }
+  }
+  dithers.push_back(d);
+  return &dithers.back();
+}
+
+void PrinterDc::Impl::RealizeSolid(Color c, Brush* brush) {
+  brush->bo.iSolidColor = Translate(c);
+  if (so->iBitmapFormat != BMF_1BPP) return;
+  const Dither* d = FindDither(c);
+  if (!d || !d->bitmap) return;
+  brush->pattern = d->so;
+  brush->pattern_xlo = nullptr;  // the pattern holds the target's indices
+  brush->hatch = RB_DITHERCOLOR | (((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF));
+  brush->realize = Fn<PFN_DrvRealizeBrush>(INDEX_DrvRealizeBrush);
+  brush->target = so;
+  brush->bo.iSolidColor = BRUSH_PATTERN;
+}
+
 BOOL PrinterDc::Impl::Execute(const Op& op, const POINTL& origin) {
+  // The dithers stay while they are few; a page of many colours starts
+  // them afresh (never in the middle of a drawing that holds one).
+  if (dithers.size() > kDitherCacheSize) DropDithers();
   Brush brush;
-  brush.bo.iSolidColor = Translate(op.color);
-  POINTL brush_org{0, 0};
+  if (op.kind != Op::kPatBlt || op.brush.kind == DcBrush::kSolid) RealizeSolid(op.color, &brush);
+  else brush.bo.iSolidColor = Translate(op.color);
+  // Patterns are anchored at the page's corner, so that bands join.
+  POINTL brush_org{-origin.x, -origin.y};
   switch (op.kind) {
     case Op::kFillPath:
     case Op::kStrokePath:
@@ -236,7 +324,7 @@ BOOL PrinterDc::Impl::Execute(const Op& op, const POINTL& origin) {
           if (!ok && (hooks & HOOK_STROKEPATH) && op.pen.width > 0) ok = FillWidened(op, origin, &clip, &brush);
         } else {
           Brush pen;
-          pen.bo.iSolidColor = Translate(op.pen_color);
+          RealizeSolid(op.pen_color, &pen);
           auto drv = Fn<PFN_DrvStrokeAndFillPath>(INDEX_DrvStrokeAndFillPath);
           ok = (hooks & HOOK_STROKEANDFILLPATH) && drv
                    ? drv(so, &p->po, &clip.co, &xform.xo, &pen.bo, &la, &brush.bo, &brush_org,
@@ -312,8 +400,11 @@ BOOL PrinterDc::Impl::Execute(const Op& op, const POINTL& origin) {
                     : EngBitBlt(so, nullptr, nullptr, &clip.co, nullptr, &dest, nullptr, nullptr, &brush.bo, &org,
                                 op.rop4);
       BrushRelease(&brush);
-      if (brush.pattern) EngUnlockSurface(brush.pattern);
-      if (bmp) EngDeleteSurface(reinterpret_cast<HSURF>(bmp));
+      if (bmp) {
+        // (a solid colour's dither belongs to the DC's dithers)
+        if (brush.pattern) EngUnlockSurface(brush.pattern);
+        EngDeleteSurface(reinterpret_cast<HSURF>(bmp));
+      }
       return ok;
     }
     case Op::kText:
@@ -433,9 +524,9 @@ BOOL PrinterDc::Impl::ExecuteText(const Op& op, const POINTL& origin) {
   Clip clip;
   if (!Intersect(bounds, surf, nullptr) || !MakeClip(*this, op, origin, bounds, &clip)) return TRUE;
   Brush fore, back;
-  fore.bo.iSolidColor = Translate(op.color);
-  back.bo.iSolidColor = Translate(op.text_options.background);
-  POINTL org{0, 0};
+  RealizeSolid(op.color, &fore);
+  RealizeSolid(op.text_options.background, &back);
+  POINTL org{-origin.x, -origin.y};
   RECTL* prcl_extra = extra.empty() ? nullptr : extra.data();
   RECTL* prcl_opaque = op.text_options.opaque ? &opaque : nullptr;
   BRUSHOBJ* pbo_opaque = op.text_options.opaque ? &back.bo : nullptr;
@@ -451,6 +542,7 @@ BOOL PrinterDc::Impl::ExecuteText(const Op& op, const POINTL& origin) {
 }
 
 void PrinterDc::Impl::Shutdown() {
+  DropDithers();
   if (page_open) {
     page.clear();
     page_open = false;
@@ -614,6 +706,7 @@ BOOL PrinterDc::Reset(const DEVMODEW* devmode) {
   dc.hooks = surf->hooks;
   dc.banding = surf->banding;
   dc.SetTargetColors();
+  dc.DropDithers();
   // A document goes on in the new PDEV: the driver hears of it again.
   if (dc.doc_open) {
     auto fn = dc.Fn<PFN_DrvStartDoc>(INDEX_DrvStartDoc);

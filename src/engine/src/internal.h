@@ -131,6 +131,13 @@ ULONG NearestIndex(const std::vector<ULONG>& colors, ULONG c);
 ULONG XlateSourceRgb(const Xlate* x, ULONG v);
 ULONG XlateTargetOf(const Xlate* x, ULONG rgb);
 
+// The engine's halftone onto one bit: whether pixel (x, y) of an area of
+// colour rgb (0x00RRGGBB) is white. An 8 x 8 ordered dither (Bayer) on
+// luminance, anchored at (0, 0): white where the luminance reaches the
+// threshold of the pixel's place in the matrix, so that black stays all
+// black and white all white. Images, fills, pens and text share it.
+bool HalftoneWhite(ULONG rgb, LONG x, LONG y);
+
 struct Brush {
   BRUSHOBJ bo{};
   uint32_t magic = kBrushMagic;

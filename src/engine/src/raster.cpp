@@ -491,6 +491,16 @@ constexpr uint8_t kBayer[8][8] = {
     {60, 28, 52, 20, 62, 30, 54, 22}, {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
     {15, 47, 7, 39, 13, 45, 5, 37},  {63, 31, 55, 23, 61, 29, 53, 21}};
 
+}  // namespace
+
+bool HalftoneWhite(ULONG rgb, LONG x, LONG y) {
+  const uint32_t lum = (((rgb >> 16) & 0xFF) * 77 + ((rgb >> 8) & 0xFF) * 151 + (rgb & 0xFF) * 28) >> 8;
+  const uint32_t threshold = kBayer[uint32_t(y) & 7][uint32_t(x) & 7] * 4u + 2u;
+  return lum >= threshold;
+}
+
+namespace {
+
 // A 16-bit pixel of five bits a channel (blue lowest) as 0x00RRGGBB; each
 // channel is scaled by 255 / 31 so that full intensity stays white.
 inline ULONG Rgb555(uint32_t v) {
@@ -524,11 +534,8 @@ struct HalftoneColours {
   }
   uint32_t Target(ULONG rgb, LONG x, LONG y) const {
     if (trg_bits == 1) {
-      // Ordered dither: white where the brightness reaches the threshold of
-      // the pixel's place in the matrix, anchored at the halftone origin.
-      const uint32_t lum = (((rgb >> 16) & 0xFF) * 77 + ((rgb >> 8) & 0xFF) * 151 + (rgb & 0xFF) * 28) >> 8;
-      const uint32_t threshold = kBayer[uint32_t(y - origin.y) & 7][uint32_t(x - origin.x) & 7] * 4u + 2u;
-      return lum >= threshold ? white : black;
+      // Ordered dither anchored at the halftone origin.
+      return HalftoneWhite(rgb, x - origin.x, y - origin.y) ? white : black;
     }
     if (xlate && xlate->dst_mode == PAL_INDEXED) return XlateTargetOf(xlate, rgb);
     if (trg_bits == 16) return To555(rgb);
