@@ -9,6 +9,7 @@ extern "C" {
 #include <mupdf/fitz.h>
 }
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -152,21 +153,56 @@ using Page = Render;
 // nearest pixel, MuPDF anti-aliases and filters, so edges differ by a pixel
 // and in shade. A printed pixel counts as differing when no pixel of
 // MuPDF's render within one pixel of it (its 3 x 3 neighbourhood, a 1-pixel
-// dilation) is within kChannelTolerance in every channel (24-bit pages), or
-// (one-bit pages, MuPDF's grey render) has its black or white (grey cut at
-// 128) or is a mid grey (kMidGreyLow..kMidGreyHigh), which the driver may
-// halftone either way. The share of differing pixels of the printable area
-// is held to kMaxDifferingShare: a shape that is missing, moved, clipped
-// wrongly or in the wrong colour fails it, edge pixels do not.
+// dilation) is within kChannelTolerance in every channel (24-bit pages).
+// A one-bit page (against MuPDF's grey render) is held to its black and
+// white pixel by pixel: a printed pixel differs when no pixel of that
+// neighbourhood is on its side of 128 or lies between black (below
+// kBlackBelow) and white (from kWhiteFrom), where the driver dithers. And
+// it is held to its greys by ink density: over boxes of kDensityBox x
+// kDensityBox pixels of the printable area, the share of black printed
+// pixels against the render's darkness (1 - grey / 255); a box differs when
+// they are more than kDensityTolerance apart. The share of differing pixels
+// (and boxes) of the printable area is held to kMaxDifferingShare: a shape
+// that is missing, moved, clipped wrongly, in the wrong colour or in the
+// wrong grey fails it, edge pixels do not.
 constexpr int kChannelTolerance = 40;
-constexpr int kMidGreyLow = 48, kMidGreyHigh = 207;
+constexpr int kBlackBelow = 6, kWhiteFrom = 250;
+constexpr int kDensityBox = 16;
+constexpr double kDensityTolerance = 0.15;
 constexpr double kMaxDifferingShare = 0.002;
 
 struct Difference {
   size_t differing = 0, total = 0;
   double share = 0;
   std::string first;
+  // One-bit pages: the boxes whose ink density differs.
+  size_t boxes_differing = 0, boxes = 0;
+  double box_share = 0;
+  std::string first_box;
 };
+
+// The ink density of a one-bit page against its render's grey levels, box
+// by box (see kDensityBox).
+void DensityDifference(const Page& printed, const Render& render, int offset_x, int offset_y, Difference* d) {
+  for (int by = 0; by < printed.height; by += kDensityBox)
+    for (int bx = 0; bx < printed.width; bx += kDensityBox) {
+      double ink = 0, dark = 0;
+      int n = 0;
+      for (int y = by; y < std::min(by + kDensityBox, printed.height); ++y)
+        for (int x = bx; x < std::min(bx + kDensityBox, printed.width); ++x) {
+          ink += printed.samples[size_t(y) * printed.width + x] < 128;
+          const int rx = x + offset_x, ry = y + offset_y;
+          const bool on_page = rx >= 0 && ry >= 0 && rx < render.width && ry < render.height;
+          dark += on_page ? 1.0 - render.samples[size_t(ry) * render.width + rx] / 255.0 : 0.0;
+          ++n;
+        }
+      ++d->boxes;
+      if (std::fabs(ink - dark) / n > kDensityTolerance && d->boxes_differing++ == 0)
+        d->first_box = "(" + std::to_string(bx) + "," + std::to_string(by) + "): " + std::to_string(ink / n) +
+                       " black against " + std::to_string(dark / n);
+    }
+  d->box_share = d->boxes ? double(d->boxes_differing) / double(d->boxes) : 0;
+}
 
 Difference PageDifference(const Page& printed, const Render& render, int offset_x, int offset_y, bool one_bit) {
   Difference d;
@@ -178,7 +214,7 @@ Difference PageDifference(const Page& printed, const Render& render, int offset_
       return true;
     }
     const uint8_t* b = &render.samples[(size_t(ry) * render.width + rx) * render.comps];
-    if (one_bit) return (a[0] >= 128) == (b[0] >= 128) || (b[0] >= kMidGreyLow && b[0] <= kMidGreyHigh);
+    if (one_bit) return (a[0] >= 128) == (b[0] >= 128) || (b[0] >= kBlackBelow && b[0] < kWhiteFrom);
     for (int c = 0; c < 3; ++c)
       if (std::abs(int(a[c]) - int(b[c])) > kChannelTolerance) return false;
     return true;
@@ -194,6 +230,7 @@ Difference PageDifference(const Page& printed, const Render& render, int offset_
       if (!same && d.differing++ == 0) d.first = "(" + std::to_string(x) + "," + std::to_string(y) + ")";
     }
   d.share = d.total ? double(d.differing) / double(d.total) : 0;
+  if (one_bit) DensityDifference(printed, render, offset_x, offset_y, &d);
   return d;
 }
 
@@ -320,8 +357,12 @@ void CheckJob(const std::string& path, const std::string& pdf, const std::vector
     }
     const Difference diff = PageDifference(printed, render, rep.offset_x, rep.offset_y, rep.bits == 1);
     ::testing::Test::RecordProperty("differing_share_page_" + std::to_string(doc_pages[p]), std::to_string(diff.share));
+    ::testing::Test::RecordProperty("differing_box_share_page_" + std::to_string(doc_pages[p]), std::to_string(diff.box_share));
     EXPECT_LE(diff.share, kMaxDifferingShare)
         << diff.differing << " of " << diff.total << " pixels differ; the first at " << diff.first;
+    EXPECT_LE(diff.box_share, kMaxDifferingShare)
+        << diff.boxes_differing << " of " << diff.boxes << " boxes differ in ink density; the first at "
+        << diff.first_box;
     // A real page: ink and paper both.
     EXPECT_GT(black, size_t(W) * 10);
     EXPECT_GT(white, size_t(W) * H / 2);

@@ -153,6 +153,12 @@ struct PrinterDc::Impl {
       }
     dithers.clear();
   }
+  // The target is a one-bit bitmap of a driver that gives a dither size:
+  // colours it cannot show are dithered.
+  bool DithersOneBit() const {
+    return so->iBitmapFormat == BMF_1BPP && so->iType == STYPE_BITMAP && target_mode == PAL_INDEXED &&
+           devinfo.cxDither && devinfo.cyDither;
+  }
   const Dither* FindDither(Color c);
   void RealizeSolid(Color c, Brush* brush);
   BOOL Execute(const Op& op, const POINTL& origin);
@@ -213,8 +219,7 @@ const PrinterDc::Impl::Dither* PrinterDc::Impl::FindDither(Color c) {
   auto ask = Fn<PFN_DrvDitherColor>(INDEX_DrvDitherColor);
   const bool exact = target_mode == PAL_INDEXED && !target_colors.empty() &&
                      (target_colors[NearestIndex(target_colors, c)] & 0xFFFFFF) == c;
-  if (so->iBitmapFormat == BMF_1BPP && target_mode == PAL_INDEXED && !exact && ask && devinfo.cxDither &&
-      devinfo.cyDither) {
+  if (DithersOneBit() && !exact && ask) {
     const LONG cx = devinfo.cxDither, cy = devinfo.cyDither;
     const LONG stride = FormatStride(BMF_1BPP, cx);
     std::vector<ULONG> answer((size_t(stride) * size_t(cy) + 3) / 4, 0);
@@ -367,20 +372,37 @@ BOOL PrinterDc::Impl::Execute(const Op& op, const POINTL& origin) {
       HBITMAP bmp = nullptr;
       Xlate xlate;
       uint8_t hatch_bits[8 * 4] = {};  // the hatch bitmap's rows, used until the call returns
+      std::vector<uint8_t> halftoned;  // a colour pattern's halftone, likewise
       if (op.brush.kind != DcBrush::kSolid) {
         const bool hatch = op.brush.kind == DcBrush::kHatch;
         const Image& im = op.image_info;
         if (hatch)
           for (int y = 0; y < 8; ++y) hatch_bits[y * 4] = kHatchRows[op.brush.hatch][y];
         SIZEL size = hatch ? SIZEL{8, 8} : SIZEL{im.width, im.height};
-        bmp = EngCreateBitmap(size, hatch ? 4 : im.stride, hatch || im.bits == 1 ? BMF_1BPP : BMF_24BPP,
-                              BMF_TOPDOWN, hatch ? hatch_bits : op.image->data());
+        // A colour pattern onto a one-bit page of a driver that dithers is
+        // the engine's halftone of its cell, in the page's indices.
+        const bool halftone = !hatch && im.bits == 24 && DithersOneBit();
+        if (halftone) {
+          halftoned.assign(size_t(FormatStride(BMF_1BPP, im.width)) * size_t(im.height), 0);
+          const ULONG white = NearestIndex(target_colors, 0xFFFFFF), black = NearestIndex(target_colors, 0);
+          for (LONG y = 0; y < im.height; ++y)
+            for (LONG x = 0; x < im.width; ++x) {
+              const uint8_t* p = op.image->data() + size_t(y) * size_t(im.stride) + 3 * size_t(x);
+              if ((HalftoneWhite(ULONG(p[2]) << 16 | ULONG(p[1]) << 8 | p[0], x, y) ? white : black) & 1)
+                halftoned[size_t(y) * size_t(FormatStride(BMF_1BPP, im.width)) + size_t(x >> 3)] |= uint8_t(0x80 >> (x & 7));
+            }
+        }
+        bmp = EngCreateBitmap(size, hatch ? 4 : halftone ? FormatStride(BMF_1BPP, im.width) : im.stride,
+                              hatch || halftone || im.bits == 1 ? BMF_1BPP : BMF_24BPP, BMF_TOPDOWN,
+                              hatch ? hatch_bits : halftone ? halftoned.data() : op.image->data());
         if (!bmp) {
           BrushRelease(&brush);
           return FALSE;
         }
         if (hatch) {
           XlateBuild(&xlate, PAL_INDEXED, {op.brush.background, op.brush.color}, target_mode, target_colors);
+        } else if (halftone) {
+          XlateBuild(&xlate, target_mode, target_colors, target_mode, target_colors);
         } else if (im.bits == 1) {
           XlateBuild(&xlate, PAL_INDEXED, {0x000000, 0xFFFFFF}, target_mode, target_colors);
         } else {
