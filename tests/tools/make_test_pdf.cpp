@@ -13,6 +13,13 @@
 // The page (595.2 x 840 points, near A4) and its geometry lie on the pixel
 // grid of 300 and 600 dpi (multiples of 0.24 pt) wherever a straight edge is
 // drawn; pattern cells are 6 points, whole pixels at both resolutions.
+//
+// make_test_pdf --testpage OUT.pdf: the test page of a printing system on
+// the same page size: seven discs of radius 45 points in cyan, magenta,
+// yellow and black at (100, 150), (220, 150), (340, 150), (460, 150) and
+// in red, green and blue at (160, 270), (280, 270), (400, 270), and a grey
+// wheel of radius 150 points about (297.6, 560) in 12 sectors of 30 degrees,
+// sector i (clockwise from the x axis) of grey level (i + 0.5) / 12.
 #include <cairo-pdf.h>
 #include <cairo.h>
 #include <fontconfig/fontconfig.h>
@@ -515,6 +522,44 @@ void DrawMixedPage(cairo_t* cr) {
   cairo_show_text(cr, "VELM mixed drawing");
 }
 
+void DrawTestPage(cairo_t* cr) {
+  struct Disc {
+    double x, y, r, g, b;
+  } discs[] = {{100, 150, 0, 1, 1}, {220, 150, 1, 0, 1}, {340, 150, 1, 1, 0}, {460, 150, 0, 0, 0},
+               {160, 270, 1, 0, 0}, {280, 270, 0, 1, 0}, {400, 270, 0, 0, 1}};
+  for (const Disc& d : discs) {
+    cairo_set_source_rgb(cr, d.r, d.g, d.b);
+    cairo_arc(cr, d.x, d.y, 45, 0, 2 * M_PI);
+    cairo_fill(cr);
+  }
+  constexpr int kSteps = 12;
+  for (int i = 0; i < kSteps; ++i) {
+    const double g = (i + 0.5) / kSteps;
+    cairo_set_source_rgb(cr, g, g, g);
+    cairo_move_to(cr, 297.6, 560);
+    cairo_arc(cr, 297.6, 560, 150, i * 2 * M_PI / kSteps, (i + 1) * 2 * M_PI / kSteps);
+    cairo_close_path(cr);
+    cairo_fill(cr);
+  }
+}
+
+// Writes one page of 595.2 x 840 points (near A4, and whole pixels at 300
+// and 600 dpi) drawn by draw.
+int WriteOnePage(const char* path, void (*draw)(cairo_t*)) {
+  cairo_surface_t* s = cairo_pdf_surface_create(path, 595.2, 840);
+  cairo_t* cr = cairo_create(s);
+  draw(cr);
+  cairo_show_page(cr);
+  cairo_destroy(cr);
+  cairo_surface_finish(s);
+  const bool ok = cairo_surface_status(s) == CAIRO_STATUS_SUCCESS;
+  cairo_surface_destroy(s);
+  cairo_debug_reset_static_data();
+  FcFini();
+  if (!ok) std::fprintf(stderr, "make_test_pdf: cannot write %s\n", path);
+  return ok ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -526,24 +571,12 @@ int main(int argc, char** argv) {
     }
     return WriteKinds(argv[1], pages);
   }
-  if (argc == 3 && std::string(argv[1]) == "--mixed") {
-    // 595.2 x 840 points: near A4, and whole pixels at 300 and 600 dpi.
-    cairo_surface_t* s = cairo_pdf_surface_create(argv[2], 595.2, 840);
-    cairo_t* cr = cairo_create(s);
-    DrawMixedPage(cr);
-    cairo_show_page(cr);
-    cairo_destroy(cr);
-    cairo_surface_finish(s);
-    const bool ok = cairo_surface_status(s) == CAIRO_STATUS_SUCCESS;
-    cairo_surface_destroy(s);
-    cairo_debug_reset_static_data();
-    FcFini();
-    if (!ok) std::fprintf(stderr, "make_test_pdf: cannot write %s\n", argv[2]);
-    return ok ? 0 : 1;
-  }
+  if (argc == 3 && std::string(argv[1]) == "--mixed") return WriteOnePage(argv[2], DrawMixedPage);
+  if (argc == 3 && std::string(argv[1]) == "--testpage") return WriteOnePage(argv[2], DrawTestPage);
   if (argc != 3 && argc != 5) {
     std::fprintf(stderr,
                  "usage: make_test_pdf OUT.pdf PAGES [WIDTH HEIGHT] | make_test_pdf --mixed OUT.pdf | "
+                 "make_test_pdf --testpage OUT.pdf | "
                  "make_test_pdf OUT.pdf --kinds [PAGES]\n");
     return 2;
   }
