@@ -818,3 +818,52 @@ TEST_F(DcTest, OneBitPageDithersSolidColoursAsTheDriverAnswers) {
 }
 
 }  // namespace
+
+namespace {
+
+// A path clip is the region a fill of the path covers, in as few
+// rectangles as its rows allow: a rectangle reaches the driver as a
+// rectangle clip, an L shape as a complex one, and both cut the drawing to
+// their pixels.
+TEST_F(DcTest, PathClipIsTheFillsRegionInWholeRectangles) {
+  struct Case {
+    const char* name;
+    std::vector<std::pair<double, double>> outline;
+    bool (*inside)(int x, int y);
+    int complexity;
+  } cases[] = {
+      {"rectangle", {{4, 4}, {20, 4}, {20, 12}, {4, 12}},
+       [](int x, int y) { return x >= 4 && x < 20 && y >= 4 && y < 12; }, DC_RECT},
+      {"L shape", {{4, 4}, {12, 4}, {12, 20}, {30, 20}, {30, 28}, {4, 28}},
+       [](int x, int y) { return x >= 4 && y >= 4 && y < 28 && (x < 12 || (y >= 20 && x < 30)); }, DC_COMPLEX},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestDrvConfig cfg;
+    cfg.banding = false;
+    Configure(cfg);
+    {
+      auto dc = Open();
+      ASSERT_NE(dc, nullptr);
+      ASSERT_TRUE(dc->StartDoc(u"d", 1));
+      ASSERT_TRUE(dc->StartPage());
+      eng::Path outline;
+      outline.MoveTo(c.outline[0].first, c.outline[0].second);
+      for (size_t i = 1; i < c.outline.size(); ++i) outline.LineTo(c.outline[i].first, c.outline[i].second);
+      outline.Close();
+      ASSERT_TRUE(dc->ClipPath(outline, eng::FillMode::kWinding));
+      ASSERT_TRUE(dc->FillRect(RECTL{0, 0, 64, 48}, 0x000000));
+      ASSERT_TRUE(dc->EndPage());
+      ASSERT_TRUE(dc->EndDoc());
+    }
+    EXPECT_EQ(Joined(Log("BitBlt")), "BitBlt 0,0,64,48 F0F0 clip " + std::to_string(c.complexity) + "\n");
+    int32_t stride = 0;
+    std::vector<uint8_t> page = Page(&stride);
+    ASSERT_GE(page.size(), size_t(stride) * 48);
+    for (int y = 0; y < 48; ++y)
+      for (int x = 0; x < 64; ++x) ASSERT_EQ(page[size_t(y) * stride + 3 * x] == 0, c.inside(x, y)) << x << "," << y;
+    ExpectNoLeaks();
+  }
+}
+
+}  // namespace

@@ -948,50 +948,29 @@ void PrinterDc::ClipRect(const RECTL& rect) {
 
 namespace {
 
-// The region of a path: its pixels as runs of rows, made by filling it into
-// a one-bit mask of its bounds (cut to the page) through the engine.
-BOOL PathRegion(const PrinterDc::Impl& dc, const Path& path, FillMode mode,
+// The region of a path: the pixels a fill of it covers on the page, cut to
+// within (when given: the clip it is to narrow), as runs of rows.
+BOOL PathRegion(const PrinterDc::Impl& dc, const Path& path, FillMode mode, const std::vector<RECTL>* within,
                 std::shared_ptr<std::vector<RECTL>>* out) {
   PathObj* p = PathFromPath(path, 0, 0);
   if (!p) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return FALSE;
   }
-  RECTFX b;
-  PATHOBJ_vGetBounds(&p->po, &b);
-  RECTL box{std::max<LONG>(0, b.xLeft / 16 - 1), std::max<LONG>(0, b.yTop / 16 - 1),
-            std::min<LONG>(LONG(dc.gdi.ulHorzRes ? dc.gdi.ulHorzRes : 1), b.xRight / 16 + 2),
-            std::min<LONG>(LONG(dc.gdi.ulVertRes ? dc.gdi.ulVertRes : 1), b.yBottom / 16 + 2)};
-  auto region = std::make_shared<std::vector<RECTL>>();
-  BOOL ok = TRUE;
-  if (box.left < box.right && box.top < box.bottom) {
-    SIZEL size{box.right - box.left, box.bottom - box.top};
-    HBITMAP mask = EngCreateBitmap(size, 0, BMF_1BPP, BMF_TOPDOWN, nullptr);
-    PathObj* moved = PathFromPath(path, -box.left, -box.top);
-    ok = mask && moved;
-    if (ok) {
-      SURFOBJ* so = EngLockSurface(mask);
-      Brush brush;
-      brush.bo.iSolidColor = 1;
-      POINTL org{0, 0};
-      ok = EngFillPath(so, &moved->po, nullptr, &brush.bo, &org, 0x0D0D,
-                       mode == FillMode::kWinding ? FP_WINDINGMODE : FP_ALTERNATEMODE);
-      const uint8_t* bits = static_cast<const uint8_t*>(so->pvScan0);
-      for (LONG y = 0; ok && y < size.cy; ++y) {
-        const uint8_t* row = bits + ptrdiff_t(y) * so->lDelta;
-        LONG x = 0;
-        while (x < size.cx) {
-          while (x < size.cx && !((row[x >> 3] >> (7 - (x & 7))) & 1)) ++x;
-          LONG start = x;
-          while (x < size.cx && ((row[x >> 3] >> (7 - (x & 7))) & 1)) ++x;
-          if (x > start) region->push_back({start + box.left, y + box.top, x + box.left, y + box.top + 1});
-        }
-      }
+  RECTL limit{0, 0, LONG(dc.gdi.ulHorzRes ? dc.gdi.ulHorzRes : 1), LONG(dc.gdi.ulVertRes ? dc.gdi.ulVertRes : 1)};
+  if (within) {
+    RECTL b{0, 0, 0, 0};
+    for (size_t i = 0; i < within->size(); ++i) {
+      const RECTL& r = (*within)[i];
+      b = i == 0 ? r
+                 : RECTL{std::min(b.left, r.left), std::min(b.top, r.top), std::max(b.right, r.right),
+                         std::max(b.bottom, r.bottom)};
     }
-    if (!ok) SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    PathDelete(moved);
-    if (mask) EngDeleteSurface(mask);
+    if (!Intersect(limit, b, &limit)) limit = RECTL{0, 0, 0, 0};
   }
+  auto region = std::make_shared<std::vector<RECTL>>();
+  const BOOL ok = PathRuns(p, limit, mode == FillMode::kWinding, region.get());
+  if (!ok) SetLastError(ERROR_NOT_ENOUGH_MEMORY);
   PathDelete(p);
   if (ok) *out = region;
   return ok;
@@ -1001,7 +980,7 @@ BOOL PathRegion(const PrinterDc::Impl& dc, const Path& path, FillMode mode,
 
 BOOL PrinterDc::ClipPath(const Path& path, FillMode mode) {
   std::shared_ptr<std::vector<RECTL>> region;
-  if (!PathRegion(*impl_, path, mode, &region)) return FALSE;
+  if (!PathRegion(*impl_, path, mode, nullptr, &region)) return FALSE;
   impl_->clip = region;
   return TRUE;
 }
@@ -1019,7 +998,7 @@ void PrinterDc::IntersectClipRect(const RECTL& rect) {
 BOOL PrinterDc::IntersectClipPath(const Path& path, FillMode mode) {
   Impl& dc = *impl_;
   std::shared_ptr<std::vector<RECTL>> region;
-  if (!PathRegion(dc, path, mode, &region)) return FALSE;
+  if (!PathRegion(dc, path, mode, dc.clip.get(), &region)) return FALSE;
   if (dc.clip) *region = RegionIntersect(*dc.clip, *region);
   dc.clip = region;
   return TRUE;

@@ -101,6 +101,11 @@ PathObj* PathFromObj(PATHOBJ* ppo);
 PathObj* PathFromPath(const eng::Path& path, double dx, double dy);
 void PathDelete(PathObj* p);
 
+// The pixels a fill of the path covers inside limit, as a region: rows of
+// runs top to bottom, left to right, a run of rows with the same runs as
+// one rectangle each. False on a drawing failure.
+bool PathRuns(PathObj* p, const RECTL& limit, bool winding, std::vector<RECTL>* region);
+
 // The area a geometric pen's stroke of the path paints, as closed figures
 // that all turn the same way (fill it with the winding rule); empty for a
 // cosmetic pen.

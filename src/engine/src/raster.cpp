@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <new>
 #include <vector>
 
 #include "internal.h"
@@ -151,10 +153,11 @@ bool MakePattern(BRUSHOBJ* pbo, POINTL* org, PatternSource* out) {
 }
 
 // Where a drawing may change pixels: an optional coverage mask (one byte per
-// pixel, non-zero inside) over a rectangle of the target.
+// pixel, non-zero inside) over a rectangle of the target. Its bytes are the
+// thread's coverage buffer, good until the next coverage is made.
 struct Coverage {
   RECTL area{0, 0, 0, 0};
-  std::vector<uint8_t> data;
+  const uint8_t* data = nullptr;
   int stride = 0;
   bool Inside(LONG x, LONG y) const {
     return data[size_t(y - area.top) * size_t(stride) + size_t(x - area.left)] != 0;
@@ -295,14 +298,27 @@ struct StrokeStyle {
   XFORML xform{1, 0, 0, 1, 0, 0};
 };
 
-// Coverage of a path over area; false on a drawing failure.
+// Coverage of a path over area; false on a drawing failure. The mask is
+// drawn into one buffer of the thread, kept from drawing to drawing, so
+// that a page's paths neither allocate nor fault in fresh pages: only the
+// area's own bytes are cleared.
 bool PathCoverage(PathObj* p, const RECTL& area, bool winding, const StrokeStyle* stroke,
                   Coverage* cov) {
   int w = area.right - area.left, h = area.bottom - area.top;
   cov->area = area;
   if (w <= 0 || h <= 0) return true;
   if (plat::ShouldFail("EngAllocMem")) return false;
-  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_A8, w, h);
+  thread_local std::vector<uint8_t> buffer;
+  const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_A8, w);
+  if (stride <= 0) return false;
+  const size_t bytes = size_t(stride) * size_t(h);
+  try {
+    if (buffer.size() < bytes) buffer.resize(bytes);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  std::memset(buffer.data(), 0, bytes);
+  cairo_surface_t* s = cairo_image_surface_create_for_data(buffer.data(), CAIRO_FORMAT_A8, w, h, stride);
   if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(s);
     return false;
@@ -328,14 +344,11 @@ bool PathCoverage(PathObj* p, const RECTL& area, bool winding, const StrokeStyle
   bool ok = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
   cairo_destroy(cr);
   cairo_surface_flush(s);
-  if (ok) {
-    const uint8_t* data = cairo_image_surface_get_data(s);
-    int stride = cairo_image_surface_get_stride(s);
-    cov->stride = w;
-    cov->data.resize(size_t(w) * size_t(h));
-    for (int y = 0; y < h; ++y) std::memcpy(&cov->data[size_t(y) * size_t(w)], data + size_t(y) * size_t(stride), size_t(w));
-  }
   cairo_surface_destroy(s);
+  if (ok) {
+    cov->data = buffer.data();
+    cov->stride = stride;
+  }
   return ok;
 }
 
@@ -388,6 +401,44 @@ bool DrawPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* o
   Combine(trg, rects, area, &pat, nullptr, nullptr, rop | (rop << 8), &cov);
   return true;
 }
+
+}  // namespace
+
+bool PathRuns(PathObj* p, const RECTL& limit, bool winding, std::vector<RECTL>* region) {
+  region->clear();
+  RECTL area = PathArea(p, 0, limit);
+  if (area.right <= area.left || area.bottom <= area.top) return true;
+  Coverage cov;
+  if (!PathCoverage(p, area, winding, nullptr, &cov)) return false;
+  // Rows whose runs are those of the row above extend its rectangles.
+  size_t row_start = 0, prev_start = 0, prev_count = 0;
+  for (LONG y = area.top; y < area.bottom; ++y) {
+    const uint8_t* row = cov.data + size_t(y - area.top) * size_t(cov.stride);
+    const LONG w = area.right - area.left;
+    row_start = region->size();
+    for (LONG x = 0; x < w;) {
+      while (x < w && !row[x]) ++x;
+      const LONG start = x;
+      while (x < w && row[x]) ++x;
+      if (x > start) region->push_back(RECTL{start + area.left, y, x + area.left, y + 1});
+    }
+    const size_t count = region->size() - row_start;
+    bool same = count == prev_count && count > 0 && (*region)[prev_start].bottom == y;
+    for (size_t i = 0; same && i < count; ++i)
+      same = (*region)[prev_start + i].left == (*region)[row_start + i].left &&
+             (*region)[prev_start + i].right == (*region)[row_start + i].right;
+    if (same) {
+      for (size_t i = 0; i < count; ++i) (*region)[prev_start + i].bottom = y + 1;
+      region->resize(row_start);
+    } else {
+      prev_start = row_start;
+      prev_count = count;
+    }
+  }
+  return true;
+}
+
+namespace {
 
 bool StrokeFromLineAttrs(LINEATTRS* la, XFORMOBJ* pxo, StrokeStyle* st) {
   st->stroke = true;
