@@ -236,6 +236,31 @@ void Combine(const Pixels& trg, const std::vector<RECTL>& rects, const RECTL& de
       }
       continue;
     }
+    // The brush alone (PATCOPY), as fills, pens and text paint: the
+    // pattern's row is found once a row and walked along it.
+    if (fg == 0xF0 && bg == 0xF0 && pat) {
+      for (LONG y = r.top; y < r.bottom; ++y) {
+        const uint8_t* c = cov ? cov->data + size_t(y - cov->area.top) * size_t(cov->stride) : nullptr;
+        const LONG cx = cov ? cov->area.left : 0;
+        if (!pat->tiled) {
+          const uint32_t v = pat->solid & vmask;
+          for (LONG x = r.left; x < r.right; ++x)
+            if (!c || c[x - cx]) trg.Put(x, y, v);
+          continue;
+        }
+        LONG py = (y - pat->org.y) % pat->pat.height, px = (r.left - pat->org.x) % pat->pat.width;
+        if (py < 0) py += pat->pat.height;
+        if (px < 0) px += pat->pat.width;
+        for (LONG x = r.left; x < r.right; ++x) {
+          if (!c || c[x - cx]) {
+            const uint32_t v = pat->pat.Get(px, py);
+            trg.Put(x, y, (pat->xlo ? XLATEOBJ_iXlate(pat->xlo, v) : v) & vmask);
+          }
+          if (++px == pat->pat.width) px = 0;
+        }
+      }
+      continue;
+    }
     for (LONG y = r.top; y < r.bottom; ++y) {
       for (LONG x = r.left; x < r.right; ++x) {
         if (cov && !cov->Inside(x, y)) continue;
