@@ -303,6 +303,20 @@ void KindImages(cairo_t* cr, int n) {
   cairo_fill(cr);
 }
 
+// Ends the document at path: 0 when it is written, else 1 with a message.
+// The font caches of cairo and fontconfig go too, so that a leak check of
+// this program sees nothing left.
+int Finish(cairo_surface_t* s, cairo_t* cr, const char* path) {
+  cairo_destroy(cr);
+  cairo_surface_finish(s);
+  const bool ok = cairo_surface_status(s) == CAIRO_STATUS_SUCCESS;
+  cairo_surface_destroy(s);
+  cairo_debug_reset_static_data();
+  FcFini();
+  if (!ok) std::fprintf(stderr, "make_test_pdf: cannot write %s\n", path);
+  return ok ? 0 : 1;
+}
+
 int WriteKinds(const char* path, int pages) {
   cairo_surface_t* s = cairo_pdf_surface_create(path, 595.276, 841.89);
   cairo_t* cr = cairo_create(s);
@@ -315,14 +329,7 @@ int WriteKinds(const char* path, int pages) {
     }
     cairo_show_page(cr);
   }
-  cairo_destroy(cr);
-  cairo_surface_finish(s);
-  const bool ok = cairo_surface_status(s) == CAIRO_STATUS_SUCCESS;
-  cairo_surface_destroy(s);
-  cairo_debug_reset_static_data();
-  FcFini();
-  if (!ok) std::fprintf(stderr, "make_test_pdf: cannot write %s\n", path);
-  return ok ? 0 : 1;
+  return Finish(s, cr, path);
 }
 
 // An image of w x h pixels whose pixel (x, y) is colour(x, y) (ARGB).
@@ -550,14 +557,7 @@ int WriteOnePage(const char* path, void (*draw)(cairo_t*)) {
   cairo_t* cr = cairo_create(s);
   draw(cr);
   cairo_show_page(cr);
-  cairo_destroy(cr);
-  cairo_surface_finish(s);
-  const bool ok = cairo_surface_status(s) == CAIRO_STATUS_SUCCESS;
-  cairo_surface_destroy(s);
-  cairo_debug_reset_static_data();
-  FcFini();
-  if (!ok) std::fprintf(stderr, "make_test_pdf: cannot write %s\n", path);
-  return ok ? 0 : 1;
+  return Finish(s, cr, path);
 }
 
 }  // namespace
@@ -592,14 +592,5 @@ int main(int argc, char** argv) {
     DrawPage(cr, n, pages, w, h);
     cairo_show_page(cr);
   }
-  cairo_destroy(cr);
-  cairo_surface_finish(s);
-  const bool ok = cairo_surface_status(s) == CAIRO_STATUS_SUCCESS;
-  cairo_surface_destroy(s);
-  // The font caches of cairo and fontconfig go too, so that a leak check
-  // of this program sees nothing left.
-  cairo_debug_reset_static_data();
-  FcFini();
-  if (!ok) std::fprintf(stderr, "make_test_pdf: cannot write %s\n", argv[1]);
-  return ok ? 0 : 1;
+  return Finish(s, cr, argv[1]);
 }
