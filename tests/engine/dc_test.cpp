@@ -3,6 +3,8 @@
 // origins, and every failure on the way releasing what was built.
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "eng/dc.h"
@@ -692,3 +694,176 @@ TEST_F(DcTest, RefusedWideStrokeBecomesTheFillOfItsArea) {
   EXPECT_FALSE(dc->StrokePath(line, eng::Pen{}, 0x000000));
   dc->AbortDoc();
 }
+
+namespace {
+
+// Solid colours on a one-bit page: fills, pens, filled rectangles and text
+// of a colour the page cannot show are dithered as the driver answers (its
+// own pattern, the engine's halftone anchored at the page's corner across
+// bands, or the nearest of black and white), and only a driver with a
+// dither size is asked, once a colour. Black and white stay solid.
+TEST_F(DcTest, OneBitPageDithersSolidColoursAsTheDriverAnswers) {
+  enum Expect { kNearest, kHalftone, kChecker };
+  struct Case {
+    const char* name;
+    int32_t dither;
+    Expect expect;
+  } cases[] = {
+      {"no dither size", -1, kNearest},
+      {"DCR_SOLID", int32_t(DCR_SOLID), kNearest},
+      {"DCR_HALFTONE", int32_t(DCR_HALFTONE), kHalftone},
+      {"DCR_DRIVER", int32_t(DCR_DRIVER), kChecker},
+  };
+  std::ifstream in("/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf", std::ios::binary);
+  auto font_bytes = std::make_shared<std::vector<uint8_t>>(std::istreambuf_iterator<char>(in),
+                                                           std::istreambuf_iterator<char>());
+  ASSERT_FALSE(font_bytes->empty());
+  constexpr eng::Color kGrey = 0x808080, kCyan = 0x00FFFF;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestDrvConfig cfg;
+    cfg.bits = 1;
+    cfg.band = 5;  // bands that cut the 8 x 8 patterns
+    cfg.dither = c.dither;
+    Configure(cfg);
+    {
+      auto dc = Open();
+      ASSERT_NE(dc, nullptr);
+      ASSERT_TRUE(dc->StartDoc(u"d", 1));
+      ASSERT_TRUE(dc->StartPage());
+      // Rows 0-16 grey: a path fill, a filled rectangle and a wide pen.
+      eng::Path square;
+      square.Rectangle(0, 0, 16, 16);
+      ASSERT_TRUE(dc->FillPath(square, kGrey));
+      ASSERT_TRUE(dc->FillRect(RECTL{16, 0, 32, 16}, kGrey));
+      eng::Path line;
+      line.MoveTo(32, 8);
+      line.LineTo(64, 8);
+      eng::Pen pen;
+      pen.width = 16;
+      pen.cap = ENDCAP_BUTT;
+      ASSERT_TRUE(dc->StrokePath(line, pen, kGrey));
+      // Rows 16-20 black, 20-24 white over black, 24-32 cyan.
+      ASSERT_TRUE(dc->FillRect(RECTL{0, 16, 64, 24}, 0x000000));
+      ASSERT_TRUE(dc->FillRect(RECTL{0, 20, 64, 24}, 0xFFFFFF));
+      ASSERT_TRUE(dc->FillRect(RECTL{0, 24, 64, 32}, kCyan));
+      // Rows 32-48: the same string in black on the left, in grey on the right.
+      eng::FontSpec spec;
+      spec.data = font_bytes;
+      spec.height = -16;
+      ASSERT_TRUE(dc->SelectFont(spec));
+      ASSERT_TRUE(dc->TextOut(0, 46, u"MW", 0x000000));
+      ASSERT_TRUE(dc->TextOut(32, 46, u"MW", kGrey));
+      ASSERT_TRUE(dc->EndPage());
+      ASSERT_TRUE(dc->EndDoc());
+    }
+    int32_t stride = 0;
+    std::vector<uint8_t> page = Page(&stride);
+    ASSERT_EQ(page.size(), size_t(stride) * 48);
+    auto white = [&](int x, int y) { return (page[size_t(y) * size_t(stride) + size_t(x >> 3)] >> (7 - (x & 7))) & 1; };
+    auto ink = [&](int x0, int y0, int x1, int y1) {
+      int n = 0;
+      for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) n += !white(x, y);
+      return n;
+    };
+    // The grey and cyan areas: tiles of one 8 x 8 pattern from the page's corner.
+    for (int y = 0; y < 32; ++y) {
+      if (y >= 16 && y < 24) continue;
+      for (int x = 0; x < 64; ++x) {
+        const int ty = y < 16 ? y % 8 : 24 + y % 8;
+        ASSERT_EQ(white(x, y), white(x % 8, ty)) << x << "," << y;
+        if (c.expect == kChecker) {
+          ASSERT_EQ(white(x, y), (x + y) % 2 == 0) << x << "," << y;
+        }
+      }
+    }
+    EXPECT_EQ(ink(0, 16, 64, 20), 64 * 4);
+    EXPECT_EQ(ink(0, 20, 64, 24), 0);
+    const int grey_ink = ink(0, 0, 8, 8), cyan_ink = ink(0, 24, 8, 32);
+    const int black_text = ink(0, 32, 32, 48), grey_text = ink(32, 32, 64, 48);
+    ASSERT_GT(black_text, 40);
+    switch (c.expect) {
+      case kNearest:  // both nearer white than black
+        EXPECT_EQ(grey_ink, 0);
+        EXPECT_EQ(cyan_ink, 0);
+        EXPECT_EQ(grey_text, 0);
+        break;
+      case kHalftone:  // half of the cells for a mid grey; cyan's luminance is 70 %
+        EXPECT_EQ(grey_ink, 32);
+        EXPECT_EQ(cyan_ink, 19);
+        break;
+      case kChecker:
+        EXPECT_EQ(grey_ink, 32);
+        EXPECT_EQ(cyan_ink, 32);
+        break;
+    }
+    if (c.expect != kNearest) {
+      // Grey text is the black text's shape seen through the pattern.
+      EXPECT_GT(grey_text, black_text / 4);
+      EXPECT_LT(grey_text, black_text * 3 / 4);
+      for (int y = 32; y < 48; ++y)
+        for (int x = 32; x < 64; ++x)
+          if (!white(x, y)) {
+            ASSERT_FALSE(white(x % 8, y % 8)) << x << "," << y;
+          }
+    }
+    const std::vector<std::string> asked = Log("DitherColor");
+    if (c.dither < 0)
+      EXPECT_TRUE(asked.empty());
+    else  // monochrome, the colour as a COLORREF, once each
+      EXPECT_EQ(Joined(asked), "DitherColor 1 808080\nDitherColor 1 FFFF00\n");
+    ExpectNoLeaks();
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// A path clip is the region a fill of the path covers, in as few
+// rectangles as its rows allow: a rectangle reaches the driver as a
+// rectangle clip, an L shape as a complex one, and both cut the drawing to
+// their pixels.
+TEST_F(DcTest, PathClipIsTheFillsRegionInWholeRectangles) {
+  struct Case {
+    const char* name;
+    std::vector<std::pair<double, double>> outline;
+    bool (*inside)(int x, int y);
+    int complexity;
+  } cases[] = {
+      {"rectangle", {{4, 4}, {20, 4}, {20, 12}, {4, 12}},
+       [](int x, int y) { return x >= 4 && x < 20 && y >= 4 && y < 12; }, DC_RECT},
+      {"L shape", {{4, 4}, {12, 4}, {12, 20}, {30, 20}, {30, 28}, {4, 28}},
+       [](int x, int y) { return x >= 4 && y >= 4 && y < 28 && (x < 12 || (y >= 20 && x < 30)); }, DC_COMPLEX},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestDrvConfig cfg;
+    cfg.banding = false;
+    Configure(cfg);
+    {
+      auto dc = Open();
+      ASSERT_NE(dc, nullptr);
+      ASSERT_TRUE(dc->StartDoc(u"d", 1));
+      ASSERT_TRUE(dc->StartPage());
+      eng::Path outline;
+      outline.MoveTo(c.outline[0].first, c.outline[0].second);
+      for (size_t i = 1; i < c.outline.size(); ++i) outline.LineTo(c.outline[i].first, c.outline[i].second);
+      outline.Close();
+      ASSERT_TRUE(dc->ClipPath(outline, eng::FillMode::kWinding));
+      ASSERT_TRUE(dc->FillRect(RECTL{0, 0, 64, 48}, 0x000000));
+      ASSERT_TRUE(dc->EndPage());
+      ASSERT_TRUE(dc->EndDoc());
+    }
+    EXPECT_EQ(Joined(Log("BitBlt")), "BitBlt 0,0,64,48 F0F0 clip " + std::to_string(c.complexity) + "\n");
+    int32_t stride = 0;
+    std::vector<uint8_t> page = Page(&stride);
+    ASSERT_GE(page.size(), size_t(stride) * 48);
+    for (int y = 0; y < 48; ++y)
+      for (int x = 0; x < 64; ++x) ASSERT_EQ(page[size_t(y) * stride + 3 * x] == 0, c.inside(x, y)) << x << "," << y;
+    ExpectNoLeaks();
+  }
+}
+
+}  // namespace

@@ -13,6 +13,13 @@
 // The page (595.2 x 840 points, near A4) and its geometry lie on the pixel
 // grid of 300 and 600 dpi (multiples of 0.24 pt) wherever a straight edge is
 // drawn; pattern cells are 6 points, whole pixels at both resolutions.
+//
+// make_test_pdf --testpage OUT.pdf: the test page of a printing system on
+// the same page size: seven discs of radius 45 points in cyan, magenta,
+// yellow and black at (100, 150), (220, 150), (340, 150), (460, 150) and
+// in red, green and blue at (160, 270), (280, 270), (400, 270), and a grey
+// wheel of radius 150 points about (297.6, 560) in 12 sectors of 30 degrees,
+// sector i (clockwise from the x axis) of grey level (i + 0.5) / 12.
 #include <cairo-pdf.h>
 #include <cairo.h>
 #include <fontconfig/fontconfig.h>
@@ -298,7 +305,7 @@ void KindImages(cairo_t* cr, int n) {
   cairo_fill(cr);
 }
 
-// Ends a document drawn with cairo and writes it; 0 when it was written.
+// Ends the document at path: 0 when it is written, else 1 with a message.
 // The font caches of cairo and fontconfig go too, so that a leak check of
 // this program sees nothing left.
 int Finish(cairo_surface_t* s, cairo_t* cr, const char* path) {
@@ -627,6 +634,33 @@ int WriteIpaText(const char* path) {
     cairo_move_to(cr, kTextX, kTextY + kTextLeading * double(i));
     cairo_show_text(cr, Utf8(kTextLines[i]).c_str());
   }
+void DrawTestPage(cairo_t* cr) {
+  struct Disc {
+    double x, y, r, g, b;
+  } discs[] = {{100, 150, 0, 1, 1}, {220, 150, 1, 0, 1}, {340, 150, 1, 1, 0}, {460, 150, 0, 0, 0},
+               {160, 270, 1, 0, 0}, {280, 270, 0, 1, 0}, {400, 270, 0, 0, 1}};
+  for (const Disc& d : discs) {
+    cairo_set_source_rgb(cr, d.r, d.g, d.b);
+    cairo_arc(cr, d.x, d.y, 45, 0, 2 * M_PI);
+    cairo_fill(cr);
+  }
+  constexpr int kSteps = 12;
+  for (int i = 0; i < kSteps; ++i) {
+    const double g = (i + 0.5) / kSteps;
+    cairo_set_source_rgb(cr, g, g, g);
+    cairo_move_to(cr, 297.6, 560);
+    cairo_arc(cr, 297.6, 560, 150, i * 2 * M_PI / kSteps, (i + 1) * 2 * M_PI / kSteps);
+    cairo_close_path(cr);
+    cairo_fill(cr);
+  }
+}
+
+// Writes one page of 595.2 x 840 points (near A4, and whole pixels at 300
+// and 600 dpi) drawn by draw.
+int WriteOnePage(const char* path, void (*draw)(cairo_t*)) {
+  cairo_surface_t* s = cairo_pdf_surface_create(path, 595.2, 840);
+  cairo_t* cr = cairo_create(s);
+  draw(cr);
   cairo_show_page(cr);
   return Finish(s, cr, path);
 }
@@ -645,19 +679,13 @@ int main(int argc, char** argv) {
   if ((argc == 3 || argc == 4) && std::string(argv[1]) == "--device-text")
     return WriteDeviceText(argv[2], argc == 4 ? argv[3] : "MS-Mincho");
   if (argc == 3 && std::string(argv[1]) == "--ipa-text") return WriteIpaText(argv[2]);
-  if (argc == 3 && std::string(argv[1]) == "--mixed") {
-    // 595.2 x 840 points: near A4, and whole pixels at 300 and 600 dpi.
-    cairo_surface_t* s = cairo_pdf_surface_create(argv[2], 595.2, 840);
-    cairo_t* cr = cairo_create(s);
-    DrawMixedPage(cr);
-    cairo_show_page(cr);
-    return Finish(s, cr, argv[2]);
-  }
+  if (argc == 3 && std::string(argv[1]) == "--mixed") return WriteOnePage(argv[2], DrawMixedPage);
+  if (argc == 3 && std::string(argv[1]) == "--testpage") return WriteOnePage(argv[2], DrawTestPage);
   if (argc != 3 && argc != 5) {
     std::fprintf(stderr,
                  "usage: make_test_pdf OUT.pdf PAGES [WIDTH HEIGHT] | make_test_pdf --mixed OUT.pdf | "
-                 "make_test_pdf OUT.pdf --kinds [PAGES] | make_test_pdf --device-text OUT.pdf [BASEFONT] | "
-                 "make_test_pdf --ipa-text OUT.pdf\n");
+                 "make_test_pdf --testpage OUT.pdf | make_test_pdf OUT.pdf --kinds [PAGES] | "
+                 "make_test_pdf --device-text OUT.pdf [BASEFONT] | make_test_pdf --ipa-text OUT.pdf\n");
     return 2;
   }
   const int pages = std::atoi(argv[2]);

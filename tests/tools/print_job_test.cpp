@@ -9,6 +9,7 @@ extern "C" {
 #include <mupdf/fitz.h>
 }
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -51,6 +52,8 @@ class PrintJobTest : public ::testing::Test {
     ASSERT_EQ(Run("devmode set Office vdmImagePrint=1 vdmColorProcess=1 dmColor=1 -o " + Dm1()).rc, 0);
     ASSERT_EQ(std::system((std::string(MAKE_TEST_PDF " ") + pdf_ + " 3").c_str()), 0);
     ASSERT_EQ(std::system((std::string(MAKE_TEST_PDF " --mixed ") + mixed_).c_str()), 0);
+    testpage_ = folder_->path() + "/testpage.pdf";
+    ASSERT_EQ(std::system((std::string(MAKE_TEST_PDF " --testpage ") + testpage_).c_str()), 0);
   }
   static void TearDownTestSuite() {
     delete folder_;
@@ -75,11 +78,11 @@ class PrintJobTest : public ::testing::Test {
   }
 
   static test_support::TempFolder* folder_;
-  static std::string machine_, pdf_, mixed_;
+  static std::string machine_, pdf_, mixed_, testpage_;
 };
 
 test_support::TempFolder* PrintJobTest::folder_ = nullptr;
-std::string PrintJobTest::machine_, PrintJobTest::pdf_, PrintJobTest::mixed_;
+std::string PrintJobTest::machine_, PrintJobTest::pdf_, PrintJobTest::mixed_, PrintJobTest::testpage_;
 
 // What "velm print" reports of each page: the rendered size, the
 // resolution, the depth and the printable area with its offset.
@@ -152,21 +155,56 @@ using Page = Render;
 // nearest pixel, MuPDF anti-aliases and filters, so edges differ by a pixel
 // and in shade. A printed pixel counts as differing when no pixel of
 // MuPDF's render within one pixel of it (its 3 x 3 neighbourhood, a 1-pixel
-// dilation) is within kChannelTolerance in every channel (24-bit pages), or
-// (one-bit pages, MuPDF's grey render) has its black or white (grey cut at
-// 128) or is a mid grey (kMidGreyLow..kMidGreyHigh), which the driver may
-// halftone either way. The share of differing pixels of the printable area
-// is held to kMaxDifferingShare: a shape that is missing, moved, clipped
-// wrongly or in the wrong colour fails it, edge pixels do not.
+// dilation) is within kChannelTolerance in every channel (24-bit pages).
+// A one-bit page (against MuPDF's grey render) is held to its black and
+// white pixel by pixel: a printed pixel differs when no pixel of that
+// neighbourhood is on its side of 128 or lies between black (below
+// kBlackBelow) and white (from kWhiteFrom), where the driver dithers. And
+// it is held to its greys by ink density: over boxes of kDensityBox x
+// kDensityBox pixels of the printable area, the share of black printed
+// pixels against the render's darkness (1 - grey / 255); a box differs when
+// they are more than kDensityTolerance apart. The share of differing pixels
+// (and boxes) of the printable area is held to kMaxDifferingShare: a shape
+// that is missing, moved, clipped wrongly, in the wrong colour or in the
+// wrong grey fails it, edge pixels do not.
 constexpr int kChannelTolerance = 40;
-constexpr int kMidGreyLow = 48, kMidGreyHigh = 207;
+constexpr int kBlackBelow = 6, kWhiteFrom = 250;
+constexpr int kDensityBox = 16;
+constexpr double kDensityTolerance = 0.15;
 constexpr double kMaxDifferingShare = 0.002;
 
 struct Difference {
   size_t differing = 0, total = 0;
   double share = 0;
   std::string first;
+  // One-bit pages: the boxes whose ink density differs.
+  size_t boxes_differing = 0, boxes = 0;
+  double box_share = 0;
+  std::string first_box;
 };
+
+// The ink density of a one-bit page against its render's grey levels, box
+// by box (see kDensityBox).
+void DensityDifference(const Page& printed, const Render& render, int offset_x, int offset_y, Difference* d) {
+  for (int by = 0; by < printed.height; by += kDensityBox)
+    for (int bx = 0; bx < printed.width; bx += kDensityBox) {
+      double ink = 0, dark = 0;
+      int n = 0;
+      for (int y = by; y < std::min(by + kDensityBox, printed.height); ++y)
+        for (int x = bx; x < std::min(bx + kDensityBox, printed.width); ++x) {
+          ink += printed.samples[size_t(y) * printed.width + x] < 128;
+          const int rx = x + offset_x, ry = y + offset_y;
+          const bool on_page = rx >= 0 && ry >= 0 && rx < render.width && ry < render.height;
+          dark += on_page ? 1.0 - render.samples[size_t(ry) * render.width + rx] / 255.0 : 0.0;
+          ++n;
+        }
+      ++d->boxes;
+      if (std::fabs(ink - dark) / n > kDensityTolerance && d->boxes_differing++ == 0)
+        d->first_box = "(" + std::to_string(bx) + "," + std::to_string(by) + "): " + std::to_string(ink / n) +
+                       " black against " + std::to_string(dark / n);
+    }
+  d->box_share = d->boxes ? double(d->boxes_differing) / double(d->boxes) : 0;
+}
 
 Difference PageDifference(const Page& printed, const Render& render, int offset_x, int offset_y, bool one_bit) {
   Difference d;
@@ -178,7 +216,7 @@ Difference PageDifference(const Page& printed, const Render& render, int offset_
       return true;
     }
     const uint8_t* b = &render.samples[(size_t(ry) * render.width + rx) * render.comps];
-    if (one_bit) return (a[0] >= 128) == (b[0] >= 128) || (b[0] >= kMidGreyLow && b[0] <= kMidGreyHigh);
+    if (one_bit) return (a[0] >= 128) == (b[0] >= 128) || (b[0] >= kBlackBelow && b[0] < kWhiteFrom);
     for (int c = 0; c < 3; ++c)
       if (std::abs(int(a[c]) - int(b[c])) > kChannelTolerance) return false;
     return true;
@@ -194,6 +232,7 @@ Difference PageDifference(const Page& printed, const Render& render, int offset_
       if (!same && d.differing++ == 0) d.first = "(" + std::to_string(x) + "," + std::to_string(y) + ")";
     }
   d.share = d.total ? double(d.differing) / double(d.total) : 0;
+  if (one_bit) DensityDifference(printed, render, offset_x, offset_y, &d);
   return d;
 }
 
@@ -206,9 +245,9 @@ std::string Text(const jobread::Block& b) { return std::string(b.text.begin(), b
 // Checks a whole job of pages printed from document pages doc_pages
 // (1-based): the block order, the job text, one image record per band, and
 // the assembled bands against MuPDF's render of its page (PageDifference). copies: the QTY the
-// job text must carry.
+// job text must carry. printed: when given, receives the assembled pages.
 void CheckJob(const std::string& path, const std::string& pdf, const std::vector<PageReport>& reports,
-              const std::vector<int>& doc_pages, int copies) {
+              const std::vector<int>& doc_pages, int copies, std::vector<Page>* printed_pages = nullptr) {
   ASSERT_EQ(reports.size(), doc_pages.size());
   std::string bytes = ReadFile(path);
   jobread::Stream s;
@@ -322,11 +361,16 @@ void CheckJob(const std::string& path, const std::string& pdf, const std::vector
     }
     const Difference diff = PageDifference(printed, render, rep.offset_x, rep.offset_y, rep.bits == 1);
     ::testing::Test::RecordProperty("differing_share_page_" + std::to_string(doc_pages[p]), std::to_string(diff.share));
+    ::testing::Test::RecordProperty("differing_box_share_page_" + std::to_string(doc_pages[p]), std::to_string(diff.box_share));
     EXPECT_LE(diff.share, kMaxDifferingShare)
         << diff.differing << " of " << diff.total << " pixels differ; the first at " << diff.first;
+    EXPECT_LE(diff.box_share, kMaxDifferingShare)
+        << diff.boxes_differing << " of " << diff.boxes << " boxes differ in ink density; the first at "
+        << diff.first_box;
     // A real page: ink and paper both.
     EXPECT_GT(black, size_t(W) * 10);
     EXPECT_GT(white, size_t(W) * H / 2);
+    if (printed_pages) printed_pages->push_back(std::move(printed));
   }
   EXPECT_EQ(b, s.blocks.size()) << "blocks after the last page";
   EXPECT_EQ(r, s.records.size());
@@ -436,6 +480,68 @@ TEST_F(PrintJobTest, MixedPageInRasterModeMatchesMupdfRender) {
     EXPECT_NE(o.out.find(", banded"), std::string::npos) << o.out;
     CheckJob(job, mixed_, reports, {1}, 1);
   }
+}
+
+// The test page of a printing system in one-bit raster mode: every disc
+// (cyan, magenta, yellow, black, red, green, blue) and every step of the
+// grey wheel is a dither whose ink density is its grey level in MuPDF's
+// render (black solid), the wheel darkest at its first step and lighter at
+// each next. Boxes of 48 x 48 dots on the 8 x 8 dither's grid inside each
+// shape; positions as make_test_pdf --testpage places them, in points.
+TEST_F(PrintJobTest, TestPageInOneBitShowsEveryDiscAndWheelStepAsADither) {
+  std::string job = Job("testpage-1");
+  Output o = Run("print Office " + testpage_ + " -o " + job + " --devmode " + Dm1());
+  ASSERT_EQ(o.rc, 0) << o.err;
+  std::vector<PageReport> reports = Reports(o.out);
+  ASSERT_EQ(reports.size(), 1u) << o.out;
+  ASSERT_EQ(reports[0].bits, 1);
+  ASSERT_EQ(reports[0].dpi, 600);
+  std::vector<Page> printed;
+  CheckJob(job, testpage_, reports, {1}, 1, &printed);
+  ASSERT_EQ(printed.size(), 1u);
+  const Page& page = printed[0];
+  const Render render = RenderPage(testpage_, 0, 600, true);
+  const PageReport& rep = reports[0];
+
+  struct Spot {
+    std::string name;
+    double x, y;  // points
+  };
+  std::vector<Spot> spots = {{"cyan", 100, 150}, {"magenta", 220, 150}, {"yellow", 340, 150}, {"black", 460, 150},
+                             {"red", 160, 270},  {"green", 280, 270},   {"blue", 400, 270}};
+  constexpr int kSteps = 12;
+  for (int i = 0; i < kSteps; ++i) {
+    const double a = (i + 0.5) * 2 * M_PI / kSteps;
+    spots.push_back({"wheel step " + std::to_string(i), 297.6 + 100 * std::cos(a), 560 + 100 * std::sin(a)});
+  }
+  constexpr int kBox = 48;
+  std::vector<double> wheel;
+  for (const Spot& s : spots) {
+    SCOPED_TRACE(s.name);
+    const int x0 = (int(std::lround(s.x * 600 / 72)) - rep.offset_x - kBox / 2) / 8 * 8;
+    const int y0 = (int(std::lround(s.y * 600 / 72)) - rep.offset_y - kBox / 2) / 8 * 8;
+    double ink = 0, dark = 0;
+    for (int y = y0; y < y0 + kBox; ++y)
+      for (int x = x0; x < x0 + kBox; ++x) {
+        ink += page.samples[size_t(y) * page.width + x] < 128;
+        dark += 1.0 - render.samples[size_t(y + rep.offset_y) * render.width + x + rep.offset_x] / 255.0;
+      }
+    ink /= kBox * kBox;
+    dark /= kBox * kBox;
+    EXPECT_NEAR(ink, dark, 0.03);
+    if (s.name == "black") {
+      EXPECT_EQ(ink, 1.0);
+    } else {
+      EXPECT_GT(ink, 0.0);
+      EXPECT_LT(ink, 1.0);
+    }
+    if (s.name == "cyan") {
+      EXPECT_GT(ink, 0.25);
+      EXPECT_LT(ink, 0.75);
+    }
+    if (s.name.rfind("wheel", 0) == 0) wheel.push_back(ink);
+  }
+  for (size_t i = 1; i < wheel.size(); ++i) EXPECT_LT(wheel[i], wheel[i - 1]) << "wheel step " << i;
 }
 
 // The records of a vector page between its begin-page and end-page.

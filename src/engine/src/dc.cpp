@@ -3,6 +3,7 @@
 // Eng* routine, and the band loop of a banding surface.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -51,6 +52,9 @@ struct Op {
 };
 
 // The hatches as 8 x 8 one-bit patterns, bit 7 leftmost; a set bit is a line.
+// Most dithers of solid colours kept at once.
+constexpr size_t kDitherCacheSize = 256;
+
 constexpr uint8_t kHatchRows[HS_DDI_MAX][8] = {
     {0x00, 0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00}, {0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08},
     {0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01}, {0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x40, 0x80},
@@ -133,6 +137,30 @@ struct PrinterDc::Impl {
     if (target_mode == PAL_RGB) return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
     return c & 0xFFFFFF;
   }
+  // The dithers of solid colours made for this PDEV, each a one-bit 8 x 8
+  // (or the driver's size) pattern bitmap in the target's indices.
+  struct Dither {
+    Color color = 0;
+    HBITMAP bitmap = nullptr;  // null: the colour goes solid
+    SURFOBJ* so = nullptr;
+  };
+  std::vector<Dither> dithers;
+  void DropDithers() {
+    for (Dither& d : dithers)
+      if (d.bitmap) {
+        EngUnlockSurface(d.so);
+        EngDeleteSurface(reinterpret_cast<HSURF>(d.bitmap));
+      }
+    dithers.clear();
+  }
+  // The target is a one-bit bitmap of a driver that gives a dither size:
+  // colours it cannot show are dithered.
+  bool DithersOneBit() const {
+    return so->iBitmapFormat == BMF_1BPP && so->iType == STYPE_BITMAP && target_mode == PAL_INDEXED &&
+           devinfo.cxDither && devinfo.cyDither;
+  }
+  const Dither* FindDither(Color c);
+  void RealizeSolid(Color c, Brush* brush);
   BOOL Execute(const Op& op, const POINTL& origin);
   BOOL FillWidened(const Op& op, const POINTL& origin, Clip* clip, Brush* brush);
   BOOL ExecuteText(const Op& op, const POINTL& origin);
@@ -176,10 +204,75 @@ RECTL PathBounds(PathObj* p, double pad) {
 
 }  // namespace
 
+// The colours a one-bit target cannot show (all but its palette's own)
+// are dithered as Windows' engine does: a driver that gives a dither size
+// and hooks DrvDitherColor is asked, and answers with its own pattern
+// (DCR_DRIVER), the engine's halftone (DCR_HALFTONE) or the nearest
+// colour (DCR_SOLID). Without a dither size or the hook a colour goes to
+// its nearest.
+const PrinterDc::Impl::Dither* PrinterDc::Impl::FindDither(Color c) {
+  c &= 0xFFFFFF;
+  for (const Dither& d : dithers)
+    if (d.color == c) return &d;
+  Dither d;
+  d.color = c;
+  auto ask = Fn<PFN_DrvDitherColor>(INDEX_DrvDitherColor);
+  const bool exact = target_mode == PAL_INDEXED && !target_colors.empty() &&
+                     (target_colors[NearestIndex(target_colors, c)] & 0xFFFFFF) == c;
+  if (DithersOneBit() && !exact && ask) {
+    const LONG cx = devinfo.cxDither, cy = devinfo.cyDither;
+    const LONG stride = FormatStride(BMF_1BPP, cx);
+    std::vector<ULONG> answer((size_t(stride) * size_t(cy) + 3) / 4, 0);
+    const ULONG colorref = ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+    const ULONG how = ask(dev->dhpdev, DM_MONOCHROME, colorref, answer.data());
+    const bool driver = how == DCR_DRIVER && devinfo.iDitherFormat == BMF_1BPP;
+    if (driver || how == DCR_HALFTONE) {
+      const SIZEL size = driver ? SIZEL{cx, cy} : SIZEL{8, 8};
+      d.bitmap = EngCreateBitmap(size, 0, BMF_1BPP, BMF_TOPDOWN, nullptr);
+      d.so = d.bitmap ? EngLockSurface(reinterpret_cast<HSURF>(d.bitmap)) : nullptr;
+      if (!d.so) {
+        if (d.bitmap) EngDeleteSurface(reinterpret_cast<HSURF>(d.bitmap));
+        return nullptr;
+      }
+      auto* bits = static_cast<uint8_t*>(d.so->pvScan0);
+      if (driver) {
+        for (LONG y = 0; y < cy; ++y)
+          std::memcpy(bits + ptrdiff_t(y) * d.so->lDelta, reinterpret_cast<const uint8_t*>(answer.data()) + ptrdiff_t(y) * stride,
+                      size_t(stride));
+      } else {
+        const ULONG white = NearestIndex(target_colors, 0xFFFFFF), black = NearestIndex(target_colors, 0);
+        for (LONG y = 0; y < 8; ++y)
+          for (LONG x = 0; x < 8; ++x)
+            if ((HalftoneWhite(c, x, y) ? white : black) & 1) bits[ptrdiff_t(y) * d.so->lDelta] |= uint8_t(0x80 >> x);
+      }
+    }
+  }
+  dithers.push_back(d);
+  return &dithers.back();
+}
+
+void PrinterDc::Impl::RealizeSolid(Color c, Brush* brush) {
+  brush->bo.iSolidColor = Translate(c);
+  if (so->iBitmapFormat != BMF_1BPP) return;
+  const Dither* d = FindDither(c);
+  if (!d || !d->bitmap) return;
+  brush->pattern = d->so;
+  brush->pattern_xlo = nullptr;  // the pattern holds the target's indices
+  brush->hatch = RB_DITHERCOLOR | (((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF));
+  brush->realize = Fn<PFN_DrvRealizeBrush>(INDEX_DrvRealizeBrush);
+  brush->target = so;
+  brush->bo.iSolidColor = BRUSH_PATTERN;
+}
+
 BOOL PrinterDc::Impl::Execute(const Op& op, const POINTL& origin) {
+  // The dithers stay while they are few; a page of many colours starts
+  // them afresh (never in the middle of a drawing that holds one).
+  if (dithers.size() > kDitherCacheSize) DropDithers();
   Brush brush;
-  brush.bo.iSolidColor = Translate(op.color);
-  POINTL brush_org{0, 0};
+  if (op.kind != Op::kPatBlt || op.brush.kind == DcBrush::kSolid) RealizeSolid(op.color, &brush);
+  else brush.bo.iSolidColor = Translate(op.color);
+  // Patterns are anchored at the page's corner, so that bands join.
+  POINTL brush_org{-origin.x, -origin.y};
   switch (op.kind) {
     case Op::kFillPath:
     case Op::kStrokePath:
@@ -236,7 +329,7 @@ BOOL PrinterDc::Impl::Execute(const Op& op, const POINTL& origin) {
           if (!ok && (hooks & HOOK_STROKEPATH) && op.pen.width > 0) ok = FillWidened(op, origin, &clip, &brush);
         } else {
           Brush pen;
-          pen.bo.iSolidColor = Translate(op.pen_color);
+          RealizeSolid(op.pen_color, &pen);
           auto drv = Fn<PFN_DrvStrokeAndFillPath>(INDEX_DrvStrokeAndFillPath);
           ok = (hooks & HOOK_STROKEANDFILLPATH) && drv
                    ? drv(so, &p->po, &clip.co, &xform.xo, &pen.bo, &la, &brush.bo, &brush_org,
@@ -279,20 +372,37 @@ BOOL PrinterDc::Impl::Execute(const Op& op, const POINTL& origin) {
       HBITMAP bmp = nullptr;
       Xlate xlate;
       uint8_t hatch_bits[8 * 4] = {};  // the hatch bitmap's rows, used until the call returns
+      std::vector<uint8_t> halftoned;  // a colour pattern's halftone, likewise
       if (op.brush.kind != DcBrush::kSolid) {
         const bool hatch = op.brush.kind == DcBrush::kHatch;
         const Image& im = op.image_info;
         if (hatch)
           for (int y = 0; y < 8; ++y) hatch_bits[y * 4] = kHatchRows[op.brush.hatch][y];
         SIZEL size = hatch ? SIZEL{8, 8} : SIZEL{im.width, im.height};
-        bmp = EngCreateBitmap(size, hatch ? 4 : im.stride, hatch || im.bits == 1 ? BMF_1BPP : BMF_24BPP,
-                              BMF_TOPDOWN, hatch ? hatch_bits : op.image->data());
+        // A colour pattern onto a one-bit page of a driver that dithers is
+        // the engine's halftone of its cell, in the page's indices.
+        const bool halftone = !hatch && im.bits == 24 && DithersOneBit();
+        if (halftone) {
+          halftoned.assign(size_t(FormatStride(BMF_1BPP, im.width)) * size_t(im.height), 0);
+          const ULONG white = NearestIndex(target_colors, 0xFFFFFF), black = NearestIndex(target_colors, 0);
+          for (LONG y = 0; y < im.height; ++y)
+            for (LONG x = 0; x < im.width; ++x) {
+              const uint8_t* p = op.image->data() + size_t(y) * size_t(im.stride) + 3 * size_t(x);
+              if ((HalftoneWhite(ULONG(p[2]) << 16 | ULONG(p[1]) << 8 | p[0], x, y) ? white : black) & 1)
+                halftoned[size_t(y) * size_t(FormatStride(BMF_1BPP, im.width)) + size_t(x >> 3)] |= uint8_t(0x80 >> (x & 7));
+            }
+        }
+        bmp = EngCreateBitmap(size, hatch ? 4 : halftone ? FormatStride(BMF_1BPP, im.width) : im.stride,
+                              hatch || halftone || im.bits == 1 ? BMF_1BPP : BMF_24BPP, BMF_TOPDOWN,
+                              hatch ? hatch_bits : halftone ? halftoned.data() : op.image->data());
         if (!bmp) {
           BrushRelease(&brush);
           return FALSE;
         }
         if (hatch) {
           XlateBuild(&xlate, PAL_INDEXED, {op.brush.background, op.brush.color}, target_mode, target_colors);
+        } else if (halftone) {
+          XlateBuild(&xlate, target_mode, target_colors, target_mode, target_colors);
         } else if (im.bits == 1) {
           XlateBuild(&xlate, PAL_INDEXED, {0x000000, 0xFFFFFF}, target_mode, target_colors);
         } else {
@@ -312,8 +422,11 @@ BOOL PrinterDc::Impl::Execute(const Op& op, const POINTL& origin) {
                     : EngBitBlt(so, nullptr, nullptr, &clip.co, nullptr, &dest, nullptr, nullptr, &brush.bo, &org,
                                 op.rop4);
       BrushRelease(&brush);
-      if (brush.pattern) EngUnlockSurface(brush.pattern);
-      if (bmp) EngDeleteSurface(reinterpret_cast<HSURF>(bmp));
+      if (bmp) {
+        // (a solid colour's dither belongs to the DC's dithers)
+        if (brush.pattern) EngUnlockSurface(brush.pattern);
+        EngDeleteSurface(reinterpret_cast<HSURF>(bmp));
+      }
       return ok;
     }
     case Op::kText:
@@ -433,9 +546,9 @@ BOOL PrinterDc::Impl::ExecuteText(const Op& op, const POINTL& origin) {
   Clip clip;
   if (!Intersect(bounds, surf, nullptr) || !MakeClip(*this, op, origin, bounds, &clip)) return TRUE;
   Brush fore, back;
-  fore.bo.iSolidColor = Translate(op.color);
-  back.bo.iSolidColor = Translate(op.text_options.background);
-  POINTL org{0, 0};
+  RealizeSolid(op.color, &fore);
+  RealizeSolid(op.text_options.background, &back);
+  POINTL org{-origin.x, -origin.y};
   RECTL* prcl_extra = extra.empty() ? nullptr : extra.data();
   RECTL* prcl_opaque = op.text_options.opaque ? &opaque : nullptr;
   BRUSHOBJ* pbo_opaque = op.text_options.opaque ? &back.bo : nullptr;
@@ -451,6 +564,7 @@ BOOL PrinterDc::Impl::ExecuteText(const Op& op, const POINTL& origin) {
 }
 
 void PrinterDc::Impl::Shutdown() {
+  DropDithers();
   if (page_open) {
     page.clear();
     page_open = false;
@@ -614,6 +728,7 @@ BOOL PrinterDc::Reset(const DEVMODEW* devmode) {
   dc.hooks = surf->hooks;
   dc.banding = surf->banding;
   dc.SetTargetColors();
+  dc.DropDithers();
   // A document goes on in the new PDEV: the driver hears of it again.
   if (dc.doc_open) {
     auto fn = dc.Fn<PFN_DrvStartDoc>(INDEX_DrvStartDoc);
@@ -833,50 +948,29 @@ void PrinterDc::ClipRect(const RECTL& rect) {
 
 namespace {
 
-// The region of a path: its pixels as runs of rows, made by filling it into
-// a one-bit mask of its bounds (cut to the page) through the engine.
-BOOL PathRegion(const PrinterDc::Impl& dc, const Path& path, FillMode mode,
+// The region of a path: the pixels a fill of it covers on the page, cut to
+// within (when given: the clip it is to narrow), as runs of rows.
+BOOL PathRegion(const PrinterDc::Impl& dc, const Path& path, FillMode mode, const std::vector<RECTL>* within,
                 std::shared_ptr<std::vector<RECTL>>* out) {
   PathObj* p = PathFromPath(path, 0, 0);
   if (!p) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return FALSE;
   }
-  RECTFX b;
-  PATHOBJ_vGetBounds(&p->po, &b);
-  RECTL box{std::max<LONG>(0, b.xLeft / 16 - 1), std::max<LONG>(0, b.yTop / 16 - 1),
-            std::min<LONG>(LONG(dc.gdi.ulHorzRes ? dc.gdi.ulHorzRes : 1), b.xRight / 16 + 2),
-            std::min<LONG>(LONG(dc.gdi.ulVertRes ? dc.gdi.ulVertRes : 1), b.yBottom / 16 + 2)};
-  auto region = std::make_shared<std::vector<RECTL>>();
-  BOOL ok = TRUE;
-  if (box.left < box.right && box.top < box.bottom) {
-    SIZEL size{box.right - box.left, box.bottom - box.top};
-    HBITMAP mask = EngCreateBitmap(size, 0, BMF_1BPP, BMF_TOPDOWN, nullptr);
-    PathObj* moved = PathFromPath(path, -box.left, -box.top);
-    ok = mask && moved;
-    if (ok) {
-      SURFOBJ* so = EngLockSurface(mask);
-      Brush brush;
-      brush.bo.iSolidColor = 1;
-      POINTL org{0, 0};
-      ok = EngFillPath(so, &moved->po, nullptr, &brush.bo, &org, 0x0D0D,
-                       mode == FillMode::kWinding ? FP_WINDINGMODE : FP_ALTERNATEMODE);
-      const uint8_t* bits = static_cast<const uint8_t*>(so->pvScan0);
-      for (LONG y = 0; ok && y < size.cy; ++y) {
-        const uint8_t* row = bits + ptrdiff_t(y) * so->lDelta;
-        LONG x = 0;
-        while (x < size.cx) {
-          while (x < size.cx && !((row[x >> 3] >> (7 - (x & 7))) & 1)) ++x;
-          LONG start = x;
-          while (x < size.cx && ((row[x >> 3] >> (7 - (x & 7))) & 1)) ++x;
-          if (x > start) region->push_back({start + box.left, y + box.top, x + box.left, y + box.top + 1});
-        }
-      }
+  RECTL limit{0, 0, LONG(dc.gdi.ulHorzRes ? dc.gdi.ulHorzRes : 1), LONG(dc.gdi.ulVertRes ? dc.gdi.ulVertRes : 1)};
+  if (within) {
+    RECTL b{0, 0, 0, 0};
+    for (size_t i = 0; i < within->size(); ++i) {
+      const RECTL& r = (*within)[i];
+      b = i == 0 ? r
+                 : RECTL{std::min(b.left, r.left), std::min(b.top, r.top), std::max(b.right, r.right),
+                         std::max(b.bottom, r.bottom)};
     }
-    if (!ok) SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    PathDelete(moved);
-    if (mask) EngDeleteSurface(mask);
+    if (!Intersect(limit, b, &limit)) limit = RECTL{0, 0, 0, 0};
   }
+  auto region = std::make_shared<std::vector<RECTL>>();
+  const BOOL ok = PathRuns(p, limit, mode == FillMode::kWinding, region.get());
+  if (!ok) SetLastError(ERROR_NOT_ENOUGH_MEMORY);
   PathDelete(p);
   if (ok) *out = region;
   return ok;
@@ -886,7 +980,7 @@ BOOL PathRegion(const PrinterDc::Impl& dc, const Path& path, FillMode mode,
 
 BOOL PrinterDc::ClipPath(const Path& path, FillMode mode) {
   std::shared_ptr<std::vector<RECTL>> region;
-  if (!PathRegion(*impl_, path, mode, &region)) return FALSE;
+  if (!PathRegion(*impl_, path, mode, nullptr, &region)) return FALSE;
   impl_->clip = region;
   return TRUE;
 }
@@ -904,7 +998,7 @@ void PrinterDc::IntersectClipRect(const RECTL& rect) {
 BOOL PrinterDc::IntersectClipPath(const Path& path, FillMode mode) {
   Impl& dc = *impl_;
   std::shared_ptr<std::vector<RECTL>> region;
-  if (!PathRegion(dc, path, mode, &region)) return FALSE;
+  if (!PathRegion(dc, path, mode, dc.clip.get(), &region)) return FALSE;
   if (dc.clip) *region = RegionIntersect(*dc.clip, *region);
   dc.clip = region;
   return TRUE;

@@ -101,6 +101,11 @@ PathObj* PathFromObj(PATHOBJ* ppo);
 PathObj* PathFromPath(const eng::Path& path, double dx, double dy);
 void PathDelete(PathObj* p);
 
+// The pixels a fill of the path covers inside limit, as a region: rows of
+// runs top to bottom, left to right, a run of rows with the same runs as
+// one rectangle each. False on a drawing failure.
+bool PathRuns(PathObj* p, const RECTL& limit, bool winding, std::vector<RECTL>* region);
+
 // The area a geometric pen's stroke of the path paints, as closed figures
 // that all turn the same way (fill it with the winding rule); empty for a
 // cosmetic pen.
@@ -130,6 +135,13 @@ ULONG NearestIndex(const std::vector<ULONG>& colors, ULONG c);
 // colour, through the palettes of a translation.
 ULONG XlateSourceRgb(const Xlate* x, ULONG v);
 ULONG XlateTargetOf(const Xlate* x, ULONG rgb);
+
+// The engine's halftone onto one bit: whether pixel (x, y) of an area of
+// colour rgb (0x00RRGGBB) is white. An 8 x 8 ordered dither (Bayer) on
+// luminance, anchored at (0, 0): white where the luminance reaches the
+// threshold of the pixel's place in the matrix, so that black stays all
+// black and white all white. Images, fills, pens and text share it.
+bool HalftoneWhite(ULONG rgb, LONG x, LONG y);
 
 struct Brush {
   BRUSHOBJ bo{};

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <new>
 #include <vector>
 
 #include "internal.h"
@@ -151,10 +153,11 @@ bool MakePattern(BRUSHOBJ* pbo, POINTL* org, PatternSource* out) {
 }
 
 // Where a drawing may change pixels: an optional coverage mask (one byte per
-// pixel, non-zero inside) over a rectangle of the target.
+// pixel, non-zero inside) over a rectangle of the target. Its bytes are the
+// thread's coverage buffer, good until the next coverage is made.
 struct Coverage {
   RECTL area{0, 0, 0, 0};
-  std::vector<uint8_t> data;
+  const uint8_t* data = nullptr;
   int stride = 0;
   bool Inside(LONG x, LONG y) const {
     return data[size_t(y - area.top) * size_t(stride) + size_t(x - area.left)] != 0;
@@ -233,6 +236,31 @@ void Combine(const Pixels& trg, const std::vector<RECTL>& rects, const RECTL& de
       }
       continue;
     }
+    // The brush alone (PATCOPY), as fills, pens and text paint: the
+    // pattern's row is found once a row and walked along it.
+    if (fg == 0xF0 && bg == 0xF0 && pat) {
+      for (LONG y = r.top; y < r.bottom; ++y) {
+        const uint8_t* c = cov ? cov->data + size_t(y - cov->area.top) * size_t(cov->stride) : nullptr;
+        const LONG cx = cov ? cov->area.left : 0;
+        if (!pat->tiled) {
+          const uint32_t v = pat->solid & vmask;
+          for (LONG x = r.left; x < r.right; ++x)
+            if (!c || c[x - cx]) trg.Put(x, y, v);
+          continue;
+        }
+        LONG py = (y - pat->org.y) % pat->pat.height, px = (r.left - pat->org.x) % pat->pat.width;
+        if (py < 0) py += pat->pat.height;
+        if (px < 0) px += pat->pat.width;
+        for (LONG x = r.left; x < r.right; ++x) {
+          if (!c || c[x - cx]) {
+            const uint32_t v = pat->pat.Get(px, py);
+            trg.Put(x, y, (pat->xlo ? XLATEOBJ_iXlate(pat->xlo, v) : v) & vmask);
+          }
+          if (++px == pat->pat.width) px = 0;
+        }
+      }
+      continue;
+    }
     for (LONG y = r.top; y < r.bottom; ++y) {
       for (LONG x = r.left; x < r.right; ++x) {
         if (cov && !cov->Inside(x, y)) continue;
@@ -295,14 +323,27 @@ struct StrokeStyle {
   XFORML xform{1, 0, 0, 1, 0, 0};
 };
 
-// Coverage of a path over area; false on a drawing failure.
+// Coverage of a path over area; false on a drawing failure. The mask is
+// drawn into one buffer of the thread, kept from drawing to drawing, so
+// that a page's paths neither allocate nor fault in fresh pages: only the
+// area's own bytes are cleared.
 bool PathCoverage(PathObj* p, const RECTL& area, bool winding, const StrokeStyle* stroke,
                   Coverage* cov) {
   int w = area.right - area.left, h = area.bottom - area.top;
   cov->area = area;
   if (w <= 0 || h <= 0) return true;
   if (plat::ShouldFail("EngAllocMem")) return false;
-  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_A8, w, h);
+  thread_local std::vector<uint8_t> buffer;
+  const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_A8, w);
+  if (stride <= 0) return false;
+  const size_t bytes = size_t(stride) * size_t(h);
+  try {
+    if (buffer.size() < bytes) buffer.resize(bytes);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  std::memset(buffer.data(), 0, bytes);
+  cairo_surface_t* s = cairo_image_surface_create_for_data(buffer.data(), CAIRO_FORMAT_A8, w, h, stride);
   if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(s);
     return false;
@@ -328,14 +369,11 @@ bool PathCoverage(PathObj* p, const RECTL& area, bool winding, const StrokeStyle
   bool ok = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
   cairo_destroy(cr);
   cairo_surface_flush(s);
-  if (ok) {
-    const uint8_t* data = cairo_image_surface_get_data(s);
-    int stride = cairo_image_surface_get_stride(s);
-    cov->stride = w;
-    cov->data.resize(size_t(w) * size_t(h));
-    for (int y = 0; y < h; ++y) std::memcpy(&cov->data[size_t(y) * size_t(w)], data + size_t(y) * size_t(stride), size_t(w));
-  }
   cairo_surface_destroy(s);
+  if (ok) {
+    cov->data = buffer.data();
+    cov->stride = stride;
+  }
   return ok;
 }
 
@@ -388,6 +426,44 @@ bool DrawPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* o
   Combine(trg, rects, area, &pat, nullptr, nullptr, rop | (rop << 8), &cov);
   return true;
 }
+
+}  // namespace
+
+bool PathRuns(PathObj* p, const RECTL& limit, bool winding, std::vector<RECTL>* region) {
+  region->clear();
+  RECTL area = PathArea(p, 0, limit);
+  if (area.right <= area.left || area.bottom <= area.top) return true;
+  Coverage cov;
+  if (!PathCoverage(p, area, winding, nullptr, &cov)) return false;
+  // Rows whose runs are those of the row above extend its rectangles.
+  size_t row_start = 0, prev_start = 0, prev_count = 0;
+  for (LONG y = area.top; y < area.bottom; ++y) {
+    const uint8_t* row = cov.data + size_t(y - area.top) * size_t(cov.stride);
+    const LONG w = area.right - area.left;
+    row_start = region->size();
+    for (LONG x = 0; x < w;) {
+      while (x < w && !row[x]) ++x;
+      const LONG start = x;
+      while (x < w && row[x]) ++x;
+      if (x > start) region->push_back(RECTL{start + area.left, y, x + area.left, y + 1});
+    }
+    const size_t count = region->size() - row_start;
+    bool same = count == prev_count && count > 0 && (*region)[prev_start].bottom == y;
+    for (size_t i = 0; same && i < count; ++i)
+      same = (*region)[prev_start + i].left == (*region)[row_start + i].left &&
+             (*region)[prev_start + i].right == (*region)[row_start + i].right;
+    if (same) {
+      for (size_t i = 0; i < count; ++i) (*region)[prev_start + i].bottom = y + 1;
+      region->resize(row_start);
+    } else {
+      prev_start = row_start;
+      prev_count = count;
+    }
+  }
+  return true;
+}
+
+namespace {
 
 bool StrokeFromLineAttrs(LINEATTRS* la, XFORMOBJ* pxo, StrokeStyle* st) {
   st->stroke = true;
@@ -491,6 +567,16 @@ constexpr uint8_t kBayer[8][8] = {
     {60, 28, 52, 20, 62, 30, 54, 22}, {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
     {15, 47, 7, 39, 13, 45, 5, 37},  {63, 31, 55, 23, 61, 29, 53, 21}};
 
+}  // namespace
+
+bool HalftoneWhite(ULONG rgb, LONG x, LONG y) {
+  const uint32_t lum = (((rgb >> 16) & 0xFF) * 77 + ((rgb >> 8) & 0xFF) * 151 + (rgb & 0xFF) * 28) >> 8;
+  const uint32_t threshold = kBayer[uint32_t(y) & 7][uint32_t(x) & 7] * 4u + 2u;
+  return lum >= threshold;
+}
+
+namespace {
+
 // A 16-bit pixel of five bits a channel (blue lowest) as 0x00RRGGBB; each
 // channel is scaled by 255 / 31 so that full intensity stays white.
 inline ULONG Rgb555(uint32_t v) {
@@ -524,11 +610,8 @@ struct HalftoneColours {
   }
   uint32_t Target(ULONG rgb, LONG x, LONG y) const {
     if (trg_bits == 1) {
-      // Ordered dither: white where the brightness reaches the threshold of
-      // the pixel's place in the matrix, anchored at the halftone origin.
-      const uint32_t lum = (((rgb >> 16) & 0xFF) * 77 + ((rgb >> 8) & 0xFF) * 151 + (rgb & 0xFF) * 28) >> 8;
-      const uint32_t threshold = kBayer[uint32_t(y - origin.y) & 7][uint32_t(x - origin.x) & 7] * 4u + 2u;
-      return lum >= threshold ? white : black;
+      // Ordered dither anchored at the halftone origin.
+      return HalftoneWhite(rgb, x - origin.x, y - origin.y) ? white : black;
     }
     if (xlate && xlate->dst_mode == PAL_INDEXED) return XlateTargetOf(xlate, rgb);
     if (trg_bits == 16) return To555(rgb);

@@ -70,6 +70,7 @@ DHPDEV EnablePDEV(DEVMODEW*, LPWSTR, ULONG cPat, HSURF* pats, ULONG cjCaps,
   di.hpalDefault = pdev->palette;
   di.iDitherFormat = g_config.bits == 1 ? BMF_1BPP : BMF_24BPP;
   di.cFonts = ULONG(std::clamp(g_config.fonts, 0, 2));
+  if (g_config.dither >= 0) di.cxDither = di.cyDither = 8;
   std::memcpy(pdi, &di, std::min<size_t>(cjDevInfo, sizeof di));
   return pdev;
 }
@@ -361,6 +362,16 @@ BOOL QueryAdvanceWidths(DHPDEV, FONTOBJ* pfo, ULONG, HGLYPH* phg, PVOID widths, 
   return TRUE;
 }
 
+// A dither of 8 x 8 one-bit rows of 32 bits.
+ULONG DitherColor(DHPDEV, ULONG mode, ULONG rgb, ULONG* pul) {
+  char buf[48];
+  std::snprintf(buf, sizeof buf, "DitherColor %u %06X", mode, rgb);
+  Log(buf);
+  if (g_config.dither == int32_t(DCR_DRIVER))
+    for (int y = 0; y < 8; ++y) reinterpret_cast<uint8_t*>(pul)[y * 4] = y % 2 ? 0x55 : 0xAA;
+  return ULONG(g_config.dither);
+}
+
 template <class F>
 PFN P(F f) {
   return reinterpret_cast<PFN>(f);
@@ -378,6 +389,7 @@ DRVFN g_table[] = {
     {INDEX_DrvTextOut, P(TextOut)},                {INDEX_DrvEscape, P(Escape)},
     {INDEX_DrvResetPDEV, P(ResetPDEV)},            {INDEX_DrvQueryFont, P(QueryFont)},
     {INDEX_DrvQueryFontTree, P(QueryFontTree)},    {INDEX_DrvQueryAdvanceWidths, P(QueryAdvanceWidths)},
+    {INDEX_DrvDitherColor, P(DitherColor)},
 };
 
 }  // namespace

@@ -20,6 +20,9 @@ struct TestDrvConfig {
   char fail[32] = "";           // the call that fails: "EnablePDEV", "StartDoc", ...
   int32_t band_y = 0;           // (the driver's band position)
   int32_t fonts = 0;            // device fonts announced (DEVINFO cFonts), at most 2
+  // DrvDitherColor's answer (DCR_SOLID, DCR_DRIVER: a checkerboard,
+  // DCR_HALFTONE); -1: no dither size is announced, so it is never asked.
+  int32_t dither = -1;
 };
 
 using TestDrvConfigureFn = void (*)(const TestDrvConfig*);

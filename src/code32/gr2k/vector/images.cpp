@@ -373,6 +373,21 @@ bool SourceState(Pdev* pdev, SURFOBJ* trg, ROP4 rop4, BRUSHOBJ* pbo, POINTL* bru
 
 bool IsOneBitPage(const Pdev* pdev) { return pdev->colorProcess == 1 && pdev->color == 1; }
 
+// A plain copy of a source of more than one bit onto a band of a one-bit
+// page is halftoned, as a stretch onto it is: its greys and colours become
+// dithers instead of their nearest of black and white.
+bool HalftoneCopy(const Pdev* pdev, SURFOBJ* psoTrg, SURFOBJ* psoSrc, CLIPOBJ* pco, XLATEOBJ* pxlo,
+                  RECTL* prclTrg, POINTL* pptlSrc, BOOL* ok) {
+  if (!psoSrc || !prclTrg || !IsOneBitPage(pdev) || psoTrg->iBitmapFormat != BMF_1BPP ||
+      psoSrc->iBitmapFormat == BMF_1BPP)
+    return false;
+  const POINTL sp = pptlSrc ? *pptlSrc : POINTL{0, 0};
+  RECTL src{sp.x, sp.y, sp.x + (prclTrg->right - prclTrg->left), sp.y + (prclTrg->bottom - prclTrg->top)};
+  POINTL origin{0, 0};
+  *ok = EngStretchBlt(psoTrg, psoSrc, nullptr, pco, pxlo, nullptr, &origin, prclTrg, &src, nullptr, HALFTONE);
+  return true;
+}
+
 }  // namespace
 
 BOOL DrvBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo, RECTL* prclTrg,
@@ -381,8 +396,12 @@ BOOL DrvBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco,
   Pdev* pdev = Target(psoTrg, &skip);
   if (!pdev) return FALSE;
   if (skip) return TRUE;
-  if (pdev->rasterMode)
+  if (pdev->rasterMode) {
+    BOOL ok = FALSE;
+    if ((rop4 & 0xFFFF) == kRopCopy4 && HalftoneCopy(pdev, psoTrg, psoSrc, pco, pxlo, prclTrg, pptlSrc, &ok))
+      return ok;
     return EngBitBlt(psoTrg, psoSrc, psoMask, pco, pxlo, prclTrg, pptlSrc, pptlMask, pbo, pptlBrush, rop4);
+  }
   if ((rop4 & 0xFFFF) == kRopNop) return TRUE;
   if (!prclTrg) return FALSE;
   const uint8_t fg = uint8_t(rop4 & 0xFF);
@@ -461,7 +480,11 @@ BOOL DrvCopyBits(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* pco, XLATEOBJ* pxlo
   Pdev* pdev = Target(psoDest, &skip);
   if (!pdev) return FALSE;
   if (skip) return TRUE;
-  if (pdev->rasterMode) return EngCopyBits(psoDest, psoSrc, pco, pxlo, prclDest, pptlSrc);
+  if (pdev->rasterMode) {
+    BOOL ok = FALSE;
+    if (HalftoneCopy(pdev, psoDest, psoSrc, pco, pxlo, prclDest, pptlSrc, &ok)) return ok;
+    return EngCopyBits(psoDest, psoSrc, pco, pxlo, prclDest, pptlSrc);
+  }
   if (!prclDest) return FALSE;
   if (!psoSrc || psoSrc->iType != STYPE_BITMAP) return EngEraseSurface(psoDest, prclDest, 0xFFFFFFFF);
   if (!IsBitmap(psoSrc)) return FALSE;

@@ -201,6 +201,9 @@ constexpr ULONG HS_BDIAGONAL = 3;
 constexpr ULONG HS_CROSS = 4;
 constexpr ULONG HS_DIAGCROSS = 5;
 constexpr ULONG HS_DDI_MAX = 6;
+// iHatch of DrvRealizeBrush for a solid colour's dither; the low 24 bits
+// hold the colour (0x00BBGGRR).
+constexpr ULONG RB_DITHERCOLOR = 0x80000000;
 
 struct BRUSHOBJ {
   ULONG iSolidColor;  // in the target's format, or BRUSH_PATTERN
@@ -448,6 +451,12 @@ struct GLYPHDATA;
 struct LOGCOLORSPACEW;
 using PFN_DrvGetGlyphMode = ULONG (*)(DHPDEV dhpdev, FONTOBJ* pfo);
 using PFN_DrvDitherColor = ULONG (*)(DHPDEV dhpdev, ULONG iMode, ULONG rgb, ULONG* pul);
+// DrvDitherColor: the palette dithered against, and the answers.
+constexpr ULONG DM_DEFAULT = 0;
+constexpr ULONG DM_MONOCHROME = 1;
+constexpr ULONG DCR_SOLID = 0;
+constexpr ULONG DCR_DRIVER = 1;
+constexpr ULONG DCR_HALFTONE = 2;
 using PFN_DrvQueryFont = IFIMETRICS* (*)(DHPDEV dhpdev, ULONG_PTR iFile, ULONG iFace, ULONG_PTR* pid);
 using PFN_DrvQueryFontData = LONG (*)(DHPDEV dhpdev, FONTOBJ* pfo, ULONG iMode, HGLYPH hg,
                                       GLYPHDATA* pgd, PVOID pv, ULONG cjSize);
