@@ -634,6 +634,12 @@ int WriteIpaText(const char* path) {
     cairo_move_to(cr, kTextX, kTextY + kTextLeading * double(i));
     cairo_show_text(cr, Utf8(kTextLines[i]).c_str());
   }
+  cairo_show_page(cr);
+  return Finish(s, cr, path);
+}
+
+// ---- the test page of one-bit printing ------------------------------------------------------
+
 void DrawTestPage(cairo_t* cr) {
   struct Disc {
     double x, y, r, g, b;
