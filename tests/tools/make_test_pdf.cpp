@@ -533,7 +533,8 @@ void DrawMixedPage(cairo_t* cr) {
 
 // ---- text in a font the document does not hold ---------------------------------------------
 // make_test_pdf --device-text OUT.pdf [BASEFONT]: an A4 page with lines of
-// Japanese text in the font BASEFONT (MS-Mincho unless given), not embedded:
+// Japanese text in the font BASEFONT (MS-Mincho unless given; written as a
+// PDF name as it stands, so "#96#BE" gives bytes), not embedded:
 // a Type 0 font of the Adobe-Japan1 collection with the UniJIS-UCS2-H
 // encoding and a ToUnicode map, every character one em wide. A printer
 // that has the face prints it in its own font.

@@ -264,6 +264,8 @@ TEST_F(PrintPreview, TextInANonEmbeddedFaceTheDeviceHasGoesAsCharacterCodes) {
                     "em_height=200 internal_leading=0 default_char=12539 face=\"明朝\""},
       {"Ryumin-Light", "kind=2 italic=0 bold=0 bold2=0 glyph_index=0 vertical=0 weight=400 angle=0 em_width=200 "
                        "em_height=200 internal_leading=0 default_char=12539 face=\"明朝\""},
+      // "ＭＳ 明朝" in code page 932, as a PDF name.
+      {"#82l#82r#20#96#BE#92#A9", "face=\"明朝\""},
       {"MS-Gothic", "face=\"ｺﾞｼｯｸ\""},
       {"GothicBBB-Medium", "face=\"ｺﾞｼｯｸ\""},
       {"NoSuchFace", "kind=4"},
@@ -271,7 +273,7 @@ TEST_F(PrintPreview, TextInANonEmbeddedFaceTheDeviceHasGoesAsCharacterCodes) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.base_font);
     const std::string pdf = Path(std::string("text-") + c.base_font + ".pdf"), job = pdf + ".job";
-    ASSERT_EQ(std::system((std::string(MAKE_TEST_PDF " --device-text ") + pdf + " " + c.base_font).c_str()), 0);
+    ASSERT_EQ(std::system((std::string(MAKE_TEST_PDF " --device-text ") + pdf + " '" + c.base_font + "'").c_str()), 0);
     Output o = Run("print Office " + pdf + " -o " + job + " --mode vector");
     ASSERT_EQ(o.rc, 0) << o.err;
     EXPECT_NE(o.out.find("0 areas rendered by MuPDF"), std::string::npos) << o.out;

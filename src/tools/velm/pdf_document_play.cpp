@@ -28,6 +28,7 @@
 #include FT_FREETYPE_H
 
 #include "eng/dc.h"
+#include "plat/kernel.h"
 #include "plat/wstr.h"
 #include "pdf_document.h"
 #include "pdf_document_internal.h"
@@ -546,13 +547,20 @@ eng::FontBytes SpanFont(Player* p, const fz_text_span* span) {
 }
 
 // The font a span asks for: the document's name of its font, without a
-// subset tag ("ABCDEF+"), and its em square on the page.
+// subset tag ("ABCDEF+"), and its em square on the page. A name that is
+// not UTF-8 is read in the ANSI code page, as Japanese documents name
+// their fonts ("ＭＳ 明朝" in code page 932).
 eng::FontSpec SpanFontSpec(Player* p, const fz_text_span* span, fz_matrix ctm) {
   const fz_matrix m = fz_concat(span->trm, ctm);
   eng::FontSpec wanted;
   std::string_view name = fz_font_name(p->ctx, span->font);
   if (name.size() > 7 && name[6] == '+') name.remove_prefix(7);
   wanted.face_name = plat::FromUtf8(name);
+  if (wanted.face_name.find(u'\uFFFD') != std::u16string::npos) {
+    char16_t wide[64];
+    const INT n = MultiByteToWideChar(CP_ACP, 0, name.data(), INT(name.size()), wide, INT(std::size(wide)));
+    if (n > 0) wanted.face_name.assign(wide, size_t(n));
+  }
   wanted.has_matrix = true;
   wanted.matrix[0] = m.a;
   wanted.matrix[1] = m.b;
