@@ -16,6 +16,7 @@
 #include <cairo-pdf.h>
 #include <cairo.h>
 #include <fontconfig/fontconfig.h>
+#include <zlib.h>
 
 #include <cmath>
 #include <cstdint>
@@ -23,6 +24,7 @@
 #include <cstring>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -515,6 +517,56 @@ void DrawMixedPage(cairo_t* cr) {
   cairo_show_text(cr, "VELM mixed drawing");
 }
 
+// One page of 2 x 2 inches filled by one 20000 x 20000 grey image of 16
+// levels in squares, compressed: a file of about half a megabyte whose
+// image decodes to 400 MB. Written by hand, since cairo would hold the
+// whole image.
+bool WriteHugeImage(const char* path) {
+  constexpr int kSide = 20000;
+  std::vector<unsigned char> packed;
+  z_stream z{};
+  if (deflateInit(&z, Z_BEST_COMPRESSION) != Z_OK) return false;
+  std::vector<unsigned char> row(kSide), out(1 << 16);
+  for (int y = 0; y <= kSide; ++y) {
+    const bool last = y == kSide;
+    if (!last)
+      for (int x = 0; x < kSide; ++x) row[size_t(x)] = static_cast<unsigned char>(((x / 1250 + y / 1250) % 16) * 17);
+    z.next_in = row.data();
+    z.avail_in = last ? 0 : kSide;
+    do {
+      z.next_out = out.data();
+      z.avail_out = uInt(out.size());
+      if (deflate(&z, last ? Z_FINISH : Z_NO_FLUSH) == Z_STREAM_ERROR) return false;
+      packed.insert(packed.end(), out.data(), out.data() + (out.size() - z.avail_out));
+    } while (z.avail_out == 0);
+  }
+  deflateEnd(&z);
+  FILE* f = std::fopen(path, "wb");
+  if (!f) return false;
+  std::vector<long> offsets;
+  auto object = [&](const std::string& text) {
+    offsets.push_back(std::ftell(f));
+    std::fprintf(f, "%zu 0 obj\n%s\nendobj\n", offsets.size(), text.c_str());
+  };
+  const std::string content = "q 144 0 0 144 0 0 cm /Im Do Q";
+  std::fprintf(f, "%%PDF-1.4\n");
+  object("<< /Type /Catalog /Pages 2 0 R >>");
+  object("<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
+  object("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 144 144] /Contents 4 0 R "
+         "/Resources << /XObject << /Im 5 0 R >> >> >>");
+  object("<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "\nendstream");
+  offsets.push_back(std::ftell(f));
+  std::fprintf(f, "5 0 obj\n<< /Type /XObject /Subtype /Image /Width %d /Height %d /ColorSpace /DeviceGray "
+               "/BitsPerComponent 8 /Filter /FlateDecode /Length %zu >>\nstream\n", kSide, kSide, packed.size());
+  std::fwrite(packed.data(), 1, packed.size(), f);
+  std::fprintf(f, "\nendstream\nendobj\n");
+  const long xref = std::ftell(f);
+  std::fprintf(f, "xref\n0 %zu\n0000000000 65535 f \n", offsets.size() + 1);
+  for (long at : offsets) std::fprintf(f, "%010ld 00000 n \n", at);
+  std::fprintf(f, "trailer\n<< /Size %zu /Root 1 0 R >>\nstartxref\n%ld\n%%%%EOF\n", offsets.size() + 1, xref);
+  return std::fclose(f) == 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -525,6 +577,11 @@ int main(int argc, char** argv) {
       return 2;
     }
     return WriteKinds(argv[1], pages);
+  }
+  if (argc == 3 && std::string(argv[1]) == "--huge-image") {
+    if (WriteHugeImage(argv[2])) return 0;
+    std::fprintf(stderr, "make_test_pdf: cannot write %s\n", argv[2]);
+    return 1;
   }
   if (argc == 3 && std::string(argv[1]) == "--mixed") {
     // 595.2 x 840 points: near A4, and whole pixels at 300 and 600 dpi.
@@ -544,7 +601,7 @@ int main(int argc, char** argv) {
   if (argc != 3 && argc != 5) {
     std::fprintf(stderr,
                  "usage: make_test_pdf OUT.pdf PAGES [WIDTH HEIGHT] | make_test_pdf --mixed OUT.pdf | "
-                 "make_test_pdf OUT.pdf --kinds [PAGES]\n");
+                 "make_test_pdf OUT.pdf --kinds [PAGES] | make_test_pdf --huge-image OUT.pdf\n");
     return 2;
   }
   const int pages = std::atoi(argv[2]);

@@ -9,6 +9,10 @@ extern "C" {
 #include <mupdf/fitz.h>
 }
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -49,6 +53,7 @@ class PrintJobTest : public ::testing::Test {
     ASSERT_EQ(add.rc, 0) << add.err;
     ASSERT_EQ(Run("devmode set Office vdmImagePrint=1 vdmDstResolutionW=300 -o " + Dm24()).rc, 0);
     ASSERT_EQ(Run("devmode set Office vdmImagePrint=1 vdmColorProcess=1 dmColor=1 -o " + Dm1()).rc, 0);
+    ASSERT_EQ(Run("devmode set Office vdmImagePrint=0 vdmColorProcess=1 dmColor=1 -o " + DmVector1()).rc, 0);
     ASSERT_EQ(std::system((std::string(MAKE_TEST_PDF " ") + pdf_ + " 3").c_str()), 0);
     ASSERT_EQ(std::system((std::string(MAKE_TEST_PDF " --mixed ") + mixed_).c_str()), 0);
   }
@@ -59,6 +64,7 @@ class PrintJobTest : public ::testing::Test {
 
   static std::string Dm24() { return folder_->path() + "/raster24.dm"; }
   static std::string Dm1() { return folder_->path() + "/raster1.dm"; }
+  static std::string DmVector1() { return folder_->path() + "/vector1.dm"; }
   static std::string Job(const std::string& name) { return folder_->path() + "/" + name; }
 
   // velm with the machine, its outputs caught; env: assignments for the run.
@@ -587,6 +593,69 @@ TEST_F(PrintJobTest, ModeOptionIsChecked) {
   Output o = Run("print Office " + mixed_ + " -o " + Job("bad-mode") + " --mode halftone");
   EXPECT_EQ(o.rc, 1);
   EXPECT_NE(o.err.find("--mode takes vector or raster, not 'halftone'"), std::string::npos) << o.err;
+}
+
+// velm run in a child of this process, its peak memory (resident set, in
+// KB) read from the child's own resource use.
+long PeakKilobytes(const std::vector<std::string>& args, const std::string& out) {
+  pid_t pid = fork();
+  if (pid == 0) {
+    std::FILE* f = std::freopen(out.c_str(), "w", stdout);
+    if (!f) _exit(126);
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  rusage use{};
+  if (pid < 0 || wait4(pid, &status, 0, &use) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+  return use.ru_maxrss;
+}
+
+// A 20000 x 20000 image (400 MB decoded) on a page of 2 x 2 inches: only
+// what its place on the page needs is decoded, the image goes to the
+// driver at the page's resolution, and the job is that size too.
+TEST_F(PrintJobTest, HugeImagePrintsInMemoryBoundedByThePage) {
+  const std::string pdf = Job("huge.pdf"), job = Job("huge-job"), out = Job("huge-out");
+  ASSERT_EQ(std::system((std::string(MAKE_TEST_PDF " --huge-image ") + pdf).c_str()), 0);
+  const long kb = PeakKilobytes({VELM_TOOL, "--machine", machine_, "print", "Office", pdf, "-o", job, "--devmode",
+                                 DmVector1()},
+                                out);
+  ASSERT_GT(kb, 0) << ReadFile(out);
+  EXPECT_LT(kb, 300 * 1024) << "peak resident memory in KB";
+  const std::string bytes = ReadFile(job);
+  EXPECT_LT(bytes.size(), size_t(20) << 20);
+  // The image's rows add up to its place on the page, 1200 dots high.
+  int64_t rows = 0;
+  for (const jobread::Record& r : PageRecords(job)) {
+    if (r.opcode != 0x20) continue;
+    EXPECT_LE(r.Int("width"), 1200);
+    EXPECT_LE(r.Int("bits"), 8);  // grey levels, with a palette
+    rows += r.Int("rows");
+  }
+  EXPECT_EQ(rows, 1200);
+}
+
+// A one-bit job in vector mode prints black only: the page says 1-bit, and
+// no image goes out as 24-bit colour, neither an image of many colours nor
+// an area MuPDF renders (the blended image of the mixed page).
+TEST_F(PrintJobTest, MonochromeVectorJobHasNoColourImages) {
+  const std::string job = Job("mixed-vector-mono");
+  Output o = Run("print Office " + mixed_ + " -o " + job + " --devmode " + DmVector1());
+  ASSERT_EQ(o.rc, 0) << o.err;
+  const std::vector<PageReport> pages = Reports(o.out);
+  ASSERT_EQ(pages.size(), 1u) << o.out;
+  EXPECT_EQ(pages[0].bits, 1);
+  EXPECT_NE(o.out.find(" 1 areas rendered by MuPDF"), std::string::npos) << o.out;
+  size_t images = 0;
+  for (const jobread::Record& r : PageRecords(job)) {
+    if (r.opcode != 0x20) continue;
+    ++images;
+    EXPECT_LE(r.Int("bits"), 8) << "image at (" << r.Int("left") << "," << r.Int("top") << ")";
+  }
+  EXPECT_EQ(images, 5u);
 }
 
 }  // namespace

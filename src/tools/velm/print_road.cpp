@@ -38,6 +38,7 @@ namespace {
 constexpr DWORD kDmCopies = 0x100;   // dmFields bit of dmCopies
 constexpr int kMaxCopies = 32767;    // dmCopies is a 16-bit field
 constexpr uint32_t kMaxJobFile = 99999;
+constexpr SHORT kDmColorMonochrome = 1;  // dmColor of a job in black only
 
 std::u16string SpoolFolder() {
   char16_t dir[MAX_PATH] = {};
@@ -309,7 +310,10 @@ bool PrintDocument(const PrintRequest& request, PrintResult* result, std::string
              std::to_string(gi.ulLogPixelsY) + " dpi; pages are rendered at one resolution only";
     return false;
   }
-  const int bits = dc->surface() && dc->surface()->iBitmapFormat == BMF_1BPP ? 1 : 24;
+  // A job the DEVMODE sets to monochrome prints in one bit, whatever the
+  // device's surface (vector mode has none of its own).
+  const bool mono = dm->dmSize >= offsetof(DEVMODEW, dmColor) + sizeof(dm->dmColor) && dm->dmColor == kDmColorMonochrome;
+  const int bits = mono || (dc->surface() && dc->surface()->iBitmapFormat == BMF_1BPP) ? 1 : 24;
 
   if (!dc->StartDoc(doc_name.c_str(), result->job_id)) {
     *error = "the driver did not start the document (" + ErrorCode() + ")";
@@ -329,6 +333,7 @@ bool PrintDocument(const PrintRequest& request, PrintResult* result, std::string
     play.dpi = dpi;
     play.origin_x = gi.ptlPhysOffset.x;
     play.origin_y = gi.ptlPhysOffset.y;
+    play.grey = bits == 1;
     PlayStats stats;
     std::string why;
     bool ok = dc->StartPage();
