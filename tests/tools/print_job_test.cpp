@@ -10,9 +10,11 @@ extern "C" {
 }
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -656,6 +658,95 @@ TEST_F(PrintJobTest, MonochromeVectorJobHasNoColourImages) {
     EXPECT_LE(r.Int("bits"), 8) << "image at (" << r.Int("left") << "," << r.Int("top") << ")";
   }
   EXPECT_EQ(images, 5u);
+}
+
+bool Exists(const std::string& path) {
+  struct stat st{};
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+// -o naming a place no job stream can go is refused with the name and the
+// reason before the driver plays any page.
+TEST_F(PrintJobTest, OutputThatCannotBeWrittenIsRefusedFirst) {
+  const std::string plain = Job("plain-file");
+  std::fclose(std::fopen(plain.c_str(), "w"));
+  struct Case {
+    std::string output, reason;
+  } cases[] = {
+      {Job("no-such-folder") + "/job", "the folder " + Job("no-such-folder") + " takes no new file (No such file"},
+      {plain + "/job", "the folder " + plain + " takes no new file (Not a directory)"},
+      {folder_->path(), "it is a folder"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.output);
+    Output o = Run("print Office " + pdf_ + " -o " + c.output + " --devmode " + Dm1());
+    EXPECT_EQ(o.rc, 1);
+    EXPECT_NE(o.err.find("velm print: cannot write the job stream to " + c.output + ": " + c.reason),
+              std::string::npos)
+        << o.err;
+    EXPECT_EQ(o.out.find("page 1"), std::string::npos) << o.out;
+  }
+}
+
+// A print killed while the driver writes its stream leaves nothing under
+// the job's name: the stream is written beside it and renamed at the
+// document's end.
+TEST_F(PrintJobTest, KilledPrintLeavesNoJobUnderItsName) {
+  const std::string job = Job("killed-job"), log = Job("killed.log"), out = Job("killed-out");
+  std::remove(log.c_str());
+  pid_t pid = fork();
+  if (pid == 0) {
+    setenv("VELMOUT1_LOG", log.c_str(), 1);
+    if (!std::freopen(out.c_str(), "w", stdout)) _exit(126);
+    const std::string tool = VELM_TOOL, dm = Dm1();
+    execl(tool.c_str(), tool.c_str(), "--machine", machine_.c_str(), "print", "Office", pdf_.c_str(), "-o",
+          job.c_str(), "--devmode", dm.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  ASSERT_GT(pid, 0);
+  // Killed as soon as the module has taken a page's data.
+  std::string calls;
+  for (int i = 0; i < 60000 && calls.find("StartPage\nWrite ") == std::string::npos; ++i) {
+    usleep(1000);
+    calls = ReadFile(log);
+  }
+  kill(pid, SIGKILL);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  calls = ReadFile(log);
+  ASSERT_TRUE(WIFSIGNALED(status)) << "the print ended before it was killed: " << calls;
+  ASSERT_NE(calls.find("StartPage\nWrite "), std::string::npos) << calls;
+  ASSERT_EQ(calls.find("EndDoc"), std::string::npos) << "the kill came after the document's end: " << calls;
+  EXPECT_FALSE(Exists(job));
+}
+
+// A disk that fills up under the job leaves no job file, neither the -o
+// file nor one in the spool folder, and the print says the disk is full.
+TEST_F(PrintJobTest, FullDiskLeavesNoJobFile) {
+  const std::string full = Job("full-disk"), spool = machine_ + "/c/Windows/System32/spool/PRINTERS";
+  ASSERT_EQ(Run("printer list").rc, 0);
+  std::filesystem::create_directories(full);
+  std::filesystem::create_directories(spool);
+  struct Case {
+    const char* name;
+    std::string folder, output;
+  } cases[] = {
+      {"-o on a full disk", full, " -o " + full + "/job"},
+      {"the spool folder on a full disk", spool, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string err = Job("full-err"), listing = Job("full-listing");
+    const std::string cmd = "unshare -m sh -c 'mount -t tmpfs -o size=64k tmpfs " + c.folder + " && " VELM_TOOL
+                            " --machine " + machine_ + " print Office " + mixed_ + c.output + " --devmode " + Dm1() +
+                            " >/dev/null 2>" + err + "; echo $? >" + listing + "; ls -A " + c.folder + " >>" +
+                            listing + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    const std::string what = ReadFile(listing), why = ReadFile(err);
+    EXPECT_EQ(what, "1\n") << "exit status, then what the full disk holds afterwards";
+    EXPECT_NE(why.find("the disk is full"), std::string::npos) << why;
+    EXPECT_NE(why.find("no job stream was kept"), std::string::npos) << why;
+  }
 }
 
 }  // namespace

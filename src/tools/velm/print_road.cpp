@@ -175,7 +175,45 @@ std::string BaseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string ErrorCode() { return "error " + std::to_string(GetLastError()); }
+// The last error as the reason a step failed: a full disk by name.
+std::string ErrorCode() {
+  const DWORD code = GetLastError();
+  if (code == ERROR_DISK_FULL) return "the disk is full, error " + std::to_string(code);
+  return "error " + std::to_string(code);
+}
+
+// What a failed job leaves in output: nothing when the disk was full (the
+// spool-side module keeps no part of such a stream), else the pages before.
+std::string StreamLeft(const std::string& code, const std::string& output) {
+  if (code.rfind("the disk is full", 0) == 0) return "; no job stream was kept in " + output;
+  return "; the job stream in " + output + " ends before it";
+}
+
+// A job stream can be written to path: a device or pipe there, or a new
+// file in its folder (made and removed again). The spool-side module
+// writes beside the file and renames, so the folder must take a new file.
+bool CheckOutput(const std::string& path, std::string* error) {
+  struct stat st{};
+  if (::stat(path.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) {
+      *error = "cannot write the job stream to " + path + ": it is a folder";
+      return false;
+    }
+    if (!S_ISREG(st.st_mode)) return true;
+  }
+  const size_t slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  std::string probe = folder + "/.velm-print-XXXXXX";
+  const int fd = ::mkstemp(probe.data());
+  if (fd < 0) {
+    *error = "cannot write the job stream to " + path + ": the folder " + folder + " takes no new file (" +
+             std::strerror(errno) + ")";
+    return false;
+  }
+  ::close(fd);
+  ::unlink(probe.c_str());
+  return true;
+}
 
 // The spool-side module of this machine writes the stream of a document to
 // the host file VELMOUT1_FILE names; the variable is set for this job and
@@ -278,11 +316,12 @@ bool PrintDocument(const PrintRequest& request, PrintResult* result, std::string
     ~JobRecord() { plat::SpoolRemoveJob(id); }
   } job_record{plat::SpoolAddJob(job)};
   result->job_id = job_record.id;
+  if (!request.output.empty() && !CheckOutput(request.output, error)) return false;
   std::string spool_file;
   if (!ReserveJobFile(&spool_file, error)) return false;
   result->output = request.output.empty() ? spool_file : request.output;
-  // The spool folder keeps the job's file only when it holds the job's
-  // stream, from the document's start on.
+  // The spool folder keeps the job's file only when it holds the stream of
+  // a job that printed whole.
   struct Reservation {
     std::string path;
     bool keep = false;
@@ -319,7 +358,6 @@ bool PrintDocument(const PrintRequest& request, PrintResult* result, std::string
     *error = "the driver did not start the document (" + ErrorCode() + ")";
     return false;
   }
-  reservation.keep = request.output.empty();
   for (int n = first; n <= last; ++n) {
     // The page is played onto the paper: the device's origin is the corner
     // of the printable area, which sits at the physical offset.
@@ -338,17 +376,17 @@ bool PrintDocument(const PrintRequest& request, PrintResult* result, std::string
     std::string why;
     bool ok = dc->StartPage();
     if (ok && !doc->Play(n - 1, play, dc.get(), &stats, &why)) {
+      const std::string code = ErrorCode();
       dc->AbortDoc();
-      *error = "page " + std::to_string(n) + ": " + why + " (" + ErrorCode() + "); the job stream in " +
-               result->output + " ends before it";
+      *error = "page " + std::to_string(n) + ": " + why + " (" + code + ")" + StreamLeft(code, result->output);
       return false;
     }
     ok = dc->EndPage() && ok;
     if (!ok) {
       std::string code = ErrorCode();
       dc->AbortDoc();
-      *error = "page " + std::to_string(n) + ": the driver failed the page (" + code + "); the job stream in " +
-               result->output + " ends before it";
+      *error = "page " + std::to_string(n) + ": the driver failed the page (" + code + ")" +
+               StreamLeft(code, result->output);
       return false;
     }
     ++result->pages;
@@ -382,6 +420,7 @@ bool PrintDocument(const PrintRequest& request, PrintResult* result, std::string
     *error = "the spool-side module wrote no job stream to " + result->output;
     return false;
   }
+  reservation.keep = request.output.empty();
   return true;
 }
 
