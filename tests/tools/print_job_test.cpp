@@ -749,4 +749,28 @@ TEST_F(PrintJobTest, FullDiskLeavesNoJobFile) {
   }
 }
 
+// A document that is no PDF is named with the reason, not with what the
+// PDF reader's repair found missing.
+TEST_F(PrintJobTest, DocumentThatIsNotAPdfSaysSo) {
+  const std::string text = Job("letter.txt"), empty = Job("empty.pdf");
+  std::FILE* f = std::fopen(text.c_str(), "w");
+  ASSERT_NE(f, nullptr);
+  std::fputs("Dear reader,\nthis is a letter, not a document of pages.\n", f);
+  std::fclose(f);
+  std::fclose(std::fopen(empty.c_str(), "w"));
+  struct Case {
+    std::string document, message;
+  } cases[] = {
+      {text, text + ": not a PDF file (no %PDF- header)"},
+      {empty, empty + ": not a PDF file (no %PDF- header; the file is empty)"},
+      {Job("missing.pdf"), "cannot read " + Job("missing.pdf") + ": No such file or directory"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.document);
+    Output o = Run("print Office " + c.document + " -o " + Job("not-pdf-job"));
+    EXPECT_EQ(o.rc, 1);
+    EXPECT_EQ(o.err, "velm print: " + c.message + "\n");
+  }
+}
+
 }  // namespace
