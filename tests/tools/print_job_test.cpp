@@ -773,4 +773,19 @@ TEST_F(PrintJobTest, DocumentThatIsNotAPdfSaysSo) {
   }
 }
 
+// The job's DEVMODE comes from the printer's interface module, as an
+// application's document-properties call gets it: without the module the
+// print stops, naming it.
+TEST_F(PrintJobTest, JobDevmodeComesFromTheInterfaceModule) {
+  const std::string module = machine_ + "/c/Windows/System32/spool/drivers/w32x86/3/VELMPD3.DLL";
+  const std::string aside = module + ".aside";
+  ASSERT_EQ(std::rename(module.c_str(), aside.c_str()), 0);
+  Output o = Run("print Office " + pdf_ + " -o " + Job("no-interface") + " --pages 1");
+  ASSERT_EQ(std::rename(aside.c_str(), module.c_str()), 0);
+  EXPECT_EQ(o.rc, 1);
+  EXPECT_NE(o.err.find("cannot load DrvDocumentProperties of the printer interface"), std::string::npos) << o.err;
+  EXPECT_NE(o.err.find("VELMPD3.DLL"), std::string::npos) << o.err;
+  EXPECT_EQ(Run("print Office " + pdf_ + " -o " + Job("with-interface") + " --pages 1").rc, 0);
+}
+
 }  // namespace

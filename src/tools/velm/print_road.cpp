@@ -23,12 +23,10 @@
 #include "plat/kernel.h"
 #include "plat/machine.h"
 #include "plat/security.h"
+#include "plat/user.h"
 #include "plat/winspool.h"
 #include "plat/wstr.h"
-#include "velm/context.h"
 #include "velm/devmode.h"
-#include "velm/dm_merge.h"
-#include "velm/library.h"
 #include "velm/settings.h"
 
 namespace velm {
@@ -83,48 +81,27 @@ std::u16string UserName() {
   return GetUserNameW(buf, &size) ? std::u16string(buf) : std::u16string();
 }
 
-// The printer's DEVMODE as a fresh context of the driver builds it: what an
-// application gets for a job before it changes anything.
-bool DefaultDevmode(HANDLE printer, std::vector<uint8_t>* out) {
-  CommonProcessAttach(nullptr);
-  DriverContext* ctx = CtxOpenKind(printer, printer, 0, kOpenEntryPoint);
-  if (ctx) {
-    out->assign(ctx->devmode, ctx->devmode + dm::kTotalSize);
-    CtxCloseAs(ctx, kCloseDestroy);
-  }
-  CommonProcessDetach();
-  return ctx != nullptr;
-}
-
 constexpr uint32_t kImagePrintItem = 183;  // vdmImagePrint: 1 raster mode, 0 vector mode
 
-// The job's DEVMODE with the mode set: merged into a fresh context of the
-// printer as an application's document-properties call merges it, the
-// mode's setting changed and the private settings checked under the
-// model's rules. False when the rules do not keep the mode.
-bool SetMode(HANDLE printer, bool raster, std::vector<uint8_t>* devmode, std::string* error) {
-  CommonProcessAttach(nullptr);
-  DriverContext* ctx = CtxOpenKind(printer, printer, 0, kOpenEntryPoint);
-  bool ok = false;
-  if (!ctx) {
-    *error = "cannot open a context for the printer: its model-description file is missing or cannot be compiled";
-  } else if (!DmMergeInput(ctx, devmode->data(), devmode->size(), DM_IN_BUFFER | DM_OUT_BUFFER | kMergeDocNoSheet)) {
-    *error = "cannot merge the job's DEVMODE";
-  } else if (SettingRecord* row = OptFindSetting(ctx, kImagePrintItem); !row || !OptSetValue(ctx, row, raster ? 1 : 0)) {
-    *error = std::string("the model does not let the job be printed in ") + (raster ? "raster" : "vector") + " mode";
-  } else {
-    DmValidatePrivate(ctx->devmode, ctx, 2);
-    DmPrivateToPublic(ctx->devmode, ctx, 2);
-    if ((OptGetValueById(ctx, kImagePrintItem) != 0) != raster) {
-      *error = std::string("the model's rules do not keep ") + (raster ? "raster" : "vector") + " mode for this job";
-    } else {
-      devmode->assign(ctx->devmode, ctx->devmode + dm::kTotalSize);
-      ok = true;
-    }
+using DocumentPropertiesProc = LONG (*)(HWND, HANDLE, LPWSTR, DEVMODEW*, DEVMODEW*, DWORD);
+
+// The printer's interface module, loaded as the spooler loads it for an
+// application's document-properties call, and freed at the end.
+struct InterfaceModule {
+  HMODULE module = nullptr;
+  ~InterfaceModule() {
+    if (module) FreeLibrary(module);
   }
-  if (ctx) CtxCloseAs(ctx, kCloseDestroy);
-  CommonProcessDetach();
-  return ok;
+};
+
+// Where the mode's setting lies in a DEVMODE: its byte in the driver's
+// private part, as the setting catalogue places it.
+size_t ImagePrintOffset() {
+  const SettingTable& table = OptGetBuiltinTable();
+  for (int i = 0; i < table.count; ++i)
+    if (table.rows[i].id == kImagePrintItem && DescRegion(table.rows[i].descriptor) == 1)
+      return kRegionStart[1] + table.rows[i].offset;
+  return 0;
 }
 
 // A DEVMODE file as an application hands it over: the public part and the
@@ -157,16 +134,18 @@ bool ReadDevmode(const std::string& path, std::vector<uint8_t>* out, std::string
   return true;
 }
 
-// The graphics driver module of the printer (a Windows path).
-bool DriverPath(HANDLE printer, std::u16string* path) {
+// The graphics driver module of the printer and its interface module
+// (Windows paths).
+bool DriverPath(HANDLE printer, std::u16string* path, std::u16string* interface_module) {
   DWORD needed = 0;
   GetPrinterDriverW(printer, nullptr, 2, nullptr, 0, &needed);
   if (needed == 0) return false;
   std::vector<BYTE> buf(needed);
   if (!GetPrinterDriverW(printer, nullptr, 2, buf.data(), needed, &needed)) return false;
   auto* info = reinterpret_cast<DRIVER_INFO_2W*>(buf.data());
-  if (!info->pDriverPath || !*info->pDriverPath) return false;
+  if (!info->pDriverPath || !*info->pDriverPath || !info->pConfigFile || !*info->pConfigFile) return false;
   *path = info->pDriverPath;
+  *interface_module = info->pConfigFile;
   return true;
 }
 
@@ -180,6 +159,41 @@ std::string ErrorCode() {
   const DWORD code = GetLastError();
   if (code == ERROR_DISK_FULL) return "the disk is full, error " + std::to_string(code);
   return "error " + std::to_string(code);
+}
+
+// The job's DEVMODE as an application gets it: DrvDocumentProperties of
+// the printer's interface module with DM_IN_BUFFER | DM_OUT_BUFFER, the
+// input (a DEVMODE file's, or none for the printer's defaults) merged and
+// checked by the driver into its output.
+bool DocumentDevmode(HANDLE printer, std::u16string name, const std::u16string& interface_module,
+                     const std::vector<uint8_t>* input, std::vector<uint8_t>* out, std::string* error) {
+  InterfaceModule ui;
+  ui.module = LoadLibraryW(interface_module.c_str());
+  auto entry = ui.module ? reinterpret_cast<DocumentPropertiesProc>(GetProcAddress(ui.module, "DrvDocumentProperties"))
+                         : nullptr;
+  if (!entry) {
+    *error = "cannot load DrvDocumentProperties of the printer interface " + plat::ToUtf8(interface_module) + " (" +
+             ErrorCode() + ")";
+    return false;
+  }
+  const LONG size = entry(nullptr, printer, name.data(), nullptr, nullptr, 0);
+  if (size < LONG(sizeof(DEVMODEW))) {
+    *error = "the printer interface gives no DEVMODE size (" + ErrorCode() + ")";
+    return false;
+  }
+  std::vector<uint8_t> in_copy;
+  if (input) in_copy = *input;
+  out->assign(size_t(size), 0);
+  const LONG r = entry(nullptr, printer, name.data(), reinterpret_cast<DEVMODEW*>(out->data()),
+                       input ? reinterpret_cast<DEVMODEW*>(in_copy.data()) : nullptr, DM_IN_BUFFER | DM_OUT_BUFFER);
+  if (r != IDOK) {
+    *error = std::string(input ? "the driver did not take the job's DEVMODE" : "the driver gave no DEVMODE") + " (" +
+             ErrorCode() + ")";
+    return false;
+  }
+  const auto* dm = reinterpret_cast<const DEVMODEW*>(out->data());
+  out->resize(std::min(out->size(), size_t(dm->dmSize) + dm->dmDriverExtra));
+  return true;
 }
 
 // What a failed job leaves in output: nothing when the disk was full (the
@@ -278,22 +292,35 @@ bool PrintDocument(const PrintRequest& request, PrintResult* result, std::string
     *error = "no printer " + request.printer + " on the machine in " + plat::MachineRoot();
     return false;
   }
-  std::u16string driver;
-  if (!DriverPath(printer.h, &driver)) {
-    *error = "the printer " + request.printer + " names no graphics driver";
+  std::u16string driver, interface_module;
+  if (!DriverPath(printer.h, &driver, &interface_module)) {
+    *error = "the printer " + request.printer + " names no graphics driver and interface";
     return false;
   }
-  std::vector<uint8_t> devmode;
-  if (!request.devmode.empty()) {
-    if (!ReadDevmode(request.devmode, &devmode, error)) return false;
-  } else if (!DefaultDevmode(printer.h, &devmode)) {
-    *error = "cannot open a context for " + request.printer +
-             ": its model-description file is missing or cannot be compiled";
+  // The job's DEVMODE from the driver as an application gets it: the
+  // DEVMODE file and the mode go in as the input.
+  std::vector<uint8_t> input, devmode;
+  if (!request.devmode.empty() && !ReadDevmode(request.devmode, &input, error)) return false;
+  if (request.mode != PrintRequest::Mode::kModel) {
+    const bool raster = request.mode == PrintRequest::Mode::kRaster;
+    const size_t at = ImagePrintOffset();
+    if (input.empty() && !DocumentDevmode(printer.h, name, interface_module, nullptr, &input, error)) return false;
+    const auto* in = reinterpret_cast<const DEVMODEW*>(input.data());
+    if (at == 0 || at >= size_t(in->dmSize) + in->dmDriverExtra) {
+      *error = "the job's DEVMODE has no place for the mode (a private part of " +
+               std::to_string(in->dmDriverExtra) + " bytes)";
+      return false;
+    }
+    input[at] = raster ? 1 : 0;
+    if (!DocumentDevmode(printer.h, name, interface_module, &input, &devmode, error)) return false;
+    if (at >= devmode.size() || (devmode[at] != 0) != raster) {
+      *error = std::string("the model's rules do not keep ") + (raster ? "raster" : "vector") + " mode for this job";
+      return false;
+    }
+  } else if (!DocumentDevmode(printer.h, name, interface_module, input.empty() ? nullptr : &input, &devmode,
+                              error)) {
     return false;
   }
-  if (request.mode != PrintRequest::Mode::kModel &&
-      !SetMode(printer.h, request.mode == PrintRequest::Mode::kRaster, &devmode, error))
-    return false;
   auto* dm = reinterpret_cast<DEVMODEW*>(devmode.data());
   if (request.copies > 0) {
     if (dm->dmSize < offsetof(DEVMODEW, dmCopies) + sizeof(dm->dmCopies)) {
