@@ -355,7 +355,10 @@ TEST_F(PrintJobTest, RasterJobsMatchMupdfRender) {
       EXPECT_EQ(rep.dpi, c.dpi);
       EXPECT_EQ(rep.bits, c.bits);
     }
-    EXPECT_NE(o.out.find(" 3 pages to " + job), std::string::npos) << o.out;
+    // The summary: the job file, its pages, its bytes and the seconds taken.
+    EXPECT_TRUE(std::regex_search(o.out, std::regex("job \\d+: 3 pages, " + std::to_string(ReadFile(job).size()) +
+                                                    " bytes in \\d+\\.\\d\\d s to " + job + "\n")))
+        << o.out;
     CheckJob(job, pdf_, reports, {1, 2, 3}, 1);
     // The dump of the host reads the same stream without an error.
     Output dump = Run("job dump --summary " + job);
