@@ -791,4 +791,39 @@ TEST_F(PrintJobTest, JobDevmodeComesFromTheInterfaceModule) {
   EXPECT_EQ(Run("print Office " + pdf_ + " -o " + Job("with-interface") + " --pages 1").rc, 0);
 }
 
+// Without a DEVMODE file the paper is the model's paper of the page's size,
+// as an application's print dialog picks it; a page no paper fits prints on
+// the DEVMODE's paper with a warning.
+TEST_F(PrintJobTest, PaperFollowsThePageSize) {
+  struct Case {
+    const char* name;
+    double width, height;  // points
+    int area_width, area_height;
+    bool warned;
+  } cases[] = {
+      {"A4", 595.276, 841.89, 4761, 6816, false},
+      {"Letter", 612, 792, 4900, 6400, false},
+      {"Letter half a point off", 612.5, 791.6, 4900, 6400, false},
+      {"a square no paper fits", 300, 300, 4761, 6816, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string pdf = Job("paper.pdf");
+    ASSERT_EQ(std::system((std::string(MAKE_TEST_PDF " ") + pdf + " 1 " + std::to_string(c.width) + " " +
+                           std::to_string(c.height))
+                              .c_str()),
+              0);
+    Output o = Run("print Office " + pdf + " -o " + Job("paper-job"));
+    ASSERT_EQ(o.rc, 0) << o.err;
+    const std::vector<PageReport> pages = Reports(o.out);
+    ASSERT_EQ(pages.size(), 1u) << o.out;
+    EXPECT_EQ(pages[0].area_width, c.area_width);
+    EXPECT_EQ(pages[0].area_height, c.area_height);
+    EXPECT_EQ(o.err.find("velm print: warning: page 1 is 300.0 x 300.0 points, which no paper of the model fits") !=
+                  std::string::npos,
+              c.warned)
+        << o.err;
+  }
+}
+
 }  // namespace

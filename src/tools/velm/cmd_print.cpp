@@ -89,6 +89,7 @@ int RunPrint(const velm_cli::Args& args) {
   if (::stat((plat::MachineRoot() + "/machine.conf").c_str(), &st) != 0)
     return Fail("no machine in " + plat::MachineRoot() + " (run: velm machine init DIR)");
 
+  request.warn = [](const std::string& what) { std::fprintf(stderr, "velm print: warning: %s\n", what.c_str()); };
   const auto start = std::chrono::steady_clock::now();
   velm::PrintResult result;
   std::string error;

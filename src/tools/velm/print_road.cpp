@@ -37,6 +37,8 @@ constexpr DWORD kDmCopies = 0x100;   // dmFields bit of dmCopies
 constexpr int kMaxCopies = 32767;    // dmCopies is a 16-bit field
 constexpr uint32_t kMaxJobFile = 99999;
 constexpr SHORT kDmColorMonochrome = 1;  // dmColor of a job in black only
+constexpr DWORD kDmPaperSize = 0x2;       // dmFields bit of dmPaperSize
+constexpr WORD kDcPapers = 2, kDcPaperSize = 3;  // DrvDeviceCapabilities: paper ids, sizes in 0.1 mm
 
 std::u16string SpoolFolder() {
   char16_t dir[MAX_PATH] = {};
@@ -196,6 +198,31 @@ bool DocumentDevmode(HANDLE printer, std::u16string name, const std::u16string& 
   return true;
 }
 
+using DeviceCapabilitiesProc = DWORD (*)(HANDLE, LPWSTR, WORD, void*, void*);
+
+// The model's paper whose size is the page's within a point, as the
+// interface module's DrvDeviceCapabilities lists them; 0 for none.
+SHORT MatchingPaper(HANDLE printer, std::u16string name, const std::u16string& interface_module, double width_pt,
+                    double height_pt) {
+  InterfaceModule ui;
+  ui.module = LoadLibraryW(interface_module.c_str());
+  auto caps = ui.module ? reinterpret_cast<DeviceCapabilitiesProc>(GetProcAddress(ui.module, "DrvDeviceCapabilities"))
+                        : nullptr;
+  if (!caps) return 0;
+  const DWORD n = caps(printer, name.data(), kDcPapers, nullptr, nullptr);
+  if (n == 0 || n > 4096 || caps(printer, name.data(), kDcPaperSize, nullptr, nullptr) != n) return 0;
+  std::vector<WORD> ids(n);
+  std::vector<POINTL> sizes(n);  // two LONGs, as DC_PAPERSIZE fills them
+  if (caps(printer, name.data(), kDcPapers, ids.data(), nullptr) != n ||
+      caps(printer, name.data(), kDcPaperSize, sizes.data(), nullptr) != n)
+    return 0;
+  for (DWORD i = 0; i < n; ++i) {
+    const double w = sizes[i].x * 72.0 / 254.0, h = sizes[i].y * 72.0 / 254.0;
+    if (std::fabs(w - width_pt) <= 1.0 && std::fabs(h - height_pt) <= 1.0) return SHORT(ids[i]);
+  }
+  return 0;
+}
+
 // What a failed job leaves in output: nothing when the disk was full (the
 // spool-side module keeps no part of such a stream), else the pages before.
 std::string StreamLeft(const std::string& code, const std::string& output) {
@@ -301,6 +328,25 @@ bool PrintDocument(const PrintRequest& request, PrintResult* result, std::string
   // DEVMODE file and the mode go in as the input.
   std::vector<uint8_t> input, devmode;
   if (!request.devmode.empty() && !ReadDevmode(request.devmode, &input, error)) return false;
+  if (request.devmode.empty()) {
+    // The paper as an application's print dialog chooses it: the model's
+    // paper of the document's (first printed) page size, else the
+    // DEVMODE's with a warning.
+    double width_pt = 0, height_pt = 0;
+    if (!doc->PageSize(first - 1, &width_pt, &height_pt, error)) return false;
+    if (!DocumentDevmode(printer.h, name, interface_module, nullptr, &input, error)) return false;
+    auto* in = reinterpret_cast<DEVMODEW*>(input.data());
+    if (const SHORT paper = MatchingPaper(printer.h, name, interface_module, width_pt, height_pt)) {
+      in->dmPaperSize = paper;
+      in->dmFields |= kDmPaperSize;
+    } else if (request.warn) {
+      char size[64];
+      std::snprintf(size, sizeof size, "%.1f x %.1f points", width_pt, height_pt);
+      request.warn("page " + std::to_string(first) + " is " + size + ", which no paper of the model fits within a " +
+                   "point; it prints on the DEVMODE's paper " + std::to_string(in->dmPaperSize) +
+                   " and may not fit");
+    }
+  }
   if (request.mode != PrintRequest::Mode::kModel) {
     const bool raster = request.mode == PrintRequest::Mode::kRaster;
     const size_t at = ImagePrintOffset();
