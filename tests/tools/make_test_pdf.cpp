@@ -298,6 +298,19 @@ void KindImages(cairo_t* cr, int n) {
   cairo_fill(cr);
 }
 
+// Ends a document: the context and surface finished and freed, and the
+// font caches of cairo and fontconfig emptied, so that a leak check of this
+// program sees nothing left. False when the file could not be written.
+bool FinishPdf(cairo_surface_t* s, cairo_t* cr) {
+  cairo_destroy(cr);
+  cairo_surface_finish(s);
+  const bool ok = cairo_surface_status(s) == CAIRO_STATUS_SUCCESS;
+  cairo_surface_destroy(s);
+  cairo_debug_reset_static_data();
+  FcFini();
+  return ok;
+}
+
 int WriteKinds(const char* path, int pages) {
   cairo_surface_t* s = cairo_pdf_surface_create(path, 595.276, 841.89);
   cairo_t* cr = cairo_create(s);
@@ -310,12 +323,7 @@ int WriteKinds(const char* path, int pages) {
     }
     cairo_show_page(cr);
   }
-  cairo_destroy(cr);
-  cairo_surface_finish(s);
-  const bool ok = cairo_surface_status(s) == CAIRO_STATUS_SUCCESS;
-  cairo_surface_destroy(s);
-  cairo_debug_reset_static_data();
-  FcFini();
+  const bool ok = FinishPdf(s, cr);
   if (!ok) std::fprintf(stderr, "make_test_pdf: cannot write %s\n", path);
   return ok ? 0 : 1;
 }
@@ -517,6 +525,47 @@ void DrawMixedPage(cairo_t* cr) {
   cairo_show_text(cr, "VELM mixed drawing");
 }
 
+// A text manual of A4 pages: a heading, a numbered section title and
+// paragraphs of running text in a serif face on each page, with a page
+// number, as a printed software manual looks.
+bool WriteManual(const char* path, int pages) {
+  const double w = 595.276, h = 841.89;
+  cairo_surface_t* s = cairo_pdf_surface_create(path, w, h);
+  cairo_t* cr = cairo_create(s);
+  static const char* const kWords[] = {"the",    "driver", "prints",  "each",   "page",    "of",     "a",
+                                       "job",    "in",     "bands",   "when",   "memory",  "is",     "short",
+                                       "setting", "paper", "tray",    "colour", "profile", "device", "font",
+                                       "stream", "record", "printer", "queue",  "output",  "module", "default"};
+  constexpr int kWordCount = int(sizeof kWords / sizeof kWords[0]);
+  unsigned seed = 1;
+  for (int n = 1; n <= pages; ++n) {
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
+    cairo_set_font_size(cr, 16);
+    cairo_move_to(cr, 72, 80);
+    const std::string title = "Chapter " + std::to_string((n + 3) / 4) + "." + std::to_string((n - 1) % 4 + 1) +
+                              ": Printing from applications";
+    cairo_show_text(cr, title.c_str());
+    cairo_select_font_face(cr, "DejaVu Serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(cr, 10);
+    double y = 110;
+    while (y < h - 90) {
+      std::string line;
+      for (int k = 0; k < 14; ++k) {
+        seed = seed * 1103515245u + 12345u;
+        line += std::string(kWords[(seed >> 16) % kWordCount]) + (k == 13 ? "." : " ");
+      }
+      cairo_move_to(cr, 72, y);
+      cairo_show_text(cr, line.c_str());
+      y += ((seed >> 8) % 7 == 0) ? 24 : 13;  // a paragraph's end now and then
+    }
+    cairo_move_to(cr, w / 2 - 8, h - 50);
+    cairo_show_text(cr, std::to_string(n).c_str());
+    cairo_show_page(cr);
+  }
+  return FinishPdf(s, cr);
+}
+
 // One page of 2 x 2 inches filled by one 20000 x 20000 grey image of 16
 // levels in squares, compressed: a file of about half a megabyte whose
 // image decodes to 400 MB. Written by hand, since cairo would hold the
@@ -578,6 +627,16 @@ int main(int argc, char** argv) {
     }
     return WriteKinds(argv[1], pages);
   }
+  if ((argc == 3 || argc == 4) && std::string(argv[2]) == "--manual") {
+    const int pages = argc == 4 ? std::atoi(argv[3]) : 36;
+    if (pages < 1 || pages > 10000) {
+      std::fprintf(stderr, "make_test_pdf: bad page count\n");
+      return 2;
+    }
+    if (WriteManual(argv[1], pages)) return 0;
+    std::fprintf(stderr, "make_test_pdf: cannot write %s\n", argv[1]);
+    return 1;
+  }
   if (argc == 3 && std::string(argv[1]) == "--huge-image") {
     if (WriteHugeImage(argv[2])) return 0;
     std::fprintf(stderr, "make_test_pdf: cannot write %s\n", argv[2]);
@@ -589,19 +648,15 @@ int main(int argc, char** argv) {
     cairo_t* cr = cairo_create(s);
     DrawMixedPage(cr);
     cairo_show_page(cr);
-    cairo_destroy(cr);
-    cairo_surface_finish(s);
-    const bool ok = cairo_surface_status(s) == CAIRO_STATUS_SUCCESS;
-    cairo_surface_destroy(s);
-    cairo_debug_reset_static_data();
-    FcFini();
+    const bool ok = FinishPdf(s, cr);
     if (!ok) std::fprintf(stderr, "make_test_pdf: cannot write %s\n", argv[2]);
     return ok ? 0 : 1;
   }
   if (argc != 3 && argc != 5) {
     std::fprintf(stderr,
                  "usage: make_test_pdf OUT.pdf PAGES [WIDTH HEIGHT] | make_test_pdf --mixed OUT.pdf | "
-                 "make_test_pdf OUT.pdf --kinds [PAGES] | make_test_pdf --huge-image OUT.pdf\n");
+                 "make_test_pdf OUT.pdf --kinds [PAGES] | make_test_pdf OUT.pdf --manual [PAGES] | "
+                 "make_test_pdf --huge-image OUT.pdf\n");
     return 2;
   }
   const int pages = std::atoi(argv[2]);
@@ -616,14 +671,7 @@ int main(int argc, char** argv) {
     DrawPage(cr, n, pages, w, h);
     cairo_show_page(cr);
   }
-  cairo_destroy(cr);
-  cairo_surface_finish(s);
-  const bool ok = cairo_surface_status(s) == CAIRO_STATUS_SUCCESS;
-  cairo_surface_destroy(s);
-  // The font caches of cairo and fontconfig go too, so that a leak check
-  // of this program sees nothing left.
-  cairo_debug_reset_static_data();
-  FcFini();
+  const bool ok = FinishPdf(s, cr);
   if (!ok) std::fprintf(stderr, "make_test_pdf: cannot write %s\n", argv[1]);
   return ok ? 0 : 1;
 }
