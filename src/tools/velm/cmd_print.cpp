@@ -102,6 +102,7 @@ int RunPrint(const velm_cli::Args& args) {
                 "%d text runs as outlines, %d areas rendered by MuPDF (%d refused by the driver)\n",
                 s.fills, s.strokes, s.clips, s.images, s.patterns, s.glyph_strings, s.glyph_runs, s.rendered_areas,
                 s.refused);
+    for (const std::string& area : s.rendered) std::printf("  rendered by MuPDF: %s\n", area.c_str());
     std::fflush(stdout);
   });
   if (!ok) return Fail(error);

@@ -52,6 +52,7 @@ struct PlayStats {
   int glyph_runs = 0;     // text calls drawn as glyph outlines
   int rendered_areas = 0; // areas drawn as MuPDF's image of the page
   int refused = 0;        // calls the driver refused, drawn as such areas
+  std::vector<std::string> rendered;  // each such area: its size and place in pixels, and why
 };
 
 class PdfDocument {

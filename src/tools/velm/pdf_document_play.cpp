@@ -359,7 +359,8 @@ struct Player {
 
   // Draws MuPDF's render of the page in the area, cut to the clip, at the
   // depth the job prints: 8-bit grey for a monochrome job, else 24-bit.
-  void RenderArea(fz_irect area, bool refused = false) {
+  // why says what the engine had no call for.
+  void RenderArea(fz_irect area, const char* why = "drawing the engine has no call for", bool refused = false) {
     area = fz_intersect_irect(fz_expand_irect(area, 1), clip);
     if (fz_is_empty_irect(area)) return;
     fz_pixmap* pix = RenderList(ctx, list, page_ctm, area, false, grey);
@@ -369,6 +370,7 @@ struct Player {
     if (!ok) return Fail("the driver refused the image of a rendered area (" + Where(area) + ")");
     ++stats->rendered_areas;
     if (refused) ++stats->refused;
+    stats->rendered.push_back(Where(area) + ": " + why);
   }
 
   static std::string Where(const fz_irect& r) {
@@ -435,7 +437,7 @@ struct Player {
 
   // A drawing call's result: a refused call is drawn as a rendered area.
   void Drawn(BOOL ok, fz_rect bounds) {
-    if (!ok) RenderArea(fz_round_rect(bounds), true);
+    if (!ok) RenderArea(fz_round_rect(bounds), "a call the driver refused", true);
   }
 
   eng::Color Color(fz_colorspace* cs, const float* color, fz_color_params cp) {
@@ -510,8 +512,8 @@ struct Player {
   }
   // The start of a group, mask or clip whose content is drawn as MuPDF's
   // render of the area: the area is drawn now and its content skipped.
-  void Skip(fz_irect area) {
-    RenderArea(area);
+  void Skip(fz_irect area, const char* why = "content the engine has no call for") {
+    RenderArea(area, why);
     skip = 1;
   }
 };
@@ -553,7 +555,7 @@ void FillPath(fz_context* ctx, fz_device* dev, const fz_path* path, int even_odd
   VELM_TILE_FORWARD(fz_fill_path(ctx, p->tile_dev, path, even_odd, ctm, cs, color, alpha, cp));
   try {
     fz_rect bounds = fz_bound_path(ctx, path, nullptr, ctm);
-    if (alpha < 1) return p->RenderArea(p->Bound(bounds));
+    if (alpha < 1) return p->RenderArea(p->Bound(bounds), "a translucent fill");
     eng::Path ep;
     if (!ToPath(ctx, path, ctm, &ep)) return p->Fail("MuPDF could not read a path");
     if (ep.empty()) return;
@@ -573,7 +575,8 @@ void StrokePath(fz_context* ctx, fz_device* dev, const fz_path* path, const fz_s
   try {
     fz_rect bounds = fz_bound_path(ctx, path, st, ctm);
     eng::Pen pen;
-    if (alpha < 1 || !p->MakePen(st, ctm, &pen)) return p->RenderArea(p->Bound(bounds));
+    if (alpha < 1 || !p->MakePen(st, ctm, &pen))
+      return p->RenderArea(p->Bound(bounds), alpha < 1 ? "a translucent stroke" : "a stroke no pen of the engine draws");
     eng::Path ep;
     if (!ToPath(ctx, path, ctm, &ep)) return p->Fail("MuPDF could not read a path");
     if (ep.empty()) return;
@@ -617,7 +620,7 @@ void ClipStrokePath(fz_context* ctx, fz_device* dev, const fz_path* path, const 
     p->clip = fz_intersect_irect(p->clip, fz_expand_irect(p->Bound(fz_bound_path(ctx, path, st, ctm)), 1));
     fz_irect area = p->clip;
     p->clip = saved;
-    p->Skip(area);
+    p->Skip(area, "a stroked clip");
   } catch (...) {
     p->FailedIn("setting a stroked clip");
   }
@@ -808,7 +811,7 @@ void FillShade(fz_context* ctx, fz_device* dev, fz_shade* shade, fz_matrix ctm, 
     fz_var(bounds);
     fz_try(ctx) { bounds = fz_bound_shade(ctx, shade, ctm); }
     fz_catch(ctx) { bounds = fz_infinite_rect; }
-    p->RenderArea(p->Bound(bounds));
+    p->RenderArea(p->Bound(bounds), "a shading");
   } catch (...) {
     p->FailedIn("drawing a shading");
   }
@@ -847,7 +850,7 @@ void FillImage(fz_context* ctx, fz_device* dev, fz_image* img, fz_matrix ctm, fl
     RECTL dest{LONG(std::lround(ctm.e)), LONG(std::lround(ctm.f)), LONG(std::lround(ctm.e + ctm.a)),
                LONG(std::lround(ctm.f + ctm.d))};
     if (alpha < 1 || img->mask || img->imagemask || !upright || dest.right <= dest.left || dest.bottom <= dest.top)
-      return p->RenderArea(p->Bound(bounds));
+      return p->RenderArea(p->Bound(bounds), "an image with alpha or a mask, or turned or mirrored");
     // An image with more pixels than the part of its place the clip shows
     // goes as MuPDF draws it there, at the page's resolution; a smaller
     // one with its own pixels.
@@ -860,7 +863,7 @@ void FillImage(fz_context* ctx, fz_device* dev, fz_image* img, fz_matrix ctm, fl
     } else {
       pix = ImagePixels(ctx, img, cp);
     }
-    if (!pix) return p->RenderArea(p->Bound(bounds));
+    if (!pix) return p->RenderArea(p->Bound(bounds), "an image whose pixels MuPDF gave not as colour");
     BOOL ok = FALSE;
     try {
       ok = DrawImageAtDepth(p, pix, dest);
@@ -882,7 +885,7 @@ void FillImageMask(fz_context* ctx, fz_device* dev, fz_image* img, fz_matrix ctm
   if (Divert(ctx, p, Nest::kNone)) return;
   VELM_TILE_FORWARD(fz_fill_image_mask(ctx, p->tile_dev, img, ctm, cs, color, alpha, cp));
   try {
-    p->RenderArea(p->Bound(fz_transform_rect(fz_unit_rect, ctm)));
+    p->RenderArea(p->Bound(fz_transform_rect(fz_unit_rect, ctm)), "a stencil mask");
   } catch (...) {
     p->FailedIn("drawing a stencil mask");
   }
@@ -893,7 +896,8 @@ void ClipImageMask(fz_context* ctx, fz_device* dev, fz_image* img, fz_matrix ctm
   if (Divert(ctx, p, Nest::kPush)) return;
   VELM_TILE_FORWARD(fz_clip_image_mask(ctx, p->tile_dev, img, ctm, scissor); ++p->tile_depth);
   try {
-    p->Skip(fz_intersect_irect(p->clip, fz_expand_irect(p->Bound(fz_transform_rect(fz_unit_rect, ctm)), 1)));
+    p->Skip(fz_intersect_irect(p->clip, fz_expand_irect(p->Bound(fz_transform_rect(fz_unit_rect, ctm)), 1)),
+            "an image-mask clip");
   } catch (...) {
     p->FailedIn("setting an image-mask clip");
   }
@@ -914,7 +918,7 @@ void BeginMask(fz_context* ctx, fz_device* dev, fz_rect area, int luminosity, fz
   // A soft mask: the masked drawing, up to the pop that ends the mask, is
   // MuPDF's. The mask's own area bounds it.
   try {
-    p->Skip(fz_intersect_irect(p->clip, fz_expand_irect(p->Bound(area), 1)));
+    p->Skip(fz_intersect_irect(p->clip, fz_expand_irect(p->Bound(area), 1)), "a soft mask");
   } catch (...) {
     p->FailedIn("starting a soft mask");
   }
@@ -939,7 +943,7 @@ void BeginGroup(fz_context* ctx, fz_device* dev, fz_rect area, fz_colorspace* cs
       p->frames.push_back(Frame{p->clip, 0});
       return;
     }
-    p->Skip(fz_intersect_irect(p->clip, fz_expand_irect(p->Bound(area), 1)));
+    p->Skip(fz_intersect_irect(p->clip, fz_expand_irect(p->Bound(area), 1)), "a transparency group");
   } catch (...) {
     p->FailedIn("starting a group");
   }
@@ -975,7 +979,7 @@ int BeginTile(fz_context* ctx, fz_device* dev, fz_rect area, fz_rect view, float
                       std::fabs(h - std::round(h)) < 0.01 && std::round(w) >= 1 && std::round(h) >= 1 &&
                       std::round(w) <= kMaxPatternCell && std::round(h) <= kMaxPatternCell;
     if (!fits) {
-      p->Skip(cover);
+      p->Skip(cover, "a tiling pattern no brush can hold");
       return 0;
     }
     // The first cell in device pixels, where pattern space has its origin.
