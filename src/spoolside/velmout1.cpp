@@ -2,9 +2,15 @@
 // receives the job stream of each document from the graphics library. This
 // one writes the stream it receives to a file, and lets a test make it fail.
 //
-//   VELMOUT1_FILE        host path of the output file (truncated at each
-//                        document start); without it the output goes to
-//                        C:\Windows\Temp\VELMOUT1-<job id>.prn of the machine.
+//   VELMOUT1_FILE        host path of the output file; without it the output
+//                        goes to C:\Windows\Temp\VELMOUT1-<job id>.prn of the
+//                        machine. A document is written beside the file
+//                        under a temporary name and renamed over it at the
+//                        document's end, so a process killed part-way
+//                        leaves no truncated stream under the name. A
+//                        device or pipe there is written in place. A write
+//                        the disk refuses fails with ERROR_DISK_FULL, and
+//                        the document then leaves nothing behind.
 //   VELMOUT1_FAIL_WRITE  n: the n-th write of a document fails (nothing written).
 //   VELMOUT1_SHORT_WRITE n: the n-th write of a document takes only half of
 //                        the bytes and says so.
@@ -15,6 +21,11 @@
 // DrvSplWritePrinter, without DrvSplStartDocEx, or without either document
 // start. A module without a document start gets writes with a null document
 // handle; they go to one document of the module, job id 0.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
@@ -22,6 +33,8 @@
 #include <type_traits>
 
 #include "gr2k/spool_api.h"
+#include "plat/files.h"
+#include "plat/kernel.h"
 #include "plat/machine.h"
 #include "plat/wstr.h"
 
@@ -31,6 +44,9 @@ struct Document {
   FILE* file = nullptr;
   DWORD job = 0;
   unsigned writes = 0;
+  std::string path;     // the output's name
+  std::string beside;   // the file written, renamed to path at the end; empty: path itself
+  bool broken = false;  // the disk refused a write: nothing is kept
 };
 
 Document* g_default = nullptr;  // for writes without a document start
@@ -59,7 +75,11 @@ Document* Open(DWORD job) {
   auto* doc = new (std::nothrow) Document;
   if (!doc) return nullptr;
   doc->job = job;
-  doc->file = std::fopen(OutputPath(job).c_str(), "wb");
+  doc->path = OutputPath(job);
+  struct stat st{};
+  const bool in_place = ::stat(doc->path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+  if (!in_place) doc->beside = doc->path + ".velmout1-" + std::to_string(::getpid()) + ".part";
+  doc->file = std::fopen((in_place ? doc->path : doc->beside).c_str(), "wb");
   if (!doc->file) {
     delete doc;
     return nullptr;
@@ -73,10 +93,24 @@ Document* Open(DWORD job) {
   return g_default;
 }
 
+// Ends the document's file: flushed and renamed over the output's name
+// with its folder flushed, or removed when the disk refused a write.
 void CloseFile(Document* doc) {
-  if (doc && doc->file) {
-    std::fclose(doc->file);
-    doc->file = nullptr;
+  if (!doc || !doc->file) return;
+  bool ok = !doc->broken && std::fflush(doc->file) == 0 && ::fsync(::fileno(doc->file)) == 0;
+  ok = std::fclose(doc->file) == 0 && ok;
+  doc->file = nullptr;
+  if (doc->beside.empty()) return;
+  if (!ok || std::rename(doc->beside.c_str(), doc->path.c_str()) != 0) {
+    std::remove(doc->beside.c_str());
+    return;
+  }
+  const size_t slash = doc->path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : doc->path.substr(0, slash);
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
   }
 }
 
@@ -118,8 +152,14 @@ VELM_EXPORT BOOL DrvSplWritePrinter(HANDLE document, LPVOID bytes, DWORD count, 
   const unsigned n = ++doc->writes;
   if (n == Switch("VELMOUT1_FAIL_WRITE")) return FALSE;
   DWORD take = n == Switch("VELMOUT1_SHORT_WRITE") ? count / 2 : count;
-  if (take && std::fwrite(bytes, 1, take, doc->file) != take) return FALSE;
-  std::fflush(doc->file);
+  errno = 0;
+  if ((take && std::fwrite(bytes, 1, take, doc->file) != take) || std::fflush(doc->file) != 0) {
+    if (errno == ENOSPC || errno == EDQUOT) {
+      doc->broken = true;
+      SetLastError(ERROR_DISK_FULL);
+    }
+    return FALSE;
+  }
   *written = take;
   return TRUE;
 }

@@ -23,6 +23,7 @@
 #include <cairo-pdf.h>
 #include <cairo.h>
 #include <fontconfig/fontconfig.h>
+#include <zlib.h>
 
 #include <cmath>
 #include <cstdint>
@@ -672,6 +673,97 @@ int WriteOnePage(const char* path, void (*draw)(cairo_t*)) {
   return Finish(s, cr, path);
 }
 
+// A text manual of A4 pages: a heading, a numbered section title and
+// paragraphs of running text in a serif face on each page, with a page
+// number, as a printed software manual looks.
+int WriteManual(const char* path, int pages) {
+  const double w = 595.276, h = 841.89;
+  cairo_surface_t* s = cairo_pdf_surface_create(path, w, h);
+  cairo_t* cr = cairo_create(s);
+  static const char* const kWords[] = {"the",    "driver", "prints",  "each",   "page",    "of",     "a",
+                                       "job",    "in",     "bands",   "when",   "memory",  "is",     "short",
+                                       "setting", "paper", "tray",    "colour", "profile", "device", "font",
+                                       "stream", "record", "printer", "queue",  "output",  "module", "default"};
+  constexpr int kWordCount = int(sizeof kWords / sizeof kWords[0]);
+  unsigned seed = 1;
+  for (int n = 1; n <= pages; ++n) {
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
+    cairo_set_font_size(cr, 16);
+    cairo_move_to(cr, 72, 80);
+    const std::string title = "Chapter " + std::to_string((n + 3) / 4) + "." + std::to_string((n - 1) % 4 + 1) +
+                              ": Printing from applications";
+    cairo_show_text(cr, title.c_str());
+    cairo_select_font_face(cr, "DejaVu Serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(cr, 10);
+    double y = 110;
+    while (y < h - 90) {
+      std::string line;
+      for (int k = 0; k < 14; ++k) {
+        seed = seed * 1103515245u + 12345u;
+        line += std::string(kWords[(seed >> 16) % kWordCount]) + (k == 13 ? "." : " ");
+      }
+      cairo_move_to(cr, 72, y);
+      cairo_show_text(cr, line.c_str());
+      y += ((seed >> 8) % 7 == 0) ? 24 : 13;  // a paragraph's end now and then
+    }
+    cairo_move_to(cr, w / 2 - 8, h - 50);
+    cairo_show_text(cr, std::to_string(n).c_str());
+    cairo_show_page(cr);
+  }
+  return Finish(s, cr, path);
+}
+
+// One page of 2 x 2 inches filled by one 20000 x 20000 grey image of 16
+// levels in squares, compressed: a file of about half a megabyte whose
+// image decodes to 400 MB. Written by hand, since cairo would hold the
+// whole image.
+bool WriteHugeImage(const char* path) {
+  constexpr int kSide = 20000;
+  std::vector<unsigned char> packed;
+  z_stream z{};
+  if (deflateInit(&z, Z_BEST_COMPRESSION) != Z_OK) return false;
+  std::vector<unsigned char> row(kSide), out(1 << 16);
+  for (int y = 0; y <= kSide; ++y) {
+    const bool last = y == kSide;
+    if (!last)
+      for (int x = 0; x < kSide; ++x) row[size_t(x)] = static_cast<unsigned char>(((x / 1250 + y / 1250) % 16) * 17);
+    z.next_in = row.data();
+    z.avail_in = last ? 0 : kSide;
+    do {
+      z.next_out = out.data();
+      z.avail_out = uInt(out.size());
+      if (deflate(&z, last ? Z_FINISH : Z_NO_FLUSH) == Z_STREAM_ERROR) return false;
+      packed.insert(packed.end(), out.data(), out.data() + (out.size() - z.avail_out));
+    } while (z.avail_out == 0);
+  }
+  deflateEnd(&z);
+  FILE* f = std::fopen(path, "wb");
+  if (!f) return false;
+  std::vector<long> offsets;
+  auto object = [&](const std::string& text) {
+    offsets.push_back(std::ftell(f));
+    std::fprintf(f, "%zu 0 obj\n%s\nendobj\n", offsets.size(), text.c_str());
+  };
+  const std::string content = "q 144 0 0 144 0 0 cm /Im Do Q";
+  std::fprintf(f, "%%PDF-1.4\n");
+  object("<< /Type /Catalog /Pages 2 0 R >>");
+  object("<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
+  object("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 144 144] /Contents 4 0 R "
+         "/Resources << /XObject << /Im 5 0 R >> >> >>");
+  object("<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "\nendstream");
+  offsets.push_back(std::ftell(f));
+  std::fprintf(f, "5 0 obj\n<< /Type /XObject /Subtype /Image /Width %d /Height %d /ColorSpace /DeviceGray "
+               "/BitsPerComponent 8 /Filter /FlateDecode /Length %zu >>\nstream\n", kSide, kSide, packed.size());
+  std::fwrite(packed.data(), 1, packed.size(), f);
+  std::fprintf(f, "\nendstream\nendobj\n");
+  const long xref = std::ftell(f);
+  std::fprintf(f, "xref\n0 %zu\n0000000000 65535 f \n", offsets.size() + 1);
+  for (long at : offsets) std::fprintf(f, "%010ld 00000 n \n", at);
+  std::fprintf(f, "trailer\n<< /Size %zu /Root 1 0 R >>\nstartxref\n%ld\n%%%%EOF\n", offsets.size() + 1, xref);
+  return std::fclose(f) == 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -683,6 +775,19 @@ int main(int argc, char** argv) {
     }
     return WriteKinds(argv[1], pages);
   }
+  if ((argc == 3 || argc == 4) && std::string(argv[2]) == "--manual") {
+    const int pages = argc == 4 ? std::atoi(argv[3]) : 36;
+    if (pages < 1 || pages > 10000) {
+      std::fprintf(stderr, "make_test_pdf: bad page count\n");
+      return 2;
+    }
+    return WriteManual(argv[1], pages);
+  }
+  if (argc == 3 && std::string(argv[1]) == "--huge-image") {
+    if (WriteHugeImage(argv[2])) return 0;
+    std::fprintf(stderr, "make_test_pdf: cannot write %s\n", argv[2]);
+    return 1;
+  }
   if ((argc == 3 || argc == 4) && std::string(argv[1]) == "--device-text")
     return WriteDeviceText(argv[2], argc == 4 ? argv[3] : "MS-Mincho");
   if (argc == 3 && std::string(argv[1]) == "--ipa-text") return WriteIpaText(argv[2]);
@@ -692,6 +797,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr,
                  "usage: make_test_pdf OUT.pdf PAGES [WIDTH HEIGHT] | make_test_pdf --mixed OUT.pdf | "
                  "make_test_pdf --testpage OUT.pdf | make_test_pdf OUT.pdf --kinds [PAGES] | "
+                 "make_test_pdf OUT.pdf --manual [PAGES] | make_test_pdf --huge-image OUT.pdf | "
                  "make_test_pdf --device-text OUT.pdf [BASEFONT] | make_test_pdf --ipa-text OUT.pdf\n");
     return 2;
   }

@@ -9,7 +9,13 @@ extern "C" {
 #include <mupdf/fitz.h>
 }
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -50,6 +56,7 @@ class PrintJobTest : public ::testing::Test {
     ASSERT_EQ(add.rc, 0) << add.err;
     ASSERT_EQ(Run("devmode set Office vdmImagePrint=1 vdmDstResolutionW=300 -o " + Dm24()).rc, 0);
     ASSERT_EQ(Run("devmode set Office vdmImagePrint=1 vdmColorProcess=1 dmColor=1 -o " + Dm1()).rc, 0);
+    ASSERT_EQ(Run("devmode set Office vdmImagePrint=0 vdmColorProcess=1 dmColor=1 -o " + DmVector1()).rc, 0);
     ASSERT_EQ(std::system((std::string(MAKE_TEST_PDF " ") + pdf_ + " 3").c_str()), 0);
     ASSERT_EQ(std::system((std::string(MAKE_TEST_PDF " --mixed ") + mixed_).c_str()), 0);
     testpage_ = folder_->path() + "/testpage.pdf";
@@ -62,6 +69,7 @@ class PrintJobTest : public ::testing::Test {
 
   static std::string Dm24() { return folder_->path() + "/raster24.dm"; }
   static std::string Dm1() { return folder_->path() + "/raster1.dm"; }
+  static std::string DmVector1() { return folder_->path() + "/vector1.dm"; }
   static std::string Job(const std::string& name) { return folder_->path() + "/" + name; }
 
   // velm with the machine, its outputs caught; env: assignments for the run.
@@ -393,7 +401,10 @@ TEST_F(PrintJobTest, RasterJobsMatchMupdfRender) {
       EXPECT_EQ(rep.dpi, c.dpi);
       EXPECT_EQ(rep.bits, c.bits);
     }
-    EXPECT_NE(o.out.find(" 3 pages to " + job), std::string::npos) << o.out;
+    // The summary: the job file, its pages, its bytes and the seconds taken.
+    EXPECT_TRUE(std::regex_search(o.out, std::regex("job \\d+: 3 pages, " + std::to_string(ReadFile(job).size()) +
+                                                    " bytes in \\d+\\.\\d\\d s to " + job + "\n")))
+        << o.out;
     CheckJob(job, pdf_, reports, {1, 2, 3}, 1);
     // The dump of the host reads the same stream without an error.
     Output dump = Run("job dump --summary " + job);
@@ -695,6 +706,237 @@ TEST_F(PrintJobTest, ModeOptionIsChecked) {
   Output o = Run("print Office " + mixed_ + " -o " + Job("bad-mode") + " --mode halftone");
   EXPECT_EQ(o.rc, 1);
   EXPECT_NE(o.err.find("--mode takes vector or raster, not 'halftone'"), std::string::npos) << o.err;
+}
+
+// velm run in a child of this process, its peak memory (resident set, in
+// KB) read from the child's own resource use.
+long PeakKilobytes(const std::vector<std::string>& args, const std::string& out) {
+  pid_t pid = fork();
+  if (pid == 0) {
+    std::FILE* f = std::freopen(out.c_str(), "w", stdout);
+    if (!f) _exit(126);
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  rusage use{};
+  if (pid < 0 || wait4(pid, &status, 0, &use) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+  return use.ru_maxrss;
+}
+
+// A 20000 x 20000 image (400 MB decoded) on a page of 2 x 2 inches: only
+// what its place on the page needs is decoded, the image goes to the
+// driver at the page's resolution, and the job is that size too.
+TEST_F(PrintJobTest, HugeImagePrintsInMemoryBoundedByThePage) {
+  const std::string pdf = Job("huge.pdf"), job = Job("huge-job"), out = Job("huge-out");
+  ASSERT_EQ(std::system((std::string(MAKE_TEST_PDF " --huge-image ") + pdf).c_str()), 0);
+  const long kb = PeakKilobytes({VELM_TOOL, "--machine", machine_, "print", "Office", pdf, "-o", job, "--devmode",
+                                 DmVector1()},
+                                out);
+  ASSERT_GT(kb, 0) << ReadFile(out);
+  EXPECT_LT(kb, 300 * 1024) << "peak resident memory in KB";
+  const std::string bytes = ReadFile(job);
+  EXPECT_LT(bytes.size(), size_t(20) << 20);
+  // The image's rows add up to its place on the page, 1200 dots high.
+  int64_t rows = 0;
+  for (const jobread::Record& r : PageRecords(job)) {
+    if (r.opcode != 0x20) continue;
+    EXPECT_LE(r.Int("width"), 1200);
+    EXPECT_LE(r.Int("bits"), 8);  // grey levels, with a palette
+    rows += r.Int("rows");
+  }
+  EXPECT_EQ(rows, 1200);
+}
+
+// A one-bit job in vector mode prints black only: the page says 1-bit, and
+// no image goes out as 24-bit colour, neither an image of many colours nor
+// an area MuPDF renders (the blended image of the mixed page).
+TEST_F(PrintJobTest, MonochromeVectorJobHasNoColourImages) {
+  const std::string job = Job("mixed-vector-mono");
+  Output o = Run("print Office " + mixed_ + " -o " + job + " --devmode " + DmVector1());
+  ASSERT_EQ(o.rc, 0) << o.err;
+  const std::vector<PageReport> pages = Reports(o.out);
+  ASSERT_EQ(pages.size(), 1u) << o.out;
+  EXPECT_EQ(pages[0].bits, 1);
+  EXPECT_NE(o.out.find(" 1 areas rendered by MuPDF"), std::string::npos) << o.out;
+  // The area says where it is and why MuPDF drew it: the blended image is
+  // clipped by its alpha as an image mask.
+  EXPECT_NE(o.out.find("\n  rendered by MuPDF: 324 x 324 pixels at (2498,2498): an image-mask clip\n"),
+            std::string::npos)
+      << o.out;
+  size_t images = 0;
+  for (const jobread::Record& r : PageRecords(job)) {
+    if (r.opcode != 0x20) continue;
+    ++images;
+    EXPECT_LE(r.Int("bits"), 8) << "image at (" << r.Int("left") << "," << r.Int("top") << ")";
+  }
+  EXPECT_EQ(images, 5u);
+}
+
+bool Exists(const std::string& path) {
+  struct stat st{};
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+// -o naming a place no job stream can go is refused with the name and the
+// reason before the driver plays any page.
+TEST_F(PrintJobTest, OutputThatCannotBeWrittenIsRefusedFirst) {
+  const std::string plain = Job("plain-file");
+  std::fclose(std::fopen(plain.c_str(), "w"));
+  struct Case {
+    std::string output, reason;
+  } cases[] = {
+      {Job("no-such-folder") + "/job", "the folder " + Job("no-such-folder") + " takes no new file (No such file"},
+      {plain + "/job", "the folder " + plain + " takes no new file (Not a directory)"},
+      {folder_->path(), "it is a folder"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.output);
+    Output o = Run("print Office " + pdf_ + " -o " + c.output + " --devmode " + Dm1());
+    EXPECT_EQ(o.rc, 1);
+    EXPECT_NE(o.err.find("velm print: cannot write the job stream to " + c.output + ": " + c.reason),
+              std::string::npos)
+        << o.err;
+    EXPECT_EQ(o.out.find("page 1"), std::string::npos) << o.out;
+  }
+}
+
+// A print killed while the driver writes its stream leaves nothing under
+// the job's name: the stream is written beside it and renamed at the
+// document's end.
+TEST_F(PrintJobTest, KilledPrintLeavesNoJobUnderItsName) {
+  const std::string job = Job("killed-job"), log = Job("killed.log"), out = Job("killed-out");
+  std::remove(log.c_str());
+  pid_t pid = fork();
+  if (pid == 0) {
+    setenv("VELMOUT1_LOG", log.c_str(), 1);
+    if (!std::freopen(out.c_str(), "w", stdout)) _exit(126);
+    const std::string tool = VELM_TOOL, dm = Dm1();
+    execl(tool.c_str(), tool.c_str(), "--machine", machine_.c_str(), "print", "Office", pdf_.c_str(), "-o",
+          job.c_str(), "--devmode", dm.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  ASSERT_GT(pid, 0);
+  // Killed as soon as the module has taken a page's data.
+  std::string calls;
+  for (int i = 0; i < 60000 && calls.find("StartPage\nWrite ") == std::string::npos; ++i) {
+    usleep(1000);
+    calls = ReadFile(log);
+  }
+  kill(pid, SIGKILL);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  calls = ReadFile(log);
+  ASSERT_TRUE(WIFSIGNALED(status)) << "the print ended before it was killed: " << calls;
+  ASSERT_NE(calls.find("StartPage\nWrite "), std::string::npos) << calls;
+  ASSERT_EQ(calls.find("EndDoc"), std::string::npos) << "the kill came after the document's end: " << calls;
+  EXPECT_FALSE(Exists(job));
+}
+
+// A disk that fills up under the job leaves no job file, neither the -o
+// file nor one in the spool folder, and the print says the disk is full.
+TEST_F(PrintJobTest, FullDiskLeavesNoJobFile) {
+  const std::string full = Job("full-disk"), spool = machine_ + "/c/Windows/System32/spool/PRINTERS";
+  ASSERT_EQ(Run("printer list").rc, 0);
+  std::filesystem::create_directories(full);
+  std::filesystem::create_directories(spool);
+  struct Case {
+    const char* name;
+    std::string folder, output;
+  } cases[] = {
+      {"-o on a full disk", full, " -o " + full + "/job"},
+      {"the spool folder on a full disk", spool, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string err = Job("full-err"), listing = Job("full-listing");
+    const std::string cmd = "unshare -m sh -c 'mount -t tmpfs -o size=64k tmpfs " + c.folder + " && " VELM_TOOL
+                            " --machine " + machine_ + " print Office " + mixed_ + c.output + " --devmode " + Dm1() +
+                            " >/dev/null 2>" + err + "; echo $? >" + listing + "; ls -A " + c.folder + " >>" +
+                            listing + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    const std::string what = ReadFile(listing), why = ReadFile(err);
+    EXPECT_EQ(what, "1\n") << "exit status, then what the full disk holds afterwards";
+    EXPECT_NE(why.find("the disk is full"), std::string::npos) << why;
+    EXPECT_NE(why.find("no job stream was kept"), std::string::npos) << why;
+  }
+}
+
+// A document that is no PDF is named with the reason, not with what the
+// PDF reader's repair found missing.
+TEST_F(PrintJobTest, DocumentThatIsNotAPdfSaysSo) {
+  const std::string text = Job("letter.txt"), empty = Job("empty.pdf");
+  std::FILE* f = std::fopen(text.c_str(), "w");
+  ASSERT_NE(f, nullptr);
+  std::fputs("Dear reader,\nthis is a letter, not a document of pages.\n", f);
+  std::fclose(f);
+  std::fclose(std::fopen(empty.c_str(), "w"));
+  struct Case {
+    std::string document, message;
+  } cases[] = {
+      {text, text + ": not a PDF file (no %PDF- header)"},
+      {empty, empty + ": not a PDF file (no %PDF- header; the file is empty)"},
+      {Job("missing.pdf"), "cannot read " + Job("missing.pdf") + ": No such file or directory"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.document);
+    Output o = Run("print Office " + c.document + " -o " + Job("not-pdf-job"));
+    EXPECT_EQ(o.rc, 1);
+    EXPECT_EQ(o.err, "velm print: " + c.message + "\n");
+  }
+}
+
+// The job's DEVMODE comes from the printer's interface module, as an
+// application's document-properties call gets it: without the module the
+// print stops, naming it.
+TEST_F(PrintJobTest, JobDevmodeComesFromTheInterfaceModule) {
+  const std::string module = machine_ + "/c/Windows/System32/spool/drivers/w32x86/3/VELMPD3.DLL";
+  const std::string aside = module + ".aside";
+  ASSERT_EQ(std::rename(module.c_str(), aside.c_str()), 0);
+  Output o = Run("print Office " + pdf_ + " -o " + Job("no-interface") + " --pages 1");
+  ASSERT_EQ(std::rename(aside.c_str(), module.c_str()), 0);
+  EXPECT_EQ(o.rc, 1);
+  EXPECT_NE(o.err.find("cannot load DrvDocumentProperties of the printer interface"), std::string::npos) << o.err;
+  EXPECT_NE(o.err.find("VELMPD3.DLL"), std::string::npos) << o.err;
+  EXPECT_EQ(Run("print Office " + pdf_ + " -o " + Job("with-interface") + " --pages 1").rc, 0);
+}
+
+// Without a DEVMODE file the paper is the model's paper of the page's size,
+// as an application's print dialog picks it; a page no paper fits prints on
+// the DEVMODE's paper with a warning.
+TEST_F(PrintJobTest, PaperFollowsThePageSize) {
+  struct Case {
+    const char* name;
+    double width, height;  // points
+    int area_width, area_height;
+    bool warned;
+  } cases[] = {
+      {"A4", 595.276, 841.89, 4761, 6816, false},
+      {"Letter", 612, 792, 4900, 6400, false},
+      {"Letter half a point off", 612.5, 791.6, 4900, 6400, false},
+      {"a square no paper fits", 300, 300, 4761, 6816, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string pdf = Job("paper.pdf");
+    ASSERT_EQ(std::system((std::string(MAKE_TEST_PDF " ") + pdf + " 1 " + std::to_string(c.width) + " " +
+                           std::to_string(c.height))
+                              .c_str()),
+              0);
+    Output o = Run("print Office " + pdf + " -o " + Job("paper-job"));
+    ASSERT_EQ(o.rc, 0) << o.err;
+    const std::vector<PageReport> pages = Reports(o.out);
+    ASSERT_EQ(pages.size(), 1u) << o.out;
+    EXPECT_EQ(pages[0].area_width, c.area_width);
+    EXPECT_EQ(pages[0].area_height, c.area_height);
+    EXPECT_EQ(o.err.find("velm print: warning: page 1 is 300.0 x 300.0 points, which no paper of the model fits") !=
+                  std::string::npos,
+              c.warned)
+        << o.err;
+  }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 // model's unless the file says otherwise).
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -88,6 +89,8 @@ int RunPrint(const velm_cli::Args& args) {
   if (::stat((plat::MachineRoot() + "/machine.conf").c_str(), &st) != 0)
     return Fail("no machine in " + plat::MachineRoot() + " (run: velm machine init DIR)");
 
+  request.warn = [](const std::string& what) { std::fprintf(stderr, "velm print: warning: %s\n", what.c_str()); };
+  const auto start = std::chrono::steady_clock::now();
   velm::PrintResult result;
   std::string error;
   bool ok = velm::PrintDocument(request, &result, &error, [](const velm::PrintedPage& p) {
@@ -99,11 +102,17 @@ int RunPrint(const velm_cli::Args& args) {
                 "%d text runs as outlines, %d areas rendered by MuPDF (%d refused by the driver)\n",
                 s.fills, s.strokes, s.clips, s.images, s.patterns, s.glyph_strings, s.glyph_runs, s.rendered_areas,
                 s.refused);
+    for (const std::string& area : s.rendered) std::printf("  rendered by MuPDF: %s\n", area.c_str());
     std::fflush(stdout);
   });
   if (!ok) return Fail(error);
-  std::printf("job %u: %d page%s to %s\n", result.job_id, result.pages, result.pages == 1 ? "" : "s",
-              result.output.c_str());
+  // The summary: the job, its pages, the bytes of its stream (a device
+  // such as /dev/null has none to count) and the seconds the print took.
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  struct stat job{};
+  const bool counted = ::stat(result.output.c_str(), &job) == 0 && S_ISREG(job.st_mode);
+  std::printf("job %u: %d page%s%s in %.2f s to %s\n", result.job_id, result.pages, result.pages == 1 ? "" : "s",
+              counted ? (", " + std::to_string(job.st_size) + " bytes").c_str() : "", seconds, result.output.c_str());
   return 0;
 }
 

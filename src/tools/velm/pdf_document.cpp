@@ -4,7 +4,9 @@
 
 #include "pdf_document_internal.h"
 
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 namespace velm {
@@ -17,7 +19,31 @@ PdfDocument::~PdfDocument() {
   delete impl_;
 }
 
+namespace {
+
+// Empty when path can be read and holds a PDF header (%PDF- within its first
+// 1024 bytes, as readers allow); else why not.
+std::string NotPdf(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return "cannot read " + path + ": " + std::strerror(errno);
+  char head[1024];
+  const size_t n = std::fread(head, 1, sizeof head, f);
+  const bool bad = std::ferror(f) != 0;
+  std::fclose(f);
+  if (bad) return "cannot read " + path;
+  static constexpr char kMagic[] = "%PDF-";
+  for (size_t i = 0; i + sizeof kMagic - 1 <= n; ++i)
+    if (std::memcmp(head + i, kMagic, sizeof kMagic - 1) == 0) return {};
+  return path + ": not a PDF file (no %PDF- header" + std::string(n == 0 ? "; the file is empty)" : ")");
+}
+
+}  // namespace
+
 std::unique_ptr<PdfDocument> PdfDocument::Open(const std::string& path, std::string* error) {
+  if (std::string why = NotPdf(path); !why.empty()) {
+    if (error) *error = why;
+    return nullptr;
+  }
   auto* impl = new Impl;
   impl->ctx = fz_new_context(nullptr, nullptr, FZ_STORE_DEFAULT);
   if (!impl->ctx) {

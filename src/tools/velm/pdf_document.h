@@ -27,12 +27,15 @@ struct PageImage {
   std::vector<uint8_t> data;
 };
 
-// How a page is played into a device context: the resolution, and where
-// the device's origin (the corner of the printable area) lies on the paper,
-// in pixels of that resolution.
+// How a page is played into a device context: the resolution, where the
+// device's origin (the corner of the printable area) lies on the paper, in
+// pixels of that resolution, and whether the job prints in black only
+// (what MuPDF renders and images of more than 256 colours then go as 8-bit
+// grey).
 struct PlayParams {
   int dpi = 0;
   int32_t origin_x = 0, origin_y = 0;
+  bool grey = false;
 };
 
 // What a played page became: drawing calls of each kind, and the areas that
@@ -49,6 +52,7 @@ struct PlayStats {
   int glyph_runs = 0;     // text calls drawn as glyph outlines
   int rendered_areas = 0; // areas drawn as MuPDF's image of the page
   int refused = 0;        // calls the driver refused, drawn as such areas
+  std::vector<std::string> rendered;  // each such area: its size and place in pixels, and why
 };
 
 class PdfDocument {

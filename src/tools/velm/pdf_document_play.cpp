@@ -17,7 +17,10 @@
 // an fz_try of a function that holds no C++ object with a destructor, and
 // no C++ exception leaves a callback.
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <exception>
+#include <new>
 #include <cstring>
 #include <string>
 #include <unordered_map>
@@ -79,15 +82,40 @@ fz_pixmap* ImagePixels(fz_context* ctx, fz_image* image, fz_color_params cp) {
   return rgb;
 }
 
-// A white RGB pixmap of the area with MuPDF's render of the whole page in
-// it; null on failure.
-fz_pixmap* RenderList(fz_context* ctx, fz_display_list* list, fz_matrix ctm, fz_irect area, bool with_alpha) {
+// The image drawn by MuPDF under ctm into an RGB pixmap of the area, or
+// null. MuPDF decodes only the part of the image in the area, subsampled
+// while it stays larger than its place, so the pixmap and what it costs are
+// bounded by the area, however large the image.
+fz_pixmap* ImageInArea(fz_context* ctx, fz_image* image, fz_matrix ctm, fz_irect area, fz_color_params cp) {
   fz_pixmap* pix = nullptr;
   fz_device* dev = nullptr;
   fz_var(pix);
   fz_var(dev);
   fz_try(ctx) {
-    pix = fz_new_pixmap_with_bbox(ctx, fz_device_rgb(ctx), area, nullptr, with_alpha ? 1 : 0);
+    pix = fz_new_pixmap_with_bbox(ctx, fz_device_rgb(ctx), area, nullptr, 0);
+    fz_clear_pixmap_with_value(ctx, pix, 255);
+    dev = fz_new_draw_device(ctx, fz_identity, pix);
+    fz_fill_image(ctx, dev, image, ctm, 1.0f, cp);
+    fz_close_device(ctx, dev);
+  }
+  fz_always(ctx) { fz_drop_device(ctx, dev); }
+  fz_catch(ctx) {
+    fz_drop_pixmap(ctx, pix);
+    pix = nullptr;
+  }
+  return pix;
+}
+
+// A white pixmap of the area (RGB, or grey when grey is set) with MuPDF's
+// render of the whole page in it; null on failure.
+fz_pixmap* RenderList(fz_context* ctx, fz_display_list* list, fz_matrix ctm, fz_irect area, bool with_alpha,
+                      bool grey = false) {
+  fz_pixmap* pix = nullptr;
+  fz_device* dev = nullptr;
+  fz_var(pix);
+  fz_var(dev);
+  fz_try(ctx) {
+    pix = fz_new_pixmap_with_bbox(ctx, grey ? fz_device_gray(ctx) : fz_device_rgb(ctx), area, nullptr, with_alpha ? 1 : 0);
     if (with_alpha) fz_clear_pixmap(ctx, pix);
     else fz_clear_pixmap_with_value(ctx, pix, 255);
     if (list) {
@@ -244,6 +272,59 @@ double UniformScale(fz_matrix m) {
   return sx;
 }
 
+// The colours of an image up to its 256th: an open-addressed table of a
+// fixed size, so that a scan of the largest image allocates nothing per
+// pixel and stops at the first colour past 256.
+class ColourSet {
+ public:
+  static constexpr size_t kMax = 256;
+  // The palette index of c, added when new; -1 when c would be colour 257.
+  int Index(uint32_t c) {
+    size_t i = (c * 2654435761u) >> (32 - kSlotBits);
+    for (; used_[i]; i = (i + 1) & (kSlots - 1))
+      if (keys_[i] == c) return index_[i];
+    if (colours_.size() == kMax) return -1;
+    used_[i] = true;
+    keys_[i] = c;
+    index_[i] = int16_t(colours_.size());
+    colours_.push_back(c);
+    return index_[i];
+  }
+  const std::vector<eng::Color>& colours() const { return colours_; }
+
+ private:
+  static constexpr int kSlotBits = 10;
+  static constexpr size_t kSlots = size_t(1) << kSlotBits;
+  std::array<uint32_t, kSlots> keys_{};
+  std::array<int16_t, kSlots> index_{};
+  std::array<bool, kSlots> used_{};
+  std::vector<eng::Color> colours_;
+};
+
+// The grey ramp: 8-bit grey pixels with it are the levels a monochrome job
+// prints.
+const std::array<eng::Color, 256>& GreyRamp() {
+  static const std::array<eng::Color, 256> ramp = [] {
+    std::array<eng::Color, 256> r{};
+    for (uint32_t i = 0; i < 256; ++i) r[i] = (i << 16) | (i << 8) | i;
+    return r;
+  }();
+  return ramp;
+}
+
+// The colour of pixel x of a row of n components (grey or RGB), as 0xRRGGBB.
+inline uint32_t PixelAt(const unsigned char* row, int n, int x) {
+  const unsigned char* q = row + size_t(n) * size_t(x);
+  return n >= 3 ? (uint32_t(q[0]) << 16) | (uint32_t(q[1]) << 8) | uint32_t(q[2]) : uint32_t(q[0]) * 0x010101u;
+}
+
+// The grey level of 0xRRGGBB, weighted as the graphics library greys colour.
+inline uint8_t GreyOf(uint32_t c) {
+  return uint8_t((306u * ((c >> 16) & 0xFF) + 601u * ((c >> 8) & 0xFF) + 117u * (c & 0xFF)) >> 10);
+}
+
+constexpr size_t kStripBytes = size_t(4) << 20;  // the most rows one image call of a strip holds
+
 // --- The player ------------------------------------------------------------
 
 struct Frame {
@@ -266,6 +347,8 @@ struct Player {
   int tile_depth = 0;
   fz_irect tile_cover{};
   int dpi = 0;
+  bool grey = false;  // the job prints in black only: rendered areas and many-coloured images go as grey
+  std::vector<uint8_t> strip_rows;  // the rows of an image strip, reused across the page
   // The bytes of each font of the page the engine realises, by MuPDF font.
   std::unordered_map<fz_font*, eng::FontBytes> fonts;
   // The fonts of the page the document does not hold and the printer has no font of.
@@ -278,36 +361,87 @@ struct Player {
     failed = true;
   }
 
-  // Draws MuPDF's render of the page in the area, cut to the clip.
-  void RenderArea(fz_irect area, bool refused = false) {
+  // Draws MuPDF's render of the page in the area, cut to the clip, at the
+  // depth the job prints: 8-bit grey for a monochrome job, else 24-bit.
+  // why says what the engine had no call for.
+  void RenderArea(fz_irect area, const char* why = "drawing the engine has no call for", bool refused = false) {
     area = fz_intersect_irect(fz_expand_irect(area, 1), clip);
     if (fz_is_empty_irect(area)) return;
-    fz_pixmap* pix = RenderList(ctx, list, page_ctm, area, false);
-    if (!pix) return Fail("MuPDF could not render an area of the page");
-    const int w = fz_pixmap_width(ctx, pix), h = fz_pixmap_height(ctx, pix);
-    const ptrdiff_t src_stride = fz_pixmap_stride(ctx, pix);
-    const unsigned char* s = fz_pixmap_samples(ctx, pix);
-    const int32_t stride = (w * 3 + 3) / 4 * 4;
-    std::vector<uint8_t> rows(size_t(stride) * size_t(h));
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x) {
-        const unsigned char* p = s + y * src_stride + 3 * x;
-        uint8_t* d = rows.data() + size_t(y) * size_t(stride) + 3 * size_t(x);
-        d[0] = p[2];
-        d[1] = p[1];
-        d[2] = p[0];
-      }
+    fz_pixmap* pix = RenderList(ctx, list, page_ctm, area, false, grey);
+    if (!pix) return Fail("MuPDF could not render the area (" + Where(area) + ")");
+    const bool ok = DrawPixels(pix, RECTL{area.x0, area.y0, area.x1, area.y1}, grey ? 8 : 24, nullptr);
     fz_drop_pixmap(ctx, pix);
-    eng::Image image{w, h, 24, stride, rows.data()};
-    if (!dc->DrawImage(image, RECTL{area.x0, area.y0, area.x1, area.y1}, RECTL{0, 0, w, h}))
-      return Fail("the driver refused an image of a rendered area");
+    if (!ok) return Fail("the driver refused the image of a rendered area (" + Where(area) + ")");
     ++stats->rendered_areas;
     if (refused) ++stats->refused;
+    stats->rendered.push_back(Where(area) + ": " + why);
+  }
+
+  static std::string Where(const fz_irect& r) {
+    return std::to_string(r.x1 - r.x0) + " x " + std::to_string(r.y1 - r.y0) + " pixels at (" +
+           std::to_string(r.x0) + "," + std::to_string(r.y0) + ")";
+  }
+
+  // Sends the pixels of pix (grey or RGB) to dest in strips of rows, each
+  // converted into one reused buffer: bits 1, 4 or 8 with the palette of
+  // set, 8 without a set as grey levels, 24 as colour. No copy of the
+  // whole image is made.
+  bool DrawPixels(fz_pixmap* pix, const RECTL& dest, int bits, ColourSet* set) {
+    const int w = fz_pixmap_width(ctx, pix), h = fz_pixmap_height(ctx, pix);
+    const int n = fz_pixmap_components(ctx, pix);
+    const ptrdiff_t src_stride = fz_pixmap_stride(ctx, pix);
+    const unsigned char* s = fz_pixmap_samples(ctx, pix);
+    const int32_t stride = int32_t((int64_t(w) * bits + 31) / 32 * 4);
+    const int strip = int(std::clamp<size_t>(kStripBytes / size_t(stride), 1, size_t(h)));
+    const int64_t dh = int64_t(dest.bottom) - dest.top;
+    for (int y0 = 0; y0 < h; y0 += strip) {
+      const int y1 = std::min(h, y0 + strip);
+      const LONG top = LONG(dest.top + dh * y0 / h), bottom = LONG(dest.top + dh * y1 / h);
+      if (bottom <= top) continue;
+      strip_rows.assign(size_t(stride) * size_t(y1 - y0), 0);
+      for (int y = y0; y < y1; ++y) {
+        const unsigned char* row = s + ptrdiff_t(y) * src_stride;
+        uint8_t* d = strip_rows.data() + size_t(y - y0) * size_t(stride);
+        for (int x = 0; x < w; ++x) {
+          const uint32_t c = PixelAt(row, n, x);
+          if (bits == 24) {
+            d[3 * x] = uint8_t(c);
+            d[3 * x + 1] = uint8_t(c >> 8);
+            d[3 * x + 2] = uint8_t(c >> 16);
+            continue;
+          }
+          const uint32_t i = set ? uint32_t(set->Index(c)) : GreyOf(c);
+          if (bits == 8) d[x] = uint8_t(i);
+          else if (bits == 4) d[x >> 1] |= uint8_t((x & 1) ? i : i << 4);
+          else if (i) d[x >> 3] |= uint8_t(0x80u >> (x & 7));
+        }
+      }
+      eng::Image image{w, y1 - y0, bits, stride, strip_rows.data()};
+      if (bits <= 8) {
+        image.palette = set ? set->colours().data() : GreyRamp().data();
+        image.palette_size = set ? int32_t(set->colours().size()) : 256;
+      }
+      if (!dc->DrawImage(image, RECTL{dest.left, top, dest.right, bottom}, RECTL{0, 0, w, y1 - y0})) return false;
+    }
+    return true;
+  }
+
+  // Records what failed in a drawing callback from the exception caught.
+  void FailedIn(const char* what) {
+    try {
+      throw;
+    } catch (const std::bad_alloc&) {
+      Fail(std::string("out of memory while ") + what);
+    } catch (const std::exception& e) {
+      Fail(std::string(what) + " failed: " + e.what());
+    } catch (...) {
+      Fail(std::string(what) + " failed");
+    }
   }
 
   // A drawing call's result: a refused call is drawn as a rendered area.
   void Drawn(BOOL ok, fz_rect bounds) {
-    if (!ok) RenderArea(fz_round_rect(bounds), true);
+    if (!ok) RenderArea(fz_round_rect(bounds), "a call the driver refused", true);
   }
 
   eng::Color Color(fz_colorspace* cs, const float* color, fz_color_params cp) {
@@ -382,8 +516,8 @@ struct Player {
   }
   // The start of a group, mask or clip whose content is drawn as MuPDF's
   // render of the area: the area is drawn now and its content skipped.
-  void Skip(fz_irect area) {
-    RenderArea(area);
+  void Skip(fz_irect area, const char* why = "content the engine has no call for") {
+    RenderArea(area, why);
     skip = 1;
   }
 };
@@ -425,7 +559,7 @@ void FillPath(fz_context* ctx, fz_device* dev, const fz_path* path, int even_odd
   VELM_TILE_FORWARD(fz_fill_path(ctx, p->tile_dev, path, even_odd, ctm, cs, color, alpha, cp));
   try {
     fz_rect bounds = fz_bound_path(ctx, path, nullptr, ctm);
-    if (alpha < 1) return p->RenderArea(p->Bound(bounds));
+    if (alpha < 1) return p->RenderArea(p->Bound(bounds), "a translucent fill");
     eng::Path ep;
     if (!ToPath(ctx, path, ctm, &ep)) return p->Fail("MuPDF could not read a path");
     if (ep.empty()) return;
@@ -433,7 +567,7 @@ void FillPath(fz_context* ctx, fz_device* dev, const fz_path* path, int even_odd
     p->Drawn(p->dc->FillPath(ep, p->Color(cs, color, cp), even_odd ? eng::FillMode::kAlternate : eng::FillMode::kWinding),
              bounds);
   } catch (...) {
-    p->Fail("out of memory");
+    p->FailedIn("filling a path");
   }
 }
 
@@ -445,14 +579,15 @@ void StrokePath(fz_context* ctx, fz_device* dev, const fz_path* path, const fz_s
   try {
     fz_rect bounds = fz_bound_path(ctx, path, st, ctm);
     eng::Pen pen;
-    if (alpha < 1 || !p->MakePen(st, ctm, &pen)) return p->RenderArea(p->Bound(bounds));
+    if (alpha < 1 || !p->MakePen(st, ctm, &pen))
+      return p->RenderArea(p->Bound(bounds), alpha < 1 ? "a translucent stroke" : "a stroke no pen of the engine draws");
     eng::Path ep;
     if (!ToPath(ctx, path, ctm, &ep)) return p->Fail("MuPDF could not read a path");
     if (ep.empty()) return;
     ++p->stats->strokes;
     p->Drawn(p->dc->StrokePath(ep, pen, p->Color(cs, color, cp)), bounds);
   } catch (...) {
-    p->Fail("out of memory");
+    p->FailedIn("stroking a path");
   }
 }
 
@@ -475,7 +610,7 @@ void ClipPath(fz_context* ctx, fz_device* dev, const fz_path* path, int even_odd
     ++p->stats->clips;
     p->PushClip(bounds, level);
   } catch (...) {
-    p->Fail("out of memory");
+    p->FailedIn("setting a path clip");
   }
 }
 
@@ -489,9 +624,9 @@ void ClipStrokePath(fz_context* ctx, fz_device* dev, const fz_path* path, const 
     p->clip = fz_intersect_irect(p->clip, fz_expand_irect(p->Bound(fz_bound_path(ctx, path, st, ctm)), 1));
     fz_irect area = p->clip;
     p->clip = saved;
-    p->Skip(area);
+    p->Skip(area, "a stroked clip");
   } catch (...) {
-    p->Fail("out of memory");
+    p->FailedIn("setting a stroked clip");
   }
 }
 
@@ -664,7 +799,7 @@ void FillText(fz_context* ctx, fz_device* dev, const fz_text* text, fz_matrix ct
     ++p->stats->fills;
     p->Drawn(p->dc->FillPath(ep, c, eng::FillMode::kWinding), bounds);
   } catch (...) {
-    p->Fail("out of memory");
+    p->FailedIn("drawing text");
   }
 }
 
@@ -684,7 +819,7 @@ void StrokeText(fz_context* ctx, fz_device* dev, const fz_text* text, const fz_s
     ++p->stats->strokes;
     p->Drawn(p->dc->StrokePath(ep, pen, p->Color(cs, color, cp)), bounds);
   } catch (...) {
-    p->Fail("out of memory");
+    p->FailedIn("drawing stroked text");
   }
 }
 
@@ -711,7 +846,7 @@ void ClipText(fz_context* ctx, fz_device* dev, const fz_text* text, fz_matrix ct
     ++p->stats->clips;
     p->PushClip(bounds, level);
   } catch (...) {
-    p->Fail("out of memory");
+    p->FailedIn("setting a text clip");
   }
 }
 
@@ -723,7 +858,7 @@ void ClipStrokeText(fz_context* ctx, fz_device* dev, const fz_text* text, const 
   try {
     p->Skip(fz_intersect_irect(p->clip, fz_expand_irect(p->Bound(TextBounds(ctx, text, st, ctm)), 1)));
   } catch (...) {
-    p->Fail("out of memory");
+    p->FailedIn("setting a stroked text clip");
   }
 }
 
@@ -742,56 +877,31 @@ void FillShade(fz_context* ctx, fz_device* dev, fz_shade* shade, fz_matrix ctm, 
     fz_var(bounds);
     fz_try(ctx) { bounds = fz_bound_shade(ctx, shade, ctm); }
     fz_catch(ctx) { bounds = fz_infinite_rect; }
-    p->RenderArea(p->Bound(bounds));
+    p->RenderArea(p->Bound(bounds), "a shading");
   } catch (...) {
-    p->Fail("out of memory");
+    p->FailedIn("drawing a shading");
   }
 }
 
 // An image drawn at its own depth: up to 2, 16 or 256 colours go with a
-// palette of 1, 4 or 8 bits, more as 24-bit colour.
+// palette of 1, 4 or 8 bits; more as 24-bit colour, or as 8-bit grey in a
+// job that prints black only, as an application draws for a monochrome
+// printer.
 bool DrawImageAtDepth(Player* p, fz_pixmap* pix, const RECTL& dest) {
   fz_context* ctx = p->ctx;
   const int w = fz_pixmap_width(ctx, pix), h = fz_pixmap_height(ctx, pix);
   const int n = fz_pixmap_components(ctx, pix);
   const ptrdiff_t src_stride = fz_pixmap_stride(ctx, pix);
   const unsigned char* s = fz_pixmap_samples(ctx, pix);
-  auto at = [&](int x, int y) {
-    const unsigned char* q = s + y * src_stride + n * x;
-    return (uint32_t(q[0]) << 16) | (uint32_t(q[1]) << 8) | uint32_t(q[2]);
-  };
-  std::unordered_map<uint32_t, int> index;
-  std::vector<eng::Color> palette;
-  for (int y = 0; y < h && palette.size() <= 256; ++y)
-    for (int x = 0; x < w && palette.size() <= 256; ++x) {
-      uint32_t c = at(x, y);
-      if (index.emplace(c, int(palette.size())).second) palette.push_back(c);
-    }
-  const int bits = palette.size() <= 2 ? 1 : palette.size() <= 16 ? 4 : palette.size() <= 256 ? 8 : 24;
-  const int32_t stride = int32_t((int64_t(w) * bits + 31) / 32 * 4);
-  std::vector<uint8_t> rows(size_t(stride) * size_t(h), 0);
-  for (int y = 0; y < h; ++y) {
-    uint8_t* d = rows.data() + size_t(y) * size_t(stride);
-    for (int x = 0; x < w; ++x) {
-      const uint32_t c = at(x, y);
-      if (bits == 24) {
-        d[3 * x] = uint8_t(c);
-        d[3 * x + 1] = uint8_t(c >> 8);
-        d[3 * x + 2] = uint8_t(c >> 16);
-        continue;
-      }
-      const uint32_t i = uint32_t(index[c]);
-      if (bits == 8) d[x] = uint8_t(i);
-      else if (bits == 4) d[x >> 1] |= uint8_t((x & 1) ? i : i << 4);
-      else if (i) d[x >> 3] |= uint8_t(0x80u >> (x & 7));
-    }
+  ColourSet set;
+  bool many = false;
+  for (int y = 0; y < h && !many; ++y) {
+    const unsigned char* row = s + ptrdiff_t(y) * src_stride;
+    for (int x = 0; x < w && !many; ++x) many = set.Index(PixelAt(row, n, x)) < 0;
   }
-  eng::Image image{w, h, bits, stride, rows.data()};
-  if (bits <= 8) {
-    image.palette = palette.data();
-    image.palette_size = int32_t(palette.size());
-  }
-  return p->dc->DrawImage(image, dest, RECTL{0, 0, w, h});
+  if (many) return p->DrawPixels(pix, dest, p->grey ? 8 : 24, nullptr);
+  const size_t count = set.colours().size();
+  return p->DrawPixels(pix, dest, count <= 2 ? 1 : count <= 16 ? 4 : 8, &set);
 }
 
 void FillImage(fz_context* ctx, fz_device* dev, fz_image* img, fz_matrix ctm, float alpha, fz_color_params cp) {
@@ -803,12 +913,23 @@ void FillImage(fz_context* ctx, fz_device* dev, fz_image* img, fz_matrix ctm, fl
     // Upright images without a mask of their own go to the engine; the
     // engine has no alpha, no turning and no mirroring of images.
     const bool upright = ctm.b == 0 && ctm.c == 0 && ctm.a > 0 && ctm.d > 0;
-    const RECTL dest{LONG(std::lround(ctm.e)), LONG(std::lround(ctm.f)), LONG(std::lround(ctm.e + ctm.a)),
-                     LONG(std::lround(ctm.f + ctm.d))};
+    RECTL dest{LONG(std::lround(ctm.e)), LONG(std::lround(ctm.f)), LONG(std::lround(ctm.e + ctm.a)),
+               LONG(std::lround(ctm.f + ctm.d))};
     if (alpha < 1 || img->mask || img->imagemask || !upright || dest.right <= dest.left || dest.bottom <= dest.top)
-      return p->RenderArea(p->Bound(bounds));
-    fz_pixmap* pix = ImagePixels(ctx, img, cp);
-    if (!pix) return p->RenderArea(p->Bound(bounds));
+      return p->RenderArea(p->Bound(bounds), "an image with alpha or a mask, or turned or mirrored");
+    // An image with more pixels than the part of its place the clip shows
+    // goes as MuPDF draws it there, at the page's resolution; a smaller
+    // one with its own pixels.
+    const fz_irect seen = fz_intersect_irect(p->clip, fz_irect{dest.left, dest.top, dest.right, dest.bottom});
+    if (fz_is_empty_irect(seen)) return;
+    fz_pixmap* pix = nullptr;
+    if (int64_t(img->w) * img->h > int64_t(seen.x1 - seen.x0) * (seen.y1 - seen.y0)) {
+      pix = ImageInArea(ctx, img, ctm, seen, cp);
+      dest = RECTL{seen.x0, seen.y0, seen.x1, seen.y1};
+    } else {
+      pix = ImagePixels(ctx, img, cp);
+    }
+    if (!pix) return p->RenderArea(p->Bound(bounds), "an image whose pixels MuPDF gave not as colour");
     BOOL ok = FALSE;
     try {
       ok = DrawImageAtDepth(p, pix, dest);
@@ -820,7 +941,7 @@ void FillImage(fz_context* ctx, fz_device* dev, fz_image* img, fz_matrix ctm, fl
     ++p->stats->images;
     p->Drawn(ok, bounds);
   } catch (...) {
-    p->Fail("out of memory");
+    p->FailedIn("drawing an image");
   }
 }
 
@@ -830,9 +951,9 @@ void FillImageMask(fz_context* ctx, fz_device* dev, fz_image* img, fz_matrix ctm
   if (Divert(ctx, p, Nest::kNone)) return;
   VELM_TILE_FORWARD(fz_fill_image_mask(ctx, p->tile_dev, img, ctm, cs, color, alpha, cp));
   try {
-    p->RenderArea(p->Bound(fz_transform_rect(fz_unit_rect, ctm)));
+    p->RenderArea(p->Bound(fz_transform_rect(fz_unit_rect, ctm)), "a stencil mask");
   } catch (...) {
-    p->Fail("out of memory");
+    p->FailedIn("drawing a stencil mask");
   }
 }
 
@@ -841,9 +962,10 @@ void ClipImageMask(fz_context* ctx, fz_device* dev, fz_image* img, fz_matrix ctm
   if (Divert(ctx, p, Nest::kPush)) return;
   VELM_TILE_FORWARD(fz_clip_image_mask(ctx, p->tile_dev, img, ctm, scissor); ++p->tile_depth);
   try {
-    p->Skip(fz_intersect_irect(p->clip, fz_expand_irect(p->Bound(fz_transform_rect(fz_unit_rect, ctm)), 1)));
+    p->Skip(fz_intersect_irect(p->clip, fz_expand_irect(p->Bound(fz_transform_rect(fz_unit_rect, ctm)), 1)),
+            "an image-mask clip");
   } catch (...) {
-    p->Fail("out of memory");
+    p->FailedIn("setting an image-mask clip");
   }
 }
 
@@ -862,9 +984,9 @@ void BeginMask(fz_context* ctx, fz_device* dev, fz_rect area, int luminosity, fz
   // A soft mask: the masked drawing, up to the pop that ends the mask, is
   // MuPDF's. The mask's own area bounds it.
   try {
-    p->Skip(fz_intersect_irect(p->clip, fz_expand_irect(p->Bound(area), 1)));
+    p->Skip(fz_intersect_irect(p->clip, fz_expand_irect(p->Bound(area), 1)), "a soft mask");
   } catch (...) {
-    p->Fail("out of memory");
+    p->FailedIn("starting a soft mask");
   }
 }
 
@@ -887,9 +1009,9 @@ void BeginGroup(fz_context* ctx, fz_device* dev, fz_rect area, fz_colorspace* cs
       p->frames.push_back(Frame{p->clip, 0});
       return;
     }
-    p->Skip(fz_intersect_irect(p->clip, fz_expand_irect(p->Bound(area), 1)));
+    p->Skip(fz_intersect_irect(p->clip, fz_expand_irect(p->Bound(area), 1)), "a transparency group");
   } catch (...) {
-    p->Fail("out of memory");
+    p->FailedIn("starting a group");
   }
 }
 
@@ -923,7 +1045,7 @@ int BeginTile(fz_context* ctx, fz_device* dev, fz_rect area, fz_rect view, float
                       std::fabs(h - std::round(h)) < 0.01 && std::round(w) >= 1 && std::round(h) >= 1 &&
                       std::round(w) <= kMaxPatternCell && std::round(h) <= kMaxPatternCell;
     if (!fits) {
-      p->Skip(cover);
+      p->Skip(cover, "a tiling pattern no brush can hold");
       return 0;
     }
     // The first cell in device pixels, where pattern space has its origin.
@@ -944,7 +1066,7 @@ int BeginTile(fz_context* ctx, fz_device* dev, fz_rect area, fz_rect view, float
     p->tile_depth = 1;
     p->tile_cover = cover;
   } catch (...) {
-    p->Fail("out of memory");
+    p->FailedIn("starting a tiling pattern");
   }
   return 0;
 }
@@ -1026,7 +1148,7 @@ void EndTile(fz_context* ctx, fz_device* dev) {
     try {
       FinishTile(p);
     } catch (...) {
-      p->Fail("out of memory");
+      p->FailedIn("drawing a tiling pattern");
     }
   }
 }
@@ -1127,6 +1249,7 @@ bool PdfDocument::Play(int n, const PlayParams& params, eng::PrinterDc* dc, Play
   player.list = list;
   const float s = float(params.dpi) / 72.0f;
   player.dpi = params.dpi;
+  player.grey = params.grey;
   player.page_ctm = fz_concat(fz_scale(s, s), fz_translate(-float(params.origin_x), -float(params.origin_y)));
   player.dc = dc;
   player.stats = stats;

@@ -24,6 +24,9 @@ struct PrintRequest {
   int copies = 0;          // 0: the printer's setting
   std::string devmode;     // host path of the job's DEVMODE file; empty: the printer's defaults
   enum class Mode { kModel, kVector, kRaster } mode = Mode::kModel;  // kModel: as the DEVMODE says
+  // Hears what the person should know before the job prints (a page no
+  // paper of the model fits).
+  std::function<void(const std::string&)> warn;
 };
 
 // What the device context tells of each page, for the caller's report.
