@@ -35,7 +35,9 @@ struct Op {
   RECTL dest{0, 0, 0, 0};
   RECTL src{0, 0, 0, 0};
   ULONG stretch_mode = COLORONCOLOR;
-  std::shared_ptr<std::vector<uint8_t>> image;  // the image's rows, kept
+  // The image's rows: a copy kept for a banding page, else the caller's,
+  // drawn before the call returns.
+  std::shared_ptr<const uint8_t> image;
   std::vector<Color> palette;                    // the image's palette, kept
   Image image_info;
   std::shared_ptr<std::vector<RECTL>> clip;     // page coordinates; null: none
@@ -387,14 +389,14 @@ BOOL PrinterDc::Impl::Execute(const Op& op, const POINTL& origin) {
           const ULONG white = NearestIndex(target_colors, 0xFFFFFF), black = NearestIndex(target_colors, 0);
           for (LONG y = 0; y < im.height; ++y)
             for (LONG x = 0; x < im.width; ++x) {
-              const uint8_t* p = op.image->data() + size_t(y) * size_t(im.stride) + 3 * size_t(x);
+              const uint8_t* p = op.image.get() + size_t(y) * size_t(im.stride) + 3 * size_t(x);
               if ((HalftoneWhite(ULONG(p[2]) << 16 | ULONG(p[1]) << 8 | p[0], x, y) ? white : black) & 1)
                 halftoned[size_t(y) * size_t(FormatStride(BMF_1BPP, im.width)) + size_t(x >> 3)] |= uint8_t(0x80 >> (x & 7));
             }
         }
         bmp = EngCreateBitmap(size, hatch ? 4 : halftone ? FormatStride(BMF_1BPP, im.width) : im.stride,
                               hatch || halftone || im.bits == 1 ? BMF_1BPP : BMF_24BPP, BMF_TOPDOWN,
-                              hatch ? hatch_bits : halftone ? halftoned.data() : op.image->data());
+                              hatch ? hatch_bits : halftone ? halftoned.data() : const_cast<uint8_t*>(op.image.get()));
         if (!bmp) {
           BrushRelease(&brush);
           return FALSE;
@@ -446,7 +448,7 @@ BOOL PrinterDc::Impl::Execute(const Op& op, const POINTL& origin) {
                            : im.bits == 8 ? BMF_8BPP
                            : im.bits == 32 ? BMF_32BPP
                                            : BMF_24BPP;
-      HBITMAP bmp = EngCreateBitmap(size, im.stride, format, BMF_TOPDOWN, op.image->data());
+      HBITMAP bmp = EngCreateBitmap(size, im.stride, format, BMF_TOPDOWN, const_cast<uint8_t*>(op.image.get()));
       if (!bmp) return FALSE;
       SURFOBJ* src = EngLockSurface(bmp);
       Xlate xlate;
@@ -827,6 +829,15 @@ ULONG PrinterDc::Escape(ULONG code, ULONG in_size, const void* in, ULONG out_siz
 
 namespace {
 
+// The rows of an image or pattern for an op: a banding page keeps a copy
+// until its bands are drawn; any other surface draws the op at once, from
+// the caller's rows.
+std::shared_ptr<const uint8_t> KeptRows(const PrinterDc::Impl& dc, const uint8_t* data, size_t bytes) {
+  if (!dc.banding) return std::shared_ptr<const uint8_t>(data, [](const uint8_t*) {});
+  auto rows = std::make_shared<std::vector<uint8_t>>(data, data + bytes);
+  return std::shared_ptr<const uint8_t>(rows, rows->data());
+}
+
 BOOL Submit(PrinterDc::Impl& dc, Op op) {
   if (!dc.page_open) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -907,7 +918,7 @@ BOOL PrinterDc::DrawImage(const Image& image, const RECTL& dest, const RECTL& sr
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return FALSE;
   }
-  op.image = std::make_shared<std::vector<uint8_t>>(image.data, image.data + bytes);
+  op.image = KeptRows(*impl_, image.data, bytes);
   op.image_info.data = nullptr;
   if (image.palette_size > 0) op.palette.assign(image.palette, image.palette + image.palette_size);
   op.image_info.palette = nullptr;
@@ -934,7 +945,7 @@ BOOL PrinterDc::PatBlt(const RECTL& rect, const DcBrush& brush, ROP4 rop4) {
       return FALSE;
     }
     op.image_info = im;
-    op.image = std::make_shared<std::vector<uint8_t>>(im.data, im.data + size_t(im.stride) * size_t(im.height));
+    op.image = KeptRows(*impl_, im.data, size_t(im.stride) * size_t(im.height));
     op.image_info.data = nullptr;
     op.brush.pattern.data = nullptr;
   }
