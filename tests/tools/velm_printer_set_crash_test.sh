@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# velm printer set killed (SIGKILL) at random points, 50 times: the printer's
-# data and the driver ini are each found either as before or as after the
-# command, never half-written.
+# velm printer set killed (SIGKILL) at each step of its write batch's commit:
+# before its record is written, and just before each of its renames. The
+# kill must land (the command dies by it, so a write was in progress), and
+# the next command finds the printer's data and the driver ini together,
+# all as before (killed before the record) or all as after (killed between
+# renames: the next process finishes the batch).
 set -u
 velm="$1"
 src="$(cd "$(dirname "$0")/../.." && pwd)"
@@ -33,31 +36,31 @@ cp -a "$VELM_MACHINE" "$base/before"
 "$velm" printer set Office "${settings[@]}" >/dev/null
 check "the whole set" $?
 after=$(snapshot)
-[ "$before" != "$after" ]; check "the set changes both stores" $?
+[ "$(printf '%s\n' "$before" | sed '/^--- ini$/,$d')" != "$(printf '%s\n' "$after" | sed '/^--- ini$/,$d')" ]
+check "the set changes the printer data" $?
+[ "$(printf '%s\n' "$before" | sed '1,/^--- ini$/d')" != "$(printf '%s\n' "$after" | sed '1,/^--- ini$/d')" ]
+check "the set changes the driver ini" $?
 
-half=0
-for i in $(seq 1 50); do
+step=0
+renames=-1
+while [ $step -le 20 ]; do
   rm -rf "$VELM_MACHINE"
   cp -a "$base/before" "$VELM_MACHINE"
-  "$velm" printer set Office "${settings[@]}" >/dev/null 2>&1 &
-  pid=$!
-  sleep "0.0$(( RANDOM % 60 ))"
-  kill -9 "$pid" 2>/dev/null
-  wait "$pid" 2>/dev/null
-  now=$(snapshot)
-  data_now=$(printf '%s\n' "$now" | sed '/^--- ini$/,$d')
-  ini_now=$(printf '%s\n' "$now" | sed '1,/^--- ini$/d')
-  ok=0
-  for state in "$before" "$after"; do
-    [ "$data_now" = "$(printf '%s\n' "$state" | sed '/^--- ini$/,$d')" ] && ok=$((ok + 1)) && break
-  done
-  for state in "$before" "$after"; do
-    [ "$ini_now" = "$(printf '%s\n' "$state" | sed '1,/^--- ini$/d')" ] && ok=$((ok + 1)) && break
-  done
-  if [ $ok -ne 2 ]; then
-    half=$((half + 1))
-    echo "run $i: a store is neither as before nor as after"
+  { VELM_TEST_STOP_AT_RENAME=$step "$velm" printer set Office "${settings[@]}" >/dev/null 2>&1; } 2>/dev/null
+  status=$?
+  if [ $status -eq 0 ]; then
+    renames=$((step - 1))
+    break
   fi
+  [ $status -eq 137 ]; check "step $step: the command is killed there (exit $status)" $?
+  now=$(snapshot)
+  if [ $step -eq 0 ]; then want="$before"; what="as before"; else want="$after"; what="as after"; fi
+  [ "$now" = "$want" ]; check "step $step: the next command finds both stores $what" $?
+  if [ $step -gt 0 ]; then
+    [ -z "$(find "$VELM_MACHINE" -name '.~velm*' -o -path '*/.batch/*.rec')" ]
+    check "step $step: every file of the batch renamed, its record gone" $?
+  fi
+  step=$((step + 1))
 done
-[ $half -eq 0 ]; check "50 killed runs leave each store as before or as after" $?
+[ $renames -ge 2 ]; check "the batch renames at least two files ($renames), each kill point caught" $?
 exit $fail

@@ -21,6 +21,7 @@
 #include <set>
 #include <vector>
 
+#include "batch_internal.h"
 #include "plat/files.h"
 #include "plat/kernel.h"
 #include "plat/machine.h"
@@ -157,9 +158,10 @@ void SweepDeadTemps(const std::string& dir) {
   DIR* d = ::opendir(dir.c_str());
   if (!d) return;
   std::vector<std::string> gone;
+  const std::set<int> committing = ProcessesWithRecords(plat::MachineRoot());
   while (dirent* e = ::readdir(d)) {
     int pid = TempOwner(e->d_name);
-    if (pid && pid != int(::getpid()) && ProcessIsGone(pid)) gone.push_back(e->d_name);
+    if (pid && pid != int(::getpid()) && !committing.count(pid) && ProcessIsGone(pid)) gone.push_back(e->d_name);
   }
   ::closedir(d);
   for (const std::string& name : gone) ::unlink((dir + "/" + name).c_str());
@@ -321,7 +323,9 @@ void ForgetHeldLocksInChild() {
 [[maybe_unused]] const int g_held_atfork = pthread_atfork(nullptr, nullptr, ForgetHeldLocksInChild);
 }  // namespace
 
-MachineLock::MachineLock(const std::string& key) : path_(MachineLockPath(key)) {
+MachineLock::MachineLock(const std::string& key) : MachineLock(ByFile{}, MachineLockPath(key)) {}
+
+MachineLock::MachineLock(ByFile, const std::string& lock_file) : path_(lock_file) {
   HeldLock& held = t_held[path_];
   if (held.depth++ > 0) return;  // taken again by its holder
   held.fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);

@@ -86,7 +86,11 @@ void SweepDeadTemps(const std::string& dir);
 class MachineLock {
  public:
   explicit MachineLock(const std::string& key);
+  // The lock of a lock file named by MachineLockPath (as file() answers).
+  struct ByFile {};
+  MachineLock(ByFile, const std::string& lock_file);
   ~MachineLock();
+  const std::string& file() const { return path_; }
   MachineLock(const MachineLock&) = delete;
   MachineLock& operator=(const MachineLock&) = delete;
 

@@ -6,9 +6,11 @@
 
 #include <cstdlib>
 #include <mutex>
+#include <set>
 #include <string_view>
 #include <vector>
 
+#include "batch_internal.h"
 #include "hostfs.h"
 #include "plat/wstr.h"
 
@@ -67,10 +69,31 @@ std::string MatchComponent(const std::string& dir, const std::string& name) {
 
 }  // namespace
 
+namespace {
+// A machine is opened by a process when it first asks for its folder: the
+// write batches a killed process left half-renamed are finished then,
+// before anything of the machine is read or written.
+void Opened(const std::string& root) {
+  static std::mutex mutex;
+  static std::set<std::string> opened;
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (!opened.insert(root).second) return;
+  }
+  detail::RecoverWriteBatches(root);
+}
+}  // namespace
+
 std::string MachineRoot() {
-  if (const char* env = std::getenv("VELM_MACHINE"); env && *env) return env;
-  std::lock_guard<std::mutex> lock(g_root_mutex);
-  return g_root.empty() ? std::string("./machine") : g_root;
+  std::string root;
+  if (const char* env = std::getenv("VELM_MACHINE"); env && *env) {
+    root = env;
+  } else {
+    std::lock_guard<std::mutex> lock(g_root_mutex);
+    root = g_root.empty() ? std::string("./machine") : g_root;
+  }
+  Opened(root);
+  return root;
 }
 
 void SetMachineRoot(const std::string& host_dir) {
