@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <cstring>
@@ -8,6 +9,7 @@
 #include <map>
 #include <vector>
 
+#include "batch_internal.h"
 #include "plat/batch.h"
 #include "plat/files.h"
 #include "plat/profile.h"
@@ -309,6 +311,54 @@ TEST_F(Spooler, WriteBatchesApplyAllOrNothing) {
     EXPECT_EQ(key(), c.applied ? 5u : UINT(-1)) << c.what;
   }
   EXPECT_FALSE(plat::WriteBatchEnd(true));  // no batch open
+}
+
+// A batch of several files killed at each step of its commit: before its
+// record (nothing applied) and before each rename (the next opening of the
+// machine finishes it, even after a write of another process swept the
+// folder of leftovers). A sweep leaves the batch's files alone.
+TEST_F(Spooler, AWriteBatchKilledBetweenRenamesIsFinishedByTheNextOpening) {
+  ASSERT_TRUE(CreateDirectoryW(u"C:\\Data", nullptr));
+  const char16_t* ini = u"C:\\Data\\batch.ini";
+  char16_t name[] = u"A";
+  auto read = [&] {
+    DWORD v = 0, type = 0, needed = 0;
+    return GetPrinterDataW(printer_, name, &type, reinterpret_cast<BYTE*>(&v), 4, &needed) == ERROR_SUCCESS ? int(v)
+                                                                                                         : -1;
+  };
+  auto key = [&] { return int(GetPrivateProfileIntW(u"S", u"k", -1, ini)); };
+  for (int step = 0; step <= 3; ++step) {
+    SCOPED_TRACE(step);
+    const int value = 10 + step, prior = key();
+    ASSERT_EQ(read(), prior);
+    int status = InChild([&] {
+      setenv("VELM_TEST_STOP_AT_RENAME", std::to_string(step).c_str(), 1);
+      plat::WriteBatchBegin();
+      DWORD v = DWORD(value);
+      CHILD_CHECK(SetPrinterDataW(printer_, name, REG_DWORD, reinterpret_cast<BYTE*>(&v), 4) == ERROR_SUCCESS);
+      CHILD_CHECK(WritePrivateProfileStringW(u"S", u"k", std::u16string(plat::FromUtf8(std::to_string(value))).c_str(), ini));
+      return plat::WriteBatchEnd(true) ? 0 : 1;
+    });
+    if (step == 3) {  // two renames: the third step is never reached
+      EXPECT_EQ(status, 0);
+      EXPECT_EQ(read(), value);
+      EXPECT_EQ(key(), value);
+      continue;
+    }
+    ASSERT_EQ(status, 1000 + SIGKILL) << "the kill landed at its step";
+    if (step == 2) {  // killed between the renames: the files are out of step
+      EXPECT_EQ(read(), value);
+      EXPECT_EQ(key(), prior);
+    }
+    // A sweep of dead processes' leftovers keeps the batch's own temporary
+    // files for its replay.
+    plat::detail::SweepDeadTemps(TempMachine::Host(u"C:\\Data"));
+    plat::detail::SweepDeadTemps(machine_.root() + "/spool/data");
+    plat::detail::RecoverWriteBatches(machine_.root());
+    EXPECT_EQ(read(), step == 0 ? prior : value);
+    EXPECT_EQ(key(), step == 0 ? prior : value);
+    EXPECT_TRUE(plat::detail::ProcessesWithRecords(machine_.root()).empty());
+  }
 }
 
 }  // namespace
