@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <mutex>
 
@@ -81,18 +82,35 @@ std::map<std::string, std::string> Load() {
   return g_cache.values;
 }
 
-bool Update(const std::string& key, const std::string* value) {
-  if (key.empty() || key.find_first_of("=\r\n") != std::string::npos) return false;
-  if (value && value->find_first_of("\r\n") != std::string::npos) return false;
+bool ValidKey(const std::string& key) { return !key.empty() && key.find_first_of("=\r\n") == std::string::npos; }
+
+// Changes machine.conf under its machine lock: read, changed, written beside
+// and renamed, so that changes of processes at once all count.
+bool Update(const std::function<void(std::map<std::string, std::string>&)>& change) {
   std::string path = ConfPath();
   ::mkdir(MachineRoot().c_str(), 0777);
   detail::MachineLock lock(path);
   std::string text;
   std::map<std::string, std::string> values;
   if (detail::ReadHostFile(path, &text, nullptr)) values = Parse(text);
-  if (value) values[key] = *value;
-  else values.erase(key);
+  change(values);
   return detail::ReplaceHostFile(path, Format(values), nullptr);
+}
+
+bool Update(const std::string& key, const std::string* value) {
+  if (!ValidKey(key)) return false;
+  if (value && value->find_first_of("\r\n") != std::string::npos) return false;
+  return Update([&](std::map<std::string, std::string>& values) {
+    if (value) values[key] = *value;
+    else values.erase(key);
+  });
+}
+
+long ToInt(const std::string& v, long fallback) {
+  if (v.empty()) return fallback;
+  char* end = nullptr;
+  long n = std::strtol(v.c_str(), &end, 0);
+  return (end && *end == 0) ? n : fallback;
 }
 
 bool CopyHostFile(const std::string& from, const std::string& to) {
@@ -114,12 +132,16 @@ bool SetMachineSetting(const std::string& key, const std::string& value) { retur
 
 bool ResetMachineSetting(const std::string& key) { return Update(key, nullptr); }
 
-long GetMachineSettingInt(const std::string& key, long fallback) {
-  std::string v = GetMachineSetting(key);
-  if (v.empty()) return fallback;
-  char* end = nullptr;
-  long n = std::strtol(v.c_str(), &end, 0);
-  return (end && *end == 0) ? n : fallback;
+long GetMachineSettingInt(const std::string& key, long fallback) { return ToInt(GetMachineSetting(key), fallback); }
+
+bool AddMachineSettingInt(const std::string& key, long delta) {
+  if (!ValidKey(key)) return false;
+  return Update([&](std::map<std::string, std::string>& values) {
+    auto it = values.find(key);
+    auto d = Defaults().find(key);
+    const std::string old = it != values.end() ? it->second : d != Defaults().end() ? d->second : std::string();
+    values[key] = std::to_string(ToInt(old, 0) + delta);
+  });
 }
 
 std::string StandinModuleDir() {
