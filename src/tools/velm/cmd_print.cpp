@@ -86,7 +86,7 @@ int RunPrint(const velm_cli::Args& args) {
   if (!have_printer || !have_document) return Usage();
   struct stat st{};
   if (::stat((plat::MachineRoot() + "/machine.conf").c_str(), &st) != 0)
-    return Fail("no machine in " + plat::MachineRoot() + " (run: velm machine init DIR)");
+    return Fail(velm_cli::NoMachineMessage(plat::MachineRoot()));
 
   velm::PrintResult result;
   std::string error;
