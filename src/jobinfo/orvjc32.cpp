@@ -49,6 +49,7 @@
 
 #include <unistd.h>
 
+#include "plat/files.h"
 #include "plat/machine.h"
 #include "plat/machineconf.h"
 #include "plat/wintypes.h"
@@ -67,10 +68,7 @@ std::vector<std::u16string> g_sessions;  // handle n is entry n - 1; empty name:
 // Interfaces given out and not yet disposed; true for a 0x103 table.
 std::vector<std::pair<JobInfoInterface*, bool>> g_given;
 
-void Count(const char* name, long delta) {
-  std::string key = std::string("jobinfo.count.") + name;
-  plat::SetMachineSetting(key, std::to_string(plat::GetMachineSettingInt(key, 0) + delta));
-}
+void Count(const char* name, long delta) { plat::AddMachineSettingInt(std::string("jobinfo.count.") + name, delta); }
 
 void Log(const std::string& line) {
   plat::EnsureWindowsDir(u"C:\\Windows\\Temp");
@@ -103,9 +101,9 @@ int32_t Failure(int slot) {
   return code ? int32_t(code) : 0x20000005;
 }
 
-std::string FilePath() {
+std::u16string FilePath() {
   std::string path = plat::GetMachineSetting("jobinfo.file");
-  return plat::MapPath(plat::FromUtf8(path.empty() ? std::string("C:\\Windows\\ORVJC32.DAT") : path));
+  return plat::FromUtf8(path.empty() ? std::string("C:\\Windows\\ORVJC32.DAT") : path);
 }
 
 struct Value {
@@ -116,7 +114,7 @@ struct Value {
 
 std::vector<Value> ReadValues() {
   std::vector<Value> values;
-  std::ifstream in(FilePath(), std::ios::binary);
+  std::ifstream in(plat::MapPath(FilePath()), std::ios::binary);
   std::string line;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -140,16 +138,13 @@ std::vector<Value> ReadValues() {
   return values;
 }
 
+// Written beside the file and renamed (nothing is left when the disk is
+// full); the caller holds the file's lock from its read on.
 bool WriteValues(const std::vector<Value>& values) {
-  std::string path = FilePath();
-  std::string temp = path + ".new" + std::to_string(::getpid());
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    for (const Value& v : values)
-      out << v.printer << '\t' << v.user << '\t' << v.type << '\t' << v.kind << '\t' << v.text << '\n';
-    if (!out.flush()) return false;
-  }
-  return std::rename(temp.c_str(), path.c_str()) == 0;
+  std::string text;
+  for (const Value& v : values)
+    text += v.printer + '\t' + v.user + '\t' + std::to_string(v.type) + '\t' + std::to_string(v.kind) + '\t' + v.text + '\n';
+  return plat::ReplaceFileContent(FilePath().c_str(), text.data(), text.size(), nullptr);
 }
 
 const Value* FindValue(const std::vector<Value>& values, const std::string& printer, const std::string& user,
@@ -291,6 +286,8 @@ int32_t SetCommon(uint16_t version, uint32_t session, uint32_t type, uint32_t ki
   if (version < kJobInfoVersion102 && type >= kJobInfoTypePdlName) return kRefused;
   if (!data || (kind == kJobInfoKindNumber && size != 4) || (kind != kJobInfoKindNumber && kind != kJobInfoKindText))
     return kBadArgument;
+  const std::u16string file = FilePath();
+  plat::FileLock file_lock(file.c_str());
   std::vector<Value> values = ReadValues();
   std::string p = plat::ToUtf8(*printer);
   Value* found = nullptr;

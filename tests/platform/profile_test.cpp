@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "plat/files.h"
@@ -26,6 +27,26 @@ class Profile : public ::testing::Test {
     return plat::ToUtf8(buf);
   }
 };
+
+// Reading many files keeps the parsed-file cache within its bound: the
+// least recently read files go, and what is read again is still right.
+TEST_F(Profile, ReadingManyFilesKeepsTheCacheWithinItsBound) {
+  ASSERT_TRUE(CreateDirectoryW(u"C:\\Many", nullptr));
+  const size_t limit = 64 * 1024;
+  const size_t old = plat::SetProfileCacheLimit(limit);
+  const std::string body = "[S]\r\n" + std::string(2000, 'x') + "=1\r\nk=";
+  size_t most = 0;
+  for (int i = 0; i < 200; ++i) {
+    std::u16string file = u"C:\\Many\\p" + plat::FromUtf8(std::to_string(i)) + u".ini";
+    TempMachine::Put(file.c_str(), body + std::to_string(i) + "\r\n");
+    EXPECT_EQ(GetPrivateProfileIntW(u"S", u"k", -1, file.c_str()), UINT(i));
+    most = std::max(most, plat::ProfileCacheBytes());
+  }
+  EXPECT_LE(most, limit);
+  EXPECT_GT(most, limit / 2) << "the cache still keeps recent files";
+  EXPECT_EQ(GetPrivateProfileIntW(u"S", u"k", -1, u"C:\\Many\\p0.ini"), 0u) << "a dropped file is read again";
+  plat::SetProfileCacheLimit(old);
+}
 
 TEST_F(Profile, ReadsWithWindowsSemantics) {
   TempMachine::Put(kFile,

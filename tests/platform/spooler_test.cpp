@@ -1,17 +1,22 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "plat/batch.h"
 #include "plat/files.h"
+#include "plat/machineconf.h"
 #include "plat/profile.h"
 #include "plat/registry.h"
 #include "plat/winspool.h"
@@ -413,6 +418,47 @@ TEST_F(Spooler, AHostileIntentRecordRenamesNothing) {
 }  // namespace
 
 namespace {
+
+// Job ids and counters of the machine are counted by every process at once:
+// eight processes taking jobs and adding to a machine setting at the same
+// time get distinct ids and lose no step.
+TEST_F(Spooler, JobIdsAndCountersAreTheMachines) {
+  constexpr int kProcesses = 8, kEach = 5;
+  std::vector<pid_t> children;
+  int pipes[2];
+  ASSERT_EQ(pipe(pipes), 0);
+  for (int i = 0; i < kProcesses; ++i) {
+    pid_t pid = fork();
+    if (pid == 0) {
+      for (int j = 0; j < kEach; ++j) {
+        DWORD id = plat::SpoolAddJob({u"Office", u"doc", u"alice"});
+        if (write(pipes[1], &id, sizeof id) != sizeof id) _exit(2);
+        if (!plat::AddMachineSettingInt("test.count", 1)) _exit(3);
+      }
+      _exit(0);
+    }
+    children.push_back(pid);
+  }
+  close(pipes[1]);
+  for (pid_t pid : children) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  std::set<DWORD> ids;
+  DWORD id = 0;
+  while (read(pipes[0], &id, sizeof id) == sizeof id) ids.insert(id);
+  close(pipes[0]);
+  EXPECT_EQ(ids.size(), size_t(kProcesses * kEach));
+  EXPECT_EQ(ids.count(0), 0u);
+  EXPECT_EQ(plat::SpoolAddJob({u"Office", u"next", u""}), DWORD(kProcesses * kEach + 1)) << "this process goes on";
+  EXPECT_EQ(plat::GetMachineSettingInt("test.count", 0), kProcesses * kEach);
+  // A counter that cannot be written answers no id and says why.
+  plat::FailNth("WriteFile", 1);
+  EXPECT_EQ(plat::SpoolAddJob({u"Office", u"full", u""}), 0u);
+  EXPECT_EQ(GetLastError(), ERROR_DISK_FULL);
+  plat::ClearFaults();
+}
 
 TEST_F(Spooler, JobRecordsOfThePrintersJobs) {
   const DWORD job = plat::SpoolAddJob({u"Office", u"Quarterly report", u"alice"});

@@ -11,11 +11,26 @@ trap 'rm -rf "$dir"' EXIT
 machine="$dir/m"
 printf '*Model\n' > "$dir/small.mdf"
 
-"$velm" --machine "$machine" printer list >/dev/null 2>&1
+out=$("$velm" --machine "$machine" printer list 2>&1)
 [ $? -eq 1 ]; check "printer list without a machine fails" $?
+printf '%s\n' "$out" | grep -q -- "--machine DIR" && printf '%s\n' "$out" | grep -q "VELM_MACHINE=DIR"
+check "the message names both ways to use a machine" $?
 
-"$velm" machine init "$machine" >/dev/null
+# A full disk: machine init fails saying so and leaves nothing behind, and
+# the folder is not taken for a machine afterwards.
+small="$dir/small-disk"
+mkdir "$small"
+out=$(unshare -m sh -c 'mount -t tmpfs -o size=300k tmpfs "$1" && "$2" machine init "$1/m" 2>&1
+                        echo "rc=$?"; ls -A "$1"' sh "$small" "$velm")
+printf '%s\n' "$out" | grep -qx 'rc=1'; check "machine init on a full disk fails" $?
+printf '%s\n' "$out" | grep -q 'the disk is full'; check "it says the disk is full" $?
+[ "$(printf '%s\n' "$out" | sed '/^rc=/,$!d;/^rc=/d')" = "" ]; check "it leaves nothing on the disk" $?
+
+out=$("$velm" machine init "$machine")
 check "machine init" $?
+printf '%s\n' "$out" | grep -qF -- "--machine $machine" && printf '%s\n' "$out" | grep -qF "VELM_MACHINE=$machine"
+check "machine init says how to use the machine" $?
+! ls -A "$dir" | grep -q '\.init-'; check "no building folder left beside" $?
 [ -f "$machine/c/Windows/System32/UserEnv.dll" ]; check "system modules installed" $?
 grep -qx 'os.major=6' "$machine/machine.conf"; check "default settings written" $?
 

@@ -23,9 +23,9 @@ check "the first job goes to 00001.SPL" $?
 printf '%s\n' "$out" | grep -qx 'page 1: 4961 x 7016 pixels at 600 dpi, 1-bit, printable area 4761 x 6816 at (100,100), banded'
 check "each page is reported with the job's geometry" $?
 out=$("$velm" print Office "$work/doc.pdf" --devmode "$work/raster.dm" --pages 2); rc=$?
-[ $rc -eq 0 ] && printf '%s\n' "$out" | grep -qx "job 1: 1 page, $(stat -c %s "$spool/00002.SPL") bytes in [0-9]*\.[0-9][0-9] s to $spool/00002.SPL" && [ -s "$spool/00002.SPL" ] &&
+[ $rc -eq 0 ] && printf '%s\n' "$out" | grep -qx "job 2: 1 page, $(stat -c %s "$spool/00002.SPL") bytes in [0-9]*\.[0-9][0-9] s to $spool/00002.SPL" && [ -s "$spool/00002.SPL" ] &&
   [ "$(stat -c %s "$spool/00002.SPL")" -lt "$(stat -c %s "$spool/00001.SPL")" ]
-check "the second job goes to a file of its own" $?
+check "the second job has the next id of the machine and a file of its own" $?
 
 # The short dump: one line a block, data runs with their records counted.
 out=$("$velm" job dump --summary "$spool/00001.SPL"); rc=$?

@@ -23,6 +23,7 @@
 #include <set>
 #include <vector>
 
+#include "batch_internal.h"
 #include "plat/files.h"
 #include "plat/kernel.h"
 #include "plat/machine.h"

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <mutex>
+#include <set>
 #include <string_view>
 #include <vector>
 
@@ -67,6 +68,7 @@ std::string MatchComponent(const std::string& dir, const std::string& name) {
 }
 
 }  // namespace
+
 
 std::string MachineRoot() {
   std::string root;

@@ -4,11 +4,18 @@
 #include <dlfcn.h>
 #include <sys/stat.h>
 
+#include <errno.h>
+#include <unistd.h>
+
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
 #include <map>
 #include <mutex>
 
 #include "hostfs.h"
+#include "plat/files.h"
 #include "plat/machine.h"
 #include "plat/wstr.h"
 
@@ -81,23 +88,35 @@ std::map<std::string, std::string> Load() {
   return g_cache.values;
 }
 
-bool Update(const std::string& key, const std::string* value) {
-  if (key.empty() || key.find_first_of("=\r\n") != std::string::npos) return false;
-  if (value && value->find_first_of("\r\n") != std::string::npos) return false;
+bool ValidKey(const std::string& key) { return !key.empty() && key.find_first_of("=\r\n") == std::string::npos; }
+
+// Changes machine.conf under its machine lock: read, changed, written beside
+// and renamed, so that changes of processes at once all count.
+bool Update(const std::function<void(std::map<std::string, std::string>&)>& change) {
   std::string path = ConfPath();
   ::mkdir(MachineRoot().c_str(), 0777);
   detail::MachineLock lock(path);
   std::string text;
   std::map<std::string, std::string> values;
   if (detail::ReadHostFile(path, &text, nullptr)) values = Parse(text);
-  if (value) values[key] = *value;
-  else values.erase(key);
+  change(values);
   return detail::ReplaceHostFile(path, Format(values), nullptr);
 }
 
-bool CopyHostFile(const std::string& from, const std::string& to) {
-  std::string bytes;
-  return detail::ReadHostFile(from, &bytes, nullptr) && detail::ReplaceHostFile(to, bytes, nullptr);
+bool Update(const std::string& key, const std::string* value) {
+  if (!ValidKey(key)) return false;
+  if (value && value->find_first_of("\r\n") != std::string::npos) return false;
+  return Update([&](std::map<std::string, std::string>& values) {
+    if (value) values[key] = *value;
+    else values.erase(key);
+  });
+}
+
+long ToInt(const std::string& v, long fallback) {
+  if (v.empty()) return fallback;
+  char* end = nullptr;
+  long n = std::strtol(v.c_str(), &end, 0);
+  return (end && *end == 0) ? n : fallback;
 }
 
 }  // namespace
@@ -114,12 +133,16 @@ bool SetMachineSetting(const std::string& key, const std::string& value) { retur
 
 bool ResetMachineSetting(const std::string& key) { return Update(key, nullptr); }
 
-long GetMachineSettingInt(const std::string& key, long fallback) {
-  std::string v = GetMachineSetting(key);
-  if (v.empty()) return fallback;
-  char* end = nullptr;
-  long n = std::strtol(v.c_str(), &end, 0);
-  return (end && *end == 0) ? n : fallback;
+long GetMachineSettingInt(const std::string& key, long fallback) { return ToInt(GetMachineSetting(key), fallback); }
+
+bool AddMachineSettingInt(const std::string& key, long delta) {
+  if (!ValidKey(key)) return false;
+  return Update([&](std::map<std::string, std::string>& values) {
+    auto it = values.find(key);
+    auto d = Defaults().find(key);
+    const std::string old = it != values.end() ? it->second : d != Defaults().end() ? d->second : std::string();
+    values[key] = std::to_string(ToInt(old, 0) + delta);
+  });
 }
 
 std::string StandinModuleDir() {
@@ -130,40 +153,116 @@ std::string StandinModuleDir() {
   return ".";
 }
 
-bool InitMachine(const std::string& dir, const std::string& module_dir, std::string* error) {
-  auto fail = [&](const std::string& why) {
-    if (error) *error = why;
-    return false;
-  };
-  if (dir.empty()) return fail("no folder given");
-  if (::mkdir(dir.c_str(), 0777) != 0 && !detail::IsHostDir(dir)) return fail("cannot create " + dir);
+namespace {
+
+void UseRoot(const std::string& dir) {
   if (std::getenv("VELM_MACHINE")) setenv("VELM_MACHINE", dir.c_str(), 1);
   else SetMachineRoot(dir);
-  ::mkdir((dir + "/.locks").c_str(), 0777);
+}
 
+// Why a write failed, in a person's words.
+std::string Because(int error) {
+  return error == ENOSPC || error == EDQUOT ? "the disk is full" : std::strerror(error);
+}
+std::string Because(DWORD error) {
+  return error == ERROR_DISK_FULL ? std::string("the disk is full") : "error " + std::to_string(error);
+}
+
+bool IsEmptyDir(const std::string& dir) {
+  std::error_code ec;
+  return std::filesystem::is_directory(dir, ec) && std::filesystem::is_empty(dir, ec);
+}
+
+// Fills the machine at the current root: settings, folders, modules.
+bool Fill(const std::string& module_dir, std::string* why) {
+  DWORD code = 0;
   if (!detail::IsHostFile(ConfPath())) {
-    if (!detail::ReplaceHostFile(ConfPath(), Format(Defaults()), nullptr)) return fail("cannot write machine.conf");
+    if (!detail::ReplaceHostFile(ConfPath(), Format(Defaults()), &code)) {
+      *why = "cannot write machine.conf: " + Because(code);
+      return false;
+    }
   }
   std::u16string system = FromUtf8(GetMachineSetting("dir.system"));
   std::u16string windows = FromUtf8(GetMachineSetting("dir.windows"));
   std::u16string profile = FromUtf8(GetMachineSetting("user.profile"));
   std::u16string low = FromUtf8(GetMachineSetting("user.localappdatalow"));
   for (const std::u16string& d : {system, system + u"\\spool\\drivers\\w32x86\\3", windows + u"\\temp", profile, low}) {
-    if (!d.empty() && !EnsureWindowsDir(d.c_str())) return fail("cannot create " + ToUtf8(d));
+    errno = 0;
+    if (!d.empty() && !EnsureWindowsDir(d.c_str())) {
+      *why = "cannot create " + ToUtf8(d) + (errno ? ": " + Because(errno) : std::string());
+      return false;
+    }
   }
   for (const char* module : {"UserEnv.dll", "shell32.dll", "ole32.dll", "orvbidiNT.dll", "ORVJC32.DLL"}) {
     std::string from = module_dir + "/" + module;
     std::string to = MapPath(system + u"\\" + FromUtf8(module));
-    if (!detail::IsHostFile(from)) return fail(std::string("stand-in module missing: ") + from);
-    if (!CopyHostFile(from, to)) return fail(std::string("cannot copy ") + module);
+    if (!detail::IsHostFile(from)) {
+      *why = std::string("stand-in module missing: ") + from;
+      return false;
+    }
+    std::string bytes;
+    if (!detail::ReadHostFile(from, &bytes, &code) || !detail::ReplaceHostFile(to, bytes, &code)) {
+      *why = std::string("cannot install ") + module + ": " + Because(code);
+      return false;
+    }
   }
   // The common property sheets come with the window layer; a program built
   // without it gets a machine without them, as a system without them.
   for (const char* module : {"compstui.dll"}) {
     std::string from = module_dir + "/" + module;
     if (!detail::IsHostFile(from)) continue;
-    if (!CopyHostFile(from, MapPath(system + u"\\" + FromUtf8(module)))) return fail(std::string("cannot copy ") + module);
+    std::string bytes;
+    if (!detail::ReadHostFile(from, &bytes, &code) || !detail::ReplaceHostFile(MapPath(system + u"\\" + FromUtf8(module)), bytes, &code)) {
+      *why = std::string("cannot install ") + module + ": " + Because(code);
+      return false;
+    }
   }
+  return true;
+}
+
+}  // namespace
+
+bool InitMachine(const std::string& dir, const std::string& module_dir, std::string* error) {
+  std::string why;
+  auto fail = [&](const std::string& text) {
+    if (error) *error = text;
+    return false;
+  };
+  if (dir.empty()) return fail("no folder given");
+  // An existing machine is completed in place: it keeps its settings,
+  // printers and files, and only missing pieces are added.
+  if (detail::IsHostDir(dir) && !IsEmptyDir(dir)) {
+    UseRoot(dir);
+    ::mkdir((dir + "/.locks").c_str(), 0777);
+    return Fill(module_dir, &why) || fail(why);
+  }
+  // A new machine is built in a folder beside and renamed into place when
+  // whole, so that a failed or killed init leaves no half machine there.
+  std::string parent = detail::HostDirName(dir);
+  std::string name = dir.substr(dir.find_last_of('/') == std::string::npos ? 0 : dir.find_last_of('/') + 1);
+  if (name.empty() || name == "." || name == "..") return fail("not a folder name: " + dir);
+  if (!detail::IsHostDir(parent)) return fail("no folder " + parent);
+  std::string building = parent + "/." + name + ".init-" + std::to_string(::getpid());
+  std::error_code ec;
+  std::filesystem::remove_all(building, ec);
+  if (::mkdir(building.c_str(), 0777) != 0) return fail("cannot create " + building + ": " + Because(errno));
+  UseRoot(building);
+  ::mkdir((building + "/.locks").c_str(), 0777);
+  bool ok = Fill(module_dir, &why);
+  if (ok && ::rename(building.c_str(), dir.c_str()) != 0) {
+    why = "cannot create " + dir + ": " + Because(errno);
+    ok = false;
+  }
+  if (ok && !detail::SyncHostDir(parent, false)) {
+    why = "cannot flush " + parent + ": " + Because(errno);
+    ::rename(dir.c_str(), building.c_str());
+    ok = false;
+  }
+  if (!ok) {
+    std::filesystem::remove_all(building, ec);
+    return fail(why);
+  }
+  UseRoot(dir);
   return true;
 }
 

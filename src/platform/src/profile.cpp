@@ -3,6 +3,7 @@
 #include "plat/profile.h"
 
 #include <algorithm>
+#include <list>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -148,14 +149,39 @@ std::u16string ProfilePath(LPCWSTR file) {
   return plat::FromUtf8(plat::GetMachineSetting("dir.windows")) + u"\\" + name;
 }
 
+// Parsed files by host path, least recently used last, bounded by an
+// estimate of their bytes, so that a process reading many files (a folder of
+// presets) keeps only the latest.
 std::mutex g_cache_mutex;
 struct CacheEntry {
   plat::detail::FileStamp stamp;
   std::shared_ptr<const Parsed> parsed;
+  size_t bytes = 0;
+  std::list<std::string>::iterator use;
 };
 std::map<std::string, CacheEntry>& Cache() {
   static std::map<std::string, CacheEntry> cache;
   return cache;
+}
+std::list<std::string> g_uses;  // most recent first
+size_t g_cache_bytes = 0;
+size_t g_cache_limit = size_t(8) << 20;
+
+size_t Footprint(const Parsed& p) {
+  size_t n = sizeof(Parsed);
+  for (const Line& l : p.lines) n += sizeof(Line) + l.raw.size() + l.end.size() + 2 * (l.name.size() + l.value.size());
+  return n;
+}
+
+void Drop(std::map<std::string, CacheEntry>::iterator it) {
+  g_cache_bytes -= it->second.bytes;
+  g_uses.erase(it->second.use);
+  Cache().erase(it);
+}
+
+// The least recently used files go until the cache is within its bound.
+void Trim() {
+  while (g_cache_bytes > g_cache_limit && !g_uses.empty()) Drop(Cache().find(g_uses.back()));
 }
 
 // The parsed file, or null when it cannot be read.
@@ -165,19 +191,28 @@ std::shared_ptr<const Parsed> Load(const std::string& host) {
   {
     std::lock_guard<std::mutex> lock(g_cache_mutex);
     auto it = Cache().find(host);
-    if (it != Cache().end() && it->second.stamp == stamp) return it->second.parsed;
+    if (it != Cache().end() && it->second.stamp == stamp) {
+      g_uses.splice(g_uses.begin(), g_uses, it->second.use);
+      return it->second.parsed;
+    }
   }
   std::string bytes;
   if (!plat::detail::ReadHostFile(host, &bytes, nullptr)) return nullptr;
   auto parsed = std::make_shared<const Parsed>(Parse(bytes));
   std::lock_guard<std::mutex> lock(g_cache_mutex);
-  Cache()[host] = {stamp, parsed};
+  if (auto old = Cache().find(host); old != Cache().end()) Drop(old);
+  size_t size = Footprint(*parsed);
+  if (size > g_cache_limit) return parsed;  // too large to keep
+  g_uses.push_front(host);
+  Cache()[host] = {stamp, parsed, size, g_uses.begin()};
+  g_cache_bytes += size;
+  Trim();
   return parsed;
 }
 
 void Forget(const std::string& host) {
   std::lock_guard<std::mutex> lock(g_cache_mutex);
-  Cache().erase(host);
+  if (auto it = Cache().find(host); it != Cache().end()) Drop(it);
 }
 
 // Copies a double-terminated list into the caller's buffer, Windows style.
@@ -410,6 +445,19 @@ BOOL WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPC
 }
 
 }  // extern "C"
+
+size_t plat::ProfileCacheBytes() {
+  std::lock_guard<std::mutex> lock(g_cache_mutex);
+  return g_cache_bytes;
+}
+
+size_t plat::SetProfileCacheLimit(size_t bytes) {
+  std::lock_guard<std::mutex> lock(g_cache_mutex);
+  size_t old = g_cache_limit;
+  g_cache_limit = bytes;
+  Trim();
+  return old;
+}
 
 bool plat::detail::ProfileBatchPrepare(std::vector<PreparedWrite>* out) {
   // Files in one order, so that two batches never wait on each other.

@@ -696,13 +696,31 @@ std::map<DWORD, plat::SpoolJob>& Jobs() {
   static std::map<DWORD, plat::SpoolJob> jobs;
   return jobs;
 }
-DWORD g_next_job = 1;
+
+// Job ids are the machine's, as a spooler's are: the next one is kept in a
+// small store of the spool folder, taken under its lock by every process.
+std::string JobCounterPath() { return plat::MachineRoot() + "/spool/jobs.reg"; }
 
 }  // namespace
 
 DWORD plat::SpoolAddJob(const SpoolJob& job) {
+  ::mkdir((plat::MachineRoot() + "/spool").c_str(), 0777);
+  DWORD id = 0, error = ERROR_SUCCESS;
+  bool ok = plat::detail::UpdateStoreFile(
+      JobCounterPath(),
+      [&](TypedStore& s, bool) {
+        StoreKey* k = s.CreateKey(u"Jobs");
+        id = AsDword(TypedStore::FindValue(k, u"NextJobId"));
+        if (id == 0 || id > 0x7FFFFFFF) id = 1;
+        PutDword(k, u"NextJobId", id + 1);
+        return true;
+      },
+      &error);
+  if (!ok) {
+    SetLastError(error);
+    return 0;
+  }
   std::lock_guard<std::mutex> lock(g_jobs_mutex);
-  DWORD id = g_next_job++;
   Jobs()[id] = job;
   return id;
 }

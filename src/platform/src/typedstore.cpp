@@ -79,15 +79,36 @@ std::u16string NormalizeKeyPath(const std::u16string& path) {
   return out;
 }
 
-StoreKey* TypedStore::FindKey(const std::u16string& path) {
-  std::u16string p = NormalizeKeyPath(path);
-  for (StoreKey& k : keys)
-    if (SameName(k.path, p)) return &k;
-  return nullptr;
+namespace {
+std::u16string Folded(const std::u16string& path) {
+  std::u16string out(path);
+  for (char16_t& c : out) c = WToLower(c);
+  return out;
+}
+}  // namespace
+
+void TypedStore::Reindex() {
+  index_.clear();
+  for (size_t i = 0; i < keys.size(); ++i) index_.emplace(Folded(keys[i].path), i);
 }
 
+StoreKey* TypedStore::FindKey(const std::u16string& path) {
+  if (index_.size() != keys.size()) Reindex();
+  return const_cast<StoreKey*>(static_cast<const TypedStore*>(this)->FindKey(path));
+}
+
+// A store shared for reading is never changed here: an index that does not
+// match the keys (changed around it) falls back to a scan.
 const StoreKey* TypedStore::FindKey(const std::u16string& path) const {
-  return const_cast<TypedStore*>(this)->FindKey(path);
+  std::u16string p = NormalizeKeyPath(path);
+  if (index_.size() == keys.size()) {
+    auto it = index_.find(Folded(p));
+    if (it == index_.end()) return nullptr;
+    if (it->second < keys.size() && SameName(keys[it->second].path, p)) return &keys[it->second];
+  }
+  for (const StoreKey& k : keys)
+    if (SameName(k.path, p)) return &k;
+  return nullptr;
 }
 
 StoreKey* TypedStore::CreateKey(const std::u16string& path) {
@@ -95,6 +116,7 @@ StoreKey* TypedStore::CreateKey(const std::u16string& path) {
   if (StoreKey* k = FindKey(p)) return k;
   if (!Parent(p).empty()) CreateKey(Parent(p));
   keys.push_back(StoreKey{p, {}});
+  index_.emplace(Folded(p), keys.size() - 1);
   return &keys.back();
 }
 
@@ -108,6 +130,7 @@ bool TypedStore::DeleteKey(const std::u16string& path) {
     if (!SameName(k.path, p) && !below) kept.push_back(std::move(k));
   }
   keys = std::move(kept);
+  Reindex();
   return true;
 }
 

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "plat/wintypes.h"
@@ -47,6 +48,13 @@ class TypedStore {
   static TypedStore Parse(const std::string& text);
 
   std::vector<StoreKey> keys;
+
+ private:
+  // Position in keys of each key by its case-folded path, so that a look-up
+  // does not scan every key (a store of many printers loads in linear time).
+  // Rebuilt when keys was changed around it.
+  std::unordered_map<std::u16string, size_t> index_;
+  void Reindex();
 };
 
 std::u16string NormalizeKeyPath(const std::u16string& path);

@@ -18,7 +18,8 @@ int RunMachine(const velm_cli::Args& args) {
     std::fprintf(stderr, "velm machine init: %s\n", error.c_str());
     return 1;
   }
-  std::printf("machine ready in %s (settings: %s/machine.conf)\n", args[1].c_str(), args[1].c_str());
+  std::printf("machine ready in %s (settings: %s/machine.conf)\nuse it with: %s\n", args[1].c_str(), args[1].c_str(),
+              velm_cli::UseMachineHint(args[1]).c_str());
   return 0;
 }
 

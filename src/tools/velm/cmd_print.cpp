@@ -87,7 +87,7 @@ int RunPrint(const velm_cli::Args& args) {
   if (!have_printer || !have_document) return Usage();
   struct stat st{};
   if (::stat((plat::MachineRoot() + "/machine.conf").c_str(), &st) != 0)
-    return Fail("no machine in " + plat::MachineRoot() + " (run: velm machine init DIR)");
+    return Fail(velm_cli::NoMachineMessage(plat::MachineRoot()));
 
   request.warn = [](const std::string& what) { std::fprintf(stderr, "velm print: warning: %s\n", what.c_str()); };
   const auto start = std::chrono::steady_clock::now();

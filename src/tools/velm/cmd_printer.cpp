@@ -59,7 +59,7 @@ int Fail(const char* what, const std::string& why) {
 bool MachineReady(const char* what) {
   struct stat st{};
   if (::stat((plat::MachineRoot() + "/machine.conf").c_str(), &st) == 0) return true;
-  Fail(what, "no machine in " + plat::MachineRoot() + " (run: velm machine init DIR)");
+  Fail(what, velm_cli::NoMachineMessage(plat::MachineRoot()));
   return false;
 }
 

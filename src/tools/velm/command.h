@@ -20,6 +20,16 @@ struct Command {
 
 bool Register(const Command& command);
 
+// How a person names the machine a command works on.
+inline std::string UseMachineHint(const std::string& dir) {
+  return "velm --machine " + dir + " COMMAND ..., or export VELM_MACHINE=" + dir;
+}
+// What a command says when there is no machine in folder.
+inline std::string NoMachineMessage(const std::string& folder) {
+  return "no machine in " + folder + " (make one with: velm machine init DIR; then use it with: " +
+         UseMachineHint("DIR") + ")";
+}
+
 // velm printer set (cmd_printer_set.cpp).
 int PrinterSet(const Args& args);
 // velm printer query, and the device description of a new printer

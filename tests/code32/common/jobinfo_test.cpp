@@ -3,6 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sched.h>
+
+#include <filesystem>
+#include <fstream>
 #include <set>
 #include <string>
 #include <vector>
@@ -10,6 +16,7 @@
 #include "jobinfo_test.h"
 #include "plat/files.h"
 #include "plat/kernel.h"
+#include "plat/machine.h"
 #include "velm/devmode.h"
 #include "velm/model_query.h"
 #include "velm/names.h"
@@ -19,6 +26,7 @@
 namespace {
 
 using jobinfo_test::JobInfoMachine;
+using test_support::InChild;
 
 constexpr uint32_t kFaxLine = 244;
 
@@ -131,6 +139,43 @@ TEST_F(JobInfo, WriteMaskSendsSettingsAndTheFaxLineAsDecimalText) {
   EXPECT_EQ(JobInfoRunOperation(other, kJobInfoOpReadMask, 0x43), 0);
   EXPECT_EQ(Text(other, 216), "U123");
   EXPECT_EQ(OptGetValueById(other, kFaxLine), 3);
+}
+
+// A write of the stand-in's values file on a full disk (a small file system
+// of its own, in a mount namespace of a child) leaves the file as it was and
+// nothing beside it.
+TEST_F(JobInfo, AFullDiskLeavesTheValuesFileAndNothingBesideIt) {
+  const std::string drive = root_ + "/d";
+  ASSERT_EQ(::mkdir(drive.c_str(), 0777), 0);
+  ASSERT_TRUE(plat::SetMachineSetting("jobinfo.file", "D:\\ORVJC32.DAT"));
+  DriverContext* ctx = Context();
+  EXPECT_EQ(InChild([&] {
+              CHILD_CHECK(::unshare(CLONE_NEWNS) == 0);
+              CHILD_CHECK(::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0);
+              CHILD_CHECK(::mount("tmpfs", drive.c_str(), "tmpfs", 0, "size=64k") == 0);
+              SetText(ctx, 216, u"U123");
+              CHILD_CHECK(JobInfoRunOperation(ctx, kJobInfoOpWriteMask, 0x1) == 0);
+              const std::string before = Get(u"D:\\ORVJC32.DAT");
+              CHILD_CHECK(!before.empty());
+              {  // the rest of the disk taken
+                std::ofstream fill(drive + "/fill", std::ios::binary);
+                std::string block(4096, 'x');
+                while (fill.write(block.data(), block.size())) {
+                }
+              }
+              SetText(ctx, 216, std::u16string(3000, u'Z').c_str());
+              CHILD_CHECK(JobInfoRunOperation(ctx, kJobInfoOpWriteMask, 0x1) != 0);
+              CHILD_CHECK(Get(u"D:\\ORVJC32.DAT") == before);
+              for (const auto& entry : std::filesystem::directory_iterator(drive)) {
+                const std::string name = entry.path().filename().string();
+                if (name != "ORVJC32.DAT" && name != "fill") {
+                  std::fprintf(stderr, "left: %s\n", name.c_str());
+                  return 1;
+                }
+              }
+              return 0;
+            }),
+            0);
 }
 
 // Types 256-258 go only to an interface of version 0x102.

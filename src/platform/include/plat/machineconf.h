@@ -27,6 +27,10 @@ bool SetMachineSetting(const std::string& key, const std::string& value);
 bool ResetMachineSetting(const std::string& key);
 // Integer form of a setting; fallback when it is empty or not a number.
 long GetMachineSettingInt(const std::string& key, long fallback);
+// Adds delta to an integer setting (a missing or non-number one counts as
+// 0) in one locked rewrite, so that processes counting at once lose no
+// step.
+bool AddMachineSettingInt(const std::string& key, long delta);
 
 // The folder that holds the layer's stand-in modules (the folder of the
 // layer library itself).

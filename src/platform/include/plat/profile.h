@@ -15,6 +15,8 @@
 // cached by identity, size and modification time.
 #pragma once
 
+#include <cstddef>
+
 #include "plat/wintypes.h"
 
 extern "C" {
@@ -41,3 +43,11 @@ UINT GetPrivateProfileIntW(LPCWSTR section, LPCWSTR key, INT default_value, LPCW
 BOOL WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPCWSTR file);
 
 }  // extern "C"
+
+namespace plat {
+// The parsed files kept for reading are bounded by an estimate of their
+// bytes (8 MiB unless set), the least recently read going first: what the
+// cache holds now, and a new bound (the old one answered).
+size_t ProfileCacheBytes();
+size_t SetProfileCacheLimit(size_t bytes);
+}  // namespace plat

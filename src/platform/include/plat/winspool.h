@@ -228,8 +228,10 @@ std::vector<SpoolDataValue> SpoolListPrinterData(const std::u16string& printer);
 bool SpoolDenyDataWrites(const std::u16string& printer, bool deny);
 
 // The print jobs of this process (what an application's StartDoc makes the
-// spooler create). Jobs are numbered from 1 and live until removed; they are
-// not seen by other processes.
+// spooler create). Job ids are the machine's: numbered from 1 across every
+// process of the machine, never one id twice (0 when the counter cannot be
+// written: the last error says why, ERROR_DISK_FULL on a full disk). A job
+// lives until removed; its record is not seen by other processes.
 struct SpoolJob {
   std::u16string printer;
   std::u16string document;  // pDocument
