@@ -6,16 +6,14 @@
 // each kind (image records of bands counted apart). The job must be whole:
 // one that is empty, is no job stream or stops part-way (a killed print)
 // ends the listing with the offset and the reason and a non-zero exit. The
-// file is read in large pieces and printed as it is read, so a job of
-// gigabytes takes little memory; on a terminal the progress is shown.
-#include <fcntl.h>
-#include <sys/stat.h>
+// file is mapped and read in order, its pages given back behind the reading,
+// and printed as it is read, so a job of gigabytes takes little memory; on a
+// terminal the progress is shown.
 #include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -51,9 +49,12 @@ std::string ShortText(const std::vector<uint8_t>& text, size_t* lines) {
 // listing, or with --summary one line a block and one a run of data blocks.
 class DumpSink : public jobread::Scanner::Sink {
  public:
-  explicit DumpSink(bool summary) : summary_(summary) {}
+  // reached(offset) is told how far the reading is, block by block and
+  // record by record.
+  DumpSink(bool summary, std::function<void(uint64_t)> reached) : summary_(summary), reached_(std::move(reached)) {}
 
   void OnBlock(const jobread::Block& block) override {
+    reached_(block.offset);
     ++blocks_;
     if (!summary_) return Put(jobread::Format(block));
     if (block.kind == 0xF5) {
@@ -74,6 +75,7 @@ class DumpSink : public jobread::Scanner::Sink {
   }
 
   void OnRecord(jobread::Record&& rec) override {
+    reached_(rec.offset);
     ++records_;
     if (!summary_) return Put(jobread::Format(rec));
     std::string name = jobread::RecordName(rec.opcode);
@@ -104,6 +106,7 @@ class DumpSink : public jobread::Scanner::Sink {
   static void Put(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
 
   const bool summary_;
+  const std::function<void(uint64_t)> reached_;
   uint64_t blocks_ = 0, records_ = 0;
   uint64_t run_blocks_ = 0, run_bytes_ = 0;
   std::map<std::string, size_t> counts_;
@@ -141,53 +144,37 @@ class Progress {
   std::chrono::steady_clock::time_point last_{};
 };
 
-// A job is read in pieces of this size, each decoded where it lies.
-constexpr size_t kPiece = size_t(8) << 20;
+// The pages of the file behind the reading are given back in steps of
+// this size, so that the memory of the host stays small for any job.
+constexpr uint64_t kReleaseStep = uint64_t(64) << 20;
 
 int JobDump(const std::string& path, bool summary) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  struct stat st {};
-  if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    std::fprintf(stderr, "velm job dump: cannot open %s: %s\n", path.c_str(),
-                 fd < 0 ? std::strerror(errno) : "not a file");
-    if (fd >= 0) close(fd);
+  velm_cli::MappedFile file(path);
+  if (!file.ok()) {
+    std::fprintf(stderr, "velm job dump: cannot open %s: %s\n", path.c_str(), file.why().c_str());
     return 1;
   }
-  posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
   static char out_buffer[1 << 16];
   std::setvbuf(stdout, out_buffer, _IOFBF, sizeof out_buffer);
-  DumpSink sink(summary);
+  Progress progress(file.size());
+  uint64_t released = 0;
+  DumpSink sink(summary, [&](uint64_t at) {
+    progress.At(at);
+    if (at - released >= kReleaseStep) {
+      file.Release(size_t(at));
+      released = at;
+    }
+  });
   jobread::Options options;
   options.keepPixels = false;
+  options.hashPixels = !summary;
   options.wholeJob = true;
+  // Each record is decoded where it lies in the mapped file: no copy of it
+  // is made.
   jobread::Scanner scanner(options, &sink);
-  scanner.SetSize(uint64_t(st.st_size));
+  scanner.SetSize(file.size());
   jobread::Error error;
-  Progress progress(uint64_t(st.st_size));
-  std::vector<uint8_t> piece(kPiece);
-  bool ok = true;
-  for (;;) {
-    const ssize_t n = read(fd, piece.data(), piece.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      const int err = errno;
-      close(fd);
-      progress.Clear();
-      sink.EndRun();
-      std::fflush(stdout);
-      std::fprintf(stderr, "velm job dump: cannot read %s at offset %llu: %s\n", path.c_str(),
-                   static_cast<unsigned long long>(scanner.offset()), std::strerror(err));
-      return 1;
-    }
-    if (n == 0) break;
-    if (!scanner.Feed(piece.data(), size_t(n), &error)) {
-      ok = false;
-      break;
-    }
-    progress.At(scanner.offset());
-  }
-  close(fd);
-  if (ok) ok = scanner.Finish(&error);
+  const bool ok = scanner.Feed(file.data(), file.size(), &error) && scanner.Finish(&error);
   progress.Clear();
   sink.EndRun();
   std::fflush(stdout);

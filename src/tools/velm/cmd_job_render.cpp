@@ -8,8 +8,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -32,44 +35,47 @@ bool ParseNumber(const std::string& text, int low, int high, int* out) {
   return true;
 }
 
-// A job is often hundreds of megabytes: mapped, not read.
-class MappedFile {
- public:
-  explicit MappedFile(const std::string& path) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return;
-    struct stat st {};
-    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-      size_ = size_t(st.st_size);
-      ok_ = true;
-      if (size_ > 0) {
-        void* p = mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0);
-        if (p == MAP_FAILED) {
-          ok_ = false;
-          size_ = 0;
-        } else {
-          data_ = static_cast<const uint8_t*>(p);
-        }
+}  // namespace
+
+MappedFile::MappedFile(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    why_ = std::strerror(errno);
+    return;
+  }
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    why_ = "not a file";
+  } else {
+    size_ = size_t(st.st_size);
+    ok_ = true;
+    if (size_ > 0) {
+      void* p = mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0);
+      if (p == MAP_FAILED) {
+        why_ = std::strerror(errno);
+        ok_ = false;
+        size_ = 0;
+      } else {
+        data_ = static_cast<const uint8_t*>(p);
+        madvise(p, size_, MADV_SEQUENTIAL);
       }
     }
-    close(fd);
   }
-  ~MappedFile() {
-    if (data_) munmap(const_cast<uint8_t*>(data_), size_);
+  close(fd);
+}
+
+MappedFile::~MappedFile() {
+  if (data_) munmap(const_cast<uint8_t*>(data_), size_);
+}
+
+void MappedFile::Release(size_t end) {
+  const size_t page = size_t(sysconf(_SC_PAGESIZE));
+  end = std::min(end, size_) / page * page;
+  if (end > released_) {
+    madvise(const_cast<uint8_t*>(data_) + released_, end - released_, MADV_DONTNEED);
+    released_ = end;
   }
-  MappedFile(const MappedFile&) = delete;
-  MappedFile& operator=(const MappedFile&) = delete;
-  bool ok() const { return ok_; }
-  const uint8_t* data() const { return data_; }
-  size_t size() const { return size_; }
-
- private:
-  const uint8_t* data_ = nullptr;
-  size_t size_ = 0;
-  bool ok_ = false;
-};
-
-}  // namespace
+}
 
 int JobRender(const Args& args) {
   static const char kUsage[] = "usage: velm job render JOB -o PAGE.png [--page N] [--dpi D]\n";

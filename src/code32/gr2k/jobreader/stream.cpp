@@ -49,6 +49,7 @@ class RecordRun {
         const size_t want = size.state == SizeResult::kKnown ? size.size - carry_.size()
                                                                : std::max<size_t>(1, 16 - std::min<size_t>(16, carry_.size()));
         const size_t take = std::min(want, n - i);
+        if (size.state == SizeResult::kKnown) carry_.reserve(size.size);
         carry_.insert(carry_.end(), p + i, p + i + take);
         i += take;
         size = RecordSizeOf(carry_.data(), carry_.size());

@@ -65,6 +65,9 @@ struct Options {
   // Keep image rows and pattern data as fields (a whole page of images is
   // large); without, only their length and a hash are kept.
   bool keepPixels = true;
+  // Give image rows and pattern data a hash field (a reader that only
+  // counts records needs none, and it costs a pass over every pixel).
+  bool hashPixels = true;
   // The stream must be a whole job: a job-start block first, then pages of
   // page-start, page-header-end, data blocks whose records begin with the
   // begin-page record and end with the end-page record, and page-end. A
