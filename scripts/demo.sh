@@ -5,14 +5,23 @@
 # stream it wrote, block by block in short, and a picture of each printed
 # page drawn from the job (build-demo/preview/page-N.png). The build has a folder of its
 # own (build-demo), so a build/ made with any generator stays as it is; the
-# machine is a temporary folder, removed at the end.
+# machine is a temporary folder, removed at the end. What the build needs is
+# installed first with apt-get (scripts/install-deps.sh).
+#
+# For its own test: VELM_DEMO_VELM names a velm already built (nothing is
+# installed or built) and VELM_DEMO_PREVIEW the folder of the pictures.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-generator=()
-command -v ninja >/dev/null 2>&1 && [ ! -f build-demo/CMakeCache.txt ] && generator=(-G Ninja)
-cmake -S . -B build-demo "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELM_BENCH=OFF >/dev/null
-cmake --build build-demo -j "$(nproc)" --target velm
-velm=./build-demo/bin/velm
+if [ -n "${VELM_DEMO_VELM:-}" ]; then
+  velm=$VELM_DEMO_VELM
+else
+  bash scripts/install-deps.sh
+  generator=()
+  command -v ninja >/dev/null 2>&1 && [ ! -f build-demo/CMakeCache.txt ] && generator=(-G Ninja)
+  cmake -S . -B build-demo "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELM_BENCH=OFF >/dev/null
+  cmake --build build-demo -j "$(nproc)" --target velm
+  velm=./build-demo/bin/velm
+fi
 demo=$(mktemp -d)
 trap 'rm -rf "$demo"' EXIT
 export VELM_MACHINE="$demo/machine"
@@ -29,7 +38,7 @@ run job dump --summary "$VELM_MACHINE/c/Windows/System32/spool/PRINTERS/00001.SP
 # A preview of what the printer would print: each page of the job drawn
 # from its display list, at 150 dots per inch.
 job="$VELM_MACHINE/c/Windows/System32/spool/PRINTERS/00001.SPL"
-preview=build-demo/preview
+preview=${VELM_DEMO_PREVIEW:-build-demo/preview}
 mkdir -p "$preview"
 rm -f "$preview"/page-*.png
 render() {
@@ -37,7 +46,11 @@ render() {
   "$velm" job render "$job" --page "$1" --dpi 150 -o "$preview/page-$1.png"
 }
 # The first page's line says how many pages the job holds ("page 1 of N").
-pages=$(render 1 | tee /dev/stderr | sed -n 's/^page 1 of \([0-9]*\):.*/\1/p')
+# It is shown as it is, not through /dev/stderr: that would open again the
+# file the output may go to, and write over it from its start.
+first=$(render 1)
+printf '%s\n' "$first"
+pages=$(printf '%s\n' "$first" | sed -n 's/^page 1 of \([0-9]*\):.*/\1/p')
 for ((page = 2; page <= pages; page++)); do render "$page"; done
 echo
 echo "Preview of the $pages printed page(s): $(pwd)/$preview/page-1.png to page-$pages.png"
