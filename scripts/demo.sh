@@ -36,21 +36,13 @@ echo
 run print Office samples/sample.pdf --devmode "$demo/raster.dm"
 run job dump --summary "$VELM_MACHINE/c/Windows/System32/spool/PRINTERS/00001.SPL"
 # A preview of what the printer would print: each page of the job drawn
-# from its display list, at 150 dots per inch.
+# from its display list, at 150 dots per inch, page N into page-N.png.
 job="$VELM_MACHINE/c/Windows/System32/spool/PRINTERS/00001.SPL"
 preview=${VELM_DEMO_PREVIEW:-build-demo/preview}
 mkdir -p "$preview"
 rm -f "$preview"/page-*.png
-render() {
-  echo "\$ velm job render 00001.SPL --page $1 --dpi 150 -o $preview/page-$1.png"
-  "$velm" job render "$job" --page "$1" --dpi 150 -o "$preview/page-$1.png"
-}
-# The first page's line says how many pages the job holds ("page 1 of N").
-# It is shown as it is, not through /dev/stderr: that would open again the
-# file the output may go to, and write over it from its start.
-first=$(render 1)
-printf '%s\n' "$first"
-pages=$(printf '%s\n' "$first" | sed -n 's/^page 1 of \([0-9]*\):.*/\1/p')
-for ((page = 2; page <= pages; page++)); do render "$page"; done
+echo "\$ velm job render 00001.SPL --page all --dpi 150 -o $preview/page.png"
+"$velm" job render "$job" --page all --dpi 150 -o "$preview/page.png"
+pages=$(ls "$preview"/page-*.png | wc -l)
 echo
 echo "Preview of the $pages printed page(s): $(pwd)/$preview/page-1.png to page-$pages.png"

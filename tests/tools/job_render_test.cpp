@@ -507,7 +507,13 @@ TEST_F(JobRender, BrokenJobsFailCleanly) {
   ASSERT_NE(rect, bad_size.end());
   rect[4] = 0x27;  // the rectangle's size field
   cases.push_back({"record size not a multiple of 4", bad_size, "record data"});
-  cases.push_back({"empty", {}, "no page 1"});
+  cases.push_back({"empty", {}, "the file is empty: no job in it"});
+  const std::string text = "100::::\nsome text, no job\n";
+  cases.push_back({"text", std::vector<uint8_t>(text.begin(), text.end()),
+                   "not a job stream: its first byte 0x31 is no block kind of a job"});
+  std::vector<uint8_t> unknown_kind = good;
+  unknown_kind.insert(unknown_kind.end(), {0xF2, 0, 0, 0, 0, 0, 0, 0});
+  cases.push_back({"a block of an unknown kind", unknown_kind, "is of an unknown kind 0xF2"});
   for (const Case& c : cases) {
     jobrender::Result result;
     std::string error;

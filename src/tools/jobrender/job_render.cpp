@@ -1089,12 +1089,21 @@ bool RenderJob(const uint8_t* data, size_t size, const Options& options, Result*
   };
   std::vector<Run> runs;
   bool in_run = false;
+  if (size == 0) {
+    *error = "the file is empty: no job in it";
+    return false;
+  }
   for (size_t pos = 0; pos < size;) {
     if (size - pos < 8) {
       *error = "block header at " + Hex(pos) + " is cut off by the end of the file";
       return false;
     }
     const uint8_t kind = data[pos];
+    if (jobread::BlockKindName(kind) == "unknown") {
+      *error = pos == 0 ? "not a job stream: its first byte " + Hex(kind) + " is no block kind of a job"
+                        : "block at " + Hex(pos) + " is of an unknown kind " + Hex(kind);
+      return false;
+    }
     const uint32_t length = uint32_t(data[pos + 4]) | uint32_t(data[pos + 5]) << 8 | uint32_t(data[pos + 6]) << 16 |
                             uint32_t(data[pos + 7]) << 24;
     if (length > size - pos - 8) {

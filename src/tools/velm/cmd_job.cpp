@@ -193,13 +193,15 @@ int RunJob(const velm_cli::Args& args) {
   if (args.size() == 2 && args[0] == "dump") return JobDump(args[1], false);
   if (args.size() == 3 && args[0] == "dump" && args[1] == "--summary") return JobDump(args[2], true);
   if (!args.empty() && args[0] == "render") return velm_cli::JobRender(args);
-  std::fprintf(stderr, "usage: velm job dump [--summary] FILE | velm job render JOB -o PAGE.png [--page N] [--dpi D]\n");
+  std::fprintf(stderr,
+               "usage: velm job dump [--summary] FILE | velm job render JOB -o PAGE.png [--page N|all] [--dpi D]\n");
   return 2;
 }
 
 }  // namespace
 
 VELM_COMMAND("job",
-             "job dump [--summary] FILE | job render JOB -o PAGE.png [--page N] [--dpi D]\n"
-             "                                  print a job stream record by record, or draw a page of it",
+             "job dump [--summary] FILE | job render JOB -o PAGE.png [--page N|all] [--dpi D]\n"
+             "                                  print a job stream record by record, or draw a page of it\n"
+             "                                  (--page all: every page, page N into PAGE-N.png)",
              RunJob);

@@ -1,6 +1,7 @@
-// velm job render JOB -o PAGE.png [--page N] [--dpi D]: draws what the
+// velm job render JOB -o PAGE.png [--page N|all] [--dpi D]: draws what the
 // display list of one page of a job describes, at the job's resolution or
-// scaled to D dots per inch, and writes it as PNG. What the preview does not
+// scaled to D dots per inch, and writes it as PNG; with --page all every
+// page, page n into PAGE-n.png. What the preview does not
 // draw is named on standard error once; a job that breaks the format gives
 // its offset and reason and no picture.
 #include <fcntl.h>
@@ -77,20 +78,30 @@ void MappedFile::Release(size_t end) {
   }
 }
 
+// The file of page n when every page is drawn: PAGE.png becomes
+// PAGE-n.png (a name without .png gets -n.png).
+std::string NumberedFile(const std::string& png, int n) {
+  const bool has_ext = png.size() > 4 && png.compare(png.size() - 4, 4, ".png") == 0;
+  return (has_ext ? png.substr(0, png.size() - 4) : png) + "-" + std::to_string(n) + ".png";
+}
+
 int JobRender(const Args& args) {
-  static const char kUsage[] = "usage: velm job render JOB -o PAGE.png [--page N] [--dpi D]\n";
+  static const char kUsage[] = "usage: velm job render JOB -o PAGE.png [--page N|all] [--dpi D]\n";
   std::string job, png;
   jobrender::Options options;
+  bool all = false;
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
     const bool has_value = i + 1 < args.size();
     if (a == "-o" && has_value) {
       png = args[++i];
     } else if (a == "--page" && has_value) {
-      if (!ParseNumber(args[++i], 1, 1000000, &options.page)) {
-        std::fprintf(stderr, "velm job render: --page wants a page number from 1\n");
+      all = args[i + 1] == "all";
+      if (!all && !ParseNumber(args[i + 1], 1, 1000000, &options.page)) {
+        std::fprintf(stderr, "velm job render: --page wants a page number from 1, or all\n");
         return 2;
       }
+      ++i;
     } else if (a == "--dpi" && has_value) {
       if (!ParseNumber(args[++i], 1, 9600, &options.dpi)) {
         std::fprintf(stderr, "velm job render: --dpi wants 1 to 9600 dots per inch\n");
@@ -109,25 +120,34 @@ int JobRender(const Args& args) {
   }
   MappedFile file(job);
   if (!file.ok()) {
-    std::fprintf(stderr, "velm job render: cannot read %s\n", job.c_str());
+    std::fprintf(stderr, "velm job render: cannot read %s: %s\n", job.c_str(), file.why().c_str());
     return 1;
   }
-  jobrender::Result result;
-  std::string error;
-  const bool drawn = jobrender::RenderJob(file.data(), file.size(), options, &result, &error);
+  // One page, or every page in turn (the first tells how many there are).
+  int status = 0;
+  for (int page = all ? 1 : options.page, last = page; page <= last; ++page) {
+    options.page = page;
+    jobrender::Result result;
+    std::string error;
+    if (!jobrender::RenderJob(file.data(), file.size(), options, &result, &error)) {
+      std::fprintf(stderr, "velm job render: %s: %s\n", job.c_str(), error.c_str());
+      status = 1;
+      break;
+    }
+    if (all) last = result.pages;
+    const std::string out = all ? NumberedFile(png, page) : png;
+    for (const std::string& w : result.warnings) std::fprintf(stderr, "velm job render: warning: %s\n", w.c_str());
+    if (!jobrender::WritePng(result.picture, out, &error)) {
+      std::fprintf(stderr, "velm job render: %s\n", error.c_str());
+      status = 1;
+      break;
+    }
+    std::printf("page %d of %d: %d x %d pixels (job %d x %d dpi) -> %s\n", page, result.pages, result.picture.width,
+                result.picture.height, result.jobDpiX, result.jobDpiY, out.c_str());
+    std::fflush(stdout);
+  }
   jobrender::ReleaseFontCaches();
-  if (!drawn) {
-    std::fprintf(stderr, "velm job render: %s: %s\n", job.c_str(), error.c_str());
-    return 1;
-  }
-  for (const std::string& w : result.warnings) std::fprintf(stderr, "velm job render: warning: %s\n", w.c_str());
-  if (!jobrender::WritePng(result.picture, png, &error)) {
-    std::fprintf(stderr, "velm job render: %s\n", error.c_str());
-    return 1;
-  }
-  std::printf("page %d of %d: %d x %d pixels (job %d x %d dpi) -> %s\n", options.page, result.pages,
-              result.picture.width, result.picture.height, result.jobDpiX, result.jobDpiY, png.c_str());
-  return 0;
+  return status;
 }
 
 }  // namespace velm_cli
