@@ -475,6 +475,48 @@ TEST_F(JobRender, PagesAreChosenByNumber) {
   EXPECT_NE(error.find("no page 4"), std::string::npos) << error;
 }
 
+// A page start that names a standard paper: the picture is the whole sheet,
+// the printable area centred on it and the margin around it grey; a paper
+// the preview does not know gives the printable area alone.
+TEST_F(JobRender, TheWholeSheetWithItsMarginMarked) {
+  Begin(393, 563);  // A6 at 100 dpi is 413 x 583 dots: a margin of 10
+  FillIn(kRed, 0, 0, 393, 563);
+  End();
+  const std::vector<uint8_t> page = Job();
+  const struct {
+    const char* page_start;
+    int width, height, left, top;
+  } cases[] = {
+      {"@PJL SET ORIENTATION = PORTRAIT\r\n@PJL SET PAPER = A6\r\n", 413, 583, 10, 10},
+      {"@PJL SET PAPER = CUSTOM1\r\n", 393, 563, 0, 0},
+      {"", 393, 563, 0, 0},
+  };
+  for (const auto& c : cases) {
+    const std::string text = c.page_start;
+    std::vector<uint8_t> job = {0xF4, 0, 0, 0};
+    grtest::PutLe32(&job, uint32_t(text.size()));
+    job.insert(job.end(), text.begin(), text.end());
+    job.insert(job.end(), {0xF0, 0, 0, 0, 0, 0, 0, 0});
+    job.insert(job.end(), page.begin(), page.end());
+    jobrender::Result r;
+    std::string error;
+    ASSERT_TRUE(jobrender::RenderJob(job.data(), job.size(), {}, &r, &error)) << error;
+    SCOPED_TRACE(text);
+    EXPECT_EQ(r.picture.width, c.width);
+    EXPECT_EQ(r.picture.height, c.height);
+    EXPECT_EQ(r.printable.left, c.left);
+    EXPECT_EQ(r.printable.top, c.top);
+    EXPECT_EQ(r.printable.width, 393);
+    EXPECT_EQ(r.printable.height, 563);
+    EXPECT_EQ(At(r, c.left, c.top), Of(kRed));
+    EXPECT_EQ(At(r, c.left + 392, c.top + 562), Of(kRed));
+    if (c.left > 0) {
+      EXPECT_EQ(At(r, c.left - 1, c.top), (Px{200, 200, 200}));
+      EXPECT_EQ(At(r, c.width - 1, c.height - 1), (Px{200, 200, 200}));
+    }
+  }
+}
+
 TEST_F(JobRender, UnknownRecordWarnsAndKeepsWhatCameBefore) {
   Begin();
   FillIn(kRed, 0, 0, 10, 10);

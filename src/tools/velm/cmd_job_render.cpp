@@ -142,8 +142,10 @@ int JobRender(const Args& args) {
       status = 1;
       break;
     }
-    std::printf("page %d of %d: %d x %d pixels (job %d x %d dpi) -> %s\n", page, result.pages, result.picture.width,
-                result.picture.height, result.jobDpiX, result.jobDpiY, out.c_str());
+    std::printf("page %d of %d: %d x %d pixels (job %d x %d dpi), printable area %d x %d at (%d,%d) -> %s\n", page,
+                result.pages, result.picture.width, result.picture.height, result.jobDpiX, result.jobDpiY,
+                result.printable.width, result.printable.height, result.printable.left, result.printable.top,
+                out.c_str());
     std::fflush(stdout);
   }
   jobrender::ReleaseFontCaches();
