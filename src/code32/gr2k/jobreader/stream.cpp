@@ -31,6 +31,7 @@ std::string HexOffset(uint64_t v) {
 // one that runs on is copied aside until the rest of it arrives.
 class RecordRun {
  public:
+  static constexpr size_t kMaxReserve = size_t(64) << 20;
   // emit takes each record in turn; its false stops the reading.
   using Emit = std::function<bool(Record&, Error*)>;
   RecordRun(const Options& options, Emit emit) : options_(options), emit_(std::move(emit)) {}
@@ -49,7 +50,9 @@ class RecordRun {
         const size_t want = size.state == SizeResult::kKnown ? size.size - carry_.size()
                                                                : std::max<size_t>(1, 16 - std::min<size_t>(16, carry_.size()));
         const size_t take = std::min(want, n - i);
-        if (size.state == SizeResult::kKnown) carry_.reserve(size.size);
+        // Room for the whole record at once (as far as a size field may be
+        // believed before its bytes arrive).
+        if (size.state == SizeResult::kKnown) carry_.reserve(std::min<size_t>(size.size, kMaxReserve));
         carry_.insert(carry_.end(), p + i, p + i + take);
         i += take;
         size = RecordSizeOf(carry_.data(), carry_.size());
