@@ -482,16 +482,25 @@ TEST_F(JobRender, TheWholeSheetWithItsMarginMarked) {
   Begin(393, 563);  // A6 at 100 dpi is 413 x 583 dots: a margin of 10
   FillIn(kRed, 0, 0, 393, 563);
   End();
-  const std::vector<uint8_t> page = Job();
+  const std::vector<uint8_t> portrait = Job();
+  spool_.bytes.clear();
+  Begin(563, 393);
+  FillIn(kRed, 0, 0, 563, 393);
+  End();
+  const std::vector<uint8_t> landscape = Job();
   const struct {
     const char* page_start;
+    bool portrait;
     int width, height, left, top;
   } cases[] = {
-      {"@PJL SET ORIENTATION = PORTRAIT\r\n@PJL SET PAPER = A6\r\n", 413, 583, 10, 10},
-      {"@PJL SET PAPER = CUSTOM1\r\n", 393, 563, 0, 0},
-      {"", 393, 563, 0, 0},
+      {"@PJL SET ORIENTATION = PORTRAIT\r\n@PJL SET PAPER = A6\r\n", true, 413, 583, 10, 10},
+      {"@PJL SET ORIENTATION = LANDSCAPE\r\n@PJL SET PAPER = A6\r\n", false, 583, 413, 10, 10},
+      {"@PJL SET PAPER = CUSTOM1\r\n", true, 393, 563, 0, 0},
+      {"", true, 393, 563, 0, 0},
   };
   for (const auto& c : cases) {
+    const std::vector<uint8_t>& page = c.portrait ? portrait : landscape;
+    const int w = c.portrait ? 393 : 563, h = c.portrait ? 563 : 393;
     const std::string text = c.page_start;
     std::vector<uint8_t> job = {0xF4, 0, 0, 0};
     grtest::PutLe32(&job, uint32_t(text.size()));
@@ -506,10 +515,10 @@ TEST_F(JobRender, TheWholeSheetWithItsMarginMarked) {
     EXPECT_EQ(r.picture.height, c.height);
     EXPECT_EQ(r.printable.left, c.left);
     EXPECT_EQ(r.printable.top, c.top);
-    EXPECT_EQ(r.printable.width, 393);
-    EXPECT_EQ(r.printable.height, 563);
+    EXPECT_EQ(r.printable.width, w);
+    EXPECT_EQ(r.printable.height, h);
     EXPECT_EQ(At(r, c.left, c.top), Of(kRed));
-    EXPECT_EQ(At(r, c.left + 392, c.top + 562), Of(kRed));
+    EXPECT_EQ(At(r, c.left + w - 1, c.top + h - 1), Of(kRed));
     if (c.left > 0) {
       EXPECT_EQ(At(r, c.left - 1, c.top), (Px{200, 200, 200}));
       EXPECT_EQ(At(r, c.width - 1, c.height - 1), (Px{200, 200, 200}));
