@@ -5,15 +5,15 @@
 # stream it wrote, block by block in short, and a picture of each printed
 # page drawn from the job (build-demo/preview/page-N.png). The build has a folder of its
 # own (build-demo), so a build/ made with any generator stays as it is; the
-# machine is a temporary folder, removed at the end. It first installs what
-# the build needs (scripts/install-deps.sh, with apt-get, as root).
-# VELM_DEMO_BUILD=DIR runs the demo with the velm of an existing build
-# instead (the tests do).
+# machine is a temporary folder, removed at the end. What the build needs is
+# installed first with apt-get (scripts/install-deps.sh).
+#
+# For its own test: VELM_DEMO_VELM names a velm already built (nothing is
+# installed or built) and VELM_DEMO_PREVIEW the folder of the pictures.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-if [ -n "${VELM_DEMO_BUILD:-}" ]; then
-  velm=$VELM_DEMO_BUILD/bin/velm
-  preview=$VELM_DEMO_BUILD/preview
+if [ -n "${VELM_DEMO_VELM:-}" ]; then
+  velm=$VELM_DEMO_VELM
 else
   bash scripts/install-deps.sh
   generator=()
@@ -21,7 +21,6 @@ else
   cmake -S . -B build-demo "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELM_BENCH=OFF >/dev/null
   cmake --build build-demo -j "$(nproc)" --target velm
   velm=./build-demo/bin/velm
-  preview=build-demo/preview
 fi
 demo=$(mktemp -d)
 trap 'rm -rf "$demo"' EXIT
@@ -37,18 +36,13 @@ echo
 run print Office samples/sample.pdf --devmode "$demo/raster.dm"
 run job dump --summary "$VELM_MACHINE/c/Windows/System32/spool/PRINTERS/00001.SPL"
 # A preview of what the printer would print: each page of the job drawn
-# from its display list, at 150 dots per inch.
+# from its display list, at 150 dots per inch, page N into page-N.png.
 job="$VELM_MACHINE/c/Windows/System32/spool/PRINTERS/00001.SPL"
+preview=${VELM_DEMO_PREVIEW:-build-demo/preview}
 mkdir -p "$preview"
 rm -f "$preview"/page-*.png
-render() {
-  echo "\$ velm job render 00001.SPL --page $1 --dpi 150 -o $preview/page-$1.png"
-  "$velm" job render "$job" --page "$1" --dpi 150 -o "$preview/page-$1.png"
-}
-# The first page's line says how many pages the job holds ("page 1 of N").
-first=$(render 1)
-printf '%s\n' "$first"
-pages=$(printf '%s\n' "$first" | sed -n 's/^page 1 of \([0-9]*\):.*/\1/p')
-for ((page = 2; page <= pages; page++)); do render "$page"; done
+echo "\$ velm job render 00001.SPL --page all --dpi 150 -o $preview/page.png"
+"$velm" job render "$job" --page all --dpi 150 -o "$preview/page.png"
+pages=$(ls "$preview"/page-*.png | wc -l)
 echo
-echo "Preview of the $pages printed page(s): $(cd "$preview" && pwd)/page-1.png to page-$pages.png"
+echo "Preview of the $pages printed page(s): $(pwd)/$preview/page-1.png to page-$pages.png"

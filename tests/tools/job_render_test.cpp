@@ -475,6 +475,57 @@ TEST_F(JobRender, PagesAreChosenByNumber) {
   EXPECT_NE(error.find("no page 4"), std::string::npos) << error;
 }
 
+// A page start that names a standard paper: the picture is the whole sheet,
+// the printable area centred on it and the margin around it grey; a paper
+// the preview does not know gives the printable area alone.
+TEST_F(JobRender, TheWholeSheetWithItsMarginMarked) {
+  Begin(393, 563);  // A6 at 100 dpi is 413 x 583 dots: a margin of 10
+  FillIn(kRed, 0, 0, 393, 563);
+  End();
+  const std::vector<uint8_t> portrait = Job();
+  spool_.bytes.clear();
+  Begin(563, 393);
+  FillIn(kRed, 0, 0, 563, 393);
+  End();
+  const std::vector<uint8_t> landscape = Job();
+  const struct {
+    const char* page_start;
+    bool portrait;
+    int width, height, left, top;
+  } cases[] = {
+      {"@PJL SET ORIENTATION = PORTRAIT\r\n@PJL SET PAPER = A6\r\n", true, 413, 583, 10, 10},
+      {"@PJL SET ORIENTATION = LANDSCAPE\r\n@PJL SET PAPER = A6\r\n", false, 583, 413, 10, 10},
+      {"@PJL SET PAPER = CUSTOM1\r\n", true, 393, 563, 0, 0},
+      {"", true, 393, 563, 0, 0},
+  };
+  for (const auto& c : cases) {
+    const std::vector<uint8_t>& page = c.portrait ? portrait : landscape;
+    const int w = c.portrait ? 393 : 563, h = c.portrait ? 563 : 393;
+    const std::string text = c.page_start;
+    std::vector<uint8_t> job = {0xF4, 0, 0, 0};
+    grtest::PutLe32(&job, uint32_t(text.size()));
+    job.insert(job.end(), text.begin(), text.end());
+    job.insert(job.end(), {0xF0, 0, 0, 0, 0, 0, 0, 0});
+    job.insert(job.end(), page.begin(), page.end());
+    jobrender::Result r;
+    std::string error;
+    ASSERT_TRUE(jobrender::RenderJob(job.data(), job.size(), {}, &r, &error)) << error;
+    SCOPED_TRACE(text);
+    EXPECT_EQ(r.picture.width, c.width);
+    EXPECT_EQ(r.picture.height, c.height);
+    EXPECT_EQ(r.printable.left, c.left);
+    EXPECT_EQ(r.printable.top, c.top);
+    EXPECT_EQ(r.printable.width, w);
+    EXPECT_EQ(r.printable.height, h);
+    EXPECT_EQ(At(r, c.left, c.top), Of(kRed));
+    EXPECT_EQ(At(r, c.left + w - 1, c.top + h - 1), Of(kRed));
+    if (c.left > 0) {
+      EXPECT_EQ(At(r, c.left - 1, c.top), (Px{200, 200, 200}));
+      EXPECT_EQ(At(r, c.width - 1, c.height - 1), (Px{200, 200, 200}));
+    }
+  }
+}
+
 TEST_F(JobRender, UnknownRecordWarnsAndKeepsWhatCameBefore) {
   Begin();
   FillIn(kRed, 0, 0, 10, 10);
@@ -507,7 +558,13 @@ TEST_F(JobRender, BrokenJobsFailCleanly) {
   ASSERT_NE(rect, bad_size.end());
   rect[4] = 0x27;  // the rectangle's size field
   cases.push_back({"record size not a multiple of 4", bad_size, "record data"});
-  cases.push_back({"empty", {}, "no page 1"});
+  cases.push_back({"empty", {}, "the file is empty: no job in it"});
+  const std::string text = "100::::\nsome text, no job\n";
+  cases.push_back({"text", std::vector<uint8_t>(text.begin(), text.end()),
+                   "not a job stream: its first byte 0x31 is no block kind of a job"});
+  std::vector<uint8_t> unknown_kind = good;
+  unknown_kind.insert(unknown_kind.end(), {0xF2, 0, 0, 0, 0, 0, 0, 0});
+  cases.push_back({"a block of an unknown kind", unknown_kind, "is of an unknown kind 0xF2"});
   for (const Case& c : cases) {
     jobrender::Result result;
     std::string error;

@@ -71,6 +71,19 @@ Rgb ReadPng(const std::string& path) {
   return out;
 }
 
+// The part of a picture at (left, top) of width x height.
+Rgb Crop(const Rgb& in, int left, int top, int width, int height) {
+  Rgb out;
+  if (left < 0 || top < 0 || left + width > in.width || top + height > in.height) return out;
+  out.width = width;
+  out.height = height;
+  for (int y = 0; y < height; ++y) {
+    const uint8_t* row = in.At(left, top + y);
+    out.px.insert(out.px.end(), row, row + size_t(width) * 3);
+  }
+  return out;
+}
+
 // MuPDF's render of a page (0-based) at dpi, moved by (-ox, -oy) pixels of
 // that resolution (fractions kept), cut to width x height: the part of the
 // page that a job's printable area covers.
@@ -220,7 +233,14 @@ class PrintPreview : public ::testing::Test {
       Output r = Run("job render " + job + " --page " + std::to_string(c.page) + " --dpi " + std::to_string(kDpi) +
                      " -o " + png);
       ASSERT_EQ(r.rc, 0) << r.err;
-      const Rgb picture = ReadPng(png);
+      // The picture is the whole sheet; the comparison takes its printable
+      // area, which the preview reports.
+      std::smatch area;
+      ASSERT_TRUE(std::regex_search(r.out, area, std::regex(R"(printable area (\d+) x (\d+) at \((\d+),(\d+)\))")))
+          << r.out;
+      const Rgb sheet = ReadPng(png);
+      ASSERT_GT(sheet.width, std::stoi(area[1]));  // the margin is drawn too
+      const Rgb picture = Crop(sheet, std::stoi(area[3]), std::stoi(area[4]), std::stoi(area[1]), std::stoi(area[2]));
       ASSERT_GT(picture.width, 0);
       const Rgb doc = MupdfPage(pdf_, c.page - 1, kDpi, ox, oy, picture.width, picture.height);
       ASSERT_GT(doc.width, 0);
@@ -295,7 +315,12 @@ TEST_F(PrintPreview, TextInANonEmbeddedFaceTheDeviceHasGoesAsCharacterCodes) {
   ASSERT_EQ(std::system((std::string(MAKE_TEST_PDF " --ipa-text ") + ipa).c_str()), 0);
   Output r = Run("job render " + Path("text-MS-Mincho.pdf.job") + " --dpi " + std::to_string(kDpi) + " -o " + png);
   ASSERT_EQ(r.rc, 0) << r.err;
-  const Rgb picture = ReadPng(png);
+  // The picture is the whole sheet; the comparison takes its printable area.
+  std::smatch area;
+  ASSERT_TRUE(std::regex_search(r.out, area, std::regex(R"(printable area (\d+) x (\d+) at \((\d+),(\d+)\))")))
+      << r.out;
+  const Rgb picture =
+      Crop(ReadPng(png), std::stoi(area[3]), std::stoi(area[4]), std::stoi(area[1]), std::stoi(area[2]));
   ASSERT_GT(picture.width, 0);
   // The printable area starts 100 dots (at 600 dpi) in from the corner.
   const double edge = 100.0 * kDpi / 600;

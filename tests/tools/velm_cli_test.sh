@@ -27,6 +27,14 @@ printf '%s\n' "$one" | grep -qx 'landscape'; check "landscape list shown" $?
 
 "$velm" settings nosuchsetting >/dev/null 2>&1
 [ $? -eq 1 ]; check "unknown setting exits 1" $?
+# The help names the ways to choose the machine folder and how --page all
+# names its files.
+out=$("$velm" help)
+check "help exits 0" $?
+printf '%s\n' "$out" | grep -q -- '--machine DIR' && printf '%s\n' "$out" | grep -q 'VELM_MACHINE' &&
+  printf '%s\n' "$out" | grep -q -- '--page all: every page, page N into PAGE-N.png'
+check "help names --machine, VELM_MACHINE and the files of --page all" $?
+
 "$velm" bogus >/dev/null 2>&1
 [ $? -eq 2 ]; check "unknown command exits 2" $?
 

@@ -34,6 +34,12 @@ out=$("$velm" job dump --summary "$spool/00001.SPL"); rc=$?
   printf '%s\n' "$out" | grep -q '^job-start        F3  length 30        @PJL SET JOBNAME = "doc.pdf"$' &&
   [ "$(printf '%s\n' "$out" | grep -c ': 1 begin-page, 1 rop, 13 band image, 1 end-page$')" -eq 2 ]
 check "job dump --summary" $?
+# On a terminal the dump shows how far it has read, and clears that line at
+# the end; with standard error elsewhere it shows nothing.
+script -qec "'$velm' job dump --summary '$spool/00001.SPL' >/dev/null" "$work/tty.out" >/dev/null 2>&1 &&
+  grep -q 'reading: 0 of 8 MB' "$work/tty.out" && grep -q $'\r\033\[K' "$work/tty.out" &&
+  [ -z "$("$velm" job dump --summary "$spool/00001.SPL" 2>&1 >/dev/null)" ]
+check "job dump shows its progress on a terminal only" $?
 full=$("$velm" job dump "$spool/00001.SPL" | wc -l)
 [ "$full" -gt "$(printf '%s\n' "$out" | wc -l)" ]; check "the full dump shows more" $?
 

@@ -1019,6 +1019,42 @@ std::string Hex(uint64_t v) {
   return buf;
 }
 
+// The grey of the margin a printer cannot print on.
+constexpr uint8_t kMarginGrey = 200;
+
+// The paper a page start names (@PJL SET PAPER = NAME and ORIENTATION), in
+// millimetres portrait; 0 x 0 when the name is none of the standard sizes.
+struct Paper {
+  double width = 0, length = 0;
+  bool landscape = false;
+  bool known() const { return width > 0 && length > 0; }
+};
+
+Paper PaperOf(const uint8_t* text, size_t n) {
+  static const struct {
+    const char* name;
+    double width, length;
+  } kSizes[] = {
+      {"A3", 297, 420},        {"A4", 210, 297},          {"A5", 148, 210},          {"A6", 105, 148},
+      {"POSTCARD", 100, 148},  {"JISB4", 257, 364},       {"JISB5", 182, 257},       {"JISB6", 128, 182},
+      {"LETTER", 215.9, 279.4}, {"LEGAL", 215.9, 355.6}, {"STATEMENT", 139.7, 215.9}, {"LEDGER", 279.4, 431.8},
+  };
+  const std::string all(reinterpret_cast<const char*>(text), n);
+  auto value = [&](const std::string& key) {
+    const size_t at = all.find("@PJL SET " + key + " = ");
+    if (at == std::string::npos) return std::string();
+    const size_t from = at + key.size() + 12;
+    return all.substr(from, all.find_first_of("\r\n", from) - from);
+  };
+  Paper paper;
+  const std::string name = value("PAPER");
+  for (const auto& size : kSizes) {
+    if (name == size.name) paper = {size.width, size.length, false};
+  }
+  paper.landscape = value("ORIENTATION") == "LANDSCAPE";
+  return paper;
+}
+
 bool KnownOpcode(uint8_t op) { return jobread::RecordName(op) != "unknown"; }
 
 // The begin-page records of a run of data blocks, counted from the record
@@ -1080,6 +1116,7 @@ bool RenderJob(const uint8_t* data, size_t size, const Options& options, Result*
   struct Run {
     std::vector<std::pair<uint64_t, uint64_t>> segments;  // run offset -> file offset
     uint64_t size = 0;
+    Paper paper;  // of the page start before the run
     uint64_t FileOffset(uint64_t at) const {
       for (size_t i = segments.size(); i-- > 0;) {
         if (segments[i].first <= at) return segments[i].second + (at - segments[i].first);
@@ -1089,12 +1126,22 @@ bool RenderJob(const uint8_t* data, size_t size, const Options& options, Result*
   };
   std::vector<Run> runs;
   bool in_run = false;
+  Paper paper;
+  if (size == 0) {
+    *error = "the file is empty: no job in it";
+    return false;
+  }
   for (size_t pos = 0; pos < size;) {
     if (size - pos < 8) {
       *error = "block header at " + Hex(pos) + " is cut off by the end of the file";
       return false;
     }
     const uint8_t kind = data[pos];
+    if (jobread::BlockKindName(kind) == "unknown") {
+      *error = pos == 0 ? "not a job stream: its first byte " + Hex(kind) + " is no block kind of a job"
+                        : "block at " + Hex(pos) + " is of an unknown kind " + Hex(kind);
+      return false;
+    }
     const uint32_t length = uint32_t(data[pos + 4]) | uint32_t(data[pos + 5]) << 8 | uint32_t(data[pos + 6]) << 16 |
                             uint32_t(data[pos + 7]) << 24;
     if (length > size - pos - 8) {
@@ -1103,19 +1150,26 @@ bool RenderJob(const uint8_t* data, size_t size, const Options& options, Result*
       return false;
     }
     if (kind == kDataBlock) {
-      if (!in_run) runs.emplace_back();
+      if (!in_run) {
+        runs.emplace_back();
+        runs.back().paper = paper;
+      }
       in_run = true;
       Run& run = runs.back();
       run.segments.emplace_back(run.size, pos + 8);
       run.size += length;
     } else {
-      in_run = false;  // command text: not drawn
+      in_run = false;  // command text: not drawn, but a page start names its paper
+      if (kind == 0xF4) paper = PaperOf(data + pos + 8, length);
     }
     pos += 8 + size_t(length);
   }
 
   // Records of every run, checked by the reader; the page chosen is drawn.
   std::unique_ptr<Page> page;
+  Paper chosen_paper;
+  uint32_t printable_w = 0, printable_h = 0;
+  double scale_x = 1, scale_y = 1;
   bool done = false;
   int page_no = 0;
   jobread::Options read_options;
@@ -1176,6 +1230,11 @@ bool RenderJob(const uint8_t* data, size_t size, const Options& options, Result*
         }
         out->jobDpiX = dx;
         out->jobDpiY = dy;
+        chosen_paper = run.paper;
+        printable_w = w;
+        printable_h = h;
+        scale_x = sx;
+        scale_y = sy;
         page = std::make_unique<Page>(int(std::max(1.0, pw)), int(std::max(1.0, ph)), sx, sy, &out->warnings);
         if (!page->Ok()) {
           *error = "no memory for a picture of the page";
@@ -1201,6 +1260,32 @@ bool RenderJob(const uint8_t* data, size_t size, const Options& options, Result*
   }
   if (!done) warn("page " + std::to_string(options.page) + " has no end-page record");
   out->picture = page->Take();
+  out->printable = {0, 0, out->picture.width, out->picture.height};
+  // The whole sheet: the printable area where it lies on the paper (the
+  // same margin on either side), the margin around it marked grey.
+  if (chosen_paper.known()) {
+    const double mm_x = chosen_paper.landscape ? chosen_paper.length : chosen_paper.width;
+    const double mm_y = chosen_paper.landscape ? chosen_paper.width : chosen_paper.length;
+    const double sheet_w = std::round(mm_x / 25.4 * out->jobDpiX), sheet_h = std::round(mm_y / 25.4 * out->jobDpiY);
+    const int left = int(std::floor((sheet_w - printable_w) / 2 * scale_x));
+    const int top = int(std::floor((sheet_h - printable_h) / 2 * scale_y));
+    const int width = std::max(out->picture.width, int(std::ceil(sheet_w * scale_x)));
+    const int height = std::max(out->picture.height, int(std::ceil(sheet_h * scale_y)));
+    if (left >= 0 && top >= 0 && left + out->picture.width <= width && top + out->picture.height <= height &&
+        uint64_t(width) * uint64_t(height) <= kMaxPixels) {
+      Picture sheet;
+      sheet.width = width;
+      sheet.height = height;
+      sheet.rgb.assign(size_t(width) * size_t(height) * 3, kMarginGrey);
+      for (int y = 0; y < out->picture.height; ++y) {
+        std::memcpy(sheet.rgb.data() + (size_t(top + y) * size_t(width) + size_t(left)) * 3,
+                    out->picture.rgb.data() + size_t(y) * size_t(out->picture.width) * 3,
+                    size_t(out->picture.width) * 3);
+      }
+      out->printable = {left, top, out->picture.width, out->picture.height};
+      out->picture = std::move(sheet);
+    }
+  }
   return true;
 }
 

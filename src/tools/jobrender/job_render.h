@@ -41,6 +41,13 @@ struct Result {
   int jobDpiX = 0;       // the page's own resolution
   int jobDpiY = 0;
   std::vector<std::string> warnings;  // each kind of warning once
+  // Where the printable area lies in the picture. When the page start names
+  // a standard paper, the picture is the whole sheet with the margin the
+  // printer cannot print on marked grey (the area centred on the sheet);
+  // otherwise it is the printable area alone.
+  struct {
+    int left = 0, top = 0, width = 0, height = 0;
+  } printable;
 };
 
 // Largest picture drawn, in pixels a side and in all.

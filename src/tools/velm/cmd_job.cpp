@@ -3,10 +3,17 @@
 // the offset and the reason at the first byte that breaks the format. With
 // --summary each block takes one line: its kind and length, the first line
 // of a command text, and for a run of data blocks the count of records of
-// each kind (image records of bands counted apart).
+// each kind (image records of bands counted apart). The job must be whole:
+// one that is empty, is no job stream or stops part-way (a killed print)
+// ends the listing with the offset and the reason and a non-zero exit. The
+// file is mapped and read in order, its pages given back behind the reading,
+// and printed as it is read, so a job of gigabytes takes little memory; on a
+// terminal the progress is shown.
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -38,67 +45,138 @@ std::string ShortText(const std::vector<uint8_t>& text, size_t* lines) {
   return first;
 }
 
-std::string Summary(const jobread::Stream& stream) {
-  std::string out;
-  char line[160];
-  size_t r = 0;
-  const auto& blocks = stream.blocks;
-  for (size_t b = 0; b < blocks.size();) {
-    const jobread::Block& block = blocks[b];
-    if (block.kind != 0xF5) {
-      size_t lines = 0;
-      std::string first = ShortText(block.text, &lines);
-      std::snprintf(line, sizeof line, "%-16s %02X  length %-8u", jobread::BlockKindName(block.kind).c_str(),
-                    block.kind, block.length);
-      out += line;
-      if (!first.empty() || lines > 0) out += "  " + first;
-      if (lines > 1) out += "  (+" + std::to_string(lines - 1) + " lines)";
-      out += "\n";
-      ++b;
-      continue;
+// Blocks and records as they are read, each printed at once: the whole
+// listing, or with --summary one line a block and one a run of data blocks.
+class DumpSink : public jobread::Scanner::Sink {
+ public:
+  // reached(offset) is told how far the reading is, block by block and
+  // record by record.
+  DumpSink(bool summary, std::function<void(uint64_t)> reached) : summary_(summary), reached_(std::move(reached)) {}
+
+  void OnBlock(const jobread::Block& block) override {
+    reached_(block.offset);
+    ++blocks_;
+    if (!summary_) return Put(jobread::Format(block));
+    if (block.kind == 0xF5) {
+      ++run_blocks_;
+      run_bytes_ += block.length;
+      return;
     }
-    // A run of data blocks and the records that lie in it.
-    size_t e = b;
-    uint64_t bytes = 0;
-    while (e < blocks.size() && blocks[e].kind == 0xF5) bytes += blocks[e++].length;
-    const uint64_t end = e < blocks.size() ? blocks[e].offset : UINT64_MAX;
-    std::map<std::string, size_t> counts;
-    std::vector<std::string> order;
-    while (r < stream.records.size() && stream.records[r].offset < end) {
-      const jobread::Record& rec = stream.records[r++];
-      std::string name = jobread::RecordName(rec.opcode);
-      if (rec.opcode == 0x20 && rec.Int("band") == 1) name = "band image";
-      if (counts[name]++ == 0) order.push_back(name);
-    }
-    std::snprintf(line, sizeof line, "%-16s %02X  length %-8llu", e - b > 1 ? "data blocks" : "data", 0xF5,
-                  static_cast<unsigned long long>(bytes));
-    out += line;
-    std::string list;
-    for (const std::string& name : order) list += (list.empty() ? "" : ", ") + std::to_string(counts[name]) + " " + name;
-    out += "  " + std::to_string(e - b) + " block" + (e - b > 1 ? "s" : "") + ": " + (list.empty() ? "no records" : list);
-    out += "\n";
-    b = e;
+    EndRun();
+    size_t lines = 0;
+    std::string first = ShortText(block.text, &lines);
+    char line[160];
+    std::snprintf(line, sizeof line, "%-16s %02X  length %-8u", jobread::BlockKindName(block.kind).c_str(), block.kind,
+                  block.length);
+    std::string out = line;
+    if (!first.empty() || lines > 0) out += "  " + first;
+    if (lines > 1) out += "  (+" + std::to_string(lines - 1) + " lines)";
+    Put(out + "\n");
   }
-  return out;
-}
+
+  void OnRecord(jobread::Record&& rec) override {
+    reached_(rec.offset);
+    ++records_;
+    if (!summary_) return Put(jobread::Format(rec));
+    std::string name = jobread::RecordName(rec.opcode);
+    if (rec.opcode == 0x20 && rec.Int("band") == 1) name = "band image";
+    if (counts_[name]++ == 0) order_.push_back(name);
+  }
+
+  // The line of a run of data blocks and the records that lie in it.
+  void EndRun() {
+    if (run_blocks_ == 0) return;
+    char line[160];
+    std::snprintf(line, sizeof line, "%-16s %02X  length %-8llu", run_blocks_ > 1 ? "data blocks" : "data", 0xF5,
+                  static_cast<unsigned long long>(run_bytes_));
+    std::string list;
+    for (const std::string& name : order_) list += (list.empty() ? "" : ", ") + std::to_string(counts_[name]) + " " + name;
+    Put(std::string(line) + "  " + std::to_string(run_blocks_) + " block" + (run_blocks_ > 1 ? "s" : "") + ": " +
+        (list.empty() ? "no records" : list) + "\n");
+    run_blocks_ = 0;
+    run_bytes_ = 0;
+    counts_.clear();
+    order_.clear();
+  }
+
+  uint64_t blocks() const { return blocks_; }
+  uint64_t records() const { return records_; }
+
+ private:
+  static void Put(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+
+  const bool summary_;
+  const std::function<void(uint64_t)> reached_;
+  uint64_t blocks_ = 0, records_ = 0;
+  uint64_t run_blocks_ = 0, run_bytes_ = 0;
+  std::map<std::string, size_t> counts_;
+  std::vector<std::string> order_;
+};
+
+// How far the reading is, on a terminal only, at most twice a second.
+class Progress {
+ public:
+  explicit Progress(uint64_t total) : total_(total), shown_(isatty(STDERR_FILENO) == 1 && total > 0) {}
+  ~Progress() { Clear(); }
+
+  void At(uint64_t done) {
+    if (!shown_) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - last_ < std::chrono::milliseconds(500)) return;
+    last_ = now;
+    std::fprintf(stderr, "\rreading: %llu of %llu MB (%d%%)", static_cast<unsigned long long>(done >> 20),
+                 static_cast<unsigned long long>(total_ >> 20), int(done * 100 / total_));
+    std::fflush(stderr);
+    drawn_ = true;
+  }
+
+  void Clear() {
+    if (!drawn_) return;
+    std::fputs("\r\033[K", stderr);
+    std::fflush(stderr);
+    drawn_ = false;
+  }
+
+ private:
+  const uint64_t total_;
+  const bool shown_;
+  bool drawn_ = false;
+  std::chrono::steady_clock::time_point last_{};
+};
+
+// The pages of the file behind the reading are given back in steps of
+// this size, so that the memory of the host stays small for any job.
+constexpr uint64_t kReleaseStep = uint64_t(64) << 20;
 
 int JobDump(const std::string& path, bool summary) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    std::fprintf(stderr, "velm job dump: cannot open %s\n", path.c_str());
+  velm_cli::MappedFile file(path);
+  if (!file.ok()) {
+    std::fprintf(stderr, "velm job dump: cannot open %s: %s\n", path.c_str(), file.why().c_str());
     return 1;
   }
-  std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) {
-    std::fprintf(stderr, "velm job dump: cannot read %s\n", path.c_str());
-    return 1;
-  }
-  jobread::Stream stream;
-  jobread::Error error;
+  static char out_buffer[1 << 16];
+  std::setvbuf(stdout, out_buffer, _IOFBF, sizeof out_buffer);
+  Progress progress(file.size());
+  uint64_t released = 0;
+  DumpSink sink(summary, [&](uint64_t at) {
+    progress.At(at);
+    if (at - released >= kReleaseStep) {
+      file.Release(size_t(at));
+      released = at;
+    }
+  });
   jobread::Options options;
   options.keepPixels = false;
-  const bool ok = jobread::ReadStream(data.data(), data.size(), &stream, &error, options);
-  std::fputs((summary ? Summary(stream) : jobread::Format(stream)).c_str(), stdout);
+  options.hashPixels = !summary;
+  options.wholeJob = true;
+  // Each record is decoded where it lies in the mapped file: no copy of it
+  // is made.
+  jobread::Scanner scanner(options, &sink);
+  scanner.SetSize(file.size());
+  jobread::Error error;
+  const bool ok = scanner.Feed(file.data(), file.size(), &error) && scanner.Finish(&error);
+  progress.Clear();
+  sink.EndRun();
   std::fflush(stdout);
   if (!ok) {
     std::fprintf(stderr, "velm job dump: %s: offset 0x%llx (%llu): %s\n", path.c_str(),
@@ -106,7 +184,8 @@ int JobDump(const std::string& path, bool summary) {
                  error.message.c_str());
     return 1;
   }
-  std::printf("%zu blocks, %zu records, %zu bytes\n", stream.blocks.size(), stream.records.size(), data.size());
+  std::printf("%llu blocks, %llu records, %llu bytes\n", static_cast<unsigned long long>(sink.blocks()),
+              static_cast<unsigned long long>(sink.records()), static_cast<unsigned long long>(scanner.offset()));
   return 0;
 }
 
@@ -114,13 +193,15 @@ int RunJob(const velm_cli::Args& args) {
   if (args.size() == 2 && args[0] == "dump") return JobDump(args[1], false);
   if (args.size() == 3 && args[0] == "dump" && args[1] == "--summary") return JobDump(args[2], true);
   if (!args.empty() && args[0] == "render") return velm_cli::JobRender(args);
-  std::fprintf(stderr, "usage: velm job dump [--summary] FILE | velm job render JOB -o PAGE.png [--page N] [--dpi D]\n");
+  std::fprintf(stderr,
+               "usage: velm job dump [--summary] FILE | velm job render JOB -o PAGE.png [--page N|all] [--dpi D]\n");
   return 2;
 }
 
 }  // namespace
 
 VELM_COMMAND("job",
-             "job dump [--summary] FILE | job render JOB -o PAGE.png [--page N] [--dpi D]\n"
-             "                                  print a job stream record by record, or draw a page of it",
+             "job dump [--summary] FILE | job render JOB -o PAGE.png [--page N|all] [--dpi D]\n"
+             "                                  print a job stream record by record, or draw a page of it\n"
+             "                                  (--page all: every page, page N into PAGE-N.png)",
              RunJob);

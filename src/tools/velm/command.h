@@ -44,6 +44,30 @@ void PrintDevmode(const uint8_t* bytes);
 // velm job render (cmd_job_render.cpp); args[0] is "render".
 int JobRender(const Args& args);
 
+// A file mapped for reading from start to end (a job is often gigabytes:
+// mapped, not read into memory); the pages behind the reading are given
+// back with Release.
+class MappedFile {
+ public:
+  explicit MappedFile(const std::string& path);
+  ~MappedFile();
+  MappedFile(const MappedFile&) = delete;
+  MappedFile& operator=(const MappedFile&) = delete;
+  bool ok() const { return ok_; }
+  const std::string& why() const { return why_; }  // when not ok
+  const uint8_t* data() const { return data_; }
+  size_t size() const { return size_; }
+  // The bytes before end are read no more.
+  void Release(size_t end);
+
+ private:
+  const uint8_t* data_ = nullptr;
+  size_t size_ = 0;
+  size_t released_ = 0;
+  bool ok_ = false;
+  std::string why_;
+};
+
 // The printer interface library of a printer, loaded as an application
 // loads it (cmd_docprops.cpp): the printer opened, its driver's
 // configuration module loaded; Close undoes both.

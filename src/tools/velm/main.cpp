@@ -24,7 +24,11 @@ bool Register(const Command& command) {
 }  // namespace velm_cli
 
 static int Usage(FILE* out) {
-  std::fprintf(out, "usage: velm COMMAND [ARGS...]\n\ncommands:\n");
+  std::fprintf(out,
+               "usage: velm [--machine DIR] COMMAND [ARGS...]\n\n"
+               "The machine folder is DIR of --machine (anywhere on the line), else the\n"
+               "VELM_MACHINE variable, else ~/.velm/machine; make one with velm machine init DIR.\n\n"
+               "commands:\n");
   for (const auto& [name, cmd] : velm_cli::Commands()) std::fprintf(out, "  %s\n", cmd.usage);
   return out == stderr ? 2 : 0;
 }

@@ -162,6 +162,138 @@ TEST(JobReader, ListsBlocksRecordsAndGlyphRows) {
             "00000057    record 61 end-page size 4:\n");
 }
 
+// ---- whole jobs ---------------------------------------------------------------------------
+
+// A command-text block of a kind.
+std::vector<uint8_t> TextBlock(uint8_t kind, const std::string& text) {
+  std::vector<uint8_t> out = {kind, 0, 0, 0};
+  grtest::PutLe32(&out, uint32_t(text.size()));
+  out.insert(out.end(), text.begin(), text.end());
+  return out;
+}
+
+// One page: page start, header end, its records (begin-page, rop, end-page)
+// and page end.
+std::vector<uint8_t> Page() {
+  return Cat(Cat(Cat(TextBlock(0xF4, "@PJL SET PAPER = A4\r\n"), Hex("f0000000 00000000")),
+                 DataBlock("60000000 61130000 681b0000 58025802 31 cc 0000 61000000")),
+             TextBlock(0xF1, "\x0c"));
+}
+
+// A job of two pages, the second after a reset (a job-start block again).
+std::vector<uint8_t> WholeJob() {
+  return Cat(Cat(Cat(TextBlock(0xF3, "@PJL ENTER LANGUAGE = VELM\r\n"), Page()), TextBlock(0xF3, "@PJL\r\n")),
+             Page());
+}
+
+jobread::Options Whole() {
+  jobread::Options options;
+  options.wholeJob = true;
+  return options;
+}
+
+TEST(JobReader, AWholeJobStopsWhereItStopsBeingOne) {
+  const std::vector<uint8_t> job = WholeJob();
+  jobread::Stream stream;
+  jobread::Error error;
+  ASSERT_TRUE(jobread::ReadStream(job.data(), job.size(), &stream, &error, Whole())) << error.message;
+  EXPECT_EQ(stream.records.size(), 6u);
+
+  const size_t page = Page().size(), start = TextBlock(0xF3, "@PJL ENTER LANGUAGE = VELM\r\n").size();
+  const size_t header = TextBlock(0xF4, "@PJL SET PAPER = A4\r\n").size() + 8;  // page start and header end
+  auto head = [&](size_t n) { return std::vector<uint8_t>(job.begin(), job.begin() + std::ptrdiff_t(n)); };
+  auto page_with = [&](const std::string& records) {
+    return Cat(Cat(TextBlock(0xF3, "x"), Cat(TextBlock(0xF4, ""), Hex("f0000000 00000000"))),
+               Cat(DataBlock(records), TextBlock(0xF1, "")));
+  };
+  const std::string begin = "60000000 01000000 01000000 58025802 ";
+  const BadCase cases[] = {
+      {"empty", {}, 0, "empty, and a job begins with a job-start block (0xF3)"},
+      {"a PDF", Hex("255044462d312e350a"), 0, "not a job stream: a job begins with a job-start block (0xF3), this "
+                                               "begins with 25 50 44 46 2d 31 2e 35 (\"%PDF-1.5\")"},
+      {"a data block first", DataBlock("61000000"), 0, "not a job stream"},
+      {"a job start alone", head(start), start, "the job stops after its job start, before its first page"},
+      {"a page start alone", head(start + header - 8), start + header - 8,
+       "the job stops inside page 1 (begun at 0x24): no page-header-end block"},
+      {"a page header without records", head(start + header), start + header, "inside page 1 (begun at 0x24): no records"},
+      {"cut inside a data block", head(start + header + 20), start + header + 4,
+       "the job stops inside page 1 (begun at 0x24): data block length 24 runs past the end (12 bytes follow)"},
+      {"cut inside a block header", head(start + header + 3), start + header,
+       "the job stops inside page 1 (begun at 0x24): block header cut off"},
+      {"no end-page record", Cat(page_with(begin + "31cc0000"), TextBlock(0xF3, "")), 9 + 8 + 8 + 8 + 20,
+       "page-end block before the end-page record of page 1"},
+      {"cut before the end-page record",
+       Cat(Cat(TextBlock(0xF3, "x"), Cat(TextBlock(0xF4, ""), Hex("f0000000 00000000"))), DataBlock(begin)),
+       9 + 8 + 8 + 8 + 16, "the job stops inside page 1 (begun at 0x9): no end-page record"},
+      {"no page-end block", head(start + page - 9), start + page - 9, "inside page 1 (begun at 0x24): no page-end block"},
+      {"a second page start", Cat(head(start + header + 8 + 24), Cat(TextBlock(0xF4, ""), Hex("f0000000 00000000"))),
+       start + header + 8 + 24, "page-start block inside page 1 (begun at 0x24), which has no page end"},
+      {"a page end before the end-page record", page_with(begin), 9 + 8 + 8 + 8 + 16,
+       "page-end block before the end-page record of page 1"},
+      {"a record before the begin-page record", page_with("31cc0000 " + begin + "61000000"), 9 + 8 + 8 + 8,
+       "record 0x31 (rop) before the begin-page record of page 1"},
+      {"two begin-page records", page_with(begin + begin + "61000000"), 9 + 8 + 8 + 8 + 16,
+       "a second begin-page record in page 1"},
+      {"a record after the end-page record", page_with(begin + "61000000 31cc0000"), 9 + 8 + 8 + 8 + 20,
+       "record 0x31 (rop) after the end-page record of page 1"},
+      {"data outside a page", Cat(TextBlock(0xF3, "x"), DataBlock("")), 9, "data block outside a page"},
+      {"data before the header ends", Cat(Cat(TextBlock(0xF3, "x"), TextBlock(0xF4, "")), DataBlock("")), 17,
+       "data block before the header of page 1 (begun at 0x9) ends"},
+      {"a header end outside a page", Cat(TextBlock(0xF3, "x"), Hex("f0000000 00000000")), 9,
+       "page-header-end block outside a page start"},
+      {"a job start inside a page", Cat(Cat(TextBlock(0xF3, "x"), TextBlock(0xF4, "")), TextBlock(0xF3, "")), 17,
+       "job-start block inside page 1"},
+  };
+  for (const BadCase& c : cases) {
+    EXPECT_FALSE(jobread::ReadStream(c.bytes.data(), c.bytes.size(), &stream, &error, Whole())) << c.name;
+    EXPECT_EQ(error.offset, c.offset) << c.name << ": " << error.message;
+    EXPECT_NE(error.message.find(c.message), std::string::npos) << c.name << ": " << error.message;
+  }
+}
+
+// Everything the scanner hands on, as text, with the error if any.
+std::string ScanInPieces(const std::vector<uint8_t>& bytes, size_t piece, const jobread::Options& options) {
+  struct Text : jobread::Scanner::Sink {
+    std::string out;
+    void OnBlock(const jobread::Block& b) override { out += jobread::Format(b); }
+    void OnRecord(jobread::Record&& r) override { out += jobread::Format(r); }
+  } text;
+  jobread::Scanner scanner(options, &text);
+  scanner.SetSize(bytes.size());
+  jobread::Error error;
+  bool ok = true;
+  for (size_t at = 0; ok && at < bytes.size(); at += piece) {
+    ok = scanner.Feed(bytes.data() + at, std::min(piece, bytes.size() - at), &error);
+  }
+  if (ok) ok = scanner.Finish(&error);
+  return text.out + (ok ? "" : "error at " + std::to_string(error.offset) + ": " + error.message);
+}
+
+TEST(JobReader, ReadsInPiecesAsInOneWhole) {
+  // Records that run on across data blocks and pieces (a record whose size
+  // the first bytes do not tell, followed by short ones), an empty data
+  // block, and a bad byte in a record that runs on.
+  const std::vector<uint8_t> job =
+      Cat(Cat(Cat(TextBlock(0xF3, "@PJL\r\n"), Cat(TextBlock(0xF4, "A4"), Hex("f0000000 00000000"))),
+              Cat(DataBlock("60000000 61130000 681b"), DataBlock(""))),
+          Cat(DataBlock("0000 58025802 30 08 41 00 ff8000 00 31cc0000 32010000 30 08 41 00 ff80"),
+              Cat(DataBlock("00 00 61000000"), TextBlock(0xF1, "\x0c"))));
+  const std::vector<uint8_t> bad = Cat(DataBlock("20 00"), DataBlock("23 00 38000000" + std::string(96, '0')));
+  for (const bool whole_job : {true, false}) {
+    const std::vector<uint8_t>& bytes = whole_job ? job : bad;
+    const jobread::Options options = whole_job ? Whole() : jobread::Options{};
+    jobread::Stream stream;
+    jobread::Error error;
+    const bool ok = jobread::ReadStream(bytes.data(), bytes.size(), &stream, &error, options);
+    const std::string whole = jobread::Format(stream) + (ok ? "" : "error at " + std::to_string(error.offset) + ": " +
+                                                                       error.message);
+    EXPECT_EQ(ok, whole_job) << whole;
+    for (size_t piece = 1; piece <= bytes.size(); ++piece) {
+      ASSERT_EQ(ScanInPieces(bytes, piece, options), whole) << "pieces of " << piece << " bytes";
+    }
+  }
+}
+
 // ---- velm job dump ------------------------------------------------------------------------
 
 struct CliRun {
@@ -188,23 +320,62 @@ std::string WriteFile(const std::string& name, const std::vector<uint8_t>& bytes
   return path;
 }
 
-TEST(VelmJobDump, PrintsAGoodStreamAndExitsZero) {
-  std::string path = WriteFile("good.job", Cat(DataBlock("60000000 61130000 681b0000 58025802 61000000"),
-                                               Hex("f1 000000 00000000")));
+TEST(VelmJobDump, PrintsAWholeJobAndExitsZero) {
+  std::string path = WriteFile("good.job", WholeJob());
   CliRun run = Velm("job dump " + path);
   EXPECT_EQ(run.status, 0) << run.output;
   EXPECT_NE(run.output.find("record 60 begin-page size 16: width=4961 height=7016 x_dpi=600 y_dpi=600"),
             std::string::npos)
       << run.output;
-  EXPECT_NE(run.output.find("2 blocks, 2 records, 36 bytes"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("10 blocks, 6 records, " + std::to_string(WholeJob().size()) + " bytes"),
+            std::string::npos)
+      << run.output;
+  run = Velm("job dump --summary " + path);
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_NE(run.output.find("data             F5  length 24        1 block: 1 begin-page, 1 rop, 1 end-page\n"
+                            "page-end         F1  length 1         \\x0c\n"),
+            std::string::npos)
+      << run.output;
+}
+
+// An empty file, a file that is no job, and jobs that stop part-way (a
+// killed print leaves such files in the spool folder): what was read, then
+// the offset and the reason, and exit 1, in both listings.
+TEST(VelmJobDump, RefusesWhatIsNoWholeJob) {
+  const std::vector<uint8_t> job = WholeJob();
+  const size_t start = TextBlock(0xF3, "@PJL ENTER LANGUAGE = VELM\r\n").size();
+  const size_t header = TextBlock(0xF4, "@PJL SET PAPER = A4\r\n").size() + 8;
+  const struct {
+    const char* name;
+    std::vector<uint8_t> bytes;
+    const char* message;
+  } cases[] = {
+      {"empty", {}, "offset 0x0 (0): empty, and a job begins with a job-start block (0xF3)"},
+      {"text", Hex("3130303a3a3a3a0a"), "offset 0x0 (0): not a job stream: a job begins with a job-start block"},
+      {"page-start", std::vector<uint8_t>(job.begin(), job.begin() + std::ptrdiff_t(start + header)),
+       "offset 0x49 (73): the job stops inside page 1 (begun at 0x24): no records"},
+      {"inside-a-block", std::vector<uint8_t>(job.begin(), job.begin() + std::ptrdiff_t(start + header + 20)),
+       "offset 0x4d (77): the job stops inside page 1 (begun at 0x24): data block length 24 runs past the end"},
+  };
+  for (const auto& c : cases) {
+    const std::string path = WriteFile(std::string(c.name) + ".job", c.bytes);
+    for (const char* how : {"job dump ", "job dump --summary "}) {
+      CliRun run = Velm(how + path);
+      EXPECT_EQ(run.status, 1) << how << c.name << ": " << run.output;
+      EXPECT_NE(run.output.find("velm job dump: " + path + ": " + c.message), std::string::npos)
+          << how << c.name << ": " << run.output;
+    }
+  }
 }
 
 TEST(VelmJobDump, StopsWithTheOffsetAndExitsNonZero) {
-  std::string path = WriteFile("bad.job", Cat(DataBlock("61000000"), DataBlock("32 07 00 00")));
+  std::string path =
+      WriteFile("bad.job", Cat(Cat(TextBlock(0xF3, "x"), Cat(TextBlock(0xF4, ""), Hex("f0000000 00000000"))),
+                               Cat(DataBlock("60000000 01000000 01000000 58025802 31cc0000"), DataBlock("32 07 00 00"))));
   CliRun run = Velm("job dump " + path);
   EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.output.find("record 61 end-page"), std::string::npos) << run.output;  // what came before
-  EXPECT_NE(run.output.find("offset 0x15 (21): record 0x32 (background-mode) at 0x14: background mode 7"),
+  EXPECT_NE(run.output.find("record 31 rop"), std::string::npos) << run.output;  // what came before
+  EXPECT_NE(run.output.find("offset 0x3e (62): record 0x32 (background-mode) at 0x3D: background mode 7"),
             std::string::npos)
       << run.output;
   EXPECT_EQ(Velm("job dump /nonexistent/x.job").status, 1);

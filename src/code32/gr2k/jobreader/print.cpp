@@ -98,6 +98,7 @@ void BlockText(const Block& b, std::string* out) {
       start = i + 1;
     }
   }
+  if (b.kind != 0xF5 && b.length > b.text.size()) *out += "          | ... " + std::to_string(b.length - b.text.size()) + " more bytes\n";
 }
 
 void RecordText(const Record& r, std::string* out) {
@@ -123,6 +124,18 @@ std::string Format(const Stream& stream) {
       RecordText(stream.records[r++], &out);
     }
   }
+  return out;
+}
+
+std::string Format(const Block& block) {
+  std::string out;
+  BlockText(block, &out);
+  return out;
+}
+
+std::string Format(const Record& record) {
+  std::string out;
+  RecordText(record, &out);
   return out;
 }
 

@@ -120,9 +120,11 @@ bool Decoder::Run(Fail* fail) {
 void Decoder::Pixels(const char* name, size_t at, uint64_t n) {
   std::string base(name);
   out_->AddInt(base + "_bytes", int64_t(n));
-  uint64_t hash = 0xCBF29CE484222325ull;  // FNV-1a
-  for (uint64_t i = 0; i < n; ++i) hash = (hash ^ p_[at + i]) * 0x100000001B3ull;
-  out_->AddInt(base + "_hash", int64_t(hash));
+  if (options_.hashPixels) {
+    uint64_t hash = 0xCBF29CE484222325ull;  // FNV-1a
+    for (uint64_t i = 0; i < n; ++i) hash = (hash ^ p_[at + i]) * 0x100000001B3ull;
+    out_->AddInt(base + "_hash", int64_t(hash));
+  }
   if (options_.keepPixels) out_->AddBytes(base, p_ + at, size_t(n));
 }
 

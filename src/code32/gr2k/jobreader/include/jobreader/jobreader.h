@@ -65,11 +65,59 @@ struct Options {
   // Keep image rows and pattern data as fields (a whole page of images is
   // large); without, only their length and a hash are kept.
   bool keepPixels = true;
+  // Give image rows and pattern data a hash field (a reader that only
+  // counts records needs none, and it costs a pass over every pixel).
+  bool hashPixels = true;
+  // The stream must be a whole job: a job-start block first, then pages of
+  // page-start, page-header-end, data blocks whose records begin with the
+  // begin-page record and end with the end-page record, and page-end. A
+  // stream that is no job, or that stops part-way (a killed print), is an
+  // error at the offset where it stops being one.
+  bool wholeJob = false;
 };
 
 struct Stream {
   std::vector<Block> blocks;
   std::vector<Record> records;
+};
+
+// Reads a job stream piece by piece as it comes (a file read in large
+// blocks) and hands each block and each record to a sink, in the order of
+// the stream. A record is decoded where it lies in the piece; only one that
+// runs on into the next piece or block is copied, so memory stays within the
+// largest record. A command-text block keeps at most kMaxBlockText bytes of
+// its text.
+class Scanner {
+ public:
+  class Sink {
+   public:
+    virtual ~Sink() = default;
+    virtual void OnBlock(const Block& block) = 0;
+    virtual void OnRecord(Record&& record) = 0;
+  };
+  static constexpr uint32_t kMaxBlockText = 1 << 20;
+
+  Scanner(const Options& options, Sink* sink);
+  ~Scanner();
+  Scanner(const Scanner&) = delete;
+  Scanner& operator=(const Scanner&) = delete;
+
+  // The size of the whole stream, when it is known before it is read: a
+  // block longer than what follows it is then an error at its header,
+  // before any of its records is read.
+  void SetSize(uint64_t size);
+  // The next size bytes of the stream. False at the first byte that breaks
+  // the format; nothing is read after it.
+  bool Feed(const uint8_t* data, size_t size, Error* error);
+  // The end of the stream: false when it stops inside a block or a record
+  // (or, for a whole job, inside the job).
+  bool Finish(Error* error);
+  // Bytes fed so far.
+  uint64_t offset() const;
+
+ private:
+  struct State;
+  State* state_;
 };
 
 // Reads a whole job stream. On a format error out holds everything read
@@ -91,5 +139,9 @@ std::string RecordName(uint8_t opcode);
 
 // The stream as text, one block or record a line, with their fields.
 std::string Format(const Stream& stream);
+// One block (with its command text) or one record (with its further lines)
+// as Format shows it.
+std::string Format(const Block& block);
+std::string Format(const Record& record);
 
 }  // namespace jobread
