@@ -1,5 +1,6 @@
 // User codes: whether a code is used and the code, from the printer's own
 // printer data or from velmcfg.ini in the common data directory.
+#include "velm/setting_ids.h"
 #include "velm/ucode.h"
 
 #include "plat/files.h"
@@ -12,10 +13,6 @@
 #include "velm/spooler.h"
 
 namespace {
-
-constexpr uint32_t kItemLogCodeUse = 10002;
-constexpr uint32_t kItemLogCode = 10003;
-constexpr uint32_t kItemDllLogCode = 10273;
 constexpr uint32_t kCodeBytes = 9;  // 8 bytes and the terminator
 constexpr uint32_t kIniChars = 261;
 constexpr const char16_t* kConfigIni = u"velmcfg.ini";
@@ -41,8 +38,8 @@ int32_t UcodeLoadForPrinter(DriverContext* ctx) {
     SplGetPrinterData(ctx->printer, code, kCodeBytes, u"UserCode");
     char16_t wide[kCodeBytes + 1] = {};
     StrAnsiToWide(wide, code, int32_t(kCodeBytes + 1));
-    OptSetValueById(ctx, kItemLogCodeUse, use);
-    SetCode(ctx, kItemLogCode, wide);
+    OptSetValueById(ctx, setting::vdmLogCodeUse, use);
+    SetCode(ctx, setting::vdmLogCode, wide);
     return 1;
   }
   return UcodeLoadFromIni(ctx);
@@ -73,9 +70,9 @@ int32_t UcodeLoadFromIni(DriverContext* ctx) {
     IniWriteString(kMruSection, u"MRUUserCode", u"", file);
   }
   int32_t fixed = IniGetInt(printer, u"UserCodeFIX", 0, file);
-  OptSetValueById(ctx, kItemLogCodeUse, use);
-  SetCode(ctx, kItemLogCode, code);
-  SetCode(ctx, kItemDllLogCode, code);
+  OptSetValueById(ctx, setting::vdmLogCodeUse, use);
+  SetCode(ctx, setting::vdmLogCode, code);
+  SetCode(ctx, setting::vdmDllLogCode, code);
   if (ctx->devmode) DmSetFlagLogCodeUseTo(ctx, fixed);
   return 1;
 }
