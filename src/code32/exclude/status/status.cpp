@@ -21,7 +21,6 @@
 namespace {
 
 constexpr uint32_t kDmPaperSizeField = 0x2, kDmPaperLengthField = 0x4, kDmPaperWidthField = 0x8;
-constexpr uint32_t kFontTableFirst = 10004, kFontTableLast = 10009;
 
 int32_t Get(DriverContext* ctx, uint32_t id) { return OptGetValueById(ctx, id); }
 DEVMODEW* Public(DriverContext* ctx) { return reinterpret_cast<DEVMODEW*>(ctx->devmode); }
@@ -165,10 +164,10 @@ void FillMask(DriverContext* ctx, const StatusCall& call, uint8_t* mask, const u
     if (!row.enabled) continue;
     if (row.id == call.id) {
       if (row.id == 14) {
-        const int32_t was = OptGetSavedValueById(ctx, 95), want = StatusReadInt(call, 4);
+        const int32_t was = OptGetSavedValueById(ctx, setting::vdmNUPType), want = StatusReadInt(call, 4);
         if ((was == 1 && want == 3) || (was == 3 && (want == 1 || want == 2))) SetMaskBit(mask, 14);
       } else if (row.id == 15) {
-        const int32_t was = OptGetSavedValueById(ctx, 102), want = StatusReadInt(call, 4);
+        const int32_t was = OptGetSavedValueById(ctx, setting::vdmDuplexType), want = StatusReadInt(call, 4);
         if ((was == 18 && want == 17) || (was == 17 && (want == 18 || want == 19)) || (was == 21 && want == 20) ||
             (was == 20 && (want == 21 || want == 22)))
           SetMaskBit(mask, 15);
@@ -269,7 +268,7 @@ void ComputeChangedMask(DriverContext* ctx, const StatusRow& row, const StatusCa
     d->dmPaperLength = length;
     d->dmFields = (d->dmFields | kDmPaperLengthField | kDmPaperWidthField) & ~kDmPaperSizeField;
   }
-  if (call.id == 35) OptSetValueById(ctx, 185, 1);
+  if (call.id == 35) OptSetValueById(ctx, setting::vdmUseUserMacro, 1);
   ApiFixFinishingAfterMerge(ctx);
   if (mask) FillMask(ctx, call, mask, before);
 }
