@@ -29,6 +29,7 @@
 #include "velm/devmode.h"
 #include "velm/dm_merge.h"
 #include "velm/library.h"
+#include "velm/setting_ids.h"
 #include "velm/settings.h"
 
 namespace velm {
@@ -95,8 +96,6 @@ bool DefaultDevmode(HANDLE printer, std::vector<uint8_t>* out) {
   return ctx != nullptr;
 }
 
-constexpr uint32_t kImagePrintItem = 183;  // vdmImagePrint: 1 raster mode, 0 vector mode
-
 // The job's DEVMODE with the mode set: merged into a fresh context of the
 // printer as an application's document-properties call merges it, the
 // mode's setting changed and the private settings checked under the
@@ -109,12 +108,12 @@ bool SetMode(HANDLE printer, bool raster, std::vector<uint8_t>* devmode, std::st
     *error = "cannot open a context for the printer: its model-description file is missing or cannot be compiled";
   } else if (!DmMergeInput(ctx, devmode->data(), devmode->size(), DM_IN_BUFFER | DM_OUT_BUFFER | kMergeDocNoSheet)) {
     *error = "cannot merge the job's DEVMODE";
-  } else if (SettingRecord* row = OptFindSetting(ctx, kImagePrintItem); !row || !OptSetValue(ctx, row, raster ? 1 : 0)) {
+  } else if (SettingRecord* row = OptFindSetting(ctx, setting::vdmImagePrint); !row || !OptSetValue(ctx, row, raster ? 1 : 0)) {
     *error = std::string("the model does not let the job be printed in ") + (raster ? "raster" : "vector") + " mode";
   } else {
     DmValidatePrivate(ctx->devmode, ctx, 2);
     DmPrivateToPublic(ctx->devmode, ctx, 2);
-    if ((OptGetValueById(ctx, kImagePrintItem) != 0) != raster) {
+    if ((OptGetValueById(ctx, setting::vdmImagePrint) != 0) != raster) {
       *error = std::string("the model's rules do not keep ") + (raster ? "raster" : "vector") + " mode for this job";
     } else {
       devmode->assign(ctx->devmode, ctx->devmode + dm::kTotalSize);
