@@ -4,6 +4,7 @@
 // rollback.
 #include "status/status.h"
 
+#include <cstddef>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "velm/rule_eval.h"
 #include "velm/settings.h"
 #include "velm/store.h"
+#include "velmpd4.h"
 
 namespace {
 
@@ -81,7 +83,7 @@ bool KeyRefused(DriverContext* ctx, const StatusRow& row, const StatusCall& call
   if (!disabled && !hidden) return false;
   // Sorting may be asked for while its switch is locked, as long as the
   // sort type itself can still be chosen.
-  if (row.id == 19 && disabled && StatusReadInt(call, 28) != 0) {
+  if (row.id == 19 && disabled && StatusReadInt(call, offsetof(VELM_STATUS_RECORD, function)) != 0) {
     MdfItem sort = ApiFindFeatureNode(ctx, 129);
     if (!sort || (!RuleIsItemDisabled(ctx, sort, 0) && !RuleIsItemHidden(ctx, sort, 0))) return false;
   }
@@ -96,8 +98,8 @@ void Transact(DriverContext* ctx, uint32_t item) {
 void RunItemTransacts(DriverContext* ctx, const StatusCall& call) {
   switch (call.id) {
     case 10: {
-      const int32_t method = StatusReadInt(call, 4);
-      const uint32_t flags = uint32_t(StatusReadInt(call, 8));
+      const int32_t method = StatusReadInt(call, offsetof(VELM_STATUS_PRINT_METHOD_RECORD, method));
+      const uint32_t flags = uint32_t(StatusReadInt(call, offsetof(VELM_STATUS_PRINT_METHOD_RECORD, flags)));
       if (method >= 0 && method <= 3 && (flags & 0x1)) Transact(ctx, 215);
       if (method == 1 && (flags & 0x2)) Transact(ctx, 220);
       if (method == 3) {
@@ -283,11 +285,11 @@ const StatusRow* StatusFindRow(int32_t id) {
 
 size_t StatusRecordBytes(int32_t id, int32_t version) {
   switch (id) {
-    case 1: return 816;
+    case 1: return sizeof(VELM_STATUS_PRESET_RECORD);
     case 10:
-    case 26: return 392;
-    case 16: return version >= 2 ? 412 : 372;
-    default: return 32;
+    case 26: return sizeof(VELM_STATUS_PRINT_METHOD_RECORD);
+    case 16: return version >= 2 ? sizeof(VELM_STATUS_WATERMARK_RECORD) : VELM_STATUS_WATERMARK_V1_SIZE;
+    default: return sizeof(VELM_STATUS_RECORD);
   }
 }
 
