@@ -147,5 +147,7 @@ void DmCopyDeviceConfig(DriverContext* ctx) {
 void DmClearTerminalServerActions(DriverContext* ctx, int32_t store) {
   if (!ctx || !OsIsTerminalServer(ctx->printer)) return;
   for (uint32_t id = kFirstAction; id <= kLastAction; ++id) OptSetValueById(ctx, id, 0);
-  if (store) StoreSaveActionWord(ctx);
+  // The actions are cleared in this context whatever the store says; a word
+  // that was not stored is cleared again at the next open.
+  if (store) (void)StoreSaveActionWord(ctx);
 }

@@ -495,8 +495,7 @@ int32_t BidiIniDeleteSection(DriverContext* ctx) {
   char16_t path[261];
   const char16_t* section = Section(ctx);
   if (!section || !ClientIni(path, 261)) return 0;
-  IniWriteString(section, nullptr, nullptr, path);
-  return 1;
+  return IniWriteString(section, nullptr, nullptr, path) ? 1 : 0;
 }
 
 int32_t BidiIniHasFlag(DriverContext* ctx) { return IniFlag(ctx, u"BidiFlag", 7) != 7 ? 1 : 0; }

@@ -378,8 +378,7 @@ int32_t JobInfoLoadMaskFromPrinterData(DriverContext* ctx, uint32_t mask) {
 int32_t JobInfoSaveTypeToPrinterData(DriverContext* ctx, uint32_t type) {
   const JobInfoTypeRow* t = JobInfoFindType(type);
   if (!t || !IsSettingType(type) || !ctx) return kJobInfoErrType;
-  StoreSaveItemByName(ctx->printer, ctx, OptFindSetting(ctx, t->setting));
-  return 0;
+  return StoreSaveItemByName(ctx->printer, ctx, OptFindSetting(ctx, t->setting)) ? 0 : kJobInfoErrWrite;
 }
 
 int32_t JobInfoSaveMaskToPrinterData(DriverContext* ctx, uint32_t mask) {

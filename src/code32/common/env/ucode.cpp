@@ -60,14 +60,16 @@ int32_t UcodeLoadFromIni(DriverContext* ctx) {
     } else {
       // A printer met for the first time takes the code used last on any
       // printer, not in use yet.
+      // The file is only seeded for the next load: this load's values do not
+      // depend on the writes.
       IniGetString(kMruSection, u"MRUUserCode", u"", code, kIniChars, file);
-      IniWriteString(printer, u"UserCode", u"0", file);
-      IniWriteString(printer, u"UserCodeString", code, file);
+      (void)IniWriteString(printer, u"UserCode", u"0", file);
+      (void)IniWriteString(printer, u"UserCodeString", code, file);
     }
   } else {
-    IniWriteString(printer, u"UserCode", u"0", file);
-    IniWriteString(printer, u"UserCodeString", u"", file);
-    IniWriteString(kMruSection, u"MRUUserCode", u"", file);
+    (void)IniWriteString(printer, u"UserCode", u"0", file);  // seeded only, as above
+    (void)IniWriteString(printer, u"UserCodeString", u"", file);
+    (void)IniWriteString(kMruSection, u"MRUUserCode", u"", file);
   }
   int32_t fixed = IniGetInt(printer, u"UserCodeFIX", 0, file);
   OptSetValueById(ctx, setting::vdmLogCodeUse, use);

@@ -326,7 +326,8 @@ int32_t PresetSwapValues(DriverContext* ctx, const char16_t* section, const char
   IniGetString(section, key_b, u"", b.data(), kPresetNameChars, Ini(ctx));
   int32_t ok = IniWriteString(section, key_a, b.data(), Ini(ctx)) ? 1 : 0;
   if (ok && !IniWriteString(section, key_b, a.data(), Ini(ctx))) {
-    IniWriteString(section, key_a, a.data(), Ini(ctx));  // put the first one back
+    // Put the first one back; the swap has failed whatever this answers.
+    (void)IniWriteString(section, key_a, a.data(), Ini(ctx));
     ok = 0;
   }
   return ok;

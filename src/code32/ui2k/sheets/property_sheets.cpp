@@ -217,8 +217,10 @@ void DocumentDestroy(PROPSHEETUI_INFO* info, DriverContext* ctx) {
     if (uint32_t(w.documentSheetMode) & (DM_UPDATE | DM_COPY)) UiSaveDocumentSettings(ctx, 3);
     if (trays) BidiSetExFlag(ctx);
     if (RegIsSaveDeviceSetup(ctx)) {
-      QstSaveDefaultDeviceSection(ctx);
-      QstSaveDeviceSection(nullptr, kQstDeviceSave, ctx);
+      // A copy of the device set-up for other users: the sheet's own
+      // settings are stored above, whatever the copy answers.
+      (void)QstSaveDefaultDeviceSection(ctx);
+      (void)QstSaveDeviceSection(nullptr, kQstDeviceSave, ctx);
     }
     SetResult(info, w);
   } else if (w.sheetCommitted && OsIsNt5OrLater()) {
@@ -293,8 +295,10 @@ void DeviceDestroy(PROPSHEETUI_INFO* info, DriverContext* ctx) {
   if (w.saveOnClose == 1) {
     UiSavePrinterSettings(ctx, 3);
     if (RegIsSaveDeviceSetup(ctx)) {
-      QstSaveDefaultDeviceSection(ctx);
-      QstSaveDeviceSection(nullptr, kQstDeviceSave, ctx);
+      // A copy of the device set-up for other users: the sheet's own
+      // settings are stored above, whatever the copy answers.
+      (void)QstSaveDefaultDeviceSection(ctx);
+      (void)QstSaveDeviceSection(nullptr, kQstDeviceSave, ctx);
     }
     InstRefreshPresets(ctx, 1);
     if (BidiIsFlagDataUsable(ctx)) BidiIniDeleteSection(ctx);
