@@ -77,3 +77,17 @@ function(velm_add_fuzzer name)
   add_test(NAME ${name} COMMAND ${name} -max_total_time=${F_SECONDS} -rss_limit_mb=4096 ${corpus} ${seeds})
   set_tests_properties(${name} PROPERTIES LABELS fuzz)
 endfunction()
+
+# Fails the configure step when a source file of a folder whose sources are
+# listed by hand is in none of its lists, so that a new file is never left
+# out of the build unnoticed. Paths in the lists are relative to the folder.
+function(velm_require_listed_sources)
+  file(GLOB_RECURSE found RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  set(listed ${ARGN})
+  foreach(f ${found})
+    if(NOT f IN_LIST listed)
+      message(FATAL_ERROR "${CMAKE_CURRENT_SOURCE_DIR}/${f} is in none of the source lists of this folder's "
+                          "CMakeLists.txt: add it to the list of the library it belongs to")
+    endif()
+  endforeach()
+endfunction()

@@ -7,10 +7,12 @@
 #include <cmath>
 #include <filesystem>
 #include <sstream>
+#include <type_traits>
 
 #include "eng/dc.h"
 #include "eng/text.h"
 #include "eng_test_util.h"
+#include "plat/fonts.h"
 #include "plat/kernel.h"
 #include "plat/wstr.h"
 #include "temp_machine.h"
@@ -998,6 +1000,23 @@ TEST(EngineFont, EngineGlyphSetCoversTheCharacterMap) {
   EXPECT_EQ(fi.cjThis, sizeof(FONTINFO));
   EXPECT_EQ(fi.flCaps, FO_OUTLINE_CAPABLE);
   EXPECT_EQ(fi.cGlyphsSupported, FONTOBJ_cGetAllGlyphHandles(font->get(), nullptr));
+}
+
+
+// The machine's font list and the engine's device set-up share one logical
+// font record and one set of font kinds, so a listed font can be handed to
+// the engine as it is.
+TEST(FontRecords, TheFontListAndTheEngineShareOneLogicalFont) {
+  static_assert(std::is_same_v<decltype(DEVINFO::lfDefaultFont), LOGFONTW>);
+  static_assert(FO_TYPE_RASTER == RASTER_FONTTYPE && FO_TYPE_DEVICE == DEVICE_FONTTYPE &&
+                FO_TYPE_TRUETYPE == TRUETYPE_FONTTYPE);
+  LOGFONTW listed{};
+  listed.lfHeight = -12;
+  listed.lfFaceName[0] = u'A';
+  DEVINFO info{};
+  info.lfDefaultFont = listed;
+  EXPECT_EQ(info.lfDefaultFont.lfHeight, -12);
+  EXPECT_EQ(info.lfDefaultFont.lfFaceName[0], u'A');
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "velm/inst_standins.h"
 #include "velm/os.h"
 #include "velm/paths.h"
+#include "velm/setting_ids.h"
 #include "velm/settings.h"
 #include "velm/store.h"
 #include "velmpd4.h"
@@ -33,8 +34,6 @@ static_assert(offsetof(VELM_DEVMODEA, dmDriverPrivate) == VELM_DEVMODEA_PUBLIC_S
 static_assert(offsetof(DEVMODEW, dmCollate) + 2 - offsetof(DEVMODEW, dmSpecVersion) == 38);
 
 namespace {
-
-constexpr uint32_t kUserCodeItem = 216;
 constexpr size_t kNameChars = 260;
 constexpr int32_t kAnsiNameBytes = 31;
 
@@ -65,7 +64,7 @@ void CloseContext(DriverContext* ctx) {
 void TakeUserCode(ExcHandle* h) {
   char16_t wide[64] = {};
   if (!ApiJobInfoGetText(h->printer, kJobInfoTypeUserCode, kJobInfoKindText, wide)) return;
-  SettingRecord* row = OptFindSetting(h->context, kUserCodeItem);
+  SettingRecord* row = OptFindSetting(h->context, setting::vdmUserCode);
   if (!row) return;
   char code[16] = {};
   StrWideToAnsi(code, wide, 9);

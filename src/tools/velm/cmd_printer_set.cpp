@@ -58,7 +58,7 @@ const SettingRecord* FindSetting(const std::string& word) {
 // bit (kept in the packed vdmAction key).
 bool IsStored(const SettingRecord* r) {
   uint32_t region = DescRegion(r->descriptor);
-  if (r->id >= 10004 && r->id <= 10009) return false;  // font tables
+  if (IsFontTableItem(r->id)) return false;
   if (r->id >= 224 && r->id <= 239) return true;
   if (!r->valueName) return false;
   if (r->storeKind == kStorePrinterData) return region == kRegionOptions;

@@ -26,13 +26,11 @@
 #include "velm/presets.h"
 #include "velm/qst.h"
 #include "velm/save_stack.h"
+#include "velm/setting_ids.h"
 #include "velm/settings.h"
 #include "velm/store.h"
 
 namespace {
-
-constexpr uint32_t kPresetName = 865, kPresetComment = 866;
-constexpr uint32_t kWmKind = 109, kWmCharName = 871, kWmImageName = 872;
 
 int Fail(const std::string& what, const std::string& why) {
   std::fprintf(stderr, "velm %s: %s\n", what.c_str(), why.c_str());
@@ -174,8 +172,8 @@ int RunPreset(const velm_cli::Args& args) {
     char16_t file[kPresetNameChars] = {};
     if (!PresetMakeNewFileName(s.ctx(), file)) return Fail(what, "no free preset file name is left");
     std::u16string name = plat::FromUtf8(args[2]), note = plat::FromUtf8(comment);
-    OptSetText(s.ctx(), OptFindSetting(s.ctx(), kPresetName), name.c_str());
-    OptSetText(s.ctx(), OptFindSetting(s.ctx(), kPresetComment), note.c_str());
+    OptSetText(s.ctx(), OptFindSetting(s.ctx(), setting::wdmPresetName), name.c_str());
+    OptSetText(s.ctx(), OptFindSetting(s.ctx(), setting::wdmPresetComment), note.c_str());
     // The file first; only a written file is added to the list.
     if (!QstSaveSettings(s.printer(), file, kQstPreset, s.ctx()))
       return Fail(what, "the preset file " + plat::ToUtf8(file) + " could not be written");
@@ -201,7 +199,7 @@ int RunPreset(const velm_cli::Args& args) {
     PresetLoadByIndex(s.ctx(), int32_t(n));
     PrintMessages();
     if (!s.Store()) return Fail(what, "the loaded settings could not be stored");
-    std::printf("loaded preset %u %s\n", n, Text(s.ctx(), kPresetName).c_str());
+    std::printf("loaded preset %u %s\n", n, Text(s.ctx(), setting::wdmPresetName).c_str());
     return 0;
   }
   std::fprintf(stderr, "%s", usage);
@@ -215,8 +213,8 @@ int RunStamp(const velm_cli::Args& args) {
   const int32_t count = StampGetCount(s.ctx());
   for (int32_t n = 0; n < count; ++n) {
     StampSelect(s.ctx(), n);
-    int32_t kind = OptGetValueById(s.ctx(), kWmKind);
-    std::string name = Text(s.ctx(), kind == 2 ? kWmImageName : kWmCharName);
+    int32_t kind = OptGetValueById(s.ctx(), setting::vdmWmKind);
+    std::string name = Text(s.ctx(), kind == 2 ? setting::wdmWmImageName : setting::wdmWmCharName);
     std::printf("%d\tkind %d\t%s\n", int(n), int(kind), name.c_str());
   }
   return 0;

@@ -27,6 +27,7 @@
 #include "plat/winspool.h"
 #include "plat/wstr.h"
 #include "velm/devmode.h"
+#include "velm/setting_ids.h"
 #include "velm/settings.h"
 
 namespace velm {
@@ -83,7 +84,7 @@ std::u16string UserName() {
   return GetUserNameW(buf, &size) ? std::u16string(buf) : std::u16string();
 }
 
-constexpr uint32_t kImagePrintItem = 183;  // vdmImagePrint: 1 raster mode, 0 vector mode
+constexpr uint32_t kImagePrintItem = setting::vdmImagePrint;  // 1 raster mode, 0 vector mode
 
 using DocumentPropertiesProc = LONG (*)(HWND, HANDLE, LPWSTR, DEVMODEW*, DEVMODEW*, DWORD);
 

@@ -9,12 +9,14 @@
 #include <iterator>
 #include <map>
 #include <set>
+#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "velm/devmode.h"
 #include "velm/names.h"
+#include "velm/setting_ids.h"
 #include "velm/settings.h"
 
 namespace {
@@ -496,5 +498,39 @@ TEST(SettingCatalogue, EveryOptionAndKeyResolves) {
   }
   EXPECT_EQ(missing, 0);
 }
+
+// The named ids of velm/setting_ids.h are the table's item names and ids: every
+// named row has its line, every line names a row, with the same id.
+TEST(SettingCatalogue, NamedIdsHeaderMatchesTheTable) {
+  static_assert(setting::vdmPresetNo == 41 && setting::vdmWmID == 120 && setting::vdmMediaType == 378);
+  const char* root = std::getenv("VELM_TEST_DATA");
+  const std::string path = std::string(root ? root : "tests") + "/../src/code32/common/include/velm/setting_ids.h";
+  std::ifstream in(path);
+  ASSERT_TRUE(in) << path;
+  std::map<std::string, uint32_t> header;
+  const std::string lead = "inline constexpr uint32_t ";
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind(lead, 0) != 0) continue;
+    const size_t eq = line.find(" = ");
+    ASSERT_NE(eq, std::string::npos) << line;
+    const std::string name = line.substr(lead.size(), eq - lead.size());
+    EXPECT_TRUE(header.emplace(name, uint32_t(std::stoul(line.substr(eq + 3)))).second) << "twice: " << name;
+  }
+  size_t named = 0;
+  for (const SettingRecord& r : std::span(Table().rows, size_t(Table().count))) {
+    if (!r.itemName) continue;
+    ++named;
+    const std::u16string wide(r.itemName);
+    const std::string name(wide.begin(), wide.end());
+    const auto it = header.find(name);
+    if (it == header.end()) {
+      ADD_FAILURE() << "setting " << r.id << " (" << name << ") is missing from " << path;
+    } else {
+      EXPECT_EQ(it->second, r.id) << name;
+    }
+  }
+  EXPECT_EQ(header.size(), named) << "the header names items the table does not have";
+}
+
 
 }  // namespace

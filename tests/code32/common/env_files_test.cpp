@@ -175,9 +175,9 @@ TEST_F(IniAccess, LongSectionNamesAndRelativeFilesAreRefused) {
 }
 
 TEST_F(IniAccess, DeletesAndWritesThatKeepTheTime) {
-  IniWriteString(u"A", u"k1", u"1", file_);
-  IniWriteString(u"A", u"k2", u"2", file_);
-  IniWriteString(u"B", u"k", u"3", file_);
+  EXPECT_TRUE(IniWriteString(u"A", u"k1", u"1", file_));
+  EXPECT_TRUE(IniWriteString(u"A", u"k2", u"2", file_));
+  EXPECT_TRUE(IniWriteString(u"B", u"k", u"3", file_));
   EXPECT_EQ(IniWriteString(u"A", u"k1", nullptr, file_), 1);  // a null value deletes the key
   EXPECT_EQ(IniWriteString(u"B", nullptr, nullptr, file_), 1);  // a null key deletes the section
   EXPECT_EQ(Get(file_), "[A]\r\nk2=2\r\n");

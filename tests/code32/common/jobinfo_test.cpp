@@ -421,6 +421,18 @@ TEST_F(JobInfo, PrinterDataMirrorsTypes1To8) {
   EXPECT_EQ(Counter("loads"), 0);  // no provider needed
 }
 
+// A value the printer data refuses is reported, for one type and for a mask.
+TEST_F(JobInfo, AMirrorWriteThePrinterDataRefusesIsReported) {
+  DriverContext* ctx = Context();
+  SetText(ctx, 216, u"PD01");
+  plat::FailNth("SetPrinterDataW", 1);
+  EXPECT_EQ(JobInfoSaveTypeToPrinterData(ctx, 1), kJobInfoErrWrite);
+  plat::FailNth("SetPrinterDataW", 1);
+  EXPECT_NE(JobInfoSaveMaskToPrinterData(ctx, 0x41), 0);
+  plat::ClearFaults();
+  EXPECT_EQ(JobInfoSaveTypeToPrinterData(ctx, 1), 0);
+}
+
 TEST_F(JobInfo, UserCodeOfThePrinterGoesToTheProvider) {
   uint8_t one = 1;
   ASSERT_EQ(SetData(printer_, u"ServerUse", 3, &one, 1), 0u);

@@ -112,13 +112,13 @@ TEST_F(Presets, LoadTakesEntryZeroForAnEmptyKeyAndReplacesAFileThatDoesNotFit) {
   EXPECT_EQ(Text(ctx_, kPresetComment), "Second comment");
 
   // An entry whose file key is empty loads the file of entry 0.
-  IniWriteString(u"Office", u"PresetList1", u"", PathGetDriverIni(ctx_));
+  EXPECT_TRUE(IniWriteString(u"Office", u"PresetList1", u"", PathGetDriverIni(ctx_)));
   PresetCacheControl(ctx_, 0, kPresetCacheFreeAll);
   PresetLoadByIndex(ctx_, 1);
   EXPECT_EQ(OptGetValueById(ctx_, kDuplexType), 1);
 
   // A file of another model: key emptied, entry 0 loaded, one warning.
-  IniWriteString(u"Office", u"PresetList1", second.c_str(), PathGetDriverIni(ctx_));
+  EXPECT_TRUE(IniWriteString(u"Office", u"PresetList1", second.c_str(), PathGetDriverIni(ctx_)));
   Put(second, "[Office]\r\nQstVersion=200\r\nQstMachine=99\r\nQstLanguage=0\r\nvdmDuplexType=2\r\n");
   OptSetValueById(ctx_, kDuplexType, 0);
   PresetCacheControl(ctx_, 0, kPresetCacheFreeAll);
@@ -226,7 +226,7 @@ TEST_F(Presets, PresetSaveWritesSettingsNameAndComment) {
   std::vector<std::string> lines = SectionLines(Get(path), "Office");
   EXPECT_NE(std::find(lines.begin(), lines.end(), "vdmDuplexType=2"), lines.end());
   EXPECT_EQ(PresetIsWritable(ctx_, path.c_str()), 1);
-  IniWriteString(u"Office", u"Readonly", u"1", path.c_str());
+  EXPECT_TRUE(IniWriteString(u"Office", u"Readonly", u"1", path.c_str()));
   EXPECT_EQ(PresetIsWritableByIndex(ctx_, 0), 0);
 }
 
@@ -235,11 +235,11 @@ TEST_F(Presets, RefreshingTheQualitySetsLeavesTheWorkingBufferAsItWas) {
   PathGetCommonDataDir(dir, 261);
   for (int n = 0; n < 2; ++n) {
     std::u16string file = DataFile("q" + std::to_string(n) + ".qsq");
-    IniWriteString(u"Office", (u"QualityList" + W(std::to_string(n))).c_str(), file.c_str(), PathGetDriverIni(ctx_));
+    EXPECT_TRUE(IniWriteString(u"Office", (u"QualityList" + W(std::to_string(n))).c_str(), file.c_str(), PathGetDriverIni(ctx_)));
     OptSetValueById(ctx_, 174, 10 + n);  // vdmMonoBrightness, a quality item
     ASSERT_EQ(PresetSaveQualityByIndex(ctx_, n), 1);
   }
-  IniWriteString(u"Office", u"QualityCount", u"2", PathGetDriverIni(ctx_));
+  EXPECT_TRUE(IniWriteString(u"Office", u"QualityCount", u"2", PathGetDriverIni(ctx_)));
   OptSetValueById(ctx_, 174, 42);
   std::vector<uint8_t> before(ctx_->devmode, ctx_->devmode + dm::kWorkBufferSize);
   EXPECT_EQ(PresetRefreshQualities(ctx_), 1);

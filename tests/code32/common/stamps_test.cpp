@@ -105,7 +105,7 @@ TEST_F(Stamps, PaperSizeSlotsRoundTripAndRefreshOncePerContext) {
   // The shown name: the user's name with the dimensions.
   EXPECT_EQ(std::string(ctx_->work->freeSizes[2].names[1]).rfind("Card(", 0), 0u) << ctx_->work->freeSizes[2].names[1];
   // A second refresh in the same context reads nothing.
-  IniWriteString(W(Section("FreeSize", 2)).c_str(), u"wdmFreeSizeWidth", u"4100", IniPath().c_str());
+  EXPECT_TRUE(IniWriteString(W(Section("FreeSize", 2)).c_str(), u"wdmFreeSizeWidth", u"4100", IniPath().c_str()));
   FreeSizeRefreshSlots(ctx_);
   EXPECT_EQ(ctx_->work->freeSizes[2].width, 4000);
   DriverContext* other = Open();

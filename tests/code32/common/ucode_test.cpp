@@ -131,10 +131,16 @@ TEST_F(UserCodes, IniCodesTable) {
     DriverContext* ctx = Context();
     std::u16string ini = ConfigIni(ctx);
     DeleteFileW(ini.c_str());
-    IniWriteString(u"ORVEK UserCode", u"MRUUserCode", r.mru ? r.mru : u"", ini.c_str());
-    if (r.use) IniWriteString(u"Office", u"UserCode", r.use, ini.c_str());
-    if (r.code) IniWriteString(u"Office", u"UserCodeString", r.code, ini.c_str());
-    if (r.fixed) IniWriteString(u"Office", u"UserCodeFIX", r.fixed, ini.c_str());
+    EXPECT_TRUE(IniWriteString(u"ORVEK UserCode", u"MRUUserCode", r.mru ? r.mru : u"", ini.c_str()));
+    if (r.use) {
+      EXPECT_TRUE(IniWriteString(u"Office", u"UserCode", r.use, ini.c_str()));
+    }
+    if (r.code) {
+      EXPECT_TRUE(IniWriteString(u"Office", u"UserCodeString", r.code, ini.c_str()));
+    }
+    if (r.fixed) {
+      EXPECT_TRUE(IniWriteString(u"Office", u"UserCodeFIX", r.fixed, ini.c_str()));
+    }
     EXPECT_EQ(UcodeLoadForPrinter(ctx), 1);
     EXPECT_EQ(OptGetValueById(ctx, kUse), r.wantUse);
     EXPECT_EQ(Bytes(ctx, kCode), r.wantCode);

@@ -121,4 +121,23 @@ TEST_F(DriverLibraries, LoadStartAndStopSideBySide) {
   if (engine) dlclose(engine);
 }
 
+
+// VELMPD0 and VELMPD4 have no user interface: loading and starting either
+// never brings in the window layer, which VELMPD3 does load.
+TEST_F(DriverLibraries, OnlyTheInterfaceLibraryLoadsTheWindowLayer) {
+  for (const Library& lib : kLibraries) {
+    const bool with_ui = std::u16string(lib.name) == u"VELMPD3.DLL";
+    EXPECT_EQ(test_support::InChild([&] {
+                CHILD_CHECK(dlopen("libvelmui.so", RTLD_NOW | RTLD_NOLOAD) == nullptr);
+                HMODULE mod = LoadLibraryW(lib.name);
+                CHILD_CHECK(mod != nullptr);
+                void* window_layer = dlopen("libvelmui.so", RTLD_NOW | RTLD_NOLOAD);
+                CHILD_CHECK((window_layer != nullptr) == with_ui);
+                return 0;
+              }),
+              0)
+        << plat::ToUtf8(lib.name);
+  }
+}
+
 }  // namespace

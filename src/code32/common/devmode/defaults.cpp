@@ -11,17 +11,13 @@
 #include "velm/model_query.h"
 #include "velm/os.h"
 #include "velm/resources.h"
+#include "velm/setting_ids.h"
 #include "velm/settings.h"
 #include "velm/spooler.h"
 
 namespace {
-
-constexpr uint32_t kPresetNo = 41;
 constexpr uint32_t kPresetOptionBase = 119;  // preset n is option 119 + n
-constexpr uint32_t kFontTablesFirst = 10004, kFontTablesLast = 10009;
 constexpr uint32_t kFirstWorkRow = 730;  // the row of setting 731
-constexpr uint32_t kDriverVersionItem = 905;
-constexpr uint32_t kLanguageId = 177, kDspLanguageId = 178;
 
 using plat::Get16;
 
@@ -84,7 +80,7 @@ int32_t OptSetDefault(DriverContext* ctx, SettingRecord* row) {
 
 void DmSetDriverVersionItem(DriverContext* ctx) {
   if (!ctx || !ctx->model) return;
-  OptSetText(ctx, OptFindSetting(ctx, kDriverVersionItem), ctx->model->driverVersionText);
+  OptSetText(ctx, OptFindSetting(ctx, setting::wdmDriverVersion), ctx->model->driverVersionText);
 }
 
 void DmApplyItemDefaults(DriverContext* ctx) {
@@ -93,9 +89,9 @@ void DmApplyItemDefaults(DriverContext* ctx) {
   SettingTable& t = *ctx->settings;
   for (int32_t i = 0; i < t.count; ++i) {
     SettingRecord* row = &t.rows[i];
-    if (row->id == kPresetNo) {
-      OptSetValue(ctx, row, MdfGetItemDefault(ctx, kPresetNo) - int32_t(kPresetOptionBase));
-    } else if (row->id >= kFontTablesFirst && row->id <= kFontTablesLast) {
+    if (row->id == setting::vdmPresetNo) {
+      OptSetValue(ctx, row, MdfGetItemDefault(ctx, setting::vdmPresetNo) - int32_t(kPresetOptionBase));
+    } else if (IsFontTableItem(row->id)) {
       continue;  // the font tables and their counts belong to the store
     } else {
       OptSetDefault(ctx, row);
@@ -119,8 +115,8 @@ void DmSetDefaults(DriverContext* ctx) {
   DmFinishDefaults(ctx->devmode, ctx);
   DmSetEnvironmentFlags(ctx);
   uint16_t language = ResGetLangIdFromHelpData(ctx);
-  OptSetValueById(ctx, kLanguageId, language);
-  OptSetValueById(ctx, kDspLanguageId, language);
+  OptSetValueById(ctx, setting::vdmLanguageID, language);
+  OptSetValueById(ctx, setting::vdmDspLanguageID, language);
   DmClearTerminalServerActions(ctx, 0);
 }
 

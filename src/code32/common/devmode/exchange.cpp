@@ -16,6 +16,7 @@
 #include "velm/model_query.h"
 #include "velm/rule_eval.h"
 #include "velm/selectable.h"
+#include "velm/setting_ids.h"
 #include "velm/settings.h"
 #include "velm/store.h"
 
@@ -35,13 +36,7 @@ constexpr DmFinisherRow kFinishers[] = {
 };
 
 // Settings a request names.
-constexpr uint32_t kResolutionBoth = 248;
-constexpr uint32_t kJobLinker = 714, kResolutionW = 42, kOutPaperSize = 50, kOutputTray = 57;
-constexpr uint32_t kFuncScale = 58, kFuncNup = 59, kFuncDuplex = 61, kFuncSort = 64, kFuncPunch = 65,
-                   kFuncStaple = 66;
-constexpr uint32_t kScaleType = 90, kScaleH = 92, kNupKind = 94, kNupType = 95, kDuplexType = 102,
-                   kSortType = 129, kPunchType = 134, kStapleType = 136, kExtPrintArea = 182;
-constexpr uint32_t kCollate = 19, kOrientation = 7;
+constexpr uint32_t kNupKind = 94;
 constexpr int32_t kLandscape = 2;
 
 // Request block bytes.
@@ -95,19 +90,19 @@ class RequestApplier {
   RequestApplier(DriverContext* ctx, const uint8_t* block) : ctx_(ctx), block_(block) {}
 
   uint32_t Run() {
-    mask_ = uint32_t(DmExchangeSet(ctx_, kJobLinker, 0));
-    Switched(kDuplexByte, kFuncDuplex, kDuplexType, kDuplexCodes);
-    Switched(kSortByte, kFuncSort, kSortType, kSortCodes);
+    mask_ = uint32_t(DmExchangeSet(ctx_, setting::vdmJobLinker, 0));
+    Switched(kDuplexByte, setting::vdmFuncSelectDuplex, setting::vdmDuplexType, kDuplexCodes);
+    Switched(kSortByte, setting::vdmFuncSelectSort, setting::vdmSortType, kSortCodes);
     // The public collate field follows the sort switch whatever was asked.
-    OptSetValueById(ctx_, kCollate, OptGetValueById(ctx_, kFuncSort) != 0 ? 1 : 0);
-    Switched(kPunchByte, kFuncPunch, kPunchType, kPunchCodes);
-    Switched(kStapleByte, kFuncStaple, kStapleType, kStapleCodes);
+    OptSetValueById(ctx_, setting::dmCollate, OptGetValueById(ctx_, setting::vdmFuncSelectSort) != 0 ? 1 : 0);
+    Switched(kPunchByte, setting::vdmFuncSelectPunch, setting::vdmPunchType, kPunchCodes);
+    Switched(kStapleByte, setting::vdmFuncSelectStaple, setting::vdmStapleType, kStapleCodes);
     Tray();
-    Plain(kResolutionByte, kResolutionW, kResolutionCodes);
-    Plain(kAreaByte, kExtPrintArea, kAreaCodes);
+    Plain(kResolutionByte, setting::vdmDstResolutionW, kResolutionCodes);
+    Plain(kAreaByte, setting::vdmExtPrintArea, kAreaCodes);
     Scale();
     Nup();
-    Plain(kPaperByte, kOutPaperSize, kPaperCodes);
+    Plain(kPaperByte, setting::vdmOutPaperSize, kPaperCodes);
     return mask_;
   }
 
@@ -135,10 +130,10 @@ class RequestApplier {
       const DmFinisherRow* row = DmFindInstalledFinisher(ctx_);
       const uint16_t tray = code == kTrayFinisherSecond ? row->secondTray : row->firstTray;
       // A finisher without that tray: nothing to ask for.
-      if (tray != kNoTray) Set(kOutputTray, tray);
+      if (tray != kNoTray) Set(setting::vdmOutputTrayID, tray);
       return;
     }
-    Plain(kTrayByte, kOutputTray, kTrayCodes);
+    Plain(kTrayByte, setting::vdmOutputTrayID, kTrayCodes);
   }
 
   void Scale() {
@@ -147,21 +142,21 @@ class RequestApplier {
     int32_t percent = int32_t(code);
     if (code >= kScaleFirstStep && code < kScaleFirstStep + std::size(kScaleSteps))
       percent = kScaleSteps[code - kScaleFirstStep];
-    Set(kFuncScale, 1);
-    Set(kScaleType, 1);
-    Set(kScaleH, percent);  // the vertical scale follows
+    Set(setting::vdmFuncSelectScale, 1);
+    Set(setting::vdmScaleType, 1);
+    Set(setting::vdmScaleH, percent);  // the vertical scale follows
   }
 
   void Nup() {
     const uint8_t code = block_[kNupByte];
     if (code == kCodeUnchanged) return;
-    if (code == kCodeOff) return Set(kFuncNup, 0);
+    if (code == kCodeOff) return Set(setting::vdmFuncSelectNup, 0);
     for (const NupCode& n : kNupCodes) {
       if (n.code != code) continue;
-      const bool landscape = OptGetValueById(ctx_, kOrientation) == kLandscape;
-      Set(kFuncNup, 1);
+      const bool landscape = OptGetValueById(ctx_, setting::dmOrientation) == kLandscape;
+      Set(setting::vdmFuncSelectNup, 1);
       Set(kNupKind, n.kind);
-      Set(kNupType, landscape ? n.landscape : n.portrait);
+      Set(setting::vdmNUPType, landscape ? n.landscape : n.portrait);
       return;
     }
   }
@@ -379,12 +374,12 @@ int32_t DmBuildExchangeCaps(DriverContext* ctx) {
   if (!ctx || !ctx->devmode || ctx == CtxGetTemplate()) return 0;
   Array<int32_t> sort, punch, staple, papers, resolutions;
   Array<uint16_t> trays;
-  if (!Selectable(ctx, kSortType, &sort) || !Selectable(ctx, kPunchType, &punch) ||
-      !Selectable(ctx, kStapleType, &staple) || !Selectable(ctx, kOutPaperSize, &papers))
+  if (!Selectable(ctx, setting::vdmSortType, &sort) || !Selectable(ctx, setting::vdmPunchType, &punch) ||
+      !Selectable(ctx, setting::vdmStapleType, &staple) || !Selectable(ctx, setting::vdmOutPaperSize, &papers))
     return 0;
   // Sized for every option of the tray feature, whatever the count call said.
   const int32_t tray_count = CapsGetOutputTrays(ctx, nullptr);
-  const int32_t tray_room = std::max(tray_count, MdfCountItemOptions(ctx, kOutputTray));
+  const int32_t tray_room = std::max(tray_count, MdfCountItemOptions(ctx, setting::vdmOutputTrayID));
   if (tray_count > 0 && (!trays.Alloc(tray_room) || CapsGetOutputTrays(ctx, trays.data) != tray_count)) return 0;
   trays.count = tray_count > 0 ? tray_count : 0;
   // The resolution list has no room argument: its count call may fall back
@@ -393,7 +388,7 @@ int32_t DmBuildExchangeCaps(DriverContext* ctx) {
   // pair per option of its feature, or one), and two answers that disagree
   // count as out of memory.
   const int32_t pairs = CapsGetResolutions(ctx, nullptr);
-  const int32_t room = std::max({1, MdfCountItemOptions(ctx, kResolutionW), MdfCountItemOptions(ctx, kResolutionBoth)});
+  const int32_t room = std::max({1, MdfCountItemOptions(ctx, setting::vdmDstResolutionW), MdfCountItemOptions(ctx, setting::vdmDstResolutionBoth)});
   if (pairs > 0 && (!resolutions.Alloc(room * 2) || CapsGetResolutions(ctx, resolutions.data) != pairs)) return 0;
   resolutions.count = pairs > 0 ? pairs * 2 : 0;
 

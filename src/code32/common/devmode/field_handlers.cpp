@@ -9,11 +9,10 @@
 #include "velm/mdf_records.h"
 #include "velm/model_image.h"
 #include "velm/model_query.h"
+#include "velm/setting_ids.h"
 #include "velm/settings.h"
 
 namespace {
-
-constexpr uint32_t kFuncSort = 64;
 
 DEVMODEW Read(const uint8_t* devmode) {
   DEVMODEW d;
@@ -200,7 +199,7 @@ void KeepCollate(uint8_t* dm, DriverContext* ctx) {
     return;
   }
   if (Read(dm).dmFields & 0x8000) return;
-  const SHORT sort = OptGetValueById(ctx, kFuncSort) ? 1 : 0;
+  const SHORT sort = OptGetValueById(ctx, setting::vdmFuncSelectSort) ? 1 : 0;
   Edit(dm, [&](DEVMODEW& d) { d.dmCollate = sort; d.dmFields |= 0x8000; });
 }
 void KeepFormName(uint8_t* dm, DriverContext* ctx) {

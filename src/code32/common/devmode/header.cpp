@@ -5,12 +5,10 @@
 #include "velm/context.h"
 #include "velm/devmode.h"
 #include "velm/library_build.h"
+#include "velm/setting_ids.h"
 #include "velm/settings.h"
 
 namespace {
-
-constexpr uint32_t kIniName = 707, kVersion1 = 708, kVersion2 = 709, kMark = 710, kMarkVersion = 711;
-constexpr uint32_t kRequestBlock = 712, kCapsBlock = 713;
 constexpr uint32_t kMachineIdByte = 372;
 constexpr uint32_t kDriverTypeByte = 857;
 constexpr uint32_t kMachineColorByte = 826;
@@ -49,7 +47,7 @@ void DmWritePrivateHeader(DriverContext* ctx) {
   if (!ctx || !ctx->devmode) return;
   const ModelInfo& m = Model(ctx);
   const char16_t* names[3] = {m.iniFileName, m.versionStrings[0], m.versionStrings[1]};
-  const uint32_t items[3] = {kIniName, kVersion1, kVersion2};
+  const uint32_t items[3] = {setting::vdmIniFileName, setting::vdmiCDCVerStr, setting::vdmiVPJLVerStr};
   for (int i = 0; i < 3; ++i) {
     char ansi[16];
     StrWideToAnsi(ansi, names[i], sizeof ansi);
@@ -58,10 +56,10 @@ void DmWritePrivateHeader(DriverContext* ctx) {
   // The query library writes the common marker empty and its version 0.
   const bool empty_mark = LibGetBuild().emptyCommonMarker;
   const char mark[8] = {'V', 'C', 'O', 'M', 'M', 'O', 'N', 0};
-  OptSetBytes(ctx, OptFindSetting(ctx, kMark), empty_mark ? nullptr : mark);
-  OptSetValueById(ctx, kMarkVersion, empty_mark ? 0 : 5);
-  OptSetBytes(ctx, OptFindSetting(ctx, kRequestBlock), nullptr);
-  OptSetBytes(ctx, OptFindSetting(ctx, kCapsBlock), nullptr);
+  OptSetBytes(ctx, OptFindSetting(ctx, setting::vdmVcomMark), empty_mark ? nullptr : mark);
+  OptSetValueById(ctx, setting::vdmVcomVersion, empty_mark ? 0 : 5);
+  OptSetBytes(ctx, OptFindSetting(ctx, setting::vdmVcomMember), nullptr);
+  OptSetBytes(ctx, OptFindSetting(ctx, setting::vdmVcomCaps), nullptr);
 }
 
 int32_t DmIsCompatible(const uint8_t* devmode) {

@@ -12,6 +12,7 @@
 #include "velm/model_query.h"
 #include "velm/os.h"
 #include "velm/printer_data.h"
+#include "velm/setting_ids.h"
 #include "velm/settings.h"
 #include "velm/spooler.h"
 #include "velm/store.h"
@@ -19,15 +20,7 @@
 namespace {
 
 constexpr uint32_t kLanguageByte = 587;  // vdmLanguageID
-constexpr uint32_t kFrontFunc = 249;
-constexpr uint32_t kCtrlWorkPrompt = 885;
-constexpr uint32_t kUiStart = 880;
-constexpr uint32_t kUiModeChange = 40;
-constexpr uint32_t kLogCodeUse = 10002;
-constexpr uint32_t kTextBitmapSupport = 394;
 constexpr uint16_t kTextBitmapBit = 0x2000;
-constexpr uint32_t kHidden2Func19 = 417;
-constexpr uint32_t kOutPaperSize = 50;
 constexpr uint16_t kUserPaper = 256;
 constexpr uint32_t DM_PAPERSIZE = 2;
 constexpr uint32_t kFirstAction = 224, kLastAction = 239;
@@ -59,7 +52,7 @@ int32_t DmMergeInput(DriverContext* ctx, const uint8_t* input, size_t input_leng
   std::memcpy(copy, working, dm::kTotalSize);
 
   ctx->work->mergeMode = mode;
-  OptSetValueById(ctx, kCtrlWorkPrompt, (mode & DM_IN_PROMPT) ? 1 : 0);
+  OptSetValueById(ctx, setting::wdmCtrlWorkPrompt, (mode & DM_IN_PROMPT) ? 1 : 0);
 
   if (input) {
     DmCopyInputDevmode(input, input_length, copy, dm::kTotalSize);
@@ -81,14 +74,14 @@ int32_t DmMergeInput(DriverContext* ctx, const uint8_t* input, size_t input_leng
   // describe this machine and caller stay.
   uint8_t kept[std::size(kKeptFlags)];
   for (size_t i = 0; i < std::size(kKeptFlags); ++i) kept[i] = working[kKeptFlags[i]];
-  int32_t front = OptGetValueById(ctx, kFrontFunc) & 0xFF;
+  int32_t front = OptGetValueById(ctx, setting::vdmFrontFunc) & 0xFF;
   std::memcpy(working + dm::kPublicSize, copy + dm::kPublicSize, dm::kDriverExtra);
   dm::StampRegionOffsets(working);  // a peer's header bytes never address anything
   for (size_t i = 0; i < std::size(kKeptFlags); ++i) working[kKeptFlags[i]] = kept[i];
-  OptSetValueById(ctx, kFrontFunc, front);
+  OptSetValueById(ctx, setting::vdmFrontFunc, front);
 
   uint16_t quality = DmGetQualityFuncBits(ctx);
-  if (MdfGetItemDefault(ctx, kTextBitmapSupport)) quality |= kTextBitmapBit;
+  if (MdfGetItemDefault(ctx, setting::vdmQualityFuncTextBitmapSupport)) quality |= kTextBitmapBit;
   else quality &= uint16_t(~kTextBitmapBit);
   DmSetQualityFuncBits(ctx, quality);
 
@@ -101,15 +94,15 @@ int32_t DmMergeInput(DriverContext* ctx, const uint8_t* input, size_t input_leng
   DmPublicToPrivate(ctx, copy);
   DmClearTerminalServerActions(ctx, 0);
   DmCopyDeviceConfig(ctx);
-  OptSetValueById(ctx, kUiStart, 0);
+  OptSetValueById(ctx, setting::wdmUIStart, 0);
   if (mode & 0x1D220004u) RuleApplyAllTransacts(ctx);
   if ((ctx->work->mergeMode & kMergeRequestApplied) || (mode & DM_IN_PROMPT))
     DmPrivateToPublic(working, ctx, 2);
   else
-    DmSetOutputPaper(OptGetValueById(ctx, kOutPaperSize), kOutPaperSize, ctx, working);
+    DmSetOutputPaper(OptGetValueById(ctx, setting::vdmOutPaperSize), setting::vdmOutPaperSize, ctx, working);
 
   auto* pub = reinterpret_cast<DEVMODEW*>(working);
-  if (uint16_t(pub->dmPaperSize) == kUserPaper && OptGetValueById(ctx, kHidden2Func19) != 0)
+  if (uint16_t(pub->dmPaperSize) == kUserPaper && OptGetValueById(ctx, setting::vdmHidden2Func19) != 0)
     pub->dmFields |= DM_PAPERSIZE;
   MemFree(copy);
   return 1;
@@ -123,10 +116,10 @@ void DmSetEnvironmentFlags(DriverContext* ctx) {
   DmSetFlagBatchUserCodeTo(ctx, 0);
   DmSetFlagBidiQueriedTo(ctx, 0);
   DmSetFlagNoPermissionTo(ctx, 0);
-  DmSetFlagUIModeChangeTo(ctx, OptGetValueById(ctx, kUiModeChange) != 0 ? 1 : 0);
+  DmSetFlagUIModeChangeTo(ctx, OptGetValueById(ctx, setting::vdmUIModeChange) != 0 ? 1 : 0);
   DmSetFlagBidiEnabledTo(ctx, SplIsBidiEnabled(ctx));
   DmSetFlagRemotePrinterTo(ctx, SplIsRemotePrinter(ctx));
-  DmSetFlagLogCodeUseTo(ctx, OptGetValueById(ctx, kLogCodeUse));
+  DmSetFlagLogCodeUseTo(ctx, OptGetValueById(ctx, setting::vdmLogCodeUse));
   DmSetFlagProviderUcodeTo(ctx, 0);
   DmSetFlagJobToolInstalledTo(ctx, LibGetBuild().jobToolFlagCleared ? 0 : RegIsJobLinkerInstalled(2, ctx));
   DmSetFlagDeviceSheetTo(ctx, 0);
@@ -154,5 +147,7 @@ void DmCopyDeviceConfig(DriverContext* ctx) {
 void DmClearTerminalServerActions(DriverContext* ctx, int32_t store) {
   if (!ctx || !OsIsTerminalServer(ctx->printer)) return;
   for (uint32_t id = kFirstAction; id <= kLastAction; ++id) OptSetValueById(ctx, id, 0);
-  if (store) StoreSaveActionWord(ctx);
+  // The actions are cleared in this context whatever the store says; a word
+  // that was not stored is cleared again at the next open.
+  if (store) (void)StoreSaveActionWord(ctx);
 }

@@ -15,20 +15,12 @@
 #include "velm/rule_computed.h"
 #include "velm/rule_eval.h"
 #include "velm/save_stack.h"
+#include "velm/setting_ids.h"
 #include "velm/settings.h"
 #include "velm/spooler.h"
 #include "velm/units.h"
 
 namespace {
-
-constexpr uint32_t kOrientationId = 7, kPaperSizeId = 8, kScaleId = 11, kCopiesId = 12, kSourceId = 13,
-                   kQualityId = 14;
-constexpr uint32_t kResolutionW = 42, kResolutionH = 43, kOutPaperSize = 50;
-constexpr uint32_t kFuncDuplex = 61, kFuncWaterMark = 63, kFuncSort = 64;
-constexpr uint32_t kDuplexType = 102, kWmKind = 109, kWmId = 120;
-constexpr uint32_t kUseUserMacro = 185, kBalanceMacro = 187, kUserPrintMacro = 188;
-constexpr uint32_t kResolutionBoth = 248, kMediaTypeItem = 378, kDriverType = 380;
-constexpr uint32_t kUiStart = 880, kCustomFunc0 = 916, kOther = 10274, kUiModeChange = 40;
 
 constexpr uint32_t DM_ORIENTATION = 0x1, DM_PAPERSIZE = 0x2, DM_PAPERLENGTH = 0x4, DM_PAPERWIDTH = 0x8,
                    DM_SCALE = 0x10, DM_COPIES = 0x100, DM_DEFAULTSOURCE = 0x200, DM_PRINTQUALITY = 0x400,
@@ -53,7 +45,7 @@ int32_t ModelDefault(DriverContext* ctx, uint32_t id) {
   const ModelInfo& m = Info(ctx);
   if (MdfFindItem(ctx, id))
     return OptOptionToValue(ctx, OptFindSetting(ctx, id), MdfGetItemDefault(ctx, id));
-  if (id >= kOrientationId && id <= 19) return m.publicDefaults[id - kOrientationId];
+  if (id >= setting::dmOrientation && id <= 19) return m.publicDefaults[id - setting::dmOrientation];
   if (id >= 27 && id <= 30) return int32_t(m.icmDefaults[id - 27]);
   return 0;
 }
@@ -75,7 +67,7 @@ bool NumericRange(DriverContext* ctx, uint32_t id, int32_t* lo, int32_t* hi) {
 int32_t ResolutionDefault(DriverContext* ctx, uint32_t id) {
   int32_t v = MdfGetItemDefault(ctx, id);
   if (MdfIsListType(uint16_t(MdfGetItemType(ctx, id)))) v = OptOptionToValue(ctx, OptFindSetting(ctx, id), v);
-  if (id != kResolutionBoth) return v;
+  if (id != setting::vdmDstResolutionBoth) return v;
   const CapsResolutionRow* row = CapsFindResolutionRow(v);
   return row ? row->x : kStandardResolution;
 }
@@ -85,31 +77,32 @@ int32_t ResolutionDefault(DriverContext* ctx, uint32_t id) {
 int16_t MergePrintQuality(DriverContext* ctx, int16_t requested) {
   int32_t q = requested;
   if (DmIsPrintQualityCode(q)) {
-    q = ModelDefault(ctx, kQualityId);
+    q = ModelDefault(ctx, setting::dmPrintQuality);
   } else if (!DmCheckPrintQuality(q, ctx)) {
-    q = MdfFindItem(ctx, kResolutionW) ? ResolutionDefault(ctx, kResolutionW) : Info(ctx).dstResolution[0];
+    q = MdfFindItem(ctx, setting::vdmDstResolutionW) ? ResolutionDefault(ctx, setting::vdmDstResolutionW) : Info(ctx).dstResolution[0];
   }
   q = int16_t(q);
 
-  uint32_t setting = kResolutionW;
+  uint32_t resolution_item = setting::vdmDstResolutionW;
   int32_t candidate = q;
-  if (MdfGetItemType(ctx, kResolutionW) == kFeatureNumeric) {
-    setting = kResolutionBoth;
+  if (MdfGetItemType(ctx, setting::vdmDstResolutionW) == kFeatureNumeric) {
+    resolution_item = setting::vdmDstResolutionBoth;
     candidate = CapsFindResolutionIdByX(q);
     if (candidate == 0) candidate = q;
-    const CapsResolutionRow* current = CapsFindResolutionRow(OptGetValueById(ctx, kResolutionBoth));
-    if (OptGetValueById(ctx, kUseUserMacro) == 1 && current && current->x == q)
-      candidate = OptGetValueById(ctx, kResolutionBoth);
+    const CapsResolutionRow* current = CapsFindResolutionRow(OptGetValueById(ctx, setting::vdmDstResolutionBoth));
+    if (OptGetValueById(ctx, setting::vdmUseUserMacro) == 1 && current && current->x == q)
+      candidate = OptGetValueById(ctx, setting::vdmDstResolutionBoth);
   }
-  if (!OptValidateValue(OptFindSetting(ctx, setting), setting, candidate, ctx)) q = int16_t(ResolutionDefault(ctx, setting));
+  if (!OptValidateValue(OptFindSetting(ctx, resolution_item), resolution_item, candidate, ctx))
+    q = int16_t(ResolutionDefault(ctx, resolution_item));
 
   const uint32_t merge_mode = ctx->work ? ctx->work->mergeMode : 0;
-  const int32_t quality_set = OptGetValueById(ctx, kUserPrintMacro);
-  if (OptGetValueById(ctx, kUseUserMacro) == 1 && (merge_mode & kMergeDocSheet) && (merge_mode & DM_IN_PROMPT) &&
+  const int32_t quality_set = OptGetValueById(ctx, setting::vdmUserPrintMacro);
+  if (OptGetValueById(ctx, setting::vdmUseUserMacro) == 1 && (merge_mode & kMergeDocSheet) && (merge_mode & DM_IN_PROMPT) &&
       quality_set >= 32 && quality_set <= 39) {
     DmPushSettings(ctx);
     PresetLoadQualityByIndex(ctx, quality_set - 32);
-    int32_t r = OptGetValueById(ctx, kResolutionW);
+    int32_t r = OptGetValueById(ctx, setting::vdmDstResolutionW);
     DmPopSettings(ctx, 1);
     if (r != q) q = int16_t(r);
   }
@@ -169,7 +162,7 @@ void MergePaper(DriverContext* ctx, uint8_t* working, const DEVMODEW& in, uint32
         WritePublic(working, w);
       }
     } else {
-      w.dmPaperSize = SHORT(ModelDefault(ctx, kPaperSizeId));
+      w.dmPaperSize = SHORT(ModelDefault(ctx, setting::dmPaperSize));
       w.dmFields = (w.dmFields & ~DM_PAPERLENGTH_WIDTH) | DM_PAPERSIZE;
       WritePublic(working, w);
     }
@@ -205,7 +198,7 @@ void MergePaper(DriverContext* ctx, uint8_t* working, const DEVMODEW& in, uint32
 }
 
 void SetEnvironmentBytes(DriverContext* ctx) {
-  DmSetFlagUIModeChangeTo(ctx, OptGetValueById(ctx, kUiModeChange) != 0 ? 1 : 0);
+  DmSetFlagUIModeChangeTo(ctx, OptGetValueById(ctx, setting::vdmUIModeChange) != 0 ? 1 : 0);
   DmSetFlagBidiEnabledTo(ctx, SplIsBidiEnabled(ctx));
   DmSetFlagRemotePrinterTo(ctx, SplIsRemotePrinter(ctx));
 }
@@ -221,7 +214,7 @@ void DmMergePublicFields(DriverContext* ctx, uint8_t* working, const uint8_t* in
 
   if (f & DM_DEFAULTSOURCE) {
     w.dmDefaultSource =
-        DmCheckDefaultSource(in.dmDefaultSource, ctx) ? in.dmDefaultSource : SHORT(ModelDefault(ctx, kSourceId));
+        DmCheckDefaultSource(in.dmDefaultSource, ctx) ? in.dmDefaultSource : SHORT(ModelDefault(ctx, setting::dmDefaultSource));
     w.dmFields |= DM_DEFAULTSOURCE;
   }
   if (f & DM_ORIENTATION) {
@@ -229,7 +222,7 @@ void DmMergePublicFields(DriverContext* ctx, uint8_t* working, const uint8_t* in
     WritePublic(working, w);
     const bool ok = DmCheckOrientation(in.dmOrientation, ctx) != 0;
     w = ReadPublic(working);
-    w.dmOrientation = ok ? in.dmOrientation : SHORT(ModelDefault(ctx, kOrientationId));
+    w.dmOrientation = ok ? in.dmOrientation : SHORT(ModelDefault(ctx, setting::dmOrientation));
     w.dmFields |= DM_ORIENTATION;
   }
   WritePublic(working, w);
@@ -239,14 +232,14 @@ void DmMergePublicFields(DriverContext* ctx, uint8_t* working, const uint8_t* in
 
   if (f & DM_SCALE) {
     int32_t lo = int32_t(m.scaleMin), hi = int32_t(m.scaleMax);
-    NumericRange(ctx, kScaleId, &lo, &hi);
-    w.dmScale = in.dmScale >= lo && in.dmScale <= hi ? in.dmScale : SHORT(m.publicDefaults[kScaleId - 7]);
+    NumericRange(ctx, setting::dmScale, &lo, &hi);
+    w.dmScale = in.dmScale >= lo && in.dmScale <= hi ? in.dmScale : SHORT(m.publicDefaults[setting::dmScale - 7]);
   }
   w.dmFields &= ~DM_SCALE;
   if (f & DM_COPIES) {
     int32_t lo = int32_t(m.copiesMin), hi = int32_t(m.copiesMax);
-    NumericRange(ctx, kCopiesId, &lo, &hi);
-    w.dmCopies = in.dmCopies >= lo && in.dmCopies <= hi ? in.dmCopies : SHORT(m.publicDefaults[kCopiesId - 7]);
+    NumericRange(ctx, setting::dmCopies, &lo, &hi);
+    w.dmCopies = in.dmCopies >= lo && in.dmCopies <= hi ? in.dmCopies : SHORT(m.publicDefaults[setting::dmCopies - 7]);
     w.dmFields |= DM_COPIES;
   }
   WritePublic(working, w);
@@ -294,7 +287,7 @@ void DmMergePublicFields(DriverContext* ctx, uint8_t* working, const uint8_t* in
   if (collate_offered) {
     w.dmFields |= DM_COLLATE;
     if (f & DM_COLLATE) w.dmCollate = in.dmCollate == 1 ? 1 : 0;
-    else w.dmCollate = OptGetValueById(ctx, kFuncSort) ? 1 : 0;
+    else w.dmCollate = OptGetValueById(ctx, setting::vdmFuncSelectSort) ? 1 : 0;
   }
 
   struct Icm {
@@ -331,23 +324,23 @@ void DmPublicToPrivate(DriverContext* ctx, const uint8_t* input) {
     if (w.dmDuplex == 2 || w.dmDuplex == 3) {
       // Long-edge family {1, 17, 20} or short-edge family {2, 3, 18, 19, 21, 22}.
       const bool first = (w.dmDuplex == 2 && landscape) || (w.dmDuplex == 3 && !landscape);
-      if (OptGetValueById(ctx, kFuncDuplex)) {
-        int32_t t = OptGetValueById(ctx, kDuplexType);
+      if (OptGetValueById(ctx, setting::vdmFuncSelectDuplex)) {
+        int32_t t = OptGetValueById(ctx, setting::vdmDuplexType);
         if (first) {
           t = (t == 18 || t == 19) ? 17 : (t == 21 || t == 22) ? 20 : (t == 1 || t == 17 || t == 20) ? t : 1;
         } else {
           t = t == 17 ? 19 : t == 20 ? 22 : (t == 2 || t == 3 || t == 18 || t == 19 || t == 21 || t == 22) ? t : 3;
         }
-        OptSetValueById(ctx, kDuplexType, t);
+        OptSetValueById(ctx, setting::vdmDuplexType, t);
       } else {
-        OptSetValueById(ctx, kFuncDuplex, 1);
-        OptSetValueById(ctx, kDuplexType, first ? 1 : 3);
+        OptSetValueById(ctx, setting::vdmFuncSelectDuplex, 1);
+        OptSetValueById(ctx, setting::vdmDuplexType, first ? 1 : 3);
       }
-    } else if (w.dmDuplex == 1 && !OptGetValueById(ctx, kCustomFunc0)) {
-      OptSetValueById(ctx, kFuncDuplex, 0);
+    } else if (w.dmDuplex == 1 && !OptGetValueById(ctx, setting::wdmCustomFunc0)) {
+      OptSetValueById(ctx, setting::vdmFuncSelectDuplex, 0);
     }
   }
-  if (both & DM_MEDIATYPE) OptSetValueById(ctx, kMediaTypeItem, int32_t(w.dmMediaType & 0xFFFF));
+  if (both & DM_MEDIATYPE) OptSetValueById(ctx, setting::vdmMediaType, int32_t(w.dmMediaType & 0xFFFF));
   DmApplyStamp(ctx);
   const uint32_t merge_mode = ctx->work ? ctx->work->mergeMode : 0;
   if (!(merge_mode & kMergeSettingsFile)) DmResolutionToPrivate(working, ctx);
@@ -357,19 +350,19 @@ void DmPublicToPrivate(DriverContext* ctx, const uint8_t* input) {
       !(both & DM_PAPERSIZE)) {
     DmSetCustomPaper(working, ctx);
   } else if (both & DM_PAPERSIZE) {
-    DmSetPaper(now.dmPaperSize, kPaperSizeId, ctx, working);
+    DmSetPaper(now.dmPaperSize, setting::dmPaperSize, ctx, working);
   } else if (both & DM_ORIENTATION) {
     if (!(now.dmFields & DM_PAPERSIZE) && (now.dmFields & DM_PAPERLENGTH_WIDTH) == DM_PAPERLENGTH_WIDTH)
       DmSetCustomPaper(working, ctx);
     else
-      DmSetPaper(now.dmPaperSize, kPaperSizeId, ctx, working);
+      DmSetPaper(now.dmPaperSize, setting::dmPaperSize, ctx, working);
   }
-  DmSetOutputPaper(OptGetValueById(ctx, kOutPaperSize), kOutPaperSize, ctx, working);
+  DmSetOutputPaper(OptGetValueById(ctx, setting::vdmOutPaperSize), setting::vdmOutPaperSize, ctx, working);
   SetEnvironmentBytes(ctx);
-  SettingRecord* other = OptFindSetting(ctx, kOther);
+  SettingRecord* other = OptFindSetting(ctx, setting::vdmOther);
   const uint8_t* text = OptGetValueAddr(ctx, other);
   if (text && text[0] == 0) DmSetDefaultOtherCmd(ctx);
-  OptSetValueById(ctx, kUiStart, 0);
+  OptSetValueById(ctx, setting::wdmUIStart, 0);
   DmValidatePrivate(working, ctx, 2);
 }
 
@@ -377,12 +370,12 @@ void DmDuplexToPublic(uint8_t* devmode, DriverContext* ctx) {
   if (!devmode || !ctx) return;
   DEVMODEW d = ReadPublic(devmode);
   const bool landscape = d.dmOrientation == 2;
-  if (!OptGetValueById(ctx, kFuncDuplex)) {
+  if (!OptGetValueById(ctx, setting::vdmFuncSelectDuplex)) {
     d.dmDuplex = 1;
-  } else if (OptGetValueById(ctx, kCustomFunc0) && d.dmDuplex != 2 && d.dmDuplex != 3) {
+  } else if (OptGetValueById(ctx, setting::wdmCustomFunc0) && d.dmDuplex != 2 && d.dmDuplex != 3) {
     return;
   } else {
-    const int32_t t = OptGetValueById(ctx, kDuplexType);
+    const int32_t t = OptGetValueById(ctx, setting::vdmDuplexType);
     if (t == 0) d.dmDuplex = 1;
     else if (t == 1 || t == 17 || t == 20) d.dmDuplex = landscape ? 2 : 3;
     else d.dmDuplex = landscape ? 3 : 2;
@@ -393,7 +386,7 @@ void DmDuplexToPublic(uint8_t* devmode, DriverContext* ctx) {
 void DmMediaTypeToPublic(uint8_t* devmode, DriverContext* ctx) {
   if (!devmode || !ctx) return;
   DEVMODEW d = ReadPublic(devmode);
-  d.dmMediaType = DWORD(OptGetValueById(ctx, kMediaTypeItem));
+  d.dmMediaType = DWORD(OptGetValueById(ctx, setting::vdmMediaType));
   WritePublic(devmode, d);
 }
 
@@ -403,21 +396,21 @@ void DmResolutionToPrivate(uint8_t* devmode, DriverContext* ctx) {
   const int32_t r = d.dmPrintQuality;
   d.dmYResolution = SHORT(r);
   WritePublic(devmode, d);
-  OptSetValueById(ctx, kResolutionW, r);
-  OptSetValueById(ctx, kResolutionH, r);
+  OptSetValueById(ctx, setting::vdmDstResolutionW, r);
+  OptSetValueById(ctx, setting::vdmDstResolutionH, r);
   DmFixBalanceMacro(r, ctx);
 }
 
 void DmResolutionToPublic(uint8_t* devmode, DriverContext* ctx) {
   if (!devmode || !ctx) return;
-  int32_t r = OptGetValueById(ctx, kResolutionW);
+  int32_t r = OptGetValueById(ctx, setting::vdmDstResolutionW);
   if (r <= 0) {
     // A model without a resolution feature leaves 0 here; a DEVMODE never
     // announces 0 dpi, so the model record's resolution stands in.
     r = Info(ctx).dstResolution[0];
-    OptSetValueById(ctx, kResolutionW, r);
+    OptSetValueById(ctx, setting::vdmDstResolutionW, r);
   }
-  OptSetValueById(ctx, kResolutionH, r);
+  OptSetValueById(ctx, setting::vdmDstResolutionH, r);
   DEVMODEW d = ReadPublic(devmode);
   d.dmPrintQuality = SHORT(r);
   d.dmYResolution = SHORT(r);
@@ -425,16 +418,16 @@ void DmResolutionToPublic(uint8_t* devmode, DriverContext* ctx) {
 }
 
 void DmFixBalanceMacro(int32_t value, DriverContext* ctx) {
-  if (!ctx || OptGetValueById(ctx, kUseUserMacro)) return;
-  OptSetValueById(ctx, kBalanceMacro, value == 300 || value == 400 || value == 600 ? 17 : 18);
+  if (!ctx || OptGetValueById(ctx, setting::vdmUseUserMacro)) return;
+  OptSetValueById(ctx, setting::vdmBalanceMacro, value == 300 || value == 400 || value == 600 ? 17 : 18);
 }
 
 const char* DmGetDefaultOtherCmd(DriverContext* ctx) {
-  return (OptGetValueById(ctx, kDriverType) & 0xFF) ? "0001010207d00a" : "0000010207d00a";
+  return (OptGetValueById(ctx, setting::vdmDriverType) & 0xFF) ? "0001010207d00a" : "0000010207d00a";
 }
 
 void DmSetDefaultOtherCmd(DriverContext* ctx) {
-  SettingRecord* row = OptFindSetting(ctx, kOther);
+  SettingRecord* row = OptFindSetting(ctx, setting::vdmOther);
   if (!row) return;
   char text[64] = {};  // more than the setting's 33 bytes: the copy takes its size
   const char* source = DmGetDefaultOtherCmd(ctx);
@@ -443,19 +436,19 @@ void DmSetDefaultOtherCmd(DriverContext* ctx) {
 }
 
 void DmApplyStamp(DriverContext* ctx) {
-  if (!ctx || !OptGetValueById(ctx, kFuncWaterMark)) return;
-  const int32_t kind = OptGetValueById(ctx, kWmKind);
-  if (kind == 1 || kind == 2 || kind == 3 || kind == 128) StampSelect(ctx, OptGetValueById(ctx, kWmId));
+  if (!ctx || !OptGetValueById(ctx, setting::vdmFuncSelectWaterMark)) return;
+  const int32_t kind = OptGetValueById(ctx, setting::vdmWmKind);
+  if (kind == 1 || kind == 2 || kind == 3 || kind == 128) StampSelect(ctx, OptGetValueById(ctx, setting::vdmWmID));
 }
 
 void DmRefreshDerivedItems(uint8_t* devmode, DriverContext* ctx, int32_t mode) {
   if (!devmode || !ctx) return;
   DmResolutionToPublic(devmode, ctx);
-  DmSetPaper(ReadPublic(devmode).dmPaperSize, kPaperSizeId, ctx, devmode);
-  DmSetOutputPaper(OptGetValueById(ctx, kOutPaperSize), kOutPaperSize, ctx, devmode);
+  DmSetPaper(ReadPublic(devmode).dmPaperSize, setting::dmPaperSize, ctx, devmode);
+  DmSetOutputPaper(OptGetValueById(ctx, setting::vdmOutPaperSize), setting::vdmOutPaperSize, ctx, devmode);
   SetEnvironmentBytes(ctx);
   if (mode == 1 || mode == 3 || mode == 4) DmSetDefaultOtherCmd(ctx);
-  OptSetValueById(ctx, kUiStart, 0);
+  OptSetValueById(ctx, setting::wdmUIStart, 0);
 }
 
 void DmPrivateToPublic(uint8_t* devmode, DriverContext* ctx, int32_t mode) {

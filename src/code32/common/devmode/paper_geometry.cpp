@@ -11,14 +11,12 @@
 #include "velm/model_query.h"
 #include "velm/names.h"
 #include "velm/presets.h"
+#include "velm/setting_ids.h"
 #include "velm/settings.h"
 #include "velm/units.h"
 
 namespace {
-
-constexpr uint32_t kPaperSize = 8, kResolutionW = 42, kResolutionH = 43;
 constexpr uint32_t kSrcFirst = 44, kDstFirst = 51;
-constexpr uint32_t kFreeSizeWidth = 860, kFreeSizeLength = 861;
 constexpr int32_t kCustomPaper = 256;
 constexpr uint32_t kDevice = 1200;
 constexpr uint32_t DM_PAPERSIZE = 0x2, DM_PAPERLENGTH_WIDTH = 0xC;
@@ -85,7 +83,7 @@ void DmSetCustomPaper(uint8_t* devmode, DriverContext* ctx) {
   const uint32_t r = Positive(d.dmPrintQuality);
   PaperRect rect;
   PaperPair pair;
-  AreaOf(ctx, OptFindSetting(ctx, kPaperSize), kCustomPaper, &rect, &pair);
+  AreaOf(ctx, OptFindSetting(ctx, setting::dmPaperSize), kCustomPaper, &rect, &pair);
   const int32_t length = int32_t(UnitUserToDevice(kUnitMm10, Positive(d.dmPaperLength), r));
   const int32_t width = int32_t(UnitUserToDevice(kUnitMm10, Positive(d.dmPaperWidth), r));
   Store(ctx, kSrcFirst, {length, width, Sub(length, rect.top), Sub(width, rect.left), rect.left, rect.top});
@@ -102,13 +100,13 @@ void DmSetPaperCore(int32_t paper, uint32_t id, DriverContext* ctx, uint8_t* dev
     int32_t n = 0;
     const FreeSizeSlot* slot = SlotOfCode(ctx, paper, &n);
     if (!slot) return;
-    const uint32_t r = Positive(OptGetValueById(ctx, kResolutionW));
+    const uint32_t r = Positive(OptGetValueById(ctx, setting::vdmDstResolutionW));
     FreeSizeSlotToSrcItems(ctx, n);
     // The query library takes the custom size from the public fields the
     // caller set, not from its slot (DmSetPaperCoreExc).
     const bool from_public = build.customPaperFromPublic && paper == kCustomPaper;
-    int32_t width = ClampToLimits(ctx, kFreeSizeWidth, from_public ? DeviceOf(d.dmPaperWidth) : slot->width);
-    int32_t length = ClampToLimits(ctx, kFreeSizeLength, from_public ? DeviceOf(d.dmPaperLength) : slot->length);
+    int32_t width = ClampToLimits(ctx, setting::wdmFreeSizeWidth, from_public ? DeviceOf(d.dmPaperWidth) : slot->width);
+    int32_t length = ClampToLimits(ctx, setting::wdmFreeSizeLength, from_public ? DeviceOf(d.dmPaperLength) : slot->length);
     // The graphics library keeps user sizes in the page's orientation in
     // both forms (DmSetPaperCoreGr).
     const bool swap = (oriented || build.userPaperInPageOrientation) && d.dmOrientation == 2;
@@ -159,7 +157,7 @@ void DmSetOutputPaperCore(int32_t paper, uint32_t id, DriverContext* ctx, uint8_
     return;
   }
   SettingRecord* row = OptFindSetting(ctx, id);
-  if (!OptListHasValue(ctx, row, paper)) row = OptFindSetting(ctx, kPaperSize);
+  if (!OptListHasValue(ctx, row, paper)) row = OptFindSetting(ctx, setting::dmPaperSize);
   PaperRect rect;
   PaperPair pair;
   const bool has_area = AreaOf(ctx, row, paper, &rect, &pair);
@@ -169,8 +167,8 @@ void DmSetOutputPaperCore(int32_t paper, uint32_t id, DriverContext* ctx, uint8_
     if (!slot) return;
     int32_t width = slot->width, length = slot->length;
     if (oriented && d.dmOrientation == 2) std::swap(width, length);
-    const int32_t l = int32_t(UnitRescale(Positive(length), kDevice, Positive(OptGetValueById(ctx, kResolutionH))));
-    const int32_t w = int32_t(UnitRescale(Positive(width), kDevice, Positive(OptGetValueById(ctx, kResolutionW))));
+    const int32_t l = int32_t(UnitRescale(Positive(length), kDevice, Positive(OptGetValueById(ctx, setting::vdmDstResolutionH))));
+    const int32_t w = int32_t(UnitRescale(Positive(width), kDevice, Positive(OptGetValueById(ctx, setting::vdmDstResolutionW))));
     // The output side keeps the margin on both edges (intended: the source
     // side keeps one).
     Store(ctx, kDstFirst, {l, w, Sub(l, Twice(rect.top)), Sub(w, Twice(rect.left)), rect.left, rect.top});

@@ -6,14 +6,13 @@
 #include "velm/devmode.h"
 #include "velm/dm_merge.h"
 #include "velm/names.h"
+#include "velm/setting_ids.h"
 #include "velm/settings.h"
 #include "velm/units.h"
 
 namespace {
 
 using Family = PrivateValidatorFamily;
-constexpr uint32_t kResolutionW = 42, kFuncWaterMark = 63, kWmId = 120;
-constexpr uint32_t kUseUserMacro = 185, kUserPrintMacro = 188;
 constexpr int32_t kUserMacroOptionBase = 135;
 constexpr int32_t kModeDefaults = 1;
 
@@ -68,7 +67,7 @@ int32_t ModelFamily(uint32_t, int32_t value, SettingRecord* row, int32_t, int32_
 // The tab width is kept in millimetres in the table and stored as dots at
 // the output resolution.
 int32_t PosterTab(uint32_t, int32_t, SettingRecord* row, int32_t def, int32_t, DriverContext* ctx) {
-  const int32_t r = OptGetValueById(ctx, kResolutionW);
+  const int32_t r = OptGetValueById(ctx, setting::vdmDstResolutionW);
   OptSetValue(ctx, row, int32_t(UnitUserToDevice(kUnitMm10, uint32_t(def) * 10u, r > 0 ? uint32_t(r) : 0)));
   return 0;
 }
@@ -153,10 +152,10 @@ int32_t OptNupKindOfType(int32_t type, int32_t* kind) {
 }
 
 int32_t OptGetWaterMarkId(DriverContext* ctx) {
-  return OptGetValueById(ctx, kFuncWaterMark) ? OptGetValueById(ctx, kWmId) : -1;
+  return OptGetValueById(ctx, setting::vdmFuncSelectWaterMark) ? OptGetValueById(ctx, setting::vdmWmID) : -1;
 }
 
 int32_t OptGetUserMacroIndex(DriverContext* ctx) {
-  if (OptGetValueById(ctx, kUseUserMacro) != 1) return -1;
-  return OptGetOptionById(ctx, kUserPrintMacro) - kUserMacroOptionBase;
+  if (OptGetValueById(ctx, setting::vdmUseUserMacro) != 1) return -1;
+  return OptGetOptionById(ctx, setting::vdmUserPrintMacro) - kUserMacroOptionBase;
 }

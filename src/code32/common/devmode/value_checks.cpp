@@ -11,17 +11,11 @@
 #include "velm/presets.h"
 #include "velm/rule_eval.h"
 #include "velm/save_stack.h"
+#include "velm/setting_ids.h"
 #include "velm/settings.h"
 
 namespace {
-
-constexpr uint32_t kOrientation = 7, kPaperSize = 8, kDefaultSource = 13, kPrintQuality = 14, kColor = 15,
-                   kDuplex = 16, kTTOption = 18, kICMMethod = 27, kICMIntent = 28, kMediaType = 29,
-                   kDitherType = 30;
-constexpr uint32_t kPresetNo = 41, kOutPaperSize = 50;
-constexpr uint32_t kFuncNup = 59, kFuncDuplex = 61, kFuncPunch = 65, kFuncStaple = 66;
-constexpr uint32_t kScaleH = 92, kScaleV = 93, kNupKind = 94, kNupType = 95;
-constexpr uint32_t kDuplexType = 102, kPunchType = 134, kStapleType = 136;
+constexpr uint32_t kNupKind = 94;
 constexpr int32_t kPresetOptionBase = 119, kNoPresetOption = 118;
 
 bool IsPickType(uint32_t type) {
@@ -62,17 +56,17 @@ bool SwitchIsLive(DriverContext* ctx, uint32_t id) {
 
 // vdmNUPPOSTKind in line with an N-up type.
 void AlignNupKind(DriverContext* ctx, MdfItem type_item, int32_t type, int32_t option) {
-  if (!SwitchIsLive(ctx, kFuncNup)) return;
+  if (!SwitchIsLive(ctx, setting::vdmFuncSelectNup)) return;
   int32_t kind = OptNupKindOfType(type);
   int32_t current = OptGetValueById(ctx, kNupKind);
   if (current != 1 && current != 2 && current != 3 && current != 4 && current != 9) return;
-  const int32_t single = OptGetValueById(ctx, kOrientation) == 2 ? 3 : 1;
+  const int32_t single = OptGetValueById(ctx, setting::dmOrientation) == 2 ? 3 : 1;
   if (kind == current) {
-    if (kind == 1 && RuleIsItemHidden(ctx, type_item, uint16_t(option))) OptSetValueById(ctx, kNupType, single);
+    if (kind == 1 && RuleIsItemHidden(ctx, type_item, uint16_t(option))) OptSetValueById(ctx, setting::vdmNUPType, single);
     return;
   }
   OptSetValueById(ctx, kNupKind, kind);
-  if (kind == 1) OptSetValueById(ctx, kNupType, single);
+  if (kind == 1) OptSetValueById(ctx, setting::vdmNUPType, single);
 }
 
 int32_t ModelCheck(uint32_t id, DriverContext* ctx, SettingRecord** out_row) {
@@ -145,12 +139,12 @@ int32_t OptValidateValueEx(SettingRecord* row, uint32_t id, int32_t value, Drive
   int32_t option = 0;
   if (!PickOption(row, id, value, ctx, &item, &option)) return kValueRejected;
   const uint16_t opt = uint16_t(option);
-  if (id == kNupType) {
+  if (id == setting::vdmNUPType) {
     AlignNupKind(ctx, item, value, option);
     return kValueAllowed;
   }
-  if (id == kDuplexType || id == kStapleType || id == kPunchType) {
-    uint32_t sw = id == kDuplexType ? kFuncDuplex : id == kStapleType ? kFuncStaple : kFuncPunch;
+  if (id == setting::vdmDuplexType || id == setting::vdmStapleType || id == setting::vdmPunchType) {
+    uint32_t sw = id == setting::vdmDuplexType ? setting::vdmFuncSelectDuplex : id == setting::vdmStapleType ? setting::vdmFuncSelectStaple : setting::vdmFuncSelectPunch;
     return SwitchIsLive(ctx, sw) && RuleIsItemHidden(ctx, item, opt) ? kValueHidden : kValueAllowed;
   }
   if (RuleIsItemHidden(ctx, item, opt)) return kValueHidden;
@@ -173,7 +167,7 @@ int32_t DmCheckValueOrReset(uint32_t id, int32_t value, DriverContext* ctx) {
   if (early >= 0) return early;
   if (OptValidateValue(row, id, value, ctx)) return kCheckAccepted;
   if (row->optionList && IsPickType(MdfGetItemType(ctx, id))) return OptListHasValue(ctx, row, value) ? 1 : 0;
-  if (id == kPresetNo) PresetRule(row, value, ctx);
+  if (id == setting::vdmPresetNo) PresetRule(row, value, ctx);
   else OptSetDefault(ctx, row);
   return kCheckAccepted;
 }
@@ -184,7 +178,7 @@ int32_t DmCheckValueWithFixup(uint32_t id, int32_t value, DriverContext* ctx) {
   if (early >= 0) return early;
   int32_t ex = OptValidateValueEx(row, id, value, ctx);
   if (ex == kValueAllowed || ex == kValueDisabled) return kCheckAccepted;
-  if (id == kPresetNo) PresetRule(row, value, ctx);
+  if (id == setting::vdmPresetNo) PresetRule(row, value, ctx);
   else if (ctx->work && (ctx->work->mergeMode & kMergeRequestApplied)) DmClampScaleOrDefault(row, id, value, ctx);
   else OptSetDefault(ctx, row);
   return kCheckAccepted;
@@ -192,7 +186,7 @@ int32_t DmCheckValueWithFixup(uint32_t id, int32_t value, DriverContext* ctx) {
 
 void DmClampScaleOrDefault(SettingRecord* row, uint32_t id, int32_t value, DriverContext* ctx) {
   ImgNumeric n;
-  if ((id == kScaleH || id == kScaleV) && ReadNumeric(ctx, id, &n)) {
+  if ((id == setting::vdmScaleH || id == setting::vdmScaleV) && ReadNumeric(ctx, id, &n)) {
     if (value < n.minimum) {
       OptSetOption(ctx, row, n.minimum);
       return;
@@ -238,8 +232,8 @@ int32_t SlotOf(DriverContext* ctx, uint32_t id) {
 }
 }  // namespace
 
-int32_t FreeSizeGetPaperSlot(DriverContext* ctx) { return SlotOf(ctx, kPaperSize); }
-int32_t FreeSizeGetOutPaperSlot(DriverContext* ctx) { return SlotOf(ctx, kOutPaperSize); }
+int32_t FreeSizeGetPaperSlot(DriverContext* ctx) { return SlotOf(ctx, setting::dmPaperSize); }
+int32_t FreeSizeGetOutPaperSlot(DriverContext* ctx) { return SlotOf(ctx, setting::vdmOutPaperSize); }
 
 int32_t DmIsCollateSupported(DriverContext* ctx) { return OptHasSortChoice(ctx) ? 1 : 0; }
 
@@ -250,35 +244,35 @@ int32_t NoSet(int32_t) { return 0; }
 }  // namespace
 
 int32_t DmCheckDefaultSource(int32_t v, DriverContext* ctx) {
-  return WithFallback(DmCheckValueByModel(kDefaultSource, v, ctx), v, DmIsKnownDefaultSource);
+  return WithFallback(DmCheckValueByModel(setting::dmDefaultSource, v, ctx), v, DmIsKnownDefaultSource);
 }
 int32_t DmCheckOrientation(int32_t v, DriverContext* ctx) {
-  return WithFallback(DmCheckValueOrReset(kOrientation, v, ctx), v, DmIsOneOrTwo);
+  return WithFallback(DmCheckValueOrReset(setting::dmOrientation, v, ctx), v, DmIsOneOrTwo);
 }
 int32_t DmCheckPaperSize(int32_t v, DriverContext* ctx) {
-  return WithFallback(DmCheckValueByModel(kPaperSize, v, ctx), v, NoSet);
+  return WithFallback(DmCheckValueByModel(setting::dmPaperSize, v, ctx), v, NoSet);
 }
 int32_t DmCheckPrintQuality(int32_t v, DriverContext* ctx) {
-  return WithFallback(DmCheckValueByModel(kPrintQuality, v, ctx), v, DmIsKnownPrintQuality);
+  return WithFallback(DmCheckValueByModel(setting::dmPrintQuality, v, ctx), v, DmIsKnownPrintQuality);
 }
 int32_t DmCheckDuplex(int32_t v, DriverContext* ctx) {
-  return WithFallback(DmCheckValueByModel(kDuplex, v, ctx), v, DmIsKnownDuplex);
+  return WithFallback(DmCheckValueByModel(setting::dmDuplex, v, ctx), v, DmIsKnownDuplex);
 }
 int32_t DmCheckColor(int32_t v, DriverContext* ctx) {
-  return WithFallback(DmCheckValueByModel(kColor, v, ctx), v, DmIsOneOrTwo);
+  return WithFallback(DmCheckValueByModel(setting::dmColor, v, ctx), v, DmIsOneOrTwo);
 }
 int32_t DmCheckTTOption(int32_t v, DriverContext* ctx) {
-  return WithFallback(DmCheckValueByModel(kTTOption, v, ctx), v, DmIsKnownTTOption);
+  return WithFallback(DmCheckValueByModel(setting::dmTTOption, v, ctx), v, DmIsKnownTTOption);
 }
 int32_t DmCheckICMMethod(int32_t v, DriverContext* ctx) {
-  return WithFallback(DmCheckValueByModel(kICMMethod, v, ctx), v, DmIsKnownICMMethod);
+  return WithFallback(DmCheckValueByModel(setting::dmICMMethod, v, ctx), v, DmIsKnownICMMethod);
 }
 int32_t DmCheckICMIntent(int32_t v, DriverContext* ctx) {
-  return WithFallback(DmCheckValueByModel(kICMIntent, v, ctx), v, DmIsKnownICMIntent);
+  return WithFallback(DmCheckValueByModel(setting::dmICMIntent, v, ctx), v, DmIsKnownICMIntent);
 }
 int32_t DmCheckMediaType(int32_t v, DriverContext* ctx) {
-  return WithFallback(DmCheckValueByModel(kMediaType, v, ctx), v, DmIsKnownMediaType);
+  return WithFallback(DmCheckValueByModel(setting::dmMediaType, v, ctx), v, DmIsKnownMediaType);
 }
 int32_t DmCheckDitherType(int32_t v, DriverContext* ctx) {
-  return WithFallback(DmCheckValueByModel(kDitherType, v, ctx), v, DmIsKnownDitherType);
+  return WithFallback(DmCheckValueByModel(setting::dmDitherType, v, ctx), v, DmIsKnownDitherType);
 }

@@ -27,6 +27,7 @@
 #include "velm/printer_data.h"
 #include "velm/qst.h"
 #include "velm/save_stack.h"
+#include "velm/setting_ids.h"
 #include "velm/settings.h"
 #include "velm/spooler.h"
 #include "velm/store.h"
@@ -73,9 +74,7 @@ constexpr TrayRow kTrays[] = {
     {2, 10139, 10171, 10203, 10235, 10267, 4}};
 constexpr int32_t kCoverPriority[] = {3, 4, 5, 6, 7, 8, 11, 2, 1};
 
-constexpr uint32_t kItemRam = 10012, kItemRamType = 10013, kItemSystemData = 10271, kItemEmulationData = 10272,
-                   kItemOther = 10274, kItemCoverTray = 10276, kItemMarkTray = 10277;
-constexpr uint32_t kMediaTypeId = 378, kCoverInputTray = 142, kMpInputTray = 138;
+constexpr uint32_t kItemRam = 10012, kItemRamType = 10013, kItemSystemData = 10271, kItemEmulationData = 10272, kItemCoverTray = 10276, kItemMarkTray = 10277;
 constexpr uint32_t kMessageQueryFailed = 7002;
 // An answer larger than this is not a device answer: the read counts as
 // failed (the device reported nothing usable), never as an allocation.
@@ -267,7 +266,7 @@ int32_t StepTrays(const bidi_api::Table& t, HANDLE request, DriverContext* ctx) 
   uint32_t n = trays.result > 0 ? uint32_t(trays.result) : 0;
   for (Answer* a : answers) n = std::min(n, a->Entries());
   const bool batch = InstHasBatchInstQst(ctx) != 0;
-  SettingRecord* media_list = OptFindSetting(ctx, kMediaTypeId);
+  SettingRecord* media_list = OptFindSetting(ctx, setting::vdmMediaType);
   int32_t covers[16], marks[16];
   int cover_count = 0, mark_count = 0;
   for (uint32_t i = 0; i < n; ++i) {
@@ -340,7 +339,7 @@ int32_t StepCategory(const bidi_api::Table& t, HANDLE device, DriverContext* ctx
     OptSetValueById(ctx, kItemRamType, a.Entry(0) == 2 ? 0 : 1);
   }
   for (auto [item, id] : {std::pair{bidi_api::kCatItemData, kItemEmulationData},
-                          std::pair{bidi_api::kCatItemOther, kItemOther}}) {
+                          std::pair{bidi_api::kCatItemOther, setting::vdmOther}}) {
     Answer a;
     Read r = ReadCategoryItem(t, category, item, 0, &a);
     if (r == Read::kNoMemory) return 0;
@@ -496,8 +495,7 @@ int32_t BidiIniDeleteSection(DriverContext* ctx) {
   char16_t path[261];
   const char16_t* section = Section(ctx);
   if (!section || !ClientIni(path, 261)) return 0;
-  IniWriteString(section, nullptr, nullptr, path);
-  return 1;
+  return IniWriteString(section, nullptr, nullptr, path) ? 1 : 0;
 }
 
 int32_t BidiIniHasFlag(DriverContext* ctx) { return IniFlag(ctx, u"BidiFlag", 7) != 7 ? 1 : 0; }
@@ -544,8 +542,8 @@ int32_t BidiGetExFlag(DriverContext* ctx) {
 
 void BidiApplyDefaultTrays(DriverContext* ctx) {
   if (!ctx || BidiGetExFlag(ctx) || InstHasBatchInstQst(ctx)) return;
-  OptSetValueById(ctx, kCoverInputTray, OptGetValueById(ctx, kItemCoverTray));
-  OptSetValueById(ctx, kMpInputTray, OptGetValueById(ctx, kItemMarkTray));
+  OptSetValueById(ctx, setting::vdmCoverInputTray, OptGetValueById(ctx, kItemCoverTray));
+  OptSetValueById(ctx, setting::vdmMPInputTray, OptGetValueById(ctx, kItemMarkTray));
 }
 
 int32_t BidiShowMessage(DriverContext* ctx, HWND parent) { return UiMessageBoxId(ctx, parent, kMessageQueryFailed); }

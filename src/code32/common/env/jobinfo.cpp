@@ -13,6 +13,7 @@
 #include "velm/names.h"
 #include "velm/paths.h"
 #include "velm/save_stack.h"
+#include "velm/setting_ids.h"
 #include "velm/settings.h"
 #include "velm/spooler.h"
 #include "velm/store.h"
@@ -21,10 +22,6 @@
 namespace {
 
 constexpr uint32_t kSettingFaxLine = 244;
-constexpr uint32_t kSettingLanguage = 177;
-constexpr uint32_t kSettingUserCode = 216;
-constexpr uint32_t kItemLogCodeUse = 10002;
-constexpr uint32_t kItemLogCode = 10003;
 constexpr uint32_t kLocaleCode = 1;
 constexpr uint32_t kUserCodeMask = 0x1;
 
@@ -39,7 +36,7 @@ constexpr JobInfoTypeRow kTypes[] = {
     {kJobInfoTypeStoredPassword, 0x80, 221, kJobInfoKindText, 18},
     {kJobInfoTypePdlName, 0x100, 0, kJobInfoKindText, 32},
     {kJobInfoTypeDriverVersion, 0x200, 905, kJobInfoKindText, 32},
-    {kJobInfoTypeLanguage, 0x400, kSettingLanguage, kJobInfoKindNumber, 4},
+    {kJobInfoTypeLanguage, 0x400, setting::vdmLanguageID, kJobInfoKindNumber, 4},
 };
 constexpr uint32_t kTypeCount = sizeof(kTypes) / sizeof(kTypes[0]);
 static_assert(kTypeCount == 11);
@@ -69,7 +66,7 @@ void ClearProviderFlags(DriverContext* ctx) {
 // (sub-language << 10) | primary language of the display language.
 void LanguageOf(DriverContext* ctx, uint16_t* primary, uint16_t* sublang) {
   *sublang = 0;
-  *primary = ResGetLanguageLangId(uint32_t(OptGetValueById(ctx, kSettingLanguage)), sublang);
+  *primary = ResGetLanguageLangId(uint32_t(OptGetValueById(ctx, setting::vdmLanguageID)), sublang);
 }
 
 // Strict decimal text 0-255 that the fax-line setting lists; -1 otherwise.
@@ -381,8 +378,7 @@ int32_t JobInfoLoadMaskFromPrinterData(DriverContext* ctx, uint32_t mask) {
 int32_t JobInfoSaveTypeToPrinterData(DriverContext* ctx, uint32_t type) {
   const JobInfoTypeRow* t = JobInfoFindType(type);
   if (!t || !IsSettingType(type) || !ctx) return kJobInfoErrType;
-  StoreSaveItemByName(ctx->printer, ctx, OptFindSetting(ctx, t->setting));
-  return 0;
+  return StoreSaveItemByName(ctx->printer, ctx, OptFindSetting(ctx, t->setting)) ? 0 : kJobInfoErrWrite;
 }
 
 int32_t JobInfoSaveMaskToPrinterData(DriverContext* ctx, uint32_t mask) {
@@ -416,11 +412,11 @@ int32_t JobInfoProbe(DriverContext* ctx) {
 }
 
 int32_t UcodePushToJobInfo(DriverContext* ctx) {
-  if (UcodeLoadForPrinter(ctx) && OptGetValueById(ctx, kItemLogCodeUse) != 0) {
-    SettingRecord* code = OptFindSetting(ctx, kItemLogCode);
+  if (UcodeLoadForPrinter(ctx) && OptGetValueById(ctx, setting::vdmLogCodeUse) != 0) {
+    SettingRecord* code = OptFindSetting(ctx, setting::vdmLogCode);
     char16_t text[32] = {};
     if (code && OptGetText(ctx, code, text) && text[0]) {
-      OptSetText(ctx, OptFindSetting(ctx, kSettingUserCode), text);
+      OptSetText(ctx, OptFindSetting(ctx, setting::vdmUserCode), text);
       JobInfoWriteMaskIfEnabled(ctx, kUserCodeMask);
     }
   }

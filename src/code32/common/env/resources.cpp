@@ -12,13 +12,12 @@
 #include "velm/names.h"
 #include "velm/paths.h"
 #include "velm/printer_data.h"
+#include "velm/setting_ids.h"
 #include "velm/settings.h"
 #include "velm/spooler.h"
 #include "velm/units.h"
 
 namespace {
-
-constexpr uint32_t kUiLanguageSetting = 177;  // vdmLanguageID
 constexpr uint16_t kDefaultLangId = 1;
 constexpr const char16_t* kDefaultCode = u"us";
 constexpr uint32_t kMetricUnitString = 153;
@@ -135,7 +134,7 @@ const char16_t* ResGetHelpDataLanguageCode(HANDLE printer) {
 }
 
 const char16_t* ResGetUiLanguageCode(DriverContext* ctx) {
-  return ResGetCodeFromLangId(uint32_t(OptGetValueById(ctx, kUiLanguageSetting)));
+  return ResGetCodeFromLangId(uint32_t(OptGetValueById(ctx, setting::vdmLanguageID)));
 }
 
 const char16_t* ResGetLanguageSection(DriverContext* ctx) { return IntoField(ctx, ResGetUiLanguageCode(ctx)); }

@@ -13,12 +13,11 @@
 #include "velm/library_build.h"
 #include "velm/model_query.h"
 #include "velm/printer_data.h"
+#include "velm/setting_ids.h"
 #include "velm/settings.h"
 #include "velm/store.h"
 
 namespace {
-
-constexpr uint32_t kSubstCount = 10004, kSubstTable = 10005;
 constexpr uint32_t kNameBytes = 64;
 constexpr uint32_t kSubstBytes = 128;
 constexpr uint32_t kDeviceFontBytes = 68;
@@ -32,8 +31,8 @@ struct FontList {
   const char16_t* arrayName;
   DeviceFontEntry* (*fromModel)(DriverContext*, uint32_t*);
 };
-constexpr FontList kDeviceFonts = {10006, 10007, u"DeviceFontNum", u"DeviceFont", MdfGetDeviceFontList};
-constexpr FontList kOptionFonts = {10008, 10009, u"OptionFontNum", u"OptionFont", MdfGetFontCartridgeList};
+constexpr FontList kDeviceFonts = {setting::vdmDeviceFontNum, setting::vdmDeviceFont, u"DeviceFontNum", u"DeviceFont", MdfGetDeviceFontList};
+constexpr FontList kOptionFonts = {setting::vdmOptionFontNum, setting::vdmOptionFont, u"OptionFontNum", u"OptionFont", MdfGetFontCartridgeList};
 
 enum class Wrote { kWrote, kNothing, kFailed };
 
@@ -279,15 +278,15 @@ int32_t StoreWriteFontSubst(HANDLE printer, DriverContext* ctx, uint32_t flags) 
     table = reinterpret_cast<const uint8_t*>(model);
   } else {
     if (!ctx->devmode) return 0;
-    count = CountOf(ctx, kSubstCount);
-    table = static_cast<const uint8_t*>(BlockOf(ctx, kSubstTable));
+    count = CountOf(ctx, setting::vdmFontTableNum);
+    table = static_cast<const uint8_t*>(BlockOf(ctx, setting::vdmFontTable));
     if (count && (!table || GlobalSize(const_cast<uint8_t*>(table)) < size_t(count) * kSubstBytes)) count = 0;
   }
   int32_t ok = 1;
   if (flags & kFontDefaultTable) {
     ok = StoreWriteFontTable(printer, table, int32_t(count), kFontDefaultTable);
   } else if (ctx->work->kind != 0 || !(flags & kFontChangedOnly) || !ctx->devmode ||
-             !SameAsSaved(ctx, kSubstCount, kSubstTable, table, count, kSubstBytes)) {
+             !SameAsSaved(ctx, setting::vdmFontTableNum, setting::vdmFontTable, table, count, kSubstBytes)) {
     // The pairs first, the count that makes them valid last; an empty table
     // is written as a count of 0 and no pairs.
     plat::WriteBatchBegin();
@@ -318,7 +317,7 @@ int32_t StoreLoadOptionFonts(HANDLE printer, DriverContext* ctx) { return LoadFo
 namespace {
 int32_t LoadSubstTable(HANDLE printer, DriverContext* ctx, uint32_t flags) {
   if (!ctx || !ctx->devmode || !ctx->work) return 0;
-  FreeTable(ctx, kSubstCount, kSubstTable);
+  FreeTable(ctx, setting::vdmFontTableNum, setting::vdmFontTable);
   const char16_t* count_name = (flags & kFontDefaultTable) ? u"DefFontTableNum" : u"FontTableNum";
   int32_t count = ReadCount(printer, count_name);
   if (count == -1) {
@@ -335,7 +334,7 @@ int32_t LoadSubstTable(HANDLE printer, DriverContext* ctx, uint32_t flags) {
     MemFree(block);
     return 0;
   }
-  return InstallTable(ctx, kSubstCount, kSubstTable, block, uint32_t(count)) ? 1 : 0;
+  return InstallTable(ctx, setting::vdmFontTableNum, setting::vdmFontTable, block, uint32_t(count)) ? 1 : 0;
 }
 }  // namespace
 
@@ -356,7 +355,7 @@ int32_t StoreFreeFontBlobs(DriverContext* ctx) {
   if (!ctx || !ctx->devmode) return 1;
   FreeTable(ctx, kDeviceFonts.countId, kDeviceFonts.tableId);
   FreeTable(ctx, kOptionFonts.countId, kOptionFonts.tableId);
-  FreeTable(ctx, kSubstCount, kSubstTable);
+  FreeTable(ctx, setting::vdmFontTableNum, setting::vdmFontTable);
   return 1;
 }
 

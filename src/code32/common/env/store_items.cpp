@@ -18,6 +18,7 @@
 #include "velm/paths.h"
 #include "velm/printer_data.h"
 #include "velm/qst.h"
+#include "velm/setting_ids.h"
 #include "velm/settings.h"
 #include "velm/spooler.h"
 #include "velm/store.h"
@@ -28,8 +29,6 @@ constexpr uint32_t kFirstLoadedRow = 34;  // the row of setting 35
 constexpr uint32_t kFirstMirror = 430, kLastEnvironment = 730;
 constexpr uint32_t kFirstAction = 224, kLastAction = 239;
 constexpr uint32_t kServerUse = 10001, kUserCodeUse = 10002, kUserCodeText = 10003;
-constexpr uint32_t kFirstFontItem = 10004, kLastFontItem = 10009;
-constexpr uint32_t kLogging = 10275;
 constexpr uint32_t kNumberChars = 16;  // ini numbers are read as at most 16 characters
 constexpr const char16_t* kActionKey = u"vdmAction";
 
@@ -164,7 +163,7 @@ Got LoadFromPrinterData(HANDLE printer, DriverContext* ctx, SettingRecord* row, 
   DWORD needed = 0, reg_type = 0;
   DWORD r;
   if (flags & kStoreFromClient) {
-    DWORD want = row->id == kLogging ? REG_DWORD : REG_BINARY;
+    DWORD want = row->id == setting::vdmLogging ? REG_DWORD : REG_BINARY;
     r = RemoteCopyClientPrinterData(printer, name, &reg_type, buffer, size, &needed, want, client) ? ERROR_SUCCESS
                                                                                                   : ERROR_FILE_NOT_FOUND;
   } else {
@@ -348,7 +347,7 @@ int32_t StoreSaveItemToPrinterData(HANDLE printer, DriverContext* ctx, SettingRe
   if (!row->valueName) return 1;
   uint8_t* p = OptGetValueAddr(ctx, row);
   uint32_t type = DescType(row->descriptor);
-  const uint32_t reg_type = row->id == kLogging ? REG_DWORD : REG_BINARY;
+  const uint32_t reg_type = row->id == setting::vdmLogging ? REG_DWORD : REG_BINARY;
   if (IsText(type)) {
     if (!p) return 1;  // no storage: nothing to write
     return SplSetPrinterData(printer, p, DescSize(row->descriptor), reg_type, row->valueName);
@@ -433,7 +432,7 @@ int32_t StoreSaveRegion(HANDLE printer, DriverContext* ctx, int32_t region, uint
     SettingRecord* row = &t.rows[i];
     if (int32_t(DescRegion(row->descriptor)) != region) continue;
     if ((flags & kStoreDeviceItemsOnly) && !QstIsBidiDeviceItem(row)) continue;
-    if (row->id >= kFirstFontItem && row->id <= kLastFontItem) continue;
+    if (IsFontTableItem(row->id)) continue;
     if ((row->id == kUserCodeUse || row->id == kUserCodeText) && remote && OptGetValueById(ctx, kServerUse) == 0)
       continue;
     if (filter && SameAsSaved(ctx, row)) continue;

@@ -1,5 +1,6 @@
 // User codes: whether a code is used and the code, from the printer's own
 // printer data or from velmcfg.ini in the common data directory.
+#include "velm/setting_ids.h"
 #include "velm/ucode.h"
 
 #include "plat/files.h"
@@ -12,10 +13,6 @@
 #include "velm/spooler.h"
 
 namespace {
-
-constexpr uint32_t kItemLogCodeUse = 10002;
-constexpr uint32_t kItemLogCode = 10003;
-constexpr uint32_t kItemDllLogCode = 10273;
 constexpr uint32_t kCodeBytes = 9;  // 8 bytes and the terminator
 constexpr uint32_t kIniChars = 261;
 constexpr const char16_t* kConfigIni = u"velmcfg.ini";
@@ -41,8 +38,8 @@ int32_t UcodeLoadForPrinter(DriverContext* ctx) {
     SplGetPrinterData(ctx->printer, code, kCodeBytes, u"UserCode");
     char16_t wide[kCodeBytes + 1] = {};
     StrAnsiToWide(wide, code, int32_t(kCodeBytes + 1));
-    OptSetValueById(ctx, kItemLogCodeUse, use);
-    SetCode(ctx, kItemLogCode, wide);
+    OptSetValueById(ctx, setting::vdmLogCodeUse, use);
+    SetCode(ctx, setting::vdmLogCode, wide);
     return 1;
   }
   return UcodeLoadFromIni(ctx);
@@ -63,19 +60,21 @@ int32_t UcodeLoadFromIni(DriverContext* ctx) {
     } else {
       // A printer met for the first time takes the code used last on any
       // printer, not in use yet.
+      // The file is only seeded for the next load: this load's values do not
+      // depend on the writes.
       IniGetString(kMruSection, u"MRUUserCode", u"", code, kIniChars, file);
-      IniWriteString(printer, u"UserCode", u"0", file);
-      IniWriteString(printer, u"UserCodeString", code, file);
+      (void)IniWriteString(printer, u"UserCode", u"0", file);
+      (void)IniWriteString(printer, u"UserCodeString", code, file);
     }
   } else {
-    IniWriteString(printer, u"UserCode", u"0", file);
-    IniWriteString(printer, u"UserCodeString", u"", file);
-    IniWriteString(kMruSection, u"MRUUserCode", u"", file);
+    (void)IniWriteString(printer, u"UserCode", u"0", file);  // seeded only, as above
+    (void)IniWriteString(printer, u"UserCodeString", u"", file);
+    (void)IniWriteString(kMruSection, u"MRUUserCode", u"", file);
   }
   int32_t fixed = IniGetInt(printer, u"UserCodeFIX", 0, file);
-  OptSetValueById(ctx, kItemLogCodeUse, use);
-  SetCode(ctx, kItemLogCode, code);
-  SetCode(ctx, kItemDllLogCode, code);
+  OptSetValueById(ctx, setting::vdmLogCodeUse, use);
+  SetCode(ctx, setting::vdmLogCode, code);
+  SetCode(ctx, setting::vdmDllLogCode, code);
   if (ctx->devmode) DmSetFlagLogCodeUseTo(ctx, fixed);
   return 1;
 }

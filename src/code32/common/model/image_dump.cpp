@@ -10,6 +10,7 @@
 #include "plat/wstr.h"
 #include "velm/dialogs.h"
 #include "velm/names.h"
+#include "velm/setting_ids.h"
 
 namespace {
 
@@ -82,8 +83,6 @@ std::string MessageName(uint16_t id) {
 
 // The settings whose options papers and orientations are (dmPaperSize,
 // dmOrientation).
-constexpr uint16_t kPaperSetting = 8;
-constexpr uint16_t kOrientationSetting = 7;
 
 const char* OperatorText(uint16_t code) {
   static const char* const kText[] = {"?", "==", "!=", "&&", "||", "!", ">", "<", ">=", "<="};
@@ -233,7 +232,7 @@ class Dumper {
       if (storage == kFeaturePickSlot && o.count) {
         line += " papers=";
         for (uint32_t i = 0; i < o.count && Step(); ++i) {
-          line += (i ? "," : "") + OptionName(kPaperSetting, MdfImgPaperAt(img_, o.array1, i));
+          line += (i ? "," : "") + OptionName(setting::dmPaperSize, MdfImgPaperAt(img_, o.array1, i));
         }
       }
       Line(1, line);
@@ -241,7 +240,7 @@ class Dumper {
         ImgPaperArea area;
         if (!MdfImgReadPaperArea(img_, a, &area)) break;
         std::string text = "area res=" + Num(area.resolution) +
-                           " orient=" + OptionName(kOrientationSetting, area.orientation) +
+                           " orient=" + OptionName(setting::dmOrientation, area.orientation) +
                            " rect=" + Num(area.left) + "," + Num(area.top) + "," + Num(area.width) + "," +
                            Num(area.height) + " paper=" + Num(area.paperWidth) + "," + Num(area.paperLength);
         if (area.conditionKey) {

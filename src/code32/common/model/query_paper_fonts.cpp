@@ -8,15 +8,12 @@
 #include "velm/mdf_records.h"
 #include "velm/model_query.h"
 #include "velm/presets.h"
+#include "velm/setting_ids.h"
 #include "velm/settings.h"
 
 namespace {
 
 using namespace mdf_image;
-
-constexpr uint32_t kPaperSetting = 8;  // dmPaperSize: the paper feature's slot
-constexpr uint32_t kOrientation = 7;
-constexpr uint32_t kResolution = 42;  // vdmDstResolutionW
 constexpr int32_t kLandscape = 2;
 constexpr size_t kFontNameChars = 32;  // 31 characters and the NUL
 
@@ -25,7 +22,7 @@ const ModelImage* Image(DriverContext* ctx) { return ctx ? ctx->image : nullptr;
 // The paper feature and the record of one of its options.
 bool FindPaperOption(DriverContext* ctx, uint32_t option_id, ImgFeature* paper, ImgOption* option) {
   const ModelImage* image = Image(ctx);
-  uint32_t at = MdfImgSlot(image, int32_t(kPaperSetting));
+  uint32_t at = MdfImgSlot(image, int32_t(setting::dmPaperSize));
   if (!at || !MdfImgReadFeature(image, at, paper)) return false;
   uint32_t steps = MdfStepLimit(image);
   for (uint32_t o = paper->data; o && steps--; o = option->next) {
@@ -74,8 +71,8 @@ int32_t MdfGetPaperArea(DriverContext* ctx, PaperRect* rect, PaperPair* paper, u
   ImgOption option;
   if (!FindPaperOption(ctx, paper_option, &feature, &option)) return 0;
   const ModelImage* image = Image(ctx);
-  const int32_t resolution = OptGetOptionById(ctx, kResolution);
-  const int32_t orientation = OptGetOptionById(ctx, kOrientation);
+  const int32_t resolution = OptGetOptionById(ctx, setting::vdmDstResolutionW);
+  const int32_t orientation = OptGetOptionById(ctx, setting::dmOrientation);
   // First an entry for this orientation; failing that, one for the other
   // orientation with its axes swapped.
   for (int pass = 0; pass < 2; ++pass) {
@@ -100,7 +97,7 @@ int32_t MdfGetPaperDims(DriverContext* ctx, PaperPair* out) {
   // The graphics library answers a user paper code from the user paper sizes
   // (MdfGetPaperDimsGr); the model's table knows none of them.
   if (LibGetBuild().paperDimsOfUserPaper) {
-    const int32_t code = OptGetValueById(ctx, kPaperSetting);
+    const int32_t code = OptGetValueById(ctx, setting::dmPaperSize);
     if (DmIsFreeSizeCode(code)) {
       PaperPair dims{};
       if (!FreeSizeGetPaperDims(ctx, code, &dims)) return 0;
@@ -110,12 +107,12 @@ int32_t MdfGetPaperDims(DriverContext* ctx, PaperPair* out) {
   }
   const ModelImage* image = Image(ctx);
   ImgFeature feature;
-  uint32_t at = MdfImgSlot(image, int32_t(kPaperSetting));
+  uint32_t at = MdfImgSlot(image, int32_t(setting::dmPaperSize));
   if (!at || !MdfImgReadFeature(image, at, &feature)) return 0;
   int32_t current = OptGetOptionByKey(ctx, feature.key);
   ImgOption option;
   if (!FindPaperOption(ctx, uint32_t(current), &feature, &option)) return 0;
-  bool landscape = OptGetValueById(ctx, kOrientation) == kLandscape;
+  bool landscape = OptGetValueById(ctx, setting::dmOrientation) == kLandscape;
   if (out) *out = landscape ? PaperPair{option.paperLength, option.paperWidth} : PaperPair{option.paperWidth, option.paperLength};
   return 1;
 }

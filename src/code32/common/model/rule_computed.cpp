@@ -378,14 +378,14 @@ int32_t RuleCheckPageDotLimit(DriverContext* ctx, int32_t flag) {
   constexpr uint32_t kPaperLengthAndWidth = 0x4 | 0x8;  // DM_PAPERLENGTH | DM_PAPERWIDTH
   if (flag) {
     DmResolutionToPublic(devmode, ctx);
-    DmSetPaper(OptGetValueById(ctx, 8), 8, ctx, devmode);
+    DmSetPaper(OptGetValueById(ctx, setting::dmPaperSize), setting::dmPaperSize, ctx, devmode);
   } else {
     DmResolutionToPrivate(devmode, ctx);
     uint32_t fields = reinterpret_cast<const DEVMODEW*>(devmode)->dmFields;
     if ((fields & kPaperLengthAndWidth) == kPaperLengthAndWidth) DmSetCustomPaper(devmode, ctx);
-    else DmSetPaper(OptGetValueById(ctx, 8), 8, ctx, devmode);
+    else DmSetPaper(OptGetValueById(ctx, setting::dmPaperSize), setting::dmPaperSize, ctx, devmode);
   }
-  DmSetOutputPaper(OptGetValueById(ctx, 50), 50, ctx, devmode);
+  DmSetOutputPaper(OptGetValueById(ctx, setting::vdmOutPaperSize), setting::vdmOutPaperSize, ctx, devmode);
   if (Get(ctx, kPrintQuality) == 600) return 1;
   return RuleIsOutPaperInDotLimit(ctx) && RuleIsScaledPaperInDotLimit(ctx) ? 1 : 0;
 }

@@ -108,11 +108,11 @@ int32_t OptHasSelectableOption(DriverContext* ctx, uint32_t id) {
 int32_t OptNormalizeAfterSet(DriverContext* ctx) {
   if (!ctx || !ctx->devmode) return 0;
   uint8_t* devmode = ctx->devmode;
-  if (!RuleCheckPageDotLimit(ctx, 0)) OptSetValueById(ctx, 14, 600);
+  if (!RuleCheckPageDotLimit(ctx, 0)) OptSetValueById(ctx, setting::dmPrintQuality, 600);
   reinterpret_cast<DEVMODEW*>(devmode)->dmFields |= kDmPrintQuality;
   DmResolutionToPrivate(devmode, ctx);
-  DmSetPaper(OptGetValueById(ctx, 8), 8, ctx, devmode);
-  DmSetOutputPaper(OptGetValueById(ctx, 50), 50, ctx, devmode);
+  DmSetPaper(OptGetValueById(ctx, setting::dmPaperSize), setting::dmPaperSize, ctx, devmode);
+  DmSetOutputPaper(OptGetValueById(ctx, setting::vdmOutPaperSize), setting::vdmOutPaperSize, ctx, devmode);
   RuleApplyAllTransacts(ctx);
   return 0;
 }

@@ -18,13 +18,12 @@
 #include "velm/paths.h"
 #include "velm/qst.h"
 #include "velm/save_stack.h"
+#include "velm/setting_ids.h"
 #include "velm/settings.h"
 
 namespace {
 
 constexpr uint32_t kKeyChars = 32;
-constexpr uint32_t kPresetName = 865, kPresetComment = 866, kUserSetName = 867;
-constexpr uint32_t kFuncSelectWaterMark = 63, kWmKind = 109, kWmId = 120;
 
 const char16_t* Ini(DriverContext* ctx) { return PathGetDriverIni(ctx); }
 const char16_t* Section(DriverContext* ctx) { return InstGetPrinterSectionName(ctx); }
@@ -219,19 +218,19 @@ int32_t PresetLoad(DriverContext* ctx, const char16_t* key) {
     CtxSetFileMismatch(ctx, 0);
     answer = QstLoadSettings(ctx->printer, ReadKey(ctx, EntryKey(0).c_str()).c_str(), kQstPreset, ctx);
   }
-  SetSettingText(ctx, kPresetName, ReadKey(ctx, PartKey(key, 1).c_str()));
-  SetSettingText(ctx, kPresetComment, ReadKey(ctx, PartKey(key, 2).c_str()));
+  SetSettingText(ctx, setting::wdmPresetName, ReadKey(ctx, PartKey(key, 1).c_str()));
+  SetSettingText(ctx, setting::wdmPresetComment, ReadKey(ctx, PartKey(key, 2).c_str()));
 
-  int32_t wm_id = OptGetOptionById(ctx, kWmId);
-  if (OptGetOptionById(ctx, kFuncSelectWaterMark) != 0 && wm_id < StampGetCount(ctx)) {
-    int32_t kind = OptGetOptionById(ctx, kWmKind);
+  int32_t wm_id = OptGetOptionById(ctx, setting::vdmWmID);
+  if (OptGetOptionById(ctx, setting::vdmFuncSelectWaterMark) != 0 && wm_id < StampGetCount(ctx)) {
+    int32_t kind = OptGetOptionById(ctx, setting::vdmWmKind);
     if (kind >= 1 && kind <= 3) {
       StampSelect(ctx, wm_id);
-      OptSetOptionById(ctx, kWmId, wm_id);
+      OptSetOptionById(ctx, setting::vdmWmID, wm_id);
     }
   } else {
-    OptSetOptionById(ctx, kFuncSelectWaterMark, 0);
-    OptSetOptionById(ctx, kWmId, 0);
+    OptSetOptionById(ctx, setting::vdmFuncSelectWaterMark, 0);
+    OptSetOptionById(ctx, setting::vdmWmID, 0);
   }
   if (entry >= 0) PresetCacheControl(ctx, uint32_t(entry), kPresetCacheStore);
   if (warn) UiMessageBoxId(ctx, GetActiveWindow(), kPresetMismatchMessage);
@@ -240,8 +239,8 @@ int32_t PresetLoad(DriverContext* ctx, const char16_t* key) {
 
 int32_t PresetLoadByIndex(DriverContext* ctx, int32_t n) {
   if (n >= 0 && n < kPresetCacheSlots) return PresetLoad(ctx, EntryKey(n).c_str());
-  SetSettingText(ctx, kPresetName, u"");
-  SetSettingText(ctx, kPresetComment, u"");
+  SetSettingText(ctx, setting::wdmPresetName, u"");
+  SetSettingText(ctx, setting::wdmPresetComment, u"");
   return 0;
 }
 
@@ -255,8 +254,8 @@ int32_t PresetSaveSettings(DriverContext* ctx, const char16_t* key) {
 int32_t PresetSave(DriverContext* ctx, const char16_t* key) {
   if (!ctx || !ctx->work || !key) return 0;
   int32_t answer = QstSaveSettings(ctx->printer, ReadKey(ctx, key).c_str(), kQstPreset, ctx);
-  if (!WriteKey(ctx, PartKey(key, 1).c_str(), SettingText(ctx, kPresetName).c_str())) answer = 0;
-  if (!WriteKey(ctx, PartKey(key, 2).c_str(), SettingText(ctx, kPresetComment).c_str())) answer = 0;
+  if (!WriteKey(ctx, PartKey(key, 1).c_str(), SettingText(ctx, setting::wdmPresetName).c_str())) answer = 0;
+  if (!WriteKey(ctx, PartKey(key, 2).c_str(), SettingText(ctx, setting::wdmPresetComment).c_str())) answer = 0;
   FreeCache(ctx);
   return answer;
 }
@@ -269,7 +268,7 @@ int32_t PresetSaveSettingsByIndex(DriverContext* ctx, int32_t n) { return Preset
 int32_t PresetLoadQuality(DriverContext* ctx, const char16_t* key) {
   if (!ctx || !ctx->work || !key) return 0;
   int32_t answer = QstLoadSettings(ctx->printer, ReadKey(ctx, key).c_str(), kQstQuality, ctx);
-  SetSettingText(ctx, kUserSetName, ReadKey(ctx, PartKey(key, 1).c_str()));
+  SetSettingText(ctx, setting::wdmUserSetName, ReadKey(ctx, PartKey(key, 1).c_str()));
   return answer;
 }
 
@@ -282,7 +281,7 @@ int32_t PresetSaveQualitySettings(DriverContext* ctx, const char16_t* key) {
 int32_t PresetSaveQuality(DriverContext* ctx, const char16_t* key) {
   int32_t answer = PresetSaveQualitySettings(ctx, key);
   if (LibGetBuild().qualitySaveWithoutName) return answer;
-  if (answer && !WriteKey(ctx, PartKey(key, 1).c_str(), SettingText(ctx, kUserSetName).c_str())) answer = 0;
+  if (answer && !WriteKey(ctx, PartKey(key, 1).c_str(), SettingText(ctx, setting::wdmUserSetName).c_str())) answer = 0;
   return answer;
 }
 
@@ -291,7 +290,7 @@ int32_t PresetLoadQualityCopy(DriverContext* ctx, const char16_t* key) {
   char16_t copy[kPresetNameChars] = {};
   if (!PresetMakeQualityCopyPath(ctx, ReadKey(ctx, key).c_str(), copy)) return 0;
   int32_t answer = QstLoadSettings(ctx->printer, copy, kQstNamedSection | kQstQuality, ctx);
-  SetSettingText(ctx, kUserSetName, ReadKey(ctx, PartKey(key, 1).c_str()));
+  SetSettingText(ctx, setting::wdmUserSetName, ReadKey(ctx, PartKey(key, 1).c_str()));
   return answer;
 }
 
@@ -327,7 +326,8 @@ int32_t PresetSwapValues(DriverContext* ctx, const char16_t* section, const char
   IniGetString(section, key_b, u"", b.data(), kPresetNameChars, Ini(ctx));
   int32_t ok = IniWriteString(section, key_a, b.data(), Ini(ctx)) ? 1 : 0;
   if (ok && !IniWriteString(section, key_b, a.data(), Ini(ctx))) {
-    IniWriteString(section, key_a, a.data(), Ini(ctx));  // put the first one back
+    // Put the first one back; the swap has failed whatever this answers.
+    (void)IniWriteString(section, key_a, a.data(), Ini(ctx));
     ok = 0;
   }
   return ok;

@@ -23,6 +23,7 @@
 #include "velm/presets.h"
 #include "velm/resources.h"
 #include "velm/save_stack.h"
+#include "velm/setting_ids.h"
 #include "velm/settings.h"
 #include "velm/spooler.h"
 #include "velm/store.h"
@@ -33,15 +34,9 @@ constexpr uint32_t kNameChars = 261;
 constexpr uint32_t kHeaderMissing = 0xFFFF;
 
 // Settings the transfers single out.
-constexpr uint32_t kFields = 6, kIcmMethod = 27, kIcmIntent = 28;
-constexpr uint32_t kUiModeChange = 40, kPresetNo = 41;
-constexpr uint32_t kFuncSelectWaterMark = 63, kWmId = 120;
+constexpr uint32_t kFields = 6;
 constexpr uint32_t kWmDetailFirst = 894, kWmDetailLast = 903;  // wdmWmLinePitch ... wdmWmTileRotate
-constexpr uint32_t kColorMatching = 149, kIcmType = 150, kIcmTypeIntent = 151;
-constexpr uint32_t kLanguageId = 177, kUseUserMacro = 185, kUserPrintMacro = 188;
-constexpr uint32_t kJobPassword = 220, kStoredPassword = 221;
-constexpr uint32_t kOsKind = 716;
-constexpr uint32_t kFontTableFirst = 10004, kFontTableLast = 10009;
+constexpr uint32_t kIcmTypeIntent = 151;
 constexpr uint32_t kDeviceFirst = 10001, kDeviceLast = 10277;
 constexpr uint32_t kTrayNamesFirst = 907, kTrayNamesLast = 947;
 constexpr uint32_t kNoPresetValue = 255;
@@ -125,11 +120,11 @@ class LentRow {
 uint32_t BufferEnd(const char* buffer) { return uint32_t(strnlen(buffer, kIniFastSectionBufferSize)); }
 
 int32_t WaterMarkId(DriverContext* ctx) {
-  return OptGetValueById(ctx, kFuncSelectWaterMark) ? OptGetValueById(ctx, kWmId) : -1;
+  return OptGetValueById(ctx, setting::vdmFuncSelectWaterMark) ? OptGetValueById(ctx, setting::vdmWmID) : -1;
 }
 
 int32_t UserMacroIndex(DriverContext* ctx) {
-  return OptGetValueById(ctx, kUseUserMacro) == 1 ? OptGetOptionById(ctx, kUserPrintMacro) - int32_t(kUserMacroOptionBase)
+  return OptGetValueById(ctx, setting::vdmUseUserMacro) == 1 ? OptGetOptionById(ctx, setting::vdmUserPrintMacro) - int32_t(kUserMacroOptionBase)
                                                   : -1;
 }
 
@@ -206,30 +201,30 @@ void AfterPlainLoad(DriverContext* ctx, uint32_t os_kind, bool driver_lent, Lent
     int32_t count = StampGetCount(ctx);
     if (wm >= count) {
       wm = count;
-      OptSetValueById(ctx, kWmId, wm);
+      OptSetValueById(ctx, setting::vdmWmID, wm);
     }
     StampSave(ctx, wm);
   }
   // ICM and media type by the context's own OS kind.
   if (os_kind == 0 || os_kind == 1) {
-    OptSetValueById(ctx, kIcmMethod, 1);
-    OptSetValueById(ctx, kIcmIntent, 1);
+    OptSetValueById(ctx, setting::dmICMMethod, 1);
+    OptSetValueById(ctx, setting::dmICMIntent, 1);
     OptSetValueById(ctx, kFields, OptGetValueById(ctx, kFields) & ~int32_t(DM_ICMMETHOD | DM_ICMINTENT));
-    OptSetValueById(ctx, kColorMatching, 0);
-    OptSetOptionById(ctx, kIcmType, MdfGetItemDefault(ctx, kIcmType));
+    OptSetValueById(ctx, setting::vdmColorMatching, 0);
+    OptSetOptionById(ctx, setting::vdmICMType, MdfGetItemDefault(ctx, setting::vdmICMType));
     OptSetOptionById(ctx, kIcmTypeIntent, MdfGetItemDefault(ctx, kIcmTypeIntent));
   }
   int32_t fields = OptGetValueById(ctx, kFields);
   fields = (os_kind == 0 || os_kind == 3) ? (fields | int32_t(DM_MEDIATYPE)) : (fields & ~int32_t(DM_MEDIATYPE));
   OptSetValueById(ctx, kFields, fields);
-  OptSetValueById(ctx, kOsKind, int32_t(os_kind));
+  OptSetValueById(ctx, setting::vdmOSKind, int32_t(os_kind));
   // The quality set of the user macro.
   int32_t macro = UserMacroIndex(ctx);
   if (macro >= 0) PresetSaveQualityByIndex(ctx, macro);
   // No preset; the UI-mode flag held off while the defaults and the merge run.
-  OptSetValueById(ctx, kPresetNo, int32_t(kNoPresetValue));
-  bool ui_mode = OptGetValueById(ctx, kUiModeChange) == 1;
-  if (ui_mode) OptSetValueById(ctx, kUiModeChange, 0);
+  OptSetValueById(ctx, setting::vdmPresetNo, int32_t(kNoPresetValue));
+  bool ui_mode = OptGetValueById(ctx, setting::vdmUIModeChange) == 1;
+  if (ui_mode) OptSetValueById(ctx, setting::vdmUIModeChange, 0);
   InstSetCountryDefaults(ctx);
   lent.Restore();
   // The query library leaves the job information to its own callers.
@@ -239,7 +234,7 @@ void AfterPlainLoad(DriverContext* ctx, uint32_t os_kind, bool driver_lent, Lent
   }
   if (driver_lent) lent.Lend(SplGetDriverName(ctx));
   DmMergeInput(ctx, nullptr, 0, kPostLoadMergeMode);
-  if (ui_mode) OptSetValueById(ctx, kUiModeChange, 1);
+  if (ui_mode) OptSetValueById(ctx, setting::vdmUIModeChange, 1);
 }
 
 }  // namespace
@@ -251,14 +246,14 @@ int32_t QstIsUserItem(const SettingRecord* row) { return row && !InRange(row->id
 int32_t QstIsPlainLoadItem(const SettingRecord* row) {
   if (!row) return 0;
   uint32_t id = row->id;
-  if (InRange(id, 1, 5) || id == kJobPassword || id == kStoredPassword || InRange(id, 430, 858) ||
+  if (InRange(id, 1, 5) || id == setting::vdmJOBPassword || id == setting::vdmStoredPassword || InRange(id, 430, 858) ||
       InRange(id, 905, 947) || InRange(id, kDeviceFirst, kDeviceLast))
     return 0;
   return 1;
 }
 
 int32_t QstIsPlainSaveItem(const SettingRecord* row) {
-  return row && row->id != kJobPassword && row->id != kStoredPassword ? 1 : 0;
+  return row && row->id != setting::vdmJOBPassword && row->id != setting::vdmStoredPassword ? 1 : 0;
 }
 
 int32_t QstIsBidiDeviceItem(const SettingRecord* row) {
@@ -280,8 +275,8 @@ int32_t QstWriteHeader(const char16_t* path, char* section_buffer, DriverContext
   const Key keys[] = {
       {u"QstVersion", ctx->model->settingsFileVersion},
       {u"QstMachine", ctx->model->machineId},
-      {u"QstLanguage", uint32_t(OptGetValueById(ctx, kLanguageId)) & 0xFFFF},
-      {u"QstOSKind", uint32_t(OptGetValueById(ctx, kOsKind))},
+      {u"QstLanguage", uint32_t(OptGetValueById(ctx, setting::vdmLanguageID)) & 0xFFFF},
+      {u"QstOSKind", uint32_t(OptGetValueById(ctx, setting::vdmOSKind))},
   };
   int32_t ok = 1;
   for (const Key& k : keys) {
@@ -310,7 +305,7 @@ int32_t QstCheckHeader(const char16_t* path, const char16_t* section, uint32_t f
   uint32_t own_version = ctx->model->settingsFileVersion;
   bool versions = by_hundreds ? QstVersionsMatch(version, own_version) != 0 : version == own_version;
   bool ok = version != kHeaderMissing && machine != kHeaderMissing && language != kHeaderMissing && versions &&
-            machine == ctx->model->machineId && language == (uint32_t(OptGetValueById(ctx, kLanguageId)) & 0xFFFF);
+            machine == ctx->model->machineId && language == (uint32_t(OptGetValueById(ctx, setting::vdmLanguageID)) & 0xFFFF);
   if (ok) return 1;
   CtxSetFileMismatch(ctx, 1);
   // The query library refuses silently: it has no one to tell.
@@ -382,7 +377,7 @@ int32_t QstTransferSettings(HANDLE, const char16_t* path, uint32_t flags, Driver
     LentRow lent(&row, section);
     if (load) {
       if (StoreLoadItemFromIni(ctx, &row, path, found, &offset) <= 0) answer = 0;
-      if (IsPlainLoad(flags) && row.id == kPresetNo) OptSetValue(ctx, &row, int32_t(kNoPresetValue));
+      if (IsPlainLoad(flags) && row.id == setting::vdmPresetNo) OptSetValue(ctx, &row, int32_t(kNoPresetValue));
     } else {
       if (!StoreSaveItemToIni(ctx, &row, path, buffer, BufferEnd(buffer))) answer = 0;
     }
@@ -419,7 +414,7 @@ int32_t QstLoadSettings(HANDLE printer, const char16_t* path, uint32_t flags, Dr
       driver_lent = true;
     }
   }
-  const uint32_t os_kind = uint32_t(OptGetValueById(ctx, kOsKind));
+  const uint32_t os_kind = uint32_t(OptGetValueById(ctx, setting::vdmOSKind));
 
   int32_t answer = QstTransferSettings(printer, path, flags | kQstLoad, ctx);
   const int32_t mismatch = CtxGetFileMismatch(ctx);

@@ -22,6 +22,7 @@
 #include "velm/qst.h"
 #include "velm/resources.h"
 #include "velm/save_stack.h"
+#include "velm/setting_ids.h"
 #include "velm/settings.h"
 #include "velm/spooler.h"
 #include "velm/units.h"
@@ -34,8 +35,6 @@ const uint16_t FreeSizeSrcItemTable[3] = {862, 863, 864};
 namespace {
 
 constexpr uint32_t kNameChars = 261;
-constexpr uint32_t kWmKind = 109, kWmId = 120;
-constexpr uint32_t kWmChar = 869, kWmImage = 870, kWmCharName = 871, kWmImageName = 872;
 constexpr uint32_t kFirstSlotString = 109;
 constexpr uint32_t kSlotNameBytes = 64;
 constexpr uint32_t DM_PAPERSIZE = 0x2;
@@ -156,7 +155,7 @@ int32_t StampLoadEntry(DriverContext* ctx, const char16_t* section) {
 
 int32_t StampSelect(DriverContext* ctx, int32_t id) {
   int32_t answer = StampLoadEntry(ctx, Key(u"Stamp%d%s", id, ctx).c_str());
-  OptSetOptionById(ctx, kWmId, id);
+  OptSetOptionById(ctx, setting::vdmWmID, id);
   return answer;
 }
 
@@ -168,7 +167,7 @@ int32_t StampSaveEntry(DriverContext* ctx, const char16_t* section) {
 
 int32_t StampSave(DriverContext* ctx, int32_t n) {
   if (!ctx || n < 0) return 0;
-  OptSetOptionById(ctx, kWmId, n);
+  OptSetOptionById(ctx, setting::vdmWmID, n);
   // The entry first, then the count that makes it part of the list: an
   // interrupted save never counts an entry that is not there.
   int32_t answer = StampSaveEntry(ctx, Key(u"Stamp%d%s", n, ctx).c_str());
@@ -317,13 +316,13 @@ int32_t InstImportStamps(const char16_t* file, const char16_t* language_section,
   // Entry 256 is the scratch entry: the list stays below it.
   if (count > kStampMaxCount) count = kStampMaxCount;
   if (count < 0) count = 0;
-  const int32_t wm_id = OptGetValueById(ctx, kWmId);
+  const int32_t wm_id = OptGetValueById(ctx, setting::vdmWmID);
   for (int32_t n = 0; n < count; ++n) {
     LoadEntry(ctx, file, Key(u"Stamp%d%s", n, ctx).c_str(), kQstStamp);
     StampSave(ctx, n);
   }
   if (StampGetCount(ctx) < count) StampWriteCount(ctx, count);
-  OptSetValueById(ctx, kWmId, wm_id);
+  OptSetValueById(ctx, setting::vdmWmID, wm_id);
   return 1;
 }
 
@@ -331,7 +330,7 @@ int32_t InstLoadDefaultQstSettings(const char16_t* file, const char16_t*, Driver
   if (!ctx || !ctx->work) return 1;
   QstLoadSettings(ctx->printer, file, kQstLanguage, ctx);
   QstLoadDeviceSection(file, kQstLanguage, ctx);
-  DmSetFlagUIModeChangeTo(ctx, OptGetValueById(ctx, 40) != 0 ? 1 : 0);
+  DmSetFlagUIModeChangeTo(ctx, OptGetValueById(ctx, setting::vdmUIModeChange) != 0 ? 1 : 0);
   return 1;
 }
 
@@ -367,10 +366,10 @@ int32_t InstRepairLists(DriverContext* ctx) {
   repair = count == 0;
   for (int32_t n = 0; n < count && !repair; ++n) {
     std::u16string section = Key(u"Stamp%d%s", n, ctx);
-    int32_t kind = IniGetInt(section.c_str(), ItemName(ctx, kWmKind, u"vdmWmKind").c_str(), 0, ini.c_str());
+    int32_t kind = IniGetInt(section.c_str(), ItemName(ctx, setting::vdmWmKind, u"vdmWmKind").c_str(), 0, ini.c_str());
     for (uint16_t id : StampItemTable) {
-      if ((id == kWmChar || id == kWmCharName) && kind != 1) continue;
-      if ((id == kWmImage || id == kWmImageName) && kind != 2) continue;
+      if ((id == setting::wdmWmChar || id == setting::wdmWmCharName) && kind != 1) continue;
+      if ((id == setting::wdmWmImage || id == setting::wdmWmImageName) && kind != 2) continue;
       if (!HasValue(section.c_str(), ItemName(ctx, id, u""), ini.c_str())) {
         repair = true;
         break;

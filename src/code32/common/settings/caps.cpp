@@ -13,6 +13,7 @@
 #include "velm/names.h"
 #include "velm/presets.h"
 #include "velm/rule_eval.h"
+#include "velm/setting_ids.h"
 #include "velm/settings.h"
 #include "velm/units.h"
 
@@ -22,11 +23,7 @@ constexpr CapsResolutionRow kResolutions[] = {
     {1, 300, 300}, {2, 400, 400}, {3, 600, 600}, {4, 1200, 1200}, {5, 2400, 2400}, {17, 600, 600}, {18, 600, 600},
     {0, 0, 0},
 };
-
-constexpr uint32_t kPaperSetting = 8, kSourceSetting = 13, kOutputTray = 57;
-constexpr uint32_t kResolutionW = 42, kResolutionBoth = 248;
 constexpr uint32_t kDuplexUnit = 10014;
-constexpr uint32_t kFreeSizeWidth = 860, kFreeSizeLength = 861;
 constexpr int32_t kDefaultResolution = 600;
 
 // One option of a walked list, with its option-name row (null: none).
@@ -73,7 +70,7 @@ void WalkList(DriverContext* ctx, uint32_t setting, uint16_t type, bool ask_rule
 // The papers of a setting: dmPaperSize's PickPage list under the rules, or
 // another setting's PickOne list as it stands.
 void WalkPapers(DriverContext* ctx, uint32_t setting, bool need_codes, Walk* out) {
-  if (setting == kPaperSetting) WalkList(ctx, setting, kFeaturePickPage, true, need_codes, out);
+  if (setting == setting::dmPaperSize) WalkList(ctx, setting, kFeaturePickPage, true, need_codes, out);
   else WalkList(ctx, setting, kFeaturePickOne, false, need_codes, out);
 }
 
@@ -118,7 +115,7 @@ int32_t CapsFindResolutionIdByX(int32_t x) {
 
 int32_t CapsGetBins(DriverContext* ctx, uint16_t* out) {
   Walk w;
-  WalkList(ctx, kSourceSetting, kFeaturePickSlot, true, true, &w);
+  WalkList(ctx, setting::dmDefaultSource, kFeaturePickSlot, true, true, &w);
   for (int32_t i = 0; out && i < w.count; ++i) out[i] = uint16_t(w.options[i].name->value);
   return w.count;
 }
@@ -126,7 +123,7 @@ int32_t CapsGetBins(DriverContext* ctx, uint16_t* out) {
 int32_t CapsGetBinNames(DriverContext* ctx, char16_t* out, int32_t chars) {
   // Names come from the UI strings: an option without a code is still named.
   Walk w;
-  WalkList(ctx, kSourceSetting, kFeaturePickSlot, true, false, &w);
+  WalkList(ctx, setting::dmDefaultSource, kFeaturePickSlot, true, false, &w);
   for (int32_t i = 0; out && chars > 0 && i < w.count; ++i)
     WriteOptionName(ctx, w.options[i].optionId, out + size_t(i) * size_t(chars), chars);
   return w.count;
@@ -146,7 +143,7 @@ int32_t CapsListPickValues(DriverContext* ctx, uint16_t* out, uint32_t id) {
   return w.count;
 }
 
-int32_t CapsGetOutputTrays(DriverContext* ctx, uint16_t* out) { return CapsListPickValues(ctx, out, kOutputTray); }
+int32_t CapsGetOutputTrays(DriverContext* ctx, uint16_t* out) { return CapsListPickValues(ctx, out, setting::vdmOutputTrayID); }
 
 int32_t CapsGetPaperNames(DriverContext* ctx, char16_t* out, int32_t chars, uint32_t id) {
   FreeSizeRefreshSlots(ctx);
@@ -226,8 +223,8 @@ void CapsComputeExtent(DriverContext* ctx, int32_t index, int32_t* width, int32_
   int32_t l =
       int32_t(UnitDeviceToUser(kUnitMm10, uint32_t(minimum ? CapsGetMinLength(ctx) : CapsGetMaxLength(ctx)), 1200));
   int32_t lo, hi;
-  if (UnitGetFreeSizeLimits(ctx, kFreeSizeWidth, &lo, &hi)) w = std::clamp(w, lo, std::max(lo, hi));
-  if (UnitGetFreeSizeLimits(ctx, kFreeSizeLength, &lo, &hi)) l = std::clamp(l, lo, std::max(lo, hi));
+  if (UnitGetFreeSizeLimits(ctx, setting::wdmFreeSizeWidth, &lo, &hi)) w = std::clamp(w, lo, std::max(lo, hi));
+  if (UnitGetFreeSizeLimits(ctx, setting::wdmFreeSizeLength, &lo, &hi)) l = std::clamp(l, lo, std::max(lo, hi));
   if (width) *width = w;
   if (length) *length = l;
 }
@@ -277,7 +274,7 @@ int32_t ListPicked(DriverContext* ctx, uint32_t setting, int32_t* out, int32_t m
   WalkList(ctx, setting, kFeaturePickOne, true, true, &w);
   if (w.count <= 0) return -1;
   int32_t n = 0;
-  if (setting == kResolutionW) {
+  if (setting == setting::vdmDstResolutionW) {
     for (int32_t i = 0; i < w.count; ++i) {
       int32_t v = int32_t(w.options[i].name->value);
       if (mode == kCapsResolutionIds) {
@@ -317,12 +314,12 @@ int32_t ListPicked(DriverContext* ctx, uint32_t setting, int32_t* out, int32_t m
 }  // namespace
 
 int32_t CapsListResolutions(DriverContext* ctx, int32_t* out, int32_t mode) {
-  uint32_t setting = kResolutionW;
-  ResolutionFeature kind = KindOf(ctx, kResolutionW);
-  if (MdfGetItemType(ctx, kResolutionW) == kFeatureNumeric) {
-    ResolutionFeature both = KindOf(ctx, kResolutionBoth);
+  uint32_t setting = setting::vdmDstResolutionW;
+  ResolutionFeature kind = KindOf(ctx, setting::vdmDstResolutionW);
+  if (MdfGetItemType(ctx, setting::vdmDstResolutionW) == kFeatureNumeric) {
+    ResolutionFeature both = KindOf(ctx, setting::vdmDstResolutionBoth);
     if (both != ResolutionFeature::kNone) {
-      setting = kResolutionBoth;
+      setting = setting::vdmDstResolutionBoth;
       kind = both;
     }
   }
@@ -330,7 +327,7 @@ int32_t CapsListResolutions(DriverContext* ctx, int32_t* out, int32_t mode) {
     int32_t n = ListPicked(ctx, setting, out, mode);
     if (n > 0) return n;
   } else if (kind == ResolutionFeature::kNumeric) {
-    return WriteSingle(out, mode, OptGetValueById(ctx, kResolutionW));
+    return WriteSingle(out, mode, OptGetValueById(ctx, setting::vdmDstResolutionW));
   }
   const ModelInfo& m = ctx && ctx->model ? *ctx->model : CtxGetBuiltinModelInfo();
   return WriteSingle(out, mode, m.defaultResolution ? int32_t(m.defaultResolution) : kDefaultResolution);

@@ -17,17 +17,13 @@
 #include "velm/resources.h"
 #include "velm/rule_eval.h"
 #include "velm/save_stack.h"
+#include "velm/setting_ids.h"
 #include "velm/spooler.h"
 #include "velm/store.h"
 
 namespace {
 
 constexpr uint32_t kCacheLifetimeMs = 500;
-constexpr uint32_t kJobLinker = 714;
-constexpr uint32_t kFontSubstCount = 10004, kFontSubstTable = 10005;
-constexpr uint32_t kDeviceFontCount = 10006, kDeviceFontTable = 10007;
-constexpr uint32_t kOptionFontCount = 10008, kOptionFontTable = 10009;
-constexpr uint32_t kUserCode = 216;
 constexpr uint32_t kBatchJobInfoMask = 158;
 constexpr uint32_t kJobInfoUserCode = 1;
 constexpr uint32_t kFontSubstEntrySize = 128;
@@ -39,9 +35,9 @@ struct FontTableItems {
   uint32_t entrySize;
 };
 constexpr FontTableItems kFontTables[] = {
-    {kFontSubstCount, kFontSubstTable, kFontSubstEntrySize},
-    {kDeviceFontCount, kDeviceFontTable, kDeviceFontEntrySize},
-    {kOptionFontCount, kOptionFontTable, kDeviceFontEntrySize},
+    {setting::vdmFontTableNum, setting::vdmFontTable, kFontSubstEntrySize},
+    {setting::vdmDeviceFontNum, setting::vdmDeviceFont, kDeviceFontEntrySize},
+    {setting::vdmOptionFontNum, setting::vdmOptionFont, kDeviceFontEntrySize},
 };
 
 const ModelInfo kModelInfo = {
@@ -217,7 +213,7 @@ void LoadStoredSettings(DriverContext* ctx) {
   if (LibGetBuild().noBatchHandOver || !InstBatchIsDrvInstSet(ctx)) return;
   JobInfoLoadMaskFromPrinterData(ctx, kBatchJobInfoMask);
   JobInfoWriteMaskIfEnabled(ctx, kBatchJobInfoMask);
-  if (StoreLoadItemByName(ctx->printer, ctx, OptFindSetting(ctx, kUserCode)))
+  if (StoreLoadItemByName(ctx->printer, ctx, OptFindSetting(ctx, setting::vdmUserCode)))
     JobInfoWriteMaskIfEnabled(ctx, kJobInfoUserCode);
   InstBatchSetDrvInstSet(ctx, 0);
 }
@@ -413,7 +409,7 @@ DriverContext* CtxReleaseToCache(DriverContext* ctx, uint32_t disposition) {
   if (disposition != kCloseToCache && disposition != kCloseToCapsCache) return ctx;
   // Without a working DEVMODE there is nothing worth keeping.
   if (!ctx->devmode || !ctx->work) return ctx;
-  if (OptGetValueById(ctx, kJobLinker) & 1) return ctx;
+  if (OptGetValueById(ctx, setting::vdmJobLinker) & 1) return ctx;
   int c = disposition == kCloseToCapsCache ? 0 : 1;
   DWORD now = GetTickCount();
   DriverContext* displaced = nullptr;

@@ -10,14 +10,11 @@
 #include "velm/devmode.h"
 #include "velm/env_standins.h"
 #include "velm/selectable.h"
+#include "velm/setting_ids.h"
 #include "velm/settings.h"
 #include "velm/store.h"
 
 namespace {
-
-constexpr uint32_t kSubstCount = 10004, kSubstTable = 10005;
-constexpr uint32_t kDeviceCount = 10006, kDeviceTable = 10007;
-constexpr uint32_t kOptionCount = 10008, kOptionTable = 10009;
 constexpr uint32_t kSubstBytes = 128, kDeviceFontBytes = 68;
 constexpr uint32_t kFixedLevels = 3;
 
@@ -27,9 +24,9 @@ struct TableItems {
   uint32_t entryBytes;
 };
 constexpr TableItems kTables[] = {
-    {kSubstCount, kSubstTable, kSubstBytes},
-    {kDeviceCount, kDeviceTable, kDeviceFontBytes},
-    {kOptionCount, kOptionTable, kDeviceFontBytes},
+    {setting::vdmFontTableNum, setting::vdmFontTable, kSubstBytes},
+    {setting::vdmDeviceFontNum, setting::vdmDeviceFont, kDeviceFontBytes},
+    {setting::vdmOptionFontNum, setting::vdmOptionFont, kDeviceFontBytes},
 };
 
 bool Usable(DriverContext* ctx) { return ctx && ctx->devmode && ctx->work && ctx->settings; }
@@ -225,7 +222,7 @@ void OptRestoreSettingTable(DriverContext* ctx, SettingTable* clone) {
 // ---- font tables -------------------------------------------------------------------------
 
 int32_t OptCountDeviceFonts(DriverContext* ctx) {
-  return uint16_t(OptGetValueById(ctx, kDeviceCount)) + uint16_t(OptGetValueById(ctx, kOptionCount));
+  return uint16_t(OptGetValueById(ctx, setting::vdmDeviceFontNum)) + uint16_t(OptGetValueById(ctx, setting::vdmOptionFontNum));
 }
 
 char16_t* OptGetDeviceFontName(DriverContext* ctx, int32_t n, char16_t* buffer) {
@@ -257,25 +254,25 @@ int32_t OptReplaceFontTable(DriverContext* ctx, int32_t count, const uint8_t* ta
   }
   if (!w.fontTableKept) {
     // The first replacement keeps the table in place and detaches it.
-    w.fontTableBefore = uint32_t(OptGetValueById(ctx, kSubstTable));
-    w.fontTableCount = uint16_t(OptGetValueById(ctx, kSubstCount));
+    w.fontTableBefore = uint32_t(OptGetValueById(ctx, setting::vdmFontTable));
+    w.fontTableCount = uint16_t(OptGetValueById(ctx, setting::vdmFontTableNum));
     w.fontTableKept = 1;
     w.fontTableKeptDepth = w.saveDepth;
-    OptSetValueById(ctx, kSubstTable, 0);
-    OptSetValueById(ctx, kSubstCount, 0);
+    OptSetValueById(ctx, setting::vdmFontTable, 0);
+    OptSetValueById(ctx, setting::vdmFontTableNum, 0);
   }
   if (!table) return StoreLoadDefaultFontTable(ctx->printer, ctx);
-  CtxBlobFree(ctx, uint32_t(OptGetValueById(ctx, kSubstTable)));
-  OptSetValueById(ctx, kSubstTable, 0);
-  OptSetValueById(ctx, kSubstCount, 0);
+  CtxBlobFree(ctx, uint32_t(OptGetValueById(ctx, setting::vdmFontTable)));
+  OptSetValueById(ctx, setting::vdmFontTable, 0);
+  OptSetValueById(ctx, setting::vdmFontTableNum, 0);
   if (!copy) return 1;  // an empty table
   uint32_t handle = CtxBlobAdd(ctx, copy);
   if (!handle) {
     MemFree(copy);
     return 0;
   }
-  OptSetValueById(ctx, kSubstTable, int32_t(handle));
-  OptSetValueById(ctx, kSubstCount, count);
+  OptSetValueById(ctx, setting::vdmFontTable, int32_t(handle));
+  OptSetValueById(ctx, setting::vdmFontTableNum, count);
   return 1;
 }
 
@@ -283,8 +280,8 @@ char16_t* OptFindSubstituteFont(DriverContext* ctx, const char16_t* face, char16
   if (!buffer) return nullptr;
   buffer[0] = 0;
   if (!ctx || !ctx->devmode) return buffer;
-  int32_t count = uint16_t(OptGetValueById(ctx, kSubstCount));
-  auto* block = static_cast<const uint8_t*>(CtxBlobGet(ctx, uint32_t(OptGetValueById(ctx, kSubstTable))));
+  int32_t count = uint16_t(OptGetValueById(ctx, setting::vdmFontTableNum));
+  auto* block = static_cast<const uint8_t*>(CtxBlobGet(ctx, uint32_t(OptGetValueById(ctx, setting::vdmFontTable))));
   if (face && block) {
     size_t held = GlobalSize(const_cast<uint8_t*>(block)) / kSubstBytes;
     for (int32_t i = 0; i < count && size_t(i) < held; ++i) {
@@ -299,13 +296,13 @@ char16_t* OptFindSubstituteFont(DriverContext* ctx, const char16_t* face, char16
 
 // ---- resolution and quality ------------------------------------------------------------
 
-int32_t DmGetPrintQuality(DriverContext* ctx) { return OptGetValueById(ctx, 14); }
-void DmSetPrintQuality(DriverContext* ctx, int32_t value) { OptSetValueById(ctx, 14, value); }
-void DmSetYResolution(DriverContext* ctx, int32_t value) { OptSetValueById(ctx, 17, value); }
-int32_t DmGetDstResolutionW(DriverContext* ctx) { return OptGetValueById(ctx, 42); }
-void DmSetDstResolutionW(DriverContext* ctx, int32_t value) { OptSetValueById(ctx, 42, value); }
-int32_t DmGetDstResolutionH(DriverContext* ctx) { return OptGetValueById(ctx, 43); }
-void DmSetDstResolutionH(DriverContext* ctx, int32_t value) { OptSetValueById(ctx, 43, value); }
+int32_t DmGetPrintQuality(DriverContext* ctx) { return OptGetValueById(ctx, setting::dmPrintQuality); }
+void DmSetPrintQuality(DriverContext* ctx, int32_t value) { OptSetValueById(ctx, setting::dmPrintQuality, value); }
+void DmSetYResolution(DriverContext* ctx, int32_t value) { OptSetValueById(ctx, setting::dmYResolution, value); }
+int32_t DmGetDstResolutionW(DriverContext* ctx) { return OptGetValueById(ctx, setting::vdmDstResolutionW); }
+void DmSetDstResolutionW(DriverContext* ctx, int32_t value) { OptSetValueById(ctx, setting::vdmDstResolutionW, value); }
+int32_t DmGetDstResolutionH(DriverContext* ctx) { return OptGetValueById(ctx, setting::vdmDstResolutionH); }
+void DmSetDstResolutionH(DriverContext* ctx, int32_t value) { OptSetValueById(ctx, setting::vdmDstResolutionH, value); }
 
 // ---- settings-file mismatch flag -----------------------------------------------------------
 
@@ -322,14 +319,13 @@ int32_t OptSetValueByIdGated(int32_t, uint32_t id, int32_t value, DriverContext*
 }
 
 int32_t OptHasSortChoice(DriverContext* ctx) {
-  constexpr uint32_t kSortType = 129;
   int32_t count = 0;
-  int32_t r = OptListSelectable(ctx, kSortType, 0, nullptr, &count);
+  int32_t r = OptListSelectable(ctx, setting::vdmSortType, 0, nullptr, &count);
   if ((r != 0 && r != 1) || count <= 0) return 0;
   auto* values = static_cast<int32_t*>(MemAllocZeroed(sizeof(int32_t) * size_t(count)));
   if (!values) return 0;
   int32_t have = count;
-  r = OptListSelectable(ctx, kSortType, have, values, &count);
+  r = OptListSelectable(ctx, setting::vdmSortType, have, values, &count);
   int32_t answer = r == 0 && count <= have && (count > 1 || (count == 1 && values[0] != 0)) ? 1 : 0;
   MemFree(values);
   return answer;

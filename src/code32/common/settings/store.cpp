@@ -15,15 +15,12 @@
 #include "velm/library_build.h"
 #include "velm/model_query_standins.h"
 #include "velm/names.h"
+#include "velm/setting_ids.h"
 #include "velm/settings.h"
 
 namespace {
 
 constexpr uint32_t kChangeGroupBits = 0x001F0000u;
-constexpr uint32_t kScaleType = 90, kScaleH = 92, kScaleV = 93;
-constexpr uint32_t kOrientation = 7;
-constexpr uint32_t kWmKind = 109, kWmId = 120;
-constexpr uint32_t kDspUnit = 179;
 
 // Index from a symbol key to the first built-in row that carries it. Context
 // copies keep the rows in the same order, so the index serves them too.
@@ -100,7 +97,7 @@ bool WriteValue(uint8_t* p, const SettingRecord* row, int32_t value) {
 void AfterWrite(DriverContext* ctx, SettingRecord* row, int32_t value) {
   row->dirty = 1;
   if (ctx->work) ctx->work->modified = 1;
-  if (row->id == kScaleH && OptGetValueById(ctx, kScaleType) == 1) OptSetValueById(ctx, kScaleV, value);
+  if (row->id == setting::vdmScaleH && OptGetValueById(ctx, setting::vdmScaleType) == 1) OptSetValueById(ctx, setting::vdmScaleV, value);
   if (row->flags & kChangeGroupBits) CtxMarkChanged(ctx, row->flags & kChangeGroupBits);
 }
 
@@ -205,7 +202,7 @@ int32_t OptSetSavedValueById(DriverContext* ctx, uint32_t id, int32_t value) {
 const OptionListEntry* OptApplicableList(DriverContext* ctx, const SettingRecord* row) {
   if (!row || !row->optionList) return nullptr;
   bool second = false;
-  if (row->id == 95 || row->id == 102) second = OptGetValueById(ctx, kOrientation) == 2;
+  if (row->id == 95 || row->id == 102) second = OptGetValueById(ctx, setting::dmOrientation) == 2;
   else if (row->id == 134 || row->id == 136) second = RuleIsSheetLandscape(ctx) == 1;
   const OptionListEntry* list = row->optionList;
   if (second) {
@@ -339,7 +336,7 @@ uint8_t* OptSetControlText(DriverContext* ctx, uint16_t control_id, const char16
   return OptSetText(ctx, RowOfItem(ctx, CtxFindControl(ctx, nullptr, control_id)), text);
 }
 
-int32_t UnitIsMetric(DriverContext* ctx) { return OptGetValueById(ctx, kDspUnit) == 0 ? 1 : 0; }
+int32_t UnitIsMetric(DriverContext* ctx) { return OptGetValueById(ctx, setting::vdmDspUnit) == 0 ? 1 : 0; }
 
 void OptFormatDisplayText(DriverContext* ctx, int32_t key, char16_t* buffer, uint32_t capacity) {
   if (!buffer || capacity == 0) return;
@@ -374,16 +371,16 @@ void OptFormatDisplayText(DriverContext* ctx, int32_t key, char16_t* buffer, uin
     default:
       break;
   }
-  if (row && row->id == kWmKind) {
+  if (row && row->id == setting::vdmWmKind) {
     int32_t kind = OptGetValue(ctx, row);
     static const char16_t* const kKindText[] = {u"文字ｽﾀﾝﾌﾟ", u"ｲﾒｰｼﾞｽﾀﾝﾌﾟ", u"合成"};
     if (kind >= 1 && kind <= 3) plat::WCopy(buffer, capacity, kKindText[kind - 1]);
     else ResLoadString(ctx, 96, buffer, capacity, 1);
     return;
   }
-  if (row && row->id == kWmId) {
+  if (row && row->id == setting::vdmWmID) {
     static const uint16_t kKindControl[] = {2310, 2339, 2584};
-    int32_t kind = OptGetValueById(ctx, kWmKind);
+    int32_t kind = OptGetValueById(ctx, setting::vdmWmKind);
     if (kind >= 1 && kind <= 3) {
       SettingRecord* bound = RowOfItem(ctx, CtxFindControl(ctx, nullptr, kKindControl[kind - 1]));
       std::vector<char16_t> text(bound ? DescSize(bound->descriptor) + 6 : 8, 0);

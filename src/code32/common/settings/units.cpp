@@ -1,6 +1,7 @@
 // Unit conversions. Every product is formed in 64 bits; a result that does
 // not fit 32 bits is answered as 0xFFFFFFFF rather than wrapped, so a length
 // that is too large stays too large.
+#include "velm/setting_ids.h"
 #include "velm/units.h"
 
 #include <cstdint>
@@ -11,7 +12,6 @@
 
 namespace {
 constexpr uint32_t kDevice = 1200;  // device units per inch
-constexpr uint32_t kFreeSizeWidth = 860, kFreeSizeLength = 861;
 
 uint32_t Saturate(uint64_t v) { return v > UINT32_MAX ? UINT32_MAX : uint32_t(v); }
 }  // namespace
@@ -93,10 +93,10 @@ int32_t UnitSetUserValue(DriverContext* ctx, uint32_t setting_id, int32_t displa
 int32_t UnitGetFreeSizeLimits(DriverContext* ctx, uint32_t setting_id, int32_t* out_min, int32_t* out_max) {
   const ModelInfo& m = ctx && ctx->model ? *ctx->model : CtxGetBuiltinModelInfo();
   uint32_t lo, hi;
-  if (setting_id == kFreeSizeWidth) {
+  if (setting_id == setting::wdmFreeSizeWidth) {
     lo = m.customWidthMin;
     hi = m.customWidthMax;
-  } else if (setting_id == kFreeSizeLength) {
+  } else if (setting_id == setting::wdmFreeSizeLength) {
     lo = m.customLengthMin;
     hi = m.customLengthMax;
   } else {

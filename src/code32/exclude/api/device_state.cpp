@@ -25,7 +25,7 @@ bool ApiHasWatermarkSection(DriverContext* ctx) {
   char16_t section[64] = {};
   StampFormatKey(section, kStampScratchEntry, ctx);
   const char16_t* ini = PathGetDriverIni(ctx);
-  const char16_t* key = OptGetSettingName(ctx, 109);
+  const char16_t* key = OptGetSettingName(ctx, setting::vdmWmKind);
   if (!ini || !ini[0] || !key || !section[0]) return false;
   char16_t value[8] = {};
   return GetPrivateProfileStringW(section, key, u"", value, 8, ini) > 0;

@@ -22,6 +22,7 @@
 #include "velm/resources.h"
 #include "velm/save_stack.h"
 #include "velm/selectable.h"
+#include "velm/setting_ids.h"
 #include "velm/settings.h"
 #include "velmpd4.h"
 
@@ -52,12 +53,6 @@ static_assert(offsetof(VELM_CAPS_RECORD, colorPlanes) == 448);
 static_assert(offsetof(VELM_CAPS_RECORD, markSheetTypes) == 456);
 
 namespace {
-
-constexpr uint32_t kSourceItem = 13;
-constexpr uint32_t kMediaItem = 378;
-constexpr uint32_t kOutputTrayItem = 57;
-constexpr uint32_t kPaperItem = 8;
-constexpr uint32_t kOutPaperItem = 50;
 constexpr uint32_t kMissingNameString = 204;
 constexpr int32_t kDefaultMaxCopies = 999;
 constexpr int32_t kStampNone = 256;
@@ -238,25 +233,25 @@ int32_t Pair16(uint16_t first, uint16_t second, void* out) {
 // ---- the handlers ---------------------------------------------------------------------------
 int32_t One(DriverContext*, void*, int32_t) { return 1; }
 
-int32_t InputTrays(DriverContext* c, void* o, int32_t n) { return SelectableAnswer(c, kSourceItem, o, n); }
+int32_t InputTrays(DriverContext* c, void* o, int32_t n) { return SelectableAnswer(c, setting::dmDefaultSource, o, n); }
 int32_t InputTrayNames(DriverContext* c, void* o, int32_t n) {
   Values v;
   FullList full;
-  if (!Selectable(c, kSourceItem, &v) || !FullBinList(c, &full)) return -1;
+  if (!Selectable(c, setting::dmDefaultSource, &v) || !FullBinList(c, &full)) return -1;
   return MatchNames(c, v, full, 24, o, n);
 }
-int32_t MediaTypes(DriverContext* c, void* o, int32_t n) { return SelectableAnswer(c, kMediaItem, o, n); }
+int32_t MediaTypes(DriverContext* c, void* o, int32_t n) { return SelectableAnswer(c, setting::vdmMediaType, o, n); }
 int32_t MediaTypeNames(DriverContext* c, void* o, int32_t n) {
   Values v;
   FullList full;
-  if (!Selectable(c, kMediaItem, &v) || !FullOptionList(c, kMediaItem, 64, &full)) return -1;
+  if (!Selectable(c, setting::vdmMediaType, &v) || !FullOptionList(c, setting::vdmMediaType, 64, &full)) return -1;
   return MatchNames(c, v, full, 64, o, n);
 }
 
 // 0 (the printer's choice) first, then the trays when there is a choice.
 bool OutputTrayList(DriverContext* c, Values* out) {
   Values v;
-  if (!Selectable(c, kOutputTrayItem, &v)) return false;
+  if (!Selectable(c, setting::vdmOutputTrayID, &v)) return false;
   out->assign(1, 0);
   Values nonzero;
   for (int32_t x : v)
@@ -271,7 +266,7 @@ int32_t OutputTrays(DriverContext* c, void* o, int32_t n) {
 int32_t OutputTrayNames(DriverContext* c, void* o, int32_t n) {
   Values v;
   FullList full;
-  if (!OutputTrayList(c, &v) || !FullOptionList(c, kOutputTrayItem, 64, &full)) return -1;
+  if (!OutputTrayList(c, &v) || !FullOptionList(c, setting::vdmOutputTrayID, 64, &full)) return -1;
   return MatchNames(c, v, full, 64, o, n);
 }
 int32_t Colour(DriverContext* c, void*, int32_t) { return Get(c, 246) == 1 ? 1 : 0; }
@@ -279,22 +274,22 @@ int32_t Orientation(DriverContext* c, void*, int32_t) { return c->model && c->mo
 
 int32_t Papers(DriverContext* c, void* o, int32_t n) {
   FullList full;
-  if (!FullPaperList(c, kPaperItem, &full) || full.values.empty()) return -1;
+  if (!FullPaperList(c, setting::dmPaperSize, &full) || full.values.empty()) return -1;
   return PutValues(full.values, o, n);
 }
 int32_t PaperNames(DriverContext* c, void* o, int32_t n) {
   FullList full;
-  if (!FullPaperList(c, kPaperItem, &full) || full.values.empty()) return -1;
+  if (!FullPaperList(c, setting::dmPaperSize, &full) || full.values.empty()) return -1;
   Names names{64, {}};
   for (const auto& name : full.names)
     if (!AppendWide(&names, name.c_str())) return -1;
   return PutNames(names, o, n);
 }
 int32_t PaperSizes(DriverContext* c, void* o, int32_t n) {
-  int32_t count = CapsGetPaperSizes(c, nullptr, kPaperItem);
+  int32_t count = CapsGetPaperSizes(c, nullptr, setting::dmPaperSize);
   if (count <= 0) return -1;
   Values pairs(size_t(count) * 2, 0);
-  if (CapsGetPaperSizes(c, pairs.data(), kPaperItem) != count) return -1;
+  if (CapsGetPaperSizes(c, pairs.data(), setting::dmPaperSize) != count) return -1;
   if (o && n > 0) std::memcpy(o, pairs.data(), std::min(size_t(count), size_t(n)) * 8);
   return count;
 }
@@ -305,11 +300,11 @@ int32_t Extent(DriverContext* c, void* o, int32_t index) {
 }
 int32_t MaxExtent(DriverContext* c, void* o, int32_t) { return Extent(c, o, 5); }
 int32_t MinExtent(DriverContext* c, void* o, int32_t) { return Extent(c, o, kCapsMinExtent); }
-int32_t OutputPapers(DriverContext* c, void* o, int32_t n) { return SelectableAnswer(c, kOutPaperItem, o, n); }
+int32_t OutputPapers(DriverContext* c, void* o, int32_t n) { return SelectableAnswer(c, setting::vdmOutPaperSize, o, n); }
 int32_t OutputPaperNames(DriverContext* c, void* o, int32_t n) {
   Values v;
   FullList full;
-  if (!Selectable(c, kOutPaperItem, &v) || !FullPaperList(c, kOutPaperItem, &full)) return -1;
+  if (!Selectable(c, setting::vdmOutPaperSize, &v) || !FullPaperList(c, setting::vdmOutPaperSize, &full)) return -1;
   return MatchNames(c, v, full, 64, o, n);
 }
 int32_t MaxCopies(DriverContext* c, void*, int32_t) {
@@ -341,7 +336,7 @@ int32_t CoverSheets(DriverContext* c, void*, int32_t) { return Available(c, 68) 
 int32_t MarkSheets(DriverContext* c, void*, int32_t) {
   if (!Available(c, 67)) return 0;
   Values v;
-  if (!Selectable(c, kSourceItem, &v)) return 0;
+  if (!Selectable(c, setting::dmDefaultSource, &v)) return 0;
   return std::count_if(v.begin(), v.end(), [](int32_t x) { return x != 7; }) > 1 ? 1 : 0;
 }
 int32_t Duplex(DriverContext* c, void*, int32_t) { return CapsHasDuplexUnit(c) ? 1 : 0; }

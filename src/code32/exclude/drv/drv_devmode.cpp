@@ -90,9 +90,9 @@ int32_t ApplyResolutionRules(DriverContext* ctx) {
   ApiResetDevmodeState(ctx, 4);
   if (ApiResolutionKind(ctx) == 1) ApiApplyResolutionRules(ctx);
   if (ApiNeedsStandardResolution(ctx)) {
-    OptSetValueById(ctx, 42, 600);
-    OptSetValueById(ctx, 43, 600);
-    OptSetValueById(ctx, 248, 3);
+    OptSetValueById(ctx, setting::vdmDstResolutionW, 600);
+    OptSetValueById(ctx, setting::vdmDstResolutionH, 600);
+    OptSetValueById(ctx, setting::vdmDstResolutionBoth, 3);
     DmPrivateToPublic(ctx->devmode, ctx, 3);
   }
   ApiFixFinishingAfterMerge(ctx);

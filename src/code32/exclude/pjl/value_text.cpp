@@ -17,7 +17,6 @@ namespace {
 
 // The font-table items: their slots hold handles of blocks the context owns,
 // which a restore must not bring back once they were replaced.
-constexpr uint32_t kFontTableFirst = 10004, kFontTableLast = 10009;
 
 bool IsListStorage(uint16_t storage) {
   return storage == kFeaturePickOne || storage == kFeaturePickMany || storage == kFeaturePickPage ||

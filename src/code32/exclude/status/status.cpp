@@ -4,6 +4,7 @@
 // rollback.
 #include "status/status.h"
 
+#include <cstddef>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -17,11 +18,11 @@
 #include "velm/rule_eval.h"
 #include "velm/settings.h"
 #include "velm/store.h"
+#include "velmpd4.h"
 
 namespace {
 
 constexpr uint32_t kDmPaperSizeField = 0x2, kDmPaperLengthField = 0x4, kDmPaperWidthField = 0x8;
-constexpr uint32_t kFontTableFirst = 10004, kFontTableLast = 10009;
 
 int32_t Get(DriverContext* ctx, uint32_t id) { return OptGetValueById(ctx, id); }
 DEVMODEW* Public(DriverContext* ctx) { return reinterpret_cast<DEVMODEW*>(ctx->devmode); }
@@ -82,7 +83,7 @@ bool KeyRefused(DriverContext* ctx, const StatusRow& row, const StatusCall& call
   if (!disabled && !hidden) return false;
   // Sorting may be asked for while its switch is locked, as long as the
   // sort type itself can still be chosen.
-  if (row.id == 19 && disabled && StatusReadInt(call, 28) != 0) {
+  if (row.id == 19 && disabled && StatusReadInt(call, offsetof(VELM_STATUS_RECORD, function)) != 0) {
     MdfItem sort = ApiFindFeatureNode(ctx, 129);
     if (!sort || (!RuleIsItemDisabled(ctx, sort, 0) && !RuleIsItemHidden(ctx, sort, 0))) return false;
   }
@@ -97,8 +98,8 @@ void Transact(DriverContext* ctx, uint32_t item) {
 void RunItemTransacts(DriverContext* ctx, const StatusCall& call) {
   switch (call.id) {
     case 10: {
-      const int32_t method = StatusReadInt(call, 4);
-      const uint32_t flags = uint32_t(StatusReadInt(call, 8));
+      const int32_t method = StatusReadInt(call, offsetof(VELM_STATUS_PRINT_METHOD_RECORD, method));
+      const uint32_t flags = uint32_t(StatusReadInt(call, offsetof(VELM_STATUS_PRINT_METHOD_RECORD, flags)));
       if (method >= 0 && method <= 3 && (flags & 0x1)) Transact(ctx, 215);
       if (method == 1 && (flags & 0x2)) Transact(ctx, 220);
       if (method == 3) {
@@ -165,10 +166,10 @@ void FillMask(DriverContext* ctx, const StatusCall& call, uint8_t* mask, const u
     if (!row.enabled) continue;
     if (row.id == call.id) {
       if (row.id == 14) {
-        const int32_t was = OptGetSavedValueById(ctx, 95), want = StatusReadInt(call, 4);
+        const int32_t was = OptGetSavedValueById(ctx, setting::vdmNUPType), want = StatusReadInt(call, 4);
         if ((was == 1 && want == 3) || (was == 3 && (want == 1 || want == 2))) SetMaskBit(mask, 14);
       } else if (row.id == 15) {
-        const int32_t was = OptGetSavedValueById(ctx, 102), want = StatusReadInt(call, 4);
+        const int32_t was = OptGetSavedValueById(ctx, setting::vdmDuplexType), want = StatusReadInt(call, 4);
         if ((was == 18 && want == 17) || (was == 17 && (want == 18 || want == 19)) || (was == 21 && want == 20) ||
             (was == 20 && (want == 21 || want == 22)))
           SetMaskBit(mask, 15);
@@ -269,7 +270,7 @@ void ComputeChangedMask(DriverContext* ctx, const StatusRow& row, const StatusCa
     d->dmPaperLength = length;
     d->dmFields = (d->dmFields | kDmPaperLengthField | kDmPaperWidthField) & ~kDmPaperSizeField;
   }
-  if (call.id == 35) OptSetValueById(ctx, 185, 1);
+  if (call.id == 35) OptSetValueById(ctx, setting::vdmUseUserMacro, 1);
   ApiFixFinishingAfterMerge(ctx);
   if (mask) FillMask(ctx, call, mask, before);
 }
@@ -284,11 +285,11 @@ const StatusRow* StatusFindRow(int32_t id) {
 
 size_t StatusRecordBytes(int32_t id, int32_t version) {
   switch (id) {
-    case 1: return 816;
+    case 1: return sizeof(VELM_STATUS_PRESET_RECORD);
     case 10:
-    case 26: return 392;
-    case 16: return version >= 2 ? 412 : 372;
-    default: return 32;
+    case 26: return sizeof(VELM_STATUS_PRINT_METHOD_RECORD);
+    case 16: return version >= 2 ? sizeof(VELM_STATUS_WATERMARK_RECORD) : VELM_STATUS_WATERMARK_V1_SIZE;
+    default: return sizeof(VELM_STATUS_RECORD);
   }
 }
 

@@ -1,6 +1,7 @@
 // The 35 status items: the table, and for each item the setter that checks
 // a caller's record and stores it, the verifier that checks after the rules
 // ran that the request stood, and the getter that fills a record.
+#include <cstddef>
 #include <cstring>
 
 #include "api/api_support.h"
@@ -22,6 +23,7 @@
 #include "velm/settings.h"
 #include "velm/store.h"
 #include "velm/units.h"
+#include "velmpd4.h"
 
 namespace {
 
@@ -50,6 +52,8 @@ bool Accepts(DriverContext* ctx, uint32_t id, int32_t value) { return StatusMode
 int32_t Int(const StatusCall& c, size_t offset) { return StatusReadInt(c, offset); }
 
 void PutInt(uint8_t* record, size_t offset, int32_t value) { std::memcpy(record + offset, &value, 4); }
+// The function switch of the plain record: 0 turns the item's function off.
+constexpr size_t kFunctionAt = offsetof(VELM_STATUS_RECORD, function);
 
 // An ANSI setting: stored cut to its size, always NUL-terminated.
 void SetAnsi(DriverContext* ctx, uint32_t id, const char* text) {
@@ -225,7 +229,7 @@ uint32_t FunctionOf(int32_t id) { return StatusFindRow(id)->functionItem; }
 
 // A function switch of 0 only turns the item's function off.
 bool SwitchedOff(StatusCall& c) {
-  if (Int(c, 28) != 0) return false;
+  if (Int(c, kFunctionAt) != 0) return false;
   Set(c.ctx, FunctionOf(c.id), 0);
   return true;
 }
@@ -250,7 +254,7 @@ void StoreSwitched(StatusCall& c) {
   const Switched& s = SwitchedOf(c.id);
   Set(c.ctx, s.first, Int(c, 4));
   if (s.second) Set(c.ctx, s.second, Int(c, 8));
-  Set(c.ctx, FunctionOf(c.id), Int(c, 28));
+  Set(c.ctx, FunctionOf(c.id), Int(c, kFunctionAt));
 }
 
 int32_t GetSwitched(DriverContext* ctx, uint8_t* record, int32_t id) {
@@ -258,19 +262,19 @@ int32_t GetSwitched(DriverContext* ctx, uint8_t* record, int32_t id) {
   const Switched& s = SwitchedOf(id);
   PutInt(record, 4, Get(ctx, s.first));
   if (s.second) PutInt(record, 8, Get(ctx, s.second));
-  PutInt(record, 28, Get(ctx, FunctionOf(id)));
+  PutInt(record, kFunctionAt, Get(ctx, FunctionOf(id)));
   return 32;
 }
 
 int32_t VerifyFunctionOn(StatusCall& c) {
   const StatusRow* row = StatusFindRow(c.id);
   const uint32_t function = row->functionItem ? uint32_t(row->functionItem) : uint32_t(kSelectMargin);
-  return Int(c, 28) == 0 || Get(c.ctx, function) != 0 ? 1 : 0;
+  return Int(c, kFunctionAt) == 0 || Get(c.ctx, function) != 0 ? 1 : 0;
 }
 
 int32_t SetScale(StatusCall& c) {
   DriverContext* ctx = c.ctx;
-  const int32_t type = Int(c, 4), h = Int(c, 8), v = Int(c, 12), function = Int(c, 28);
+  const int32_t type = Int(c, 4), h = Int(c, 8), v = Int(c, 12), function = Int(c, kFunctionAt);
   if (SwitchedOff(c)) return 1;
   if (!Accepts(ctx, kScaleType, type)) return 0;
   if ((type == 1 || type == 3) && !Accepts(ctx, kScaleH, h)) return 0;
@@ -289,7 +293,7 @@ int32_t GetScale(DriverContext* ctx, uint8_t* record, int32_t) {
   PutInt(record, 4, Get(ctx, kScaleType));
   PutInt(record, 8, Get(ctx, kScaleH));
   PutInt(record, 12, Get(ctx, kScaleV));
-  PutInt(record, 28, Get(ctx, kSelectScale));
+  PutInt(record, kFunctionAt, Get(ctx, kSelectScale));
   return 32;
 }
 
@@ -330,7 +334,7 @@ int32_t SetMark(StatusCall& c) {
 }
 
 int32_t VerifyTypeAndTray(StatusCall& c) {
-  if (Int(c, 28) == 0) return 1;
+  if (Int(c, kFunctionAt) == 0) return 1;
   const Switched& s = SwitchedOf(c.id);
   if (Get(c.ctx, FunctionOf(c.id)) == 0) return 0;
   return Get(c.ctx, s.first) == Int(c, 4) && Get(c.ctx, s.second) == Int(c, 8) ? 1 : 0;
@@ -354,7 +358,7 @@ int32_t SetNup(StatusCall& c) {
 
 int32_t SetDuplex(StatusCall& c) {
   DriverContext* ctx = c.ctx;
-  const int32_t type = Int(c, 4), function = Int(c, 28);
+  const int32_t type = Int(c, 4), function = Int(c, kFunctionAt);
   if (SwitchedOff(c)) {
     DmDuplexToPublic(ctx->devmode, ctx);
     return 1;
@@ -379,13 +383,13 @@ int32_t GetDuplex(DriverContext* ctx, uint8_t* record, int32_t) {
   if (!record) return 32;
   PutInt(record, 4, Get(ctx, kDuplexType));
   PutMargins(ctx, record, kMarginOdd, kMarginEven);
-  PutInt(record, 28, Get(ctx, kSelectDuplex));
+  PutInt(record, kFunctionAt, Get(ctx, kSelectDuplex));
   return 32;
 }
 
 int32_t SetWatermarkEntry(StatusCall& c) {
   DriverContext* ctx = c.ctx;
-  const int32_t entry = Int(c, 4), function = Int(c, 28);
+  const int32_t entry = Int(c, 4), function = Int(c, kFunctionAt);
   if (SwitchedOff(c)) return 1;
   if (entry == kStampScratchEntry) {
     if (!ApiHasWatermarkSection(ctx)) return 0;
@@ -401,7 +405,7 @@ int32_t GetWatermarkEntry(DriverContext* ctx, uint8_t* record, int32_t) {
   if (!record) return 32;
   const int32_t id = Get(ctx, kWmId);
   PutInt(record, 4, id == kStampScratchEntry ? id : id + 1);
-  PutInt(record, 28, Get(ctx, kSelectWatermark));
+  PutInt(record, kFunctionAt, Get(ctx, kSelectWatermark));
   return 32;
 }
 
@@ -502,8 +506,13 @@ int32_t GetPlanes(DriverContext* ctx, uint8_t* record, int32_t) {
 int32_t Pass(StatusCall&) { return 1; }
 
 // ---- items 10 and 26: print method and user id ------------------------------------------------
-constexpr size_t kUserIdAt = 12, kJobPasswordAt = 21, kStoredPasswordAt = 26, kOwnerAt = 31, kDocumentAt = 48,
-                 kMergeAt = 65, kPathAt = 130;
+using PrintMethodRecord = VELM_STATUS_PRINT_METHOD_RECORD;
+constexpr size_t kUserIdAt = offsetof(PrintMethodRecord, userId),
+                 kJobPasswordAt = offsetof(PrintMethodRecord, jobPassword),
+                 kStoredPasswordAt = offsetof(PrintMethodRecord, storedPassword),
+                 kOwnerAt = offsetof(PrintMethodRecord, owner), kDocumentAt = offsetof(PrintMethodRecord, document),
+                 kMergeAt = offsetof(PrintMethodRecord, mergeFile), kPathAt = offsetof(PrintMethodRecord, overlayPath);
+constexpr int32_t kPrintMethodBytes = int32_t(sizeof(PrintMethodRecord));
 
 int32_t SetPrintMethod(StatusCall& c) {
   DriverContext* ctx = c.ctx;
@@ -622,15 +631,15 @@ int32_t VerifyPrintMethod(StatusCall& c) {
 }
 
 int32_t GetPrintMethod(DriverContext* ctx, uint8_t* record, int32_t) {
-  if (!record) return 392;
+  if (!record) return kPrintMethodBytes;
   int32_t asked;
   std::memcpy(&asked, record + 4, 4);
-  std::memset(record + 4, 0, 392 - 4);
+  std::memset(record + 4, 0, kPrintMethodBytes - 4);
   if (asked == 255 && ApiFunc1Has(ctx->printer, kApiFunc1PrintMethod255)) {
     PutInt(record, 4, 255);
     PutInt(record, 8, 0x40);
     GetAnsi(ctx, kJobTrail, reinterpret_cast<char*>(record + kPathAt), 21);
-    return 392;
+    return kPrintMethodBytes;
   }
   if (SettingRecord* row = OptFindSetting(ctx, kPrnMethod))
     StoreLoadItemFromIni(ctx, row, PathGetDriverIni(ctx), nullptr, nullptr);
@@ -645,7 +654,7 @@ int32_t GetPrintMethod(DriverContext* ctx, uint8_t* record, int32_t) {
   GetAnsi(ctx, kDocument, r + kDocumentAt, 17);
   GetAnsi(ctx, kMergeFile, r + kMergeAt, 65);
   GetAnsi(ctx, kOverlayPath, r + kPathAt, 260);
-  return 392;
+  return kPrintMethodBytes;
 }
 
 int32_t SetUserId(StatusCall& c) {
@@ -660,13 +669,13 @@ int32_t SetUserId(StatusCall& c) {
 }
 
 int32_t GetUserId(DriverContext* ctx, uint8_t* record, int32_t) {
-  if (!record) return 392;
-  std::memset(record + 4, 0, 392 - 4);
+  if (!record) return kPrintMethodBytes;
+  std::memset(record + 4, 0, kPrintMethodBytes - 4);
   char* r = reinterpret_cast<char*>(record);
   GetAnsi(ctx, kUserId, r + kUserIdAt, 9);
   PutInt(record, 4, Get(ctx, kPrnMethod));
   if (r[kUserIdAt]) PutInt(record, 8, 0x1);
-  return 392;
+  return kPrintMethodBytes;
 }
 
 // ---- item 16: the working watermark -----------------------------------------------------------
@@ -723,8 +732,10 @@ int32_t SetWatermark(StatusCall& c) {
   w.density = Int(c, 32);
   w.size = Int(c, 36);
   w.angle = Int(c, 40);
-  if (!StatusReadText(c, 44, 33, w.text) || !StatusReadText(c, 77, 32, w.font) ||
-      !StatusReadText(c, 109, 263, w.image))
+  using Wm = VELM_STATUS_WATERMARK_RECORD;
+  if (!StatusReadText(c, offsetof(Wm, text), sizeof(Wm::text), w.text) ||
+      !StatusReadText(c, offsetof(Wm, fontName), sizeof(Wm::fontName), w.font) ||
+      !StatusReadText(c, offsetof(Wm, image), sizeof(Wm::image), w.image))
     return 0;
   const bool text_kind = w.kind == 1 || w.kind == 128;
   if (w.kind != 0 && (!In(w.opaque, 0, 1) || !In(w.page, 0, 1))) return 0;
@@ -820,7 +831,8 @@ int32_t SetPresetFile(StatusCall& c) {
   if (method == 3 || method == 5 || method == 7) return 0;
   char path[260];
   char16_t wide[261] = {};
-  if (!StatusReadText(c, 4, 260, path) || !WidePath(path, wide)) return 0;
+  using Preset = VELM_STATUS_PRESET_RECORD;
+  if (!StatusReadText(c, offsetof(Preset, path), sizeof(Preset::path), path) || !WidePath(path, wide)) return 0;
   CtxSetFileMismatch(ctx, 0);
   // This library's settings load (QstLoadSettingsNoUi): no job-information
   // refresh, the final merge without UI; the job information follows here.

@@ -7,60 +7,61 @@
 
 #include "eng/ddi.h"
 #include "gr2k/pdev.h"
+#include "velm/setting_ids.h"
 
 struct DriverContext;
 
 // Setting items read at device set-up.
 namespace gr_item {
-inline constexpr uint32_t kOrientation = 7;
-inline constexpr uint32_t kPaperSize = 8;
-inline constexpr uint32_t kPaperLength = 9;  // 0.1 mm
-inline constexpr uint32_t kPaperWidth = 10;  // 0.1 mm
-inline constexpr uint32_t kCopies = 12;
-inline constexpr uint32_t kPrintQuality = 14;
-inline constexpr uint32_t kColor = 15;
-inline constexpr uint32_t kSrcPaperLengthDot = 44;
-inline constexpr uint32_t kSrcPaperWidthDot = 45;
-inline constexpr uint32_t kSrcPrnLengthDot = 46;
-inline constexpr uint32_t kSrcPrnWidthDot = 47;
-inline constexpr uint32_t kSrcXOffset = 48;
-inline constexpr uint32_t kSrcYOffset = 49;
-inline constexpr uint32_t kDstPrnLengthDot = 53;
-inline constexpr uint32_t kDstPrnWidthDot = 54;
-inline constexpr uint32_t kFuncSelectNup = 59;
-inline constexpr uint32_t kScaleH = 92;
-inline constexpr uint32_t kScaleV = 93;
-inline constexpr uint32_t kNupPostKind = 94;
-inline constexpr uint32_t kColorMatching = 149;
-inline constexpr uint32_t kIcmType = 150;
-inline constexpr uint32_t kLanguageId = 177;
-inline constexpr uint32_t kEmfSpool = 181;
-inline constexpr uint32_t kExtPrintArea = 182;
-inline constexpr uint32_t kImagePrint = 183;
-inline constexpr uint32_t kColorProcess = 184;
-inline constexpr uint32_t kUserId = 215;
-inline constexpr uint32_t kUserCode = 216;
-inline constexpr uint32_t kOwnerName = 217;
-inline constexpr uint32_t kDocumentName = 219;
-inline constexpr uint32_t kJobPassword = 220;
-inline constexpr uint32_t kStoredPassword = 221;
-inline constexpr uint32_t kPrnMethod = 222;
-inline constexpr uint32_t kTelNo = 243;
-inline constexpr uint32_t kTelLine = 244;
-inline constexpr uint32_t kMachineColor = 246;
-inline constexpr uint32_t kApiUseFlag = 247;
-inline constexpr uint32_t kFrontFunc = 249;
-inline constexpr uint32_t kDefaultFontAllowed = 350;  // vdmHiddenFunc4
-inline constexpr uint32_t kStretchBltRopOff = 351;    // vdmHiddenFunc5
-inline constexpr uint32_t kEudcGlyphs = 361;          // vdmHiddenFunc15
-inline constexpr uint32_t kDrawingSuppressed = 364;   // vdmHiddenFunc18
-inline constexpr uint32_t kTextDeviceFonts = 372;     // vdmHiddenFunc26
-inline constexpr uint32_t kOneBitSurface = 376;       // vdmHiddenFunc30
-inline constexpr uint32_t kDriverType = 380;
-inline constexpr uint32_t kTextBitmapSupport = 394;
-inline constexpr uint32_t kTextBitmap = 395;
-inline constexpr uint32_t kHidden2Func9 = 407;
-inline constexpr uint32_t kJobLinker = 714;
+inline constexpr uint32_t kOrientation = setting::dmOrientation;
+inline constexpr uint32_t kPaperSize = setting::dmPaperSize;
+inline constexpr uint32_t kPaperLength = setting::dmPaperLength;  // 0.1 mm
+inline constexpr uint32_t kPaperWidth = setting::dmPaperWidth;  // 0.1 mm
+inline constexpr uint32_t kCopies = setting::dmCopies;
+inline constexpr uint32_t kPrintQuality = setting::dmPrintQuality;
+inline constexpr uint32_t kColor = setting::dmColor;
+inline constexpr uint32_t kSrcPaperLengthDot = setting::vdmSrcPaperLengthDot;
+inline constexpr uint32_t kSrcPaperWidthDot = setting::vdmSrcPaperWidthDot;
+inline constexpr uint32_t kSrcPrnLengthDot = setting::vdmSrcPaperPrnLengthDot;
+inline constexpr uint32_t kSrcPrnWidthDot = setting::vdmSrcPaperPrnWidthDot;
+inline constexpr uint32_t kSrcXOffset = setting::vdmSrcXOffset;
+inline constexpr uint32_t kSrcYOffset = setting::vdmSrcYOffset;
+inline constexpr uint32_t kDstPrnLengthDot = setting::vdmDstPaperPrnLengthDot;
+inline constexpr uint32_t kDstPrnWidthDot = setting::vdmDstPaperPrnWidthDot;
+inline constexpr uint32_t kFuncSelectNup = setting::vdmFuncSelectNup;
+inline constexpr uint32_t kScaleH = setting::vdmScaleH;
+inline constexpr uint32_t kScaleV = setting::vdmScaleV;
+inline constexpr uint32_t kNupPostKind = setting::vdmNUPPOSTKind;
+inline constexpr uint32_t kColorMatching = setting::vdmColorMatching;
+inline constexpr uint32_t kIcmType = setting::vdmICMType;
+inline constexpr uint32_t kLanguageId = setting::vdmLanguageID;
+inline constexpr uint32_t kEmfSpool = setting::vdmEMFSpool;
+inline constexpr uint32_t kExtPrintArea = setting::vdmExtPrintArea;
+inline constexpr uint32_t kImagePrint = setting::vdmImagePrint;
+inline constexpr uint32_t kColorProcess = setting::vdmColorProcess;
+inline constexpr uint32_t kUserId = setting::vdmUserID;
+inline constexpr uint32_t kUserCode = setting::vdmUserCode;
+inline constexpr uint32_t kOwnerName = setting::vdmOwnerName;
+inline constexpr uint32_t kDocumentName = setting::vdmDocumentName;
+inline constexpr uint32_t kJobPassword = setting::vdmJOBPassword;
+inline constexpr uint32_t kStoredPassword = setting::vdmStoredPassword;
+inline constexpr uint32_t kPrnMethod = setting::vdmPrnMethod;
+inline constexpr uint32_t kTelNo = setting::vdmTelNo;
+inline constexpr uint32_t kTelLine = setting::vdmTelLine;
+inline constexpr uint32_t kMachineColor = setting::vdmMachineColor;
+inline constexpr uint32_t kApiUseFlag = setting::vdmAPIUseFlag;
+inline constexpr uint32_t kFrontFunc = setting::vdmFrontFunc;
+inline constexpr uint32_t kDefaultFontAllowed = setting::vdmHiddenFunc4;
+inline constexpr uint32_t kStretchBltRopOff = setting::vdmHiddenFunc5;
+inline constexpr uint32_t kEudcGlyphs = setting::vdmHiddenFunc15;
+inline constexpr uint32_t kDrawingSuppressed = setting::vdmHiddenFunc18;
+inline constexpr uint32_t kTextDeviceFonts = setting::vdmHiddenFunc26;
+inline constexpr uint32_t kOneBitSurface = setting::vdmHiddenFunc30;
+inline constexpr uint32_t kDriverType = setting::vdmDriverType;
+inline constexpr uint32_t kTextBitmapSupport = setting::vdmQualityFuncTextBitmapSupport;
+inline constexpr uint32_t kTextBitmap = setting::vdmQualityFuncTextBitmap;
+inline constexpr uint32_t kHidden2Func9 = setting::vdmHidden2Func9;
+inline constexpr uint32_t kJobLinker = setting::vdmJobLinker;
 }  // namespace gr_item
 
 // Largest page side accepted, in inches at the page's resolution, and in

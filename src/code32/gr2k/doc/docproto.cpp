@@ -16,13 +16,13 @@
 #include "velm/devmode.h"
 #include "velm/ini.h"
 #include "velm/paths.h"
+#include "velm/setting_ids.h"
 #include "velm/settings.h"
 #include "velm/spooler.h"
 
 namespace {
 
 constexpr uint32_t kItemPrintMethod = 222;
-constexpr uint32_t kItemApiUseFlag = 247;
 
 // Characters of a document name taken at most; a quoted value keeps far
 // fewer bytes anyway.
@@ -111,7 +111,7 @@ BOOL DrvStartDoc(SURFOBJ* pso, LPWSTR doc_name, DWORD job_id) {
 
   JobReloadSettings(ctx, pdev->devmodeCopy, pdev->devmodeCopyBytes, kDocMergeFlags, pdev->printer, pdev->jobId);
 
-  pdev->apiUseFlag = uint32_t(OptGetValueById(ctx, kItemApiUseFlag));
+  pdev->apiUseFlag = uint32_t(OptGetValueById(ctx, setting::vdmAPIUseFlag));
   if (pdev->apiUseFlag) pdev->imageReduction = 0;
 
   // The print method is kept in the driver ini, where another program may

@@ -12,15 +12,11 @@
 #include "plat/kernel.h"
 #include "plat/wstr.h"
 #include "velm/context.h"
+#include "velm/setting_ids.h"
 #include "velm/settings.h"
 
 namespace {
-
-constexpr uint32_t kItemCopies = 12;
-constexpr uint32_t kItemDefaultSource = 13;
-constexpr uint32_t kItemTelLine = 244;
 constexpr uint32_t kItemPrintMethod = 222;
-constexpr uint32_t kItemApiUseFlag = 247;
 constexpr size_t kMaxIniPathChars = 259;
 constexpr size_t kMaxSpoolNameChars = 128;
 
@@ -60,7 +56,7 @@ ULONG SetCopyCount(const Call& c) {
   if (copies >= kEscMaxCopies) copies = kEscMaxCopies;
   if (copies == 0) copies = 1;
   c.pdev->copies = int16_t(copies);
-  OptSetValueById(c.pdev->context, kItemCopies, int32_t(copies));
+  OptSetValueById(c.pdev->context, setting::dmCopies, int32_t(copies));
   if (c.HasOutput()) std::memcpy(c.out, &copies, sizeof copies);
   return 1;
 }
@@ -151,7 +147,7 @@ int32_t DecimalValue(const char* text) {
 ULONG SetTelLine(const Call& c) {
   const char* text = InputText(c);
   if (!text) return 0;
-  OptSetValueById(c.pdev->context, kItemTelLine, DecimalValue(text));
+  OptSetValueById(c.pdev->context, setting::vdmTelLine, DecimalValue(text));
   return 1;
 }
 
@@ -163,9 +159,9 @@ ULONG PutItem(const Call& c, uint32_t item) {
   std::memcpy(c.out, &value, sizeof value);
   return 1;
 }
-ULONG DefaultSource(const Call& c) { return PutItem(c, kItemDefaultSource); }
+ULONG DefaultSource(const Call& c) { return PutItem(c, setting::dmDefaultSource); }
 ULONG PrintMethod(const Call& c) { return PutItem(c, kItemPrintMethod); }
-ULONG ApiUseFlag(const Call& c) { return PutItem(c, kItemApiUseFlag); }
+ULONG ApiUseFlag(const Call& c) { return PutItem(c, setting::vdmAPIUseFlag); }
 
 ULONG SetDriverIni(const Call& c) {
   DriverContext* ctx = c.pdev->context;

@@ -17,6 +17,7 @@
 #include "velm/jobinfo_interface.h"
 #include "velm/paths.h"
 #include "velm/save_stack.h"
+#include "velm/setting_ids.h"
 #include "velm/settings.h"
 #include "velm/spooler.h"
 #include "velm/store.h"
@@ -24,7 +25,6 @@
 namespace {
 
 constexpr uint32_t kItemCollate = 64;
-constexpr uint32_t kItemTelLine = 244;
 constexpr DWORD kDmCollate = 0x8000;
 
 // The user information that a reload of the stored settings would replace.
@@ -140,7 +140,7 @@ BOOL JobReloadSettings(DriverContext* ctx, const uint8_t* devmode, uint32_t devm
   if (!ctx || !ctx->work || !ctx->devmode) return TRUE;
   std::vector<uint8_t> kept[std::size(kKeptTexts)];
   for (size_t i = 0; i < std::size(kKeptTexts); ++i) kept[i] = KeptText(ctx, kKeptTexts[i]);
-  const int32_t tel_line = OptGetValueById(ctx, kItemTelLine);
+  const int32_t tel_line = OptGetValueById(ctx, setting::vdmTelLine);
 
   ctx->work->openFlags = kDocReloadOpenFlags;
   StoreLoadItems(printer, ctx, -1, 0);
@@ -153,7 +153,7 @@ BOOL JobReloadSettings(DriverContext* ctx, const uint8_t* devmode, uint32_t devm
 
   for (size_t i = 0; i < std::size(kKeptTexts); ++i)
     if (!kept[i].empty()) OptSetBytes(ctx, OptFindSetting(ctx, kKeptTexts[i]), kept[i].data());
-  OptSetValueById(ctx, kItemTelLine, tel_line);
+  OptSetValueById(ctx, setting::vdmTelLine, tel_line);
 
   if (JobInfoIsEnabled()) JobInfoQueryUser(ctx, printer, job_id, kDocJobInfoMask);
   return TRUE;

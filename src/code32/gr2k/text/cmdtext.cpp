@@ -17,6 +17,7 @@
 #include "velm/paths.h"
 #include "velm/printer_data.h"
 #include "velm/rule_eval.h"
+#include "velm/setting_ids.h"
 #include "velm/settings.h"
 #include "velm/spooler.h"
 
@@ -25,12 +26,6 @@ namespace {
 using namespace mdf_image;
 
 // Items read here.
-constexpr uint32_t kItemResolution = 42;     // vdmDstResolutionW
-constexpr uint32_t kItemBindType = 103;      // vdmSimplexBindType
-constexpr uint32_t kItemColorMatching = 152; // vdmColorMatchingMode
-constexpr uint32_t kItemMediaType = 378;     // vdmMediaType
-constexpr uint32_t kItemSubstCount = 10004, kItemSubstTable = 10005;
-constexpr uint32_t kItemDeviceFontCount = 10006, kItemDeviceFontTable = 10007;
 
 constexpr uint32_t kAnsiRoom = 260 * 2 + 1;  // 260 characters, each up to two bytes
 constexpr uint32_t kFontNameChars = 32;
@@ -186,9 +181,9 @@ void JobFontTableLine(Walk& w, const ImgFeature& feature, int32_t value) {
     at = option.next;
   }
   if (!has_pairs) return;
-  uint32_t count = uint16_t(OptGetValueById(w.ctx, kItemSubstCount));
+  uint32_t count = uint16_t(OptGetValueById(w.ctx, setting::vdmFontTableNum));
   auto* table =
-      static_cast<const FontSubstEntry*>(CtxBlobGet(w.ctx, uint32_t(OptGetValueById(w.ctx, kItemSubstTable))));
+      static_cast<const FontSubstEntry*>(CtxBlobGet(w.ctx, uint32_t(OptGetValueById(w.ctx, setting::vdmFontTable))));
   if (count == 0 || !table) return;
   JobAppendText(w.acc, "@PJL SET SUBFONTTABLE = \"");
   for (uint32_t i = 0; i < count; ++i) {
@@ -276,9 +271,9 @@ const char* ModelDataFile(DriverContext* ctx) {
   };
   uint8_t family = ctx->model ? ctx->model->machineId : 0;
   if (family != 130 && family != 131) return nullptr;
-  int32_t matching = OptGetValueById(ctx, kItemColorMatching);
+  int32_t matching = OptGetValueById(ctx, setting::vdmColorMatchingMode);
   if (matching == 0) return nullptr;
-  int32_t media = OptGetValueById(ctx, kItemMediaType);
+  int32_t media = OptGetValueById(ctx, setting::vdmMediaType);
   int row = (media == 2 ? 2 : 0) + (matching == 1 ? 0 : 1);
   return kFiles[family - 130][row];
 }
@@ -379,8 +374,8 @@ int32_t JobCommandValueText(DriverContext* ctx, const SettingRecord* row, uint32
     case kCmdValueLengthShift: {
       int64_t m = 1, d = 1;
       ScaleOf(ctx->image, feature, &m, &d);
-      int64_t length = int64_t(value) * m * int64_t(OptGetValueById(ctx, kItemResolution)) / (d * 1200);
-      int32_t bind = OptGetValueById(ctx, kItemBindType);
+      int64_t length = int64_t(value) * m * int64_t(OptGetValueById(ctx, setting::vdmDstResolutionW)) / (d * 1200);
+      int32_t bind = OptGetValueById(ctx, setting::vdmSimplexBindType);
       if ((row->commandValueKind == kCmdValueLengthSimplex && (bind == 2 || bind == 4)) ||
           (row->commandValueKind == kCmdValueLengthShift && (bind == 3 || bind == 4)))
         length = -length;
@@ -450,9 +445,9 @@ int32_t JobCommandValueText(DriverContext* ctx, const SettingRecord* row, uint32
 // ---- the driver's own lines ---------------------------------------------------------------------
 
 int32_t JobDeviceFontLine(DriverContext* ctx, JobTextAccumulator* acc) {
-  uint32_t count = uint16_t(OptGetValueById(ctx, kItemDeviceFontCount));
+  uint32_t count = uint16_t(OptGetValueById(ctx, setting::vdmDeviceFontNum));
   auto* fonts =
-      static_cast<const DeviceFontEntry*>(CtxBlobGet(ctx, uint32_t(OptGetValueById(ctx, kItemDeviceFontTable))));
+      static_cast<const DeviceFontEntry*>(CtxBlobGet(ctx, uint32_t(OptGetValueById(ctx, setting::vdmDeviceFont))));
   if (count == 0 || !fonts) return 0;
   bool any = false;
   for (uint32_t i = 0; i < count && !any; ++i) any = (fonts[i].id & 0xFFFF) != kNoFontId;

@@ -18,6 +18,7 @@
 #include "velm/resources.h"
 #include "velm/save_stack.h"
 #include "velm/selectable.h"
+#include "velm/setting_ids.h"
 #include "velm/settings.h"
 #include "velm/spooler.h"
 
@@ -25,9 +26,6 @@ namespace {
 
 constexpr int32_t kFail = -1;
 constexpr uint32_t kCapsMerge = 0x1000008;  // capability query, input DEVMODE given
-constexpr uint32_t kPaperSetting = 8;       // dmPaperSize
-constexpr uint32_t kFrontFunc = 249;        // bit 0: device fonts stand in for TrueType
-constexpr uint32_t kStapleType = 136;
 constexpr uint32_t kTrayPresentFirst = 10111;  // vdmTrayField0..31
 constexpr uint32_t kTrayPaperFirst = 10175;    // paper code of trays 1-32
 constexpr int32_t kTrayCount = 32;
@@ -142,16 +140,16 @@ int32_t AnswerFromContext(DriverContext* ctx, uint16_t index, void* output) {
       std::memcpy(&fields, ctx->devmode + 72, sizeof fields);
       return int32_t(fields);
     }
-    case DC_PAPERS: return CapsGetPapers(ctx, static_cast<uint16_t*>(output), kPaperSetting);
-    case DC_PAPERSIZE: return CapsGetPaperSizes(ctx, static_cast<int32_t*>(output), kPaperSetting);
+    case DC_PAPERS: return CapsGetPapers(ctx, static_cast<uint16_t*>(output), setting::dmPaperSize);
+    case DC_PAPERSIZE: return CapsGetPaperSizes(ctx, static_cast<int32_t*>(output), setting::dmPaperSize);
     case DC_BINS: return CapsGetBins(ctx, static_cast<uint16_t*>(output));
     case DC_BINNAMES: return CapsGetBinNames(ctx, static_cast<char16_t*>(output), kCapsBinNameChars);
     case DC_ENUMRESOLUTIONS: return CapsGetResolutions(ctx, static_cast<int32_t*>(output));
     case DC_PAPERNAMES:
-      return CapsGetPaperNames(ctx, static_cast<char16_t*>(output), kCapsPaperNameChars, kPaperSetting);
-    case DC_TRUETYPE: return (OptGetValueById(ctx, kFrontFunc) & 1) ? (DCTT_BITMAP | DCTT_SUBDEV) : DCTT_BITMAP;
+      return CapsGetPaperNames(ctx, static_cast<char16_t*>(output), kCapsPaperNameChars, setting::dmPaperSize);
+    case DC_TRUETYPE: return (OptGetValueById(ctx, setting::vdmFrontFunc) & 1) ? (DCTT_BITMAP | DCTT_SUBDEV) : DCTT_BITMAP;
     case DC_COLLATE: return OptHasSortChoice(ctx) ? 1 : 0;
-    case DC_STAPLE: return OptHasSelectableOption(ctx, kStapleType);
+    case DC_STAPLE: return OptHasSelectableOption(ctx, setting::vdmStapleType);
     case DC_MEDIAREADY: return MediaReady(ctx, static_cast<char16_t*>(output));
     default: return kFail;  // DC_BINADJUST, DC_EMF_COMPLIANT, DC_DATATYPE_PRODUCED
   }

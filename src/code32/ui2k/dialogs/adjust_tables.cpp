@@ -206,7 +206,7 @@ void DlgAdjustUiTables(DriverContext* ctx) {
   });
 
   // 3. The preset number's option list, also on the maintenance icon list.
-  if (SettingRecord* row = OptFindSetting(ctx, 41)) row->optionList = kPresetOptions;
+  if (SettingRecord* row = OptFindSetting(ctx, setting::vdmPresetNo)) row->optionList = kPresetOptions;
   if (SettingRecord* row = SettingOf(ctx, Item(ctx, 1007, 2139))) row->optionList = kPresetOptions;
 
   // 4. Controls of other dialogs that edit the same setting.

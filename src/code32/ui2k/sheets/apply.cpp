@@ -96,8 +96,7 @@ int32_t UiCommitSettings(DriverContext* ctx) {
 int32_t UiSavePrinterSettings(DriverContext* ctx, int32_t mode) {
   UcodeSaveIfEnabled(ctx);
   DmPrivateToPublic(ctx->devmode, ctx, mode);
-  StoreSavePrinterSettings(ctx->printer, ctx);
-  return 1;
+  return StoreSavePrinterSettings(ctx->printer, ctx) ? 1 : 0;
 }
 
 int32_t UiSaveDocumentSettings(DriverContext* ctx, int32_t mode) {

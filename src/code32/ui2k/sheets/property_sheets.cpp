@@ -17,6 +17,7 @@
 #include "velm/printer_data.h"
 #include "velm/qst.h"
 #include "velm/save_stack.h"
+#include "velm/setting_ids.h"
 #include "velm/settings.h"
 #include "velm/spooler.h"
 #include "velm/store.h"
@@ -31,7 +32,6 @@ constexpr ULONG_PTR kSheetIcon = 64082;
 constexpr uint32_t kOpenSheet = kOpenEntryPoint;
 constexpr uint32_t kMergeSheetPrinter = 0x400000A;
 constexpr uint32_t kMergeNoUi = 0x22000008;
-constexpr uint32_t kSettingLanguage = 177;
 constexpr uint32_t kSettingDuplexTrayType = 10014;
 constexpr int32_t kRemoteFeaturePresets = 7;
 constexpr int32_t kJobToolKind = 2;
@@ -82,7 +82,7 @@ void ApplyInstallHandOver(DriverContext* ctx) {
   if (!PathMakeInDataDir(path, 260, u"velmcfg.ini", ctx) || !FileExists(path)) return;
   const char16_t* section = InstGetPrinterSectionName(ctx);
   int32_t done = IniGetInt(section, u"VelmInstDone", -1, path) & 0xFF;
-  if (done == 1) OptSetValueById(ctx, kSettingLanguage, IniGetInt(section, u"DispLang", 0, path) & 0xFF);
+  if (done == 1) OptSetValueById(ctx, setting::vdmLanguageID, IniGetInt(section, u"DispLang", 0, path) & 0xFF);
   else if (done == 0) InstApplyLocaleDefaults(ctx);
 }
 
@@ -217,8 +217,10 @@ void DocumentDestroy(PROPSHEETUI_INFO* info, DriverContext* ctx) {
     if (uint32_t(w.documentSheetMode) & (DM_UPDATE | DM_COPY)) UiSaveDocumentSettings(ctx, 3);
     if (trays) BidiSetExFlag(ctx);
     if (RegIsSaveDeviceSetup(ctx)) {
-      QstSaveDefaultDeviceSection(ctx);
-      QstSaveDeviceSection(nullptr, kQstDeviceSave, ctx);
+      // A copy of the device set-up for other users: the sheet's own
+      // settings are stored above, whatever the copy answers.
+      (void)QstSaveDefaultDeviceSection(ctx);
+      (void)QstSaveDeviceSection(nullptr, kQstDeviceSave, ctx);
     }
     SetResult(info, w);
   } else if (w.sheetCommitted && OsIsNt5OrLater()) {
@@ -293,8 +295,10 @@ void DeviceDestroy(PROPSHEETUI_INFO* info, DriverContext* ctx) {
   if (w.saveOnClose == 1) {
     UiSavePrinterSettings(ctx, 3);
     if (RegIsSaveDeviceSetup(ctx)) {
-      QstSaveDefaultDeviceSection(ctx);
-      QstSaveDeviceSection(nullptr, kQstDeviceSave, ctx);
+      // A copy of the device set-up for other users: the sheet's own
+      // settings are stored above, whatever the copy answers.
+      (void)QstSaveDefaultDeviceSection(ctx);
+      (void)QstSaveDeviceSection(nullptr, kQstDeviceSave, ctx);
     }
     InstRefreshPresets(ctx, 1);
     if (BidiIsFlagDataUsable(ctx)) BidiIniDeleteSection(ctx);

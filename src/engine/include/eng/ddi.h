@@ -9,6 +9,7 @@
 // handles 8 bytes (the sizes are checked below).
 #pragma once
 
+#include "plat/logfont.h"
 #include "plat/wintypes.h"
 
 // ---- base types --------------------------------------------------------------
@@ -265,22 +266,6 @@ constexpr ULONG COLORONCOLOR = 3;
 constexpr ULONG HALFTONE = 4;
 
 // ---- device set-up: GDIINFO, DEVINFO, the DDI table ------------------------------------------
-struct LOGFONTW {
-  LONG lfHeight;
-  LONG lfWidth;
-  LONG lfEscapement;
-  LONG lfOrientation;
-  LONG lfWeight;
-  BYTE lfItalic;
-  BYTE lfUnderline;
-  BYTE lfStrikeOut;
-  BYTE lfCharSet;
-  BYTE lfOutPrecision;
-  BYTE lfClipPrecision;
-  BYTE lfQuality;
-  BYTE lfPitchAndFamily;
-  WCHAR lfFaceName[32];
-};
 struct CIECHROMA {
   LONG x;
   LONG y;
@@ -502,7 +487,6 @@ static_assert(sizeof(LINEATTRS) == 40 && offsetof(LINEATTRS, pstyle) == 24);
 static_assert(sizeof(BRUSHOBJ) == 24 && offsetof(BRUSHOBJ, pvRbrush) == 8);
 static_assert(sizeof(XLATEOBJ) == 24 && offsetof(XLATEOBJ, pulXlate) == 16);
 static_assert(sizeof(STROBJ) == 48 && sizeof(FONTOBJ) == 64);
-static_assert(sizeof(LOGFONTW) == 92);
 static_assert(sizeof(COLORINFO) == 120);
 static_assert(offsetof(GDIINFO, ciDevice) == 108 && offsetof(GDIINFO, pHTPatA) == 280 &&
               sizeof(GDIINFO) == 320);

@@ -52,9 +52,6 @@ constexpr FLONG SO_BREAK_EXTRA = 0x00001000;
 
 // ---- fonts -------------------------------------------------------------------------
 // FONTOBJ flFontType.
-constexpr FLONG RASTER_FONTTYPE = 0x0001;
-constexpr FLONG DEVICE_FONTTYPE = 0x0002;
-constexpr FLONG TRUETYPE_FONTTYPE = 0x0004;
 constexpr FLONG FO_TYPE_RASTER = RASTER_FONTTYPE;
 constexpr FLONG FO_TYPE_DEVICE = DEVICE_FONTTYPE;
 constexpr FLONG FO_TYPE_TRUETYPE = TRUETYPE_FONTTYPE;

@@ -5,6 +5,9 @@
 // order with the module's calls.
 #pragma once
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -117,7 +120,13 @@ class DocMachine : public jobinfo_test::JobInfoMachine {
     return id;
   }
 
-  std::string Output() const { return plat_test::TempMachine::ReadHost(out_); }
+  // What the spool-side module has written: during a document its file
+  // beside the output (renamed over the output at the document's end).
+  std::string Output() const {
+    const std::string part = out_ + ".velmout1-" + std::to_string(::getpid()) + ".part";
+    struct stat st{};
+    return plat_test::TempMachine::ReadHost(::stat(part.c_str(), &st) == 0 ? part : out_);
+  }
   std::vector<std::string> SpoolCalls() const {
     std::vector<std::string> out;
     std::string text = plat_test::TempMachine::ReadHost(log_);

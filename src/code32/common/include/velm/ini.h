@@ -15,8 +15,8 @@ int32_t IniGetString(const char16_t* section, const char16_t* key, const char16_
                      uint32_t capacity, const char16_t* file);
 // A null key deletes the section, a null value the key. The result of the
 // write (then flushed).
-int32_t IniWriteString(const char16_t* section, const char16_t* key, const char16_t* value, const char16_t* file);
+[[nodiscard]] int32_t IniWriteString(const char16_t* section, const char16_t* key, const char16_t* value, const char16_t* file);
 // The same, keeping the file's last-write time (a missing file is created
 // first).
-int32_t IniWriteStringKeepTime(const char16_t* section, const char16_t* key, const char16_t* value,
+[[nodiscard]] int32_t IniWriteStringKeepTime(const char16_t* section, const char16_t* key, const char16_t* value,
                                const char16_t* file);

@@ -33,6 +33,8 @@ constexpr int32_t kJobInfoErrType = 0x20000001;
 constexpr int32_t kJobInfoErrValue = 0x20000101;
 // No provider loaded, no session open or a slot missing (ERROR_INVALID_FUNCTION).
 constexpr int32_t kJobInfoErrNotReady = 1;
+// The printer data refused a value (ERROR_WRITE_FAULT).
+constexpr int32_t kJobInfoErrWrite = 29;
 // The largest value the driver reads from the provider, in bytes.
 constexpr uint32_t kJobInfoMaxValueBytes = 0x10000;
 

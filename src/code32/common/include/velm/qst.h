@@ -36,8 +36,8 @@ constexpr uint32_t kQstMismatchMessage = 10023;
 // save; 1 on success, 0 when an item failed or the file could not be
 // written. A refused header answers 1 and sets the file-mismatch flag.
 int32_t QstLoadSettings(HANDLE printer, const char16_t* path, uint32_t flags, DriverContext* ctx);
-int32_t QstSaveSettings(HANDLE printer, const char16_t* path, uint32_t flags, DriverContext* ctx);
-int32_t QstSaveSettingsLocked(HANDLE printer, const char16_t* path, uint32_t flags, DriverContext* ctx);
+[[nodiscard]] int32_t QstSaveSettings(HANDLE printer, const char16_t* path, uint32_t flags, DriverContext* ctx);
+[[nodiscard]] int32_t QstSaveSettingsLocked(HANDLE printer, const char16_t* path, uint32_t flags, DriverContext* ctx);
 int32_t QstTransferSettings(HANDLE printer, const char16_t* path, uint32_t flags, DriverContext* ctx);
 
 // QstVersion and, unless version_only, QstMachine, QstLanguage, QstOSKind:
@@ -58,13 +58,13 @@ int32_t QstGetOsKind(const char16_t* path, DriverContext* ctx);
 
 // The device section (VELMPrnSection): settings 10001-10277, then 907-947.
 int32_t QstLoadDeviceSection(const char16_t* path, uint32_t flags, DriverContext* ctx);
-int32_t QstSaveDeviceSection(const char16_t* path, uint32_t flags, DriverContext* ctx);
+[[nodiscard]] int32_t QstSaveDeviceSection(const char16_t* path, uint32_t flags, DriverContext* ctx);
 int32_t QstTransferDeviceSection(const char16_t* path, uint32_t flags, DriverContext* ctx);
 int32_t QstTransferItemRange(const char16_t* path, uint32_t flags, DriverContext* ctx, const char16_t* section,
                              char16_t* key_buffer, uint32_t first, uint32_t last);
-int32_t QstSaveDefaultDeviceSection(DriverContext* ctx);
-int32_t QstSaveDeviceFile(HANDLE printer, const char16_t* path, uint32_t flags, DriverContext* ctx);
-int32_t QstSaveToDeviceFile(HANDLE printer, const char16_t* path, uint32_t flags, DriverContext* ctx);
+[[nodiscard]] int32_t QstSaveDefaultDeviceSection(DriverContext* ctx);
+[[nodiscard]] int32_t QstSaveDeviceFile(HANDLE printer, const char16_t* path, uint32_t flags, DriverContext* ctx);
+[[nodiscard]] int32_t QstSaveToDeviceFile(HANDLE printer, const char16_t* path, uint32_t flags, DriverContext* ctx);
 
 // Item filters: 1 when the row takes part.
 int32_t QstIsUserItem(const SettingRecord* row);

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "plat/wintypes.h"
+#include "velm/setting_ids.h"
 
 struct DriverContext;
 struct DialogItemRecord;
@@ -68,6 +69,12 @@ struct SettingTable {
   int16_t count;
   SettingRecord* rows;
 };
+
+// The font-table items: counts and handle tables of the font substitutions,
+// the device fonts and the option fonts. Their values are handles into the
+// context, so they are never compared, copied or stored as plain values.
+constexpr uint32_t kFontTableFirst = setting::vdmFontTableNum, kFontTableLast = setting::vdmOptionFont;
+constexpr bool IsFontTableItem(uint32_t id) { return id >= kFontTableFirst && id <= kFontTableLast; }
 
 // The built-in, read-only setting table.
 const SettingTable& OptGetBuiltinTable();

@@ -45,26 +45,26 @@ int32_t StoreLoadItemFromIni(DriverContext* ctx, SettingRecord* row, const char1
 int32_t StoreLoadItemByName(HANDLE printer, DriverContext* ctx, SettingRecord* row);
 
 // ---- saving ------------------------------------------------------------------
-int32_t StoreSaveRegion(HANDLE printer, DriverContext* ctx, int32_t region, uint32_t flags);
+[[nodiscard]] int32_t StoreSaveRegion(HANDLE printer, DriverContext* ctx, int32_t region, uint32_t flags);
 // The document side (regions 3 and 1), the printer side (region 2 and the
 // changed font tables), and the printer set-up (region 2 and the model's
 // font tables).
 int32_t StoreSaveDocumentRegions(HANDLE printer, DriverContext* ctx);
-int32_t StoreSavePrinterSettings(HANDLE printer, DriverContext* ctx);
+[[nodiscard]] int32_t StoreSavePrinterSettings(HANDLE printer, DriverContext* ctx);
 int32_t StoreInitPrinterSettings(HANDLE printer, DriverContext* ctx);
 // Store 1 rows of region 0 or 2 to printer data, store 2 rows to ini_path
 // (null: the driver ini); other rows answer 1 untouched.
 int32_t StoreSaveItem(HANDLE printer, DriverContext* ctx, SettingRecord* row, const char16_t* ini_path);
-int32_t StoreSaveItemToPrinterData(HANDLE printer, DriverContext* ctx, SettingRecord* row);
+[[nodiscard]] int32_t StoreSaveItemToPrinterData(HANDLE printer, DriverContext* ctx, SettingRecord* row);
 // One row into an ini file (section null) or into the section buffer of a
 // settings file at write_offset (the buffer is zero-filled, so the next
 // offset is the length of its text). 1 on success or when the row has no key
 // or the path is not a full path.
-int32_t StoreSaveItemToIni(DriverContext* ctx, SettingRecord* row, const char16_t* ini_path, char* section,
+[[nodiscard]] int32_t StoreSaveItemToIni(DriverContext* ctx, SettingRecord* row, const char16_t* ini_path, char* section,
                            uint32_t write_offset);
-int32_t StoreSaveItemByName(HANDLE printer, DriverContext* ctx, SettingRecord* row);
+[[nodiscard]] int32_t StoreSaveItemByName(HANDLE printer, DriverContext* ctx, SettingRecord* row);
 // The job-action word (items 224-239) under vdmAction in the driver ini.
-int32_t StoreSaveActionWord(DriverContext* ctx);
+[[nodiscard]] int32_t StoreSaveActionWord(DriverContext* ctx);
 
 // ---- font tables in printer data --------------------------------------------------
 // Flags of the writers.
@@ -75,14 +75,14 @@ constexpr uint32_t kFontDefaultTable = 0x100;
 int32_t StoreLoadFontTables(HANDLE printer, DriverContext* ctx);
 int32_t StoreLoadDefaultFontTable(HANDLE printer, DriverContext* ctx);
 int32_t StoreFreeFontBlobs(DriverContext* ctx);
-int32_t StoreSaveFontTables(HANDLE printer, DriverContext* ctx);
-int32_t StoreWriteModelFontTables(HANDLE printer, DriverContext* ctx);
-int32_t StoreWriteDeviceFonts(HANDLE printer, DriverContext* ctx, uint32_t flags);
-int32_t StoreWriteOptionFonts(HANDLE printer, DriverContext* ctx, uint32_t flags);
-int32_t StoreWriteFontSubst(HANDLE printer, DriverContext* ctx, uint32_t flags);
-int32_t StoreWriteDefaultFontTables(HANDLE printer, DriverContext* ctx);
+[[nodiscard]] int32_t StoreSaveFontTables(HANDLE printer, DriverContext* ctx);
+[[nodiscard]] int32_t StoreWriteModelFontTables(HANDLE printer, DriverContext* ctx);
+[[nodiscard]] int32_t StoreWriteDeviceFonts(HANDLE printer, DriverContext* ctx, uint32_t flags);
+[[nodiscard]] int32_t StoreWriteOptionFonts(HANDLE printer, DriverContext* ctx, uint32_t flags);
+[[nodiscard]] int32_t StoreWriteFontSubst(HANDLE printer, DriverContext* ctx, uint32_t flags);
+[[nodiscard]] int32_t StoreWriteDefaultFontTables(HANDLE printer, DriverContext* ctx);
 // records: count 128-byte substitution records.
-int32_t StoreWriteFontTable(HANDLE printer, const uint8_t* records, int32_t count, uint32_t flags);
+[[nodiscard]] int32_t StoreWriteFontTable(HANDLE printer, const uint8_t* records, int32_t count, uint32_t flags);
 // 0, a spooler error of a pair that could not be read (its names blank), or
 // 8 without a buffer.
 int32_t StoreReadFontTableEntries(HANDLE printer, uint8_t* buffer, int32_t count, uint32_t flags);
