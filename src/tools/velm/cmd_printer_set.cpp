@@ -162,11 +162,12 @@ int PrinterSet(const Args& args) {
     // The document side and the printer side, as one change, written under
     // the driver mutex: what the context changed is put into the stores as
     // they are now.
-    const bool held = LockAcquireMutex() != 0;
-    plat::WriteBatchBegin();
-    bool ok = StoreSaveDocumentRegions(h, ctx) && StoreSavePrinterSettings(h, ctx);
-    ok = plat::WriteBatchEnd(ok);
-    if (held) LockReleaseMutex();
+    bool ok;
+    {
+      DriverMutexHold hold;
+      plat::WriteBatchBegin();
+      ok = plat::WriteBatchEnd(StoreSaveDocumentRegions(h, ctx) && StoreSavePrinterSettings(h, ctx));
+    }
     if (!ok) rc = Fail("the settings could not be saved; the stored settings are unchanged");
     else std::printf("%zu setting%s saved for %s\n", set.size(), set.size() == 1 ? "" : "s", args[1].c_str());
     CtxCloseAs(ctx, kCloseDestroy);
