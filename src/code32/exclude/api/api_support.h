@@ -148,6 +148,10 @@ bool ApiIsColourPlaneAllowed(DriverContext* ctx);
 bool ApiHasWatermarkSection(DriverContext* ctx);
 bool ApiIsTerminalServices(DriverContext* ctx);
 int32_t ApiSaveActionItem(DriverContext* ctx, uint32_t item);
+// Selects stored watermark entry n with its text items emptied first: an
+// entry key read as empty leaves its setting as it was, and an entry with
+// an empty text must not show the text of the entry selected before it.
+int32_t ApiSelectWatermarkEntry(DriverContext* ctx, int32_t n);
 
 // ---- device state of a query handle ----------------------------------------------------
 void ExcRefreshDeviceState(DriverContext* ctx, bool allow_query);
