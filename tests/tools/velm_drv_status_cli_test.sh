@@ -19,6 +19,19 @@ check "the record after the write holds 4" $?
 printf '%s\n' "$out" | grep -q '^mask: \(00 \)\{31\}00$'
 check "copies change no other item" $?
 
+# N-up (4 up) and duplex (long edge, left) with their function on: the
+# reference model offers both (capabilities 24 and 25 answer 1).
+for item in "14 v1=33" "15 v1=3"; do
+  set -- $item
+  out=$("$velm" drv Office status set "$1" function=1 "$2")
+  check "item $1 written with its function on" $?
+  printf '%s\n' "$out" | grep -q "^status set $1: 0\$" && printf '%s\n' "$out" | grep -q '^  function=1$' &&
+    printf '%s\n' "$out" | grep -q "^  $2\$"
+  check "item $1 reads back on, with $2" $?
+  [ "$("$velm" drv Office caps $((10 + $1)))" = "caps $((10 + $1)): 1" ]
+  check "capability $((10 + $1)) answers 1" $?
+done
+
 out=$("$velm" drv Office status set 2 v1=9999)
 [ $? -eq 1 ]
 check "a tray the model lacks fails" $?

@@ -1,8 +1,9 @@
 // velm printer set PRINTER NAME=VALUE ...: sets stored settings of a printer
 // as the driver does when a sheet is applied: a context of kind 0 is opened
-// (it loads the stored settings), the values are set, and the stored
-// settings are saved (document side to the driver ini, printer side to
-// printer data), all or nothing. NAME is a setting's item name or id; VALUE
+// (it loads the stored settings), the values are set, and what changed is
+// saved (document side to the driver ini, printer side to printer data), all
+// or nothing, into the stored settings as they are then: a setting another
+// process saved meanwhile stays. NAME is a setting's item name or id; VALUE
 // a decimal number (0 or 1 for a bit), or the text of a text setting. Every
 // argument is checked before anything is opened or written.
 #include <cerrno>
@@ -19,6 +20,7 @@
 #include "plat/wstr.h"
 #include "velm/context.h"
 #include "velm/library.h"
+#include "velm/lock.h"
 #include "velm/paths.h"
 #include "velm/settings.h"
 #include "velm/store.h"
@@ -53,18 +55,6 @@ const SettingRecord* FindSetting(const std::string& word) {
   return nullptr;
 }
 
-// A setting this command can store: a printer-data value of the options
-// block, a driver-ini key of the DEVMODE or the work items, or a job-action
-// bit (kept in the packed vdmAction key).
-bool IsStored(const SettingRecord* r) {
-  uint32_t region = DescRegion(r->descriptor);
-  if (IsFontTableItem(r->id)) return false;
-  if (r->id >= 224 && r->id <= 239) return true;
-  if (!r->valueName) return false;
-  if (r->storeKind == kStorePrinterData) return region == kRegionOptions;
-  return r->storeKind == kStoreDriverIni && (region == kRegionDevmode || region == kRegionWork);
-}
-
 // The bounds of an integer value type.
 bool Bounds(uint32_t type, int64_t* lo, int64_t* hi) {
   switch (type) {
@@ -97,7 +87,7 @@ bool Parse(const std::string& arg, Assignment* out, std::string* why) {
     *why = "no setting '" + out->name + "'";
     return false;
   }
-  if (!IsStored(out->row)) {
+  if (!StoreIsSavedItem(out->row)) {
     *why = "'" + out->name + "' is not a stored setting (not kept in printer data or the driver ini)";
     return false;
   }
@@ -169,10 +159,16 @@ int PrinterSet(const Args& args) {
       if (IsAnsiType(type) || IsWideType(type)) OptSetText(ctx, row, plat::FromUtf8(a.text).c_str());
       else OptSetValue(ctx, row, int32_t(uint32_t(a.number)));
     }
-    // The document side and the printer side, as one change.
-    plat::WriteBatchBegin();
-    bool ok = StoreSaveDocumentRegions(h, ctx) && StoreSavePrinterSettings(h, ctx);
-    if (!plat::WriteBatchEnd(ok)) rc = Fail("the settings could not be saved; the stored settings are unchanged");
+    // The document side and the printer side, as one change, written under
+    // the driver mutex: what the context changed is put into the stores as
+    // they are now.
+    bool ok;
+    {
+      DriverMutexHold hold;
+      plat::WriteBatchBegin();
+      ok = plat::WriteBatchEnd(StoreSaveDocumentRegions(h, ctx) && StoreSavePrinterSettings(h, ctx));
+    }
+    if (!ok) rc = Fail("the settings could not be saved; the stored settings are unchanged");
     else std::printf("%zu setting%s saved for %s\n", set.size(), set.size() == 1 ? "" : "s", args[1].c_str());
     CtxCloseAs(ctx, kCloseDestroy);
   }

@@ -16,12 +16,15 @@
 #include <vector>
 
 #include "command.h"
+#include "plat/files.h"
+#include "plat/kernel.h"
 #include "plat/machine.h"
 #include "plat/user.h"
 #include "plat/winspool.h"
 #include "plat/wstr.h"
 #include "velm/context.h"
 #include "velm/library.h"
+#include "velm/lock.h"
 #include "velm/paths.h"
 #include "velm/presets.h"
 #include "velm/qst.h"
@@ -169,16 +172,29 @@ int RunPreset(const velm_cli::Args& args) {
     }
     Session s(what, args[1]);
     if (!s.ok()) return s.Refuse();
+    // The name, the file and the list entry under the driver mutex: two
+    // savers never share a file or an entry.
+    DriverMutexHold hold;
     char16_t file[kPresetNameChars] = {};
-    if (!PresetMakeNewFileName(s.ctx(), file)) return Fail(what, "no free preset file name is left");
+    if (!PresetMakeNewFileName(s.ctx(), file))
+      return Fail(what, GetLastError() == ERROR_DISK_FULL ? "no preset file can be created: the disk is full"
+                                                          : "no free preset file name is left");
     std::u16string name = plat::FromUtf8(args[2]), note = plat::FromUtf8(comment);
     OptSetText(s.ctx(), OptFindSetting(s.ctx(), setting::wdmPresetName), name.c_str());
     OptSetText(s.ctx(), OptFindSetting(s.ctx(), setting::wdmPresetComment), note.c_str());
-    // The file first; only a written file is added to the list.
-    if (!QstSaveSettings(s.printer(), file, kQstPreset, s.ctx()))
-      return Fail(what, "the preset file " + plat::ToUtf8(file) + " could not be written");
-    if (!PresetAddEntry(s.ctx(), file, name.c_str(), note.c_str())) return Fail(what, "the preset list could not be written");
-    std::printf("saved preset %d %s in %s\n", int(PresetGetCount(s.ctx()) - 1), args[2].c_str(), plat::ToUtf8(file).c_str());
+    // The file first; only a written file is added to the list. A name
+    // reserved for a file that was not written is given back.
+    if (!QstSaveSettings(s.printer(), file, kQstPreset, s.ctx())) {
+      const bool full = GetLastError() == ERROR_DISK_FULL;
+      PresetDropNewFile(file);
+      return Fail(what, "the preset file " + plat::ToUtf8(file) + " could not be written" +
+                            (full ? ": the disk is full" : ""));
+    }
+    int32_t entry = 0;
+    if (!PresetAddEntry(s.ctx(), file, name.c_str(), note.c_str(), &entry))
+      return Fail(what, std::string("the preset list could not be written") +
+                            (GetLastError() == ERROR_DISK_FULL ? ": the disk is full" : ""));
+    std::printf("saved preset %d %s in %s\n", int(entry), args[2].c_str(), plat::ToUtf8(file).c_str());
     return 0;
   }
   if ((sub == "load" || sub == "delete") && args.size() == 3) {

@@ -47,8 +47,8 @@ TEST(MdfDumpImage, ReferenceModel) {
     return n;
   };
   EXPECT_EQ(dump.substr(0, 19), "file version: 3.62\n");
-  EXPECT_NE(dump.find("\nfeatures: 247\n"), std::string::npos);
-  EXPECT_EQ(count("feature "), 247u);
+  EXPECT_NE(dump.find("\nfeatures: 249\n"), std::string::npos);
+  EXPECT_EQ(count("feature "), 249u);
   EXPECT_NE(dump.find("\nexclusives: 23\n"), std::string::npos);
   EXPECT_EQ(count("exclusive "), 23u);
   // Conditions in infix, named Judges inlined.

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "plat/files.h"
 #include "plat/kernel.h"
 #include "plat/user.h"
 #include "qst_test_machine.h"
@@ -64,6 +65,23 @@ TEST_F(Presets, NewFileNamesTakeTheFirstFreeNumber) {
   Put(DataFile("user0001.qst"), "[Office]\r\nQstMachine=134\r\n");
   ASSERT_EQ(PresetMakeNewFileName(ctx_, name), 1);
   EXPECT_EQ(name, DataFile("user0002.qst")) << "a file of another printer's section is free for this one";
+}
+
+// A new name is reserved by creating its file empty: the next saver takes
+// the next name, and a name given back is free again.
+TEST_F(Presets, NewFileNamesAreReservedUntilGivenBack) {
+  char16_t first[kPresetNameChars] = {}, second[kPresetNameChars] = {};
+  ASSERT_EQ(PresetMakeNewFileName(ctx_, first), 1);
+  EXPECT_EQ(first, DataFile("user0000.qst"));
+  EXPECT_NE(GetFileAttributesW(first), INVALID_FILE_ATTRIBUTES) << "the name's file is created";
+  ASSERT_EQ(PresetMakeNewFileName(ctx_, second), 1);
+  EXPECT_EQ(second, DataFile("user0001.qst"));
+  EXPECT_EQ(PresetDropNewFile(first), 1);
+  EXPECT_EQ(GetFileAttributesW(first), INVALID_FILE_ATTRIBUTES);
+  Put(DataFile("user0001.qst"), "[Office]\r\nQstMachine=134\r\n");
+  EXPECT_EQ(PresetDropNewFile(second), 0) << "a written preset file is kept";
+  ASSERT_EQ(PresetMakeNewFileName(ctx_, first), 1);
+  EXPECT_EQ(first, DataFile("user0000.qst"));
 }
 
 TEST_F(Presets, NoNewFileNameWhenAllTenThousandAreTaken) {

@@ -156,11 +156,13 @@ TEST_F(Store, OldActionKeysAreMigratedOnce) {
   c = OpenKind(0);
   EXPECT_EQ(OptGetValueById(c, 224), 0);
   EXPECT_EQ(OptGetValueById(c, 225), 1);
-  // A save writes the word once.
+  // A save of a changed bit writes the word once, and nothing else.
+  OptSetValueById(c, 226, 1);
   plat::ResetCalls();
   ASSERT_EQ(StoreSaveRegion(printer_, c, kRegionDevmode, 0), 1);
-  // PrnMethod, APIUseFlag, FrontFunc and vdmAction, each written and flushed.
-  EXPECT_EQ(plat::CallCount("WritePrivateProfileStringW"), 8);
+  // vdmAction alone, written and flushed.
+  EXPECT_EQ(plat::CallCount("WritePrivateProfileStringW"), 2);
+  EXPECT_EQ(GetPrivateProfileIntW(u"Office", u"vdmAction", -1, ini.c_str()), 0x42u | 0x8u | 0x4u);
   std::string text = IniText(c);
   EXPECT_EQ(text.find("ACT_SECUREPRINT=1"), text.find("ACT_SECUREPRINT"));
   size_t first = text.find("vdmAction=");

@@ -262,14 +262,16 @@ TEST_F(DrvCaps, WatermarkEntriesAndNames) {
     const char* expected;
   } entries[] = {
       {1, u"Draft", u"", "Draft"},
+      {1, u"", u"", ""},  // an empty text: not the text of the entry before
       {2, u"", u"logo.bmp", "logo.bmp"},
       {128, u"Secret", u"", "Secret"},
       {7, u"Other", u"x", ""},
   };
+  constexpr int32_t kEntries = int32_t(sizeof entries / sizeof entries[0]);
   ASSERT_EQ(DrvWithPrinter(c,
                            [&](DriverContext* x) {
                              DmPushSettings(x);
-                             for (int32_t i = 0; i < 4; ++i) {
+                             for (int32_t i = 0; i < kEntries; ++i) {
                                OptSetValueById(x, 109, entries[i].kind);
                                OptSetText(x, OptFindSetting(x, 871), entries[i].text);
                                OptSetText(x, OptFindSetting(x, 872), entries[i].image);
@@ -280,9 +282,9 @@ TEST_F(DrvCaps, WatermarkEntriesAndNames) {
                            }),
             1);
   std::vector<uint8_t> before(c->devmode, c->devmode + DmGetWorkBufferSize());
-  EXPECT_EQ(Values(c, 32), (std::vector<int32_t>{256, 1, 2, 3, 4}));
+  EXPECT_EQ(Values(c, 32), (std::vector<int32_t>{256, 1, 2, 3, 4, 5}));
   std::vector<std::string> names = Names(c, 33, 64);
-  EXPECT_EQ(names, (std::vector<std::string>{"", "Draft", "logo.bmp", "Secret", ""}));
+  EXPECT_EQ(names, (std::vector<std::string>{"", "Draft", "", "logo.bmp", "Secret", ""}));
   EXPECT_EQ(std::memcmp(before.data(), c->devmode, before.size()), 0) << "the handle's settings changed";
 }
 

@@ -315,6 +315,33 @@ TEST_F(ExcExports, WatermarkListThroughTheExport) {
   EXPECT_EQ(again, text);
 }
 
+// A text watermark with an empty text is listed with its own (empty)
+// text, not with the text of the entry listed before it.
+TEST_F(ExcExports, WatermarkWithAnEmptyTextIsListedEmpty) {
+  CommonProcessAttach(nullptr);
+  PathCreateDataDir();
+  DriverContext* ctx = CtxOpenKind(printer_, printer_, 0, kOpenEntryPoint);
+  ASSERT_NE(ctx, nullptr);
+  for (int32_t n = 0; n < 2; ++n) {
+    OptSetValueById(ctx, 109, 1);
+    ASSERT_NE(OptSetText(ctx, OptFindSetting(ctx, 869), n == 0 ? u"MARK0" : u""), nullptr);
+    ASSERT_NE(StampSave(ctx, n), 0);
+  }
+  ASSERT_NE(StampWriteCount(ctx, 2), 0);
+  CtxCloseAs(ctx, kCloseDestroy);
+  CommonProcessDetach();
+
+  ExcHandle* h = Open();
+  ASSERT_NE(h, nullptr);
+  std::string all = Fetch([&](int32_t s, char* b, int32_t* n) { return get_watermarks_(h, 0, s, b, n); });
+  std::vector<std::string> blocks;
+  for (size_t at = 0; at < all.size() && all[at]; at += std::strlen(all.c_str() + at) + 1)
+    blocks.push_back(all.c_str() + at);
+  ASSERT_EQ(blocks.size(), 2u) << all;
+  EXPECT_NE(blocks[0].find("MARK0"), std::string::npos) << blocks[0];
+  EXPECT_EQ(blocks[1].find("MARK0"), std::string::npos) << blocks[1];
+}
+
 TEST_F(ExcExports, DriverDevmode) {
   VELM_DEVMODEA dm;
   int32_t needed = 0;

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "api/api_support.h"
+#include "plat/machine.h"
 #include "status_test_machine.h"
 #include "velm/caps.h"
 #include "velm/rule_eval.h"
@@ -268,6 +269,31 @@ TEST_F(StatusWrite, SuccessfulPrintMethodPushesAfterTheWrite) {
   EXPECT_EQ(Read(10, &back), 392);
   EXPECT_STREQ(back.userId, "abc1");
   EXPECT_EQ(back.flags, 0x7Fu);
+}
+
+// A print method whose user id or job password the job-information module
+// fails to store answers -1, and nothing of it reads back.
+TEST_F(StatusWrite, PrintMethodWhoseJobInformationIsNotStoredFails) {
+  struct Case {
+    int32_t method;
+    uint32_t flags;
+    const char* password;
+  };
+  for (const Case& k : {Case{0, VELM_PM_USER_ID, ""}, Case{1, VELM_PM_USER_ID | VELM_PM_JOB_PASSWORD, "1234"}}) {
+    SCOPED_TRACE(k.method);
+    VELM_STATUS_PRINT_METHOD_RECORD r{};
+    r.version = 3;
+    r.method = k.method;
+    r.flags = k.flags;
+    std::strcpy(r.userId, "fail9");
+    std::strcpy(r.jobPassword, k.password);
+    ASSERT_TRUE(plat::SetMachineSetting("jobinfo.fail", "6"));  // the set slot
+    EXPECT_EQ(Write(10, &r), -1);
+    ASSERT_TRUE(plat::ResetMachineSetting("jobinfo.fail"));
+    VELM_STATUS_PRINT_METHOD_RECORD back{};
+    EXPECT_EQ(Read(10, &back), 392);
+    EXPECT_STRNE(back.userId, "fail9");
+  }
 }
 
 TEST_F(StatusWrite, MaskOfAPaperChange) {

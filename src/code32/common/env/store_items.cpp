@@ -27,8 +27,9 @@ namespace {
 
 constexpr uint32_t kFirstLoadedRow = 34;  // the row of setting 35
 constexpr uint32_t kFirstMirror = 430, kLastEnvironment = 730;
-constexpr uint32_t kFirstAction = 224, kLastAction = 239;
-constexpr uint32_t kServerUse = 10001, kUserCodeUse = 10002, kUserCodeText = 10003;
+constexpr uint32_t kFirstAction = setting::vdmActionSecurity, kLastAction = setting::vdmAction15;
+constexpr uint32_t kServerUse = setting::vdmServerLogCode, kUserCodeUse = setting::vdmLogCodeUse,
+                   kUserCodeText = setting::vdmLogCode;
 constexpr uint32_t kNumberChars = 16;  // ini numbers are read as at most 16 characters
 constexpr const char16_t* kActionKey = u"vdmAction";
 
@@ -209,6 +210,7 @@ Got LoadActionWord(DriverContext* ctx, const char16_t* ini) {
     word[0] = uint8_t(v & 0xFF);
     word[1] = uint8_t(v >> 8);
     OptFindSetting(ctx, kFirstAction)->dirty = 1;
+    if (uint8_t* stored = OptGetStoredValueAddr(ctx, OptFindSetting(ctx, kFirstAction))) std::memcpy(stored, word, 2);
     return Got::kRead;
   }
   bool failed = false;
@@ -218,7 +220,9 @@ Got LoadActionWord(DriverContext* ctx, const char16_t* ini) {
     if (row && row->valueName && LoadFromIni(ctx, row, ini, nullptr, nullptr, &length) == Got::kFailed) failed = true;
   }
   if (!StoreSaveActionWord(ctx)) failed = true;
-  return failed ? Got::kFailed : Got::kRead;
+  if (failed) return Got::kFailed;
+  if (uint8_t* stored = OptGetStoredValueAddr(ctx, OptFindSetting(ctx, kFirstAction))) std::memcpy(stored, word, 2);
+  return Got::kRead;
 }
 
 // True when the row holds what the saved DEVMODE holds.
@@ -229,6 +233,53 @@ bool SameAsSaved(DriverContext* ctx, const SettingRecord* row) {
   if (IsBitType(DescType(row->descriptor))) return OptGetValue(ctx, row) == OptGetSavedValue(ctx, row);
   return std::memcmp(now, saved, DescSize(row->descriptor)) == 0;
 }
+
+// A row's bit or bytes at p and q (the working settings and a copy).
+bool SameValueAt(const SettingRecord* row, const uint8_t* p, const uint8_t* q) {
+  if (!p || !q) return false;
+  uint32_t type = DescType(row->descriptor);
+  if (IsBitType(type)) {
+    uint32_t bit = type - kTypeBitFirst;
+    return ((p[bit / 8] ^ q[bit / 8]) >> (bit % 8) & 1) == 0;
+  }
+  return std::memcmp(p, q, DescSize(row->descriptor)) == 0;
+}
+
+// True when the row holds what this context last read from or wrote to the
+// stores.
+bool SameAsStored(DriverContext* ctx, const SettingRecord* row) {
+  return SameValueAt(row, OptGetValueAddr(ctx, row), OptGetStoredValueAddr(ctx, row));
+}
+
+// Copies a row's bit or bytes from one settings buffer to another.
+void CopyRowValue(const SettingRecord* row, const uint8_t* from, uint8_t* to) {
+  if (!from || !to) return;
+  uint32_t type = DescType(row->descriptor);
+  if (IsBitType(type)) {
+    uint32_t bit = type - kTypeBitFirst;
+    uint8_t mask = uint8_t(1u << (bit % 8));
+    to[bit / 8] = uint8_t((to[bit / 8] & ~mask) | (from[bit / 8] & mask));
+  } else {
+    std::memcpy(to, from, DescSize(row->descriptor));
+  }
+}
+
+// A row read from the stores is noted as the stored value; a driver-ini
+// key the ini does not hold takes the value the context took as stored
+// (saves write only what changed, so a key may never have been written).
+void NoteLoaded(DriverContext* ctx, const SettingRecord* row, Got got, bool from_ini) {
+  if (got == Got::kRead) CopyRowValue(row, OptGetValueAddr(ctx, row), OptGetStoredValueAddr(ctx, row));
+  else if (from_ini) CopyRowValue(row, OptGetStoredValueAddr(ctx, row), OptGetValueAddr(ctx, row));
+}
+
+// Notes a document region's items as stored, once they are written.
+void KeepRegionStored(DriverContext* ctx, int32_t region) {
+  uint8_t* stored = ctx->work->storedDevmode;
+  if (stored && (region == kRegionDevmode || region == kRegionWork))
+    std::memcpy(stored + kRegionStart[region], ctx->devmode + kRegionStart[region], kRegionSize[region]);
+}
+
+uint16_t WordAt(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 
 // The driver ini path, kept for one loop.
 bool CopyDriverIni(DriverContext* ctx, char16_t* buffer) {
@@ -275,6 +326,7 @@ int32_t StoreLoadRegionItems(HANDLE printer, DriverContext* ctx, int32_t region,
     const int32_t r = int32_t(DescRegion(row->descriptor));
     if (region != -1 && r != region) continue;
     Got got = Got::kMissing;
+    bool from_ini = false;
     int32_t length = 0;
     if (r == kRegionDevmode || r == kRegionWork) {
       if (row->storeKind != kStoreDriverIni || !ini_allowed) continue;
@@ -283,13 +335,18 @@ int32_t StoreLoadRegionItems(HANDLE printer, DriverContext* ctx, int32_t region,
         continue;
       }
       got = LoadFromIni(ctx, row, ini, nullptr, nullptr, &length);
+      from_ini = true;
     } else if (row->storeKind == kStorePrinterData) {
       if (!row->valueName) continue;
       got = LoadFromPrinterData(printer, ctx, row, row->valueName, flags, client);
     } else if (row->storeKind == kStoreDriverIni && ini_allowed) {
       got = LoadFromIni(ctx, row, ini, nullptr, nullptr, &length);
+      from_ini = true;
+    } else {
+      continue;
     }
     if (got == Got::kFailed) failed = true;
+    else NoteLoaded(ctx, row, got, from_ini);
   }
   if (action_seen && LoadActionWord(ctx, ini) == Got::kFailed) failed = true;
   return failed ? 0 : 1;
@@ -341,6 +398,16 @@ int32_t StoreLoadAll(DriverContext* ctx) {
 }
 
 // ---- saving ------------------------------------------------------------------------
+
+int32_t StoreIsSavedItem(const SettingRecord* row) {
+  if (!row) return 0;
+  const uint32_t region = DescRegion(row->descriptor);
+  if (region == kRegionNone || IsFontTableItem(row->id)) return 0;
+  if (row->id >= kFirstAction && row->id <= kLastAction) return row->storeKind == kStoreDriverIni;
+  if (!row->valueName) return 0;
+  if (row->storeKind == kStorePrinterData) return region == kRegionOptions;
+  return row->storeKind == kStoreDriverIni;
+}
 
 int32_t StoreSaveItemToPrinterData(HANDLE printer, DriverContext* ctx, SettingRecord* row) {
   if (!ctx || !row) return 0;
@@ -405,15 +472,40 @@ int32_t StoreSaveItemByName(HANDLE printer, DriverContext* ctx, SettingRecord* r
   return StoreSaveItemToPrinterData(printer, ctx, &named);
 }
 
+namespace {
+
+int32_t WriteActionWord(DriverContext* ctx, uint16_t value) {
+  const char16_t* section = SplGetPrinterName(ctx);
+  char16_t ini[261] = {};
+  if (!section || !section[0] || !CopyDriverIni(ctx, ini) || !FullPath(ini)) return 0;
+  char16_t text[8];
+  plat::WFormat(text, 8, u"%u", unsigned(value));
+  return IniWriteString(section, kActionKey, text, ini) ? 1 : 0;
+}
+
+// The bits of the action word this context changed, put into the word as
+// it is stored now (the caller holds the driver mutex).
+int32_t MergeActionWord(DriverContext* ctx) {
+  SettingRecord* row = OptFindSetting(ctx, kFirstAction);
+  const uint8_t* word = ActionWordAddr(ctx);
+  const uint8_t* stored = OptGetStoredValueAddr(ctx, row);
+  const char16_t* section = SplGetPrinterName(ctx);
+  char16_t ini[261] = {};
+  if (!word || !stored || !section || !section[0] || !CopyDriverIni(ctx, ini) || !FullPath(ini)) return 0;
+  const uint16_t changed = WordAt(word) ^ WordAt(stored);
+  if (!changed) return 1;
+  char16_t text[kNumberChars + 1] = {};
+  int32_t n = IniGetString(section, kActionKey, u"", text, kNumberChars + 1, ini);
+  const uint16_t now = n > 0 && text[0] ? uint16_t(ParseDecimal(text)) : WordAt(stored);
+  return WriteActionWord(ctx, uint16_t((now & ~changed) | (WordAt(word) & changed)));
+}
+
+}  // namespace
+
 int32_t StoreSaveActionWord(DriverContext* ctx) {
   if (!Usable(ctx)) return 0;
   const uint8_t* word = ActionWordAddr(ctx);
-  const char16_t* section = SplGetPrinterName(ctx);
-  char16_t ini[261] = {};
-  if (!word || !section || !section[0] || !CopyDriverIni(ctx, ini) || !FullPath(ini)) return 0;
-  char16_t text[8];
-  plat::WFormat(text, 8, u"%u", unsigned(word[0] | word[1] << 8));
-  return IniWriteString(section, kActionKey, text, ini) ? 1 : 0;
+  return word ? WriteActionWord(ctx, WordAt(word)) : 0;
 }
 
 int32_t StoreSaveRegion(HANDLE printer, DriverContext* ctx, int32_t region, uint32_t flags) {
@@ -423,6 +515,11 @@ int32_t StoreSaveRegion(HANDLE printer, DriverContext* ctx, int32_t region, uint
   CopyDriverIni(ctx, ini);
   const bool filter = ctx->work->kind == 0 && region == kRegionOptions && ctx->work->savedDevmode &&
                       !(flags & kStoreAllItems);
+  // The document side of a context that read the stores writes only what
+  // the context changed since: the other items keep what is stored now,
+  // also when another process stored them after this context read them.
+  const bool changed_only = ctx->work->storedDevmode && !(flags & kStoreAllItems) &&
+                            (region == kRegionDevmode || region == kRegionWork);
   const bool remote = SplIsRemotePrinter(ctx) != 0;
   bool ok = true;
   bool action_seen = false;
@@ -432,7 +529,7 @@ int32_t StoreSaveRegion(HANDLE printer, DriverContext* ctx, int32_t region, uint
     SettingRecord* row = &t.rows[i];
     if (int32_t(DescRegion(row->descriptor)) != region) continue;
     if ((flags & kStoreDeviceItemsOnly) && !QstIsBidiDeviceItem(row)) continue;
-    if (IsFontTableItem(row->id)) continue;
+    if (!StoreIsSavedItem(row)) continue;
     if ((row->id == kUserCodeUse || row->id == kUserCodeText) && remote && OptGetValueById(ctx, kServerUse) == 0)
       continue;
     if (filter && SameAsSaved(ctx, row)) continue;
@@ -440,16 +537,30 @@ int32_t StoreSaveRegion(HANDLE printer, DriverContext* ctx, int32_t region, uint
       action_seen = action_seen || row->id == kFirstAction;
       continue;
     }
+    if (changed_only && SameAsStored(ctx, row)) continue;
     if (!StoreSaveItem(printer, ctx, row, ini[0] ? ini : nullptr)) ok = false;
   }
-  if (action_seen && !StoreSaveActionWord(ctx)) ok = false;
-  return plat::WriteBatchEnd(ok) ? 1 : 0;
+  if (action_seen && !(changed_only ? MergeActionWord(ctx) : StoreSaveActionWord(ctx))) ok = false;
+  ok = plat::WriteBatchEnd(ok);
+  // Only a batch of our own is known to be written when it ends; what an
+  // enclosing batch holds is noted when that one is written.
+  if (ok && changed_only && !plat::WriteBatchActive()) KeepRegionStored(ctx, region);
+  return ok ? 1 : 0;
 }
 
 int32_t StoreSaveDocumentRegions(HANDLE printer, DriverContext* ctx) {
+  if (!Usable(ctx)) return 0;
+  // The mutex is held until the batch is written: the action word is read
+  // and merged under it.
+  MutexHold hold(ctx);
   plat::WriteBatchBegin();
   bool ok = StoreSaveRegion(printer, ctx, kRegionWork, 0) && StoreSaveRegion(printer, ctx, kRegionDevmode, 0);
-  return plat::WriteBatchEnd(ok) ? 1 : 0;
+  ok = plat::WriteBatchEnd(ok);
+  if (ok && !plat::WriteBatchActive()) {
+    KeepRegionStored(ctx, kRegionWork);
+    KeepRegionStored(ctx, kRegionDevmode);
+  }
+  return ok ? 1 : 0;
 }
 
 int32_t StoreSavePrinterSettings(HANDLE printer, DriverContext* ctx) {

@@ -6,12 +6,17 @@
 #include <cstring>
 #include <vector>
 
+#include "plat/batch.h"
+#include "plat/files.h"
+#include "plat/kernel.h"
 #include "plat/user.h"
 #include "plat/wstr.h"
 #include "velm/context.h"
 #include "velm/context_standins.h"
+#include "velm/files.h"
 #include "velm/ini.h"
 #include "velm/library_build.h"
+#include "velm/lock.h"
 #include "velm/inst_standins.h"
 #include "velm/messages.h"
 #include "velm/os.h"
@@ -79,6 +84,42 @@ void SetSettingText(DriverContext* ctx, uint32_t id, const std::u16string& text)
   OptSetText(ctx, OptFindSetting(ctx, id), text.c_str());
 }
 
+// The driver mutex and a write batch over one edit of the preset list: the
+// count and the entry keys are read and written as one change, which other
+// processes see all or not at all.
+class ListLock {
+ public:
+  ListLock() = default;
+  ~ListLock() {
+    if (open_) plat::WriteBatchEnd(false);
+  }
+  ListLock(const ListLock&) = delete;
+  ListLock& operator=(const ListLock&) = delete;
+  void BeginBatch() {
+    plat::WriteBatchBegin();
+    open_ = true;
+  }
+  // Writes what the batch holds when ok; true when all of it was written.
+  bool EndBatch(bool ok) {
+    open_ = false;
+    return plat::WriteBatchEnd(ok);
+  }
+
+ private:
+  DriverMutexHold hold_;
+  bool open_ = false;
+};
+
+bool FileIsEmpty(const char16_t* path) {
+  HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD high = 0;
+  DWORD low = GetFileSize(file, &high);
+  CloseHandle(file);
+  return low == 0 && high == 0;
+}
+
 // Settings kept in a preset snapshot: the preset and watermark items.
 bool InSnapshot(const SettingRecord& row) { return row.presetMember || row.stampMember; }
 
@@ -114,16 +155,34 @@ int32_t PresetMakeNewFileName(DriverContext* ctx, char16_t* buffer) {
   if (len <= 0) return 0;
   char16_t section[261] = {};
   plat::WCopy(section, 261, Section(ctx));
+  DriverMutexHold hold;
   for (int32_t n = 0; n < kPresetFileNumbers; ++n) {
     char16_t path[kPresetNameChars];
     plat::WFormat(path, kPresetNameChars, u"%s\\user%04d.qst", dir, int(n));
-    if (IniGetInt(section, u"QstMachine", 0, path) == 0) {
+    if (!FileExists(path)) {
+      // A new name is reserved by creating the file: of two savers that
+      // both find it free, only one creates it.
+      HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (file == INVALID_HANDLE_VALUE) {
+        if (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS) continue;
+        return 0;
+      }
+      CloseHandle(file);
+      plat::WCopy(buffer, kPresetNameChars, path);
+      return 1;
+    }
+    // An empty file is a name another saver has reserved.
+    if (!FileIsEmpty(path) && IniGetInt(section, u"QstMachine", 0, path) == 0) {
       plat::WCopy(buffer, kPresetNameChars, path);
       return 1;
     }
   }
   // Every name is taken: no file may be overwritten.
   return 0;
+}
+
+int32_t PresetDropNewFile(const char16_t* path) {
+  return path && FileExists(path) && FileIsEmpty(path) && FileDelete(path) ? 1 : 0;
 }
 
 int32_t PresetIsWritable(DriverContext* ctx, const char16_t* path) {
@@ -377,18 +436,21 @@ int32_t PresetFindDuplicate(DriverContext* ctx, const char16_t* edit_text, int32
   return -1;
 }
 
-int32_t PresetAddEntry(DriverContext* ctx, const char16_t* file, const char16_t* name, const char16_t* comment) {
+int32_t PresetAddEntry(DriverContext* ctx, const char16_t* file, const char16_t* name, const char16_t* comment,
+                       int32_t* entry) {
   if (!ctx || !ctx->work || !file) return 0;
+  ListLock lock;
+  lock.BeginBatch();
   const int32_t n = PresetGetCount(ctx);
-  // The entry first, the count last: an interrupted add leaves the list as
-  // it was.
   int32_t ok = WriteKey(ctx, EntryKey(n, 0).c_str(), file) ? 1 : 0;
   ok = ok && WriteKey(ctx, EntryKey(n, 1).c_str(), name ? name : u"");
   ok = ok && WriteKey(ctx, EntryKey(n, 2).c_str(), comment ? comment : u"");
   char16_t text[16];
   plat::WFormat(text, 16, u"%d", int(n + 1));
   ok = ok && WriteKey(ctx, u"Count", text);
+  ok = lock.EndBatch(ok);
   FreeCache(ctx);
+  if (ok && entry) *entry = n;
   return ok ? 1 : 0;
 }
 
@@ -401,6 +463,8 @@ int32_t PresetClearList(DriverContext* ctx) {
 
 int32_t PresetDeleteEntry(DriverContext* ctx, int32_t n) {
   if (!ctx || !ctx->work) return 0;
+  ListLock lock;
+  lock.BeginBatch();
   const int32_t count = PresetGetCount(ctx);
   if (n < 0 || n >= count) return 0;
   // Each later entry moves down one place, so the list stays without gaps;
@@ -416,6 +480,7 @@ int32_t PresetDeleteEntry(DriverContext* ctx, int32_t n) {
   }
   if (ok)
     for (int32_t part = 0; part <= 2; ++part) WriteKey(ctx, EntryKey(count - 1, part).c_str(), u"");
+  ok = lock.EndBatch(ok) ? 1 : 0;
   FreeCache(ctx);
   return ok;
 }

@@ -134,6 +134,7 @@ void Destroy(DriverContext* ctx, bool free_fonts) {
   if (ctx->work) {
     CtxFreeSavedFontTables(ctx);
     MemFree(ctx->work->savedDevmode);
+    MemFree(ctx->work->storedDevmode);
     MemFree(ctx->work->sheetSnapshot);
   }
   if (free_fonts) FreeWorkingFontTables(ctx);
@@ -225,7 +226,12 @@ bool BuildModelParts(DriverContext* ctx, uint16_t kind) {
   if (!ctx->image || RuleAllocEvalStack(ctx) != 0) return false;
   ctx->devmode = DmCreateDefault(ctx, kind);
   if (!ctx->devmode) return false;
-  if (kind == 0) LoadStoredSettings(ctx);
+  if (kind == 0) {
+    LoadStoredSettings(ctx);
+    ctx->work->storedDevmode = AllocWorkBuffer();
+    if (!ctx->work->storedDevmode) return false;
+    std::memcpy(ctx->work->storedDevmode, ctx->devmode, dm::kWorkBufferSize);
+  }
   DmCopyDeviceConfig(ctx);
   CtxSaveDevmode(ctx);
   return true;
@@ -327,6 +333,7 @@ static DriverContext* Build(HANDLE printer, HANDLE query, uint16_t kind_word, ui
     w.inputDevmode = w.outputDevmode = nullptr;
     w.sheetCommitted = 0;
     w.sheetSnapshot = nullptr;
+    w.storedDevmode = nullptr;
     w.gdiObjects[0] = w.gdiObjects[1] = nullptr;
     w.kindOptions = kind_options;
     w.kind = kind;

@@ -148,6 +148,10 @@ uint8_t* OptGetValueAddr(DriverContext* ctx, const SettingRecord* row) {
 
 uint8_t* OptGetSavedValueAddr(DriverContext* ctx, const SettingRecord* row) { return ValueAddr(SavedBuffer(ctx), row); }
 
+uint8_t* OptGetStoredValueAddr(DriverContext* ctx, const SettingRecord* row) {
+  return ctx && ctx->work ? ValueAddr(ctx->work->storedDevmode, row) : nullptr;
+}
+
 int32_t OptGetValue(DriverContext* ctx, const SettingRecord* row) { return row ? ReadValue(OptGetValueAddr(ctx, row), row) : 0; }
 
 int32_t OptGetValueById(DriverContext* ctx, uint32_t id, SettingRecord** out_row) {

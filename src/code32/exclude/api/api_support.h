@@ -88,7 +88,8 @@ int32_t ApiJobInfoGetText(HANDLE printer, uint32_t type, uint32_t kind, char16_t
 // 1 only when the module took the value.
 int32_t ApiJobInfoPutText(HANDLE printer, uint32_t type, uint32_t kind, const char16_t* text, uint32_t bytes);
 void ApiJobInfoRead(DriverContext* ctx, uint32_t mask);
-void ApiJobInfoWrite(DriverContext* ctx, uint32_t mask);
+// True when the job-information provider stored the values.
+bool ApiJobInfoWrite(DriverContext* ctx, uint32_t mask);
 
 // ---- file names and paths (ANSI, code page of the system) ---------------------------------
 bool ApiCheckNameChars(const char* text, bool allow_backslash);
@@ -147,6 +148,10 @@ bool ApiIsColourPlaneAllowed(DriverContext* ctx);
 bool ApiHasWatermarkSection(DriverContext* ctx);
 bool ApiIsTerminalServices(DriverContext* ctx);
 int32_t ApiSaveActionItem(DriverContext* ctx, uint32_t item);
+// Selects stored watermark entry n with its text items emptied first: an
+// entry key read as empty leaves its setting as it was, and an entry with
+// an empty text must not show the text of the entry selected before it.
+int32_t ApiSelectWatermarkEntry(DriverContext* ctx, int32_t n);
 
 // ---- device state of a query handle ----------------------------------------------------
 void ExcRefreshDeviceState(DriverContext* ctx, bool allow_query);

@@ -31,6 +31,16 @@ bool ApiHasWatermarkSection(DriverContext* ctx) {
   return GetPrivateProfileStringW(section, key, u"", value, 8, ini) > 0;
 }
 
+int32_t ApiSelectWatermarkEntry(DriverContext* ctx, int32_t n) {
+  if (!ctx || !ctx->settings) return 0;
+  for (int32_t i = 0; i < ctx->settings->count; ++i) {
+    SettingRecord* row = &ctx->settings->rows[i];
+    const uint32_t type = DescType(row->descriptor);
+    if (row->stampMember && (IsAnsiType(type) || IsWideType(type))) OptSetText(ctx, row, u"");
+  }
+  return StampSelect(ctx, n);
+}
+
 int32_t ApiSaveActionItem(DriverContext* ctx, uint32_t item) {
   SettingRecord* row = ctx ? OptFindSetting(ctx, item) : nullptr;
   if (!row) return 0;

@@ -145,21 +145,20 @@ void ApiJobInfoRead(DriverContext* ctx, uint32_t mask) {
   }
 }
 
-void ApiJobInfoWrite(DriverContext* ctx, uint32_t mask) {
-  if (!ctx) return;
-  if (!OsIsWin9x()) {
-    JobInfoWriteMask(ctx, mask);
-    return;
-  }
+bool ApiJobInfoWrite(DriverContext* ctx, uint32_t mask) {
+  if (!ctx) return false;
+  if (!OsIsWin9x()) return JobInfoWriteMask(ctx, mask) == 0;
+  bool ok = true;
   for (const NineXRow& row : kNineX) {
     if (mask != row.mask || row.bytes == 0 || row.type == 1 || row.type == 6) continue;
     SettingRecord* setting = OptFindSetting(ctx, row.item);
     const uint8_t* value = setting ? OptGetValueAddr(ctx, setting) : nullptr;
-    if (!value) return;
+    if (!value) return false;
     char ansi[20] = {};
     std::memcpy(ansi, value, row.bytes);
     char16_t wide[20] = {};
     StrAnsiToWide(wide, ansi, int32_t(row.bytes + 1));
-    ApiJobInfoPutText(ctx->printer, row.type, kJobInfoKindText, wide, row.bytes * 2);
+    if (!ApiJobInfoPutText(ctx->printer, row.type, kJobInfoKindText, wide, row.bytes * 2)) ok = false;
   }
+  return ok;
 }

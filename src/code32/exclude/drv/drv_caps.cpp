@@ -372,7 +372,7 @@ int32_t WatermarkEntryNames(DriverContext* c, void* o, int32_t n) {
   bool converted = true;
   // Entry value i (1 to the count) is the stored entry i - 1.
   for (int32_t i = 1; i <= count && converted; ++i) {
-    StampSelect(c, i - 1);
+    ApiSelectWatermarkEntry(c, i - 1);
     int32_t kind = Get(c, 109);
     uint32_t item = kind == 1 || kind == 128 ? 871 : kind == 2 || kind == 3 ? 872 : 0;
     SettingRecord* row = item ? OptFindSetting(c, item) : nullptr;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "api/api_support.h"
 #include "pjl_internal.h"
 #include "velm/context.h"
 #include "velm/mdf_records.h"
@@ -216,7 +217,7 @@ int32_t ExcBuildWatermarkList(ExcHandle* h, int32_t kind, ExcTextBuffer* out) {
   int32_t result = kExcOk;
   int32_t count = StampGetCount(ctx);
   for (int32_t n = 0; n < count && result == kExcOk; ++n) {
-    StampSelect(ctx, n);
+    ApiSelectWatermarkEntry(ctx, n);
     int32_t entry_kind = OptGetValueById(ctx, kExcItemWmKind);
     if ((entry_kind == 1 && kind == 0) || (entry_kind == 2 && kind != 0))
       result = ExcWriteWatermarkBlock(out, ctx, kind);

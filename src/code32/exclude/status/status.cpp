@@ -365,7 +365,12 @@ int32_t ApiSetStatusItem(DriverContext* ctx, uint8_t* before, int32_t id, const 
     ok = !row->verifier || row->verifier(call) == 1;
   }
   if (ok) {
-    for (auto& action : commit.actions) action();
+    // A write answers done only when everything it stores was stored.
+    bool stored = true;
+    for (auto& action : commit.actions) stored = action() && stored;
+    ok = stored;
+  }
+  if (ok) {
     if (margins) ApiClearMarginsIfOff(ctx);
     ApiRestoreDevmode(ctx, snapshot, 0);
     return newer ? row->version : 0;

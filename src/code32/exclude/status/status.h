@@ -28,9 +28,10 @@ constexpr size_t kStatusBeforeBytes = 35 * 64;
 // the write stands, the stored copy is the old one, and the after-write
 // rules must not reload it over the value the setter put in.
 struct StatusCommit {
-  std::vector<std::function<void()>> actions;
+  // What a write stores once it is checked; each answers whether it stored.
+  std::vector<std::function<bool()>> actions;
   std::vector<uint32_t> saved;
-  void Add(std::function<void()> action) { actions.push_back(std::move(action)); }
+  void Add(std::function<bool()> action) { actions.push_back(std::move(action)); }
 };
 
 struct StatusCall {

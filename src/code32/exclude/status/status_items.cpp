@@ -108,14 +108,15 @@ bool IsFourDigits(const char* text) {
 
 void Push(StatusCall& c, uint32_t mask) {
   DriverContext* ctx = c.ctx;
-  c.commit->Add([ctx, mask] { ApiJobInfoWrite(ctx, mask); });
+  c.commit->Add([ctx, mask] { return ApiJobInfoWrite(ctx, mask); });
 }
 
 void SaveItem(StatusCall& c, uint32_t id) {
   DriverContext* ctx = c.ctx;
   c.commit->saved.push_back(id);
   c.commit->Add([ctx, id] {
-    if (SettingRecord* row = OptFindSetting(ctx, id)) StoreSaveItem(ctx->printer, ctx, row, nullptr);
+    SettingRecord* row = OptFindSetting(ctx, id);
+    return !row || StoreSaveItem(ctx->printer, ctx, row, nullptr) != 0;
   });
 }
 
@@ -162,7 +163,7 @@ int32_t SetSimple(StatusCall& c) {
   if (c.id >= 29 && c.id <= 33) {
     DriverContext* ctx = c.ctx;
     c.commit->saved.push_back(key);
-    c.commit->Add([ctx, key] { ApiSaveActionItem(ctx, key); });
+    c.commit->Add([ctx, key] { return ApiSaveActionItem(ctx, key) != 0; });
   }
   return 1;
 }
@@ -767,8 +768,9 @@ int32_t SetWatermark(StatusCall& c) {
   c.commit->Add([ctx, w] {
     DmPushSettings(ctx);
     StoreWatermark(ctx, w);
-    StampSave(ctx, kStampScratchEntry);
+    const bool saved = StampSave(ctx, kStampScratchEntry) != 0;
     DmPopSettings(ctx, 1);
+    return saved;
   });
   return 1;
 }
@@ -840,7 +842,7 @@ int32_t SetPresetFile(StatusCall& c) {
   if (CtxGetFileMismatch(ctx)) return 0;
   ApiJobInfoRead(ctx, 1);
   for (uint32_t mask : {kPushOwner, kPushJobPassword, kPushUserId, kPushDocument, kPushStoredPassword}) Push(c, mask);
-  c.commit->Add([ctx] { StoreSaveDocumentRegions(ctx->printer, ctx); });
+  c.commit->Add([ctx] { return StoreSaveDocumentRegions(ctx->printer, ctx) != 0; });
   return 1;
 }
 

@@ -152,6 +152,10 @@ struct WorkRecord {
   uint8_t* sheetSnapshot;     // the document sheet's DEVMODE as opened (work-buffer size), or null
   HANDLE gdiObjects[2];
   uint8_t* savedDevmode;  // the DEVMODE as it was at the open
+  // Kind 0: the settings as this context last read them from or wrote them
+  // to the stores; a save writes only the items that differ from it, so
+  // that what other processes stored in between stays.
+  uint8_t* storedDevmode;
   JobInfoState jobInfo;
   uint16_t kindOptions;
   uint32_t openFlags;

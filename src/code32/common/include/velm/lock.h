@@ -28,3 +28,18 @@ HANDLE LockCreateMutex();
 int32_t LockAcquireMutex();
 // Releases one hold; ReleaseMutex's result, 0 when there is no handle.
 int32_t LockReleaseMutex();
+
+// Holds the driver mutex for a scope (when it can be had; see
+// LockAcquireMutex).
+class DriverMutexHold {
+ public:
+  DriverMutexHold() : held_(LockAcquireMutex() != 0) {}
+  ~DriverMutexHold() {
+    if (held_) LockReleaseMutex();
+  }
+  DriverMutexHold(const DriverMutexHold&) = delete;
+  DriverMutexHold& operator=(const DriverMutexHold&) = delete;
+
+ private:
+  bool held_;
+};

@@ -33,8 +33,14 @@ void PresetFormatQualityKey(char16_t* buffer, int32_t n);
 int32_t PresetGetCount(DriverContext* ctx);
 int32_t PresetGetQualityCount(DriverContext* ctx);
 // The first free "user%04d.qst" of the data directory (522 characters); 0
-// with the buffer empty when all 10000 are taken.
+// with the buffer empty when all 10000 are taken or a new file cannot be
+// created (the last error says why). A name no file has yet is reserved by
+// creating the file empty, so that no other saver picks it: a save that
+// fails drops it with PresetDropNewFile. An empty file is a reserved name.
 int32_t PresetMakeNewFileName(DriverContext* ctx, char16_t* buffer);
+// Deletes the file at path when it is still empty (a reserved name never
+// written); 1 when it was deleted.
+int32_t PresetDropNewFile(const char16_t* path);
 int32_t PresetIsWritable(DriverContext* ctx, const char16_t* path);
 int32_t PresetIsWritableByIndex(DriverContext* ctx, int32_t n);
 // The entry's file (part 0), name (1) or comment (2), 522 characters; the
@@ -69,7 +75,10 @@ int32_t PresetFindByName(DriverContext* ctx, const char16_t* name, int32_t prefe
 // that edit_text (the name being edited for entry n) duplicates: n when n is
 // above 0, that entry when n is 0. -1 when there is no duplicate.
 int32_t PresetFindDuplicate(DriverContext* ctx, const char16_t* edit_text, int32_t n);
-int32_t PresetAddEntry(DriverContext* ctx, const char16_t* file, const char16_t* name, const char16_t* comment);
+// Appends an entry (file, name, comment) and raises the count, all or
+// nothing, under the driver mutex; entry (may be null) gets its number.
+int32_t PresetAddEntry(DriverContext* ctx, const char16_t* file, const char16_t* name, const char16_t* comment,
+                       int32_t* entry = nullptr);
 int32_t PresetClearList(DriverContext* ctx);
 // Removes entry n; the later entries move down one place. The settings file
 // stays on disk.

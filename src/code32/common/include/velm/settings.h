@@ -94,6 +94,9 @@ SettingRecord* OptFindSettingByKey(DriverContext* ctx, int32_t key);
 // ---- values ------------------------------------------------------------------
 uint8_t* OptGetValueAddr(DriverContext* ctx, const SettingRecord* row);
 uint8_t* OptGetSavedValueAddr(DriverContext* ctx, const SettingRecord* row);
+// The row's place in the settings as last read from or written to the
+// stores (kind 0 contexts; null otherwise).
+uint8_t* OptGetStoredValueAddr(DriverContext* ctx, const SettingRecord* row);
 // Value of an integer setting; for strings and blocks the storage address
 // truncated to 32 bits is meaningless here, so use OptGetValueAddr for those.
 int32_t OptGetValue(DriverContext* ctx, const SettingRecord* row);

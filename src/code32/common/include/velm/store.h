@@ -45,6 +45,11 @@ int32_t StoreLoadItemFromIni(DriverContext* ctx, SettingRecord* row, const char1
 int32_t StoreLoadItemByName(HANDLE printer, DriverContext* ctx, SettingRecord* row);
 
 // ---- saving ------------------------------------------------------------------
+// 1 when the saves of the document and printer sides keep the row: a
+// printer-data value of the options block, a driver-ini key of a region, or
+// a job-action bit (in the packed action word); the font tables are kept
+// apart (StoreSaveFontTables).
+int32_t StoreIsSavedItem(const SettingRecord* row);
 [[nodiscard]] int32_t StoreSaveRegion(HANDLE printer, DriverContext* ctx, int32_t region, uint32_t flags);
 // The document side (regions 3 and 1), the printer side (region 2 and the
 // changed font tables), and the printer set-up (region 2 and the model's
