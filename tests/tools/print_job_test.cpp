@@ -29,10 +29,7 @@ struct Output {
   std::string out, err;
 };
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using test_support::ReadFile;
 
 // The machine every test prints on: one printer "Office" of the reference
 // model, DEVMODE files for raster printing in 24-bit colour (300 dpi) and

@@ -16,6 +16,7 @@
 #include "velm/devmode.h"
 #include "velm/names.h"
 #include "velm/settings.h"
+#include "test_support.h"
 
 namespace {
 
@@ -454,8 +455,7 @@ TEST(SettingCatalogue, MatchesTheReviewedDump) {
   const std::string path = std::string(root ? root : "tests") + "/data/golden/setting_table.txt";
   const std::string dump = DumpSettings();
   if (std::getenv("VELM_UPDATE_GOLDEN")) std::ofstream(path, std::ios::binary) << dump;
-  std::ifstream in(path, std::ios::binary);
-  const std::string golden((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string golden = test_support::ReadFile(path);
   ASSERT_FALSE(golden.empty()) << path;
   std::istringstream want(golden), got(dump);
   std::string a, b;
