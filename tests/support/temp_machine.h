@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 
 #include "plat/calls.h"
@@ -41,10 +40,7 @@ class TempMachine {
     out << bytes;
   }
   static std::string Get(const char16_t* windows_path) { return ReadHost(Host(windows_path)); }
-  static std::string ReadHost(const std::string& host_path) {
-    std::ifstream in(host_path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
+  static std::string ReadHost(const std::string& host_path) { return test_support::ReadFile(host_path); }
 
  private:
   test_support::TempFolder folder_{"velm-machine"};

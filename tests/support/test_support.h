@@ -1,5 +1,5 @@
 // Helpers every test program shares: a temporary folder that removes itself,
-// file copies without a shell, and running a check in a forked child process
+// whole-file reads and file copies without a shell, and running a check in a forked child process
 // (for process-wide state).
 #pragma once
 
@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <system_error>
@@ -40,6 +41,21 @@ class TempFolder {
  private:
   std::string path_;
 };
+
+// A file's bytes, read whole in one call (empty when it cannot be read). Test
+// code is built without optimisation, where a read byte by byte through a
+// stream iterator costs seconds for a spool file of some megabytes.
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  if (!in) return {};
+  const std::streamoff size = in.tellg();
+  if (size <= 0) return {};
+  std::string bytes(size_t(size), '\0');
+  in.seekg(0);
+  in.read(bytes.data(), size);
+  bytes.resize(size_t(in.gcount()));
+  return bytes;
+}
 
 // Copies one file over another; false (with the reason in *why) on failure.
 inline bool CopyFile(const std::string& from, const std::string& to, std::string* why = nullptr) {

@@ -37,10 +37,7 @@ struct Output {
   std::string out, err;
 };
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using test_support::ReadFile;
 
 struct Rgb {
   int width = 0, height = 0;

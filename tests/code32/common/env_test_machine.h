@@ -161,10 +161,7 @@ class EnvMachine : public ::testing::Test {
     std::ofstream out(plat::MapPath(windows_path), std::ios::binary | std::ios::trunc);
     out << bytes;
   }
-  static std::string Get(const std::u16string& windows_path) {
-    std::ifstream in(plat::MapPath(windows_path), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
+  static std::string Get(const std::u16string& windows_path) { return test_support::ReadFile(plat::MapPath(windows_path)); }
 
   std::unique_ptr<plat_test::TempMachine> machine_;
   std::string root_;

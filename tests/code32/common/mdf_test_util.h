@@ -15,6 +15,7 @@
 #include "plat/kernel.h"
 #include "velm/mdf_records.h"
 #include "velm/names.h"
+#include "test_support.h"
 
 namespace mdf_test {
 
@@ -35,12 +36,7 @@ inline std::string DataPath(const std::string& relative) {
   return root + "/" + relative;
 }
 
-inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using test_support::ReadFile;
 
 inline uint16_t Key(const char* feature) {
   const UiSymbolRow* row = MdfFindFeatureByName(feature);

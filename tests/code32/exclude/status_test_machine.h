@@ -123,8 +123,7 @@ class StatusMachine : public jobinfo_test::JobInfoMachine {
       const std::string path = e.path().string();
       if (path.size() >= 4 && path.compare(path.size() - 4, 4, ".LOG") == 0) continue;
       if (e.path() == settings || e.path().parent_path() == locks) continue;
-      std::ifstream in(path, std::ios::binary);
-      out[path] = std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+      out[path] = test_support::ReadFile(path);
     }
     return out;
   }

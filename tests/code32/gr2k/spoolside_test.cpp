@@ -15,14 +15,11 @@
 namespace {
 
 std::vector<uint8_t> ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string b = test_support::ReadFile(path);
+  return std::vector<uint8_t>(b.begin(), b.end());
 }
 
-std::string ReadText(const std::string& path) {
-  std::vector<uint8_t> b = ReadAll(path);
-  return std::string(b.begin(), b.end());
-}
+std::string ReadText(const std::string& path) { return test_support::ReadFile(path); }
 
 class SpoolSide : public ::testing::Test {
  protected:

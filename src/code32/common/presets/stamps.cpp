@@ -317,9 +317,13 @@ int32_t InstImportStamps(const char16_t* file, const char16_t* language_section,
   if (count > kStampMaxCount) count = kStampMaxCount;
   if (count < 0) count = 0;
   const int32_t wm_id = OptGetValueById(ctx, setting::vdmWmID);
+  // Every entry first, then the count once: an interrupted import never
+  // counts an entry that is not there, and the ini is not rewritten for the
+  // count after each of up to 255 entries.
   for (int32_t n = 0; n < count; ++n) {
     LoadEntry(ctx, file, Key(u"Stamp%d%s", n, ctx).c_str(), kQstStamp);
-    StampSave(ctx, n);
+    OptSetOptionById(ctx, setting::vdmWmID, n);
+    StampSaveEntry(ctx, Key(u"Stamp%d%s", n, ctx).c_str());
   }
   if (StampGetCount(ctx) < count) StampWriteCount(ctx, count);
   OptSetValueById(ctx, setting::vdmWmID, wm_id);
