@@ -748,10 +748,10 @@ TEST_F(DcTest, OneBitPageDithersSolidColoursAsTheDriverAnswers) {
       ASSERT_TRUE(dc->FillRect(RECTL{0, 20, 64, 24}, 0xFFFFFF));
       ASSERT_TRUE(dc->FillRect(RECTL{0, 24, 64, 32}, kCyan));
       // Rows 32-48: the same string in black on the left, in grey on the right.
-      eng::FontSpec spec;
-      spec.data = font_bytes;
-      spec.height = -16;
-      ASSERT_TRUE(dc->SelectFont(spec));
+      eng::FontSpec wanted;
+      wanted.data = font_bytes;
+      wanted.height = -16;
+      ASSERT_TRUE(dc->SelectFont(wanted));
       ASSERT_TRUE(dc->TextOut(0, 46, u"MW", 0x000000));
       ASSERT_TRUE(dc->TextOut(32, 46, u"MW", kGrey));
       ASSERT_TRUE(dc->EndPage());

@@ -275,19 +275,19 @@ void RecoverMachineOnce(const std::string& root) {
 void CrashPoint(const char* name) {
   // VELM_CRASH_AT=NAME:N kills the process at the Nth pass of the point
   // since the variable took that value, as a power cut or kill -9 would.
-  const char* spec = std::getenv("VELM_CRASH_AT");
-  if (!spec) return;
+  const char* want = std::getenv("VELM_CRASH_AT");
+  if (!want) return;
   const size_t n = std::strlen(name);
-  if (std::strncmp(spec, name, n) != 0 || spec[n] != ':') return;
+  if (std::strncmp(want, name, n) != 0 || want[n] != ':') return;
   static std::mutex mutex;
   static std::string counted;
   static int passes = 0;
   std::lock_guard<std::mutex> lock(mutex);
-  if (counted != spec) {
-    counted = spec;
+  if (counted != want) {
+    counted = want;
     passes = 0;
   }
-  if (++passes == std::atoi(spec + n + 1)) ::raise(SIGKILL);
+  if (++passes == std::atoi(want + n + 1)) ::raise(SIGKILL);
 }
 
 }  // namespace plat::detail
