@@ -86,8 +86,9 @@ bool Setup() {
   if (!g_ctx) return false;
   g_ctx->devmode = static_cast<uint8_t*>(MemAllocZeroed(kWorkBufferSize));
   // Arbitrary model names reach the item steps too.
-  IniWriteString(InstGetLanguageSectionName(g_ctx), u"bIsBIDISupportForVELMModel", u"0", PathGetDriverIni(g_ctx));
-  return g_ctx->devmode != nullptr;
+  return IniWriteString(InstGetLanguageSectionName(g_ctx), u"bIsBIDISupportForVELMModel", u"0",
+                        PathGetDriverIni(g_ctx)) &&
+         g_ctx->devmode != nullptr;
 }
 
 struct Reader {
