@@ -62,6 +62,8 @@ function(velm_add_fuzzer name)
     set(F_SECONDS ${VELM_FUZZ_SECONDS})
   endif()
   add_executable(${name} ${F_SOURCES})
+  # A fuzzer makes its machine as the tests do (standin_machine.h).
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
   target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   target_link_libraries(${name} PRIVATE ${F_LIBS})

@@ -9,6 +9,7 @@
 
 #include "plat/machine.h"
 #include "plat/machineconf.h"
+#include "standin_machine.h"
 #include "plat/winspool.h"
 
 namespace bench_support {
@@ -34,7 +35,7 @@ inline HANDLE OpenReferencePrinter(const char* tag) {
     std::filesystem::remove_all(root, ec);
   });
   std::string error;
-  if (!plat::InitMachine(root, plat::StandinModuleDir(), &error) || !plat::EnsureWindowsDir(kDriverDir))
+  if (!test_support::InitStandinMachine(root, &error) || !plat::EnsureWindowsDir(kDriverDir))
     return nullptr;
   std::u16string dir = kDriverDir;
   std::error_code ec;

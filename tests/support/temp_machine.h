@@ -16,6 +16,7 @@
 #include "plat/kernel.h"
 #include "plat/machine.h"
 #include "plat/machineconf.h"
+#include "standin_machine.h"
 #include "test_support.h"
 
 namespace plat_test {
@@ -26,7 +27,7 @@ class TempMachine {
     root_ = folder_.path();
     unsetenv("VELM_MACHINE");
     std::string error;
-    ok_ = plat::InitMachine(root_, plat::StandinModuleDir(), &error);
+    ok_ = test_support::InitStandinMachine(root_, &error);
     EXPECT_TRUE(ok_) << error;
     plat::ClearFaults();
     plat::ResetCalls();

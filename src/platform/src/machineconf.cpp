@@ -37,7 +37,6 @@ const std::map<std::string, std::string>& Defaults() {
       {"user.localappdatalow", "C:\\Users\\user\\AppData\\LocalLow"},
       {"dir.windows", "C:\\Windows"},
       {"dir.system", "C:\\Windows\\System32"},
-      {"orvtse.result", ""},
   };
   return defaults;
 }
@@ -173,11 +172,33 @@ bool IsEmptyDir(const std::string& dir) {
   return std::filesystem::is_directory(dir, ec) && std::filesystem::is_empty(dir, ec);
 }
 
+// Copies the module file module_dir/name into the system directory.
+// A missing optional file is skipped: the machine is then one without it.
+bool InstallModule(const std::string& module_dir, const std::string& name, const std::u16string& system, bool required,
+                   std::string* why) {
+  std::string from = module_dir + "/" + name;
+  if (!detail::IsHostFile(from)) {
+    if (!required) return true;
+    *why = "stand-in module missing: " + from;
+    return false;
+  }
+  DWORD code = 0;
+  std::string bytes;
+  if (!detail::ReadHostFile(from, &bytes, &code) ||
+      !detail::ReplaceHostFile(MapPath(system + u"\\" + FromUtf8(name)), bytes, &code)) {
+    *why = "cannot install " + name + ": " + Because(code);
+    return false;
+  }
+  return true;
+}
+
 // Fills the machine at the current root: settings, folders, modules.
-bool Fill(const std::string& module_dir, std::string* why) {
+bool Fill(const std::string& module_dir, const MachineExtras& extras, std::string* why) {
   DWORD code = 0;
   if (!detail::IsHostFile(ConfPath())) {
-    if (!detail::ReplaceHostFile(ConfPath(), Format(Defaults()), &code)) {
+    std::map<std::string, std::string> values = Defaults();
+    for (const auto& [key, value] : extras.settings) values[key] = value;
+    if (!detail::ReplaceHostFile(ConfPath(), Format(values), &code)) {
       *why = "cannot write machine.conf: " + Because(code);
       return false;
     }
@@ -193,36 +214,21 @@ bool Fill(const std::string& module_dir, std::string* why) {
       return false;
     }
   }
-  for (const char* module : {"UserEnv.dll", "shell32.dll", "ole32.dll", "orvbidiNT.dll", "ORVJC32.DLL"}) {
-    std::string from = module_dir + "/" + module;
-    std::string to = MapPath(system + u"\\" + FromUtf8(module));
-    if (!detail::IsHostFile(from)) {
-      *why = std::string("stand-in module missing: ") + from;
-      return false;
-    }
-    std::string bytes;
-    if (!detail::ReadHostFile(from, &bytes, &code) || !detail::ReplaceHostFile(to, bytes, &code)) {
-      *why = std::string("cannot install ") + module + ": " + Because(code);
-      return false;
-    }
+  for (const char* module : {"UserEnv.dll", "shell32.dll", "ole32.dll"}) {
+    if (!InstallModule(module_dir, module, system, true, why)) return false;
+  }
+  for (const std::string& module : extras.system_modules) {
+    if (!InstallModule(module_dir, module, system, true, why)) return false;
   }
   // The common property sheets come with the window layer; a program built
   // without it gets a machine without them, as a system without them.
-  for (const char* module : {"compstui.dll"}) {
-    std::string from = module_dir + "/" + module;
-    if (!detail::IsHostFile(from)) continue;
-    std::string bytes;
-    if (!detail::ReadHostFile(from, &bytes, &code) || !detail::ReplaceHostFile(MapPath(system + u"\\" + FromUtf8(module)), bytes, &code)) {
-      *why = std::string("cannot install ") + module + ": " + Because(code);
-      return false;
-    }
-  }
-  return true;
+  return InstallModule(module_dir, "compstui.dll", system, false, why);
 }
 
 }  // namespace
 
-bool InitMachine(const std::string& dir, const std::string& module_dir, std::string* error) {
+bool InitMachine(const std::string& dir, const std::string& module_dir, const MachineExtras& extras,
+                 std::string* error) {
   std::string why;
   auto fail = [&](const std::string& text) {
     if (error) *error = text;
@@ -234,7 +240,7 @@ bool InitMachine(const std::string& dir, const std::string& module_dir, std::str
   if (detail::IsHostDir(dir) && !IsEmptyDir(dir)) {
     UseRoot(dir);
     ::mkdir((dir + "/.locks").c_str(), 0777);
-    return Fill(module_dir, &why) || fail(why);
+    return Fill(module_dir, extras, &why) || fail(why);
   }
   // A new machine is built in a folder beside and renamed into place when
   // whole, so that a failed or killed init leaves no half machine there.
@@ -248,7 +254,7 @@ bool InitMachine(const std::string& dir, const std::string& module_dir, std::str
   if (::mkdir(building.c_str(), 0777) != 0) return fail("cannot create " + building + ": " + Because(errno));
   UseRoot(building);
   ::mkdir((building + "/.locks").c_str(), 0777);
-  bool ok = Fill(module_dir, &why);
+  bool ok = Fill(module_dir, extras, &why);
   if (ok && ::rename(building.c_str(), dir.c_str()) != 0) {
     why = "cannot create " + dir + ": " + Because(errno);
     ok = false;

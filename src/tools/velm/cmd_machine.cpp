@@ -1,5 +1,7 @@
 // velm machine init DIR: makes DIR an empty emulated machine (settings,
-// drive C: with its Windows folders, the stand-in system modules).
+// drive C: with its Windows folders, the stand-in system modules) with the
+// stand-ins of the maker's modules the driver loads from the system
+// directory and their settings.
 #include <cstdio>
 #include <string>
 
@@ -8,13 +10,25 @@
 
 namespace {
 
+// The maker's modules the driver finds in the system directory, and the
+// first values of their machine settings:
+//   orvbidiNT.dll   the bidirectional library
+//   ORVJC32.DLL     the job-information module; its switches and counters
+//                   are the settings jobinfo.* (listed in src/jobinfo/orvjc32.cpp)
+//   orvtse.result   what the terminal-services helper answers; empty: 1
+//                   under terminal services, else 0
+const plat::MachineExtras& MakerStandins() {
+  static const plat::MachineExtras extras = {{"orvbidiNT.dll", "ORVJC32.DLL"}, {{"orvtse.result", ""}}};
+  return extras;
+}
+
 int RunMachine(const velm_cli::Args& args) {
   if (args.size() != 2 || args[0] != "init") {
     std::fprintf(stderr, "usage: velm machine init DIR\n");
     return 2;
   }
   std::string error;
-  if (!plat::InitMachine(args[1], plat::StandinModuleDir(), &error)) {
+  if (!plat::InitMachine(args[1], plat::StandinModuleDir(), MakerStandins(), &error)) {
     std::fprintf(stderr, "velm machine init: %s\n", error.c_str());
     return 1;
   }

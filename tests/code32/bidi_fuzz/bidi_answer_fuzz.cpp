@@ -23,6 +23,7 @@
 #include "plat/kernel.h"
 #include "plat/machine.h"
 #include "plat/machineconf.h"
+#include "standin_machine.h"
 #include "plat/winspool.h"
 #include "plat/wstr.h"
 #include "velm/bidi.h"
@@ -60,7 +61,7 @@ bool Setup() {
   g_root = tmpl;
   std::atexit([] { std::system(("rm -rf '" + g_root + "'").c_str()); });
   std::string error;
-  if (!plat::InitMachine(g_root, plat::StandinModuleDir(), &error)) {
+  if (!test_support::InitStandinMachine(g_root, &error)) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return false;
   }

@@ -16,6 +16,7 @@
 #include "plat/kernel.h"
 #include "plat/machine.h"
 #include "plat/machineconf.h"
+#include "standin_machine.h"
 #include "plat/winspool.h"
 #include "velm/library.h"
 
@@ -47,7 +48,7 @@ inline bool InstallOffice(const char* tag, const char* model_path) {
   root = tmpl;
   std::atexit([] { std::system(("rm -rf '" + root + "'").c_str()); });
   std::string error;
-  if (!plat::InitMachine(root, plat::StandinModuleDir(), &error)) {
+  if (!test_support::InitStandinMachine(root, &error)) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return false;
   }

@@ -20,6 +20,7 @@
 
 #include "plat/machine.h"
 #include "plat/machineconf.h"
+#include "standin_machine.h"
 #include "plat/winspool.h"
 #include "ui2k/device_caps.h"
 #include "velm/context.h"
@@ -65,7 +66,7 @@ Fixture* Setup() {
   static std::string root = mkdtemp(tmpl);
   std::atexit([] { std::system(("rm -rf '" + root + "'").c_str()); });
   std::string error;
-  Check(plat::InitMachine(root, plat::StandinModuleDir(), &error), "machine");
+  Check(test_support::InitStandinMachine(root, &error), "machine");
   Check(plat::EnsureWindowsDir(kDriverDir), "driver directory");
   std::ifstream in(VELM_DEVCAPS_FUZZ_MODEL, std::ios::binary);
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -10,13 +10,13 @@
 //   user.profile=C:\Users\user                   empty: no profile
 //   user.localappdatalow=C:\Users\user\AppData\LocalLow   empty: none
 //   dir.windows=C:\Windows  dir.system=C:\Windows\System32
-//   orvtse.result=           what the terminal-services helper answers;
-//                            empty: 1 under terminal services, else 0
-//   jobinfo.*                the stand-in job-information module's switches
-//                            and counters (listed in src/jobinfo/orvjc32.cpp)
+// Modules of other makers keep their own keys here; the program that makes
+// the machine writes their first values (MachineExtras).
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace plat {
 
@@ -36,13 +36,23 @@ bool AddMachineSettingInt(const std::string& key, long delta);
 // layer library itself).
 std::string StandinModuleDir();
 
-// Makes dir an empty machine: machine.conf with the defaults, the drive C:
-// with the Windows, system, spooler-driver, temp and user folders, and the
-// stand-in system modules (UserEnv.dll, shell32.dll, ole32.dll) and the
-// stand-in bidirectional library (orvbidiNT.dll) and job-information module
-// (ORVJC32.DLL) copied from module_dir into the system directory. An
-// existing machine keeps its
-// settings, printers and files. Sets the machine root to dir.
-bool InitMachine(const std::string& dir, const std::string& module_dir, std::string* error);
+// What a program adds to the machines it makes, beyond Windows' own: module
+// files copied from the module folder into the system directory, and the
+// first values of settings, written into a new machine.conf (an existing
+// one keeps its own).
+struct MachineExtras {
+  std::vector<std::string> system_modules;
+  std::vector<std::pair<std::string, std::string>> settings;
+};
+
+// Makes dir an empty machine: machine.conf with the defaults and the extra
+// settings, the drive C: with the Windows, system, spooler-driver, temp and
+// user folders, and the stand-in system modules (UserEnv.dll, shell32.dll,
+// ole32.dll, compstui.dll when there) and the extra modules copied from
+// module_dir into the system directory. A new machine appears whole or not
+// at all. An existing machine keeps its settings, printers and files (its
+// modules are copied anew). Sets the machine root to dir.
+bool InitMachine(const std::string& dir, const std::string& module_dir, const MachineExtras& extras,
+                 std::string* error);
 
 }  // namespace plat

@@ -24,6 +24,7 @@
 #include "plat/le.h"
 #include "plat/machine.h"
 #include "plat/machineconf.h"
+#include "standin_machine.h"
 #include "plat/winspool.h"
 #include "plat/wstr.h"
 #include "sheets/sheets.h"
@@ -49,7 +50,7 @@ HANDLE Setup() {
   static std::string root = mkdtemp(tmpl);
   std::atexit([] { std::system(("rm -rf '" + root + "'").c_str()); });
   std::string why;
-  Check(plat::InitMachine(root, plat::StandinModuleDir(), &why), "machine");
+  Check(test_support::InitStandinMachine(root, &why), "machine");
   Check(plat::EnsureWindowsDir(kDriverDir), "driver directory");
   std::ifstream in(VELM_DOCPROPS_FUZZ_MODEL, std::ios::binary);
   std::string model((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
