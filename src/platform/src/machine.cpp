@@ -4,10 +4,13 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <ctime>
 #include <cstdlib>
+#include <list>
 #include <mutex>
-#include <set>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "batch_internal.h"
@@ -26,45 +29,105 @@ bool IsDir(const std::string& p) {
   return stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool IsAscii(std::string_view s) {
-  for (unsigned char c : s)
-    if (c >= 0x80) return false;
+// A name folded for comparison ignoring case. Folding maps ASCII only onto
+// ASCII and other letters only onto other letters, so folded names are equal
+// exactly when the names are equal ignoring case.
+std::u16string FoldName(std::string_view name) {
+  std::u16string folded = FromUtf8(name);
+  for (char16_t& c : folded) c = WToLower(c);
+  return folded;
+}
+
+// The names of one host folder by folded name, as read at one moment. It
+// answers for the folder while the folder's inode and modification time are
+// those it was read at, and only if that time was already past when the
+// folder was read: a name created afterwards then changes the time, while a
+// name created within the same clock tick as the reading might not, so an
+// index read in the tick of the folder's last change is never trusted.
+struct FolderIndex {
+  dev_t dev = 0;
+  ino_t ino = 0;
+  timespec mtime{};
+  bool settled = false;
+  std::unordered_map<std::u16string, std::string> names;  // the first entry read wins
+};
+
+bool SameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+
+bool Before(const timespec& a, const timespec& b) {
+  return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
+}
+
+// Reads dir into a fresh index; false when it cannot be read.
+bool ReadFolder(const std::string& dir, FolderIndex& index) {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME_COARSE, &now);
+  DIR* d = opendir(dir.c_str());
+  if (!d) return false;
+  struct stat st{};
+  if (fstat(dirfd(d), &st) != 0) {
+    closedir(d);
+    return false;
+  }
+  index.dev = st.st_dev;
+  index.ino = st.st_ino;
+  index.mtime = st.st_mtim;
+  index.settled = Before(st.st_mtim, now);
+  index.names.clear();
+  while (dirent* e = readdir(d)) {
+    std::string_view entry = e->d_name;
+    if (entry == "." || entry == "..") continue;
+    index.names.emplace(FoldName(entry), std::string(entry));
+  }
+  closedir(d);
   return true;
 }
 
-bool AsciiEqualIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (WToLower(char16_t(a[i])) != WToLower(char16_t(b[i]))) return false;
-  return true;
+// The indexes of the folders looked up last, most recent first, so that
+// memory stays bounded however many folders a process touches.
+constexpr size_t kMaxIndexedFolders = 64;
+
+struct FolderIndexes {
+  std::mutex mutex;
+  std::list<std::pair<std::string, FolderIndex>> recent;
+  std::unordered_map<std::string, std::list<std::pair<std::string, FolderIndex>>::iterator> by_dir;
+};
+
+FolderIndexes& Indexes() {
+  static FolderIndexes* indexes = new FolderIndexes;  // outlives every caller at exit
+  return *indexes;
 }
 
 // The entry of dir whose name equals name ignoring case, or name itself.
-// Case folding maps ASCII only onto ASCII, so an ASCII name can match only
-// an ASCII entry, compared byte by byte; only entries and names with other
-// characters are converted. A folder of many files stays cheap to search.
+// A name that exists as written costs one lstat; any other name is looked
+// up in the folder's index, read again only when the folder has changed, so
+// a folder of many files costs one stat per look-up rather than a reading.
 std::string MatchComponent(const std::string& dir, const std::string& name) {
-  DIR* d = opendir(dir.c_str());
-  if (!d) return name;
-  const bool ascii_name = IsAscii(name);
-  const std::u16string want = ascii_name ? std::u16string() : FromUtf8(name);
-  std::string found = name;
-  bool exact = false;
-  while (dirent* e = readdir(d)) {
-    std::string_view entry = e->d_name;
-    if (entry == name) {
-      exact = true;
-      break;
+  struct stat st{};
+  if (lstat((dir + "/" + name).c_str(), &st) == 0) return name;
+  if (stat(dir.c_str(), &st) != 0) return name;
+  FolderIndexes& all = Indexes();
+  std::lock_guard<std::mutex> lock(all.mutex);
+  auto it = all.by_dir.find(dir);
+  if (it != all.by_dir.end()) {
+    all.recent.splice(all.recent.begin(), all.recent, it->second);
+  } else {
+    all.recent.emplace_front(dir, FolderIndex{});
+    all.by_dir.emplace(dir, all.recent.begin());
+    if (all.recent.size() > kMaxIndexedFolders) {
+      all.by_dir.erase(all.recent.back().first);
+      all.recent.pop_back();
     }
-    if (found != name) continue;
-    bool ascii_entry = IsAscii(entry);
-    if (ascii_name != ascii_entry) continue;
-    bool same = ascii_name ? AsciiEqualIgnoringCase(entry, name)
-                           : WCmpI(FromUtf8(entry).c_str(), want.c_str()) == 0;
-    if (same) found = std::string(entry);
   }
-  closedir(d);
-  return exact ? name : found;
+  FolderIndex& index = all.recent.front().second;
+  bool current = index.settled && index.dev == st.st_dev && index.ino == st.st_ino && SameTime(index.mtime, st.st_mtim);
+  if (!current && !ReadFolder(dir, index)) {
+    all.by_dir.erase(dir);
+    all.recent.pop_front();
+    return name;
+  }
+  auto found = index.names.find(FoldName(name));
+  return found == index.names.end() ? name : found->second;
 }
 
 }  // namespace

@@ -1,0 +1,37 @@
+// Mapping Windows paths onto a machine folder of many files: each look-up
+// names an existing file in other case than it was created in, as callers
+// that spell preset names their own way do.
+#include <benchmark/benchmark.h>
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "plat/machine.h"
+#include "plat/wstr.h"
+
+namespace {
+
+void BM_MapPathOtherCase(benchmark::State& state) {
+  const int files = int(state.range(0));
+  char tmpl[] = "/tmp/velm-path-bench-XXXXXX";
+  const std::string root = mkdtemp(tmpl);
+  std::filesystem::create_directories(root + "/c/Presets");
+  for (int i = 0; i < files; ++i) std::ofstream(root + "/c/Presets/Preset " + std::to_string(i) + ".ini");
+  plat::SetMachineRoot(root);
+  int i = 0;
+  for (auto _ : state) {
+    std::u16string path = u"C:\\PRESETS\\preset " + plat::FromUtf8(std::to_string(i)) + u".INI";
+    benchmark::DoNotOptimize(plat::MapPath(path));
+    i = (i + 1) % files;
+  }
+  std::filesystem::remove_all(root);
+  state.SetComplexityN(files);
+}
+BENCHMARK(BM_MapPathOtherCase)->Arg(100)->Arg(10000)->Unit(benchmark::kMicrosecond)->Complexity();
+
+}  // namespace
