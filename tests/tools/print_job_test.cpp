@@ -859,6 +859,26 @@ TEST_F(PrintJobTest, FullDiskLeavesNoJobFile) {
   }
 }
 
+// The machine's job counter on a full disk: the spooler cannot number the
+// job, so nothing is printed and the reason is given.
+TEST_F(PrintJobTest, FullDiskForTheJobCounterPrintsNothing) {
+  ASSERT_EQ(Run("printer list").rc, 0);
+  const std::string spool = machine_ + "/spool", copy = Job("spool-copy"), err = Job("counter-err"),
+                    status = Job("counter-status"), out = Job("counter-job");
+  // The spool folder's files on a small disk of their own, then the disk filled.
+  const std::string cmd = "unshare -m sh -c 'cp -a " + spool + " " + copy + " && mount -t tmpfs -o size=4m tmpfs " +
+                          spool + " && cp -a " + copy + "/. " + spool + "/ && (dd if=/dev/zero of=" + spool +
+                          "/.fill bs=4k 2>/dev/null; true) && " VELM_TOOL " --machine " + machine_ +
+                          " print Office " + pdf_ + " -o " + out + " --devmode " + Dm1() + " >/dev/null 2>" + err +
+                          "; echo $? >" + status + "'";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  EXPECT_EQ(ReadFile(status), "1\n");
+  const std::string why = ReadFile(err);
+  EXPECT_NE(why.find("the spooler could not number the job"), std::string::npos) << why;
+  EXPECT_NE(why.find("the disk is full"), std::string::npos) << why;
+  EXPECT_FALSE(std::filesystem::exists(out));
+}
+
 // A document that is no PDF is named with the reason, not with what the
 // PDF reader's repair found missing.
 TEST_F(PrintJobTest, DocumentThatIsNotAPdfSaysSo) {

@@ -389,6 +389,10 @@ bool PrintDocument(const PrintRequest& request, PrintResult* result, std::string
     DWORD id;
     ~JobRecord() { plat::SpoolRemoveJob(id); }
   } job_record{plat::SpoolAddJob(job)};
+  if (job_record.id == 0) {
+    *error = "the spooler could not number the job in " + plat::MachineRoot() + " (" + ErrorCode() + ")";
+    return false;
+  }
   result->job_id = job_record.id;
   if (!request.output.empty() && !CheckOutput(request.output, error)) return false;
   std::string spool_file;
