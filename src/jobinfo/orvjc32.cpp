@@ -23,10 +23,11 @@
 //                       odd           needed size the value's bytes minus one;
 //                                     the value is written unterminated
 //                       zero          0x20000001 with needed size 0
-// Counters, also in machine.conf, so that tests see leaks across loads:
-//   jobinfo.count.loads / jobinfo.count.unloads   process attach / detach
-//   jobinfo.count.interfaces   interfaces given out and not yet disposed
-//   jobinfo.count.sessions     sessions opened and not yet closed
+// Machine counters (plat::GetMachineCounter), so that tests see leaks
+// across loads:
+//   jobinfo.loads / jobinfo.unloads   process attach / detach
+//   jobinfo.interfaces   interfaces given out and not yet disposed
+//   jobinfo.sessions     sessions opened and not yet closed
 // Every call is logged, one line each, to C:\Windows\Temp\ORVJC32.LOG
 // (started again once past 1 MiB).
 //
@@ -68,7 +69,7 @@ std::vector<std::u16string> g_sessions;  // handle n is entry n - 1; empty name:
 // Interfaces given out and not yet disposed; true for a 0x103 table.
 std::vector<std::pair<JobInfoInterface*, bool>> g_given;
 
-void Count(const char* name, long delta) { plat::AddMachineSettingInt(std::string("jobinfo.count.") + name, delta); }
+void Count(const char* name, int64_t delta) { plat::AddMachineCounter(std::string("jobinfo.") + name, delta); }
 
 void Log(const std::string& line) {
   plat::EnsureWindowsDir(u"C:\\Windows\\Temp");

@@ -21,6 +21,7 @@
 #include "plat/registry.h"
 #include "plat/winspool.h"
 #include "plat/wstr.h"
+#include "changeboard.h"
 #include "temp_machine.h"
 
 namespace {
@@ -240,6 +241,9 @@ TEST_F(Spooler, OnePrintersLargeDataIsNotRewrittenByAnotherPrintersWrites) {
 TEST_F(Spooler, PrinterDataOfTheEarlierLayoutIsReadAndMoved) {
   std::string catalogue = machine_.root() + "/spool/spooler.reg";
   {
+    // Written as the layer writes a store, so that this process's cached
+    // reading hears of it.
+    plat::detail::MachineChange change;
     std::ofstream out(catalogue, std::ios::app | std::ios::binary);
     out << "V\tPrinters\\Office\\PrinterDriverData\tOld\t4\t2a000000\n";
   }

@@ -2,8 +2,6 @@
 // emulated attribute bits.
 #include "hostfs.h"
 
-#include "batch_internal.h"
-
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -24,6 +22,7 @@
 #include <vector>
 
 #include "batch_internal.h"
+#include "changeboard.h"
 #include "plat/files.h"
 #include "plat/kernel.h"
 #include "plat/machine.h"
@@ -260,9 +259,12 @@ bool ReplaceHostFile(const std::string& host, const void* data, size_t size, DWO
     *how.prepared = temp;  // the caller renames it (CommitHostFile) or removes it
     return true;
   }
-  if (ok && ::rename(temp.c_str(), host.c_str()) != 0) {
-    ok = false;
-    saved = errno;
+  if (ok) {
+    MachineChange change;
+    if (::rename(temp.c_str(), host.c_str()) != 0) {
+      ok = false;
+      saved = errno;
+    }
   }
   if (!ok) {
     ::unlink(temp.c_str());
@@ -280,7 +282,12 @@ bool PrepareHostFile(const std::string& host, const std::string& bytes, std::str
 }
 
 bool CommitHostFile(const std::string& temp, const std::string& host, DWORD* error) {
-  if (::rename(temp.c_str(), host.c_str()) != 0) {
+  bool renamed;
+  {
+    MachineChange change;
+    renamed = ::rename(temp.c_str(), host.c_str()) == 0;
+  }
+  if (!renamed) {
     int saved = errno;
     ::unlink(temp.c_str());
     if (error) *error = ErrnoToWin(saved);

@@ -27,6 +27,7 @@
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -41,6 +42,7 @@
 #include <vector>
 
 #include "batch_internal.h"
+#include "changeboard.h"
 #include "plat/kernel.h"
 #include "plat/machine.h"
 
@@ -130,10 +132,11 @@ bool ParseRecord(const std::string& root, const std::string& text, std::vector<E
 // Finishes the commit of a record: every temporary file still there is
 // renamed over its file. Then the record goes. A record that cannot be read
 // as whole is dropped with nothing renamed.
-void Replay(const std::string& record, const std::vector<Entry>& entries) {
+void Replay(const std::string& root, const std::string& record, const std::vector<Entry>& entries) {
   std::set<std::string> dirs;
   for (const Entry& e : entries) {
     if (!IsHostFile(e.temp)) continue;  // renamed before the writer stopped
+    MachineChange change(root);
     if (::rename(e.temp.c_str(), e.host.c_str()) == 0) dirs.insert(HostDirName(e.host));
   }
   for (const std::string& dir : dirs) SyncHostDir(dir, false);
@@ -200,7 +203,7 @@ void JournalReplayFor(const std::string& key) {
     if (!whole) continue;  // left to the first touch, which drops it with every lock free
     for (const Entry& e : entries) {
       if (e.key != key) continue;
-      Replay(record, entries);
+      Replay(root, record, entries);
       break;
     }
   }
@@ -227,7 +230,7 @@ void JournalReplayAbandoned(const std::string& root) {
       held.push_back(fd);
     }
     if (all) {
-      if (whole) Replay(record, entries);
+      if (whole) Replay(root, record, entries);
       else JournalRemove(record);  // not a record of ours: dropped, nothing renamed
     }
     for (int fd : held) ::close(fd);
@@ -246,13 +249,24 @@ std::set<std::string> JournalTemps() {
   return temps;
 }
 
+namespace {
+// This process's id without a system call each time: kept in step by a
+// handler that runs in the child of every fork.
+pid_t ProcessId() {
+  static std::atomic<pid_t> pid{::getpid()};
+  [[maybe_unused]] static const int registered =
+      pthread_atfork(nullptr, nullptr, [] { pid.store(::getpid(), std::memory_order_relaxed); });
+  return pid.load(std::memory_order_relaxed);
+}
+}  // namespace
+
 void RecoverMachineOnce(const std::string& root) {
   // Once per machine folder and process (a forked child is a process of
   // its own); a replay's own calls of MachineRoot come back here and pass.
   thread_local bool t_recovering = false;
   thread_local std::string t_last;
   thread_local pid_t t_last_pid = 0;
-  const pid_t pid = ::getpid();
+  const pid_t pid = ProcessId();
   if (t_recovering || (root == t_last && pid == t_last_pid)) return;
   // Another thread of the process waits until the replay is over.
   static std::mutex mutex;

@@ -2,6 +2,8 @@
 #include "plat/machineconf.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 
 #include <errno.h>
@@ -12,8 +14,10 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 
+#include "changeboard.h"
 #include "hostfs.h"
 #include "plat/files.h"
 #include "plat/machine.h"
@@ -43,10 +47,12 @@ const std::map<std::string, std::string>& Defaults() {
 
 std::string ConfPath() { return MachineRoot() + "/machine.conf"; }
 
+using Values = std::map<std::string, std::string>;
 struct Cache {
   std::string path;
   detail::FileStamp stamp;
-  std::map<std::string, std::string> values;
+  uint64_t token = 0;  // the machine's change token when the file was read
+  std::shared_ptr<const Values> values;
 };
 std::mutex g_mutex;
 Cache g_cache;
@@ -74,16 +80,21 @@ std::string Format(const std::map<std::string, std::string>& values) {
   return text;
 }
 
-std::map<std::string, std::string> Load() {
+std::shared_ptr<const Values> Load() {
+  const std::string root = MachineRoot();
+  const std::string path = root + "/machine.conf";
+  // Taken before the file is looked at: a change after it changes it.
+  const uint64_t token = detail::MachineChangeToken(root);
   std::lock_guard<std::mutex> lock(g_mutex);
-  std::string path = ConfPath();
+  if (g_cache.path == path && token != 0 && g_cache.token == token) return g_cache.values;
   detail::FileStamp stamp = detail::StampOf(path);
   if (g_cache.path != path || !(g_cache.stamp == stamp)) {
     std::string text;
-    g_cache.values = detail::ReadHostFile(path, &text, nullptr) ? Parse(text) : std::map<std::string, std::string>();
+    g_cache.values = std::make_shared<const Values>(detail::ReadHostFile(path, &text, nullptr) ? Parse(text) : Values());
     g_cache.path = path;
     g_cache.stamp = stamp;
   }
+  g_cache.token = token;
   return g_cache.values;
 }
 
@@ -121,9 +132,9 @@ long ToInt(const std::string& v, long fallback) {
 }  // namespace
 
 std::string GetMachineSetting(const std::string& key) {
-  std::map<std::string, std::string> values = Load();
-  auto it = values.find(key);
-  if (it != values.end()) return it->second;
+  const std::shared_ptr<const Values> values = Load();
+  auto it = values->find(key);
+  if (it != values->end()) return it->second;
   auto d = Defaults().find(key);
   return d == Defaults().end() ? std::string() : d->second;
 }
@@ -142,6 +153,47 @@ bool AddMachineSettingInt(const std::string& key, long delta) {
     const std::string old = it != values.end() ? it->second : d != Defaults().end() ? d->second : std::string();
     values[key] = std::to_string(ToInt(old, 0) + delta);
   });
+}
+
+namespace {
+// The counter's file, opened for reading and writing and locked; -1 when
+// the name is not a counter's or the machine has no folder for it.
+int OpenCounter(const std::string& name, bool create) {
+  if (name.empty() || name.size() > 128 ||
+      name.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789._-") != std::string::npos ||
+      name[0] == '.')
+    return -1;
+  const std::string dir = MachineRoot() + "/.counters";
+  if (create) ::mkdir(dir.c_str(), 0777);
+  int fd = ::open((dir + "/" + name).c_str(), O_RDWR | O_CLOEXEC | (create ? O_CREAT : 0), 0666);
+  if (fd >= 0 && ::flock(fd, LOCK_EX) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+int64_t ReadCounter(int fd) {
+  int64_t value = 0;
+  return ::pread(fd, &value, sizeof value, 0) == ssize_t(sizeof value) ? value : 0;
+}
+}  // namespace
+
+bool AddMachineCounter(const std::string& name, int64_t delta) {
+  int fd = OpenCounter(name, true);
+  if (fd < 0) return false;
+  const int64_t value = ReadCounter(fd) + delta;
+  const bool ok = ::pwrite(fd, &value, sizeof value, 0) == ssize_t(sizeof value);
+  ::close(fd);
+  return ok;
+}
+
+int64_t GetMachineCounter(const std::string& name) {
+  int fd = OpenCounter(name, false);
+  if (fd < 0) return 0;
+  const int64_t value = ReadCounter(fd);
+  ::close(fd);
+  return value;
 }
 
 std::string StandinModuleDir() {

@@ -77,9 +77,9 @@ std::string DataPath(const std::u16string& printer) {
 // The store that holds a printer's data now: its own file, else the
 // catalogue.
 std::shared_ptr<const TypedStore> DataStore(const std::u16string& printer) {
-  std::string own = DataPath(printer);
-  if (plat::detail::IsHostFile(own)) return plat::detail::ReadStoreFile(own);
-  return g_spool.Read();
+  bool exists = false;
+  std::shared_ptr<const TypedStore> own = plat::detail::ReadStoreFile(DataPath(printer), &exists);
+  return exists ? own : g_spool.Read();
 }
 
 // Changes a printer's data in its own file (moving the values a catalogue

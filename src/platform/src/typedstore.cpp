@@ -7,6 +7,7 @@
 #include <map>
 #include <mutex>
 
+#include "changeboard.h"
 #include "hostfs.h"
 #include "plat/wstr.h"
 
@@ -205,6 +206,7 @@ namespace {
 std::mutex g_cache_mutex;
 struct Cached {
   FileStamp stamp;
+  uint64_t token = 0;  // the machine's change token when the file was read
   std::shared_ptr<const TypedStore> store;
 };
 std::map<std::string, Cached>& Cache() {
@@ -213,18 +215,32 @@ std::map<std::string, Cached>& Cache() {
 }
 }  // namespace
 
-std::shared_ptr<const TypedStore> ReadStoreFile(const std::string& host) {
-  FileStamp stamp = StampOf(host);
+std::shared_ptr<const TypedStore> ReadStoreFile(const std::string& host, bool* exists) {
+  // Taken before the file is looked at: a change after it changes it.
+  const uint64_t token = MachineChangeToken();
   {
     std::lock_guard<std::mutex> lock(g_cache_mutex);
     auto it = Cache().find(host);
-    if (it != Cache().end() && it->second.stamp == stamp) return it->second.store;
+    if (it != Cache().end() && token != 0 && it->second.token == token) {
+      if (exists) *exists = it->second.stamp.exists;
+      return it->second.store;
+    }
+  }
+  FileStamp stamp = StampOf(host);
+  if (exists) *exists = stamp.exists;
+  {
+    std::lock_guard<std::mutex> lock(g_cache_mutex);
+    auto it = Cache().find(host);
+    if (it != Cache().end() && it->second.stamp == stamp) {
+      it->second.token = token;
+      return it->second.store;
+    }
   }
   std::string text;
   auto store = std::make_shared<TypedStore>();
   if (stamp.exists && ReadHostFile(host, &text, nullptr)) *store = TypedStore::Parse(text);
   std::lock_guard<std::mutex> lock(g_cache_mutex);
-  Cache()[host] = {stamp, store};
+  Cache()[host] = {stamp, token, store};
   return store;
 }
 
@@ -246,7 +262,7 @@ bool UpdateStoreFile(const std::string& host, const std::function<bool(TypedStor
   return ok;
 }
 
-std::shared_ptr<const TypedStore> StoreFile::Read() { return ReadStoreFile(host_path_()); }
+std::shared_ptr<const TypedStore> StoreFile::Read() { return ReadStoreFile(host_path_(), nullptr); }
 
 bool StoreFile::Update(const std::function<bool(TypedStore&)>& change, DWORD* error) {
   return UpdateStoreFile(host_path_(), [&](TypedStore& s, bool) { return change(s); }, error);

@@ -62,8 +62,11 @@ std::u16string NormalizeKeyPath(const std::u16string& path);
 // A store file at a host path, shared by processes: the cached reading (an
 // empty store when the file is missing) and an update under the file's
 // machine lock on a fresh copy, written atomically; change is told whether
-// the file existed and answers whether it changed the store.
-std::shared_ptr<const TypedStore> ReadStoreFile(const std::string& host);
+// the file existed and answers whether it changed the store. A reading
+// while the machine's change board shows no change since the last one
+// answers from the cache without looking at the file; exists, when given,
+// tells whether the file was there.
+std::shared_ptr<const TypedStore> ReadStoreFile(const std::string& host, bool* exists);
 bool UpdateStoreFile(const std::string& host, const std::function<bool(TypedStore&, bool existed)>& change,
                      DWORD* error);
 // The same change written beside the file only (see PrepareHostFile); out

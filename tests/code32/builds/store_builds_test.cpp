@@ -360,11 +360,11 @@ TEST_F(LibraryStore, APlainSettingsLoadOfTheQueryLibraryAsksNoJobInformation) {
   const int32_t own = OptGetValueById(ctx_, kLanguage) & 0xFFFF;
   Put(kFile, "[Office]\r\nQstVersion=200\r\nQstMachine=134\r\nQstLanguage=" + std::to_string(own) +
                  "\r\nvdmDuplexType=2\r\n");
-  const long before = plat::GetMachineSettingInt("jobinfo.count.loads", 0);
+  const int64_t before = plat::GetMachineCounter("jobinfo.loads");
   QstLoadSettings(printer_, kFile, 0, ctx_);
   EXPECT_EQ(CtxGetFileMismatch(ctx_), 0);
   EXPECT_EQ(OptGetValueById(ctx_, kDuplexType), 2);
-  const long loads = plat::GetMachineSettingInt("jobinfo.count.loads", 0) - before;
+  const int64_t loads = plat::GetMachineCounter("jobinfo.loads") - before;
   if (InQuery()) EXPECT_EQ(loads, 0);
   else EXPECT_GT(loads, 0) << Where();
 }

@@ -30,7 +30,7 @@ class JobInfoMachine : public env_test::EnvMachine {
     env_test::EnvMachine::TearDown();
   }
 
-  static long Counter(const char* name) { return plat::GetMachineSettingInt(std::string("jobinfo.count.") + name, 0); }
+  static int64_t Counter(const char* name) { return plat::GetMachineCounter(std::string("jobinfo.") + name); }
 
   // The value of a type for the printer "Office" (kind 1 text, 4 number).
   void PutValue(uint32_t type, const std::string& text, uint32_t kind = kJobInfoKindText,

@@ -14,6 +14,7 @@
 // the machine writes their first values (MachineExtras).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -31,6 +32,14 @@ long GetMachineSettingInt(const std::string& key, long fallback);
 // 0) in one locked rewrite, so that processes counting at once lose no
 // step.
 bool AddMachineSettingInt(const std::string& key, long delta);
+
+// Counters of the machine's stand-in modules (loads, sessions, calls), for
+// tests and diagnostics: one small file each under <machine>/.counters,
+// changed under its lock so that processes counting at once lose no step,
+// and not flushed (a counter is no setting). Names are letters, digits,
+// '.', '_' and '-'; a missing counter is 0.
+bool AddMachineCounter(const std::string& name, int64_t delta);
+int64_t GetMachineCounter(const std::string& name);
 
 // The folder that holds the layer's stand-in modules (the folder of the
 // layer library itself).
