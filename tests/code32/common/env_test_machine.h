@@ -10,9 +10,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -162,6 +164,27 @@ class EnvMachine : public ::testing::Test {
     out << bytes;
   }
   static std::string Get(const std::u16string& windows_path) { return test_support::ReadFile(plat::MapPath(windows_path)); }
+
+  // Every file of the emulated machine by path, but the job-information
+  // call log (which notes reads too), the counters where the stand-in
+  // modules count their loads, the change board and the machine's lock
+  // files.
+  std::map<std::string, std::string> Files() const {
+    std::map<std::string, std::string> out;
+    const std::filesystem::path board = std::filesystem::path(root_) / ".changes";
+    const std::filesystem::path locks = std::filesystem::path(root_) / ".locks";
+    const std::filesystem::path counters = std::filesystem::path(root_) / ".counters";
+    for (const auto& e : std::filesystem::recursive_directory_iterator(root_)) {
+      if (!e.is_regular_file()) continue;
+      const std::string path = e.path().string();
+      if (path.size() >= 4 && path.compare(path.size() - 4, 4, ".LOG") == 0) continue;
+      if (e.path() == board || e.path().parent_path() == locks ||
+          e.path().parent_path() == counters)
+        continue;
+      out[path] = test_support::ReadFile(path);
+    }
+    return out;
+  }
 
   std::unique_ptr<plat_test::TempMachine> machine_;
   std::string root_;

@@ -139,6 +139,24 @@ TEST_F(ExcExports, TwoCallTable) {
   EXPECT_EQ(list.substr(list.size() - 2), std::string(2, '\0'));  // the list's extra NUL
 }
 
+// A command road only reads the stored settings: opening a handle, giving
+// it a base, changing lines and asking values and options writes no file
+// of the machine (no store, no ini, not the machine's settings).
+TEST_F(ExcExports, ACommandRoadWritesNoFile) {
+  ExcHandle* h = Open();
+  ASSERT_NE(h, nullptr);
+  const auto files = Files();
+  int32_t length = 0;
+  ASSERT_EQ(set_base_(h, kBase.c_str(), &length), 0);
+  ASSERT_EQ(update_(h, "@PJL SET APLPAGESIZE = A6 \r\n", &length), 1);
+  char out[4096];
+  int32_t needed = 0;
+  EXPECT_EQ(get_value_(h, "PAPER", 0, sizeof out, out, &needed), 0);
+  EXPECT_EQ(get_option_(h, "TRAY", sizeof out, out, &needed), 0);
+  Close(h);
+  EXPECT_TRUE(Files() == files) << "a command road wrote a file";
+}
+
 TEST_F(ExcExports, BaseCompleteness) {
   ExcHandle* h = Open();
   ASSERT_NE(h, nullptr);

@@ -111,28 +111,6 @@ class StatusMachine : public jobinfo_test::JobInfoMachine {
     return std::vector<uint8_t>(ctx_->devmode, ctx_->devmode + dm::kWorkBufferSize);
   }
 
-  // Every file of the emulated machine by path, but the job-information
-  // call log (which notes reads too), the machine's settings file, the
-  // counters where the stand-in modules count their loads, the change
-  // board and the machine's lock files.
-  std::map<std::string, std::string> Files() const {
-    std::map<std::string, std::string> out;
-    const std::filesystem::path settings = std::filesystem::path(root_) / "machine.conf";
-    const std::filesystem::path board = std::filesystem::path(root_) / ".changes";
-    const std::filesystem::path locks = std::filesystem::path(root_) / ".locks";
-    const std::filesystem::path counters = std::filesystem::path(root_) / ".counters";
-    for (const auto& e : std::filesystem::recursive_directory_iterator(root_)) {
-      if (!e.is_regular_file()) continue;
-      const std::string path = e.path().string();
-      if (path.size() >= 4 && path.compare(path.size() - 4, 4, ".LOG") == 0) continue;
-      if (e.path() == settings || e.path() == board || e.path().parent_path() == locks ||
-          e.path().parent_path() == counters)
-        continue;
-      out[path] = test_support::ReadFile(path);
-    }
-    return out;
-  }
-
   DriverContext* ctx_ = nullptr;
   std::array<uint8_t, kStatusBeforeBytes> before_{};
 };
