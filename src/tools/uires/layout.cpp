@@ -472,6 +472,10 @@ std::u16string ItemText(const DialogItemRecord& item) {
     default: break;
   }
   if (const char* t = FileDialogText(item.controlId)) return Wide(t);
+  if (item.kind == kRadio) {
+    std::u16string option = OptionName(item.controlId);
+    if (!option.empty()) return option;
+  }
   std::vector<std::string> w = WordsAfterArea(SymbolOf(item));
   size_t from = 0;
   for (size_t k = 0; k < w.size(); ++k)

@@ -67,6 +67,13 @@ std::u16string MessageText(const char* name) {
 
 }  // namespace
 
+std::u16string OptionName(DWORD option_id) {
+  const OptionNameTable& options = MdfGetOptionNameTable();
+  for (int16_t i = 0; i < options.count; ++i)
+    if (options.rows[i].optionId == option_id && options.rows[i].keyword) return OptionText(options.rows[i].keyword);
+  return u"";
+}
+
 std::map<DWORD, std::u16string> BuildStrings() {
   std::map<DWORD, std::u16string> s;
   // Option names: an option's name is the string whose id is the option

@@ -31,7 +31,12 @@ ControlClass ClassOfItem(const DialogItemRecord& item);
 // True for a dialog shown as a page of a property sheet (not a modal one).
 bool IsSheetPage(const DialogRecord& dialog);
 
-// The English text shown for an item, made from its symbol.
+// The name of an option id made from the option-name table ("A4" for
+// IDS_PAPERSIZE_A4); empty when no row has the id.
+std::u16string OptionName(DWORD option_id);
+
+// The English text shown for an item, made from its symbol; a radio
+// button shows the name of its option (its control id).
 std::u16string ItemText(const DialogItemRecord& item);
 
 // The laid-out template of a dialog of the table.
