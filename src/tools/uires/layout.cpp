@@ -46,8 +46,9 @@ enum Kind : uint16_t {
   kTree = 105,
 };
 
-// The buttons that draw their own face (the button caption table of the
-// pages and the buttons whose features carry icons).
+// The buttons that draw their own face: those of the pages' button caption
+// table and those whose features carry icons. Stand-in until the pages'
+// drawing services land with their caption table: then taken from there.
 constexpr uint16_t kOwnerDrawnButtons[] = {2002, 2003, 2037, 2038, 2079, 2080, 2096, 2097,
                                            2114, 2115, 2140, 2143, 2144, 2502, 2503};
 
