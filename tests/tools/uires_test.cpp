@@ -73,7 +73,7 @@ TEST(UiResourceTemplates, EveryItemHasAControlOfTheClassItsKindNeeds) {
     const DialogRecord& dialog = Table().rows[d];
     ui::DialogTemplate t = uires::BuildDialogTemplate(dialog);
     EXPECT_EQ(t.items.size(), dialog.itemCount) << Name(dialog);
-    EXPECT_FALSE(t.title.empty()) << Name(dialog);
+    EXPECT_FALSE(t.title.empty() || t.title.rfind(u"VPD_", 0) == 0) << Name(dialog) << " has no caption of its own";
     for (uint32_t k = 0; k < dialog.itemCount; ++k, ++items) {
       const DialogItemRecord& item = dialog.items[k];
       const ui::DialogItemTemplate* c = Control(t, item.controlId);
@@ -90,6 +90,25 @@ TEST(UiResourceTemplates, EveryItemHasAControlOfTheClassItsKindNeeds) {
     }
   }
   EXPECT_EQ(items, 765u);
+}
+
+// A button whose feature carries icons draws them on its own face.
+TEST(UiResourceTemplates, ButtonsWithIconsDrawTheirOwnFace) {
+  const OptionNameTable& options = MdfGetOptionNameTable();
+  size_t seen = 0;
+  for (int16_t d = 0; d < Table().count; ++d) {
+    const DialogRecord& dialog = Table().rows[d];
+    ui::DialogTemplate t = uires::BuildDialogTemplate(dialog);
+    for (uint32_t k = 0; k < dialog.itemCount; ++k) {
+      const DialogItemRecord& item = dialog.items[k];
+      bool icons = false;
+      for (int16_t o = 0; o < options.count; ++o) icons |= item.kind == 21 && options.rows[o].featureKey == item.symbol;
+      if (!icons) continue;
+      ++seen;
+      EXPECT_EQ(Control(t, item.controlId)->style & BS_TYPEMASK, DWORD(BS_OWNERDRAW)) << item.controlId;
+    }
+  }
+  EXPECT_EQ(seen, 13u);
 }
 
 struct Box {
