@@ -185,7 +185,7 @@ const std::vector<DWORD>& NamedStringIds() {
     for (DWORD id = 109; id <= 118; ++id) v.push_back(id);   // user paper sizes
     for (DWORD id = 29; id <= 37; ++id) v.push_back(id);     // output bins
     for (DWORD id = 50017; id <= 50025; ++id) v.push_back(id);
-    for (DWORD id = 5001; id <= 5009; ++id) v.push_back(id); // sheet and file-dialog titles
+    for (DWORD id : {5001, 5002, 5003, 5004, 5008, 5009}) v.push_back(id);  // sheet and file-dialog titles
     for (DWORD id = 2501; id <= 2516; ++id) v.push_back(id); // tips
     for (DWORD id = 10011; id <= 10060; ++id)
       if (id != 10014 && id != 10015 && id != 10020 && id != 10035 && id != 10039 && id != 10040 && id != 10042 &&

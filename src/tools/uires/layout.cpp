@@ -243,6 +243,15 @@ struct Layout {
     }
   }
 
+  // The companions after a control ending at x + cx: a spin button right
+  // beside a narrow edit, a "..." button at the end of the row.
+  void PlaceTail(std::vector<Placed>* tail, int16_t x, int16_t cx, Block* b) const {
+    for (Placed& p : *tail) {
+      if ((Item(p.index).kind == kSpin || Item(p.index).kind == kSpin2) && x + cx < p.x) p.x = int16_t(x + cx);
+      b->controls.push_back(p);
+    }
+  }
+
   bool Follows(size_t i, uint16_t kind) const { return i < d.itemCount && !used[i] && Item(i).kind == kind; }
 
   // A row beginning at item i of the list; the items it takes are marked.
@@ -283,7 +292,7 @@ struct Layout {
       std::vector<Placed> tail = take_companions(Item(c).controlId);
       int16_t cx = Item(c).kind == kNumEdit ? std::min<int16_t>(40, int16_t(right - x)) : int16_t(right - x);
       b.controls.push_back({c, x, 0, cx, 12, u""});
-      for (Placed& p : tail) b.controls.push_back(p);
+      PlaceTail(&tail, x, cx, &b);
       b.height = 12;
       // A slider that sets the same value: on its own line under the control.
       if (next_is(kDrawnSlider) || next_is(kSlider) || next_is(kTrackbar)) {
@@ -311,7 +320,7 @@ struct Layout {
       tail = take_companions(item.controlId);
     if (!tail.empty()) cx = std::min<int16_t>(cx, int16_t(right - x));
     b.controls.push_back({i, x, 0, cx, h, text});
-    for (Placed& p : tail) b.controls.push_back(p);
+    PlaceTail(&tail, x, cx, &b);
     b.height = h;
     return b;
   }
