@@ -277,3 +277,41 @@ TEST(Format, WindowsRulesFromAnArgumentList) {
 }
 
 }  // namespace
+
+// The frame fits the largest page, as the common property sheets size it:
+// a page larger than the standard page area widens and lengthens the sheet
+// and moves its buttons below the page; smaller pages keep the standard frame.
+TEST_F(Sheets, TheFrameFitsItsLargestPage) {
+  ui::DialogTemplate big;
+  big.cx = 400;
+  big.cy = 260;
+  big.items = {Item(u"BUTTON", 100, BS_AUTOCHECKBOX | WS_TABSTOP, u"Option")};
+  std::vector<uint8_t> big_bytes = ui::EncodeDialogTemplate(big);
+  PROPSHEETPAGEW p{};
+  p.dwSize = sizeof p;
+  p.dwFlags = PSP_DLGINDIRECT;
+  p.pResource = big_bytes.data();
+  p.pfnDlgProc = PageProc;
+  p.lParam = LPARAM("big");
+  struct Seen {
+    RECT frame{}, page{}, ok{};
+  };
+  auto measure = [](HWND sheet, Seen* s) {
+    SendMessageW(sheet, PSM_SETCURSEL, 1, 0);
+    GetWindowRect(sheet, &s->frame);
+    GetWindowRect(HWND(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)), &s->page);
+    GetWindowRect(GetDlgItem(sheet, IDOK), &s->ok);
+    return false;
+  };
+  Seen with_big, standard;
+  Run({Page("a"), CreatePropertySheetPageW(&p)}, [&](HWND sheet) { return measure(sheet, &with_big); });
+  Run({Page("a"), Page("b")}, [&](HWND sheet) { return measure(sheet, &standard); });
+  // 1 dialog unit is 1.5 pixels across and 1.625 down.
+  EXPECT_EQ(standard.frame.right - standard.frame.left, 252 * 6 / 4);
+  EXPECT_EQ(standard.frame.bottom - standard.frame.top, 218 * 13 / 8);
+  EXPECT_EQ(with_big.frame.right - with_big.frame.left, 408 * 6 / 4);
+  EXPECT_LE(with_big.page.right, with_big.frame.right);
+  EXPECT_LE(with_big.page.bottom, with_big.ok.top) << "the buttons lie below the page";
+  EXPECT_LE(with_big.ok.bottom, with_big.frame.bottom);
+  EXPECT_LE(with_big.ok.right, with_big.frame.right);
+}

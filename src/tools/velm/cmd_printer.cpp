@@ -29,12 +29,17 @@
 #include "velm/os.h"
 #include "velm/paths.h"
 #include "velm/resources.h"
+#include "velm/setting_ids.h"
+#include "velm/settings.h"
 #include "velm/spooler.h"
 
 namespace {
 
 constexpr const char* kDefaultDriverName = "VELM Driver";
 constexpr const char16_t* kHelpFileName = u"VELMus.hlp";
+// The UI resource module the build makes beside this program: English.
+constexpr const char* kUiModuleBuilt = "VELMUIus.dll";
+constexpr uint32_t kEnglish = 1;  // language id of the code "us"
 
 // The driver's files as the build leaves them beside this program, and
 // their names in the driver directory.
@@ -95,6 +100,32 @@ std::string ProgramDir() {
 std::string BaseName(const std::string& path) {
   size_t slash = path.find_last_of('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Installs the UI resource module the build made under the name by which
+// the driver finds the module of its language: the model's UI resource
+// module name with the code of English before its extension. A model that
+// names no UI resource module needs none.
+bool InstallUiModule(HANDLE printer, const std::string& from, std::string* why) {
+  std::string bytes;
+  if (!ReadHost(from + "/" + kUiModuleBuilt, &bytes)) {
+    *why = "the UI resource module is missing: " + from + "/" + kUiModuleBuilt;
+    return false;
+  }
+  DriverContext* ctx = CtxOpenKind(printer, printer, 0, kOpenEntryPoint);
+  if (!ctx) {
+    *why = "cannot open a context (model missing or not compiled)";
+    return false;
+  }
+  OptSetValueById(ctx, setting::vdmLanguageID, kEnglish);
+  std::u16string path = PathGetUiResourceDll(ctx);
+  CtxCloseAs(ctx, kCloseDestroy);
+  if (path.empty() || path.back() == u'\\') return true;
+  if (!Install(path, bytes, why)) {
+    *why = "cannot copy " + plat::ToUtf8(path) + " (" + *why + ")";
+    return false;
+  }
+  return true;
 }
 
 int Add(const velm_cli::Args& args) {
@@ -159,9 +190,14 @@ int Add(const velm_cli::Args& args) {
   if (!OpenPrinterW(wname.data(), &h, nullptr)) return Fail("add", "cannot open the new printer");
   CommonProcessAttach(nullptr);
   PathCreateDataDir();
+  std::string ui_why;
+  bool ui_module = InstallUiModule(h, from, &ui_why);
   bool described = velm_cli::DeviceCreateFromModel(h, name, &why);
   CommonProcessDetach();
   ClosePrinter(h);
+  // The printer is there either way; without its UI resource module the
+  // pages show no texts.
+  if (!ui_module) std::fprintf(stderr, "velm printer add: warning: %s\n", ui_why.c_str());
   // The printer is there either way; without a description its device
   // query fails until "velm device set" gives one.
   if (!described) std::fprintf(stderr, "velm printer add: warning: no device description for %s: %s\n", name.c_str(),

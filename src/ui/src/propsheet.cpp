@@ -38,6 +38,18 @@ LRESULT Notify(HWND page, HWND sheet, UINT code, LPARAM param) {
   return SendMessageW(page, WM_NOTIFY, 0, LPARAM(&n));
 }
 
+// The page's template: in memory, or the module's template by id.
+std::optional<ui::DialogTemplate> PageTemplate(const PropSheetPage* p) {
+  if (p->page.dwFlags & PSP_DLGINDIRECT)
+    return ui::DecodeDialogTemplate(p->template_bytes.data(), p->template_bytes.size());
+  if (!IS_INTRESOURCE(p->page.pszTemplate)) return std::nullopt;
+  size_t size = 0;
+  const void* bytes = plat::FindModuleResource(p->page.hInstance, RT_DIALOG,
+                                               DWORD(reinterpret_cast<uintptr_t>(p->page.pszTemplate)), &size);
+  if (!bytes) return std::nullopt;
+  return ui::DecodeDialogTemplate(bytes, size);
+}
+
 // Makes the page's window; false when the page refuses (its callback
 // answers 0 to PSPCB_CREATE) or its template cannot be built.
 bool MakePage(Sheet* s, size_t i) {
@@ -46,19 +58,9 @@ bool MakePage(Sheet* s, size_t i) {
   if ((p->page.dwFlags & PSP_USECALLBACK) && p->page.pfnCallback &&
       !p->page.pfnCallback(nullptr, PSPCB_CREATE, &p->page))
     return false;
-  ui::DialogTemplate t;
-  if (p->page.dwFlags & PSP_DLGINDIRECT) {
-    auto d = ui::DecodeDialogTemplate(p->template_bytes.data(), p->template_bytes.size());
-    if (!d) return false;
-    t = *d;
-  } else {
-    size_t size = 0;
-    const void* bytes = plat::FindModuleResource(
-        p->page.hInstance, RT_DIALOG, DWORD(reinterpret_cast<uintptr_t>(p->page.pszTemplate)), &size);
-    auto d = bytes ? ui::DecodeDialogTemplate(bytes, size) : std::nullopt;
-    if (!d) return false;
-    t = *d;
-  }
+  auto d = PageTemplate(p);
+  if (!d) return false;
+  ui::DialogTemplate t = std::move(*d);
   t.style = (t.style & ~(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE)) | WS_CHILD | DS_CONTROL;
   t.x = 4;
   t.y = 14;
@@ -284,23 +286,34 @@ INT_PTR PropertySheetW(const PROPSHEETHEADERW* header) {
   if (header->dwFlags & PSH_PROPTITLE) caption += u" Properties";
   ui::DialogTemplate t;
   t.title = caption;
-  t.cx = 252;
-  t.cy = 218;
-  auto button = [](INT id, const char16_t* text, int16_t x, DWORD extra) {
+  // The frame fits the largest page, as the common property sheets size
+  // it; pages smaller than the standard page area keep the standard frame.
+  int16_t page_cx = 244, page_cy = 182;
+  for (HPROPSHEETPAGE p : s.pages) {
+    if (auto d = PageTemplate(p)) {
+      page_cx = std::max(page_cx, d->cx);
+      page_cy = std::max(page_cy, d->cy);
+    }
+  }
+  t.cx = int16_t(page_cx + 8);
+  const int16_t button_y = int16_t(14 + page_cy + 4);
+  t.cy = int16_t(button_y + 18);
+  auto button = [button_y](INT id, const char16_t* text, int16_t x, DWORD extra) {
     ui::DialogItemTemplate b;
     b.class_name = u"BUTTON";
     b.text = text;
     b.id = int16_t(id);
     b.style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | extra;
     b.x = x;
-    b.y = 200;
+    b.y = button_y;
     b.cx = 50;
     b.cy = 14;
     return b;
   };
-  t.items.push_back(button(IDOK, u"OK", 88, BS_DEFPUSHBUTTON));
-  t.items.push_back(button(IDCANCEL, u"Cancel", 142, BS_PUSHBUTTON));
-  if (!(header->dwFlags & PSH_NOAPPLYNOW)) t.items.push_back(button(IDC_SHEET_APPLY, u"&Apply", 196, WS_DISABLED));
+  t.items.push_back(button(IDOK, u"OK", int16_t(t.cx - 164), BS_DEFPUSHBUTTON));
+  t.items.push_back(button(IDCANCEL, u"Cancel", int16_t(t.cx - 110), BS_PUSHBUTTON));
+  if (!(header->dwFlags & PSH_NOAPPLYNOW))
+    t.items.push_back(button(IDC_SHEET_APPLY, u"&Apply", int16_t(t.cx - 56), WS_DISABLED));
   auto bytes = ui::EncodeDialogTemplate(t);
 
   HWND owner = header->hwndParent ? GetAncestor(header->hwndParent, 2) : nullptr;

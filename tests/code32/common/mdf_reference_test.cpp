@@ -105,7 +105,7 @@ TEST_F(ReferenceModel, EveryFeatureRecordIsTaken) {
 
 TEST_F(ReferenceModel, HeaderDllNamesAndVersion) {
   EXPECT_EQ(std::u16string(ctx_->header->fileVersion), u"3.62");
-  EXPECT_EQ(std::u16string(ctx_->header->uiResDllName), u"VELMUI");
+  EXPECT_EQ(std::u16string(ctx_->header->uiResDllName), u"VELMUIus.dll");
   EXPECT_EQ(std::u16string(ctx_->header->excDepDllName), u"VELMEXC.DLL");
 }
 

@@ -1,0 +1,665 @@
+// Dialog templates made from the dialog table: the window class each
+// control kind needs, the English text of each item, and a layout that a
+// person can read: labels beside their controls, group boxes around the
+// controls they name, columns that fill the page, the dialog's own buttons
+// in a bar at the bottom, nothing overlapping.
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <string>
+
+#include "uires.h"
+#include "velm/dialog_blocks.h"
+#include "velm/dialogs.h"
+#include "velm/names.h"
+
+namespace uires {
+namespace {
+
+// ---- styles the window layer does not name ----
+constexpr DWORD kListMultiColumn = 0x0200;  // LBS_MULTICOLUMN
+
+// Control kinds (the control-kind table's keys).
+enum Kind : uint16_t {
+  kStatic = 1,
+  kPicture = 2,
+  kIcon = 3,
+  kGroup = 4,
+  kButton = 21,
+  kCheck = 22,
+  kSpin = 23,
+  kRadio = 41,
+  kList = 42,
+  kCombo = 43,
+  kOwnerList = 47,
+  kIconCombo = 48,
+  kCheckList = 49,
+  kPresetList = 50,
+  kTextEdit = 61,
+  kTextEdit2 = 62,
+  kNumEdit = 63,
+  kSpin2 = 81,
+  kSlider = 82,
+  kDrawnSlider = 84,
+  kTrackbar = 85,
+  kTab = 104,
+  kTree = 105,
+};
+
+// The buttons that draw their own face: those of the pages' button caption
+// table and those whose features carry icons. Stand-in until the pages'
+// drawing services land with their caption table: then taken from there.
+constexpr uint16_t kOwnerDrawnButtons[] = {2002, 2003, 2037, 2038, 2079, 2080, 2096, 2097,
+                                           2114, 2115, 2140, 2143, 2144, 2502, 2503};
+
+bool IsDialogButton(uint16_t id) { return id == 1 || id == 2 || id == 6 || id == 7 || id == 8 || id == 9; }
+
+std::string SymbolOf(const DialogItemRecord& item) {
+  const UiSymbolRow* row = MdfFindFeatureByKey(item.symbol);
+  return row && row->name ? row->name : "";
+}
+
+std::vector<std::string> Split(const std::string& s) {
+  std::vector<std::string> out;
+  size_t start = 0;
+  while (start <= s.size()) {
+    size_t end = s.find('_', start);
+    if (end == std::string::npos) end = s.size();
+    if (end > start) out.push_back(s.substr(start, end - start));
+    start = end + 1;
+  }
+  return out;
+}
+
+// The words of a symbol after its area: VPD_IDC_BASIC_STATIC_PAPERSIZE gives
+// {STATIC, PAPERSIZE}; the area word is the one after VPD_IDC_.
+std::vector<std::string> WordsAfterArea(const std::string& symbol) {
+  std::vector<std::string> t = Split(symbol);
+  size_t skip = 0;
+  if (t.size() > 1 && t[0] == "VPD" && (t[1] == "IDC" || t[1] == "IDD")) skip = 3;
+  else if (!t.empty() && t[0] == "VPD") skip = 1;
+  if (skip > t.size()) skip = t.size();
+  return std::vector<std::string>(t.begin() + long(skip), t.end());
+}
+
+bool IsControlWord(const std::string& w) {
+  static const char* const kWords[] = {"STATIC", "CHOICE", "EDIT",   "BUTTON", "BMP",    "GROUP",    "SPIN",
+                                       "SCROLLBAR", "SELECT", "STATUS", "ICONLIST", "RADIO", "ADDRESSLIST"};
+  for (const char* k : kWords)
+    if (w == k) return true;
+  return false;
+}
+
+// English words for the words of the symbols.
+const char* WordText(const std::string& w) {
+  static const struct {
+    const char* word;
+    const char* text;
+  } kWords[] = {
+      {"PAPERSIZE", "Paper size"},   {"SOURCETRAY", "Paper source"}, {"MEDIATYPE", "Media type"},
+      {"PRINTSIZE", "Print size"},   {"PRINTTYPE", "Print type"},    {"PRESETNAME", "Preset name"},
+      {"PRESETSAVE", "Save preset"}, {"PRESETHELP", "Comment"},      {"MAINTENANCE", "Presets"},
+      {"COLOR", "Colour"},           {"OUTPUT", "Output tray"},      {"DEFAULT", "Restore Defaults"},
+      {"NUP", "N-up"},               {"CENTERING", "Centre on page"}, {"MARKPAPER", "Separator sheets"},
+      {"COVER", "Cover sheets"},     {"MULTITRAY", "Bypass tray"},   {"LCTTRAY", "Large capacity tray"},
+      {"MANUALTRAY", "Manual feed"}, {"TOTALRAM", "Memory"},         {"OPTIONRAM", "Option memory"},
+      {"RAMTYPE", "Memory type"},    {"USERCODE", "User code"},      {"FREESIZE", "User paper size"},
+      {"PRINTPOST", "Output bins"},  {"PRINTAREA", "Print area"},    {"MIDFILES", "Intermediate files"},
+      {"SHOWTYPE", "Display style"}, {"EMFSPOOL", "EMF spooling"},   {"REVERSAL", "Reverse order"},
+      {"APPLICATIONSORT", "Collate in application"},                 {"JAMBACKUPOFF", "No jam recovery"},
+      {"TONERSAVE", "Toner save"},   {"TRAYNAME", "Name of bin"},    {"TELNO", "Telephone number"},
+      {"TELLINE", "Line"},           {"FONTSTYLE", "Font style"},    {"CHAR", "Text"},
+      {"REFERENCE", "Browse"},       {"OPAQUE", "Opaque"},           {"PAGE", "First page only"},
+      {"TILING", "Tile"},            {"MM", "(mm)"},                 {"INCH", "(inch)"},
+      {"MISC", ""},                  {"LENGTHRANGE", "Length range"}, {"WIDTHRANGE", "Width range"},
+      {"FACERANGE", "Front range"},  {"BACKRANGE", "Back range"},    {"TB", "top/bottom"},
+      {"PRINTER", "Printer"},        {"PRESET", "Preset"},           {"ICONLIST", "Presets"},
+      {"USERID", "User ID"},         {"PASSWORD", "Password"},       {"TTF", "TrueType font"},
+      {"DEVICEFONT", "Printer font"}, {"DEVICE", "Printer font"},    {"EMULATION", "Emulation"},
+      {"MOVEBACK", "Move up"},       {"MOVENEXT", "Move down"},      {"SAVE", "Save"},
+      {"RESTORE", "Restore"},        {"PRINTMODE", "Print mode"},    {"DTP", "DTP"},
+      {"CAD", "CAD"},                {"COLORBALANCEDOWN", "Less"},   {"COLORBALANCEUP", "More"},
+      {"HIDDEN", "Hidden"},          {"FUNC", "functions"},          {"ICM", "Colour management"},
+      {"CHARSTAMP", "Text stamp"},   {"IMAGESTAMP", "Image stamp"},  {"TRAYLOCK", "Lock trays"},
+      {"PORTLAIT", "Portrait"},      {"NEW", "New"},                 {"READ", "Open"},
+      {"DEL", "Delete"},             {"COPYRIGHT", "Copyright"},     {"ORVEK", ""},
+      {"MS", ""},                    {"VELM", "VELM"},               {"PUNCH", "Punch"},
+      {"STAPLE", "Staple"},          {"DUPLEX", "Duplex"},           {"ALL", "all"},
+  };
+  for (const auto& k : kWords)
+    if (w == k.word) return k.text;
+  return nullptr;
+}
+
+std::string Words(const std::vector<std::string>& words) {
+  std::string out;
+  for (std::string w : words) {
+    // PAPERSIZE2: a second control of the same setting.
+    std::string stem = w;
+    while (!stem.empty() && std::isdigit(static_cast<unsigned char>(stem.back()))) stem.pop_back();
+    if (stem != w && !stem.empty() && WordText(stem)) w = stem;
+    std::string text;
+    if (const char* known = WordText(w)) {
+      text = known;
+    } else {
+      text = w;
+      for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
+    }
+    if (text.empty()) continue;
+    if (!out.empty()) out += ' ';
+    out += text;
+  }
+  if (!out.empty()) out[0] = char(std::toupper(static_cast<unsigned char>(out[0])));
+  return out;
+}
+
+std::u16string Wide(const std::string& s) { return std::u16string(s.begin(), s.end()); }
+
+// The standard items of the file dialogs' templates.
+const char* FileDialogText(uint16_t id) {
+  switch (id) {
+    case 1090: return "File name:";
+    case 1088: return "Folders:";
+    case 1089: return "Files of type:";
+    case 1091: return "Drives:";
+    case 1037: return "Network...";
+    default: return nullptr;
+  }
+}
+
+bool IsValueControl(uint16_t kind) {
+  switch (kind) {
+    case kCombo: case kIconCombo: case kTextEdit: case kTextEdit2: case kNumEdit: case kList: case kOwnerList:
+    case kCheckList: case kTree: case kSlider: case kDrawnSlider: case kTrackbar:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsMultiLineEdit(const DialogItemRecord& item) {
+  if (item.kind != kTextEdit && item.kind != kTextEdit2) return false;
+  const auto* tag = static_cast<const int16_t*>(item.extraData);
+  if (tag && *tag == kCtlTagList) return true;
+  std::string s = SymbolOf(item);
+  return s.size() > 5 && s.compare(s.size() - 5, 5, "_HELP") == 0;
+}
+
+bool IsOwnerDrawnButton(uint16_t id) {
+  return std::find(std::begin(kOwnerDrawnButtons), std::end(kOwnerDrawnButtons), id) != std::end(kOwnerDrawnButtons);
+}
+
+// ---- layout ----
+constexpr int16_t kMargin = 6;
+constexpr int16_t kColumn = 150;  // width of a column
+constexpr int16_t kColumnGap = 8;
+constexpr int16_t kLabel = 62;    // width of a label beside its control
+constexpr int16_t kRowGap = 3;
+constexpr int16_t kGroupTop = 11, kGroupSide = 6, kGroupBottom = 4;
+constexpr int16_t kBarButton = 50, kBarHeight = 14;
+constexpr int16_t kPageWidth = 244, kPageHeight = 182;  // the standard page area
+constexpr int16_t kColumnHeight = 196;
+
+struct Placed {
+  size_t index;  // into the dialog's items
+  int16_t x, y, cx, cy;
+  std::u16string text;
+};
+
+// A block of placed controls with coordinates relative to its top left.
+struct Block {
+  std::vector<Placed> controls;
+  int16_t height = 0;
+};
+
+struct Layout {
+  const DialogRecord& d;
+  std::vector<bool> used;
+  explicit Layout(const DialogRecord& dialog) : d(dialog), used(dialog.itemCount, false) {}
+
+  const DialogItemRecord& Item(size_t i) const { return d.items[i]; }
+
+  int16_t PictureWidth(const DialogItemRecord& item) const {
+    if (item.controlId == 2039) return 120;
+    return SymbolOf(item).find("BMP_PRINTER") != std::string::npos ? 120 : 32;
+  }
+  int16_t PictureHeight(const DialogItemRecord& item) const {
+    if (item.controlId == 2039) return 84;
+    return SymbolOf(item).find("BMP_PRINTER") != std::string::npos ? 80 : 22;
+  }
+
+  // The height of a control of the kind alone on its row.
+  int16_t HeightOf(const DialogItemRecord& item) const {
+    switch (item.kind) {
+      case kPicture: return PictureHeight(item);
+      case kIcon: return 20;
+      case kButton: return 14;
+      case kStatic: return SymbolOf(item).find("HELP") != std::string::npos ? 20 : 10;
+      case kList: case kOwnerList: case kCheckList: case kTree: return 40;
+      case kPresetList: return 78;
+      case kTextEdit: case kTextEdit2: return IsMultiLineEdit(item) ? 40 : 12;
+      case kCheck: case kRadio: return 10;
+      default: return 12;
+    }
+  }
+
+  // The companions after a control ending at x + cx: a spin button right
+  // beside a narrow edit, a "..." button at the end of the row.
+  void PlaceTail(std::vector<Placed>* tail, int16_t x, int16_t cx, Block* b) const {
+    for (Placed& p : *tail) {
+      if ((Item(p.index).kind == kSpin || Item(p.index).kind == kSpin2) && x + cx < p.x) p.x = int16_t(x + cx);
+      b->controls.push_back(p);
+    }
+  }
+
+  bool Follows(size_t i, uint16_t kind) const { return i < d.itemCount && !used[i] && Item(i).kind == kind; }
+
+  // A row beginning at item i of the list; the items it takes are marked.
+  Block Row(const std::vector<size_t>& list, size_t* at, int16_t width) {
+    Block b;
+    size_t i = list[*at];
+    const DialogItemRecord& item = Item(i);
+    used[i] = true;
+    ++*at;
+    auto next_is = [&](uint16_t kind) { return *at < list.size() && Follows(list[*at], kind); };
+    int16_t x = 0, right = width;
+    // Trailing companions: a spin button of an edit, a "..." button.
+    auto take_companions = [&](uint16_t control) {
+      std::vector<Placed> tail;
+      if (next_is(kSpin) || next_is(kSpin2)) {
+        const DialogItemRecord& spin = Item(list[*at]);
+        if (spin.linkedControl == control || spin.linkedControl == 0) {
+          used[list[*at]] = true;
+          right = int16_t(right - 10);
+          tail.push_back({list[(*at)++], right, 0, 10, 12, u""});
+        }
+      }
+      if (next_is(kButton) && !IsDialogButton(Item(list[*at]).controlId)) {
+        used[list[*at]] = true;
+        right = int16_t(right - 18);
+        tail.push_back({list[(*at)++], int16_t(right + 2), 0, 16, 12, u"..."});
+      }
+      return tail;
+    };
+    if (item.kind == kStatic && *at < list.size() && !used[list[*at]] && IsValueControl(Item(list[*at]).kind) &&
+        !IsMultiLineEdit(Item(list[*at])) && Item(list[*at]).kind != kList && Item(list[*at]).kind != kOwnerList &&
+        Item(list[*at]).kind != kTree) {
+      // A label and its control on one row.
+      size_t c = list[(*at)++];
+      used[c] = true;
+      b.controls.push_back({i, 0, 1, kLabel - 2, 10, ItemText(item) + u":"});
+      x = kLabel;
+      std::vector<Placed> tail = take_companions(Item(c).controlId);
+      int16_t cx = Item(c).kind == kNumEdit ? std::min<int16_t>(40, int16_t(right - x)) : int16_t(right - x);
+      b.controls.push_back({c, x, 0, cx, 12, u""});
+      PlaceTail(&tail, x, cx, &b);
+      b.height = 12;
+      // A slider that sets the same value: on its own line under the control.
+      if (next_is(kDrawnSlider) || next_is(kSlider) || next_is(kTrackbar)) {
+        size_t s = list[(*at)++];
+        used[s] = true;
+        b.controls.push_back({s, kLabel, 14, int16_t(width - kLabel), 12, u""});
+        b.height = 26;
+      }
+      return b;
+    }
+    int16_t h = HeightOf(item);
+    std::u16string text;
+    switch (item.kind) {
+      case kStatic: case kGroup: case kButton: case kCheck: case kRadio: text = ItemText(item); break;
+      default: break;
+    }
+    int16_t cx = width;
+    if (item.kind == kPicture) cx = std::min(width, PictureWidth(item));
+    if (item.kind == kIcon) cx = 20;
+    if (item.kind == kButton) cx = std::min<int16_t>(width, int16_t(std::max<size_t>(60, text.size() * 4 + 12)));
+    if (item.kind == kNumEdit) cx = 40;
+    std::vector<Placed> tail;
+    if (item.kind == kNumEdit || item.kind == kCombo || item.kind == kIconCombo || item.kind == kCheck ||
+        item.kind == kTextEdit)
+      tail = take_companions(item.controlId);
+    if (!tail.empty()) cx = std::min<int16_t>(cx, int16_t(right - x));
+    b.controls.push_back({i, x, 0, cx, h, text});
+    PlaceTail(&tail, x, cx, &b);
+    b.height = h;
+    return b;
+  }
+
+  Block Rows(const std::vector<size_t>& list, int16_t width) {
+    Block all;
+    size_t at = 0;
+    while (at < list.size()) {
+      if (used[list[at]]) {
+        ++at;
+        continue;
+      }
+      Block r = Row(list, &at, width);
+      int16_t top = all.controls.empty() ? 0 : int16_t(all.height + kRowGap);
+      for (Placed p : r.controls) {
+        p.y = int16_t(p.y + top);
+        all.controls.push_back(p);
+      }
+      all.height = int16_t(top + r.height);
+    }
+    return all;
+  }
+
+  // The members of group box g: the items that name the group's word, the
+  // first radio list after the box, and the pictures that advance it.
+  std::vector<size_t> GroupMembers(size_t g, const std::vector<bool>& reserved) {
+    std::vector<std::string> gw = WordsAfterArea(SymbolOf(Item(g)));
+    std::string word;
+    for (size_t k = 0; k + 1 < gw.size(); ++k)
+      if (gw[k] == "GROUP") word = gw[k + 1];
+    std::vector<size_t> members;
+    auto free_item = [&](size_t i) {
+      return i != g && !reserved[i] && Item(i).kind != kGroup && !IsDialogButton(Item(i).controlId) &&
+             std::find(members.begin(), members.end(), i) == members.end();
+    };
+    if (!word.empty()) {
+      for (size_t i = 0; i < d.itemCount; ++i) {
+        if (!free_item(i)) continue;
+        std::vector<std::string> w = WordsAfterArea(SymbolOf(Item(i)));
+        for (size_t k = 1; k < w.size(); ++k)
+          if (w[k].find(word) == 0) {
+            members.push_back(i);
+            break;
+          }
+      }
+    }
+    uint16_t radio_symbol = 0;
+    for (size_t i = g + 1; i < d.itemCount && Item(i).kind != kGroup; ++i)
+      if (Item(i).kind == kRadio && free_item(i)) {
+        radio_symbol = Item(i).symbol;
+        break;
+      }
+    if (radio_symbol) {
+      std::vector<uint16_t> ids;
+      for (size_t i = 0; i < d.itemCount; ++i)
+        if (Item(i).kind == kRadio && Item(i).symbol == radio_symbol && free_item(i)) {
+          members.push_back(i);
+          ids.push_back(Item(i).controlId);
+        }
+      for (size_t i = 0; i < d.itemCount; ++i)
+        if (Item(i).kind == kPicture && free_item(i) &&
+            (Item(i).linkedControl == radio_symbol ||
+             std::find(ids.begin(), ids.end(), Item(i).linkedControl) != ids.end()))
+          members.push_back(i);
+    }
+    std::sort(members.begin(), members.end());
+    return members;
+  }
+};
+
+// A unit of a column: a block, or a group box with its block inside.
+struct Unit {
+  Block block;
+  int16_t width;
+};
+
+// The captions of the dialogs: the tab texts of the pages and the titles
+// of the dialogs.
+const char* DialogCaption(uint16_t id) {
+  static const struct {
+    uint16_t id;
+    const char* caption;
+  } kCaptions[] = {
+      {1001, "Presets"},         {1002, "Basic"},              {1003, "Layout"},
+      {1004, "Finishing"},       {1005, "Others"},             {1006, "Print Quality"},
+      {1010, "Initial Settings"}, {1011, "Installed Options"}, {1009, "TrueType Fonts"},
+      {1008, "User Code"},       {1015, "Output Bins"},        {1007, "Preset Maintenance"},
+      {1012, "Rotation"},        {1014, "Sort"},               {1013, "Unit"},
+      {1016, "Job Action"},      {1017, "User Paper Size"},    {1018, "Scale"},
+      {1019, "Print Type"},      {1020, "Status"},             {1021, "Quality Settings"},
+      {4004, "TrueType Fonts"},  {1029, "Other Settings"},     {1022, "Text Stamp"},
+      {1023, "Image Stamp"},     {1024, "Margin"},             {1030, "Cover Sheets"},
+      {1031, "Separator Sheets"}, {1034, "Remote Destination"}, {1035, "Address List"},
+      {1036, "Colour Management"}, {1037, "Overlay"},          {1065, "Hidden Functions"},
+      {1032, "Save Preset"},     {1033, "Save User Settings"}, {1025, "About"},
+      {1026, "Change User Code"}, {1027, "Enter User Code"},   {1028, "Confirm User Code"},
+      {4005, "Enter Password"},  {4006, "Please Wait"},        {4001, "Open"},
+      {4002, "Settings File"},   {4003, "Select File"},        {4007, "Save Overlay"},
+      {4008, "Select Overlay"},  {4015, "Intermediate Files"},
+  };
+  for (const auto& c : kCaptions)
+    if (c.id == id) return c.caption;
+  return nullptr;
+}
+
+}  // namespace
+
+ControlClass ClassOfItem(const DialogItemRecord& item) {
+  constexpr DWORD kTabStop = WS_TABSTOP;
+  switch (item.kind) {
+    case kStatic: return {u"STATIC", SS_LEFT};
+    case kPicture: return {u"STATIC", SS_BITMAP | SS_NOTIFY};
+    case kIcon: return {u"STATIC", SS_ICON | SS_NOTIFY};
+    case kGroup: return {u"BUTTON", BS_GROUPBOX};
+    case kButton:
+      if (item.controlId == 1) return {u"BUTTON", BS_DEFPUSHBUTTON | kTabStop};
+      return {u"BUTTON", (IsOwnerDrawnButton(item.controlId) ? BS_OWNERDRAW : BS_PUSHBUTTON) | kTabStop};
+    case kCheck: return {u"BUTTON", BS_AUTOCHECKBOX | kTabStop};
+    case kRadio: return {u"BUTTON", BS_AUTORADIOBUTTON};
+    case kList: return {u"LISTBOX", LBS_NOTIFY | WS_VSCROLL | WS_BORDER | kTabStop};
+    case kCombo: return {u"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL | kTabStop};
+    case kOwnerList:
+    case kCheckList:
+      return {u"LISTBOX", LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | WS_VSCROLL | WS_BORDER | kTabStop};
+    case kIconCombo: return {u"COMBOBOX", CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS | WS_VSCROLL | kTabStop};
+    case kPresetList:
+      return {u"LISTBOX", LBS_NOTIFY | LBS_OWNERDRAWFIXED | kListMultiColumn | WS_HSCROLL | WS_BORDER | kTabStop};
+    case kTextEdit:
+    case kTextEdit2:
+      if (IsMultiLineEdit(item)) return {u"EDIT", ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_BORDER | kTabStop};
+      return {u"EDIT", ES_AUTOHSCROLL | WS_BORDER | kTabStop};
+    case kNumEdit: return {u"EDIT", ES_AUTOHSCROLL | WS_BORDER | kTabStop};
+    // A spin button is a vertical scroll bar beside its edit.
+    case kSpin: case kSpin2: return {u"SCROLLBAR", SBS_VERT};
+    case kSlider: case kDrawnSlider: return {u"SCROLLBAR", SBS_HORZ | kTabStop};
+    // The layer has no trackbar (msctls_trackbar32), tab control
+    // (SysTabControl32) or tree view (SysTreeView32): the nearest classes
+    // it has stand for them, a horizontal scroll bar, a static frame and a
+    // list box.
+    case kTrackbar: return {u"SCROLLBAR", SBS_HORZ | kTabStop};
+    case kTab: return {u"STATIC", SS_LEFT | WS_BORDER};
+    case kTree: return {u"LISTBOX", LBS_NOTIFY | WS_VSCROLL | WS_BORDER | kTabStop};
+    default: return {u"STATIC", SS_LEFT};
+  }
+}
+
+bool IsSheetPage(const DialogRecord& dialog) {
+  return (dialog.flags & (kDlgDocumentSheet | kDlgDeviceSheet | kDlgPresetSheet | kDlgUserSheet)) != 0;
+}
+
+std::u16string ItemText(const DialogItemRecord& item) {
+  switch (item.controlId) {
+    case 1: return u"OK";
+    case 2: return u"Cancel";
+    case 6: return u"Yes";
+    case 7: return u"No";
+    case 8: return u"Close";
+    case 9: return u"Help";
+    default: break;
+  }
+  if (const char* t = FileDialogText(item.controlId)) return Wide(t);
+  if (item.kind == kRadio) {
+    std::u16string option = OptionName(item.controlId);
+    if (!option.empty()) return option;
+  }
+  std::vector<std::string> w = WordsAfterArea(SymbolOf(item));
+  size_t from = 0;
+  for (size_t k = 0; k < w.size(); ++k)
+    if (IsControlWord(w[k])) from = k + 1;
+  if (from == 0 && w.size() > 1) from = 1;  // VPD_IDC_PRINTQUALITY_HELP: the area itself is no text
+  std::vector<std::string> rest(w.begin() + long(std::min(from, w.size())), w.end());
+  std::string text = Words(rest);
+  if (text.empty()) text = Words(w);
+  return Wide(text);
+}
+
+ui::DialogTemplate BuildDialogTemplate(const DialogRecord& d) {
+  Layout l(d);
+  const size_t n = d.itemCount;
+  // The dialog's own buttons, for the bar at the bottom.
+  std::vector<size_t> bar_left, bar_right;
+  std::vector<bool> reserved(n, false);
+  for (size_t i = 0; i < n; ++i) {
+    const DialogItemRecord& it = d.items[i];
+    std::string s = SymbolOf(it);
+    if (it.kind == kButton && IsDialogButton(it.controlId)) bar_right.push_back(i);
+    else if (it.kind == kButton && s.size() > 15 && s.compare(s.size() - 15, 15, "_BUTTON_DEFAULT") == 0)
+      bar_left.push_back(i);
+    else continue;
+    reserved[i] = true;
+    l.used[i] = true;
+  }
+  // Group boxes and their members; everything else flows in item order.
+  std::vector<Unit> units;
+  std::vector<std::vector<size_t>> members(n);
+  for (size_t i = 0; i < n; ++i) {
+    if (d.items[i].kind != kGroup) continue;
+    members[i] = l.GroupMembers(i, reserved);
+    for (size_t m : members[i]) reserved[m] = true;
+  }
+  std::vector<size_t> flow;
+  auto flush_flow = [&] {
+    if (flow.empty()) return;
+    Block b = l.Rows(flow, kColumn);
+    // Split the rows of a long run into units of whole rows.
+    Unit u{Block{}, kColumn};
+    int16_t base = 0;
+    for (size_t k = 0; k < b.controls.size(); ++k) {
+      Placed p = b.controls[k];
+      if (!u.block.controls.empty() && p.y != b.controls[k - 1].y && p.y - base > 40) {
+        u.block.height = int16_t(p.y - kRowGap - base);
+        units.push_back(u);
+        u = Unit{Block{}, kColumn};
+        base = p.y;
+      }
+      p.y = int16_t(p.y - base);
+      u.block.height = std::max<int16_t>(u.block.height, int16_t(p.y + p.cy));
+      u.block.controls.push_back(p);
+    }
+    if (!u.block.controls.empty()) units.push_back(u);
+    flow.clear();
+  };
+  for (size_t i = 0; i < n; ++i) {
+    if (l.used[i]) continue;
+    if (d.items[i].kind == kGroup) {
+      flush_flow();
+      l.used[i] = true;
+      Block inner = l.Rows(members[i], int16_t(kColumn - 2 * kGroupSide));
+      Unit u{Block{}, kColumn};
+      int16_t h = int16_t(kGroupTop + inner.height + kGroupBottom);
+      if (inner.controls.empty()) h = 20;
+      u.block.controls.push_back({i, 0, 0, kColumn, h, ItemText(d.items[i])});
+      for (Placed p : inner.controls) {
+        p.x = int16_t(p.x + kGroupSide);
+        p.y = int16_t(p.y + kGroupTop);
+        u.block.controls.push_back(p);
+      }
+      u.block.height = h;
+      units.push_back(u);
+      continue;
+    }
+    if (reserved[i]) continue;  // a member of a later group box
+    flow.push_back(i);
+  }
+  flush_flow();
+  // Items left over (members of no box that flowed past): none expected,
+  // but none is lost either.
+  for (size_t i = 0; i < n; ++i)
+    if (!l.used[i]) flow.push_back(i);
+  flush_flow();
+
+  // Columns: as few as hold every unit within the column height.
+  int16_t tallest = 0, total = 0;
+  for (const Unit& u : units) {
+    tallest = std::max(tallest, u.block.height);
+    total = int16_t(total + u.block.height + 6);
+  }
+  int16_t limit = std::max<int16_t>(tallest, std::min<int16_t>(kColumnHeight, total));
+  std::vector<int16_t> column_of(units.size(), 0), top_of(units.size(), 0);
+  int16_t columns = 1, column_height = 0;
+  for (;;) {
+    int16_t col = 0, y = 0, deepest = 0;
+    for (size_t k = 0; k < units.size(); ++k) {
+      if (y > 0 && y + units[k].block.height > limit) {
+        ++col;
+        y = 0;
+      }
+      column_of[k] = col;
+      top_of[k] = y;
+      y = int16_t(y + units[k].block.height + 6);
+      deepest = std::max<int16_t>(deepest, int16_t(y - 6));
+    }
+    columns = int16_t(col + 1);
+    column_height = deepest;
+    if (columns <= 3 || limit >= 400) break;
+    limit = int16_t(limit + 12);
+  }
+
+  ui::DialogTemplate t;
+  const char* caption = DialogCaption(d.dialogId);
+  t.title = Wide(caption ? caption : (d.name ? d.name : ""));
+  if (IsSheetPage(d)) t.style = WS_CHILD | WS_CAPTION;
+  int16_t content_cx = int16_t(columns * kColumn + (columns - 1) * kColumnGap);
+  int16_t bar_y = int16_t(kMargin + column_height + 8);
+  bool bar = !bar_left.empty() || !bar_right.empty();
+  t.cx = int16_t(2 * kMargin + content_cx);
+  t.cy = int16_t(bar ? bar_y + kBarHeight + kMargin : kMargin + column_height + kMargin);
+  int16_t bar_needed = int16_t(2 * kMargin + (bar_left.size() * 74) + bar_right.size() * (kBarButton + 4));
+  t.cx = std::max(t.cx, bar_needed);
+  if (IsSheetPage(d)) {
+    t.cx = std::max(t.cx, kPageWidth);
+    t.cy = std::max(t.cy, kPageHeight);
+    if (bar) bar_y = int16_t(t.cy - kMargin - kBarHeight);
+  }
+
+  std::vector<Placed> all;
+  for (size_t k = 0; k < units.size(); ++k) {
+    int16_t x0 = int16_t(kMargin + column_of[k] * (kColumn + kColumnGap));
+    int16_t y0 = int16_t(kMargin + top_of[k]);
+    for (Placed p : units[k].block.controls) {
+      p.x = int16_t(p.x + x0);
+      p.y = int16_t(p.y + y0);
+      all.push_back(p);
+    }
+  }
+  int16_t x = kMargin;
+  for (size_t i : bar_left) {
+    all.push_back({i, x, bar_y, 70, kBarHeight, ItemText(d.items[i])});
+    x = int16_t(x + 74);
+  }
+  x = int16_t(t.cx - kMargin - int16_t(bar_right.size()) * (kBarButton + 4) + 4);
+  for (size_t i : bar_right) {
+    all.push_back({i, x, bar_y, kBarButton, kBarHeight, ItemText(d.items[i])});
+    x = int16_t(x + kBarButton + 4);
+  }
+
+  // In item order, so that the tab order and the dispatch order agree.
+  std::sort(all.begin(), all.end(), [](const Placed& a, const Placed& b) { return a.index < b.index; });
+  uint16_t last_radio_symbol = 0;
+  for (const Placed& p : all) {
+    const DialogItemRecord& it = d.items[p.index];
+    ControlClass cls = ClassOfItem(it);
+    ui::DialogItemTemplate c;
+    c.class_name = cls.name;
+    c.text = p.text;
+    c.style = WS_CHILD | WS_VISIBLE | cls.style;
+    // A radio list is one group: its first button starts it and takes the
+    // tab; every other control starts a group of its own.
+    if (it.kind != kRadio || it.symbol != last_radio_symbol) c.style |= WS_GROUP;
+    if (it.kind == kRadio && it.symbol != last_radio_symbol) c.style |= WS_TABSTOP;
+    last_radio_symbol = it.kind == kRadio ? it.symbol : 0;
+    c.id = int16_t(it.controlId);
+    c.x = p.x;
+    c.y = p.y;
+    c.cx = p.cx;
+    c.cy = p.cy;
+    t.items.push_back(std::move(c));
+  }
+  return t;
+}
+
+}  // namespace uires

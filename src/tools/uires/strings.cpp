@@ -1,0 +1,108 @@
+// The strings of the UI resource module: the texts written by hand
+// (strings_us.inc), the option names made from the option-name table, and
+// tips and messages of items that have no hand-written text, made from the
+// items' own texts, so that every id the driver loads has a string.
+#include <cctype>
+#include <string>
+
+#include "uires.h"
+#include "velm/dialogs.h"
+#include "velm/names.h"
+
+namespace uires {
+namespace {
+
+struct HandText {
+  DWORD id;
+  const char16_t* text;
+};
+constexpr HandText kHandTexts[] = {
+#include "strings_us.inc"
+};
+
+std::u16string Wide(const std::string& s) { return std::u16string(s.begin(), s.end()); }
+
+// "IDS_PAPERSIZE_A4" gives "A4", "IDC_PRESET_RADIO_LANDSCAPE" "Landscape",
+// "VDMJOBLINKER_OFF" "Off": the words after the feature's own word.
+std::u16string OptionText(const char* keyword) {
+  std::vector<std::string> words;
+  std::string w;
+  for (const char* p = keyword; ; ++p) {
+    if (*p == '_' || *p == 0) {
+      if (!w.empty()) words.push_back(w);
+      w.clear();
+      if (*p == 0) break;
+    } else {
+      w += *p;
+    }
+  }
+  size_t from = 0;
+  if (!words.empty() && (words[0] == "IDS" || words[0] == "IDC" || words[0] == "IDB" || words[0] == "Opt")) from = 1;
+  for (size_t k = from; k < words.size(); ++k)
+    if (words[k] == "RADIO" || words[k] == "CHOICE") from = k;
+  if (words.size() > from + 1) ++from;
+  std::string text;
+  for (size_t k = from; k < words.size(); ++k) {
+    std::string lower = words[k];
+    for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (!text.empty()) text += ' ';
+    text += lower;
+  }
+  if (!text.empty()) text[0] = char(std::toupper(static_cast<unsigned char>(text[0])));
+  return Wide(text);
+}
+
+// "VPD_PresetSaveMessage" gives "Preset save".
+std::u16string MessageText(const char* name) {
+  std::string s = name;
+  if (s.rfind("VPD_", 0) == 0) s = s.substr(4);
+  if (s.size() > 7 && s.compare(s.size() - 7, 7, "Message") == 0) s.resize(s.size() - 7);
+  std::string text;
+  for (char c : s) {
+    if (std::isupper(static_cast<unsigned char>(c)) && !text.empty()) text += ' ';
+    text += char(text.empty() ? c : std::tolower(static_cast<unsigned char>(c)));
+  }
+  return Wide(text + ".");
+}
+
+}  // namespace
+
+std::u16string OptionName(DWORD option_id) {
+  const OptionNameTable& options = MdfGetOptionNameTable();
+  for (int16_t i = 0; i < options.count; ++i)
+    if (options.rows[i].optionId == option_id && options.rows[i].keyword) return OptionText(options.rows[i].keyword);
+  return u"";
+}
+
+std::map<DWORD, std::u16string> BuildStrings() {
+  std::map<DWORD, std::u16string> s;
+  // Option names: an option's name is the string whose id is the option
+  // id; the first row of an id names it.
+  const OptionNameTable& options = MdfGetOptionNameTable();
+  for (int16_t i = 0; i < options.count; ++i) {
+    const OptionNameRow& r = options.rows[i];
+    if (r.optionId == 0 || !r.keyword || s.count(r.optionId)) continue;
+    std::u16string text = OptionText(r.keyword);
+    if (!text.empty()) s[r.optionId] = text;
+  }
+  // Alert messages by their names.
+  const MessageNameTable& messages = RuleGetMessageTable();
+  for (int16_t i = 0; i < messages.count; ++i)
+    if (messages.rows[i].textId && messages.rows[i].name) s[messages.rows[i].textId] = MessageText(messages.rows[i].name);
+  // Tips and refusal messages of the items.
+  const DialogTable& table = DlgGetBuiltinTable();
+  for (int16_t d = 0; d < table.count; ++d) {
+    const DialogRecord& dialog = table.rows[d];
+    for (uint32_t k = 0; k < dialog.itemCount; ++k) {
+      const DialogItemRecord& item = dialog.items[k];
+      std::u16string label = ItemText(item);
+      if (item.tipId && !s.count(item.tipId)) s[item.tipId] = label + u".";
+      if (item.messageId && !s.count(item.messageId))
+        s[item.messageId] = label + u": this choice is not available with the current settings.";
+    }
+  }
+  for (const HandText& h : kHandTexts) s[h.id] = h.text;
+  return s;
+}
+
+}  // namespace uires
