@@ -5,6 +5,7 @@
 
 #include "sheets.h"
 #include "ui/dialog_template.h"
+#include "ui2k/pages.h"
 #include "velm/context.h"
 
 namespace {
@@ -72,3 +73,15 @@ int32_t UiAddSheetPages(DriverContext* ctx, int32_t) {
   }
   return 1;
 }
+
+// Stand-in until the page procedure lands.
+INT_PTR UiSheetPageProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  return StandinPageProc(window, message, wparam, lparam);
+}
+INT_PTR UiPageProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  return StandinPageProc(window, message, wparam, lparam);
+}
+void UiPrepareDialogTables(DriverContext*, DialogRecord*) {}
+void UiResizePage(DriverContext*, HWND) {}
+void UiResetSubclassing(DriverContext*, HWND) {}
+bool UiGetMeasureItemSize(uint16_t, uint32_t*, uint32_t*) { return false; }
