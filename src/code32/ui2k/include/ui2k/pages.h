@@ -104,3 +104,18 @@ DialogItemRecord* UiHitTestItem(DriverContext* ctx, DialogRecord* dialog, POINT 
 // Runs a dialog of the table modally over the owner; its end id, or 0.
 INT_PTR UiRunSubDialog(DriverContext* ctx, int32_t mode, uint16_t dialog_id, HWND owner);
 LRESULT UiHelpIconWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+// ---- re-initialising lists after presets, trays or papers changed ---------------------------
+// For each {dialog id, control id} pair (ended by dialog id 0) whose dialog
+// has a window and holds the control: the control kind's Init again.
+struct DlgControlPair {
+  uint16_t dialogId;
+  uint16_t controlId;
+};
+void DlgReinitItems(DriverContext* ctx, const DlgControlPair* pairs);
+void DlgReinitSourceTrays(DriverContext* ctx);
+void DlgReinitPaperSizes(DriverContext* ctx);
+void DlgReinitOutputTrays(DriverContext* ctx);
+// Also takes a preset number at or past the number of presets back to preset 0.
+void DlgReinitPresetLists(DriverContext* ctx);
+void DlgReinitLayoutLists(DriverContext* ctx);
