@@ -126,7 +126,8 @@ int32_t UiHasDisableStateChanged(DriverContext* ctx, const DialogItemRecord* ite
   if (!item) return 0;
   if (IsMaintenanceButton(item->controlId)) {
     const DialogItemRecord* list = MaintenanceList(ctx);
-    return list && list->setting && list->setting->dirty ? 1 : 0;
+    const SettingRecord* row = !list ? nullptr : list->setting ? list->setting : OptFindSettingByKey(ctx, list->symbol);
+    return row && row->dirty ? 1 : 0;
   }
   MdfItem model = UiItemModel(ctx, item);
   if (uint32_t(UiIsItemDisabled(ctx, model, item->controlId)) != item->disabled) return 1;
