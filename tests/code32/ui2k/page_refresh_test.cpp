@@ -126,6 +126,29 @@ TEST_F(PageRefresh, AlertButtonsAndAnswersKeepOrRestoreTheChange) {
   }
 }
 
+TEST_F(PageRefresh, TheCheckAtApplyLeavesTheSettingsAsTheyWere) {
+  // The dialog's check at PSN_APPLY: no value stored, the alert evaluated
+  // on a copy of the setting table and answered OK.
+  Set("VPD_IDC_FINISH_CHOICE_STAPLE", 1);
+  Set("VPD_IDC_EDIT_CHOICE_DUPLEX", 1);
+  OptFindSetting(ctx, setting::dmCopies)->dirty = 1;
+  const std::vector<uint8_t> devmode(ctx->devmode, ctx->devmode + dm::kWorkBufferSize);
+  std::vector<SettingRecord> rows(ctx->settings->rows, ctx->settings->rows + ctx->settings->count);
+  SettingRecord* table = ctx->settings->rows;
+  ctx->work->applying = 1;
+  plat::ScriptMessageBoxAnswers({IDOK});
+  EXPECT_EQ(UiApplyControlChange(ctx, dialog, item, 0, 0), 0);
+  ctx->work->applying = 0;
+  EXPECT_EQ(plat::MessageBoxLog().size(), 1u) << "the alert was asked";
+  EXPECT_EQ(ctx->settings->rows, table);
+  ASSERT_EQ(ctx->settings->count, int16_t(rows.size()));
+  for (size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(ctx->settings->rows[i].dirty, rows[i].dirty) << rows[i].id;
+    EXPECT_EQ(ctx->settings->rows[i].descriptor, rows[i].descriptor) << rows[i].id;
+  }
+  EXPECT_EQ(std::vector<uint8_t>(ctx->devmode, ctx->devmode + dm::kWorkBufferSize), devmode);
+}
+
 TEST_F(PageRefresh, AMessageWithoutARowShowsNoBoxAndRestores) {
   const MessageNameTable empty{0, nullptr};
   const MessageNameTable* kept = ctx->messages;
