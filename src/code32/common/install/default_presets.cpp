@@ -365,8 +365,9 @@ int32_t InstCopyPresetFile(const char16_t* target, const char16_t* source, uint3
       !inst::CopySection(source, u"disable", target, u"disable"))
     return 0;
   DmPushSettings(ctx);
-  int32_t ok = QstLoadSettings(ctx->printer, source, flags | kQstNamedSection, ctx) &&
-               QstSaveSettings(ctx->printer, target, flags | kQstNamedSection, ctx);
+  // Items the source does not name keep the working values.
+  QstLoadSettings(ctx->printer, source, flags | kQstNamedSection, ctx);
+  int32_t ok = QstSaveSettings(ctx->printer, target, flags | kQstNamedSection, ctx);
   const char16_t* language = InstGetLanguageSectionName(ctx);
   if (ok && inst::KeyPresent(language, u"Readonly", source)) {
     const std::u16string value = ReadString(language, u"Readonly", source);
