@@ -414,6 +414,17 @@ BOOL GetPrinterW(HANDLE printer, DWORD level, BYTE* buffer, DWORD size, DWORD* n
   return TRUE;
 }
 
+HANDLE RevertToPrinterSelf() {
+  plat::NoteCall("RevertToPrinterSelf");
+  static int token = 0;
+  return &token;
+}
+
+BOOL ImpersonatePrinterClient(HANDLE) {
+  plat::NoteCall("ImpersonatePrinterClient");
+  return TRUE;
+}
+
 BOOL GetPrinterDriverW(HANDLE printer, LPWSTR environment, DWORD level, BYTE* buffer, DWORD size, DWORD* needed) {
   plat::NoteCall("GetPrinterDriverW");
   if (!needed) return Fail(ERROR_INVALID_PARAMETER, FALSE);

@@ -10,7 +10,7 @@
 #include "velm/context.h"
 #include "velm/dialogs.h"
 #include "velm/dm_merge.h"
-#include "velm/inst_standins.h"
+#include "velm/inst.h"
 #include "velm/paths.h"
 #include "velm/settings.h"
 

@@ -11,7 +11,7 @@
 #include "velm/files.h"
 #include "velm/ini.h"
 #include "velm/jobinfo.h"
-#include "velm/inst_standins.h"
+#include "velm/inst.h"
 #include "velm/library.h"
 #include "velm/os.h"
 #include "velm/printer_data.h"

@@ -177,6 +177,12 @@ DWORD DeletePrinterDataW(HANDLE printer, LPWSTR name);
 // ERROR_INVALID_PARAMETER for a job the printer does not have. Two-call
 // convention as GetPrinterW. Faults: "GetJobW" (ERROR_ACCESS_DENIED).
 BOOL GetJobW(HANDLE printer, DWORD job_id, DWORD level, BYTE* buffer, DWORD size, DWORD* needed);
+// The spooler's impersonation around printer events. The machine runs every
+// caller as one user, so both only note their call ("RevertToPrinterSelf",
+// "ImpersonatePrinterClient"). RevertToPrinterSelf answers a token handle
+// that ImpersonatePrinterClient takes back.
+HANDLE RevertToPrinterSelf();
+BOOL ImpersonatePrinterClient(HANDLE token);
 }
 
 namespace plat {
