@@ -103,6 +103,12 @@ inline const char* const kPageModel = R"(*FileVersion: 3.62
 *OpenUI *VPD_IDC_PRESET_EDIT_COPIES: Numeric
 *NumericValue: 300 "3 1 1 999 1 6 7 8"
 *CloseUI: *VPD_IDC_PRESET_EDIT_COPIES
+*OpenUI *VPD_IDC_PRINTTYPE_EDIT_USERID: String
+*StringValue: 8 MultiByte
+*CloseUI: *VPD_IDC_PRINTTYPE_EDIT_USERID
+*OpenUI *VPD_IDC_PRINTTYPE_EDIT_PASSWORD: String
+*StringValue: 8 ASCII|Password
+*CloseUI: *VPD_IDC_PRINTTYPE_EDIT_PASSWORD
 *Judge 1=DuplexOn: VPD_IDC_EDIT_CHOICE_DUPLEX == 1
 *Judge 2=StapleOn: VPD_IDC_FINISH_CHOICE_STAPLE == 1
 *Item 1=Trays: { IDS_SOURCE_TRAY2 DuplexOn NULL IDS_SOURCE_MANUAL NULL StapleOn }
