@@ -6,10 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <unistd.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "png_picture.h"
 #include "ui/gdi.h"
 #include "ui_fixture.h"
 
@@ -250,6 +253,265 @@ TEST(Gdi, TextMetricsExtentsAndDrawTextFlags) {
   EXPECT_EQ(a.Count(0, 0, 0, 60, 40), 0);
   EXPECT_GT(a.Count(0, 80, 10, 100, 30), 5);
   EXPECT_EQ(a.Count(0, 0, 0, 100, 8), 0);
+}
+
+}  // namespace
+
+namespace {
+
+using ui_test::Ui;
+
+// A dialog holding each standard control, in dialog units.
+std::vector<ui::DialogItemTemplate> EveryControl() {
+  auto item = [](const char16_t* cls, INT id, DWORD style, const char16_t* text, int16_t x, int16_t y, int16_t cx,
+                 int16_t cy, DWORD ex = 0) {
+    ui::DialogItemTemplate it;
+    it.class_name = cls;
+    it.id = int16_t(id);
+    it.style = WS_CHILD | WS_VISIBLE | style;
+    it.ex_style = ex;
+    it.text = text;
+    it.x = x;
+    it.y = y;
+    it.cx = cx;
+    it.cy = cy;
+    return it;
+  };
+  return {
+      item(u"BUTTON", 100, BS_GROUPBOX, u"Orientation", 6, 4, 90, 50),
+      item(u"BUTTON", 101, BS_AUTORADIOBUTTON | WS_GROUP, u"&Portrait", 12, 16, 78, 10),
+      item(u"BUTTON", 102, BS_AUTORADIOBUTTON, u"&Landscape", 12, 28, 78, 10),
+      item(u"BUTTON", 103, BS_AUTORADIOBUTTON | WS_DISABLED, u"Rotated", 12, 40, 78, 10),
+      item(u"BUTTON", 110, BS_AUTOCHECKBOX, u"Collate", 104, 8, 70, 10),
+      item(u"BUTTON", 111, BS_AUTO3STATE, u"Staple", 104, 20, 70, 10),
+      item(u"BUTTON", 112, BS_AUTOCHECKBOX | WS_DISABLED, u"Punch", 104, 32, 70, 10),
+      item(u"STATIC", 120, SS_LEFT, u"&Copies:", 6, 60, 40, 8),
+      item(u"EDIT", 121, ES_AUTOHSCROLL | WS_BORDER, u"12", 48, 58, 40, 12),
+      item(u"STATIC", 122, SS_RIGHT, u"Right", 104, 46, 70, 8),
+      item(u"STATIC", 123, SS_ETCHEDHORZ, u"", 6, 74, 170, 2),
+      item(u"STATIC", 130, SS_LEFT, u"Paper size:", 6, 80, 50, 8),
+      item(u"COMBOBOX", 131, CBS_DROPDOWNLIST | WS_VSCROLL, u"", 60, 78, 110, 60),
+      item(u"LISTBOX", 140, LBS_NOTIFY | WS_BORDER | WS_VSCROLL, u"", 6, 96, 80, 40),
+      item(u"SCROLLBAR", 150, SBS_HORZ, u"", 92, 96, 84, 10),
+      item(u"BUTTON", 160, BS_OWNERDRAW, u"", 92, 110, 40, 26),
+      item(u"BUTTON", IDOK, BS_DEFPUSHBUTTON, u"OK", 72, 142, 50, 14),
+      item(u"BUTTON", IDCANCEL, BS_PUSHBUTTON, u"Cancel", 126, 142, 50, 14),
+  };
+}
+
+// Draws the owner-drawn button as a blue box with a white frame when
+// selected, and keeps what it was handed.
+struct OwnerDraw {
+  static std::vector<DRAWITEMSTRUCT>& Seen() {
+    static std::vector<DRAWITEMSTRUCT> seen;
+    return seen;
+  }
+  static std::vector<MEASUREITEMSTRUCT>& Measured() {
+    static std::vector<MEASUREITEMSTRUCT> seen;
+    return seen;
+  }
+  static INT_PTR Proc(HWND, UINT message, WPARAM, LPARAM lparam) {
+    if (message == WM_DRAWITEM) {
+      auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(lparam);
+      Seen().push_back(*dis);
+      HBRUSH b = CreateSolidBrush((dis->itemState & ODS_SELECTED) ? RGB(255, 0, 0) : RGB(0, 0, 255));
+      FillRect(dis->hDC, &dis->rcItem, b);
+      DeleteObject(b);
+      return TRUE;
+    }
+    if (message == WM_MEASUREITEM) {
+      auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(lparam);
+      Measured().push_back(*mis);
+      mis->itemHeight = 20 + mis->itemID % 2 * 4;
+      return TRUE;
+    }
+    return message == WM_INITDIALOG;
+  }
+};
+
+std::string TempPng(const std::string& name) {
+  return (std::filesystem::temp_directory_path() / ("velm-paint-" + std::to_string(::getpid()) + "-" + name)).string();
+}
+
+// The dialog of every standard control as a person would see it, against
+// its reviewed golden picture (tests/data/golden/ui_every_control.png). Set
+// VELM_UPDATE_GOLDEN=1 to write the golden picture anew after a change
+// of painting that was looked at.
+TEST_F(Ui, EveryStandardControlMatchesItsGoldenPicture) {
+  HWND d = Dialog(EveryControl(), OwnerDraw::Proc);
+  ASSERT_NE(d, nullptr);
+  MoveWindow(d, 0, 0, 280, 262, FALSE);
+  CheckDlgButton(d, 101, BST_CHECKED);
+  CheckDlgButton(d, 110, BST_CHECKED);
+  CheckDlgButton(d, 111, BST_INDETERMINATE);
+  HWND combo = GetDlgItem(d, 131), list = GetDlgItem(d, 140);
+  for (const char16_t* s : {u"A4 210 x 297 mm", u"A5 148 x 210 mm", u"Letter 8.5 x 11 in"}) {
+    SendMessageW(combo, CB_ADDSTRING, 0, LPARAM(s));
+    SendMessageW(list, LB_ADDSTRING, 0, LPARAM(s));
+  }
+  for (const char16_t* s : {u"B5", u"Legal", u"Executive"}) SendMessageW(list, LB_ADDSTRING, 0, LPARAM(s));
+  SendMessageW(combo, CB_SETCURSEL, 1, 0);
+  SendMessageW(list, LB_SETCURSEL, 2, 0);
+  SendMessageW(GetDlgItem(d, 150), SBM_SETRANGE, 0, 10);
+  SendMessageW(GetDlgItem(d, 150), SBM_SETPOS, 3, 0);
+  SetFocus(GetDlgItem(d, IDOK));
+  const std::string png = TempPng("every.png");
+  std::string error;
+  ASSERT_TRUE(ui::SnapshotWindow(d, png, &error)) << error;
+  const char* data = std::getenv("VELM_TEST_DATA");
+  ASSERT_NE(data, nullptr);
+  const std::string golden = std::string(data) + "/data/golden/ui_every_control.png";
+  if (std::getenv("VELM_UPDATE_GOLDEN"))
+    std::filesystem::copy_file(png, golden, std::filesystem::copy_options::overwrite_existing);
+  const test_support::Rgb got = test_support::ReadPng(png), want = test_support::ReadPng(golden);
+  std::filesystem::remove(png);
+  ASSERT_EQ(got.width, 280);
+  ASSERT_EQ(got.height, 262);
+  EXPECT_EQ(test_support::DifferingBlocks(got, want, 8, 24), std::vector<std::string>{});
+
+  // The comparison sees a change: a check box cleared moves its block.
+  CheckDlgButton(d, 110, BST_UNCHECKED);
+  ASSERT_TRUE(ui::SnapshotWindow(d, png, &error)) << error;
+  const test_support::Rgb changed = test_support::ReadPng(png);
+  std::filesystem::remove(png);
+  EXPECT_FALSE(test_support::DifferingBlocks(changed, want, 8, 24).empty());
+}
+
+TEST_F(Ui, SnapshotOfAWindowThatIsNotThereSaysWhy) {
+  std::string error;
+  EXPECT_FALSE(ui::SnapshotWindow(reinterpret_cast<HWND>(0x1234), "/tmp/x.png", &error));
+  EXPECT_NE(error.find("/tmp/x.png"), std::string::npos);
+  HWND d = Dialog({});
+  ASSERT_NE(d, nullptr);
+  EXPECT_FALSE(ui::SnapshotWindow(d, "/nonexistent-dir/x.png", &error));
+  EXPECT_NE(error.find("cannot write"), std::string::npos);
+}
+
+// Painting order and clipping: a parent gets WM_ERASEBKGND and WM_PAINT
+// before its children; each child paints inside its own rectangle only,
+// whatever it fills.
+struct Painter {
+  static std::vector<std::string>& Log() {
+    static std::vector<std::string> log;
+    return log;
+  }
+  static LRESULT Proc(HWND h, UINT message, WPARAM wparam, LPARAM lparam) {
+    const std::string name = std::to_string(GetDlgCtrlID(h));
+    if (message == WM_ERASEBKGND) Log().push_back("erase " + name);
+    if (message == WM_PAINT) {
+      Log().push_back("paint " + name);
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(h, &ps);
+      RECT huge{-1000, -1000, 1000, 1000};
+      const INT id = GetDlgCtrlID(h);
+      HBRUSH b = CreateSolidBrush(id == 0 ? RGB(0, 0, 255) : id == 1 ? RGB(255, 0, 0) : RGB(0, 255, 0));
+      FillRect(dc, &huge, b);
+      DeleteObject(b);
+      EndPaint(h, &ps);
+      return 0;
+    }
+    return DefWindowProcW(h, message, wparam, lparam);
+  }
+};
+
+TEST_F(Ui, ParentsPaintBeforeTheirChildrenAndChildrenStayInside) {
+  Painter::Log().clear();
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = Painter::Proc;
+  wc.lpszClassName = u"PaintTest";
+  ASSERT_NE(RegisterClassW(&wc), 0);
+  HWND top = CreateWindowExW(0, u"PaintTest", u"", WS_POPUP, 0, 0, 60, 40, nullptr, nullptr, nullptr, nullptr);
+  HWND a = CreateWindowExW(0, u"PaintTest", u"", WS_CHILD | WS_VISIBLE, 10, 10, 20, 10, top, HMENU(1), nullptr, nullptr);
+  // A grandchild reaching past its parent is cut at the parent's edge.
+  HWND a2 = CreateWindowExW(0, u"PaintTest", u"", WS_CHILD | WS_VISIBLE, 15, 5, 20, 20, a, HMENU(2), nullptr, nullptr);
+  HWND hidden = CreateWindowExW(0, u"PaintTest", u"", WS_CHILD, 0, 0, 5, 5, top, HMENU(3), nullptr, nullptr);
+  ASSERT_TRUE(top && a && a2 && hidden);
+  ASSERT_TRUE(RedrawWindow(top, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW));
+  // (WM_ERASEBKGND comes from inside BeginPaint.)
+  EXPECT_EQ(Painter::Log(), (std::vector<std::string>{"paint 0", "erase 0", "paint 1", "erase 1", "paint 2", "erase 2"}));
+  EXPECT_EQ(ui::WindowPixel(top, 5, 5), RGB(0, 0, 255));
+  EXPECT_EQ(ui::WindowPixel(top, 10, 10), RGB(255, 0, 0));
+  EXPECT_EQ(ui::WindowPixel(top, 24, 14), RGB(255, 0, 0));
+  EXPECT_EQ(ui::WindowPixel(top, 25, 15), RGB(0, 255, 0));
+  EXPECT_EQ(ui::WindowPixel(top, 29, 19), RGB(0, 255, 0));
+  EXPECT_EQ(ui::WindowPixel(top, 30, 15), RGB(0, 0, 255));  // past the child's right edge
+  EXPECT_EQ(ui::WindowPixel(top, 25, 20), RGB(0, 0, 255));  // below it
+  EXPECT_EQ(ui::WindowPixel(a, 15, 5), RGB(0, 255, 0));     // in the child's own coordinates
+
+  // Painted windows are valid: another update sends nothing; an
+  // invalidated child alone is painted alone, without its erase when not asked.
+  Painter::Log().clear();
+  UpdateWindow(top);
+  EXPECT_TRUE(Painter::Log().empty());
+  RECT upd;
+  EXPECT_FALSE(GetUpdateRect(a2, &upd, FALSE));
+  InvalidateRect(a2, nullptr, FALSE);
+  EXPECT_TRUE(GetUpdateRect(a2, &upd, FALSE));
+  EXPECT_EQ(upd.right, 20);
+  UpdateWindow(top);
+  EXPECT_EQ(Painter::Log(), (std::vector<std::string>{"paint 2"}));
+  DestroyWindow(top);
+  UnregisterClassW(u"PaintTest", nullptr);
+}
+
+TEST_F(Ui, OwnerDrawnControlsGetTheirItemsMeasuredAndDrawn) {
+  OwnerDraw::Seen().clear();
+  OwnerDraw::Measured().clear();
+  auto item = [](const char16_t* cls, INT id, DWORD style, int16_t x, int16_t y, int16_t cx, int16_t cy) {
+    ui::DialogItemTemplate it;
+    it.class_name = cls;
+    it.id = int16_t(id);
+    it.style = WS_CHILD | WS_VISIBLE | style;
+    it.x = x;
+    it.y = y;
+    it.cx = cx;
+    it.cy = cy;
+    return it;
+  };
+  HWND d = Dialog({item(u"BUTTON", 20, BS_OWNERDRAW, 4, 4, 40, 16), item(u"BUTTON", 21, BS_OWNERDRAW | WS_DISABLED, 50, 4, 40, 16),
+                   item(u"LISTBOX", 30, LBS_OWNERDRAWVARIABLE | LBS_HASSTRINGS, 4, 30, 80, 60)},
+                  OwnerDraw::Proc);
+  ASSERT_NE(d, nullptr);
+  HWND list = GetDlgItem(d, 30);
+  for (const char16_t* s : {u"one", u"two", u"three"}) SendMessageW(list, LB_ADDSTRING, 0, LPARAM(s));
+  SendMessageW(list, LB_SETITEMDATA, 1, 77);
+  SendMessageW(list, LB_SETCURSEL, 1, 0);
+  SetFocus(GetDlgItem(d, 20));
+  ASSERT_TRUE(RedrawWindow(d, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW));
+
+  const auto& seen = OwnerDraw::Seen();
+  ASSERT_EQ(seen.size(), 5u);
+  struct Want {
+    UINT type, id, item, state;
+    RECT rect;
+  } want[] = {
+      {ODT_BUTTON, 20, 0, ODS_FOCUS, {0, 0, 60, 26}},
+      {ODT_BUTTON, 21, 0, ODS_DISABLED, {0, 0, 60, 26}},
+      {ODT_LISTBOX, 30, 0, 0, {0, 0, 120, 20}},
+      {ODT_LISTBOX, 30, 1, ODS_SELECTED, {0, 20, 120, 44}},
+      {ODT_LISTBOX, 30, 2, 0, {0, 44, 120, 64}},
+  };
+  for (size_t i = 0; i < seen.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(seen[i].CtlType, want[i].type);
+    EXPECT_EQ(seen[i].CtlID, want[i].id);
+    EXPECT_EQ(seen[i].itemID, want[i].item);
+    EXPECT_EQ(seen[i].itemState, want[i].state);
+    EXPECT_EQ(seen[i].itemAction, ODA_DRAWENTIRE);
+    EXPECT_EQ(seen[i].rcItem.left, want[i].rect.left);
+    EXPECT_EQ(seen[i].rcItem.top, want[i].rect.top);
+    EXPECT_EQ(seen[i].rcItem.right, want[i].rect.right);
+    EXPECT_EQ(seen[i].rcItem.bottom, want[i].rect.bottom);
+    EXPECT_NE(seen[i].hDC, nullptr);
+  }
+  EXPECT_EQ(seen[3].itemData, 77u);
+  // Each entry of a variable list is measured; what the parent drew is on
+  // the dialog's picture at the control's place.
+  ASSERT_EQ(OwnerDraw::Measured().size(), 3u);
+  EXPECT_EQ(OwnerDraw::Measured()[1].itemID, 1u);
+  EXPECT_EQ(OwnerDraw::Measured()[1].CtlType, UINT(ODT_LISTBOX));
+  EXPECT_EQ(ui::WindowPixel(d, 6 + 10, 6 + 10), RGB(0, 0, 255));
+  EXPECT_EQ(ui::WindowPixel(list, 10, 30), RGB(255, 0, 0));
 }
 
 }  // namespace
