@@ -126,6 +126,7 @@ constexpr UINT WM_PAINT = 0x000F;
 constexpr UINT WM_CLOSE = 0x0010;
 constexpr UINT WM_QUIT = 0x0012;
 constexpr UINT WM_SHOWWINDOW = 0x0018;
+constexpr UINT WM_CANCELMODE = 0x001F;
 constexpr UINT WM_SETCURSOR = 0x0020;
 constexpr UINT WM_DRAWITEM = 0x002B;
 constexpr UINT WM_MEASUREITEM = 0x002C;
@@ -134,6 +135,7 @@ constexpr UINT WM_GETFONT = 0x0031;
 constexpr UINT WM_NOTIFY = 0x004E;
 constexpr UINT WM_HELP = 0x0053;
 constexpr UINT WM_CONTEXTMENU = 0x007B;
+constexpr UINT WM_NCHITTEST = 0x0084;
 constexpr UINT WM_NCCREATE = 0x0081;
 constexpr UINT WM_NCDESTROY = 0x0082;
 constexpr UINT WM_GETDLGCODE = 0x0087;
@@ -159,6 +161,9 @@ constexpr UINT WM_LBUTTONDBLCLK = 0x0203;
 constexpr UINT WM_RBUTTONDOWN = 0x0204;
 constexpr UINT WM_RBUTTONUP = 0x0205;
 constexpr UINT WM_CAPTURECHANGED = 0x0215;
+constexpr UINT WM_PASTE = 0x0302;
+// WM_NCHITTEST answers.
+constexpr LRESULT HTCLIENT = 1;
 constexpr UINT WM_USER = 0x0400;
 // Keys the layer's controls and dialogs answer.
 constexpr WPARAM VK_BACK = 0x08;
@@ -453,6 +458,8 @@ BOOL UpdateWindow(HWND window);
 LRESULT SendMessageW(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 BOOL PostMessageW(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 void PostQuitMessage(INT code);
+// Sounds nothing here; each beep is logged ("beep").
+BOOL MessageBeep(UINT type);
 // GetMessageW answers FALSE for WM_QUIT, -1 when the queue is empty and no
 // timer is pending (a headless program would wait forever: it is told
 // instead). Pending timers move the virtual clock forward to the first one.
