@@ -27,7 +27,6 @@ struct Recorder {
   std::vector<uint32_t> pictures;  // picture ids, in the order drawn
   int32_t alertAnswer = 0;
   int32_t checkAnswer = 0;
-  int32_t beeps = 0;
 };
 inline Recorder g_rec;
 
@@ -75,7 +74,6 @@ inline const CtlServices kRecording{
       return 0x123456;
     },
     [](DriverContext*, HWND, HDC, int32_t, int32_t, uint32_t icon) { Note("icon " + std::to_string(icon)); },
-    []() { ++g_rec.beeps; },
 };
 
 // Features of the presets page: the orientation radio list, the source
@@ -127,9 +125,11 @@ inline LRESULT SheetProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam
   return DefWindowProcW(window, message, wparam, lparam);
 }
 
-class Page : public ::testing::Test {
+// The page around a context: its windows, strings and the recorder.
+class PageTools {
  protected:
-  void SetUp() override {
+  void StartPage(DriverContext* context) {
+    ctx = context;
     ui::ResetWindowManager();
     g_rec = Recorder{};
     previous_ = CtlSetServices(&kRecording);
@@ -139,13 +139,12 @@ class Page : public ::testing::Test {
     cls.lpszClassName = u"TestSheet";
     RegisterClassW(&cls);
     sheet_ = CreateWindowExW(0, u"TestSheet", u"sheet", WS_POPUP, 0, 0, 600, 400, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(sheet_, nullptr);
-    ctx = m_.ctx;
+    EXPECT_NE(sheet_, nullptr);
     ctx->uiModule = kStrings;
     Names({{kPortrait, u"Portrait"}, {kLandscape, u"Landscape"}, {kTray1, u"Tray 1"}, {kTray2, u"Tray 2"},
            {kManual, u"Bypass"}});
   }
-  void TearDown() override {
+  void EndPage() {
     ctx->uiModule = nullptr;
     plat::WithdrawModuleResources(kStrings);
     CtlSetServices(previous_);
@@ -220,12 +219,18 @@ class Page : public ::testing::Test {
   void Switch(const char* feature, int32_t on) { OptSetValueById(ctx, ctx_test::SettingOf(feature), on); }
 
   static inline const HMODULE kStrings = reinterpret_cast<HMODULE>(uintptr_t(0x5150));
-  ctx_test::ModelContext m_{kPageModel};
   DriverContext* ctx = nullptr;
   HWND sheet_ = nullptr;
   const CtlServices* previous_ = nullptr;
   std::vector<std::pair<uint32_t, std::u16string>> texts_;
   std::vector<plat::BuiltinResource> entries_;
+};
+
+class Page : public ::testing::Test, public PageTools {
+ protected:
+  void SetUp() override { StartPage(m_.ctx); }
+  void TearDown() override { EndPage(); }
+  ctx_test::ModelContext m_{kPageModel};
 };
 
 }  // namespace ctl_test

@@ -83,7 +83,6 @@ struct CtlServices {
   // The background of the pictures drawn next; answers the one it replaces.
   COLORREF (*setBackground)(DriverContext*, COLORREF colour);
   void (*drawIcon)(DriverContext*, HWND, HDC, int32_t x, int32_t y, uint32_t iconId);
-  void (*beep)();
 };
 
 const CtlServices& CtlGetServices();
@@ -99,6 +98,10 @@ void CtlSelectEntryByData(HWND list, bool combo, intptr_t value, bool clear_when
 // block asks so: the item's message in an "Information" box, the entry of
 // the current option selected again. True when refused.
 bool CtlRefuseDisabledOption(DriverContext* ctx, DialogItemRecord* item, HWND list, bool combo, uint16_t option);
+// The control of that id in the dialog, else in the first dialog of the
+// table that holds one (the preview a list shows may live on another page).
+DialogItemRecord* CtlFindControlAnywhere(DriverContext* ctx, DialogRecord* dialog, uint16_t control_id,
+                                         DialogRecord** found_in);
 // Fills a list or combo box with the options that are not hidden (names as
 // texts, or empty texts), option ids as data.
 void CtlFillOptions(DriverContext* ctx, DialogItemRecord* item, HWND list, bool combo, bool names);

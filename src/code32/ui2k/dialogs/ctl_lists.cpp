@@ -320,7 +320,7 @@ LRESULT CtlPresetListCommand(DriverContext* ctx, DialogRecord* dialog, DialogIte
     // The person cancelled an alert of the chosen preset: back to the
     // settings before it, then to the first preset.
     DmPopSettings(ctx, 1);
-    s.beep();
+    MessageBeep(MB_OK);
     PresetLoad(ctx, PresetKeyAt(list, 0).c_str());
     OptSetControlOption(ctx, item, int32_t(SendMessageW(list, LB_GETITEMDATA, 0, 0)));
     s.applyTransact(ctx, dialog, item);
@@ -368,8 +368,9 @@ LRESULT CtlPresetListMessage(DriverContext* ctx, DialogRecord* dialog, DialogIte
       DrawTextW(draw->hDC, name, -1, &strip, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
       RECT picture = draw->rcItem;
       picture.bottom = strip.top;
-      if (DialogItemRecord* preview = CtxFindControl(ctx, dialog, item->linkedControl))
-        CtlComposePicture(ctx, dialog, preview, draw->hDC, &picture);
+      DialogRecord* preview_dialog = nullptr;
+      if (DialogItemRecord* preview = CtlFindControlAnywhere(ctx, dialog, item->linkedControl, &preview_dialog))
+        CtlComposePicture(ctx, preview_dialog, preview, draw->hDC, &picture);
     }
     DmPopSettings(ctx, 1);
   }

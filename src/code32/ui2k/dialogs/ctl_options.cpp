@@ -5,6 +5,7 @@
 #include "ui/prsht.h"
 #include "velm/context.h"
 #include "velm/dialog_blocks.h"
+#include "velm/names.h"
 #include "velm/mdf_records.h"
 #include "velm/resources.h"
 #include "velm/rule_eval.h"
@@ -107,4 +108,19 @@ void CtlFillOptions(DriverContext* ctx, DialogItemRecord* item, HWND list, bool 
     if (at >= 0) SendMessageW(list, m.setData, WPARAM(at), LPARAM(option));
     return true;
   });
+}
+
+DialogItemRecord* CtlFindControlAnywhere(DriverContext* ctx, DialogRecord* dialog, uint16_t control_id,
+                                         DialogRecord** found_in) {
+  if (DialogItemRecord* here = dialog ? CtxFindControl(ctx, dialog, control_id) : nullptr) {
+    if (found_in) *found_in = dialog;
+    return here;
+  }
+  DialogTable* t = ctx ? ctx->dialogs : nullptr;
+  for (int d = 0; t && d < t->count; ++d)
+    if (DialogItemRecord* there = CtxFindControl(ctx, &t->rows[d], control_id)) {
+      if (found_in) *found_in = &t->rows[d];
+      return there;
+    }
+  return nullptr;
 }

@@ -27,11 +27,10 @@ void NoEndCompose(DriverContext*, HWND, HDC, const RECT*) {}
 void NoColours(DriverContext*, const int32_t[6]) {}
 COLORREF NoBackground(DriverContext*, COLORREF) { return 0; }
 void NoIcon(DriverContext*, HWND, HDC, int32_t, int32_t, uint32_t) {}
-void Beep() { MessageBeep(MB_OK); }
 
 constexpr CtlServices kBuiltin{StoreOption, NoRefusal, NoAlert,  NoTransact,   NoRefresh, NoCaption,
                                NoFace,      NoTip,     NoCompose, NoPicture,   NoStamp,   NoEndCompose,
-                               NoColours,   NoBackground, NoIcon, Beep};
+                               NoColours,   NoBackground, NoIcon};
 
 std::atomic<const CtlServices*> g_services{&kBuiltin};
 
