@@ -7,6 +7,7 @@
 
 #include "plat/wintypes.h"
 #include "ui/compstui.h"
+#include "ui2k/pages.h"
 
 struct DriverContext;
 struct PRINTER_INFO_2W;
@@ -46,11 +47,6 @@ int32_t UiApplyDocumentResult(DriverContext* ctx);
 
 // The bytes a caller's DEVMODE declares (public and private part), 0 for none.
 size_t UiDevmodeLength(const DEVMODEW* devmode);
-
-// ---- the pages of a sheet -----------------------------------------------------------------
-// Adds the pages of the sheet (mode 1 document, 2 printer) through the
-// context's pfnComPropSheet; 1 when added.
-int32_t UiAddSheetPages(DriverContext* ctx, int32_t mode);
 
 // ---- installation services the sheets call --------------------------------------------------
 int32_t InstCheckPrinter(HANDLE printer, int32_t mode, const PRINTER_INFO_2W* info);

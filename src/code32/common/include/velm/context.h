@@ -165,6 +165,15 @@ struct WorkRecord {
   // Query handles: the before-change flags of the status items (35 x 64
   // bytes), or null.
   uint8_t* statusBefore;
+  // Page engine: the first page initialised in the sheet (0 until then), 1
+  // while PSN_APPLY is handled, 1 while a page refresh runs; the hand and
+  // pressed-hand cursors and the cursor kept while the hand shows.
+  uint16_t firstPageDialog;
+  int32_t applying;
+  int32_t refreshRunning;
+  HANDLE handCursor;
+  HANDLE pressedHandCursor;
+  HANDLE savedCursor;
 };
 
 // One pushed state of the settings beyond the three kept in the work record.

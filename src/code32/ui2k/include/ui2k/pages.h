@@ -1,0 +1,121 @@
+// The property pages of the sheets and the modal dialogs of the page engine:
+// adding the pages, the dialog procedure they share, value changes with the
+// rules' alerts and transacts, the page refresh, and the hide and disable
+// state of each control under the model's rules.
+//
+// A control's model item is a feature of the context's model image (an
+// MdfItem offset, 0 for none); an option record and a judge are offsets in
+// the same image. Nothing here reads the image except through its
+// bounds-checked accessors.
+#pragma once
+
+#include <cstdint>
+
+#include "ui/user32.h"
+#include "velm/dialogs.h"
+#include "velm/model_query.h"
+
+struct DriverContext;
+
+// ---- private page messages, commands and mask bits -----------------------------------------
+constexpr UINT kPageMsgDeferredAlert = 0x8001;  // wParam control id, lParam alert entry
+constexpr UINT kPageMsgAutoRepeat = 0x8002;
+constexpr UINT kPageMsgDuplicateName = 0x8004;
+constexpr UINT kPageMsgLayoutFix = 0x8006;
+constexpr WORD kCmdSaveToNewPreset = 11111;    // the relabelled OK: save as a new preset
+constexpr WORD kCmdSaveToNamedPreset = 22222;  // the relabelled OK: save into the named preset
+constexpr WORD kCmdPressOk = 32771;
+constexpr uint32_t kChangeOkSavesPreset = 0x800000u;
+constexpr uint32_t kChangePresetSavePending = 0x10000000u;
+constexpr uint32_t kChangeRelabelNamed = 0x40000000u;
+constexpr uint32_t kChangeRelabelNew = 0x80000000u;
+
+// ---- the model item of a dialog item ---------------------------------------------------------
+// The feature bound to the item at page start (0 for none or one outside
+// the context's image).
+MdfItem UiItemModel(DriverContext* ctx, const DialogItemRecord* item);
+void UiBindItemModel(DriverContext* ctx, DialogItemRecord* item, MdfItem model);
+
+// ---- UI item state under the rules -------------------------------------------------------------
+// The feature of the setting key, 0 for none.
+MdfItem UiFindModelItem(DriverContext* ctx, int32_t setting_key);
+// 1 when the feature's own hide judge holds; 0 for key 0 or no feature.
+int32_t UiIsHiddenByCondition(DriverContext* ctx, int32_t setting_key);
+// The feature's judge, else (PickOne, PickMany) the judge of the Item entry
+// whose option id is the control id; the preset maintenance buttons follow
+// the selected position instead.
+int32_t UiIsItemHidden(DriverContext* ctx, MdfItem model, uint16_t control_id);
+int32_t UiIsItemDisabled(DriverContext* ctx, MdfItem model, uint16_t control_id);
+// 1 when the answer may differ from the item's stored state.
+int32_t UiHasHideStateChanged(DriverContext* ctx, const DialogItemRecord* item);
+int32_t UiHasDisableStateChanged(DriverContext* ctx, const DialogItemRecord* item);
+// 1 when a setting the judge (its first cell's offset) reads is dirty. The
+// walk stops at the end cell and never leaves the image.
+int32_t UiJudgeReadsDirtySetting(DriverContext* ctx, uint32_t judge);
+// The option id of an option record (PickOne, PickMany: its id; String: its
+// first 16-bit word; other types 0). With item_entry, the first Item entry
+// of the feature with that id, else 0.
+uint16_t UiGetOptionEntry(DriverContext* ctx, MdfItem model, uint32_t option, uint32_t* item_entry);
+// The next option record of a PickOne or PickMany feature, else 0.
+uint32_t UiGetNextOption(DriverContext* ctx, MdfItem model, uint32_t option);
+
+// ---- value changes, alerts and the refresh ---------------------------------------------------
+// Stores the option (store 1), asks the rules for an active alert and
+// applies the answer and the feature's transacts. 1 when the change was
+// refused and taken back, else 0.
+int32_t UiApplyControlChange(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* item, int32_t option,
+                             int32_t store);
+int32_t UiSetControlValue(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* item, int32_t option);
+// Shows the box of an alert entry (its offset in the image); the answer, 0
+// when the message has no row.
+int32_t UiShowAlert(DriverContext* ctx, uint32_t alert, HWND window);
+// The answer of the feature's active alert (applied to the rules), 0 when none.
+int32_t UiRunFeatureAlert(DriverContext* ctx, DialogRecord* dialog, MdfItem model);
+// The feature's transacts and the paper change; 1 when an action opened a
+// dialog, else 0.
+int32_t UiApplyTransact(DriverContext* ctx, DialogRecord* dialog, MdfItem model, int32_t rescale);
+// Flag 1: re-orients the papers and fits the zoom to the output paper.
+void UiApplyPaperChange(DriverContext* ctx, int32_t flag);
+// Brings every control of the dialog up to date; full 1 treats every
+// setting as changed. A refresh inside a refresh does nothing.
+void UiRefreshPage(DriverContext* ctx, DialogRecord* dialog, int32_t full);
+int32_t UiAnySettingDirty(DriverContext* ctx);
+void UiClearSettingDirty(DriverContext* ctx);
+
+// ---- pages and their procedure -----------------------------------------------------------------
+// Adds one page per dialog of the sheet (flag 1 document, 2 printer) that
+// the rules do not hide; the number added, 0 without a sheet callback.
+int32_t UiAddSheetPages(DriverContext* ctx, int32_t sheet_flag);
+INT_PTR UiSheetPageProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+INT_PTR UiPageProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+// Once per context: binds settings and model items to every dialog item.
+void UiPrepareDialogTables(DriverContext* ctx, DialogRecord* dialog);
+void UiResizePage(DriverContext* ctx, HWND page);
+void UiResetSubclassing(DriverContext* ctx, HWND window);
+// The owner-draw size of a control {width, height}; false when the control
+// has no fixed size.
+bool UiGetMeasureItemSize(uint16_t control_id, uint32_t* width, uint32_t* height);
+
+// ---- services of the tips, help and sub-dialogs the pages call -------------------------------
+void UiHideTip(DriverContext* ctx);
+void UiShowControlHelp(DriverContext* ctx, DialogRecord* dialog, HWND control);
+// The item under a point of the page (client coordinates), or null.
+DialogItemRecord* UiHitTestItem(DriverContext* ctx, DialogRecord* dialog, POINT point);
+// Runs a dialog of the table modally over the owner; its end id, or 0.
+INT_PTR UiRunSubDialog(DriverContext* ctx, int32_t mode, uint16_t dialog_id, HWND owner);
+LRESULT UiHelpIconWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+// ---- re-initialising lists after presets, trays or papers changed ---------------------------
+// For each {dialog id, control id} pair (ended by dialog id 0) whose dialog
+// has a window and holds the control: the control kind's Init again.
+struct DlgControlPair {
+  uint16_t dialogId;
+  uint16_t controlId;
+};
+void DlgReinitItems(DriverContext* ctx, const DlgControlPair* pairs);
+void DlgReinitSourceTrays(DriverContext* ctx);
+void DlgReinitPaperSizes(DriverContext* ctx);
+void DlgReinitOutputTrays(DriverContext* ctx);
+// Also takes a preset number at or past the number of presets back to preset 0.
+void DlgReinitPresetLists(DriverContext* ctx);
+void DlgReinitLayoutLists(DriverContext* ctx);
