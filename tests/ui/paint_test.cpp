@@ -514,4 +514,90 @@ TEST_F(Ui, OwnerDrawnControlsGetTheirItemsMeasuredAndDrawn) {
   EXPECT_EQ(ui::WindowPixel(list, 10, 30), RGB(255, 0, 0));
 }
 
+// A parent colours its controls through WM_CTLCOLOR*: the static's
+// background is the parent's brush; without an answer, the face colour.
+struct Colourer {
+  static INT_PTR Proc(HWND, UINT message, WPARAM wparam, LPARAM) {
+    if (message == WM_CTLCOLORSTATIC) {
+      static HBRUSH yellow = CreateSolidBrush(RGB(255, 255, 0));
+      SetBkColor(reinterpret_cast<HDC>(wparam), RGB(255, 255, 0));
+      return reinterpret_cast<INT_PTR>(yellow);
+    }
+    return message == WM_INITDIALOG;
+  }
+};
+
+TEST_F(Ui, ParentsColourTheirControlsAndWindowDcsComeFromGetDc) {
+  ui::DialogItemTemplate label;
+  label.class_name = u"STATIC";
+  label.id = 5;
+  label.style = WS_CHILD | WS_VISIBLE | SS_LEFT;
+  label.text = u"";
+  label.x = 4;
+  label.y = 4;
+  label.cx = 40;
+  label.cy = 10;
+  HWND plain = Dialog({label});
+  HWND coloured = Dialog({label}, Colourer::Proc);
+  ASSERT_TRUE(plain && coloured);
+  UpdateWindow(plain);
+  UpdateWindow(coloured);
+  EXPECT_EQ(ui::WindowPixel(GetDlgItem(plain, 5), 2, 2), GetSysColor(COLOR_BTNFACE));
+  EXPECT_EQ(ui::WindowPixel(GetDlgItem(coloured, 5), 2, 2), RGB(255, 255, 0));
+  EXPECT_EQ(ui::WindowPixel(coloured, 1, 1), GetSysColor(COLOR_BTNFACE));
+
+  // GetDC of a window (the platform's call) draws into the window's place
+  // on its dialog, clipped to it; ReleaseDC gives it back once.
+  HWND child = GetDlgItem(plain, 5);
+  HDC dc = GetDC(child);
+  ASSERT_NE(dc, nullptr);
+  RECT all{-50, -50, 500, 500};
+  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  EXPECT_EQ(ReleaseDC(child, dc), 1);
+  EXPECT_EQ(ReleaseDC(child, dc), 0);
+  EXPECT_EQ(ui::WindowPixel(plain, 6, 6), 0u);       // the child's top left (4, 4 units)
+  EXPECT_EQ(ui::WindowPixel(plain, 5, 5), GetSysColor(COLOR_BTNFACE));
+  EXPECT_EQ(ui::WindowPixel(child, 59, 15), 0u);
+  EXPECT_EQ(ui::WindowPixel(child, 60, 16), CLR_INVALID);
+  // The desktop's DC stays the platform's own.
+  HDC screen = GetDC(nullptr);
+  EXPECT_NE(screen, nullptr);
+  EXPECT_EQ(ReleaseDC(nullptr, screen), 1);
+  EXPECT_EQ(GetDC(reinterpret_cast<HWND>(0x4321)), nullptr);
+}
+
+TEST_F(Ui, AnOwnerDrawnComboDrawsItsSelectionField) {
+  OwnerDraw::Seen().clear();
+  OwnerDraw::Measured().clear();
+  ui::DialogItemTemplate combo;
+  combo.class_name = u"COMBOBOX";
+  combo.id = 7;
+  combo.style = WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED;
+  combo.x = 4;
+  combo.y = 4;
+  combo.cx = 80;
+  combo.cy = 60;
+  HWND d = Dialog({combo}, OwnerDraw::Proc);
+  ASSERT_NE(d, nullptr);
+  HWND c = GetDlgItem(d, 7);
+  SendMessageW(c, CB_ADDSTRING, 0, LPARAM(u"x"));
+  SendMessageW(c, CB_ADDSTRING, 0, LPARAM(u"y"));
+  SendMessageW(c, CB_SETITEMDATA, 1, 99);
+  SendMessageW(c, CB_SETCURSEL, 1, 0);
+  UpdateWindow(d);
+  ASSERT_EQ(OwnerDraw::Measured().size(), 1u);
+  EXPECT_EQ(OwnerDraw::Measured()[0].itemID, UINT(-1));  // the selection field
+  ASSERT_EQ(OwnerDraw::Seen().size(), 1u);
+  const DRAWITEMSTRUCT& dis = OwnerDraw::Seen()[0];
+  EXPECT_EQ(dis.CtlType, UINT(ODT_COMBOBOX));
+  EXPECT_EQ(dis.itemID, 1u);
+  EXPECT_EQ(dis.itemData, 99u);
+  EXPECT_TRUE(dis.itemState & ODS_COMBOBOXEDIT);
+  // The field is as high as the measured entry and its frame; the list
+  // below it is not shown while the combo box is closed.
+  EXPECT_EQ(dis.rcItem.bottom - dis.rcItem.top, 24);  // the height measured for item -1
+  EXPECT_EQ(ui::WindowPixel(c, 10, 10), RGB(0, 0, 255));
+  EXPECT_EQ(ui::WindowPixel(c, 10, 60), GetSysColor(COLOR_BTNFACE));
+}
+
 }  // namespace

@@ -312,19 +312,19 @@ bool RealizeFont(Dc& dc) {
   if (dc.font_tried) return dc.font_ok;
   dc.font_tried = true;
   const LOGFONTW& lf = dc.font->lf;
-  eng::FontSpec spec;
-  for (size_t i = 0; i < LF_FACESIZE && lf.lfFaceName[i]; ++i) spec.face_name.push_back(lf.lfFaceName[i]);
-  spec.height = lf.lfHeight ? lf.lfHeight : -12;
-  spec.width = std::abs(lf.lfWidth);
-  spec.weight = lf.lfWeight ? lf.lfWeight : 400;
-  spec.italic = lf.lfItalic != 0;
-  spec.escapement = lf.lfEscapement;
-  spec.resolution = SIZEL{96, 96};
+  eng::FontSpec wanted;
+  for (size_t i = 0; i < LF_FACESIZE && lf.lfFaceName[i]; ++i) wanted.face_name.push_back(lf.lfFaceName[i]);
+  wanted.height = lf.lfHeight ? lf.lfHeight : -12;
+  wanted.width = std::abs(lf.lfWidth);
+  wanted.weight = lf.lfWeight ? lf.lfWeight : 400;
+  wanted.italic = lf.lfItalic != 0;
+  wanted.escapement = lf.lfEscapement;
+  wanted.resolution = SIZEL{96, 96};
   const std::u16string ui_face = ui::UiFontFace();
   // A face the machine does not have is drawn in the UI font, as a font
   // mapper falls back to a face it has.
-  dc.font_ok = (!spec.face_name.empty() && dc.eng->SelectFont(spec)) ||
-               (spec.face_name = ui_face, dc.eng->SelectFont(spec));
+  dc.font_ok = (!wanted.face_name.empty() && dc.eng->SelectFont(wanted)) ||
+               (wanted.face_name = ui_face, dc.eng->SelectFont(wanted));
   return dc.font_ok;
 }
 

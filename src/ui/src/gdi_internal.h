@@ -57,8 +57,6 @@ LRESULT DefaultEraseBackground(HWND window, HDC dc);
 LRESULT DefaultCtlColor(UINT message, HDC dc);
 // The standard control classes paint themselves; false for other classes.
 bool PaintStandardControl(HWND window, HDC dc);
-// Windows made or shown need painting.
-void MarkNeedsPaint(HWND window, bool erase);
 
 // RGB of a COLORREF as the engine takes it (0x00RRGGBB).
 inline uint32_t EngColor(COLORREF c) {

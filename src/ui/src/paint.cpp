@@ -211,11 +211,6 @@ void ReleaseWindowTarget(HWND window, Pixmap* pixmap) {
   (void)window;
 }
 
-void MarkNeedsPaint(HWND window, bool erase) {
-  std::lock_guard<std::recursive_mutex> lock(Lock());
-  MarkInvalid(window, nullptr, erase, true);
-}
-
 LRESULT DefaultPaint(HWND window) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(window, &ps);

@@ -1,9 +1,11 @@
 // The window layer of the emulated machine: windows, messages, timers,
-// dialogs and the standard controls, headless. Nothing is drawn; every
-// window is an object with its class, style, text, rectangle and state, and
-// the controls are state machines that answer their messages and send their
-// notifications as the Windows ones do. A script (or a test) plays the
-// person at the screen through SendMessageW and the layer controls below.
+// dialogs and the standard controls, headless. Every window is an object
+// with its class, style, text, rectangle and state, and the controls are
+// state machines that answer their messages and send their notifications
+// as the Windows ones do. Windows paint into a bitmap of their top-level
+// window when asked (UpdateWindow, RedrawWindow, a snapshot): see
+// ui/gdi.h. A script (or a test) plays the person at the screen through
+// SendMessageW and the layer controls below.
 //
 // One process-wide window manager, used from one UI thread at a time (the
 // sheet's thread); its calls are serialised by a lock so that a stray call
@@ -451,6 +453,9 @@ BOOL MoveWindow(HWND window, INT x, INT y, INT width, INT height, BOOL repaint);
 // Dialog units to pixels with the dialog's base units (font 8 point: 6 x 13
 // pixels per 4 x 8 units).
 BOOL MapDialogRect(HWND dialog, RECT* rect);
+// InvalidateRect marks the window and the children under the rectangle for
+// painting; UpdateWindow sends WM_PAINT to the window and then to each of
+// its visible children that needs it (WM_ERASEBKGND from BeginPaint).
 BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase);
 BOOL UpdateWindow(HWND window);
 
