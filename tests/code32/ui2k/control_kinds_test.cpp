@@ -54,7 +54,7 @@ TEST_F(Page, TextShowsTheLastVisibleOptionFormattedWithTheCurrentId) {
     EXPECT_EQ(TextOf(text->window), c.shown) << c.name;
   }
   // Without a feature the text stays.
-  CtlBindFeature(text, 0);
+  UiBindItemModel(ctx, text, 0);
   SetWindowTextW(text->window, u"kept");
   CtlDispatchRefresh(ctx, Dialog(1001), text);
   EXPECT_EQ(TextOf(text->window), u"kept");
@@ -78,7 +78,7 @@ TEST_F(Page, PictureClicksCycleThroughTheVisibleOptionsAndWrap) {
   const int32_t before = OptGetValue(ctx, picture->setting);
   EXPECT_EQ(CtlPictureClick(ctx, d, picture, 0, 0, 0), 0);
   EXPECT_EQ(OptGetValue(ctx, picture->setting), before);
-  CtlBindFeature(picture, 0);
+  UiBindItemModel(ctx, picture, 0);
   EXPECT_EQ(CtlPictureClick(ctx, d, picture, 0, 0, 0), 0);
   EXPECT_TRUE(Calls().empty()) << "a picture click stores directly, without the change path";
 }
@@ -446,7 +446,7 @@ TEST_F(Page, ACompositionDrawsTheShownOptionsAsLayers) {
     EXPECT_EQ(Calls(), c.calls) << c.name;
   }
   // No feature: nothing at all.
-  CtlBindFeature(picture, 0);
+  UiBindItemModel(ctx, picture, 0);
   CtlComposePicture(ctx, d, picture, nullptr, nullptr);
   EXPECT_EQ(Calls(), Seen{});
 }

@@ -194,7 +194,7 @@ class PageTools {
     return item;
   }
   void Bind(DialogItemRecord* item, uint16_t symbol) {
-    CtlBindFeature(item, MdfFindItemByKey(ctx, symbol));
+    UiBindItemModel(ctx, item, MdfFindItemByKey(ctx, symbol));
     item->setting = OptFindSettingByKey(ctx, symbol);
   }
 

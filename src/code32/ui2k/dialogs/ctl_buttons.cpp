@@ -13,7 +13,7 @@ constexpr int32_t kIconGap = 4;
 }  // namespace
 
 int32_t CtlTextRefresh(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* item) {
-  MdfItem feature = CtlItemFeature(item);
+  MdfItem feature = UiItemModel(ctx, item);
   if (!feature) return 0;
   // The option names are formats over the current option id. They come from
   // the resource module, so a stray conversion prints as text.
@@ -34,7 +34,7 @@ int32_t CtlTextRefresh(DriverContext* ctx, DialogRecord* dialog, DialogItemRecor
 }
 
 LRESULT CtlPictureClick(DriverContext* ctx, DialogRecord*, DialogItemRecord* item, uintptr_t, uintptr_t, intptr_t) {
-  MdfItem feature = CtlItemFeature(item);
+  MdfItem feature = UiItemModel(ctx, item);
   if (!feature) return 0;
   uint16_t ids[kCtlMaxOptions];
   const int32_t n = CtlGetOptions(ctx, feature, ids, kCtlMaxOptions);
@@ -60,7 +60,7 @@ int32_t CtlPictureRefresh(DriverContext*, DialogRecord* dialog, DialogItemRecord
 }
 
 int32_t CtlIconRefresh(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* item) {
-  MdfItem feature = CtlItemFeature(item);
+  MdfItem feature = UiItemModel(ctx, item);
   HWND window = CtlWindowOf(dialog, item);
   if (!feature || !window) return 0;
   const CtlServices& s = CtlGetServices();
@@ -90,7 +90,7 @@ int32_t CtlButtonInit(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord
 
 LRESULT CtlButtonCommand(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* item, uintptr_t, uintptr_t,
                          intptr_t) {
-  if (!CtlItemFeature(item)) return 1;
+  if (!UiItemModel(ctx, item)) return 1;
   const CtlServices& s = CtlGetServices();
   // An alert the person answered with anything but 0 stops the button here.
   if (s.runFeatureAlert(ctx, dialog, item) != 0) return 1;
@@ -117,7 +117,7 @@ LRESULT CtlButtonMessage(DriverContext* ctx, DialogRecord* dialog, DialogItemRec
   const uint32_t caption = s.buttonCaption(ctx, item->controlId);
   const int32_t caption_width = s.drawButtonFace(ctx, dialog, item, draw->hDC, &draw->rcItem,
                                                  (draw->itemState & ODS_SELECTED) != 0, focused, caption);
-  MdfItem feature = CtlItemFeature(item);
+  MdfItem feature = UiItemModel(ctx, item);
   if (!feature) return 1;
   // The options' icons over the face: left of a caption, else centred. A
   // button without a caption entry shows "...".

@@ -28,7 +28,7 @@ bool In(const uint16_t* first, const uint16_t* last, uint16_t id) { return std::
 }  // namespace
 
 void CtlComposePicture(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* item, HDC dc, const RECT* rect) {
-  MdfItem feature = CtlItemFeature(item);
+  MdfItem feature = UiItemModel(ctx, item);
   uint16_t options[kCtlMaxOptions];
   const int32_t count = CtlGetOptions(ctx, feature, options, kCtlMaxOptions);
   if (count == 0) return;

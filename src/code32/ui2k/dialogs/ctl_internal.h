@@ -8,19 +8,11 @@
 
 #include "ui/gdi.h"
 #include "ui2k/controls.h"
+#include "ui2k/pages.h"
 #include "velm/model_query.h"
 #include "velm/settings.h"
 
 // ---- the item's model feature and options ------------------------------------------------
-// The feature an item is bound to (its offset in the model image, kept in
-// the item's feature slot), 0 for none.
-inline MdfItem CtlItemFeature(const DialogItemRecord* item) {
-  return item ? MdfItem(reinterpret_cast<uintptr_t>(item->feature)) : 0;
-}
-inline void CtlBindFeature(DialogItemRecord* item, MdfItem feature) {
-  item->feature = reinterpret_cast<const void*>(uintptr_t(feature));
-}
-
 // The feature's storage type (flags masked off), 0 for none.
 uint16_t CtlFeatureType(DriverContext* ctx, MdfItem feature);
 // PickOne and its paper and tray kinds.

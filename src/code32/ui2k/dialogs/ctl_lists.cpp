@@ -78,7 +78,7 @@ void DrawEntryText(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* i
   CtlListBlock block{};
   if (raw) std::memcpy(&block, raw, sizeof block);
   if (raw && block.refuseFlag == 1 && block.pictureId &&
-      CtlIsOptionDisabled(ctx, CtlItemFeature(item), uint16_t(draw->itemData))) {
+      CtlIsOptionDisabled(ctx, UiItemModel(ctx, item), uint16_t(draw->itemData))) {
     const int32_t height = r.bottom - r.top;
     RECT square{r.left, r.top, r.left + height, r.bottom};
     CtlGetServices().drawPicture(ctx, dialog, item, draw->hDC, &square, uint32_t(block.pictureId), false);
@@ -247,7 +247,7 @@ LRESULT CtlCheckListMessage(DriverContext* ctx, DialogRecord* dialog, DialogItem
         const uint16_t option = uint16_t(draw->itemData);
         const uint16_t row_setting = CheckListSetting(item, LRESULT(draw->itemID));
         const bool checked = row_setting && OptGetOptionById(ctx, row_setting) != 0;
-        const bool grey = ItemDisabled(item) || CtlIsOptionDisabled(ctx, CtlItemFeature(item), option);
+        const bool grey = ItemDisabled(item) || CtlIsOptionDisabled(ctx, UiItemModel(ctx, item), option);
         Fill(draw->hDC, draw->rcItem, GetSysColor(grey ? COLOR_BTNFACE : COLOR_WINDOW));
         SIZE text_size{};
         GetTextExtentPoint32W(draw->hDC, u"0", 1, &text_size);
@@ -293,7 +293,7 @@ int32_t CtlPresetListInit(DriverContext* ctx, DialogRecord* dialog, DialogItemRe
   SendMessageW(list, LB_RESETCONTENT, 0, 0);
   // Never more entries than there are presets, whatever the feature lists.
   const int32_t presets = PresetGetCount(ctx);
-  MdfItem feature = CtlItemFeature(item);
+  MdfItem feature = UiItemModel(ctx, item);
   CtlForEachOption(ctx, feature, [&](uint16_t option) {
     if (SendMessageW(list, LB_GETCOUNT, 0, 0) >= presets) return false;
     if (CtlIsOptionHidden(ctx, feature, option)) return true;

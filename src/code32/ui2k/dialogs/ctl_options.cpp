@@ -83,7 +83,7 @@ void CtlSelectEntryByData(HWND list, bool combo, intptr_t value, bool clear_when
 }
 
 bool CtlRefuseDisabledOption(DriverContext* ctx, DialogItemRecord* item, HWND list, bool combo, uint16_t option) {
-  if (!CtlIsOptionDisabled(ctx, CtlItemFeature(item), option)) return false;
+  if (!CtlIsOptionDisabled(ctx, UiItemModel(ctx, item), option)) return false;
   CtlListBlock block;
   const void* raw = CtlGetExtraBlock(item, kCtlTagList);
   if (!raw) return false;
@@ -100,7 +100,7 @@ void CtlFillOptions(DriverContext* ctx, DialogItemRecord* item, HWND list, bool 
   if (!list) return;
   const ListMessages& m = MessagesOf(combo);
   SendMessageW(list, m.reset, 0, 0);
-  MdfItem feature = CtlItemFeature(item);
+  MdfItem feature = UiItemModel(ctx, item);
   CtlForEachOption(ctx, feature, [&](uint16_t option) {
     if (CtlIsOptionHidden(ctx, feature, option)) return true;
     std::u16string text = names ? CtlOptionName(ctx, option) : std::u16string();

@@ -1,22 +1,32 @@
-// The built-in services of the control kinds.
+// The built-in services of the control kinds: the page engine's change
+// path, and the drawing services of the pages.
 //
-// Stand-in until the page engine (value changes, alerts, transacts, page
-// refresh) and the drawing services (button faces, tips, preview pictures,
-// icons and the stamp preview) land: a change is stored in the item's
-// setting without rules, no alert is shown, and nothing is drawn.
+// The drawing services are a stand-in until the button faces, tips, preview
+// pictures, icons and the stamp preview land: nothing is drawn and no tip
+// is shown.
 #include <atomic>
 
 #include "ctl_internal.h"
 
 namespace {
 
-int32_t StoreOption(DriverContext* ctx, DialogRecord*, DialogItemRecord* item, int32_t option) {
-  return OptSetControlOption(ctx, item, option);
+// ---- the page engine -------------------------------------------------------------------------
+int32_t SetValue(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* item, int32_t option) {
+  return UiSetControlValue(ctx, dialog, item, option);
 }
-int32_t NoRefusal(DriverContext*, DialogRecord*, DialogItemRecord*) { return 0; }
-int32_t NoAlert(DriverContext*, DialogRecord*, DialogItemRecord*) { return 0; }
-void NoTransact(DriverContext*, DialogRecord*, DialogItemRecord*) {}
-void NoRefresh(DriverContext*, DialogRecord*) {}
+// The rules' check of the current option, nothing stored.
+int32_t Check(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* item) {
+  return UiApplyControlChange(ctx, dialog, item, OptGetControlOption(ctx, item), 0);
+}
+int32_t Alert(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* item) {
+  return UiRunFeatureAlert(ctx, dialog, UiItemModel(ctx, item));
+}
+void Transact(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* item) {
+  UiApplyTransact(ctx, dialog, UiItemModel(ctx, item), item->paperFlag);
+}
+void Refresh(DriverContext* ctx, DialogRecord* dialog) { UiRefreshPage(ctx, dialog, 0); }
+
+// ---- stand-ins of the drawing services ----------------------------------------------------------
 uint32_t NoCaption(DriverContext*, uint16_t) { return 0; }
 int32_t NoFace(DriverContext*, DialogRecord*, DialogItemRecord*, HDC, const RECT*, bool, bool, uint32_t) { return 0; }
 void NoTip(DriverContext*, DialogItemRecord*, HWND, int32_t, int32_t, int32_t) {}
@@ -28,9 +38,9 @@ void NoColours(DriverContext*, const int32_t[6]) {}
 COLORREF NoBackground(DriverContext*, COLORREF) { return 0; }
 void NoIcon(DriverContext*, HWND, HDC, int32_t, int32_t, uint32_t) {}
 
-constexpr CtlServices kBuiltin{StoreOption, NoRefusal, NoAlert,  NoTransact,   NoRefresh, NoCaption,
-                               NoFace,      NoTip,     NoCompose, NoPicture,   NoStamp,   NoEndCompose,
-                               NoColours,   NoBackground, NoIcon};
+constexpr CtlServices kBuiltin{SetValue,  Check,     Alert,        Transact,  Refresh,      NoCaption,
+                               NoFace,    NoTip,     NoCompose,    NoPicture, NoStamp,      NoEndCompose,
+                               NoColours, NoBackground, NoIcon};
 
 std::atomic<const CtlServices*> g_services{&kBuiltin};
 

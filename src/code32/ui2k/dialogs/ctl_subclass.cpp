@@ -112,7 +112,7 @@ const CtlRepeatBlock* RepeatBlockOf(const DialogItemRecord* item) {
 bool NumericRange(DriverContext* ctx, const DialogItemRecord* item, int32_t* minimum, int32_t* maximum) {
   ImgFeature f;
   ImgNumeric n;
-  MdfItem feature = CtlItemFeature(item);
+  MdfItem feature = UiItemModel(ctx, item);
   if (!item->setting || !feature || !MdfReadItem(ctx, feature, &f)) return false;
   if (MdfStorageType(f.type) != kFeatureNumeric || !MdfImgReadNumeric(ctx->image, f.data, &n)) return false;
   *minimum = n.minimum;
@@ -229,7 +229,7 @@ TextLimit TextLimitOf(const Where& w) {
   TextLimit limit;
   ImgFeature f;
   ImgString s;
-  MdfItem feature = CtlItemFeature(w.item);
+  MdfItem feature = UiItemModel(w.ctx, w.item);
   if (!w.item->setting || !feature || !MdfReadItem(w.ctx, feature, &f)) return limit;
   if (MdfStorageType(f.type) != kFeatureString || !MdfImgReadString(w.ctx->image, f.data, &s)) return limit;
   limit.ascii_only = (s.kind & 2) != 0;
