@@ -867,3 +867,44 @@ TEST_F(DcTest, PathClipIsTheFillsRegionInWholeRectangles) {
 }
 
 }  // namespace
+
+namespace {
+
+// A DC on a bitmap of the engine, without a driver: the window layer's DCs.
+TEST(BitmapDc, DrawsOnTheBitmapThroughTheEngineAndRefusesOtherSurfaces) {
+  EXPECT_EQ(eng::DcOpenBitmap(nullptr), nullptr);
+  const long surfaces = eng::LiveSurfaces();
+  {
+    uint32_t px[4] = {0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00};  // blue in the low byte
+    HBITMAP bmp = EngCreateBitmap(SIZEL{4, 1}, 16, BMF_32BPP, BMF_TOPDOWN, px);
+    ASSERT_NE(bmp, nullptr);
+    SURFOBJ* so = EngLockSurface(reinterpret_cast<HSURF>(bmp));
+    auto dc = eng::DcOpenBitmap(so);
+    ASSERT_NE(dc, nullptr);
+    // An image through SRCINVERT (source XOR page), then a plain fill cut
+    // by the clip.
+    uint32_t src[4] = {0xFFFFFF, 0xFFFFFF, 0x0000FF, 0x000000};
+    eng::Image im;
+    im.width = 4;
+    im.height = 1;
+    im.bits = 32;
+    im.stride = 16;
+    im.data = reinterpret_cast<const uint8_t*>(src);
+    ASSERT_TRUE(dc->DrawImage(im, RECTL{0, 0, 4, 1}, RECTL{0, 0, 4, 1}, COLORONCOLOR, 0x6666));
+    EXPECT_EQ(px[0] & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(px[1] & 0xFFFFFF, 0x000000u);
+    EXPECT_EQ(px[2] & 0xFFFFFF, 0xFF00FFu);
+    EXPECT_EQ(px[3] & 0xFFFFFF, 0x00FF00u);
+    dc->ClipRect(RECTL{1, 0, 2, 1});
+    ASSERT_TRUE(dc->FillRect(RECTL{0, 0, 4, 1}, 0x123456));
+    EXPECT_EQ(px[0] & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(px[1] & 0xFFFFFF, 0x123456u);
+    EXPECT_EQ(px[2] & 0xFFFFFF, 0xFF00FFu);
+    dc.reset();
+    EngUnlockSurface(so);
+    EngDeleteSurface(reinterpret_cast<HSURF>(bmp));
+  }
+  EXPECT_EQ(eng::LiveSurfaces(), surfaces);
+}
+
+}  // namespace

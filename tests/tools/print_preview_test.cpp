@@ -26,6 +26,7 @@ extern "C" {
 #include <string>
 #include <vector>
 
+#include "png_picture.h"
 #include "test_support.h"
 
 namespace {
@@ -38,35 +39,8 @@ struct Output {
 };
 
 using test_support::ReadFile;
-
-struct Rgb {
-  int width = 0, height = 0;
-  std::vector<uint8_t> px;  // 3 bytes a pixel
-  const uint8_t* At(int x, int y) const { return px.data() + (size_t(y) * width + x) * 3; }
-};
-
-Rgb ReadPng(const std::string& path) {
-  Rgb out;
-  cairo_surface_t* s = cairo_image_surface_create_from_png(path.c_str());
-  if (cairo_surface_status(s) == CAIRO_STATUS_SUCCESS) {
-    out.width = cairo_image_surface_get_width(s);
-    out.height = cairo_image_surface_get_height(s);
-    const uint8_t* d = cairo_image_surface_get_data(s);
-    const int stride = cairo_image_surface_get_stride(s);
-    out.px.resize(size_t(out.width) * out.height * 3);
-    for (int y = 0; y < out.height; ++y) {
-      const auto* row = reinterpret_cast<const uint32_t*>(d + size_t(y) * stride);
-      for (int x = 0; x < out.width; ++x) {
-        uint8_t* p = out.px.data() + (size_t(y) * out.width + x) * 3;
-        p[0] = uint8_t(row[x] >> 16);
-        p[1] = uint8_t(row[x] >> 8);
-        p[2] = uint8_t(row[x]);
-      }
-    }
-  }
-  cairo_surface_destroy(s);
-  return out;
-}
+using test_support::ReadPng;
+using test_support::Rgb;
 
 // The part of a picture at (left, top) of width x height.
 Rgb Crop(const Rgb& in, int left, int top, int width, int height) {

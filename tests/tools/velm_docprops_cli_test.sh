@@ -67,6 +67,18 @@ printf '%s\n' "$out" | grep -q '^window layer: closed by the layer: .*Properties
 check "without a script the layer closes the sheet and says so" $?
 printf '%s\n' "$out" | grep -q '^result: FALSE$'; check "as cancelled" $?
 
+# Pictures of the sheet as painted: as it opens and after each step.
+out=$("$velm" sheet Office --document --script "$work/cancel.txt" --snapshot "$work/shots"); rc=$?
+[ $rc -eq 0 ]; check "the sheet with snapshots exits 0" $?
+for n in 0 1; do
+  [ "$(head -c 8 "$work/shots/step-$n.png" | od -An -tx1 | tr -d ' \n')" = "89504e470d0a1a0a" ]
+  check "step-$n.png is a PNG" $?
+done
+printf 'x' > "$work/not-a-dir"
+msg=$("$velm" sheet Office --document --script "$work/cancel.txt" --snapshot "$work/not-a-dir" 2>&1 >/dev/null); rc=$?
+[ $rc -eq 1 ]; check "a picture that cannot be written fails the command" $?
+printf '%s\n' "$msg" | grep -q 'not-a-dir/step-0.png: cannot write'; check "and names the file" $?
+
 printf 'press the big red button\n' > "$work/bad.txt"
 msg=$("$velm" sheet Office --document --script "$work/bad.txt" 2>&1); rc=$?
 [ $rc -eq 1 ]; check "a bad script is refused" $?

@@ -475,8 +475,10 @@ BOOL PrinterDc::Impl::Execute(const Op& op, const POINTL& origin) {
         auto blt = Fn<PFN_DrvBitBlt>(INDEX_DrvBitBlt);
         auto copy = Fn<PFN_DrvCopyBits>(INDEX_DrvCopyBits);
         if ((hooks & HOOK_BITBLT) && blt)
-          ok = blt(so, src, nullptr, &clip.co, &xlate.xo, &dest, &sp, nullptr, nullptr, nullptr,
-                   0xCCCC);
+          ok = blt(so, src, nullptr, &clip.co, &xlate.xo, &dest, &sp, nullptr,
+                   op.rop4 == 0xCCCC ? nullptr : &brush.bo, op.rop4 == 0xCCCC ? nullptr : &brush_org, op.rop4);
+        else if (op.rop4 != 0xCCCC)
+          ok = EngBitBlt(so, src, nullptr, &clip.co, &xlate.xo, &dest, &sp, nullptr, &brush.bo, &brush_org, op.rop4);
         else if ((hooks & HOOK_COPYBITS) && copy)
           ok = copy(so, src, &clip.co, &xlate.xo, &dest, &sp);
         else
@@ -485,12 +487,17 @@ BOOL PrinterDc::Impl::Execute(const Op& op, const POINTL& origin) {
         RECTL sr = op.src;
         POINTL ht{0, 0};
         auto drv = Fn<PFN_DrvStretchBlt>(INDEX_DrvStretchBlt);
-        ok = (hooks & HOOK_STRETCHBLT) && drv
-                 ? drv(so, src, nullptr, &clip.co, &xlate.xo, nullptr, &ht, &dest, &sr, nullptr,
-                       op.stretch_mode)
-                 : EngStretchBlt(so, src, nullptr, &clip.co, &xlate.xo, nullptr, &ht, &dest, &sr,
-                                 nullptr, op.stretch_mode);
+        if (op.rop4 != 0xCCCC)
+          ok = EngStretchBltROP(so, src, nullptr, &clip.co, &xlate.xo, nullptr, &ht, &dest, &sr, nullptr,
+                                op.stretch_mode, &brush.bo, op.rop4);
+        else
+          ok = (hooks & HOOK_STRETCHBLT) && drv
+                   ? drv(so, src, nullptr, &clip.co, &xlate.xo, nullptr, &ht, &dest, &sr, nullptr,
+                         op.stretch_mode)
+                   : EngStretchBlt(so, src, nullptr, &clip.co, &xlate.xo, nullptr, &ht, &dest, &sr,
+                                   nullptr, op.stretch_mode);
       }
+      BrushRelease(&brush);
       EngUnlockSurface(src);
       EngDeleteSurface(bmp);
       return ok;
@@ -654,6 +661,28 @@ std::unique_ptr<PrinterDc> DcOpen(const DcOpenParams& params) {
   dc.so = &surf->so;
   dc.hooks = surf->hooks;
   dc.banding = surf->banding;
+  dc.SetTargetColors();
+  return std::unique_ptr<PrinterDc>(new PrinterDc(std::move(impl)));
+}
+
+std::unique_ptr<PrinterDc> DcOpenBitmap(SURFOBJ* bitmap) {
+  Surface* surf = bitmap ? SurfaceFromObj(bitmap) : nullptr;
+  if (!surf || bitmap->iType != STYPE_BITMAP || surf->banding) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  auto impl = std::unique_ptr<PrinterDc::Impl>(new (std::nothrow) PrinterDc::Impl);
+  if (!impl) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  PrinterDc::Impl& dc = *impl;
+  RegisterDevice(dc.hdev());
+  dc.so = bitmap;
+  dc.gdi.ulHorzRes = ULONG(bitmap->sizlBitmap.cx);
+  dc.gdi.ulVertRes = ULONG(bitmap->sizlBitmap.cy);
+  dc.doc_open = true;
+  dc.page_open = true;
   dc.SetTargetColors();
   return std::unique_ptr<PrinterDc>(new PrinterDc(std::move(impl)));
 }
@@ -897,7 +926,7 @@ BOOL PrinterDc::FillRect(const RECTL& rect, Color color) {
 }
 
 BOOL PrinterDc::DrawImage(const Image& image, const RECTL& dest, const RECTL& src_rect,
-                          ULONG stretch_mode) {
+                          ULONG stretch_mode, ROP4 rop4, Color brush) {
   const bool depth_ok = image.bits == 1 || image.bits == 4 || image.bits == 8 || image.bits == 24 ||
                         image.bits == 32;
   int64_t min_stride = depth_ok ? (int64_t(image.width) * image.bits + 7) / 8 : 0;
@@ -912,6 +941,8 @@ BOOL PrinterDc::DrawImage(const Image& image, const RECTL& dest, const RECTL& sr
   op.dest = dest;
   op.src = src_rect;
   op.stretch_mode = stretch_mode;
+  op.rop4 = rop4 & 0xFFFF;
+  op.color = brush;
   op.image_info = image;
   size_t bytes = size_t(image.stride) * size_t(image.height);
   if (plat::ShouldFail("EngAllocMem")) {

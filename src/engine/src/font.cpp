@@ -1025,6 +1025,13 @@ std::vector<HGLYPH> FontObject::GlyphsOf(std::u16string_view text) const {
 
 void FontObject::Advance(HGLYPH hg, double* dx, double* dy) const { FontAdvance(p_, hg, dx, dy); }
 
+void FontObject::Verticals(double* ascent, double* descent) const {
+  double ax, ay, dx, dy;
+  FontVerticals(p_, &ax, &ay, &dx, &dy);
+  *ascent = std::hypot(ax, ay);
+  *descent = std::hypot(dx, dy);
+}
+
 }  // namespace eng
 
 using namespace eng::detail;

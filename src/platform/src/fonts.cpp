@@ -8,6 +8,7 @@
 #include <dirent.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -76,9 +77,27 @@ std::vector<Face> ListFaces() {
 
 HWND GetDesktopWindow() { return &g_desktop; }
 
-HDC GetDC(HWND) { return &g_screen_dc; }
+namespace {
+std::atomic<plat::WindowDcGetter> g_window_dc{nullptr};
+std::atomic<plat::WindowDcReleaser> g_window_dc_release{nullptr};
+}  // namespace
 
-int ReleaseDC(HWND, HDC dc) { return dc == &g_screen_dc ? 1 : 0; }
+void plat::SetWindowDcHandlers(WindowDcGetter get, WindowDcReleaser release) {
+  g_window_dc = get;
+  g_window_dc_release = release;
+}
+
+HDC GetDC(HWND window) {
+  if (!window || window == &g_desktop) return &g_screen_dc;
+  const plat::WindowDcGetter get = g_window_dc;
+  return get ? get(window) : nullptr;
+}
+
+int ReleaseDC(HWND window, HDC dc) {
+  if (dc == &g_screen_dc) return 1;
+  const plat::WindowDcReleaser release = g_window_dc_release;
+  return dc && release ? release(window, dc) : 0;
+}
 
 int EnumFontFamiliesW(HDC dc, LPCWSTR family, FONTENUMPROCW proc, LPARAM data) {
   if (!dc || !proc) return 0;

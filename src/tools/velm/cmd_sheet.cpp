@@ -1,4 +1,5 @@
-// velm sheet PRINTER --document|--printer [--in FILE] [--script FILE]: opens
+// velm sheet PRINTER --document|--printer [--in FILE] [--script FILE]
+// [--snapshot DIR]: opens
 // the printing-preferences (document) or printer-properties sheet of the
 // printer's driver headless, through its exports. The script plays the
 // person at the screen, one step a line:
@@ -7,8 +8,11 @@
 //                                    the answer of the next message box
 //   # ...                            a comment
 // The window tree is printed as the sheet opens and after each step, then
-// the result, the resulting DEVMODE and the stored settings.
+// the result, the resulting DEVMODE and the stored settings. With
+// --snapshot, a PNG of the sheet as painted goes to DIR/step-0.png as it
+// opens and to DIR/step-N.png after step N.
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -20,6 +24,7 @@
 #include "plat/winspool.h"
 #include "plat/wstr.h"
 #include "ui/compstui.h"
+#include "ui/gdi.h"
 #include "ui/user32.h"
 #include "velm/devmode.h"
 
@@ -34,7 +39,7 @@ int Fail(const std::string& why) {
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: velm sheet PRINTER --document|--printer [--in FILE] [--script FILE]\n");
+  std::fprintf(stderr, "usage: velm sheet PRINTER --document|--printer [--in FILE] [--script FILE] [--snapshot DIR]\n");
   return 2;
 }
 
@@ -45,8 +50,23 @@ void PrintMessageBoxes() {
   for (const std::string& line : ui::Log()) std::printf("window layer: %s\n", line.c_str());
 }
 
+// Pictures of the sheet that could not be written.
+int g_snapshot_failures = 0;
+
+// The sheet as painted after step n (0: as it opens), when asked for.
+void SnapshotStep(const std::string& dir, HWND sheet, size_t n) {
+  if (dir.empty() || !IsWindow(sheet)) return;
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  std::string error;
+  if (!ui::SnapshotWindow(sheet, dir + "/step-" + std::to_string(n) + ".png", &error)) {
+    std::fprintf(stderr, "velm sheet: %s\n", error.c_str());
+    ++g_snapshot_failures;
+  }
+}
+
 int Sheet(const velm_cli::Args& args) {
-  std::string printer, in_file, script_file;
+  std::string printer, in_file, script_file, snapshot_dir;
   int kind = 0;  // 1 document, 2 printer
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -54,6 +74,7 @@ int Sheet(const velm_cli::Args& args) {
     else if (a == "--printer") kind = 2;
     else if (a == "--in" && i + 1 < args.size()) in_file = args[++i];
     else if (a == "--script" && i + 1 < args.size()) script_file = args[++i];
+    else if (a == "--snapshot" && i + 1 < args.size()) snapshot_dir = args[++i];
     else if (printer.empty() && a[0] != '-') printer = a;
     else return Usage();
   }
@@ -69,6 +90,7 @@ int Sheet(const velm_cli::Args& args) {
   velm_cli::SheetScript script;
   std::string why;
   if (!script_file.empty() && !velm_cli::ReadSheetScript(script_file, &script, &why)) return Fail(why);
+  script.snapshot_dir = snapshot_dir;
 
   velm_cli::UiDriver driver;
   if (!driver.Open("sheet", printer)) return 1;
@@ -105,7 +127,7 @@ int Sheet(const velm_cli::Args& args) {
   driver.Close();
   velm_cli::PrintStoredSettings(plat::FromUtf8(printer));
   ui::ResetWindowManager();
-  return rc;
+  return g_snapshot_failures ? 1 : rc;
 }
 
 int AnswerOf(const std::string& word) {
@@ -162,13 +184,16 @@ void PlaySheetScript(const SheetScript& script) {
   plat::ScriptMessageBoxAnswers(script.answers);
   auto next = std::make_shared<size_t>(0);
   std::vector<std::string> steps = script.steps;
-  ui::SetModalHandler([next, steps](HWND modal) {
+  const std::string shots = script.snapshot_dir;
+  ui::SetModalHandler([next, steps, shots](HWND modal) {
     if (*next == 0) std::printf("window tree as the sheet opens:\n%s", ui::DumpWindowTree(modal).c_str());
+    if (*next == 0) SnapshotStep(shots, modal, 0);
     if (*next >= steps.size()) return false;
     const std::string& step = steps[(*next)++];
     bool done = ui::ClickButton(modal, step == "ok" ? IDOK : IDCANCEL);
     std::printf("step %zu: %s%s\n", *next, step.c_str(), done ? "" : " (no such button)");
     if (IsWindow(modal)) std::printf("%s", ui::DumpWindowTree(modal).c_str());
+    SnapshotStep(shots, modal, *next);
     std::fflush(stdout);
     return done;
   });
@@ -194,4 +219,4 @@ void PrintStoredSettings(const std::u16string& printer) {
 
 }  // namespace velm_cli
 
-VELM_COMMAND("sheet", "sheet PRINTER --document|--printer [--in FILE] [--script FILE]", Sheet);
+VELM_COMMAND("sheet", "sheet PRINTER --document|--printer [--in FILE] [--script FILE] [--snapshot DIR]", Sheet);

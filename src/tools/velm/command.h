@@ -83,6 +83,9 @@ struct UiDriver {
 struct SheetScript {
   std::vector<std::string> steps;
   std::vector<int> answers;
+  // When set, a picture of the sheet as painted: DIR/step-0.png as it
+  // opens, DIR/step-N.png after step N.
+  std::string snapshot_dir;
 };
 bool ReadSheetScript(const std::string& file, SheetScript* script, std::string* why);
 // Runs the script as the person at the screen, printing the window tree

@@ -8,6 +8,7 @@
 #include "plat/resources.h"
 #include "plat/wstr.h"
 #include "ui/dialog_template.h"
+#include "ui/gdi.h"
 #include "wm.h"
 
 namespace ui {
@@ -283,6 +284,14 @@ LRESULT DefDlgProcW(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_GETTEXTLENGTH:
     case WM_HELP:
     case WM_CONTEXTMENU:
+    case WM_PAINT:
+    case WM_ERASEBKGND:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
       return DefWindowProcW(dialog, message, wparam, lparam);
   }
   return 0;

@@ -7,6 +7,7 @@
 #include "plat/kernel.h"
 #include "plat/wstr.h"
 #include "ui/dialog_template.h"
+#include "ui/gdi.h"
 #include "ui/prsht.h"
 #include "wm.h"
 
@@ -50,6 +51,65 @@ std::optional<ui::DialogTemplate> PageTemplate(const PropSheetPage* p) {
   return ui::DecodeDialogTemplate(bytes, size);
 }
 
+// The page area starts below the tab strip; the buttons' row lies below it.
+constexpr LONG kPageLeft = 4, kPageTop = 14, kButtonRow = 22;  // dialog units
+
+// A sheet holds its largest page, as Windows sizes it: the sheet grows to
+// the page and its buttons keep their places from its right and bottom.
+void FitSheetToPage(HWND sheet, HWND page) {
+  RECT sr, pr;
+  if (!GetClientRect(sheet, &sr) || !GetClientRect(page, &pr)) return;
+  const LONG want_w = ui::detail::DuToPxX(2 * kPageLeft) + pr.right;
+  const LONG want_h = ui::detail::DuToPxY(kPageTop + kButtonRow) + pr.bottom;
+  if (want_w <= sr.right && want_h <= sr.bottom) return;
+  const LONG grow_w = std::max(want_w, sr.right) - sr.right, grow_h = std::max(want_h, sr.bottom) - sr.bottom;
+  RECT wr;
+  GetWindowRect(sheet, &wr);
+  MoveWindow(sheet, wr.left, wr.top, sr.right + grow_w, sr.bottom + grow_h, FALSE);
+  for (INT id : {IDOK, IDCANCEL, IDC_SHEET_APPLY}) {
+    HWND b = GetDlgItem(sheet, id);
+    RECT br;
+    if (!b || !GetWindowRect(b, &br)) continue;
+    RECT at = br;
+    GetWindowRect(sheet, &wr);
+    MoveWindow(b, at.left - wr.left + grow_w, at.top - wr.top + grow_h, br.right - br.left, br.bottom - br.top, FALSE);
+  }
+}
+
+// The tab strip above the pages: a tab per page with its title, the
+// current one raised into the page's frame.
+void PaintTabs(Sheet* s, HDC dc) {
+  RECT client;
+  GetClientRect(s->window, &client);
+  const LONG top = ui::detail::DuToPxY(kPageTop);
+  RECT frame{ui::detail::DuToPxX(kPageLeft) - 2, top - 2, client.right - ui::detail::DuToPxX(kPageLeft) + 2,
+             client.bottom - ui::detail::DuToPxY(kButtonRow) + 2};
+  DrawEdge(dc, &frame, EDGE_RAISED, BF_RECT);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+  LONG x = frame.left;
+  for (size_t i = 0; i < s->pages.size(); ++i) {
+    std::u16string title = s->pages[i]->title;
+    if (title.empty() && s->page_windows[i]) {
+      char16_t buf[128] = {};
+      GetWindowTextW(s->page_windows[i], buf, 128);
+      title = buf;
+    }
+    if (title.empty()) title = u"Page " + plat::FromUtf8(std::to_string(i + 1));
+    RECT tr{0, 0, 0, 0};
+    DrawTextW(dc, title.c_str(), -1, &tr, DT_SINGLELINE | DT_CALCRECT);
+    const bool current = i == s->current;
+    RECT tab{x, frame.top - (current ? 18 : 16), x + tr.right + 12, frame.top + (current ? 2 : 0)};
+    if (tab.left >= frame.right) break;
+    FillRect(dc, &tab, GetSysColorBrush(COLOR_BTNFACE));
+    RECT edge = tab;
+    DrawEdge(dc, &edge, EDGE_RAISED, BF_LEFT | BF_TOP | BF_RIGHT);
+    RECT text{tab.left + 6, tab.top + 2, tab.right - 4, frame.top};
+    DrawTextW(dc, title.c_str(), -1, &text, DT_SINGLELINE | DT_LEFT | DT_VCENTER);
+    x = tab.right;
+  }
+}
+
 // Makes the page's window; false when the page refuses (its callback
 // answers 0 to PSPCB_CREATE) or its template cannot be built.
 bool MakePage(Sheet* s, size_t i) {
@@ -62,13 +122,14 @@ bool MakePage(Sheet* s, size_t i) {
   if (!d) return false;
   ui::DialogTemplate t = std::move(*d);
   t.style = (t.style & ~(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE)) | WS_CHILD | DS_CONTROL;
-  t.x = 4;
-  t.y = 14;
+  t.x = kPageLeft;
+  t.y = kPageTop;
   auto bytes = ui::EncodeDialogTemplate(t);
   HWND w = CreateDialogIndirectParamW(p->page.hInstance, bytes.data(), s->window, p->page.pfnDlgProc,
                                       LPARAM(&p->page));
   if (!w) return false;
   s->page_windows[i] = w;
+  FitSheetToPage(s->window, w);
   return true;
 }
 
@@ -151,6 +212,14 @@ INT_PTR SheetProc(HWND h, UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_CLOSE:
       Cancel(s);
       return TRUE;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      if (HDC dc = BeginPaint(h, &ps)) {
+        PaintTabs(s, dc);
+        EndPaint(h, &ps);
+      }
+      return TRUE;
+    }
     case PSM_CHANGED:
     case PSM_UNCHANGED: {
       for (size_t i = 0; i < s->page_windows.size(); ++i)

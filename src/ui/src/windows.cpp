@@ -7,6 +7,7 @@
 #include "plat/kernel.h"
 #include "plat/user.h"
 #include "plat/wstr.h"
+#include "gdi_internal.h"
 #include "wm.h"
 
 namespace ui::detail {
@@ -575,9 +576,6 @@ BOOL MapDialogRect(HWND dialog, RECT* rect) {
   return TRUE;
 }
 
-BOOL InvalidateRect(HWND window, const RECT*, BOOL) { return IsWindow(window) || !window; }
-BOOL UpdateWindow(HWND window) { return IsWindow(window); }
-
 LRESULT SendMessageW(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   WNDPROC proc;
   {
@@ -600,6 +598,11 @@ BOOL PostMessageW(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     return FALSE;
   }
   S().queue.push_back(MSG{window, message, wparam, lparam, S().clock, {}});
+  return TRUE;
+}
+
+BOOL MessageBeep(UINT) {
+  AddLog("beep");
   return TRUE;
 }
 
@@ -677,6 +680,17 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
       return 0;
     case WM_GETFONT:
       return 0;
+    case WM_PAINT:
+      return DefaultPaint(window);
+    case WM_ERASEBKGND:
+      return DefaultEraseBackground(window, reinterpret_cast<HDC>(wparam));
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+      return DefaultCtlColor(message, reinterpret_cast<HDC>(wparam));
   }
   return 0;
 }

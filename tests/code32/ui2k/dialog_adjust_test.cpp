@@ -183,9 +183,10 @@ TEST(DialogAdjust, ConvertedBlocksCarrySettingIdsAndTheBuiltInTableStaysAsItWas)
 
   DialogItemRecord* hidden = Item(ctx, 1065, 2817);
   EXPECT_EQ(hidden->kind, 49);
-  auto* ids = static_cast<const uint16_t*>(hidden->extraData);
-  ASSERT_NE(ids, nullptr);
-  for (int i = 0; i < 32; ++i) EXPECT_EQ(ids[i], 346 + i);
+  auto* list = static_cast<const CtlCheckListSettings*>(hidden->extraData);
+  ASSERT_NE(list, nullptr);
+  ASSERT_EQ(list->count, 32);
+  for (int i = 0; i < 32; ++i) EXPECT_EQ(list->settingIds[i], 346 + i);
 
   // The built-in rows and blocks are untouched.
   const DialogTable& t = DlgGetBuiltinTable();

@@ -187,6 +187,11 @@ const uint16_t* DlgGetHiddenFunctionSettings(int32_t* count) {
   return g_hidden_functions;
 }
 
+const CtlCheckListSettings* DlgGetHiddenFunctionList() {
+  static const CtlCheckListSettings list{kHiddenFuncCount, DlgGetHiddenFunctionSettings(nullptr)};
+  return &list;
+}
+
 void DlgAdjustUiTables(DriverContext* ctx) {
   if (!ctx || !ctx->dialogs || !ctx->settings) return;
 
@@ -248,7 +253,7 @@ void DlgAdjustUiTables(DriverContext* ctx) {
   // 11. The hidden-functions list becomes a check list of its 32 settings.
   if (DialogItemRecord* item = Item(ctx, kHiddenFuncDialog, kHiddenFuncControl)) {
     item->kind = kCheckListKind;
-    item->extraData = DlgGetHiddenFunctionSettings(nullptr);
+    item->extraData = DlgGetHiddenFunctionList();
   }
 
   // 12. Work items that follow the private items.

@@ -112,6 +112,11 @@ struct DcOpenParams {
 // Opens a DC: loads and enables the driver. Null on failure, with the last
 // error set; everything built so far is released.
 std::unique_ptr<PrinterDc> DcOpen(const DcOpenParams& params);
+// A DC on a bitmap of the engine (EngCreateBitmap, locked by the caller for
+// the DC's life): no driver, every call the engine's own routine, a page
+// always open. The window layer's window and memory DCs are these. Null
+// with the last error set when the surface is not a bitmap.
+std::unique_ptr<PrinterDc> DcOpenBitmap(SURFOBJ* bitmap);
 
 class PrinterDc {
  public:
@@ -150,9 +155,10 @@ class PrinterDc {
                          FillMode mode = FillMode::kAlternate, MIX mix = 0x0D0D);
   BOOL FillRect(const RECTL& rect, Color color);
   // Draws src_rect of the image into dest (same size: a bit-block transfer,
-  // else a stretch).
+  // else a stretch) through a ROP4 of brush (a plain colour), image and
+  // page (SRCCOPY by default).
   BOOL DrawImage(const Image& image, const RECTL& dest, const RECTL& src_rect,
-                 ULONG stretch_mode = COLORONCOLOR);
+                 ULONG stretch_mode = COLORONCOLOR, ROP4 rop4 = 0xCCCC, Color brush = 0);
   // Fills the rectangle with a brush through a ROP4 of brush and page
   // (PATCOPY by default); the driver realizes hatches and patterns.
   BOOL PatBlt(const RECTL& rect, const DcBrush& brush, ROP4 rop4 = 0xF0F0);
@@ -194,6 +200,12 @@ class PrinterDc {
  private:
   explicit PrinterDc(std::unique_ptr<Impl> impl);
   friend std::unique_ptr<PrinterDc> DcOpen(const DcOpenParams& params);
+  friend std::unique_ptr<PrinterDc> DcOpenBitmap(SURFOBJ* bitmap);
+// A DC on a bitmap of the engine (EngCreateBitmap, locked by the caller for
+// the DC's life): no driver, every call the engine's own routine, a page
+// always open. The window layer's window and memory DCs are these. Null
+// with the last error set when the surface is not a bitmap.
+std::unique_ptr<PrinterDc> DcOpenBitmap(SURFOBJ* bitmap);
   std::unique_ptr<Impl> impl_;
 };
 

@@ -96,6 +96,8 @@ class FontObject {
   std::vector<HGLYPH> GlyphsOf(std::u16string_view text) const;
   // The advance of a glyph on the page, in device pixels.
   void Advance(HGLYPH hg, double* dx, double* dy) const;
+  // The lengths of the ascender and the descender on the page, in pixels.
+  void Verticals(double* ascent, double* descent) const;
 
   detail::Font* impl() const { return p_; }
 

@@ -43,7 +43,9 @@ static_assert(sizeof(TEXTMETRICW) == 60);
 extern "C" {
 typedef int (*FONTENUMPROCW)(const LOGFONTW* font, const TEXTMETRICW* metrics, DWORD type, LPARAM data);
 
-// The desktop window (never null) and its display context.
+// The desktop window (never null) and its display context. GetDC of any
+// other window is the window layer's DC of that window, when the window
+// layer is loaded (plat::SetWindowDcHandlers); ReleaseDC hands it back.
 HWND GetDesktopWindow();
 HDC GetDC(HWND window);
 int ReleaseDC(HWND window, HDC dc);
@@ -53,3 +55,10 @@ int ReleaseDC(HWND window, HDC dc);
 // longer than 31 characters are listed cut, as LOGFONTW holds them.
 int EnumFontFamiliesW(HDC dc, LPCWSTR family, FONTENUMPROCW proc, LPARAM data);
 }
+
+namespace plat {
+// The window layer answers GetDC and ReleaseDC for its windows.
+using WindowDcGetter = HDC (*)(HWND window);
+using WindowDcReleaser = int (*)(HWND window, HDC dc);
+void SetWindowDcHandlers(WindowDcGetter get, WindowDcReleaser release);
+}  // namespace plat

@@ -1,9 +1,11 @@
 // The window layer of the emulated machine: windows, messages, timers,
-// dialogs and the standard controls, headless. Nothing is drawn; every
-// window is an object with its class, style, text, rectangle and state, and
-// the controls are state machines that answer their messages and send their
-// notifications as the Windows ones do. A script (or a test) plays the
-// person at the screen through SendMessageW and the layer controls below.
+// dialogs and the standard controls, headless. Every window is an object
+// with its class, style, text, rectangle and state, and the controls are
+// state machines that answer their messages and send their notifications
+// as the Windows ones do. Windows paint into a bitmap of their top-level
+// window when asked (UpdateWindow, RedrawWindow, a snapshot): see
+// ui/gdi.h. A script (or a test) plays the person at the screen through
+// SendMessageW and the layer controls below.
 //
 // One process-wide window manager, used from one UI thread at a time (the
 // sheet's thread); its calls are serialised by a lock so that a stray call
@@ -126,6 +128,7 @@ constexpr UINT WM_PAINT = 0x000F;
 constexpr UINT WM_CLOSE = 0x0010;
 constexpr UINT WM_QUIT = 0x0012;
 constexpr UINT WM_SHOWWINDOW = 0x0018;
+constexpr UINT WM_CANCELMODE = 0x001F;
 constexpr UINT WM_SETCURSOR = 0x0020;
 constexpr UINT WM_DRAWITEM = 0x002B;
 constexpr UINT WM_MEASUREITEM = 0x002C;
@@ -134,6 +137,7 @@ constexpr UINT WM_GETFONT = 0x0031;
 constexpr UINT WM_NOTIFY = 0x004E;
 constexpr UINT WM_HELP = 0x0053;
 constexpr UINT WM_CONTEXTMENU = 0x007B;
+constexpr UINT WM_NCHITTEST = 0x0084;
 constexpr UINT WM_NCCREATE = 0x0081;
 constexpr UINT WM_NCDESTROY = 0x0082;
 constexpr UINT WM_GETDLGCODE = 0x0087;
@@ -159,6 +163,9 @@ constexpr UINT WM_LBUTTONDBLCLK = 0x0203;
 constexpr UINT WM_RBUTTONDOWN = 0x0204;
 constexpr UINT WM_RBUTTONUP = 0x0205;
 constexpr UINT WM_CAPTURECHANGED = 0x0215;
+constexpr UINT WM_PASTE = 0x0302;
+// WM_NCHITTEST answers.
+constexpr LRESULT HTCLIENT = 1;
 constexpr UINT WM_USER = 0x0400;
 // Keys the layer's controls and dialogs answer.
 constexpr WPARAM VK_BACK = 0x08;
@@ -446,6 +453,9 @@ BOOL MoveWindow(HWND window, INT x, INT y, INT width, INT height, BOOL repaint);
 // Dialog units to pixels with the dialog's base units (font 8 point: 6 x 13
 // pixels per 4 x 8 units).
 BOOL MapDialogRect(HWND dialog, RECT* rect);
+// InvalidateRect marks the window and the children under the rectangle for
+// painting; UpdateWindow sends WM_PAINT to the window and then to each of
+// its visible children that needs it (WM_ERASEBKGND from BeginPaint).
 BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase);
 BOOL UpdateWindow(HWND window);
 
@@ -453,6 +463,8 @@ BOOL UpdateWindow(HWND window);
 LRESULT SendMessageW(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 BOOL PostMessageW(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 void PostQuitMessage(INT code);
+// Sounds nothing here; each beep is logged ("beep").
+BOOL MessageBeep(UINT type);
 // GetMessageW answers FALSE for WM_QUIT, -1 when the queue is empty and no
 // timer is pending (a headless program would wait forever: it is told
 // instead). Pending timers move the virtual clock forward to the first one.

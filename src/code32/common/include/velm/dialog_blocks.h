@@ -86,3 +86,11 @@ struct CtlPreviewBlock {
   int16_t entries[14];
 };
 static_assert(sizeof(CtlPreviewBlock) == 30);
+
+// A check list (kind 49) takes no tagged block: its extra data is the
+// setting of each row, with the number of rows that have one. Rows beyond
+// count (the list shows the model's visible options) have no setting.
+struct CtlCheckListSettings {
+  int32_t count;
+  const uint16_t* settingIds;
+};

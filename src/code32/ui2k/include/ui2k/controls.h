@@ -149,5 +149,35 @@ LRESULT CtlTrackbarMessage(DriverContext*, DialogRecord*, DialogItemRecord*, uin
 LRESULT CtlTabMessage(DriverContext*, DialogRecord*, DialogItemRecord*, uintptr_t, uintptr_t, intptr_t);
 LRESULT CtlNoMessage(DriverContext*, DialogRecord*, DialogItemRecord*, uintptr_t, uintptr_t, intptr_t);
 
+// ---- the printer picture's tray hot spots ---------------------------------------------
+// A row applies when its family is the model's and its conditions hold: the
+// condition setting's option is 1 (0: always), the second condition's option
+// is required2 (0: none); when the shift setting's option is 1 the rectangle
+// moves by dx, dy. A point lies inside when left <= x < right and top <= y <
+// bottom. Tray 0 ends a table.
+struct TrayHotspot {
+  uint8_t family;
+  uint8_t zero[3];
+  int32_t left, top, right, bottom;
+  int16_t condition;
+  uint16_t tray;
+  int16_t condition2;
+  int32_t required2;
+  int16_t shiftSetting;
+  int32_t dx, dy;
+};
+const TrayHotspot* UiGetInputTrayHotspots();
+const TrayHotspot* UiGetOutputTrayHotspots();
+// The first applicable row of the table that holds the point (pixels of the
+// printer picture), or null.
+const TrayHotspot* CtlFindTrayHotspot(DriverContext* ctx, const TrayHotspot* rows, int32_t x, int32_t y);
+
+// Builds the item's picture from the pictures of its options, as layers,
+// into dc and rect, or into the item's window when dc is null.
+void CtlComposePicture(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* item, HDC dc, const RECT* rect);
+// One auto-repeat step of a push button: each control its repeat block
+// lists moves by the row's step within its Numeric range.
+void CtlRepeatStep(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* button);
+
 LRESULT CtlItemWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 LRESULT CtlButtonWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);

@@ -9,6 +9,7 @@
 struct DriverContext;
 struct CtlSampleBlock;
 struct CtlPreviewBlock;
+struct CtlCheckListSettings;
 
 // Item flags set by the adjustment.
 constexpr uint32_t kItemGroupMask = 0x1F0000u;       // change groups, bits 16-20
@@ -27,3 +28,5 @@ const CtlSampleBlock* DlgGetConvertedSampleBlock();
 const CtlPreviewBlock* DlgGetConvertedPreviewBlock();
 // The setting ids of the hidden-functions check list, one per row.
 const uint16_t* DlgGetHiddenFunctionSettings(int32_t* count);
+// The same with its length: the check list's extra data.
+const CtlCheckListSettings* DlgGetHiddenFunctionList();
