@@ -277,15 +277,8 @@ LRESULT DefDlgProcW(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     }
     case WM_INITDIALOG:
       return TRUE;
-    case WM_NCCREATE:
-    case WM_SETTEXT:
-    case WM_GETTEXT:
-    case WM_GETTEXTLENGTH:
-    case WM_HELP:
-    case WM_CONTEXTMENU:
-      return DefWindowProcW(dialog, message, wparam, lparam);
   }
-  return 0;
+  return DefWindowProcW(dialog, message, wparam, lparam);
 }
 
 HWND CreateDialogParamW(HINSTANCE instance, LPCWSTR template_name, HWND owner, DLGPROC proc, LPARAM param) {
@@ -480,6 +473,7 @@ BOOL IsDialogMessageW(HWND dialog, MSG* msg) {
       }
     }
   }
+  TranslateMessage(msg);
   DispatchMessageW(msg);
   return TRUE;
 }
