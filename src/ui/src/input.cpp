@@ -562,11 +562,17 @@ bool Hold(HWND window, POINT client, DWORD ms) {
 }
 
 bool Hover(HWND window, POINT client) {
+  // The pointer rests there whatever lies on top.
   POINT screen;
-  if (!PointAt(window, client, &screen)) return false;
+  bool reached = PointAt(window, client, &screen);
+  if (!reached && IsWindow(window)) {
+    screen = client;
+    ClientToScreen(window, &screen);
+    MoveMouse(screen);
+  }
   Idle(kHoverTime);
   PlayInput();
-  return true;
+  return reached;
 }
 
 void TypeKey(WPARAM vk, char16_t ch) {

@@ -617,6 +617,8 @@ bool Click(HWND window, POINT client, Button button = Button::kLeft);
 bool DoubleClick(HWND window, POINT client);
 // Press, hold for ms on the virtual clock, release.
 bool Hold(HWND window, POINT client, DWORD ms);
+// The pointer moved onto the point and resting there for the hover time; it
+// rests there also when another window lies on top (false then).
 bool Hover(HWND window, POINT client);
 // A key pressed and released, to the focus window.
 void TypeKey(WPARAM vk, char16_t ch = 0);
