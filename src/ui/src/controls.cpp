@@ -875,14 +875,54 @@ struct ScrollData : ControlData {
     return "pos=" + std::to_string(pos) + " range=" + std::to_string(min) + ".." + std::to_string(max) +
            (page ? " page=" + std::to_string(page) : "");
   }
+  bool dragging = false;
+  LONG grab = 0;  // where on the thumb the pointer took it
+  long long Last() const {
+    long long hi = (long long)max - (page ? (long long)page - 1 : 0);
+    return hi < min ? min : hi;
+  }
   void Clamp() {
     if (max < min) max = min;
-    long long hi = (long long)max - (page ? (long long)page - 1 : 0);
-    if (hi < min) hi = min;
     if (pos < min) pos = min;
-    if (pos > hi) pos = INT(hi);
+    if (pos > Last()) pos = INT(Last());
   }
 };
+
+// The parts of a scroll bar along its length: an arrow at each end, the
+// thumb in the track between them.
+struct ScrollParts {
+  LONG length, arrow, thumb, thumb_at;  // pixels along the bar
+  long long movable() const { return std::max<long long>(0, length - 2 * arrow - thumb); }
+};
+
+ScrollParts PartsOf(HWND h, const ScrollData& s) {
+  RECT r{};
+  GetClientRect(h, &r);
+  bool vertical = GetWindowLongW(h, GWL_STYLE) & SBS_VERT;
+  ScrollParts p{};
+  p.length = vertical ? r.bottom : r.right;
+  p.arrow = std::min<LONG>(GetSystemMetrics(SM_CXHSCROLL), p.length / 2);
+  LONG track = std::max<LONG>(0, p.length - 2 * p.arrow);
+  long long span = (long long)s.max - s.min + 1;
+  p.thumb = s.page ? LONG(std::min<long long>(track, track * (long long)s.page / std::max(1LL, span))) : 0;
+  p.thumb = std::min(track, std::max<LONG>(p.thumb, 8));
+  long long steps = s.Last() - s.min;
+  p.thumb_at = p.arrow + LONG(steps > 0 ? p.movable() * (s.pos - s.min) / steps : 0);
+  return p;
+}
+
+// The position for the thumb's near edge at a pixel, rounded to the nearest.
+INT ScrollPositionAt(const ScrollData& s, const ScrollParts& p, LONG at) {
+  long long steps = s.Last() - s.min, movable = p.movable();
+  if (steps <= 0 || movable <= 0) return s.min;
+  long long v = ((long long)(at - p.arrow) * steps * 2 + movable) / (movable * 2);
+  return INT(std::clamp<long long>(s.min + v, s.min, s.Last()));
+}
+
+void ScrollNotify(HWND h, WORD code, INT position) {
+  UINT msg = (GetWindowLongW(h, GWL_STYLE) & SBS_VERT) ? WM_VSCROLL : WM_HSCROLL;
+  SendMessageW(GetParent(h), msg, MAKEWPARAM(code, WORD(position)), LPARAM(h));
+}
 }  // namespace
 
 LRESULT ScrollBarProc(HWND h, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -930,6 +970,43 @@ LRESULT ScrollBarProc(HWND h, UINT message, WPARAM wparam, LPARAM lparam) {
       s->Clamp();
       return s->pos;
     }
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: {
+      // The arrows scroll a line, the track a page; the thumb is taken.
+      ScrollParts p = PartsOf(h, *s);
+      POINT pt = PointOf(lparam);
+      LONG at = (w->style & SBS_VERT) ? pt.y : pt.x;
+      SetCapture(h);
+      if (at < p.arrow) ScrollNotify(h, SB_LINEUP, 0);
+      else if (at >= p.length - p.arrow) ScrollNotify(h, SB_LINEDOWN, 0);
+      else if (at < p.thumb_at) ScrollNotify(h, SB_PAGEUP, 0);
+      else if (at >= p.thumb_at + p.thumb) ScrollNotify(h, SB_PAGEDOWN, 0);
+      else {
+        s->dragging = true;
+        s->grab = at - p.thumb_at;
+        s->track = s->pos;
+      }
+      return 0;
+    }
+    case WM_MOUSEMOVE:
+      if (s->dragging && GetCapture() == h) {
+        POINT pt = PointOf(lparam);
+        s->track = ScrollPositionAt(*s, PartsOf(h, *s), ((w->style & SBS_VERT) ? pt.y : pt.x) - s->grab);
+        ScrollNotify(h, SB_THUMBTRACK, s->track);
+      }
+      return 0;
+    case WM_LBUTTONUP:
+      if (GetCapture() != h) return 0;
+      if (s->dragging) {
+        s->dragging = false;
+        ScrollNotify(h, SB_THUMBPOSITION, s->track);
+      }
+      ReleaseCapture();
+      ScrollNotify(h, SB_ENDSCROLL, 0);
+      return 0;
+    case WM_CAPTURECHANGED:
+      s->dragging = false;
+      return 0;
     case SBM_GETSCROLLINFO: {
       auto* si = reinterpret_cast<SCROLLINFO*>(lparam);
       if (!si) return FALSE;
@@ -1009,11 +1086,28 @@ bool ScrollBar(HWND dialog, INT id, WORD code, INT thumb_position) {
   HWND b = GetDlgItem(dialog, id);
   auto* s = Control<ScrollData>(b);
   if (!s || !IsWindowEnabled(b)) return false;
-  if (code == SB_THUMBTRACK) s->track = thumb_position;
-  WORD pos = (code == SB_THUMBTRACK || code == SB_THUMBPOSITION) ? WORD(thumb_position) : 0;
-  UINT msg = (GetWindowLongW(b, GWL_STYLE) & SBS_VERT) ? WM_VSCROLL : WM_HSCROLL;
-  SendMessageW(GetParent(b), msg, MAKEWPARAM(code, pos), LPARAM(b));
-  return true;
+  ScrollParts p = PartsOf(b, *s);
+  bool vertical = GetWindowLongW(b, GWL_STYLE) & SBS_VERT;
+  POINT middle = CenterOf(b);
+  auto along = [&](LONG at) { return vertical ? POINT{middle.x, at} : POINT{at, middle.y}; };
+  switch (code) {
+    case SB_LINEUP: return Click(b, along(p.arrow / 2));
+    case SB_LINEDOWN: return Click(b, along(p.length - 1 - p.arrow / 2));
+    case SB_PAGEUP: return p.thumb_at > p.arrow && Click(b, along((p.arrow + p.thumb_at) / 2));
+    case SB_PAGEDOWN:
+      return p.thumb_at + p.thumb < p.length - p.arrow &&
+             Click(b, along((p.thumb_at + p.thumb + p.length - p.arrow) / 2));
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: {
+      // The thumb taken at its middle and drawn to the place of the position.
+      ScrollData target = *s;
+      target.pos = thumb_position;
+      target.Clamp();
+      LONG grab = p.thumb / 2;
+      return Drag(b, along(p.thumb_at + grab), along(PartsOf(b, target).thumb_at + grab));
+    }
+  }
+  return false;
 }
 
 }  // namespace ui

@@ -561,6 +561,17 @@ bool Hold(HWND window, POINT client, DWORD ms) {
   return true;
 }
 
+bool Drag(HWND window, POINT from, POINT to) {
+  POINT screen;
+  if (!PointAt(window, from, &screen)) return false;
+  WaitOutDoubleClick(window, 0, screen);
+  PressButton(Button::kLeft);
+  MoveMouse(POINT{screen.x + to.x - from.x, screen.y + to.y - from.y});
+  ReleaseButton(Button::kLeft);
+  PlayInput();
+  return true;
+}
+
 bool Hover(HWND window, POINT client) {
   // The pointer rests there whatever lies on top.
   POINT screen;

@@ -617,6 +617,8 @@ bool Click(HWND window, POINT client, Button button = Button::kLeft);
 bool DoubleClick(HWND window, POINT client);
 // Press, hold for ms on the virtual clock, release.
 bool Hold(HWND window, POINT client, DWORD ms);
+// Press at from, move to to (client coordinates of the window), release.
+bool Drag(HWND window, POINT from, POINT to);
 // The pointer moved onto the point and resting there for the hover time; it
 // rests there also when another window lies on top (false then).
 bool Hover(HWND window, POINT client);
@@ -633,8 +635,11 @@ POINT CenterOf(HWND window);
 bool ClickButton(HWND dialog, INT id);
 bool TypeText(HWND dialog, INT id, const std::u16string& text);
 bool ChooseItem(HWND dialog, INT id, INT index);
-// A scroll bar moved by the person: the bar sends its parent WM_HSCROLL or
-// WM_VSCROLL with the code (and the position for the thumb codes).
+// A scroll bar moved by the person with the mouse: a click on an arrow
+// (SB_LINEUP, SB_LINEDOWN) or on the track beside the thumb (SB_PAGEUP,
+// SB_PAGEDOWN), or the thumb drawn to a position (SB_THUMBTRACK,
+// SB_THUMBPOSITION); the bar tells its parent by WM_HSCROLL or WM_VSCROLL,
+// SB_ENDSCROLL last, and the parent sets the position itself.
 bool ScrollBar(HWND dialog, INT id, WORD code, INT thumb_position);
 
 // Top-level windows alive, oldest first; windows alive in all.
