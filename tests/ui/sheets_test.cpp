@@ -113,6 +113,7 @@ TEST_F(Sheets, OkAppliesEveryPageMadeAndReleasesThePages) {
             "  BUTTON #1 \"OK\"\n"
             "  BUTTON #2 \"Cancel\"\n"
             "  BUTTON #12321 \"&Apply\"\n"
+            "  SysTabControl32 #12320 \"\" tab=1 of 2 [|]\n"
             "  #32770 #0 \"\" hidden\n"
             "    BUTTON #100 \"Option\" [ ]\n"
             "  #32770 #0 \"\"\n"

@@ -59,8 +59,11 @@ class Ui : public ::testing::Test {
   HWND Dialog(const std::vector<ui::DialogItemTemplate>& items, DLGPROC proc = Recorder::Proc) {
     ui::DialogTemplate t;
     t.title = u"Test";
+    // Shown, and tall enough to hold every item, so that the person's
+    // mouse reaches them.
+    t.style |= WS_VISIBLE;
     t.cx = 200;
-    t.cy = 100;
+    t.cy = 220;
     t.items = items;
     bytes_ = ui::EncodeDialogTemplate(t);
     return CreateDialogIndirectParamW(nullptr, bytes_.data(), nullptr, proc, 0);

@@ -124,7 +124,9 @@ int DocProps(const velm_cli::Args& args) {
                    input.empty() ? nullptr : reinterpret_cast<DEVMODEW*>(input.data()), mode);
     std::printf("result: %d (%s)\n", int(r), ResultName(r));
     ui::ClearModalHandler();
-    if (r < 0) {
+    if (std::string failure = velm_cli::SheetScriptFailure(); (mode & DM_PROMPT) && !failure.empty()) {
+      rc = Fail("docprops", failure);
+    } else if (r < 0) {
       rc = 1;
     } else if ((mode & DM_COPY) && !output.empty() && r == IDOK) {
       size_t used = size_t(plat::Get16(output.data() + 68)) + plat::Get16(output.data() + 70);

@@ -2,15 +2,34 @@
 // [--snapshot DIR]: opens
 // the printing-preferences (document) or printer-properties sheet of the
 // printer's driver headless, through its exports. The script plays the
-// person at the screen, one step a line:
-//   ok | cancel                      press the sheet's button
+// person at the screen, one step a line, each through the window layer's
+// mouse and keyboard:
+//   ok | cancel                      press the sheet's (or dialog's) button
 //   answer ok|cancel|yes|no|abort|retry|ignore|N
 //                                    the answer of the next message box
+//   page N|CAPTION|DIALOG_SYMBOL     click the page's tab
+//   click CONTROL [X Y]              a click, at the centre or at X,Y
+//   dblclick CONTROL [X Y]           a double click
+//   check CONTROL on|off             a click when it is not so already
+//   select CONTROL INDEX|TEXT        an entry of a list or combo box
+//   type CONTROL TEXT                the text typed over the old one
+//   key CONTROL KEY                  a key (up, down, left, right, home,
+//                                    end, pageup, pagedown, space, enter,
+//                                    escape, tab, backspace, delete, f1, or
+//                                    one character) to the control
+//   hold CONTROL MS                  press, hold MS ms, release
+//   wait MS                          time passes
+//   hover CONTROL                    the pointer rests on the control
+//   help CONTROL                     F1 on the control
+//   tree                             print the window tree
 //   # ...                            a comment
-// The window tree is printed as the sheet opens and after each step, then
-// the result, the resulting DEVMODE and the stored settings. With
-// --snapshot, a PNG of the sheet as painted goes to DIR/step-0.png as it
-// opens and to DIR/step-N.png after step N.
+// CONTROL is a control id or an item symbol of the catalogue; a control on
+// a page not in front brings its page forward first. A control that is not
+// there, hidden or disabled stops the script: the sheet is cancelled and
+// velm exits 1. The window tree is printed as the sheet opens and after
+// each step, then the result, the resulting DEVMODE and the stored settings.
+// With --snapshot, a PNG of the sheet as painted goes to DIR/step-0.png as
+// it opens and to DIR/step-N.png after step N.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -127,6 +146,7 @@ int Sheet(const velm_cli::Args& args) {
   driver.Close();
   velm_cli::PrintStoredSettings(plat::FromUtf8(printer));
   ui::ResetWindowManager();
+  if (std::string failure = velm_cli::SheetScriptFailure(); !failure.empty()) rc = Fail(failure);
   return g_snapshot_failures ? 1 : rc;
 }
 
@@ -147,12 +167,20 @@ int AnswerOf(const std::string& word) {
 
 namespace velm_cli {
 
+namespace {
+std::string& Failure() {
+  static std::string failure;
+  return failure;
+}
+}  // namespace
+
 bool ReadSheetScript(const std::string& file, SheetScript* script, std::string* why) {
   std::ifstream in(file);
   if (!in) {
     *why = "cannot read the script " + file;
     return false;
   }
+  script->file = file;
   std::string line;
   int number = 0;
   while (std::getline(in, line)) {
@@ -161,43 +189,56 @@ bool ReadSheetScript(const std::string& file, SheetScript* script, std::string* 
     std::string verb, arg, extra;
     words >> verb >> arg >> extra;
     if (verb.empty() || verb[0] == '#') continue;
-    bool ok = extra.empty();
-    if (verb == "ok" || verb == "cancel") {
-      ok = ok && arg.empty();
-      script->steps.push_back(verb);
-    } else if (verb == "answer") {
+    std::string problem;
+    if (verb == "answer") {
       int answer = AnswerOf(arg);
-      ok = ok && answer != 0;
-      script->answers.push_back(answer);
+      if (answer != 0 && extra.empty()) {
+        script->answers.push_back(answer);
+        continue;
+      }
+      problem = "the step takes: answer ok|cancel|yes|no|abort|retry|ignore|N";
     } else {
-      ok = false;
+      SheetStep step;
+      if (ParseSheetStep(line, &step, &problem)) {
+        step.text = line;
+        step.line = number;
+        script->steps.push_back(step);
+        continue;
+      }
     }
-    if (!ok) {
-      *why = file + ":" + std::to_string(number) + ": not a step: '" + line + "' (ok, cancel, answer ANSWER)";
-      return false;
-    }
+    *why = file + ":" + std::to_string(number) + ": not a step: '" + line + "' (" + problem + ")";
+    return false;
   }
   return true;
 }
 
 void PlaySheetScript(const SheetScript& script) {
   plat::ScriptMessageBoxAnswers(script.answers);
+  Failure().clear();
   auto next = std::make_shared<size_t>(0);
-  std::vector<std::string> steps = script.steps;
   const std::string shots = script.snapshot_dir;
-  ui::SetModalHandler([next, steps, shots](HWND modal) {
-    if (*next == 0) std::printf("window tree as the sheet opens:\n%s", ui::DumpWindowTree(modal).c_str());
+  ui::SetModalHandler([next, script, shots](HWND modal) {
+    if (*next == 0) std::printf("window tree as the sheet opens:\n%s", SheetTree(modal).c_str());
     if (*next == 0) SnapshotStep(shots, modal, 0);
-    if (*next >= steps.size()) return false;
-    const std::string& step = steps[(*next)++];
-    bool done = ui::ClickButton(modal, step == "ok" ? IDOK : IDCANCEL);
-    std::printf("step %zu: %s%s\n", *next, step.c_str(), done ? "" : " (no such button)");
-    if (IsWindow(modal)) std::printf("%s", ui::DumpWindowTree(modal).c_str());
+    if (*next >= script.steps.size() || !Failure().empty()) return false;
+    const SheetStep& step = script.steps[(*next)++];
+    std::printf("step %zu: %s\n", *next, step.text.c_str());
+    std::fflush(stdout);
+    std::string why;
+    bool done = RunSheetStep(modal, step, &why);
+    if (!done) {
+      Failure() = script.file + ":" + std::to_string(step.line) + ": " + step.text + ": " + why;
+      std::printf("step %zu failed: %s\n", *next, why.c_str());
+    }
+    // After each step: the window tree as the step left it, and its picture.
+    if (IsWindow(modal)) std::printf("%s", SheetTree(modal).c_str());
     SnapshotStep(shots, modal, *next);
     std::fflush(stdout);
     return done;
   });
 }
+
+std::string SheetScriptFailure() { return Failure(); }
 
 void PrintStoredSettings(const std::u16string& printer) {
   std::printf("stored settings (printer data):\n");

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "plat/wintypes.h"
+
 namespace velm_cli {
 
 using Args = std::vector<std::string>;
@@ -79,9 +81,18 @@ struct UiDriver {
   void* Entry(const char* export_name) const;
   void Close();
 };
-// A sheet script: the steps (ok, cancel) and the message-box answers.
+// A step of a sheet script: its verb and words (for page, select and type
+// the last word is the rest of the line, quotes taken off), and where it is.
+struct SheetStep {
+  std::string verb;
+  std::vector<std::string> args;
+  std::string text;  // the line as written
+  int line = 0;
+};
+// A sheet script: the steps and the message-box answers.
 struct SheetScript {
-  std::vector<std::string> steps;
+  std::string file;
+  std::vector<SheetStep> steps;
   std::vector<int> answers;
   // When set, a picture of the sheet as painted: DIR/step-0.png as it
   // opens, DIR/step-N.png after step N.
@@ -89,8 +100,20 @@ struct SheetScript {
 };
 bool ReadSheetScript(const std::string& file, SheetScript* script, std::string* why);
 // Runs the script as the person at the screen, printing the window tree
-// as the sheet opens and after each step.
+// as the sheet opens and after each step. A step that cannot be done stops
+// the script: the sheet is left to the window layer, which cancels it, and
+// SheetScriptFailure says why.
 void PlaySheetScript(const SheetScript& script);
+// Why the script last played stopped early ("FILE:LINE: STEP: reason"), or
+// empty.
+std::string SheetScriptFailure();
+// The steps themselves (sheet_steps.cpp): one line read into a step (false
+// with why when it is none), one step done on the modal window (the sheet
+// or a dialog it opened; false with why when it cannot be done), and the
+// window tree with the items' symbols.
+bool ParseSheetStep(const std::string& line, SheetStep* step, std::string* why);
+bool RunSheetStep(HWND modal, const SheetStep& step, std::string* why);
+std::string SheetTree(HWND modal);
 // The printer's stored values (printer data) as the sheet left them.
 void PrintStoredSettings(const std::u16string& printer);
 

@@ -10,6 +10,14 @@ namespace ui::detail {
 namespace {
 
 std::shared_ptr<Window> Self(HWND h) { return Find(h); }
+// The client-area point of a mouse message's lParam.
+POINT PointOf(LPARAM lparam) { return POINT{int16_t(LOWORD(DWORD(lparam))), int16_t(HIWORD(DWORD(lparam)))}; }
+bool InClient(HWND h, LPARAM lparam) {
+  RECT r{};
+  GetClientRect(h, &r);
+  POINT p = PointOf(lparam);
+  return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
+}
 DWORD StyleOf(HWND h) {
   auto w = Find(h);
   return w ? w->style : 0;
@@ -126,25 +134,46 @@ LRESULT ButtonProc(HWND h, UINT message, WPARAM wparam, LPARAM lparam) {
       SendMessageW(h, WM_LBUTTONDOWN, 1, 0);
       SendMessageW(h, WM_LBUTTONUP, 0, 0);
       return 0;
+    case WM_NCHITTEST:
+      // A group box lets the mouse through to the controls it frames.
+      if (b->type == BS_GROUPBOX) return HTTRANSPARENT;
+      break;
+    case WM_LBUTTONDBLCLK:
+      if ((w->style & BS_NOTIFY) || b->type == BS_RADIOBUTTON || b->type == BS_AUTORADIOBUTTON ||
+          b->type == BS_OWNERDRAW) {
+        NotifyParent(h, BN_DOUBLECLICKED);
+        return 0;
+      }
+      [[fallthrough]];  // the second press of a double click presses it again
     case WM_LBUTTONDOWN:
       if (b->type == BS_GROUPBOX) return 0;
       SetFocus(h);
       SetCapture(h);
       b->pushed = true;
       return 0;
+    case WM_MOUSEMOVE:
+      // Held down, the button shows pushed while the pointer is on it.
+      if (GetCapture() == h && (wparam & MK_LBUTTON)) b->pushed = InClient(h, lparam);
+      return 0;
     case WM_LBUTTONUP: {
-      bool was = b->pushed && GetCapture() == h;
+      // A click is a release on the button of a press that began on it.
+      bool was = GetCapture() == h && InClient(h, lparam);
       b->pushed = false;
       if (GetCapture() == h) ReleaseCapture();
       if (was) ButtonClicked(h);
       return 0;
     }
-    case WM_LBUTTONDBLCLK:
-      if ((w->style & BS_NOTIFY) || b->type == BS_RADIOBUTTON || b->type == BS_AUTORADIOBUTTON || b->type == BS_OWNERDRAW)
-        NotifyParent(h, BN_DOUBLECLICKED);
+    case WM_CAPTURECHANGED:
+      if (HWND(lparam) != h) b->pushed = false;
       return 0;
-    case WM_CHAR:
-      if (wparam == VK_SPACE) ButtonClicked(h);
+    case WM_KEYDOWN:
+      if (wparam == VK_SPACE && b->type != BS_GROUPBOX) b->pushed = true;
+      return 0;
+    case WM_KEYUP:
+      if (wparam == VK_SPACE && b->pushed) {
+        b->pushed = false;
+        ButtonClicked(h);
+      }
       return 0;
     case WM_SETFOCUS:
       if (w->style & BS_NOTIFY) NotifyParent(h, BN_SETFOCUS);
@@ -181,6 +210,9 @@ LRESULT StaticProc(HWND h, UINT message, WPARAM wparam, LPARAM lparam) {
     case STM_GETICON:
     case STM_GETIMAGE:
       return s ? LRESULT(s->image) : 0;
+    case WM_NCHITTEST:
+      // A label lets the mouse through unless it notifies.
+      return (w->style & SS_NOTIFY) ? HTCLIENT : HTTRANSPARENT;
     case WM_LBUTTONUP:
       if (w->style & SS_NOTIFY) NotifyParent(h, STN_CLICKED);
       return 0;
@@ -225,6 +257,11 @@ bool ReplaceSelection(HWND h, Window& w, EditData& e, std::u16string text, bool 
   size_t room = e.limit - std::min(e.limit, t.size() - (e.sel_end - e.sel_start));
   bool cut = text.size() > room;
   if (cut) text.resize(room);
+  if (cut && text.empty() && e.sel_start == e.sel_end) {
+    // Nothing fits and nothing is replaced: the text stays as it is.
+    NotifyParent(h, EN_MAXTEXT);
+    return false;
+  }
   e.undo = t;
   e.can_undo = true;
   t.replace(e.sel_start, e.sel_end - e.sel_start, text);
@@ -341,6 +378,36 @@ LRESULT EditProc(HWND h, UINT message, WPARAM wparam, LPARAM lparam) {
       std::u16string one(1, char16_t(wparam));
       if (wparam == VK_RETURN) one = u"\r\n";
       ReplaceSelection(h, *w, *e, one, true);
+      return 0;
+    }
+    case WM_LBUTTONDOWN: {
+      // The caret goes where the pointer is (a character is 6 pixels wide here).
+      SetFocus(h);
+      e->sel_start = e->sel_end = std::min(t.size(), size_t(std::max<LONG>(0, PointOf(lparam).x + 3) / 6));
+      return 0;
+    }
+    case WM_KEYDOWN: {
+      // Caret keys; with Shift they stretch the selection from its anchor.
+      bool shift = GetKeyState(INT(VK_SHIFT)) < 0;
+      size_t anchor = e->sel_start, caret = e->sel_end;
+      switch (wparam) {
+        case VK_HOME: caret = 0; break;
+        case VK_END: caret = t.size(); break;
+        case VK_LEFT: caret = caret > 0 ? caret - 1 : 0; break;
+        case VK_RIGHT: caret = std::min(t.size(), caret + 1); break;
+        case VK_DELETE:
+          if (w->style & ES_READONLY) return 0;
+          if (e->sel_start == e->sel_end) {
+            if (e->sel_end >= t.size()) return 0;
+            ++e->sel_end;
+          }
+          ReplaceSelection(h, *w, *e, u"", true);
+          return 0;
+        default: return 0;
+      }
+      e->sel_start = shift ? anchor : caret;
+      e->sel_end = caret;
+      if (e->sel_start > e->sel_end) std::swap(e->sel_start, e->sel_end);
       return 0;
     }
     case WM_SETFOCUS:
@@ -631,6 +698,16 @@ struct ComboData : ControlData {
 void ComboSyncText(Window& w, ComboData& c) {
   w.text = c.list.Valid(WPARAM(c.list.cursel)) ? c.list.items[size_t(c.list.cursel)].text : std::u16string();
 }
+
+// The entry of the dropped list under a client point (the list hangs below
+// the combo, one entry a row), or -1.
+INT ComboListRow(HWND h, const ComboData& c, POINT p) {
+  RECT r{};
+  GetClientRect(h, &r);
+  if (p.x < r.left || p.x >= r.right || p.y < r.bottom) return -1;
+  INT row = (p.y - r.bottom) / std::max(1, c.list.item_height);
+  return c.list.Valid(WPARAM(row)) ? row : -1;
+}
 }  // namespace
 
 LRESULT ComboBoxProc(HWND h, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -680,13 +757,54 @@ LRESULT ComboBoxProc(HWND h, UINT message, WPARAM wparam, LPARAM lparam) {
       return i;
     }
     case CB_SHOWDROPDOWN: {
+      // The dropped list holds the mouse until it closes up.
       bool show = wparam != 0;
       if (show == c->dropped || c->kind == CBS_SIMPLE) return TRUE;
       if (show) NotifyParent(h, CBN_DROPDOWN);
       c->dropped = show;
+      if (show) SetCapture(h);
+      else if (GetCapture() == h) ReleaseCapture();
       if (!show) NotifyParent(h, CBN_CLOSEUP);
       return TRUE;
     }
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: {
+      RECT r{};
+      GetClientRect(h, &r);
+      POINT p = PointOf(lparam);
+      if (!c->dropped) {
+        SetFocus(h);
+        // An editable combo drops down from its arrow only.
+        bool arrow = p.x >= r.right - GetSystemMetrics(SM_CXVSCROLL);
+        if (c->kind == CBS_DROPDOWNLIST || (c->kind == CBS_DROPDOWN && arrow))
+          SendMessageW(h, CB_SHOWDROPDOWN, TRUE, 0);
+        return 0;
+      }
+      if (ComboListRow(h, *c, p) < 0 && !InClient(h, lparam)) {
+        // A press outside the list and the combo closes it, choosing nothing.
+        NotifyParent(h, CBN_SELENDCANCEL);
+        SendMessageW(h, CB_SHOWDROPDOWN, FALSE, 0);
+      }
+      return 0;
+    }
+    case WM_LBUTTONUP: {
+      INT row = c->dropped ? ComboListRow(h, *c, PointOf(lparam)) : -1;
+      if (row < 0) return 0;  // the release of the press that dropped it
+      bool changed = row != l.cursel;
+      l.cursel = row;
+      ComboSyncText(*w, *c);
+      NotifyParent(h, CBN_SELENDOK);
+      SendMessageW(h, CB_SHOWDROPDOWN, FALSE, 0);
+      if (changed) NotifyParent(h, CBN_SELCHANGE);
+      return 0;
+    }
+    case WM_CAPTURECHANGED:
+      if (c->dropped && HWND(lparam) != h) {
+        c->dropped = false;
+        NotifyParent(h, CBN_SELENDCANCEL);
+        NotifyParent(h, CBN_CLOSEUP);
+      }
+      return 0;
     case CB_GETDROPPEDSTATE:
       return c->dropped ? TRUE : FALSE;
     case CB_LIMITTEXT:
@@ -757,14 +875,54 @@ struct ScrollData : ControlData {
     return "pos=" + std::to_string(pos) + " range=" + std::to_string(min) + ".." + std::to_string(max) +
            (page ? " page=" + std::to_string(page) : "");
   }
+  bool dragging = false;
+  LONG grab = 0;  // where on the thumb the pointer took it
+  long long Last() const {
+    long long hi = (long long)max - (page ? (long long)page - 1 : 0);
+    return hi < min ? min : hi;
+  }
   void Clamp() {
     if (max < min) max = min;
-    long long hi = (long long)max - (page ? (long long)page - 1 : 0);
-    if (hi < min) hi = min;
     if (pos < min) pos = min;
-    if (pos > hi) pos = INT(hi);
+    if (pos > Last()) pos = INT(Last());
   }
 };
+
+// The parts of a scroll bar along its length: an arrow at each end, the
+// thumb in the track between them.
+struct ScrollParts {
+  LONG length, arrow, thumb, thumb_at;  // pixels along the bar
+  long long movable() const { return std::max<long long>(0, length - 2 * arrow - thumb); }
+};
+
+ScrollParts PartsOf(HWND h, const ScrollData& s) {
+  RECT r{};
+  GetClientRect(h, &r);
+  bool vertical = GetWindowLongW(h, GWL_STYLE) & SBS_VERT;
+  ScrollParts p{};
+  p.length = vertical ? r.bottom : r.right;
+  p.arrow = std::min<LONG>(GetSystemMetrics(SM_CXHSCROLL), p.length / 2);
+  LONG track = std::max<LONG>(0, p.length - 2 * p.arrow);
+  long long span = (long long)s.max - s.min + 1;
+  p.thumb = s.page ? LONG(std::min<long long>(track, track * (long long)s.page / std::max(1LL, span))) : 0;
+  p.thumb = std::min(track, std::max<LONG>(p.thumb, 8));
+  long long steps = s.Last() - s.min;
+  p.thumb_at = p.arrow + LONG(steps > 0 ? p.movable() * (s.pos - s.min) / steps : 0);
+  return p;
+}
+
+// The position for the thumb's near edge at a pixel, rounded to the nearest.
+INT ScrollPositionAt(const ScrollData& s, const ScrollParts& p, LONG at) {
+  long long steps = s.Last() - s.min, movable = p.movable();
+  if (steps <= 0 || movable <= 0) return s.min;
+  long long v = ((long long)(at - p.arrow) * steps * 2 + movable) / (movable * 2);
+  return INT(std::clamp<long long>(s.min + v, s.min, s.Last()));
+}
+
+void ScrollNotify(HWND h, WORD code, INT position) {
+  UINT msg = (GetWindowLongW(h, GWL_STYLE) & SBS_VERT) ? WM_VSCROLL : WM_HSCROLL;
+  SendMessageW(GetParent(h), msg, MAKEWPARAM(code, WORD(position)), LPARAM(h));
+}
 }  // namespace
 
 LRESULT ScrollBarProc(HWND h, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -812,6 +970,43 @@ LRESULT ScrollBarProc(HWND h, UINT message, WPARAM wparam, LPARAM lparam) {
       s->Clamp();
       return s->pos;
     }
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: {
+      // The arrows scroll a line, the track a page; the thumb is taken.
+      ScrollParts p = PartsOf(h, *s);
+      POINT pt = PointOf(lparam);
+      LONG at = (w->style & SBS_VERT) ? pt.y : pt.x;
+      SetCapture(h);
+      if (at < p.arrow) ScrollNotify(h, SB_LINEUP, 0);
+      else if (at >= p.length - p.arrow) ScrollNotify(h, SB_LINEDOWN, 0);
+      else if (at < p.thumb_at) ScrollNotify(h, SB_PAGEUP, 0);
+      else if (at >= p.thumb_at + p.thumb) ScrollNotify(h, SB_PAGEDOWN, 0);
+      else {
+        s->dragging = true;
+        s->grab = at - p.thumb_at;
+        s->track = s->pos;
+      }
+      return 0;
+    }
+    case WM_MOUSEMOVE:
+      if (s->dragging && GetCapture() == h) {
+        POINT pt = PointOf(lparam);
+        s->track = ScrollPositionAt(*s, PartsOf(h, *s), ((w->style & SBS_VERT) ? pt.y : pt.x) - s->grab);
+        ScrollNotify(h, SB_THUMBTRACK, s->track);
+      }
+      return 0;
+    case WM_LBUTTONUP:
+      if (GetCapture() != h) return 0;
+      if (s->dragging) {
+        s->dragging = false;
+        ScrollNotify(h, SB_THUMBPOSITION, s->track);
+      }
+      ReleaseCapture();
+      ScrollNotify(h, SB_ENDSCROLL, 0);
+      return 0;
+    case WM_CAPTURECHANGED:
+      s->dragging = false;
+      return 0;
     case SBM_GETSCROLLINFO: {
       auto* si = reinterpret_cast<SCROLLINFO*>(lparam);
       if (!si) return FALSE;
@@ -837,52 +1032,52 @@ using namespace detail;
 bool ClickButton(HWND dialog, INT id) {
   HWND b = GetDlgItem(dialog, id);
   if (!b || !IsWindowEnabled(b)) return false;
-  SendMessageW(b, BM_CLICK, 0, 0);
-  return true;
+  return Click(b, CenterOf(b));
 }
 
 bool TypeText(HWND dialog, INT id, const std::u16string& text) {
   HWND e = GetDlgItem(dialog, id);
   if (!e || !IsWindowEnabled(e)) return false;
-  SetFocus(e);
-  char16_t name[16] = {};
-  GetClassNameW(e, name, 16);
-  if (plat::WCmpI(name, u"COMBOBOX") == 0) {
-    // Clear what is there, then type.
-    while (GetWindowTextLengthW(e) > 0) {
-      INT before = GetWindowTextLengthW(e);
-      SendMessageW(e, WM_CHAR, VK_BACK, 0);
-      if (GetWindowTextLengthW(e) == before) return false;
-    }
-    for (char16_t c : text) SendMessageW(e, WM_CHAR, c, 0);
+  if (Control<ComboData>(e)) {
+    // Into the combo's edit, left of its arrow: the old text goes key by key.
+    if (!Click(e, POINT{2, CenterOf(e).y})) return false;
+    INT length = GetWindowTextLengthW(e);
+    TypeChars(std::u16string(size_t(length), u'\b'));
+    if (GetWindowTextLengthW(e) > 0) return false;
+    TypeChars(text);
     return true;
   }
-  SendMessageW(e, EM_SETSEL, 0, -1);
-  SendMessageW(e, EM_REPLACESEL, TRUE, LPARAM(text.c_str()));
+  if (!Click(e, CenterOf(e))) return false;
+  // The old text selected (End, Shift+Home) and typed over.
+  TypeKey(VK_END);
+  PressKey(VK_SHIFT);
+  TypeKey(VK_HOME);
+  ReleaseKey(VK_SHIFT);
+  if (text.empty()) TypeKey(VK_DELETE);
+  TypeChars(text);
   return true;
 }
 
 bool ChooseItem(HWND dialog, INT id, INT index) {
   HWND c = GetDlgItem(dialog, id);
   if (!c || !IsWindowEnabled(c)) return false;
+  RECT r{};
+  GetClientRect(c, &r);
   if (auto* lb = Control<ListBoxData>(c)) {
     if (!lb->list.Valid(WPARAM(index))) return false;
+    // Scrolled into view first, as the person scrolls to it.
+    INT rows = std::max<INT>(1, r.bottom / std::max(1, lb->list.item_height));
     if (index < lb->list.top) SendMessageW(c, LB_SETTOPINDEX, WPARAM(index), 0);
+    else if (index >= lb->list.top + rows) SendMessageW(c, LB_SETTOPINDEX, WPARAM(index - rows + 1), 0);
     LONG y = (index - lb->list.top) * lb->list.item_height + lb->list.item_height / 2;
-    SendMessageW(c, WM_LBUTTONDOWN, 1, MAKELPARAM(4, WORD(y)));
-    SendMessageW(c, WM_LBUTTONUP, 0, MAKELPARAM(4, WORD(y)));
-    return true;
+    return Click(c, POINT{4, y});
   }
   if (auto* cb = Control<ComboData>(c)) {
     if (!cb->list.Valid(WPARAM(index))) return false;
-    SetFocus(c);
-    SendMessageW(c, CB_SHOWDROPDOWN, TRUE, 0);
-    bool changed = SendMessageW(c, CB_GETCURSEL, 0, 0) != index;
-    SendMessageW(c, CB_SETCURSEL, WPARAM(index), 0);
-    NotifyParent(c, CBN_SELENDOK);
-    SendMessageW(c, CB_SHOWDROPDOWN, FALSE, 0);
-    if (changed) NotifyParent(c, CBN_SELCHANGE);
-    return true;
+    if (!cb->dropped && !Click(c, POINT{r.right - 4, r.bottom / 2})) return false;
+    if (!cb->dropped) return false;
+    LONG y = r.bottom + index * cb->list.item_height + cb->list.item_height / 2;
+    return Click(c, POINT{r.right / 2, y});
   }
   return false;
 }
@@ -891,11 +1086,28 @@ bool ScrollBar(HWND dialog, INT id, WORD code, INT thumb_position) {
   HWND b = GetDlgItem(dialog, id);
   auto* s = Control<ScrollData>(b);
   if (!s || !IsWindowEnabled(b)) return false;
-  if (code == SB_THUMBTRACK) s->track = thumb_position;
-  WORD pos = (code == SB_THUMBTRACK || code == SB_THUMBPOSITION) ? WORD(thumb_position) : 0;
-  UINT msg = (GetWindowLongW(b, GWL_STYLE) & SBS_VERT) ? WM_VSCROLL : WM_HSCROLL;
-  SendMessageW(GetParent(b), msg, MAKEWPARAM(code, pos), LPARAM(b));
-  return true;
+  ScrollParts p = PartsOf(b, *s);
+  bool vertical = GetWindowLongW(b, GWL_STYLE) & SBS_VERT;
+  POINT middle = CenterOf(b);
+  auto along = [&](LONG at) { return vertical ? POINT{middle.x, at} : POINT{at, middle.y}; };
+  switch (code) {
+    case SB_LINEUP: return Click(b, along(p.arrow / 2));
+    case SB_LINEDOWN: return Click(b, along(p.length - 1 - p.arrow / 2));
+    case SB_PAGEUP: return p.thumb_at > p.arrow && Click(b, along((p.arrow + p.thumb_at) / 2));
+    case SB_PAGEDOWN:
+      return p.thumb_at + p.thumb < p.length - p.arrow &&
+             Click(b, along((p.thumb_at + p.thumb + p.length - p.arrow) / 2));
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: {
+      // The thumb taken at its middle and drawn to the place of the position.
+      ScrollData target = *s;
+      target.pos = thumb_position;
+      target.Clamp();
+      LONG grab = p.thumb / 2;
+      return Drag(b, along(p.thumb_at + grab), along(PartsOf(b, target).thumb_at + grab));
+    }
+  }
+  return false;
 }
 
 }  // namespace ui

@@ -278,23 +278,8 @@ LRESULT DefDlgProcW(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     }
     case WM_INITDIALOG:
       return TRUE;
-    case WM_NCCREATE:
-    case WM_SETTEXT:
-    case WM_GETTEXT:
-    case WM_GETTEXTLENGTH:
-    case WM_HELP:
-    case WM_CONTEXTMENU:
-    case WM_PAINT:
-    case WM_ERASEBKGND:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-      return DefWindowProcW(dialog, message, wparam, lparam);
   }
-  return 0;
+  return DefWindowProcW(dialog, message, wparam, lparam);
 }
 
 HWND CreateDialogParamW(HINSTANCE instance, LPCWSTR template_name, HWND owner, DLGPROC proc, LPARAM param) {
@@ -489,6 +474,7 @@ BOOL IsDialogMessageW(HWND dialog, MSG* msg) {
       }
     }
   }
+  TranslateMessage(msg);
   DispatchMessageW(msg);
   return TRUE;
 }

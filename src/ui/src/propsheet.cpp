@@ -9,6 +9,7 @@
 #include "ui/dialog_template.h"
 #include "ui/gdi.h"
 #include "ui/prsht.h"
+#include "ui/tabctrl.h"
 #include "wm.h"
 
 struct PropSheetPage {
@@ -30,7 +31,14 @@ struct Sheet {
   bool done = false;
   bool saved = false;  // an apply succeeded
   HWND window = nullptr;
+  HWND tab = nullptr;  // the row of page tabs
 };
+
+// The sheets running, by window (sheets nest: a page may open another).
+std::map<HWND, Sheet*>& LiveSheets() {
+  static auto* sheets = new std::map<HWND, Sheet*>();
+  return *sheets;
+}
 
 Sheet* SheetOf(HWND w) { return reinterpret_cast<Sheet*>(GetWindowLongPtrW(w, DWLP_USER)); }
 
@@ -110,6 +118,19 @@ void PaintTabs(Sheet* s, HDC dc) {
   }
 }
 
+// The tab's text: the page's own title, else its template's.
+std::u16string PageTitle(const PropSheetPage* p) {
+  if ((p->page.dwFlags & PSP_USETITLE) && p->page.pszTitle && !IS_INTRESOURCE(p->page.pszTitle)) return p->title;
+  auto t = PageTemplate(p);
+  return t ? t->title : std::u16string();
+}
+
+void InsertTab(Sheet* s, size_t i) {
+  std::u16string title = PageTitle(s->pages[i]);
+  TCITEMW item{TCIF_TEXT, 0, 0, title.data(), 0, 0, 0};
+  SendMessageW(s->tab, TCM_INSERTITEMW, WPARAM(i), LPARAM(&item));
+}
+
 // Makes the page's window; false when the page refuses (its callback
 // answers 0 to PSPCB_CREATE) or its template cannot be built.
 bool MakePage(Sheet* s, size_t i) {
@@ -133,10 +154,12 @@ bool MakePage(Sheet* s, size_t i) {
   return true;
 }
 
-bool Activate(Sheet* s, size_t i) {
+// Brings page i forward; left tells that the page in front already agreed
+// to go (PSN_KILLACTIVE answered when its tab was left).
+bool Activate(Sheet* s, size_t i, bool left = false) {
   if (i >= s->pages.size()) return false;
   if (s->current == i) return true;
-  if (s->current != SIZE_MAX && s->page_windows[s->current]) {
+  if (!left && s->current != SIZE_MAX && s->page_windows[s->current]) {
     if (Notify(s->page_windows[s->current], s->window, PSN_KILLACTIVE, 0)) return false;
   }
   if (!MakePage(s, i)) return false;
@@ -146,6 +169,7 @@ bool Activate(Sheet* s, size_t i) {
   (void)r;
   if (old) ShowWindow(old, SW_HIDE);
   ShowWindow(s->page_windows[i], SW_SHOW);
+  SendMessageW(s->tab, TCM_SETCURSEL, WPARAM(i), 0);
   return true;
 }
 
@@ -220,6 +244,26 @@ INT_PTR SheetProc(HWND h, UINT message, WPARAM wparam, LPARAM lparam) {
       }
       return TRUE;
     }
+    case WM_NOTIFY: {
+      // The person clicked a tab: the page in front must agree to go.
+      const auto* n = reinterpret_cast<const NMHDR*>(lparam);
+      if (!n || n->hwndFrom != s->tab) return FALSE;
+      if (n->code == TCN_SELCHANGING) {
+        bool refused = s->current != SIZE_MAX && s->page_windows[s->current] &&
+                       Notify(s->page_windows[s->current], s->window, PSN_KILLACTIVE, 0);
+        SetWindowLongPtrW(h, DWLP_MSGRESULT, refused ? TRUE : FALSE);
+        return TRUE;
+      }
+      if (n->code == TCN_SELCHANGE) {
+        LRESULT i = SendMessageW(s->tab, TCM_GETCURSEL, 0, 0);
+        if (i < 0 || !Activate(s, size_t(i), true)) SendMessageW(s->tab, TCM_SETCURSEL, WPARAM(s->current), 0);
+        return TRUE;
+      }
+      return FALSE;
+    }
+    case PSM_GETTABCONTROL:
+      SetWindowLongPtrW(h, DWLP_MSGRESULT, LONG_PTR(s->tab));
+      return TRUE;
     case PSM_CHANGED:
     case PSM_UNCHANGED: {
       for (size_t i = 0; i < s->page_windows.size(); ++i)
@@ -244,6 +288,7 @@ INT_PTR SheetProc(HWND h, UINT message, WPARAM wparam, LPARAM lparam) {
       s->pages.push_back(reinterpret_cast<HPROPSHEETPAGE>(lparam));
       s->page_windows.push_back(nullptr);
       s->changed.push_back(false);
+      InsertTab(s, s->pages.size() - 1);
       SetWindowLongPtrW(h, DWLP_MSGRESULT, TRUE);
       return TRUE;
     case PSM_REMOVEPAGE: {
@@ -254,6 +299,7 @@ INT_PTR SheetProc(HWND h, UINT message, WPARAM wparam, LPARAM lparam) {
       s->pages.erase(s->pages.begin() + long(i));
       s->page_windows.erase(s->page_windows.begin() + long(i));
       s->changed.erase(s->changed.begin() + long(i));
+      SendMessageW(s->tab, TCM_DELETEITEM, WPARAM(i), 0);
       if (s->current == i) {
         s->current = SIZE_MAX;
         Activate(s, 0);
@@ -383,6 +429,19 @@ INT_PTR PropertySheetW(const PROPSHEETHEADERW* header) {
   t.items.push_back(button(IDCANCEL, u"Cancel", int16_t(t.cx - 110), BS_PUSHBUTTON));
   if (!(header->dwFlags & PSH_NOAPPLYNOW))
     t.items.push_back(button(IDC_SHEET_APPLY, u"&Apply", int16_t(t.cx - 56), WS_DISABLED));
+  t.items.push_back(button(IDOK, u"OK", 88, BS_DEFPUSHBUTTON));
+  t.items.push_back(button(IDCANCEL, u"Cancel", 142, BS_PUSHBUTTON));
+  if (!(header->dwFlags & PSH_NOAPPLYNOW)) t.items.push_back(button(IDC_SHEET_APPLY, u"&Apply", 196, WS_DISABLED));
+  // The tab row above the pages (the pages sit at 4,14).
+  ui::DialogItemTemplate tabs;
+  tabs.class_name = WC_TABCONTROLW;
+  tabs.id = int16_t(IDC_SHEET_TABS);
+  tabs.style = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
+  tabs.x = 4;
+  tabs.y = 1;
+  tabs.cx = 244;
+  tabs.cy = 13;
+  t.items.push_back(tabs);
   auto bytes = ui::EncodeDialogTemplate(t);
 
   HWND owner = header->hwndParent ? GetAncestor(header->hwndParent, 2) : nullptr;
@@ -393,6 +452,19 @@ INT_PTR PropertySheetW(const PROPSHEETHEADERW* header) {
     return -1;
   }
   s.window = sheet;
+  s.tab = GetDlgItem(sheet, IDC_SHEET_TABS);
+  {
+    std::lock_guard<std::recursive_mutex> lock(ui::detail::Lock());
+    LiveSheets()[sheet] = &s;
+  }
+  struct Unlist {
+    HWND sheet;
+    ~Unlist() {
+      std::lock_guard<std::recursive_mutex> lock(ui::detail::Lock());
+      LiveSheets().erase(sheet);
+    }
+  } unlist{sheet};
+  for (size_t i = 0; i < s.pages.size(); ++i) InsertTab(&s, i);
   size_t start = header->nStartPage < s.pages.size() ? header->nStartPage : 0;
   if (!Activate(&s, start)) {
     // The first page that can be made is shown instead.
@@ -419,3 +491,19 @@ INT_PTR PropertySheetW(const PROPSHEETHEADERW* header) {
 }  // extern "C"
 
 size_t ui::LivePropertySheetPages() { return g_live_pages.load(); }
+
+std::vector<ui::SheetPageInfo> ui::SheetPages(HWND sheet) {
+  std::vector<SheetPageInfo> out;
+  std::lock_guard<std::recursive_mutex> lock(ui::detail::Lock());
+  auto it = LiveSheets().find(sheet);
+  if (it == LiveSheets().end()) return out;
+  Sheet* s = it->second;
+  for (size_t i = 0; i < s->pages.size(); ++i) {
+    const PropSheetPage* p = s->pages[i];
+    DWORD id = !(p->page.dwFlags & PSP_DLGINDIRECT) && IS_INTRESOURCE(p->page.pszTemplate)
+                   ? DWORD(reinterpret_cast<uintptr_t>(p->page.pszTemplate))
+                   : 0;
+    out.push_back(SheetPageInfo{PageTitle(p), id, s->page_windows[i], i == s->current});
+  }
+  return out;
+}

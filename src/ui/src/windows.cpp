@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
+#include <functional>
 
 #include "plat/kernel.h"
 #include "plat/user.h"
@@ -15,6 +16,7 @@ namespace {
 
 struct ClassInfo {
   std::u16string name;
+  UINT style = 0;
   WNDPROC proc = nullptr;
   INT wnd_extra = 0;
   HINSTANCE instance = nullptr;
@@ -66,8 +68,9 @@ void RegisterSystemClasses() {
   } builtin[] = {{u"BUTTON", ButtonProc, 0},       {u"STATIC", StaticProc, 0},
                  {u"EDIT", EditProc, 0},           {u"LISTBOX", ListBoxProc, 0},
                  {u"COMBOBOX", ComboBoxProc, 0},   {u"SCROLLBAR", ScrollBarProc, 0},
-                 {u"#32770", DialogProc, DLGWINDOWEXTRA}};
-  for (const auto& b : builtin) s.classes[Upper(b.name)] = ClassInfo{b.name, b.proc, b.extra, nullptr, true};
+                 {u"SysTabControl32", TabControlProc, 0}, {u"#32770", DialogProc, DLGWINDOWEXTRA}};
+  // All of them take double clicks, as the Windows ones do.
+  for (const auto& b : builtin) s.classes[Upper(b.name)] = ClassInfo{b.name, CS_DBLCLKS, b.proc, b.extra, nullptr, true};
 }
 
 void Unlink(Window& w) {
@@ -102,7 +105,7 @@ std::string Quote(const std::u16string& text) {
   return out + "\"";
 }
 
-void DumpInto(HWND handle, int depth, std::string* out) {
+void DumpInto(HWND handle, int depth, std::string* out, const std::function<std::string(HWND)>& note) {
   std::shared_ptr<Window> w = Find(handle);
   if (!w) return;
   std::string line(size_t(depth) * 2, ' ');
@@ -116,9 +119,13 @@ void DumpInto(HWND handle, int depth, std::string* out) {
     std::string v = w->control->Describe();
     if (!v.empty()) line += " " + v;
   }
+  if (note) {
+    std::string v = note(handle);
+    if (!v.empty()) line += " " + v;
+  }
   *out += line + "\n";
   std::vector<HWND> children = w->children;
-  for (HWND c : children) DumpInto(c, depth + 1, out);
+  for (HWND c : children) DumpInto(c, depth + 1, out, note);
 }
 
 }  // namespace
@@ -133,6 +140,15 @@ std::shared_ptr<Window> Find(HWND handle) {
   State& s = S();
   auto it = s.windows.find(handle);
   return it == s.windows.end() ? nullptr : it->second;
+}
+
+bool NextTimerDue(DWORD* due) {
+  State& s = S();
+  const Timer* next = nullptr;
+  for (const Timer& t : s.timers)
+    if (!next || DWORD(t.due - s.clock) < DWORD(next->due - s.clock)) next = &t;
+  if (next) *due = next->due;
+  return next != nullptr;
 }
 
 void SetControl(HWND handle, std::unique_ptr<ControlData> data) {
@@ -166,6 +182,7 @@ std::u16string TextOf(LPCWSTR text) {
 
 void RunModal(HWND modal, const bool* done, void (*close)(HWND)) {
   constexpr int kMaxSteps = 100000;
+  CancelModes();
   int steps = 0;
   bool closed_once = false;
   while (!*done && IsWindow(modal)) {
@@ -176,9 +193,14 @@ void RunModal(HWND modal, const bool* done, void (*close)(HWND)) {
         close(modal);
         break;
       }
-      if (!IsDialogMessageW(modal, &m)) DispatchMessageW(&m);
+      if (!IsDialogMessageW(modal, &m)) {
+        TranslateMessage(&m);
+        DispatchMessageW(&m);
+      }
       continue;
     }
+    // Input of the person still to come: time passes until it is due.
+    if (AdvanceToNextInput()) continue;
     ModalHandler handler;
     {
       std::lock_guard<std::recursive_mutex> lock(Lock());
@@ -216,7 +238,8 @@ ATOM RegisterClassW(const WNDCLASSW* cls) {
     SetLastError(ERROR_CLASS_ALREADY_EXISTS);
     return 0;
   }
-  s.classes[key] = ClassInfo{cls->lpszClassName, cls->lpfnWndProc, std::max(0, cls->cbWndExtra), cls->hInstance, false};
+  s.classes[key] = ClassInfo{cls->lpszClassName, cls->style, cls->lpfnWndProc, std::max(0, cls->cbWndExtra), cls->hInstance,
+                             false};
   return ATOM(0xC000 + s.classes.size());
 }
 
@@ -256,6 +279,7 @@ HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR text, DWORD sty
   w->handle = reinterpret_cast<HWND>(s.next_handle);
   s.next_handle += 4;
   w->class_name = cls->second.name;
+  w->class_style = cls->second.style;
   w->proc = cls->second.proc;
   w->style = style;
   w->ex_style = ex_style;
@@ -620,7 +644,7 @@ BOOL PeekMessageW(MSG* msg, HWND window, UINT first, UINT last, UINT remove) {
     if (remove & PM_REMOVE) q.erase(it);
     return TRUE;
   }
-  return FALSE;
+  return PeekInput(msg, window, first, last, remove) ? TRUE : FALSE;
 }
 
 BOOL GetMessageW(MSG* msg, HWND window, UINT first, UINT last) {
@@ -636,8 +660,12 @@ BOOL GetMessageW(MSG* msg, HWND window, UINT first, UINT last) {
       if (!InRange(WM_TIMER, first, last)) continue;
       if (!next || DWORD(t.due - s.clock) < DWORD(next->due - s.clock)) next = &t;
     }
-    if (!next) return -1;
-    ui::AdvanceClock(DWORD(next->due - s.clock));
+    DWORD input = 0;
+    bool has_input = NextInputDue(&input);
+    if (!next && !has_input) return -1;
+    DWORD wait = next ? DWORD(next->due - s.clock) : DWORD(input - s.clock);
+    if (has_input && DWORD(input - s.clock) < wait) wait = DWORD(input - s.clock);
+    ui::AdvanceClock(wait);
   }
 }
 
@@ -651,12 +679,12 @@ LRESULT DispatchMessageW(const MSG* msg) {
   return SendMessageW(msg->hwnd, msg->message, msg->wParam, msg->lParam);
 }
 
-BOOL TranslateMessage(const MSG* msg) { return msg && msg->message == WM_KEYDOWN ? TRUE : FALSE; }
-
 LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   std::lock_guard<std::recursive_mutex> lock(Lock());
   std::shared_ptr<Window> w = Find(window);
   if (!w) return 0;
+  LRESULT input = 0;
+  if (DefInputProc(window, message, wparam, lparam, &input)) return input;
   switch (message) {
     case WM_NCCREATE: {
       auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lparam);
@@ -854,17 +882,17 @@ void ClearLog() {
   S().log.clear();
 }
 
-std::string DumpWindowTree(HWND root) {
+std::string DumpWindowTree(HWND root, const std::function<std::string(HWND)>& note) {
   std::lock_guard<std::recursive_mutex> lock(Lock());
   std::string out;
-  DumpInto(root, 0, &out);
+  DumpInto(root, 0, &out, note);
   return out;
 }
 
 std::string DumpAllWindows() {
   std::lock_guard<std::recursive_mutex> lock(Lock());
   std::string out;
-  for (HWND h : S().top_level) DumpInto(h, 0, &out);
+  for (HWND h : S().top_level) DumpInto(h, 0, &out, {});
   return out;
 }
 
@@ -884,6 +912,7 @@ void ResetWindowManager() {
   s.modal = nullptr;
   s.log.clear();
   s.clock = 0;
+  ResetInput();
 }
 
 }  // namespace ui

@@ -21,6 +21,7 @@ struct ControlData {
 struct Window {
   HWND handle = nullptr;
   std::u16string class_name;
+  UINT class_style = 0;
   WNDPROC proc = nullptr;
   DWORD style = 0;
   DWORD ex_style = 0;
@@ -75,6 +76,26 @@ std::u16string TextOf(LPCWSTR text);
 // Asks the modal handler when there is nothing to dispatch; closes the
 // window with close() when the handler has nothing more to do.
 void RunModal(HWND modal, const bool* done, void (*close)(HWND));
+
+// The input road (input.cpp), called by the message functions: the next
+// queued input that is due, as the message it makes for a window passing the
+// filter; the virtual time of the next queued input (false: none queued);
+// the clock moved on to the next timer or queued input, whichever comes
+// first (false: no input queued); the input state forgotten.
+bool PeekInput(MSG* msg, HWND window, UINT first, UINT last, UINT remove);
+bool NextInputDue(DWORD* due);
+bool AdvanceToNextInput();
+// The time the next timer falls due (false: none runs).
+bool NextTimerDue(DWORD* due);
+void ResetInput();
+// DefWindowProcW's answers to the input messages: hit testing, the cursor,
+// the context menu of a right click, help for F1, the end of a mode; false
+// for other messages.
+bool DefInputProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result);
+// Modes end as a modal window starts: WM_CANCELMODE to the window holding
+// the capture, else to the active window.
+void CancelModes();
+LRESULT TabControlProc(HWND, UINT, WPARAM, LPARAM);
 
 // Dialog base units: pixels for dialog units.
 inline LONG DuToPxX(LONG du) { return du * 6 / 4; }

@@ -87,8 +87,9 @@ constexpr WPARAM PSBTN_CANCEL = 5;
 constexpr INT_PTR ID_PSRESTARTWINDOWS = 2;
 constexpr INT_PTR ID_PSREBOOTSYSTEM = 3;
 
-// Control ids of the sheet's own buttons.
+// Control ids of the sheet's own buttons and of its row of page tabs.
 constexpr INT IDC_SHEET_APPLY = 0x3021;
+constexpr INT IDC_SHEET_TABS = 0x3020;
 
 extern "C" {
 HPROPSHEETPAGE CreatePropertySheetPageW(const PROPSHEETPAGEW* page);
@@ -102,4 +103,15 @@ INT_PTR PropertySheetW(const PROPSHEETHEADERW* header);
 namespace ui {
 // Live pages (made and not yet destroyed), for leak checks.
 size_t LivePropertySheetPages();
+// The pages of a running sheet in tab order: the tab's text, the template's
+// resource id (0 for a template in memory), the page's window (null until
+// it is first shown) and whether it is in front. Empty for a window that is
+// no sheet.
+struct SheetPageInfo {
+  std::u16string title;
+  DWORD template_id;
+  HWND window;
+  bool current;
+};
+std::vector<SheetPageInfo> SheetPages(HWND sheet);
 }

@@ -32,6 +32,7 @@ using HICON = void*;
 using HFONT = void*;
 using HBRUSH = void*;
 using HDC = void*;
+using HCURSOR = void*;
 
 using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
 using DLGPROC = INT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
@@ -86,6 +87,17 @@ struct CREATESTRUCTW {
   LPCWSTR lpszClass;
   DWORD dwExStyle;
 };
+// WM_HELP's lParam.
+struct HELPINFO {
+  UINT cbSize;
+  INT iContextType;
+  INT iCtrlId;
+  HANDLE hItemHandle;
+  uintptr_t dwContextId;
+  POINT MousePos;
+};
+constexpr INT HELPINFO_WINDOW = 1;
+
 struct SCROLLINFO {
   UINT cbSize;
   UINT fMask;
@@ -134,12 +146,14 @@ constexpr UINT WM_DRAWITEM = 0x002B;
 constexpr UINT WM_MEASUREITEM = 0x002C;
 constexpr UINT WM_SETFONT = 0x0030;
 constexpr UINT WM_GETFONT = 0x0031;
+constexpr UINT WM_KEYF1 = 0x004D;
 constexpr UINT WM_NOTIFY = 0x004E;
 constexpr UINT WM_HELP = 0x0053;
 constexpr UINT WM_CONTEXTMENU = 0x007B;
 constexpr UINT WM_NCHITTEST = 0x0084;
 constexpr UINT WM_NCCREATE = 0x0081;
 constexpr UINT WM_NCDESTROY = 0x0082;
+constexpr UINT WM_NCHITTEST = 0x0084;
 constexpr UINT WM_GETDLGCODE = 0x0087;
 constexpr UINT WM_KEYDOWN = 0x0100;
 constexpr UINT WM_KEYUP = 0x0101;
@@ -162,21 +176,51 @@ constexpr UINT WM_LBUTTONUP = 0x0202;
 constexpr UINT WM_LBUTTONDBLCLK = 0x0203;
 constexpr UINT WM_RBUTTONDOWN = 0x0204;
 constexpr UINT WM_RBUTTONUP = 0x0205;
+constexpr UINT WM_RBUTTONDBLCLK = 0x0206;
 constexpr UINT WM_CAPTURECHANGED = 0x0215;
 constexpr UINT WM_PASTE = 0x0302;
 // WM_NCHITTEST answers.
 constexpr LRESULT HTCLIENT = 1;
 constexpr UINT WM_USER = 0x0400;
+// Key state flags of the mouse messages' wParam.
+constexpr WPARAM MK_LBUTTON = 0x1;
+constexpr WPARAM MK_RBUTTON = 0x2;
+constexpr WPARAM MK_SHIFT = 0x4;
+constexpr WPARAM MK_CONTROL = 0x8;
+// WM_NCHITTEST answers.
+constexpr LRESULT HTERROR = -2;
+constexpr LRESULT HTTRANSPARENT = -1;
+constexpr LRESULT HTNOWHERE = 0;
+constexpr LRESULT HTCLIENT = 1;
+// Class styles.
+constexpr UINT CS_DBLCLKS = 0x8;
+// GetSystemMetrics.
+constexpr INT SM_CXVSCROLL = 2;
+constexpr INT SM_CXHSCROLL = 21;
+constexpr INT SM_CXDOUBLECLK = 36;
+constexpr INT SM_CYDOUBLECLK = 37;
 // Keys the layer's controls and dialogs answer.
+constexpr WPARAM VK_LBUTTON = 0x01;
+constexpr WPARAM VK_RBUTTON = 0x02;
 constexpr WPARAM VK_BACK = 0x08;
 constexpr WPARAM VK_TAB = 0x09;
 constexpr WPARAM VK_RETURN = 0x0D;
 constexpr WPARAM VK_ESCAPE = 0x1B;
+constexpr WPARAM VK_SHIFT = 0x10;
+constexpr WPARAM VK_CONTROL = 0x11;
 constexpr WPARAM VK_SPACE = 0x20;
+constexpr WPARAM VK_PRIOR = 0x21;
+constexpr WPARAM VK_NEXT = 0x22;
 constexpr WPARAM VK_END = 0x23;
 constexpr WPARAM VK_HOME = 0x24;
+constexpr WPARAM VK_LEFT = 0x25;
 constexpr WPARAM VK_UP = 0x26;
+constexpr WPARAM VK_RIGHT = 0x27;
 constexpr WPARAM VK_DOWN = 0x28;
+constexpr WPARAM VK_DELETE = 0x2E;
+constexpr WPARAM VK_F1 = 0x70;
+// A key that carries a character of its own (typed text without a key of its own).
+constexpr WPARAM VK_PACKET = 0xE7;
 constexpr UINT WM_APP = 0x8000;
 
 // Dialog manager messages.
@@ -480,6 +524,27 @@ LRESULT CallWindowProcW(WNDPROC proc, HWND window, UINT message, WPARAM wparam, 
 UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse_ms, TIMERPROC proc);
 BOOL KillTimer(HWND window, UINT_PTR id);
 
+// ---- mouse and keyboard (src/ui/src/input.cpp) ------------------------------------------
+// The visible, enabled window under a point of the screen, deepest child
+// first (a child answering HTTRANSPARENT lets the point through to what lies
+// beneath it); null over nothing.
+HWND WindowFromPoint(POINT point);
+// The child of parent (client coordinates) under the point, hidden and
+// disabled ones included; parent itself when no child holds it, null
+// outside parent.
+HWND ChildWindowFromPoint(HWND parent, POINT point);
+BOOL ScreenToClient(HWND window, POINT* point);
+BOOL ClientToScreen(HWND window, POINT* point);
+BOOL GetCursorPos(POINT* point);
+// The cursor shape shown; answers the one it replaced.
+HCURSOR SetCursor(HCURSOR cursor);
+HCURSOR GetCursor();
+UINT GetDoubleClickTime();
+INT GetSystemMetrics(INT index);
+// High bit set while the key (or mouse button) is down, as of the last
+// input message taken from the queue.
+SHORT GetKeyState(INT key);
+
 // ---- focus and capture -----------------------------------------------------------------
 HWND SetFocus(HWND window);
 HWND GetFocus();
@@ -531,14 +596,61 @@ using ModalHandler = std::function<bool(HWND modal)>;
 void SetModalHandler(ModalHandler handler);
 void ClearModalHandler();
 
-// Acting as the person: a click on a button (focus, BM_CLICK), text typed
-// into an edit (replaces the text, EN_UPDATE and EN_CHANGE), a list or combo
-// entry chosen (selection plus its SELCHANGE notification).
+// The person's mouse and keyboard. Input is queued in order, each event at
+// the virtual time it is given (Idle lets time pass before the next one),
+// and taken by the message loops as Windows takes it: a mouse event goes to
+// the window with the capture, else to the window under the pointer (hit
+// tested by WM_NCHITTEST, with WM_SETCURSOR first); a second press of a
+// button within the double-click time and rectangle on a window whose class
+// has CS_DBLCLKS arrives as its double click; keys go to the focus window
+// (TranslateMessage adds their WM_CHAR, F1 its WM_HELP). A loop with nothing
+// to do moves the clock on to the next queued event, so that timers fall due
+// while a button is held.
+enum class Button { kLeft, kRight };
+void MoveMouse(POINT screen);
+void PressButton(Button button);
+void ReleaseButton(Button button);
+// ch is the character the key types (0: none).
+void PressKey(WPARAM vk, char16_t ch = 0);
+void ReleaseKey(WPARAM vk);
+void Idle(DWORD ms);
+bool InputPending();
+// Runs the messages until the queued input is taken and what it brought
+// about is dispatched (a nested message loop, as in a modal loop).
+void PlayInput();
+
+// Gestures built on them, played at once. Points are in the window's client
+// coordinates. A click is a single click: one that would fall within the
+// double-click time of the click before it on the same spot waits that time
+// out first. They answer false when the window is not the one under the
+// point (hidden, disabled, covered or gone) and then do nothing.
+bool Click(HWND window, POINT client, Button button = Button::kLeft);
+bool DoubleClick(HWND window, POINT client);
+// Press, hold for ms on the virtual clock, release.
+bool Hold(HWND window, POINT client, DWORD ms);
+// Press at from, move to to (client coordinates of the window), release.
+bool Drag(HWND window, POINT from, POINT to);
+// The pointer moved onto the point and resting there for the hover time; it
+// rests there also when another window lies on top (false then).
+bool Hover(HWND window, POINT client);
+// A key pressed and released, to the focus window.
+void TypeKey(WPARAM vk, char16_t ch = 0);
+void TypeChars(const std::u16string& text);
+// The centre of a window's client area.
+POINT CenterOf(HWND window);
+
+// Acting as the person, through the gestures above: a click on a button, text
+// typed into an edit (a click into it, the old text selected and typed over)
+// or the edit of a combo box, a list or combo entry chosen (clicked in the
+// list; a combo box dropped down first).
 bool ClickButton(HWND dialog, INT id);
 bool TypeText(HWND dialog, INT id, const std::u16string& text);
 bool ChooseItem(HWND dialog, INT id, INT index);
-// A scroll bar moved by the person: the bar sends its parent WM_HSCROLL or
-// WM_VSCROLL with the code (and the position for the thumb codes).
+// A scroll bar moved by the person with the mouse: a click on an arrow
+// (SB_LINEUP, SB_LINEDOWN) or on the track beside the thumb (SB_PAGEUP,
+// SB_PAGEDOWN), or the thumb drawn to a position (SB_THUMBTRACK,
+// SB_THUMBPOSITION); the bar tells its parent by WM_HSCROLL or WM_VSCROLL,
+// SB_ENDSCROLL last, and the parent sets the position itself.
 bool ScrollBar(HWND dialog, INT id, WORD code, INT thumb_position);
 
 // Top-level windows alive, oldest first; windows alive in all.
@@ -552,7 +664,8 @@ void ClearLog();
 // One line per window, children indented by two spaces: class, id, quoted
 // text, the states (hidden, disabled, focus) and the value of a control:
 // check state, selection and entry count, edit text, scroll position.
-std::string DumpWindowTree(HWND root);
+// note, when given, adds its text (when not empty) to a window's line.
+std::string DumpWindowTree(HWND root, const std::function<std::string(HWND)>& note = {});
 // Every top-level window in order.
 std::string DumpAllWindows();
 

@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# velm sheet with the person's steps on the reference model: a script of
+# them runs to the end; a step on a control that is not there, or a line
+# that is no step, stops velm with a clear message and exit 1.
+set -u
+. "$(dirname "$0")/cli_common.sh" "$1"
+
+"$velm" machine init "$VELM_MACHINE" >/dev/null
+"$velm" printer add P --model "$src/models/reference.mdf" >/dev/null
+check "a printer of the reference model" $?
+
+cat > "$work/steps.txt" <<'STEPS'
+# what a person does at the sheet
+tree
+page 0
+hover 100
+wait 250
+key 100 down
+help 100
+answer ok
+ok
+STEPS
+out=$("$velm" sheet P --document --script "$work/steps.txt"); rc=$?
+[ $rc -eq 0 ]; check "a script of the new steps runs" $?
+printf '%s\n' "$out" | grep -q '^step 1: tree$'; check "each step is named" $?
+printf '%s\n' "$out" | grep -q '^  SysTabControl32 #12320 '; check "the tree shows the page tabs" $?
+printf '%s\n' "$out" | grep -q '^step 7: ok$'; check "the last step" $?
+printf '%s\n' "$out" | grep -q '^result: 1 (IDOK)$'; check "OK answers IDOK" $?
+
+printf 'page 0\nclick VPD_IDC_BASIC_CHOICE_PRESETNAME\nok\n' > "$work/missing.txt"
+msg=$("$velm" sheet P --document --script "$work/missing.txt" 2>&1); rc=$?
+[ $rc -eq 1 ]; check "a control that is not there stops the script with exit 1" $?
+printf '%s\n' "$msg" | grep -q "^velm sheet: $work/missing.txt:2: click VPD_IDC_BASIC_CHOICE_PRESETNAME: there is no control VPD_IDC_BASIC_CHOICE_PRESETNAME in this sheet$"
+check "and says which step and why" $?
+printf '%s\n' "$msg" | grep -q '^result: 2 (IDCANCEL)$'; check "the sheet is cancelled" $?
+! printf '%s\n' "$msg" | grep -q '^step 3: ok$'; check "no step after it runs" $?
+
+printf 'click NOTHING_SUCH\n' > "$work/nosymbol.txt"
+msg=$("$velm" sheet P --printer --script "$work/nosymbol.txt" 2>&1); rc=$?
+[ $rc -eq 1 ]; check "an unknown name fails the printer sheet too" $?
+printf '%s\n' "$msg" | grep -q "'NOTHING_SUCH' is no control id and no item symbol"; check "naming it" $?
+
+printf 'hold 100 soon\n' > "$work/bad.txt"
+msg=$("$velm" sheet P --document --script "$work/bad.txt" 2>&1); rc=$?
+[ $rc -eq 1 ]; check "a malformed step is refused before the sheet opens" $?
+printf '%s\n' "$msg" | grep -q "bad.txt:1: not a step: 'hold 100 soon' (the step takes: hold CONTROL MS)"; check "with its form" $?
+
+msg=$("$velm" docprops P --mode prompt,copy --script "$work/missing.txt" 2>&1); rc=$?
+[ $rc -eq 1 ]; check "docprops with the sheet stops the same way" $?
+
+exit $fail
