@@ -9,7 +9,7 @@
 #include "qst_test_machine.h"
 #include "ui2k/pages.h"
 #include "velm/ini.h"
-#include "velm/inst_standins.h"
+#include "velm/inst.h"
 #include "velm/model_image.h"
 #include "velm/model_query.h"
 #include "velm/names.h"

@@ -15,7 +15,7 @@
 #include "ui/prsht.h"
 #include "ui2k/pages.h"
 #include "velm/ini.h"
-#include "velm/inst_standins.h"
+#include "velm/inst.h"
 #include "velm/paths.h"
 #include "velm/presets.h"
 

@@ -16,7 +16,7 @@
 #include "velm/context.h"
 #include "velm/dialog_blocks.h"
 #include "velm/ini.h"
-#include "velm/inst_standins.h"
+#include "velm/inst.h"
 #include "velm/messages.h"
 #include "velm/names.h"
 #include "velm/os.h"

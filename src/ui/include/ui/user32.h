@@ -150,7 +150,6 @@ constexpr UINT WM_KEYF1 = 0x004D;
 constexpr UINT WM_NOTIFY = 0x004E;
 constexpr UINT WM_HELP = 0x0053;
 constexpr UINT WM_CONTEXTMENU = 0x007B;
-constexpr UINT WM_NCHITTEST = 0x0084;
 constexpr UINT WM_NCCREATE = 0x0081;
 constexpr UINT WM_NCDESTROY = 0x0082;
 constexpr UINT WM_NCHITTEST = 0x0084;
@@ -179,8 +178,6 @@ constexpr UINT WM_RBUTTONUP = 0x0205;
 constexpr UINT WM_RBUTTONDBLCLK = 0x0206;
 constexpr UINT WM_CAPTURECHANGED = 0x0215;
 constexpr UINT WM_PASTE = 0x0302;
-// WM_NCHITTEST answers.
-constexpr LRESULT HTCLIENT = 1;
 constexpr UINT WM_USER = 0x0400;
 // Key state flags of the mouse messages' wParam.
 constexpr WPARAM MK_LBUTTON = 0x1;
