@@ -8,7 +8,7 @@
 #include "plat/registry.h"
 #include "plat/wstr.h"
 #include "velm/context.h"
-#include "velm/env_standins.h"
+#include "velm/remote.h"
 #include "velm/printer_data.h"
 #include "velm/settings.h"
 

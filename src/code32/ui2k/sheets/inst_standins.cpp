@@ -6,9 +6,6 @@
 // Stand-in until the printer set-up lands: a renamed printer keeps its data.
 void InstHandlePrinterRename(DriverContext*) {}
 
-// Stand-in until the terminal-server client configuration lands.
-void RemoteRefreshPresets(DriverContext*) {}
-
 // Stand-in until the install-info defaults land: the model defaults stay.
 void InstApplyLocaleDefaults(DriverContext*) {}
 

@@ -55,7 +55,6 @@ int32_t UiAddSheetPages(DriverContext* ctx, int32_t mode);
 // ---- installation services the sheets call --------------------------------------------------
 int32_t InstCheckPrinter(HANDLE printer, int32_t mode, const PRINTER_INFO_2W* info);
 void InstHandlePrinterRename(DriverContext* ctx);
-void RemoteRefreshPresets(DriverContext* ctx);
 void InstApplyLocaleDefaults(DriverContext* ctx);
 void InstRefreshPresets(DriverContext* ctx, int32_t mode);
 void InstCheckOnOpen(HANDLE printer);
