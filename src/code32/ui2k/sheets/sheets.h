@@ -7,6 +7,7 @@
 
 #include "plat/wintypes.h"
 #include "ui/compstui.h"
+#include "velm/inst_setup.h"
 
 struct DriverContext;
 struct PRINTER_INFO_2W;
@@ -53,8 +54,5 @@ size_t UiDevmodeLength(const DEVMODEW* devmode);
 int32_t UiAddSheetPages(DriverContext* ctx, int32_t mode);
 
 // ---- installation services the sheets call --------------------------------------------------
-int32_t InstCheckPrinter(HANDLE printer, int32_t mode, const PRINTER_INFO_2W* info);
-void InstHandlePrinterRename(DriverContext* ctx);
+// (the set-up and the install check: velm/inst_setup.h)
 void InstApplyLocaleDefaults(DriverContext* ctx);
-void InstRefreshPresets(DriverContext* ctx, int32_t mode);
-void InstCheckOnOpen(HANDLE printer);
