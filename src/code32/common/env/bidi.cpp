@@ -20,7 +20,7 @@
 #include "velm/context.h"
 #include "velm/devmode.h"
 #include "velm/ini.h"
-#include "velm/inst_standins.h"
+#include "velm/inst.h"
 #include "velm/lock.h"
 #include "velm/messages.h"
 #include "velm/os.h"

@@ -10,7 +10,7 @@
 #include "velm/devmode.h"
 #include "velm/files.h"
 #include "velm/ini.h"
-#include "velm/inst_standins.h"
+#include "velm/inst.h"
 #include "velm/jobinfo.h"
 #include "velm/library.h"
 #include "velm/os.h"
