@@ -183,3 +183,19 @@ int32_t SplGetAdminChange(HANDLE printer, uint32_t* out) {
   if (out) *out = value;
   return value ? 1 : 0;
 }
+
+HANDLE SplRevertToPrinterSelf() { return RevertToPrinterSelf(); }
+
+void SplImpersonatePrinterClient(HANDLE token) {
+  if (token) ImpersonatePrinterClient(token);
+}
+
+int32_t SplIsRemoteByName(const char16_t* name) {
+  if (!name) return 0;
+  PRINTER_DEFAULTSW defaults{nullptr, nullptr, 0x20008};
+  HANDLE h = nullptr;
+  if (!OpenPrinterW(const_cast<LPWSTR>(name), &h, &defaults)) return 0;
+  int32_t remote = SplIsRemoteByHandle(h);
+  ClosePrinter(h);
+  return remote;
+}

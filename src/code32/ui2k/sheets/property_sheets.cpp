@@ -485,12 +485,3 @@ BOOL UiPrinterProperties(HWND owner, HANDLE printer) {
   return result != 0 ? TRUE : FALSE;
 }
 
-int32_t SplIsRemoteByName(const char16_t* name) {
-  if (!name) return 0;
-  PRINTER_DEFAULTSW defaults{nullptr, nullptr, 0x20008};
-  HANDLE h = nullptr;
-  if (!OpenPrinterW(const_cast<LPWSTR>(name), &h, &defaults)) return 0;
-  int32_t remote = SplIsRemoteByHandle(h);
-  ClosePrinter(h);
-  return remote;
-}
