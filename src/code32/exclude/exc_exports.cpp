@@ -12,7 +12,7 @@
 #include "velm/context.h"
 #include "velm/devmode.h"
 #include "velm/jobinfo_interface.h"
-#include "velm/inst_standins.h"
+#include "velm/inst.h"
 #include "velm/os.h"
 #include "velm/paths.h"
 #include "velm/setting_ids.h"

@@ -29,7 +29,7 @@
 #include "velm/bidi.h"
 #include "velm/context.h"
 #include "velm/ini.h"
-#include "velm/inst_standins.h"
+#include "velm/inst.h"
 #include "velm/library.h"
 #include "velm/paths.h"
 #include "velm/settings.h"

@@ -20,7 +20,7 @@
 #include "velm/dm_exchange.h"
 #include "velm/dm_merge.h"
 #include "velm/ini.h"
-#include "velm/inst_standins.h"
+#include "velm/inst.h"
 #include "velm/model_query.h"
 #include "velm/paths.h"
 #include "velm/presets.h"

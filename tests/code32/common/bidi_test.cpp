@@ -17,7 +17,7 @@
 #include "velm/bidi_standins.h"
 #include "velm/devmode.h"
 #include "velm/ini.h"
-#include "velm/inst_standins.h"
+#include "velm/inst.h"
 #include "velm/paths.h"
 #include "velm/printer_data.h"
 #include "velm/settings.h"

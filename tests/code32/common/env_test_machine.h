@@ -28,7 +28,7 @@
 #include "temp_machine.h"
 #include "test_support.h"
 #include "velm/context.h"
-#include "velm/env_standins.h"
+#include "velm/remote.h"
 #include "velm/lock.h"
 #include "velm/model_cache.h"
 #include "velm/os.h"

@@ -12,7 +12,7 @@
 #include "velm/context_standins.h"
 #include "velm/devmode.h"
 #include "velm/ini.h"
-#include "velm/inst_standins.h"
+#include "velm/inst.h"
 #include "velm/presets.h"
 #include "velm/qst.h"
 

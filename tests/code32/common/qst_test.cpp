@@ -13,7 +13,7 @@
 #include "velm/devmode.h"
 #include "velm/dm_merge.h"
 #include "velm/ini.h"
-#include "velm/inst_standins.h"
+#include "velm/inst.h"
 #include "velm/resources.h"
 #include "velm/spooler.h"
 #include "velm/qst.h"

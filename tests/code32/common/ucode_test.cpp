@@ -9,7 +9,7 @@
 #include "plat/files.h"
 #include "velm/devmode.h"
 #include "velm/ini.h"
-#include "velm/inst_standins.h"
+#include "velm/inst.h"
 #include "velm/paths.h"
 #include "velm/spooler.h"
 #include "velm/settings.h"

@@ -16,7 +16,7 @@
 #include "plat/winspool.h"
 #include "velm/devmode.h"
 #include "velm/ini.h"
-#include "velm/inst_standins.h"
+#include "velm/inst.h"
 #include "velm/paths.h"
 #include "velm/presets.h"
 #include "velm/settings.h"

@@ -9,7 +9,7 @@
 #include "sheet_test_machine.h"
 #include "velm/context.h"
 #include "velm/dm_merge.h"
-#include "velm/inst_standins.h"
+#include "velm/inst.h"
 #include "velm/paths.h"
 #include "velm/settings.h"
 

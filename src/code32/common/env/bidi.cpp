@@ -6,6 +6,7 @@
 // library answered. The function table is filled per query on the stack of
 // the query, never shared between threads.
 #include "velm/bidi.h"
+#include "velm/remote.h"
 
 #include <algorithm>
 #include <cstring>
@@ -19,7 +20,7 @@
 #include "velm/context.h"
 #include "velm/devmode.h"
 #include "velm/ini.h"
-#include "velm/inst_standins.h"
+#include "velm/inst.h"
 #include "velm/lock.h"
 #include "velm/messages.h"
 #include "velm/os.h"

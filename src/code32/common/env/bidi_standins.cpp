@@ -9,9 +9,6 @@
 #include "velm/paths.h"
 #include "velm/spooler.h"
 
-namespace {
-}  // namespace
-
 // Stand-in until the install-info defaults land: [Models] of the
 // install-info file for the driver name (leading blanks skipped); without
 // that file or key the driver name itself serves as the model key.
@@ -48,9 +45,3 @@ int32_t InstHasBatchInstQst(DriverContext* ctx) {
   IniGetString(section, u"BatchInstQst", u"", value, 261, path);
   return value[0] ? 1 : 0;
 }
-
-// Stand-in until the terminal-server client configuration lands: never
-// taken from a client.
-int32_t RemoteGetSyncState(DriverContext*) { return 0; }
-
-

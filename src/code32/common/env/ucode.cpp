@@ -7,7 +7,7 @@
 #include "velm/context.h"
 #include "velm/devmode.h"
 #include "velm/ini.h"
-#include "velm/inst_standins.h"
+#include "velm/inst.h"
 #include "velm/printer_data.h"
 #include "velm/settings.h"
 #include "velm/spooler.h"

@@ -2,7 +2,7 @@
 // paths, install files, install-info defaults). Each gives the plain answer
 // its callers handle: names and paths built the simple way, no default
 // settings file, no rebuild of a preset file, no country defaults.
-#include "velm/inst_standins.h"
+#include "velm/inst.h"
 
 #include <string>
 

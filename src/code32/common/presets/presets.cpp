@@ -17,7 +17,7 @@
 #include "velm/ini.h"
 #include "velm/library_build.h"
 #include "velm/lock.h"
-#include "velm/inst_standins.h"
+#include "velm/inst.h"
 #include "velm/messages.h"
 #include "velm/os.h"
 #include "velm/paths.h"

@@ -14,7 +14,7 @@
 #include "velm/dm_merge.h"
 #include "velm/ini.h"
 #include "velm/ini_fast.h"
-#include "velm/inst_standins.h"
+#include "velm/inst.h"
 #include "velm/jobinfo.h"
 #include "velm/library_build.h"
 #include "velm/lock.h"

@@ -13,7 +13,7 @@
 #include "velm/context_standins.h"
 #include "velm/devmode.h"
 #include "velm/ini.h"
-#include "velm/inst_standins.h"
+#include "velm/inst.h"
 #include "velm/library_build.h"
 #include "velm/model_query.h"
 #include "velm/names.h"

@@ -12,8 +12,9 @@
 #include "velm/bidi_standins.h"
 #include "velm/devmode.h"
 #include "velm/dm_merge.h"
-#include "velm/inst_standins.h"
+#include "velm/inst.h"
 #include "velm/os.h"
+#include "velm/remote.h"
 #include "velm/settings.h"
 #include "velm/store.h"
 

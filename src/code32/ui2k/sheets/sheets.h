@@ -32,8 +32,6 @@ LONG UiRunDocumentProperties(HWND owner, HANDLE printer, LPWSTR device, DEVMODEW
                              DWORD mode);
 // The DEVMODE size, 1 done, or -1.
 LONG UiDocumentPropertiesNoUi(DOCUMENTPROPERTYHEADER* header, const PRINTER_INFO_2W* info, int32_t renamed);
-// 1 when the printer of that name is a remote one; 0 for none or a failed open.
-int32_t SplIsRemoteByName(const char16_t* name);
 
 // ---- applying a sheet ---------------------------------------------------------------------
 int32_t UiCommitSheet(DriverContext* ctx);
@@ -55,5 +53,4 @@ int32_t UiAddSheetPages(DriverContext* ctx, int32_t mode);
 
 // ---- installation services the sheets call --------------------------------------------------
 // (the set-up and the install check: velm/inst_setup.h)
-void RemoteRefreshPresets(DriverContext* ctx);
 void InstApplyLocaleDefaults(DriverContext* ctx);

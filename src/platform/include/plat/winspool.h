@@ -140,7 +140,8 @@ constexpr DWORD ERROR_INVALID_LEVEL = 124;
 constexpr DWORD ERROR_UNKNOWN_PRINTER_DRIVER = 1797;
 
 extern "C" {
-// ERROR_INVALID_PRINTER_NAME for a printer the machine does not have.
+// ERROR_INVALID_PRINTER_NAME for a printer the machine does not have;
+// ERROR_ACCESS_DENIED for a desired access plat::SpoolRefuseAccess refuses.
 // Faults: "OpenPrinterW".
 BOOL OpenPrinterW(LPWSTR name, HANDLE* printer, PRINTER_DEFAULTSW* defaults);
 BOOL ClosePrinter(HANDLE printer);
@@ -166,12 +167,20 @@ DWORD DeletePrinterDataW(HANDLE printer, LPWSTR name);
 // ERROR_INVALID_PARAMETER for a job the printer does not have. Two-call
 // convention as GetPrinterW. Faults: "GetJobW" (ERROR_ACCESS_DENIED).
 BOOL GetJobW(HANDLE printer, DWORD job_id, DWORD level, BYTE* buffer, DWORD size, DWORD* needed);
+// A spooler thread's change of identity. Users have no meaning on this
+// machine: both only log their call (the token a number counted up);
+// ImpersonatePrinterClient fails with ERROR_INVALID_HANDLE for no token.
+HANDLE RevertToPrinterSelf();
+BOOL ImpersonatePrinterClient(HANDLE token);
 }
 
 namespace plat {
 
 // Printer handles OpenPrinterW gave out that are not closed yet.
 long OpenPrinterHandles();
+// While set, OpenPrinterW refuses that desired access (exact mask) for
+// every printer of this process.
+void SpoolRefuseAccess(DWORD mask, bool refuse);
 
 // Host-side management of the catalogue (what an administrator would do
 // with the printer folder).

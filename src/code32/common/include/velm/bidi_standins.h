@@ -5,18 +5,10 @@
 #include <cstdint>
 
 #include "plat/wintypes.h"
+#include "velm/inst.h"
 
 struct DriverContext;
 
-// The install-info model key of the printer's driver (at most 32
-// characters), null when there is none.
-const char16_t* InstGetModelKey(DriverContext* ctx);
-// 1 when the common driver ini names a batch-install settings file
-// (non-empty BatchInstQst) in the printer's section.
-int32_t InstHasBatchInstQst(DriverContext* ctx);
-// The terminal-server client configuration state: 0 not active, 1 taken
-// from the client, 2 to be taken.
-int32_t RemoteGetSyncState(DriverContext* ctx);
 
 // The text of the wait dialog shown while a query runs.
 constexpr uint32_t kBidiWaitText = 7001;

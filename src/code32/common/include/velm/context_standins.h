@@ -9,15 +9,12 @@
 #include <cstdint>
 
 #include "plat/wintypes.h"
+#include "velm/inst.h"
 #include "velm/jobinfo.h"
 
 struct DriverContext;
 struct SettingRecord;
 
-// 1 when the batch-settings ini has DrvInstSet set for the printer; the
-// setter writes it.
-int32_t InstBatchIsDrvInstSet(DriverContext* ctx);
-int32_t InstBatchSetDrvInstSet(DriverContext* ctx, int32_t value);
 // The preset snapshot cache of a context (entry numbers 0-15): operation 0
 // clear, 1 restore, 2 store, 3 free all; 1 only when a restore restored.
 constexpr int32_t kPresetCacheClear = 0;

@@ -1,0 +1,140 @@
+// STAND-INS for the installation services of velm/inst.h that are not built
+// yet. Each gives the plain answer its callers handle: nothing installed,
+// nothing found, nothing changed.
+#include "velm/inst.h"
+
+#include "plat/wstr.h"
+
+namespace {
+int32_t Empty(char16_t* buffer, uint32_t size) {
+  if (buffer && size) buffer[0] = 0;
+  return 0;
+}
+}  // namespace
+
+// Stand-in until the default presets and install paths land.
+const char16_t* InstGetInfoSectionName(DriverContext* ctx) { return InstGetLanguageSectionName(ctx); }
+const char16_t* InstGetCtxPrinterName(DriverContext* ctx) { return InstGetPrinterSectionName(ctx); }
+int32_t InstGetPrinterNameByHandle(HANDLE, char16_t* buffer, uint32_t size) { return Empty(buffer, size); }
+const char16_t* InstGetBatchInstallDoneKey() { return u"BatchInstallDone"; }
+int32_t PathMakeInWindowsDir(char16_t* buffer, uint32_t size, const char16_t*) { return Empty(buffer, size); }
+int32_t PathMakeInSystemDir(char16_t* buffer, uint32_t size, const char16_t*) { return Empty(buffer, size); }
+int32_t PathMakeInUserDataDir(char16_t* buffer, uint32_t size, const char16_t*) { return Empty(buffer, size); }
+int32_t PathMakeInDriverDir(char16_t* buffer, uint32_t size, const char16_t*, HANDLE) { return Empty(buffer, size); }
+int32_t PathResolveParentOfSystemDir(char16_t* buffer, uint32_t size, const char16_t*) {
+  return Empty(buffer, size);
+}
+int32_t InstGetDriverIniDefaultQst(char16_t* buffer, DriverContext*) { return Empty(buffer, 260); }
+int32_t InstIsDefaultQstFile(const char16_t*) { return 0; }
+int32_t InstInstallDefaultFiles(const char16_t*, const char16_t*, uint32_t, DriverContext*) { return 0; }
+int32_t InstInstallDefaultQst(uint32_t, int32_t, DriverContext*) { return 1; }
+int32_t InstInstallDefaultPresets(const char16_t*, const char16_t*, uint32_t, DriverContext*, uint32_t,
+                                  const InstPresetEntry*) {
+  return 1;
+}
+int32_t InstInstallDefaultQualities(const char16_t*, const char16_t*, uint32_t, DriverContext*) { return 1; }
+int32_t InstAddDefaultPreset(DriverContext*, const char16_t*, const char16_t*, const char16_t*, uint32_t) {
+  return 0;
+}
+int32_t InstCheckPresets(DriverContext*, int32_t) { return 0; }
+int32_t InstPresetFitsModel(const char16_t*, DriverContext*) { return 1; }
+int32_t InstHasQstVersion(const char16_t*, DriverContext*) { return 0; }
+int32_t InstUnpackDefaultFiles(DriverContext*) { return 1; }
+
+// Stand-in until the install files and the preset condition filter land.
+int32_t InstResolveInstallPath(char16_t* path, uint32_t size, int32_t, DriverContext*) { return Empty(path, size); }
+int32_t InstResolveDefaultFilePath(char16_t* path, uint32_t size, DriverContext*) { return Empty(path, size); }
+int32_t InstResolveListFilePath(char16_t* path, uint32_t size, DriverContext*) { return Empty(path, size); }
+int32_t InstPresetIsEnabled(const char16_t*, DriverContext*) { return 1; }
+int32_t InstPresetMatchesCondition(const char16_t*, DriverContext*) { return 1; }
+int32_t InstParseConditionTerm(const char*, char* name, uint32_t name_size, int32_t* negate, int32_t* and_next) {
+  if (name && name_size) name[0] = 0;
+  if (negate) *negate = 0;
+  if (and_next) *and_next = 0;
+  return 0;
+}
+int32_t InstAppendQualityNamed(const char16_t*, const char16_t*, DriverContext*) { return 0; }
+int32_t InstReadQualityName(const char16_t*, const char16_t*, char16_t* buffer) { return Empty(buffer, 260); }
+int32_t InstAppendQuality(DriverContext*, const char16_t*, const char16_t*) { return 0; }
+void PresetFormatQualityKeyEx(char16_t* buffer, int32_t, int32_t) { Empty(buffer, 32); }
+int32_t InstResetQualityList(DriverContext*) { return 0; }
+int32_t PresetMakeListCopyPath(DriverContext*, const char16_t*, char16_t* buffer) { return Empty(buffer, 522); }
+int32_t PresetMakeCopyPath(DriverContext*, const char16_t*, char16_t* buffer, uint32_t) { return Empty(buffer, 522); }
+int32_t PathChangeExtToQsd(char16_t*, uint32_t) { return 0; }
+int32_t PathChangeExtToQsq(char16_t*, uint32_t) { return 0; }
+int32_t InstInstallFiles(DriverContext*, uint32_t) { return 1; }
+int32_t InstInstallListFiles(const char16_t*, const char16_t*, DriverContext*) { return 1; }
+int32_t InstRefreshSystemFiles(DriverContext*) { return 1; }
+
+// Stand-in until the batch-settings ini lands: VELM.ini has no entries.
+const char16_t* InstGetBatchIniName() { return u"VELM.ini"; }
+const char16_t* InstGetBatchIniPath(DriverContext*) { return u""; }
+int32_t InstGetBatchIniPathInto(char16_t* buffer, uint32_t size) { return Empty(buffer, size); }
+int32_t InstBatchHasNoEntries(const char16_t*, const char16_t*) { return 1; }
+int32_t InstBatchHasEntriesByName(const char16_t*) { return 0; }
+int32_t InstBatchHasEntriesByHandle(HANDLE) { return 0; }
+int32_t InstBatchIniHasEntries(DriverContext*) { return 0; }
+int32_t InstBatchGetDefaultQst(char16_t* buffer, DriverContext*) { return Empty(buffer, 260); }
+int32_t InstIsSettingsFile(const char16_t*) { return 0; }
+int32_t InstBatchSetInstallDone(const char16_t*, const char16_t*, int32_t) { return 1; }
+int32_t InstBatchSetDrvInstSet(const char16_t*, const char16_t*, int32_t) { return 1; }
+int32_t InstBatchIsDrvInstSet(const char16_t*, const char16_t*) { return 0; }
+int32_t InstRecordBatchInstallDone(const char16_t*, const char16_t*, int32_t, int32_t, DriverContext*) { return 1; }
+int32_t InstWriteIniInt(const char16_t*, const char16_t*, int32_t, const char16_t*) { return 1; }
+int32_t InstApplyBatchIni(DriverContext*) { return 0; }
+int32_t InstApplyBatchUserCode(const char16_t*, const char16_t*, int32_t* changed, DriverContext*) {
+  if (changed) *changed = 0;
+  return 1;
+}
+int32_t InstApplyBatchUserIds(const char16_t*, const char16_t*, DriverContext*) { return 0; }
+int32_t InstApplyBatchDefaultQst(uint32_t, DriverContext*, int32_t) { return 0; }
+
+// Stand-in until the work and data folder settings land.
+int32_t InstApplySpoolDirectory(const char16_t*, const char16_t*, DriverContext*) { return 1; }
+int32_t InstApplyVelmDirectory(HANDLE, const char16_t*, const char16_t*) { return 1; }
+int32_t InstApplyVelmDirectoryFromInfo(HANDLE, const char16_t*, DriverContext*) { return 1; }
+int32_t InstApplyVelmDirectoryFromBatchIni(HANDLE, const char16_t*) { return 1; }
+int32_t PathGetSystemWindowsDir(char16_t* buffer, uint32_t size) {
+  Empty(buffer, size);
+  return 1;
+}
+
+// Stand-in until the install-info defaults land.
+int32_t InstApplyBatchDefaults(HANDLE, HANDLE, int32_t, DriverContext*) { return 0; }
+int32_t InstApplyBatchDefaultsEx(HANDLE, HANDLE, int32_t, DriverContext*, int32_t) { return 0; }
+int32_t InstCopyInfoDefaults(const char16_t*, const char16_t*, DriverContext*) { return 1; }
+int32_t InstCopyDefaultQstFreeSizes(const char16_t*, const char16_t*, DriverContext*) { return 0; }
+int32_t InstTargetNeedsDefaults(const char16_t*, const char16_t*, int32_t* missing, DriverContext*) {
+  if (missing) *missing = 0;
+  return 0;
+}
+void InstApplyLocaleDefaults(const char16_t*, DriverContext*) {}
+int32_t InstReadHandOverIni(const char16_t*, DriverContext*) { return 0; }
+int32_t InstSetLocaleFromUser(const char16_t*, DriverContext*) { return 1; }
+int32_t InstWriteHandOverIni(const char16_t*, DriverContext*) { return 1; }
+int32_t InstWriteUserCodeIni(const char16_t*, int32_t, DriverContext*) { return 0; }
+uint16_t InstGetUserLanguageId() { return 0xFFFF; }
+int32_t InstGetUserCountryCode(DriverContext*) { return 0; }
+int32_t InstRegisterModel(DriverContext*) { return 0; }
+int32_t InstReadInstallIniModel(char16_t* load_dll, char16_t* version, DriverContext*) {
+  Empty(load_dll, 260);
+  return Empty(version, 260);
+}
+const char16_t* InstSkipBlanks(const char16_t* text) {
+  while (text && *text == u' ') ++text;
+  return text;
+}
+void InstRunExpandFilePrograms(DriverContext*) {}
+
+// Stand-in until the scenario bundle export lands: no bundle is written.
+int32_t PresetMakeBundlePath(const char16_t*, char16_t* bundle_path, DriverContext*) {
+  return Empty(bundle_path, 260);
+}
+int32_t PresetExportScenario(const char16_t*, const char16_t*, DriverContext*) { return 0; }
+int32_t PresetWriteBundleHeader(const char16_t*, DriverContext*) { return 0; }
+uint32_t PresetBundleTime(const SYSTEMTIME&) { return 0; }
+void PresetBase36Stamp(uint32_t, char16_t* buffer) { Empty(buffer, 7); }
+void PresetStampIncrement(char16_t*) {}
+void PresetStampDecrement(char16_t*) {}
+int32_t PresetRemoveBundleDir(const char16_t*) { return 0; }
+int32_t PresetDeleteScenario(const char16_t*) { return 1; }
