@@ -102,6 +102,7 @@ int32_t CheckConnection(HANDLE printer, const PRINTER_INFO_2W* info) {
   DriverMutexHold hold;
   if (IniGetInt(name.c_str(), u"BatchInstallDone", 0, common.c_str()) == 0) {
     if (OsIsTerminalServerCached(printer)) {
+      FileCreateDirectory(FolderOf(common).c_str());
       Write(common, name, u"BatchInstallDone", u"1");
       Write(common, name, kDrvInstVersion, install::DriverVersion());
       return 1;

@@ -5,6 +5,7 @@
 
 #include "install_internal.h"
 #include "plat/profile.h"
+#include "plat/winspool.h"
 #include "plat/wstr.h"
 #include "velm/bidi.h"
 #include "velm/context.h"
@@ -259,8 +260,13 @@ int32_t InstSetUpOnce(HANDLE printer, void* out_devmode, uint32_t out_size, int3
 
 int32_t InstReadBatchInstallDone(HANDLE printer, uint32_t* value, DriverContext*) {
   if (!value) return 0;
+  // Only a value of exactly four bytes is the marker.
   uint32_t v = 0;
-  if (!SplGetPrinterData(printer, &v, sizeof v, kBatchInstallDone)) return 0;
+  DWORD type = 0, needed = 0;
+  std::u16string name = kBatchInstallDone;
+  if (GetPrinterDataW(printer, name.data(), &type, reinterpret_cast<BYTE*>(&v), sizeof v, &needed) != ERROR_SUCCESS ||
+      needed != sizeof v)
+    return 0;
   *value = v;
   return 1;
 }
