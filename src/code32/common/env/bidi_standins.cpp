@@ -32,16 +32,3 @@ const char16_t* InstGetModelKey(DriverContext* ctx) {
   return key[0] ? key : nullptr;
 }
 
-// Stand-in until the install-list paths land: the common driver ini is the
-// common data directory with the driver ini's file name.
-int32_t InstHasBatchInstQst(DriverContext* ctx) {
-  const char16_t* ini = ctx ? PathGetDriverIni(ctx) : nullptr;
-  const char16_t* section = ctx ? SplGetPrinterName(ctx) : nullptr;
-  char16_t path[261];
-  if (!ini || !section || !section[0] || PathGetCommonDataDir(path, 261) <= 0 ||
-      !plat::WAppend(path, 261, u"\\") || !plat::WAppend(path, 261, PathGetFileNamePart(ini)))
-    return 0;
-  char16_t value[261] = {};
-  IniGetString(section, u"BatchInstQst", u"", value, 261, path);
-  return value[0] ? 1 : 0;
-}

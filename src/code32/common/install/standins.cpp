@@ -12,59 +12,8 @@ int32_t Empty(char16_t* buffer, uint32_t size) {
 }
 }  // namespace
 
-// Stand-in until the default presets and install paths land.
-const char16_t* InstGetInfoSectionName(DriverContext* ctx) { return InstGetLanguageSectionName(ctx); }
-const char16_t* InstGetCtxPrinterName(DriverContext* ctx) { return InstGetPrinterSectionName(ctx); }
-int32_t InstGetPrinterNameByHandle(HANDLE, char16_t* buffer, uint32_t size) { return Empty(buffer, size); }
-const char16_t* InstGetBatchInstallDoneKey() { return u"BatchInstallDone"; }
-int32_t PathMakeInWindowsDir(char16_t* buffer, uint32_t size, const char16_t*) { return Empty(buffer, size); }
-int32_t PathMakeInSystemDir(char16_t* buffer, uint32_t size, const char16_t*) { return Empty(buffer, size); }
-int32_t PathMakeInUserDataDir(char16_t* buffer, uint32_t size, const char16_t*) { return Empty(buffer, size); }
-int32_t PathMakeInDriverDir(char16_t* buffer, uint32_t size, const char16_t*, HANDLE) { return Empty(buffer, size); }
-int32_t PathResolveParentOfSystemDir(char16_t* buffer, uint32_t size, const char16_t*) {
-  return Empty(buffer, size);
-}
-int32_t InstGetDriverIniDefaultQst(char16_t* buffer, DriverContext*) { return Empty(buffer, 260); }
-int32_t InstIsDefaultQstFile(const char16_t*) { return 0; }
-int32_t InstInstallDefaultFiles(const char16_t*, const char16_t*, uint32_t, DriverContext*) { return 0; }
-int32_t InstInstallDefaultQst(uint32_t, int32_t, DriverContext*) { return 1; }
-int32_t InstInstallDefaultPresets(const char16_t*, const char16_t*, uint32_t, DriverContext*, uint32_t,
-                                  const InstPresetEntry*) {
-  return 1;
-}
-int32_t InstInstallDefaultQualities(const char16_t*, const char16_t*, uint32_t, DriverContext*) { return 1; }
-int32_t InstAddDefaultPreset(DriverContext*, const char16_t*, const char16_t*, const char16_t*, uint32_t) {
-  return 0;
-}
-int32_t InstCheckPresets(DriverContext*, int32_t) { return 0; }
-int32_t InstPresetFitsModel(const char16_t*, DriverContext*) { return 1; }
-int32_t InstHasQstVersion(const char16_t*, DriverContext*) { return 0; }
-int32_t InstUnpackDefaultFiles(DriverContext*) { return 1; }
-
-// Stand-in until the install files and the preset condition filter land.
-int32_t InstResolveInstallPath(char16_t* path, uint32_t size, int32_t, DriverContext*) { return Empty(path, size); }
-int32_t InstResolveDefaultFilePath(char16_t* path, uint32_t size, DriverContext*) { return Empty(path, size); }
-int32_t InstResolveListFilePath(char16_t* path, uint32_t size, DriverContext*) { return Empty(path, size); }
-int32_t InstPresetIsEnabled(const char16_t*, DriverContext*) { return 1; }
-int32_t InstPresetMatchesCondition(const char16_t*, DriverContext*) { return 1; }
-int32_t InstParseConditionTerm(const char*, char* name, uint32_t name_size, int32_t* negate, int32_t* and_next) {
-  if (name && name_size) name[0] = 0;
-  if (negate) *negate = 0;
-  if (and_next) *and_next = 0;
-  return 0;
-}
-int32_t InstAppendQualityNamed(const char16_t*, const char16_t*, DriverContext*) { return 0; }
-int32_t InstReadQualityName(const char16_t*, const char16_t*, char16_t* buffer) { return Empty(buffer, 260); }
-int32_t InstAppendQuality(DriverContext*, const char16_t*, const char16_t*) { return 0; }
-void PresetFormatQualityKeyEx(char16_t* buffer, int32_t, int32_t) { Empty(buffer, 32); }
-int32_t InstResetQualityList(DriverContext*) { return 0; }
-int32_t PresetMakeListCopyPath(DriverContext*, const char16_t*, char16_t* buffer) { return Empty(buffer, 522); }
-int32_t PresetMakeCopyPath(DriverContext*, const char16_t*, char16_t* buffer, uint32_t) { return Empty(buffer, 522); }
-int32_t PathChangeExtToQsd(char16_t*, uint32_t) { return 0; }
-int32_t PathChangeExtToQsq(char16_t*, uint32_t) { return 0; }
-int32_t InstInstallFiles(DriverContext*, uint32_t) { return 1; }
-int32_t InstInstallListFiles(const char16_t*, const char16_t*, DriverContext*) { return 1; }
-int32_t InstRefreshSystemFiles(DriverContext*) { return 1; }
+// Stand-in until the install-info defaults land: no country defaults.
+void InstSetCountryDefaults(DriverContext*) {}
 
 // Stand-in until the batch-settings ini lands: VELM.ini has no entries.
 const char16_t* InstGetBatchIniName() { return u"VELM.ini"; }
@@ -94,10 +43,6 @@ int32_t InstApplySpoolDirectory(const char16_t*, const char16_t*, DriverContext*
 int32_t InstApplyVelmDirectory(HANDLE, const char16_t*, const char16_t*) { return 1; }
 int32_t InstApplyVelmDirectoryFromInfo(HANDLE, const char16_t*, DriverContext*) { return 1; }
 int32_t InstApplyVelmDirectoryFromBatchIni(HANDLE, const char16_t*) { return 1; }
-int32_t PathGetSystemWindowsDir(char16_t* buffer, uint32_t size) {
-  Empty(buffer, size);
-  return 1;
-}
 
 // Stand-in until the install-info defaults land.
 int32_t InstApplyBatchDefaults(HANDLE, HANDLE, int32_t, DriverContext*) { return 0; }

@@ -123,6 +123,10 @@ int32_t PresetMakeQualityCopyPath(DriverContext* ctx, const char16_t* file, char
 int32_t InstInstallFiles(DriverContext* ctx, uint32_t mode);
 int32_t InstInstallListFiles(const char16_t* info_path, const char16_t* language_section, DriverContext* ctx);
 int32_t InstRefreshSystemFiles(DriverContext* ctx);
+// 1 when an installation may write the path: it lies inside the Windows
+// directory (with the system and driver directories) or a data directory
+// of the driver. An install list never writes anywhere else.
+int32_t InstIsInstallTarget(const char16_t* path);
 
 // ---- batch-settings ini (VELM.ini in the system directory) ---------------------------
 const char16_t* InstGetBatchIniName();
