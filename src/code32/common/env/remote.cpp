@@ -518,7 +518,7 @@ int32_t RemoteIsEnabledNoCtx() {
 
 int32_t RemoteIsEnabled(DriverContext*) { return RemoteIsEnabledNoCtx(); }
 
-int32_t RemoteIsActiveNoCtx(HANDLE printer) { return OsIsTerminalServer(printer) && RemoteIsEnabledNoCtx() ? 1 : 0; }
+int32_t RemoteIsActiveNoCtx(HANDLE printer) { return RemoteIsEnabledNoCtx() && OsIsTerminalServer(printer) ? 1 : 0; }
 
 int32_t RemoteIsActive(DriverContext* ctx) { return ctx && RemoteIsActiveNoCtx(ctx->printer) ? 1 : 0; }
 
