@@ -74,17 +74,6 @@ struct DRIVER_INFO_3W {
   LPWSTR pDefaultDataType;
 };
 
-struct SYSTEMTIME {
-  WORD wYear;
-  WORD wMonth;
-  WORD wDayOfWeek;
-  WORD wDay;
-  WORD wHour;
-  WORD wMinute;
-  WORD wSecond;
-  WORD wMilliseconds;
-};
-
 struct JOB_INFO_1W {
   DWORD JobId;
   LPWSTR pPrinterName;
