@@ -19,8 +19,11 @@ namespace {
 //                   are the settings jobinfo.* (listed in src/jobinfo/orvjc32.cpp)
 //   orvtse.result   what the terminal-services helper answers; empty: 1
 //                   under terminal services, else 0
+//   XMBIDISS.dll    the remote-configuration module; its settings are
+//                   xmbidi.* (listed in src/xmbidi/xmbidiss.cpp). The driver
+//                   uses it only once HKLM XMBIDI_FLG is 1 (velm client on)
 const plat::MachineExtras& MakerStandins() {
-  static const plat::MachineExtras extras = {{"orvbidiNT.dll", "ORVJC32.DLL"}, {{"orvtse.result", ""}}};
+  static const plat::MachineExtras extras = {{"orvbidiNT.dll", "ORVJC32.DLL", "XMBIDISS.dll"}, {{"orvtse.result", ""}}};
   return extras;
 }
 

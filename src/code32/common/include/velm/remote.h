@@ -71,7 +71,3 @@ int32_t RemoteRefreshPresets(DriverContext* ctx);
 // into out (size characters); 0 when the name is 260 characters or longer
 // or does not fit.
 int32_t RemoteSanitizeFileName(const char16_t* name, char16_t* out, uint32_t size);
-
-// Stand-in until the terminal-server client configuration lands: the
-// answer InstIsServerType17 gives (tests set it).
-void EnvStandinSetServerType17(int32_t answer);
