@@ -34,7 +34,8 @@ void RecoverMachineOnce(const std::string& root);
 std::set<std::string> JournalTemps();
 // VELM_CRASH_AT=NAME:N kills the process (SIGKILL) at the Nth pass of the
 // named point: "BatchJournal" before the intent record is written,
-// "BatchRename" before each rename of a commit (crash tests).
+// "BatchRename" before each rename of a commit, "FileReplace" before the
+// rename of each whole file written (crash tests).
 void CrashPoint(const char* name);
 
 }  // namespace plat::detail

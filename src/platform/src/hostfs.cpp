@@ -259,6 +259,10 @@ bool ReplaceHostFile(const std::string& host, const void* data, size_t size, DWO
     *how.prepared = temp;  // the caller renames it (CommitHostFile) or removes it
     return true;
   }
+  // VELM_CRASH_AT=FileReplace:N kills the process with the Nth new file
+  // written but not yet in place, for the crash tests of the driver's
+  // multi-file changes.
+  if (ok) detail::CrashPoint("FileReplace");
   if (ok) {
     MachineChange change;
     if (::rename(temp.c_str(), host.c_str()) != 0) {

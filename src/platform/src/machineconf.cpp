@@ -129,19 +129,110 @@ long ToInt(const std::string& v, long fallback) {
   return (end && *end == 0) ? n : fallback;
 }
 
+// The user a command runs as, when it is not the machine's default user
+// (VELM_USER names another one); empty for the default user.
+std::string OtherUser(const std::map<std::string, std::string>& values) {
+  const char* env = std::getenv("VELM_USER");
+  if (!env || !*env) return std::string();
+  auto it = values.find("user.name");
+  const std::string name = it != values.end() ? it->second : Defaults().at("user.name");
+  return name == env ? std::string() : std::string(env);
+}
+
+bool IsUserField(const std::string& key) {
+  return key == "user.admin" || key == "user.profile" || key == "user.localappdatalow";
+}
+
+// Where a user.* key of the current user is kept: the default user's under
+// user.*, another user's under users.NAME.*.
+std::string StoredKey(const std::string& key, const std::map<std::string, std::string>& values) {
+  const std::string other = IsUserField(key) ? OtherUser(values) : std::string();
+  return other.empty() ? key : "users." + other + "." + key.substr(5);
+}
+
+// The built-in value of a key for another user: no administrator, and
+// folders named after the user.
+std::string OtherUserDefault(const std::string& key, const std::string& user) {
+  if (key == "user.admin") return "0";
+  if (key == "user.profile") return "C:\\Users\\" + user;
+  if (key == "user.localappdatalow") return "C:\\Users\\" + user + "\\AppData\\LocalLow";
+  return std::string();
+}
+
 }  // namespace
 
 std::string GetMachineSetting(const std::string& key) {
-  const std::shared_ptr<const Values> values = Load();
-  auto it = values->find(key);
-  if (it != values->end()) return it->second;
+  const std::shared_ptr<const Values> loaded = Load();
+  const Values& values = *loaded;
+  if (key == "user.name") {
+    const std::string other = OtherUser(values);
+    if (!other.empty()) return other;
+  }
+  const std::string stored = StoredKey(key, values);
+  auto it = values.find(stored);
+  if (it != values.end()) return it->second;
+  if (stored != key) return OtherUserDefault(key, OtherUser(values));
   auto d = Defaults().find(key);
   return d == Defaults().end() ? std::string() : d->second;
 }
 
-bool SetMachineSetting(const std::string& key, const std::string& value) { return Update(key, &value); }
+bool SetMachineSetting(const std::string& key, const std::string& value) {
+  return Update(StoredKey(key, *Load()), &value);
+}
 
-bool ResetMachineSetting(const std::string& key) { return Update(key, nullptr); }
+bool ResetMachineSetting(const std::string& key) { return Update(StoredKey(key, *Load()), nullptr); }
+
+bool MachineExists() { return detail::IsHostFile(ConfPath()); }
+
+std::string CurrentUserName() { return GetMachineSetting("user.name"); }
+
+std::vector<std::pair<std::string, std::string>> MachineSettings() {
+  std::map<std::string, std::string> all = Defaults();
+  all["clock"] = "";
+  for (const auto& [key, value] : *Load()) all[key] = value;
+  std::vector<std::pair<std::string, std::string>> out;
+  for (const auto& [key, value] : all) {
+    (void)value;
+    out.emplace_back(key, GetMachineSetting(key));
+  }
+  return out;
+}
+
+bool EnsureUserFolders(std::string* error) {
+  for (const char* key : {"user.profile", "user.localappdatalow"}) {
+    std::u16string dir = FromUtf8(GetMachineSetting(key));
+    errno = 0;
+    if (!dir.empty() && !EnsureWindowsDir(dir.c_str())) {
+      if (error) *error = "cannot create " + ToUtf8(dir) + (errno ? ": " + std::string(std::strerror(errno)) : "");
+      return false;
+    }
+  }
+  return true;
+}
+
+bool ParseMachineClock(const std::string& text, std::tm* out) {
+  std::string digits;
+  for (char c : text) {
+    if (c >= '0' && c <= '9') digits += c;
+    else if (c != '-' && c != ' ' && c != ':' && c != 'T') return false;
+  }
+  if (digits.size() != 14) return false;
+  auto num = [&](size_t at, size_t n) { return std::atoi(digits.substr(at, n).c_str()); };
+  std::tm t{};
+  t.tm_year = num(0, 4) - 1900;
+  t.tm_mon = num(4, 2) - 1;
+  t.tm_mday = num(6, 2);
+  t.tm_hour = num(8, 2);
+  t.tm_min = num(10, 2);
+  t.tm_sec = num(12, 2);
+  t.tm_isdst = -1;
+  std::tm check = t;
+  if (timegm(&check) == -1 || check.tm_mday != t.tm_mday || check.tm_mon != t.tm_mon || t.tm_hour > 23 ||
+      t.tm_min > 59 || t.tm_sec > 59)
+    return false;
+  *out = check;  // with the day of the week
+  return true;
+}
 
 long GetMachineSettingInt(const std::string& key, long fallback) { return ToInt(GetMachineSetting(key), fallback); }
 

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
 #include "objects.h"
 #include "plat/calls.h"
@@ -122,6 +123,24 @@ ULONGLONG VerSetConditionMask(ULONGLONG condition_mask, DWORD type_mask, BYTE co
     condition_mask |= ULONGLONG(condition & 7) << (3 * index);
   }
   return condition_mask;
+}
+
+void GetLocalTime(SYSTEMTIME* out) {
+  if (!out) return;
+  plat::NoteCall("GetLocalTime");
+  std::tm t{};
+  if (!plat::ParseMachineClock(plat::GetMachineSetting("clock"), &t)) {
+    std::time_t now = std::time(nullptr);
+    localtime_r(&now, &t);
+  }
+  out->wYear = WORD(t.tm_year + 1900);
+  out->wMonth = WORD(t.tm_mon + 1);
+  out->wDayOfWeek = WORD(t.tm_wday);
+  out->wDay = WORD(t.tm_mday);
+  out->wHour = WORD(t.tm_hour);
+  out->wMinute = WORD(t.tm_min);
+  out->wSecond = WORD(t.tm_sec);
+  out->wMilliseconds = 0;
 }
 
 }  // extern "C"

@@ -314,6 +314,57 @@ std::shared_ptr<const Parsed> LoadSeen(const std::string& host) {
   return seen ? seen : parsed;
 }
 
+// Applies writes to one file in one rewrite under the file's machine lock
+// (or holds them in the calling thread's write batch). Each write names its
+// section; hasKey false deletes the section, hasValue false the key.
+BOOL WriteProfile(LPCWSTR file, std::vector<HeldWrite> writes) {
+  // Every writer of the file takes the lock of its case-folded Windows path;
+  // the path is mapped under the lock, so that a file another spelling has
+  // just created is the file written.
+  std::u16string path = ProfilePath(file);
+  std::string lock_key = plat::detail::PathLockKey(path.c_str());
+  if (lock_key.empty()) {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return FALSE;
+  }
+  plat::detail::MachineLock lock(lock_key);
+  std::string host = plat::MapPath(path);
+  if (host.empty() || !plat::detail::IsHostDir(plat::detail::HostDirName(host))) {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return FALSE;
+  }
+  DWORD attrs = plat::detail::HostAttributes(host);
+  if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  if (plat::detail::BatchActive()) {
+    for (HeldWrite& w : writes) {
+      w.host = host;
+      w.lock_key = lock_key;
+      t_held.push_back(std::move(w));
+    }
+    return TRUE;
+  }
+  std::string before;
+  DWORD error = 0;
+  if (attrs != INVALID_FILE_ATTRIBUTES && !plat::detail::ReadHostFile(host, &before, &error)) {
+    SetLastError(error);
+    return FALSE;
+  }
+  Parsed p = Parse(before);
+  for (const HeldWrite& w : writes) ApplyHeld(p, w);
+  std::string after = Serialize(p);
+  if (after == before && attrs != INVALID_FILE_ATTRIBUTES) return TRUE;
+  bool ok = plat::detail::ReplaceHostFile(host, after, &error);
+  Forget(host);
+  if (!ok) {
+    SetLastError(error);
+    return FALSE;
+  }
+  return TRUE;
+}
+
 }  // namespace
 
 extern "C" {
@@ -393,55 +444,67 @@ BOOL WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPC
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
   }
-  // Every writer of the file takes the lock of its case-folded Windows path;
-  // the path is mapped under the lock, so that a file another spelling has
-  // just created is the file written.
-  std::u16string path = ProfilePath(file);
-  std::string lock_key = plat::detail::PathLockKey(path.c_str());
-  if (lock_key.empty()) {
-    SetLastError(ERROR_PATH_NOT_FOUND);
+  HeldWrite w;
+  w.section = section;
+  w.hasKey = key != nullptr;
+  w.hasValue = value != nullptr;
+  if (key) w.key = key;
+  if (value) w.value = value;
+  return WriteProfile(file, {w});
+}
+
+DWORD GetPrivateProfileSectionW(LPCWSTR section, LPWSTR buffer, DWORD size, LPCWSTR file) {
+  plat::NoteCall("GetPrivateProfileSectionW");
+  if (!buffer || size == 0) return 0;
+  std::string host = section ? plat::MapPath(ProfilePath(file)) : std::string();
+  std::shared_ptr<const Parsed> parsed = host.empty() ? nullptr : LoadSeen(host);
+  long header = parsed ? FindSection(*parsed, section) : -1;
+  std::vector<std::u16string> lines;
+  if (header >= 0) {
+    size_t end = SectionEnd(*parsed, header);
+    for (size_t i = size_t(header) + 1; i < end; ++i) {
+      const Line& l = parsed->lines[i];
+      if (l.kind != Kind::kKey || l.name.empty()) continue;
+      std::u16string text = Trim(ToWide(l.raw));
+      size_t eq = text.find(u'=');
+      lines.push_back(eq == std::u16string::npos ? l.name : l.name + u"=" + l.value);
+    }
+  }
+  return CopyList(lines, buffer, size);
+}
+
+BOOL WritePrivateProfileSectionW(LPCWSTR section, LPCWSTR pairs, LPCWSTR file) {
+  plat::NoteCall("WritePrivateProfileSectionW");
+  if (!section || HasLineBreak(section)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  plat::detail::MachineLock lock(lock_key);
-  std::string host = plat::MapPath(path);
-  if (host.empty() || !plat::detail::IsHostDir(plat::detail::HostDirName(host))) {
-    SetLastError(ERROR_PATH_NOT_FOUND);
-    return FALSE;
-  }
-  DWORD attrs = plat::detail::HostAttributes(host);
-  if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+  if (plat::ShouldFail("WritePrivateProfileSectionW")) {
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
   }
-  if (plat::detail::BatchActive()) {
+  // The section is emptied, then each "key=value" string is written in turn;
+  // all of it is one rewrite of the file.
+  std::vector<HeldWrite> writes;
+  HeldWrite clear;
+  clear.section = section;
+  writes.push_back(clear);
+  for (const char16_t* p = pairs; p && *p; p += std::char_traits<char16_t>::length(p) + 1) {
+    std::u16string entry(p);
+    if (HasLineBreak(entry.c_str())) {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return FALSE;
+    }
+    size_t eq = entry.find(u'=');
     HeldWrite w;
-    w.host = host;
-    w.lock_key = lock_key;
     w.section = section;
-    w.hasKey = key != nullptr;
-    w.hasValue = value != nullptr;
-    if (key) w.key = key;
-    if (value) w.value = value;
-    t_held.push_back(std::move(w));
-    return TRUE;
+    w.hasKey = w.hasValue = true;
+    w.key = Trim(entry.substr(0, eq));
+    w.value = eq == std::u16string::npos ? std::u16string() : Trim(entry.substr(eq + 1));
+    if (w.key.empty()) continue;
+    writes.push_back(std::move(w));
   }
-  std::string before;
-  DWORD error = 0;
-  if (attrs != INVALID_FILE_ATTRIBUTES && !plat::detail::ReadHostFile(host, &before, &error)) {
-    SetLastError(error);
-    return FALSE;
-  }
-  Parsed p = Parse(before);
-  ApplyWrite(p, section, key, value);
-  std::string after = Serialize(p);
-  if (after == before && attrs != INVALID_FILE_ATTRIBUTES) return TRUE;
-  bool ok = plat::detail::ReplaceHostFile(host, after, &error);
-  Forget(host);
-  if (!ok) {
-    SetLastError(error);
-    return FALSE;
-  }
-  return TRUE;
+  return WriteProfile(file, writes);
 }
 
 }  // extern "C"

@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "batch_internal.h"
 #include "objects.h"
@@ -310,17 +312,46 @@ bool UpdateDataPrepared(const std::u16string& printer, plat::detail::PreparedWri
 // keep one between operations.
 std::atomic<long> g_open_printers{0};
 
+// Access masks OpenPrinterW refuses (as for a user without those rights).
+std::mutex g_refused_mutex;
+std::vector<DWORD> g_refused;
+
+bool AccessRefused(DWORD mask) {
+  std::lock_guard<std::mutex> lock(g_refused_mutex);
+  return std::find(g_refused.begin(), g_refused.end(), mask) != g_refused.end();
+}
+
+std::atomic<long> g_token{0};
+
 }  // namespace
 
 long plat::OpenPrinterHandles() { return g_open_printers.load(); }
 
+void plat::SpoolRefuseAccess(DWORD mask, bool refuse) {
+  std::lock_guard<std::mutex> lock(g_refused_mutex);
+  g_refused.erase(std::remove(g_refused.begin(), g_refused.end(), mask), g_refused.end());
+  if (refuse) g_refused.push_back(mask);
+}
+
+HANDLE RevertToPrinterSelf() {
+  long token = g_token.fetch_add(1) + 1;
+  plat::NoteCall("RevertToPrinterSelf", std::to_string(token));
+  return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(token));
+}
+
+BOOL ImpersonatePrinterClient(HANDLE token) {
+  plat::NoteCall("ImpersonatePrinterClient", std::to_string(reinterpret_cast<uintptr_t>(token)));
+  return token ? TRUE : Fail(ERROR_INVALID_HANDLE, FALSE);
+}
+
 extern "C" {
 
-BOOL OpenPrinterW(LPWSTR name, HANDLE* printer, PRINTER_DEFAULTSW*) {
+BOOL OpenPrinterW(LPWSTR name, HANDLE* printer, PRINTER_DEFAULTSW* defaults) {
   plat::NoteCall("OpenPrinterW", plat::ToUtf8(name));
   if (!printer) return Fail(ERROR_INVALID_PARAMETER, FALSE);
   *printer = nullptr;
   if (plat::ShouldFail("OpenPrinterW")) return Fail(ERROR_ACCESS_DENIED, FALSE);
+  if (defaults && AccessRefused(defaults->DesiredAccess)) return Fail(ERROR_ACCESS_DENIED, FALSE);
   plat::SpoolPrinter p;
   if (!name || !ReadPrinter(*g_spool.Read(), name, &p)) return Fail(ERROR_INVALID_PRINTER_NAME, FALSE);
   auto obj = std::make_shared<PrinterObject>();
@@ -411,17 +442,6 @@ BOOL GetPrinterW(HANDLE printer, DWORD level, BYTE* buffer, DWORD size, DWORD* n
   info.Attributes = p.attributes;
   info.Priority = info.DefaultPriority = 1;
   std::memcpy(buffer, &info, sizeof info);
-  return TRUE;
-}
-
-HANDLE RevertToPrinterSelf() {
-  plat::NoteCall("RevertToPrinterSelf");
-  static int token = 0;
-  return &token;
-}
-
-BOOL ImpersonatePrinterClient(HANDLE) {
-  plat::NoteCall("ImpersonatePrinterClient");
   return TRUE;
 }
 

@@ -25,6 +25,7 @@
 #include "velm/model_query.h"
 #include "velm/paths.h"
 #include "velm/printer_data.h"
+#include "velm/remote.h"
 #include "velm/settings.h"
 #include "velm/spooler.h"
 

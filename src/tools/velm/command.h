@@ -32,6 +32,16 @@ inline std::string NoMachineMessage(const std::string& folder) {
          UseMachineHint("DIR") + ")";
 }
 
+// A name a user of the machine may have: 1-32 letters, digits, '-' and '_'
+// (it becomes a folder name).
+inline bool IsUserName(const std::string& name) {
+  if (name.empty() || name.size() > 32) return false;
+  for (char c : name)
+    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_'))
+      return false;
+  return true;
+}
+
 // velm printer set (cmd_printer_set.cpp).
 int PrinterSet(const Args& args);
 // velm printer query, and the device description of a new printer

@@ -125,7 +125,7 @@ TEST_F(SpoolerQueries, RenamedTable) {
     DeletePrinterDataW(printer_, printer_name);
     if (c.client) SetText(printer_, u"ClientName", c.client);
     if (c.stored) SetText(printer_, u"PrinterName", c.stored);
-    EnvStandinSetServerType17(c.type17);
+    UseRemoteModule(c.type17 ? 17 : 0);
     EXPECT_EQ(SplIsPrinterRenamed(printer_, c.info), c.want);
   }
 }

@@ -25,15 +25,17 @@
 #include "plat/kernel.h"
 #include "plat/machine.h"
 #include "plat/machineconf.h"
+#include "plat/registry.h"
 #include "plat/winspool.h"
 #include "plat/wstr.h"
 #include "temp_machine.h"
 #include "test_support.h"
 #include "velm/context.h"
-#include "velm/env_standins.h"
 #include "velm/lock.h"
 #include "velm/model_cache.h"
 #include "velm/os.h"
+#include "velm/printer_data.h"
+#include "velm/remote.h"
 #include "velm/settings.h"
 
 namespace env_test {
@@ -61,8 +63,22 @@ class EnvMachine : public ::testing::Test {
     for (DriverContext* c : contexts_) CtxCloseAs(c, kCloseDestroy);
     for (HANDLE h : handles_) ClosePrinter(h);
     plat::ClearFaults();
-    EnvStandinSetServerType17(0);
     machine_.reset();
+  }
+
+  // The remote-configuration module in the system directory, switched on
+  // (XMBIDI_FLG 1) on a terminal server, answering the server type; type 0
+  // switches it off again.
+  static void UseRemoteModule(int type) {
+    std::string why;
+    ASSERT_TRUE(test_support::CopyFile(plat::StandinModuleDir() + "/XMBIDISS.dll",
+                                       plat::MapPath(u"C:\\Windows\\System32\\XMBIDISS.dll"), &why))
+        << why;
+    uint32_t flag = type ? 1 : 0;
+    ASSERT_TRUE(RegWriteValue(kRemoteRegistryKey, kRemoteRegistryFlag, &flag, 4, REG_DWORD));
+    plat::SetMachineSetting("os.terminal", type ? "1" : "0");
+    plat::SetMachineSetting("xmbidi.type", std::to_string(type));
+    OsResetTerminalServerCache();
   }
 
   // Copies a stand-in module from the build into the driver directory.

@@ -6,6 +6,7 @@
 // library answered. The function table is filled per query on the stack of
 // the query, never shared between threads.
 #include "velm/bidi.h"
+#include "velm/remote.h"
 
 #include <algorithm>
 #include <cstring>

@@ -9,9 +9,6 @@
 #include "velm/paths.h"
 #include "velm/spooler.h"
 
-namespace {
-}  // namespace
-
 // Stand-in until the install-info defaults land: [Models] of the
 // install-info file for the driver name (leading blanks skipped); without
 // that file or key the driver name itself serves as the model key.
@@ -34,9 +31,4 @@ const char16_t* InstGetModelKey(DriverContext* ctx) {
   key[n] = 0;
   return key[0] ? key : nullptr;
 }
-
-// Stand-in until the terminal-server client configuration lands: never
-// taken from a client.
-int32_t RemoteGetSyncState(DriverContext*) { return 0; }
-
 

@@ -8,7 +8,7 @@
 #include "plat/wstr.h"
 #include "velm/context.h"
 #include "velm/bidi.h"
-#include "velm/env_standins.h"
+#include "velm/remote.h"
 #include "velm/files.h"
 #include "velm/os.h"
 #include "velm/paths.h"

@@ -5,7 +5,7 @@
 #include "plat/files.h"
 #include "plat/wstr.h"
 #include "velm/context.h"
-#include "velm/env_standins.h"
+#include "velm/remote.h"
 #include "velm/model_query.h"
 #include "velm/os.h"
 #include "velm/paths.h"

@@ -8,7 +8,7 @@
 #include "plat/registry.h"
 #include "plat/wstr.h"
 #include "velm/context.h"
-#include "velm/env_standins.h"
+#include "velm/remote.h"
 #include "velm/printer_data.h"
 #include "velm/settings.h"
 
@@ -182,4 +182,20 @@ int32_t SplGetAdminChange(HANDLE printer, uint32_t* out) {
   if (r != ERROR_SUCCESS || needed != sizeof value) value = 0;
   if (out) *out = value;
   return value ? 1 : 0;
+}
+
+HANDLE SplRevertToPrinterSelf() { return RevertToPrinterSelf(); }
+
+void SplImpersonatePrinterClient(HANDLE token) {
+  if (token) ImpersonatePrinterClient(token);
+}
+
+int32_t SplIsRemoteByName(const char16_t* name) {
+  if (!name) return 0;
+  PRINTER_DEFAULTSW defaults{nullptr, nullptr, 0x20008};
+  HANDLE h = nullptr;
+  if (!OpenPrinterW(const_cast<LPWSTR>(name), &h, &defaults)) return 0;
+  int32_t remote = SplIsRemoteByHandle(h);
+  ClosePrinter(h);
+  return remote;
 }

@@ -10,7 +10,7 @@
 #include "velm/context.h"
 #include "velm/devmode.h"
 #include "velm/bidi.h"
-#include "velm/env_standins.h"
+#include "velm/remote.h"
 #include "velm/ini.h"
 #include "velm/ini_fast.h"
 #include "velm/lock.h"

@@ -83,8 +83,3 @@ void PresetStampIncrement(char16_t*) {}
 void PresetStampDecrement(char16_t*) {}
 int32_t PresetRemoveBundleDir(const char16_t*) { return 0; }
 int32_t PresetDeleteScenario(const char16_t*) { return 1; }
-
-// Stand-in until the printer set-up sequence lands.
-int32_t InstCopyMergeKeys(DriverContext*, int32_t, const char16_t*) { return 1; }
-int32_t InstWriteBatchInstallDone(HANDLE, uint32_t, DriverContext*) { return 1; }
-int32_t InstIniFlagIsSet(const char16_t*, const char16_t*, const char16_t*) { return 0; }

@@ -249,6 +249,7 @@ DriverContext* CtxGetTemplate() {
 }
 
 void CtxSetFirstRun(uint32_t value) { g_first_run.store(value); }
+uint32_t CtxGetFirstRun() { return g_first_run.load(); }
 
 DriverContext* CtxOpen(HANDLE printer, HANDLE query, uint32_t open_flags) {
   return CtxCreate(printer, query, 0, open_flags, 0, nullptr);

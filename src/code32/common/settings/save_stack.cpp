@@ -8,7 +8,7 @@
 #include "plat/wstr.h"
 #include "velm/context.h"
 #include "velm/devmode.h"
-#include "velm/env_standins.h"
+#include "velm/remote.h"
 #include "velm/selectable.h"
 #include "velm/setting_ids.h"
 #include "velm/settings.h"

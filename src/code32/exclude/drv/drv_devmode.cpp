@@ -14,6 +14,7 @@
 #include "velm/dm_merge.h"
 #include "velm/inst.h"
 #include "velm/os.h"
+#include "velm/remote.h"
 #include "velm/settings.h"
 #include "velm/store.h"
 

@@ -11,6 +11,7 @@
 #include "velm/caps.h"
 #include "velm/context.h"
 #include "velm/devmode.h"
+#include "velm/inst_setup.h"
 #include "velm/ini.h"
 #include "velm/names.h"
 #include "velm/paths.h"

@@ -10,12 +10,13 @@
 #include "velm/devmode.h"
 #include "velm/files.h"
 #include "velm/ini.h"
-#include "velm/jobinfo.h"
 #include "velm/inst.h"
+#include "velm/jobinfo.h"
 #include "velm/library.h"
 #include "velm/os.h"
 #include "velm/printer_data.h"
 #include "velm/qst.h"
+#include "velm/remote.h"
 #include "velm/save_stack.h"
 #include "velm/setting_ids.h"
 #include "velm/settings.h"
@@ -484,12 +485,3 @@ BOOL UiPrinterProperties(HWND owner, HANDLE printer) {
   return result != 0 ? TRUE : FALSE;
 }
 
-int32_t SplIsRemoteByName(const char16_t* name) {
-  if (!name) return 0;
-  PRINTER_DEFAULTSW defaults{nullptr, nullptr, 0x20008};
-  HANDLE h = nullptr;
-  if (!OpenPrinterW(const_cast<LPWSTR>(name), &h, &defaults)) return 0;
-  int32_t remote = SplIsRemoteByHandle(h);
-  ClosePrinter(h);
-  return remote;
-}

@@ -8,6 +8,7 @@
 #include "plat/wintypes.h"
 #include "ui/compstui.h"
 #include "ui2k/pages.h"
+#include "velm/inst_setup.h"
 
 struct DriverContext;
 struct PRINTER_INFO_2W;
@@ -32,8 +33,6 @@ LONG UiRunDocumentProperties(HWND owner, HANDLE printer, LPWSTR device, DEVMODEW
                              DWORD mode);
 // The DEVMODE size, 1 done, or -1.
 LONG UiDocumentPropertiesNoUi(DOCUMENTPROPERTYHEADER* header, const PRINTER_INFO_2W* info, int32_t renamed);
-// 1 when the printer of that name is a remote one; 0 for none or a failed open.
-int32_t SplIsRemoteByName(const char16_t* name);
 
 // ---- applying a sheet ---------------------------------------------------------------------
 int32_t UiCommitSheet(DriverContext* ctx);
@@ -49,9 +48,5 @@ int32_t UiApplyDocumentResult(DriverContext* ctx);
 size_t UiDevmodeLength(const DEVMODEW* devmode);
 
 // ---- installation services the sheets call --------------------------------------------------
-int32_t InstCheckPrinter(HANDLE printer, int32_t mode, const PRINTER_INFO_2W* info);
-void InstHandlePrinterRename(DriverContext* ctx);
-void RemoteRefreshPresets(DriverContext* ctx);
+// (the set-up and the install check: velm/inst_setup.h)
 void InstApplyLocaleDefaults(DriverContext* ctx);
-void InstRefreshPresets(DriverContext* ctx, int32_t mode);
-void InstCheckOnOpen(HANDLE printer);

@@ -10,11 +10,19 @@
 //   user.profile=C:\Users\user                   empty: no profile
 //   user.localappdatalow=C:\Users\user\AppData\LocalLow   empty: none
 //   dir.windows=C:\Windows  dir.system=C:\Windows\System32
+//   clock=                  the local time (YYYY-MM-DD HH:MM:SS); empty: the host's
+// Several users: user.name is the machine's default user. A process whose
+// VELM_USER names another user runs as that user: user.name answers that
+// name, and its user.admin, user.profile and user.localappdatalow are kept
+// under users.NAME.admin ... (defaults 0, C:\Users\NAME and
+// C:\Users\NAME\AppData\LocalLow); setting a user.* key sets the current
+// user's.
 // Modules of other makers keep their own keys here; the program that makes
 // the machine writes their first values (MachineExtras).
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <utility>
 #include <vector>
@@ -26,6 +34,19 @@ std::string GetMachineSetting(const std::string& key);
 bool SetMachineSetting(const std::string& key, const std::string& value);
 // Removes the key from machine.conf, so that its default applies again.
 bool ResetMachineSetting(const std::string& key);
+// Every setting with its value as this process sees it (the current user's
+// user.* keys), sorted by key.
+std::vector<std::pair<std::string, std::string>> MachineSettings();
+// 1 when the machine root holds a machine (its machine.conf).
+bool MachineExists();
+// The user the process runs as (see above).
+std::string CurrentUserName();
+// Creates the current user's profile and LocalLow folders when missing.
+bool EnsureUserFolders(std::string* error);
+// A clock setting as a time (with its day of the week); false when it is
+// not a valid time.
+bool ParseMachineClock(const std::string& text, std::tm* out);
+
 // Integer form of a setting; fallback when it is empty or not a number.
 long GetMachineSettingInt(const std::string& key, long fallback);
 // Adds delta to an integer setting (a missing or non-number one counts as

@@ -41,6 +41,14 @@ UINT GetPrivateProfileIntW(LPCWSTR section, LPCWSTR key, INT default_value, LPCW
 // Faults: "WritePrivateProfileStringW" (ERROR_ACCESS_DENIED) and "WriteFile"
 // (ERROR_DISK_FULL); the file is then unchanged.
 BOOL WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPCWSTR file);
+// The section's lines "key=value" (a line without '=' as its key alone),
+// each terminated, the list ended by a second terminator; cut to fit,
+// answering size - 2, as Windows does. A missing section gives an empty list.
+DWORD GetPrivateProfileSectionW(LPCWSTR section, LPWSTR buffer, DWORD size, LPCWSTR file);
+// Replaces the section's keys by the "key=value" strings of pairs (each
+// terminated, the list ended by a second terminator), in one rewrite of
+// the file. Faults: "WritePrivateProfileSectionW" (ERROR_ACCESS_DENIED).
+BOOL WritePrivateProfileSectionW(LPCWSTR section, LPCWSTR pairs, LPCWSTR file);
 
 }  // extern "C"
 

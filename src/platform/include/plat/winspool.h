@@ -74,17 +74,6 @@ struct DRIVER_INFO_3W {
   LPWSTR pDefaultDataType;
 };
 
-struct SYSTEMTIME {
-  WORD wYear;
-  WORD wMonth;
-  WORD wDayOfWeek;
-  WORD wDay;
-  WORD wHour;
-  WORD wMinute;
-  WORD wSecond;
-  WORD wMilliseconds;
-};
-
 struct JOB_INFO_1W {
   DWORD JobId;
   LPWSTR pPrinterName;
@@ -151,7 +140,8 @@ constexpr DWORD ERROR_INVALID_LEVEL = 124;
 constexpr DWORD ERROR_UNKNOWN_PRINTER_DRIVER = 1797;
 
 extern "C" {
-// ERROR_INVALID_PRINTER_NAME for a printer the machine does not have.
+// ERROR_INVALID_PRINTER_NAME for a printer the machine does not have;
+// ERROR_ACCESS_DENIED for a desired access plat::SpoolRefuseAccess refuses.
 // Faults: "OpenPrinterW".
 BOOL OpenPrinterW(LPWSTR name, HANDLE* printer, PRINTER_DEFAULTSW* defaults);
 BOOL ClosePrinter(HANDLE printer);
@@ -177,10 +167,9 @@ DWORD DeletePrinterDataW(HANDLE printer, LPWSTR name);
 // ERROR_INVALID_PARAMETER for a job the printer does not have. Two-call
 // convention as GetPrinterW. Faults: "GetJobW" (ERROR_ACCESS_DENIED).
 BOOL GetJobW(HANDLE printer, DWORD job_id, DWORD level, BYTE* buffer, DWORD size, DWORD* needed);
-// The spooler's impersonation around printer events. The machine runs every
-// caller as one user, so both only note their call ("RevertToPrinterSelf",
-// "ImpersonatePrinterClient"). RevertToPrinterSelf answers a token handle
-// that ImpersonatePrinterClient takes back.
+// A spooler thread's change of identity. Users have no meaning on this
+// machine: both only log their call (the token a number counted up);
+// ImpersonatePrinterClient fails with ERROR_INVALID_HANDLE for no token.
 HANDLE RevertToPrinterSelf();
 BOOL ImpersonatePrinterClient(HANDLE token);
 }
@@ -189,6 +178,9 @@ namespace plat {
 
 // Printer handles OpenPrinterW gave out that are not closed yet.
 long OpenPrinterHandles();
+// While set, OpenPrinterW refuses that desired access (exact mask) for
+// every printer of this process.
+void SpoolRefuseAccess(DWORD mask, bool refuse);
 
 // Host-side management of the catalogue (what an administrator would do
 // with the printer folder).

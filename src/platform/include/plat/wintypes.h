@@ -78,3 +78,15 @@ constexpr DWORD DLL_THREAD_ATTACH = 2;
 constexpr DWORD DLL_THREAD_DETACH = 3;
 
 using DllMainProc = BOOL (*)(HINSTANCE, DWORD, LPVOID);
+
+struct SYSTEMTIME {
+  WORD wYear;
+  WORD wMonth;
+  WORD wDayOfWeek;
+  WORD wDay;
+  WORD wHour;
+  WORD wMinute;
+  WORD wSecond;
+  WORD wMilliseconds;
+};
+static_assert(sizeof(SYSTEMTIME) == 16);

@@ -9,9 +9,6 @@
 
 struct DriverContext;
 
-// The terminal-server client configuration state: 0 not active, 1 taken
-// from the client, 2 to be taken.
-int32_t RemoteGetSyncState(DriverContext* ctx);
 
 // The text of the wait dialog shown while a query runs.
 constexpr uint32_t kBidiWaitText = 7001;

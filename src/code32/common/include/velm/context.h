@@ -239,6 +239,7 @@ DriverContext* CtxGetTemplate();
 
 // The process-wide first-run flag (set while a printer's first-run set-up runs).
 void CtxSetFirstRun(uint32_t value);
+uint32_t CtxGetFirstRun();
 
 // Blocks referred to by 32-bit handles in setting slots.
 uint32_t CtxBlobAdd(DriverContext* ctx, void* block);

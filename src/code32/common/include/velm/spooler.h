@@ -29,6 +29,8 @@ int32_t SplIsBidiEnabled(DriverContext* ctx);
 int32_t SplIsRemotePrinter(DriverContext* ctx);
 int32_t SplQueryRemotePrinter(DriverContext* ctx);
 int32_t SplIsRemoteByHandle(HANDLE printer);
+// 1 when the printer of that name is a remote one; 0 for none or a failed open.
+int32_t SplIsRemoteByName(const char16_t* name);
 // 1 when the printer's PRINTER_INFO_2 carries a DEVMODE.
 int32_t SplHasPrinterDevmode(HANDLE printer);
 int32_t SplIsRemoteInfo(const PRINTER_INFO_2W* info);
@@ -52,3 +54,9 @@ char16_t* SplCopyDriverNameByHandle(HANDLE printer, char16_t* buffer, uint32_t c
 // Reads printer data AdminChange (a 4-byte value) into out; 1 when it was
 // read and is not 0.
 int32_t SplGetAdminChange(HANDLE printer, uint32_t* out);
+
+// ---- the spooler thread's identity ----------------------------------------------------
+// RevertToPrinterSelf: the thread's client token, null when there is none.
+HANDLE SplRevertToPrinterSelf();
+// ImpersonatePrinterClient for a token; nothing for a null one.
+void SplImpersonatePrinterClient(HANDLE token);

@@ -61,6 +61,3 @@ constexpr int32_t kCapsPersonalityChars = 32;
 int32_t UiDeviceCapabilities(HANDLE printer, const char16_t* device, uint16_t index, void* output,
                              const void* devmode);
 
-// The install check a capability query (mode 0) and the sheets (mode 1) run
-// before they open a context; 1 when the printer is set up.
-int32_t InstCheckPrinter(HANDLE printer, int32_t mode, const PRINTER_INFO_2W* info);
