@@ -479,3 +479,28 @@ TEST_F(Page, ThePreviewIsComposedOnWhiteAndTheBackgroundPutBack) {
 }
 
 }  // namespace
+
+namespace {
+
+// ---- with the page engine -------------------------------------------------------------------------
+
+TEST_F(Lists, ThePageEngineStoresWhatTheKindsApply) {
+  CtlSetServices(nullptr);  // the built-in services: the page engine itself
+  DialogItemRecord* trays = Trays(true);
+  trays->kind = 43;
+  OptSetControlOption(ctx, trays, kTray1);
+  CtlDispatchRefresh(ctx, Dialog(1001), trays);
+  EXPECT_EQ(Pick(trays, true, kManual), 1);
+  EXPECT_EQ(Option(trays), kManual);
+  // The same option again only runs the rules' check: nothing changes.
+  EXPECT_EQ(Pick(trays, true, kManual), 1);
+  EXPECT_EQ(Option(trays), kManual);
+  DialogItemRecord* box = Control(1002, 2069, u"BUTTON", BS_AUTOCHECKBOX);
+  Bind(box, kDuplexSymbol);
+  OptSetValue(ctx, box->setting, 0);
+  SendMessageW(box->window, BM_SETCHECK, BST_CHECKED, 0);
+  EXPECT_EQ(CtlCheckCommand(ctx, Dialog(1002), box, 0, 0, 0), 1);
+  EXPECT_EQ(OptGetValue(ctx, box->setting), 1);
+}
+
+}  // namespace
