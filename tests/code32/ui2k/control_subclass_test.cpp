@@ -352,3 +352,85 @@ TEST_F(Typing, AnAsciiTextTakesOnlyDigitsAndLetters) {
 }
 
 }  // namespace
+
+namespace {
+
+// ---- the hand cursor -------------------------------------------------------------------------------------
+
+HANDLE H(uintptr_t v) { return reinterpret_cast<HANDLE>(v); }
+
+class Hand : public Trays {
+ protected:
+  void SetUp() override {
+    Trays::SetUp();
+    ctx->work->handCursor = H(8000);
+    ctx->work->pressedHandCursor = H(8001);
+    g_rec.cursor = H(1);  // the arrow
+  }
+  void TearDown() override {
+    ctx->work->handCursor = ctx->work->pressedHandCursor = ctx->work->savedCursor = nullptr;
+    Trays::TearDown();
+  }
+  LRESULT Hit(DialogItemRecord* item, int x, int y) {
+    RECT r{};
+    GetWindowRect(item->window, &r);
+    return SendMessageW(item->window, WM_NCHITTEST, 0, MAKELPARAM(WORD(r.left + x), WORD(r.top + y)));
+  }
+};
+
+TEST_F(Hand, TheHandShowsOverAHotSpotAndTheCursorComesBack) {
+  Control(1002, 2007, u"COMBOBOX", CBS_DROPDOWNLIST);
+  DialogItemRecord* printer = Control(1002, 2067, u"STATIC", SS_BITMAP, {0, 0, 200, 120});
+  EXPECT_EQ(Hit(printer, 110, 79), HTCLIENT);
+  EXPECT_EQ(g_rec.cursor, H(8000));
+  EXPECT_EQ(ctx->work->savedCursor, H(1));
+  Hit(printer, 111, 80);
+  EXPECT_EQ(ctx->work->savedCursor, H(1)) << "the hand is not kept as the cursor to put back";
+  EXPECT_EQ(SendMessageW(printer->window, WM_SETCURSOR, WPARAM(printer->window), 0), 1);
+  // Pressed and released, the hand follows the button.
+  SendMessageW(printer->window, WM_LBUTTONDOWN, 0x1, MAKELPARAM(111, 80));
+  EXPECT_EQ(g_rec.cursor, H(8001));
+  SendMessageW(printer->window, WM_MOUSEMOVE, 0x1, MAKELPARAM(112, 80));
+  EXPECT_EQ(g_rec.cursor, H(8001));
+  SendMessageW(printer->window, WM_LBUTTONUP, 0, MAKELPARAM(112, 80));
+  EXPECT_EQ(g_rec.cursor, H(8000));
+  // Off every spot the arrow comes back.
+  Hit(printer, 2, 2);
+  EXPECT_EQ(g_rec.cursor, H(1));
+  EXPECT_EQ(ctx->work->savedCursor, nullptr);
+  EXPECT_EQ(printer->tipId, 0);
+}
+
+TEST_F(Hand, OnlyUsableClickableItemsAreHot) {
+  DialogItemRecord* picture = Control(1001, 2025, u"STATIC", SS_BITMAP, {0, 0, 60, 60});
+  DialogItemRecord* up = CtxFindControl(ctx, Dialog(1001), kPortrait);
+  DialogItemRecord* lying = CtxFindControl(ctx, Dialog(1001), kLandscape);
+  struct Case {
+    const char* name;
+    uint32_t hidden, disabled, membersDisabled;
+    bool hot;
+  } cases[] = {
+      {"a picture that advances a usable radio list", 0, 0, 0, true},
+      {"its radio list wholly disabled", 0, 0, 1, false},
+      {"the picture disabled", 0, 1, 0, false},
+      {"the picture hidden", 1, 0, 0, false},
+  };
+  for (const Case& c : cases) {
+    picture->hidden = c.hidden;
+    picture->disabled = c.disabled;
+    up->disabled = lying->disabled = c.membersDisabled;
+    g_rec.cursor = H(1);
+    ctx->work->savedCursor = nullptr;
+    EXPECT_EQ(Hit(picture, 30, 30), HTCLIENT) << c.name;
+    EXPECT_EQ(g_rec.cursor, c.hot ? H(8000) : H(1)) << c.name;
+  }
+  // A window of the dialog that is no item covers the picture: not hot.
+  picture->hidden = picture->disabled = up->disabled = lying->disabled = 0;
+  CreateWindowExW(0, u"STATIC", u"", WS_CHILD | WS_VISIBLE, 0, 0, 60, 60, Dialog(1001)->window, nullptr, nullptr,
+                  nullptr);
+  g_rec.cursor = H(1);
+  Hit(picture, 30, 30);
+  EXPECT_EQ(g_rec.cursor, H(1));
+}
+
+}  // namespace
