@@ -504,3 +504,63 @@ TEST_F(Lists, ThePageEngineStoresWhatTheKindsApply) {
 }
 
 }  // namespace
+
+namespace {
+
+// ---- painted through the window layer ------------------------------------------------------------
+
+// A memory DC on a white bitmap.
+struct Canvas {
+  Canvas(INT w, INT h) {
+    dc = CreateCompatibleDC(nullptr);
+    bitmap = CreateCompatibleBitmap(dc, w, h);
+    old = SelectObject(dc, bitmap);
+    PatBlt(dc, 0, 0, w, h, WHITENESS);
+  }
+  ~Canvas() {
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+  }
+  HDC dc = nullptr;
+  HBITMAP bitmap = nullptr;
+  HGDIOBJ old = nullptr;
+};
+
+TEST_F(Lists, OwnerDrawnEntriesAndBackgroundsTakeTheirColours) {
+  DialogItemRecord* trays = Trays(false);
+  trays->kind = 47;
+  CtlDispatchInit(ctx, Dialog(1001), trays);
+  struct Case {
+    const char* name;
+    uint32_t disabled;
+    UINT state;
+    INT colour;
+  } cases[] = {
+      {"an entry", 0, 0, COLOR_WINDOW},
+      {"the selected entry", 0, ODS_SELECTED, COLOR_HIGHLIGHT},
+      {"an entry of a disabled list", 1, ODS_SELECTED, COLOR_BTNFACE},
+  };
+  for (const Case& c : cases) {
+    Canvas canvas(100, 16);
+    trays->disabled = c.disabled;
+    DRAWITEMSTRUCT draw{};
+    draw.CtlID = 2007;
+    draw.itemAction = ODA_DRAWENTIRE;
+    draw.itemState = c.state;
+    draw.itemData = kTray1;
+    draw.hDC = canvas.dc;
+    draw.rcItem = {0, 0, 100, 16};
+    EXPECT_EQ(CtlOwnerListMessage(ctx, Dialog(1001), trays, WM_DRAWITEM, 0, reinterpret_cast<intptr_t>(&draw)), 1);
+    EXPECT_EQ(GetPixel(canvas.dc, 97, 1), GetSysColor(c.colour)) << c.name;
+  }
+  // The list's own background: white, or the button face while disabled.
+  for (uint32_t disabled : {0u, 1u}) {
+    Canvas canvas(100, 30);
+    trays->disabled = disabled;
+    EXPECT_EQ(SendMessageW(trays->window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(canvas.dc), 0), 1);
+    EXPECT_EQ(GetPixel(canvas.dc, 50, 10), disabled ? GetSysColor(COLOR_BTNFACE) : RGB(255, 255, 255)) << disabled;
+  }
+}
+
+}  // namespace
