@@ -434,3 +434,28 @@ TEST_F(Hand, OnlyUsableClickableItemsAreHot) {
 }
 
 }  // namespace
+
+namespace {
+
+// ---- drawn sliders --------------------------------------------------------------------------------------
+
+TEST_F(Page, ASliderArrowAtItsLimitAnswersNoAction) {
+  DialogItemRecord* slider = Control(1021, 2273, u"SCROLLBAR", SBS_HORZ, {10, 100, 110, 120});  // arrows 20 wide
+  SendMessageW(slider->window, SBM_SETRANGE, 0, 100);
+  RECT r{};
+  GetWindowRect(slider->window, &r);
+  struct Case {
+    int32_t pos, x;
+    bool no_action;
+  } cases[] = {
+      {0, 5, true},  {0, 19, true},  {0, 20, false}, {0, 95, false},
+      {100, 95, true}, {100, 80, true}, {100, 79, false}, {100, 5, false}, {50, 5, false}, {50, 95, false},
+  };
+  for (const Case& c : cases) {
+    SendMessageW(slider->window, SBM_SETPOS, WPARAM(c.pos), FALSE);
+    const LRESULT hit = SendMessageW(slider->window, WM_NCHITTEST, 0, MAKELPARAM(WORD(r.left + c.x), WORD(r.top + 10)));
+    EXPECT_EQ(hit == -2, c.no_action) << c.pos << " at " << c.x;
+  }
+}
+
+}  // namespace

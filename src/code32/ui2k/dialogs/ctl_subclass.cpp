@@ -35,8 +35,10 @@ constexpr WPARAM kLeftButtonHeld = 0x1;   // MK_LBUTTON
 
 enum : uint16_t {
   kKindText = 1, kKindPicture = 2, kKindIcon = 3, kKindGroup = 4, kKindButton = 21, kKindOwnerList = 47,
-  kKindCheckList = 49, kKindPresetList = 50, kKindTextEdit = 61, kKindNumEdit = 63, kKindTab = 104,
+  kKindCheckList = 49, kKindPresetList = 50, kKindTextEdit = 61, kKindNumEdit = 63, kKindDrawnSlider = 84,
+  kKindTab = 104,
 };
+constexpr LRESULT kNoAction = -2;  // a hit test that makes the press do nothing
 constexpr uint16_t kNoHandList = 2164;  // an owner-drawn list that shows no hand
 
 #define TRAY(l, t, r, b, cond, tray) {kTrayFamily, {0, 0, 0}, l, t, r, b, int16_t(cond), tray, 0, 0, 0, 0, 0}
@@ -147,6 +149,28 @@ void PickTrays(DriverContext* ctx, DialogRecord* dialog, POINT p) {
   }
 }
 
+// ---- drawn sliders ---------------------------------------------------------------------------
+
+// Whether a point (client coordinates) lies on the slider's arrow at the
+// end its value has reached: its left arrow at the minimum, its right arrow
+// at the maximum. The arrows are as wide as the bar is high.
+bool OnArrowAtLimit(HWND slider, POINT p) {
+  RECT r{};
+  GetClientRect(slider, &r);
+  INT minimum = 0, maximum = 0;
+  SendMessageW(slider, SBM_GETRANGE, reinterpret_cast<WPARAM>(&minimum), reinterpret_cast<LPARAM>(&maximum));
+  const LRESULT at = SendMessageW(slider, SBM_GETPOS, 0, 0);
+  const LONG arrow = r.bottom - r.top;
+  return (p.x < r.left + arrow && at <= minimum) || (p.x >= r.right - arrow && at >= maximum);
+}
+
+POINT ClientPoint(HWND window, LPARAM screen_lparam) {
+  RECT r{};
+  GetWindowRect(window, &r);
+  const POINT p = PointOf(screen_lparam);
+  return POINT{p.x - r.left, p.y - r.top};
+}
+
 // ---- hit test and the hand cursor ------------------------------------------------------------
 
 bool HandShowing(const Where& w) {
@@ -249,6 +273,7 @@ LRESULT HitTest(const Where& w, HWND window, WPARAM wparam, LPARAM lparam) {
   ShowHand(w, IsHot(w, window, screen, &tip));
   CtlGetServices().showTip(w.ctx, w.item, window, tip.x, tip.y, -1);
   if (w.item->kind >= kKindText && w.item->kind <= kKindGroup) return HTCLIENT;
+  if (w.item->kind == kKindDrawnSlider && OnArrowAtLimit(window, ClientPoint(window, lparam))) return kNoAction;
   return PassOn(w.item, window, WM_NCHITTEST, wparam, lparam);
 }
 
@@ -551,6 +576,11 @@ LRESULT CtlItemWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
     case WM_LBUTTONDBLCLK:
       SwapHand(w.ctx->work->handCursor, w.ctx->work->pressedHandCursor);
       if (repeats) PostMessageW(window, kRepeatMessage, message, 0);
+      if (item->kind == kKindDrawnSlider) {
+        // A slider the rules block, or a press on an arrow at its limit, does nothing.
+        if (!Usable(item) || OnArrowAtLimit(window, PointOf(lparam))) return 0;
+        UiHideTip(w.ctx);
+      }
       break;
     case WM_KEYDOWN:
       if (wparam == VK_SPACE && repeats) {
@@ -572,6 +602,7 @@ LRESULT CtlItemWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
       if (repeats) PostMessageW(window, kRepeatMessage, 0, 0);
       SwapHand(w.ctx->work->pressedHandCursor, w.ctx->work->handCursor);
       if (item->kind == kKindCheckList) CtlDispatchMessage(w.ctx, w.dialog, item, message, wparam, lparam);
+      if (item->kind == kKindDrawnSlider && !Usable(item)) return 0;
       if ((item->kind == kKindPicture || item->kind == kKindIcon) && ClickPicture(w, window, lparam)) return 0;
       break;
     case WM_RBUTTONDOWN:
@@ -594,6 +625,7 @@ LRESULT CtlItemWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
       break;
     case WM_KILLFOCUS:
       if (item->kind == kKindNumEdit) CtlDispatchMessage(w.ctx, w.dialog, item, message, wparam, lparam);
+      if (item->kind == kKindDrawnSlider) InvalidateRect(window, nullptr, TRUE);
       break;
     case WM_PAINT:
       if (item->kind == kKindPicture) {
