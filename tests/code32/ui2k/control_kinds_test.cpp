@@ -398,12 +398,16 @@ TEST_F(CheckList, RowsBeyondItsSettingsAreIgnored) {
   for (int row : {32, 35, 39}) Release(row);
   EXPECT_EQ(std::memcmp(before.data(), ctx->devmode, before.size()), 0) << "no setting was written";
   EXPECT_EQ(Drawn(35, list_), 7001u) << "a row without a setting shows unchecked";
-  // A list without its array toggles and shows nothing checked.
+  // A list without its array, or with a block meant for another kind,
+  // toggles nothing and shows nothing checked.
   const void* array = list_->extraData;
-  list_->extraData = nullptr;
-  Release(0);
-  EXPECT_EQ(OptGetOptionById(ctx, setting::vdmHiddenFunc0), 0);
-  EXPECT_EQ(Drawn(0, list_), 7001u);
+  OptSetOptionById(ctx, setting::vdmHiddenFunc0, 1);
+  for (const void* other : {static_cast<const void*>(nullptr), CtxFindControl(ctx, Dialog(1001), 2007)->extraData}) {
+    list_->extraData = other;
+    Release(0);
+    EXPECT_EQ(OptGetOptionById(ctx, setting::vdmHiddenFunc0), 1);
+    EXPECT_EQ(Drawn(0, list_), 7001u);
+  }
   list_->extraData = array;
 }
 

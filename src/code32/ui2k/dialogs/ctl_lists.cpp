@@ -104,10 +104,8 @@ LRESULT AnswerListBrush(DialogRecord* dialog, DialogItemRecord* item, intptr_t l
   return 1;
 }
 
-constexpr uint16_t kCheckListKind = 49;
-
 const CtlCheckListSettings* CheckListOf(const DialogItemRecord* item) {
-  return item->kind == kCheckListKind ? static_cast<const CtlCheckListSettings*>(item->extraData) : nullptr;
+  return static_cast<const CtlCheckListSettings*>(CtlGetExtraBlock(item, kCtlTagCheckList));
 }
 
 // The setting of a check-list row; 0 for a row beyond the array.
