@@ -207,6 +207,40 @@ TEST_F(Pages, OnlyTheFirstPageCommitsAndNotInTheUiModeChange) {
   EXPECT_EQ(ctx_->work->saveOnClose, 0);
 }
 
+TEST_F(Pages, AnOkThatSavesAPresetFirstKeepsTheSheetOpenAndSaves) {
+  HWND first = Page(1002);
+  CtxMarkChanged(ctx_, kChangeOkSavesPreset);
+  EXPECT_EQ(Apply(first), PSNRET_INVALID_NOCHANGEPAGE);
+  EXPECT_EQ(ctx_->work->sheetCommitted, 0);
+  MSG msg{};
+  ASSERT_TRUE(PeekMessageW(&msg, first, WM_COMMAND, WM_COMMAND, PM_REMOVE));
+  EXPECT_EQ(LOWORD(msg.wParam), kCmdSaveToNewPreset) << "the sheet has no save-over button";
+  EXPECT_EQ(ctx_->work->applying, 0);
+}
+
+TEST_F(Pages, ModalDialogsEndByTheirButtons) {
+  struct Case {
+    WORD id;
+    int32_t save;
+  } cases[] = {{IDOK, 1}, {IDCANCEL, 0}, {IDYES, 1}, {IDNO, 0}};
+  for (const Case& c : cases) {
+    ctx_->dialogId = 1033;
+    ctx_->work->saveOnClose = 1 - c.save;
+    ui::DialogTemplate t;
+    t.cx = 100;
+    t.cy = 50;
+    std::vector<uint8_t> bytes = ui::EncodeDialogTemplate(t);
+    HWND dialog = CreateDialogIndirectParamW(nullptr, bytes.data(), sheet_, UiPageProc, LPARAM(ctx_));
+    ASSERT_NE(dialog, nullptr);
+    DialogRecord* record = CtxFindDialog(ctx_, 1033);
+    EXPECT_EQ(record->window, dialog);
+    Command(dialog, c.id);
+    EXPECT_EQ(ctx_->work->saveOnClose, c.save) << c.id;
+    EXPECT_EQ(record->window, nullptr) << c.id << ": later refreshes skip the ended dialog";
+    DestroyWindow(dialog);
+  }
+}
+
 TEST_F(Pages, MeasureItemAnswersFromTheTableOrLeavesItToTheKind) {
   HWND page = Page(1001);
   MeasureItem m{0, 2001, 0, 1, 1, 0};

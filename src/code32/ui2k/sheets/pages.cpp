@@ -137,7 +137,13 @@ std::vector<uint8_t> CatalogueTemplate(DriverContext* ctx, const DialogRecord& d
     c.style = WS_CHILD | WS_VISIBLE;
     c.class_name = ClassOfKind(it.kind, &c.style);
     char16_t text[128] = {};
-    if (c.class_name != u"EDIT" && ResLoadString(ctx, it.controlId, text, 128, 0)) c.text = text;
+    if (c.class_name != u"EDIT" && ResLoadString(ctx, it.controlId, text, 128, 0)) {
+      c.text = text;
+    } else if (c.class_name == u"STATIC" || c.class_name == u"BUTTON") {
+      // Without a string, the item's symbol labels it.
+      const UiSymbolRow* sym = MdfFindFeatureByKey(it.symbol);
+      for (const char* p = sym ? sym->name : nullptr; p && *p; ++p) c.text.push_back(char16_t(*p));
+    }
     int slot = int(i) % (kRows * kColumns);
     c.id = int16_t(it.controlId);
     c.x = int16_t(4 + (slot / kRows) * 82);
