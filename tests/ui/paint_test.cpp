@@ -176,6 +176,15 @@ TEST(Gdi, ClippingExcludesAndIntersects) {
   EXPECT_EQ(IntersectClipRect(c.dc, 0, 0, 0, 0), NULLREGION);
   PatBlt(c.dc, 0, 0, 10, 3, WHITENESS);
   EXPECT_EQ(c.Row(1, 0, 10), ".##..####.");
+  // A DC deleted with states still saved lets go of their objects.
+  HDC other = CreateCompatibleDC(nullptr);
+  HPEN pen = CreatePen(PS_SOLID, 1, RGB(1, 2, 3));
+  HGDIOBJ before = SelectObject(other, pen);
+  SaveDC(other);
+  SelectObject(other, before);
+  EXPECT_FALSE(DeleteObject(pen));  // still held by the saved state
+  DeleteDC(other);
+  EXPECT_TRUE(DeleteObject(pen));
   ASSERT_TRUE(RestoreDC(c.dc, saved));
   PatBlt(c.dc, 0, 0, 10, 3, WHITENESS);
   EXPECT_EQ(c.Row(1, 0, 10), "..........");

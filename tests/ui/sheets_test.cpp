@@ -276,4 +276,33 @@ TEST(Format, WindowsRulesFromAnArgumentList) {
   EXPECT_EQ(ui::FormatW(u"%s%s%s", {T(many)}, 10).size(), 10u);
 }
 
+// A page larger than the sheet's page area: the sheet grows to hold it,
+// its buttons move below the page (a person must see and reach them), and
+// a smaller page changes nothing.
+TEST_F(Sheets, TheSheetGrowsToHoldItsLargestPage) {
+  struct Case {
+    int16_t cx, cy;
+    bool grows;
+  } cases[] = {{200, 150, false}, {300, 260, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.cx);
+    ui::DialogTemplate t;
+    t.cx = c.cx;
+    t.cy = c.cy;
+    page_bytes_ = ui::EncodeDialogTemplate(t);
+    RECT sheet_rect{}, page_rect{}, ok_rect{};
+    Run({Page("a")}, [&](HWND sheet) {
+      HWND page = HWND(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+      GetWindowRect(sheet, &sheet_rect);
+      GetWindowRect(page, &page_rect);
+      GetWindowRect(GetDlgItem(sheet, IDOK), &ok_rect);
+      return ui::ClickButton(sheet, IDCANCEL);
+    });
+    EXPECT_LE(page_rect.right, sheet_rect.right);
+    EXPECT_LE(page_rect.bottom, ok_rect.top);
+    EXPECT_LE(ok_rect.bottom, sheet_rect.bottom);
+    EXPECT_EQ(sheet_rect.right - sheet_rect.left > 378, c.grows);  // 252 units wide at first
+  }
+}
+
 }  // namespace

@@ -298,6 +298,11 @@ Dc* NewDc(Pixmap* pm, const RECT& limit, POINT origin) {
   return d;
 }
 void FreeDc(Dc* d) {
+  for (const Saved& s : d->saved) {
+    Drop(s.pen);
+    Drop(s.brush);
+    Drop(s.font);
+  }
   Drop(d->pen);
   Drop(d->brush);
   Drop(d->font);

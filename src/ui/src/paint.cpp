@@ -196,7 +196,7 @@ bool AcquireWindowTarget(HWND window, WindowTarget* target) {
   return true;
 }
 
-void ReleaseWindowTarget(HWND window, Pixmap* pixmap) {
+void ReleaseWindowTarget(HWND, Pixmap* pixmap) {
   std::lock_guard<std::recursive_mutex> lock(Lock());
   for (auto& [top, s] : P().surfaces) {
     if (s.pixmap.get() != pixmap &&
@@ -208,7 +208,6 @@ void ReleaseWindowTarget(HWND window, Pixmap* pixmap) {
     }
     break;
   }
-  (void)window;
 }
 
 LRESULT DefaultPaint(HWND window) {
