@@ -345,7 +345,8 @@ void StepNumericEdit(const Where& w, bool up) {
     next = up ? UnitUserToDevice(unit, uint32_t(shown + 1), kLengthDevice)
               : (shown > 0 ? int64_t(UnitUserToDevice(unit, uint32_t(shown - 1), kLengthDevice)) : 0);
   }
-  next = std::clamp<int64_t>(next, minimum, maximum);
+  // A model whose minimum passes its maximum gets its minimum.
+  next = std::max<int64_t>(std::min<int64_t>(next, maximum), minimum);
   if (next == value) return;
   OptSetControlOption(w.ctx, w.item, int32_t(next));
   RepaintLater(w.dialog);
