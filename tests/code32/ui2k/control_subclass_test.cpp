@@ -459,3 +459,26 @@ TEST_F(Page, ASliderArrowAtItsLimitAnswersNoAction) {
 }
 
 }  // namespace
+
+namespace {
+
+// ---- pictures through the window procedure -------------------------------------------------------------
+
+TEST_F(Page, APictureIsPaintedAsItsCompositionAndAClickAdvancesIt) {
+  DialogItemRecord* picture = Control(1001, 2015, u"STATIC", SS_BITMAP, {0, 0, 60, 60});
+  Bind(picture, kRadioSymbol);
+  OptSetControlOption(ctx, picture, kPortrait);
+  Calls();
+  SendMessageW(picture->window, WM_PAINT, 0, 0);
+  EXPECT_EQ(Calls(), (Seen{"begin", "base 2026", "end"}));
+  // A release inside the picture advances its own choice and repaints the page.
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  }
+  EXPECT_EQ(SendMessageW(picture->window, WM_LBUTTONUP, 0, MAKELPARAM(30, 30)), 0);
+  EXPECT_EQ(Option(picture), kLandscape);
+  EXPECT_TRUE(PeekMessageW(&msg, Dialog(1001)->window, WM_PAINT, WM_PAINT, PM_REMOVE));
+  EXPECT_EQ(GetFocus(), picture->window);
+}
+
+}  // namespace
