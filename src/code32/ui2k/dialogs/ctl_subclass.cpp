@@ -197,11 +197,12 @@ void SwapHand(HANDLE from, HANDLE to) {
   if (from && to && s.getCursor() == from) s.setCursor(to);
 }
 
+// Visible within its parent, whatever the parent's own state.
+bool ShownOnItsParent(HWND window) { return (DWORD(GetWindowLongW(window, GWL_STYLE)) & WS_VISIBLE) != 0; }
+
 // Another window over the point: a child of the dialog that is not one of
 // its items, or an item later in the dialog's order (tabs, hidden items and
 // items without a window aside).
-bool ShownOnItsParent(HWND window) { return (DWORD(GetWindowLongW(window, GWL_STYLE)) & WS_VISIBLE) != 0; }
-
 bool Covered(const Where& w, HWND window, POINT screen) {
   RECT r{};
   for (HWND child = GetWindow(w.dialog->window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
