@@ -342,6 +342,31 @@ TEST_F(Typing, ATextEditKeepsItsTextWithinTheSettingsBytes) {
   EXPECT_EQ(std::u16string(buf), u"\x3042" + full.substr(2));
 }
 
+WNDPROC g_edit_proc = nullptr;
+LRESULT RecordingEdit(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_PASTE) Note("paste reached the edit");
+  return CallWindowProcW(g_edit_proc, window, message, wparam, lparam);
+}
+
+TEST_F(Typing, APasteIntoAFullTextWithoutASelectionIsRefused) {
+  DialogItemRecord* user = Control(1010, 2241, u"EDIT", ES_LEFT);
+  g_edit_proc = reinterpret_cast<WNDPROC>(user->previousWndProc);
+  user->previousWndProc = reinterpret_cast<void*>(&RecordingEdit);
+  const size_t room = DescSize(user->setting->descriptor) - 1;
+  struct Case {
+    size_t length, selStart, selEnd;
+    bool reaches;
+  } cases[] = {{room, room, room, false}, {room - 1, room - 1, room - 1, true}, {room, 0, 3, true}};
+  for (const Case& c : cases) {
+    SetWindowTextW(user->window, std::u16string(c.length, u'a').c_str());
+    SendMessageW(user->window, EM_SETSEL, c.selStart, c.selEnd);
+    Calls();
+    SendMessageW(user->window, WM_PASTE, 0, 0);
+    EXPECT_EQ(Calls(), c.reaches ? Seen{"paste reached the edit"} : Seen{}) << c.length << "/" << c.selEnd;
+  }
+  user->previousWndProc = reinterpret_cast<void*>(g_edit_proc);
+}
+
 TEST_F(Typing, AnAsciiTextTakesOnlyDigitsAndLetters) {
   DialogItemRecord* password = Control(1019, 2245, u"EDIT", ES_LEFT);
   struct Case {
