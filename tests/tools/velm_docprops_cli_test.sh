@@ -52,6 +52,8 @@ out=$("$velm" sheet Office --document --script "$work/ok.txt")
 check "the document sheet with OK exits 0" $?
 printf '%s\n' "$out" | grep -q '^window tree as the sheet opens:$'; check "the tree as it opens" $?
 printf '%s\n' "$out" | grep -q '^#32770 "Office Properties"$'; check "titled with the printer name" $?
+printf '%s\n' "$out" | grep -q '^    LISTBOX #2001 '; check "the first page holds the preset icon list" $?
+printf '%s\n' "$out" | grep -q '^    COMBOBOX #2017 '; check "and the paper-size choice" $?
 printf '%s\n' "$out" | grep -q '^step 1: ok$'; check "the step" $?
 printf '%s\n' "$out" | grep -q '^result: 1 (IDOK)$'; check "OK answers IDOK" $?
 printf '%s\n' "$out" | grep -q '^DEVMODE: 1260 bytes'; check "and the DEVMODE" $?

@@ -149,6 +149,21 @@ TEST_F(PageRefresh, TheCheckAtApplyLeavesTheSettingsAsTheyWere) {
   EXPECT_EQ(std::vector<uint8_t>(ctx->devmode, ctx->devmode + dm::kWorkBufferSize), devmode);
 }
 
+TEST_F(PageRefresh, TheItemUnderAPointOfThePage) {
+  UiRefreshPage(ctx, dialog, 1);  // binds the windows
+  DialogItemRecord* name = CtxFindControl(ctx, dialog, kNameEdit);
+  struct Case {
+    const char* name;
+    POINT at;
+    DialogItemRecord* item;
+  } cases[] = {{"the check box", {110, 50}, item},   {"its top left", {100, 40}, item},
+               {"just past it", {180, 40}, nullptr}, {"the edit", {120, 90}, name},
+               {"nothing there", {5, 5}, nullptr}};
+  for (const Case& c : cases) EXPECT_EQ(UiHitTestItem(ctx, dialog, c.at), c.item) << c.name;
+  item->hidden = 1;
+  EXPECT_EQ(UiHitTestItem(ctx, dialog, POINT{110, 50}), nullptr) << "a hidden control";
+}
+
 TEST_F(PageRefresh, AMessageWithoutARowShowsNoBoxAndRestores) {
   const MessageNameTable empty{0, nullptr};
   const MessageNameTable* kept = ctx->messages;

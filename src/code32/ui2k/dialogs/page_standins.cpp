@@ -4,7 +4,6 @@
 
 void UiHideTip(DriverContext*) {}
 void UiShowControlHelp(DriverContext*, DialogRecord*, HWND) {}
-DialogItemRecord* UiHitTestItem(DriverContext*, DialogRecord*, POINT) { return nullptr; }
 INT_PTR UiRunSubDialog(DriverContext*, int32_t, uint16_t, HWND) { return 0; }
 LRESULT UiHelpIconWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   return DefWindowProcW(window, message, wparam, lparam);

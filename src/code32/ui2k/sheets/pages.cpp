@@ -429,7 +429,8 @@ INT_PTR Command(DriverContext* ctx, DialogRecord* dialog, HWND page, WPARAM wpar
         for (int k = 0; k < 4; ++k) kept[k] = OptGetOptionById(ctx, kept_ids[k]);
         PresetLoadByIndex(ctx, n);
         for (int k = 0; k < 4; ++k) OptSetOptionById(ctx, kept_ids[k], kept[k]);
-        UiApplyTransact(ctx, dialog, UiItemModel(ctx, item), item->paperFlag);
+        DialogItemRecord* list = CtxFindControl(ctx, dialog, kPresetIconList);
+        if (list) UiApplyTransact(ctx, dialog, UiItemModel(ctx, list), list->paperFlag);
       }
       PostMessageW(GetParent(page), PSM_CHANGED, WPARAM(page), 0);
     }
