@@ -398,12 +398,16 @@ TEST_F(CheckList, RowsBeyondItsSettingsAreIgnored) {
   for (int row : {32, 35, 39}) Release(row);
   EXPECT_EQ(std::memcmp(before.data(), ctx->devmode, before.size()), 0) << "no setting was written";
   EXPECT_EQ(Drawn(35, list_), 7001u) << "a row without a setting shows unchecked";
-  // A list without its array toggles and shows nothing checked.
+  // A list without its array, or with a block meant for another kind,
+  // toggles nothing and shows nothing checked.
   const void* array = list_->extraData;
-  list_->extraData = nullptr;
-  Release(0);
-  EXPECT_EQ(OptGetOptionById(ctx, setting::vdmHiddenFunc0), 0);
-  EXPECT_EQ(Drawn(0, list_), 7001u);
+  OptSetOptionById(ctx, setting::vdmHiddenFunc0, 1);
+  for (const void* other : {static_cast<const void*>(nullptr), CtxFindControl(ctx, Dialog(1001), 2007)->extraData}) {
+    list_->extraData = other;
+    Release(0);
+    EXPECT_EQ(OptGetOptionById(ctx, setting::vdmHiddenFunc0), 1);
+    EXPECT_EQ(Drawn(0, list_), 7001u);
+  }
   list_->extraData = array;
 }
 
@@ -476,6 +480,91 @@ TEST_F(Page, ThePreviewIsComposedOnWhiteAndTheBackgroundPutBack) {
   RECT r{0, 0, 50, 50};
   CtlComposePicture(ctx, Dialog(1002), preview, reinterpret_cast<HDC>(uintptr_t(1)), &r);
   EXPECT_EQ(Calls(), (Seen{"begin", "base 2026", "end"}));
+}
+
+}  // namespace
+
+namespace {
+
+// ---- with the page engine -------------------------------------------------------------------------
+
+TEST_F(Lists, ThePageEngineStoresWhatTheKindsApply) {
+  CtlSetServices(nullptr);  // the built-in services: the page engine itself
+  DialogItemRecord* trays = Trays(true);
+  trays->kind = 43;
+  OptSetControlOption(ctx, trays, kTray1);
+  CtlDispatchRefresh(ctx, Dialog(1001), trays);
+  EXPECT_EQ(Pick(trays, true, kManual), 1);
+  EXPECT_EQ(Option(trays), kManual);
+  // The same option again only runs the rules' check: nothing changes.
+  EXPECT_EQ(Pick(trays, true, kManual), 1);
+  EXPECT_EQ(Option(trays), kManual);
+  DialogItemRecord* box = Control(1002, 2069, u"BUTTON", BS_AUTOCHECKBOX);
+  Bind(box, kDuplexSymbol);
+  OptSetValue(ctx, box->setting, 0);
+  SendMessageW(box->window, BM_SETCHECK, BST_CHECKED, 0);
+  EXPECT_EQ(CtlCheckCommand(ctx, Dialog(1002), box, 0, 0, 0), 1);
+  EXPECT_EQ(OptGetValue(ctx, box->setting), 1);
+}
+
+}  // namespace
+
+namespace {
+
+// ---- painted through the window layer ------------------------------------------------------------
+
+// A memory DC on a white bitmap.
+struct Canvas {
+  Canvas(INT w, INT h) {
+    dc = CreateCompatibleDC(nullptr);
+    bitmap = CreateCompatibleBitmap(dc, w, h);
+    old = SelectObject(dc, bitmap);
+    PatBlt(dc, 0, 0, w, h, WHITENESS);
+  }
+  ~Canvas() {
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+  }
+  HDC dc = nullptr;
+  HBITMAP bitmap = nullptr;
+  HGDIOBJ old = nullptr;
+};
+
+TEST_F(Lists, OwnerDrawnEntriesAndBackgroundsTakeTheirColours) {
+  DialogItemRecord* trays = Trays(false);
+  trays->kind = 47;
+  CtlDispatchInit(ctx, Dialog(1001), trays);
+  struct Case {
+    const char* name;
+    uint32_t disabled;
+    UINT state;
+    INT colour;
+  } cases[] = {
+      {"an entry", 0, 0, COLOR_WINDOW},
+      {"the selected entry", 0, ODS_SELECTED, COLOR_HIGHLIGHT},
+      {"an entry of a disabled list", 1, ODS_SELECTED, COLOR_BTNFACE},
+  };
+  for (const Case& c : cases) {
+    Canvas canvas(100, 16);
+    trays->disabled = c.disabled;
+    DRAWITEMSTRUCT draw{};
+    draw.CtlID = 2007;
+    draw.itemAction = ODA_DRAWENTIRE;
+    draw.itemState = c.state;
+    draw.itemData = kTray1;
+    draw.hDC = canvas.dc;
+    draw.rcItem = {0, 0, 100, 16};
+    EXPECT_EQ(CtlOwnerListMessage(ctx, Dialog(1001), trays, WM_DRAWITEM, 0, reinterpret_cast<intptr_t>(&draw)), 1);
+    EXPECT_EQ(GetPixel(canvas.dc, 97, 1), GetSysColor(c.colour)) << c.name;
+  }
+  // The list's own background: white, or the button face while disabled.
+  for (uint32_t disabled : {0u, 1u}) {
+    Canvas canvas(100, 30);
+    trays->disabled = disabled;
+    EXPECT_EQ(SendMessageW(trays->window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(canvas.dc), 0), 1);
+    EXPECT_EQ(GetPixel(canvas.dc, 50, 10), disabled ? GetSysColor(COLOR_BTNFACE) : RGB(255, 255, 255)) << disabled;
+  }
 }
 
 }  // namespace

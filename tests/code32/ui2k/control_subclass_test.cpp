@@ -342,6 +342,31 @@ TEST_F(Typing, ATextEditKeepsItsTextWithinTheSettingsBytes) {
   EXPECT_EQ(std::u16string(buf), u"\x3042" + full.substr(2));
 }
 
+WNDPROC g_edit_proc = nullptr;
+LRESULT RecordingEdit(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_PASTE) Note("paste reached the edit");
+  return CallWindowProcW(g_edit_proc, window, message, wparam, lparam);
+}
+
+TEST_F(Typing, APasteIntoAFullTextWithoutASelectionIsRefused) {
+  DialogItemRecord* user = Control(1010, 2241, u"EDIT", ES_LEFT);
+  g_edit_proc = reinterpret_cast<WNDPROC>(user->previousWndProc);
+  user->previousWndProc = reinterpret_cast<void*>(&RecordingEdit);
+  const size_t room = DescSize(user->setting->descriptor) - 1;
+  struct Case {
+    size_t length, selStart, selEnd;
+    bool reaches;
+  } cases[] = {{room, room, room, false}, {room - 1, room - 1, room - 1, true}, {room, 0, 3, true}};
+  for (const Case& c : cases) {
+    SetWindowTextW(user->window, std::u16string(c.length, u'a').c_str());
+    SendMessageW(user->window, EM_SETSEL, c.selStart, c.selEnd);
+    Calls();
+    SendMessageW(user->window, WM_PASTE, 0, 0);
+    EXPECT_EQ(Calls(), c.reaches ? Seen{"paste reached the edit"} : Seen{}) << c.length << "/" << c.selEnd;
+  }
+  user->previousWndProc = reinterpret_cast<void*>(g_edit_proc);
+}
+
 TEST_F(Typing, AnAsciiTextTakesOnlyDigitsAndLetters) {
   DialogItemRecord* password = Control(1019, 2245, u"EDIT", ES_LEFT);
   struct Case {
@@ -349,6 +374,136 @@ TEST_F(Typing, AnAsciiTextTakesOnlyDigitsAndLetters) {
     std::u16string after;
   } cases[] = {{u'Z', u"abZ"}, {u'9', u"ab9"}, {u'\b', u"a"}, {u'-', u"ab"}, {u'@', u"ab"}, {u'\x3042', u"ab"}};
   for (const Case& c : cases) EXPECT_EQ(Type(password, u"ab", c.c), c.after) << int(c.c);
+}
+
+}  // namespace
+
+namespace {
+
+// ---- the hand cursor -------------------------------------------------------------------------------------
+
+HANDLE H(uintptr_t v) { return reinterpret_cast<HANDLE>(v); }
+
+class Hand : public Trays {
+ protected:
+  void SetUp() override {
+    Trays::SetUp();
+    ctx->work->handCursor = H(8000);
+    ctx->work->pressedHandCursor = H(8001);
+    g_rec.cursor = H(1);  // the arrow
+  }
+  void TearDown() override {
+    ctx->work->handCursor = ctx->work->pressedHandCursor = ctx->work->savedCursor = nullptr;
+    Trays::TearDown();
+  }
+  LRESULT Hit(DialogItemRecord* item, int x, int y) {
+    RECT r{};
+    GetWindowRect(item->window, &r);
+    return SendMessageW(item->window, WM_NCHITTEST, 0, MAKELPARAM(WORD(r.left + x), WORD(r.top + y)));
+  }
+};
+
+TEST_F(Hand, TheHandShowsOverAHotSpotAndTheCursorComesBack) {
+  Control(1002, 2007, u"COMBOBOX", CBS_DROPDOWNLIST);
+  DialogItemRecord* printer = Control(1002, 2067, u"STATIC", SS_BITMAP, {0, 0, 200, 120});
+  EXPECT_EQ(Hit(printer, 110, 79), HTCLIENT);
+  EXPECT_EQ(g_rec.cursor, H(8000));
+  EXPECT_EQ(ctx->work->savedCursor, H(1));
+  Hit(printer, 111, 80);
+  EXPECT_EQ(ctx->work->savedCursor, H(1)) << "the hand is not kept as the cursor to put back";
+  EXPECT_EQ(SendMessageW(printer->window, WM_SETCURSOR, WPARAM(printer->window), 0), 1);
+  // Pressed and released, the hand follows the button.
+  SendMessageW(printer->window, WM_LBUTTONDOWN, 0x1, MAKELPARAM(111, 80));
+  EXPECT_EQ(g_rec.cursor, H(8001));
+  SendMessageW(printer->window, WM_MOUSEMOVE, 0x1, MAKELPARAM(112, 80));
+  EXPECT_EQ(g_rec.cursor, H(8001));
+  SendMessageW(printer->window, WM_LBUTTONUP, 0, MAKELPARAM(112, 80));
+  EXPECT_EQ(g_rec.cursor, H(8000));
+  // Off every spot the arrow comes back.
+  Hit(printer, 2, 2);
+  EXPECT_EQ(g_rec.cursor, H(1));
+  EXPECT_EQ(ctx->work->savedCursor, nullptr);
+  EXPECT_EQ(printer->tipId, 0);
+}
+
+TEST_F(Hand, OnlyUsableClickableItemsAreHot) {
+  DialogItemRecord* picture = Control(1001, 2025, u"STATIC", SS_BITMAP, {0, 0, 60, 60});
+  DialogItemRecord* up = CtxFindControl(ctx, Dialog(1001), kPortrait);
+  DialogItemRecord* lying = CtxFindControl(ctx, Dialog(1001), kLandscape);
+  struct Case {
+    const char* name;
+    uint32_t hidden, disabled, membersDisabled;
+    bool hot;
+  } cases[] = {
+      {"a picture that advances a usable radio list", 0, 0, 0, true},
+      {"its radio list wholly disabled", 0, 0, 1, false},
+      {"the picture disabled", 0, 1, 0, false},
+      {"the picture hidden", 1, 0, 0, false},
+  };
+  for (const Case& c : cases) {
+    picture->hidden = c.hidden;
+    picture->disabled = c.disabled;
+    up->disabled = lying->disabled = c.membersDisabled;
+    g_rec.cursor = H(1);
+    ctx->work->savedCursor = nullptr;
+    EXPECT_EQ(Hit(picture, 30, 30), HTCLIENT) << c.name;
+    EXPECT_EQ(g_rec.cursor, c.hot ? H(8000) : H(1)) << c.name;
+  }
+  // A window of the dialog that is no item covers the picture: not hot.
+  picture->hidden = picture->disabled = up->disabled = lying->disabled = 0;
+  CreateWindowExW(0, u"STATIC", u"", WS_CHILD | WS_VISIBLE, 0, 0, 60, 60, Dialog(1001)->window, nullptr, nullptr,
+                  nullptr);
+  g_rec.cursor = H(1);
+  Hit(picture, 30, 30);
+  EXPECT_EQ(g_rec.cursor, H(1));
+}
+
+}  // namespace
+
+namespace {
+
+// ---- drawn sliders --------------------------------------------------------------------------------------
+
+TEST_F(Page, ASliderArrowAtItsLimitAnswersNoAction) {
+  DialogItemRecord* slider = Control(1021, 2273, u"SCROLLBAR", SBS_HORZ, {10, 100, 110, 120});  // arrows 20 wide
+  SendMessageW(slider->window, SBM_SETRANGE, 0, 100);
+  RECT r{};
+  GetWindowRect(slider->window, &r);
+  struct Case {
+    int32_t pos, x;
+    bool no_action;
+  } cases[] = {
+      {0, 5, true},  {0, 19, true},  {0, 20, false}, {0, 95, false},
+      {100, 95, true}, {100, 80, true}, {100, 79, false}, {100, 5, false}, {50, 5, false}, {50, 95, false},
+  };
+  for (const Case& c : cases) {
+    SendMessageW(slider->window, SBM_SETPOS, WPARAM(c.pos), FALSE);
+    const LRESULT hit = SendMessageW(slider->window, WM_NCHITTEST, 0, MAKELPARAM(WORD(r.left + c.x), WORD(r.top + 10)));
+    EXPECT_EQ(hit == -2, c.no_action) << c.pos << " at " << c.x;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// ---- pictures through the window procedure -------------------------------------------------------------
+
+TEST_F(Page, APictureIsPaintedAsItsCompositionAndAClickAdvancesIt) {
+  DialogItemRecord* picture = Control(1001, 2015, u"STATIC", SS_BITMAP, {0, 0, 60, 60});
+  Bind(picture, kRadioSymbol);
+  OptSetControlOption(ctx, picture, kPortrait);
+  Calls();
+  SendMessageW(picture->window, WM_PAINT, 0, 0);
+  EXPECT_EQ(Calls(), (Seen{"begin", "base 2026", "end"}));
+  // A release inside the picture advances its own choice and repaints the page.
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  }
+  EXPECT_EQ(SendMessageW(picture->window, WM_LBUTTONUP, 0, MAKELPARAM(30, 30)), 0);
+  EXPECT_EQ(Option(picture), kLandscape);
+  EXPECT_TRUE(PeekMessageW(&msg, Dialog(1001)->window, WM_PAINT, WM_PAINT, PM_REMOVE));
+  EXPECT_EQ(GetFocus(), picture->window);
 }
 
 }  // namespace

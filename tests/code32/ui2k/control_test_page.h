@@ -27,6 +27,7 @@ struct Recorder {
   std::vector<uint32_t> pictures;  // picture ids, in the order drawn
   int32_t alertAnswer = 0;
   int32_t checkAnswer = 0;
+  HANDLE cursor = nullptr;
 };
 inline Recorder g_rec;
 
@@ -74,6 +75,12 @@ inline const CtlServices kRecording{
       return 0x123456;
     },
     [](DriverContext*, HWND, HDC, int32_t, int32_t, uint32_t icon) { Note("icon " + std::to_string(icon)); },
+    [](HANDLE cursor) {
+      HANDLE old = g_rec.cursor;
+      g_rec.cursor = cursor;
+      return old;
+    },
+    []() { return g_rec.cursor; },
 };
 
 // Features of the presets page: the orientation radio list, the source

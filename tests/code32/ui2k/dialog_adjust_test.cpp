@@ -185,6 +185,7 @@ TEST(DialogAdjust, ConvertedBlocksCarrySettingIdsAndTheBuiltInTableStaysAsItWas)
   EXPECT_EQ(hidden->kind, 49);
   auto* list = static_cast<const CtlCheckListSettings*>(hidden->extraData);
   ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->tag, kCtlTagCheckList);
   ASSERT_EQ(list->count, 32);
   for (int i = 0; i < 32; ++i) EXPECT_EQ(list->settingIds[i], 346 + i);
 

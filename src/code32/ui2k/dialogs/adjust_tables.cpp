@@ -188,7 +188,7 @@ const uint16_t* DlgGetHiddenFunctionSettings(int32_t* count) {
 }
 
 const CtlCheckListSettings* DlgGetHiddenFunctionList() {
-  static const CtlCheckListSettings list{kHiddenFuncCount, DlgGetHiddenFunctionSettings(nullptr)};
+  static const CtlCheckListSettings list{kCtlTagCheckList, 0, kHiddenFuncCount, DlgGetHiddenFunctionSettings(nullptr)};
   return &list;
 }
 

@@ -75,6 +75,9 @@ struct CtlServices {
   // The background of the pictures drawn next; answers the one it replaces.
   COLORREF (*setBackground)(DriverContext*, COLORREF colour);
   void (*drawIcon)(DriverContext*, HWND, HDC, int32_t x, int32_t y, uint32_t iconId);
+  // The mouse cursor shown; setCursor answers the one it replaced.
+  HANDLE (*setCursor)(HANDLE cursor);
+  HANDLE (*getCursor)();
 };
 
 const CtlServices& CtlGetServices();

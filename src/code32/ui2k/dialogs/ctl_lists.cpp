@@ -104,10 +104,8 @@ LRESULT AnswerListBrush(DialogRecord* dialog, DialogItemRecord* item, intptr_t l
   return 1;
 }
 
-constexpr uint16_t kCheckListKind = 49;
-
 const CtlCheckListSettings* CheckListOf(const DialogItemRecord* item) {
-  return item->kind == kCheckListKind ? static_cast<const CtlCheckListSettings*>(item->extraData) : nullptr;
+  return static_cast<const CtlCheckListSettings*>(CtlGetExtraBlock(item, kCtlTagCheckList));
 }
 
 // The setting of a check-list row; 0 for a row beyond the array.
@@ -338,7 +336,8 @@ LRESULT CtlPresetListMessage(DriverContext* ctx, DialogRecord* dialog, DialogIte
   if (message == WM_CTLCOLORLISTBOX) return AnswerListBrush(dialog, item, lparam);
   auto* draw = reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
   if (message != WM_DRAWITEM || !draw) return 0;
-  if (draw->itemAction & (ODA_DRAWENTIRE | ODA_SELECT)) {
+  // An empty list draws only its focus (entry -1): no preset to show.
+  if ((draw->itemAction & (ODA_DRAWENTIRE | ODA_SELECT)) && draw->itemID != LB_ERR_INDEX) {
     HWND list = CtlWindowOf(dialog, item);
     const CtlServices& s = CtlGetServices();
     // Each icon shows its preset's settings; the selected one shows the

@@ -3,7 +3,8 @@
 //
 // The drawing services are a stand-in until the button faces, tips, preview
 // pictures, icons and the stamp preview land: nothing is drawn and no tip
-// is shown.
+// is shown. The cursor is a stand-in until the window layer's cursor lands:
+// the cursor shown is only remembered.
 #include <atomic>
 
 #include "ctl_internal.h"
@@ -37,10 +38,13 @@ void NoEndCompose(DriverContext*, HWND, HDC, const RECT*) {}
 void NoColours(DriverContext*, const int32_t[6]) {}
 COLORREF NoBackground(DriverContext*, COLORREF) { return 0; }
 void NoIcon(DriverContext*, HWND, HDC, int32_t, int32_t, uint32_t) {}
+std::atomic<HANDLE> g_cursor{nullptr};
+HANDLE KeepCursor(HANDLE cursor) { return g_cursor.exchange(cursor); }
+HANDLE KeptCursor() { return g_cursor.load(); }
 
 constexpr CtlServices kBuiltin{SetValue,  Check,     Alert,        Transact,  Refresh,      NoCaption,
                                NoFace,    NoTip,     NoCompose,    NoPicture, NoStamp,      NoEndCompose,
-                               NoColours, NoBackground, NoIcon};
+                               NoColours, NoBackground, NoIcon, KeepCursor,   KeptCursor};
 
 std::atomic<const CtlServices*> g_services{&kBuiltin};
 

@@ -4,6 +4,7 @@
 // and the painting of pictures. Whatever it does not consume goes on to the
 // control's own procedure, kept in its item.
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <iterator>
 #include <string>
@@ -34,8 +35,11 @@ constexpr WPARAM kLeftButtonHeld = 0x1;   // MK_LBUTTON
 
 enum : uint16_t {
   kKindText = 1, kKindPicture = 2, kKindIcon = 3, kKindGroup = 4, kKindButton = 21, kKindOwnerList = 47,
-  kKindCheckList = 49, kKindPresetList = 50, kKindTextEdit = 61, kKindNumEdit = 63,
+  kKindCheckList = 49, kKindPresetList = 50, kKindTextEdit = 61, kKindNumEdit = 63, kKindDrawnSlider = 84,
+  kKindTab = 104,
 };
+constexpr LRESULT kNoAction = -2;  // a hit test that makes the press do nothing
+constexpr uint16_t kNoHandList = 2164;  // an owner-drawn list that shows no hand
 
 #define TRAY(l, t, r, b, cond, tray) {kTrayFamily, {0, 0, 0}, l, t, r, b, int16_t(cond), tray, 0, 0, 0, 0, 0}
 constexpr TrayHotspot kInputTrays[] = {
@@ -122,14 +126,19 @@ bool NumericRange(DriverContext* ctx, const DialogItemRecord* item, int32_t* min
 
 // ---- printer picture ---------------------------------------------------------------------------
 
-// The tray the person clicked in the printer picture, in the input table
-// when the input combo is usable, else in the output table.
+// The hot-spot tables with the choice each one sets.
+struct TrayTable {
+  const TrayHotspot* rows;
+  uint16_t combo;
+};
+std::array<TrayTable, 2> TrayTables() {
+  return {TrayTable{UiGetInputTrayHotspots(), kInputTrayCombo}, TrayTable{UiGetOutputTrayHotspots(), kOutputTrayCombo}};
+}
+
+// The tray the person clicked in the printer picture: the input table's
+// spot for the input choice, then the output table's for the output choice.
 void PickTrays(DriverContext* ctx, DialogRecord* dialog, POINT p) {
-  struct Table {
-    const TrayHotspot* rows;
-    uint16_t combo;
-  } const tables[] = {{UiGetInputTrayHotspots(), kInputTrayCombo}, {UiGetOutputTrayHotspots(), kOutputTrayCombo}};
-  for (const Table& t : tables) {
+  for (const TrayTable& t : TrayTables()) {
     DialogItemRecord* combo = CtxFindControl(ctx, dialog, t.combo);
     if (!combo || combo->disabled) continue;
     const TrayHotspot* hit = CtlFindTrayHotspot(ctx, t.rows, p.x, p.y);
@@ -138,6 +147,135 @@ void PickTrays(DriverContext* ctx, DialogRecord* dialog, POINT p) {
     RepaintLater(dialog);
     if (HWND sheet = CtlSheetOf(dialog)) SendMessageW(sheet, PSM_CHANGED, WPARAM(dialog->window), 0);
   }
+}
+
+// ---- drawn sliders ---------------------------------------------------------------------------
+
+// Whether a point (client coordinates) lies on the slider's arrow at the
+// end its value has reached: its left arrow at the minimum, its right arrow
+// at the maximum. The arrows are as wide as the bar is high.
+bool OnArrowAtLimit(HWND slider, POINT p) {
+  RECT r{};
+  GetClientRect(slider, &r);
+  INT minimum = 0, maximum = 0;
+  SendMessageW(slider, SBM_GETRANGE, reinterpret_cast<WPARAM>(&minimum), reinterpret_cast<LPARAM>(&maximum));
+  const LRESULT at = SendMessageW(slider, SBM_GETPOS, 0, 0);
+  const LONG arrow = r.bottom - r.top;
+  return (p.x < r.left + arrow && at <= minimum) || (p.x >= r.right - arrow && at >= maximum);
+}
+
+POINT ClientPoint(HWND window, LPARAM screen_lparam) {
+  RECT r{};
+  GetWindowRect(window, &r);
+  const POINT p = PointOf(screen_lparam);
+  return POINT{p.x - r.left, p.y - r.top};
+}
+
+// ---- hit test and the hand cursor ------------------------------------------------------------
+
+bool HandShowing(const Where& w) {
+  const HANDLE shown = CtlGetServices().getCursor();
+  return shown && (shown == w.ctx->work->handCursor || shown == w.ctx->work->pressedHandCursor);
+}
+
+// Hot: the hand replaces the cursor (kept to be put back); not hot: the
+// kept cursor comes back.
+void ShowHand(const Where& w, bool hot) {
+  const CtlServices& s = CtlGetServices();
+  WorkRecord* work = w.ctx->work;
+  if (hot) {
+    if (work->handCursor && !HandShowing(w)) work->savedCursor = s.setCursor(work->handCursor);
+  } else if (work->savedCursor) {
+    s.setCursor(work->savedCursor);
+    work->savedCursor = nullptr;
+  }
+}
+
+// The hand becomes the pressed hand or back.
+void SwapHand(HANDLE from, HANDLE to) {
+  const CtlServices& s = CtlGetServices();
+  if (from && to && s.getCursor() == from) s.setCursor(to);
+}
+
+// Visible within its parent, whatever the parent's own state.
+bool ShownOnItsParent(HWND window) { return (DWORD(GetWindowLongW(window, GWL_STYLE)) & WS_VISIBLE) != 0; }
+
+// Another window over the point: a child of the dialog that is not one of
+// its items, or an item later in the dialog's order (tabs, hidden items and
+// items without a window aside).
+bool Covered(const Where& w, HWND window, POINT screen) {
+  RECT r{};
+  for (HWND child = GetWindow(w.dialog->window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (child == window || !ShownOnItsParent(child) || !GetWindowRect(child, &r) || !Contains(r, screen)) continue;
+    if (!CtxFindControlByWindow(w.ctx, w.dialog, child)) return true;
+  }
+  const DialogItemRecord* items = w.dialog->items;
+  for (uint32_t k = uint32_t(w.item - items) + 1; k < w.dialog->itemCount; ++k) {
+    const DialogItemRecord& later = items[k];
+    if (later.kind == kKindTab || later.hidden || !later.window) continue;
+    if (GetWindowRect(later.window, &r) && Contains(r, screen)) return true;
+  }
+  return false;
+}
+
+// The control a picture's link names: the dialog's control of that id, else
+// the first usable member, in any dialog, of the radio list of that symbol.
+const DialogItemRecord* LinkedOf(const Where& w) {
+  if (const DialogItemRecord* here = CtxFindControl(w.ctx, w.dialog, w.item->linkedControl)) return here;
+  DialogTable* t = w.ctx->dialogs;
+  for (int d = 0; t && d < t->count; ++d)
+    for (uint32_t k = 0; k < t->rows[d].itemCount; ++k)
+      if (t->rows[d].items[k].symbol == w.item->linkedControl && Usable(&t->rows[d].items[k]))
+        return &t->rows[d].items[k];
+  return nullptr;
+}
+
+// Whether the pointer makes the item clickable; *tip gets where its tip goes.
+bool IsHot(const Where& w, HWND window, POINT screen, POINT* tip) {
+  DialogItemRecord* item = w.item;
+  RECT r{};
+  GetWindowRect(window, &r);
+  *tip = POINT{r.left, r.bottom + 4};
+  if (item->kind == kKindPicture && item->controlId == kPrinterPicture) {
+    // The tray under the pointer is the picture's tip.
+    item->tipId = 0;
+    for (const TrayTable& t : TrayTables()) {
+      const DialogItemRecord* combo = CtxFindControl(w.ctx, w.dialog, t.combo);
+      if (!combo || combo->disabled) continue;
+      const TrayHotspot* hit = CtlFindTrayHotspot(w.ctx, t.rows, screen.x - r.left, screen.y - r.top);
+      if (!hit) continue;
+      item->tipId = hit->tray;
+      const int32_t dx = hit->shiftSetting && OptionIsOn(w.ctx, hit->shiftSetting) ? hit->dx : 0;
+      const int32_t dy = hit->shiftSetting && OptionIsOn(w.ctx, hit->shiftSetting) ? hit->dy : 0;
+      *tip = POINT{r.left + hit->right + dx, r.top + hit->top + dy};
+      return Usable(item);
+    }
+    return false;
+  }
+  if (!Usable(item)) return false;
+  switch (item->kind) {
+    case kKindPresetList:
+      return true;
+    case kKindOwnerList:
+      return item->controlId != kNoHandList;
+    case kKindPicture:
+    case kKindIcon:
+      // A picture that advances a linked choice is hot while that choice is usable.
+      return !item->linkedControl || item->controlId == kPreviewControl || Usable(LinkedOf(w));
+    default:
+      return false;
+  }
+}
+
+LRESULT HitTest(const Where& w, HWND window, WPARAM wparam, LPARAM lparam) {
+  const POINT screen = PointOf(lparam);
+  if (Covered(w, window, screen)) return PassOn(w.item, window, WM_NCHITTEST, wparam, lparam);
+  POINT tip{};
+  ShowHand(w, IsHot(w, window, screen, &tip));
+  CtlGetServices().showTip(w.ctx, w.item, window, tip.x, tip.y, -1);
+  if (w.item->kind >= kKindText && w.item->kind <= kKindGroup) return HTCLIENT;
+  if (w.item->kind == kKindDrawnSlider && OnArrowAtLimit(window, ClientPoint(window, lparam))) return kNoAction;
+  return PassOn(w.item, window, WM_NCHITTEST, wparam, lparam);
 }
 
 // ---- clicks on pictures ----------------------------------------------------------------------
@@ -208,7 +346,8 @@ void StepNumericEdit(const Where& w, bool up) {
     next = up ? UnitUserToDevice(unit, uint32_t(shown + 1), kLengthDevice)
               : (shown > 0 ? int64_t(UnitUserToDevice(unit, uint32_t(shown - 1), kLengthDevice)) : 0);
   }
-  next = std::clamp<int64_t>(next, minimum, maximum);
+  // A model whose minimum passes its maximum gets its minimum.
+  next = std::max<int64_t>(std::min<int64_t>(next, maximum), minimum);
   if (next == value) return;
   OptSetControlOption(w.ctx, w.item, int32_t(next));
   RepaintLater(w.dialog);
@@ -362,7 +501,7 @@ void PaintPicture(const Where& w, HWND window) {
   // Siblings above the picture that do not cover it wholly keep their part.
   for (HWND sibling = GetWindow(window, GW_HWNDPREV); sibling; sibling = GetWindow(sibling, GW_HWNDPREV)) {
     RECT r{};
-    if (!IsWindowVisible(sibling) || !GetWindowRect(sibling, &r)) continue;
+    if (!ShownOnItsParent(sibling) || !GetWindowRect(sibling, &r)) continue;
     const bool covers = r.left <= own.left && r.top <= own.top && r.right >= own.right && r.bottom >= own.bottom;
     if (!covers) ExcludeClipRect(dc, r.left - own.left, r.top - own.top, r.right - own.left, r.bottom - own.top);
   }
@@ -427,44 +566,45 @@ LRESULT CtlItemWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
   const bool repeats = RepeatBlockOf(item) != nullptr;
 
   switch (message) {
-    case WM_NCHITTEST: {
-      if (item->kind == kKindPicture && item->controlId == kPrinterPicture) {
-        // The tray under the pointer is the picture's tip.
-        RECT r{};
-        GetWindowRect(window, &r);
-        const POINT p = PointOf(lparam);
-        item->tipId = 0;
-        const struct {
-          const TrayHotspot* rows;
-          uint16_t combo;
-        } tables[] = {{UiGetInputTrayHotspots(), kInputTrayCombo}, {UiGetOutputTrayHotspots(), kOutputTrayCombo}};
-        for (const auto& t : tables) {
-          const DialogItemRecord* combo = CtxFindControl(w.ctx, w.dialog, t.combo);
-          if (!combo || combo->disabled || item->tipId) continue;
-          if (const TrayHotspot* hit = CtlFindTrayHotspot(w.ctx, t.rows, p.x - r.left, p.y - r.top))
-            item->tipId = hit->tray;
-        }
-      }
-      if (item->kind >= kKindText && item->kind <= kKindGroup) return HTCLIENT;
+    case WM_NCHITTEST:
+      return HitTest(w, window, wparam, lparam);
+    case WM_SETCURSOR:
+      if (HandShowing(w)) return 1;
       break;
-    }
+    case WM_MOUSEMOVE:
+      if (wparam & kLeftButtonHeld) SwapHand(w.ctx->work->handCursor, w.ctx->work->pressedHandCursor);
+      break;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
+      SwapHand(w.ctx->work->handCursor, w.ctx->work->pressedHandCursor);
       if (repeats) PostMessageW(window, kRepeatMessage, message, 0);
+      if (item->kind == kKindDrawnSlider) {
+        // A slider the rules block, or a press on an arrow at its limit, does nothing.
+        if (!Usable(item) || OnArrowAtLimit(window, PointOf(lparam))) return 0;
+        UiHideTip(w.ctx);
+      }
       break;
     case WM_KEYDOWN:
-      if (wparam == VK_SPACE && repeats) PostMessageW(window, kRepeatMessage, message, 0);
+      if (wparam == VK_SPACE && repeats) {
+        SwapHand(w.ctx->work->handCursor, w.ctx->work->pressedHandCursor);
+        PostMessageW(window, kRepeatMessage, message, 0);
+      }
       if ((wparam == VK_UP || wparam == VK_DOWN) && item->kind == kKindNumEdit && !(item->flags & kItemNoArrowSteps)) {
         StepNumericEdit(w, wparam == VK_UP);
         return 0;
       }
       break;
     case WM_KEYUP:
-      if (wparam == VK_SPACE && repeats) PostMessageW(window, kRepeatMessage, 0, 0);
+      if (wparam == VK_SPACE && repeats) {
+        PostMessageW(window, kRepeatMessage, 0, 0);
+        SwapHand(w.ctx->work->pressedHandCursor, w.ctx->work->handCursor);
+      }
       break;
     case WM_LBUTTONUP:
       if (repeats) PostMessageW(window, kRepeatMessage, 0, 0);
+      SwapHand(w.ctx->work->pressedHandCursor, w.ctx->work->handCursor);
       if (item->kind == kKindCheckList) CtlDispatchMessage(w.ctx, w.dialog, item, message, wparam, lparam);
+      if (item->kind == kKindDrawnSlider && !Usable(item)) return 0;
       if ((item->kind == kKindPicture || item->kind == kKindIcon) && ClickPicture(w, window, lparam)) return 0;
       break;
     case WM_RBUTTONDOWN:
@@ -487,6 +627,7 @@ LRESULT CtlItemWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
       break;
     case WM_KILLFOCUS:
       if (item->kind == kKindNumEdit) CtlDispatchMessage(w.ctx, w.dialog, item, message, wparam, lparam);
+      if (item->kind == kKindDrawnSlider) InvalidateRect(window, nullptr, TRUE);
       break;
     case WM_PAINT:
       if (item->kind == kKindPicture) {

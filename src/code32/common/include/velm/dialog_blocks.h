@@ -12,6 +12,7 @@ enum CtlBlockTag : int16_t {
   kCtlTagRepeat = 5,   // auto-repeat push buttons
   kCtlTagTab = 6,      // tab controls
   kCtlTagPreview = 8,  // page previews and the icon lists that show one
+  kCtlTagCheckList = 9,  // the settings of a check list's rows
 };
 
 // Tag 1: the six settings whose option values (plus 50) drive the sample's
@@ -87,10 +88,13 @@ struct CtlPreviewBlock {
 };
 static_assert(sizeof(CtlPreviewBlock) == 30);
 
-// A check list (kind 49) takes no tagged block: its extra data is the
-// setting of each row, with the number of rows that have one. Rows beyond
-// count (the list shows the model's visible options) have no setting.
+// Tag 9: a check list's settings, one per row, with the number of rows
+// that have one. Rows beyond count (the list shows the model's visible
+// options) have no setting. Tagged like the other blocks, so that no kind
+// reads it as something else.
 struct CtlCheckListSettings {
+  int16_t tag;
+  int16_t reserved;
   int32_t count;
   const uint16_t* settingIds;
 };
