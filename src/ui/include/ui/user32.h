@@ -3,7 +3,8 @@
 // window is an object with its class, style, text, rectangle and state, and
 // the controls are state machines that answer their messages and send their
 // notifications as the Windows ones do. A script (or a test) plays the
-// person at the screen through SendMessageW and the layer controls below.
+// person at the screen through the layer's mouse and keyboard below, which
+// turn into the messages Windows sends.
 //
 // One process-wide window manager, used from one UI thread at a time (the
 // sheet's thread); its calls are serialised by a lock so that a stray call
