@@ -197,6 +197,82 @@ TEST_F(Input, TimersRunWhileAButtonIsHeld) {
   EXPECT_EQ(ui::Now(), 350u);
 }
 
+// A button that repeats while held runs a loop of its own that waits for
+// messages: it sees each timer tick, and ends on the release, on losing the
+// capture, or on WM_QUIT (which it posts again for the outer loop).
+int g_ticks = 0;
+std::string g_ended;
+LRESULT RepeatProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  if (m != WM_LBUTTONDOWN) return DefWindowProcW(w, m, wp, lp);
+  SetCapture(w);
+  SetTimer(w, 2, 100, nullptr);
+  g_ticks = 0;
+  MSG msg;
+  for (;;) {
+    BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got == 0) {
+      PostQuitMessage(INT(msg.wParam));
+      g_ended = "quit";
+      break;
+    }
+    if (got < 0) {
+      g_ended = "nothing more";
+      break;
+    }
+    if (msg.message == WM_TIMER && msg.hwnd == w) {
+      ++g_ticks;
+      if (GetCapture() != w) {
+        g_ended = "capture lost";
+        break;
+      }
+      if (g_ticks == 2 && GetWindowLongPtrW(w, GWLP_USERDATA) == 1) SetCapture(nullptr);
+      if (g_ticks == 2 && GetWindowLongPtrW(w, GWLP_USERDATA) == 2) PostQuitMessage(3);
+      continue;
+    }
+    if (msg.message == WM_LBUTTONUP) {
+      g_ended = "released";
+      break;
+    }
+    DispatchMessageW(&msg);
+  }
+  KillTimer(w, 2);
+  if (GetCapture() == w) ReleaseCapture();
+  return 0;
+}
+
+TEST_F(Input, ALoopThatWaitsForMessagesSeesTheTicksOfAHeldButton) {
+  WNDCLASSW c{};
+  c.lpfnWndProc = RepeatProc;
+  c.lpszClassName = u"Repeat";
+  RegisterClassW(&c);
+  struct Case {
+    const char* name;
+    LONG_PTR mode;
+    DWORD held;
+    int ticks;
+    const char* ended;
+  } cases[] = {
+      {"released early", 0, 50, 0, "released"},
+      {"held", 0, 450, 4, "released"},
+      {"capture lost", 1, 1000, 3, "capture lost"},
+      {"quit", 2, 1000, 2, "quit"},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    ui::ResetWindowManager();
+    HWND top = Top();
+    HWND b = Child(top, u"Repeat", 1, {0, 0, 50, 50});
+    SetWindowLongPtrW(b, GWLP_USERDATA, k.mode);
+    g_ended.clear();
+    ui::Hold(b, POINT{5, 5}, k.held);
+    EXPECT_EQ(g_ticks, k.ticks);
+    EXPECT_EQ(g_ended, k.ended);
+    MSG m;
+    EXPECT_EQ(PeekMessageW(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE, k.mode == 2) << "the quit kept";
+  }
+  UnregisterClassW(u"Repeat", nullptr);
+}
+
 TEST_F(Input, KeysCharactersHelpAndTheContextMenu) {
   HWND d = Dialog({Item(u"EDIT", 20, WS_TABSTOP), Item(u"Rec", 21, WS_TABSTOP)});
   ASSERT_NE(d, nullptr);

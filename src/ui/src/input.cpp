@@ -4,6 +4,7 @@
 // their characters, help for F1 and the context menu of a right click.
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <deque>
 
 #include "wm.h"
@@ -137,11 +138,12 @@ bool Matches(const MSG& m, HWND window, UINT first, UINT last) {
   return (first == 0 && last == 0) || (m.message >= first && m.message <= last);
 }
 
+int ButtonKey(int button) { return button == 0 ? int(VK_LBUTTON) : int(VK_RBUTTON); }
+
 // The message a mouse event makes, or false when it reaches no window (it
 // is then dropped, as Windows drops a click on nothing or on a disabled
 // window).
-bool MouseMessage(const InputEvent& e, MSG* out, bool commit) {
-  InputState& s = I();
+bool MouseMessage(const InputEvent& e, MSG* out) {
   DWORD now = ui::Now();
   HWND target = GetCapture();
   LRESULT code = HTCLIENT;
@@ -151,47 +153,57 @@ bool MouseMessage(const InputEvent& e, MSG* out, bool commit) {
     if (!target) return false;
     SendMessageW(target, WM_SETCURSOR, WPARAM(target), MAKELPARAM(WORD(int16_t(code)), WORD(message)));
     if (code == HTERROR) {
-      if (commit && e.kind == InputEvent::kDown) AddLog("click on a disabled window dropped");
+      if (e.kind == InputEvent::kDown) AddLog("click on a disabled window dropped");
       return false;
     }
     if (!IsWindow(target)) return false;
   }
-  bool twice = e.kind == InputEvent::kDown && IsDoubleClick(target, e.button, e.point, now);
-  if (e.kind == InputEvent::kDown) message = ButtonMessage(e.button, true, twice);
+  if (e.kind == InputEvent::kDown) message = ButtonMessage(e.button, true, IsDoubleClick(target, e.button, e.point, now));
+  // The key state as the message leaves it.
+  WPARAM keys = MouseKeys();
+  WPARAM bit = e.button == 0 ? MK_LBUTTON : MK_RBUTTON;
+  if (e.kind == InputEvent::kDown) keys |= bit;
+  if (e.kind == InputEvent::kUp) keys &= ~bit;
   POINT client = e.point;
   ScreenToClient(target, &client);
-  if (commit) {
-    if (e.kind == InputEvent::kDown) {
-      s.keys[e.button == 0 ? VK_LBUTTON : VK_RBUTTON] = true;
-      s.last = LastPress{target, e.button, now, e.point, twice};
-      // A press activates the top-level window it falls in.
-      HWND root = GetAncestor(target, 2);
-      if (root && GetActiveWindow() != root) SetActiveWindow(root);
-    } else if (e.kind == InputEvent::kUp) {
-      s.keys[e.button == 0 ? VK_LBUTTON : VK_RBUTTON] = false;
-    }
-  }
-  *out = MSG{target, message, MouseKeys(), PointParam(client), now, e.point};
+  *out = MSG{target, message, keys, PointParam(client), now, e.point};
   return true;
 }
 
-bool KeyMessage(const InputEvent& e, MSG* out, bool commit) {
+// A mouse message taken from the queue: the button state, the press kept
+// for the next double click, and the top-level window it falls in active.
+void TakeMouse(const InputEvent& e, const MSG& m) {
+  InputState& s = I();
+  if (e.kind == InputEvent::kUp) s.keys[size_t(ButtonKey(e.button))] = false;
+  if (e.kind != InputEvent::kDown) return;
+  s.keys[size_t(ButtonKey(e.button))] = true;
+  s.last = LastPress{m.hwnd, e.button, m.time, e.point,
+                     m.message == WM_LBUTTONDBLCLK || m.message == WM_RBUTTONDBLCLK};
+  HWND root = GetAncestor(m.hwnd, 2);
+  if (root && GetActiveWindow() != root) SetActiveWindow(root);
+}
+
+bool KeyMessage(const InputEvent& e, MSG* out) {
   HWND target = GetFocus();
   if (!target) target = GetActiveWindow();
   if (!target || !IsWindow(target)) return false;
   bool down = e.kind == InputEvent::kKeyDown;
   LPARAM flags = 1 | (down ? 0 : LPARAM(0xC0000000u));
-  if (commit) {
-    InputState& s = I();
-    s.keys[e.vk & 0xFF] = down;
-    if (down) {
-      s.char_window = target;
-      s.char_vk = e.vk;
-      s.char_value = e.ch;
-    }
-  }
   *out = MSG{target, down ? WM_KEYDOWN : WM_KEYUP, e.vk, flags, ui::Now(), I().cursor};
   return true;
+}
+
+// A key message taken: the key state, and the character TranslateMessage
+// makes of a key-down.
+void TakeKey(const InputEvent& e, const MSG& m) {
+  InputState& s = I();
+  bool down = e.kind == InputEvent::kKeyDown;
+  s.keys[e.vk & 0xFF] = down;
+  if (down) {
+    s.char_window = m.hwnd;
+    s.char_vk = e.vk;
+    s.char_value = e.ch;
+  }
 }
 
 void Queue(InputEvent e) {
@@ -216,26 +228,26 @@ bool PeekInput(MSG* msg, HWND window, UINT first, UINT last, UINT remove) {
       case InputEvent::kDown:
       case InputEvent::kUp:
         s.cursor = e.point;
-        made = MouseMessage(e, &m, false);
+        made = MouseMessage(e, &m);
         break;
       case InputEvent::kKeyDown:
       case InputEvent::kKeyUp:
-        made = KeyMessage(e, &m, false);
+        made = KeyMessage(e, &m);
         break;
       case InputEvent::kIdle:
         break;
     }
     if (!made) {
       // Time passing, or input that reaches no window: nothing to take.
-      if (e.kind == InputEvent::kUp) s.keys[e.button == 0 ? VK_LBUTTON : VK_RBUTTON] = false;
+      if (e.kind == InputEvent::kUp) s.keys[size_t(ButtonKey(e.button))] = false;
       s.pending.pop_front();
       continue;
     }
     if (!Matches(m, window, first, last)) return false;
     if (remove & PM_REMOVE) {
       s.pending.pop_front();
-      if (e.kind == InputEvent::kKeyDown || e.kind == InputEvent::kKeyUp) KeyMessage(e, &m, true);
-      else MouseMessage(e, &m, true);
+      if (e.kind == InputEvent::kKeyDown || e.kind == InputEvent::kKeyUp) TakeKey(e, m);
+      else TakeMouse(e, m);
     }
     if (msg) *msg = m;
     return true;
@@ -287,10 +299,10 @@ bool DefInputProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRESU
       return true;
     }
     case WM_SETCURSOR: {
-      // The parent has the first say; else the arrow.
+      // The parent has the first say; the windows here have no class cursor
+      // of their own to show.
       HWND parent = (GetWindowLongW(window, GWL_STYLE) & WS_CHILD) ? GetParent(window) : nullptr;
       *result = parent ? SendMessageW(parent, WM_SETCURSOR, wparam, lparam) : FALSE;
-      if (!*result && LOWORD(DWORD(lparam)) == HTCLIENT && HWND(wparam) == window) SetCursor(nullptr);
       return true;
     }
     case WM_RBUTTONUP: {

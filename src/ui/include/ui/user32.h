@@ -4,8 +4,9 @@
 // state machines that answer their messages and send their notifications
 // as the Windows ones do. Windows paint into a bitmap of their top-level
 // window when asked (UpdateWindow, RedrawWindow, a snapshot): see
-// ui/gdi.h. A script (or a test) plays the person at the screen through
-// SendMessageW and the layer controls below.
+// ui/gdi.h. A script (or a test) plays the person at the screen through the
+// layer's mouse and keyboard below, which turn into the messages Windows
+// sends.
 //
 // One process-wide window manager, used from one UI thread at a time (the
 // sheet's thread); its calls are serialised by a lock so that a stray call
