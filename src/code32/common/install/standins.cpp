@@ -4,6 +4,9 @@
 #include "velm/inst.h"
 
 #include "plat/wstr.h"
+#include "velm/ini.h"
+#include "velm/paths.h"
+#include "velm/printer_data.h"
 
 namespace {
 int32_t Empty(char16_t* buffer, uint32_t size) {
@@ -14,29 +17,6 @@ int32_t Empty(char16_t* buffer, uint32_t size) {
 
 // Stand-in until the install-info defaults land: no country defaults.
 void InstSetCountryDefaults(DriverContext*) {}
-
-// Stand-in until the batch-settings ini lands: VELM.ini has no entries.
-const char16_t* InstGetBatchIniName() { return u"VELM.ini"; }
-const char16_t* InstGetBatchIniPath(DriverContext*) { return u""; }
-int32_t InstGetBatchIniPathInto(char16_t* buffer, uint32_t size) { return Empty(buffer, size); }
-int32_t InstBatchHasNoEntries(const char16_t*, const char16_t*) { return 1; }
-int32_t InstBatchHasEntriesByName(const char16_t*) { return 0; }
-int32_t InstBatchHasEntriesByHandle(HANDLE) { return 0; }
-int32_t InstBatchIniHasEntries(DriverContext*) { return 0; }
-int32_t InstBatchGetDefaultQst(char16_t* buffer, DriverContext*) { return Empty(buffer, 260); }
-int32_t InstIsSettingsFile(const char16_t*) { return 0; }
-int32_t InstBatchSetInstallDone(const char16_t*, const char16_t*, int32_t) { return 1; }
-int32_t InstBatchSetDrvInstSet(const char16_t*, const char16_t*, int32_t) { return 1; }
-int32_t InstBatchIsDrvInstSet(const char16_t*, const char16_t*) { return 0; }
-int32_t InstRecordBatchInstallDone(const char16_t*, const char16_t*, int32_t, int32_t, DriverContext*) { return 1; }
-int32_t InstWriteIniInt(const char16_t*, const char16_t*, int32_t, const char16_t*) { return 1; }
-int32_t InstApplyBatchIni(DriverContext*) { return 0; }
-int32_t InstApplyBatchUserCode(const char16_t*, const char16_t*, int32_t* changed, DriverContext*) {
-  if (changed) *changed = 0;
-  return 1;
-}
-int32_t InstApplyBatchUserIds(const char16_t*, const char16_t*, DriverContext*) { return 0; }
-int32_t InstApplyBatchDefaultQst(uint32_t, DriverContext*, int32_t) { return 0; }
 
 // Stand-in until the work and data folder settings land.
 int32_t InstApplySpoolDirectory(const char16_t*, const char16_t*, DriverContext*) { return 1; }
@@ -84,7 +64,23 @@ void PresetStampDecrement(char16_t*) {}
 int32_t PresetRemoveBundleDir(const char16_t*) { return 0; }
 int32_t PresetDeleteScenario(const char16_t*) { return 1; }
 
-// Stand-in until the printer set-up sequence lands.
-int32_t InstCopyMergeKeys(DriverContext*, int32_t, const char16_t*) { return 1; }
-int32_t InstWriteBatchInstallDone(HANDLE, uint32_t, DriverContext*) { return 1; }
-int32_t InstIniFlagIsSet(const char16_t*, const char16_t*, const char16_t*) { return 0; }
+// Stand-in until the printer set-up sequence lands: the merge-key modes
+// the installation calls (1, 3, 4), the printer-data marker and the ini
+// flag test, done the plain way.
+int32_t InstCopyMergeKeys(DriverContext* ctx, int32_t mode, const char16_t* value) {
+  const char16_t* ini = ctx ? PathGetDriverIni(ctx) : nullptr;
+  const char16_t* section = ctx ? InstGetPrinterSectionName(ctx) : nullptr;
+  if (!ini || !ini[0] || !section || !section[0]) return 0;
+  if (mode == 1) return value && IniWriteString(section, u"DefaultQst", value, ini) ? 1 : 0;
+  if (mode == 3) return IniWriteString(section, u"DefaultQst", value, ini) && IniWriteString(section, u"BatchInstQst", value, ini);
+  if (mode == 4) return IniWriteString(section, u"BatchInstQst", value, ini) ? 1 : 0;
+  return 1;
+}
+int32_t InstWriteBatchInstallDone(HANDLE printer, uint32_t value, DriverContext*) {
+  return SplSetPrinterDataBinary(printer, &value, sizeof value, u"BatchInstallDone");
+}
+int32_t InstIniFlagIsSet(const char16_t* ini, const char16_t* section, const char16_t* key) {
+  if (!ini || !section || !section[0]) return 0;
+  const int32_t value = IniGetInt(section, key, 0x7FFF, ini);
+  return value != 0x7FFF && value != 0 ? 1 : 0;
+}
