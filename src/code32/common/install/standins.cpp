@@ -18,12 +18,6 @@ int32_t Empty(char16_t* buffer, uint32_t size) {
 // Stand-in until the install-info defaults land: no country defaults.
 void InstSetCountryDefaults(DriverContext*) {}
 
-// Stand-in until the work and data folder settings land.
-int32_t InstApplySpoolDirectory(const char16_t*, const char16_t*, DriverContext*) { return 1; }
-int32_t InstApplyVelmDirectory(HANDLE, const char16_t*, const char16_t*) { return 1; }
-int32_t InstApplyVelmDirectoryFromInfo(HANDLE, const char16_t*, DriverContext*) { return 1; }
-int32_t InstApplyVelmDirectoryFromBatchIni(HANDLE, const char16_t*) { return 1; }
-
 // Stand-in until the install-info defaults land.
 int32_t InstApplyBatchDefaults(HANDLE, HANDLE, int32_t, DriverContext*) { return 0; }
 int32_t InstApplyBatchDefaultsEx(HANDLE, HANDLE, int32_t, DriverContext*, int32_t) { return 0; }
