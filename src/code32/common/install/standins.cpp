@@ -4,6 +4,9 @@
 #include "velm/inst.h"
 
 #include "plat/wstr.h"
+#include "velm/ini.h"
+#include "velm/paths.h"
+#include "velm/printer_data.h"
 
 namespace {
 int32_t Empty(char16_t* buffer, uint32_t size) {
@@ -14,35 +17,6 @@ int32_t Empty(char16_t* buffer, uint32_t size) {
 
 // Stand-in until the install-info defaults land: no country defaults.
 void InstSetCountryDefaults(DriverContext*) {}
-
-// Stand-in until the batch-settings ini lands: VELM.ini has no entries.
-const char16_t* InstGetBatchIniName() { return u"VELM.ini"; }
-const char16_t* InstGetBatchIniPath(DriverContext*) { return u""; }
-int32_t InstGetBatchIniPathInto(char16_t* buffer, uint32_t size) { return Empty(buffer, size); }
-int32_t InstBatchHasNoEntries(const char16_t*, const char16_t*) { return 1; }
-int32_t InstBatchHasEntriesByName(const char16_t*) { return 0; }
-int32_t InstBatchHasEntriesByHandle(HANDLE) { return 0; }
-int32_t InstBatchIniHasEntries(DriverContext*) { return 0; }
-int32_t InstBatchGetDefaultQst(char16_t* buffer, DriverContext*) { return Empty(buffer, 260); }
-int32_t InstIsSettingsFile(const char16_t*) { return 0; }
-int32_t InstBatchSetInstallDone(const char16_t*, const char16_t*, int32_t) { return 1; }
-int32_t InstBatchSetDrvInstSet(const char16_t*, const char16_t*, int32_t) { return 1; }
-int32_t InstBatchIsDrvInstSet(const char16_t*, const char16_t*) { return 0; }
-int32_t InstRecordBatchInstallDone(const char16_t*, const char16_t*, int32_t, int32_t, DriverContext*) { return 1; }
-int32_t InstWriteIniInt(const char16_t*, const char16_t*, int32_t, const char16_t*) { return 1; }
-int32_t InstApplyBatchIni(DriverContext*) { return 0; }
-int32_t InstApplyBatchUserCode(const char16_t*, const char16_t*, int32_t* changed, DriverContext*) {
-  if (changed) *changed = 0;
-  return 1;
-}
-int32_t InstApplyBatchUserIds(const char16_t*, const char16_t*, DriverContext*) { return 0; }
-int32_t InstApplyBatchDefaultQst(uint32_t, DriverContext*, int32_t) { return 0; }
-
-// Stand-in until the work and data folder settings land.
-int32_t InstApplySpoolDirectory(const char16_t*, const char16_t*, DriverContext*) { return 1; }
-int32_t InstApplyVelmDirectory(HANDLE, const char16_t*, const char16_t*) { return 1; }
-int32_t InstApplyVelmDirectoryFromInfo(HANDLE, const char16_t*, DriverContext*) { return 1; }
-int32_t InstApplyVelmDirectoryFromBatchIni(HANDLE, const char16_t*) { return 1; }
 
 // Stand-in until the install-info defaults land.
 int32_t InstApplyBatchDefaults(HANDLE, HANDLE, int32_t, DriverContext*) { return 0; }
