@@ -7,6 +7,8 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "command.h"
 #include "plat/files.h"
@@ -77,6 +79,8 @@ int Show() {
 }
 
 int Set(const velm_cli::Args& args) {
+  // Every pair is checked before any is written.
+  std::vector<std::pair<const Key*, std::string>> changes;
   for (size_t i = 1; i < args.size(); ++i) {
     size_t eq = args[i].find('=');
     const Key* key = nullptr;
@@ -87,8 +91,10 @@ int Set(const velm_cli::Args& args) {
       for (const Key& k : kKeys) known += std::string(known.empty() ? "" : ", ") + k.name;
       return Fail("'" + args[i] + "' is not KEY=VALUE with KEY one of " + known);
     }
-    if (!plat::SetMachineSetting(key->setting, args[i].substr(eq + 1))) return Fail("cannot write machine.conf");
+    changes.emplace_back(key, args[i].substr(eq + 1));
   }
+  for (const auto& [key, value] : changes)
+    if (!plat::SetMachineSetting(key->setting, value)) return Fail("cannot write machine.conf");
   return 0;
 }
 
