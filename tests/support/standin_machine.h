@@ -11,7 +11,7 @@
 namespace test_support {
 
 inline bool InitStandinMachine(const std::string& dir, std::string* error) {
-  static const plat::MachineExtras extras = {{"orvbidiNT.dll", "ORVJC32.DLL", "XMBIDISS.dll"}, {{"orvtse.result", ""}}};
+  static const plat::MachineExtras extras = {{"orvbidiNT.dll", "ORVJC32.DLL"}, {{"orvtse.result", ""}}};
   return plat::InitMachine(dir, plat::StandinModuleDir(), extras, error);
 }
 

@@ -13,8 +13,9 @@ out=$("$velm" printer add P --model "$src/models/reference.mdf"); rc=$?
   printf '%s\n' "$out" | grep -q '^stored the driver.s DEVMODE (1260 bytes, private version 0x30003)' &&
   printf '%s\n' "$out" | grep -qx '  printer data PrinterName added: "P"'
 check "printer add sets the printer up through the driver and keeps its DEVMODE" $?
-"$velm" printer data P PrinterName | grep -qx $'REG_SZ\tP'
-check "the driver's INITIALIZE left its printer data" $?
+"$velm" printer data P PrinterName | grep -qx $'REG_SZ\tP' &&
+  "$velm" printer show P | grep -qx 'set up by the driver     yes (printer data PrinterName P)'
+check "the driver's INITIALIZE left its printer data, and printer show says so" $?
 
 out=$("$velm" printer event P initialize); rc=$?
 [ $rc -eq 0 ] && printf '%s\n' "$out" | grep -qx '  nothing changed'

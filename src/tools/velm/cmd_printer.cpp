@@ -28,9 +28,11 @@
 #include "plat/winspool.h"
 #include "plat/wstr.h"
 #include "velm/context.h"
+#include "velm/ini.h"
 #include "velm/library.h"
 #include "velm/os.h"
 #include "velm/paths.h"
+#include "velm/printer_data.h"
 #include "velm/resources.h"
 #include "velm/spooler.h"
 
@@ -232,6 +234,14 @@ int Show(const std::string& name) {
                        std::to_string(v.dwPlatformId));
   Line("terminal server", long(OsIsTerminalServerCached(p.h)));
   Line("administrator", long(OsIsAdministrator()));
+  // What the driver's set-up (its INITIALIZE event) leaves behind.
+  char16_t stored[261] = {};
+  const bool set_up = SplReadPrinterString(p.h, u"PrinterName", stored, 261) && stored[0];
+  Line("set up by the driver", set_up ? "yes (printer data PrinterName " + plat::ToUtf8(stored) + ")" : "no");
+  char16_t version[32] = {};
+  const char16_t* ini = PathGetDriverIni(ctx);
+  if (ini && ini[0]) IniGetString(SplGetPrinterName(ctx), u"DrvInstVersion", u"", version, 32, ini);
+  Line("driver install version", version[0] ? plat::ToUtf8(version) : "(none)");
   CtxCloseAs(ctx, kCloseDestroy);
   return 0;
 }

@@ -85,11 +85,15 @@ Fixture* Setup() {
   p.name = u"Office";
   p.driverName = d.name;
   Check(plat::SpoolAddPrinter(p, &why), "printer");
-  std::string orvtse;
   Check(plat::SetMachineSetting("os.terminal", "1"), "terminal server");
-  std::ifstream tse(plat::StandinModuleDir() + "/orvtse.dll", std::ios::binary);
-  orvtse.assign(std::istreambuf_iterator<char>(tse), std::istreambuf_iterator<char>());
-  std::ofstream(plat::MapPath(std::u16string(kDriverDir) + u"orvtse.dll"), std::ios::binary) << orvtse;
+  auto install = [](const char* built, const std::u16string& as) {
+    std::ifstream from(plat::StandinModuleDir() + "/" + built, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(from)), std::istreambuf_iterator<char>());
+    Check(!bytes.empty(), built);
+    std::ofstream(plat::MapPath(as), std::ios::binary) << bytes;
+  };
+  install("orvtse.dll", std::u16string(kDriverDir) + u"orvtse.dll");
+  install("XMBIDISS.dll", u"C:\\Windows\\System32\\XMBIDISS.dll");
   uint32_t one = 1;
   Check(RegWriteValue(kRemoteRegistryKey, kRemoteRegistryFlag, &one, 4, REG_DWORD), "flag");
   Check(plat::SetMachineSetting("xmbidi.client.printer", "ClientPrn"), "client printer");

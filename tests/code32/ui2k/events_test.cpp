@@ -175,8 +175,8 @@ TEST_F(SpoolerCalls, AShortInputDevmodeCountsAsForeign) {
   for (uint16_t extra : {uint16_t(0), uint16_t(80), uint16_t(140)}) {
     SCOPED_TRACE(extra);
     std::vector<uint8_t> in(dm::kPublicSize + extra, 0);
-    uint16_t size220 = uint16_t(dm::kPublicSize), spec = 0x401;
-    std::memcpy(in.data() + 64, &spec, 2);
+    uint16_t size220 = uint16_t(dm::kPublicSize), version401 = 0x401;
+    std::memcpy(in.data() + 64, &version401, 2);
     std::memcpy(in.data() + 68, &size220, 2);
     std::memcpy(in.data() + 70, &extra, 2);
     std::vector<uint8_t> out = Default();
