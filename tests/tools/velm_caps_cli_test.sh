@@ -54,10 +54,15 @@ check "DC_BINS: so does the tray" $?
 
 # Constant answers and the fixed lists.
 for q in "DC_SIZE 220" "DC_EXTRA 1040" "DC_VERSION 1025" "DC_DRIVER 1024" "DC_COPIES 999" \
-         "DC_ORIENTATION 90" "DC_PRINTRATEUNIT 1" "DC_MANUFACTURER -1" "DC_MEDIATYPES -1" "DC_DUPLEX -1"; do
+         "DC_ORIENTATION 90" "DC_PRINTRATEUNIT 1" "DC_MANUFACTURER -1" "DC_MEDIATYPES -1"; do
   set -- $q
   [ "$("$velm" caps P "$1")" = "$2" ]; check "$1 answers $2" $?
 done
+# Duplex follows the installed option the printer's set-up stored.
+"$velm" printer data P Duplex --set 'REG_BINARY:00 00 00 00' >/dev/null
+[ "$("$velm" caps P DC_DUPLEX)" = "0" ]; check "DC_DUPLEX answers 0 without the duplex unit" $?
+"$velm" printer data P Duplex --set 'REG_BINARY:01 00 00 00' >/dev/null
+[ "$("$velm" caps P DC_DUPLEX)" = "1" ]; check "DC_DUPLEX answers 1 with it" $?
 [ "$("$velm" caps P DC_NUP | line)" = "1 2 4 9 16" ]; check "DC_NUP" $?
 [ "$("$velm" caps P DC_PERSONALITY)" = "VELM" ]; check "DC_PERSONALITY" $?
 

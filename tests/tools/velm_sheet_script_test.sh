@@ -13,10 +13,10 @@ cat > "$work/steps.txt" <<'STEPS'
 # what a person does at the sheet
 tree
 page 0
-hover 100
+hover VPD_IDC_PRESET_CHOICE_PAPERSIZE
 wait 250
-key 100 down
-help 100
+key VPD_IDC_PRESET_CHOICE_PAPERSIZE down
+help VPD_IDC_PRESET_CHOICE_PAPERSIZE
 answer ok
 ok
 STEPS
@@ -27,10 +27,29 @@ printf '%s\n' "$out" | grep -q '^  SysTabControl32 #12320 '; check "the tree sho
 printf '%s\n' "$out" | grep -q '^step 7: ok$'; check "the last step" $?
 printf '%s\n' "$out" | grep -q '^result: 1 (IDOK)$'; check "OK answers IDOK" $?
 
-printf 'page 0\nclick VPD_IDC_BASIC_CHOICE_PRESETNAME\nok\n' > "$work/missing.txt"
+# As a person: A5 in the paper combo, landscape, a check box ticked, OK.
+# The DEVMODE the sheet answers holds them; the same steps with Cancel
+# answer the DEVMODE the sheet was given.
+printf 'select VPD_IDC_PRESET_CHOICE_PAPERSIZE A5\nclick 2027\ncheck VPD_IDC_BASIC_CHOICE_MARKPAPER on\nanswer ok\n' > "$work/person.txt"
+cp "$work/person.txt" "$work/person-cancel.txt"
+echo ok >> "$work/person.txt"
+echo cancel >> "$work/person-cancel.txt"
+out=$("$velm" sheet P --document --script "$work/person.txt" --snapshot "$work/shots"); rc=$?
+[ $rc -eq 0 ]; check "the person's script runs" $?
+printf '%s\n' "$out" | grep -q '^result: 1 (IDOK)$'; check "OK" $?
+printf '%s\n' "$out" | grep -Eq '^  8 +dmPaperSize +11 '; check "the DEVMODE holds A5" $?
+printf '%s\n' "$out" | grep -Eq '^  7 +dmOrientation +2 '; check "and landscape" $?
+printf '%s\n' "$out" | grep -Eq '^  67 +vdmFuncSelectMark +1$'; check "and the separator sheets" $?
+[ -s "$work/shots/step-0.png" ] && [ -s "$work/shots/step-4.png" ]; check "a picture of each step" $?
+out=$("$velm" sheet P --document --script "$work/person-cancel.txt"); rc=$?
+printf '%s\n' "$out" | grep -q '^result: 2 (IDCANCEL)$'; check "Cancel" $?
+! printf '%s\n' "$out" | grep -Eq '^  8 +dmPaperSize +11 '; check "keeps the paper" $?
+! printf '%s\n' "$out" | grep -Eq '^  7 +dmOrientation +2 '; check "and the orientation" $?
+
+printf 'page 0\nclick VPD_IDC_ADDRESS_BUTTON_ADD\nok\n' > "$work/missing.txt"
 msg=$("$velm" sheet P --document --script "$work/missing.txt" 2>&1); rc=$?
 [ $rc -eq 1 ]; check "a control that is not there stops the script with exit 1" $?
-printf '%s\n' "$msg" | grep -q "^velm sheet: $work/missing.txt:2: click VPD_IDC_BASIC_CHOICE_PRESETNAME: there is no control VPD_IDC_BASIC_CHOICE_PRESETNAME in this sheet$"
+printf '%s\n' "$msg" | grep -q "^velm sheet: $work/missing.txt:2: click VPD_IDC_ADDRESS_BUTTON_ADD: there is no control VPD_IDC_ADDRESS_BUTTON_ADD in this sheet$"
 check "and says which step and why" $?
 printf '%s\n' "$msg" | grep -q '^result: 2 (IDCANCEL)$'; check "the sheet is cancelled" $?
 ! printf '%s\n' "$msg" | grep -q '^step 3: ok$'; check "no step after it runs" $?

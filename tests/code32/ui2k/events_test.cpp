@@ -286,11 +286,26 @@ TEST_F(SpoolerCalls, ConnectionEventsRunAsTheSpoolerAndThenAsTheClient) {
     EXPECT_EQ(steps[1], c.steps[1]);
     EXPECT_EQ(steps.back(), "ImpersonatePrinterClient");
   }
-  // DELETE and CACHE_REFRESH keep the client's identity.
-  plat::ResetCalls();
-  DrvPrinterEvent(Name(), PRINTER_EVENT_DELETE, 0, 0);
-  DrvPrinterEvent(Name(), PRINTER_EVENT_CACHE_REFRESH, 0, 0);
-  EXPECT_EQ(plat::CallCount("RevertToPrinterSelf"), 0);
+  // DELETE and CACHE_REFRESH keep the client's identity: they run as the
+  // client, and a step inside them that acts as the spooler (the copy of
+  // the install files) takes the client's identity back at once.
+  for (int event : {PRINTER_EVENT_DELETE, PRINTER_EVENT_CACHE_REFRESH}) {
+    SCOPED_TRACE(event);
+    plat::ResetCalls();
+    DrvPrinterEvent(Name(), event, 0, 0);
+    std::vector<std::string> steps = Steps();
+    ASSERT_FALSE(steps.empty());
+    EXPECT_NE(steps.front(), "RevertToPrinterSelf");
+    int spooler = 0;
+    for (const std::string& step : steps) {
+      if (step == "RevertToPrinterSelf") {
+        EXPECT_EQ(spooler++, 0) << "reverted twice";
+      } else if (step == "ImpersonatePrinterClient") {
+        EXPECT_EQ(spooler--, 1) << "impersonated without a revert";
+      }
+    }
+    EXPECT_EQ(spooler, 0) << "the event ends as the spooler";
+  }
 }
 
 TEST_F(SpoolerCalls, JobInformationEventsArriveInOrder) {
