@@ -15,36 +15,6 @@ int32_t Empty(char16_t* buffer, uint32_t size) {
 }
 }  // namespace
 
-// Stand-in until the install-info defaults land: no country defaults.
-void InstSetCountryDefaults(DriverContext*) {}
-
-// Stand-in until the install-info defaults land.
-int32_t InstApplyBatchDefaults(HANDLE, HANDLE, int32_t, DriverContext*) { return 0; }
-int32_t InstApplyBatchDefaultsEx(HANDLE, HANDLE, int32_t, DriverContext*, int32_t) { return 0; }
-int32_t InstCopyInfoDefaults(const char16_t*, const char16_t*, DriverContext*) { return 1; }
-int32_t InstCopyDefaultQstFreeSizes(const char16_t*, const char16_t*, DriverContext*) { return 0; }
-int32_t InstTargetNeedsDefaults(const char16_t*, const char16_t*, int32_t* missing, DriverContext*) {
-  if (missing) *missing = 0;
-  return 0;
-}
-void InstApplyLocaleDefaults(const char16_t*, DriverContext*) {}
-int32_t InstReadHandOverIni(const char16_t*, DriverContext*) { return 0; }
-int32_t InstSetLocaleFromUser(const char16_t*, DriverContext*) { return 1; }
-int32_t InstWriteHandOverIni(const char16_t*, DriverContext*) { return 1; }
-int32_t InstWriteUserCodeIni(const char16_t*, int32_t, DriverContext*) { return 0; }
-uint16_t InstGetUserLanguageId() { return 0xFFFF; }
-int32_t InstGetUserCountryCode(DriverContext*) { return 0; }
-int32_t InstRegisterModel(DriverContext*) { return 0; }
-int32_t InstReadInstallIniModel(char16_t* load_dll, char16_t* version, DriverContext*) {
-  Empty(load_dll, 260);
-  return Empty(version, 260);
-}
-const char16_t* InstSkipBlanks(const char16_t* text) {
-  while (text && *text == u' ') ++text;
-  return text;
-}
-void InstRunExpandFilePrograms(DriverContext*) {}
-
 // Stand-in until the scenario bundle export lands: no bundle is written.
 int32_t PresetMakeBundlePath(const char16_t*, char16_t* bundle_path, DriverContext*) {
   return Empty(bundle_path, 260);
