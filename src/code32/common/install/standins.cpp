@@ -4,6 +4,9 @@
 #include "velm/inst.h"
 
 #include "plat/wstr.h"
+#include "velm/ini.h"
+#include "velm/paths.h"
+#include "velm/printer_data.h"
 
 namespace {
 int32_t Empty(char16_t* buffer, uint32_t size) {
@@ -11,65 +14,6 @@ int32_t Empty(char16_t* buffer, uint32_t size) {
   return 0;
 }
 }  // namespace
-
-// Stand-in until the install-info defaults land: no country defaults.
-void InstSetCountryDefaults(DriverContext*) {}
-
-// Stand-in until the batch-settings ini lands: VELM.ini has no entries.
-const char16_t* InstGetBatchIniName() { return u"VELM.ini"; }
-const char16_t* InstGetBatchIniPath(DriverContext*) { return u""; }
-int32_t InstGetBatchIniPathInto(char16_t* buffer, uint32_t size) { return Empty(buffer, size); }
-int32_t InstBatchHasNoEntries(const char16_t*, const char16_t*) { return 1; }
-int32_t InstBatchHasEntriesByName(const char16_t*) { return 0; }
-int32_t InstBatchHasEntriesByHandle(HANDLE) { return 0; }
-int32_t InstBatchIniHasEntries(DriverContext*) { return 0; }
-int32_t InstBatchGetDefaultQst(char16_t* buffer, DriverContext*) { return Empty(buffer, 260); }
-int32_t InstIsSettingsFile(const char16_t*) { return 0; }
-int32_t InstBatchSetInstallDone(const char16_t*, const char16_t*, int32_t) { return 1; }
-int32_t InstBatchSetDrvInstSet(const char16_t*, const char16_t*, int32_t) { return 1; }
-int32_t InstBatchIsDrvInstSet(const char16_t*, const char16_t*) { return 0; }
-int32_t InstRecordBatchInstallDone(const char16_t*, const char16_t*, int32_t, int32_t, DriverContext*) { return 1; }
-int32_t InstWriteIniInt(const char16_t*, const char16_t*, int32_t, const char16_t*) { return 1; }
-int32_t InstApplyBatchIni(DriverContext*) { return 0; }
-int32_t InstApplyBatchUserCode(const char16_t*, const char16_t*, int32_t* changed, DriverContext*) {
-  if (changed) *changed = 0;
-  return 1;
-}
-int32_t InstApplyBatchUserIds(const char16_t*, const char16_t*, DriverContext*) { return 0; }
-int32_t InstApplyBatchDefaultQst(uint32_t, DriverContext*, int32_t) { return 0; }
-
-// Stand-in until the work and data folder settings land.
-int32_t InstApplySpoolDirectory(const char16_t*, const char16_t*, DriverContext*) { return 1; }
-int32_t InstApplyVelmDirectory(HANDLE, const char16_t*, const char16_t*) { return 1; }
-int32_t InstApplyVelmDirectoryFromInfo(HANDLE, const char16_t*, DriverContext*) { return 1; }
-int32_t InstApplyVelmDirectoryFromBatchIni(HANDLE, const char16_t*) { return 1; }
-
-// Stand-in until the install-info defaults land.
-int32_t InstApplyBatchDefaults(HANDLE, HANDLE, int32_t, DriverContext*) { return 0; }
-int32_t InstApplyBatchDefaultsEx(HANDLE, HANDLE, int32_t, DriverContext*, int32_t) { return 0; }
-int32_t InstCopyInfoDefaults(const char16_t*, const char16_t*, DriverContext*) { return 1; }
-int32_t InstCopyDefaultQstFreeSizes(const char16_t*, const char16_t*, DriverContext*) { return 0; }
-int32_t InstTargetNeedsDefaults(const char16_t*, const char16_t*, int32_t* missing, DriverContext*) {
-  if (missing) *missing = 0;
-  return 0;
-}
-void InstApplyLocaleDefaults(const char16_t*, DriverContext*) {}
-int32_t InstReadHandOverIni(const char16_t*, DriverContext*) { return 0; }
-int32_t InstSetLocaleFromUser(const char16_t*, DriverContext*) { return 1; }
-int32_t InstWriteHandOverIni(const char16_t*, DriverContext*) { return 1; }
-int32_t InstWriteUserCodeIni(const char16_t*, int32_t, DriverContext*) { return 0; }
-uint16_t InstGetUserLanguageId() { return 0xFFFF; }
-int32_t InstGetUserCountryCode(DriverContext*) { return 0; }
-int32_t InstRegisterModel(DriverContext*) { return 0; }
-int32_t InstReadInstallIniModel(char16_t* load_dll, char16_t* version, DriverContext*) {
-  Empty(load_dll, 260);
-  return Empty(version, 260);
-}
-const char16_t* InstSkipBlanks(const char16_t* text) {
-  while (text && *text == u' ') ++text;
-  return text;
-}
-void InstRunExpandFilePrograms(DriverContext*) {}
 
 // Stand-in until the scenario bundle export lands: no bundle is written.
 int32_t PresetMakeBundlePath(const char16_t*, char16_t* bundle_path, DriverContext*) {

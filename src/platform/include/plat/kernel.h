@@ -84,6 +84,9 @@ using LCTYPE = DWORD;
 constexpr LCID LOCALE_USER_DEFAULT = 0x400;
 constexpr LCTYPE LOCALE_ICOUNTRY = 0x5;
 INT GetLocaleInfoW(LCID locale, LCTYPE type, LPWSTR data, INT chars);
+// The language of the user's locale (primary language in the low 10 bits,
+// sub-language above; default 0x0411, plat::SetUserLanguage).
+WORD GetUserDefaultLangID();
 }
 
 // ---- layer controls (not part of the Windows surface) -----------------------
@@ -103,6 +106,8 @@ bool ShouldFail(const char* service);
 
 // The country of the user's locale (default 81).
 void SetLocaleCountry(int country);
+// The language id of the user's locale (default 0x0411).
+void SetUserLanguage(unsigned short language);
 
 // Live GlobalAlloc blocks (for leak checks in tests).
 long LiveGlobalBlocks();

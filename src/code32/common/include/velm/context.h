@@ -145,6 +145,18 @@ struct WorkRecord {
   char16_t installIni[260];
   char16_t driverDir[522];
   char16_t batchIni[260];
+  // installation: 1 when the batch-settings ini supplied the user code in
+  // this set-up; the hand-over record taken over from the installer; the
+  // model key of the install-info file
+  uint32_t batchUserCode;
+  uint16_t handOverLanguage;
+  uint16_t handOverPaper;
+  uint16_t handOverUnit;
+  uint16_t handOverCountry;
+  uint8_t handOverUserCode;
+  uint8_t handOverUserCodeFixed;
+  char16_t handOverCode[9];
+  char16_t modelKey[33];
   uint32_t mergeMode;
   uint16_t sheetMode;  // 1 document sheet, 2 device sheet
   uint32_t sheetFlags;
