@@ -2,6 +2,7 @@
 #include "plat/winspool.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -645,6 +646,39 @@ bool plat::SpoolAddPrinter(const SpoolPrinter& printer, std::string* error) {
   if (!ok) return fail("cannot write the spooler's catalogue");
   if (!why.empty()) return fail(why.c_str());
   return true;
+}
+
+bool plat::SpoolSetPrinterDevmode(const std::u16string& name, const std::vector<uint8_t>& devmode) {
+  bool found = false;
+  bool ok = g_spool.Update(
+      [&](TypedStore& s) {
+        StoreKey* k = s.FindKey(PrinterKey(name));
+        if (!k) return false;
+        found = true;
+        Put(k, u"DevMode", REG_BINARY, devmode);
+        return true;
+      },
+      nullptr);
+  return ok && found;
+}
+
+bool plat::SpoolDeletePrinter(const std::u16string& name) {
+  if (!g_spool.Read()->FindKey(PrinterKey(name))) return false;
+  // The values first: a printer never outlives its data half-deleted.
+  DWORD error = 0;
+  if (!UpdateData(
+          name,
+          [&](TypedStore& s) {
+            StoreKey* k = s.FindKey(DataKey(name));
+            if (!k || k->values.empty()) return false;
+            k->values.clear();
+            return true;
+          },
+          &error))
+    return false;
+  bool ok = g_spool.Update([&](TypedStore& s) { return s.DeleteKey(PrinterKey(name)); }, nullptr);
+  if (ok) ::unlink(DataPath(name).c_str());
+  return ok;
 }
 
 std::vector<plat::SpoolPrinter> plat::SpoolListPrinters() {

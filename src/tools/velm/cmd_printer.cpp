@@ -1,5 +1,8 @@
 // velm printer add/list/show/data/set: printers of the emulated machine.
 //   printer add NAME --model FILE [--driver-name N] [--bidi]
+//     installs the driver's files, creates the printer and sets it up as the
+//     spooler does (the driver's INITIALIZE event, then its default DEVMODE,
+//     which the printer keeps)
 //   printer query NAME [--quick]
 //   printer list
 //   printer show NAME
@@ -25,9 +28,11 @@
 #include "plat/winspool.h"
 #include "plat/wstr.h"
 #include "velm/context.h"
+#include "velm/ini.h"
 #include "velm/library.h"
 #include "velm/os.h"
 #include "velm/paths.h"
+#include "velm/printer_data.h"
 #include "velm/resources.h"
 #include "velm/spooler.h"
 
@@ -166,7 +171,7 @@ int Add(const velm_cli::Args& args) {
   // query fails until "velm device set" gives one.
   if (!described) std::fprintf(stderr, "velm printer add: warning: no device description for %s: %s\n", name.c_str(),
                                why.c_str());
-  return 0;
+  return velm_cli::PrinterSetUp(name) ? 0 : Fail("add", "the driver did not set up the printer " + name);
 }
 
 int List() {
@@ -229,6 +234,14 @@ int Show(const std::string& name) {
                        std::to_string(v.dwPlatformId));
   Line("terminal server", long(OsIsTerminalServerCached(p.h)));
   Line("administrator", long(OsIsAdministrator()));
+  // What the driver's set-up (its INITIALIZE event) leaves behind.
+  char16_t stored[261] = {};
+  const bool set_up = SplReadPrinterString(p.h, u"PrinterName", stored, 261) && stored[0];
+  Line("set up by the driver", set_up ? "yes (printer data PrinterName " + plat::ToUtf8(stored) + ")" : "no");
+  char16_t version[32] = {};
+  const char16_t* ini = PathGetDriverIni(ctx);
+  if (ini && ini[0]) IniGetString(SplGetPrinterName(ctx), u"DrvInstVersion", u"", version, 32, ini);
+  Line("driver install version", version[0] ? plat::ToUtf8(version) : "(none)");
   CtxCloseAs(ctx, kCloseDestroy);
   return 0;
 }
@@ -363,18 +376,25 @@ int RunPrinter(const velm_cli::Args& args) {
   if (sub == "show" && args.size() == 2) return Show(args[1]);
   if (sub == "data") return Data(args);
   if (sub == "query") return velm_cli::PrinterQuery(args);
+  if (velm_cli::IsPrinterSpoolerCall(sub)) return MachineReady(sub.c_str()) ? velm_cli::PrinterSpoolerCall(args) : 1;
   std::fprintf(stderr,
                "usage: velm printer add NAME --model FILE [--driver-name N]\n"
                "       velm printer list\n"
                "       velm printer show NAME\n"
                "       velm printer data NAME [VALUE [--set TYPE:DATA]]\n"
-               "       velm printer set NAME SETTING=VALUE ...\n");
+               "       velm printer set NAME SETTING=VALUE ...\n"
+               "       velm printer delete|connect|disconnect NAME\n"
+               "       velm printer upgrade NAME [--from-version V]\n"
+               "       velm printer event NAME initialize|add-connection|delete-connection|delete|cache-refresh\n"
+               "       velm printer can-print NAME [--devmode FILE]\n");
   return 2;
 }
 
 }  // namespace
 
 VELM_COMMAND("printer",
-             "printer add|list|show|data|set|query   printers of the machine (add NAME --model FILE [--driver-name N] "
-             "[--bidi], show NAME, data NAME [VALUE [--set TYPE:DATA]], set NAME SETTING=VALUE ..., query NAME [--quick])",
+             "printer add|list|show|data|set|query|delete|connect|disconnect|upgrade|event|can-print   printers of the "
+             "machine (add NAME --model FILE [--driver-name N] [--bidi], show NAME, data NAME [VALUE [--set TYPE:DATA]], "
+             "set NAME SETTING=VALUE ..., query NAME [--quick], delete|connect|disconnect NAME, upgrade NAME "
+             "[--from-version V], event NAME EVENT, can-print NAME [--devmode FILE])",
              RunPrinter);

@@ -42,6 +42,11 @@ inline bool IsUserName(const std::string& name) {
 
 // velm printer set (cmd_printer_set.cpp).
 int PrinterSet(const Args& args);
+// velm printer delete|connect|disconnect|upgrade|event|can-print, and the
+// spooler's set-up of a new printer (cmd_printer_spooler.cpp).
+bool IsPrinterSpoolerCall(const std::string& sub);
+int PrinterSpoolerCall(const Args& args);
+bool PrinterSetUp(const std::string& printer);
 // velm printer query, and the device description of a new printer
 // (cmd_device.cpp).
 int PrinterQuery(const Args& args);

@@ -218,6 +218,12 @@ bool SpoolAddDriver(const SpoolDriver& driver);
 // taken, empty or holds ',', or the driver is unknown.
 bool SpoolAddPrinter(const SpoolPrinter& printer, std::string* error);
 std::vector<SpoolPrinter> SpoolListPrinters();
+// Replaces the printer's stored DEVMODE (the spooler keeps what the driver
+// answered for the printer's defaults).
+bool SpoolSetPrinterDevmode(const std::u16string& name, const std::vector<uint8_t>& devmode);
+// Removes the printer and all its data; false when there is no such printer
+// or a store cannot be written.
+bool SpoolDeletePrinter(const std::u16string& name);
 bool SpoolFindPrinter(const std::u16string& name, SpoolPrinter* out);
 bool SpoolFindDriver(const std::u16string& name, SpoolDriver* out);
 std::vector<SpoolDataValue> SpoolListPrinterData(const std::u16string& printer);
