@@ -37,13 +37,17 @@ check "the second user's connection gives it its own driver ini" $?
 [ ! -f "$users/user/_velm/velmlist.ini" ]
 check "the first user has no copy of its own yet" $?
 
-# The administrator changes the printer later; the second user's next open
-# brings its copy up to date.
+# The administrator changes the printer later (an outside program allows
+# the change of administrator settings: printer data AdminChange); the
+# second user's next open brings its copy up to date.
 "$velm" machine set 'clock=2026-12-11 09:00:00' >/dev/null &&
-  "$velm" printer upgrade P --from-version 2 >/dev/null
+  "$velm" printer upgrade P --from-version 2 >/dev/null &&
+  "$velm" printer data P AdminChange --set REG_BINARY:01000000 >/dev/null
 check "the administrator upgrades the printer" $?
 "$velm" machine set 'clock=2026-12-11 09:30:00' >/dev/null &&
-  "$velm" --user second printer can-print P >/dev/null &&
+  "$velm" --user second devmode defaults P -o "$work/dm" >/dev/null &&
+  grep -q 'DrvInstTime=20261211080000' "$users/second/_velm/velmlist.ini" &&
+  "$velm" --user second printer can-print P --devmode "$work/dm" >/dev/null &&
   grep -q 'DrvInstTime=20261211093000' "$users/second/_velm/velmlist.ini"
 check "the change reaches the second user at its next open" $?
 exit $fail
