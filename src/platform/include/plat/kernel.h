@@ -23,6 +23,13 @@ HGLOBAL LocalFree(HGLOBAL mem);
 DWORD GetLastError();
 void SetLastError(DWORD code);
 
+// ---- local time ---------------------------------------------------------------
+// The machine's local time: the host clock in the host's time zone, or the
+// fixed time of the machine setting clock ("YYYY-MM-DD hh:mm:ss" or 14
+// digits; plat/machineconf.h).
+struct SYSTEMTIME;
+void GetLocalTime(SYSTEMTIME* time);
+
 // ---- tick count ---------------------------------------------------------------
 // Milliseconds since the layer started, wrapping at 2^32 like GetTickCount.
 DWORD GetTickCount();
