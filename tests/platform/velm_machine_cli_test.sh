@@ -82,7 +82,12 @@ check "data --set REG_BINARY" $?
 [ "$("$velm" printer data "Office [2]" helpfilename)" = "$(printf 'REG_SZ\tVELMgm.hlp')" ]; check "data read REG_SZ" $?
 [ "$("$velm" printer data "Office [2]" Permission)" = "$(printf 'REG_DWORD\t4294967295')" ]; check "data read REG_DWORD" $?
 [ "$("$velm" printer data "Office [2]" Blob)" = "$(printf 'REG_BINARY\t00ff1a')" ]; check "data read REG_BINARY" $?
-[ "$("$velm" printer data "Office [2]" | wc -l)" -eq 3 ]; check "data list" $?
+list=$("$velm" printer data "Office [2]")
+printf '%s\n' "$list" | grep -qx "$(printf 'HelpFileName\tREG_SZ\tVELMgm.hlp')" &&
+  printf '%s\n' "$list" | grep -qx "$(printf 'Permission\tREG_DWORD\t4294967295')" &&
+  printf '%s\n' "$list" | grep -qx "$(printf 'Blob\tREG_BINARY\t00ff1a')" &&
+  [ "$(printf '%s\n' "$list" | cut -f1 | sort -f | uniq -di | wc -l)" -eq 0 ]
+check "data list: each value once, the written ones as written" $?
 "$velm" printer data "Office [2]" Permission --set REG_DWORD:12x >/dev/null 2>&1
 [ $? -eq 2 ]; check "malformed data refused" $?
 [ "$("$velm" printer data "Office [2]" Permission)" = "$(printf 'REG_DWORD\t4294967295')" ]; check "refused write kept the value" $?

@@ -51,7 +51,13 @@ out=$("$velm" preset save Office Again); printf '%s\n' "$out" | grep -q 'user000
 check "a deleted preset's file stays, so its number stays taken" $?
 
 ini=$(host '_velm/velmlist.ini')
-printf '[us]\r\nStampCount=1\r\n[Stamp0us]\r\nvdmWmKind=1\r\nwdmWmCharName=Draft\r\n[FreeSize2us]\r\nwdmFreeSizeName=Card\r\nwdmFreeSizeWidth=4000\r\nwdmFreeSizeLength=6000\r\n' >> "$ini"
+# The printer's set-up wrote the language section with no stamps: one now.
+if grep -q '^StampCount=' "$ini"; then
+  sed -i 's/^StampCount=.*\r$/StampCount=1\r/' "$ini"
+else
+  printf '[us]\r\nStampCount=1\r\n' >> "$ini"
+fi
+printf '[Stamp0us]\r\nvdmWmKind=1\r\nwdmWmCharName=Draft\r\n[FreeSize2us]\r\nwdmFreeSizeName=Card\r\nwdmFreeSizeWidth=4000\r\nwdmFreeSizeLength=6000\r\n' >> "$ini"
 [ "$("$velm" stamp list Office)" = $'0\tkind 1\tDraft' ]; check "stamp list" $?
 papers=$("$velm" papers list Office)
 [ "$(printf '%s\n' "$papers" | wc -l)" -eq 10 ] && printf '%s\n' "$papers" | grep -qx $'2\tCard\t4000 x 6000'; check "papers list" $?

@@ -24,6 +24,7 @@
 #include "plat/winspool.h"
 #include "standin_machine.h"
 #include "velm/context.h"
+#include "velm/devmode.h"
 #include "velm/library.h"
 
 namespace {
