@@ -166,9 +166,17 @@ std::atomic<int> g_locale_country{81};
 
 void plat::SetLocaleCountry(int country) { g_locale_country.store(country); }
 
+namespace {
+std::atomic<unsigned> g_user_language{0x0411};
+}  // namespace
+
+void plat::SetUserLanguage(unsigned short language) { g_user_language.store(language); }
+
 extern "C" {
 
 UINT GetACP() { return 932; }
+
+WORD GetUserDefaultLangID() { return WORD(g_user_language.load()); }
 
 INT GetLocaleInfoW(LCID, LCTYPE type, LPWSTR data, INT chars) {
   if (type != LOCALE_ICOUNTRY || chars < 0) {

@@ -1,6 +1,8 @@
 // Named mutexes across the processes of one machine.
 #include "plat/sync.h"
 
+#include "plat/process.h"
+
 #include <errno.h>
 #include <fcntl.h>
 #include <pthread.h>
@@ -224,6 +226,8 @@ HANDLE CreateMutexW(SECURITY_ATTRIBUTES*, BOOL initial_owner, LPCWSTR name) {
 
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
   plat::NoteCall("WaitForSingleObject");
+  DWORD process_result = WAIT_FAILED;
+  if (plat::detail::WaitProcess(handle, milliseconds, &process_result)) return process_result;
   auto obj = plat::detail::FindHandleAs<MutexObject>(handle);
   if (!obj) {
     SetLastError(ERROR_INVALID_HANDLE);

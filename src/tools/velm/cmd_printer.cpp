@@ -1,5 +1,5 @@
 // velm printer add/list/show/data/set: printers of the emulated machine.
-//   printer add NAME --model FILE [--driver-name N] [--bidi]
+//   printer add NAME --model FILE [--driver-name N] [--bidi] [--package DIR]
 //     installs the driver's files, creates the printer and sets it up as the
 //     spooler does (the driver's INITIALIZE event, then its default DEVMODE,
 //     which the printer keeps)
@@ -7,6 +7,7 @@
 //   printer list
 //   printer show NAME
 //   printer data NAME [VALUE [--set TYPE:DATA]]
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,11 +25,13 @@
 #include "plat/machine.h"
 #include "plat/machineconf.h"
 #include "plat/osinfo.h"
+#include "plat/profile.h"
 #include "plat/registry.h"
 #include "plat/winspool.h"
 #include "plat/wstr.h"
 #include "velm/context.h"
 #include "velm/ini.h"
+#include "velm/inst.h"
 #include "velm/library.h"
 #include "velm/os.h"
 #include "velm/paths.h"
@@ -133,18 +136,70 @@ bool InstallUiModule(HANDLE printer, const std::string& from, std::string* why) 
   return true;
 }
 
+// The files of a driver package (its install-info file, default settings
+// bundle and the files they list) into the driver directory.
+bool InstallPackage(const std::string& dir, const std::u16string& prefix, std::string* why) {
+  DIR* folder = ::opendir(dir.c_str());
+  if (!folder) {
+    *why = "cannot read the package folder " + dir;
+    return false;
+  }
+  bool ok = true;
+  while (dirent* entry = ::readdir(folder)) {
+    const std::string file = dir + "/" + entry->d_name;
+    struct stat st{};
+    std::string bytes;
+    if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    if (!ReadHost(file, &bytes) || !Install(prefix + plat::FromUtf8(entry->d_name), bytes, why)) {
+      *why = "cannot copy " + file + " from the package (" + *why + ")";
+      ok = false;
+      break;
+    }
+  }
+  ::closedir(folder);
+  return ok;
+}
+
+// The install-info file names the model key of each driver; a driver the
+// package does not name is its own model.
+bool NameModel(const std::u16string& prefix, const std::u16string& driver) {
+  const std::u16string info = prefix + u"velmsetup.ini";
+  char16_t value[64] = {};
+  GetPrivateProfileStringW(u"Models", driver.c_str(), u"", value, 64, info.c_str());
+  return value[0] || WritePrivateProfileStringW(u"Models", driver.c_str(), driver.c_str(), info.c_str());
+}
+
+// Stand-in until the printer events land: the installation steps of a new
+// printer from its package (install files, batch settings, default presets
+// and quality sets, model registration, the condition filter of the
+// presets).
+void SetUpFromPackage(HANDLE h) {
+  CommonProcessAttach(nullptr);
+  DriverContext* ctx = CtxOpenKind(h, h, 0, kOpenEntryPoint | kOpenFirstRun);
+  if (ctx) {
+    InstApplyBatchDefaults(h, h, 0, ctx);
+    InstInstallFiles(ctx, 0);
+    if (!(InstApplyBatchIni(ctx) && InstApplyBatchDefaultQst(0, ctx, 0))) InstInstallDefaultQst(0, 0, ctx);
+    InstRegisterModel(ctx);
+    InstCheckPresets(ctx, 0);
+    CtxCloseAs(ctx, kCloseDestroy);
+  }
+  CommonProcessDetach();
+}
+
 int Add(const velm_cli::Args& args) {
-  std::string name, model, driver = kDefaultDriverName;
+  std::string name, model, package, driver = kDefaultDriverName;
   bool bidi = false;
   for (size_t i = 1; i < args.size(); ++i) {
     if (args[i] == "--model" && i + 1 < args.size()) model = args[++i];
     else if (args[i] == "--bidi") bidi = true;
     else if (args[i] == "--driver-name" && i + 1 < args.size()) driver = args[++i];
+    else if (args[i] == "--package" && i + 1 < args.size()) package = args[++i];
     else if (name.empty() && args[i].rfind("--", 0) != 0) name = args[i];
     else return Fail("add", "unexpected argument " + args[i]);
   }
   if (name.empty() || model.empty()) {
-    std::fprintf(stderr, "usage: velm printer add NAME --model FILE [--driver-name N] [--bidi]\n");
+    std::fprintf(stderr, "usage: velm printer add NAME --model FILE [--driver-name N] [--bidi] [--package DIR]\n");
     return 2;
   }
   if (!MachineReady("add")) return 1;
@@ -172,6 +227,8 @@ int Add(const velm_cli::Args& args) {
   }
   std::u16string model_name = plat::FromUtf8(BaseName(model));
   if (!Install(prefix + model_name, model_bytes, &why)) return Fail("add", "cannot copy the model file (" + why + ")");
+  if (!package.empty() && !InstallPackage(package, prefix, &why)) return Fail("add", why);
+  if (!NameModel(prefix, plat::FromUtf8(driver))) return Fail("add", "cannot write the install-info file");
 
   plat::SpoolDriver d;
   d.name = plat::FromUtf8(driver);
@@ -198,6 +255,7 @@ int Add(const velm_cli::Args& args) {
   std::string ui_why;
   bool ui_module = InstallUiModule(h, from, &ui_why);
   bool described = velm_cli::DeviceCreateFromModel(h, name, &why);
+  if (!package.empty()) SetUpFromPackage(h);
   CommonProcessDetach();
   ClosePrinter(h);
   // The printer is there either way; without its UI resource module the

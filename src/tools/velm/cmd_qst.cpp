@@ -5,6 +5,8 @@
 //   preset save PRINTER NAME [--comment TEXT]
 //   preset load PRINTER N
 //   preset delete PRINTER N
+//   preset export PRINTER FILE.lst      the scenario bundle of the printer
+//   preset delete-bundle FILE.lst       removes a bundle again
 //   stamp list PRINTER
 //   papers list PRINTER
 // FILE is a Windows path of the machine (C:\...). Every message box the
@@ -23,6 +25,7 @@
 #include "plat/winspool.h"
 #include "plat/wstr.h"
 #include "velm/context.h"
+#include "velm/inst.h"
 #include "velm/library.h"
 #include "velm/lock.h"
 #include "velm/paths.h"
@@ -148,11 +151,48 @@ int RunQst(const velm_cli::Args& args) {
   return 0;
 }
 
+// The main settings file of a bundle's list file: the same path with the
+// extension "qst"; empty when the name is no Windows path ending in .lst.
+std::u16string MainFileOf(const std::string& list) {
+  std::u16string path = plat::FromUtf8(list);
+  if (!plat::IsFullWindowsPath(path.c_str()) || path.size() < 5 ||
+      plat::WCmpI(path.substr(path.size() - 4).c_str(), u".lst") != 0)
+    return u"";
+  return path.substr(0, path.size() - 3) + u"qst";
+}
+
+// The scenario bundle: the printer's current settings as the main file
+// beside the list file, then the bundle below the data directory.
+int ExportBundle(const std::string& what, const std::string& printer, const std::string& list) {
+  const std::u16string main = MainFileOf(list);
+  if (main.empty()) return Fail(what, "FILE must be a Windows path ending in .lst, such as C:\\Users\\user\\a.lst");
+  Session s(what, printer);
+  if (!s.ok()) return s.Refuse();
+  if (!QstSaveSettings(s.printer(), main.c_str(), 0, s.ctx()))
+    return Fail(what, "the settings file " + plat::ToUtf8(main) + " could not be written");
+  // The ten user paper sizes go into the bundle as the driver ini holds
+  // them: sizes never changed are stored with their defaults first.
+  FreeSizeRefreshSlots(s.ctx());
+  if (!FreeSizeSaveAll(s.ctx())) return Fail(what, "the user paper sizes could not be stored");
+  char16_t bundle[261] = {};
+  if (!PresetMakeBundlePath(main.c_str(), bundle, s.ctx()))
+    return Fail(what, "the bundle folder cannot be made below the data directory (missing, or its path too long)");
+  if (!PresetExportScenario(main.c_str(), bundle, s.ctx())) {
+    PresetRemoveBundleDir(bundle);
+    return Fail(what, "the bundle could not be written whole (a list entry's file, a paper-size or watermark "
+                      "section is missing, or more than 36 presets or quality sets); nothing is kept");
+  }
+  std::printf("exported %s\nDefaultQst=%s\n", list.c_str(), plat::ToUtf8(bundle).c_str());
+  return 0;
+}
+
 int RunPreset(const velm_cli::Args& args) {
   const char* usage =
       "usage: velm preset list PRINTER\n"
       "       velm preset save PRINTER NAME [--comment TEXT]\n"
-      "       velm preset load|delete PRINTER N\n";
+      "       velm preset load|delete PRINTER N\n"
+      "       velm preset export PRINTER FILE.lst\n"
+      "       velm preset delete-bundle FILE.lst\n";
   if (args.size() < 2) return std::fprintf(stderr, "%s", usage), 2;
   const std::string sub = args[0];
   const std::string what = "preset " + sub;
@@ -162,6 +202,14 @@ int RunPreset(const velm_cli::Args& args) {
     for (int32_t n = 0; n < PresetGetCount(s.ctx()); ++n)
       std::printf("%d\t%s\t%s\t%s\n", int(n), EntryText(s.ctx(), n, 1).c_str(), EntryText(s.ctx(), n, 2).c_str(),
                   EntryText(s.ctx(), n, 0).c_str());
+    return 0;
+  }
+  if (sub == "export" && args.size() == 3) return ExportBundle(what, args[1], args[2]);
+  if (sub == "delete-bundle" && args.size() == 2) {
+    std::u16string main = MainFileOf(args[1]);
+    if (main.empty()) return Fail(what, "FILE must be a Windows path ending in .lst, such as C:\\Users\\user\\a.lst");
+    PresetDeleteScenario(main.c_str());
+    std::printf("deleted bundle %s\n", args[1].c_str());
     return 0;
   }
   if (sub == "save" && args.size() >= 3) {
@@ -254,6 +302,7 @@ int RunPapers(const velm_cli::Args& args) {
 }  // namespace
 
 VELM_COMMAND("qst", "qst save|load PRINTER FILE [--flags N]   settings files of a printer's stored settings", RunQst);
-VELM_COMMAND("preset", "preset list|save|load|delete PRINTER ...   the printer's presets", RunPreset);
+VELM_COMMAND("preset", "preset list|save|load|delete|export|delete-bundle ...   the printer's presets and bundles",
+             RunPreset);
 VELM_COMMAND("stamp", "stamp list PRINTER   the printer's watermark entries", RunStamp);
 VELM_COMMAND("papers", "papers list PRINTER   the printer's ten user paper sizes (1/1200 inch)", RunPapers);

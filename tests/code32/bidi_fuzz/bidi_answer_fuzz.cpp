@@ -23,6 +23,7 @@
 #include "plat/kernel.h"
 #include "plat/machine.h"
 #include "plat/machineconf.h"
+#include "plat/profile.h"
 #include "standin_machine.h"
 #include "plat/winspool.h"
 #include "plat/wstr.h"
@@ -78,6 +79,9 @@ bool Setup() {
   p.attributes = PRINTER_ATTRIBUTE_LOCAL | PRINTER_ATTRIBUTE_ENABLE_BIDI;
   if (!plat::SpoolAddDriver(d) || !plat::SpoolAddPrinter(p, &error)) return false;
   if (!plat::EnsureWindowsDir(bidi_device::kFolder)) return false;
+  // The installation's model list names the device's model for the driver.
+  if (!WritePrivateProfileStringW(u"Models", d.name.c_str(), d.name.c_str(), (dir + u"velmsetup.ini").c_str()))
+    return false;
   CommonProcessAttach(nullptr);
   PathCreateDataDir();
   HANDLE h = nullptr;

@@ -424,6 +424,8 @@ TEST_F(ExchangeActions, DeviceQueryResultReplacesTheInput) {
   HANDLE device = AddPrinter(u"Device", u"VELM Driver", PRINTER_ATTRIBUTE_LOCAL | PRINTER_ATTRIBUTE_ENABLE_BIDI);
   ASSERT_TRUE(plat::EnsureWindowsDir(bidi_device::kFolder));
   Put(bidi_device::FileName(u"Device"), "model VELM Driver\ntray 3 23 1 0\n");
+  // The installation's model list names the device's model for the driver.
+  Put(std::u16string(env_test::kDriverDir) + u"velmsetup.ini", "[Models]\r\nVELM Driver=VELM Driver\r\n");
   CtxCloseAs(ctx_, kCloseDestroy);
   ctx_ = OpenKind(0, device);
   ASSERT_NE(ctx_, nullptr);

@@ -299,6 +299,8 @@ class DrvRefresh : public DrvHandle {
     PathCreateDataDir();
     device_ = AddPrinter(u"Device", u"VELM Driver", PRINTER_ATTRIBUTE_LOCAL | PRINTER_ATTRIBUTE_ENABLE_BIDI);
     ASSERT_TRUE(plat::EnsureWindowsDir(bidi_device::kFolder));
+    // The installation's model list names the device's model for the driver.
+    Put(std::u16string(env_test::kDriverDir) + u"velmsetup.ini", "[Models]\r\nVELM Driver=VELM Driver\r\n");
     open_ = plat::OpenPrinterHandles();
   }
   void Describe(const std::string& text) { Put(bidi_device::FileName(u"Device"), text); }

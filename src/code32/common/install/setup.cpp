@@ -242,8 +242,15 @@ int32_t InstInitializePrinter(HANDLE printer, void* out_devmode, uint32_t out_si
   return 1;
 }
 
+// A set-up that InstSetUpOnce started and that has not ended: a process
+// killed in the middle leaves it, and the next call runs the set-up again
+// even when the marker was already written by then.
+constexpr char16_t kSetupPending[] = u"InstSetupPending";
+
 int32_t InstSetUpOnce(HANDLE printer, void* out_devmode, uint32_t out_size, int32_t type) {
   DriverMutexHold hold;
+  uint32_t pending = 0;
+  SplGetPrinterData(printer, &pending, sizeof pending, kSetupPending);
   bool done = false;
   if (type == kSetupDriverDefault || type == kSetupInitialize) {
     done = InstIsBatchInstallDone(printer) != 0;
@@ -252,8 +259,13 @@ int32_t InstSetUpOnce(HANDLE printer, void* out_devmode, uint32_t out_size, int3
     const std::u16string name = install::PrinterNameOf(printer);
     done = !ini.empty() && !name.empty() && IniGetInt(name.c_str(), kBatchInstallDone, 0, ini.c_str()) != 0;
   }
-  if (done) return kSetupAlreadyDone;
-  return InstInitializePrinter(printer, out_devmode, out_size, type);
+  if (done && !pending) return kSetupAlreadyDone;
+  uint32_t on = 1;
+  SplSetPrinterDataBinary(printer, &on, sizeof on, kSetupPending);
+  const int32_t ran = InstInitializePrinter(printer, out_devmode, out_size, type);
+  std::u16string name = kSetupPending;
+  DeletePrinterDataW(printer, name.data());
+  return ran;
 }
 
 // ---- BatchInstallDone -----------------------------------------------------------------------

@@ -23,6 +23,13 @@ HGLOBAL LocalFree(HGLOBAL mem);
 DWORD GetLastError();
 void SetLastError(DWORD code);
 
+// ---- local time ---------------------------------------------------------------
+// The machine's local time: the host clock in the host's time zone, or the
+// fixed time of the machine setting clock ("YYYY-MM-DD hh:mm:ss" or 14
+// digits; plat/machineconf.h).
+struct SYSTEMTIME;
+void GetLocalTime(SYSTEMTIME* time);
+
 // ---- tick count ---------------------------------------------------------------
 // Milliseconds since the layer started, wrapping at 2^32 like GetTickCount.
 DWORD GetTickCount();
@@ -84,6 +91,9 @@ using LCTYPE = DWORD;
 constexpr LCID LOCALE_USER_DEFAULT = 0x400;
 constexpr LCTYPE LOCALE_ICOUNTRY = 0x5;
 INT GetLocaleInfoW(LCID locale, LCTYPE type, LPWSTR data, INT chars);
+// The language of the user's locale (primary language in the low 10 bits,
+// sub-language above; default 0x0411, plat::SetUserLanguage).
+WORD GetUserDefaultLangID();
 }
 
 // ---- layer controls (not part of the Windows surface) -----------------------
@@ -103,6 +113,8 @@ bool ShouldFail(const char* service);
 
 // The country of the user's locale (default 81).
 void SetLocaleCountry(int country);
+// The language id of the user's locale (default 0x0411).
+void SetUserLanguage(unsigned short language);
 
 // Live GlobalAlloc blocks (for leak checks in tests).
 long LiveGlobalBlocks();

@@ -1,6 +1,6 @@
 // Operating-system facts of the emulated machine, answered from its
 // settings (plat/machineconf.h): the version, the terminal-services suite,
-// the user's profile folder, the LocalLow known folder and the clock.
+// the user's profile folder, the LocalLow known folder (the clock: plat/kernel.h).
 #pragma once
 
 #include <cstddef>
@@ -90,10 +90,6 @@ BOOL GetVersionExW(OSVERSIONINFOW* info);
 // FALSE with ERROR_OLD_WIN_VERSION when the machine does not match.
 BOOL VerifyVersionInfoW(OSVERSIONINFOEXW* info, DWORD type_mask, ULONGLONG condition_mask);
 ULONGLONG VerSetConditionMask(ULONGLONG condition_mask, DWORD type_mask, BYTE condition);
-// The machine's local time: the machine setting clock ("YYYY-MM-DD
-// HH:MM:SS" or 14 digits YYYYMMDDHHMMSS) when set, else the host's local
-// time.
-void GetLocalTime(SYSTEMTIME* time);
 }
 
 namespace plat {

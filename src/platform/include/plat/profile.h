@@ -47,7 +47,9 @@ BOOL WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPC
 DWORD GetPrivateProfileSectionW(LPCWSTR section, LPWSTR buffer, DWORD size, LPCWSTR file);
 // Replaces the section's keys by the "key=value" strings of pairs (each
 // terminated, the list ended by a second terminator), in one rewrite of
-// the file. Faults: "WritePrivateProfileSectionW" (ERROR_ACCESS_DENIED).
+// the file; the section is written anew at the end of the file. A string
+// holding CR or LF is refused (ERROR_INVALID_PARAMETER) and nothing is
+// written. Faults: "WritePrivateProfileSectionW" (ERROR_ACCESS_DENIED).
 BOOL WritePrivateProfileSectionW(LPCWSTR section, LPCWSTR pairs, LPCWSTR file);
 
 }  // extern "C"

@@ -30,7 +30,7 @@ constexpr DWORD ERROR_NOT_OWNER = 288;
 extern "C" {
 // Faults: "CreateMutexW" (ERROR_ACCESS_DENIED).
 HANDLE CreateMutexW(SECURITY_ATTRIBUTES* security, BOOL initial_owner, LPCWSTR name);
-// Only mutex handles can be waited for. Faults: "WaitForSingleObject"
+// Mutex and process handles can be waited for. Faults: "WaitForSingleObject"
 // (WAIT_FAILED).
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 // FALSE with ERROR_NOT_OWNER when the calling thread does not own it.

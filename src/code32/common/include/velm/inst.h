@@ -182,7 +182,10 @@ int32_t InstRegisterModel(DriverContext* ctx);
 const char16_t* InstGetModelKey(DriverContext* ctx);
 int32_t InstReadInstallIniModel(char16_t* load_dll, char16_t* version, DriverContext* ctx);
 const char16_t* InstSkipBlanks(const char16_t* text);
-void InstRunExpandFilePrograms(DriverContext* ctx);
+// Runs the install programs of [Expand File], each waited for a bounded
+// time (machine setting install.programwait, in milliseconds); the number
+// of programs that had not ended when the wait ran out.
+int32_t InstRunExpandFilePrograms(DriverContext* ctx);
 
 // ---- scenario bundle ---------------------------------------------------------------
 int32_t PresetMakeBundlePath(const char16_t* main_file, char16_t* bundle_path, DriverContext* ctx);

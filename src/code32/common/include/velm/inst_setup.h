@@ -39,8 +39,10 @@ int32_t InstInitializePrinter(HANDLE printer, void* out_devmode, uint32_t out_si
 // meanwhile: under the driver mutex the "set up" marker is tested again
 // (printer data BatchInstallDone for types 0 and 1, the common driver ini's
 // BatchInstallDone for a connection) and the sequence runs only when it is
-// not set. 1 when it ran, kSetupAlreadyDone when it did not need to, 0 when
-// no context could be opened.
+// not set, or when a set-up begun here never ended (its process was
+// killed; printer data InstSetupPending says so). 1 when it ran,
+// kSetupAlreadyDone when it did not need to, 0 when no context could be
+// opened.
 constexpr int32_t kSetupAlreadyDone = 2;
 int32_t InstSetUpOnce(HANDLE printer, void* out_devmode, uint32_t out_size, int32_t type);
 
