@@ -422,4 +422,22 @@ TEST_F(Input, TabsOfASheetBringTheirPagesForward) {
   EXPECT_TRUE(ui::SheetPages(nullptr).empty());
 }
 
+TEST_F(Input, ARowOfTabsTooLongIsSqueezedIntoTheControl) {
+  HWND top = Top();
+  HWND tabs = Child(top, WC_TABCONTROLW, 9, {0, 0, 200, 22});
+  for (int i = 0; i < 8; ++i) {
+    std::u16string text = u"A long caption " + std::u16string(1, char16_t(u'0' + i));
+    TCITEMW item{TCIF_TEXT, 0, 0, text.data(), 0, 0, 0};
+    SendMessageW(tabs, TCM_INSERTITEMW, WPARAM(i), LPARAM(&item));
+  }
+  RECT first{}, last{};
+  SendMessageW(tabs, TCM_GETITEMRECT, 0, LPARAM(&first));
+  SendMessageW(tabs, TCM_GETITEMRECT, 7, LPARAM(&last));
+  EXPECT_GE(first.left, 0);
+  EXPECT_LE(last.right, 200) << "the last tab within the control";
+  EXPECT_LT(first.right, last.left);
+  EXPECT_TRUE(ui::Click(tabs, POINT{(last.left + last.right) / 2, 5}));
+  EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), 7) << "a parent that does not refuse lets the tab change";
+}
+
 }  // namespace

@@ -1,6 +1,8 @@
 // The steps of a sheet script: what a person does at a sheet, each done
 // through the window layer's mouse and keyboard, and the window tree named
 // with the items' symbols.
+#include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -302,7 +304,9 @@ bool SelectEntry(HWND control, const std::string& which, std::string* why) {
       *why = "no tab " + which;
       return false;
     }
-    return ui::Click(control, POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}) || (*why = "the tab is covered", false);
+    if (ui::Click(control, POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2})) return true;
+    *why = "the tab is under another window";
+    return false;
   }
   bool list = cls == "LISTBOX";
   if (!list && cls != "COMBOBOX") {

@@ -22,10 +22,18 @@ struct TabData : ControlData {
   std::vector<Tab> tabs;
   INT cursel = -1;
   bool Valid(WPARAM i) const { return INT(i) >= 0 && size_t(INT(i)) < tabs.size(); }
-  RECT RectOf(size_t i) const {
-    LONG x = 2;
-    for (size_t k = 0; k < i; ++k) x += LONG(tabs[k].text.size()) * kCharWidth + kTabPadding;
-    return RECT{x, 0, x + LONG(tabs[i].text.size()) * kCharWidth + kTabPadding, kTabHeight};
+  // Tabs as wide as their text; a row too long for the control is squeezed
+  // so that every tab stays within it.
+  RECT RectOf(size_t i, LONG width) const {
+    auto natural = [&](size_t k) { return LONG(tabs[k].text.size()) * kCharWidth + kTabPadding; };
+    long long total = 0, before = 0;
+    for (size_t k = 0; k < tabs.size(); ++k) {
+      if (k < i) before += natural(k);
+      total += natural(k);
+    }
+    long long room = std::max<LONG>(1, width - 4);
+    auto scale = [&](long long v) { return LONG(total > room ? v * room / total : v); };
+    return RECT{2 + scale(before), 0, 2 + scale(before + natural(i)), kTabHeight};
   }
   std::string Describe() const override {
     std::string out = "tab=" + std::to_string(cursel) + " of " + std::to_string(tabs.size()) + " [";
@@ -33,6 +41,12 @@ struct TabData : ControlData {
     return out + "]";
   }
 };
+
+LONG Width(HWND h) {
+  RECT r{};
+  GetClientRect(h, &r);
+  return r.right;
+}
 
 LRESULT NotifyParentOf(HWND h, UINT code) {
   HWND parent = GetParent(h);
@@ -92,7 +106,7 @@ LRESULT TabControlProc(HWND h, UINT message, WPARAM wparam, LPARAM lparam) {
       return TRUE;
     case TCM_GETITEMRECT:
       if (!t->Valid(wparam) || !lparam) return FALSE;
-      *reinterpret_cast<RECT*>(lparam) = t->RectOf(wparam);
+      *reinterpret_cast<RECT*>(lparam) = t->RectOf(wparam, Width(h));
       return TRUE;
     case TCM_GETCURSEL:
       return t->cursel;
@@ -106,7 +120,7 @@ LRESULT TabControlProc(HWND h, UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_LBUTTONDOWN: {
       POINT p{int16_t(LOWORD(DWORD(lparam))), int16_t(HIWORD(DWORD(lparam)))};
       for (size_t i = 0; i < t->tabs.size(); ++i) {
-        RECT r = t->RectOf(i);
+        RECT r = t->RectOf(i, Width(h));
         if (p.x < r.left || p.x >= r.right || p.y < r.top || p.y >= r.bottom) continue;
         if (INT(i) == t->cursel) return 0;
         // The parent may keep the tab it has (the page it shows refuses to go).
