@@ -456,13 +456,9 @@ ControlClass ClassOfItem(const DialogItemRecord& item) {
     // A spin button is a vertical scroll bar beside its edit.
     case kSpin: case kSpin2: return {u"SCROLLBAR", SBS_VERT};
     case kSlider: case kDrawnSlider: return {u"SCROLLBAR", SBS_HORZ | kTabStop};
-    // The layer has no trackbar (msctls_trackbar32), tab control
-    // (SysTabControl32) or tree view (SysTreeView32): the nearest classes
-    // it has stand for them, a horizontal scroll bar, a static frame and a
-    // list box.
-    case kTrackbar: return {u"SCROLLBAR", SBS_HORZ | kTabStop};
-    case kTab: return {u"STATIC", SS_LEFT | WS_BORDER};
-    case kTree: return {u"LISTBOX", LBS_NOTIFY | WS_VSCROLL | WS_BORDER | kTabStop};
+    case kTrackbar: return {u"msctls_trackbar32", kTabStop};
+    case kTab: return {u"SysTabControl32", kTabStop};
+    case kTree: return {u"SysTreeView32", WS_BORDER | kTabStop};
     default: return {u"STATIC", SS_LEFT};
   }
 }
