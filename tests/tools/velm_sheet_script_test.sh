@@ -13,10 +13,10 @@ cat > "$work/steps.txt" <<'STEPS'
 # what a person does at the sheet
 tree
 page 0
-hover 100
+hover 2029
 wait 250
-key 100 down
-help 100
+key 2029 down
+help 2029
 answer ok
 ok
 STEPS
@@ -27,10 +27,10 @@ printf '%s\n' "$out" | grep -q '^  SysTabControl32 #12320 '; check "the tree sho
 printf '%s\n' "$out" | grep -q '^step 7: ok$'; check "the last step" $?
 printf '%s\n' "$out" | grep -q '^result: 1 (IDOK)$'; check "OK answers IDOK" $?
 
-printf 'page 0\nclick VPD_IDC_BASIC_CHOICE_PRESETNAME\nok\n' > "$work/missing.txt"
+printf 'page 0\nclick VPD_IDC_FREESIZE_EDIT_WIDTH_MM\nok\n' > "$work/missing.txt"
 msg=$("$velm" sheet P --document --script "$work/missing.txt" 2>&1); rc=$?
 [ $rc -eq 1 ]; check "a control that is not there stops the script with exit 1" $?
-printf '%s\n' "$msg" | grep -q "^velm sheet: $work/missing.txt:2: click VPD_IDC_BASIC_CHOICE_PRESETNAME: there is no control VPD_IDC_BASIC_CHOICE_PRESETNAME in this sheet$"
+printf '%s\n' "$msg" | grep -q "^velm sheet: $work/missing.txt:2: click VPD_IDC_FREESIZE_EDIT_WIDTH_MM: there is no control VPD_IDC_FREESIZE_EDIT_WIDTH_MM in this sheet$"
 check "and says which step and why" $?
 printf '%s\n' "$msg" | grep -q '^result: 2 (IDCANCEL)$'; check "the sheet is cancelled" $?
 ! printf '%s\n' "$msg" | grep -q '^step 3: ok$'; check "no step after it runs" $?

@@ -105,7 +105,6 @@ std::u16string PageTitle(const PropSheetPage* p) {
 
 void InsertTab(Sheet* s, size_t i) {
   std::u16string title = PageTitle(s->pages[i]);
-  if (title.empty()) title = u"Page " + plat::FromUtf8(std::to_string(i + 1));
   TCITEMW item{TCIF_TEXT, 0, 0, title.data(), 0, 0, 0};
   SendMessageW(s->tab, TCM_INSERTITEMW, WPARAM(i), LPARAM(&item));
 }
@@ -408,9 +407,6 @@ INT_PTR PropertySheetW(const PROPSHEETHEADERW* header) {
   t.items.push_back(button(IDCANCEL, u"Cancel", int16_t(t.cx - 110), BS_PUSHBUTTON));
   if (!(header->dwFlags & PSH_NOAPPLYNOW))
     t.items.push_back(button(IDC_SHEET_APPLY, u"&Apply", int16_t(t.cx - 56), WS_DISABLED));
-  t.items.push_back(button(IDOK, u"OK", 88, BS_DEFPUSHBUTTON));
-  t.items.push_back(button(IDCANCEL, u"Cancel", 142, BS_PUSHBUTTON));
-  if (!(header->dwFlags & PSH_NOAPPLYNOW)) t.items.push_back(button(IDC_SHEET_APPLY, u"&Apply", 196, WS_DISABLED));
   // The tab row above the pages (the pages sit at 4,14).
   ui::DialogItemTemplate tabs;
   tabs.class_name = WC_TABCONTROLW;
@@ -418,7 +414,7 @@ INT_PTR PropertySheetW(const PROPSHEETHEADERW* header) {
   tabs.style = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
   tabs.x = 4;
   tabs.y = 1;
-  tabs.cx = 244;
+  tabs.cx = page_cx;
   tabs.cy = 13;
   t.items.push_back(tabs);
   auto bytes = ui::EncodeDialogTemplate(t);
