@@ -138,17 +138,19 @@ int32_t CtlParseFixed(const char16_t* text, int32_t scale) {
   const int32_t decimals = Decimals(scale);
   int64_t sign = 1;
   const char16_t* p = text;
-  for (; *p && !(*p >= u'0' && *p <= u'9'); ++p)
+  auto digit = [](char16_t c) { return c >= u'0' && c <= u'9'; };
+  // A point right before the first digit starts the decimals (".5" is 0.5).
+  for (; *p && !digit(*p) && !(*p == u'.' && digit(p[1])); ++p)
     if (*p == u'-') sign = -1;
   if (!*p) return 0;
   // Anything past 32 bits saturates; the cap keeps the sum inside 64 bits.
   constexpr int64_t kCap = int64_t(INT32_MAX) + 1;
   int64_t value = 0;
   auto push = [&](int64_t digit) { value = std::min(value * 10 + digit, kCap); };
-  for (; *p >= u'0' && *p <= u'9'; ++p) push(*p - u'0');
+  for (; digit(*p); ++p) push(*p - u'0');
   int32_t read = 0;
   if (*p == u'.')
-    for (++p; read < decimals && *p >= u'0' && *p <= u'9'; ++p, ++read) push(*p - u'0');
+    for (++p; read < decimals && digit(*p); ++p, ++read) push(*p - u'0');
   for (; read < decimals; ++read) push(0);
   return int32_t(std::min<int64_t>(value, INT32_MAX) * sign);
 }

@@ -110,7 +110,8 @@ void CtlForEachOption(DriverContext* ctx, MdfItem feature, Fn fn) {
 // ---- numbers and texts of the edits ------------------------------------------------------------
 // A decimal fixed-point text as an integer of 1/scale units (scale a power
 // of ten). Characters before the first digit other than '-' are skipped; a
-// '-' there makes the value negative; decimals beyond the scale's are
+// '-' there makes the value negative, a '.' right before the first digit
+// starts the decimals (".5" is one half); decimals beyond the scale's are
 // dropped, missing ones are zeros. Magnitudes beyond 32 bits saturate at
 // INT32_MAX (INT32_MIN + 1 negative), never wrapping.
 int32_t CtlParseFixed(const char16_t* text, int32_t scale);
