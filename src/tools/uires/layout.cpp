@@ -633,8 +633,13 @@ ui::DialogTemplate BuildDialogTemplate(const DialogRecord& d) {
     x = int16_t(x + kBarButton + 4);
   }
 
-  // In item order, so that the tab order and the dispatch order agree.
-  std::sort(all.begin(), all.end(), [](const Placed& a, const Placed& b) { return a.index < b.index; });
+  // In item order, so that the tab order and the dispatch order agree;
+  // group boxes last, so that they lie under the controls they frame and
+  // take no click meant for them.
+  std::sort(all.begin(), all.end(), [&d](const Placed& a, const Placed& b) {
+    const bool ga = d.items[a.index].kind == kGroup, gb = d.items[b.index].kind == kGroup;
+    return ga != gb ? gb : a.index < b.index;
+  });
   uint16_t last_radio_symbol = 0;
   for (const Placed& p : all) {
     const DialogItemRecord& it = d.items[p.index];
