@@ -365,6 +365,31 @@ TEST_F(Scrolling, ADrawnSliderLeavesTheThemeAndDrawsNothingForAZeroSpan) {
   EXPECT_TRUE(Calls().empty());
 }
 
+TEST_F(Scrolling, ADrawnSliderIgnoresItsMinusAtTheMinimumAndPaintsItself) {
+  DialogItemRecord* slider = Slider(84);
+  RECT r{};
+  GetClientRect(slider->window, &r);
+  auto screen = [&](LONG x) {
+    POINT p{x, (r.top + r.bottom) / 2};
+    ClientToScreen(slider->window, &p);
+    return MAKELPARAM(WORD(p.x), WORD(p.y));
+  };
+  SendMessageW(slider->window, SBM_SETPOS, 1, FALSE);
+  EXPECT_EQ(SendMessageW(slider->window, WM_NCHITTEST, 0, screen(r.left + 2)), HTERROR);
+  EXPECT_NE(SendMessageW(slider->window, WM_NCHITTEST, 0, screen(r.right - 2)), HTERROR);
+  SendMessageW(slider->window, SBM_SETPOS, 999, FALSE);
+  EXPECT_EQ(SendMessageW(slider->window, WM_NCHITTEST, 0, screen(r.right - 2)), HTERROR);
+  EXPECT_NE(SendMessageW(slider->window, WM_NCHITTEST, 0, screen(r.left + 2)), HTERROR);
+  // A press there is swallowed: no scroll loop, no change.
+  Calls();
+  SendMessageW(slider->window, WM_LBUTTONDOWN, 0, MAKELPARAM(WORD(r.right - 2), WORD(5)));
+  EXPECT_TRUE(Calls().empty());
+  // Its own painting draws the ends and the thumb.
+  InvalidateRect(slider->window, nullptr, TRUE);
+  UpdateWindow(slider->window);
+  EXPECT_EQ(Calls(), (std::vector<std::string>{"face", "face", "face"}));
+}
+
 TEST(SliderThumb, StaysOnTheTrackForAnyRange) {
   EXPECT_EQ(CtlSliderThumbLeft(0, 200, 16, 0, 0, 100), 16);
   EXPECT_EQ(CtlSliderThumbLeft(0, 200, 16, 100, 0, 100), 16 + (168 - 16));

@@ -34,7 +34,7 @@ constexpr WPARAM kLeftButtonHeld = 0x1;   // MK_LBUTTON
 
 enum : uint16_t {
   kKindText = 1, kKindPicture = 2, kKindIcon = 3, kKindGroup = 4, kKindButton = 21, kKindOwnerList = 47,
-  kKindCheckList = 49, kKindPresetList = 50, kKindTextEdit = 61, kKindNumEdit = 63,
+  kKindCheckList = 49, kKindPresetList = 50, kKindTextEdit = 61, kKindNumEdit = 63, kKindDrawnSlider = 84,
 };
 
 #define TRAY(l, t, r, b, cond, tray) {kTrayFamily, {0, 0, 0}, l, t, r, b, int16_t(cond), tray, 0, 0, 0, 0, 0}
@@ -110,11 +110,8 @@ const CtlRepeatBlock* RepeatBlockOf(const DialogItemRecord* item) {
 
 // The range of a control's Numeric feature.
 bool NumericRange(DriverContext* ctx, const DialogItemRecord* item, int32_t* minimum, int32_t* maximum) {
-  ImgFeature f;
   ImgNumeric n;
-  MdfItem feature = UiItemModel(ctx, item);
-  if (!item->setting || !feature || !MdfReadItem(ctx, feature, &f)) return false;
-  if (MdfStorageType(f.type) != kFeatureNumeric || !MdfImgReadNumeric(ctx->image, f.data, &n)) return false;
+  if (!item->setting || !CtlNumericOf(ctx, item, &n)) return false;
   *minimum = n.minimum;
   *maximum = n.maximum;
   return true;
@@ -354,6 +351,29 @@ void RunRepeat(const Where& w, HWND button, WPARAM started_by) {
 
 // ---- painting ----------------------------------------------------------------------------------
 
+// A press on a drawn slider's minus end at the minimum, or its plus end at
+// the maximum: nothing to do.
+bool OnArrowAtLimit(HWND bar, POINT client) {
+  RECT r{};
+  GetClientRect(bar, &r);
+  const int32_t a = GetSystemMetrics(SM_CXHSCROLL);
+  INT lo = 0, hi = 0;
+  SendMessageW(bar, SBM_GETRANGE, reinterpret_cast<WPARAM>(&lo), reinterpret_cast<LPARAM>(&hi));
+  const LRESULT pos = SendMessageW(bar, SBM_GETPOS, 0, 0);
+  return (client.x < r.left + a && pos <= lo) || (client.x >= r.right - a && pos >= hi);
+}
+
+// The press of a drawn slider: the pressed end box shows while the scroll
+// loop of the scroll bar runs.
+LRESULT PressDrawnSlider(const Where& w, HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (w.item->hidden || w.item->disabled || OnArrowAtLimit(window, PointOf(lparam))) return 0;
+  UiHideTip(w.ctx);
+  HWND popup = CtlSliderPressPopup(w.ctx, w.dialog, w.item, PointOf(lparam));
+  const LRESULT r = PassOn(w.item, window, message, wparam, lparam);
+  if (popup) DestroyWindow(popup);
+  return r;
+}
+
 void PaintPicture(const Where& w, HWND window) {
   PAINTSTRUCT paint{};
   HDC dc = BeginPaint(window, &paint);
@@ -366,7 +386,8 @@ void PaintPicture(const Where& w, HWND window) {
     const bool covers = r.left <= own.left && r.top <= own.top && r.right >= own.right && r.bottom >= own.bottom;
     if (!covers) ExcludeClipRect(dc, r.left - own.left, r.top - own.top, r.right - own.left, r.bottom - own.top);
   }
-  CtlComposePicture(w.ctx, w.dialog, w.item, nullptr, nullptr);
+  if (w.item->kind == kKindDrawnSlider) CtlDrawSlider(w.ctx, w.dialog, w.item, dc);
+  else CtlComposePicture(w.ctx, w.dialog, w.item, nullptr, nullptr);
   EndPaint(window, &paint);
 }
 
@@ -446,11 +467,17 @@ LRESULT CtlItemWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
         }
       }
       if (item->kind >= kKindText && item->kind <= kKindGroup) return HTCLIENT;
+      if (item->kind == kKindDrawnSlider) {
+        POINT p = PointOf(lparam);
+        ScreenToClient(window, &p);
+        if (OnArrowAtLimit(window, p)) return HTERROR;
+      }
       break;
     }
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
       if (repeats) PostMessageW(window, kRepeatMessage, message, 0);
+      if (item->kind == kKindDrawnSlider) return PressDrawnSlider(w, window, message, wparam, lparam);
       break;
     case WM_KEYDOWN:
       if (wparam == VK_SPACE && repeats) PostMessageW(window, kRepeatMessage, message, 0);
@@ -464,6 +491,7 @@ LRESULT CtlItemWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
       break;
     case WM_LBUTTONUP:
       if (repeats) PostMessageW(window, kRepeatMessage, 0, 0);
+      if (item->kind == kKindDrawnSlider && (item->hidden || item->disabled)) return 0;
       if (item->kind == kKindCheckList) CtlDispatchMessage(w.ctx, w.dialog, item, message, wparam, lparam);
       if ((item->kind == kKindPicture || item->kind == kKindIcon) && ClickPicture(w, window, lparam)) return 0;
       break;
@@ -487,9 +515,10 @@ LRESULT CtlItemWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
       break;
     case WM_KILLFOCUS:
       if (item->kind == kKindNumEdit) CtlDispatchMessage(w.ctx, w.dialog, item, message, wparam, lparam);
+      if (item->kind == kKindDrawnSlider) InvalidateRect(window, nullptr, TRUE);
       break;
     case WM_PAINT:
-      if (item->kind == kKindPicture) {
+      if (item->kind == kKindPicture || item->kind == kKindDrawnSlider) {
         PaintPicture(w, window);
         return 0;
       }
