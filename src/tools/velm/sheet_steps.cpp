@@ -302,8 +302,10 @@ bool ClickTab(HWND control, const std::string& which, std::string* why) {
     *why = "the control is a " + ClassOf(control) + ", not a tab control";
     return false;
   }
-  long i = -1;
-  if (!Number(which, &i)) {
+  long i = -1, n = 0;
+  if (Number(which, &n)) {
+    i = n;
+  } else {
     const LRESULT count = SendMessageW(control, TCM_GETITEMCOUNT, 0, 0);
     for (LRESULT k = 0; k < count && i < 0; ++k) {
       char16_t text[256] = {};
