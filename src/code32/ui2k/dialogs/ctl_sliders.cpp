@@ -222,7 +222,8 @@ int32_t CtlTrackbarInit(DriverContext* ctx, DialogRecord* dialog, DialogItemReco
     hi = std::clamp(n.maximum, kTrackbarMin, kTrackbarMax);
   }
   SendMessageW(bar, TBM_SETRANGE, FALSE, MAKELPARAM(WORD(lo), WORD(hi)));
-  return CtlTrackbarRefresh(ctx, dialog, item), 1;
+  CtlTrackbarRefresh(ctx, dialog, item);
+  return 1;
 }
 
 int32_t CtlTrackbarRefresh(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* item) {

@@ -13,11 +13,15 @@
 // Input: byte 0 picks the printer (bit 0), the sheet (bit 1) and how the
 // script ends (bits 2-3: OK, Cancel, or left to the window layer); then
 // steps of four bytes {operation, control, argument, argument}.
+#include <dlfcn.h>
+
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -86,6 +90,14 @@ std::vector<Printer>* Setup() {
   Check(test_support::InitStandinMachine(root, &why), "machine");
   Check(plat::EnsureWindowsDir(kDriverDir), "driver directory");
   UiDllMain(nullptr, DLL_PROCESS_ATTACH, nullptr);
+  // The system modules stay mapped between runs: the fuzzer reads their
+  // coverage counters after each input, and a sheet unloads the ones it
+  // loaded (the common property sheets, the job-information provider).
+  for (const auto& f : std::filesystem::directory_iterator(plat::MapPath(u"C:\\Windows\\System32"))) {
+    std::string ext = f.path().extension().string();
+    for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (ext == ".dll") Check(dlopen(f.path().c_str(), RTLD_NOW | RTLD_NODELETE) != nullptr, "system module pinned");
+  }
   auto* printers = new std::vector<Printer>;
   printers->push_back(AddPrinter(VELM_SHEET_FUZZ_REFERENCE, u"reference.mdf", u"Reference"));
   printers->push_back(AddPrinter(VELM_SHEET_FUZZ_STATUS, u"status.mdf", u"Status"));
