@@ -7,8 +7,10 @@
 
 #include "command.h"
 #include "plat/wstr.h"
+#include "ui/commctrl.h"
 #include "ui/dialog_template.h"
 #include "ui/prsht.h"
+#include "ui/tabctrl.h"
 #include "ui/user32.h"
 
 namespace {
@@ -67,7 +69,15 @@ class SheetSteps : public ::testing::Test {
                    Item(u"EDIT", 2049, 0, 90),
                    Item(u"STATIC", 2040, SS_LEFT, 106, u"Print type"),
                    Item(u"BUTTON", 2076, BS_PUSHBUTTON, 122, u"Defaults")};
-    for (const ui::DialogTemplate* t : {&finish, &basic}) templates_.push_back(ui::EncodeDialogTemplate(*t));
+    ui::DialogTemplate numbers = finish;
+    numbers.title = u"Numbers";
+    numbers.items = {Item(u"SCROLLBAR", 2264, SBS_HORZ, 10), Item(u"msctls_trackbar32", 2267, 0, 26),
+                     Item(u"SCROLLBAR", 2030, SBS_VERT, 42), Item(u"msctls_updown32", 2060, 0, 74),
+                     Item(u"SysTabControl32", 2166, 0, 110)};
+    numbers.items[2].cy = 30;
+    numbers.items[3].cy = 30;
+    for (const ui::DialogTemplate* t : {&finish, &basic, &numbers})
+      templates_.push_back(ui::EncodeDialogTemplate(*t));
   }
   void TearDown() override { ui::ResetWindowManager(); }
 
@@ -152,11 +162,73 @@ TEST_F(SheetSteps, StepsReachTheControlsThroughTheirPages) {
       "cmd 2036 4", "cmd 2071 0",                                      // the click
       "cmd 2027 0",                                                    // check on: a click on the radio button
       "cmd 2049 256", "cmd 2049 768", "cmd 2049 768", "cmd 2049 768",  // typed key by key
-      "help 2049",                                                     // F1
+      "cmd 2049 512",                                                  // then left with the tab key
+      "cmd 2049 256", "help 2049",                                     // F1 on it again
       "setactive 0", "setactive 1",                                    // Finish, then back for the held button
       "cmd 2076 0",                                                    // held 300 ms: one click on release
       "cmd 2026 0", "cmd 2026 5"};                                     // a double click on a radio button
   EXPECT_EQ(Notes(), want);
+}
+
+INT_PTR NumbersProc(HWND page, UINT m, WPARAM wp, LPARAM lp) {
+  // A scroll bar's parent sets its position itself.
+  if ((m == WM_HSCROLL || m == WM_VSCROLL) && lp) {
+    HWND bar = reinterpret_cast<HWND>(lp);
+    char16_t cls[32] = {};
+    GetClassNameW(bar, cls, 32);
+    if (std::u16string(cls) == u"SCROLLBAR") {
+      LRESULT pos = SendMessageW(bar, SBM_GETPOS, 0, 0);
+      const WORD code = LOWORD(wp);
+      // A vertical one is a spin button: up counts up.
+      const LRESULT up = m == WM_VSCROLL ? 1 : -1;
+      if (code == SB_LINEUP) pos += up;
+      if (code == SB_LINEDOWN) pos -= up;
+      if (code == SB_THUMBPOSITION) pos = int16_t(HIWORD(wp));
+      SendMessageW(bar, SBM_SETPOS, WPARAM(pos), TRUE);
+    }
+  }
+  if (m == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lp)->code == TCN_SELCHANGE)
+    Notes().push_back("tab " + std::to_string(SendDlgItemMessageW(page, 2166, TCM_GETCURSEL, 0, 0)));
+  return PageProc(page, m, wp, lp);
+}
+
+TEST_F(SheetSteps, NumbersAreSlidSpunAndTabsPicked) {
+  std::vector<std::string> seen;
+  auto done = Play({"page Numbers", "slide 2264 40", "slide 2267 7", "spin 2030 up 3", "spin 2030 down",
+                    "spin 2060 up 2", "tab 2166 Second", "tab 2166 0", "slide 2267 99", "tab 2166 Ninth",
+                    "spin 2166 up", "slide 2166 1"},
+                   [&](size_t step, HWND sheet) {
+                     HWND page = Page(sheet, 2);
+                     if (step == 0) {
+                       SetWindowLongPtrW(page, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(NumbersProc));
+                       SendDlgItemMessageW(page, 2264, SBM_SETRANGE, 0, 100);
+                       SendDlgItemMessageW(page, 2030, SBM_SETRANGE, 0, 100);
+                       SendDlgItemMessageW(page, 2030, SBM_SETPOS, 10, FALSE);
+                       SendDlgItemMessageW(page, 2267, TBM_SETRANGE, FALSE, MAKELPARAM(0, 20));
+                       SendDlgItemMessageW(page, 2060, UDM_SETRANGE32, 0, 50);
+                       for (const char16_t* t : {u"First", u"Second"}) {
+                         TCITEMW item{TCIF_TEXT, 0, 0, const_cast<char16_t*>(t), 0, 0, 0};
+                         SendDlgItemMessageW(page, 2166, TCM_INSERTITEMW, 9, LPARAM(&item));
+                       }
+                     }
+                     if (step == 5) {
+                       for (INT id : {2264, 2030})
+                         seen.push_back(std::to_string(SendDlgItemMessageW(page, id, SBM_GETPOS, 0, 0)));
+                       seen.push_back(std::to_string(SendDlgItemMessageW(page, 2267, TBM_GETPOS, 0, 0)));
+                       seen.push_back(std::to_string(SendDlgItemMessageW(page, 2060, UDM_GETPOS32, 0, 0)));
+                     }
+                   });
+  ASSERT_EQ(done.size(), 12u);
+  for (size_t i = 0; i < 8; ++i) EXPECT_TRUE(done[i].ok) << i << ": " << done[i].why;
+  EXPECT_EQ(seen, (std::vector<std::string>{"40", "12", "7", "2"}));
+  EXPECT_EQ(done[8].why, "the slider runs from 0 to 20");
+  EXPECT_EQ(done[9].why, "no tab Ninth");
+  EXPECT_EQ(done[10].why, "the control is a SysTabControl32, not a spin button");
+  EXPECT_EQ(done[11].why, "the control is a SysTabControl32, not a slider");
+  std::vector<std::string> tabs;
+  for (const std::string& n : Notes())
+    if (n.rfind("tab ", 0) == 0) tabs.push_back(n);
+  EXPECT_EQ(tabs, (std::vector<std::string>{"tab 1", "tab 0"}));
 }
 
 TEST_F(SheetSteps, StepsThatCannotBeDoneSayWhy) {
@@ -173,8 +245,8 @@ TEST_F(SheetSteps, StepsThatCannotBeDoneSayWhy) {
       {"select 2041 Nine", "no entry \"Nine\" in the list"},
       {"select 2041 7", "no entry 7 (the list has 3)"},
       {"click 2040", "the pointer at 60,9 of the control is over #32770 #0"},
-      {"page 9", "the sheet has no page 9 (pages 0-1)"},
-      {"page VPD_IDD_FINISH", "no page VPD_IDD_FINISH in the sheet (pages: \"Finish\", \"Basic\")"},
+      {"page 9", "the sheet has no page 9 (pages 0-2)"},
+      {"page VPD_IDD_FINISH", "no page VPD_IDD_FINISH in the sheet (pages: \"Finish\", \"Basic\", \"Numbers\")"},
   };
   std::vector<std::string> lines = {"page 1"};
   for (const Case& c : cases) lines.push_back(c.line);
@@ -197,7 +269,9 @@ TEST_F(SheetSteps, LinesThatAreNoSteps) {
       {"check 2071 maybe", false},   {"hold 2076 -1", false},   {"wait 250", true},        {"wait soon", false},
       {"key 2036 f1", true},         {"key 2036 x", true},      {"key 2036 banana", false}, {"type 2049", false},
       {"type 2049 \"\"", true},      {"select 2041 A4 x", true}, {"page Paper size", true}, {"tree now", false},
-      {"press the button", false},
+      {"press the button", false},  {"slide 2264 40", true},   {"slide 2264", false},     {"slide 2264 x", false},
+      {"spin 2030 up", true},       {"spin 2030 down 4", true}, {"spin 2030 left", false}, {"spin 2030 up 0", false},
+      {"tab 2166 Paper size", true}, {"tab 2166", false},
   };
   for (const Case& c : cases) {
     velm_cli::SheetStep step;

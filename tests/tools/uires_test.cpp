@@ -61,7 +61,9 @@ const std::vector<Need>& Needs() {
       {63, u"EDIT", ES_MULTILINE, {0}},
       {23, u"SCROLLBAR", SBS_VERT, {SBS_VERT}},
       {84, u"SCROLLBAR", SBS_VERT, {SBS_HORZ}},
-      {105, u"LISTBOX", 0, {}},  // the layer has no tree view: a list box stands for it
+      {85, u"msctls_trackbar32", 0, {}},
+      {104, u"SysTabControl32", 0, {}},
+      {105, u"SysTreeView32", 0, {}},
   };
   return needs;
 }

@@ -46,10 +46,10 @@ printf '%s\n' "$out" | grep -q '^result: 2 (IDCANCEL)$'; check "Cancel" $?
 ! printf '%s\n' "$out" | grep -Eq '^  8 +dmPaperSize +11 '; check "keeps the paper" $?
 ! printf '%s\n' "$out" | grep -Eq '^  7 +dmOrientation +2 '; check "and the orientation" $?
 
-printf 'page 0\nclick VPD_IDC_ADDRESS_BUTTON_ADD\nok\n' > "$work/missing.txt"
+printf 'page 0\nclick VPD_IDC_FREESIZE_EDIT_WIDTH_MM\nok\n' > "$work/missing.txt"
 msg=$("$velm" sheet P --document --script "$work/missing.txt" 2>&1); rc=$?
 [ $rc -eq 1 ]; check "a control that is not there stops the script with exit 1" $?
-printf '%s\n' "$msg" | grep -q "^velm sheet: $work/missing.txt:2: click VPD_IDC_ADDRESS_BUTTON_ADD: there is no control VPD_IDC_ADDRESS_BUTTON_ADD in this sheet$"
+printf '%s\n' "$msg" | grep -q "^velm sheet: $work/missing.txt:2: click VPD_IDC_FREESIZE_EDIT_WIDTH_MM: there is no control VPD_IDC_FREESIZE_EDIT_WIDTH_MM in this sheet$"
 check "and says which step and why" $?
 printf '%s\n' "$msg" | grep -q '^result: 2 (IDCANCEL)$'; check "the sheet is cancelled" $?
 ! printf '%s\n' "$msg" | grep -q '^step 3: ok$'; check "no step after it runs" $?

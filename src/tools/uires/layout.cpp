@@ -456,13 +456,9 @@ ControlClass ClassOfItem(const DialogItemRecord& item) {
     // A spin button is a vertical scroll bar beside its edit.
     case kSpin: case kSpin2: return {u"SCROLLBAR", SBS_VERT};
     case kSlider: case kDrawnSlider: return {u"SCROLLBAR", SBS_HORZ | kTabStop};
-    // The layer has no trackbar (msctls_trackbar32), tab control
-    // (SysTabControl32) or tree view (SysTreeView32): the nearest classes
-    // it has stand for them, a horizontal scroll bar, a static frame and a
-    // list box.
-    case kTrackbar: return {u"SCROLLBAR", SBS_HORZ | kTabStop};
-    case kTab: return {u"STATIC", SS_LEFT | WS_BORDER};
-    case kTree: return {u"LISTBOX", LBS_NOTIFY | WS_VSCROLL | WS_BORDER | kTabStop};
+    case kTrackbar: return {u"msctls_trackbar32", kTabStop};
+    case kTab: return {u"SysTabControl32", kTabStop};
+    case kTree: return {u"SysTreeView32", WS_BORDER | kTabStop};
     default: return {u"STATIC", SS_LEFT};
   }
 }
@@ -637,8 +633,13 @@ ui::DialogTemplate BuildDialogTemplate(const DialogRecord& d) {
     x = int16_t(x + kBarButton + 4);
   }
 
-  // In item order, so that the tab order and the dispatch order agree.
-  std::sort(all.begin(), all.end(), [](const Placed& a, const Placed& b) { return a.index < b.index; });
+  // In item order, so that the tab order and the dispatch order agree;
+  // group boxes last, so that they lie under the controls they frame and
+  // take no click meant for them.
+  std::sort(all.begin(), all.end(), [&d](const Placed& a, const Placed& b) {
+    const bool ga = d.items[a.index].kind == kGroup, gb = d.items[b.index].kind == kGroup;
+    return ga != gb ? gb : a.index < b.index;
+  });
   uint16_t last_radio_symbol = 0;
   for (const Placed& p : all) {
     const DialogItemRecord& it = d.items[p.index];

@@ -12,7 +12,12 @@
 //   dblclick CONTROL [X Y]           a double click
 //   check CONTROL on|off             a click when it is not so already
 //   select CONTROL INDEX|TEXT        an entry of a list or combo box
-//   type CONTROL TEXT                the text typed over the old one
+//   type CONTROL TEXT                the text typed over the old one, one
+//                                    character at a time, then the tab key
+//                                    that leaves the control
+//   slide CONTROL POS                a slider or trackbar moved to POS
+//   spin CONTROL up|down [N]         N clicks (1) on a spin button's arrow
+//   tab CONTROL INDEX|CAPTION        a click on a tab of a tab control
 //   key CONTROL KEY                  a key (up, down, left, right, home,
 //                                    end, pageup, pagedown, space, enter,
 //                                    escape, tab, backspace, delete, f1, or

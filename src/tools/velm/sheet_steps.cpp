@@ -9,6 +9,7 @@
 
 #include "command.h"
 #include "plat/wstr.h"
+#include "ui/commctrl.h"
 #include "ui/prsht.h"
 #include "ui/tabctrl.h"
 #include "ui/user32.h"
@@ -41,6 +42,9 @@ constexpr StepShape kShapes[] = {
     {"hover", 1, 1, false, "hover CONTROL"},
     {"help", 1, 1, false, "help CONTROL"},
     {"tree", 0, 0, false, "tree"},
+    {"slide", 2, 2, false, "slide CONTROL POS"},
+    {"spin", 2, 3, false, "spin CONTROL up|down [N]"},
+    {"tab", 2, 2, true, "tab CONTROL INDEX|CAPTION"},
 };
 
 struct KeyName {
@@ -294,20 +298,81 @@ void FocusFor(HWND control) {
   if (GetFocus() != control) SetFocus(control);
 }
 
+// A click on the tab of that index or caption.
+bool ClickTab(HWND control, const std::string& which, std::string* why) {
+  if (ClassOf(control) != "SysTabControl32") {
+    *why = "the control is a " + ClassOf(control) + ", not a tab control";
+    return false;
+  }
+  long i = -1, n = 0;
+  if (Number(which, &n)) {
+    i = n;
+  } else {
+    const LRESULT count = SendMessageW(control, TCM_GETITEMCOUNT, 0, 0);
+    for (LRESULT k = 0; k < count && i < 0; ++k) {
+      char16_t text[256] = {};
+      TCITEMW item{TCIF_TEXT, 0, 0, text, 256, 0, 0};
+      if (SendMessageW(control, TCM_GETITEMW, WPARAM(k), LPARAM(&item)) && plat::ToUtf8(text) == which) i = long(k);
+    }
+  }
+  RECT r{};
+  if (i < 0 || !SendMessageW(control, TCM_GETITEMRECT, WPARAM(i), LPARAM(&r))) {
+    *why = "no tab " + which;
+    return false;
+  }
+  return ui::Click(control, POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}) || (*why = "the tab is covered", false);
+}
+
+// A slider moved as a person moves it: a scroll bar's thumb drawn to the
+// position, a trackbar's thumb taken there with the arrow keys.
+bool Slide(HWND control, long pos, std::string* why) {
+  const std::string cls = ClassOf(control);
+  if (cls == "SCROLLBAR") {
+    if (ui::ScrollBar(GetParent(control), GetDlgCtrlID(control), SB_THUMBPOSITION, INT(pos))) return true;
+    *why = NotUnderPointer(control, ui::CenterOf(control));
+    return false;
+  }
+  if (cls != "msctls_trackbar32") {
+    *why = "the control is a " + cls + ", not a slider";
+    return false;
+  }
+  const long lo = long(SendMessageW(control, TBM_GETRANGEMIN, 0, 0)), hi = long(SendMessageW(control, TBM_GETRANGEMAX, 0, 0));
+  if (pos < lo || pos > hi) {
+    *why = "the slider runs from " + std::to_string(lo) + " to " + std::to_string(hi);
+    return false;
+  }
+  FocusFor(control);
+  ui::TypeKey(VK_HOME);
+  for (long at = lo; at < pos; ++at) ui::TypeKey(VK_RIGHT);
+  return true;
+}
+
+// Clicks on a spin button's upper or lower arrow.
+bool Spin(HWND control, bool up, long times, std::string* why) {
+  const std::string cls = ClassOf(control);
+  if (cls != "SCROLLBAR" && cls != "msctls_updown32") {
+    *why = "the control is a " + cls + ", not a spin button";
+    return false;
+  }
+  RECT r{};
+  GetClientRect(control, &r);
+  const POINT arrow{(r.left + r.right) / 2, up ? r.top + 2 : r.bottom - 3};
+  for (long k = 0; k < times; ++k) {
+    const bool done = cls == "SCROLLBAR"
+                          ? ui::ScrollBar(GetParent(control), GetDlgCtrlID(control), up ? SB_LINEUP : SB_LINEDOWN, 0)
+                          : ui::Click(control, arrow);
+    if (!done) {
+      *why = NotUnderPointer(control, arrow);
+      return false;
+    }
+  }
+  return true;
+}
+
 bool SelectEntry(HWND control, const std::string& which, std::string* why) {
   std::string cls = ClassOf(control);
   HWND parent = GetParent(control);
-  if (cls == "SysTabControl32") {
-    long i;
-    RECT r{};
-    if (!Number(which, &i) || !SendMessageW(control, TCM_GETITEMRECT, WPARAM(i), LPARAM(&r))) {
-      *why = "no tab " + which;
-      return false;
-    }
-    if (ui::Click(control, POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2})) return true;
-    *why = "the tab is under another window";
-    return false;
-  }
+  if (cls == "SysTabControl32") return ClickTab(control, which, why);
   bool list = cls == "LISTBOX";
   if (!list && cls != "COMBOBOX") {
     *why = "the control is a " + cls + ", not a list";
@@ -344,7 +409,8 @@ bool ParseSheetStep(const std::string& line, SheetStep* step, std::string* why) 
   for (const StepShape& s : kShapes)
     if (verb == s.verb) shape = &s;
   if (!shape) {
-    *why = "steps: ok, cancel, answer ANSWER, page, click, dblclick, check, select, type, key, hold, wait, hover, help, tree";
+    *why = "steps: ok, cancel, answer ANSWER, page, click, dblclick, check, select, type, key, hold, wait, hover, help, "
+           "tree, slide, spin, tab";
     return false;
   }
   step->verb = verb;
@@ -377,6 +443,10 @@ bool ParseSheetStep(const std::string& line, SheetStep* step, std::string* why) 
     char16_t ch;
     ok = KeyOf(step->args[1], &vk, &ch);
   }
+  if (verb == "slide") ok = Number(step->args[1], &n) && n >= INT32_MIN && n <= INT32_MAX;
+  if (verb == "spin")
+    ok = (step->args[1] == "up" || step->args[1] == "down") &&
+         (step->args.size() < 3 || (Number(step->args[2], &n) && n >= 1 && n <= 10000));
   if ((verb == "click" || verb == "dblclick") && step->args.size() == 3) ok = Number(step->args[1], &n) && Number(step->args[2], &n);
   if (!ok) *why = std::string("the step takes: ") + shape->usage;
   return ok;
@@ -431,10 +501,20 @@ bool RunSheetStep(HWND modal, const SheetStep& step, std::string* why) {
   }
   if (v == "select") return SelectEntry(control, step.args[1], why);
   if (v == "type") {
-    if (ui::TypeText(GetParent(control), GetDlgCtrlID(control), plat::FromUtf8(step.args.size() > 1 ? step.args[1] : ""))) return true;
-    *why = "the control takes no typing here (" + ClassOf(control) + ")";
-    return false;
+    if (!ui::TypeText(GetParent(control), GetDlgCtrlID(control),
+                      plat::FromUtf8(step.args.size() > 1 ? step.args[1] : ""))) {
+      *why = "the control takes no typing here (" + ClassOf(control) + ")";
+      return false;
+    }
+    // The person leaves the control with the tab key.
+    ui::TypeKey(VK_TAB, u'\t');
+    return true;
   }
+  if (v == "slide") return Slide(control, std::strtol(step.args[1].c_str(), nullptr, 10), why);
+  if (v == "spin")
+    return Spin(control, step.args[1] == "up",
+                step.args.size() > 2 ? std::strtol(step.args[2].c_str(), nullptr, 10) : 1, why);
+  if (v == "tab") return ClickTab(control, step.args[1], why);
   if (v == "key" || v == "help") {
     WPARAM vk = VK_F1;
     char16_t ch = 0;

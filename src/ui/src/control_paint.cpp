@@ -8,6 +8,8 @@
 
 #include "gdi_internal.h"
 #include "plat/wstr.h"
+#include "ui/commctrl.h"
+#include "ui/tabctrl.h"
 #include "wm.h"
 
 namespace ui::detail {
@@ -422,11 +424,81 @@ void PaintScroll(HWND h, HDC dc, const RECT& client, DWORD style, bool enabled) 
   PaintScrollBar(dc, client, (style & SBS_VERT) != 0, si.nMin, si.nMax, si.nPage, si.nPos, enabled);
 }
 
+// The channel and the thumb; the thumb sits where the position lies in the range.
+void PaintTrackbar(HWND h, HDC dc, const RECT& client, bool enabled, bool focused) {
+  Fill(dc, client, COLOR_BTNFACE);
+  const LONG mid = (client.top + client.bottom) / 2;
+  RECT channel{client.left + kTrackbarMargin, mid - 2, client.right - kTrackbarMargin, mid + 2};
+  DrawEdge(dc, &channel, EDGE_SUNKEN, BF_RECT);
+  const long long lo = SendMessageW(h, TBM_GETRANGEMIN, 0, 0), hi = SendMessageW(h, TBM_GETRANGEMAX, 0, 0);
+  const long long pos = SendMessageW(h, TBM_GETPOS, 0, 0);
+  const LONG room = std::max<LONG>(0, channel.right - channel.left);
+  const LONG x = channel.left + (hi > lo ? LONG(room * (pos - lo) / (hi - lo)) : 0);
+  ButtonFace(dc, RECT{x - 5, client.top + 2, x + 5, client.bottom - 2}, !enabled);
+  if (focused) {
+    RECT f{client.left + 1, client.top + 1, client.right - 1, client.bottom - 1};
+    DrawFocusRect(dc, &f);
+  }
+}
+
+// Two buttons, one above the other, with their arrows.
+void PaintUpDown(HDC dc, const RECT& client, bool enabled) {
+  const LONG mid = (client.top + client.bottom) / 2;
+  const RECT up{client.left, client.top, client.right, mid}, down{client.left, mid, client.right, client.bottom};
+  ButtonFace(dc, up, false);
+  ButtonFace(dc, down, false);
+  Arrow(dc, up, 'u', enabled);
+  Arrow(dc, down, 'd', enabled);
+}
+
+// One line per item, indented by its depth, on the window colour.
+void PaintTree(HWND h, HDC dc, const RECT& client, bool enabled) {
+  Fill(dc, client, enabled ? COLOR_WINDOW : COLOR_BTNFACE);
+  RECT frame = client;
+  DrawEdge(dc, &frame, EDGE_SUNKEN, BF_RECT);
+  SetTextColor(dc, GetSysColor(enabled ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
+  SetBkMode(dc, TRANSPARENT);
+  constexpr LONG kLine = 16, kIndent = 16;
+  LONG y = client.top + 2;
+  for (const auto& [depth, text] : TreeLines(h)) {
+    if (y >= client.bottom) break;
+    RECT r{client.left + 4 + depth * kIndent, y, client.right - 2, y + kLine};
+    DrawTextW(dc, text.c_str(), INT(text.size()), &r, DT_SINGLELINE | DT_LEFT | DT_VCENTER | DT_NOPREFIX);
+    y += kLine;
+  }
+}
+
+// The tabs along the top edge, the selected one raised above the others,
+// and the line under them that the page's frame continues.
+void PaintTabControl(HWND h, HDC dc, const RECT& client, bool enabled) {
+  Fill(dc, client, COLOR_BTNFACE);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
+  const LRESULT count = SendMessageW(h, TCM_GETITEMCOUNT, 0, 0), current = SendMessageW(h, TCM_GETCURSEL, 0, 0);
+  LONG bottom = client.top;
+  for (LRESULT i = 0; i < count; ++i) {
+    RECT tab{};
+    if (!SendMessageW(h, TCM_GETITEMRECT, WPARAM(i), LPARAM(&tab))) continue;
+    bottom = std::max(bottom, tab.bottom);
+    if (i != current) tab.top += 2;
+    if (tab.left >= client.right) break;
+    char16_t text[128] = {};
+    TCITEMW item{TCIF_TEXT, 0, 0, text, 128, 0, 0};
+    SendMessageW(h, TCM_GETITEMW, WPARAM(i), LPARAM(&item));
+    RECT edge = tab;
+    DrawEdge(dc, &edge, EDGE_RAISED, BF_LEFT | BF_TOP | BF_RIGHT);
+    RECT r{tab.left + 6, tab.top + 2, tab.right - 4, tab.bottom};
+    DrawTextW(dc, text, -1, &r, DT_SINGLELINE | DT_LEFT | DT_VCENTER | DT_NOPREFIX);
+  }
+  RECT line{client.left, std::min(bottom, client.bottom) - 1, client.right, client.bottom};
+  DrawEdge(dc, &line, BDR_RAISEDOUTER, BF_TOP);
+}
+
 }  // namespace
 
 bool PaintStandardControl(HWND h, HDC dc) {
-  char16_t cls[16] = {};
-  GetClassNameW(h, cls, 16);
+  char16_t cls[32] = {};
+  GetClassNameW(h, cls, 32);
   std::u16string name(cls);
   for (char16_t& c : name) c = plat::WToUpper(c);
   RECT client;
@@ -441,6 +513,10 @@ bool PaintStandardControl(HWND h, HDC dc) {
   else if (name == u"LISTBOX") PaintList(h, dc, client, style, ex_style, enabled, focused);
   else if (name == u"COMBOBOX") PaintCombo(h, dc, client, style, enabled, focused);
   else if (name == u"SCROLLBAR") PaintScroll(h, dc, client, style, enabled);
+  else if (name == u"MSCTLS_TRACKBAR32") PaintTrackbar(h, dc, client, enabled, focused);
+  else if (name == u"MSCTLS_UPDOWN32") PaintUpDown(dc, client, enabled);
+  else if (name == u"SYSTREEVIEW32") PaintTree(h, dc, client, enabled);
+  else if (name == u"SYSTABCONTROL32") PaintTabControl(h, dc, client, enabled);
   else return false;
   return true;
 }

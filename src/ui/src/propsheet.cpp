@@ -86,36 +86,14 @@ void FitSheetToPage(HWND sheet, HWND page) {
 
 // The tab strip above the pages: a tab per page with its title, the
 // current one raised into the page's frame.
-void PaintTabs(Sheet* s, HDC dc) {
+// The frame around the pages; the tab control above it draws the tabs.
+void PaintFrame(Sheet* s, HDC dc) {
   RECT client;
   GetClientRect(s->window, &client);
   const LONG top = ui::detail::DuToPxY(kPageTop);
   RECT frame{ui::detail::DuToPxX(kPageLeft) - 2, top - 2, client.right - ui::detail::DuToPxX(kPageLeft) + 2,
              client.bottom - ui::detail::DuToPxY(kButtonRow) + 2};
   DrawEdge(dc, &frame, EDGE_RAISED, BF_RECT);
-  SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-  LONG x = frame.left;
-  for (size_t i = 0; i < s->pages.size(); ++i) {
-    std::u16string title = s->pages[i]->title;
-    if (title.empty() && s->page_windows[i]) {
-      char16_t buf[128] = {};
-      GetWindowTextW(s->page_windows[i], buf, 128);
-      title = buf;
-    }
-    if (title.empty()) title = u"Page " + plat::FromUtf8(std::to_string(i + 1));
-    RECT tr{0, 0, 0, 0};
-    DrawTextW(dc, title.c_str(), -1, &tr, DT_SINGLELINE | DT_CALCRECT);
-    const bool current = i == s->current;
-    RECT tab{x, frame.top - (current ? 18 : 16), x + tr.right + 12, frame.top + (current ? 2 : 0)};
-    if (tab.left >= frame.right) break;
-    FillRect(dc, &tab, GetSysColorBrush(COLOR_BTNFACE));
-    RECT edge = tab;
-    DrawEdge(dc, &edge, EDGE_RAISED, BF_LEFT | BF_TOP | BF_RIGHT);
-    RECT text{tab.left + 6, tab.top + 2, tab.right - 4, frame.top};
-    DrawTextW(dc, title.c_str(), -1, &text, DT_SINGLELINE | DT_LEFT | DT_VCENTER);
-    x = tab.right;
-  }
 }
 
 // The tab's text: the page's own title, else its template's.
@@ -239,7 +217,7 @@ INT_PTR SheetProc(HWND h, UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_PAINT: {
       PAINTSTRUCT ps;
       if (HDC dc = BeginPaint(h, &ps)) {
-        PaintTabs(s, dc);
+        PaintFrame(s, dc);
         EndPaint(h, &ps);
       }
       return TRUE;
@@ -436,7 +414,7 @@ INT_PTR PropertySheetW(const PROPSHEETHEADERW* header) {
   tabs.style = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
   tabs.x = 4;
   tabs.y = 1;
-  tabs.cx = int16_t(t.cx - 8);  // as wide as the page area
+  tabs.cx = page_cx;
   tabs.cy = 13;
   t.items.push_back(tabs);
   auto bytes = ui::EncodeDialogTemplate(t);

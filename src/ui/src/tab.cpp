@@ -12,6 +12,7 @@ namespace {
 constexpr LONG kTabHeight = 20;
 constexpr LONG kCharWidth = 6;
 constexpr LONG kTabPadding = 12;
+constexpr LONG kFrame = 2;
 
 struct Tab {
   std::u16string text;
@@ -110,6 +111,17 @@ LRESULT TabControlProc(HWND h, UINT message, WPARAM wparam, LPARAM lparam) {
       return TRUE;
     case TCM_GETCURSEL:
       return t->cursel;
+    case TCM_ADJUSTRECT: {
+      // The tab row above, a two-pixel frame on the other sides.
+      auto* r = reinterpret_cast<RECT*>(lparam);
+      if (!r) return 0;
+      const LONG sign = wparam ? -1 : 1;
+      r->left += sign * kFrame;
+      r->right -= sign * kFrame;
+      r->top += sign * (kTabHeight + kFrame);
+      r->bottom -= sign * kFrame;
+      return 0;
+    }
     case TCM_SETCURSEL: {
       // The program's choice is silent.
       INT old = t->cursel;

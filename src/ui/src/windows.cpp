@@ -68,7 +68,9 @@ void RegisterSystemClasses() {
   } builtin[] = {{u"BUTTON", ButtonProc, 0},       {u"STATIC", StaticProc, 0},
                  {u"EDIT", EditProc, 0},           {u"LISTBOX", ListBoxProc, 0},
                  {u"COMBOBOX", ComboBoxProc, 0},   {u"SCROLLBAR", ScrollBarProc, 0},
-                 {u"SysTabControl32", TabControlProc, 0}, {u"#32770", DialogProc, DLGWINDOWEXTRA}};
+                 {u"SysTabControl32", TabControlProc, 0}, {u"msctls_trackbar32", TrackbarProc, 0},
+                 {u"msctls_updown32", UpDownProc, 0},     {u"SysTreeView32", TreeViewProc, 0},
+                 {u"#32770", DialogProc, DLGWINDOWEXTRA}};
   // All of them take double clicks, as the Windows ones do.
   for (const auto& b : builtin) s.classes[Upper(b.name)] = ClassInfo{b.name, CS_DBLCLKS, b.proc, b.extra, nullptr, true};
 }

@@ -96,6 +96,13 @@ bool DefInputProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRESU
 // the capture, else to the active window.
 void CancelModes();
 LRESULT TabControlProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT TrackbarProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT UpDownProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT TreeViewProc(HWND, UINT, WPARAM, LPARAM);
+// The trackbar's channel ends this far inside its client area.
+constexpr LONG kTrackbarMargin = 8;
+// The lines a tree view shows: depth and text, in order.
+std::vector<std::pair<INT, std::u16string>> TreeLines(HWND tree);
 
 // Dialog base units: pixels for dialog units.
 inline LONG DuToPxX(LONG du) { return du * 6 / 4; }

@@ -109,3 +109,29 @@ void CtlForEachOption(DriverContext* ctx, MdfItem feature, Fn fn) {
   for (int32_t i = 0; i < n; ++i)
     if (!fn(ids[i])) return;
 }
+
+// ---- numbers and texts of the edits ------------------------------------------------------------
+// A decimal fixed-point text as an integer of 1/scale units (scale a power
+// of ten). Characters before the first digit other than '-' are skipped; a
+// '-' there makes the value negative, a '.' right before the first digit
+// starts the decimals (".5" is one half); decimals beyond the scale's are
+// dropped, missing ones are zeros. Magnitudes beyond 32 bits saturate at
+// INT32_MAX (INT32_MIN + 1 negative), never wrapping.
+int32_t CtlParseFixed(const char16_t* text, int32_t scale);
+// The value as "%d" or with one to four decimals by the scale.
+std::u16string CtlFormatFixed(int32_t scale, int32_t value);
+// The display range of a length item: every display value inside it maps
+// back into the Numeric record's minimum and maximum. False without a record.
+bool CtlNumRange(DriverContext* ctx, const DialogItemRecord* item, int32_t* minimum, int32_t* maximum);
+// The item's Numeric record; false without one.
+bool CtlNumericOf(DriverContext* ctx, const DialogItemRecord* item, ImgNumeric* out);
+// The longest start of text whose code-page form fits in bytes bytes,
+// never splitting a double-byte character.
+std::u16string CtlCutToCodePage(const std::u16string& text, int32_t bytes);
+// A slider's thumb: its left edge for the client width, the arrow-box width
+// a and the position inside [minimum, maximum]; -1 for a zero span.
+int32_t CtlSliderThumbLeft(int32_t left, int32_t right, int32_t a, int32_t position, int32_t minimum,
+                           int32_t maximum);
+// Shows the controls of tab index of the item's tab block and hides those of
+// the others.
+void CtlTabShowPage(DialogRecord* dialog, DialogItemRecord* item, int32_t index);

@@ -114,11 +114,8 @@ const CtlRepeatBlock* RepeatBlockOf(const DialogItemRecord* item) {
 
 // The range of a control's Numeric feature.
 bool NumericRange(DriverContext* ctx, const DialogItemRecord* item, int32_t* minimum, int32_t* maximum) {
-  ImgFeature f;
   ImgNumeric n;
-  MdfItem feature = UiItemModel(ctx, item);
-  if (!item->setting || !feature || !MdfReadItem(ctx, feature, &f)) return false;
-  if (MdfStorageType(f.type) != kFeatureNumeric || !MdfImgReadNumeric(ctx->image, f.data, &n)) return false;
+  if (!item->setting || !CtlNumericOf(ctx, item, &n)) return false;
   *minimum = n.minimum;
   *maximum = n.maximum;
   return true;
@@ -493,6 +490,29 @@ void RunRepeat(const Where& w, HWND button, WPARAM started_by) {
 
 // ---- painting ----------------------------------------------------------------------------------
 
+// A press on a drawn slider's minus end at the minimum, or its plus end at
+// the maximum: nothing to do.
+bool OnArrowAtLimit(HWND bar, POINT client) {
+  RECT r{};
+  GetClientRect(bar, &r);
+  const int32_t a = GetSystemMetrics(SM_CXHSCROLL);
+  INT lo = 0, hi = 0;
+  SendMessageW(bar, SBM_GETRANGE, reinterpret_cast<WPARAM>(&lo), reinterpret_cast<LPARAM>(&hi));
+  const LRESULT pos = SendMessageW(bar, SBM_GETPOS, 0, 0);
+  return (client.x < r.left + a && pos <= lo) || (client.x >= r.right - a && pos >= hi);
+}
+
+// The press of a drawn slider: the pressed end box shows while the scroll
+// loop of the scroll bar runs.
+LRESULT PressDrawnSlider(const Where& w, HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (w.item->hidden || w.item->disabled || OnArrowAtLimit(window, PointOf(lparam))) return 0;
+  UiHideTip(w.ctx);
+  HWND popup = CtlSliderPressPopup(w.ctx, w.dialog, w.item, PointOf(lparam));
+  const LRESULT r = PassOn(w.item, window, message, wparam, lparam);
+  if (popup) DestroyWindow(popup);
+  return r;
+}
+
 void PaintPicture(const Where& w, HWND window) {
   PAINTSTRUCT paint{};
   HDC dc = BeginPaint(window, &paint);
@@ -505,7 +525,8 @@ void PaintPicture(const Where& w, HWND window) {
     const bool covers = r.left <= own.left && r.top <= own.top && r.right >= own.right && r.bottom >= own.bottom;
     if (!covers) ExcludeClipRect(dc, r.left - own.left, r.top - own.top, r.right - own.left, r.bottom - own.top);
   }
-  CtlComposePicture(w.ctx, w.dialog, w.item, nullptr, nullptr);
+  if (w.item->kind == kKindDrawnSlider) CtlDrawSlider(w.ctx, w.dialog, w.item, dc);
+  else CtlComposePicture(w.ctx, w.dialog, w.item, nullptr, nullptr);
   EndPaint(window, &paint);
 }
 
@@ -578,11 +599,7 @@ LRESULT CtlItemWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
     case WM_LBUTTONDBLCLK:
       SwapHand(w.ctx->work->handCursor, w.ctx->work->pressedHandCursor);
       if (repeats) PostMessageW(window, kRepeatMessage, message, 0);
-      if (item->kind == kKindDrawnSlider) {
-        // A slider the rules block, or a press on an arrow at its limit, does nothing.
-        if (!Usable(item) || OnArrowAtLimit(window, PointOf(lparam))) return 0;
-        UiHideTip(w.ctx);
-      }
+      if (item->kind == kKindDrawnSlider) return PressDrawnSlider(w, window, message, wparam, lparam);
       break;
     case WM_KEYDOWN:
       if (wparam == VK_SPACE && repeats) {
@@ -630,7 +647,7 @@ LRESULT CtlItemWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
       if (item->kind == kKindDrawnSlider) InvalidateRect(window, nullptr, TRUE);
       break;
     case WM_PAINT:
-      if (item->kind == kKindPicture) {
+      if (item->kind == kKindPicture || item->kind == kKindDrawnSlider) {
         PaintPicture(w, window);
         return 0;
       }

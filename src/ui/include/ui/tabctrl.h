@@ -14,6 +14,9 @@ constexpr UINT TCM_DELETEALLITEMS = TCM_FIRST + 9;
 constexpr UINT TCM_GETITEMRECT = TCM_FIRST + 10;
 constexpr UINT TCM_GETCURSEL = TCM_FIRST + 11;
 constexpr UINT TCM_SETCURSEL = TCM_FIRST + 12;
+// wParam FALSE: the window rectangle in lParam becomes the area a page
+// shows in; TRUE: that area becomes the window rectangle.
+constexpr UINT TCM_ADJUSTRECT = TCM_FIRST + 40;
 constexpr UINT TCM_GETITEMW = TCM_FIRST + 60;
 constexpr UINT TCM_SETITEMW = TCM_FIRST + 61;
 constexpr UINT TCM_INSERTITEMW = TCM_FIRST + 62;

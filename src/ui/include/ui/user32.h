@@ -259,6 +259,7 @@ constexpr INT DLGWINDOWEXTRA = 24;
 
 constexpr INT SW_HIDE = 0;
 constexpr INT SW_SHOWNORMAL = 1;
+constexpr INT SW_SHOWNOACTIVATE = 4;
 constexpr INT SW_SHOW = 5;
 
 constexpr UINT GW_HWNDFIRST = 0;

@@ -1,6 +1,8 @@
 // libFuzzer target: random people at the sheets. Each input is a script of
 // clicks, double clicks, keys, typed characters, list choices, held buttons,
-// waits, tab clicks, help and right clicks on controls picked from the live
+// waits, tab clicks, help and right clicks, scroll bars and trackbars slid
+// and stepped, tabs of tab controls chosen and text typed then left with the
+// tab key, on controls picked from the live
 // window tree of whatever window is in front (the sheet, or a dialog it
 // opened), with answers for the message boxes, played against the document
 // or printer sheet of a printer of the reference model or of the status
@@ -11,11 +13,15 @@
 // Input: byte 0 picks the printer (bit 0), the sheet (bit 1) and how the
 // script ends (bits 2-3: OK, Cancel, or left to the window layer); then
 // steps of four bytes {operation, control, argument, argument}.
+#include <dlfcn.h>
+
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -31,6 +37,7 @@
 #include "sheets/sheets.h"
 #include "standin_machine.h"
 #include "ui/prsht.h"
+#include "ui/tabctrl.h"
 #include "ui/user32.h"
 
 namespace {
@@ -83,6 +90,14 @@ std::vector<Printer>* Setup() {
   Check(test_support::InitStandinMachine(root, &why), "machine");
   Check(plat::EnsureWindowsDir(kDriverDir), "driver directory");
   UiDllMain(nullptr, DLL_PROCESS_ATTACH, nullptr);
+  // The system modules stay mapped between runs: the fuzzer reads their
+  // coverage counters after each input, and a sheet unloads the ones it
+  // loaded (the common property sheets, the job-information provider).
+  for (const auto& f : std::filesystem::directory_iterator(plat::MapPath(u"C:\\Windows\\System32"))) {
+    std::string ext = f.path().extension().string();
+    for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (ext == ".dll") Check(dlopen(f.path().c_str(), RTLD_NOW | RTLD_NODELETE) != nullptr, "system module pinned");
+  }
   auto* printers = new std::vector<Printer>;
   printers->push_back(AddPrinter(VELM_SHEET_FUZZ_REFERENCE, u"reference.mdf", u"Reference"));
   printers->push_back(AddPrinter(VELM_SHEET_FUZZ_STATUS, u"status.mdf", u"Status"));
@@ -107,7 +122,10 @@ void Step(HWND modal, const uint8_t* s) {
   Collect(modal, &windows);
   HWND target = windows.empty() ? modal : windows[s[1] % windows.size()];
   POINT centre = ui::CenterOf(target);
-  switch (s[0] % 13) {
+  char16_t cls[32] = {};
+  GetClassNameW(target, cls, 32);
+  const auto is = [&](const char16_t* name) { return plat::WCmpI(cls, name) == 0; };
+  switch (s[0] % 17) {
     case 0: ui::Click(target, centre); break;
     case 1: ui::DoubleClick(target, centre); break;
     case 2:
@@ -119,8 +137,6 @@ void Step(HWND modal, const uint8_t* s) {
       ui::TypeChars(std::u16string(1 + s[3] % 4, kChars[s[2] % (std::size(kChars) - 1)]));
       break;
     case 4: {
-      char16_t cls[32] = {};
-      GetClassNameW(target, cls, 32);
       LRESULT n = SendMessageW(target, plat::WCmpI(cls, u"COMBOBOX") == 0 ? CB_GETCOUNT : LB_GETCOUNT, 0, 0);
       if (n > 0) ui::ChooseItem(GetParent(target), GetDlgCtrlID(target), INT(s[2] % n));
       break;
@@ -139,6 +155,32 @@ void Step(HWND modal, const uint8_t* s) {
     case 10: ui::Click(target, centre, ui::Button::kRight); break;
     case 11: ui::ClickButton(modal, IDOK); break;
     case 12: ui::ClickButton(modal, IDCANCEL); break;
+    case 13:  // a scroll bar's thumb drawn anywhere, in range or not
+      if (is(u"SCROLLBAR")) ui::ScrollBar(GetParent(target), GetDlgCtrlID(target), SB_THUMBPOSITION, INT(int8_t(s[2])) * 8 + s[3]);
+      break;
+    case 14: {  // an arrow or the track of a scroll bar, or a trackbar's keys
+      static constexpr WORD kCodes[] = {SB_LINEUP, SB_LINEDOWN, SB_PAGEUP, SB_PAGEDOWN, SB_TOP, SB_BOTTOM};
+      if (is(u"SCROLLBAR")) {
+        for (int k = 0; k <= s[3] % 4; ++k)
+          ui::ScrollBar(GetParent(target), GetDlgCtrlID(target), kCodes[s[2] % std::size(kCodes)], 0);
+      } else if (is(u"msctls_trackbar32") || is(u"msctls_updown32")) {
+        ui::Click(target, POINT{LONG(s[2] % 64), LONG(s[3] % 32)});
+      }
+      break;
+    }
+    case 15: {  // a tab of a tab control, the sheet's own included
+      RECT r{};
+      if (is(u"SysTabControl32") && SendMessageW(target, TCM_GETITEMRECT, WPARAM(s[2] % 8), LPARAM(&r)))
+        ui::Click(target, POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+      break;
+    }
+    case 16:  // typed over, then left with the tab key
+      if (is(u"EDIT")) {
+        std::u16string text;
+        for (int k = 0; k < 1 + s[3] % 12; ++k) text += kChars[(s[2] + k * 7) % (std::size(kChars) - 1)];
+        if (ui::TypeText(GetParent(target), GetDlgCtrlID(target), text)) ui::TypeKey(VK_TAB, u'\t');
+      }
+      break;
   }
 }
 

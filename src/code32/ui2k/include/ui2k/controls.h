@@ -149,6 +149,13 @@ LRESULT CtlTrackbarMessage(DriverContext*, DialogRecord*, DialogItemRecord*, uin
 LRESULT CtlTabMessage(DriverContext*, DialogRecord*, DialogItemRecord*, uintptr_t, uintptr_t, intptr_t);
 LRESULT CtlNoMessage(DriverContext*, DialogRecord*, DialogItemRecord*, uintptr_t, uintptr_t, intptr_t);
 
+// A kind-84 slider drawn by the driver: end boxes with minus and plus, the
+// thumb as a button face; into dc, or the control's own DC when null.
+void CtlDrawSlider(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* item, HDC dc);
+// A press on an end box of a kind-84 slider (client coordinates): a pressed
+// box shown over it until the scroll loop ends; null between the boxes.
+HWND CtlSliderPressPopup(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* item, POINT press);
+
 // ---- the printer picture's tray hot spots ---------------------------------------------
 // A row applies when its family is the model's and its conditions hold: the
 // condition setting's option is 1 (0: always), the second condition's option
