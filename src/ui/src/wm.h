@@ -97,6 +97,12 @@ bool DefInputProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRESU
 void CancelModes();
 LRESULT TabControlProc(HWND, UINT, WPARAM, LPARAM);
 
+// The taskbar of the machine ("Shell_TrayWnd"): no window of the layer,
+// a handle FindWindowW answers and GetWindowRect places from the machine
+// settings (taskbar.rect); false when the machine has none.
+HWND TaskbarWindow();
+bool TaskbarRect(RECT* rect);
+
 // Dialog base units: pixels for dialog units.
 inline LONG DuToPxX(LONG du) { return du * 6 / 4; }
 inline LONG DuToPxY(LONG du) { return du * 13 / 8; }

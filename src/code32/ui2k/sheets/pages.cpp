@@ -149,10 +149,6 @@ std::vector<uint8_t> CatalogueTemplate(DriverContext* ctx, const DialogRecord& d
   return ui::EncodeDialogTemplate(t);
 }
 
-bool ModuleHasTemplate(HMODULE module, uint16_t dialog_id) {
-  size_t size = 0;
-  return module && plat::FindModuleResource(module, RT_DIALOG, dialog_id, &size) != nullptr;
-}
 
 // ---- the preset save -------------------------------------------------------------------------
 uint16_t NameEditOf(uint16_t dialog_id) {
@@ -477,6 +473,29 @@ INT_PTR InitDialog(DriverContext* ctx, DialogRecord* dialog, HWND page) {
 
 }  // namespace
 
+std::vector<uint8_t> UiMissingPageTemplate(DriverContext* ctx, HMODULE module, const DialogRecord& dialog) {
+  size_t size = 0;
+  if (module && plat::FindModuleResource(module, RT_DIALOG, dialog.dialogId, &size)) return {};
+  return CatalogueTemplate(ctx, dialog);
+}
+
+PROPSHEETPAGEW UiMakePage(DriverContext* ctx, HMODULE module, const DialogRecord& dialog,
+                          std::vector<uint8_t>* built) {
+  PROPSHEETPAGEW page{};
+  page.dwSize = sizeof page;
+  page.dwFlags = kPageHasHelp;
+  page.hInstance = module;
+  page.pszTemplate = MAKEINTRESOURCEW(dialog.dialogId);
+  page.pfnDlgProc = UiSheetPageProc;
+  page.lParam = LPARAM(ctx);
+  *built = UiMissingPageTemplate(ctx, module, dialog);
+  if (!built->empty()) {
+    page.dwFlags |= PSP_DLGINDIRECT;
+    page.pResource = built->data();
+  }
+  return page;
+}
+
 bool UiGetMeasureItemSize(uint16_t control_id, uint32_t* width, uint32_t* height) {
   for (const MeasureRow& row : kMeasureTable) {
     if (std::find(row.ids.begin(), row.ids.end(), control_id) == row.ids.end()) continue;
@@ -499,19 +518,8 @@ int32_t UiAddSheetPages(DriverContext* ctx, int32_t sheet_flag) {
   for (int16_t i = 0; i < ctx->dialogs->count; ++i) {
     const DialogRecord& d = ctx->dialogs->rows[i];
     if (!(d.flags & uint32_t(sheet_flag)) || UiIsHiddenByCondition(ctx, d.symbol)) continue;
-    PROPSHEETPAGEW page{};
-    page.dwSize = sizeof page;
-    page.dwFlags = kPageHasHelp;
-    page.hInstance = module;
-    page.pszTemplate = MAKEINTRESOURCEW(d.dialogId);
-    page.pfnDlgProc = UiSheetPageProc;
-    page.lParam = LPARAM(ctx);
     std::vector<uint8_t> built;
-    if (!ModuleHasTemplate(module, d.dialogId)) {
-      built = CatalogueTemplate(ctx, d);
-      page.dwFlags |= PSP_DLGINDIRECT;
-      page.pResource = built.data();
-    }
+    PROPSHEETPAGEW page = UiMakePage(ctx, module, d, &built);
     HPROPSHEETPAGE h = CreatePropertySheetPageW(&page);
     if (!h) continue;
     if (add(w.sheetHandle, CPSFUNC_ADD_HPROPSHEETPAGE, LPARAM(h), 0)) ++added;
@@ -623,17 +631,19 @@ INT_PTR UiPageProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_HELP: {
       UiHideTip(ctx);
       const auto* help = reinterpret_cast<const HelpInfo*>(lparam);
-      if (help) UiShowControlHelp(ctx, dialog, static_cast<HWND>(help->itemHandle));
+      if (help) UiShowControlHelp(ctx, dialog, static_cast<HWND>(help->itemHandle), WM_HELP);
       return 1;
     }
     case WM_CONTEXTMENU: {
       UiHideTip(ctx);
       HWND target = reinterpret_cast<HWND>(wparam);
-      DialogItemRecord* item = target == window ? UiHitTestItem(ctx, dialog, POINT{int16_t(LOWORD(uintptr_t(lparam))),
-                                                                                    int16_t(HIWORD(uintptr_t(lparam)))})
-                                                : CtxFindControlByWindow(ctx, dialog, target);
+      // The point of the menu is in screen coordinates.
+      POINT at{int16_t(LOWORD(uintptr_t(lparam))), int16_t(HIWORD(uintptr_t(lparam)))};
+      ScreenToClient(window, &at);
+      DialogItemRecord* item =
+          target == window ? UiHitTestItem(ctx, dialog, at) : CtxFindControlByWindow(ctx, dialog, target);
       if (!item || (item->flags & kItemOpensHiddenDialog)) return 1;
-      UiShowControlHelp(ctx, dialog, item->window);
+      UiShowControlHelp(ctx, dialog, item->window, WM_CONTEXTMENU);
       return 1;
     }
     case kPageMsgDeferredAlert: {
@@ -665,6 +675,7 @@ INT_PTR UiPageProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     }
     case WM_TIMER:
+      UiOnTipTimer(ctx, window, UINT_PTR(wparam));
       return 0;
     case WM_COMMAND:
       return Command(ctx, dialog, window, wparam, lparam);

@@ -10,6 +10,9 @@
 //   user.profile=C:\Users\user                   empty: no profile
 //   user.localappdatalow=C:\Users\user\AppData\LocalLow   empty: none
 //   dir.windows=C:\Windows  dir.system=C:\Windows\System32
+//   screen.width=1024  screen.height=768         the primary screen in pixels
+//   taskbar.rect=0,728,1024,768   left,top,right,bottom of the taskbar
+//                                 ("Shell_TrayWnd"); empty: no taskbar
 // Modules of other makers keep their own keys here; the program that makes
 // the machine writes their first values (MachineExtras).
 #pragma once
