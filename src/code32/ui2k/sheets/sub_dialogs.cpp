@@ -106,7 +106,10 @@ INT_PTR UiRunSheetSubDialog(DriverContext* ctx, int32_t sheet_flags, uint16_t di
     DmPopSettings(ctx, 0);
     DialogRecord* page = CtxFindDialog(ctx, kept_dialog);
     if (page && page->window) {
-      if (dialog_id != kStatusDialog && dialog_id != kVersionDialog)
+      // Only a page of a sheet is marked changed; a modal dialog under the
+      // sub-dialog has no sheet.
+      const bool in_sheet = !(page->runtime[0] & kDlgModalRunning);
+      if (in_sheet && dialog_id != kStatusDialog && dialog_id != kVersionDialog)
         SendMessageW(GetParent(page->window), PSM_CHANGED, WPARAM(page->window), 0);
       UiRefreshPage(ctx, page, 1);
     }
