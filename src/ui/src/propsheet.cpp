@@ -429,9 +429,6 @@ INT_PTR PropertySheetW(const PROPSHEETHEADERW* header) {
   t.items.push_back(button(IDCANCEL, u"Cancel", int16_t(t.cx - 110), BS_PUSHBUTTON));
   if (!(header->dwFlags & PSH_NOAPPLYNOW))
     t.items.push_back(button(IDC_SHEET_APPLY, u"&Apply", int16_t(t.cx - 56), WS_DISABLED));
-  t.items.push_back(button(IDOK, u"OK", 88, BS_DEFPUSHBUTTON));
-  t.items.push_back(button(IDCANCEL, u"Cancel", 142, BS_PUSHBUTTON));
-  if (!(header->dwFlags & PSH_NOAPPLYNOW)) t.items.push_back(button(IDC_SHEET_APPLY, u"&Apply", 196, WS_DISABLED));
   // The tab row above the pages (the pages sit at 4,14).
   ui::DialogItemTemplate tabs;
   tabs.class_name = WC_TABCONTROLW;
