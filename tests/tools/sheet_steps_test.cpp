@@ -197,7 +197,7 @@ TEST_F(SheetSteps, LinesThatAreNoSteps) {
       {"check 2071 maybe", false},   {"hold 2076 -1", false},   {"wait 250", true},        {"wait soon", false},
       {"key 2036 f1", true},         {"key 2036 x", true},      {"key 2036 banana", false}, {"type 2049", false},
       {"type 2049 \"\"", true},      {"select 2041 A4 x", true}, {"page Paper size", true}, {"tree now", false},
-      {"press the button", false},
+      {"press the button", false},   {"dialog", true},          {"dialog 2", false},
   };
   for (const Case& c : cases) {
     velm_cli::SheetStep step;

@@ -57,6 +57,8 @@ BOOL WinHelpW(HWND window, LPCWSTR help_file, UINT command, ULONG_PTR data) {
     const auto* ids = reinterpret_cast<const DWORD*>(data);
     for (int i = 0; i < 64 && ids[2 * i]; ++i)
       detail += " " + std::to_string(ids[2 * i]) + ":" + std::to_string(ids[2 * i + 1]);
+  } else if (command != HELP_WM_HELP && command != HELP_CONTEXTMENU) {
+    detail += " " + std::to_string(data);  // a context id
   }
   plat::NoteCall("WinHelpW", detail);
   return TRUE;

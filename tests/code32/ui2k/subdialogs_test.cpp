@@ -400,6 +400,16 @@ TEST_F(Tips, HelpNamesTheControlAndItsHelpId) {
   item.kind = kind;
   item.hidden = 0;
   item.window = nullptr;
+
+  // The page's Help button and the sheet's help ask for the dialog's topic.
+  plat::ResetCalls();
+  SendMessageW(page_, WM_COMMAND, IDHELP, 0);
+  PSHNOTIFY help{{sheet_, 0, PSN_HELP}, 0};
+  SendMessageW(page_, WM_NOTIFY, 0, LPARAM(&help));
+  const std::string topic = "WinHelpW window 0 " + file + " 1 " + std::to_string(dialog->helpId);
+  EXPECT_EQ(plat::CallCount("WinHelpW"), 2);
+  for (const std::string& line : plat::CallLog())
+    if (line.rfind("WinHelpW", 0) == 0) EXPECT_EQ(line, topic);
 }
 
 TEST_F(Tips, ALockIconClickShowsItsMessage) {

@@ -395,7 +395,8 @@ INT_PTR Command(DriverContext* ctx, DialogRecord* dialog, HWND page, WPARAM wpar
       PostMessageW(GetParent(page), PSM_PRESSBUTTON, PSBTN_OK, 0);
       return 0;
     case IDHELP:
-      return 0;  // help files are not opened on this machine
+      WinHelpW(page, PathGetHelpFile(ctx), HELP_CONTEXT, dialog->helpId);
+      return 0;
     case 2038: case 2080: case 2097: case 2115: case kCmdSaveToNewPreset:
       CtxMarkChanged(ctx, kChangePresetSavePending);
       return SavePreset(ctx, dialog, page, id);
@@ -433,6 +434,9 @@ INT_PTR Notify(DriverContext* ctx, DialogRecord* dialog, HWND page, WPARAM wpara
   UiHideTip(ctx);
   const auto* n = reinterpret_cast<const PSHNOTIFY*>(lparam);
   switch (n ? n->hdr.code : 0) {
+    case PSN_HELP:
+      WinHelpW(page, PathGetHelpFile(ctx), HELP_CONTEXT, dialog->helpId);
+      break;
     case PSN_RESET:
       ctx->work->saveOnClose = 0;
       break;
@@ -657,6 +661,7 @@ INT_PTR UiPageProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_MOUSEMOVE: case WM_LBUTTONUP: case WM_RBUTTONUP: {
       DialogItemRecord* item = ItemAt(ctx, dialog, lparam);
       if (item && CtlHandleMessage(ctx, dialog, item, message, wparam, lparam) == 1) return 0;
+      if (item && ctx->work->tipWindow && item->controlId == ctx->work->tipControl) return 0;
       if (message == WM_MOUSEMOVE) UiHideTip(ctx);
       return 0;
     }

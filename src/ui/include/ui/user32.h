@@ -546,9 +546,11 @@ INT GetSystemMetrics(INT index);
 // machine settings give it a rectangle (GetWindowRect answers it).
 HWND FindWindowW(LPCWSTR class_name, LPCWSTR title);
 // Help files are not opened on this machine: the call is recorded as
-// "WinHelpW window <control id of the window> <file> <command> <pairs>"
-// (the control and help id pairs "id:help" of
-// HELP_WM_HELP and HELP_CONTEXTMENU up to their 0 end), and answers TRUE.
+// "WinHelpW window <control id of the window> <file> <command> <data>":
+// the control and help id pairs "id:help" of HELP_WM_HELP and
+// HELP_CONTEXTMENU up to their 0 end, the number for other commands (a
+// context id). Answers TRUE.
+constexpr UINT HELP_CONTEXT = 0x0001;
 constexpr UINT HELP_CONTEXTMENU = 0x000A;
 constexpr UINT HELP_WM_HELP = 0x000C;
 BOOL WinHelpW(HWND window, LPCWSTR help_file, UINT command, ULONG_PTR data);

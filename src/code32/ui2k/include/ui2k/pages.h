@@ -109,7 +109,7 @@ void UiShowTip(DriverContext* ctx, DialogItemRecord* item, HWND window, int32_t 
 void UiHideTip(DriverContext* ctx);
 void UiPaintTip(DriverContext* ctx);
 // WM_TIMER of the tip timer on a page: shows the tip when the pointer is
-// still in its control. 1 when the timer was the tip's.
+// still in its control; answers 1 when the timer was the tip's.
 int32_t UiOnTipTimer(DriverContext* ctx, HWND page, UINT_PTR timer);
 // Context help of the control (WM_HELP on the control, WM_CONTEXTMENU).
 void UiShowControlHelp(DriverContext* ctx, DialogRecord* dialog, HWND control, UINT message = WM_HELP);
