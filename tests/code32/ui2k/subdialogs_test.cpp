@@ -408,8 +408,11 @@ TEST_F(Tips, HelpNamesTheControlAndItsHelpId) {
   SendMessageW(page_, WM_NOTIFY, 0, LPARAM(&help));
   const std::string topic = "WinHelpW window 0 " + file + " 1 " + std::to_string(dialog->helpId);
   EXPECT_EQ(plat::CallCount("WinHelpW"), 2);
-  for (const std::string& line : plat::CallLog())
-    if (line.rfind("WinHelpW", 0) == 0) EXPECT_EQ(line, topic);
+  for (const std::string& line : plat::CallLog()) {
+    if (line.rfind("WinHelpW", 0) == 0) {
+      EXPECT_EQ(line, topic);
+    }
+  }
 }
 
 TEST_F(Tips, ALockIconClickShowsItsMessage) {

@@ -59,23 +59,6 @@ constexpr uint16_t kPresetNameEdit = 2145;
 constexpr uint16_t kPresetIconList = 2001;
 constexpr uint32_t kItemOpensHiddenDialog = 0x20000000u;
 
-// ---- owner-draw sizes ----------------------------------------------------------------------
-struct MeasureRow {
-  uint16_t width, height;
-  std::initializer_list<uint16_t> ids;
-};
-const MeasureRow kMeasureTable[] = {
-    {108, 107, {2001, 2139}},
-    {77, 78, {2085, 2466}},
-    {91, 51, {2087, 2467}},
-    {49, 42, {2100, 2476, 2102, 2477}},
-    {42, 42, {2134, 2457}},
-    {16, 16, {2164, 2385, 2384, 2364, 2572, 2574, 2817}},
-    {16, 14, {2009, 2007, 2011, 2017, 2023, 2032, 2013, 2036, 2041, 2044, 2053, 2070, 2064, 2066, 2078, 2083,
-              2089, 2095, 2109, 2117, 2135, 2152, 2617, 2168, 2170, 2217, 2256, 2260, 2251, 2253, 2258, 2278,
-              2303, 2305, 2314, 2316, 2318, 2320, 2334, 2349, 2440, 2443, 2485, 2484, 2491, 1121, 1137}},
-};
-
 DriverContext* ContextOf(HWND page) { return reinterpret_cast<DriverContext*>(GetWindowLongPtrW(page, DWLP_USER)); }
 
 void SetResult(HWND page, LRESULT value) { SetWindowLongPtrW(page, DWLP_MSGRESULT, value); }
@@ -498,16 +481,6 @@ PROPSHEETPAGEW UiMakePage(DriverContext* ctx, HMODULE module, const DialogRecord
     page.pResource = built->data();
   }
   return page;
-}
-
-bool UiGetMeasureItemSize(uint16_t control_id, uint32_t* width, uint32_t* height) {
-  for (const MeasureRow& row : kMeasureTable) {
-    if (std::find(row.ids.begin(), row.ids.end(), control_id) == row.ids.end()) continue;
-    if (width) *width = row.width;
-    if (height) *height = row.height;
-    return true;
-  }
-  return false;
 }
 
 int32_t UiAddSheetPages(DriverContext* ctx, int32_t sheet_flag) {
