@@ -271,7 +271,7 @@ TEST_F(SheetSteps, LinesThatAreNoSteps) {
       {"type 2049 \"\"", true},      {"select 2041 A4 x", true}, {"page Paper size", true}, {"tree now", false},
       {"press the button", false},  {"slide 2264 40", true},   {"slide 2264", false},     {"slide 2264 x", false},
       {"spin 2030 up", true},       {"spin 2030 down 4", true}, {"spin 2030 left", false}, {"spin 2030 up 0", false},
-      {"tab 2166 Paper size", true}, {"tab 2166", false},
+      {"tab 2166 Paper size", true}, {"tab 2166", false},      {"dialog", true},          {"dialog 2", false},
   };
   for (const Case& c : cases) {
     velm_cli::SheetStep step;

@@ -67,4 +67,18 @@ printf '%s\n' "$msg" | grep -q "bad.txt:1: not a step: 'hold 100 soon' (the step
 msg=$("$velm" docprops P --mode prompt,copy --script "$work/missing.txt" 2>&1); rc=$?
 [ $rc -eq 1 ]; check "docprops with the sheet stops the same way" $?
 
+# A sub-dialog opened from a page and cancelled leaves no trace: the DEVMODE
+# and the stored settings after OK are those of a sheet confirmed at once.
+printf 'page 1\nclick 2038\ntype 2452 Gone\ntype 2453 CancelledNote\ndialog\ncancel\ndialog\nok\n' > "$work/sub.txt"
+out=$("$velm" sheet P --document --script "$work/sub.txt"); rc=$?
+[ $rc -eq 0 ]; check "a script through a sub-dialog runs" $?
+printf '%s\n' "$out" | grep -q '^dialog 2 of 2: "Save Preset" (the steps act on it)$'; check "dialog lists the stack, the sub-dialog on top" $?
+printf '%s\n' "$out" | sed -n '/^step 7: dialog$/,/^step 8/p' | grep -q '^dialog 1 of 1: '; check "after cancel only the sheet is left" $?
+printf '%s\n' "$out" | grep -q '^result: 1 (IDOK)$'; check "the sheet is confirmed" $?
+after_sub=$(printf '%s\n' "$out" | sed -n '/^result:/,$p')
+printf 'ok\n' > "$work/plain.txt"
+after_plain=$("$velm" sheet P --document --script "$work/plain.txt" | sed -n '/^result:/,$p')
+[ -n "$after_sub" ] && [ "$after_sub" = "$after_plain" ]; check "nothing of the cancelled sub-dialog in the DEVMODE or the stored settings" $?
+! printf '%s\n' "$after_sub" | grep -q 'Gone\|CancelledNote'; check "not its typed text either" $?
+
 exit $fail

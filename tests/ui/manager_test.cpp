@@ -2,6 +2,8 @@
 
 #include "plat/kernel.h"
 #include "plat/resources.h"
+#include "plat/calls.h"
+#include "plat/machineconf.h"
 #include "temp_machine.h"
 #include "ui_fixture.h"
 
@@ -204,6 +206,63 @@ TEST_F(Dialogs, ModalDialogRunsTheScriptAndDisablesItsOwner) {
             "  BUTTON #1 \"OK\" focus\n"
             "  BUTTON #2 \"Cancel\"\n");
   EXPECT_EQ(ui::TopLevelWindows(), std::vector<HWND>{owner}) << "the dialog is gone";
+}
+
+TEST_F(Dialogs, NestedModalDialogsStackAndTheScriptActsOnTheTopmost) {
+  std::vector<size_t> depths;
+  std::string tree;
+  INT_PTR inner = 0;
+  ui::SetModalHandler([&](HWND d) {
+    const std::vector<HWND> stack = ui::ModalStack();
+    EXPECT_EQ(stack.back(), d) << "the handler is given the topmost dialog";
+    depths.push_back(stack.size());
+    if (stack.size() == 1 && !inner) {
+      inner = DialogBoxParamW(module_, MAKEINTRESOURCEW(4006), d, OkProc, LPARAM(u"Inner"));
+      return true;
+    }
+    if (stack.size() == 2) tree = ui::DumpAllWindows();
+    // The inner dialog is cancelled, the outer one confirmed.
+    return ui::ClickButton(d, stack.size() == 2 ? IDCANCEL : IDOK);
+  });
+  EXPECT_EQ(DialogBoxParamW(module_, MAKEINTRESOURCEW(4006), nullptr, OkProc, LPARAM(u"Outer")), 77);
+  EXPECT_EQ(inner, 88);
+  EXPECT_EQ(depths, (std::vector<size_t>{1, 2, 1}));
+  EXPECT_NE(tree.find("\"Outer\""), std::string::npos) << tree;
+  EXPECT_NE(tree.find("\"Inner\""), std::string::npos) << "the tree shows the whole stack";
+  EXPECT_TRUE(ui::ModalStack().empty());
+}
+
+TEST_F(Dialogs, ScreenTaskbarAndHelpComeFromTheMachine) {
+  EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1024);
+  EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), 768);
+  HWND taskbar = FindWindowW(u"Shell_TrayWnd", nullptr);
+  ASSERT_NE(taskbar, nullptr);
+  RECT r{};
+  ASSERT_TRUE(GetWindowRect(taskbar, &r));
+  EXPECT_EQ(r.top, 728);
+  EXPECT_EQ(r.right, 1024);
+  ASSERT_TRUE(plat::SetMachineSetting("screen.width", "1280"));
+  ASSERT_TRUE(plat::SetMachineSetting("taskbar.rect", "1240,0,1280,1024"));
+  EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1280);
+  ASSERT_TRUE(GetWindowRect(FindWindowW(u"shell_traywnd", nullptr), &r));
+  EXPECT_EQ(r.left, 1240);
+  for (const char* bad : {"", "1,2,3", "5,0,1,9", "1,2,3,4x"}) {
+    ASSERT_TRUE(plat::SetMachineSetting("taskbar.rect", bad));
+    EXPECT_EQ(FindWindowW(u"Shell_TrayWnd", nullptr), nullptr) << "no taskbar for \"" << bad << "\"";
+  }
+  HWND owner = CreateWindowExW(0, u"TestLogger", u"Owner", WS_VISIBLE, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
+  EXPECT_EQ(FindWindowW(u"testlogger", u"Owner"), owner);
+  EXPECT_EQ(FindWindowW(u"TestLogger", u"Other"), nullptr);
+
+  plat::ResetCalls();
+  const DWORD pairs[] = {2001, 501, 2002, 502, 0, 0};
+  EXPECT_TRUE(WinHelpW(owner, u"C:\\h.hlp", HELP_WM_HELP, ULONG_PTR(pairs)));
+  EXPECT_TRUE(WinHelpW(nullptr, u"C:\\h.hlp", HELP_CONTEXTMENU, 0));
+  EXPECT_EQ(plat::CallCount("WinHelpW"), 2);
+  const std::vector<std::string> log = plat::CallLog();
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_EQ(log[0], "WinHelpW window 0 C:\\h.hlp 12 2001:501 2002:502");
+  EXPECT_EQ(log[1], "WinHelpW window 0 C:\\h.hlp 10");
 }
 
 TEST_F(Dialogs, WithoutAScriptTheLayerCancelsAndSaysSo) {

@@ -41,6 +41,9 @@ const std::map<std::string, std::string>& Defaults() {
       {"user.localappdatalow", "C:\\Users\\user\\AppData\\LocalLow"},
       {"dir.windows", "C:\\Windows"},
       {"dir.system", "C:\\Windows\\System32"},
+      {"screen.width", "1024"},
+      {"screen.height", "768"},
+      {"taskbar.rect", "0,728,1024,768"},
   };
   return defaults;
 }

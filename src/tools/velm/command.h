@@ -129,6 +129,9 @@ std::string SheetScriptFailure();
 bool ParseSheetStep(const std::string& line, SheetStep* step, std::string* why);
 bool RunSheetStep(HWND modal, const SheetStep& step, std::string* why);
 std::string SheetTree(HWND modal);
+// The modal dialogs running, outermost first, one line each; the steps act
+// on the last.
+std::string DialogStack();
 // The printer's stored values (printer data) as the sheet left them.
 void PrintStoredSettings(const std::u16string& printer);
 

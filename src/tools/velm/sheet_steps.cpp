@@ -45,6 +45,7 @@ constexpr StepShape kShapes[] = {
     {"slide", 2, 2, false, "slide CONTROL POS"},
     {"spin", 2, 3, false, "spin CONTROL up|down [N]"},
     {"tab", 2, 2, true, "tab CONTROL INDEX|CAPTION"},
+    {"dialog", 0, 0, false, "dialog"},
 };
 
 struct KeyName {
@@ -463,6 +464,10 @@ bool RunSheetStep(HWND modal, const SheetStep& step, std::string* why) {
     std::printf("%s", SheetTree(modal).c_str());
     return true;
   }
+  if (v == "dialog") {
+    std::printf("%s", DialogStack().c_str());
+    return true;
+  }
   if (v == "wait") {
     ui::Idle(DWORD(std::strtol(step.args[0].c_str(), nullptr, 10)));
     ui::PlayInput();
@@ -535,6 +540,18 @@ bool RunSheetStep(HWND modal, const SheetStep& step, std::string* why) {
   }
   *why = "not a step";
   return false;
+}
+
+std::string DialogStack() {
+  const std::vector<HWND> stack = ui::ModalStack();
+  std::string out;
+  for (size_t i = 0; i < stack.size(); ++i) {
+    char16_t title[256] = {};
+    GetWindowTextW(stack[i], title, 256);
+    out += "dialog " + std::to_string(i + 1) + " of " + std::to_string(stack.size()) + ": \"" +
+           plat::ToUtf8(title) + "\"" + (i + 1 == stack.size() ? " (the steps act on it)" : "") + "\n";
+  }
+  return out;
 }
 
 std::string SheetTree(HWND modal) {

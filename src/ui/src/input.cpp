@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <deque>
 
+#include "plat/machineconf.h"
 #include "wm.h"
 
 namespace ui::detail {
@@ -392,6 +393,8 @@ INT GetSystemMetrics(INT index) {
     case SM_CXHSCROLL: return 17;
     case SM_CXDOUBLECLK:
     case SM_CYDOUBLECLK: return kDoubleClickSize;
+    case SM_CXSCREEN: return INT(plat::GetMachineSettingInt("screen.width", 1024));
+    case SM_CYSCREEN: return INT(plat::GetMachineSettingInt("screen.height", 768));
   }
   return 0;
 }

@@ -414,7 +414,7 @@ INT_PTR PropertySheetW(const PROPSHEETHEADERW* header) {
   tabs.style = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
   tabs.x = 4;
   tabs.y = 1;
-  tabs.cx = page_cx;
+  tabs.cx = page_cx;  // as wide as the pages
   tabs.cy = 13;
   t.items.push_back(tabs);
   auto bytes = ui::EncodeDialogTemplate(t);

@@ -44,6 +44,7 @@ struct State {
   HWND active = nullptr;
   HWND capture = nullptr;
   ModalHandler modal;
+  std::vector<HWND> modal_stack;  // the modal loops running, outermost first
   std::vector<std::string> log;
 };
 
@@ -185,6 +186,18 @@ std::u16string TextOf(LPCWSTR text) {
 void RunModal(HWND modal, const bool* done, void (*close)(HWND)) {
   constexpr int kMaxSteps = 100000;
   CancelModes();
+  {
+    std::lock_guard<std::recursive_mutex> lock(Lock());
+    S().modal_stack.push_back(modal);
+  }
+  struct Unstack {
+    HWND modal;
+    ~Unstack() {
+      std::lock_guard<std::recursive_mutex> lock(Lock());
+      auto& st = S().modal_stack;
+      if (auto it = std::find(st.rbegin(), st.rend(), modal); it != st.rend()) st.erase(std::next(it).base());
+    }
+  } unstack{modal};
   int steps = 0;
   bool closed_once = false;
   while (!*done && IsWindow(modal)) {
@@ -561,6 +574,7 @@ BOOL IsWindowVisible(HWND window) {
 }
 
 BOOL GetWindowRect(HWND window, RECT* rect) {
+  if (window && window == TaskbarWindow()) return TaskbarRect(rect) ? TRUE : FALSE;
   std::lock_guard<std::recursive_mutex> lock(Lock());
   std::shared_ptr<Window> w = Find(window);
   if (!w || !rect) return FALSE;
@@ -864,6 +878,11 @@ void SetModalHandler(ModalHandler handler) {
 
 void ClearModalHandler() { SetModalHandler(nullptr); }
 
+std::vector<HWND> ModalStack() {
+  std::lock_guard<std::recursive_mutex> lock(Lock());
+  return S().modal_stack;
+}
+
 std::vector<HWND> TopLevelWindows() {
   std::lock_guard<std::recursive_mutex> lock(Lock());
   return S().top_level;
@@ -912,6 +931,7 @@ void ResetWindowManager() {
   s.focus = s.capture = s.active = nullptr;
   plat::SetActiveWindowValue(nullptr);
   s.modal = nullptr;
+  s.modal_stack.clear();
   s.log.clear();
   s.clock = 0;
   ResetInput();

@@ -104,6 +104,12 @@ constexpr LONG kTrackbarMargin = 8;
 // The lines a tree view shows: depth and text, in order.
 std::vector<std::pair<INT, std::u16string>> TreeLines(HWND tree);
 
+// The taskbar of the machine ("Shell_TrayWnd"): no window of the layer,
+// a handle FindWindowW answers and GetWindowRect places from the machine
+// settings (taskbar.rect); false when the machine has none.
+HWND TaskbarWindow();
+bool TaskbarRect(RECT* rect);
+
 // Dialog base units: pixels for dialog units.
 inline LONG DuToPxX(LONG du) { return du * 6 / 4; }
 inline LONG DuToPxY(LONG du) { return du * 13 / 8; }

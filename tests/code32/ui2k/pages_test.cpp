@@ -291,7 +291,13 @@ TEST_F(Pages, SixteenPresetsTakeNoSeventeenth) {
   OptSetOptionById(ctx_, setting::vdmPresetNo, 118);  // detached
   OptSetControlText(ctx_, 2145, u"New one");
   Boxes();
+  // The person confirms the save dialog.
+  ui::SetModalHandler([](HWND modal) {
+    SendMessageW(modal, WM_COMMAND, IDOK, 0);
+    return true;
+  });
   Command(page, kCmdSaveToNewPreset);
+  ui::ClearModalHandler();
   EXPECT_EQ(Boxes(), std::vector<std::string>{"list full"});
   EXPECT_EQ(PresetGetCount(ctx_), 16);
   EXPECT_EQ(OptGetOptionById(ctx_, setting::vdmPresetNo), 118);

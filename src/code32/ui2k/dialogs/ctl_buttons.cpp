@@ -6,7 +6,6 @@
 
 namespace {
 
-constexpr uint32_t kNoTextCaption = 0xFFFF;
 constexpr int32_t kIconSize = 16;
 constexpr int32_t kIconGap = 4;
 

@@ -1,10 +1,8 @@
 // The built-in services of the control kinds: the page engine's change
 // path, and the drawing services of the pages.
 //
-// The drawing services are a stand-in until the button faces, tips, preview
-// pictures, icons and the stamp preview land: nothing is drawn and no tip
-// is shown. The cursor is a stand-in until the window layer's cursor lands:
-// the cursor shown is only remembered.
+// The pictures are a stand-in until the preview pictures, icons and the
+// stamp preview land: nothing is drawn.
 #include <atomic>
 
 #include "ctl_internal.h"
@@ -27,10 +25,14 @@ void Transact(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* item) 
 }
 void Refresh(DriverContext* ctx, DialogRecord* dialog) { UiRefreshPage(ctx, dialog, 0); }
 
-// ---- stand-ins of the drawing services ----------------------------------------------------------
-uint32_t NoCaption(DriverContext*, uint16_t) { return 0; }
-int32_t NoFace(DriverContext*, DialogRecord*, DialogItemRecord*, HDC, const RECT*, bool, bool, uint32_t) { return 0; }
-void NoTip(DriverContext*, DialogItemRecord*, HWND, int32_t, int32_t, int32_t) {}
+// ---- button faces and tips ---------------------------------------------------------------------
+uint32_t Caption(DriverContext*, uint16_t control_id) { return UiButtonCaptionId(control_id); }
+int32_t Face(DriverContext* ctx, DialogRecord*, DialogItemRecord* item, HDC dc, const RECT* rect, bool pressed,
+             bool focused, uint32_t caption) {
+  return UiDrawButtonFace(ctx, item ? item->window : nullptr, dc, rect, 2, pressed, focused, caption);
+}
+
+// ---- stand-ins of the pictures -----------------------------------------------------------------
 void NoCompose(DriverContext*) {}
 void NoPicture(DriverContext*, DialogRecord*, DialogItemRecord*, HDC, const RECT*, uint32_t, bool) {}
 void NoStamp(DriverContext*, DialogRecord*, DialogItemRecord*, HDC, const RECT*, int32_t, int32_t) {}
@@ -38,13 +40,12 @@ void NoEndCompose(DriverContext*, HWND, HDC, const RECT*) {}
 void NoColours(DriverContext*, const int32_t[6]) {}
 COLORREF NoBackground(DriverContext*, COLORREF) { return 0; }
 void NoIcon(DriverContext*, HWND, HDC, int32_t, int32_t, uint32_t) {}
-std::atomic<HANDLE> g_cursor{nullptr};
-HANDLE KeepCursor(HANDLE cursor) { return g_cursor.exchange(cursor); }
-HANDLE KeptCursor() { return g_cursor.load(); }
+HANDLE ShowCursor(HANDLE cursor) { return SetCursor(static_cast<HCURSOR>(cursor)); }
+HANDLE ShownCursor() { return GetCursor(); }
 
-constexpr CtlServices kBuiltin{SetValue,  Check,     Alert,        Transact,  Refresh,      NoCaption,
-                               NoFace,    NoTip,     NoCompose,    NoPicture, NoStamp,      NoEndCompose,
-                               NoColours, NoBackground, NoIcon, KeepCursor,   KeptCursor};
+constexpr CtlServices kBuiltin{SetValue,  Check,     Alert,        Transact,  Refresh,      Caption,
+                               Face,      UiShowTip, NoCompose,    NoPicture, NoStamp,      NoEndCompose,
+                               NoColours, NoBackground, NoIcon, ShowCursor, ShownCursor};
 
 std::atomic<const CtlServices*> g_services{&kBuiltin};
 

@@ -59,23 +59,6 @@ constexpr uint16_t kPresetNameEdit = 2145;
 constexpr uint16_t kPresetIconList = 2001;
 constexpr uint32_t kItemOpensHiddenDialog = 0x20000000u;
 
-// ---- owner-draw sizes ----------------------------------------------------------------------
-struct MeasureRow {
-  uint16_t width, height;
-  std::initializer_list<uint16_t> ids;
-};
-const MeasureRow kMeasureTable[] = {
-    {108, 107, {2001, 2139}},
-    {77, 78, {2085, 2466}},
-    {91, 51, {2087, 2467}},
-    {49, 42, {2100, 2476, 2102, 2477}},
-    {42, 42, {2134, 2457}},
-    {16, 16, {2164, 2385, 2384, 2364, 2572, 2574, 2817}},
-    {16, 14, {2009, 2007, 2011, 2017, 2023, 2032, 2013, 2036, 2041, 2044, 2053, 2070, 2064, 2066, 2078, 2083,
-              2089, 2095, 2109, 2117, 2135, 2152, 2617, 2168, 2170, 2217, 2256, 2260, 2251, 2253, 2258, 2278,
-              2303, 2305, 2314, 2316, 2318, 2320, 2334, 2349, 2440, 2443, 2485, 2484, 2491, 1121, 1137}},
-};
-
 DriverContext* ContextOf(HWND page) { return reinterpret_cast<DriverContext*>(GetWindowLongPtrW(page, DWLP_USER)); }
 
 void SetResult(HWND page, LRESULT value) { SetWindowLongPtrW(page, DWLP_MSGRESULT, value); }
@@ -155,10 +138,6 @@ std::vector<uint8_t> CatalogueTemplate(DriverContext* ctx, const DialogRecord& d
   return ui::EncodeDialogTemplate(t);
 }
 
-bool ModuleHasTemplate(HMODULE module, uint16_t dialog_id) {
-  size_t size = 0;
-  return module && plat::FindModuleResource(module, RT_DIALOG, dialog_id, &size) != nullptr;
-}
 
 // ---- the preset save -------------------------------------------------------------------------
 uint16_t NameEditOf(uint16_t dialog_id) {
@@ -405,7 +384,8 @@ INT_PTR Command(DriverContext* ctx, DialogRecord* dialog, HWND page, WPARAM wpar
       PostMessageW(GetParent(page), PSM_PRESSBUTTON, PSBTN_OK, 0);
       return 0;
     case IDHELP:
-      return 0;  // help files are not opened on this machine
+      WinHelpW(page, PathGetHelpFile(ctx), HELP_CONTEXT, dialog->helpId);
+      return 0;
     case 2038: case 2080: case 2097: case 2115: case kCmdSaveToNewPreset:
       CtxMarkChanged(ctx, kChangePresetSavePending);
       return SavePreset(ctx, dialog, page, id);
@@ -444,6 +424,9 @@ INT_PTR Notify(DriverContext* ctx, DialogRecord* dialog, HWND page, WPARAM wpara
   UiHideTip(ctx);
   const auto* n = reinterpret_cast<const PSHNOTIFY*>(lparam);
   switch (n ? n->hdr.code : 0) {
+    case PSN_HELP:
+      WinHelpW(page, PathGetHelpFile(ctx), HELP_CONTEXT, dialog->helpId);
+      break;
     case PSN_RESET:
       ctx->work->saveOnClose = 0;
       break;
@@ -484,14 +467,27 @@ INT_PTR InitDialog(DriverContext* ctx, DialogRecord* dialog, HWND page) {
 
 }  // namespace
 
-bool UiGetMeasureItemSize(uint16_t control_id, uint32_t* width, uint32_t* height) {
-  for (const MeasureRow& row : kMeasureTable) {
-    if (std::find(row.ids.begin(), row.ids.end(), control_id) == row.ids.end()) continue;
-    if (width) *width = row.width;
-    if (height) *height = row.height;
-    return true;
+std::vector<uint8_t> UiMissingPageTemplate(DriverContext* ctx, HMODULE module, const DialogRecord& dialog) {
+  size_t size = 0;
+  if (module && plat::FindModuleResource(module, RT_DIALOG, dialog.dialogId, &size)) return {};
+  return CatalogueTemplate(ctx, dialog);
+}
+
+PROPSHEETPAGEW UiMakePage(DriverContext* ctx, HMODULE module, const DialogRecord& dialog,
+                          std::vector<uint8_t>* built) {
+  PROPSHEETPAGEW page{};
+  page.dwSize = sizeof page;
+  page.dwFlags = kPageHasHelp;
+  page.hInstance = module;
+  page.pszTemplate = MAKEINTRESOURCEW(dialog.dialogId);
+  page.pfnDlgProc = UiSheetPageProc;
+  page.lParam = LPARAM(ctx);
+  *built = UiMissingPageTemplate(ctx, module, dialog);
+  if (!built->empty()) {
+    page.dwFlags |= PSP_DLGINDIRECT;
+    page.pResource = built->data();
   }
-  return false;
+  return page;
 }
 
 int32_t UiAddSheetPages(DriverContext* ctx, int32_t sheet_flag) {
@@ -506,19 +502,8 @@ int32_t UiAddSheetPages(DriverContext* ctx, int32_t sheet_flag) {
   for (int16_t i = 0; i < ctx->dialogs->count; ++i) {
     const DialogRecord& d = ctx->dialogs->rows[i];
     if (!(d.flags & uint32_t(sheet_flag)) || UiIsHiddenByCondition(ctx, d.symbol)) continue;
-    PROPSHEETPAGEW page{};
-    page.dwSize = sizeof page;
-    page.dwFlags = kPageHasHelp;
-    page.hInstance = module;
-    page.pszTemplate = MAKEINTRESOURCEW(d.dialogId);
-    page.pfnDlgProc = UiSheetPageProc;
-    page.lParam = LPARAM(ctx);
     std::vector<uint8_t> built;
-    if (!ModuleHasTemplate(module, d.dialogId)) {
-      built = CatalogueTemplate(ctx, d);
-      page.dwFlags |= PSP_DLGINDIRECT;
-      page.pResource = built.data();
-    }
+    PROPSHEETPAGEW page = UiMakePage(ctx, module, d, &built);
     HPROPSHEETPAGE h = CreatePropertySheetPageW(&page);
     if (!h) continue;
     if (add(w.sheetHandle, CPSFUNC_ADD_HPROPSHEETPAGE, LPARAM(h), 0)) ++added;
@@ -630,17 +615,19 @@ INT_PTR UiPageProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_HELP: {
       UiHideTip(ctx);
       const auto* help = reinterpret_cast<const HelpInfo*>(lparam);
-      if (help) UiShowControlHelp(ctx, dialog, static_cast<HWND>(help->itemHandle));
+      if (help) UiShowControlHelp(ctx, dialog, static_cast<HWND>(help->itemHandle), WM_HELP);
       return 1;
     }
     case WM_CONTEXTMENU: {
       UiHideTip(ctx);
       HWND target = reinterpret_cast<HWND>(wparam);
-      DialogItemRecord* item = target == window ? UiHitTestItem(ctx, dialog, POINT{int16_t(LOWORD(uintptr_t(lparam))),
-                                                                                    int16_t(HIWORD(uintptr_t(lparam)))})
-                                                : CtxFindControlByWindow(ctx, dialog, target);
+      // The point of the menu is in screen coordinates.
+      POINT at{int16_t(LOWORD(uintptr_t(lparam))), int16_t(HIWORD(uintptr_t(lparam)))};
+      ScreenToClient(window, &at);
+      DialogItemRecord* item =
+          target == window ? UiHitTestItem(ctx, dialog, at) : CtxFindControlByWindow(ctx, dialog, target);
       if (!item || (item->flags & kItemOpensHiddenDialog)) return 1;
-      UiShowControlHelp(ctx, dialog, item->window);
+      UiShowControlHelp(ctx, dialog, item->window, WM_CONTEXTMENU);
       return 1;
     }
     case kPageMsgDeferredAlert: {
@@ -654,6 +641,7 @@ INT_PTR UiPageProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_MOUSEMOVE: case WM_LBUTTONUP: case WM_RBUTTONUP: {
       DialogItemRecord* item = ItemAt(ctx, dialog, lparam);
       if (item && CtlHandleMessage(ctx, dialog, item, message, wparam, lparam) == 1) return 0;
+      if (item && ctx->work->tipWindow && item->controlId == ctx->work->tipControl) return 0;
       if (message == WM_MOUSEMOVE) UiHideTip(ctx);
       return 0;
     }
@@ -672,6 +660,7 @@ INT_PTR UiPageProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     }
     case WM_TIMER:
+      UiOnTipTimer(ctx, window, UINT_PTR(wparam));
       return 0;
     case WM_COMMAND:
       return Command(ctx, dialog, window, wparam, lparam);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "plat/wintypes.h"
 #include "ui/compstui.h"
@@ -24,6 +25,14 @@ LONG UiAdvancedDocumentProperties(HWND owner, HANDLE printer, LPWSTR device, DEV
 // The sheet callbacks as compstui calls them (the exports).
 extern "C" LONG DrvDevicePropertySheets(PROPSHEETUI_INFO* info, LPARAM param);
 extern "C" LONG DrvDocumentPropertySheets(PROPSHEETUI_INFO* info, LPARAM param);
+
+// ---- pages and sub-dialogs ----------------------------------------------------------------
+// The template of a dialog of the table when the UI resource module lacks
+// it (laid out from the item catalogue); empty when the module has it.
+std::vector<uint8_t> UiMissingPageTemplate(DriverContext* ctx, HMODULE module, const DialogRecord& dialog);
+// A page of the dialog as the sheets show it; built holds its template
+// while the page is in use.
+PROPSHEETPAGEW UiMakePage(DriverContext* ctx, HMODULE module, const DialogRecord& dialog, std::vector<uint8_t>* built);
 
 // ---- helpers -------------------------------------------------------------------------------
 // CommonPropertySheetUIW of compstui.dll, loaded for this call only; -1

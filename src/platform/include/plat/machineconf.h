@@ -17,6 +17,9 @@
 // under users.NAME.admin ... (defaults 0, C:\Users\NAME and
 // C:\Users\NAME\AppData\LocalLow); setting a user.* key sets the current
 // user's.
+//   screen.width=1024  screen.height=768         the primary screen in pixels
+//   taskbar.rect=0,728,1024,768   left,top,right,bottom of the taskbar
+//                                 ("Shell_TrayWnd"); empty: no taskbar
 // Modules of other makers keep their own keys here; the program that makes
 // the machine writes their first values (MachineExtras).
 #pragma once

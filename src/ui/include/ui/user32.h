@@ -192,7 +192,9 @@ constexpr LRESULT HTNOWHERE = 0;
 constexpr LRESULT HTCLIENT = 1;
 // Class styles.
 constexpr UINT CS_DBLCLKS = 0x8;
-// GetSystemMetrics.
+// GetSystemMetrics (the screen's size comes from the machine settings).
+constexpr INT SM_CXSCREEN = 0;
+constexpr INT SM_CYSCREEN = 1;
 constexpr INT SM_CXVSCROLL = 2;
 constexpr INT SM_CXHSCROLL = 21;
 constexpr INT SM_CXDOUBLECLK = 36;
@@ -540,6 +542,19 @@ HCURSOR SetCursor(HCURSOR cursor);
 HCURSOR GetCursor();
 UINT GetDoubleClickTime();
 INT GetSystemMetrics(INT index);
+// Top-level windows by class (ignoring case) and title (null: any). The
+// taskbar "Shell_TrayWnd" is the machine's own and is found while the
+// machine settings give it a rectangle (GetWindowRect answers it).
+HWND FindWindowW(LPCWSTR class_name, LPCWSTR title);
+// Help files are not opened on this machine: the call is recorded as
+// "WinHelpW window <control id of the window> <file> <command> <data>":
+// the control and help id pairs "id:help" of HELP_WM_HELP and
+// HELP_CONTEXTMENU up to their 0 end, the number for other commands (a
+// context id). Answers TRUE.
+constexpr UINT HELP_CONTEXT = 0x0001;
+constexpr UINT HELP_CONTEXTMENU = 0x000A;
+constexpr UINT HELP_WM_HELP = 0x000C;
+BOOL WinHelpW(HWND window, LPCWSTR help_file, UINT command, ULONG_PTR data);
 // High bit set while the key (or mouse button) is down, as of the last
 // input message taken from the queue.
 SHORT GetKeyState(INT key);
@@ -652,6 +667,9 @@ bool ChooseItem(HWND dialog, INT id, INT index);
 // SB_ENDSCROLL last, and the parent sets the position itself.
 bool ScrollBar(HWND dialog, INT id, WORD code, INT thumb_position);
 
+// The modal dialogs and sheets running, outermost first: the last one is
+// the window the modal handler acts on.
+std::vector<HWND> ModalStack();
 // Top-level windows alive, oldest first; windows alive in all.
 std::vector<HWND> TopLevelWindows();
 size_t LiveWindowCount();

@@ -186,6 +186,16 @@ struct WorkRecord {
   HANDLE handCursor;
   HANDLE pressedHandCursor;
   HANDLE savedCursor;
+  // The tip of a control: its popup window (null when none), the control
+  // id and key (x, y or list index) it shows, the timer that shows it (0
+  // when none runs), the control window and the page that owns the timer.
+  HWND tipWindow;
+  uint16_t tipControl;
+  int32_t tipKey;
+  uintptr_t tipTimer;
+  HWND tipControlWindow;
+  HWND tipPage;
+  uint16_t tipKind;
 };
 
 // One pushed state of the settings beyond the three kept in the work record.

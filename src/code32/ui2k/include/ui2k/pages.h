@@ -11,6 +11,7 @@
 
 #include <cstdint>
 
+#include "ui/gdi.h"
 #include "ui/user32.h"
 #include "velm/dialogs.h"
 #include "velm/model_query.h"
@@ -97,12 +98,61 @@ void UiResetSubclassing(DriverContext* ctx, HWND window);
 bool UiGetMeasureItemSize(uint16_t control_id, uint32_t* width, uint32_t* height);
 
 // ---- services of the tips, help and sub-dialogs the pages call -------------------------------
+// The tip of a control: shown after the tip timer (id 1, 1000 ms) falls
+// due while the pointer is still on the control, kept clear of the taskbar.
+// item null (or index -1 with UiHideTip) takes the tip down. x, y are
+// screen coordinates; index is the list entry of a combo box (-1: the
+// current one).
+constexpr UINT_PTR kTipTimerId = 1;
+constexpr UINT kTipDelayMs = 1000;
+void UiShowTip(DriverContext* ctx, DialogItemRecord* item, HWND window, int32_t x, int32_t y, int32_t index);
 void UiHideTip(DriverContext* ctx);
-void UiShowControlHelp(DriverContext* ctx, DialogRecord* dialog, HWND control);
+void UiPaintTip(DriverContext* ctx);
+// WM_TIMER of the tip timer on a page: shows the tip when the pointer is
+// still in its control; answers 1 when the timer was the tip's.
+int32_t UiOnTipTimer(DriverContext* ctx, HWND page, UINT_PTR timer);
+// Context help of the control (WM_HELP on the control, WM_CONTEXTMENU).
+void UiShowControlHelp(DriverContext* ctx, DialogRecord* dialog, HWND control, UINT message = WM_HELP);
 // The item under a point of the page (client coordinates), or null.
 DialogItemRecord* UiHitTestItem(DriverContext* ctx, DialogRecord* dialog, POINT point);
-// Runs a dialog of the table modally over the owner; its end id, or 0.
-INT_PTR UiRunSubDialog(DriverContext* ctx, int32_t mode, uint16_t dialog_id, HWND owner);
+// The caption string id of an owner-drawn button: 0 none ("..."), 0xFFFF
+// no text.
+constexpr uint32_t kNoTextCaption = 0xFFFF;
+uint32_t UiButtonCaptionId(uint16_t control_id);
+// Where a tip of the size opens for a point (screen coordinates): left of
+// and above the edges of the screen the taskbar leaves free.
+POINT UiPlaceTip(POINT at, SIZE size);
+
+// ---- drawing services --------------------------------------------------------------------------
+// A rectangle filled and framed in one colour.
+void UiFillRect(HDC dc, const RECT* rect, COLORREF colour);
+// The extent of a text in the DC's font; for null, the average character
+// width and the font's height.
+void UiGetTextExtent(HDC dc, const char16_t* text, SIZE* size);
+// A button face: the face colour, with style 2 a 3D edge, the caption of
+// the string id (0 "...", 0xFFFF none; "<" and ">" drawn as triangles) in
+// the window's font, and the focus frame. The caption's width.
+int32_t UiDrawButtonFace(DriverContext* ctx, HWND window, HDC dc, const RECT* rect, uint32_t style, bool pressed,
+                         bool focused, uint32_t caption_id);
+// Runs a dialog of the table over the owner inside a push of the settings:
+// a file dialog, a nested sheet (sheet flags 0xF0, or a page of the user
+// sheet) or a modal dialog. The save-on-close flag decides at the end: set,
+// the settings are kept, the owner page is marked changed (not for the
+// status and version dialogs) and refreshed; clear, they are restored. The
+// dialog's answer; -1 without the UI resource module; 0 for a dialog id
+// not in the table, which pushes and changes nothing.
+INT_PTR UiRunSubDialog(DriverContext* ctx, int32_t sheet_flags, uint16_t dialog_id, HWND owner);
+// The sub-dialogs run where the sheets are built (they need the sheets'
+// pages); the sheets install their runner. Without one no dialog opens
+// (answer 0).
+using UiSubDialogRunner = INT_PTR (*)(DriverContext*, int32_t, uint16_t, HWND);
+void UiSetSubDialogRunner(UiSubDialogRunner runner);
+INT_PTR UiRunSheetSubDialog(DriverContext* ctx, int32_t sheet_flags, uint16_t dialog_id, HWND owner);
+// 1 when the file opens for reading (no folder, not held exclusively).
+int32_t UiFileExists(const char16_t* path);
+// 1 when the path names, as a full path, a listed preset or quality file of
+// the printer. Writes nothing.
+int32_t UiIsPresetFileInUse(DriverContext* ctx, const char16_t* path);
 LRESULT UiHelpIconWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
 // ---- re-initialising lists after presets, trays or papers changed ---------------------------
