@@ -148,18 +148,7 @@ void PickTrays(DriverContext* ctx, DialogRecord* dialog, POINT p) {
 
 // ---- drawn sliders ---------------------------------------------------------------------------
 
-// Whether a point (client coordinates) lies on the slider's arrow at the
-// end its value has reached: its left arrow at the minimum, its right arrow
-// at the maximum. The arrows are as wide as the bar is high.
-bool OnArrowAtLimit(HWND slider, POINT p) {
-  RECT r{};
-  GetClientRect(slider, &r);
-  INT minimum = 0, maximum = 0;
-  SendMessageW(slider, SBM_GETRANGE, reinterpret_cast<WPARAM>(&minimum), reinterpret_cast<LPARAM>(&maximum));
-  const LRESULT at = SendMessageW(slider, SBM_GETPOS, 0, 0);
-  const LONG arrow = r.bottom - r.top;
-  return (p.x < r.left + arrow && at <= minimum) || (p.x >= r.right - arrow && at >= maximum);
-}
+bool OnArrowAtLimit(HWND bar, POINT client);
 
 POINT ClientPoint(HWND window, LPARAM screen_lparam) {
   RECT r{};

@@ -279,21 +279,6 @@ void UiClearSettingDirty(DriverContext* ctx) {
   for (int16_t i = 0; t && i < t->count; ++i) t->rows[i].dirty = 0;
 }
 
-DialogItemRecord* UiHitTestItem(DriverContext*, DialogRecord* dialog, POINT point) {
-  if (!dialog || !dialog->window) return nullptr;
-  RECT page{};
-  GetWindowRect(dialog->window, &page);
-  const LONG x = point.x + page.left, y = point.y + page.top;
-  // The last item first: later controls lie above earlier ones.
-  for (uint32_t i = dialog->itemCount; i-- > 0;) {
-    DialogItemRecord* item = &dialog->items[i];
-    RECT rc{};
-    if (!item->window || item->hidden || !GetWindowRect(item->window, &rc)) continue;
-    if (x >= rc.left && x < rc.right && y >= rc.top && y < rc.bottom) return item;
-  }
-  return nullptr;
-}
-
 int32_t UiShowAlert(DriverContext* ctx, uint32_t alert, HWND window) {
   ImgAlertEntry a{};
   if (!ctx || !ctx->image || !MdfImgReadAlert(ctx->image, alert, &a)) return 0;
