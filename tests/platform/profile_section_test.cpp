@@ -7,7 +7,7 @@
 
 #include "plat/files.h"
 #include "plat/machineconf.h"
-#include "plat/osinfo.h"
+#include "plat/kernel.h"
 #include "plat/profile.h"
 #include "plat/wstr.h"
 #include "temp_machine.h"

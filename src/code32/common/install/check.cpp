@@ -7,7 +7,6 @@
 #include "install_internal.h"
 #include "velm/settings.h"
 #include "plat/kernel.h"
-#include "plat/osinfo.h"
 #include "plat/profile.h"
 #include "plat/winspool.h"
 #include "plat/wstr.h"
