@@ -169,24 +169,6 @@ bool NameModel(const std::u16string& prefix, const std::u16string& driver) {
   return value[0] || WritePrivateProfileStringW(u"Models", driver.c_str(), driver.c_str(), info.c_str());
 }
 
-// Stand-in until the printer events land: the installation steps of a new
-// printer from its package (install files, batch settings, default presets
-// and quality sets, model registration, the condition filter of the
-// presets).
-void SetUpFromPackage(HANDLE h) {
-  CommonProcessAttach(nullptr);
-  DriverContext* ctx = CtxOpenKind(h, h, 0, kOpenEntryPoint | kOpenFirstRun);
-  if (ctx) {
-    InstApplyBatchDefaults(h, h, 0, ctx);
-    InstInstallFiles(ctx, 0);
-    if (!(InstApplyBatchIni(ctx) && InstApplyBatchDefaultQst(0, ctx, 0))) InstInstallDefaultQst(0, 0, ctx);
-    InstRegisterModel(ctx);
-    InstCheckPresets(ctx, 0);
-    CtxCloseAs(ctx, kCloseDestroy);
-  }
-  CommonProcessDetach();
-}
-
 int Add(const velm_cli::Args& args) {
   std::string name, model, package, driver = kDefaultDriverName;
   bool bidi = false;
@@ -255,7 +237,6 @@ int Add(const velm_cli::Args& args) {
   std::string ui_why;
   bool ui_module = InstallUiModule(h, from, &ui_why);
   bool described = velm_cli::DeviceCreateFromModel(h, name, &why);
-  if (!package.empty()) SetUpFromPackage(h);
   CommonProcessDetach();
   ClosePrinter(h);
   // The printer is there either way; without its UI resource module the

@@ -465,16 +465,20 @@ namespace {
 // ---- drawn sliders --------------------------------------------------------------------------------------
 
 TEST_F(Page, ASliderArrowAtItsLimitAnswersNoAction) {
-  DialogItemRecord* slider = Control(1021, 2273, u"SCROLLBAR", SBS_HORZ, {10, 100, 110, 120});  // arrows 20 wide
+  DialogItemRecord* slider = Control(1021, 2273, u"SCROLLBAR", SBS_HORZ, {10, 100, 110, 120});  // 100 wide
   SendMessageW(slider->window, SBM_SETRANGE, 0, 100);
   RECT r{};
   GetWindowRect(slider->window, &r);
+  // The end boxes are as wide as a horizontal scroll bar's arrow.
+  const int32_t a = GetSystemMetrics(SM_CXHSCROLL);
+  ASSERT_GT(a, 1);
+  ASSERT_LT(a, 40);
   struct Case {
     int32_t pos, x;
     bool no_action;
   } cases[] = {
-      {0, 5, true},  {0, 19, true},  {0, 20, false}, {0, 95, false},
-      {100, 95, true}, {100, 80, true}, {100, 79, false}, {100, 5, false}, {50, 5, false}, {50, 95, false},
+      {0, 0, true},      {0, a - 1, true},       {0, a, false},          {0, 99, false},  {100, 99, true},
+      {100, 100 - a, true}, {100, 100 - a - 1, false}, {100, 0, false}, {50, 0, false}, {50, 99, false},
   };
   for (const Case& c : cases) {
     SendMessageW(slider->window, SBM_SETPOS, WPARAM(c.pos), FALSE);

@@ -11,7 +11,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "velm/bidi_standins.h"
+#include "velm/bidi.h"
+#include "velm/inst.h"
 #include "plat/files.h"
 #include "plat/kernel.h"
 #include "plat/security.h"

@@ -88,9 +88,10 @@ void FocusDlgItem(HWND page, int id) {
 }
 
 // ---- pages made from the catalogue ----------------------------------------------------------
-// Stand-in until the UI resource module lands: a page whose template the
-// module lacks is laid out from the item catalogue, each control in the
-// class its kind needs, in columns.
+// A page whose template the UI resource module lacks (a model without a
+// module of its own, such as the test models) is laid out from the item
+// catalogue, each control in the class its kind needs, in columns, so that
+// its settings can still be reached.
 std::u16string ClassOfKind(uint16_t kind, DWORD* style) {
   switch (kind) {
     case 4: *style |= BS_GROUPBOX; return u"BUTTON";

@@ -84,7 +84,7 @@ void ApplyInstallHandOver(DriverContext* ctx) {
   const char16_t* section = InstGetPrinterSectionName(ctx);
   int32_t done = IniGetInt(section, u"VelmInstDone", -1, path) & 0xFF;
   if (done == 1) OptSetValueById(ctx, setting::vdmLanguageID, IniGetInt(section, u"DispLang", 0, path) & 0xFF);
-  else if (done == 0) InstApplyLocaleDefaults(ctx);
+  else if (done == 0) InstApplyLocaleDefaults(InstGetPrinterSectionName(ctx), ctx);
 }
 
 bool IsLocal(DriverContext* ctx) { return DmGetFlagRemotePrinter(ctx) != 1; }

@@ -9,6 +9,7 @@
 #include "plat/wintypes.h"
 #include "ui/compstui.h"
 #include "ui2k/pages.h"
+#include "velm/inst.h"
 #include "velm/inst_setup.h"
 
 struct DriverContext;
@@ -57,5 +58,5 @@ int32_t UiApplyDocumentResult(DriverContext* ctx);
 size_t UiDevmodeLength(const DEVMODEW* devmode);
 
 // ---- installation services the sheets call --------------------------------------------------
-// (the set-up and the install check: velm/inst_setup.h)
-void InstApplyLocaleDefaults(DriverContext* ctx);
+// (the set-up and the install check: velm/inst_setup.h; the install-info
+// defaults: velm/inst.h)

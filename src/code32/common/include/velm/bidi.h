@@ -13,6 +13,8 @@
 struct DriverContext;
 
 // BidiQueryDevice flags.
+// The text of the wait dialog shown while a query runs.
+constexpr uint32_t kBidiWaitText = 7001;
 constexpr uint32_t kBidiProgress = 0x1;
 constexpr uint32_t kBidiQuick = 0x2;
 constexpr uint32_t kBidiSilent = 0x4;
