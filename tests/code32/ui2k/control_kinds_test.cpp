@@ -20,7 +20,7 @@ using Seen = std::vector<std::string>;
 constexpr DWORD kCombo = CBS_DROPDOWNLIST | CBS_HASSTRINGS;
 constexpr DWORD kList = LBS_NOTIFY | LBS_HASSTRINGS;
 constexpr uint16_t kRadioSymbol = 347;  // VPD_RADIOLIST_1
-constexpr uint16_t kDuplexSymbol = 445, kTraySymbol = 336;
+constexpr uint16_t kDuplexSymbol = 445;
 
 std::u16string TextOf(HWND window) {
   char16_t buf[600] = {};

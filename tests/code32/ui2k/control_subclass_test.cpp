@@ -15,7 +15,6 @@ using Seen = std::vector<std::string>;
 
 constexpr uint8_t kFamily = 134;
 constexpr uint16_t kRadioSymbol = 347, kTraySymbol = 336, kCopiesSymbol = 350;
-constexpr UINT kRepeatMessage = 0x8002;
 
 // ---- tray hot spots ----------------------------------------------------------------------------
 

@@ -35,7 +35,6 @@ constexpr UINT kMsgRButtonDblClk = 0x0206;
 constexpr WPARAM kKeyShift = 0x0004, kKeyControl = 0x0008;  // MK_SHIFT, MK_CONTROL
 constexpr DWORD kPageHasHelp = 0x20;                        // PSP_HASHELP
 constexpr LONG kExContextHelp = 0x400;                      // WS_EX_CONTEXTHELP
-constexpr DWORD kResCursor = 1;                             // RT_CURSOR
 
 // MEASUREITEMSTRUCT and HELPINFO as the window layer passes them.
 struct MeasureItem {
