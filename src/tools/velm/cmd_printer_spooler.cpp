@@ -31,21 +31,12 @@
 namespace {
 
 // The spooler's records and codes, as the library's exports take them.
-struct DevQueryPrintInfo {
-  DWORD cbSize;
-  DWORD Level;
-  HANDLE hPrinter;
-  void* pDevMode;
-  LPWSTR pszErrorStr;
-  DWORD cchErrorStr;
-  DWORD cchNeeded;
-};
 struct DriverUpgradeInfo1 {
   LPWSTR pPrinterName;
   LPWSTR pOldDriverDirectory;
 };
-using ConvertFn = BOOL (*)(LPWSTR, void*, void*, LONG*, DWORD);
-using QueryFn = BOOL (*)(DevQueryPrintInfo*);
+using ConvertFn = BOOL (*)(LPWSTR, DEVMODEW*, DEVMODEW*, LONG*, DWORD);
+using QueryFn = BOOL (*)(DEVQUERYPRINT_INFO*);
 using UpgradeFn = BOOL (*)(DWORD, BYTE*);
 using EventFn = BOOL (*)(LPWSTR, INT, DWORD, LPARAM);
 constexpr DWORD kConvert = 1, kDriverDefault = 4;
@@ -236,7 +227,7 @@ std::vector<uint8_t> Convert(ConvertFn convert, std::u16string name, std::vector
   if (mode == kDriverDefault) {
     out.assign(1, 0);
     SetLastError(0);
-    if (convert(name.data(), nullptr, out.data(), &size, mode) || size <= 0) {
+    if (convert(name.data(), nullptr, reinterpret_cast<DEVMODEW*>(out.data()), &size, mode) || size <= 0) {
       Answer(call, FALSE);
       return {};
     }
@@ -244,7 +235,8 @@ std::vector<uint8_t> Convert(ConvertFn convert, std::u16string name, std::vector
   }
   size = LONG(out.size());
   SetLastError(0);
-  BOOL ok = convert(name.data(), input.empty() ? nullptr : input.data(), out.data(), &size, mode);
+  BOOL ok = convert(name.data(), input.empty() ? nullptr : reinterpret_cast<DEVMODEW*>(input.data()),
+                    reinterpret_cast<DEVMODEW*>(out.data()), &size, mode);
   Answer(call, ok);
   if (!ok || size <= 0 || size_t(size) > out.size()) return {};
   out.resize(size_t(size));
@@ -366,7 +358,7 @@ int CanPrint(const velm_cli::Args& args) {
   if (!query) return Fail("can-print", driver.why());
   HANDLE h = nullptr;
   if (!OpenPrinterW(name.data(), &h, nullptr)) return Fail("can-print", "cannot open the printer " + printer);
-  DevQueryPrintInfo info{sizeof(DevQueryPrintInfo), 1, h, dm.empty() ? nullptr : dm.data(), nullptr, 0, 0};
+  DEVQUERYPRINT_INFO info{sizeof(DEVQUERYPRINT_INFO), 1, h, dm.empty() ? nullptr : reinterpret_cast<DEVMODEW*>(dm.data()), nullptr, 0, 0};
   BOOL answer = query(&info);
   ClosePrinter(h);
   Answer("DevQueryPrintEx", answer);

@@ -176,6 +176,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bool known = false;
     for (const std::string& b : before) known = known || b == file;
     const bool bookkeeping = file.find("/.locks/") != std::string::npos || file.find("machine.conf") != std::string::npos ||
+                             file.find("/.counters/") != std::string::npos || file.find("/.changes") != std::string::npos ||
                              file.find("/spool/") != std::string::npos || file.find("/Temp/") != std::string::npos ||
                              file.find("/Client/") != std::string::npos || file.find("/ORVJC32.") != std::string::npos ||
                              file.find("/Users/") != std::string::npos;

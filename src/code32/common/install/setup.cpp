@@ -83,13 +83,14 @@ class OpenFlagsAdded {
 void RunInstalledSteps(DriverContext* ctx, int32_t type, bool reload, bool pack) {
   JobInfoCallPrinterEntryIfEnabled(ctx);
   JobInfoWriteTypesIfEnabled(ctx, 0x700);
+  // A session that was opened is closed again, whether its open worked or
+  // not: the open loads the job-information module, the close unloads it.
   if (type == kSetupConnection && !reload) {
-    if (JobInfoOpenIfEnabled(ctx)) {
-      JobInfoWriteTypesIfEnabled(ctx, 158);
-      JobInfoCloseIfEnabled(ctx);
-    }
+    if (JobInfoOpenIfEnabled(ctx) == 0) JobInfoWriteTypesIfEnabled(ctx, 158);
+    JobInfoCloseIfEnabled(ctx);
   }
-  const bool session = InstBatchIniHasEntries(ctx) && JobInfoOpenIfEnabled(ctx);
+  const bool session = InstBatchIniHasEntries(ctx);
+  if (session) JobInfoOpenIfEnabled(ctx);
   if (!(InstApplyBatchIni(ctx) && InstApplyBatchDefaultQst(0, ctx, reload ? 1 : 0))) {
     InstInstallDefaultQst(0, type, ctx);
     pack = false;

@@ -8,19 +8,11 @@
 #include "plat/fonts.h"
 #include "plat/wintypes.h"
 
+#include "plat/winspool.h"
+
 struct DEVMODEW;
 
 // ---- records of the spooler ------------------------------------------------------------
-struct DEVQUERYPRINT_INFO {
-  DWORD cbSize;
-  DWORD Level;
-  HANDLE hPrinter;
-  DEVMODEW* pDevMode;
-  LPWSTR pszErrorStr;
-  DWORD cchErrorStr;
-  DWORD cchNeeded;
-};
-
 struct DRIVER_UPGRADE_INFO_1W {
   LPWSTR pPrinterName;
   LPWSTR pOldDriverDirectory;

@@ -19,6 +19,18 @@
 
 struct DEVMODEW;  // the public DEVMODE, defined by the driver
 
+// What DevQueryPrintEx of a driver is asked about a job (level 1).
+struct DEVQUERYPRINT_INFO {
+  DWORD cbSize;
+  DWORD Level;
+  HANDLE hPrinter;
+  DEVMODEW* pDevMode;
+  LPWSTR pszErrorStr;
+  DWORD cchErrorStr;
+  DWORD cchNeeded;
+};
+
+
 struct PRINTER_INFO_1W {
   DWORD Flags;
   LPWSTR pDescription;
