@@ -65,27 +65,9 @@ struct Fixture {
 
 Fixture* Setup() {
   auto* f = new Fixture;
-  char tmpl[] = "/tmp/velm-remote-fuzz-XXXXXX";
-  unsetenv("VELM_MACHINE");
-  f->root = mkdtemp(tmpl);
-  static std::string root = f->root;
-  std::atexit([] { std::system(("rm -rf '" + root + "'").c_str()); });
   std::string why;
-  Check(test_support::InitStandinMachine(f->root, &why), "machine");
-  Check(plat::EnsureWindowsDir(kDriverDir), "driver directory");
-  std::ifstream in(VELM_REMOTE_FUZZ_MODEL, std::ios::binary);
-  std::string model((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::ofstream(plat::MapPath(std::u16string(kDriverDir) + u"model.mdf"), std::ios::binary) << model;
-  plat::SpoolDriver d;
-  d.name = u"VELM Driver";
-  d.driverPath = std::u16string(kDriverDir) + u"VELMPD0.DLL";
-  d.configFile = std::u16string(kDriverDir) + u"VELMPD3.DLL";
-  d.dataFile = std::u16string(kDriverDir) + u"model.mdf";
-  Check(plat::SpoolAddDriver(d), "driver");
-  plat::SpoolPrinter p;
-  p.name = u"Office";
-  p.driverName = d.name;
-  Check(plat::SpoolAddPrinter(p, &why), "printer");
+  f->root = test_support::MakeOfficeMachine("velm-remote-fuzz", VELM_REMOTE_FUZZ_MODEL, &why);
+  Check(!f->root.empty(), why.c_str());
   Check(plat::SetMachineSetting("os.terminal", "1"), "terminal server");
   auto install = [](const char* built, const std::u16string& as) {
     std::ifstream from(plat::StandinModuleDir() + "/" + built, std::ios::binary);

@@ -35,7 +35,6 @@ namespace {
 constexpr size_t kGuard = 256;
 constexpr uint8_t kGuardByte = 0xA5;
 constexpr size_t kOutput = 1260;
-constexpr const char16_t* kDriverDir = u"C:\\Windows\\System32\\spool\\drivers\\w32x86\\3\\";
 
 void Check(bool ok, const char* what) {
   if (!ok) {
@@ -45,26 +44,9 @@ void Check(bool ok, const char* what) {
 }
 
 HANDLE Setup() {
-  char tmpl[] = "/tmp/velm-docprops-fuzz-XXXXXX";
-  unsetenv("VELM_MACHINE");
-  static std::string root = mkdtemp(tmpl);
-  std::atexit([] { std::system(("rm -rf '" + root + "'").c_str()); });
   std::string why;
-  Check(test_support::InitStandinMachine(root, &why), "machine");
-  Check(plat::EnsureWindowsDir(kDriverDir), "driver directory");
-  std::ifstream in(VELM_DOCPROPS_FUZZ_MODEL, std::ios::binary);
-  std::string model((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::ofstream(plat::MapPath(std::u16string(kDriverDir) + u"model.mdf"), std::ios::binary) << model;
-  plat::SpoolDriver d;
-  d.name = u"VELM Driver";
-  d.driverPath = std::u16string(kDriverDir) + u"VELMPD0.DLL";
-  d.configFile = std::u16string(kDriverDir) + u"VELMPD3.DLL";
-  d.dataFile = std::u16string(kDriverDir) + u"model.mdf";
-  Check(plat::SpoolAddDriver(d), "driver");
-  plat::SpoolPrinter p;
-  p.name = u"Office";
-  p.driverName = d.name;
-  Check(plat::SpoolAddPrinter(p, &why), "printer");
+  const std::string root_dir = test_support::MakeOfficeMachine("velm-docprops-fuzz", VELM_DOCPROPS_FUZZ_MODEL, &why);
+  Check(!root_dir.empty(), why.c_str());
   std::u16string name = u"Office";
   HANDLE h = nullptr;
   Check(OpenPrinterW(name.data(), &h, nullptr), "open");
