@@ -1,0 +1,5 @@
+// Stand-in until this dialog's handler lands: it consumes no event.
+#include "ui2k/special_dialogs.h"
+
+int32_t DlgMaintenanceHandler(DriverContext*, DialogRecord*, DialogItemRecord*, UINT, WPARAM, LPARAM) { return 0; }
+int32_t DlgPrintQualityHandler(DriverContext*, DialogRecord*, DialogItemRecord*, UINT, WPARAM, LPARAM) { return 0; }

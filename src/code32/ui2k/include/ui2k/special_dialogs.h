@@ -1,0 +1,34 @@
+// The handlers of single dialogs that the per-dialog special handler hands
+// events to, each with the special handler's own arguments (context, dialog,
+// item or null, message, wParam, lParam) and answer (1 consumed, 0 not).
+#pragma once
+
+#include <cstdint>
+
+#include "ui2k/controls.h"
+
+// Preset maintenance (1007) and the print-quality page (1006).
+int32_t DlgMaintenanceHandler(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* item, UINT message,
+                              WPARAM wparam, LPARAM lparam);
+int32_t DlgPrintQualityHandler(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* item, UINT message,
+                               WPARAM wparam, LPARAM lparam);
+// TrueType substitution (1009, 4004).
+int32_t DlgTrueTypeHandler(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* item, UINT message,
+                           WPARAM wparam, LPARAM lparam);
+// The stamp list and the stamp dialogs (1003, 1022, 1023, 1037).
+int32_t DlgStampHandler(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* item, UINT message,
+                        WPARAM wparam, LPARAM lparam);
+// User paper sizes (1017).
+int32_t DlgFreeSizeHandler(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* item, UINT message,
+                           WPARAM wparam, LPARAM lparam);
+// Installed options and trays (1011).
+int32_t DlgOptionsHandler(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* item, UINT message,
+                          WPARAM wparam, LPARAM lparam);
+// The remote destination (1034) and the address list (1035).
+int32_t DlgRemoteHandler(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* item, UINT message,
+                         WPARAM wparam, LPARAM lparam);
+int32_t DlgAddressHandler(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* item, UINT message,
+                          WPARAM wparam, LPARAM lparam);
+// The remote dialog's OK: 1 when its fields are acceptable (the page
+// procedure then stores the current index in setting 242).
+int32_t DlgCheckRemoteFields(DriverContext* ctx, DialogRecord* dialog);
