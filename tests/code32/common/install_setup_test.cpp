@@ -8,6 +8,11 @@
 #include "plat/kernel.h"
 #include "plat/profile.h"
 #include "velm/inst_setup.h"
+#include "velm/names.h"
+#include "velm/qst.h"
+#include "velm/settings.h"
+#include "velm/model_query.h"
+#include "velm/rules.h"
 #include "velm/paths.h"
 
 namespace {
@@ -90,6 +95,54 @@ TEST_F(InstallSetup, AnInstallFileFailureStillRepairsTheLists) {
   ASSERT_EQ(InstInitializePrinter(printer_, nullptr, 0, kSetupConnection), 1);
   EXPECT_EQ(DriverIniValue("DrvInstVersion"), "3.62");
   EXPECT_EQ(IniValue(ini, Section("FreeSize", 0), "wdmFreeSizeWidth"), "7777");
+}
+
+
+// A preset whose settings raise an alert of the preset list does not fit
+// this model; one that raises none does.
+TEST_F(InstallSetup, APresetThatRaisesThePresetListsAlertDoesNotFit) {
+  Close(ctx_);
+  UseModelText(ReadData("data/models/small.mdf") + R"(
+*OpenUI *VPD_IDC_PRESET_ICONLIST: PickOne
+*DefaultVPD_IDC_PRESET_ICONLIST: IDS_PRESET_KEY1
+*VPD_IDC_PRESET_ICONLIST IDS_PRESET_KEY1: ""
+*VPD_IDC_PRESET_ICONLIST IDS_PRESET_KEY2: ""
+*CloseUI: *VPD_IDC_PRESET_ICONLIST
+*Judge 1=DuplexOff: VPD_IDC_EDIT_CHOICE_DUPLEX == 0
+*Alert 1=OffAlert: { DuplexOff VPD_DuplexOnMessage MB_ICONSTOP MB_OK AlertAtOnce NULL }
+*Exclusive: {
+  VPD_IDC_PRESET_ICONLIST NULL NULL NULL OffAlert NULL NULL
+}
+)");
+  DeleteFileW((std::u16string(env_test::kDriverDir) + u"model.BCS").c_str());
+  MdfFreeModelList();
+  ctx_ = Open();
+  ASSERT_NE(ctx_, nullptr);
+  DialogItemRecord* duplex = nullptr;
+  for (uint32_t dialog : {1001u, 1002u, 1003u}) {
+    DialogRecord* d = CtxFindDialog(ctx_, dialog);
+    if (d && !duplex) duplex = CtxFindControl(ctx_, d, 2086);
+  }
+  ASSERT_NE(duplex, nullptr) << "the duplex check box";
+  SettingRecord* setting = OptFindSettingByKey(ctx_, duplex->symbol);
+  ASSERT_NE(setting, nullptr);
+  const uint32_t id = setting->id;
+  SettingRecord* list = OptFindSettingByKey(ctx_, CtxFindControl(ctx_, CtxFindDialog(ctx_, 1001), 2001)->symbol);
+  ASSERT_NE(list, nullptr) << "the preset list";
+  const MdfItem list_item = MdfFindItem(ctx_, list->id);
+  int alerts = 0;
+  for (int32_t value : {0, 1}) {
+    SCOPED_TRACE("duplex " + std::to_string(value));
+    OptSetValueById(ctx_, id, value);
+    const bool alert = RuleFindActiveAlert(ctx_, list_item) != 0;
+    alerts += alert;
+    const std::u16string file = Data("duplex" + std::to_string(value) + ".qst");
+    ASSERT_EQ(QstSaveSettings(printer_, file.c_str(), kQstPreset, ctx_), 1);  // as a preset is saved
+    OptSetValueById(ctx_, id, 1 - value);
+    EXPECT_EQ(InstPresetFitsModel(file.c_str(), ctx_), alert ? 0 : 1);
+    EXPECT_EQ(OptGetValueById(ctx_, id), 1 - value) << "the settings are given back";
+  }
+  EXPECT_EQ(alerts, 1) << "one of the two values raises the alert";
 }
 
 }  // namespace
