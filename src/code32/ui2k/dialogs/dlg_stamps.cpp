@@ -314,8 +314,9 @@ bool OverlayButtonHidden(DriverContext* ctx, DialogRecord* dialog) {
   DialogItemRecord* overlay = CtxFindControl(ctx, dialog, kOverlayButton);
   if (!overlay) return true;
   if (overlay->hidden) return true;
+  // The button's own state: the page itself may not be shown yet.
   HWND w = CtlWindowOf(dialog, overlay);
-  return !w || !IsWindowVisible(w);
+  return !w || !(GetWindowLongW(w, GWL_STYLE) & WS_VISIBLE);
 }
 
 int32_t DeleteEvent(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* item, UINT message,
