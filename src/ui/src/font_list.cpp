@@ -63,6 +63,9 @@ std::vector<plat::FontFamily> MachineFontFamilies() {
     std::lock_guard<std::mutex> lock(g_mutex);
     if (g_test_families) return Arrange(*g_test_families);
   }
+  // The layer's own UI font is registered when first drawn; it is one of
+  // the machine's fonts before that too.
+  UiFontFace();
   std::vector<plat::FontFamily> all = plat::ListFontFolderFamilies();
   for (const eng::RegisteredFamily& r : eng::RegisteredFontFamilies()) {
     plat::FontFamily f;

@@ -202,6 +202,17 @@ TEST_F(TrueTypePage, AThousandFacesAndOverLongNamesFitTheTable) {
   SendMessageW(faces_->window, LB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
   EXPECT_EQ(DlgStoreFontTable(ctx, faces_->window), 1);
   EXPECT_EQ(Substitute(u"Face 1000"), std::string(31, 'D'));
+
+  // More paired lines than the table's count can hold: the first ones fill it.
+  SendMessageW(faces_->window, LB_RESETCONTENT, 0, 0);
+  for (int i = 0; i < kFontSubstCapacity + 10; ++i) {
+    const std::u16string more = plat::FromUtf8(Pad("F" + std::to_string(i), "Times"));
+    SendMessageW(faces_->window, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(more.c_str()));
+  }
+  EXPECT_EQ(DlgStoreFontTable(ctx, faces_->window), 1);
+  EXPECT_EQ(Pairs(), kFontSubstCapacity);
+  EXPECT_EQ(Substitute(u"F32766"), "Times");
+  EXPECT_EQ(Substitute(u"F32767"), "Courier") << "past the capacity: not stored";
 }
 
 }  // namespace
