@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "plat/fonts.h"
 #include "plat/logfont.h"
@@ -342,5 +343,16 @@ bool SnapshotWindow(HWND top, const std::string& png_path, std::string* error = 
 // The colour (0x00BBGGRR) of a pixel of a window as painted, in the
 // window's client coordinates; CLR_INVALID outside it.
 COLORREF WindowPixel(HWND window, INT x, INT y);
+
+// The machine's font families as EnumFontFamiliesW lists them on a window's
+// or the desktop's DC: those of the machine's fonts folder and those
+// registered with the engine, each once, in name order; a TrueType family
+// with Japanese characters is followed by its vertical face ('@' + name).
+std::vector<plat::FontFamily> MachineFontFamilies();
+// Tests put their own families in place of the machine's (vertical faces
+// are made from them as for the machine's); ClearTestFontFamilies puts the
+// machine's back.
+void SetTestFontFamilies(const std::vector<plat::FontFamily>& families);
+void ClearTestFontFamilies();
 
 }  // namespace ui
