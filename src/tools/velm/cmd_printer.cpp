@@ -6,6 +6,9 @@
 //   printer query NAME [--quick]
 //   printer list
 //   printer show NAME
+//     the printer's identity, paths and set-up, and the DEVMODE a program
+//     gets for it (the user's default after printing preferences were
+//     confirmed, else the printer's own)
 //   printer data NAME [VALUE [--set TYPE:DATA]]
 #include <dirent.h>
 #include <sys/stat.h>
@@ -277,6 +280,31 @@ void Line(const char* label, const std::string& value) { std::printf("%-24s %s\n
 void Line(const char* label, const char16_t* value) { Line(label, plat::ToUtf8(value)); }
 void Line(const char* label, long value) { Line(label, std::to_string(value)); }
 
+// The DEVMODE a program gets for the printer (PRINTER_INFO_2): the user's
+// default when printing preferences were confirmed, else the printer's own.
+void ShowDevmode(HANDLE printer, const std::string& name) {
+  plat::SpoolPrinter record;
+  const bool per_user = plat::SpoolFindPrinter(plat::FromUtf8(name), &record) && !record.userDevmode.empty();
+  DWORD needed = 0;
+  GetPrinterW(printer, 2, nullptr, 0, &needed);
+  std::vector<BYTE> buffer(needed);
+  const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
+  if (!needed || !GetPrinterW(printer, 2, buffer.data(), needed, &needed) || !info->pDevMode) {
+    Line("DEVMODE", "(none)");
+    return;
+  }
+  const auto* bytes = reinterpret_cast<const uint8_t*>(info->pDevMode);
+  const uint8_t* end = buffer.data() + buffer.size();
+  std::vector<uint8_t> devmode(bytes, end);
+  Line("DEVMODE", per_user ? "the user's default (printing preferences)" : "the printer's default");
+  std::string why = velm_cli::CheckDevmode(devmode);
+  if (!why.empty()) {
+    std::printf("  %s\n", why.c_str());
+    return;
+  }
+  velm_cli::PrintDevmode(devmode.data());
+}
+
 int Show(const std::string& name) {
   Printer p;
   if (!Open("show", name, &p)) return 1;
@@ -318,6 +346,7 @@ int Show(const std::string& name) {
   if (ini && ini[0]) IniGetString(SplGetPrinterName(ctx), u"DrvInstVersion", u"", version, 32, ini);
   Line("driver install version", version[0] ? plat::ToUtf8(version) : "(none)");
   CtxCloseAs(ctx, kCloseDestroy);
+  ShowDevmode(p.h, name);
   return 0;
 }
 
