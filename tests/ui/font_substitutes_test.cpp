@@ -3,6 +3,7 @@
 // fall back to the UI font.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
