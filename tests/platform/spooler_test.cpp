@@ -103,7 +103,9 @@ TEST_F(Spooler, PerUserDevmodeLevel9) {
 
   std::vector<BYTE> mine(300, 0x11);  // dmSize 200 + dmDriverExtra 60: 260 bytes are the DEVMODE
   mine[68] = 200;
+  mine[69] = 0;
   mine[70] = 60;
+  mine[71] = 0;
   PRINTER_INFO_9W info{reinterpret_cast<DEVMODEW*>(mine.data())};
   ASSERT_TRUE(SetPrinterW(printer_, 9, reinterpret_cast<BYTE*>(&info), 0));
   for (DWORD level : {DWORD(9), DWORD(2)}) {
