@@ -326,9 +326,11 @@ bool RealizeFont(Dc& dc) {
   wanted.escapement = lf.lfEscapement;
   wanted.resolution = SIZEL{96, 96};
   const std::u16string ui_face = ui::UiFontFace();
-  // A face the machine does not have is drawn in the UI font, as a font
-  // mapper falls back to a face it has.
-  dc.font_ok = (!wanted.face_name.empty() && dc.eng->SelectFont(wanted)) ||
+  // A face the machine does not have is drawn in its substitute, else in
+  // the UI font, as a font mapper falls back to a face it has.
+  if (!wanted.face_name.empty() && dc.eng->SelectFont(wanted)) return dc.font_ok = true;
+  const std::u16string substitute = ui::SubstituteFontFace(wanted.face_name);
+  dc.font_ok = (!substitute.empty() && (wanted.face_name = substitute, dc.eng->SelectFont(wanted))) ||
                (wanted.face_name = ui_face, dc.eng->SelectFont(wanted));
   return dc.font_ok;
 }

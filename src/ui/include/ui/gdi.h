@@ -335,6 +335,11 @@ namespace ui {
 // use from the machine's fonts folder, else from the host's font folder.
 const char16_t* UiFontFace();
 
+// The IPA face that draws a face Japanese Windows has (ＭＳ Ｐゴシック,
+// MS Gothic, ＭＳ 明朝, ...), its font registered with the engine; empty for
+// another face, or when the machine has no such font.
+std::u16string SubstituteFontFace(const std::u16string& face);
+
 // Paints the top-level window through its own WM_ERASEBKGND / WM_PAINT
 // road (every visible window of it, parents before children) and writes
 // its bitmap as a PNG file. False with *error set when it cannot.
