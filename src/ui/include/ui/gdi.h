@@ -321,6 +321,34 @@ INT DrawTextW(HDC dc, LPCWSTR text, INT count, RECT* rect, UINT format);
 BOOL GetTextExtentPoint32W(HDC dc, LPCWSTR text, INT count, SIZE* size);
 BOOL GetTextMetricsW(HDC dc, TEXTMETRICW* metrics);
 
+// ---- glyph widths, paths and arcs (gdi_text_paths.cpp) -----------------------------------
+// Widths of a glyph: A from the origin to its ink, B of the ink, C from the
+// ink to the next origin (A and C below 0 where the ink overhangs).
+struct ABC {
+  INT abcA;
+  UINT abcB;
+  INT abcC;
+};
+static_assert(sizeof(ABC) == 12);
+// One ABC per character first ... last of the selected font.
+BOOL GetCharABCWidthsW(HDC dc, UINT first, UINT last, ABC* widths);
+// Between BeginPath and EndPath the DC's lines (MoveToEx, LineTo), arcs and
+// text (TextOutW: the glyphs' outlines) make its path; EndPath closes it
+// for StrokePath (the pen), FillPath (the brush, alternate filling) or
+// StrokeAndFillPath, which draw it and drop it. A BeginPath drops a path
+// not yet drawn; AbortPath drops the path.
+BOOL BeginPath(HDC dc);
+BOOL EndPath(HDC dc);
+BOOL AbortPath(HDC dc);
+BOOL StrokePath(HDC dc);
+BOOL FillPath(HDC dc);
+BOOL StrokeAndFillPath(HDC dc);
+// The arc of the ellipse in the rectangle, counter-clockwise from where the
+// line from its centre to (x_start, y_start) meets it to where the line to
+// (x_end, y_end) does; both the same point: the whole ellipse. Drawn with the
+// pen, not filled.
+BOOL Arc(HDC dc, INT left, INT top, INT right, INT bottom, INT x_start, INT y_start, INT x_end, INT y_end);
+
 // ---- painting of windows ---------------------------------------------------------------
 BOOL RedrawWindow(HWND window, const RECT* rect, void* region, UINT flags);
 BOOL ValidateRect(HWND window, const RECT* rect);
