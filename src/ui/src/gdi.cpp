@@ -983,7 +983,7 @@ HGDIOBJ GetCurrentObject(HDC dc, UINT kind) {
 BOOL DeleteObject(HGDIOBJ object) {
   std::lock_guard<std::recursive_mutex> lock(Lock());
   Obj* o = FindObj(object);
-  if (!o) return FALSE;
+  if (!o) return DeletePalette(object) ? TRUE : FALSE;
   if (o->stock) return TRUE;  // stock objects stay
   if (o->selected) return FALSE;
   Tab().objects.erase(o);

@@ -96,6 +96,10 @@ BOOL PathAddText(HDC dc, INT x, INT y, std::u16string_view text);
 // A DC that goes drops its path.
 void ForgetPath(HDC dc);
 
+// DeleteObject of a palette (gdi_bitmaps.cpp): false when the object is no
+// palette or is still selected.
+bool DeletePalette(HGDIOBJ object);
+
 // RGB of a COLORREF as the engine takes it (0x00RRGGBB).
 inline uint32_t EngColor(COLORREF c) {
   return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);

@@ -194,6 +194,23 @@ constexpr INT STRETCH_ORSCANS = 2;
 constexpr INT STRETCH_DELETESCANS = 3;
 constexpr INT STRETCH_HALFTONE = 4;
 
+using HPALETTE = void*;
+struct PALETTEENTRY {
+  BYTE peRed;
+  BYTE peGreen;
+  BYTE peBlue;
+  BYTE peFlags;
+};
+struct LOGPALETTE {
+  WORD palVersion;
+  WORD palNumEntries;
+  PALETTEENTRY palPalEntry[1];
+};
+static_assert(sizeof(LOGPALETTE) == 8);
+constexpr DWORD CBM_INIT = 0x4;
+constexpr UINT GDI_ERROR = 0xFFFFFFFF;
+constexpr DWORD RT_BITMAP = 2;
+
 constexpr DWORD BI_RGB = 0;
 constexpr UINT DIB_RGB_COLORS = 0;
 
@@ -354,9 +371,35 @@ BOOL RedrawWindow(HWND window, const RECT* rect, void* region, UINT flags);
 BOOL ValidateRect(HWND window, const RECT* rect);
 BOOL GetUpdateRect(HWND window, RECT* rect, BOOL erase);
 
+// ---- DIBs, palettes, resource bitmaps and icons (gdi_bitmaps.cpp) -------------------------
+// The display has 32 bits a pixel and no palette: the nearest colour is the
+// colour itself, and realising a palette maps no entry (0).
+COLORREF GetNearestColor(HDC dc, COLORREF color);
+HPALETTE CreatePalette(const LOGPALETTE* palette);
+HPALETTE SelectPalette(HDC dc, HPALETTE palette, BOOL background);
+UINT RealizePalette(HDC dc);
+UINT GetPaletteEntries(HPALETTE palette, UINT start, UINT count, PALETTEENTRY* entries);
+// DIBs of 1, 4, 8, 16 (5-5-5), 24 or 32 bits (BI_RGB), bottom-up or
+// top-down; all scan lines at once (start_scan 0). The lines copied.
+INT SetDIBitsToDevice(HDC dc, INT x, INT y, DWORD width, DWORD height, INT src_x, INT src_y, UINT start_scan,
+                      UINT lines, const void* bits, const BITMAPINFO* info, UINT usage);
+// A 32-bit bitmap of the header's size, with CBM_INIT holding the DIB.
+HBITMAP CreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const void* bits, const BITMAPINFO* info,
+                       UINT usage);
+// A bitmap resource (RT_BITMAP: a packed DIB, the info header, its colour
+// table and the rows) of a module, by id. ERROR_RESOURCE_NAME_NOT_FOUND or
+// ERROR_BAD_FORMAT.
+HBITMAP LoadBitmapW(HINSTANCE module, LPCWSTR name);
+// Draws an icon of LoadIconW at (x, y), blended by its alpha.
+BOOL DrawIcon(HDC dc, INT x, INT y, HICON icon);
+
 }  // extern "C"
 
 namespace ui {
+
+// The offset of the rows of a packed DIB of size bytes (after its header
+// and colour table), 0 when the DIB is not well formed or is cut short.
+size_t PackedDibBitsOffset(const void* dib, size_t size);
 
 // The face of the machine's UI font, registered with the engine on first
 // use from the machine's fonts folder, else from the host's font folder.
