@@ -12,6 +12,7 @@
 #include "prev_stamp_internal.h"
 #include "test_context.h"
 #include "ui/gdi.h"
+#include "ui/user32.h"
 #include "ui2k/dialog_adjust.h"
 #include "velm/settings.h"
 
@@ -398,6 +399,56 @@ TEST_F(Stamp, PositionsPlaceTheStampOnThePage) {
   const RECT ink = c.InkBox(kWhite);
   EXPECT_EQ(ink.left, 6);
   EXPECT_EQ(ink.top, 11);
+}
+
+// The font a dialog of the test answers WM_GETFONT with.
+HFONT g_dialog_font = nullptr;
+LRESULT DialogProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_GETFONT) return reinterpret_cast<LRESULT>(g_dialog_font);
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+TEST_F(Stamp, WithoutATargetThePageLiesInThePreviewInItsDialogsFont) {
+  // The preview window as large as the composition: the same pixels as
+  // with a target of that size. The dialog's font lends the stamp what the
+  // stamp does not set itself, here an underline.
+  ui::ResetWindowManager();
+  WNDCLASSW cls{};
+  cls.lpfnWndProc = DialogProc;
+  cls.lpszClassName = u"StampTestDialog";
+  RegisterClassW(&cls);
+  HWND dialog = CreateWindowExW(0, u"StampTestDialog", u"", WS_POPUP, 0, 0, 200, 200, nullptr, nullptr, nullptr,
+                                nullptr);
+  item.window = CreateWindowExW(0, u"Static", u"", WS_CHILD | WS_VISIBLE, 7, 9, kCompW, kCompH, dialog, nullptr,
+                                nullptr, nullptr);
+  ASSERT_NE(item.window, nullptr);
+  Set(setting::vdmWmEffect, 1);
+  Canvas given(kCompW, kCompH, kWhite);
+  Paint(given);
+  struct Case {
+    const char* name;
+    BYTE underline;
+    bool same;
+  } cases[] = {{"the dialog's own font", 0, true}, {"an underlined font", 1, false}};
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    LOGFONTW lf{};
+    GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
+    lf.lfUnderline = k.underline;
+    g_dialog_font = CreateFontIndirectW(&lf);
+    Canvas c(kCompW, kCompH, kWhite);
+    PrevPaintStampInto(ctx, &item, c.dc, kPageW, kPageH, nullptr, nullptr, LoadFake);
+    bool same = true;
+    for (INT y = 0; y < kCompH; ++y)
+      for (INT x = 0; x < kCompW; ++x) same = same && c.At(x, y) == given.At(x, y);
+    EXPECT_EQ(same, k.same);
+    if (!k.same) {
+      EXPECT_GT(c.Colours().at(0), given.Colours().at(0));
+    }
+    DeleteObject(g_dialog_font);
+    g_dialog_font = nullptr;
+  }
+  ui::ResetWindowManager();
 }
 
 TEST_F(Stamp, NothingIsDrawnWhenTheStampCannotBeSizedOrIsOff) {
