@@ -9,6 +9,9 @@
 #include <random>
 
 #include "control_test_page.h"
+#include <cairo.h>
+#include <unistd.h>
+
 #include "png_picture.h"
 #include "plat/files.h"
 #include "plat/handles.h"
@@ -484,3 +487,94 @@ TEST_F(BmpFiles, RowsComeFromBfOffBitsInTheirOrder) {
 }
 
 }  // namespace
+
+// ---- the bitmap module as built: one preview of each kind ---------------------------------------
+
+// The previews of the pages drawn from the bitmap resource module the build
+// makes: the paper with an N-up layout and its order, the machine with a
+// tray chosen, the machine with its finisher and an output tray, and the
+// colour sample stretched, as drawn and adjusted. Compared with the
+// reviewed golden picture (tests/data/golden/prev_pictures.png) by blocks;
+// VELM_UPDATE_GOLDEN=1 writes it anew after a change that was looked at.
+class BuiltModule : public Pictures {
+ protected:
+  void SetUp() override {
+    Pictures::SetUp();
+    plat_test::TempMachine::Put(u"C:\\VELMCIXX.dll", test_support::ReadFile(VELM_BITMAP_MODULE));
+    module_ = LoadLibraryW(u"C:\\VELMCIXX.dll");
+    ASSERT_NE(module_, nullptr);
+    ctx->bitmapModule = module_;
+  }
+  void TearDown() override {
+    ctx->bitmapModule = nullptr;
+    if (module_) FreeLibrary(module_);
+    Pictures::TearDown();
+  }
+  HMODULE module_ = nullptr;
+};
+
+TEST_F(BuiltModule, OnePreviewOfEachKindMatchesItsGoldenPicture) {
+  constexpr int kW = 4 * 212, kH = 124;
+  Canvas canvas(kW, kH, GetSysColor(COLOR_BTNFACE));
+  DialogRecord* d = Dialog(1001);
+  ASSERT_NE(d, nullptr);
+  OptSetValueById(ctx, setting::vdmMachineColor, 1);
+  // The paper: a composition on white, drawn into a caller's DC.
+  Background(kWhite);
+  ctx->work->previewDc = canvas.dc;
+  const RECT paper{0, 0, 108, 91};
+  PrevBeginCompose(ctx);
+  bool over = false;
+  for (uint32_t id : {6001u, 6017u, 6066u}) {
+    PrevDrawItemPicture(ctx, d, nullptr, nullptr, &paper, id, over ? kPicTarget : 0, 1);
+    over = true;
+  }
+  PrevEndCompose(ctx, nullptr, &paper);
+  // The colour sample stretched: as drawn, then with brightness, contrast,
+  // saturation and a red balance.
+  Draw(canvas.dc, RECT{3 * 212, 0, 3 * 212 + 100, 84}, 0, 0, 6351, kPicStretch);
+  Params({70, 65, 80, 60, 50, 45});
+  Draw(canvas.dc, RECT{3 * 212 + 104, 0, 3 * 212 + 204, 84}, 0, 0, 6351, kPicStretch);
+  Params({50, 50, 50, 50, 50, 50});
+  ctx->work->previewDc = nullptr;
+  ctx->work->pictureBackgroundSet = 0;
+  // The machine with a tray, and with its finisher: layers placed by the
+  // table in the control's client area.
+  const std::vector<std::vector<uint32_t>> machines = {{6651, 6653, 6655, 6664}, {6651, 6652, 6658, 6803}};
+  for (size_t m = 0; m < machines.size(); ++m) {
+    HWND window = CreateWindowExW(0, u"STATIC", u"", WS_CHILD | WS_VISIBLE, 0, 0, 200, 120, d->window, nullptr,
+                                  nullptr, nullptr);
+    PrevBeginCompose(ctx);
+    over = false;
+    for (uint32_t id : machines[m]) {
+      PrevDrawItemPicture(ctx, d, nullptr, window, nullptr, id, over ? kPicTarget : 0, 0);
+      over = true;
+    }
+    PrevEndCompose(ctx, window, nullptr);
+    HDC dc = GetDC(window);
+    BitBlt(canvas.dc, 212 * int(m + 1), 0, 200, 120, dc, 0, 0, SRCCOPY);
+    ReleaseDC(window, dc);
+    DestroyWindow(window);
+  }
+
+  BITMAP bm{};
+  ASSERT_TRUE(GetObjectW(canvas.bitmap, sizeof bm, &bm));
+  const std::string png = (std::filesystem::temp_directory_path() /
+                           ("velm-prev-" + std::to_string(::getpid()) + ".png")).string();
+  cairo_surface_t* s = cairo_image_surface_create_for_data(static_cast<unsigned char*>(bm.bmBits), CAIRO_FORMAT_RGB24,
+                                                           bm.bmWidth, bm.bmHeight, bm.bmWidthBytes);
+  ASSERT_EQ(cairo_surface_write_to_png(s, png.c_str()), CAIRO_STATUS_SUCCESS);
+  cairo_surface_destroy(s);
+  const char* data = std::getenv("VELM_TEST_DATA");
+  ASSERT_NE(data, nullptr);
+  const std::string golden = std::string(data) + "/data/golden/prev_pictures.png";
+  if (std::getenv("VELM_UPDATE_GOLDEN"))
+    std::filesystem::copy_file(png, golden, std::filesystem::copy_options::overwrite_existing);
+  const test_support::Rgb got = test_support::ReadPng(png), want = test_support::ReadPng(golden);
+  std::filesystem::remove(png);
+  ASSERT_EQ(got.width, kW);
+  ASSERT_EQ(got.height, kH);
+  EXPECT_EQ(test_support::DifferingBlocks(got, want, 8, 24), std::vector<std::string>{});
+  // The adjusted sample differs from the one as drawn.
+  EXPECT_NE(canvas.At(3 * 212 + 50, 20), canvas.At(3 * 212 + 154, 20));
+}
