@@ -14,6 +14,13 @@ check "add exits 0" $?
 printf '%s\n' "$out" | grep -q 'bitmap resource module'; [ $? -ne 0 ]; check "no warning about the bitmap module" $?
 cmp -s "$built" "$drivers/VELMCIXX.dll"; check "the module is the one the build made, as VELMCIXX.dll" $?
 
+# A UI module name too short for the bitmap module's letters: the UI
+# module keeps its file.
+sed 's/^\*UIResDLLName: .*/*UIResDLLName: "OTHERUI"\r/' "$src/models/reference.mdf" > "$work/other.mdf"
+"$velm" printer add Short --model "$work/other.mdf" --driver-name "Short Driver" >/dev/null 2>&1
+check "a printer of a model naming OTHERUI" $?
+cmp -s "$(dirname "$velm")/VELMUIus.dll" "$drivers/OTHERUI"; check "OTHERUI stays the UI module" $?
+
 # Without the module beside velm the printer is added with a warning.
 mkdir -p "$work/bin"
 cp "$velm" "$work/bin/"

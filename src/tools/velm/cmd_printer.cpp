@@ -140,8 +140,8 @@ bool InstallUiModule(HANDLE printer, const std::string& from, std::string* why) 
 
 // Installs the bitmap resource module the build made under the name by
 // which the driver finds it (the model's UI resource module name with the
-// bitmap module's letters). A model that names no UI resource module needs
-// none.
+// bitmap module's letters). A model that names no UI resource module, or
+// one whose name has no room for those letters, gets none.
 bool InstallBitmapModule(HANDLE printer, const std::string& from, std::string* why) {
   std::string bytes;
   if (!ReadHost(from + "/" + kBitmapModuleBuilt, &bytes)) {
@@ -153,9 +153,13 @@ bool InstallBitmapModule(HANDLE printer, const std::string& from, std::string* w
     *why = "cannot open a context (model missing or not compiled)";
     return false;
   }
+  OptSetValueById(ctx, setting::vdmLanguageID, kEnglish);
+  const std::u16string ui_path = PathGetUiResourceDll(ctx);  // copied: the paths share one buffer
   std::u16string path = PathGetBitmapResourceDll(ctx);
   CtxCloseAs(ctx, kCloseDestroy);
-  if (path.empty() || path.back() == u'\\') return true;
+  // A UI module name too short for the bitmap module's letters names the
+  // UI module itself: that file stays the UI module.
+  if (path.empty() || path.back() == u'\\' || path == ui_path) return true;
   if (!Install(path, bytes, why)) {
     *why = "cannot copy " + plat::ToUtf8(path) + " (" + *why + ")";
     return false;
