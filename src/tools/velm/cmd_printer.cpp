@@ -55,6 +55,9 @@ struct UiModule {
   uint32_t language;
 };
 constexpr UiModule kUiModules[] = {{"VELMUIus.dll", 1}, {"VELMUIjp.dll", 0}};
+constexpr uint32_t kEnglish = 1;  // language id of the code "us"
+// The bitmap resource module the build makes beside this program.
+constexpr const char* kBitmapModuleBuilt = "VELMCIXX.dll";
 
 // The driver's files as the build leaves them beside this program, and
 // their names in the driver directory.
@@ -152,6 +155,35 @@ bool InstallUiModules(HANDLE printer, const std::string& from, std::string* why)
       *why = "cannot copy " + plat::ToUtf8(path) + " (" + *why + ")";
       return false;
     }
+  }
+  return true;
+}
+
+// Installs the bitmap resource module the build made under the name by
+// which the driver finds it (the model's UI resource module name with the
+// bitmap module's letters). A model that names no UI resource module, or
+// one whose name has no room for those letters, gets none.
+bool InstallBitmapModule(HANDLE printer, const std::string& from, std::string* why) {
+  std::string bytes;
+  if (!ReadHost(from + "/" + kBitmapModuleBuilt, &bytes)) {
+    *why = "the bitmap resource module is missing: " + from + "/" + kBitmapModuleBuilt;
+    return false;
+  }
+  DriverContext* ctx = CtxOpenKind(printer, printer, 0, kOpenEntryPoint);
+  if (!ctx) {
+    *why = "cannot open a context (model missing or not compiled)";
+    return false;
+  }
+  OptSetValueById(ctx, setting::vdmLanguageID, kEnglish);
+  const std::u16string ui_path = PathGetUiResourceDll(ctx);  // copied: the paths share one buffer
+  std::u16string path = PathGetBitmapResourceDll(ctx);
+  CtxCloseAs(ctx, kCloseDestroy);
+  // A UI module name too short for the bitmap module's letters names the
+  // UI module itself: that file stays the UI module.
+  if (path.empty() || path.back() == u'\\' || path == ui_path) return true;
+  if (!Install(path, bytes, why)) {
+    *why = "cannot copy " + plat::ToUtf8(path) + " (" + *why + ")";
+    return false;
   }
   return true;
 }
@@ -256,12 +288,16 @@ int Add(const velm_cli::Args& args) {
   PathCreateDataDir();
   std::string ui_why;
   bool ui_module = InstallUiModules(h, from, &ui_why);
+  std::string bitmap_why;
+  bool bitmap_module = InstallBitmapModule(h, from, &bitmap_why);
   bool described = velm_cli::DeviceCreateFromModel(h, name, &why);
   CommonProcessDetach();
   ClosePrinter(h);
   // The printer is there either way; without its UI resource module the
   // pages show no texts.
   if (!ui_module) std::fprintf(stderr, "velm printer add: warning: %s\n", ui_why.c_str());
+  // Without its bitmap resource module the pages show no pictures.
+  if (!bitmap_module) std::fprintf(stderr, "velm printer add: warning: %s\n", bitmap_why.c_str());
   // The printer is there either way; without a description its device
   // query fails until "velm device set" gives one.
   if (!described) std::fprintf(stderr, "velm printer add: warning: no device description for %s: %s\n", name.c_str(),

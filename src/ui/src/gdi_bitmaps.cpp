@@ -3,6 +3,8 @@
 // calls of gdi.cpp: a DIB is decoded into a 32-bit top-down bitmap that is
 // copied with BitBlt, so every pixel still comes from the engine.
 //
+// Palettes are kept under the window layer's lock, as the DCs are.
+//
 // The display of this machine has 32 bits a pixel and no palette: the
 // nearest colour of any colour is the colour itself and realising a palette
 // maps no entry.
@@ -16,10 +18,9 @@
 #include "plat/kernel.h"
 #include "plat/resources.h"
 #include "ui/icon_resource.h"
+#include "wm.h"
 
 namespace {
-
-std::mutex g_palette_mutex;
 
 struct Palette {
   std::vector<PALETTEENTRY> entries;
@@ -124,7 +125,7 @@ bool BlitBitmap(HDC dc, INT x, INT y, INT w, INT h, HBITMAP bm, INT sx, INT sy, 
 }  // namespace
 
 bool ui::detail::DeletePalette(HGDIOBJ object) {
-  std::lock_guard<std::mutex> lock(g_palette_mutex);
+  std::lock_guard<std::recursive_mutex> lock(ui::detail::Lock());
   auto* p = static_cast<Palette*>(object);
   if (!Palettes().count(p)) return false;
   if (p == DefaultPalette()) return true;
@@ -144,7 +145,7 @@ HPALETTE CreatePalette(const LOGPALETTE* palette) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
-  std::lock_guard<std::mutex> lock(g_palette_mutex);
+  std::lock_guard<std::recursive_mutex> lock(ui::detail::Lock());
   DefaultPalette();
   auto* p = new Palette;
   p->entries.assign(palette->palPalEntry, palette->palPalEntry + palette->palNumEntries);
@@ -154,7 +155,7 @@ HPALETTE CreatePalette(const LOGPALETTE* palette) {
 
 HPALETTE SelectPalette(HDC dc, HPALETTE palette, BOOL) {
   if (!ValidDc(dc)) return nullptr;
-  std::lock_guard<std::mutex> lock(g_palette_mutex);
+  std::lock_guard<std::recursive_mutex> lock(ui::detail::Lock());
   auto* p = static_cast<Palette*>(palette);
   if (!Palettes().count(p)) return nullptr;
   auto& sel = Selected();
@@ -173,7 +174,7 @@ HPALETTE SelectPalette(HDC dc, HPALETTE palette, BOOL) {
 UINT RealizePalette(HDC dc) { return ValidDc(dc) ? 0 : GDI_ERROR; }
 
 UINT GetPaletteEntries(HPALETTE palette, UINT start, UINT count, PALETTEENTRY* entries) {
-  std::lock_guard<std::mutex> lock(g_palette_mutex);
+  std::lock_guard<std::recursive_mutex> lock(ui::detail::Lock());
   auto* p = static_cast<Palette*>(palette);
   if (!Palettes().count(p)) return 0;
   if (!entries) return UINT(p->entries.size());

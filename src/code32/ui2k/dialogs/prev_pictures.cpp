@@ -467,7 +467,9 @@ COLORREF PrevAdjustColour(DriverContext* ctx, COLORREF colour, int32_t grey) {
     p[i] = ctx->work->colourShift[i] + kNeutral;
     neutral = neutral && p[i] == kNeutral;
   }
-  if (neutral) return colour;
+  // Neutral parameters leave the colour as it is, except that a machine
+  // without colour still shows it grey.
+  if (neutral && !grey) return colour;
   int32_t r = GetRValue(colour), g = GetGValue(colour), b = GetBValue(colour);
   int32_t y = (r * 30 + g * 59 + b * 11) / 100;
   if (p[0] != kNeutral || p[2] != kNeutral) {
