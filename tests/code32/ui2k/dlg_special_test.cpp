@@ -194,7 +194,7 @@ TEST_F(Special, PresetNameComboListsThePresetsAndTakesEveryCommandOfItsOwn) {
 TEST_F(Special, MaintenanceButtonAppliesThePendingListAndClampsThePreset) {
   MakePresets({"base", "draft", "photo"});
   DialogItemRecord* button = Control(1002, 2037, u"BUTTON", BS_PUSHBUTTON);
-  const int32_t copies_row = OptFindSetting(ctx, setting::dmCopies) - ctx->settings->rows;
+  const int32_t copies_row = int32_t(OptFindSetting(ctx, setting::dmCopies) - ctx->settings->rows);
   const int32_t rows = ctx->settings->count;
   OptSetOptionById(ctx, setting::vdmPresetNo, kFirstPreset + 2);
   // The dialog deleted the chosen preset and left settings: one a real
@@ -220,7 +220,7 @@ TEST_F(Special, MaintenanceButtonAppliesThePendingListAndClampsThePreset) {
   OptSetOptionById(ctx, setting::vdmPresetNo, kFirstPreset + 1);
   g_dialog.inside = [&](DriverContext* c) {
     auto* list = static_cast<PendingSetting*>(MemAllocZeroed(sizeof(PendingSetting) * 2));
-    list[0] = {OptFindSetting(c, setting::vdmPrnMethod) - c->settings->rows, 3};
+    list[0] = {int32_t(OptFindSetting(c, setting::vdmPrnMethod) - c->settings->rows), 3};
     c->work->pendingSettings = list;
   };
   EXPECT_EQ(Command(1002, button, BN_CLICKED), 1);
@@ -311,7 +311,7 @@ TEST_F(Special, JobMergeNamesAndPaths) {
       {"a folder of 300 characters", long_folder.c_str(), u"x", 1, {10051}},
   };
   for (const Case& c : cases) {
-    IniWriteString(section, u"DrvDefJobMergePath", c.folder, ini);
+    ASSERT_TRUE(IniWriteString(section, u"DrvDefJobMergePath", c.folder, ini));
     OptSetText(ctx, OptFindSetting(ctx, setting::vdmMergeFileName), c.file);
     Boxes();
     EXPECT_EQ(DialogCommand(1019, IDOK), c.consumed) << c.name;
@@ -337,7 +337,7 @@ TEST_F(Special, SavePresetRefusesANewNameWhenTheListIsFull) {
       {"an existing name, answered yes", u"p5", 0, {10032}, kFirstPreset + 5},
       {"a write-protected preset", u"p0", 1, {10024}, kFirstPreset - 1},
   };
-  IniWriteString(u"Office", u"Readonly", u"1", DataFile("p0").c_str());
+  ASSERT_TRUE(IniWriteString(u"Office", u"Readonly", u"1", DataFile("p0").c_str()));
   for (const Case& c : cases) {
     OptSetOptionById(ctx, setting::vdmPresetNo, kFirstPreset - 1);
     OptSetControlText(ctx, 2145, c.text);
@@ -472,7 +472,7 @@ TEST_F(Maintenance, LoadFromFileNamesTheEntryAndStopsAtSixteen) {
   const std::u16string named = DataFile("named-file"), plain = DataFile("plain.v2");
   ASSERT_EQ(QstSaveSettings(printer_, named.c_str(), kQstPreset, ctx), 1);
   ASSERT_EQ(QstSaveSettings(printer_, plain.c_str(), kQstPreset, ctx), 1);
-  IniWriteString(u"Office", u"wdmPresetName", u"Evening", named.c_str());
+  ASSERT_TRUE(IniWriteString(u"Office", u"wdmPresetName", u"Evening", named.c_str()));
   g_dialog.ok = true;
   g_dialog.file = named;
   EXPECT_EQ(Press(2142), 1);
@@ -542,10 +542,10 @@ class Quality : public Special {
       ASSERT_EQ(QstSaveSettings(printer_, path.c_str(), kQstQuality, ctx), 1);
       char16_t key[32];
       PresetFormatQualityKey(key, n);
-      IniWriteString(section, key, path.c_str(), ini);
-      IniWriteString(section, (std::u16string(key) + u"Name").c_str(), u"q", ini);
+      ASSERT_TRUE(IniWriteString(section, key, path.c_str(), ini));
+      ASSERT_TRUE(IniWriteString(section, (std::u16string(key) + u"Name").c_str(), u"q", ini));
     }
-    IniWriteString(section, u"QualityCount", plat::FromUtf8(std::to_string(count)).c_str(), ini);
+    ASSERT_TRUE(IniWriteString(section, u"QualityCount", plat::FromUtf8(std::to_string(count)).c_str(), ini));
   }
 };
 

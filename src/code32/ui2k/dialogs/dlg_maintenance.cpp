@@ -340,7 +340,7 @@ int32_t DlgPrintQualityHandler(DriverContext* ctx, DialogRecord* dialog, DialogI
       if (slot < 0) return 1;
       PresetLoadQualityByIndex(ctx, slot);
       if (!RunButtonDialog(ctx, dialog, item, wparam, lparam)) return 1;
-      UiApplyPaperChange(ctx, 0);
+      UiApplyPaperChange(ctx, 1);
       // The user-settings sheet names the slot to save into; a picture id
       // that names no slot of the quality list saves nothing.
       const int32_t saved = QualitySlot(ctx, OptGetOptionById(ctx, setting::wdmUserSetType) -
