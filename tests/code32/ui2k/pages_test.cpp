@@ -291,9 +291,11 @@ TEST_F(Pages, SixteenPresetsTakeNoSeventeenth) {
   OptSetOptionById(ctx_, setting::vdmPresetNo, 118);  // detached
   OptSetControlText(ctx_, 2145, u"New one");
   Boxes();
-  // The person confirms the save dialog.
-  ui::SetModalHandler([](HWND modal) {
-    SendMessageW(modal, WM_COMMAND, IDOK, 0);
+  // The person confirms the save dialog, which refuses a new name while
+  // the list is full and stays open, and then cancels it.
+  int presses = 0;
+  ui::SetModalHandler([&presses](HWND modal) {
+    SendMessageW(modal, WM_COMMAND, presses++ == 0 ? IDOK : IDCANCEL, 0);
     return true;
   });
   Command(page, kCmdSaveToNewPreset);

@@ -136,6 +136,7 @@ void Destroy(DriverContext* ctx, bool free_fonts) {
     MemFree(ctx->work->savedDevmode);
     MemFree(ctx->work->storedDevmode);
     MemFree(ctx->work->sheetSnapshot);
+    MemFree(ctx->work->pendingSettings);
   }
   if (free_fonts) FreeWorkingFontTables(ctx);
   ResFreeDlls(ctx);

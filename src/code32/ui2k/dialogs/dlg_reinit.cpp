@@ -42,3 +42,12 @@ void DlgReinitPresetLists(DriverContext* ctx) {
   DlgReinitItems(ctx, kPresetIconLists);
   DlgReinitItems(ctx, kPresetNameControls);
 }
+
+void DlgReinitStampList(DriverContext* ctx) {
+  DialogRecord* page = ctx ? CtxFindDialog(ctx, 1003) : nullptr;
+  DialogItemRecord* combo = page && page->window ? CtxFindControl(ctx, page, 2089) : nullptr;
+  if (!combo) return;
+  if (HWND w = combo->window ? combo->window : GetDlgItem(page->window, 2089))
+    SendMessageW(w, CB_RESETCONTENT, 0, 0);
+  CtlDispatchInit(ctx, page, combo);
+}

@@ -10,6 +10,12 @@
 // DEVMODE must stay within its buffer and be a DEVMODE the driver takes
 // back, and no window or page may outlive the sheet.
 //
+// The reference printer has its UI resource module (its dialogs open), and
+// four presets and two user quality sets, put
+// back before each input, so that a script can open the preset maintenance
+// dialog from the basic page and delete, move, rename and refresh them, and
+// pick and edit a user quality on the print-quality page.
+//
 // Input: byte 0 picks the printer (bit 0), the sheet (bit 1) and how the
 // script ends (bits 2-3: OK, Cancel, or left to the window layer); then
 // steps of four bytes {operation, control, argument, argument}.
@@ -39,6 +45,13 @@
 #include "ui/prsht.h"
 #include "ui/tabctrl.h"
 #include "ui/user32.h"
+#include "uires.h"
+#include "velm/context.h"
+#include "velm/ini.h"
+#include "velm/inst.h"
+#include "velm/paths.h"
+#include "velm/presets.h"
+#include "velm/qst.h"
 
 namespace {
 
@@ -81,6 +94,61 @@ Printer AddPrinter(const char* model_path, const char16_t* model_file, const cha
   return out;
 }
 
+// The driver's UI resource module, installed for the printer under the
+// name by which the driver finds the English one, so that its pages and
+// dialogs come from their templates and the dialogs they open can run.
+void InstallUiModule(const Printer& printer) {
+  DriverContext* ctx = CtxOpenKind(printer.handle, printer.handle, 0, kOpenEntryPoint);
+  Check(ctx != nullptr, "context of the printer");
+  OptSetValueById(ctx, setting::vdmLanguageID, 1);
+  const std::u16string path = PathGetUiResourceDll(ctx);
+  CtxCloseAs(ctx, kCloseDestroy);
+  Check(!path.empty() && path.back() != u'\\', "the model names a UI resource module");
+  Check(plat::WriteResourceModule(plat::MapPath(path), plat::StandinModuleDir() + "/velmres.dll",
+                                  uires::BuildModuleEntries()),
+        "UI resource module written");
+  // Kept mapped, as the system modules are: the sheet loads and frees it,
+  // and the fuzzer reads its coverage counters after each input.
+  Check(dlopen(plat::MapPath(path).c_str(), RTLD_NOW | RTLD_NODELETE) != nullptr, "UI resource module pinned");
+}
+
+// The printer's presets and quality sets as every input starts: the files
+// are written once, the lists in the driver ini each time.
+void ResetPresets(const Printer& printer) {
+  DriverContext* ctx = CtxOpen(printer.handle, printer.handle, kOpenEntryPoint);
+  Check(ctx != nullptr, "context of the reference printer");
+  static std::vector<std::u16string> presets, qualities;
+  if (presets.empty()) {
+    Check(PathCreateDataDir() == 1, "data directory");
+    char16_t dir[261] = {};
+    PathGetCommonDataDir(dir, 261);
+    for (int n = 0; n < 4; ++n) {
+      presets.push_back(std::u16string(dir) + u"\\fuzz" + char16_t(u'0' + n) + u".qst");
+      OptSetValueById(ctx, setting::dmCopies, n + 1);
+      Check(QstSaveSettings(printer.handle, presets.back().c_str(), kQstPreset, ctx) == 1, "preset file");
+    }
+    for (int n = 0; n < 2; ++n) {
+      qualities.push_back(std::u16string(dir) + u"\\fuzzq" + char16_t(u'0' + n) + u".qst");
+      Check(QstSaveSettings(printer.handle, qualities.back().c_str(), kQstQuality, ctx) == 1, "quality file");
+    }
+  }
+  Check(PresetClearList(ctx) == 1, "preset list cleared");
+  const char16_t* names[] = {u"Base", u"Draft", u"Photo", u"Fine"};
+  for (size_t n = 0; n < presets.size(); ++n)
+    Check(PresetAddEntry(ctx, presets[n].c_str(), names[n], u"") == 1, "preset entry");
+  const char16_t* section = InstGetPrinterSectionName(ctx);
+  const char16_t* ini = PathGetDriverIni(ctx);
+  for (int32_t n = 0; n < int32_t(qualities.size()); ++n) {
+    char16_t key[32] = {};
+    PresetFormatQualityKey(key, n);
+    Check(IniWriteString(section, key, qualities[size_t(n)].c_str(), ini), "quality entry");
+    Check(IniWriteString(section, (std::u16string(key) + u"Name").c_str(), n ? u"Soft" : u"Sharp", ini),
+          "quality name");
+  }
+  Check(IniWriteString(section, u"QualityCount", u"2", ini), "quality count");
+  CtxClose(ctx);
+}
+
 std::vector<Printer>* Setup() {
   char tmpl[] = "/tmp/velm-sheet-fuzz-XXXXXX";
   unsetenv("VELM_MACHINE");
@@ -100,6 +168,7 @@ std::vector<Printer>* Setup() {
   }
   auto* printers = new std::vector<Printer>;
   printers->push_back(AddPrinter(VELM_SHEET_FUZZ_REFERENCE, u"reference.mdf", u"Reference"));
+  InstallUiModule(printers->back());
   printers->push_back(AddPrinter(VELM_SHEET_FUZZ_STATUS, u"status.mdf", u"Status"));
   return printers;
 }
@@ -190,6 +259,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static std::vector<Printer>* printers = Setup();
   if (size < 1) return 0;
   const Printer& printer = (*printers)[data[0] & 1];
+  ResetPresets((*printers)[0]);
   bool document = !(data[0] & 2);
   int ending = (data[0] >> 2) & 3;
   size_t steps = std::min((size - 1) / 4, kMaxSteps);

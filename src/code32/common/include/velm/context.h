@@ -210,6 +210,15 @@ struct WorkRecord {
   HANDLE composeBitmap;
   HANDLE composeOldBitmap;
   HANDLE previewDc;
+  // Settings the preset maintenance dialog leaves for the document page
+  // that opened it: {setting-table row, option} pairs ended by row 0, or
+  // null. The page applies and frees them when the dialog has closed.
+  struct PendingSetting* pendingSettings;
+};
+
+struct PendingSetting {
+  int32_t row;
+  int32_t option;
 };
 
 // One pushed state of the settings beyond the three kept in the work record.

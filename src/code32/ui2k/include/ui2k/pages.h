@@ -174,3 +174,12 @@ void DlgReinitOutputTrays(DriverContext* ctx);
 // Also takes a preset number at or past the number of presets back to preset 0.
 void DlgReinitPresetLists(DriverContext* ctx);
 void DlgReinitLayoutLists(DriverContext* ctx);
+// The stamp combo 2089 of the edit page emptied and filled again.
+void DlgReinitStampList(DriverContext* ctx);
+// Paints a tray-information static (WM_PAINT; WM_ERASEBKGND invalidates
+// it): its own text, the paper and media of tray t as the options dialog
+// names them, and the orientation icon. Answers 0.
+int32_t DlgPaintTrayInfo(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* item, UINT message,
+                         int32_t tray);
+// The path last chosen in a file dialog of the pages (522 characters).
+char16_t* DlgGetLastFileBuffer();
