@@ -196,6 +196,8 @@ struct WorkRecord {
   HWND tipControlWindow;
   HWND tipPage;
   uint16_t tipKind;
+  // The user paper-size dialog: the slot (0-9) its edits write into.
+  int32_t freeSizeSlot;
 };
 
 // One pushed state of the settings beyond the three kept in the work record.
