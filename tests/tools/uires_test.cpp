@@ -90,7 +90,9 @@ TEST(UiResourceTemplates, EveryItemHasAControlOfTheClassItsKindNeeds) {
       const bool list_view = item.kind == 105 && (item.controlId == 2166 || item.controlId == 2490);
       EXPECT_EQ(c->class_name, list_view ? std::u16string(u"SysListView32") : std::u16string(need->cls))
           << Name(dialog) << " control " << item.controlId;
-      if (list_view) EXPECT_EQ(c->style & (LVS_REPORT | LVS_OWNERDRAWFIXED), LVS_REPORT | LVS_OWNERDRAWFIXED);
+      if (list_view) {
+        EXPECT_EQ(c->style & (LVS_REPORT | LVS_OWNERDRAWFIXED), LVS_REPORT | LVS_OWNERDRAWFIXED);
+      }
       if (need->mask) {
         EXPECT_TRUE(need->types.count(c->style & need->mask)) << Name(dialog) << " control " << item.controlId;
       }

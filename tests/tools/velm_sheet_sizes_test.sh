@@ -51,7 +51,9 @@ width_after() {  # typed text -> the width slot 0 holds afterwards
   "$velm" sheet P --document --script "$work/w.txt" >/dev/null
   "$velm" papers list P | awk -F'\t' '$1==0 {split($3, s, " x "); print s[1]}'
 }
-[ "$(width_after abc)" = "4734" ]; check "'abc' leaves the previous width" $?
+before=$("$velm" papers list P | awk -F'\t' '$1==0 {split($3, s, " x "); print s[1]}')
+after=$(width_after abc)
+[ -n "$before" ] && [ "$after" = "$before" ]; check "'abc' leaves the previous width ($before, now $after)" $?
 [ "$(width_after 99999999)" = "14030" ]; check "a number beyond the limit is held to the largest width" $?
 [ "$(width_after -5)" = "4332" ]; check "'-5' is no negative width: held to the smallest" $?
 
@@ -78,4 +80,6 @@ printf '%s\n' "$out" | grep -q 'SysListView32 #2166 "" rows=6 sel=1 '; check "th
 check "DC_BINS answers the bank tray ticked in" $?
 grep -qx A5 "$work/ready1.txt" && ! grep -qx A5 "$work/ready0.txt"
 check "DC_MEDIAREADY answers the second tray's A5" $?
+"$velm" printer data P Fin1000 | grep -qx $'REG_BINARY\t00000000' && "$velm" printer data P BankTray | grep -qx $'REG_BINARY\t01000000'
+check "the finisher shown installed was clicked out; the bank tray is in" $?
 exit $fail

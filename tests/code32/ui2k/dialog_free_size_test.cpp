@@ -185,7 +185,9 @@ TEST_F(FreeSize, TheListShowsTenSlotsAndEditsWriteOnlyTheCurrentOne) {
   EXPECT_EQ(ctx->work->freeSizes[3].width, UnitSetUserValue(ctx, 0, 1017));
   // The slot's name and size changed; every other slot is as it was.
   for (int n = 0; n < 10; ++n) {
-    if (n != 3) EXPECT_TRUE(Same(ctx->work->freeSizes[n], before[n])) << n;
+    if (n != 3) {
+      EXPECT_TRUE(Same(ctx->work->freeSizes[n], before[n])) << n;
+    }
   }
   EXPECT_EQ(ctx->work->freeSizes[3].length, before[3].length);
   EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 3);
