@@ -274,12 +274,12 @@ void Changed(DialogRecord* dialog) {
 int32_t SelectedTray(DriverContext* ctx) { return DlgOptionTrayIndex(uint16_t(OptGetOptionById(ctx, kTraySetting))); }
 
 // The selected tray's paper, media, orientation and lock into the settings
-// of the controls that edit them; paper and media go by option, each
-// setting keeping its own codes.
+// of the controls that edit them. Paper and media are codes the tray and
+// its combo share: the combo's own list names them.
 void LoadTray(DriverContext* ctx) {
   const int32_t t = SelectedTray(ctx);
-  OptSetOptionById(ctx, kPaperSetting, OptGetOptionById(ctx, TrayPaper(t)));
-  OptSetOptionById(ctx, kMediaSetting, OptGetOptionById(ctx, TrayMedia(t)));
+  Set(ctx, kPaperSetting, Get(ctx, TrayPaper(t)));
+  Set(ctx, kMediaSetting, Get(ctx, TrayMedia(t)));
   OptSetOptionById(ctx, kOrientSetting, Get(ctx, TrayOrient(t)) != 0 ? kLandscape : kPortrait);
   Set(ctx, kLockSetting, Get(ctx, TrayLock(t)));
 }
@@ -345,7 +345,7 @@ void Text(HDC dc, const std::u16string& text, RECT r) {
   DrawTextW(dc, text.c_str(), INT(text.size()), &r, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
 }
 
-int32_t DrawTrayRow(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* item, const DRAWITEMSTRUCT* draw) {
+int32_t DrawTrayRow(DriverContext* ctx, DialogItemRecord* item, const DRAWITEMSTRUCT* draw) {
   if (!(draw->itemAction & (ODA_DRAWENTIRE | ODA_SELECT))) return 1;
   HWND list = draw->hwndItem;
   const int32_t t = DlgOptionTrayIndex(uint16_t(draw->itemData));
@@ -371,7 +371,7 @@ int32_t DrawTrayRow(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* 
   Text(dc, name, cell);
   next(1);
   SettingRecord* paper = OptFindSetting(ctx, kPaperSetting);
-  if (paper) Text(dc, CtlOptionName(ctx, uint32_t(OptGetOptionById(ctx, TrayPaper(t)))), cell);
+  if (paper) Text(dc, CtlOptionName(ctx, uint32_t(OptValueToOption(ctx, paper, Get(ctx, TrayPaper(t))))), cell);
   next(2);
   const bool sideways = Get(ctx, TrayOrient(t)) != 0;
   const bool feed_one = Get(ctx, vdmMachineFeed) == 1;
@@ -380,9 +380,8 @@ int32_t DrawTrayRow(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* 
   CtlGetServices().drawIcon(ctx, list, dc, cell.left + 2, cell.top, icon);
   next(3);
   SettingRecord* media = OptFindSetting(ctx, kMediaSetting);
-  if (media) Text(dc, CtlOptionName(ctx, uint32_t(OptGetOptionById(ctx, TrayMedia(t)))), cell);
+  if (media) Text(dc, CtlOptionName(ctx, uint32_t(OptValueToOption(ctx, media, Get(ctx, TrayMedia(t))))), cell);
   if (draw->itemState & ODS_FOCUS) DrawFocusRect(dc, &draw->rcItem);
-  (void)dialog;
   return 1;
 }
 
@@ -564,7 +563,7 @@ int32_t DlgOptionsHandler(DriverContext* ctx, DialogRecord* dialog, DialogItemRe
     case kTrayList:
       switch (message) {
         case WM_INITDIALOG: return InitTrayList(ctx, dialog, item);
-        case WM_DRAWITEM: return draw && draw->CtlID == id ? DrawTrayRow(ctx, dialog, item, draw) : 0;
+        case WM_DRAWITEM: return draw && draw->CtlID == id ? DrawTrayRow(ctx, item, draw) : 0;
         case WM_NOTIFY: return TrayNotify(ctx, dialog, item, lparam);
         case WM_COMMAND: return own_command ? 1 : 0;
         default: return 0;
@@ -574,8 +573,8 @@ int32_t DlgOptionsHandler(DriverContext* ctx, DialogRecord* dialog, DialogItemRe
       if (!own_command || HIWORD(wparam) != CBN_SELCHANGE) return 0;
       CtlDispatchCommand(ctx, dialog, item, wparam, lparam);
       const int32_t t = SelectedTray(ctx);
-      if (id == kPaperCombo) OptSetOptionById(ctx, TrayPaper(t), OptGetOptionById(ctx, kPaperSetting));
-      else OptSetOptionById(ctx, TrayMedia(t), OptGetOptionById(ctx, kMediaSetting));
+      if (id == kPaperCombo) Set(ctx, TrayPaper(t), Get(ctx, kPaperSetting));
+      else Set(ctx, TrayMedia(t), Get(ctx, kMediaSetting));
       Invalidate(dialog, kTrayList);
       return 1;
     }
