@@ -452,7 +452,11 @@ HWND GetNextDlgTabItem(HWND dialog, HWND control, BOOL previous) {
 BOOL IsDialogMessageW(HWND dialog, MSG* msg) {
   if (!msg || !IsWindow(dialog)) return FALSE;
   if (msg->hwnd != dialog && !IsChild(dialog, msg->hwnd)) return FALSE;
-  if (msg->message == WM_KEYDOWN) {
+  // The control with the key may want it for itself.
+  const LRESULT wants = msg->message == WM_KEYDOWN ? SendMessageW(msg->hwnd, WM_GETDLGCODE, msg->wParam, LPARAM(msg)) : 0;
+  const bool own_key = (wants & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)) ||
+                       (msg->wParam == VK_TAB && (wants & DLGC_WANTTAB));
+  if (msg->message == WM_KEYDOWN && !own_key) {
     switch (msg->wParam) {
       case VK_TAB: {
         HWND next = GetNextDlgTabItem(dialog, GetFocus(), FALSE);

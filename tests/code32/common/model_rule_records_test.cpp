@@ -214,11 +214,11 @@ TEST(RuleRecordsInAFile, ReferenceModelHasAllItsRules) {
   ASSERT_NE(ctx, nullptr);
   EXPECT_EQ(rule_test::CountJudges(ctx.get()), 38);
   EXPECT_EQ(rule_test::CountList(ctx->items), 6);
-  EXPECT_EQ(rule_test::CountList(ctx->actions), 11);
-  EXPECT_EQ(rule_test::CountList(ctx->transacts), 10);
+  EXPECT_EQ(rule_test::CountList(ctx->actions), 12);
+  EXPECT_EQ(rule_test::CountList(ctx->transacts), 11);
   EXPECT_EQ(rule_test::CountList(ctx->alertActions), 3);
   EXPECT_EQ(rule_test::CountList(ctx->alerts), 6);
-  EXPECT_EQ(rule_test::CountList(ctx->exclusives), 25);
+  EXPECT_EQ(rule_test::CountList(ctx->exclusives), 26);
   // Judge 36 = (ManualSource == 0) && ThickOrLabel, both earlier Judges.
   EXPECT_EQ(rule_test::JudgeText(ctx.get(), 36),
             "s" + std::to_string(SettingOf("VPD_IDC_PRESET_CHOICE_SOURCETRAY")) + " " +

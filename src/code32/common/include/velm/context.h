@@ -214,6 +214,8 @@ struct WorkRecord {
   // that opened it: {setting-table row, option} pairs ended by row 0, or
   // null. The page applies and frees them when the dialog has closed.
   struct PendingSetting* pendingSettings;
+  // The user paper-size dialog: the slot (0-9) its edits write into.
+  int32_t freeSizeSlot;
 };
 
 struct PendingSetting {
