@@ -267,7 +267,9 @@ TEST_F(Special, PasswordMustBeConfirmedAndCancellingClearsIt) {
     EXPECT_EQ(g_dialog.opened, std::vector<uint16_t>{4005}) << c.name;
     EXPECT_EQ(Boxes(), c.boxes) << c.name;
     EXPECT_EQ(Text(setting::vdmJOBPassword), c.left) << c.name;
-    if (!c.consumed) EXPECT_FALSE(CtxGetChangeMask(ctx) & 0x8000000u);
+    if (!c.consumed) {
+      EXPECT_FALSE(CtxGetChangeMask(ctx) & 0x8000000u);
+    }
   }
   // Cancel of the dialog forgets a password waiting.
   CtxMarkChanged(ctx, 0x8000000u);
