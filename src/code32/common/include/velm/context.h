@@ -196,6 +196,9 @@ struct WorkRecord {
   HWND tipControlWindow;
   HWND tipPage;
   uint16_t tipKind;
+  // The action chosen in the settings-file dialog: 0 none yet, 5001 save,
+  // 5002 load, 5003 delete.
+  uint16_t fileDialogAction;
 };
 
 // One pushed state of the settings beyond the three kept in the work record.
