@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "plat/calls.h"
 #include "plat/files.h"
 #include "plat/resources.h"
 #include "plat/user.h"
@@ -149,6 +150,7 @@ TEST(FileDialogKinds, PatternsAndExtensions) {
 }
 
 TEST_F(FileDialogPages, SaveAddsTheExtensionAndDropsTheBundleOfAFailedExport) {
+  plat::ResetCalls();
   SaveThroughDialog(u"plain");
   EXPECT_TRUE(Exists(u"C:\\work\\plain.qst")) << "saved with .qst in the folder shown";
   EXPECT_EQ(plat::ToUtf8(DlgGetLastFileBuffer()), "C:\\work\\plain.qst");
@@ -159,6 +161,15 @@ TEST_F(FileDialogPages, SaveAddsTheExtensionAndDropsTheBundleOfAFailedExport) {
   PathGetCommonDataDir(data, 261);
   EXPECT_EQ(Folders(std::u16string(data) + u"\\velm"), std::vector<std::string>{});
   EXPECT_FALSE(Exists(u"C:\\work\\plain.lst")) << "no list file of a bundle";
+  // The bundle's folder was made for the export, and removed.
+  std::vector<std::string> made, removed;
+  for (const std::string& line : plat::CallLog()) {
+    if (line.find("\\velm\\") == std::string::npos) continue;
+    if (line.rfind("CreateDirectoryW ", 0) == 0) made.push_back(line.substr(17));
+    if (line.rfind("RemoveDirectoryW ", 0) == 0) removed.push_back(line.substr(17));
+  }
+  ASSERT_EQ(made.size(), 1u);
+  EXPECT_EQ(removed, made);
   EXPECT_EQ(Boxes(), std::vector<std::string>{});
 }
 
