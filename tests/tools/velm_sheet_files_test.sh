@@ -59,15 +59,15 @@ printf 'ok\n' > "$work/ok.txt"
 before_b=$("$velm" sheet B --document --script "$work/ok.txt")
 [ "$(chosen "$before_b")" = "dmOrientation 1" ]  # items at 0 are not listed
 check "B starts portrait, 1-up, one-sided" $?
-out_b=$("$velm" sheet B --document --script "$work/load.txt"); rc=$?
-[ $rc -eq 0 ]; check "the script on B runs" $?
-[ "$(chosen "$out_b")" = "$(chosen "$out_a")" ]; check "B answers A's settings after the load" $?
-
 # Cancel in the dialog loads nothing.
 printf 'click VPD_IDC_OTHERS_BUTTON_SAVE_RESTORE\nfile cancel\nok\n' > "$work/cancel.txt"
 out=$("$velm" sheet B --document --script "$work/cancel.txt"); rc=$?
 [ $rc -eq 0 ]; check "cancelling the dialog" $?
 [ "$(chosen "$out")" = "$(chosen "$before_b")" ]; check "changes nothing" $?
+
+out_b=$("$velm" sheet B --document --script "$work/load.txt"); rc=$?
+[ $rc -eq 0 ]; check "the script on B runs" $?
+[ "$(chosen "$out_b")" = "$(chosen "$out_a")" ]; check "B answers A's settings after the load" $?
 
 # A name over the path bound is refused with a message, and the dialog stays.
 long=$(printf 'n%.0s' $(seq 1 300))
@@ -81,5 +81,9 @@ printf 'file C:\\x.qst\n' > "$work/nodialog.txt"
 msg=$("$velm" sheet B --document --script "$work/nodialog.txt" 2>&1); rc=$?
 [ $rc -eq 1 ]; check "file without a file dialog stops the script" $?
 printf '%s\n' "$msg" | grep -q 'file C:\\x.qst: the window in front is no file dialog'; check "and says why" $?
+
+# Confirmed with OK, the loaded settings are B's own from now on.
+b_defaults=$("$velm" devmode defaults B | grep -E '^  (7|59|61) ' | awk '{print $2, $3}')
+[ "$b_defaults" = "$(chosen "$out_a")" ]; check "B keeps them as its default settings" $?
 
 exit $fail

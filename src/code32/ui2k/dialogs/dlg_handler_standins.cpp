@@ -1,5 +1,18 @@
-// Stand-in until the per-dialog special handler lands: it consumes no event,
-// so every event goes on to the control's kind.
+// Stand-in until the per-dialog special handler lands: it hands the
+// TrueType and stamp dialogs to their handlers and consumes no other event,
+// so every other event goes on to the control's kind.
 #include "ui2k/controls.h"
+#include "ui2k/special_dialogs.h"
 
-int32_t DlgSpecialHandler(DriverContext*, DialogRecord*, DialogItemRecord*, UINT, WPARAM, LPARAM) { return 0; }
+int32_t DlgSpecialHandler(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* item, UINT message,
+                          WPARAM wparam, LPARAM lparam) {
+  if (!dialog) return 0;
+  switch (dialog->dialogId) {
+    case 1009: case 4004:
+      return DlgTrueTypeHandler(ctx, dialog, item, message, wparam, lparam);
+    case 1003: case 1022: case 1023: case 1037:
+      return DlgStampHandler(ctx, dialog, item, message, wparam, lparam);
+    default:
+      return 0;
+  }
+}

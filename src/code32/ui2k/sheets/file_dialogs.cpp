@@ -19,6 +19,7 @@
 #include "plat/wstr.h"
 #include "sheets.h"
 #include "ui/user32.h"
+#include "ui2k/preview.h"
 #include "velm/context.h"
 #include "velm/dialogs.h"
 #include "velm/ini.h"
@@ -170,20 +171,6 @@ int32_t Warn(DriverContext* ctx, HWND window, uint32_t text_id, uint32_t buttons
 
 void PressOk(HWND window) { SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); }
 
-// Stand-in until the picture loader's PrevOpenBmpFile lands: a file that
-// holds a BMP file header ('BM') and a 40-byte information header.
-bool OpensAsBitmap(const std::u16string& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                            nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  uint8_t head[18] = {};
-  DWORD read = 0;
-  const bool ok = ReadFile(file, head, sizeof head, &read, nullptr) && read == sizeof head;
-  CloseHandle(file);
-  const uint32_t info = uint32_t(head[14]) | uint32_t(head[15]) << 8 | uint32_t(head[16]) << 16 | uint32_t(head[17]) << 24;
-  return ok && head[0] == 'B' && head[1] == 'M' && info == 40;
-}
-
 // The work folder chosen in dialog 4015: stored where setting 904 says,
 // the Windows temp folder as the empty value.
 void StoreWorkFolder(DriverContext* ctx, const std::u16string& folder) {
@@ -233,7 +220,7 @@ UINT_PTR FileOk(DriverContext* ctx, DialogRecord* dialog, HWND window) {
     Warn(ctx, window, kMsgBadName);
     return 1;
   }
-  if (kind == kFileBitmapKind && !OpensAsBitmap(path)) {
+  if (kind == kFileBitmapKind && !PrevOpenBmpFile(path.c_str(), nullptr)) {
     Warn(ctx, window, kMsgNotBitmap);
     return 1;
   }
