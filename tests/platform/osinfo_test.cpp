@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "plat/files.h"
 #include "plat/osinfo.h"
 #include "plat/security.h"
 #include "plat/wstr.h"
@@ -90,6 +91,18 @@ TEST_F(OsInfo, StandInSystemModulesAnswerFromSettings) {
   EXPECT_EQ(known(&other, 0, nullptr, &path), E_INVALIDARG);
   FreeLibrary(shell);
   FreeLibrary(ole);
+}
+
+TEST_F(OsInfo, DocumentsFolderOfTheUser) {
+  char16_t path[MAX_PATH] = {};
+  ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, 0, path), S_OK);
+  EXPECT_EQ(plat::ToUtf8(path), "C:\\Users\\user\\Documents");
+  const DWORD attributes = GetFileAttributesW(path);
+  EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) << "made with the machine";
+  EXPECT_EQ(SHGetFolderPathW(nullptr, 0x1C /* local application data */, nullptr, 0, path), E_INVALIDARG);
+  EXPECT_EQ(path[0], 0);
+  ASSERT_TRUE(plat::SetMachineSetting("user.profile", ""));
+  EXPECT_EQ(SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, 0, path), E_FAIL);
 }
 
 }  // namespace

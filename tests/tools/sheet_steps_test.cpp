@@ -272,6 +272,7 @@ TEST_F(SheetSteps, LinesThatAreNoSteps) {
       {"press the button", false},  {"slide 2264 40", true},   {"slide 2264", false},     {"slide 2264 x", false},
       {"spin 2030 up", true},       {"spin 2030 down 4", true}, {"spin 2030 left", false}, {"spin 2030 up 0", false},
       {"tab 2166 Paper size", true}, {"tab 2166", false},      {"dialog", true},          {"dialog 2", false},
+      {"file C:\\x.qst", true},     {"file cancel", true},     {"file", false},
   };
   for (const Case& c : cases) {
     velm_cli::SheetStep step;
@@ -284,6 +285,8 @@ TEST_F(SheetSteps, LinesThatAreNoSteps) {
   EXPECT_EQ(step.args, std::vector<std::string>{"Paper size"}) << "the rest of the line, trimmed";
   ASSERT_TRUE(velm_cli::ParseSheetStep("type 2049 \"\"", &step, &why));
   EXPECT_EQ(step.args, (std::vector<std::string>{"2049", ""})) << "quotes give the empty text";
+  ASSERT_TRUE(velm_cli::ParseSheetStep("file C:\\My Files\\x.qst", &step, &why));
+  EXPECT_EQ(step.args, std::vector<std::string>{"C:\\My Files\\x.qst"}) << "a path with blanks is one answer";
 }
 
 }  // namespace

@@ -353,7 +353,8 @@ bool Fill(const std::string& module_dir, const MachineExtras& extras, std::strin
   std::u16string windows = FromUtf8(GetMachineSetting("dir.windows"));
   std::u16string profile = FromUtf8(GetMachineSetting("user.profile"));
   std::u16string low = FromUtf8(GetMachineSetting("user.localappdatalow"));
-  for (const std::u16string& d : {system, system + u"\\spool\\drivers\\w32x86\\3", windows + u"\\temp", profile, low}) {
+  for (const std::u16string& d : {system, system + u"\\spool\\drivers\\w32x86\\3", windows + u"\\temp", profile, low,
+                                profile.empty() ? profile : profile + u"\\Documents"}) {
     errno = 0;
     if (!d.empty() && !EnsureWindowsDir(d.c_str())) {
       *why = "cannot create " + ToUtf8(d) + (errno ? ": " + Because(errno) : std::string());

@@ -143,6 +143,19 @@ void GetLocalTime(SYSTEMTIME* out) {
   out->wMilliseconds = 0;
 }
 
+HRESULT SHGetFolderPathW(HWND, INT folder, HANDLE, DWORD, LPWSTR path) {
+  plat::NoteCall("SHGetFolderPathW");
+  if (!path) return E_INVALIDARG;
+  path[0] = 0;
+  if ((folder & 0xFF) != CSIDL_PERSONAL) return E_INVALIDARG;
+  std::u16string profile = plat::FromUtf8(plat::GetMachineSetting("user.profile"));
+  if (profile.empty()) return E_FAIL;
+  std::u16string documents = profile + u"\\Documents";
+  if (documents.size() >= MAX_PATH) return E_FAIL;
+  plat::WCopy(path, MAX_PATH, documents.c_str());
+  return S_OK;
+}
+
 }  // extern "C"
 
 BOOL plat::UserProfileDirectory(HANDLE token, LPWSTR dir, DWORD* size) {

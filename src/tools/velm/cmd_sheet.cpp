@@ -27,6 +27,9 @@
 //   hover CONTROL                    the pointer rests on the control
 //   help CONTROL                     F1 on the control
 //   tree                             print the window tree
+//   file PATH|cancel                 the file dialog in front: PATH typed
+//                                    as its file name and OK pressed, or
+//                                    Cancel pressed
 //   # ...                            a comment
 // CONTROL is a control id or an item symbol of the catalogue; a control on
 // a page not in front brings its page forward first. A control that is not

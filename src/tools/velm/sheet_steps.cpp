@@ -10,6 +10,7 @@
 #include "command.h"
 #include "plat/wstr.h"
 #include "ui/commctrl.h"
+#include "ui/commdlg.h"
 #include "ui/prsht.h"
 #include "ui/tabctrl.h"
 #include "ui/user32.h"
@@ -46,6 +47,7 @@ constexpr StepShape kShapes[] = {
     {"spin", 2, 3, false, "spin CONTROL up|down [N]"},
     {"tab", 2, 2, true, "tab CONTROL INDEX|CAPTION"},
     {"dialog", 0, 0, false, "dialog"},
+    {"file", 1, 1, true, "file PATH|cancel"},
 };
 
 struct KeyName {
@@ -400,6 +402,26 @@ bool SelectEntry(HWND control, const std::string& which, std::string* why) {
   return true;
 }
 
+// The file dialog in front answered as a person does: the name typed into
+// its file-name edit and OK pressed, or Cancel pressed.
+bool AnswerFileDialog(HWND modal, const std::string& answer, std::string* why) {
+  if (!GetDlgItem(modal, kFileDlgName) || !GetDlgItem(modal, kFileDlgFolders)) {
+    *why = "the window in front is no file dialog";
+    return false;
+  }
+  if (answer == "cancel") return ui::ClickButton(modal, IDCANCEL) || (*why = "Cancel cannot be pressed", false);
+  if (!ui::TypeText(modal, kFileDlgName, plat::FromUtf8(answer))) {
+    *why = "the file name cannot be typed";
+    return false;
+  }
+  if (!ui::ClickButton(modal, IDOK)) {
+    *why = "OK cannot be pressed";
+    return false;
+  }
+  if (IsWindow(modal) && IsWindowVisible(modal)) std::printf("the file dialog stays open\n");
+  return true;
+}
+
 }  // namespace
 
 bool ParseSheetStep(const std::string& line, SheetStep* step, std::string* why) {
@@ -411,7 +433,7 @@ bool ParseSheetStep(const std::string& line, SheetStep* step, std::string* why) 
     if (verb == s.verb) shape = &s;
   if (!shape) {
     *why = "steps: ok, cancel, answer ANSWER, page, click, dblclick, check, select, type, key, hold, wait, hover, help, "
-           "tree, slide, spin, tab";
+           "tree, slide, spin, tab, file";
     return false;
   }
   step->verb = verb;
@@ -473,6 +495,7 @@ bool RunSheetStep(HWND modal, const SheetStep& step, std::string* why) {
     ui::PlayInput();
     return true;
   }
+  if (v == "file") return AnswerFileDialog(modal, step.args[0], why);
   if (v == "page") {
     size_t index;
     return FindPage(modal, step.args[0], &index, why) && BringForward(modal, index, why);

@@ -14,6 +14,7 @@
 #include "ctx_test_machine.h"
 #include "plat/files.h"
 #include "plat/wstr.h"
+#include "ui2k/file_dialogs.h"
 #include "ui2k/special_dialogs.h"
 #include "velm/context.h"
 #include "velm/ini.h"

@@ -1,9 +1,9 @@
-// Stand-in until the file dialogs of the pages land: the process-wide path
-// they fill with the file last chosen. Nothing fills it yet but tests.
-#include "ui2k/pages.h"
-#include "velm/presets.h"
+// The path last chosen in any file dialog of the pages, process-wide: the
+// file dialogs fill it, the maintenance dialog's load reads it. It lives
+// with the dialogs so that both the driver and the dialog tests link it.
+#include "ui2k/file_dialogs.h"
 
 char16_t* DlgGetLastFileBuffer() {
-  static char16_t buffer[kPresetNameChars] = {};
+  static char16_t buffer[kFileDlgChars] = {};
   return buffer;
 }

@@ -7,6 +7,7 @@
 
 #include "ctl_internal.h"
 #include "plat/wstr.h"
+#include "ui2k/file_dialogs.h"
 #include "ui2k/special_dialogs.h"
 #include "velm/bidi.h"
 #include "velm/context.h"

@@ -8,6 +8,7 @@
 #include "plat/files.h"
 #include "plat/wstr.h"
 #include "sheets.h"
+#include "ui2k/file_dialogs.h"
 #include "ui/prsht.h"
 #include "velm/context.h"
 #include "velm/ini.h"
@@ -26,9 +27,6 @@ constexpr uint32_t kDlgModalRunning = 0x1u;  // runtime[0]: the dialog runs moda
 constexpr uint16_t kStatusDialog = 1020;
 constexpr uint16_t kVersionDialog = 1025;
 constexpr uint16_t kUserSheetCaption = 5001;
-
-// Stand-in until the file dialogs of the pages land: no file is chosen.
-INT_PTR RunFileDialog(DriverContext*, DialogRecord*, HWND) { return 0; }
 
 INT_PTR RunNestedSheet(DriverContext* ctx, HMODULE module, int32_t sheet_flags, DialogRecord* dialog, HWND owner) {
   const uint32_t page_flag = (dialog->flags & kDlgUserSheet) ? kDlgUserSheet : uint32_t(sheet_flags);
@@ -96,7 +94,7 @@ INT_PTR UiRunSheetSubDialog(DriverContext* ctx, int32_t sheet_flags, uint16_t di
   DmPushSettings(ctx);
 
   INT_PTR result;
-  if (dialog->flags & kDlgFileKinds) result = RunFileDialog(ctx, dialog, owner);
+  if (dialog->flags & kDlgFileKinds) result = UiRunFileSubDialog(ctx, dialog, owner);
   else if ((uint32_t(sheet_flags) & kDlgAnySheet) || (dialog->flags & kDlgUserSheet))
     result = RunNestedSheet(ctx, module, sheet_flags, dialog, owner);
   else result = RunModalDialog(ctx, module, dialog, owner);

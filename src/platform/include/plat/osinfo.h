@@ -90,7 +90,12 @@ BOOL GetVersionExW(OSVERSIONINFOW* info);
 // FALSE with ERROR_OLD_WIN_VERSION when the machine does not match.
 BOOL VerifyVersionInfoW(OSVERSIONINFOEXW* info, DWORD type_mask, ULONGLONG condition_mask);
 ULONGLONG VerSetConditionMask(ULONGLONG condition_mask, DWORD type_mask, BYTE condition);
+// The user's documents folder for CSIDL_PERSONAL: the profile folder
+// (user.profile) followed by "\Documents", made when the machine is made.
+// Other folders answer E_INVALIDARG; path takes MAX_PATH characters.
+HRESULT SHGetFolderPathW(HWND owner, INT folder, HANDLE token, DWORD flags, LPWSTR path);
 }
+constexpr INT CSIDL_PERSONAL = 5;
 
 namespace plat {
 // The bodies of the stand-in modules UserEnv.dll (GetUserProfileDirectoryW,

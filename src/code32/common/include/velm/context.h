@@ -216,6 +216,9 @@ struct WorkRecord {
   struct PendingSetting* pendingSettings;
   // The user paper-size dialog: the slot (0-9) its edits write into.
   int32_t freeSizeSlot;
+  // The action chosen in the settings-file dialog: 0 none yet, 5001 save,
+  // 5002 load, 5003 delete.
+  uint16_t fileDialogAction;
 };
 
 struct PendingSetting {

@@ -181,5 +181,3 @@ void DlgReinitStampList(DriverContext* ctx);
 // names them, and the orientation icon. Answers 0.
 int32_t DlgPaintTrayInfo(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* item, UINT message,
                          int32_t tray);
-// The path last chosen in a file dialog of the pages (522 characters).
-char16_t* DlgGetLastFileBuffer();
