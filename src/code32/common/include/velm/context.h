@@ -196,6 +196,11 @@ struct WorkRecord {
   HWND tipControlWindow;
   HWND tipPage;
   uint16_t tipKind;
+  // The address book while a remote or address-list dialog uses it
+  // (velm/address_list.h), and the current address: its index among the
+  // named entries, -1 for none.
+  struct CsvList* addressList;
+  int32_t addressIndex;
 };
 
 // One pushed state of the settings beyond the three kept in the work record.
