@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "ui/commctrl.h"
 #include "uires.h"
 #include "velm/dialog_blocks.h"
 #include "velm/dialogs.h"
@@ -458,7 +459,13 @@ ControlClass ClassOfItem(const DialogItemRecord& item) {
     case kSlider: case kDrawnSlider: return {u"SCROLLBAR", SBS_HORZ | kTabStop};
     case kTrackbar: return {u"msctls_trackbar32", kTabStop};
     case kTab: return {u"SysTabControl32", kTabStop};
-    case kTree: return {u"SysTreeView32", WS_BORDER | kTabStop};
+    case kTree:
+      // The tray list of the options dialog and the address list are list
+      // views whose rows their dialogs draw; the other trees are tree views.
+      if (item.controlId == 2166 || item.controlId == 2490)
+        return {u"SysListView32",
+                LVS_REPORT | LVS_OWNERDRAWFIXED | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_BORDER | kTabStop};
+      return {u"SysTreeView32", WS_BORDER | kTabStop};
     default: return {u"STATIC", SS_LEFT};
   }
 }

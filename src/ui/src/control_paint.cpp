@@ -517,6 +517,7 @@ bool PaintStandardControl(HWND h, HDC dc) {
   else if (name == u"MSCTLS_UPDOWN32") PaintUpDown(dc, client, enabled);
   else if (name == u"SYSTREEVIEW32") PaintTree(h, dc, client, enabled);
   else if (name == u"SYSTABCONTROL32") PaintTabControl(h, dc, client, enabled);
+  else if (name == u"SYSLISTVIEW32") PaintListView(h, dc, client, enabled, focused);
   else return false;
   return true;
 }

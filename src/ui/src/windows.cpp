@@ -71,6 +71,7 @@ void RegisterSystemClasses() {
                  {u"COMBOBOX", ComboBoxProc, 0},   {u"SCROLLBAR", ScrollBarProc, 0},
                  {u"SysTabControl32", TabControlProc, 0}, {u"msctls_trackbar32", TrackbarProc, 0},
                  {u"msctls_updown32", UpDownProc, 0},     {u"SysTreeView32", TreeViewProc, 0},
+                 {u"SysListView32", ListViewProc, 0},
                  {u"#32770", DialogProc, DLGWINDOWEXTRA}};
   // All of them take double clicks, as the Windows ones do.
   for (const auto& b : builtin) s.classes[Upper(b.name)] = ClassInfo{b.name, CS_DBLCLKS, b.proc, b.extra, nullptr, true};

@@ -99,6 +99,9 @@ LRESULT TabControlProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT TrackbarProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT UpDownProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT TreeViewProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT ListViewProc(HWND, UINT, WPARAM, LPARAM);
+// The list view's face (listview.cpp).
+void PaintListView(HWND h, HDC dc, const RECT& client, bool enabled, bool focused);
 // The trackbar's channel ends this far inside its client area.
 constexpr LONG kTrackbarMargin = 8;
 // The lines a tree view shows: depth and text, in order.
