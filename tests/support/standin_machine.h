@@ -22,13 +22,16 @@ inline bool InitStandinMachine(const std::string& dir, std::string* error) {
   return plat::InitMachine(dir, plat::StandinModuleDir(), extras, error);
 }
 
-// A machine in a fresh folder under /tmp (removed at exit) for a fuzz
+// A machine in a fresh folder under /dev/shm or /tmp (removed at exit) for a fuzz
 // target: the model file in the driver directory, the driver and the
 // printer "Office" of it. Answers the machine's folder; empty, with the
 // reason in error, when a step fails.
 inline std::string MakeOfficeMachine(const char* prefix, const char* model_file, std::string* error) {
   static const char16_t* kDriverDir = u"C:\\Windows\\System32\\spool\\drivers\\w32x86\\3\\";
-  std::string tmpl = std::string("/tmp/") + prefix + "-XXXXXX";
+  // In memory when it can be: every run of a fuzz target writes files that
+  // are flushed, and a flush to a disk costs milliseconds.
+  const bool shm = access("/dev/shm", W_OK) == 0;
+  std::string tmpl = std::string(shm ? "/dev/shm/" : "/tmp/") + prefix + "-XXXXXX";
   unsetenv("VELM_MACHINE");
   if (!mkdtemp(tmpl.data())) return *error = "no temporary folder", std::string();
   static std::string root;
