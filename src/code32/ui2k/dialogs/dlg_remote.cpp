@@ -79,6 +79,31 @@ bool IsCommandOf(const DialogItemRecord* item, UINT message, WPARAM wparam, uint
          HIWORD(wparam) == code;
 }
 
+// ---- the remote dialog's address combo -------------------------------------------------
+void FillAddressCombo(DriverContext* ctx, HWND combo) {
+  SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+  CsvList* list = CsvGetList(ctx);
+  for (int32_t i = 0; i < CsvNamedCount(list); ++i)
+    SendMessageW(combo, CB_ADDSTRING, 0, LPARAM(CsvNamedRecord(list, i)->name));
+  SendMessageW(combo, CB_SETCURSEL, WPARAM(ctx->work->addressIndex), 0);
+}
+
+// True when the combo lists the book's names in order with the current
+// address selected.
+bool ComboShowsBook(DriverContext* ctx, HWND combo) {
+  CsvList* list = CsvGetList(ctx);
+  const int32_t named = CsvNamedCount(list);
+  if (SendMessageW(combo, CB_GETCOUNT, 0, 0) != named) return false;
+  if (SendMessageW(combo, CB_GETCURSEL, 0, 0) != ctx->work->addressIndex) return false;
+  for (int32_t i = 0; i < named; ++i) {
+    char16_t entry[kCsvNameChars] = {};
+    if (SendMessageW(combo, CB_GETLBTEXTLEN, WPARAM(i), 0) >= LRESULT(kCsvNameChars)) return false;
+    SendMessageW(combo, CB_GETLBTEXT, WPARAM(i), LPARAM(entry));
+    if (plat::WCmp(entry, CsvNamedRecord(list, i)->name) != 0) return false;
+  }
+  return true;
+}
+
 // ---- the address list view ------------------------------------------------------------
 void FillListView(DriverContext* ctx, HWND view) {
   CsvList* list = CsvGetList(ctx);
@@ -347,15 +372,14 @@ int32_t DlgRemoteHandler(DriverContext* ctx, DialogRecord* dialog, DialogItemRec
     ctx->work->addressIndex = ClampIndex(StoredIndex(ctx), CsvNamedCount(list));
     return 0;
   }
-  if (item->controlId == kAddressCombo && message == WM_INITDIALOG) {
+  if (item->controlId == kAddressCombo && message == WM_PAINT) {
+    // Back from the address list, the combo shows the book as it is now.
     HWND combo = CtlWindowOf(dialog, item);
-    if (combo) {
-      SendMessageW(combo, CB_RESETCONTENT, 0, 0);
-      CsvList* list = CsvGetList(ctx);
-      for (int32_t i = 0; i < CsvNamedCount(list); ++i)
-        SendMessageW(combo, CB_ADDSTRING, 0, LPARAM(CsvNamedRecord(list, i)->name));
-      SendMessageW(combo, CB_SETCURSEL, WPARAM(ctx->work->addressIndex), 0);
-    }
+    if (combo && !ComboShowsBook(ctx, combo)) FillAddressCombo(ctx, combo);
+    return 1;
+  }
+  if (item->controlId == kAddressCombo && message == WM_INITDIALOG) {
+    if (HWND combo = CtlWindowOf(dialog, item)) FillAddressCombo(ctx, combo);
     if (IsListMode(ctx)) {
       if (!DlgCurrentAddress(ctx)) return 0;
       ShowCurrentAddress(ctx, dialog);
