@@ -81,6 +81,14 @@ out=$("$velm" address add P Kobe 078-222 --line G3-1 --at 1); rc=$?
 out=$("$velm" address delete P 2); [ "$out" = $'deleted 2\tTokyo office' ]; check "velm address delete" $?
 "$velm" address frob P >/dev/null 2>&1; [ $? -eq 2 ]; check "an unknown subcommand shows the usage" $?
 
+# Commands editing the book at once lose none of each other's entries.
+before_count=$("$velm" address list P | wc -l)
+for i in 1 2 3 4 5 6; do "$velm" address add P "Branch $i" "0$i" >/dev/null & done
+wait
+[ "$("$velm" address list P | grep -c $'\tBranch ')" -eq 6 ] &&
+  [ "$("$velm" address list P | wc -l)" -eq $((before_count + 6)) ]
+check "six adds at once keep all six" $?
+
 # A book with a field too long for the driver is shown as unreadable and
 # never written over.
 printf '%s,1\r\n' "$(printf 'x%.0s' $(seq 65))" > "$csv"

@@ -8,9 +8,11 @@
 // entry before entry N (at the end without it).
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "command.h"
+#include "plat/files.h"
 #include "plat/kernel.h"
 #include "plat/machine.h"
 #include "plat/winspool.h"
@@ -44,6 +46,11 @@ class Book {
       return;
     }
     PathCreateDataDir();
+    // Held from the read to the write, so that two commands editing the
+    // book at once each see the other's change.
+    char16_t path[MAX_PATH + 16] = {};
+    if (PathGetDataDir(path, MAX_PATH, ctx_) > 0 && plat::WAppend(path, MAX_PATH + 16, u"\\VELMADDR.CSV"))
+      lock_ = std::make_unique<plat::FileLock>(path);
     if (!CsvLoadList(ctx_)) {
       error_ = "out of memory for the address book";
       CtxCloseAs(ctx_, kCloseDestroy);
@@ -82,6 +89,7 @@ class Book {
   HANDLE h_ = nullptr;
   bool attached_ = false;
   DriverContext* ctx_ = nullptr;
+  std::unique_ptr<plat::FileLock> lock_;
 };
 
 bool ParsePosition(const std::string& text, int32_t* out) {
