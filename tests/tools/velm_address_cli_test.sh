@@ -35,6 +35,12 @@ check "a printer of it" $?
 
 [ -z "$("$velm" address list P)" ]; check "the book starts empty" $?
 
+# With an empty book the remote dialog cannot take OK in list mode.
+printf 'select VPD_IDC_PRESET_CHOICE_PRINTTYPE Remote\nclick 2482\nok\ndialog\ncancel\ncancel\n' > "$work/empty.txt"
+out=$("$velm" sheet P --document --script "$work/empty.txt"); rc=$?
+[ $rc -eq 0 ] && printf '%s\n' "$out" | sed -n '/^step 4: dialog$/,/^step 5/p' | grep -q '^dialog 2 of 2: "Remote Destination"'
+check "list mode with no address keeps the dialog open at OK" $?
+
 cat > "$work/book.txt" <<'STEPS'
 select VPD_IDC_PRESET_CHOICE_PRINTTYPE Remote
 click VPD_IDC_REMOTE_BUTTON_ADDRESS
