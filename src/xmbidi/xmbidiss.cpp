@@ -22,10 +22,11 @@
 //                                     buffer, unterminated
 //                        devmodesize  XMDevmodeSize answers 2 bytes more
 //                        datasize     XMGetPrinterDataSize answers 1 byte more
-// Counters, also in machine.conf:
-//   xmbidi.count.loads / .unloads    process attach / detach
-//   xmbidi.count.<entry>             calls of each entry
-//   xmbidi.count.connections         connections opened and not yet closed
+// Machine counters (plat::GetMachineCounter):
+//   xmbidi.loads / .unloads          process attach / detach
+//   xmbidi.<entry>                   calls of each entry
+//   xmbidi.connections               connections opened and not yet closed
+// and in machine.conf:
 //   xmbidi.setdevmode                the library path XMSetDevmode was given
 //
 // A client path that climbs out of the client folder ("..") and a local
@@ -54,7 +55,7 @@ constexpr int32_t kBadArgument = 87;
 constexpr int32_t kNotFound = 2;
 
 void Count(const std::string& name, long delta = 1) {
-  plat::AddMachineSettingInt("xmbidi.count." + name, delta);
+  plat::AddMachineCounter("xmbidi." + name, delta);
 }
 
 bool InList(const char* key, const std::string& value) {

@@ -83,6 +83,59 @@ TEST_F(Spooler, PrinterRecordTwoCallsAndItsStrings) {
   EXPECT_EQ(needed, 0u);
 }
 
+// The per-user DEVMODE (level 9): level 2 hands it out in place of the
+// printer's own while the user has one; a null one removes it; a DEVMODE
+// shorter than its header is refused; another printer keeps its own.
+TEST_F(Spooler, PerUserDevmodeLevel9) {
+  auto get = [&](DWORD level) {
+    DWORD needed = 0;
+    GetPrinterW(printer_, level, nullptr, 0, &needed);
+    std::vector<BYTE> buf(needed);
+    EXPECT_TRUE(GetPrinterW(printer_, level, buf.data(), needed, &needed));
+    return buf;
+  };
+  auto devmode_of = [](std::vector<BYTE>& buf, DWORD level) {
+    return reinterpret_cast<BYTE*>(level == 9 ? reinterpret_cast<PRINTER_INFO_9W*>(buf.data())->pDevMode
+                                              : reinterpret_cast<PRINTER_INFO_2W*>(buf.data())->pDevMode);
+  };
+  std::vector<BYTE> none = get(9);
+  EXPECT_EQ(devmode_of(none, 9), nullptr) << "no per-user DEVMODE yet";
+
+  std::vector<BYTE> mine(300, 0x11);  // dmSize 200 + dmDriverExtra 60: 260 bytes are the DEVMODE
+  mine[68] = 200;
+  mine[69] = 0;
+  mine[70] = 60;
+  mine[71] = 0;
+  PRINTER_INFO_9W info{reinterpret_cast<DEVMODEW*>(mine.data())};
+  ASSERT_TRUE(SetPrinterW(printer_, 9, reinterpret_cast<BYTE*>(&info), 0));
+  for (DWORD level : {DWORD(9), DWORD(2)}) {
+    std::vector<BYTE> buf = get(level);
+    BYTE* dm = devmode_of(buf, level);
+    ASSERT_NE(dm, nullptr) << level;
+    EXPECT_EQ(dm[0], 0x11) << level;
+    EXPECT_LE(dm + 260, buf.data() + buf.size()) << "the DEVMODE lies inside the buffer";
+  }
+  plat::SpoolPrinter record;
+  ASSERT_TRUE(plat::SpoolFindPrinter(u"Office", &record));
+  EXPECT_EQ(record.devmode, std::vector<uint8_t>(300, 0xAB)) << "the printer's own DEVMODE stays";
+  EXPECT_EQ(record.userDevmode.size(), 260u);
+
+  std::vector<BYTE> short_one(80, 0);
+  short_one[68] = 40;
+  PRINTER_INFO_9W bad{reinterpret_cast<DEVMODEW*>(short_one.data())};
+  EXPECT_FALSE(SetPrinterW(printer_, 9, reinterpret_cast<BYTE*>(&bad), 0));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+  ASSERT_TRUE(plat::SpoolFindPrinter(u"Office", &record));
+  EXPECT_EQ(record.userDevmode.size(), 260u) << "a refused DEVMODE changes nothing";
+
+  PRINTER_INFO_9W clear{nullptr};
+  ASSERT_TRUE(SetPrinterW(printer_, 9, reinterpret_cast<BYTE*>(&clear), 0));
+  std::vector<BYTE> after = get(2);
+  EXPECT_EQ(devmode_of(after, 2)[299], 0xAB) << "the printer's own DEVMODE again";
+  EXPECT_FALSE(SetPrinterW(printer_, 8, reinterpret_cast<BYTE*>(&clear), 0));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_LEVEL);
+}
+
 TEST_F(Spooler, DriverRecordLevel3) {
   DWORD needed = 0;
   EXPECT_FALSE(GetPrinterDriverW(printer_, nullptr, 3, nullptr, 0, &needed));

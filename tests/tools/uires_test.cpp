@@ -11,10 +11,12 @@
 
 #include "ctx_test_machine.h"
 #include "plat/kernel.h"
+#include "plat/wstr.h"
 #include "plat/resources.h"
 #include "ui/commctrl.h"
 #include "ui/icon_resource.h"
 #include "ui/prsht.h"
+#include "ui2k/pages.h"
 #include "uires.h"
 #include "velm/dialog_blocks.h"
 #include "velm/dialogs.h"
@@ -116,6 +118,123 @@ TEST(UiResourceTemplates, ButtonsWithIconsDrawTheirOwnFace) {
     }
   }
   EXPECT_EQ(seen, 13u);
+}
+
+// The buttons of the pages' caption table draw their own face (their
+// caption or none); a plain button of no feature with icons does not.
+TEST(UiResourceTemplates, ButtonsOfTheCaptionTableDrawTheirOwnFace) {
+  const OptionNameTable& options = MdfGetOptionNameTable();
+  size_t captioned = 0, plain = 0;
+  for (int16_t d = 0; d < Table().count; ++d) {
+    const DialogRecord& dialog = Table().rows[d];
+    ui::DialogTemplate t = uires::BuildDialogTemplate(dialog);
+    for (uint32_t k = 0; k < dialog.itemCount; ++k) {
+      const DialogItemRecord& item = dialog.items[k];
+      if (item.kind != 21 || item.controlId == 1) continue;
+      bool icons = false;
+      for (int16_t o = 0; o < options.count; ++o) icons |= options.rows[o].featureKey == item.symbol;
+      const DWORD type = Control(t, item.controlId)->style & BS_TYPEMASK;
+      if (UiButtonCaptionId(item.controlId) != 0) {
+        ++captioned;
+        EXPECT_EQ(type, DWORD(BS_OWNERDRAW)) << item.controlId;
+      } else if (!icons) {
+        ++plain;
+        EXPECT_EQ(type, DWORD(BS_PUSHBUTTON)) << item.controlId;
+      }
+    }
+  }
+  EXPECT_GE(captioned, 15u) << "each of the table's 15 buttons at least once";
+  EXPECT_GT(plain, 0u);
+}
+
+// ---- the Japanese module ----
+
+bool HasLatinWord(const std::u16string& t) {
+  int run = 0;
+  for (char16_t c : t) {
+    run = (c >= u'a' && c <= u'z') ? run + 1 : 0;
+    if (run >= 3) return true;
+  }
+  return false;
+}
+
+bool HasJapanese(const std::u16string& t) {
+  for (char16_t c : t)
+    if (c >= 0x3000) return true;
+  return false;
+}
+
+// The Japanese module holds every string of the English one, and the same
+// controls in every template: only the texts differ.
+TEST(UiResourceJapanese, SameStringIdsAndControlsAsTheEnglishModule) {
+  const std::map<DWORD, std::u16string> us = uires::BuildStrings(uires::Language::kEnglish);
+  const std::map<DWORD, std::u16string> jp = uires::BuildStrings(uires::Language::kJapanese);
+  for (const auto& [id, text] : us) {
+    auto it = jp.find(id);
+    ASSERT_NE(it, jp.end()) << "string " << id;
+    EXPECT_FALSE(it->second.empty()) << "string " << id;
+  }
+  EXPECT_EQ(jp.size(), us.size());
+  for (int16_t d = 0; d < Table().count; ++d) {
+    const DialogRecord& dialog = Table().rows[d];
+    const ui::DialogTemplate e = uires::BuildDialogTemplate(dialog, uires::Language::kEnglish);
+    const ui::DialogTemplate j = uires::BuildDialogTemplate(dialog, uires::Language::kJapanese);
+    ASSERT_EQ(e.items.size(), j.items.size()) << Name(dialog);
+    for (size_t i = 0; i < e.items.size(); ++i) {
+      EXPECT_EQ(e.items[i].id, j.items[i].id) << Name(dialog);
+      EXPECT_EQ(e.items[i].class_name, j.items[i].class_name) << Name(dialog) << " " << e.items[i].id;
+      EXPECT_EQ(e.items[i].style, j.items[i].style) << Name(dialog) << " " << e.items[i].id;
+    }
+  }
+}
+
+// Every Japanese text converts to code page 932 and back unchanged, so that
+// the driver's ANSI copies (preset names, message captions, the settings
+// files) keep it whole.
+TEST(UiResourceJapanese, EveryTextSurvivesCodePage932) {
+  std::vector<std::u16string> texts;
+  for (const auto& [id, text] : uires::BuildStrings(uires::Language::kJapanese)) texts.push_back(text);
+  for (int16_t d = 0; d < Table().count; ++d) {
+    const ui::DialogTemplate j = uires::BuildDialogTemplate(Table().rows[d], uires::Language::kJapanese);
+    texts.push_back(j.title);
+    for (const auto& c : j.items) texts.push_back(c.text);
+  }
+  size_t japanese = 0;
+  for (const std::u16string& t : texts) {
+    if (t.empty()) continue;
+    japanese += HasJapanese(t);
+    BOOL used_default = FALSE;
+    char ansi[2048] = {};
+    const INT n = WideCharToMultiByte(932, 0, t.c_str(), INT(t.size()), ansi, sizeof ansi, nullptr, &used_default);
+    ASSERT_GT(n, 0) << plat::ToUtf8(t);
+    EXPECT_FALSE(used_default) << plat::ToUtf8(t);
+    char16_t back[2048] = {};
+    const INT m = MultiByteToWideChar(932, 0, ansi, n, back, 2048);
+    EXPECT_EQ(std::u16string(back, size_t(m)), t);
+  }
+  EXPECT_GT(japanese, 500u) << "the module is Japanese";
+}
+
+// What a person sees on the document pages reads as Japanese: the captions,
+// and labels without an English word left in them.
+TEST(UiResourceJapanese, TheDocumentPagesReadAsJapanese) {
+  size_t pages = 0;
+  for (int16_t d = 0; d < Table().count; ++d) {
+    const DialogRecord& dialog = Table().rows[d];
+    if (!(dialog.flags & kDlgDocumentSheet)) continue;
+    ++pages;
+    const ui::DialogTemplate j = uires::BuildDialogTemplate(dialog, uires::Language::kJapanese);
+    EXPECT_TRUE(HasJapanese(j.title)) << Name(dialog);
+    EXPECT_NE(j.title, uires::BuildDialogTemplate(dialog).title);
+    for (const auto& c : j.items)
+      EXPECT_FALSE(HasLatinWord(c.text)) << Name(dialog) << " " << c.id << " " << plat::ToUtf8(c.text);
+  }
+  EXPECT_GE(pages, 6u);
+  const std::map<DWORD, std::u16string> jp = uires::BuildStrings(uires::Language::kJapanese);
+  const OptionNameRow* landscape = MdfFindOptionByName("IDC_PRESET_RADIO_LANDSCAPE");
+  ASSERT_NE(landscape, nullptr);
+  EXPECT_EQ(jp.at(landscape->optionId), u"横");
+  EXPECT_EQ(jp.at(10031), u"お気に入りの名前を入力してください。");
 }
 
 struct Box {
@@ -303,6 +422,23 @@ TEST_F(InstalledUiModule, ThePrinterLoadsEveryTemplateStringCursorAndIcon) {
   SetLastError(0);
   EXPECT_EQ(LoadIconW(module, MAKEINTRESOURCEW(1)), nullptr);
   EXPECT_EQ(GetLastError(), ERROR_RESOURCE_NAME_NOT_FOUND);
+}
+
+// Language id 0 finds the Japanese module beside the English one, by the
+// name the path rules give it, and loads its texts.
+TEST_F(InstalledUiModule, LanguageZeroLoadsTheJapaneseModule) {
+  const std::string module = ReadHost(VELM_UI_MODULE_JP);
+  ASSERT_FALSE(module.empty());
+  Put(std::u16string(env_test::kDriverDir) + u"VELMUIjp.dll", module);
+  OptSetValueById(ctx_, setting::vdmLanguageID, 0);
+  const std::u16string path = PathGetUiResourceDll(ctx_);
+  ASSERT_GE(path.size(), 12u);
+  EXPECT_EQ(path.substr(path.size() - 12), u"VELMUIjp.dll");
+  char16_t text[523];
+  ResLoadString(ctx_, 10031, text, 523, 0);
+  EXPECT_EQ(std::u16string(text), u"お気に入りの名前を入力してください。");
+  ResLoadString(ctx_, 154, text, 523, 0);
+  EXPECT_EQ(std::u16string(text), u"インチ");
 }
 
 TEST_F(InstalledUiModule, ADocumentSheetShowsItsPagesFromTheModule) {

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# "velm printer add" installs the UI resource module the build made beside
-# the driver, under the name the model gives it for English.
+# "velm printer add" installs the UI resource modules the build made beside
+# the driver, under the names the model gives them for English and Japanese.
 set -u
 . "$(dirname "$0")/cli_common.sh" "$1"
 built="$(dirname "$velm")/VELMUIus.dll"
@@ -11,6 +11,7 @@ out=$("$velm" printer add Office --model "$src/models/reference.mdf" 2>&1)
 check "add exits 0" $?
 printf '%s\n' "$out" | grep -q warning; [ $? -ne 0 ]; check "no warning: the module is there" $?
 cmp -s "$built" "$drivers/VELMUIus.dll"; check "the reference model's module is the one the build made" $?
+cmp -s "$(dirname "$velm")/VELMUIjp.dll" "$drivers/VELMUIjp.dll"; check "the Japanese module beside it" $?
 
 # A second printer of the same driver finds it in place.
 "$velm" printer add Plain --model "$src/models/reference.mdf" >/dev/null 2>&1

@@ -150,6 +150,8 @@ struct Known {
   int face_index;
   std::vector<std::u16string> names;
   bool bold, italic;
+  std::u16string family;  // the family name as the file gives it
+  bool true_type = false, japanese = false;
 };
 std::mutex g_registry_mutex;
 std::vector<Known>& Registry() {
@@ -170,7 +172,9 @@ bool AddFaces(const FontBytes& data, std::vector<Known>* out) {
     count = face->num_faces;
     if (FT_IS_SCALABLE(face)) {
       out->push_back({data, std::string(), int(i), FamilyNames(face), (face->style_flags & FT_STYLE_FLAG_BOLD) != 0,
-                    (face->style_flags & FT_STYLE_FLAG_ITALIC) != 0});
+                    (face->style_flags & FT_STYLE_FLAG_ITALIC) != 0,
+                    face->family_name ? plat::FromUtf8(face->family_name) : std::u16string(), FT_IS_SFNT(face) != 0,
+                    FT_Get_Char_Index(face, 0x3042) != 0});  // hiragana A: a Japanese face
       any = true;
     }
     FT_Done_Face(face);
@@ -845,6 +849,18 @@ BOOL RegisterFontFile(const FontBytes& data) {
   std::lock_guard<std::mutex> lock(g_registry_mutex);
   for (Known& k : faces) Registry().push_back(std::move(k));
   return TRUE;
+}
+
+std::vector<RegisteredFamily> RegisteredFontFamilies() {
+  std::vector<RegisteredFamily> out;
+  std::lock_guard<std::mutex> lock(g_registry_mutex);
+  for (const Known& k : Registry()) {
+    if (k.family.empty()) continue;
+    bool seen = false;
+    for (const RegisteredFamily& r : out) seen = seen || Fold(r.family) == Fold(k.family);
+    if (!seen) out.push_back({k.family, k.true_type, k.true_type && k.japanese});
+  }
+  return out;
 }
 
 std::unique_ptr<FontObject> FontObject::Create(const FontSpec& wanted) {

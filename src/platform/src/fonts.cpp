@@ -18,13 +18,6 @@
 
 namespace {
 
-struct Face {
-  std::u16string family;
-  DWORD type;
-  bool bold, italic;
-  LONG height;
-};
-
 char g_screen_dc;  // the desktop's display context: one object, never freed
 char g_desktop;
 
@@ -35,8 +28,15 @@ std::u16string Fold(const std::u16string& s) {
   return f;
 }
 
-std::vector<Face> ListFaces() {
-  std::vector<Face> faces;
+// A character every Japanese font has: hiragana A.
+constexpr FT_ULong kJapaneseProbe = 0x3042;
+
+std::atomic<plat::FontFamilyLister> g_lister{nullptr};
+
+}  // namespace
+
+std::vector<plat::FontFamily> plat::ListFontFolderFamilies() {
+  std::vector<FontFamily> faces;
   const std::string dir = plat::MapPath(u"C:\\Windows\\Fonts");
   DIR* d = ::opendir(dir.c_str());
   if (!d) return faces;
@@ -57,23 +57,26 @@ std::vector<Face> ListFaces() {
       if (FT_New_Face(lib, file.c_str(), i, &face) != 0) break;
       count = face->num_faces;
       if (face->family_name && face->family_name[0]) {
-        DWORD type = 0;
-        if (!FT_IS_SCALABLE(face)) type = RASTER_FONTTYPE;
-        else if (FT_IS_SFNT(face)) type = TRUETYPE_FONTTYPE;
-        LONG height = face->num_fixed_sizes > 0 ? LONG(face->available_sizes[0].height) : 0;
-        faces.push_back({plat::FromUtf8(face->family_name), type, (face->style_flags & FT_STYLE_FLAG_BOLD) != 0,
-                         (face->style_flags & FT_STYLE_FLAG_ITALIC) != 0, height});
+        FontFamily f;
+        f.face = plat::FromUtf8(face->family_name);
+        if (!FT_IS_SCALABLE(face)) f.type = RASTER_FONTTYPE;
+        else if (FT_IS_SFNT(face)) f.type = TRUETYPE_FONTTYPE;
+        f.bold = (face->style_flags & FT_STYLE_FLAG_BOLD) != 0;
+        f.italic = (face->style_flags & FT_STYLE_FLAG_ITALIC) != 0;
+        f.height = face->num_fixed_sizes > 0 ? LONG(face->available_sizes[0].height) : 0;
+        f.hasVertical = f.type == TRUETYPE_FONTTYPE && FT_Get_Char_Index(face, kJapaneseProbe) != 0;
+        faces.push_back(std::move(f));
       }
       FT_Done_Face(face);
     }
   }
   FT_Done_FreeType(lib);
   std::stable_sort(faces.begin(), faces.end(),
-                   [](const Face& a, const Face& b) { return Fold(a.family) < Fold(b.family); });
+                   [](const FontFamily& a, const FontFamily& b) { return Fold(a.face) < Fold(b.face); });
   return faces;
 }
 
-}  // namespace
+void plat::SetFontFamilyLister(FontFamilyLister lister) { g_lister = lister; }
 
 HWND GetDesktopWindow() { return &g_desktop; }
 
@@ -101,12 +104,13 @@ int ReleaseDC(HWND window, HDC dc) {
 
 int EnumFontFamiliesW(HDC dc, LPCWSTR family, FONTENUMPROCW proc, LPARAM data) {
   if (!dc || !proc) return 0;
-  const std::vector<Face> faces = ListFaces();
+  const plat::FontFamilyLister lister = g_lister;
+  const std::vector<plat::FontFamily> faces = lister ? lister() : plat::ListFontFolderFamilies();
   const std::u16string wanted = family ? Fold(family) : std::u16string();
   int answer = 1;
   std::u16string last;
-  for (const Face& f : faces) {
-    const std::u16string folded = Fold(f.family);
+  for (const plat::FontFamily& f : faces) {
+    const std::u16string folded = Fold(f.face);
     if (family ? folded != wanted : folded == last) continue;
     last = folded;
     LOGFONTW lf{};
@@ -114,8 +118,8 @@ int EnumFontFamiliesW(HDC dc, LPCWSTR family, FONTENUMPROCW proc, LPARAM data) {
     lf.lfWeight = f.bold ? 700 : 400;
     lf.lfItalic = f.italic ? 1 : 0;
     lf.lfCharSet = 1;  // DEFAULT_CHARSET
-    size_t n = std::min<size_t>(f.family.size(), LF_FACESIZE - 1);
-    std::memcpy(lf.lfFaceName, f.family.data(), n * sizeof(char16_t));
+    size_t n = std::min<size_t>(f.face.size(), LF_FACESIZE - 1);
+    std::memcpy(lf.lfFaceName, f.face.data(), n * sizeof(char16_t));
     TEXTMETRICW tm{};
     tm.tmHeight = f.height;
     tm.tmWeight = lf.lfWeight;

@@ -165,6 +165,10 @@ void PutDword(StoreKey* k, const std::u16string& name, DWORD d) {
   Put(k, name, REG_DWORD, b);
 }
 
+// The per-user DEVMODE lies beside the printer's own: the machine has one
+// user.
+constexpr const char16_t* kUserDevmodeValue = u"UserDevMode";
+
 bool ReadPrinter(const TypedStore& s, const std::u16string& name, plat::SpoolPrinter* out) {
   const StoreKey* k = s.FindKey(PrinterKey(name));
   if (!k) return false;
@@ -176,6 +180,8 @@ bool ReadPrinter(const TypedStore& s, const std::u16string& name, plat::SpoolPri
   out->attributes = AsDword(TypedStore::FindValue(k, u"Attributes"));
   const StoreValue* dm = TypedStore::FindValue(k, u"DevMode");
   out->devmode = dm ? dm->data : std::vector<uint8_t>();
+  const StoreValue* user = TypedStore::FindValue(k, kUserDevmodeValue);
+  out->userDevmode = user ? user->data : std::vector<uint8_t>();
   return true;
 }
 
@@ -368,16 +374,53 @@ BOOL ClosePrinter(HANDLE printer) {
   return TRUE;
 }
 
+namespace {
+
+// SetPrinterW level 9: the per-user DEVMODE replaced, or removed for null.
+BOOL SetUserDevmode(const std::u16string& name, const DEVMODEW* devmode) {
+  plat::NoteCall("SetPrinterW", "9");
+  if (plat::ShouldFail("SetPrinterW")) return Fail(ERROR_ACCESS_DENIED, FALSE);
+  std::vector<uint8_t> bytes;
+  if (devmode) {
+    constexpr size_t kHeader = 72;  // through dmDriverExtra and dmFields
+    const auto* b = reinterpret_cast<const uint8_t*>(devmode);
+    const uint16_t size = uint16_t(b[68] | (b[69] << 8)), extra = uint16_t(b[70] | (b[71] << 8));
+    if (size < kHeader) return Fail(ERROR_INVALID_PARAMETER, FALSE);
+    bytes.assign(b, b + size + extra);
+  }
+  bool found = false;
+  bool ok = g_spool.Update(
+      [&](TypedStore& s) {
+        StoreKey* k = s.FindKey(PrinterKey(name));
+        if (!k) return false;
+        found = true;
+        if (bytes.empty()) {
+          auto& v = k->values;
+          v.erase(std::remove_if(v.begin(), v.end(), [](const StoreValue& x) { return x.name == kUserDevmodeValue; }),
+                  v.end());
+        } else {
+          Put(k, kUserDevmodeValue, REG_BINARY, bytes);
+        }
+        return true;
+      },
+      nullptr);
+  if (!found) return Fail(ERROR_INVALID_PRINTER_NAME, FALSE);
+  return ok ? TRUE : Fail(ERROR_DISK_FULL, FALSE);
+}
+
+}  // namespace
+
 BOOL SetPrinterW(HANDLE printer, DWORD level, BYTE* info, DWORD command) {
   auto h = PrinterOf(printer);
   if (!h) {
     plat::NoteCall("SetPrinterW");
     return Fail(ERROR_INVALID_HANDLE, FALSE);
   }
-  if (level != 7 || !info || command != 0) {
+  if ((level != 7 && level != 9) || !info || command != 0) {
     plat::NoteCall("SetPrinterW");
-    return Fail(level != 7 ? ERROR_INVALID_LEVEL : ERROR_INVALID_PARAMETER, FALSE);
+    return Fail(level != 7 && level != 9 ? ERROR_INVALID_LEVEL : ERROR_INVALID_PARAMETER, FALSE);
   }
+  if (level == 9) return SetUserDevmode(h->name, reinterpret_cast<const PRINTER_INFO_9W*>(info)->pDevMode);
   DWORD action = reinterpret_cast<const PRINTER_INFO_7W*>(info)->dwAction;
   plat::NoteCall("SetPrinterW", "7 " + std::to_string(action));
   if (plat::ShouldFail("SetPrinterW")) return Fail(ERROR_ACCESS_DENIED, FALSE);
@@ -392,9 +435,20 @@ BOOL GetPrinterW(HANDLE printer, DWORD level, BYTE* buffer, DWORD size, DWORD* n
   if (!h) return Fail(ERROR_INVALID_HANDLE, FALSE);
   if (plat::ShouldFail("GetPrinterW")) return Fail(ERROR_ACCESS_DENIED, FALSE);
   if (plat::ShouldFail("GetPrinterW.empty")) return TRUE;
-  if (level != 1 && level != 2) return Fail(ERROR_INVALID_LEVEL, FALSE);
+  if (level != 1 && level != 2 && level != 9) return Fail(ERROR_INVALID_LEVEL, FALSE);
   plat::SpoolPrinter p;
   if (!ReadPrinter(*g_spool.Read(), h->name, &p)) return Fail(ERROR_INVALID_PRINTER_NAME, FALSE);
+  if (level == 9) {
+    Packer pack(sizeof(PRINTER_INFO_9W));
+    pack.AddBlob(p.userDevmode);
+    *needed = DWORD(pack.Size());
+    if (!buffer || size < *needed) return Fail(ERROR_INSUFFICIENT_BUFFER, FALSE);
+    std::memset(buffer, 0, *needed);
+    PRINTER_INFO_9W info{};
+    pack.Write(buffer, sizeof(PRINTER_INFO_9W), &info.pDevMode);
+    std::memcpy(buffer, &info, sizeof info);
+    return TRUE;
+  }
 
   const std::u16string empty, processor = u"winprint", datatype = u"RAW";
   if (level == 1) {
@@ -412,7 +466,7 @@ BOOL GetPrinterW(HANDLE printer, DWORD level, BYTE* buffer, DWORD size, DWORD* n
     return TRUE;
   }
   Packer pack(sizeof(PRINTER_INFO_2W));
-  pack.AddBlob(p.devmode);
+  pack.AddBlob(p.userDevmode.empty() ? p.devmode : p.userDevmode);
   pack.AddText(p.serverName.empty() ? nullptr : &p.serverName);
   pack.AddText(&p.name);
   pack.AddText(&p.shareName);

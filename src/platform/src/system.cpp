@@ -105,6 +105,11 @@ void plat::ClearFaults() {
   g_any_fault.store(false);
 }
 
+bool plat::FaultPending(const char* service) {
+  std::lock_guard<std::mutex> lock(g_fault_mutex);
+  return Faults().count(service) != 0;
+}
+
 bool plat::ShouldFail(const char* service) {
   if (!g_any_fault.load(std::memory_order_relaxed)) return false;
   std::lock_guard<std::mutex> lock(g_fault_mutex);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "ui/commctrl.h"
+#include "ui2k/pages.h"
 #include "uires.h"
 #include "velm/dialog_blocks.h"
 #include "velm/dialogs.h"
@@ -46,12 +47,6 @@ enum Kind : uint16_t {
   kTab = 104,
   kTree = 105,
 };
-
-// The buttons that draw their own face: those of the pages' button caption
-// table and those whose features carry icons. Stand-in until the pages'
-// drawing services land with their caption table: then taken from there.
-constexpr uint16_t kOwnerDrawnButtons[] = {2002, 2003, 2037, 2038, 2079, 2080, 2096, 2097,
-                                           2114, 2115, 2140, 2143, 2144, 2502, 2503};
 
 bool IsDialogButton(uint16_t id) { return id == 1 || id == 2 || id == 6 || id == 7 || id == 8 || id == 9; }
 
@@ -91,79 +86,60 @@ bool IsControlWord(const std::string& w) {
   return false;
 }
 
-// English words for the words of the symbols.
-const char* WordText(const std::string& w) {
-  static const struct {
-    const char* word;
-    const char* text;
-  } kWords[] = {
-      {"PAPERSIZE", "Paper size"},   {"SOURCETRAY", "Paper source"}, {"MEDIATYPE", "Media type"},
-      {"PRINTSIZE", "Print size"},   {"PRINTTYPE", "Print type"},    {"PRESETNAME", "Preset name"},
-      {"PRESETSAVE", "Save preset"}, {"PRESETHELP", "Comment"},      {"MAINTENANCE", "Presets"},
-      {"COLOR", "Colour"},           {"OUTPUT", "Output tray"},      {"DEFAULT", "Restore Defaults"},
-      {"NUP", "N-up"},               {"CENTERING", "Centre on page"}, {"MARKPAPER", "Separator sheets"},
-      {"COVER", "Cover sheets"},     {"MULTITRAY", "Bypass tray"},   {"LCTTRAY", "Large capacity tray"},
-      {"MANUALTRAY", "Manual feed"}, {"TOTALRAM", "Memory"},         {"OPTIONRAM", "Option memory"},
-      {"RAMTYPE", "Memory type"},    {"USERCODE", "User code"},      {"FREESIZE", "User paper size"},
-      {"PRINTPOST", "Output bins"},  {"PRINTAREA", "Print area"},    {"MIDFILES", "Intermediate files"},
-      {"SHOWTYPE", "Display style"}, {"EMFSPOOL", "EMF spooling"},   {"REVERSAL", "Reverse order"},
-      {"APPLICATIONSORT", "Collate in application"},                 {"JAMBACKUPOFF", "No jam recovery"},
-      {"TONERSAVE", "Toner save"},   {"TRAYNAME", "Name of bin"},    {"TELNO", "Telephone number"},
-      {"TELLINE", "Line"},           {"FONTSTYLE", "Font style"},    {"CHAR", "Text"},
-      {"REFERENCE", "Browse"},       {"OPAQUE", "Opaque"},           {"PAGE", "First page only"},
-      {"TILING", "Tile"},            {"MM", "(mm)"},                 {"INCH", "(inch)"},
-      {"MISC", ""},                  {"LENGTHRANGE", "Length range"}, {"WIDTHRANGE", "Width range"},
-      {"FACERANGE", "Front range"},  {"BACKRANGE", "Back range"},    {"TB", "top/bottom"},
-      {"PRINTER", "Printer"},        {"PRESET", "Preset"},           {"ICONLIST", "Presets"},
-      {"USERID", "User ID"},         {"PASSWORD", "Password"},       {"TTF", "TrueType font"},
-      {"DEVICEFONT", "Printer font"}, {"DEVICE", "Printer font"},    {"EMULATION", "Emulation"},
-      {"MOVEBACK", "Move up"},       {"MOVENEXT", "Move down"},      {"SAVE", "Save"},
-      {"RESTORE", "Restore"},        {"PRINTMODE", "Print mode"},    {"DTP", "DTP"},
-      {"CAD", "CAD"},                {"COLORBALANCEDOWN", "Less"},   {"COLORBALANCEUP", "More"},
-      {"HIDDEN", "Hidden"},          {"FUNC", "functions"},          {"ICM", "Colour management"},
-      {"CHARSTAMP", "Text stamp"},   {"IMAGESTAMP", "Image stamp"},  {"TRAYLOCK", "Lock trays"},
-      {"PORTLAIT", "Portrait"},      {"NEW", "New"},                 {"READ", "Open"},
-      {"DEL", "Delete"},             {"COPYRIGHT", "Copyright"},     {"ORVEK", ""},
-      {"MS", ""},                    {"VELM", "VELM"},               {"PUNCH", "Punch"},
-      {"STAPLE", "Staple"},          {"DUPLEX", "Duplex"},           {"ALL", "all"},
-  };
-  for (const auto& k : kWords)
-    if (w == k.word) return k.text;
-  return nullptr;
+bool IsAsciiText(const std::u16string& t) {
+  for (char16_t c : t)
+    if (c >= 0x80) return false;
+  return true;
 }
 
-std::string Words(const std::vector<std::string>& words) {
-  std::string out;
+// The text of a symbol's words: English words joined by spaces and the
+// first capitalised; Japanese words joined as they are, with a space only
+// between two words of Latin letters or digits. A word without a text of
+// its own is shown lower-case (its English text for Japanese).
+std::u16string Words(const std::vector<std::string>& words, Language language) {
+  std::u16string out;
+  bool last_ascii = false;
   for (std::string w : words) {
     // PAPERSIZE2: a second control of the same setting.
     std::string stem = w;
     while (!stem.empty() && std::isdigit(static_cast<unsigned char>(stem.back()))) stem.pop_back();
-    if (stem != w && !stem.empty() && WordText(stem)) w = stem;
-    std::string text;
-    if (const char* known = WordText(w)) {
+    if (stem != w && !stem.empty() && (WordText(stem, language) || WordText(stem, Language::kEnglish))) w = stem;
+    std::u16string text;
+    if (const char16_t* known = WordText(w, language)) {
       text = known;
+    } else if (const char16_t* english = WordText(w, Language::kEnglish)) {
+      text = english;
     } else {
-      text = w;
-      for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
+      for (char c : w) text.push_back(char16_t(std::tolower(static_cast<unsigned char>(c))));
     }
     if (text.empty()) continue;
-    if (!out.empty()) out += ' ';
+    const bool ascii = IsAsciiText(text);
+    if (!out.empty() && (language == Language::kEnglish || (ascii && last_ascii))) out += u' ';
     out += text;
+    last_ascii = ascii;
   }
-  if (!out.empty()) out[0] = char(std::toupper(static_cast<unsigned char>(out[0])));
+  if (!out.empty() && out[0] < 0x80) out[0] = char16_t(std::toupper(static_cast<unsigned char>(out[0])));
   return out;
 }
 
 std::u16string Wide(const std::string& s) { return std::u16string(s.begin(), s.end()); }
 
+// How wide a text is in character cells: a full-width character takes two.
+size_t TextCells(const std::u16string& t) {
+  size_t n = 0;
+  for (char16_t c : t) n += (c >= 0x1100 && !(c >= 0xFF61 && c <= 0xFF9F)) ? 2 : 1;
+  return n;
+}
+
 // The standard items of the file dialogs' templates.
-const char* FileDialogText(uint16_t id) {
+const char16_t* FileDialogText(uint16_t id, Language language) {
+  const bool jp = language == Language::kJapanese;
   switch (id) {
-    case 1090: return "File name:";
-    case 1088: return "Folders:";
-    case 1089: return "Files of type:";
-    case 1091: return "Drives:";
-    case 1037: return "Network...";
+    case 1090: return jp ? u"ファイル名:" : u"File name:";
+    case 1088: return jp ? u"フォルダ:" : u"Folders:";
+    case 1089: return jp ? u"ファイルの種類:" : u"Files of type:";
+    case 1091: return jp ? u"ドライブ:" : u"Drives:";
+    case 1037: return jp ? u"ネットワーク..." : u"Network...";
     default: return nullptr;
   }
 }
@@ -186,8 +162,15 @@ bool IsMultiLineEdit(const DialogItemRecord& item) {
   return s.size() > 5 && s.compare(s.size() - 5, 5, "_HELP") == 0;
 }
 
-bool IsOwnerDrawnButton(uint16_t id) {
-  return std::find(std::begin(kOwnerDrawnButtons), std::end(kOwnerDrawnButtons), id) != std::end(kOwnerDrawnButtons);
+// The buttons that draw their own face: those of the pages' button caption
+// table, and those whose features carry icons (their options), which the
+// face shows.
+bool IsOwnerDrawnButton(const DialogItemRecord& item) {
+  if (UiButtonCaptionId(item.controlId) != 0) return true;
+  const OptionNameTable& options = MdfGetOptionNameTable();
+  for (int16_t o = 0; o < options.count; ++o)
+    if (options.rows[o].featureKey == item.symbol && options.rows[o].optionId) return true;
+  return false;
 }
 
 // ---- layout ----
@@ -215,8 +198,9 @@ struct Block {
 
 struct Layout {
   const DialogRecord& d;
+  const Language language;
   std::vector<bool> used;
-  explicit Layout(const DialogRecord& dialog) : d(dialog), used(dialog.itemCount, false) {}
+  Layout(const DialogRecord& dialog, Language lang) : d(dialog), language(lang), used(dialog.itemCount, false) {}
 
   const DialogItemRecord& Item(size_t i) const { return d.items[i]; }
 
@@ -288,7 +272,7 @@ struct Layout {
       // A label and its control on one row.
       size_t c = list[(*at)++];
       used[c] = true;
-      b.controls.push_back({i, 0, 1, kLabel - 2, 10, ItemText(item) + u":"});
+      b.controls.push_back({i, 0, 1, kLabel - 2, 10, ItemText(item, language) + u":"});
       x = kLabel;
       std::vector<Placed> tail = take_companions(Item(c).controlId);
       int16_t cx = Item(c).kind == kNumEdit ? std::min<int16_t>(40, int16_t(right - x)) : int16_t(right - x);
@@ -307,13 +291,13 @@ struct Layout {
     int16_t h = HeightOf(item);
     std::u16string text;
     switch (item.kind) {
-      case kStatic: case kGroup: case kButton: case kCheck: case kRadio: text = ItemText(item); break;
+      case kStatic: case kGroup: case kButton: case kCheck: case kRadio: text = ItemText(item, language); break;
       default: break;
     }
     int16_t cx = width;
     if (item.kind == kPicture) cx = std::min(width, PictureWidth(item));
     if (item.kind == kIcon) cx = 20;
-    if (item.kind == kButton) cx = std::min<int16_t>(width, int16_t(std::max<size_t>(60, text.size() * 4 + 12)));
+    if (item.kind == kButton) cx = std::min<int16_t>(width, int16_t(std::max<size_t>(60, TextCells(text) * 4 + 12)));
     if (item.kind == kNumEdit) cx = 40;
     std::vector<Placed> tail;
     if (item.kind == kNumEdit || item.kind == kCombo || item.kind == kIconCombo || item.kind == kCheck ||
@@ -400,31 +384,77 @@ struct Unit {
 
 // The captions of the dialogs: the tab texts of the pages and the titles
 // of the dialogs.
-const char* DialogCaption(uint16_t id) {
+const char16_t* DialogCaption(uint16_t id, Language language) {
   static const struct {
     uint16_t id;
-    const char* caption;
+    const char16_t* english;
+    const char16_t* japanese;
   } kCaptions[] = {
-      {1001, "Presets"},         {1002, "Basic"},              {1003, "Layout"},
-      {1004, "Finishing"},       {1005, "Others"},             {1006, "Print Quality"},
-      {1010, "Initial Settings"}, {1011, "Installed Options"}, {1009, "TrueType Fonts"},
-      {1008, "User Code"},       {1015, "Output Bins"},        {1007, "Preset Maintenance"},
-      {1012, "Rotation"},        {1014, "Sort"},               {1013, "Unit"},
-      {1016, "Job Action"},      {1017, "User Paper Size"},    {1018, "Scale"},
-      {1019, "Print Type"},      {1020, "Status"},             {1021, "Quality Settings"},
-      {4004, "TrueType Fonts"},  {1029, "Other Settings"},     {1022, "Text Stamp"},
-      {1023, "Image Stamp"},     {1024, "Margin"},             {1030, "Cover Sheets"},
-      {1031, "Separator Sheets"}, {1034, "Remote Destination"}, {1035, "Address List"},
-      {1036, "Colour Management"}, {1037, "Overlay"},          {1065, "Hidden Functions"},
-      {1032, "Save Preset"},     {1033, "Save User Settings"}, {1025, "About"},
-      {1026, "Change User Code"}, {1027, "Enter User Code"},   {1028, "Confirm User Code"},
-      {4005, "Enter Password"},  {4006, "Please Wait"},        {4001, "Open"},
-      {4002, "Settings File"},   {4003, "Select File"},        {4007, "Save Overlay"},
-      {4008, "Select Overlay"},  {4015, "Intermediate Files"},
+      {1001, u"Presets", u"お気に入り"},
+      {1002, u"Basic", u"基本"},
+      {1003, u"Layout", u"レイアウト"},
+      {1004, u"Finishing", u"仕上げ"},
+      {1005, u"Others", u"その他"},
+      {1006, u"Print Quality", u"印刷品質"},
+      {1010, u"Initial Settings", u"初期設定"},
+      {1011, u"Installed Options", u"オプション構成"},
+      {1009, u"TrueType Fonts", u"TrueType フォント"},
+      {1008, u"User Code", u"ユーザーコード"},
+      {1015, u"Output Bins", u"排紙ビン"},
+      {1007, u"Preset Maintenance", u"お気に入りの管理"},
+      {1012, u"Rotation", u"回転"},
+      {1014, u"Sort", u"ソート"},
+      {1013, u"Unit", u"単位"},
+      {1016, u"Job Action", u"ジョブの処理"},
+      {1017, u"User Paper Size", u"ユーザー定義サイズ"},
+      {1018, u"Scale", u"拡大縮小"},
+      {1019, u"Print Type", u"印刷の種類"},
+      {1020, u"Status", u"状態"},
+      {1021, u"Quality Settings", u"品質の設定"},
+      {4004, u"TrueType Fonts", u"TrueType フォント"},
+      {1029, u"Other Settings", u"その他の設定"},
+      {1022, u"Text Stamp", u"文字スタンプ"},
+      {1023, u"Image Stamp", u"画像スタンプ"},
+      {1024, u"Margin", u"とじしろ"},
+      {1030, u"Cover Sheets", u"表紙"},
+      {1031, u"Separator Sheets", u"合紙"},
+      {1034, u"Remote Destination", u"リモート送信先"},
+      {1035, u"Address List", u"宛先一覧"},
+      {1036, u"Colour Management", u"カラー マネージメント"},
+      {1037, u"Overlay", u"オーバーレイ"},
+      {1065, u"Hidden Functions", u"隠し機能"},
+      {1032, u"Save Preset", u"お気に入りの登録"},
+      {1033, u"Save User Settings", u"ユーザー設定の保存"},
+      {1025, u"About", u"バージョン情報"},
+      {1026, u"Change User Code", u"ユーザーコードの変更"},
+      {1027, u"Enter User Code", u"ユーザーコードの入力"},
+      {1028, u"Confirm User Code", u"ユーザーコードの確認"},
+      {4005, u"Enter Password", u"パスワードの入力"},
+      {4006, u"Please Wait", u"お待ちください"},
+      {4001, u"Open", u"開く"},
+      {4002, u"Settings File", u"設定ファイル"},
+      {4003, u"Select File", u"ファイルの選択"},
+      {4007, u"Save Overlay", u"オーバーレイの保存"},
+      {4008, u"Select Overlay", u"オーバーレイの選択"},
+      {4015, u"Intermediate Files", u"中間ファイル"},
   };
   for (const auto& c : kCaptions)
-    if (c.id == id) return c.caption;
+    if (c.id == id) return language == Language::kJapanese ? c.japanese : c.english;
   return nullptr;
+}
+
+// The dialogs' own buttons.
+const char16_t* DialogButtonText(uint16_t id, Language language) {
+  const bool jp = language == Language::kJapanese;
+  switch (id) {
+    case 1: return u"OK";
+    case 2: return jp ? u"キャンセル" : u"Cancel";
+    case 6: return jp ? u"はい" : u"Yes";
+    case 7: return jp ? u"いいえ" : u"No";
+    case 8: return jp ? u"閉じる" : u"Close";
+    case 9: return jp ? u"ヘルプ" : u"Help";
+    default: return nullptr;
+  }
 }
 
 }  // namespace
@@ -438,7 +468,7 @@ ControlClass ClassOfItem(const DialogItemRecord& item) {
     case kGroup: return {u"BUTTON", BS_GROUPBOX};
     case kButton:
       if (item.controlId == 1) return {u"BUTTON", BS_DEFPUSHBUTTON | kTabStop};
-      return {u"BUTTON", (IsOwnerDrawnButton(item.controlId) ? BS_OWNERDRAW : BS_PUSHBUTTON) | kTabStop};
+      return {u"BUTTON", (IsOwnerDrawnButton(item) ? BS_OWNERDRAW : BS_PUSHBUTTON) | kTabStop};
     case kCheck: return {u"BUTTON", BS_AUTOCHECKBOX | kTabStop};
     case kRadio: return {u"BUTTON", BS_AUTORADIOBUTTON};
     case kList: return {u"LISTBOX", LBS_NOTIFY | WS_VSCROLL | WS_BORDER | kTabStop};
@@ -474,19 +504,22 @@ bool IsSheetPage(const DialogRecord& dialog) {
   return (dialog.flags & (kDlgDocumentSheet | kDlgDeviceSheet | kDlgPresetSheet | kDlgUserSheet)) != 0;
 }
 
-std::u16string ItemText(const DialogItemRecord& item) {
-  switch (item.controlId) {
-    case 1: return u"OK";
-    case 2: return u"Cancel";
-    case 6: return u"Yes";
-    case 7: return u"No";
-    case 8: return u"Close";
-    case 9: return u"Help";
-    default: break;
-  }
-  if (const char* t = FileDialogText(item.controlId)) return Wide(t);
+const char* LanguageCode(Language language) { return language == Language::kJapanese ? "jp" : "us"; }
+
+bool LanguageOfCode(const std::string& code, Language* out) {
+  for (Language l : {Language::kEnglish, Language::kJapanese})
+    if (code == LanguageCode(l)) {
+      *out = l;
+      return true;
+    }
+  return false;
+}
+
+std::u16string ItemText(const DialogItemRecord& item, Language language) {
+  if (const char16_t* t = DialogButtonText(item.controlId, language)) return t;
+  if (const char16_t* t = FileDialogText(item.controlId, language)) return t;
   if (item.kind == kRadio) {
-    std::u16string option = OptionName(item.controlId);
+    std::u16string option = OptionName(item.controlId, language);
     if (!option.empty()) return option;
   }
   std::vector<std::string> w = WordsAfterArea(SymbolOf(item));
@@ -495,13 +528,13 @@ std::u16string ItemText(const DialogItemRecord& item) {
     if (IsControlWord(w[k])) from = k + 1;
   if (from == 0 && w.size() > 1) from = 1;  // VPD_IDC_PRINTQUALITY_HELP: the area itself is no text
   std::vector<std::string> rest(w.begin() + long(std::min(from, w.size())), w.end());
-  std::string text = Words(rest);
-  if (text.empty()) text = Words(w);
-  return Wide(text);
+  std::u16string text = Words(rest, language);
+  if (text.empty()) text = Words(w, language);
+  return text;
 }
 
-ui::DialogTemplate BuildDialogTemplate(const DialogRecord& d) {
-  Layout l(d);
+ui::DialogTemplate BuildDialogTemplate(const DialogRecord& d, Language language) {
+  Layout l(d, language);
   const size_t n = d.itemCount;
   // The dialog's own buttons, for the bar at the bottom.
   std::vector<size_t> bar_left, bar_right;
@@ -555,7 +588,7 @@ ui::DialogTemplate BuildDialogTemplate(const DialogRecord& d) {
       Unit u{Block{}, kColumn};
       int16_t h = int16_t(kGroupTop + inner.height + kGroupBottom);
       if (inner.controls.empty()) h = 20;
-      u.block.controls.push_back({i, 0, 0, kColumn, h, ItemText(d.items[i])});
+      u.block.controls.push_back({i, 0, 0, kColumn, h, ItemText(d.items[i], language)});
       for (Placed p : inner.controls) {
         p.x = int16_t(p.x + kGroupSide);
         p.y = int16_t(p.y + kGroupTop);
@@ -603,8 +636,8 @@ ui::DialogTemplate BuildDialogTemplate(const DialogRecord& d) {
   }
 
   ui::DialogTemplate t;
-  const char* caption = DialogCaption(d.dialogId);
-  t.title = Wide(caption ? caption : (d.name ? d.name : ""));
+  const char16_t* caption = DialogCaption(d.dialogId, language);
+  t.title = caption ? std::u16string(caption) : Wide(d.name ? d.name : "");
   if (IsSheetPage(d)) t.style = WS_CHILD | WS_CAPTION;
   int16_t content_cx = int16_t(columns * kColumn + (columns - 1) * kColumnGap);
   int16_t bar_y = int16_t(kMargin + column_height + 8);
@@ -631,12 +664,12 @@ ui::DialogTemplate BuildDialogTemplate(const DialogRecord& d) {
   }
   int16_t x = kMargin;
   for (size_t i : bar_left) {
-    all.push_back({i, x, bar_y, 70, kBarHeight, ItemText(d.items[i])});
+    all.push_back({i, x, bar_y, 70, kBarHeight, ItemText(d.items[i], language)});
     x = int16_t(x + 74);
   }
   x = int16_t(t.cx - kMargin - int16_t(bar_right.size()) * (kBarButton + 4) + 4);
   for (size_t i : bar_right) {
-    all.push_back({i, x, bar_y, kBarButton, kBarHeight, ItemText(d.items[i])});
+    all.push_back({i, x, bar_y, kBarButton, kBarHeight, ItemText(d.items[i], language)});
     x = int16_t(x + kBarButton + 4);
   }
 

@@ -66,12 +66,12 @@ std::vector<DWORD> ButtonIconIds() {
   return ids;
 }
 
-std::vector<plat::ResourceEntry> BuildModuleEntries() {
+std::vector<plat::ResourceEntry> BuildModuleEntries(Language language) {
   std::vector<plat::ResourceEntry> out;
   const DialogTable& table = DlgGetBuiltinTable();
   for (int16_t d = 0; d < table.count; ++d)
-    out.push_back(ui::DialogResource(table.rows[d].dialogId, BuildDialogTemplate(table.rows[d])));
-  for (const auto& [id, text] : BuildStrings()) out.push_back(plat::StringResource(id, text));
+    out.push_back(ui::DialogResource(table.rows[d].dialogId, BuildDialogTemplate(table.rows[d], language)));
+  for (const auto& [id, text] : BuildStrings(language)) out.push_back(plat::StringResource(id, text));
   for (bool pressed : {false, true}) {
     DWORD id = pressed ? kPressedHandCursor : kHandCursor;
     for (auto& e : ui::IconResources(true, id, id, {Hand(pressed)})) out.push_back(std::move(e));

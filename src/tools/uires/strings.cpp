@@ -1,8 +1,10 @@
 // The strings of the UI resource module: the texts written by hand
-// (strings_us.inc), the option names made from the option-name table, and
-// tips and messages of items that have no hand-written text, made from the
-// items' own texts, so that every id the driver loads has a string.
+// (strings_us.inc, strings_jp.inc), the option names made from the
+// option-name table, and tips and messages of items that have no
+// hand-written text, made from the items' own texts, so that every id the
+// driver loads has a string.
 #include <cctype>
+#include <iterator>
 #include <string>
 
 #include "uires.h"
@@ -16,15 +18,22 @@ struct HandText {
   DWORD id;
   const char16_t* text;
 };
-constexpr HandText kHandTexts[] = {
+constexpr HandText kEnglishTexts[] = {
 #include "strings_us.inc"
+};
+constexpr HandText kJapaneseTexts[] = {
+#include "strings_jp.inc"
 };
 
 std::u16string Wide(const std::string& s) { return std::u16string(s.begin(), s.end()); }
 
-// "IDS_PAPERSIZE_A4" gives "A4", "IDC_PRESET_RADIO_LANDSCAPE" "Landscape",
-// "VDMJOBLINKER_OFF" "Off": the words after the feature's own word.
-std::u16string OptionText(const char* keyword) {
+// The Japanese text of a word of an option keyword; null keeps the word.
+const char16_t* OptionWordText(const std::string& word) { return WordText(word, Language::kJapanese); }
+
+// "IDS_PAPERSIZE_A4" gives "A4", "IDC_PRESET_RADIO_LANDSCAPE" "Landscape"
+// ("横" in Japanese), "VDMJOBLINKER_OFF" "Off": the words after the
+// feature's own word.
+std::u16string OptionText(const char* keyword, Language language) {
   std::vector<std::string> words;
   std::string w;
   for (const char* p = keyword; ; ++p) {
@@ -41,19 +50,30 @@ std::u16string OptionText(const char* keyword) {
   for (size_t k = from; k < words.size(); ++k)
     if (words[k] == "RADIO" || words[k] == "CHOICE") from = k;
   if (words.size() > from + 1) ++from;
-  std::string text;
+  std::u16string text;
+  bool last_ascii = false;
   for (size_t k = from; k < words.size(); ++k) {
-    std::string lower = words[k];
-    for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
-    if (!text.empty()) text += ' ';
-    text += lower;
+    std::u16string part;
+    const char16_t* japanese = language == Language::kJapanese ? OptionWordText(words[k]) : nullptr;
+    if (japanese) {
+      part = japanese;
+    } else {
+      for (char c : words[k]) part.push_back(char16_t(std::tolower(static_cast<unsigned char>(c))));
+    }
+    if (part.empty()) continue;
+    bool ascii = true;
+    for (char16_t c : part) ascii = ascii && c < 0x80;
+    if (!text.empty() && (language == Language::kEnglish || (ascii && last_ascii))) text += u' ';
+    text += part;
+    last_ascii = ascii;
   }
-  if (!text.empty()) text[0] = char(std::toupper(static_cast<unsigned char>(text[0])));
-  return Wide(text);
+  if (!text.empty() && text[0] < 0x80) text[0] = char16_t(std::toupper(static_cast<unsigned char>(text[0])));
+  return text;
 }
 
-// "VPD_PresetSaveMessage" gives "Preset save".
-std::u16string MessageText(const char* name) {
+// "VPD_PresetSaveMessage" gives "Preset save." (Japanese: its words from
+// the word table, else the same).
+std::u16string MessageText(const char* name, Language language) {
   std::string s = name;
   if (s.rfind("VPD_", 0) == 0) s = s.substr(4);
   if (s.size() > 7 && s.compare(s.size() - 7, 7, "Message") == 0) s.resize(s.size() - 7);
@@ -62,19 +82,22 @@ std::u16string MessageText(const char* name) {
     if (std::isupper(static_cast<unsigned char>(c)) && !text.empty()) text += ' ';
     text += char(text.empty() ? c : std::tolower(static_cast<unsigned char>(c)));
   }
+  if (language == Language::kJapanese) return OptionText(("Opt_" + s).c_str(), language) + u"。";
   return Wide(text + ".");
 }
 
 }  // namespace
 
-std::u16string OptionName(DWORD option_id) {
+std::u16string OptionName(DWORD option_id, Language language) {
   const OptionNameTable& options = MdfGetOptionNameTable();
   for (int16_t i = 0; i < options.count; ++i)
-    if (options.rows[i].optionId == option_id && options.rows[i].keyword) return OptionText(options.rows[i].keyword);
+    if (options.rows[i].optionId == option_id && options.rows[i].keyword)
+      return OptionText(options.rows[i].keyword, language);
   return u"";
 }
 
-std::map<DWORD, std::u16string> BuildStrings() {
+std::map<DWORD, std::u16string> BuildStrings(Language language) {
+  const bool jp = language == Language::kJapanese;
   std::map<DWORD, std::u16string> s;
   // Option names: an option's name is the string whose id is the option
   // id; the first row of an id names it.
@@ -82,26 +105,30 @@ std::map<DWORD, std::u16string> BuildStrings() {
   for (int16_t i = 0; i < options.count; ++i) {
     const OptionNameRow& r = options.rows[i];
     if (r.optionId == 0 || !r.keyword || s.count(r.optionId)) continue;
-    std::u16string text = OptionText(r.keyword);
+    std::u16string text = OptionText(r.keyword, language);
     if (!text.empty()) s[r.optionId] = text;
   }
   // Alert messages by their names.
   const MessageNameTable& messages = RuleGetMessageTable();
   for (int16_t i = 0; i < messages.count; ++i)
-    if (messages.rows[i].textId && messages.rows[i].name) s[messages.rows[i].textId] = MessageText(messages.rows[i].name);
+    if (messages.rows[i].textId && messages.rows[i].name)
+      s[messages.rows[i].textId] = MessageText(messages.rows[i].name, language);
   // Tips and refusal messages of the items.
   const DialogTable& table = DlgGetBuiltinTable();
   for (int16_t d = 0; d < table.count; ++d) {
     const DialogRecord& dialog = table.rows[d];
     for (uint32_t k = 0; k < dialog.itemCount; ++k) {
       const DialogItemRecord& item = dialog.items[k];
-      std::u16string label = ItemText(item);
-      if (item.tipId && !s.count(item.tipId)) s[item.tipId] = label + u".";
+      std::u16string label = ItemText(item, language);
+      if (item.tipId && !s.count(item.tipId)) s[item.tipId] = label + (jp ? u"。" : u".");
       if (item.messageId && !s.count(item.messageId))
-        s[item.messageId] = label + u": this choice is not available with the current settings.";
+        s[item.messageId] = label + (jp ? u": 現在の設定ではこの項目は選べません。"
+                                        : u": this choice is not available with the current settings.");
     }
   }
-  for (const HandText& h : kHandTexts) s[h.id] = h.text;
+  const HandText* first = jp ? std::begin(kJapaneseTexts) : std::begin(kEnglishTexts);
+  const HandText* last = jp ? std::end(kJapaneseTexts) : std::end(kEnglishTexts);
+  for (const HandText* h = first; h != last; ++h) s[h->id] = h->text;
   return s;
 }
 

@@ -17,6 +17,14 @@ struct DialogItemRecord;
 
 namespace uires {
 
+// The languages the module is made in. Its name carries the language's
+// code before the extension (VELMUIus.dll, VELMUIjp.dll).
+enum class Language { kEnglish, kJapanese };
+const char* LanguageCode(Language language);
+// The language of a code ("us", "jp"); false for a code the generator
+// does not make.
+bool LanguageOfCode(const std::string& code, Language* out);
+
 // The hand cursor and the pressed-hand cursor of the pages.
 constexpr DWORD kHandCursor = 8000;
 constexpr DWORD kPressedHandCursor = 8001;
@@ -33,22 +41,27 @@ bool IsSheetPage(const DialogRecord& dialog);
 
 // The name of an option id made from the option-name table ("A4" for
 // IDS_PAPERSIZE_A4); empty when no row has the id.
-std::u16string OptionName(DWORD option_id);
+std::u16string OptionName(DWORD option_id, Language language = Language::kEnglish);
 
-// The English text shown for an item, made from its symbol; a radio
-// button shows the name of its option (its control id).
-std::u16string ItemText(const DialogItemRecord& item);
+// The text shown for an item, made from its symbol; a radio button shows
+// the name of its option (its control id).
+std::u16string ItemText(const DialogItemRecord& item, Language language = Language::kEnglish);
+
+// The text of the words of a name table's symbol or keyword in the
+// language ("PAPERSIZE" is "Paper size", "用紙サイズ"), or null for a word
+// the generator has no text for.
+const char16_t* WordText(const std::string& word, Language language);
 
 // The laid-out template of a dialog of the table.
-ui::DialogTemplate BuildDialogTemplate(const DialogRecord& dialog);
+ui::DialogTemplate BuildDialogTemplate(const DialogRecord& dialog, Language language = Language::kEnglish);
 
 // Every string of the module by id.
-std::map<DWORD, std::u16string> BuildStrings();
+std::map<DWORD, std::u16string> BuildStrings(Language language = Language::kEnglish);
 
 // The ids of the icons the buttons draw: the options of their features.
 std::vector<DWORD> ButtonIconIds();
 
 // Every resource of the module.
-std::vector<plat::ResourceEntry> BuildModuleEntries();
+std::vector<plat::ResourceEntry> BuildModuleEntries(Language language = Language::kEnglish);
 
 }  // namespace uires

@@ -74,7 +74,7 @@ int Show() {
   std::printf("%-24s %s\n", "terminal server", plat::GetMachineSetting("os.terminal").c_str());
   for (const Key& k : kKeys) std::printf("%-24s %s\n", k.name, plat::GetMachineSetting(k.setting).c_str());
   for (const char* c : kCounters)
-    std::printf("count %-18s %ld\n", c, plat::GetMachineSettingInt(std::string("xmbidi.count.") + c, 0));
+    std::printf("count %-18s %lld\n", c, static_cast<long long>(plat::GetMachineCounter(std::string("xmbidi.") + c)));
   return 0;
 }
 

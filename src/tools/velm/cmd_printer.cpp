@@ -6,6 +6,9 @@
 //   printer query NAME [--quick]
 //   printer list
 //   printer show NAME
+//     the printer's identity, paths and set-up, and the DEVMODE a program
+//     gets for it (the user's default after printing preferences were
+//     confirmed, else the printer's own)
 //   printer data NAME [VALUE [--set TYPE:DATA]]
 #include <dirent.h>
 #include <sys/stat.h>
@@ -45,9 +48,16 @@ namespace {
 
 constexpr const char* kDefaultDriverName = "VELM Driver";
 constexpr const char16_t* kHelpFileName = u"VELMus.hlp";
-// The UI resource module the build makes beside this program: English.
-constexpr const char* kUiModuleBuilt = "VELMUIus.dll";
+// The UI resource modules the build makes beside this program, by the
+// language id (setting vdmLanguageID) whose code their names carry.
+struct UiModule {
+  const char* built;
+  uint32_t language;
+};
+constexpr UiModule kUiModules[] = {{"VELMUIus.dll", 1}, {"VELMUIjp.dll", 0}};
 constexpr uint32_t kEnglish = 1;  // language id of the code "us"
+// The bitmap resource module the build makes beside this program.
+constexpr const char* kBitmapModuleBuilt = "VELMCIXX.dll";
 
 // The driver's files as the build leaves them beside this program, and
 // their names in the driver directory.
@@ -110,14 +120,53 @@ std::string BaseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// Installs the UI resource module the build made under the name by which
-// the driver finds the module of its language: the model's UI resource
-// module name with the code of English before its extension. A model that
+// Installs the UI resource modules the build made under the names by which
+// the driver finds the module of each language: the model's UI resource
+// module name with the language's code before its extension. A model that
 // names no UI resource module needs none.
-bool InstallUiModule(HANDLE printer, const std::string& from, std::string* why) {
+bool InstallUiModules(HANDLE printer, const std::string& from, std::string* why) {
+  std::vector<std::string> modules;
+  for (const UiModule& m : kUiModules) {
+    std::string bytes;
+    if (!ReadHost(from + "/" + m.built, &bytes)) {
+      *why = "the UI resource module is missing: " + from + "/" + m.built;
+      return false;
+    }
+    modules.push_back(std::move(bytes));
+  }
+  DriverContext* ctx = CtxOpenKind(printer, printer, 0, kOpenEntryPoint);
+  if (!ctx) {
+    *why = "cannot open a context (model missing or not compiled)";
+    return false;
+  }
+  std::vector<std::u16string> paths;
+  for (const UiModule& m : kUiModules) {
+    OptSetValueById(ctx, setting::vdmLanguageID, m.language);
+    paths.push_back(PathGetUiResourceDll(ctx));
+  }
+  CtxCloseAs(ctx, kCloseDestroy);
+  for (size_t i = 0; i < paths.size(); ++i) {
+    const std::u16string& path = paths[i];
+    if (path.empty() || path.back() == u'\\') return true;
+    // A name without a language code is the same for every language: the
+    // first (English) module holds it.
+    if (i > 0 && path == paths[0]) continue;
+    if (!Install(path, modules[i], why)) {
+      *why = "cannot copy " + plat::ToUtf8(path) + " (" + *why + ")";
+      return false;
+    }
+  }
+  return true;
+}
+
+// Installs the bitmap resource module the build made under the name by
+// which the driver finds it (the model's UI resource module name with the
+// bitmap module's letters). A model that names no UI resource module, or
+// one whose name has no room for those letters, gets none.
+bool InstallBitmapModule(HANDLE printer, const std::string& from, std::string* why) {
   std::string bytes;
-  if (!ReadHost(from + "/" + kUiModuleBuilt, &bytes)) {
-    *why = "the UI resource module is missing: " + from + "/" + kUiModuleBuilt;
+  if (!ReadHost(from + "/" + kBitmapModuleBuilt, &bytes)) {
+    *why = "the bitmap resource module is missing: " + from + "/" + kBitmapModuleBuilt;
     return false;
   }
   DriverContext* ctx = CtxOpenKind(printer, printer, 0, kOpenEntryPoint);
@@ -126,9 +175,12 @@ bool InstallUiModule(HANDLE printer, const std::string& from, std::string* why) 
     return false;
   }
   OptSetValueById(ctx, setting::vdmLanguageID, kEnglish);
-  std::u16string path = PathGetUiResourceDll(ctx);
+  const std::u16string ui_path = PathGetUiResourceDll(ctx);  // copied: the paths share one buffer
+  std::u16string path = PathGetBitmapResourceDll(ctx);
   CtxCloseAs(ctx, kCloseDestroy);
-  if (path.empty() || path.back() == u'\\') return true;
+  // A UI module name too short for the bitmap module's letters names the
+  // UI module itself: that file stays the UI module.
+  if (path.empty() || path.back() == u'\\' || path == ui_path) return true;
   if (!Install(path, bytes, why)) {
     *why = "cannot copy " + plat::ToUtf8(path) + " (" + *why + ")";
     return false;
@@ -235,13 +287,17 @@ int Add(const velm_cli::Args& args) {
   CommonProcessAttach(nullptr);
   PathCreateDataDir();
   std::string ui_why;
-  bool ui_module = InstallUiModule(h, from, &ui_why);
+  bool ui_module = InstallUiModules(h, from, &ui_why);
+  std::string bitmap_why;
+  bool bitmap_module = InstallBitmapModule(h, from, &bitmap_why);
   bool described = velm_cli::DeviceCreateFromModel(h, name, &why);
   CommonProcessDetach();
   ClosePrinter(h);
   // The printer is there either way; without its UI resource module the
   // pages show no texts.
   if (!ui_module) std::fprintf(stderr, "velm printer add: warning: %s\n", ui_why.c_str());
+  // Without its bitmap resource module the pages show no pictures.
+  if (!bitmap_module) std::fprintf(stderr, "velm printer add: warning: %s\n", bitmap_why.c_str());
   // The printer is there either way; without a description its device
   // query fails until "velm device set" gives one.
   if (!described) std::fprintf(stderr, "velm printer add: warning: no device description for %s: %s\n", name.c_str(),
@@ -276,6 +332,31 @@ bool Open(const char* what, const std::string& name, Printer* p) {
 void Line(const char* label, const std::string& value) { std::printf("%-24s %s\n", label, value.c_str()); }
 void Line(const char* label, const char16_t* value) { Line(label, plat::ToUtf8(value)); }
 void Line(const char* label, long value) { Line(label, std::to_string(value)); }
+
+// The DEVMODE a program gets for the printer (PRINTER_INFO_2): the user's
+// default when printing preferences were confirmed, else the printer's own.
+void ShowDevmode(HANDLE printer, const std::string& name) {
+  plat::SpoolPrinter record;
+  const bool per_user = plat::SpoolFindPrinter(plat::FromUtf8(name), &record) && !record.userDevmode.empty();
+  DWORD needed = 0;
+  GetPrinterW(printer, 2, nullptr, 0, &needed);
+  std::vector<BYTE> buffer(needed);
+  const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
+  if (!needed || !GetPrinterW(printer, 2, buffer.data(), needed, &needed) || !info->pDevMode) {
+    Line("DEVMODE", "(none)");
+    return;
+  }
+  const auto* bytes = reinterpret_cast<const uint8_t*>(info->pDevMode);
+  const uint8_t* end = buffer.data() + buffer.size();
+  std::vector<uint8_t> devmode(bytes, end);
+  Line("DEVMODE", per_user ? "the user's default (printing preferences)" : "the printer's default");
+  std::string why = velm_cli::CheckDevmode(devmode);
+  if (!why.empty()) {
+    std::printf("  %s\n", why.c_str());
+    return;
+  }
+  velm_cli::PrintDevmode(devmode.data());
+}
 
 int Show(const std::string& name) {
   Printer p;
@@ -318,6 +399,7 @@ int Show(const std::string& name) {
   if (ini && ini[0]) IniGetString(SplGetPrinterName(ctx), u"DrvInstVersion", u"", version, 32, ini);
   Line("driver install version", version[0] ? plat::ToUtf8(version) : "(none)");
   CtxCloseAs(ctx, kCloseDestroy);
+  ShowDevmode(p.h, name);
   return 0;
 }
 

@@ -34,7 +34,9 @@
 // velm exits 1. The window tree is printed as the sheet opens and after
 // each step, then the result, the resulting DEVMODE and the stored settings.
 // With --snapshot, a PNG of the sheet as painted goes to DIR/step-0.png as
-// it opens and to DIR/step-N.png after step N.
+// it opens and to DIR/step-N.png after step N. The document sheet confirmed
+// with OK leaves its DEVMODE as the user's default of the printer
+// (SetPrinter level 9), as the printer folder does.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -42,6 +44,7 @@
 #include <sstream>
 
 #include "command.h"
+#include "plat/kernel.h"
 #include "plat/le.h"
 #include "plat/registry.h"
 #include "plat/user.h"
@@ -137,6 +140,14 @@ int Sheet(const velm_cli::Args& args) {
     std::printf("result: %d (%s)\n", int(r), r == IDOK ? "IDOK" : r == IDCANCEL ? "IDCANCEL" : "failed");
     if (r == IDOK && !output.empty()) velm_cli::PrintDevmode(output.data());
     if (r < 0) rc = 1;
+    // As the printer folder does with printing preferences confirmed: the
+    // result becomes the user's default DEVMODE of the printer.
+    if (r == IDOK && !output.empty()) {
+      PRINTER_INFO_9W per_user{reinterpret_cast<DEVMODEW*>(output.data())};
+      if (!SetPrinterW(driver.printer, 9, reinterpret_cast<BYTE*>(&per_user), 0))
+        rc = Fail("the preferences could not be stored as the user's default (error " +
+                  std::to_string(GetLastError()) + ")");
+    }
   } else {
     auto entry = reinterpret_cast<PrinterPropertiesProc>(driver.Entry("PrinterProperties"));
     if (!entry) {

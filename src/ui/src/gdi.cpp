@@ -298,6 +298,7 @@ Dc* NewDc(Pixmap* pm, const RECT& limit, POINT origin) {
   return d;
 }
 void FreeDc(Dc* d) {
+  ForgetPath(d);
   for (const Saved& s : d->saved) {
     Drop(s.pen);
     Drop(s.brush);
@@ -326,9 +327,11 @@ bool RealizeFont(Dc& dc) {
   wanted.escapement = lf.lfEscapement;
   wanted.resolution = SIZEL{96, 96};
   const std::u16string ui_face = ui::UiFontFace();
-  // A face the machine does not have is drawn in the UI font, as a font
-  // mapper falls back to a face it has.
-  dc.font_ok = (!wanted.face_name.empty() && dc.eng->SelectFont(wanted)) ||
+  // A face the machine does not have is drawn in its substitute, else in
+  // the UI font, as a font mapper falls back to a face it has.
+  if (!wanted.face_name.empty() && dc.eng->SelectFont(wanted)) return dc.font_ok = true;
+  const std::u16string substitute = ui::SubstituteFontFace(wanted.face_name);
+  dc.font_ok = (!substitute.empty() && (wanted.face_name = substitute, dc.eng->SelectFont(wanted))) ||
                (wanted.face_name = ui_face, dc.eng->SelectFont(wanted));
   return dc.font_ok;
 }
@@ -353,18 +356,35 @@ double TextWidth(Dc& dc, std::u16string_view s) {
   for (HGLYPH g : f->GlyphsOf(s)) {
     double dx = 0, dy = 0;
     f->Advance(g, &dx, &dy);
-    w += dx;
+    w += std::hypot(dx, dy);  // along the baseline, whatever its angle
   }
   return w;
 }
 LONG Width(Dc& dc, std::u16string_view s) { return LONG(std::lround(TextWidth(dc, s))); }
 
-// Text with the top left of its cell at (x, y) of the DC.
+// Text with the top left of its cell at (x, y) of the DC. With an
+// escapement the cell turns about that corner.
 bool DrawString(Dc& dc, LONG x, LONG y, std::u16string_view s) {
   if (s.empty()) return true;
   if (!RealizeFont(dc)) return false;
   const LineMetrics m = Metrics(dc);
   eng::TextOptions opt;
+  if (dc.font->lf.lfEscapement % 3600 != 0) {
+    const TextFrame f = TextFrameOf(dc.font->lf, x + dc.origin.x, y + dc.origin.y, m.ascent);
+    if (dc.bk_mode == OPAQUE) {
+      const double w = TextWidth(dc, s), h = m.height();
+      eng::Path cell;
+      cell.MoveTo(x + dc.origin.x, y + dc.origin.y);
+      cell.LineTo(x + dc.origin.x + w * f.along_x, y + dc.origin.y + w * f.along_y);
+      cell.LineTo(x + dc.origin.x + w * f.along_x + h * f.down_x, y + dc.origin.y + w * f.along_y + h * f.down_y);
+      cell.LineTo(x + dc.origin.x + h * f.down_x, y + dc.origin.y + h * f.down_y);
+      cell.Close();
+      dc.eng->FillPath(cell, EngColor(dc.bk));
+    }
+    opt.underline = dc.font->lf.lfUnderline != 0;
+    opt.strikeout = dc.font->lf.lfStrikeOut != 0;
+    return dc.eng->TextOut(f.base_x, f.base_y, s, EngColor(dc.text), opt);
+  }
   if (dc.bk_mode == OPAQUE) {
     opt.opaque = true;
     opt.opaque_rect = ToRectl(OnBitmap(dc, x, y, x + Width(dc, s), y + m.height()));
@@ -699,6 +719,45 @@ bool IsWindowDcOf(HDC dc, HWND window) {
   return d && d->window == window;
 }
 
+bool GetDcParts(HDC dc, DcParts* parts, bool with_font) {
+  std::lock_guard<std::recursive_mutex> lock(Lock());
+  Dc* d = FindDc(dc);
+  if (!d || !parts) return false;
+  *parts = DcParts{};
+  parts->eng = d->eng.get();
+  parts->origin = d->origin;
+  parts->font = d->font->lf;
+  parts->pen = PenColor(*d, &parts->pen_color);
+  parts->pen_width = d->pen ? std::max<LONG>(1, d->pen->width) : 1;
+  parts->brush = BrushColor(*d, d->brush, &parts->brush_color);
+  if (with_font) {
+    parts->font_ok = RealizeFont(*d);
+    if (parts->font_ok) parts->ascent = Metrics(*d).ascent;
+  }
+  return true;
+}
+
+TextFrame TextFrameOf(const LOGFONTW& font, double x, double y, double ascent) {
+  TextFrame f;
+  const LONG e = font.lfEscapement % 3600;
+  if (e % 900 == 0) {  // exact quarter turns
+    const int q = int((e / 900 + 4) % 4);
+    f.along_x = q == 0 ? 1 : q == 2 ? -1 : 0;
+    f.along_y = q == 1 ? -1 : q == 3 ? 1 : 0;
+  } else {
+    const double t = e / 10.0 * M_PI / 180.0;
+    f.along_x = std::cos(t);
+    f.along_y = -std::sin(t);
+  }
+  // Down the glyphs: the baseline's direction turned a quarter clockwise on
+  // the screen.
+  f.down_x = -f.along_y;
+  f.down_y = f.along_x;
+  f.base_x = x + ascent * f.down_x;
+  f.base_y = y + ascent * f.down_y;
+  return f;
+}
+
 LRESULT DefaultCtlColor(UINT message, HDC dc) {
   const bool field = message == WM_CTLCOLOREDIT || message == WM_CTLCOLORLISTBOX;
   SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
@@ -926,7 +985,7 @@ HGDIOBJ GetCurrentObject(HDC dc, UINT kind) {
 BOOL DeleteObject(HGDIOBJ object) {
   std::lock_guard<std::recursive_mutex> lock(Lock());
   Obj* o = FindObj(object);
-  if (!o) return FALSE;
+  if (!o) return DeletePalette(object) ? TRUE : FALSE;
   if (o->stock) return TRUE;  // stock objects stay
   if (o->selected) return FALSE;
   Tab().objects.erase(o);
@@ -1187,7 +1246,7 @@ BOOL LineTo(HDC dc, INT x, INT y) {
   std::lock_guard<std::recursive_mutex> lock(Lock());
   Dc* d = FindDc(dc);
   if (!d) return FALSE;
-  bool ok = PenLine(*d, d->pos.x, d->pos.y, x, y);
+  bool ok = PathIsOpen(dc) ? PathAddLine(dc, d->pos, POINT{x, y}) : PenLine(*d, d->pos.x, d->pos.y, x, y);
   d->pos = POINT{x, y};
   return ok;
 }
@@ -1213,6 +1272,7 @@ BOOL TextOutW(HDC dc, INT x, INT y, LPCWSTR text, INT count) {
   std::lock_guard<std::recursive_mutex> lock(Lock());
   Dc* d = FindDc(dc);
   if (!d || (!text && count > 0) || count < 0) return FALSE;
+  if (PathIsOpen(dc)) return PathAddText(dc, x, y, Counted(text, count));
   return DrawString(*d, x, y, Counted(text, count));
 }
 

@@ -5,11 +5,15 @@
 
 #include <cstdint>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "ui/gdi.h"
 
 struct SURFOBJ;
+namespace eng {
+class PrinterDc;
+}
 
 namespace ui::detail {
 
@@ -57,6 +61,44 @@ LRESULT DefaultEraseBackground(HWND window, HDC dc);
 LRESULT DefaultCtlColor(UINT message, HDC dc);
 // The standard control classes paint themselves; false for other classes.
 bool PaintStandardControl(HWND window, HDC dc);
+
+// What the paths, arcs and glyph metrics of gdi_text_paths.cpp need of a DC
+// (gdi.cpp): its engine DC, its origin on the bitmap, its font (realised and
+// its ascent measured when asked), pen and brush. False for no DC.
+struct DcParts {
+  eng::PrinterDc* eng = nullptr;
+  POINT origin{0, 0};
+  LOGFONTW font{};
+  bool font_ok = false;
+  LONG ascent = 0;
+  bool pen = false;  // false: a null pen
+  COLORREF pen_color = 0;
+  LONG pen_width = 1;
+  bool brush = false;  // false: a hollow brush
+  COLORREF brush_color = 0;
+};
+bool GetDcParts(HDC dc, DcParts* parts, bool with_font);
+
+// A line of text on the bitmap: the unit vectors along its baseline and
+// down its glyphs, and its reference point on the baseline for the cell's
+// top-left corner at (x, y).
+struct TextFrame {
+  double along_x = 1, along_y = 0, down_x = 0, down_y = 1;
+  double base_x = 0, base_y = 0;
+};
+TextFrame TextFrameOf(const LOGFONTW& font, double x, double y, double ascent);
+
+// Paths of DCs (gdi_text_paths.cpp). Between BeginPath and EndPath a DC's
+// lines, arcs and text go into its path instead of onto its bitmap.
+bool PathIsOpen(HDC dc);
+BOOL PathAddLine(HDC dc, POINT from, POINT to);
+BOOL PathAddText(HDC dc, INT x, INT y, std::u16string_view text);
+// A DC that goes drops its path.
+void ForgetPath(HDC dc);
+
+// DeleteObject of a palette (gdi_bitmaps.cpp): false when the object is no
+// palette or is still selected.
+bool DeletePalette(HGDIOBJ object);
 
 // RGB of a COLORREF as the engine takes it (0x00RRGGBB).
 inline uint32_t EngColor(COLORREF c) {

@@ -26,7 +26,12 @@ struct TabData : ControlData {
   // Tabs as wide as their text; a row too long for the control is squeezed
   // so that every tab stays within it.
   RECT RectOf(size_t i, LONG width) const {
-    auto natural = [&](size_t k) { return LONG(tabs[k].text.size()) * kCharWidth + kTabPadding; };
+    // A full-width character (Japanese) takes two cells.
+    auto natural = [&](size_t k) {
+      LONG cells = 0;
+      for (char16_t c : tabs[k].text) cells += (c >= 0x1100 && !(c >= 0xFF61 && c <= 0xFF9F)) ? 2 : 1;
+      return cells * kCharWidth + kTabPadding;
+    };
     long long total = 0, before = 0;
     for (size_t k = 0; k < tabs.size(); ++k) {
       if (k < i) before += natural(k);

@@ -9,8 +9,6 @@
 // answer in turn (items 1, 20, 21, 23, 2, 11, 8, category items 258, 2,
 // 259, the model name): a length byte (255: the device does not report it),
 // a 32-bit result, that many bytes.
-#include <linux/magic.h>
-#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -47,45 +45,23 @@ void Check(bool ok, const char* what) {
 std::string g_root;
 DriverContext* g_ctx = nullptr;
 
-// In memory (tmpfs) where there is one: each query writes printer data.
-std::string MachineParent() {
-  struct statfs fs{};
-  if (access("/dev/shm", W_OK) == 0 && statfs("/dev/shm", &fs) == 0 && fs.f_type == TMPFS_MAGIC) return "/dev/shm";
-  const char* tmp = std::getenv("TMPDIR");
-  return tmp && *tmp ? tmp : "/tmp";
-}
-
 bool Setup() {
-  std::string tmpl = MachineParent() + "/velm-bidi-fuzz-XXXXXX";
-  unsetenv("VELM_MACHINE");
-  if (!mkdtemp(tmpl.data())) return false;
-  g_root = tmpl;
-  std::atexit([] { std::system(("rm -rf '" + g_root + "'").c_str()); });
   std::string error;
-  if (!test_support::InitStandinMachine(g_root, &error)) {
-    std::fprintf(stderr, "%s\n", error.c_str());
+  g_root = test_support::MakeFuzzMachine("velm-bidi-fuzz", &error);
+  if (g_root.empty() ||
+      !test_support::AddVelmPrinter(u"Device", PRINTER_ATTRIBUTE_LOCAL | PRINTER_ATTRIBUTE_ENABLE_BIDI, nullptr, &error)) {
+    std::fprintf(stderr, "the machine cannot be made: %s\n", error.c_str());
     return false;
   }
-  const std::u16string dir = u"C:\\Windows\\System32\\spool\\drivers\\w32x86\\3\\";
-  plat::SpoolDriver d;
-  d.name = u"VELM Driver";
-  d.driverPath = dir + u"VELMPD0.DLL";
-  d.configFile = dir + u"VELMPD3.DLL";
-  d.dataFile = dir + u"model.mdf";
-  d.helpFile = dir + u"VELMus.hlp";
-  plat::SpoolPrinter p;
-  p.name = u"Device";
-  p.driverName = d.name;
-  p.attributes = PRINTER_ATTRIBUTE_LOCAL | PRINTER_ATTRIBUTE_ENABLE_BIDI;
-  if (!plat::SpoolAddDriver(d) || !plat::SpoolAddPrinter(p, &error)) return false;
+  const std::u16string dir = test_support::kFuzzDriverDir;
   if (!plat::EnsureWindowsDir(bidi_device::kFolder)) return false;
   // The installation's model list names the device's model for the driver.
-  if (!WritePrivateProfileStringW(u"Models", d.name.c_str(), d.name.c_str(), (dir + u"velmsetup.ini").c_str()))
+  if (!WritePrivateProfileStringW(u"Models", u"VELM Driver", u"VELM Driver", (dir + u"velmsetup.ini").c_str()))
     return false;
   CommonProcessAttach(nullptr);
   PathCreateDataDir();
   HANDLE h = nullptr;
-  std::u16string name = p.name;
+  std::u16string name = u"Device";
   if (!OpenPrinterW(name.data(), &h, nullptr)) return false;
   g_ctx = CtxOpenKind(h, h, 4, kOpenEntryPoint);
   if (!g_ctx) return false;

@@ -73,6 +73,38 @@ TEST_F(InstallInfo, LocaleDefaults) {
   plat::SetLocaleCountry(81);
 }
 
+// The help file's language decides over the user's locale: a language other
+// than the locale's becomes the display language; the Japanese help file
+// (language 0) also gives A4 and millimetres, and all three are handed over.
+TEST_F(InstallInfo, TheHelpFileLanguageDecides) {
+  struct Case {
+    const char16_t* help;
+    int country;
+    int32_t language;
+    const char* paper;  // DefPaper handed over
+    int32_t unit;
+  };
+  const Case cases[] = {
+      {u"VELMjp.hlp", 1, 0, "9", 0},  // a Letter country with the Japanese help file
+      {u"VELMgm.hlp", 1, 4, "9", 1},  // German help in a Letter country: the language alone changes
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(plat::ToUtf8(c.help));
+    AddDriver(u"VELM Driver", std::u16string(env_test::kDriverDir) + u"VELMPD0.DLL",
+              std::u16string(env_test::kDriverDir) + c.help);
+    plat::SetLocaleCountry(c.country);
+    DeleteFileW(kHandOver);
+    InstApplyLocaleDefaults(u"Office", ctx_);
+    EXPECT_EQ(OptGetValueById(ctx_, setting::vdmLanguageID), c.language);
+    EXPECT_EQ(OptGetValueById(ctx_, setting::vdmDspLanguageID), c.language);
+    EXPECT_EQ(OptGetValueById(ctx_, setting::vdmDspUnit), c.unit);
+    EXPECT_EQ(IniValue(kHandOver, "Office", "DispLang"), std::to_string(c.language));
+    EXPECT_EQ(IniValue(kHandOver, "Office", "DefPaper"), c.paper);
+    EXPECT_EQ(IniValue(kHandOver, "Office", "DefUnit"), std::to_string(c.unit));
+  }
+  plat::SetLocaleCountry(81);
+}
+
 TEST_F(InstallInfo, HandOverRecordWrittenAfterARename) {
   OptSetValueById(ctx_, setting::vdmLanguageID, 2);
   OptSetValueById(ctx_, setting::vdmLocaleID, 5);

@@ -38,7 +38,7 @@ class RemoteConfig : public qst_test::QstMachine {
 
   std::u16string Folder() const { return data_dir_ + u"\\Office"; }
   std::u16string ClientIni() const { return std::u16string(kClient) + u"\\_velm\\" + ini_name_; }
-  static long Count(const std::string& entry) { return plat::GetMachineSettingInt("xmbidi.count." + entry, 0); }
+  static long Count(const std::string& entry) { return long(plat::GetMachineCounter("xmbidi." + entry)); }
   static bool Exists(const std::u16string& path) { return std::filesystem::exists(plat::MapPath(path)); }
   uint32_t Value(const char16_t* name) {
     uint32_t v = 0;
@@ -225,7 +225,7 @@ TEST_F(RemoteConfig, HostileClientIniWritesNothingOutsideTheClientFolder) {
   EXPECT_EQ(RemoteSyncClientFiles(ctx_), 0);
   const std::string folder = plat::MapPath(Folder());
   for (const std::string& f : Files()) {
-    if (before.count(f) || f.rfind(".locks", 0) == 0 || f == "machine.conf") continue;
+    if (before.count(f) || f.rfind(".locks", 0) == 0 || f.rfind(".counters", 0) == 0 || f == "machine.conf") continue;
     EXPECT_EQ((root_ + "/" + f).rfind(folder, 0), 0u) << f;
   }
   // The first name was fetched under its final component.

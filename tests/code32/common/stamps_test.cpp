@@ -62,6 +62,28 @@ TEST_F(Stamps, SaveRaisesTheCountOnlyAtOrPastTheEnd) {
   }
 }
 
+// The list holds 32 entries: a 33rd is refused by the list itself (not only
+// by the sheet's disabled buttons), with nothing written; entries inside a
+// full list can still be saved again, and the scratch entry is always there.
+TEST_F(Stamps, AFullListRefusesAThirtyThirdEntry) {
+  for (int32_t n = 0; n < kStampListCapacity; ++n) SaveStamp(n, n);
+  ASSERT_EQ(StampGetCount(ctx_), 32);
+  struct Case {
+    int32_t n, answer;
+    const char* why;
+  } cases[] = {{32, 0, "the 33rd entry"}, {40, 0, "an entry past the end"}, {31, 1, "the last entry again"},
+               {0, 1, "the first entry again"}, {kStampScratchEntry, 1, "the scratch entry"}};
+  for (const Case& c : cases) {
+    OptSetValueById(ctx_, kWmAngle, 90);
+    EXPECT_EQ(StampSave(ctx_, c.n), c.answer) << c.why;
+    EXPECT_EQ(StampGetCount(ctx_), 32) << c.why;
+    EXPECT_EQ(IniInt(Section("Stamp", c.n), "vdmWmAngle", IniPath()), c.answer ? 90 : -1) << c.why;
+  }
+  EXPECT_EQ(StampDelete(ctx_, 3), 1);
+  SaveStamp(31, 5);
+  EXPECT_EQ(StampGetCount(ctx_), 32) << "after a delete the 32nd place is free again";
+}
+
 TEST_F(Stamps, DeleteMovesTheLaterEntriesDownAndRestoresTheSettings) {
   for (int32_t n = 0; n < 4; ++n) SaveStamp(n, 10 * (n + 1));
   OptSetValueById(ctx_, kWmAngle, 77);

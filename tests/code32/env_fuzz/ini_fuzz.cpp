@@ -1,8 +1,6 @@
 // Feeds arbitrary bytes to the fast ini engine (as a file image, with
 // arbitrary resume offsets) and to the profile functions (as an ini file),
 // and checks that a section or key written into any file reads back.
-#include <linux/magic.h>
-#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -16,6 +14,7 @@
 #include "plat/machine.h"
 #include "plat/profile.h"
 #include "plat/wstr.h"
+#include "standin_machine.h"
 #include "velm/ini_fast.h"
 #include "velm/settings.h"
 
@@ -32,23 +31,11 @@ void Check(bool ok, const char* what) {
 
 std::string g_root;
 
-// The machine lives in memory (tmpfs) where there is one: every write of
-// the layer flushes its file and folder, which on a disk would cost each
-// run a few milliseconds and leave the fuzzer at a few runs a second.
-std::string MachineParent() {
-  struct statfs fs{};
-  if (access("/dev/shm", W_OK) == 0 && statfs("/dev/shm", &fs) == 0 && fs.f_type == TMPFS_MAGIC) return "/dev/shm";
-  const char* tmp = std::getenv("TMPDIR");
-  return tmp && *tmp ? tmp : "/tmp";
-}
-
 bool Setup() {
-  std::string tmpl = MachineParent() + "/velm-fuzz-XXXXXX";
-  unsetenv("VELM_MACHINE");
-  if (!mkdtemp(tmpl.data())) return false;
-  g_root = tmpl;
+  std::string error;
+  g_root = test_support::MakeFuzzFolder("velm-fuzz", &error);
+  if (g_root.empty()) return false;
   plat::SetMachineRoot(g_root);
-  std::atexit([] { std::system(("rm -rf '" + g_root + "'").c_str()); });
   return plat::EnsureWindowsDir(u"C:\\F");
 }
 

@@ -8,8 +8,6 @@
 // Input: up to five texts separated by the bytes FF FE: the install-info
 // file, VELM.ini, the default settings file, a preset file and a bundle
 // list file.
-#include <linux/magic.h>
-#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -37,7 +35,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char16_t* kDriverDir = u"C:\\Windows\\System32\\spool\\drivers\\w32x86\\3\\";
+constexpr const char16_t* kDriverDir = test_support::kFuzzDriverDir;
 
 void Check(bool ok, const std::string& what) {
   if (!ok) {
@@ -49,14 +47,6 @@ void Check(bool ok, const std::string& what) {
 std::string g_root;
 HANDLE g_printer = nullptr;
 std::set<std::string> g_known;
-
-std::string MachineParent() {
-  struct statfs fs_info{};
-  if (access("/dev/shm", W_OK) == 0 && statfs("/dev/shm", &fs_info) == 0 && fs_info.f_type == TMPFS_MAGIC)
-    return "/dev/shm";
-  const char* tmp = std::getenv("TMPDIR");
-  return tmp && *tmp ? tmp : "/tmp";
-}
 
 // Every file below the host folder of drive C:.
 std::set<std::string> Files() {
@@ -75,28 +65,10 @@ bool Under(const std::string& path, const std::string& dir) {
 }
 
 bool Setup() {
-  std::string tmpl = MachineParent() + "/velm-install-fuzz-XXXXXX";
-  unsetenv("VELM_MACHINE");
-  if (!mkdtemp(tmpl.data())) return false;
-  g_root = tmpl;
-  std::atexit([] { std::system(("rm -rf '" + g_root + "'").c_str()); });
   std::string error;
-  if (!test_support::InitStandinMachine(g_root, &error)) {
-    std::fprintf(stderr, "%s\n", error.c_str());
-    return false;
-  }
-  const std::u16string dir = kDriverDir;
-  plat::SpoolDriver d;
-  d.name = u"VELM Driver";
-  d.driverPath = dir + u"VELMPD0.DLL";
-  d.configFile = dir + u"VELMPD3.DLL";
-  d.dataFile = dir + u"model.mdf";
-  d.helpFile = dir + u"VELMus.hlp";
-  plat::SpoolPrinter p;
-  p.name = u"Office";
-  p.driverName = d.name;
-  if (!plat::SpoolAddDriver(d) || !plat::SpoolAddPrinter(p, &error)) {
-    std::fprintf(stderr, "the printer cannot be added: %s\n", error.c_str());
+  g_root = test_support::MakeFuzzMachine("velm-install-fuzz", &error);
+  if (g_root.empty() || !test_support::AddVelmPrinter(u"Office", PRINTER_ATTRIBUTE_LOCAL, nullptr, &error)) {
+    std::fprintf(stderr, "the machine cannot be made: %s\n", error.c_str());
     return false;
   }
   if (!plat::EnsureWindowsDir(kDriverDir) || !plat::EnsureWindowsDir(u"C:\\Users\\user")) {
@@ -108,7 +80,7 @@ bool Setup() {
   plat::SetMachineSetting("install.programwait", "0");
   CommonProcessAttach(nullptr);
   PathCreateDataDir();
-  std::u16string name = p.name;
+  std::u16string name = u"Office";
   if (!OpenPrinterW(name.data(), &g_printer, nullptr)) {
     std::fprintf(stderr, "the printer cannot be opened\n");
     return false;

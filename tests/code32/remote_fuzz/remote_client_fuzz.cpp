@@ -153,7 +153,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           "client DEVMODE sizes kept");
   }
   CtxCloseAs(ctx, kCloseDestroy);
-  Check(plat::GetMachineSettingInt("xmbidi.count.connections", 0) == 0, "connection left open");
+  Check(plat::GetMachineCounter("xmbidi.connections") == 0, "connection left open");
   for (const std::string& file : FilesOutside(*f)) {
     bool known = false;
     for (const std::string& b : before) known = known || b == file;

@@ -281,8 +281,12 @@ int32_t InstPresetFitsModel(const char16_t* file, DriverContext* ctx) {
   if (!CtxGetFileMismatch(ctx)) {
     DialogRecord* dialog = CtxFindDialog(ctx, kPresetDialog);
     DialogItemRecord* control = dialog ? CtxFindControl(ctx, dialog, kPresetControl) : nullptr;
-    if (control && control->setting) {
-      MdfItem item = MdfFindItem(ctx, control->setting->id);
+    // Outside a sheet the item rows are not bound to their settings yet:
+    // the row's key names the setting then.
+    SettingRecord* setting =
+        control ? (control->setting ? control->setting : OptFindSettingByKey(ctx, control->symbol)) : nullptr;
+    if (setting) {
+      MdfItem item = MdfFindItem(ctx, setting->id);
       if (item && RuleFindActiveAlert(ctx, item)) fits = 0;
     }
   }

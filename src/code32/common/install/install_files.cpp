@@ -260,12 +260,16 @@ int32_t InstInstallListFiles(const char16_t* info, const char16_t* section, Driv
 
 int32_t InstInstallFiles(DriverContext* ctx, uint32_t mode) {
   if (!ctx || !ctx->model) return 1;
+  // The one failure this step reports is a lack of memory: without its
+  // name buffer nothing is put in place, and the set-up skips the steps
+  // that need the files (a copy that fails is skipped and counts as done).
+  auto* name = static_cast<char16_t*>(MemAllocZeroed(kPathChars * sizeof(char16_t)));
+  if (!name) return 0;
   InstUnpackDefaultFiles(ctx);
   const char16_t* section = InstGetLanguageSectionName(ctx);
   const std::u16string info = MakeAvailable(ctx->model->installInfoName, ctx);
   if (!info.empty() && section) {
     InstInstallListFiles(info.c_str(), section, ctx);
-    char16_t name[kPathChars] = {};
     IniGetString(section, u"DefaultQst", u"", name, kPathChars, info.c_str());
     if (name[0]) {
       const std::u16string defaults = MakeAvailable(name, ctx);
@@ -275,6 +279,7 @@ int32_t InstInstallFiles(DriverContext* ctx, uint32_t mode) {
       }
     }
   }
+  MemFree(name);
   CopySystemDlls(ctx);
   return 1;
 }

@@ -167,6 +167,9 @@ int32_t StampSaveEntry(DriverContext* ctx, const char16_t* section) {
 
 int32_t StampSave(DriverContext* ctx, int32_t n) {
   if (!ctx || n < 0) return 0;
+  // A full list takes no new entry, whoever asks: the sheets disable their
+  // buttons at 32 entries, but an import or a script reaches here directly.
+  if (n != kStampScratchEntry && n >= kStampListCapacity && n >= StampGetCount(ctx)) return 0;
   OptSetOptionById(ctx, setting::vdmWmID, n);
   // The entry first, then the count that makes it part of the list: an
   // interrupted save never counts an entry that is not there.

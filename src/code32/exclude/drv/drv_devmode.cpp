@@ -9,22 +9,21 @@
 #include "drv_handle.h"
 #include "plat/kernel.h"
 #include "velm/bidi.h"
-#include "velm/bidi.h"
-#include "velm/inst.h"
 #include "velm/devmode.h"
 #include "velm/dm_merge.h"
 #include "velm/inst.h"
 #include "velm/os.h"
 #include "velm/remote.h"
+#include "velm/setting_ids.h"
 #include "velm/settings.h"
 #include "velm/store.h"
 
 namespace {
 
-constexpr uint32_t kCoverTray = 142;
-constexpr uint32_t kMarkSheetTray = 138;
-constexpr uint32_t kDeviceCoverTray = 10276;
-constexpr uint32_t kDeviceMarkSheetTray = 10277;
+constexpr uint32_t kCoverTray = setting::vdmCoverInputTray;
+constexpr uint32_t kMarkSheetTray = setting::vdmMPInputTray;
+constexpr uint32_t kDeviceCoverTray = setting::vdmCoverDefTray;
+constexpr uint32_t kDeviceMarkSheetTray = setting::vdmMPDefTray;
 constexpr int16_t kPaperLetter = 1;
 constexpr int16_t kPaperA4 = 9;
 

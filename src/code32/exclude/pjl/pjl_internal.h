@@ -5,6 +5,7 @@
 
 #include "pjl_engine.h"
 #include "velm/model_query.h"
+#include "velm/setting_ids.h"
 
 struct DriverContext;
 
@@ -19,14 +20,14 @@ constexpr uint32_t kExcRowBooklet = 0x11000;
 constexpr uint32_t kExcRowForceFeed = 0x10100;
 
 // Setting items the engine names.
-constexpr uint32_t kExcItemBinding = 102;     // duplex binding, coupled with the booklet value
-constexpr uint32_t kExcItemSort = 64;         // written through the sort type's variable
-constexpr uint32_t kExcItemSortType = 129;
-constexpr uint32_t kExcItemPunch = 65;
-constexpr uint32_t kExcItemStaple = 66;
-constexpr uint32_t kExcItemResolution = 42;   // destination resolution, for lengths in commands
-constexpr uint32_t kExcItemWmKind = 109;
-constexpr uint32_t kExcItemWmPage = 116;
+constexpr uint32_t kExcItemBinding = setting::vdmDuplexType;        // duplex binding, coupled with the booklet value
+constexpr uint32_t kExcItemSort = setting::vdmFuncSelectSort;       // written through the sort type's variable
+constexpr uint32_t kExcItemSortType = setting::vdmSortType;
+constexpr uint32_t kExcItemPunch = setting::vdmFuncSelectPunch;
+constexpr uint32_t kExcItemStaple = setting::vdmFuncSelectStaple;
+constexpr uint32_t kExcItemResolution = setting::vdmDstResolutionW;  // destination resolution, for lengths in commands
+constexpr uint32_t kExcItemWmKind = setting::vdmWmKind;
+constexpr uint32_t kExcItemWmPage = setting::vdmWmPage;
 
 // ---- recorded values -------------------------------------------------------------------
 void ExcRecord(ExcHandle* h, uint32_t item, int32_t value, ExcMode mode);

@@ -1,4 +1,9 @@
-// Stand-in until the stamp preview painter lands: no stamp is drawn.
+// The stamp preview of a page, painted into the open composition.
+#include "prev_stamp_internal.h"
 #include "ui2k/preview.h"
 
-void PrevPaintStamp(DriverContext*, DialogItemRecord*, int32_t, int32_t, const RECT*, const RECT*) {}
+void PrevPaintStamp(DriverContext* ctx, DialogItemRecord* item, int32_t pageWidth, int32_t pageHeight,
+                    const RECT* target, const RECT* rect) {
+  if (!ctx) return;
+  PrevPaintStampInto(ctx, item, PrevComposeDc(ctx), pageWidth, pageHeight, target, rect, PrevLoadBmpFile);
+}

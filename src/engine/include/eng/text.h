@@ -27,6 +27,15 @@ FontBytes ReadFontFile(const std::string& host_path);
 // Makes a font file known by its family names (process-wide), for
 // selections by face name. FALSE when FreeType cannot open it.
 BOOL RegisterFontFile(const FontBytes& data);
+// The families of the registered font files, each once: the family name as
+// its file gives it, whether it is a TrueType (sfnt) face and whether it
+// has Japanese characters.
+struct RegisteredFamily {
+  std::u16string family;
+  bool true_type;
+  bool japanese;
+};
+std::vector<RegisteredFamily> RegisteredFontFamilies();
 
 // A font as it is asked for.
 struct FontSpec {

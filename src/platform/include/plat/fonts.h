@@ -9,6 +9,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "plat/logfont.h"
 #include "plat/wintypes.h"
@@ -61,4 +63,22 @@ namespace plat {
 using WindowDcGetter = HDC (*)(HWND window);
 using WindowDcReleaser = int (*)(HWND window, HDC dc);
 void SetWindowDcHandlers(WindowDcGetter get, WindowDcReleaser release);
+
+// One font family as EnumFontFamiliesW reports it: the face name (the
+// family's own name), its type (TRUETYPE_FONTTYPE, RASTER_FONTTYPE or 0),
+// style and, for a bitmap font, its height. hasVertical: a TrueType family
+// with Japanese characters, which also has a vertical face ('@' + name).
+struct FontFamily {
+  std::u16string face;
+  DWORD type = 0;
+  bool bold = false, italic = false;
+  LONG height = 0;
+  bool hasVertical = false;
+};
+// The faces of the machine's fonts folder, in name order (ignoring case).
+std::vector<FontFamily> ListFontFolderFamilies();
+// What EnumFontFamiliesW lists in place of the fonts folder alone, in name
+// order; the window layer installs one. Null puts the fonts folder back.
+using FontFamilyLister = std::vector<FontFamily> (*)();
+void SetFontFamilyLister(FontFamilyLister lister);
 }  // namespace plat

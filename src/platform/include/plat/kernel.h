@@ -110,6 +110,8 @@ void FailNth(const char* service, int nth);
 void ClearFaults();
 // True when this call of the service is to fail (consumes one count).
 bool ShouldFail(const char* service);
+// True while a failure set with FailNth has not happened yet.
+bool FaultPending(const char* service);
 
 // The country of the user's locale (default 81).
 void SetLocaleCountry(int country);

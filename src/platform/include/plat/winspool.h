@@ -137,6 +137,11 @@ constexpr DWORD DSPRINT_PUBLISH = 0x1;
 constexpr DWORD DSPRINT_UNPUBLISH = 0x4;
 constexpr DWORD DSPRINT_UPDATE = 0x2;
 
+// Level 9: the per-user default DEVMODE (null: the user has none).
+struct PRINTER_INFO_9W {
+  DEVMODEW* pDevMode;
+};
+
 struct PRINTER_DEFAULTSW {
   LPWSTR pDatatype;
   DEVMODEW* pDevMode;
@@ -157,12 +162,18 @@ extern "C" {
 // Faults: "OpenPrinterW".
 BOOL OpenPrinterW(LPWSTR name, HANDLE* printer, PRINTER_DEFAULTSW* defaults);
 BOOL ClosePrinter(HANDLE printer);
-// Levels 1 and 2. Faults: "GetPrinterW" (ERROR_ACCESS_DENIED) and
+// Levels 1, 2 and 9. Level 2's pDevMode is the per-user DEVMODE when the
+// user has one, else the printer's own; level 9's is the per-user one or
+// null. Faults: "GetPrinterW" (ERROR_ACCESS_DENIED) and
 // "GetPrinterW.empty" (the call succeeds and needs 0 bytes).
 BOOL GetPrinterW(HANDLE printer, DWORD level, BYTE* buffer, DWORD size, DWORD* needed);
-// Level 7 only: the machine has no directory service, so publishing does
+// Level 7: the machine has no directory service, so publishing does
 // nothing but is logged ("SetPrinterW 7 <action>") for the callers' order.
-// command must be 0. Faults: "SetPrinterW" (ERROR_ACCESS_DENIED).
+// Level 9: stores the per-user default DEVMODE (the machine has one user),
+// dmSize + dmDriverExtra bytes of it; a null pDevMode removes it; a DEVMODE
+// whose dmSize is below its 72-byte header is refused with
+// ERROR_INVALID_PARAMETER. command must be 0. Faults: "SetPrinterW"
+// (ERROR_ACCESS_DENIED).
 BOOL SetPrinterW(HANDLE printer, DWORD level, BYTE* info, DWORD command);
 // Levels 2 and 3, for the default environment when environment is null.
 // Faults: "GetPrinterDriverW" (ERROR_ACCESS_DENIED).
@@ -213,6 +224,7 @@ struct SpoolPrinter {
   std::u16string portName;
   DWORD attributes = PRINTER_ATTRIBUTE_LOCAL;
   std::vector<uint8_t> devmode;  // stored DEVMODE, empty for none
+  std::vector<uint8_t> userDevmode;  // the per-user DEVMODE (level 9), empty for none
 };
 
 struct SpoolDataValue {

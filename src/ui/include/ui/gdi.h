@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "plat/fonts.h"
 #include "plat/logfont.h"
@@ -194,6 +195,23 @@ constexpr INT STRETCH_ORSCANS = 2;
 constexpr INT STRETCH_DELETESCANS = 3;
 constexpr INT STRETCH_HALFTONE = 4;
 
+using HPALETTE = void*;
+struct PALETTEENTRY {
+  BYTE peRed;
+  BYTE peGreen;
+  BYTE peBlue;
+  BYTE peFlags;
+};
+struct LOGPALETTE {
+  WORD palVersion;
+  WORD palNumEntries;
+  PALETTEENTRY palPalEntry[1];
+};
+static_assert(sizeof(LOGPALETTE) == 8);
+constexpr DWORD CBM_INIT = 0x4;
+constexpr UINT GDI_ERROR = 0xFFFFFFFF;
+constexpr DWORD RT_BITMAP = 2;
+
 constexpr DWORD BI_RGB = 0;
 constexpr UINT DIB_RGB_COLORS = 0;
 
@@ -321,18 +339,77 @@ INT DrawTextW(HDC dc, LPCWSTR text, INT count, RECT* rect, UINT format);
 BOOL GetTextExtentPoint32W(HDC dc, LPCWSTR text, INT count, SIZE* size);
 BOOL GetTextMetricsW(HDC dc, TEXTMETRICW* metrics);
 
+// ---- glyph widths, paths and arcs (gdi_text_paths.cpp) -----------------------------------
+// Widths of a glyph: A from the origin to its ink, B of the ink, C from the
+// ink to the next origin (A and C below 0 where the ink overhangs).
+struct ABC {
+  INT abcA;
+  UINT abcB;
+  INT abcC;
+};
+static_assert(sizeof(ABC) == 12);
+// One ABC per character first ... last of the selected font.
+BOOL GetCharABCWidthsW(HDC dc, UINT first, UINT last, ABC* widths);
+// Between BeginPath and EndPath the DC's lines (MoveToEx, LineTo), arcs and
+// text (TextOutW: the glyphs' outlines) make its path; EndPath closes it
+// for StrokePath (the pen), FillPath (the brush, alternate filling) or
+// StrokeAndFillPath, which draw it and drop it. A BeginPath drops a path
+// not yet drawn; AbortPath drops the path.
+BOOL BeginPath(HDC dc);
+BOOL EndPath(HDC dc);
+BOOL AbortPath(HDC dc);
+BOOL StrokePath(HDC dc);
+BOOL FillPath(HDC dc);
+BOOL StrokeAndFillPath(HDC dc);
+// The arc of the ellipse in the rectangle, counter-clockwise from where the
+// line from its centre to (x_start, y_start) meets it to where the line to
+// (x_end, y_end) does; both the same point: the whole ellipse. Drawn with the
+// pen, not filled.
+BOOL Arc(HDC dc, INT left, INT top, INT right, INT bottom, INT x_start, INT y_start, INT x_end, INT y_end);
+
 // ---- painting of windows ---------------------------------------------------------------
 BOOL RedrawWindow(HWND window, const RECT* rect, void* region, UINT flags);
 BOOL ValidateRect(HWND window, const RECT* rect);
 BOOL GetUpdateRect(HWND window, RECT* rect, BOOL erase);
 
+// ---- DIBs, palettes, resource bitmaps and icons (gdi_bitmaps.cpp) -------------------------
+// The display has 32 bits a pixel and no palette: the nearest colour is the
+// colour itself, and realising a palette maps no entry (0).
+COLORREF GetNearestColor(HDC dc, COLORREF color);
+HPALETTE CreatePalette(const LOGPALETTE* palette);
+HPALETTE SelectPalette(HDC dc, HPALETTE palette, BOOL background);
+UINT RealizePalette(HDC dc);
+UINT GetPaletteEntries(HPALETTE palette, UINT start, UINT count, PALETTEENTRY* entries);
+// DIBs of 1, 4, 8, 16 (5-5-5), 24 or 32 bits (BI_RGB), bottom-up or
+// top-down; all scan lines at once (start_scan 0). The lines copied.
+INT SetDIBitsToDevice(HDC dc, INT x, INT y, DWORD width, DWORD height, INT src_x, INT src_y, UINT start_scan,
+                      UINT lines, const void* bits, const BITMAPINFO* info, UINT usage);
+// A 32-bit bitmap of the header's size, with CBM_INIT holding the DIB.
+HBITMAP CreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const void* bits, const BITMAPINFO* info,
+                       UINT usage);
+// A bitmap resource (RT_BITMAP: a packed DIB, the info header, its colour
+// table and the rows) of a module, by id. ERROR_RESOURCE_NAME_NOT_FOUND or
+// ERROR_BAD_FORMAT.
+HBITMAP LoadBitmapW(HINSTANCE module, LPCWSTR name);
+// Draws an icon of LoadIconW at (x, y), blended by its alpha.
+BOOL DrawIcon(HDC dc, INT x, INT y, HICON icon);
+
 }  // extern "C"
 
 namespace ui {
 
+// The offset of the rows of a packed DIB of size bytes (after its header
+// and colour table), 0 when the DIB is not well formed or is cut short.
+size_t PackedDibBitsOffset(const void* dib, size_t size);
+
 // The face of the machine's UI font, registered with the engine on first
 // use from the machine's fonts folder, else from the host's font folder.
 const char16_t* UiFontFace();
+
+// The IPA face that draws a face Japanese Windows has (ＭＳ Ｐゴシック,
+// MS Gothic, ＭＳ 明朝, ...), its font registered with the engine; empty for
+// another face, or when the machine has no such font.
+std::u16string SubstituteFontFace(const std::u16string& face);
 
 // Paints the top-level window through its own WM_ERASEBKGND / WM_PAINT
 // road (every visible window of it, parents before children) and writes
@@ -342,5 +419,16 @@ bool SnapshotWindow(HWND top, const std::string& png_path, std::string* error = 
 // The colour (0x00BBGGRR) of a pixel of a window as painted, in the
 // window's client coordinates; CLR_INVALID outside it.
 COLORREF WindowPixel(HWND window, INT x, INT y);
+
+// The machine's font families as EnumFontFamiliesW lists them on a window's
+// or the desktop's DC: those of the machine's fonts folder and those
+// registered with the engine, each once, in name order; a TrueType family
+// with Japanese characters is followed by its vertical face ('@' + name).
+std::vector<plat::FontFamily> MachineFontFamilies();
+// Tests put their own families in place of the machine's (vertical faces
+// are made from them as for the machine's); ClearTestFontFamilies puts the
+// machine's back.
+void SetTestFontFamilies(const std::vector<plat::FontFamily>& families);
+void ClearTestFontFamilies();
 
 }  // namespace ui

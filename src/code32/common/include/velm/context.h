@@ -196,6 +196,20 @@ struct WorkRecord {
   HWND tipControlWindow;
   HWND tipPage;
   uint16_t tipKind;
+  // Preview pictures: the six colour parameters (brightness, contrast,
+  // saturation, red, green and blue balance) less 50, so that 0 is neutral;
+  // the background colour of placed pictures (0x00BBGGRR) when
+  // pictureBackgroundSet, else the button face; the open composition (its
+  // flag, memory DC, bitmap and the bitmap that bitmap replaced in the DC);
+  // and a caller's DC the pictures are drawn into in place of a window's.
+  int32_t colourShift[6];
+  uint32_t pictureBackground;
+  int32_t pictureBackgroundSet;
+  int32_t composing;
+  HANDLE composeDc;
+  HANDLE composeBitmap;
+  HANDLE composeOldBitmap;
+  HANDLE previewDc;
   // The address book while a remote or address-list dialog uses it
   // (velm/address_list.h), and the current address: its index among the
   // named entries, -1 for none.

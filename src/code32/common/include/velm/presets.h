@@ -17,6 +17,8 @@ constexpr int32_t kPresetFileNumbers = 10000;
 // The scratch watermark entry: saved without changing the count.
 constexpr int32_t kStampScratchEntry = 256;
 constexpr int32_t kStampMaxCount = 255;
+// The most watermark entries the list holds; StampSave refuses to add one more.
+constexpr int32_t kStampListCapacity = 32;
 constexpr int32_t kFreeSizeSlots = 10;
 constexpr int32_t kFreeSizeDefaultWidth = 9921;    // A4 in 1/1200 inch
 constexpr int32_t kFreeSizeDefaultLength = 14031;

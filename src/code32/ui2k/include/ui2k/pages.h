@@ -134,6 +134,11 @@ void UiGetTextExtent(HDC dc, const char16_t* text, SIZE* size);
 // the window's font, and the focus frame. The caption's width.
 int32_t UiDrawButtonFace(DriverContext* ctx, HWND window, HDC dc, const RECT* rect, uint32_t style, bool pressed,
                          bool focused, uint32_t caption_id);
+// The DC pictures are drawn into: the caller's DC of the work record when
+// one is set, else the window's DC clipped to its client area. Release
+// gives back only a window's DC.
+HDC UiGetPreviewDC(DriverContext* ctx, HWND window);
+void UiReleasePreviewDC(DriverContext* ctx, HWND window, HDC dc);
 // Runs a dialog of the table over the owner inside a push of the settings:
 // a file dialog, a nested sheet (sheet flags 0xF0, or a page of the user
 // sheet) or a modal dialog. The save-on-close flag decides at the end: set,

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "plat/fonts.h"
 #include "ui2k/controls.h"
 
 // Preset maintenance (1007) and the print-quality page (1006).
@@ -45,3 +46,25 @@ int32_t DlgIsValidTelNo(const char16_t* text);
 void DlgSelectLineByText(DriverContext* ctx, DialogRecord* dialog, uint16_t control_id, const char16_t* text);
 // The address at the work record's current index, or null.
 struct CsvRecord* DlgCurrentAddress(DriverContext* ctx);
+
+// ---- the machine's TrueType faces in a list or combo box ----------------------------
+// The substitution table holds at most this many pairs (its count is a
+// signed 16-bit item).
+constexpr int32_t kFontSubstCapacity = 32767;
+// What the enumeration fills: the TrueType list 2385 gets "face > device"
+// lines; any other list is a combo box that gets the faces, each entry's
+// data its own index.
+struct DlgFontEnumData {
+  DriverContext* ctx;
+  DialogItemRecord* item;
+  HWND list;
+};
+// The enumeration callback: TrueType faces only, vertical ('@') faces
+// skipped; always goes on.
+int DlgFontEnumProc(const LOGFONTW* font, const TEXTMETRICW* metrics, DWORD type, LPARAM data);
+// Enumerates the font families of the desktop's DC into data.
+void DlgEnumMachineFonts(DlgFontEnumData* data);
+// The lines of the TrueType list whose device font is not the first device
+// font become the substitution table, in list order (names cut to 31
+// characters); 1 done, 0 out of memory.
+int32_t DlgStoreFontTable(DriverContext* ctx, HWND list);
