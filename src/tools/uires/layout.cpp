@@ -8,8 +8,8 @@
 #include <cstring>
 #include <string>
 
-#include "ui2k/pages.h"
 #include "ui/commctrl.h"
+#include "ui2k/pages.h"
 #include "uires.h"
 #include "velm/dialog_blocks.h"
 #include "velm/dialogs.h"

@@ -9,6 +9,7 @@
 
 #include "plat/kernel.h"
 #include "plat/wstr.h"
+#include "velm/address_list.h"
 #include "velm/context_standins.h"
 #include "velm/devmode.h"
 #include "velm/library_build.h"
@@ -137,6 +138,7 @@ void Destroy(DriverContext* ctx, bool free_fonts) {
     MemFree(ctx->work->storedDevmode);
     MemFree(ctx->work->sheetSnapshot);
     MemFree(ctx->work->pendingSettings);
+    CsvFreeList(ctx);
   }
   if (free_fonts) FreeWorkingFontTables(ctx);
   ResFreeDlls(ctx);

@@ -13,6 +13,8 @@
 #include "ui/prsht.h"
 #include "ui2k/controls.h"
 #include "ui2k/pages.h"
+#include "ui2k/special_dialogs.h"
+#include "velm/address_list.h"
 #include "velm/context.h"
 #include "velm/dialog_blocks.h"
 #include "velm/ini.h"
@@ -306,6 +308,15 @@ INT_PTR EndModalDialog(DriverContext* ctx, DialogRecord* dialog, HWND page, WORD
         UiApplyPaperChange(ctx, 1);
         DlgReinitPaperSizes(ctx);
       }
+      break;
+    case 1034:
+      // The destination must be complete before OK closes the dialog; the
+      // address book read for the dialog goes either way.
+      if (ok) {
+        if (!DlgCheckRemoteFields(ctx, dialog)) return 1;
+        OptSetValueById(ctx, setting::vdmAddrListSelectNo, w.addressIndex);
+      }
+      CsvFreeList(ctx);
       break;
     default:
       break;

@@ -219,6 +219,11 @@ struct WorkRecord {
   // The action chosen in the settings-file dialog: 0 none yet, 5001 save,
   // 5002 load, 5003 delete.
   uint16_t fileDialogAction;
+  // The address book while a remote or address-list dialog uses it
+  // (velm/address_list.h), and the current address: its index among the
+  // named entries, -1 for none.
+  struct CsvList* addressList;
+  int32_t addressIndex;
 };
 
 struct PendingSetting {

@@ -33,6 +33,19 @@ int32_t DlgAddressHandler(DriverContext* ctx, DialogRecord* dialog, DialogItemRe
 // The remote dialog's OK: 1 when its fields are acceptable (the page
 // procedure then stores the current index in setting 242).
 int32_t DlgCheckRemoteFields(DriverContext* ctx, DialogRecord* dialog);
+// The address dialog's name (2494) and number (2489): 1 when both are
+// given and valid, else the focus goes to the first that is not and 0.
+int32_t DlgCheckAddressFields(DriverContext* ctx, DialogRecord* dialog);
+// A name holds no comma (the address file's separator).
+int32_t DlgIsValidName(const char16_t* text);
+// A telephone number holds only 0-9 - # * / and U+FF65; the empty text passes.
+int32_t DlgIsValidTelNo(const char16_t* text);
+// Selects the line combo's entry of exactly that text, else the entry of
+// the feature's default option, else entry 0; the combo's setting becomes
+// the entry's data, or the default option when the text was not found.
+void DlgSelectLineByText(DriverContext* ctx, DialogRecord* dialog, uint16_t control_id, const char16_t* text);
+// The address at the work record's current index, or null.
+struct CsvRecord* DlgCurrentAddress(DriverContext* ctx);
 
 // ---- the machine's TrueType faces in a list or combo box ----------------------------
 // The substitution table holds at most this many pairs (its count is a
