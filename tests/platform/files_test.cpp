@@ -80,6 +80,36 @@ TEST_F(Files, ReadWriteSizeAndInjectedWriteFaults) {
   EXPECT_EQ(plat::LiveHandles(), 0);
 }
 
+TEST_F(Files, ReadOnlyViewsOutliveTheirHandles) {
+  TempMachine::Put(u"C:\\Data\\m.bin", "model bytes");
+  HANDLE file = Open(u"C:\\Data\\m.bin", GENERIC_READ, OPEN_EXISTING, FILE_SHARE_READ);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(CreateFileMappingW(file, nullptr, 0x04 /* PAGE_READWRITE */, 0, 0, nullptr), nullptr);
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+  HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+  ASSERT_NE(mapping, nullptr);
+  EXPECT_EQ(MapViewOfFile(mapping, FILE_MAP_READ, 0, 4, 0), nullptr) << "only the whole file";
+  const void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+  ASSERT_NE(view, nullptr);
+  CloseHandle(mapping);
+  CloseHandle(file);
+  EXPECT_EQ(plat::LiveHandles(), 0);
+  EXPECT_EQ(std::string(static_cast<const char*>(view), 11), "model bytes");
+  EXPECT_TRUE(UnmapViewOfFile(view));
+  EXPECT_FALSE(UnmapViewOfFile(view)) << "unmapped already";
+
+  // An empty file and a handle not opened for reading give no mapping.
+  TempMachine::Put(u"C:\\Data\\empty.bin", "");
+  file = Open(u"C:\\Data\\empty.bin", GENERIC_READ, OPEN_EXISTING, FILE_SHARE_READ);
+  EXPECT_EQ(CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr), nullptr);
+  CloseHandle(file);
+  file = Open(u"C:\\Data\\m.bin", GENERIC_WRITE, OPEN_EXISTING);
+  EXPECT_EQ(CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr), nullptr);
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  CloseHandle(file);
+  EXPECT_EQ(plat::LiveHandles(), 0);
+}
+
 TEST_F(Files, ShareModesBetweenHandles) {
   TempMachine::Put(u"C:\\Data\\s.txt", "x");
   HANDLE a = Open(u"C:\\Data\\s.txt", GENERIC_READ, OPEN_EXISTING, FILE_SHARE_READ);

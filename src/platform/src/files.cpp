@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -312,6 +313,66 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytes, DWORD* written, void*) 
   if (!WriteAll(f->fd, static_cast<const char*>(buffer), count)) return Fail(ErrnoToWin(errno), FALSE);
   if (f->write_through && ::fsync(f->fd) != 0) return Fail(ErrnoToWin(errno), FALSE);
   if (written) *written = count;
+  return TRUE;
+}
+
+namespace {
+
+// A mapping keeps its own descriptor of the file, so that closing the file
+// handle first leaves it usable.
+struct MappingObject : plat::detail::KernelObject {
+  int fd = -1;
+  size_t size = 0;
+  ~MappingObject() override {
+    if (fd >= 0) ::close(fd);
+  }
+};
+
+std::mutex g_view_mutex;
+std::map<const void*, size_t>& Views() {
+  static auto* views = new std::map<const void*, size_t>;
+  return *views;
+}
+
+}  // namespace
+
+HANDLE CreateFileMappingW(HANDLE file, SECURITY_ATTRIBUTES*, DWORD protect, DWORD size_high, DWORD size_low,
+                          LPCWSTR name) {
+  auto f = plat::detail::FindHandleAs<FileObject>(file);
+  if (!f) return Fail(ERROR_INVALID_HANDLE, HANDLE(nullptr));
+  if (protect != PAGE_READONLY || size_high || size_low || name) return Fail(ERROR_INVALID_PARAMETER, HANDLE(nullptr));
+  if (!(f->access & GENERIC_READ)) return Fail(ERROR_ACCESS_DENIED, HANDLE(nullptr));
+  struct stat st{};
+  if (::fstat(f->fd, &st) != 0 || !S_ISREG(st.st_mode)) return Fail(ERROR_INVALID_HANDLE, HANDLE(nullptr));
+  if (st.st_size == 0) return Fail(ERROR_FILE_INVALID, HANDLE(nullptr));  // an empty file cannot be mapped
+  auto mapping = std::make_shared<MappingObject>();
+  mapping->fd = ::fcntl(f->fd, F_DUPFD_CLOEXEC, 0);
+  if (mapping->fd < 0) return Fail(ERROR_NOT_ENOUGH_MEMORY, HANDLE(nullptr));
+  mapping->size = size_t(st.st_size);
+  return plat::detail::AddHandle(mapping);
+}
+
+LPVOID MapViewOfFile(HANDLE mapping, DWORD access, DWORD offset_high, DWORD offset_low, SIZE_T bytes) {
+  auto m = plat::detail::FindHandleAs<MappingObject>(mapping);
+  if (!m) return Fail(ERROR_INVALID_HANDLE, LPVOID(nullptr));
+  if (access != FILE_MAP_READ || offset_high || offset_low || bytes) return Fail(ERROR_INVALID_PARAMETER, LPVOID(nullptr));
+  void* data = ::mmap(nullptr, m->size, PROT_READ, MAP_PRIVATE, m->fd, 0);
+  if (data == MAP_FAILED) return Fail(ERROR_NOT_ENOUGH_MEMORY, LPVOID(nullptr));
+  std::lock_guard<std::mutex> lock(g_view_mutex);
+  Views()[data] = m->size;
+  return data;
+}
+
+BOOL UnmapViewOfFile(LPCVOID view) {
+  size_t size = 0;
+  {
+    std::lock_guard<std::mutex> lock(g_view_mutex);
+    auto it = Views().find(view);
+    if (it == Views().end()) return Fail(ERROR_INVALID_ADDRESS, FALSE);
+    size = it->second;
+    Views().erase(it);
+  }
+  ::munmap(const_cast<void*>(view), size);
   return TRUE;
 }
 

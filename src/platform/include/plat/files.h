@@ -100,6 +100,17 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytes, DWORD* read, void* overla
 // (succeeds having written half of the bytes, as a device may).
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytes, DWORD* written, void* overlapped);
 DWORD GetFileSize(HANDLE file, DWORD* size_high);
+// Read-only mappings of a whole file: CreateFileMappingW of a file opened
+// for reading with PAGE_READONLY and sizes 0 (null for any other request,
+// and for an empty file, as on Windows), MapViewOfFile with FILE_MAP_READ of
+// the whole mapping (offsets and byte count 0). A view stays valid after the
+// file and mapping handles are closed, until UnmapViewOfFile.
+constexpr DWORD PAGE_READONLY = 0x02;
+constexpr DWORD FILE_MAP_READ = 0x0004;
+HANDLE CreateFileMappingW(HANDLE file, SECURITY_ATTRIBUTES* security, DWORD protect, DWORD size_high,
+                          DWORD size_low, LPCWSTR name);
+LPVOID MapViewOfFile(HANDLE mapping, DWORD access, DWORD offset_high, DWORD offset_low, SIZE_T bytes);
+BOOL UnmapViewOfFile(LPCVOID view);
 // Faults: "FlushFileBuffers".
 BOOL FlushFileBuffers(HANDLE file);
 BOOL GetFileTime(HANDLE file, FILETIME* creation, FILETIME* last_access, FILETIME* last_write);
