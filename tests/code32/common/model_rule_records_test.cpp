@@ -213,12 +213,12 @@ TEST(RuleRecordsInAFile, ReferenceModelHasAllItsRules) {
   Parsed ctx = Parse(mdf_test::ReadFile(mdf_test::DataPath("../models/reference.mdf")));
   ASSERT_NE(ctx, nullptr);
   EXPECT_EQ(rule_test::CountJudges(ctx.get()), 100);
-  EXPECT_EQ(rule_test::CountList(ctx->items), 7);
+  EXPECT_EQ(rule_test::CountList(ctx->items), 8);
   EXPECT_EQ(rule_test::CountList(ctx->actions), 10);
   EXPECT_EQ(rule_test::CountList(ctx->transacts), 9);
   EXPECT_EQ(rule_test::CountList(ctx->alertActions), 3);
   EXPECT_EQ(rule_test::CountList(ctx->alerts), 5);
-  EXPECT_EQ(rule_test::CountList(ctx->exclusives), 24);
+  EXPECT_EQ(rule_test::CountList(ctx->exclusives), 26);
   // Judge 36 = (ManualSource == 0) && ThickOrLabel, both earlier Judges.
   EXPECT_EQ(rule_test::JudgeText(ctx.get(), 36),
             "s" + std::to_string(SettingOf("VPD_IDC_PRESET_CHOICE_SOURCETRAY")) + " " +
