@@ -14,12 +14,12 @@ sed -e "/^\*OpenUI \*VPD_IDC_ADDRESS_CHOICE_TELLINE: PickOne/i *OpenUI *VPD_IDC_
 *CloseUI: *VPD_IDC_REMOTE_BUTTON_ADDRESS$cr\\
 *OpenUI *VPD_IDC_ADDRESS_BUTTON_DELETE: Boolean$cr\\
 *CloseUI: *VPD_IDC_ADDRESS_BUTTON_DELETE$cr" \
-    -e "/^\*Judge 36=/a *Judge 37=PickFromBook: VPD_RADIOLIST_11 == IDC_REMOTE_RADIO_ADDRESS$cr" \
-    -e "/^\*Action 10=/a *Action 11=AskDestination: { VPD_RADIOLIST_11 IDC_REMOTE_RADIO_TELNO VPD_IDD_DIALOG_REMOTE 0 }$cr\\
-*Action 12=KeepAddresses: { VPD_RADIOLIST_11 IDC_REMOTE_RADIO_ADDRESS VPD_IDD_DIALOG_ADDRESS 0 }$cr" \
-    -e "/^\*Transact 9=/a *Transact 10=RemoteDestination: { RemoteOn AskDestination }$cr\\
-*Transact 11=AddressBook: { NULL KeepAddresses }$cr" \
-    -e "/^\*Alert 5=/a *Alert 6=AddressDelete: { PickFromBook VPD_AddressDelMessage MB_ICONQUESTION MB_OKCANCEL AlertAtOnce NULL }$cr" \
+    -e "/^\*Judge 36=/a *Judge 103=PickFromBook: VPD_RADIOLIST_11 == IDC_REMOTE_RADIO_ADDRESS$cr" \
+    -e "/^\*Action 10=/a *Action 21=AskDestination: { VPD_RADIOLIST_11 IDC_REMOTE_RADIO_TELNO VPD_IDD_DIALOG_REMOTE 0 }$cr\\
+*Action 22=KeepAddresses: { VPD_RADIOLIST_11 IDC_REMOTE_RADIO_ADDRESS VPD_IDD_DIALOG_ADDRESS 0 }$cr" \
+    -e "/^\*Transact 9=/a *Transact 21=RemoteDestination: { RemoteOn AskDestination }$cr\\
+*Transact 22=AddressBook: { NULL KeepAddresses }$cr" \
+    -e "/^\*Alert 5=/a *Alert 21=AddressDelete: { PickFromBook VPD_AddressDelMessage MB_ICONQUESTION MB_OKCANCEL AlertAtOnce NULL }$cr" \
     -e "s/^  VPD_IDC_PRESET_CHOICE_PRINTTYPE NULL NULL PrintTypes PrintTypeAlert NULL NULL/&\\
   VPD_IDC_REMOTE_BUTTON_ADDRESS NULL NULL NULL NULL AddressBook NULL$cr\\
   VPD_IDC_ADDRESS_BUTTON_DELETE NULL NULL NULL AddressDelete NULL NULL$cr/" \

@@ -363,7 +363,12 @@ bool IsPhotographic(const std::string& n) {
 // Draws a picture of the name into w x h.
 void Draw(cairo_t* cr, const std::string& n, int w, int h) {
   Pen p{cr};
-  const bool land = Ends(n, "_L") || Ends(n, "LAND") || (Has(n, "MAR") && Ends(n, "L"));
+  // A preview layer of two pages per sheet turns the sheet: two upright
+  // pages lie side by side on a lying sheet, two lying pages stand one over
+  // the other on an upright sheet (the stamp preview is placed the same way).
+  const bool two_up = n.rfind("I_", 0) == 0 && (Has(n, "_M_") || Has(n, "LIN") || Has(n, "ARR")) &&
+                      !Has(n, "POS") && !Has(n, "BOO") && CountIn(n) == 2;
+  const bool land = (Ends(n, "_L") || Ends(n, "LAND") || (Has(n, "MAR") && Ends(n, "L"))) != two_up;
   const Sheet s = SheetOf(land);
   if (n.rfind("M_", 0) == 0) return Machine(p, n, w, h);
   if (n.rfind("Q_", 0) == 0) return Quality(cr, p, n, w, h);

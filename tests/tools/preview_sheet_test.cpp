@@ -1,0 +1,200 @@
+// The preview of the document sheet as a person sees it: on the Layout page
+// the person makes a text watermark at 45 degrees and switches it on, turns
+// the paper to landscape (print size A4), switches 2-up and duplex on. The
+// snapshot's preview then shows the two lying pages one over the other on
+// an upright sheet, the order arrow, the binding edge and the watermark
+// drawn across the sheet; it is compared with a reviewed golden picture by
+// blocks (VELM_UPDATE_GOLDEN=1 writes it anew after a change that was
+// looked at).
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "png_picture.h"
+#include "test_support.h"
+
+namespace {
+
+struct Output {
+  int rc = 0;
+  std::string out, err;
+};
+
+// The preview control's white area in a snapshot of the Layout page.
+constexpr int kLeft = 15, kTop = 83, kWidth = 180, kHeight = 136;
+
+struct Colour {
+  uint8_t r, g, b;
+};
+constexpr Colour kPage{160, 200, 240}, kBinding{32, 64, 224}, kArrow{224, 32, 32}, kInk{0, 0, 0};
+
+class PreviewSheet : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    machine_ = folder_.path() + "/machine";
+    ASSERT_EQ(Run("machine init " + machine_).rc, 0);
+    const Output add = Run("printer add P --model " VELM_REFERENCE_MODEL);
+    ASSERT_EQ(add.rc, 0) << add.err;
+  }
+  std::string Path(const std::string& name) const { return folder_.path() + "/" + name; }
+  Output Run(const std::string& args) const {
+    const std::string out = Path("stdout"), err = Path("stderr");
+    const std::string cmd = VELM_TOOL " --machine " + machine_ + " " + args + " >" + out + " 2>" + err;
+    const int status = std::system(cmd.c_str());
+    Output o;
+    o.rc = WIFEXITED(status) ? WEXITSTATUS(status) : 1000;
+    o.out = test_support::ReadFile(out);
+    o.err = test_support::ReadFile(err);
+    return o;
+  }
+
+  test_support::TempFolder folder_{"velm-preview-sheet"};
+  std::string machine_;
+};
+
+// The preview area cut out of a snapshot.
+test_support::Rgb Preview(const test_support::Rgb& shot) {
+  test_support::Rgb out;
+  if (shot.width < kLeft + kWidth || shot.height < kTop + kHeight) return out;
+  out.width = kWidth;
+  out.height = kHeight;
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) {
+      const uint8_t* p = shot.At(kLeft + x, kTop + y);
+      out.px.insert(out.px.end(), p, p + 3);
+    }
+  return out;
+}
+
+bool Is(const test_support::Rgb& p, int x, int y, Colour c) {
+  const uint8_t* q = p.At(x, y);
+  return q[0] == c.r && q[1] == c.g && q[2] == c.b;
+}
+
+int Count(const test_support::Rgb& p, Colour c, int l = 0, int t = 0, int r = kWidth, int b = kHeight) {
+  int n = 0;
+  for (int y = t; y < b; ++y)
+    for (int x = l; x < r; ++x) n += Is(p, x, y, c);
+  return n;
+}
+
+// The box that holds every pixel of a colour.
+struct Box {
+  int l = kWidth, t = kHeight, r = -1, b = -1;
+  int w() const { return r - l + 1; }
+  int h() const { return b - t + 1; }
+};
+Box BoxOf(const test_support::Rgb& p, Colour c) {
+  Box box;
+  for (int y = 0; y < p.height; ++y)
+    for (int x = 0; x < p.width; ++x)
+      if (Is(p, x, y, c)) {
+        box.l = std::min(box.l, x), box.t = std::min(box.t, y);
+        box.r = std::max(box.r, x), box.b = std::max(box.b, y);
+      }
+  return box;
+}
+
+// A row of the page box with no page colour: the gap between two pages.
+bool HasGapRow(const test_support::Rgb& p, const Box& page) {
+  for (int y = page.t + 4; y < page.b - 4; ++y)
+    if (Count(p, kPage, page.l, y, page.r + 1, y + 1) == 0) return true;
+  return false;
+}
+bool HasGapColumn(const test_support::Rgb& p, const Box& page) {
+  for (int x = page.l + 4; x < page.r - 4; ++x)
+    if (Count(p, kPage, x, page.t, x + 1, page.b + 1) == 0) return true;
+  return false;
+}
+
+TEST_F(PreviewSheet, LandscapeTwoUpDuplexAndATextWatermarkShowInThePreview) {
+  std::ofstream(Path("steps.txt")) << "answer ok\n"   // N-up changes the scale: continue
+                                   << "answer ok\n"   // duplex changes the binding margin: continue
+                                   << "page VPD_IDD_EDIT\n"
+                                   << "click VPD_IDC_EDIT_BUTTON_CHARSTAMP\n"
+                                   << "dialog\n"
+                                   << "type VPD_IDC_STAMP_CHAR_EDIT_NAME DRAFT\n"
+                                   << "type VPD_IDC_STAMP_CHAR_EDIT_CHAR DRAFT\n"
+                                   << "type VPD_IDC_STAMP_CHAR_EDIT_ANGLE 45\n"
+                                   << "type VPD_IDC_STAMP_CHAR_EDIT_SIZE 200\n"
+                                   << "type VPD_IDC_STAMP_CHAR_EDIT_DENSITY 100\n"
+                                   << "ok\n"
+                                   << "select VPD_IDC_EDIT_CHOICE_STAMP_TYPE DRAFT\n"
+                                   << "check VPD_IDC_EDIT_CHOICE_STAMP on\n"
+                                   << "page 0\n"
+                                   << "click 2027\n"  // Landscape
+                                   << "select VPD_IDC_PRESET_CHOICE_PRINTSIZE 2\n"
+                                   << "page VPD_IDD_EDIT\n"
+                                   << "check VPD_IDC_EDIT_CHOICE_NUP on\n"
+                                   << "check VPD_IDC_EDIT_CHOICE_DUPLEX on\n"
+                                   << "ok\n";
+  const Output run = Run("sheet P --document --script " + Path("steps.txt") + " --snapshot " + Path("shots"));
+  ASSERT_EQ(run.rc, 0) << run.out << run.err;
+  EXPECT_EQ(run.out.find("the sheet left it"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("result: 1 (IDOK)"), std::string::npos);
+  for (const char* line : {"dmOrientation                2 IDC_PRESET_RADIO_LANDSCAPE", "vdmFuncSelectNup             1",
+                           "vdmFuncSelectDuplex          1", "vdmFuncSelectWaterMark       1", "vdmWmAngle                   45"})
+    EXPECT_NE(run.out.find(line), std::string::npos) << line;
+
+  // Step 1: the Layout page as it first shows: one upright page, nothing on it.
+  const test_support::Rgb before = Preview(test_support::ReadPng(Path("shots/step-1.png")));
+  ASSERT_EQ(before.width, kWidth);
+  const Box single = BoxOf(before, kPage);
+  ASSERT_GT(single.w(), 10);
+  EXPECT_GT(single.h(), single.w()) << "an upright page";
+  EXPECT_FALSE(HasGapRow(before, single));
+  EXPECT_FALSE(HasGapColumn(before, single));
+  EXPECT_EQ(Count(before, kBinding), 0);
+  EXPECT_EQ(Count(before, kArrow), 0);
+  EXPECT_EQ(Count(before, kInk), 0);
+
+  // Step 17: duplex switched on, the last change.
+  const test_support::Rgb after = Preview(test_support::ReadPng(Path("shots/step-17.png")));
+  ASSERT_EQ(after.width, kWidth);
+  const Box sheet = BoxOf(after, kPage);
+  ASSERT_GT(sheet.w(), 10);
+  // Two lying pages stand one over the other on an upright sheet.
+  EXPECT_GT(sheet.h(), sheet.w());
+  EXPECT_TRUE(HasGapRow(after, sheet));
+  EXPECT_FALSE(HasGapColumn(after, sheet));
+  // The binding edge on the left of the sheet, the order arrow over it.
+  const Box binding = BoxOf(after, kBinding);
+  EXPECT_GT(binding.h(), sheet.h() / 2);
+  EXPECT_LE(binding.r, sheet.l + 1);
+  EXPECT_GT(Count(after, kArrow), 30);
+  // The watermark in black at 45 degrees: its ink rises from the bottom
+  // left to the top right of the sheet.
+  const int mx = (sheet.l + sheet.r) / 2, my = (sheet.t + sheet.b) / 2;
+  const int lower_left = Count(after, kInk, sheet.l, my, mx, sheet.b + 1);
+  const int upper_right = Count(after, kInk, mx, sheet.t, sheet.r + 1, my);
+  const int upper_left = Count(after, kInk, sheet.l, sheet.t, mx, my);
+  const int lower_right = Count(after, kInk, mx, my, sheet.r + 1, sheet.b + 1);
+  EXPECT_GT(lower_left, 20);
+  EXPECT_GT(upper_right, 20);
+  EXPECT_GT(lower_left + upper_right, 2 * (upper_left + lower_right));
+
+  // The whole preview against the reviewed picture.
+  const std::string golden = VELM_GOLDEN_PREVIEW;
+  if (std::getenv("VELM_UPDATE_GOLDEN")) {
+    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, kWidth, kHeight);
+    auto* data = cairo_image_surface_get_data(s);
+    const int stride = cairo_image_surface_get_stride(s);
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x) {
+        const uint8_t* p = after.At(x, y);
+        reinterpret_cast<uint32_t*>(data + size_t(y) * stride)[x] = uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+      }
+    cairo_surface_mark_dirty(s);
+    ASSERT_EQ(cairo_surface_write_to_png(s, golden.c_str()), CAIRO_STATUS_SUCCESS);
+    cairo_surface_destroy(s);
+  }
+  const test_support::Rgb want = test_support::ReadPng(golden);
+  EXPECT_EQ(test_support::DifferingBlocks(after, want, 8, 24), std::vector<std::string>{});
+}
+
+}  // namespace
