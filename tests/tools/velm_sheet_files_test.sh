@@ -8,12 +8,10 @@ set -u
 . "$(dirname "$0")/cli_common.sh" "$1"
 
 # The reference model with a button on the Others page that opens the
-# settings-file dialog, and without the N-up notice (an OK-only alert keeps
-# N-up off whatever the person answers).
+# settings-file dialog.
 model="$work/files.mdf"
-sed -e 's/^  VPD_IDC_EDIT_CHOICE_NUP NULL NULL NULL NupAlert PosterFollow NULL/  VPD_IDC_EDIT_CHOICE_NUP NULL NULL NULL NULL PosterFollow NULL/' \
-    -e '/^\*Action 10=ScaleReset/a *Action 11=SettingsFiles: { VPD_QSTOPENSAVE 0 }' \
-    -e '/^\*Transact 9=ScaleFollow/a *Transact 10=OpenSettingsFiles: { NULL SettingsFiles }' \
+sed -e '/^\*Action 10=ScaleReset/a *Action 21=SettingsFiles: { VPD_QSTOPENSAVE 0 }' \
+    -e '/^\*Transact 9=ScaleFollow/a *Transact 21=OpenSettingsFiles: { NULL SettingsFiles }' \
     -e '/^  VPD_RADIOLIST_7 NULL SortOff/a \  VPD_IDC_OTHERS_BUTTON_SAVE_RESTORE NULL NULL NULL NULL OpenSettingsFiles NULL' \
     -e '/^\*OpenUI \*VPD_IDC_FINISH_CHOICE_SORT: Boolean/i *OpenUI *VPD_IDC_OTHERS_BUTTON_SAVE_RESTORE: Boolean\n*DefaultVPD_IDC_OTHERS_BUTTON_SAVE_RESTORE: False\n*CloseUI: *VPD_IDC_OTHERS_BUTTON_SAVE_RESTORE\n' \
     "$src/models/reference.mdf" > "$model"
