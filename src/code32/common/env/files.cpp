@@ -26,15 +26,15 @@ bool Join(char16_t* buffer, uint32_t capacity, const char16_t* dir, const char16
   return false;
 }
 
-// The driver directory + name (with the directory's own backslash). Kept here
-// until the install-path helpers land.
+// The driver directory + name (with the directory's own backslash); false,
+// unlike the install-path helpers, when the directory cannot be had, so that
+// no copy ever starts from a bare name.
 bool MakeInDriverDir(char16_t* buffer, uint32_t capacity, const char16_t* name, HANDLE printer) {
   char16_t dir[522] = {};
   return PathCopyDriverDir(printer, dir, Cap(dir)) && Join(buffer, capacity, dir, u"", name);
 }
 
-// The system directory + "\" + name. Kept here until the install-path
-// helpers land.
+// The system directory + "\" + name; false when the directory cannot be had.
 bool MakeInSystemDir(char16_t* buffer, uint32_t capacity, const char16_t* name) {
   char16_t dir[MAX_PATH] = {};
   UINT n = GetSystemDirectoryW(dir, MAX_PATH);

@@ -12,6 +12,13 @@ struct DriverContext;
 struct PaperPair;
 
 constexpr int32_t kPresetCacheSlots = 16;
+// The preset snapshot cache of a context (entry numbers 0-15): operation 0
+// clear, 1 restore, 2 store, 3 free all; 1 only when a restore restored.
+constexpr int32_t kPresetCacheClear = 0;
+constexpr int32_t kPresetCacheRestore = 1;
+constexpr int32_t kPresetCacheStore = 2;
+constexpr int32_t kPresetCacheFreeAll = 3;
+int32_t PresetCacheControl(DriverContext* ctx, uint32_t key, int32_t operation);
 constexpr int32_t kPresetNameChars = 522;
 constexpr int32_t kPresetFileNumbers = 10000;
 // The scratch watermark entry: saved without changing the count.
