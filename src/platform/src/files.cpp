@@ -215,6 +215,26 @@ void plat::FileTimeToUnix(const FILETIME& ft, int64_t* seconds, int64_t* nanosec
   *nanoseconds = int64_t(v % 10000000ull) * 100;
 }
 
+namespace {
+
+// A mapping keeps its own descriptor of the file, so that closing the file
+// handle first leaves it usable.
+struct MappingObject : plat::detail::KernelObject {
+  int fd = -1;
+  size_t size = 0;
+  ~MappingObject() override {
+    if (fd >= 0) ::close(fd);
+  }
+};
+
+std::mutex g_view_mutex;
+std::map<const void*, size_t>& Views() {
+  static auto* views = new std::map<const void*, size_t>;
+  return *views;
+}
+
+}  // namespace
+
 extern "C" {
 
 HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, SECURITY_ATTRIBUTES*, DWORD disposition, DWORD flags,
@@ -315,26 +335,6 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytes, DWORD* written, void*) 
   if (written) *written = count;
   return TRUE;
 }
-
-namespace {
-
-// A mapping keeps its own descriptor of the file, so that closing the file
-// handle first leaves it usable.
-struct MappingObject : plat::detail::KernelObject {
-  int fd = -1;
-  size_t size = 0;
-  ~MappingObject() override {
-    if (fd >= 0) ::close(fd);
-  }
-};
-
-std::mutex g_view_mutex;
-std::map<const void*, size_t>& Views() {
-  static auto* views = new std::map<const void*, size_t>;
-  return *views;
-}
-
-}  // namespace
 
 HANDLE CreateFileMappingW(HANDLE file, SECURITY_ATTRIBUTES*, DWORD protect, DWORD size_high, DWORD size_low,
                           LPCWSTR name) {
