@@ -34,6 +34,7 @@
 //
 // The build variant XMBIDI_NO_SAVEDEVMODECLEAR leaves XMSaveDevmodeClear
 // out, for a module that lacks an export.
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -46,6 +47,7 @@
 #include "plat/machine.h"
 #include "plat/machineconf.h"
 #include "plat/wintypes.h"
+#include "plat/winspool.h"
 #include "plat/wstr.h"
 #include "velm/remote_api.h"
 
@@ -251,18 +253,56 @@ VELM_EXPORT int32_t XMDevmode(uint32_t, int32_t, const char*, uint32_t size, voi
   return 0;
 }
 
-// Checks that the printer-interface library and its export can be had, as
-// the module would call it, and notes the path it was given.
-VELM_EXPORT int32_t XMSetDevmode(int32_t, const char16_t*, const char16_t* dll_path, const char* export_name, int32_t,
-                                 int32_t) {
+// Has the printer-interface library convert the client's DEVMODE to the
+// server printer's through its DrvConvertDevMode export (CDM_CONVERT) and
+// stores the result as the user's default DEVMODE of that printer, as the
+// maker's module does for a client's session; notes the library's path.
+// Without a client DEVMODE there is nothing to convert: 0.
+VELM_EXPORT int32_t XMSetDevmode(int32_t, const char16_t* printer, const char16_t* dll_path, const char* export_name,
+                                 int32_t, int32_t) {
   if (int32_t r = Enter("XMSetDevmode")) return r;
-  if (!dll_path || !export_name) return kBadArgument;
+  if (!printer || !dll_path || !export_name) return kBadArgument;
   plat::SetMachineSetting("xmbidi.setdevmode", plat::ToUtf8(dll_path));
   HMODULE module = LoadLibraryW(dll_path);
   if (!module) return kNotFound;
-  const bool found = GetProcAddress(module, export_name) != nullptr;
+  using ConvertFn = BOOL (*)(LPWSTR, DEVMODEW*, DEVMODEW*, LONG*, DWORD);
+  auto convert = reinterpret_cast<ConvertFn>(GetProcAddress(module, export_name));
+  int32_t result = convert ? 0 : kNotFound;
+  std::vector<char> client;
+  if (convert && ReadBytes(DevmodeFile(), &client)) {
+    constexpr DWORD kConvert = 1;  // CDM_CONVERT
+    std::u16string name = printer;
+    // The client's bytes are copied into a buffer of at least a DEVMODE's
+    // public size (220 bytes), so that a short file is never read past.
+    constexpr size_t kPublicDevmodeBytes = 220;
+    constexpr size_t kDevmodeHeaderBytes = 72;  // up to dmFields: name, versions, sizes
+    std::vector<uint8_t> in(std::max(client.size(), kPublicDevmodeBytes), 0);
+    std::memcpy(in.data(), client.data(), client.size());
+    // The output carries the sizes wanted, as the spooler's does: those of
+    // the client's DEVMODE header; a driver that needs more room says so.
+    LONG needed = LONG(in.size());
+    std::vector<uint8_t> out(in.size(), 0);
+    std::memcpy(out.data(), in.data(), kDevmodeHeaderBytes);
+    bool converted = convert(name.data(), reinterpret_cast<DEVMODEW*>(in.data()),
+                             reinterpret_cast<DEVMODEW*>(out.data()), &needed, kConvert);
+    if (!converted && needed > LONG(out.size())) {
+      out.resize(size_t(needed), 0);
+      converted = convert(name.data(), reinterpret_cast<DEVMODEW*>(in.data()),
+                          reinterpret_cast<DEVMODEW*>(out.data()), &needed, kConvert);
+    }
+    HANDLE h = nullptr;
+    PRINTER_INFO_9W info{reinterpret_cast<DEVMODEW*>(out.data())};
+    if (!converted) {
+      result = kBadArgument;
+    } else if (!OpenPrinterW(name.data(), &h, nullptr)) {
+      result = kNotFound;
+    } else {
+      if (!SetPrinterW(h, 9, reinterpret_cast<BYTE*>(&info), 0)) result = int32_t(GetLastError());
+      ClosePrinter(h);
+    }
+  }
   FreeLibrary(module);
-  return found ? 0 : kNotFound;
+  return result;
 }
 
 VELM_EXPORT int32_t XMRegFileGetData() { return Enter("XMRegFileGetData"); }

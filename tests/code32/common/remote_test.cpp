@@ -173,6 +173,28 @@ TEST_F(RemoteConfig, AFailingEntryEndsTheRunAndClosesTheConnection) {
   }
 }
 
+// The client's DEVMODE, converted by this driver's own export, becomes the
+// user's default DEVMODE of the server printer.
+TEST_F(RemoteConfig, TheClientsDevmodeBecomesTheUsersDefault) {
+  UseRemoteModule(18);
+  MakeClient();
+  std::vector<uint8_t> client(CtxGetDevmode(ctx_), CtxGetDevmode(ctx_) + DmGetTotalSize());
+  constexpr size_t kOrientation = 76;  // dmOrientation of the public part
+  client[kOrientation] = 2;            // landscape
+  client[kOrientation + 1] = 0;
+  Put(u"C:\\Client\\devmode.bin", std::string(client.begin(), client.end()));
+  ASSERT_EQ(RemoteSyncClientFiles(ctx_), 1);
+  DWORD needed = 0;
+  GetPrinterW(printer_, 9, nullptr, 0, &needed);
+  ASSERT_GT(needed, 0u) << "no user DEVMODE stored";
+  std::vector<uint8_t> info(needed);
+  ASSERT_TRUE(GetPrinterW(printer_, 9, info.data(), needed, &needed));
+  const auto* stored = reinterpret_cast<const uint8_t*>(reinterpret_cast<PRINTER_INFO_9W*>(info.data())->pDevMode);
+  ASSERT_NE(stored, nullptr);
+  EXPECT_EQ(stored[kOrientation] | stored[kOrientation + 1] << 8, 2);
+  EXPECT_EQ(stored[68] | stored[69] << 8, int(DmGetPublicSize())) << "the converted DEVMODE, at this driver's size";
+}
+
 TEST_F(RemoteConfig, TheClientDevmodeIsTakenOnlyFromType18AtThisDriversSize) {
   std::vector<uint8_t> client(DmGetTotalSize(), 0x11);
   auto devmode = [&](size_t size) {
