@@ -195,6 +195,18 @@ TEST_F(PreviewSheet, LandscapeTwoUpDuplexAndATextWatermarkShowInThePreview) {
   }
   const test_support::Rgb want = test_support::ReadPng(golden);
   EXPECT_EQ(test_support::DifferingBlocks(after, want, 8, 24), std::vector<std::string>{});
+
+  // The whole Layout page as painted, so that a change of its layout or of
+  // the painting of any of its controls is seen (the reviewed picture is
+  // copied from the snapshot when VELM_UPDATE_GOLDEN is set).
+  const std::string page_golden = VELM_GOLDEN_SHEET_PAGE;
+  if (std::getenv("VELM_UPDATE_GOLDEN")) std::filesystem::copy_file(Path("shots/step-17.png"), page_golden,
+                                                                     std::filesystem::copy_options::overwrite_existing);
+  const test_support::Rgb page = test_support::ReadPng(Path("shots/step-17.png"));
+  const test_support::Rgb page_want = test_support::ReadPng(page_golden);
+  ASSERT_EQ(page.width, page_want.width);
+  ASSERT_EQ(page.height, page_want.height);
+  EXPECT_EQ(test_support::DifferingBlocks(page, page_want, 8, 24), std::vector<std::string>{});
 }
 
 }  // namespace
