@@ -19,6 +19,22 @@ list=$("$velm" preset list A | cut -f2 | tr '\n' ',')
 [ -z "$("$velm" batch show A)" ]; check "batch clear of the whole section" $?
 
 "$velm" preset save A Mine --comment "my own" >/dev/null
+# A's user paper size 1 and a watermark of its own, made at its document
+# sheet as a person does it; the bundle carries both.
+papers_before=$("$velm" papers list A); stamps_before=$("$velm" stamp list A)
+printf '%s\n' 'page Initial Settings' 'click VPD_IDC_INIT_BUTTON_FREESIZE' 'dialog' \
+  'select VPD_IDC_FREESIZE_CHOICE_ENTRY 0' 'type VPD_IDC_FREESIZE_EDIT_NAME Card' \
+  'type VPD_IDC_FREESIZE_EDIT_WIDTH_MM 100' 'type VPD_IDC_FREESIZE_EDIT_LENGTH_MM 150' ok ok > "$VELM_MACHINE/size.txt"
+printf '%s\n' 'page VPD_IDD_EDIT' 'click VPD_IDC_EDIT_BUTTON_CHARSTAMP' 'dialog' \
+  'type VPD_IDC_STAMP_CHAR_EDIT_NAME DRAFT' 'type VPD_IDC_STAMP_CHAR_EDIT_CHAR DRAFT' \
+  'type VPD_IDC_STAMP_CHAR_EDIT_ANGLE 45' ok ok > "$VELM_MACHINE/stamp.txt"
+"$velm" sheet A --document --script "$VELM_MACHINE/size.txt" >/dev/null &&
+  "$velm" sheet A --document --script "$VELM_MACHINE/stamp.txt" >/dev/null
+check "A's user size and watermark set at its sheet" $?
+[ "$("$velm" papers list A)" != "$papers_before" ] && "$velm" papers list A | grep -q Card
+check "A's paper sizes changed" $?
+[ "$("$velm" stamp list A)" != "$stamps_before" ] && "$velm" stamp list A | grep -q DRAFT
+check "A's watermarks changed" $?
 out=$("$velm" preset export A 'C:\Users\user\a.lst')
 check "export" $?
 qsb=$(echo "$out" | sed -n 's/^DefaultQst=//p')
