@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "plat/kernel.h"
+#include "gdi_canvas.h"
 #include "plat/resources.h"
 #include "temp_machine.h"
 #include "ui/gdi.h"
@@ -68,24 +69,7 @@ Dib Make(int bits, bool top_down) {
   return d;
 }
 
-struct Canvas {
-  HDC dc = CreateCompatibleDC(nullptr);
-  HBITMAP bitmap;
-  HGDIOBJ old;
-  explicit Canvas(COLORREF fill, int w = 6, int h = 6) {
-    bitmap = CreateCompatibleBitmap(dc, w, h);
-    old = SelectObject(dc, bitmap);
-    RECT r{0, 0, w, h};
-    HBRUSH b = CreateSolidBrush(fill);
-    FillRect(dc, &r, b);
-    DeleteObject(b);
-  }
-  ~Canvas() {
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-  }
-};
+using test_support::Canvas;
 
 using Bitmaps = ui_test::Ui;
 
@@ -95,7 +79,7 @@ TEST_F(Bitmaps, DibsOfEveryDepthAndOrderDrawTheirPixels) {
       const Dib d = Make(bits, top_down);
       const bool paletted = bits <= 8;
       const COLORREF want[4] = {kRed, kBlue, paletted ? kBlue : kGreen, kRed};
-      Canvas canvas(0);
+      Canvas canvas(6, 6, 0);
       ASSERT_EQ(SetDIBitsToDevice(canvas.dc, 1, 2, 2, 2, 0, 0, 0, 2, d.bits(), d.info(), DIB_RGB_COLORS), 2)
           << bits << " " << top_down;
       HBITMAP bm = CreateDIBitmap(canvas.dc, &d.info()->bmiHeader, CBM_INIT, d.bits(), d.info(), DIB_RGB_COLORS);
@@ -116,7 +100,7 @@ TEST_F(Bitmaps, DibsOfEveryDepthAndOrderDrawTheirPixels) {
 }
 
 TEST_F(Bitmaps, DibsThatCannotBeDrawnAreRefused) {
-  Canvas canvas(0);
+  Canvas canvas(6, 6, 0);
   const Dib good = Make(24, false);
   struct Case {
     const char* what;
@@ -190,7 +174,7 @@ TEST_F(ModuleBitmaps, LoadBitmapReadsAPackedDibAndSaysWhyItCannot) {
 }
 
 TEST_F(ModuleBitmaps, DrawIconBlendsByAlpha) {
-  Canvas canvas(RGB(0, 0, 0));
+  Canvas canvas(6, 6, RGB(0, 0, 0));
   HICON icon = LoadIconW(module_, MAKEINTRESOURCEW(100));
   ASSERT_NE(icon, nullptr);
   ASSERT_TRUE(DrawIcon(canvas.dc, 2, 3, icon));
@@ -201,7 +185,7 @@ TEST_F(ModuleBitmaps, DrawIconBlendsByAlpha) {
 }
 
 TEST_F(Bitmaps, APaletteIsKeptButMapsNothingOnThisDisplay) {
-  Canvas canvas(0);
+  Canvas canvas(6, 6, 0);
   EXPECT_EQ(GetNearestColor(canvas.dc, 0xFF3333), 0xFF3333u);
   EXPECT_EQ(GetNearestColor(nullptr, 0xFF3333), CLR_INVALID);
   struct {

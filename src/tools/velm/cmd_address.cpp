@@ -17,6 +17,7 @@
 #include "plat/machine.h"
 #include "plat/winspool.h"
 #include "plat/wstr.h"
+#include "printer_session.h"
 #include "velm/address_list.h"
 #include "velm/context.h"
 #include "velm/library.h"
@@ -24,50 +25,21 @@
 
 namespace {
 
-int Fail(const std::string& what, const std::string& why) {
-  std::fprintf(stderr, "velm %s: %s\n", what.c_str(), why.c_str());
-  return 1;
-}
+using velm_cli::FailCommand;
 
 // A context of the printer with the address book loaded.
-class Book {
+class Book : public velm_cli::PrinterSession {
  public:
-  Book(const std::string& what, const std::string& printer) : what_(what) {
-    std::u16string name = plat::FromUtf8(printer);
-    if (!OpenPrinterW(name.data(), &h_, nullptr)) {
-      error_ = "no printer " + printer + " on the machine in " + plat::MachineRoot();
-      return;
-    }
-    CommonProcessAttach(nullptr);
-    attached_ = true;
-    ctx_ = CtxOpenKind(h_, h_, 4, kOpenEntryPoint);
-    if (!ctx_) {
-      error_ = "cannot open a context for " + printer;
-      return;
-    }
-    PathCreateDataDir();
+  Book(const std::string& what, const std::string& printer) : PrinterSession(what, printer, 4) {
+    if (!ok()) return;
     // Held from the read to the write, so that two commands editing the
     // book at once each see the other's change.
     char16_t path[MAX_PATH + 16] = {};
-    if (PathGetDataDir(path, MAX_PATH, ctx_) > 0 && plat::WAppend(path, MAX_PATH + 16, u"\\VELMADDR.CSV"))
+    if (PathGetDataDir(path, MAX_PATH, ctx()) > 0 && plat::WAppend(path, MAX_PATH + 16, u"\\VELMADDR.CSV"))
       lock_ = std::make_unique<plat::FileLock>(path);
-    if (!CsvLoadList(ctx_)) {
-      error_ = "out of memory for the address book";
-      CtxCloseAs(ctx_, kCloseDestroy);
-      ctx_ = nullptr;
-    }
+    if (!CsvLoadList(ctx())) Abandon("out of memory for the address book");  // the list goes with the context
   }
-  ~Book() {
-    if (ctx_) CtxCloseAs(ctx_, kCloseDestroy);  // frees the list with the context
-    if (attached_) CommonProcessDetach();
-    if (h_) ClosePrinter(h_);
-  }
-  Book(const Book&) = delete;
-  Book& operator=(const Book&) = delete;
-  bool ok() const { return ctx_ != nullptr; }
-  int Refuse() const { return Fail(what_, error_); }
-  DriverContext* ctx() const { return ctx_; }
-  CsvList* list() const { return CsvGetList(ctx_); }
+  CsvList* list() const { return CsvGetList(ctx()); }
   // Why the file was not read whole; empty when it was (or is missing).
   std::string Unreadable() const {
     switch (list()->loadState) {
@@ -79,16 +51,11 @@ class Book {
     }
   }
   int Save() const {
-    if (!CsvSaveList(ctx_)) return Fail(what_, "the address book could not be written; it is unchanged");
+    if (!CsvSaveList(ctx())) return FailCommand(what(), "the address book could not be written; it is unchanged");
     return 0;
   }
 
  private:
-  std::string what_;
-  std::string error_;
-  HANDLE h_ = nullptr;
-  bool attached_ = false;
-  DriverContext* ctx_ = nullptr;
   std::unique_ptr<plat::FileLock> lock_;
 };
 
@@ -122,7 +89,7 @@ int List(const velm_cli::Args& args) {
   if (args.size() != 2) return std::fprintf(stderr, "usage: velm address list PRINTER\n"), 2;
   Book b("address list", args[1]);
   if (!b.ok()) return b.Refuse();
-  if (!b.Unreadable().empty()) return Fail("address list", b.Unreadable());
+  if (!b.Unreadable().empty()) return FailCommand("address list", b.Unreadable());
   CsvList* list = b.list();
   for (int32_t i = 0; i < CsvNamedCount(list); ++i) {
     const CsvRecord* r = CsvNamedRecord(list, i);
@@ -144,28 +111,28 @@ int Add(const velm_cli::Args& args) {
     if (args[i] == "--line" && i + 1 < args.size()) {
       line = plat::FromUtf8(args[++i]);
     } else if (args[i] == "--at" && i + 1 < args.size()) {
-      if (!ParsePosition(args[++i], &at)) return Fail(what, "--at takes an entry number from 1, not " + args[i]);
+      if (!ParsePosition(args[++i], &at)) return FailCommand(what, "--at takes an entry number from 1, not " + args[i]);
     } else {
-      return Fail(what, "unexpected argument " + args[i]);
+      return FailCommand(what, "unexpected argument " + args[i]);
     }
   }
-  if (name.empty()) return Fail(what, "the name may not be empty");
-  if (std::string why = CheckText("the name", name, 64); !why.empty()) return Fail(what, why);
-  if (number.empty()) return Fail(what, "the number may not be empty");
+  if (name.empty()) return FailCommand(what, "the name may not be empty");
+  if (std::string why = CheckText("the name", name, 64); !why.empty()) return FailCommand(what, why);
+  if (number.empty()) return FailCommand(what, "the number may not be empty");
   for (char16_t c : number)
-    if (!IsTelNoChar(c)) return Fail(what, "the number may hold only digits and - # * / (not " + args[3] + ")");
-  if (std::string why = CheckText("the number", number, 32); !why.empty()) return Fail(what, why);
-  if (std::string why = CheckText("the line", line, 8); !why.empty()) return Fail(what, why);
+    if (!IsTelNoChar(c)) return FailCommand(what, "the number may hold only digits and - # * / (not " + args[3] + ")");
+  if (std::string why = CheckText("the number", number, 32); !why.empty()) return FailCommand(what, why);
+  if (std::string why = CheckText("the line", line, 8); !why.empty()) return FailCommand(what, why);
 
   Book b(what, args[1]);
   if (!b.ok()) return b.Refuse();
-  if (!b.Unreadable().empty()) return Fail(what, b.Unreadable());
+  if (!b.Unreadable().empty()) return FailCommand(what, b.Unreadable());
   const int32_t count = CsvNamedCount(b.list());
   if (at == 0) at = count + 1;
-  if (at > count + 1) return Fail(what, "there are " + std::to_string(count) + " entries; --at takes 1-" +
+  if (at > count + 1) return FailCommand(what, "there are " + std::to_string(count) + " entries; --at takes 1-" +
                                            std::to_string(count + 1));
   CsvRecord* r = CsvNewEntry(b.ctx(), at);
-  if (!r) return Fail(what, "the address book is full (1000 entries)");
+  if (!r) return FailCommand(what, "the address book is full (1000 entries)");
   plat::WCopy(r->name, kCsvNameChars, name.c_str());
   plat::WCopy(r->telNo, kCsvTelNoChars, number.c_str());
   plat::WCopy(r->line, kCsvLineChars, line.c_str());
@@ -178,13 +145,13 @@ int Delete(const velm_cli::Args& args) {
   if (args.size() != 3) return std::fprintf(stderr, "usage: velm address delete PRINTER N\n"), 2;
   const std::string what = "address delete";
   int32_t n = 0;
-  if (!ParsePosition(args[2], &n)) return Fail(what, "N is an entry number from 1, not " + args[2]);
+  if (!ParsePosition(args[2], &n)) return FailCommand(what, "N is an entry number from 1, not " + args[2]);
   Book b(what, args[1]);
   if (!b.ok()) return b.Refuse();
-  if (!b.Unreadable().empty()) return Fail(what, b.Unreadable());
+  if (!b.Unreadable().empty()) return FailCommand(what, b.Unreadable());
   const int32_t count = CsvNamedCount(b.list());
   const CsvRecord* r = CsvNamedRecord(b.list(), n - 1);
-  if (!r) return Fail(what, "there is no entry " + args[2] + " (there are " + std::to_string(count) + ")");
+  if (!r) return FailCommand(what, "there is no entry " + args[2] + " (there are " + std::to_string(count) + ")");
   const std::string name = plat::ToUtf8(r->name);
   CsvDeleteEntry(b.ctx(), n);
   if (int rc = b.Save()) return rc;

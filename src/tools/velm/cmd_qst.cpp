@@ -32,55 +32,21 @@
 #include "velm/presets.h"
 #include "velm/qst.h"
 #include "velm/save_stack.h"
+#include "printer_session.h"
 #include "velm/setting_ids.h"
 #include "velm/settings.h"
 #include "velm/store.h"
 
 namespace {
 
-int Fail(const std::string& what, const std::string& why) {
-  std::fprintf(stderr, "velm %s: %s\n", what.c_str(), why.c_str());
-  return 1;
-}
+using velm_cli::FailCommand;
 
 // A kind-0 context of a printer of the machine, as an entry point opens it.
-class Session {
+class Session : public velm_cli::PrinterSession {
  public:
-  Session(const std::string& what, const std::string& printer) : what_(what) {
-    std::u16string name = plat::FromUtf8(printer);
-    if (!OpenPrinterW(name.data(), &h_, nullptr)) {
-      error_ = "no printer " + printer + " on the machine in " + plat::MachineRoot();
-      return;
-    }
-    CommonProcessAttach(nullptr);
-    attached_ = true;
-    ctx_ = CtxOpenKind(h_, h_, 0, kOpenEntryPoint);
-    if (!ctx_) error_ = "cannot open a context for " + printer + ": its model-description file is missing or cannot be compiled";
-    // The driver's data directory (driver ini, preset files), as the
-    // printer's set-up makes it.
-    if (ctx_) PathCreateDataDir();
-  }
-  ~Session() {
-    if (ctx_) CtxCloseAs(ctx_, kCloseDestroy);
-    if (attached_) CommonProcessDetach();
-    if (h_) ClosePrinter(h_);
-    std::fflush(stdout);
-  }
-  Session(const Session&) = delete;
-  Session& operator=(const Session&) = delete;
-  bool ok() const { return ctx_ != nullptr; }
-  int Refuse() const { return Fail(what_, error_); }
-  DriverContext* ctx() const { return ctx_; }
-  HANDLE printer() const { return h_; }
+  Session(const std::string& what, const std::string& printer) : PrinterSession(what, printer, 0) {}
   // Keeps what was loaded as the printer's stored settings.
-  bool Store() const { return StoreSaveDocumentRegions(h_, ctx_) && StoreSavePrinterSettings(h_, ctx_); }
-
- private:
-  std::string what_;
-  std::string error_;
-  HANDLE h_ = nullptr;
-  bool attached_ = false;
-  DriverContext* ctx_ = nullptr;
+  bool Store() const { return StoreSaveDocumentRegions(printer(), ctx()) && StoreSavePrinterSettings(printer(), ctx()); }
 };
 
 void PrintMessages() {
@@ -120,20 +86,20 @@ int RunQst(const velm_cli::Args& args) {
   uint32_t flags = 0;
   for (size_t i = 3; i < args.size(); ++i) {
     if (args[i] == "--flags" && i + 1 < args.size()) {
-      if (!ParseNumber(args[++i], &flags)) return Fail(what, "--flags takes a number, not " + args[i]);
+      if (!ParseNumber(args[++i], &flags)) return FailCommand(what, "--flags takes a number, not " + args[i]);
     } else {
-      return Fail(what, "unexpected argument " + args[i]);
+      return FailCommand(what, "unexpected argument " + args[i]);
     }
   }
   std::u16string file = plat::FromUtf8(args[2]);
-  if (!plat::IsFullWindowsPath(file.c_str())) return Fail(what, "FILE must be a Windows path such as C:\\Users\\user\\my.qst");
+  if (!plat::IsFullWindowsPath(file.c_str())) return FailCommand(what, "FILE must be a Windows path such as C:\\Users\\user\\my.qst");
   Session s(what, args[1]);
   if (!s.ok()) return s.Refuse();
   plat::ClearMessageBoxLog();
   if (args[0] == "save") {
     int32_t answer = QstSaveSettings(s.printer(), file.c_str(), flags, s.ctx());
     PrintMessages();
-    if (!answer) return Fail(what, "the settings file " + args[2] + " could not be written; it is unchanged");
+    if (!answer) return FailCommand(what, "the settings file " + args[2] + " could not be written; it is unchanged");
     std::printf("saved %s\n", args[2].c_str());
     return 0;
   }
@@ -146,7 +112,7 @@ int RunQst(const velm_cli::Args& args) {
                 shown ? "" : " (no message with these flags)");
     return 1;
   }
-  if (!s.Store()) return Fail(what, "the loaded settings could not be stored");
+  if (!s.Store()) return FailCommand(what, "the loaded settings could not be stored");
   std::printf("loaded %s%s\n", args[2].c_str(), answer ? "" : " (some keys were missing or empty; their settings are unchanged)");
   return 0;
 }
@@ -165,21 +131,21 @@ std::u16string MainFileOf(const std::string& list) {
 // beside the list file, then the bundle below the data directory.
 int ExportBundle(const std::string& what, const std::string& printer, const std::string& list) {
   const std::u16string main = MainFileOf(list);
-  if (main.empty()) return Fail(what, "FILE must be a Windows path ending in .lst, such as C:\\Users\\user\\a.lst");
+  if (main.empty()) return FailCommand(what, "FILE must be a Windows path ending in .lst, such as C:\\Users\\user\\a.lst");
   Session s(what, printer);
   if (!s.ok()) return s.Refuse();
   if (!QstSaveSettings(s.printer(), main.c_str(), 0, s.ctx()))
-    return Fail(what, "the settings file " + plat::ToUtf8(main) + " could not be written");
+    return FailCommand(what, "the settings file " + plat::ToUtf8(main) + " could not be written");
   // The ten user paper sizes go into the bundle as the driver ini holds
   // them: sizes never changed are stored with their defaults first.
   FreeSizeRefreshSlots(s.ctx());
-  if (!FreeSizeSaveAll(s.ctx())) return Fail(what, "the user paper sizes could not be stored");
+  if (!FreeSizeSaveAll(s.ctx())) return FailCommand(what, "the user paper sizes could not be stored");
   char16_t bundle[261] = {};
   if (!PresetMakeBundlePath(main.c_str(), bundle, s.ctx()))
-    return Fail(what, "the bundle folder cannot be made below the data directory (missing, or its path too long)");
+    return FailCommand(what, "the bundle folder cannot be made below the data directory (missing, or its path too long)");
   if (!PresetExportScenario(main.c_str(), bundle, s.ctx())) {
     PresetRemoveBundleDir(bundle);
-    return Fail(what, "the bundle could not be written whole (a list entry's file, a paper-size or watermark "
+    return FailCommand(what, "the bundle could not be written whole (a list entry's file, a paper-size or watermark "
                       "section is missing, or more than 36 presets or quality sets); nothing is kept");
   }
   std::printf("exported %s\nDefaultQst=%s\n", list.c_str(), plat::ToUtf8(bundle).c_str());
@@ -207,7 +173,7 @@ int RunPreset(const velm_cli::Args& args) {
   if (sub == "export" && args.size() == 3) return ExportBundle(what, args[1], args[2]);
   if (sub == "delete-bundle" && args.size() == 2) {
     std::u16string main = MainFileOf(args[1]);
-    if (main.empty()) return Fail(what, "FILE must be a Windows path ending in .lst, such as C:\\Users\\user\\a.lst");
+    if (main.empty()) return FailCommand(what, "FILE must be a Windows path ending in .lst, such as C:\\Users\\user\\a.lst");
     PresetDeleteScenario(main.c_str());
     std::printf("deleted bundle %s\n", args[1].c_str());
     return 0;
@@ -216,7 +182,7 @@ int RunPreset(const velm_cli::Args& args) {
     std::string comment;
     for (size_t i = 3; i < args.size(); ++i) {
       if (args[i] == "--comment" && i + 1 < args.size()) comment = args[++i];
-      else return Fail(what, "unexpected argument " + args[i]);
+      else return FailCommand(what, "unexpected argument " + args[i]);
     }
     Session s(what, args[1]);
     if (!s.ok()) return s.Refuse();
@@ -225,7 +191,7 @@ int RunPreset(const velm_cli::Args& args) {
     DriverMutexHold hold;
     char16_t file[kPresetNameChars] = {};
     if (!PresetMakeNewFileName(s.ctx(), file))
-      return Fail(what, GetLastError() == ERROR_DISK_FULL ? "no preset file can be created: the disk is full"
+      return FailCommand(what, GetLastError() == ERROR_DISK_FULL ? "no preset file can be created: the disk is full"
                                                           : "no free preset file name is left");
     std::u16string name = plat::FromUtf8(args[2]), note = plat::FromUtf8(comment);
     OptSetText(s.ctx(), OptFindSetting(s.ctx(), setting::wdmPresetName), name.c_str());
@@ -235,34 +201,34 @@ int RunPreset(const velm_cli::Args& args) {
     if (!QstSaveSettings(s.printer(), file, kQstPreset, s.ctx())) {
       const bool full = GetLastError() == ERROR_DISK_FULL;
       PresetDropNewFile(file);
-      return Fail(what, "the preset file " + plat::ToUtf8(file) + " could not be written" +
+      return FailCommand(what, "the preset file " + plat::ToUtf8(file) + " could not be written" +
                             (full ? ": the disk is full" : ""));
     }
     int32_t entry = 0;
     if (!PresetAddEntry(s.ctx(), file, name.c_str(), note.c_str(), &entry))
-      return Fail(what, std::string("the preset list could not be written") +
+      return FailCommand(what, std::string("the preset list could not be written") +
                             (GetLastError() == ERROR_DISK_FULL ? ": the disk is full" : ""));
     std::printf("saved preset %d %s in %s\n", int(entry), args[2].c_str(), plat::ToUtf8(file).c_str());
     return 0;
   }
   if ((sub == "load" || sub == "delete") && args.size() == 3) {
     uint32_t n = 0;
-    if (!ParseNumber(args[2], &n)) return Fail(what, "N must be an entry number, not " + args[2]);
+    if (!ParseNumber(args[2], &n)) return FailCommand(what, "N must be an entry number, not " + args[2]);
     Session s(what, args[1]);
     if (!s.ok()) return s.Refuse();
     const int32_t count = PresetGetCount(s.ctx());
-    if (int64_t(n) >= count) return Fail(what, "no preset " + args[2] + " (the printer has " + std::to_string(count) + ")");
+    if (int64_t(n) >= count) return FailCommand(what, "no preset " + args[2] + " (the printer has " + std::to_string(count) + ")");
     plat::ClearMessageBoxLog();
     if (sub == "delete") {
       std::string name = EntryText(s.ctx(), int32_t(n), 1);
-      if (!PresetDeleteEntry(s.ctx(), int32_t(n))) return Fail(what, "the preset list could not be written");
+      if (!PresetDeleteEntry(s.ctx(), int32_t(n))) return FailCommand(what, "the preset list could not be written");
       std::printf("deleted preset %u %s\n", n, name.c_str());
       return 0;
     }
-    if (n >= uint32_t(kPresetCacheSlots)) return Fail(what, "only presets 0-15 can be loaded");
+    if (n >= uint32_t(kPresetCacheSlots)) return FailCommand(what, "only presets 0-15 can be loaded");
     PresetLoadByIndex(s.ctx(), int32_t(n));
     PrintMessages();
-    if (!s.Store()) return Fail(what, "the loaded settings could not be stored");
+    if (!s.Store()) return FailCommand(what, "the loaded settings could not be stored");
     std::printf("loaded preset %u %s\n", n, Text(s.ctx(), setting::wdmPresetName).c_str());
     return 0;
   }

@@ -9,6 +9,7 @@
 #include <random>
 
 #include "control_test_page.h"
+#include "gdi_canvas.h"
 #include <cairo.h>
 #include <unistd.h>
 
@@ -78,27 +79,7 @@ std::string Bmp(const std::vector<uint8_t>& dib, size_t table_bytes, size_t gap 
   return f;
 }
 
-// A memory DC over a w x h bitmap filled with a colour.
-struct Canvas {
-  HDC dc;
-  HBITMAP bitmap;
-  HGDIOBJ old;
-  Canvas(int w, int h, COLORREF fill) {
-    dc = CreateCompatibleDC(nullptr);
-    bitmap = CreateCompatibleBitmap(dc, w, h);
-    old = SelectObject(dc, bitmap);
-    RECT r{0, 0, w, h};
-    HBRUSH b = CreateSolidBrush(fill);
-    FillRect(dc, &r, b);
-    DeleteObject(b);
-  }
-  ~Canvas() {
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-  }
-  COLORREF At(int x, int y) const { return GetPixel(dc, x, y); }
-};
+using test_support::Canvas;
 
 // The test's pictures, in a bitmap module of its own.
 constexpr uint32_t kEight = 6130;     // 8 bits: left half key colour, right half red
