@@ -142,7 +142,9 @@ bool SavedForm(const std::string& in, std::string* out) {
     }
     fields.assign(1, std::string());
   }
-  return true;
+  // A last line whose LF was the second byte of a double-byte character
+  // never ended: not the saved form.
+  return fields.size() == 1 && fields[0].empty();
 }
 
 std::vector<std::u16string> Names(DriverContext* ctx) {
