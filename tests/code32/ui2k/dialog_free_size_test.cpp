@@ -10,7 +10,7 @@
 
 #include "control_test_page.h"
 #include "ui/gdi.h"
-#include "ui2k/special_dialogs.h"
+#include "ui2k/dialog_handlers.h"
 #include "velm/context.h"
 #include "velm/presets.h"
 #include "velm/setting_ids.h"

@@ -12,7 +12,7 @@
 #include "plat/wstr.h"
 #include "ui/commctrl.h"
 #include "ui2k/dlg_options.h"
-#include "ui2k/special_dialogs.h"
+#include "ui2k/dialog_handlers.h"
 #include "velm/context.h"
 #include "velm/setting_ids.h"
 

@@ -10,7 +10,7 @@
 #include "temp_machine.h"
 #include "test_support.h"
 #include "ui/commctrl.h"
-#include "ui2k/special_dialogs.h"
+#include "ui2k/dialog_handlers.h"
 #include "velm/address_list.h"
 #include "velm/paths.h"
 #include "velm/setting_ids.h"

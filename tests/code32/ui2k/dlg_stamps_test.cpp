@@ -9,7 +9,7 @@
 #include "control_test_page.h"
 #include "ctx_test_machine.h"
 #include "ui/gdi.h"
-#include "ui2k/special_dialogs.h"
+#include "ui2k/dialog_handlers.h"
 #include "velm/paths.h"
 #include "velm/presets.h"
 #include "velm/save_stack.h"

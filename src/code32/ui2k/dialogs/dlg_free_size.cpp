@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "ctl_internal.h"
-#include "ui2k/special_dialogs.h"
+#include "ui2k/dialog_handlers.h"
 #include "velm/context.h"
 #include "velm/presets.h"
 #include "velm/resources.h"

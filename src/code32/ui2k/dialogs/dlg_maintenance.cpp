@@ -8,7 +8,7 @@
 #include "ctl_internal.h"
 #include "plat/wstr.h"
 #include "ui2k/file_dialogs.h"
-#include "ui2k/special_dialogs.h"
+#include "ui2k/dialog_handlers.h"
 #include "velm/bidi.h"
 #include "velm/context.h"
 #include "velm/ini.h"

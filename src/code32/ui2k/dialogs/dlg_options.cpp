@@ -9,7 +9,7 @@
 #include "ui/commctrl.h"
 #include "ui/prsht.h"
 #include "ui2k/dlg_options.h"
-#include "ui2k/special_dialogs.h"
+#include "ui2k/dialog_handlers.h"
 #include "velm/context.h"
 #include "velm/setting_ids.h"
 

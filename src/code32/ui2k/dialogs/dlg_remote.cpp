@@ -9,7 +9,7 @@
 #include "plat/user.h"
 #include "plat/wstr.h"
 #include "ui/commctrl.h"
-#include "ui2k/special_dialogs.h"
+#include "ui2k/dialog_handlers.h"
 #include "velm/address_list.h"
 #include "velm/context.h"
 #include "velm/names.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "ctl_internal.h"
-#include "ui2k/special_dialogs.h"
+#include "ui2k/dialog_handlers.h"
 #include "velm/messages.h"
 #include "velm/names.h"
 #include "velm/presets.h"

@@ -11,7 +11,7 @@
 #include "ctl_internal.h"
 #include "plat/fonts.h"
 #include "ui/prsht.h"
-#include "ui2k/special_dialogs.h"
+#include "ui2k/dialog_handlers.h"
 #include "velm/model_query.h"
 #include "velm/names.h"
 #include "velm/save_stack.h"

@@ -13,7 +13,7 @@
 #include "ui/prsht.h"
 #include "ui2k/controls.h"
 #include "ui2k/pages.h"
-#include "ui2k/special_dialogs.h"
+#include "ui2k/dialog_handlers.h"
 #include "velm/address_list.h"
 #include "velm/context.h"
 #include "velm/dialog_blocks.h"

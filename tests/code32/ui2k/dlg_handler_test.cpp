@@ -15,7 +15,7 @@
 #include "plat/files.h"
 #include "plat/wstr.h"
 #include "ui2k/file_dialogs.h"
-#include "ui2k/special_dialogs.h"
+#include "ui2k/dialog_handlers.h"
 #include "velm/context.h"
 #include "velm/ini.h"
 #include "velm/inst.h"

@@ -11,7 +11,7 @@
 #include "ctl_internal.h"
 #include "plat/files.h"
 #include "ui/prsht.h"
-#include "ui2k/special_dialogs.h"
+#include "ui2k/dialog_handlers.h"
 #include "velm/bidi.h"
 #include "velm/context.h"
 #include "velm/ini.h"
