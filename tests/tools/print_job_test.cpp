@@ -5,10 +5,6 @@
 // the job's resolution, made here directly through MuPDF.
 #include <gtest/gtest.h>
 
-extern "C" {
-#include <mupdf/fitz.h>
-}
-
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -27,6 +23,7 @@ extern "C" {
 #include <vector>
 
 #include "jobreader/jobreader.h"
+#include "mupdf_render.h"
 #include "test_support.h"
 
 namespace {
@@ -107,43 +104,8 @@ std::vector<PageReport> Reports(const std::string& out) {
   return pages;
 }
 
-// MuPDF's render of a page (0-based) at dpi: RGB, or grey for a one-bit job.
-struct Render {
-  int width = 0, height = 0, comps = 0;
-  std::vector<uint8_t> samples;  // rows of width * comps bytes
-};
-
-Render RenderPage(const std::string& pdf, int page, int dpi, bool grey) {
-  Render r;
-  fz_context* ctx = fz_new_context(nullptr, nullptr, FZ_STORE_DEFAULT);
-  if (!ctx) return r;
-  fz_set_warning_callback(ctx, [](void*, const char*) {}, nullptr);
-  fz_document* doc = nullptr;
-  fz_pixmap* pix = nullptr;
-  fz_var(doc);
-  fz_var(pix);
-  fz_try(ctx) {
-    fz_register_document_handlers(ctx);
-    doc = fz_open_document(ctx, pdf.c_str());
-    pix = fz_new_pixmap_from_page_number(ctx, doc, page, fz_scale(dpi / 72.0f, dpi / 72.0f),
-                                         grey ? fz_device_gray(ctx) : fz_device_rgb(ctx), 0);
-    r.width = fz_pixmap_width(ctx, pix);
-    r.height = fz_pixmap_height(ctx, pix);
-    r.comps = fz_pixmap_components(ctx, pix);
-    const ptrdiff_t stride = fz_pixmap_stride(ctx, pix);
-    const unsigned char* s = fz_pixmap_samples(ctx, pix);
-    r.samples.resize(size_t(r.width) * r.comps * r.height);
-    for (int y = 0; y < r.height; ++y)
-      std::copy(s + y * stride, s + y * stride + r.width * r.comps, r.samples.begin() + size_t(y) * r.width * r.comps);
-  }
-  fz_always(ctx) {
-    if (pix) fz_drop_pixmap(ctx, pix);
-    if (doc) fz_drop_document(ctx, doc);
-  }
-  fz_catch(ctx) { r = Render(); }
-  fz_drop_context(ctx);
-  return r;
-}
+using Render = test_support::MupdfRender;
+using test_support::RenderMupdfPage;
 
 // The band height of a page W dots wide and H high: about 300 KB of one-bit
 // rows in multiples of 32, at most the page.
@@ -312,7 +274,7 @@ void CheckJob(const std::string& path, const std::string& pdf, const std::vector
 
     const int W = rep.area_width, H = rep.area_height, bh = BandHeight(W, H);
     ASSERT_EQ(int(bands.size()), H / bh + 1);
-    const Render render = RenderPage(pdf, doc_pages[p] - 1, rep.dpi, rep.bits == 1);
+    const Render render = RenderMupdfPage(pdf, doc_pages[p] - 1, rep.dpi, rep.bits == 1);
     ASSERT_EQ(render.width, rep.width);
     ASSERT_EQ(render.height, rep.height);
     // The band's pixels assembled into the page, then compared with
@@ -505,7 +467,7 @@ TEST_F(PrintJobTest, TestPageInOneBitShowsEveryDiscAndWheelStepAsADither) {
   CheckJob(job, testpage_, reports, {1}, 1, &printed);
   ASSERT_EQ(printed.size(), 1u);
   const Page& page = printed[0];
-  const Render render = RenderPage(testpage_, 0, 600, true);
+  const Render render = RenderMupdfPage(testpage_, 0, 600, true);
   const PageReport& rep = reports[0];
 
   struct Spot {

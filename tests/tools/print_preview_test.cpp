@@ -13,10 +13,6 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
 
-extern "C" {
-#include <mupdf/fitz.h>
-}
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -24,8 +20,10 @@ extern "C" {
 #include <iterator>
 #include <regex>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "mupdf_render.h"
 #include "png_picture.h"
 #include "test_support.h"
 
@@ -56,47 +54,14 @@ Rgb Crop(const Rgb& in, int left, int top, int width, int height) {
 }
 
 // MuPDF's render of a page (0-based) at dpi, moved by (-ox, -oy) pixels of
-// that resolution (fractions kept), cut to width x height: the part of the
-// page that a job's printable area covers.
+// that resolution, cut to width x height: the part of the page that a job's
+// printable area covers.
 Rgb MupdfPage(const std::string& pdf, int page, int dpi, double ox, double oy, int width, int height) {
+  test_support::MupdfRender m = test_support::RenderMupdfPage(pdf, page, dpi, false, ox, oy, width, height);
   Rgb r;
-  fz_context* ctx = fz_new_context(nullptr, nullptr, FZ_STORE_DEFAULT);
-  if (!ctx) return r;
-  fz_set_warning_callback(ctx, [](void*, const char*) {}, nullptr);
-  fz_document* doc = nullptr;
-  fz_pixmap* pix = nullptr;
-  fz_var(doc);
-  fz_var(pix);
-  fz_try(ctx) {
-    fz_register_document_handlers(ctx);
-    doc = fz_open_document(ctx, pdf.c_str());
-    const fz_matrix ctm = fz_concat(fz_scale(dpi / 72.0f, dpi / 72.0f), fz_translate(float(-ox), float(-oy)));
-    fz_irect box{0, 0, width, height};
-    pix = fz_new_pixmap_with_bbox(ctx, fz_device_rgb(ctx), box, nullptr, 0);
-    fz_clear_pixmap_with_value(ctx, pix, 255);
-    fz_device* dev = fz_new_draw_device(ctx, fz_identity, pix);
-    fz_try(ctx) {
-      fz_page* pg = fz_load_page(ctx, doc, page);
-      fz_try(ctx) { fz_run_page(ctx, pg, dev, ctm, nullptr); }
-      fz_always(ctx) { fz_drop_page(ctx, pg); }
-      fz_catch(ctx) { fz_rethrow(ctx); }
-      fz_close_device(ctx, dev);
-    }
-    fz_always(ctx) { fz_drop_device(ctx, dev); }
-    fz_catch(ctx) { fz_rethrow(ctx); }
-    r.width = width;
-    r.height = height;
-    const ptrdiff_t stride = fz_pixmap_stride(ctx, pix);
-    const unsigned char* s = fz_pixmap_samples(ctx, pix);
-    r.px.resize(size_t(r.width) * 3 * r.height);
-    for (int y = 0; y < r.height; ++y) std::copy(s + y * stride, s + y * stride + r.width * 3, r.px.begin() + size_t(y) * r.width * 3);
-  }
-  fz_always(ctx) {
-    if (pix) fz_drop_pixmap(ctx, pix);
-    if (doc) fz_drop_document(ctx, doc);
-  }
-  fz_catch(ctx) { r = Rgb(); }
-  fz_drop_context(ctx);
+  r.width = m.width;
+  r.height = m.height;
+  r.px = std::move(m.samples);
   return r;
 }
 

@@ -31,18 +31,6 @@ void SetPixel(GrRbrush* rb, uint32_t x, uint32_t y, ULONG bgr) {
   p[2] = uint8_t(bgr >> 16);
 }
 
-int FormatBits(ULONG format) {
-  switch (format) {
-    case BMF_1BPP: return 1;
-    case BMF_4BPP: return 4;
-    case BMF_8BPP: return 8;
-    case BMF_16BPP: return 16;
-    case BMF_24BPP: return 24;
-    case BMF_32BPP: return 32;
-    default: return 0;
-  }
-}
-
 // Read access to a pattern surface in its visual order (top row first),
 // refused when its rows cannot hold the pixels its size claims.
 struct PatternView {
@@ -53,7 +41,7 @@ struct PatternView {
 
   bool Open(const SURFOBJ* so) {
     if (!so || !so->pvScan0 || so->sizlBitmap.cx <= 0 || so->sizlBitmap.cy <= 0) return false;
-    bits = FormatBits(so->iBitmapFormat);
+    bits = GrFormatBits(so->iBitmapFormat);
     if (bits == 0) return false;
     width = uint32_t(so->sizlBitmap.cx);
     height = uint32_t(so->sizlBitmap.cy);

@@ -23,6 +23,19 @@ struct GrRbrush {
   uint8_t data[kRbrushSide * kRbrushColourRowBytes];
 };
 
+// Bits per pixel of a bitmap format; 0 for a format the library does not draw.
+constexpr int GrFormatBits(ULONG format) {
+  switch (format) {
+    case BMF_1BPP: return 1;
+    case BMF_4BPP: return 4;
+    case BMF_8BPP: return 8;
+    case BMF_16BPP: return 16;
+    case BMF_24BPP: return 24;
+    case BMF_32BPP: return 32;
+    default: return 0;
+  }
+}
+
 // Entry i of a colour translation: black (0) and white (1) when there is no
 // table to read, 0 for an index the table does not hold.
 ULONG GrXlateEntry(XLATEOBJ* pxlo, ULONG index);

@@ -37,22 +37,10 @@ Pdev* Target(SURFOBJ* pso, bool* skip) {
   return pdev;
 }
 
-int FormatBits(ULONG format) {
-  switch (format) {
-    case BMF_1BPP: return 1;
-    case BMF_4BPP: return 4;
-    case BMF_8BPP: return 8;
-    case BMF_16BPP: return 16;
-    case BMF_24BPP: return 24;
-    case BMF_32BPP: return 32;
-    default: return 0;
-  }
-}
-
 // A plain bitmap whose rows hold the pixels its size claims.
 bool IsBitmap(const SURFOBJ* so) {
   if (!so || so->iType != STYPE_BITMAP || !so->pvScan0) return false;
-  const int bits = FormatBits(so->iBitmapFormat);
+  const int bits = GrFormatBits(so->iBitmapFormat);
   if (bits == 0 || so->sizlBitmap.cx < 0 || so->sizlBitmap.cy < 0) return false;
   const int64_t distance = so->lDelta < 0 ? -int64_t(so->lDelta) : int64_t(so->lDelta);
   return distance >= (int64_t(so->sizlBitmap.cx) * bits + 7) / 8;
