@@ -1,6 +1,6 @@
 // The stamp preview: the rotation tables, the colour of the text, the box of
 // a framed text, tiles, bitmap stamps and stamps that cannot be sized, all
-// checked on the pixels painted into a composition DC of the test's own.
+// checked on the pixels painted into a memory-DC canvas.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +9,7 @@
 #include <map>
 #include <string>
 
+#include "gdi_canvas.h"
 #include "prev_stamp_internal.h"
 #include "test_context.h"
 #include "ui/gdi.h"
@@ -22,49 +23,7 @@ constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kPage = RGB(200, 220, 240);
 
 // A composition DC of w x h in one colour.
-struct Canvas {
-  HDC dc = nullptr;
-  HBITMAP bitmap = nullptr;
-  HGDIOBJ old = nullptr;
-  INT w, h;
-  Canvas(INT width, INT height, COLORREF fill) : w(width), h(height) {
-    dc = CreateCompatibleDC(nullptr);
-    bitmap = CreateCompatibleBitmap(dc, w, h);
-    old = SelectObject(dc, bitmap);
-    HBRUSH b = CreateSolidBrush(fill);
-    RECT r{0, 0, w, h};
-    FillRect(dc, &r, b);
-    DeleteObject(b);
-  }
-  ~Canvas() {
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-  }
-  Canvas(const Canvas&) = delete;
-  Canvas& operator=(const Canvas&) = delete;
-  COLORREF At(INT x, INT y) const { return GetPixel(dc, x, y); }
-  // How many pixels of each colour.
-  std::map<COLORREF, int> Colours() const {
-    std::map<COLORREF, int> n;
-    for (INT y = 0; y < h; ++y)
-      for (INT x = 0; x < w; ++x) ++n[At(x, y)];
-    return n;
-  }
-  // The box of the pixels not of the colour.
-  RECT InkBox(COLORREF background) const {
-    RECT r{w, h, 0, 0};
-    for (INT y = 0; y < h; ++y)
-      for (INT x = 0; x < w; ++x)
-        if (At(x, y) != background) {
-          r.left = std::min(r.left, x);
-          r.top = std::min(r.top, y);
-          r.right = std::max(r.right, x + 1);
-          r.bottom = std::max(r.bottom, y + 1);
-        }
-    return r;
-  }
-};
+using test_support::Canvas;
 
 // The composition is 56 x 77 with the page (50 x 69) in it: the work area of
 // 48 x 67 starts at (56 - 48) / 2 - 1 = 3 and (77 - 67) / 2 - 2 = 3.
