@@ -353,13 +353,23 @@ TEST(UiResourceStrings, EveryStringTheDriverLoadsIsThere) {
     if (options.rows[i].optionId) {
       EXPECT_TRUE(has(options.rows[i].optionId)) << options.rows[i].keyword;
     }
-  // An option's name is what a person picks it by.
-  const OptionNameRow* a5 = MdfFindOptionByName("IDS_PAPERSIZE_A5");
-  ASSERT_NE(a5, nullptr);
-  EXPECT_EQ(s[a5->optionId], u"A5");
-  const OptionNameRow* landscape = MdfFindOptionByName("IDC_PRESET_RADIO_LANDSCAPE");
-  ASSERT_NE(landscape, nullptr);
-  EXPECT_EQ(s[landscape->optionId], u"Landscape");
+  // An option's name is what a person picks it by, also where the id is
+  // shared with an option of another feature (A4 and a memory size of the
+  // installed options are both 41; the first tray and the image watermark 2).
+  const struct {
+    const char* keyword;
+    const char16_t* name;
+  } kNamed[] = {{"IDS_PAPERSIZE_A5", u"A5"},
+                {"IDC_PRESET_RADIO_LANDSCAPE", u"Landscape"},
+                {"IDS_PAPERSIZE_A4", u"A4"},
+                {"IDS_SOURCE_TRAY1", u"Tray1"},
+                {"IDS_MEDIATYPE_RECYCLED", u"Recycled"}};
+  for (const auto& n : kNamed) {
+    const OptionNameRow* row = MdfFindOptionByName(n.keyword);
+    ASSERT_NE(row, nullptr) << n.keyword;
+    EXPECT_EQ(s[row->optionId], n.name) << n.keyword;
+    EXPECT_EQ(uires::OptionName(row->optionId), n.name) << n.keyword;
+  }
 }
 
 // ---- the module on a machine ----

@@ -5,6 +5,7 @@
 // driver loads has a string.
 #include <cctype>
 #include <iterator>
+#include <map>
 #include <string>
 
 #include "uires.h"
@@ -88,25 +89,39 @@ std::u16string MessageText(const char* name, Language language) {
 
 }  // namespace
 
-std::u16string OptionName(DWORD option_id, Language language) {
+// The keyword that names an option id. Option ids are shared: 41 is A4 in
+// the paper features and a memory size among the installed options, so the
+// keyword most rows give the id names it (the first of them on a tie); null
+// when no row has the id.
+static const char* OptionKeyword(DWORD option_id) {
   const OptionNameTable& options = MdfGetOptionNameTable();
-  for (int16_t i = 0; i < options.count; ++i)
-    if (options.rows[i].optionId == option_id && options.rows[i].keyword)
-      return OptionText(options.rows[i].keyword, language);
-  return u"";
+  std::map<std::string, int> votes;
+  const char* best = nullptr;
+  int best_votes = 0;
+  for (int16_t i = 0; i < options.count; ++i) {
+    const OptionNameRow& r = options.rows[i];
+    if (r.optionId != option_id || !r.keyword) continue;
+    const int v = ++votes[r.keyword];
+    if (v > best_votes) best = r.keyword, best_votes = v;
+  }
+  return best;
+}
+
+std::u16string OptionName(DWORD option_id, Language language) {
+  const char* keyword = OptionKeyword(option_id);
+  return keyword ? OptionText(keyword, language) : u"";
 }
 
 std::map<DWORD, std::u16string> BuildStrings(Language language) {
   const bool jp = language == Language::kJapanese;
   std::map<DWORD, std::u16string> s;
-  // Option names: an option's name is the string whose id is the option
-  // id; the first row of an id names it.
+  // Option names: an option's name is the string whose id is the option id.
   const OptionNameTable& options = MdfGetOptionNameTable();
   for (int16_t i = 0; i < options.count; ++i) {
-    const OptionNameRow& r = options.rows[i];
-    if (r.optionId == 0 || !r.keyword || s.count(r.optionId)) continue;
-    std::u16string text = OptionText(r.keyword, language);
-    if (!text.empty()) s[r.optionId] = text;
+    const DWORD id = options.rows[i].optionId;
+    if (id == 0 || s.count(id)) continue;
+    std::u16string text = OptionName(id, language);
+    if (!text.empty()) s[id] = text;
   }
   // Alert messages by their names.
   const MessageNameTable& messages = RuleGetMessageTable();
