@@ -46,14 +46,28 @@ TEST_F(ProfileSection, ReadsTheSectionAsWindowsDoes) {
   EXPECT_EQ(list[0], 0);
 }
 
-TEST_F(ProfileSection, WriteReplacesTheSectionInOneRewrite) {
-  TempMachine::Put(kFile, "[A]\r\nold=1\r\n[B]\r\nkeep=1\r\n");
+// The section's keys are replaced where the section stands, as on Windows:
+// the order of the file's sections and the blank lines between them stay.
+TEST_F(ProfileSection, WriteReplacesTheSectionInPlaceInOneRewrite) {
   const std::u16string pairs(u"n1=v1\0 n2 = v2 \0\0", 17);
-  ASSERT_TRUE(WritePrivateProfileSectionW(u"A", pairs.c_str(), kFile));
-  EXPECT_EQ(TempMachine::Get(kFile), "[B]\r\nkeep=1\r\n[A]\r\nn1=v1\r\nn2=v2\r\n");
+  const struct {
+    const char* before;
+    const char* after;
+  } kCases[] = {
+      {"[A]\r\nold=1\r\n[B]\r\nkeep=1\r\n", "[A]\r\nn1=v1\r\nn2=v2\r\n[B]\r\nkeep=1\r\n"},
+      {"[A]\r\nold=1\r\n;note\r\n\r\n[B]\r\nkeep=1\r\n", "[A]\r\nn1=v1\r\nn2=v2\r\n\r\n[B]\r\nkeep=1\r\n"},
+      {"[B]\r\nkeep=1\r\n[a]\r\n", "[B]\r\nkeep=1\r\n[a]\r\nn1=v1\r\nn2=v2\r\n"},
+      {"[B]\r\nkeep=1\r\n", "[B]\r\nkeep=1\r\n[A]\r\nn1=v1\r\nn2=v2\r\n"},
+  };
+  for (const auto& c : kCases) {
+    TempMachine::Put(kFile, c.before);
+    ASSERT_TRUE(WritePrivateProfileSectionW(u"A", pairs.c_str(), kFile)) << c.before;
+    EXPECT_EQ(TempMachine::Get(kFile), c.after) << c.before;
+  }
+  const std::string last = TempMachine::Get(kFile);
   const std::u16string broken(u"a=1\r\nb=2\0\0", 11);
   EXPECT_FALSE(WritePrivateProfileSectionW(u"B", broken.c_str(), kFile));
-  EXPECT_EQ(TempMachine::Get(kFile), "[B]\r\nkeep=1\r\n[A]\r\nn1=v1\r\nn2=v2\r\n") << "a refused write changes nothing";
+  EXPECT_EQ(TempMachine::Get(kFile), last) << "a refused write changes nothing";
 }
 
 TEST(MachineClock, LocalTimeFollowsTheSetting) {

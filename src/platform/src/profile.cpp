@@ -250,13 +250,22 @@ bool HasLineBreak(LPCWSTR s) {
   return false;
 }
 
-// Applies one write (a null key deletes the section, a null value the key)
-// to a parsed file.
-void ApplyWrite(Parsed& p, LPCWSTR section, LPCWSTR key, LPCWSTR value) {
+bool IsBlank(const Line& line) { return line.kind == Kind::kOther && Trim(ToWide(line.raw)).empty(); }
+
+// Applies one write (a null key deletes the section, or with body_only
+// empties it where it stands; a null value deletes the key) to a parsed file.
+void ApplyWrite(Parsed& p, LPCWSTR section, LPCWSTR key, LPCWSTR value, bool body_only = false) {
   long header = FindSection(p, section);
   if (!key) {
     if (header < 0) return;
-    p.lines.erase(p.lines.begin() + header, p.lines.begin() + long(SectionEnd(p, header)));
+    size_t end = SectionEnd(p, header);
+    if (body_only) {
+      // The blank lines that part it from the next section stay.
+      while (end > size_t(header) + 1 && IsBlank(p.lines[end - 1])) --end;
+      p.lines.erase(p.lines.begin() + header + 1, p.lines.begin() + long(end));
+    } else {
+      p.lines.erase(p.lines.begin() + header, p.lines.begin() + long(end));
+    }
   } else if (!value) {
     long at = header >= 0 ? FindKey(p, header, key) : -1;
     if (at < 0) return;
@@ -274,9 +283,7 @@ void ApplyWrite(Parsed& p, LPCWSTR section, LPCWSTR key, LPCWSTR value) {
       } else {
         // After the last line of the section that is not blank.
         pos = SectionEnd(p, header);
-        while (pos > size_t(header) + 1 && p.lines[pos - 1].kind == Kind::kOther &&
-               Trim(ToWide(p.lines[pos - 1].raw)).empty())
-          --pos;
+        while (pos > size_t(header) + 1 && IsBlank(p.lines[pos - 1])) --pos;
       }
       added.push_back(entry);
       if (pos == p.lines.size() && pos > 0 && p.lines.back().end.empty()) {
@@ -293,11 +300,13 @@ struct HeldWrite {
   std::string lock_key;  // the file's machine lock (its case-folded Windows path)
   std::u16string section, key, value;
   bool hasKey = false, hasValue = false;
+  bool bodyOnly = false;  // with no key: empty the section, keep its place
 };
 thread_local std::vector<HeldWrite> t_held;
 
 void ApplyHeld(Parsed& p, const HeldWrite& w) {
-  ApplyWrite(p, w.section.c_str(), w.hasKey ? w.key.c_str() : nullptr, w.hasValue ? w.value.c_str() : nullptr);
+  ApplyWrite(p, w.section.c_str(), w.hasKey ? w.key.c_str() : nullptr, w.hasValue ? w.value.c_str() : nullptr,
+             w.bodyOnly);
 }
 
 // The parsed file as the calling thread sees it: with the changes its batch
@@ -483,11 +492,13 @@ BOOL WritePrivateProfileSectionW(LPCWSTR section, LPCWSTR pairs, LPCWSTR file) {
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
   }
-  // The section is emptied, then each "key=value" string is written in turn;
-  // all of it is one rewrite of the file.
+  // The section is emptied where it stands (a new one goes at the end), then
+  // each "key=value" string is written in turn; all of it is one rewrite of
+  // the file.
   std::vector<HeldWrite> writes;
   HeldWrite clear;
   clear.section = section;
+  clear.bodyOnly = true;
   writes.push_back(clear);
   for (const char16_t* p = pairs; p && *p; p += std::char_traits<char16_t>::length(p) + 1) {
     std::u16string entry(p);
