@@ -94,6 +94,18 @@ SEEDS = {
         (OK, None, 0, 0),
         (CANCEL, None, 0, 0),
     ], [1, 1, 1], ['"Overlay"']),
+    "user-sheet-truetype": (DOC_OK, [
+        (TAB, SHEET_TABS, 5, 0),         # the print-quality page
+        (CHOOSE, 2134, 1, 0),            # the second user quality
+        (CLICK, 2136, 0, 0),             # its user settings sheet
+        (TAB, SHEET_TABS, 1, 0),         # its TrueType page
+        (CLICK, 2286, 0, 0),             # substitute by the table
+        (CHOOSE, 2385, 0, 0),
+        (CLICK, 2287, 0, 0),             # default
+        (TAB, SHEET_TABS, 0, 0),
+        (TYPE_OVER, 2281, 14, 3),        # the quality's name
+        (OK, None, 0, 0),
+    ], [1, 1, 1], ['"User Settings"', 2385, 2281]),
     "truetype-table": (PRN_OK, [
         (TAB, SHEET_TABS, 1, 0),         # the TrueType page
         (CHOOSE, 2385, 0, 0),
