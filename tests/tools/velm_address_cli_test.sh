@@ -1,48 +1,63 @@
 #!/usr/bin/env bash
-# The address book of remote destinations, as a person keeps it: in the
-# sheet (print type Remote opens the remote destination dialog, its "..."
-# button the address list, where two addresses are added and one deleted),
-# then seen and edited through velm address. The reference model names no
-# dialog for those buttons, so the printer's model is the reference model
-# with the buttons' transacts and the delete button's question added.
+# The address book of remote destinations, as a person keeps it on the
+# reference model: print type Remote, the print-type button beside it opens
+# the remote destination dialog, a number typed there goes into the job; its
+# "..." button opens the address list, where two addresses are added and one
+# deleted; then the book is seen and edited through velm address.
 set -u
 . "$(dirname "$0")/cli_common.sh" "$1"
 
-cr=$'\r'
-model="$work/remote.mdf"
-sed -e "/^\*OpenUI \*VPD_IDC_ADDRESS_CHOICE_TELLINE: PickOne/i *OpenUI *VPD_IDC_REMOTE_BUTTON_ADDRESS: Boolean$cr\\
-*CloseUI: *VPD_IDC_REMOTE_BUTTON_ADDRESS$cr\\
-*OpenUI *VPD_IDC_ADDRESS_BUTTON_DELETE: Boolean$cr\\
-*CloseUI: *VPD_IDC_ADDRESS_BUTTON_DELETE$cr" \
-    -e "/^\*Judge 36=/a *Judge 103=PickFromBook: VPD_RADIOLIST_11 == IDC_REMOTE_RADIO_ADDRESS$cr" \
-    -e "/^\*Action 10=/a *Action 21=AskDestination: { VPD_RADIOLIST_11 IDC_REMOTE_RADIO_TELNO VPD_IDD_DIALOG_REMOTE 0 }$cr\\
-*Action 22=KeepAddresses: { VPD_RADIOLIST_11 IDC_REMOTE_RADIO_ADDRESS VPD_IDD_DIALOG_ADDRESS 0 }$cr" \
-    -e "/^\*Transact 9=/a *Transact 21=RemoteDestination: { RemoteOn AskDestination }$cr\\
-*Transact 22=AddressBook: { NULL KeepAddresses }$cr" \
-    -e "/^\*Alert 5=/a *Alert 21=AddressDelete: { PickFromBook VPD_AddressDelMessage MB_ICONQUESTION MB_OKCANCEL AlertAtOnce NULL }$cr" \
-    -e "s/^  VPD_IDC_PRESET_CHOICE_PRINTTYPE NULL NULL PrintTypes PrintTypeAlert NULL NULL/&\\
-  VPD_IDC_REMOTE_BUTTON_ADDRESS NULL NULL NULL NULL AddressBook NULL$cr\\
-  VPD_IDC_ADDRESS_BUTTON_DELETE NULL NULL NULL AddressDelete NULL NULL$cr/" \
-    -e "s/^\(  VPD_IDC_PRESET_CHOICE_PRINTTYPE NULL NULL PrintTypes PrintTypeAlert\) NULL NULL/\1 RemoteDestination NULL/" \
-    "$src/models/reference.mdf" > "$model"
-[ "$(grep -c "AddressBook\|AskDestination\|AddressDelete\|PickFromBook" "$model")" -eq 7 ] &&
-  [ "$("$velm" model show "$model" | grep -c "^feature VPD_IDC_\(REMOTE\|ADDRESS\)_BUTTON_\(ADDRESS\|DELETE\) ")" -eq 2 ]
-check "the model with the address buttons" $?
-
 "$velm" machine init "$VELM_MACHINE" >/dev/null
-"$velm" printer add P --model "$model" >/dev/null
-check "a printer of it" $?
+"$velm" printer add P --model "$src/models/reference.mdf" >/dev/null
+check "a printer of the reference model" $?
+
+# The details button follows the print type: none for a normal job, the
+# job's details for the others, the remote destination for a remote job.
+printf 'click VPD_IDC_BASIC_BUTTON_PRINT_TYPE\n' > "$work/normal.txt"
+"$velm" sheet P --document --script "$work/normal.txt" 2>&1 | grep -q '^step 1 failed: .*disabled'
+check "a normal job has no details to ask" $?
+printf 'select VPD_IDC_BASIC_CHOICE_PRINT_TYPE Proof\nclick VPD_IDC_BASIC_BUTTON_PRINT_TYPE\ndialog\ncancel\ncancel\n' \
+  > "$work/proof.txt"
+out=$("$velm" sheet P --document --script "$work/proof.txt"); rc=$?
+[ $rc -eq 0 ] && printf '%s\n' "$out" | grep -q '^dialog 2 of 2: "Print Type"'
+check "a proof job's button opens the print type dialog" $?
+
+# A destination typed in: a number with a space is refused, a good one and
+# its line go into the job.
+cat > "$work/typed.txt" <<'STEPS'
+select VPD_IDC_BASIC_CHOICE_PRINT_TYPE Remote
+click VPD_IDC_BASIC_BUTTON_PRINT_TYPE
+click 2483
+type VPD_IDC_REMOTE_EDIT_TELNO 045 999
+ok
+dialog
+type VPD_IDC_REMOTE_EDIT_TELNO 045-999
+select VPD_IDC_REMOTE_CHOICE_TELLINE G3 2
+ok
+ok
+STEPS
+out=$("$velm" sheet P --document --script "$work/typed.txt"); rc=$?
+[ $rc -eq 0 ]; check "the typed destination's script runs" $?
+printf '%s\n' "$out" | sed -n '/^step 6: dialog$/,/^step 7/p' | grep -q '^dialog 2 of 2: "Remote Destination"'
+check "a number with a space keeps the remote dialog open" $?
+printf '%s\n' "$out" | grep -q '^result: 1 (IDOK)$' &&
+  printf '%s\n' "$out" | grep -Eq '^  241 +vdmAddressType +1 IDC_REMOTE_RADIO_TELNO$' &&
+  printf '%s\n' "$out" | grep -Eq '^  243 +vdmTelNo +"045-999"$' &&
+  printf '%s\n' "$out" | grep -Eq '^  244 +vdmTelLine +2 IDS_TELLINE_G3_2$'
+check "the DEVMODE holds the typed number and line" $?
 
 [ -z "$("$velm" address list P)" ]; check "the book starts empty" $?
 
 # With an empty book the remote dialog cannot take OK in list mode.
-printf 'select VPD_IDC_PRESET_CHOICE_PRINTTYPE Remote\nclick 2482\nok\ndialog\ncancel\ncancel\n' > "$work/empty.txt"
+printf 'select VPD_IDC_BASIC_CHOICE_PRINT_TYPE Remote\nclick VPD_IDC_BASIC_BUTTON_PRINT_TYPE\nclick 2482\nok\ndialog\ncancel\ncancel\n' \
+  > "$work/empty.txt"
 out=$("$velm" sheet P --document --script "$work/empty.txt"); rc=$?
-[ $rc -eq 0 ] && printf '%s\n' "$out" | sed -n '/^step 4: dialog$/,/^step 5/p' | grep -q '^dialog 2 of 2: "Remote Destination"'
+[ $rc -eq 0 ] && printf '%s\n' "$out" | sed -n '/^step 5: dialog$/,/^step 6/p' | grep -q '^dialog 2 of 2: "Remote Destination"'
 check "list mode with no address keeps the dialog open at OK" $?
 
 cat > "$work/book.txt" <<'STEPS'
-select VPD_IDC_PRESET_CHOICE_PRINTTYPE Remote
+select VPD_IDC_BASIC_CHOICE_PRINT_TYPE Remote
+click VPD_IDC_BASIC_BUTTON_PRINT_TYPE
 click VPD_IDC_REMOTE_BUTTON_ADDRESS
 type VPD_IDC_ADDRESS_EDIT_NAME Tokyo office
 type VPD_IDC_ADDRESS_EDIT_TELNO 03-1234-5678
@@ -63,9 +78,9 @@ out=$("$velm" sheet P --document --script "$work/book.txt" --snapshot "$work/sho
 [ $rc -eq 0 ]; check "the person's script runs" $?
 printf '%s\n' "$out" | grep -q 'rows=2 sel=1 \[Tokyo office\] \[Osaka\]'; check "two addresses, the new one chosen" $?
 printf '%s\n' "$out" | grep -q '^message box "P" \[OK Cancel\] answered 1: '; check "delete asks first" $?
-printf '%s\n' "$out" | sed -n '/^step 11:/,/^step 12:/p' | grep -q 'rows=1 sel=0 \[Tokyo office\]'
+printf '%s\n' "$out" | sed -n '/^step 12:/,/^step 13:/p' | grep -q 'rows=1 sel=0 \[Tokyo office\]'
 check "one is left after the delete" $?
-printf '%s\n' "$out" | sed -n '/^step 14:/,/^step 15:/p' | grep -q 'EDIT #2486 "03-1234-5678"'
+printf '%s\n' "$out" | sed -n '/^step 15:/,/^step 16:/p' | grep -q 'EDIT #2486 "03-1234-5678"'
 check "the remote dialog picks the address's number" $?
 printf '%s\n' "$out" | grep -q '^result: 1 (IDOK)$'; check "OK" $?
 printf '%s\n' "$out" | grep -Eq '^  243 +vdmTelNo +"03-1234-5678"$' &&

@@ -19,6 +19,11 @@
 // Input: byte 0 picks the printer (bit 0), the sheet (bit 1) and how the
 // script ends (bits 2-3: OK, Cancel, or left to the window layer); then
 // steps of four bytes {operation, control, argument, argument}.
+//
+// With VELM_SHEET_FUZZ_TRACE set, each step first names on standard error
+// the window in front and its windows by the index that the control byte
+// picks (that byte modulo their number), so that a seed can be written to
+// reach a given dialog: `ui_sheet_fuzz SEED` runs one input.
 #include <dlfcn.h>
 
 #include <cctype>
@@ -185,6 +190,23 @@ constexpr WPARAM kKeys[] = {VK_UP, VK_DOWN, VK_LEFT, VK_RIGHT, VK_HOME, VK_END, 
                             VK_ESCAPE, VK_TAB, VK_BACK, VK_DELETE, VK_F1, VK_PRIOR, VK_NEXT};
 constexpr char16_t kChars[] = u"0123456789.,-aZ %\x3042\x30A2";  // digits, signs, letters, kana
 
+// The window in front and its windows, numbered as a step picks them.
+void Trace(HWND modal, size_t step) {
+  std::vector<HWND> windows;
+  Collect(modal, &windows);
+  char16_t text[96] = {};
+  GetWindowTextW(modal, text, 96);
+  std::fprintf(stderr, "step %zu on \"%s\": %zu windows\n", step, plat::ToUtf8(text).c_str(), windows.size());
+  for (size_t i = 0; i < windows.size(); ++i) {
+    char16_t cls[32] = {};
+    GetClassNameW(windows[i], cls, 32);
+    GetWindowTextW(windows[i], text, 96);
+    std::fprintf(stderr, "  [%zu] %s #%d \"%s\"%s%s\n", i, plat::ToUtf8(cls).c_str(), GetDlgCtrlID(windows[i]),
+                 plat::ToUtf8(text).c_str(), IsWindowVisible(windows[i]) ? "" : " hidden",
+                 IsWindowEnabled(windows[i]) ? "" : " disabled");
+  }
+}
+
 // One step of the person on the window in front.
 void Step(HWND modal, const uint8_t* s) {
   std::vector<HWND> windows;
@@ -269,7 +291,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   plat::ScriptMessageBoxAnswers(answers);
 
   size_t next = 0;
+  static const bool trace = std::getenv("VELM_SHEET_FUZZ_TRACE") != nullptr;
   ui::SetModalHandler([&](HWND modal) {
+    if (trace) Trace(modal, next);
     if (next < steps) {
       Step(modal, data + 1 + 4 * next++);
       return true;
