@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "png_picture.h"
 #include "test_support.h"
@@ -181,17 +182,7 @@ TEST_F(PreviewSheet, LandscapeTwoUpDuplexAndATextWatermarkShowInThePreview) {
   // The whole preview against the reviewed picture.
   const std::string golden = VELM_GOLDEN_PREVIEW;
   if (std::getenv("VELM_UPDATE_GOLDEN")) {
-    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, kWidth, kHeight);
-    auto* data = cairo_image_surface_get_data(s);
-    const int stride = cairo_image_surface_get_stride(s);
-    for (int y = 0; y < kHeight; ++y)
-      for (int x = 0; x < kWidth; ++x) {
-        const uint8_t* p = after.At(x, y);
-        reinterpret_cast<uint32_t*>(data + size_t(y) * stride)[x] = uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
-      }
-    cairo_surface_mark_dirty(s);
-    ASSERT_EQ(cairo_surface_write_to_png(s, golden.c_str()), CAIRO_STATUS_SUCCESS);
-    cairo_surface_destroy(s);
+    ASSERT_TRUE(test_support::WritePng(after, golden));
   }
   const test_support::Rgb want = test_support::ReadPng(golden);
   EXPECT_EQ(test_support::DifferingBlocks(after, want, 8, 24), std::vector<std::string>{});
@@ -207,6 +198,153 @@ TEST_F(PreviewSheet, LandscapeTwoUpDuplexAndATextWatermarkShowInThePreview) {
   ASSERT_EQ(page.width, page_want.width);
   ASSERT_EQ(page.height, page_want.height);
   EXPECT_EQ(test_support::DifferingBlocks(page, page_want, 8, 24), std::vector<std::string>{});
+}
+
+// ---- one preview per kind ------------------------------------------------------------------
+
+// A 300 x 180 bitmap file for the image stamp: a red band over a green
+// band (rows stored bottom up).
+void WriteStampBitmap(const std::string& path) {
+  constexpr int w = 300, h = 180, row = (w * 3 + 3) / 4 * 4;
+  std::string bytes(54 + size_t(row) * h, '\0');
+  auto put = [&](size_t at, uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) bytes[at + i] = char(v >> (8 * i));
+  };
+  bytes[0] = 'B', bytes[1] = 'M';
+  put(2, uint32_t(bytes.size()), 4);
+  put(10, 54, 4);
+  put(14, 40, 4), put(18, w, 4), put(22, h, 4), put(26, 1, 2), put(28, 24, 2);
+  put(34, uint32_t(row * h), 4);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const uint32_t bgr = y < h / 2 ? 0x00A000 : 0xC80000;  // blue, green, red bytes: the bottom half green, the top red
+      put(54 + size_t(y) * row + size_t(x) * 3, bgr, 3);
+    }
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// The pixels where one channel stands out, and their box.
+Box BoxWhere(const test_support::Rgb& p, int channel) {
+  Box box;
+  for (int y = 0; y < p.height; ++y)
+    for (int x = 0; x < p.width; ++x) {
+      const uint8_t* q = p.At(x, y);
+      const int other = channel == 0 ? std::max(q[1], q[2]) : std::max(q[0], q[2]);
+      if (q[channel] > 120 && other < 80) {
+        box.l = std::min(box.l, x), box.t = std::min(box.t, y);
+        box.r = std::max(box.r, x), box.b = std::max(box.b, y);
+      }
+    }
+  return box;
+}
+
+// The steps that make a stamp and switch it on, from the Layout page.
+std::vector<std::string> TextStamp(const std::string& name, int angle) {
+  return {"page VPD_IDD_EDIT",
+          "click VPD_IDC_EDIT_BUTTON_CHARSTAMP",
+          "dialog",
+          "type VPD_IDC_STAMP_CHAR_EDIT_NAME " + name,
+          "type VPD_IDC_STAMP_CHAR_EDIT_CHAR " + name,
+          "type VPD_IDC_STAMP_CHAR_EDIT_ANGLE " + std::to_string(angle),
+          "type VPD_IDC_STAMP_CHAR_EDIT_SIZE 150",
+          "type VPD_IDC_STAMP_CHAR_EDIT_DENSITY 100",
+          "ok",
+          "select VPD_IDC_EDIT_CHOICE_STAMP_TYPE " + name,
+          "check VPD_IDC_EDIT_CHOICE_STAMP on"};
+}
+
+struct Kind {
+  const char* name;  // the reviewed picture is preview_NAME.png
+  std::vector<std::string> steps;
+  // What the preview must plainly show, checked before the comparison.
+  void (*check)(const test_support::Rgb& preview, const Box& page);
+};
+
+class PreviewKinds : public PreviewSheet {};
+
+TEST_F(PreviewKinds, EachKindOfPreviewMatchesItsReviewedPicture) {
+  // The image stamp's browse button opens the bitmap file dialog.
+  std::string model = test_support::ReadFile(VELM_REFERENCE_MODEL);
+  auto after_line = [&](const std::string& starts, const std::string& text) {
+    const size_t at = model.find(starts);
+    ASSERT_NE(at, std::string::npos) << starts;
+    model.insert(model.find('\n', at) + 1, text);
+  };
+  after_line("*Action 10=ScaleReset", "*Action 22=BrowseStampImage: { VPD_FILEREFER 0 }\r\n");
+  after_line("*Transact 9=ScaleFollow", "*Transact 22=OpenStampImageFile: { NULL BrowseStampImage }\r\n");
+  after_line("  VPD_RADIOLIST_7 NULL SortOff",
+             "  VPD_IDC_STAMP_IMAGE_BUTTON_REFERENCE NULL NULL NULL NULL OpenStampImageFile NULL\r\n");
+  model.insert(model.find("*OpenUI *VPD_IDC_FINISH_CHOICE_SORT"),
+               "*OpenUI *VPD_IDC_STAMP_IMAGE_BUTTON_REFERENCE: Boolean\r\n"
+               "*DefaultVPD_IDC_STAMP_IMAGE_BUTTON_REFERENCE: False\r\n"
+               "*CloseUI: *VPD_IDC_STAMP_IMAGE_BUTTON_REFERENCE\r\n\r\n");
+  std::ofstream(Path("pictures.mdf"), std::ios::binary) << model;
+  // A machine of its own: a machine keeps one compiled image per model,
+  // and this model names itself as the reference model does.
+  machine_ = Path("pictures-machine");
+  ASSERT_EQ(Run("machine init " + machine_).rc, 0);
+  const Output add = Run("printer add Q --model " + Path("pictures.mdf"));
+  ASSERT_EQ(add.rc, 0) << add.err;
+  std::filesystem::create_directories(machine_ + "/c/Users/user/Documents");
+  WriteStampBitmap(machine_ + "/c/Users/user/Documents/logo.bmp");
+
+  const std::string a4 = "select VPD_IDC_PRESET_CHOICE_PRINTSIZE 2";  // a stamp needs a paper it can scale to
+  std::vector<std::string> text0 = TextStamp("LEVEL", 0);
+  text0.insert(text0.begin(), a4);
+  const Kind kinds[] = {
+      {"paper",
+       {a4, "click 2027", "page VPD_IDD_BASIC"},  // landscape
+       [](const test_support::Rgb&, const Box& page) { EXPECT_GT(page.w(), page.h()) << "a lying page"; }},
+      {"text0", text0,
+       [](const test_support::Rgb& p, const Box& page) {
+         // The text runs level across the middle of the upright page.
+         const Box ink = BoxOf(p, kInk);
+         EXPECT_GT(page.h(), page.w());
+         ASSERT_GT(ink.w(), 10);
+         EXPECT_GT(ink.w(), 2 * ink.h());
+         EXPECT_GE(ink.l, page.l);
+         EXPECT_LE(ink.r, page.r);
+         EXPECT_LE(std::abs((ink.t + ink.b) - (page.t + page.b)), 6) << "centred";
+       }},
+      {"bitmap",
+       {a4, "page VPD_IDD_EDIT", "click VPD_IDC_EDIT_BUTTON_IMAGESTAMP",
+        "type VPD_IDC_STAMP_IMAGE_EDIT_NAME LOGO", "click VPD_IDC_STAMP_IMAGE_BUTTON_REFERENCE",
+        "file C:\\Users\\user\\Documents\\logo.bmp", "type VPD_IDC_STAMP_IMAGE_EDIT_SIZE 200", "ok",
+        "select VPD_IDC_EDIT_CHOICE_STAMP_TYPE LOGO", "check VPD_IDC_EDIT_CHOICE_STAMP on"},
+       [](const test_support::Rgb& p, const Box& page) {
+         // The picture's red band over its green band, on the page.
+         const Box red = BoxWhere(p, 0), green = BoxWhere(p, 1);
+         ASSERT_GT(red.w(), 10);
+         ASSERT_GT(green.w(), 10);
+         EXPECT_LT(red.t, green.t);
+         EXPECT_LE(std::abs(red.l - green.l), 1);
+         EXPECT_LE(std::abs(red.r - green.r), 1);
+         EXPECT_GE(red.l, page.l);
+         EXPECT_LE(green.b, page.b);
+       }},
+  };
+  for (const Kind& kind : kinds) {
+    SCOPED_TRACE(kind.name);
+    std::ofstream steps(Path(std::string(kind.name) + ".txt"));
+    for (const std::string& step : kind.steps) steps << step << "\n";
+    steps << "cancel\n";
+    steps.close();
+    const std::string shots = Path(std::string("shots-") + kind.name);
+    const Output run =
+        Run(std::string("sheet Q --document --script ") + Path(std::string(kind.name) + ".txt") + " --snapshot " + shots);
+    ASSERT_EQ(run.rc, 0) << run.out << run.err;
+    const test_support::Rgb preview =
+        Preview(test_support::ReadPng(shots + "/step-" + std::to_string(kind.steps.size()) + ".png"));
+    ASSERT_EQ(preview.width, kWidth);
+    const Box page = BoxOf(preview, kPage);
+    ASSERT_GT(page.w(), 10);
+    const std::string golden = std::string(VELM_GOLDEN_DIR) + "/preview_" + kind.name + ".png";
+    if (std::getenv("VELM_UPDATE_GOLDEN")) {
+      ASSERT_TRUE(test_support::WritePng(preview, golden));
+    }
+    kind.check(preview, page);
+    EXPECT_EQ(test_support::DifferingBlocks(preview, test_support::ReadPng(golden), 8, 24), std::vector<std::string>{});
+  }
 }
 
 }  // namespace
