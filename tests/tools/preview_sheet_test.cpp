@@ -274,6 +274,18 @@ TEST_F(PreviewKinds, EachKindOfPreviewMatchesItsReviewedPicture) {
   after_line("*Transact 9=ScaleFollow", "*Transact 22=OpenStampImageFile: { NULL BrowseStampImage }\r\n");
   after_line("  VPD_RADIOLIST_7 NULL SortOff",
              "  VPD_IDC_STAMP_IMAGE_BUTTON_REFERENCE NULL NULL NULL NULL OpenStampImageFile NULL\r\n");
+  // The finisher's staple and punch positions to choose from.
+  model.insert(model.find("*OpenUI *VPD_IDC_FINISH_CHOICE_SORT"),
+               "*OpenUI *VPD_IDC_FINISH_CHOICE_STAPLE_TYPE: PickOne\r\n"
+               "*DefaultVPD_IDC_FINISH_CHOICE_STAPLE_TYPE: IDB_E_STP_1L_P\r\n"
+               "*VPD_IDC_FINISH_CHOICE_STAPLE_TYPE IDB_E_STP_1L_P:\r\n"
+               "*VPD_IDC_FINISH_CHOICE_STAPLE_TYPE IDB_E_STP_2L_P:\r\n"
+               "*CloseUI: *VPD_IDC_FINISH_CHOICE_STAPLE_TYPE\r\n\r\n"
+               "*OpenUI *VPD_IDC_FINISH_CHOICE_PUNCH_TYPE: PickOne\r\n"
+               "*DefaultVPD_IDC_FINISH_CHOICE_PUNCH_TYPE: IDB_E_PUN_L_P\r\n"
+               "*VPD_IDC_FINISH_CHOICE_PUNCH_TYPE IDB_E_PUN_L_P:\r\n"
+               "*VPD_IDC_FINISH_CHOICE_PUNCH_TYPE IDB_E_PUN_T_P:\r\n"
+               "*CloseUI: *VPD_IDC_FINISH_CHOICE_PUNCH_TYPE\r\n\r\n");
   model.insert(model.find("*OpenUI *VPD_IDC_FINISH_CHOICE_SORT"),
                "*OpenUI *VPD_IDC_STAMP_IMAGE_BUTTON_REFERENCE: Boolean\r\n"
                "*DefaultVPD_IDC_STAMP_IMAGE_BUTTON_REFERENCE: False\r\n"
@@ -285,6 +297,8 @@ TEST_F(PreviewKinds, EachKindOfPreviewMatchesItsReviewedPicture) {
   ASSERT_EQ(Run("machine init " + machine_).rc, 0);
   const Output add = Run("printer add Q --model " + Path("pictures.mdf"));
   ASSERT_EQ(add.rc, 0) << add.err;
+  const Output finisher = Run("printer set Q vdmOutputOptionTypeFin3000=1");  // a finisher that staples and punches
+  ASSERT_EQ(finisher.rc, 0) << finisher.err;
   std::filesystem::create_directories(machine_ + "/c/Users/user/Documents");
   WriteStampBitmap(machine_ + "/c/Users/user/Documents/logo.bmp");
 
@@ -305,6 +319,20 @@ TEST_F(PreviewKinds, EachKindOfPreviewMatchesItsReviewedPicture) {
          EXPECT_GE(ink.l, page.l);
          EXPECT_LE(ink.r, page.r);
          EXPECT_LE(std::abs((ink.t + ink.b) - (page.t + page.b)), 6) << "centred";
+       }},
+      {"finisher",
+       {a4, "page VPD_IDD_FINISH", "check VPD_IDC_FINISH_CHOICE_STAPLE on",
+        "select VPD_IDC_FINISH_CHOICE_STAPLE_TYPE 1",  // two staples on the left
+        "check VPD_IDC_FINISH_CHOICE_PUNCH on", "select VPD_IDC_FINISH_CHOICE_PUNCH_TYPE 1",  // holes at the top
+        "page VPD_IDD_BASIC"},
+       [](const test_support::Rgb& p, const Box& page) {
+         // Marks at the left edge of the upright page and at its top,
+         // none in its middle.
+         const int third_w = page.w() / 3, third_h = page.h() / 3;
+         EXPECT_GT(page.h(), page.w());
+         EXPECT_GT(Count(p, kInk, page.l - 2, page.t + third_h, page.l + 6, page.b - third_h + 1), 2) << "staples";
+         EXPECT_GT(Count(p, kInk, page.l + third_w, page.t - 2, page.r - third_w + 1, page.t + 6), 2) << "holes";
+         EXPECT_EQ(Count(p, kInk, page.l + 8, page.t + 8, page.r - 7, page.b - 7), 0);
        }},
       {"bitmap",
        {a4, "page VPD_IDD_EDIT", "click VPD_IDC_EDIT_BUTTON_IMAGESTAMP",
