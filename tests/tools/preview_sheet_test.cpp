@@ -33,6 +33,8 @@ struct Colour {
   uint8_t r, g, b;
 };
 constexpr Colour kPage{160, 200, 240}, kBinding{32, 64, 224}, kArrow{224, 32, 32}, kInk{0, 0, 0};
+// The face of a page of the sheet, and the tray in use in the printer's picture.
+constexpr Colour kFace{212, 208, 200}, kTrayInUse{240, 144, 32};
 
 class PreviewSheet : public ::testing::Test {
  protected:
@@ -58,19 +60,22 @@ class PreviewSheet : public ::testing::Test {
   std::string machine_;
 };
 
-// The preview area cut out of a snapshot.
-test_support::Rgb Preview(const test_support::Rgb& shot) {
+// A part of a snapshot.
+test_support::Rgb Cut(const test_support::Rgb& shot, int left, int top, int width, int height) {
   test_support::Rgb out;
-  if (shot.width < kLeft + kWidth || shot.height < kTop + kHeight) return out;
-  out.width = kWidth;
-  out.height = kHeight;
-  for (int y = 0; y < kHeight; ++y)
-    for (int x = 0; x < kWidth; ++x) {
-      const uint8_t* p = shot.At(kLeft + x, kTop + y);
+  if (shot.width < left + width || shot.height < top + height) return out;
+  out.width = width;
+  out.height = height;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const uint8_t* p = shot.At(left + x, top + y);
       out.px.insert(out.px.end(), p, p + 3);
     }
   return out;
 }
+
+// The preview area cut out of a snapshot.
+test_support::Rgb Preview(const test_support::Rgb& shot) { return Cut(shot, kLeft, kTop, kWidth, kHeight); }
 
 bool Is(const test_support::Rgb& p, int x, int y, Colour c) {
   const uint8_t* q = p.At(x, y);
@@ -256,9 +261,18 @@ std::vector<std::string> TextStamp(const std::string& name, int angle) {
 struct Kind {
   const char* name;  // the reviewed picture is preview_NAME.png
   std::vector<std::string> steps;
-  // What the preview must plainly show, checked before the comparison.
-  void (*check)(const test_support::Rgb& preview, const Box& page);
+  // What the picture must plainly show, checked before the comparison.
+  void (*check)(const test_support::Rgb& picture);
+  // Where the picture lies in the snapshot: the document preview unless given.
+  int left = kLeft, top = kTop, width = kWidth, height = kHeight;
 };
+
+// The page of a document preview, at least a few pixels wide.
+Box PageOf(const test_support::Rgb& p) {
+  const Box page = BoxOf(p, kPage);
+  EXPECT_GT(page.w(), 10);
+  return page;
+}
 
 class PreviewKinds : public PreviewSheet {};
 
@@ -274,6 +288,17 @@ TEST_F(PreviewKinds, EachKindOfPreviewMatchesItsReviewedPicture) {
   after_line("*Transact 9=ScaleFollow", "*Transact 22=OpenStampImageFile: { NULL BrowseStampImage }\r\n");
   after_line("  VPD_RADIOLIST_7 NULL SortOff",
              "  VPD_IDC_STAMP_IMAGE_BUTTON_REFERENCE NULL NULL NULL NULL OpenStampImageFile NULL\r\n");
+  // The printer's picture on the Basic page: the printer, the bank of
+  // trays when it is installed, the tray in use lit.
+  after_line("*Judge 18=NoBank", "*Judge 201=NotTray1: VPD_IDC_PRESET_CHOICE_SOURCETRAY != IDS_SOURCE_TRAY1\r\n");
+  after_line("*Item 8=OrientationPicture",
+             "*Item 30=PrinterLayers: { IDB_M_BASE_QLT3 NULL NULL IDB_M_BANK_QLT3 NoBank NULL "
+             "IDB_M_IN_1_QLT3 NotTray1 NULL }\r\n");
+  after_line("  VPD_RADIOLIST_7 NULL SortOff", "  VPD_IDC_BASIC_BMP_PRINTER NULL NULL PrinterLayers NULL NULL NULL\r\n");
+  model.insert(model.find("*OpenUI *VPD_IDC_FINISH_CHOICE_SORT"),
+               "*OpenUI *VPD_IDC_BASIC_BMP_PRINTER: PickMany\r\n"
+               "*VPD_IDC_BASIC_BMP_PRINTER: IDList { IDB_M_BASE_QLT3 IDB_M_BANK_QLT3 IDB_M_IN_1_QLT3 }\r\n"
+               "*CloseUI: *VPD_IDC_BASIC_BMP_PRINTER\r\n\r\n");
   // The finisher's staple and punch positions to choose from.
   model.insert(model.find("*OpenUI *VPD_IDC_FINISH_CHOICE_SORT"),
                "*OpenUI *VPD_IDC_FINISH_CHOICE_STAPLE_TYPE: PickOne\r\n"
@@ -297,7 +322,8 @@ TEST_F(PreviewKinds, EachKindOfPreviewMatchesItsReviewedPicture) {
   ASSERT_EQ(Run("machine init " + machine_).rc, 0);
   const Output add = Run("printer add Q --model " + Path("pictures.mdf"));
   ASSERT_EQ(add.rc, 0) << add.err;
-  const Output finisher = Run("printer set Q vdmOutputOptionTypeFin3000=1");  // a finisher that staples and punches
+  // A finisher that staples and punches, and the bank of trays.
+  const Output finisher = Run("printer set Q vdmOutputOptionTypeFin3000=1 vdmSourceOptionTypeBank=1");
   ASSERT_EQ(finisher.rc, 0) << finisher.err;
   std::filesystem::create_directories(machine_ + "/c/Users/user/Documents");
   WriteStampBitmap(machine_ + "/c/Users/user/Documents/logo.bmp");
@@ -308,9 +334,13 @@ TEST_F(PreviewKinds, EachKindOfPreviewMatchesItsReviewedPicture) {
   const Kind kinds[] = {
       {"paper",
        {a4, "click 2027", "page VPD_IDD_BASIC"},  // landscape
-       [](const test_support::Rgb&, const Box& page) { EXPECT_GT(page.w(), page.h()) << "a lying page"; }},
+       [](const test_support::Rgb& p) {
+         const Box page = PageOf(p);
+         EXPECT_GT(page.w(), page.h()) << "a lying page";
+       }},
       {"text0", text0,
-       [](const test_support::Rgb& p, const Box& page) {
+       [](const test_support::Rgb& p) {
+         const Box page = PageOf(p);
          // The text runs level across the middle of the upright page.
          const Box ink = BoxOf(p, kInk);
          EXPECT_GT(page.h(), page.w());
@@ -320,12 +350,32 @@ TEST_F(PreviewKinds, EachKindOfPreviewMatchesItsReviewedPicture) {
          EXPECT_LE(ink.r, page.r);
          EXPECT_LE(std::abs((ink.t + ink.b) - (page.t + page.b)), 6) << "centred";
        }},
+      {"tray",
+       {"select VPD_IDC_PRESET_CHOICE_SOURCETRAY 1", "page VPD_IDD_BASIC"},  // tray 1
+       [](const test_support::Rgb& p) {
+         // The printer on its bank of trays, the tray in use lit: the lit
+         // tray lies across the printer with more drawers under it.
+         const Box lit = BoxOf(p, kTrayInUse);
+         Box all;
+         for (int y = 0; y < p.height; ++y)
+           for (int x = 0; x < p.width; ++x)
+             if (!Is(p, x, y, kFace)) {
+               all.l = std::min(all.l, x), all.t = std::min(all.t, y);
+               all.r = std::max(all.r, x), all.b = std::max(all.b, y);
+             }
+         ASSERT_GT(lit.w(), 10);
+         EXPECT_GT(2 * lit.w(), all.w());
+         EXPECT_GT(all.b - lit.b, 30) << "the bank's drawers";
+         EXPECT_GT(lit.t - all.t, 20) << "the printer above the tray";
+       },
+       290, 170, 124, 128},
       {"finisher",
        {a4, "page VPD_IDD_FINISH", "check VPD_IDC_FINISH_CHOICE_STAPLE on",
         "select VPD_IDC_FINISH_CHOICE_STAPLE_TYPE 1",  // two staples on the left
         "check VPD_IDC_FINISH_CHOICE_PUNCH on", "select VPD_IDC_FINISH_CHOICE_PUNCH_TYPE 1",  // holes at the top
         "page VPD_IDD_BASIC"},
-       [](const test_support::Rgb& p, const Box& page) {
+       [](const test_support::Rgb& p) {
+         const Box page = PageOf(p);
          // Marks at the left edge of the upright page and at its top,
          // none in its middle.
          const int third_w = page.w() / 3, third_h = page.h() / 3;
@@ -339,7 +389,8 @@ TEST_F(PreviewKinds, EachKindOfPreviewMatchesItsReviewedPicture) {
         "type VPD_IDC_STAMP_IMAGE_EDIT_NAME LOGO", "click VPD_IDC_STAMP_IMAGE_BUTTON_REFERENCE",
         "file C:\\Users\\user\\Documents\\logo.bmp", "type VPD_IDC_STAMP_IMAGE_EDIT_SIZE 200", "ok",
         "select VPD_IDC_EDIT_CHOICE_STAMP_TYPE LOGO", "check VPD_IDC_EDIT_CHOICE_STAMP on"},
-       [](const test_support::Rgb& p, const Box& page) {
+       [](const test_support::Rgb& p) {
+         const Box page = PageOf(p);
          // The picture's red band over its green band, on the page.
          const Box red = BoxWhere(p, 0), green = BoxWhere(p, 1);
          ASSERT_GT(red.w(), 10);
@@ -362,15 +413,14 @@ TEST_F(PreviewKinds, EachKindOfPreviewMatchesItsReviewedPicture) {
         Run(std::string("sheet Q --document --script ") + Path(std::string(kind.name) + ".txt") + " --snapshot " + shots);
     ASSERT_EQ(run.rc, 0) << run.out << run.err;
     const test_support::Rgb preview =
-        Preview(test_support::ReadPng(shots + "/step-" + std::to_string(kind.steps.size()) + ".png"));
-    ASSERT_EQ(preview.width, kWidth);
-    const Box page = BoxOf(preview, kPage);
-    ASSERT_GT(page.w(), 10);
+        Cut(test_support::ReadPng(shots + "/step-" + std::to_string(kind.steps.size()) + ".png"), kind.left, kind.top,
+            kind.width, kind.height);
+    ASSERT_EQ(preview.width, kind.width);
     const std::string golden = std::string(VELM_GOLDEN_DIR) + "/preview_" + kind.name + ".png";
     if (std::getenv("VELM_UPDATE_GOLDEN")) {
       ASSERT_TRUE(test_support::WritePng(preview, golden));
     }
-    kind.check(preview, page);
+    kind.check(preview);
     EXPECT_EQ(test_support::DifferingBlocks(preview, test_support::ReadPng(golden), 8, 24), std::vector<std::string>{});
   }
 }
