@@ -5,7 +5,10 @@
 // an upright sheet, the order arrow, the binding edge and the watermark
 // drawn across the sheet; it is compared with a reviewed golden picture by
 // blocks (VELM_UPDATE_GOLDEN=1 writes it anew after a change that was
-// looked at).
+// looked at). One preview of each other kind (a lying paper, the printer
+// with its trays, the finisher's staples and holes, a level text stamp, a
+// bitmap stamp chosen through the file dialog) is compared with its own
+// reviewed picture the same way.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
