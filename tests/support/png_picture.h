@@ -43,6 +43,23 @@ inline Rgb ReadPng(const std::string& path) {
   return out;
 }
 
+// Writes a picture as a PNG file (the reviewed pictures of the golden
+// tests are written so when asked for); false when it cannot be written.
+inline bool WritePng(const Rgb& picture, const std::string& path) {
+  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, picture.width, picture.height);
+  uint8_t* data = cairo_image_surface_get_data(s);
+  const int stride = cairo_image_surface_get_stride(s);
+  for (int y = 0; data && y < picture.height; ++y)
+    for (int x = 0; x < picture.width; ++x) {
+      const uint8_t* p = picture.At(x, y);
+      reinterpret_cast<uint32_t*>(data + size_t(y) * stride)[x] = uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+    }
+  cairo_surface_mark_dirty(s);
+  const bool written = cairo_surface_write_to_png(s, path.c_str()) == CAIRO_STATUS_SUCCESS;
+  cairo_surface_destroy(s);
+  return written;
+}
+
 // The blocks (block x block pixels) whose mean difference, summed over the
 // three channels, exceeds tolerance (0 ... 765), as "x,y" of their top
 // left corners; one entry "size" when the pictures differ in size.

@@ -2,7 +2,7 @@
 # The settings-file dialog as a person uses it: on printer A landscape, 2-up
 # and duplex are chosen and saved to a file through the save dialog; on
 # printer B the dialog loads that file, and B's sheet answers the same
-# settings. The step "file" answers the file dialog in front, and says so
+# settings: velm printer show lists the same for both. The step "file" answers the file dialog in front, and says so
 # when there is none.
 set -u
 . "$(dirname "$0")/cli_common.sh" "$1"
@@ -66,6 +66,18 @@ out=$("$velm" sheet B --document --script "$work/cancel.txt"); rc=$?
 out_b=$("$velm" sheet B --document --script "$work/load.txt"); rc=$?
 [ $rc -eq 0 ]; check "the script on B runs" $?
 [ "$(chosen "$out_b")" = "$(chosen "$out_a")" ]; check "B answers A's settings after the load" $?
+printf '%s\n' "$out_b" | grep -q '^result: 1 (IDOK)$'; check "B's sheet confirmed" $?
+
+# Every stored setting of B is A's: the two printers show the same, but for
+# the lines that name the printer itself.
+shown() {  # printer: its settings as velm printer show lists them
+  "$velm" printer show "$1" | grep -v -E "^printer name |\(printer data PrinterName $1\)$"
+}
+shown A > "$work/show_a.txt" && shown B > "$work/show_b.txt"; check "velm printer show A and B" $?
+[ "$(wc -l < "$work/show_a.txt")" -gt 100 ]; check "lists the settings" $?
+grep -q '^  61 .*vdmFuncSelectDuplex  *1$' "$work/show_b.txt" && grep -q '^  102 .*vdmDuplexType  *3 ' "$work/show_b.txt"
+check "B: duplex on, bound on the long edge as A" $?
+diff "$work/show_a.txt" "$work/show_b.txt"; check "B shows the settings A shows" $?
 
 # A name over the path bound is refused with a message, and the dialog stays.
 long=$(printf 'n%.0s' $(seq 1 300))

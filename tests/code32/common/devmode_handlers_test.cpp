@@ -301,4 +301,34 @@ TEST(PrivateValidation, KeyedSettingsAndTheModel) {
   EXPECT_EQ(m.Get(39), 134);
 }
 
+// The reference model names the duplex types by the portrait pictures only
+// (IDB_E_DUP_L_P and so on). In landscape the setting's values map to the
+// landscape pictures, yet every value the model lists stays what it is,
+// and a refused value becomes the model's default as a value (3), never the
+// default's option id cut to the setting's byte (6327 -> 183).
+TEST(PrivateValidation, LandscapeDuplexTypesOfAModelNamingPortraitPictures) {
+  ctx_test::ModelContext r(ctx_test::ReadFile(ctx_test::DataPath("../models/reference.mdf")));
+  ASSERT_NE(r.ctx, nullptr);
+  merge_test::BuildDefaults(r.ctx);
+  const auto get = [&](uint32_t id) { return OptGetValueById(r.ctx, id); };
+  OptSetValueById(r.ctx, setting::dmOrientation, 2);
+  OptSetValueById(r.ctx, setting::vdmFuncSelectDuplex, 1);
+  for (int32_t type : {1, 2, 3, 17, 18, 19, 20, 21, 22}) {
+    OptSetValueById(r.ctx, setting::vdmDuplexType, type);
+    DmValidatePrivate(r.ctx->devmode, r.ctx, 2);
+    EXPECT_EQ(get(setting::vdmDuplexType), type) << "landscape, type " << type;
+  }
+  OptSetValueById(r.ctx, setting::vdmDuplexType, 77);
+  DmValidatePrivate(r.ctx->devmode, r.ctx, 2);
+  EXPECT_EQ(get(setting::vdmDuplexType), 3);
+  OptSetValueById(r.ctx, setting::vdmDuplexType, 1);
+  OptSetDefault(r.ctx, OptFindSetting(r.ctx, setting::vdmDuplexType));
+  EXPECT_EQ(get(setting::vdmDuplexType), 3);
+  // In portrait the same values hold too.
+  OptSetValueById(r.ctx, setting::dmOrientation, 1);
+  OptSetValueById(r.ctx, setting::vdmDuplexType, 2);
+  DmValidatePrivate(r.ctx->devmode, r.ctx, 2);
+  EXPECT_EQ(get(setting::vdmDuplexType), 2);
+}
+
 }  // namespace

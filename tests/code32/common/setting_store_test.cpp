@@ -227,8 +227,28 @@ TEST(Options, MappingThroughTheApplicableList) {
     OptSetValueById(b.ctx, 7, c.orientation);
     EXPECT_EQ(OptValueToOption(b.ctx, c.row, c.value), c.option) << c.name;
   }
+  // An option of the list that does not apply stands for its value too
+  // (the model names the duplex types by their portrait pictures).
+  OptSetValueById(b.ctx, 7, 2);
+  EXPECT_EQ(OptOptionToValue(b.ctx, duplex, 6327), 3);
+  EXPECT_EQ(OptOptionToValue(b.ctx, duplex, 6341), 3);
+  EXPECT_EQ(OptOptionToValue(b.ctx, duplex, 999), 999);
   OptSetValueById(b.ctx, 7, 1);
+  EXPECT_EQ(OptOptionToValue(b.ctx, duplex, 6341), 3);
   EXPECT_EQ(OptOptionToValue(b.ctx, paper, 41), 9);
+  EXPECT_EQ(OptOtherList(b.ctx, paper), nullptr);
+  // Both lists of a pair give every option id one value.
+  for (uint32_t id : {95u, 102u, 134u, 136u}) {
+    const SettingRecord* row = b.Row(id);
+    const OptionListEntry* second = row->optionList;
+    while (second->optionId) ++second;
+    ++second;
+    for (const OptionListEntry* a = row->optionList; a->optionId; ++a)
+      for (const OptionListEntry* c = second; c->optionId; ++c)
+        if (a->optionId == c->optionId && a->optionId != kNoOptionId) {
+          EXPECT_EQ(a->value, c->value) << id << " option " << a->optionId;
+        }
+  }
   EXPECT_EQ(OptOptionToValue(b.ctx, paper, 999), 999);  // unknown option: the id itself
   EXPECT_EQ(OptListHasValue(b.ctx, paper, 9), 1);
   EXPECT_EQ(OptListHasValue(b.ctx, paper, 2), 0);  // listed, but without an option

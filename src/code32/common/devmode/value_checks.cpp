@@ -43,7 +43,16 @@ bool PickOption(SettingRecord* row, uint32_t id, int32_t value, DriverContext* c
   *out_item = item;
   *out_option = option;
   if (!item || !MdfGetItemOptionList(ctx, id, nullptr)) return option != 0;
-  return OptModelListHasOption(item, option, ctx) != 0;
+  if (OptModelListHasOption(item, option, ctx)) return true;
+  // A model item of a setting with a landscape list may name its choices
+  // by the other list's ids: the same value is the same choice there (the
+  // rules then see the option as the model names it).
+  for (const OptionListEntry* e = OptOtherList(ctx, row); e && e->optionId; ++e)
+    if (e->value == uint32_t(value) && e->optionId != kNoOptionId && OptModelListHasOption(item, e->optionId, ctx)) {
+      *out_option = e->optionId;
+      return true;
+    }
+  return false;
 }
 
 // A function switch whose model item exists, is neither hidden nor disabled

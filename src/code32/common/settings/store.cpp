@@ -205,17 +205,36 @@ int32_t OptSetSavedValueById(DriverContext* ctx, uint32_t id, int32_t value) {
 
 // ---- options ---------------------------------------------------------------------
 
+namespace {
+
+bool HasLandscapeList(const SettingRecord* row) {
+  return row->id == setting::vdmNUPType || row->id == setting::vdmDuplexType || row->id == setting::vdmPunchType ||
+         row->id == setting::vdmStapleType;
+}
+
+// The list right after a list's end entry.
+const OptionListEntry* NextList(const OptionListEntry* list) {
+  while (list->optionId != 0) ++list;
+  return list + 1;
+}
+
+}  // namespace
+
 const OptionListEntry* OptApplicableList(DriverContext* ctx, const SettingRecord* row) {
   if (!row || !row->optionList) return nullptr;
   bool second = false;
-  if (row->id == 95 || row->id == 102) second = OptGetValueById(ctx, setting::dmOrientation) == 2;
-  else if (row->id == 134 || row->id == 136) second = RuleIsSheetLandscape(ctx) == 1;
-  const OptionListEntry* list = row->optionList;
-  if (second) {
-    while (list->optionId != 0) ++list;
-    ++list;  // the landscape list starts right after the end entry
-  }
-  return list;
+  if (row->id == setting::vdmNUPType || row->id == setting::vdmDuplexType)
+    second = OptGetValueById(ctx, setting::dmOrientation) == 2;
+  else if (row->id == setting::vdmPunchType || row->id == setting::vdmStapleType)
+    second = RuleIsSheetLandscape(ctx) == 1;
+  // The landscape list starts right after the end entry.
+  return second ? NextList(row->optionList) : row->optionList;
+}
+
+const OptionListEntry* OptOtherList(DriverContext* ctx, const SettingRecord* row) {
+  if (!row || !row->optionList || !HasLandscapeList(row)) return nullptr;
+  const OptionListEntry* applicable = OptApplicableList(ctx, row);
+  return applicable == row->optionList ? NextList(row->optionList) : row->optionList;
 }
 
 int32_t OptValueToOption(DriverContext* ctx, const SettingRecord* row, int32_t value) {
@@ -226,6 +245,14 @@ int32_t OptValueToOption(DriverContext* ctx, const SettingRecord* row, int32_t v
 
 int32_t OptOptionToValue(DriverContext* ctx, const SettingRecord* row, int32_t option) {
   for (const OptionListEntry* e = OptApplicableList(ctx, row); e && e->optionId; ++e)
+    if (e->optionId == uint32_t(option)) return int32_t(e->value);
+  // The model names the choices of a setting with a landscape list by the
+  // ids of one of the two lists (its default among them) whatever the
+  // orientation; both lists hold the same values in the same order, so an
+  // option of the other list stands for its value too. Taken as a value
+  // itself, such an id would be cut to the setting's size (6327, the
+  // portrait "left" of the duplex type, would be stored as 183).
+  for (const OptionListEntry* e = OptOtherList(ctx, row); e && e->optionId; ++e)
     if (e->optionId == uint32_t(option)) return int32_t(e->value);
   return option;
 }

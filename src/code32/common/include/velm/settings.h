@@ -114,6 +114,9 @@ int32_t OptSetSavedValueById(DriverContext* ctx, uint32_t id, int32_t value);
 
 // ---- options -----------------------------------------------------------------
 const OptionListEntry* OptApplicableList(DriverContext* ctx, const SettingRecord* row);
+// The settings with a landscape list (95, 102, 134, 136): the list that does
+// not apply now; null for every other setting.
+const OptionListEntry* OptOtherList(DriverContext* ctx, const SettingRecord* row);
 int32_t OptValueToOption(DriverContext* ctx, const SettingRecord* row, int32_t value);
 int32_t OptOptionToValue(DriverContext* ctx, const SettingRecord* row, int32_t option);
 int32_t OptListHasValue(DriverContext* ctx, const SettingRecord* row, int32_t value);
