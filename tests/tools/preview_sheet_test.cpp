@@ -319,8 +319,8 @@ TEST_F(PreviewKinds, EachKindOfPreviewMatchesItsReviewedPicture) {
                "*DefaultVPD_IDC_STAMP_IMAGE_BUTTON_REFERENCE: False\r\n"
                "*CloseUI: *VPD_IDC_STAMP_IMAGE_BUTTON_REFERENCE\r\n\r\n");
   std::ofstream(Path("pictures.mdf"), std::ios::binary) << model;
-  // A machine of its own: a machine keeps one compiled image per model,
-  // and this model names itself as the reference model does.
+  // A machine of its own, whose driver is installed with this model (the
+  // shared machine's driver has the reference model).
   machine_ = Path("pictures-machine");
   ASSERT_EQ(Run("machine init " + machine_).rc, 0);
   const Output add = Run("printer add Q --model " + Path("pictures.mdf"));

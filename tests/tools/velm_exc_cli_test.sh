@@ -62,7 +62,7 @@ check "devmode" $?
 check "devmode layout" $?
 # devmode show reads the ANSI DEVMODE: its names converted from code page
 # 932, every other field at its place, the private part read as the driver's.
-"$velm" printer add 事務所 --model "$src/tests/data/models/small.mdf" >/dev/null
+"$velm" printer add 事務所 --model "$src/tests/data/models/small.mdf" --driver-name "VELM Small" >/dev/null
 "$velm" exc 事務所 devmode -o "$work/dm.ja" >/dev/null
 shown=$("$velm" devmode show "$work/dm.ja")
 check "devmode show reads the ANSI DEVMODE" $?

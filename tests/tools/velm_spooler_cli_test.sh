@@ -73,6 +73,18 @@ check "a terminal server's printer takes its client's configuration at its set-u
 "$velm" client show | grep -qx 'count connections        0'
 check "every client connection was closed" $?
 
+# A driver has one model file: a printer of another model under the same
+# driver is refused before anything is copied, and takes a driver of its own.
+cp "$src/models/reference.mdf" "$work/mine.mdf"
+drivers="$("$velm" printer list 2>&1)"
+msg=$("$velm" printer add M --model "$work/mine.mdf" 2>&1); rc=$?
+[ $rc -ne 0 ] && printf '%s\n' "$msg" | grep -q 'installed with the model file .*reference.mdf, not mine.mdf; give this printer a driver of its own with --driver-name NAME' &&
+  [ "$("$velm" printer list 2>&1)" = "$drivers" ] && ! find "$VELM_MACHINE" -iname mine.mdf | grep -q .
+check "another model under the printers' driver is refused, and nothing is copied" $?
+"$velm" printer add M --model "$work/mine.mdf" --driver-name Mine >/dev/null 2>&1 &&
+  "$velm" printer list | grep -q '^M'
+check "with a driver of its own it is added" $?
+
 out=$("$velm" printer delete P); rc=$?
 [ $rc -eq 0 ] && printf '%s\n' "$out" | grep -qx 'removed printer P' &&
   ! "$velm" printer data P >/dev/null 2>&1 && ! "$velm" printer list | grep -q '^P'

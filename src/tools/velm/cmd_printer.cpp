@@ -246,6 +246,15 @@ int Add(const velm_cli::Args& args) {
   std::u16string dir = plat::SpoolDriverDirectory();
   if (dir.empty() || !plat::EnsureWindowsDir(dir.c_str())) return Fail("add", "no driver directory");
   std::u16string prefix = dir + u"\\";
+  std::u16string model_name = plat::FromUtf8(BaseName(model));
+  // A driver has one model file: a printer of another model under the same
+  // driver would silently print with the driver's model. Refused before
+  // anything is copied.
+  plat::SpoolDriver same;
+  const bool have_driver = plat::SpoolFindDriver(plat::FromUtf8(driver), &same);
+  if (have_driver && plat::FoldPath(same.dataFile.c_str()) != plat::FoldPath((prefix + model_name).c_str()))
+    return Fail("add", "the driver " + driver + " is installed with the model file " + plat::ToUtf8(same.dataFile) +
+                           ", not " + BaseName(model) + "; give this printer a driver of its own with --driver-name NAME");
   std::string from = ProgramDir();
   std::vector<std::u16string> dependent;
   std::string why;
@@ -259,7 +268,6 @@ int Add(const velm_cli::Args& args) {
       return Fail("add", "cannot copy " + plat::ToUtf8(f.installed) + " (" + why + ")");
     if (!f.required) dependent.push_back(f.installed);
   }
-  std::u16string model_name = plat::FromUtf8(BaseName(model));
   if (!Install(prefix + model_name, model_bytes, &why)) return Fail("add", "cannot copy the model file (" + why + ")");
   if (!package.empty() && !InstallPackage(package, prefix, &why)) return Fail("add", why);
   if (!NameModel(prefix, plat::FromUtf8(driver))) return Fail("add", "cannot write the install-info file");
@@ -271,8 +279,7 @@ int Add(const velm_cli::Args& args) {
   d.dataFile = prefix + model_name;
   d.helpFile = prefix + kHelpFileName;
   d.dependentFiles = dependent;
-  plat::SpoolDriver same;
-  if (!plat::SpoolFindDriver(d.name, &same) && !plat::SpoolAddDriver(d)) return Fail("add", "cannot add the driver");
+  if (!have_driver && !plat::SpoolAddDriver(d)) return Fail("add", "cannot add the driver");
   plat::SpoolPrinter p;
   p.name = wname;
   p.driverName = d.name;
