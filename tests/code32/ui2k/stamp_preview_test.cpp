@@ -410,6 +410,35 @@ TEST_F(Stamp, WithoutATargetThePageLiesInThePreviewInItsDialogsFont) {
   ui::ResetWindowManager();
 }
 
+// With the print size "Same" the sheet leaves the output size in dots at 0:
+// the stamp is sized by the document's paper, as it prints.
+TEST_F(Stamp, PrintSizeSameSizesTheStampByTheDocumentsPaper) {
+  Canvas on_a4(kCompW, kCompH, kWhite);
+  Paint(on_a4);
+  const RECT want = on_a4.InkBox(kWhite);
+  ASSERT_LT(want.left, want.right) << "the A4 output draws";
+  Set(setting::vdmDstPaperWidthDot, 0);
+  Set(setting::vdmDstPaperLengthDot, 0);
+  Set(setting::vdmSrcPaperWidthDot, 4960);
+  Set(setting::vdmSrcPaperLengthDot, 7016);
+  Canvas same(kCompW, kCompH, kWhite);
+  Paint(same);
+  const RECT got = same.InkBox(kWhite);
+  EXPECT_EQ(got.left, want.left);
+  EXPECT_EQ(got.top, want.top);
+  EXPECT_EQ(got.right, want.right);
+  EXPECT_EQ(got.bottom, want.bottom);
+  // An output size, when there is one, is what the stamp is sized by.
+  Set(setting::vdmDstPaperWidthDot, 4960);
+  Set(setting::vdmDstPaperLengthDot, 7016);
+  Set(setting::vdmSrcPaperWidthDot, 2480);
+  Set(setting::vdmSrcPaperLengthDot, 3508);
+  Canvas output(kCompW, kCompH, kWhite);
+  Paint(output);
+  const RECT out = output.InkBox(kWhite);
+  EXPECT_EQ(out.right - out.left, want.right - want.left);
+}
+
 TEST_F(Stamp, NothingIsDrawnWhenTheStampCannotBeSizedOrIsOff) {
   struct Case {
     const char* name;
@@ -430,6 +459,8 @@ TEST_F(Stamp, NothingIsDrawnWhenTheStampCannotBeSizedOrIsOff) {
       Set(setting::vdmWmKind, k.kind);
       Set(setting::vdmDstPaperWidthDot, k.width);
       Set(setting::vdmDstPaperLengthDot, k.length);
+      Set(setting::vdmSrcPaperWidthDot, k.width);
+      Set(setting::vdmSrcPaperLengthDot, k.length);
       Set(setting::vdmDstResolutionW, k.resolution);
       Set(setting::vdmFuncSelectWaterMark, k.on);
       Set(setting::vdmWmOpaque, opaque);

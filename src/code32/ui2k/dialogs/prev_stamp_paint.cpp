@@ -336,8 +336,15 @@ void PrevPaintStampInto(DriverContext* ctx, DialogItemRecord* item, HDC dc, int3
   // The paper's short side in dots and the resolution divide the stamp's
   // sizes: a stamp whose divisor would be 0 (no paper size, no resolution,
   // a paper under an inch) is not drawn.
-  const int32_t shortSide = std::min(OptGetValueById(ctx, setting::vdmDstPaperWidthDot),
-                                     OptGetValueById(ctx, setting::vdmDstPaperLengthDot));
+  // The output paper; with the print size "Same" it is the document's paper,
+  // whose output size in dots the sheet leaves at 0.
+  int32_t paperWidth = OptGetValueById(ctx, setting::vdmDstPaperWidthDot);
+  int32_t paperLength = OptGetValueById(ctx, setting::vdmDstPaperLengthDot);
+  if (paperWidth == 0 && paperLength == 0) {
+    paperWidth = OptGetValueById(ctx, setting::vdmSrcPaperWidthDot);
+    paperLength = OptGetValueById(ctx, setting::vdmSrcPaperLengthDot);
+  }
+  const int32_t shortSide = std::min(paperWidth, paperLength);
   const int32_t resolution = OptGetValueById(ctx, setting::vdmDstResolutionW);
   if (shortSide <= 0) return;
   const int32_t divisor = resolution > 0 ? shortSide / resolution : 0;
