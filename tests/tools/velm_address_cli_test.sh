@@ -40,6 +40,8 @@ out=$("$velm" sheet P --document --script "$work/typed.txt"); rc=$?
 [ $rc -eq 0 ]; check "the typed destination's script runs" $?
 printf '%s\n' "$out" | sed -n '/^step 6: dialog$/,/^step 7/p' | grep -q '^dialog 2 of 2: "Remote Destination"'
 check "a number with a space keeps the remote dialog open" $?
+printf '%s\n' "$out" | sed -n '/^step 6: dialog$/,/^step 7/p' | grep -q '^  BUTTON #1 "OK" <VPD_IDD_DIALOG_REMOTE_OK>$'
+check "the window tree names the remote dialog's own controls" $?
 printf '%s\n' "$out" | grep -q '^result: 1 (IDOK)$' &&
   printf '%s\n' "$out" | grep -Eq '^  241 +vdmAddressType +1 IDC_REMOTE_RADIO_TELNO$' &&
   printf '%s\n' "$out" | grep -Eq '^  243 +vdmTelNo +"045-999"$' &&

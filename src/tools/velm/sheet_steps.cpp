@@ -582,8 +582,8 @@ std::string SheetTree(HWND modal) {
   return ui::DumpWindowTree(modal, [&](HWND w) -> std::string {
     HWND parent = GetParent(w);
     if (!parent || w == modal || ClassOf(w) == "#32770") return {};
-    DWORD dialog = 0;
     bool on_page = parent == modal && pages.empty();  // a dialog's own controls, not the sheet's buttons
+    DWORD dialog = on_page ? ui::DialogTemplateId(modal) : 0;
     for (const ui::SheetPageInfo& p : pages)
       if (p.window == parent) {
         dialog = p.template_id;

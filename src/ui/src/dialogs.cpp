@@ -139,13 +139,14 @@ bool IsReturnValueMessage(UINT m) {
 
 // Builds the dialog and its controls; the procedure gets WM_INITDIALOG.
 HWND CreateFromTemplate(HINSTANCE instance, const DialogTemplate& t, HWND owner, DLGPROC proc, LPARAM param,
-                        bool modal) {
+                        bool modal, DWORD template_id) {
   DWORD style = t.style & ~WS_VISIBLE;
   if (style & WS_CHILD) style &= ~WS_POPUP;
   RECT r{t.x, t.y, t.x + t.cx, t.y + t.cy};
   HWND d = CreateWindowExW(t.ex_style, u"#32770", t.title.c_str(), style, DuToPxX(r.left), DuToPxY(r.top),
                            DuToPxX(t.cx), DuToPxY(t.cy), owner, nullptr, instance, nullptr);
   if (!d) return nullptr;
+  if (auto w = Find(d)) w->template_id = template_id;
   SetWindowLongPtrW(d, DWLP_DLGPROC, LONG_PTR(proc));
   for (const DialogItemTemplate& it : t.items) {
     HWND c = CreateWindowExW(it.ex_style, it.class_name.c_str(), it.text.c_str(), it.style | WS_CHILD,
@@ -166,6 +167,8 @@ HWND CreateFromTemplate(HINSTANCE instance, const DialogTemplate& t, HWND owner,
   if (modal || (t.style & WS_VISIBLE)) ShowWindow(d, SW_SHOW);
   return d;
 }
+
+DWORD ResourceId(LPCWSTR name) { return IS_INTRESOURCE(name) ? DWORD(reinterpret_cast<uintptr_t>(name)) : 0; }
 
 const DialogTemplate* LoadTemplate(HINSTANCE instance, LPCWSTR name, DialogTemplate* storage) {
   if (!IS_INTRESOURCE(name)) {
@@ -215,13 +218,14 @@ void CloseDialog(HWND d) {
   }
 }
 
-INT_PTR RunDialog(const DialogTemplate* t, HINSTANCE instance, HWND owner, DLGPROC proc, LPARAM param) {
+INT_PTR RunDialog(const DialogTemplate* t, HINSTANCE instance, HWND owner, DLGPROC proc, LPARAM param,
+                  DWORD template_id) {
   if (!t) return -1;
   // The owner is the top-level window of the one given; it is disabled
   // while the dialog runs.
   HWND root = owner ? GetAncestor(owner, 2) : nullptr;
   bool reenable = root && IsWindowEnabled(root);
-  HWND d = CreateFromTemplate(instance, *t, root, proc, param, true);
+  HWND d = CreateFromTemplate(instance, *t, root, proc, param, true, template_id);
   if (!d) return -1;
   auto w = Find(d);
   if (reenable) EnableWindow(root, FALSE);
@@ -289,14 +293,14 @@ HWND CreateDialogParamW(HINSTANCE instance, LPCWSTR template_name, HWND owner, D
                                            : std::string("named"));
   ui::DialogTemplate t;
   const ui::DialogTemplate* p = LoadTemplate(instance, template_name, &t);
-  return p ? CreateFromTemplate(instance, *p, owner, proc, param, false) : nullptr;
+  return p ? CreateFromTemplate(instance, *p, owner, proc, param, false, ResourceId(template_name)) : nullptr;
 }
 
 HWND CreateDialogIndirectParamW(HINSTANCE instance, const void* tmpl, HWND owner, DLGPROC proc, LPARAM param) {
   std::lock_guard<std::recursive_mutex> lock(Lock());
   ui::DialogTemplate t;
   const ui::DialogTemplate* p = InMemoryTemplate(tmpl, &t);
-  return p ? CreateFromTemplate(instance, *p, owner, proc, param, false) : nullptr;
+  return p ? CreateFromTemplate(instance, *p, owner, proc, param, false, 0) : nullptr;
 }
 
 INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR template_name, HWND owner, DLGPROC proc, LPARAM param) {
@@ -305,13 +309,13 @@ INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR template_name, HWND owner, D
                                         ? std::to_string(reinterpret_cast<uintptr_t>(template_name))
                                         : std::string("named"));
   ui::DialogTemplate t;
-  return RunDialog(LoadTemplate(instance, template_name, &t), instance, owner, proc, param);
+  return RunDialog(LoadTemplate(instance, template_name, &t), instance, owner, proc, param, ResourceId(template_name));
 }
 
 INT_PTR DialogBoxIndirectParamW(HINSTANCE instance, const void* tmpl, HWND owner, DLGPROC proc, LPARAM param) {
   std::lock_guard<std::recursive_mutex> lock(Lock());
   ui::DialogTemplate t;
-  return RunDialog(InMemoryTemplate(tmpl, &t), instance, owner, proc, param);
+  return RunDialog(InMemoryTemplate(tmpl, &t), instance, owner, proc, param, 0);
 }
 
 BOOL EndDialog(HWND dialog, INT_PTR result) {
@@ -484,3 +488,9 @@ BOOL IsDialogMessageW(HWND dialog, MSG* msg) {
 }
 
 }  // extern "C"
+
+DWORD ui::DialogTemplateId(HWND dialog) {
+  std::lock_guard<std::recursive_mutex> lock(Lock());
+  auto w = Find(dialog);
+  return w && w->is_dialog ? w->template_id : 0;
+}

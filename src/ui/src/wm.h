@@ -38,6 +38,7 @@ struct Window {
   std::unique_ptr<ControlData> control;
   // Dialogs.
   bool is_dialog = false;
+  DWORD template_id = 0;  // the resource id of its template; 0 for one in memory
   bool dialog_ended = false;
   INT_PTR dialog_result = 0;
 };

@@ -690,6 +690,9 @@ void ClearLog();
 std::string DumpWindowTree(HWND root, const std::function<std::string(HWND)>& note = {});
 // Every top-level window in order.
 std::string DumpAllWindows();
+// The resource id of the template a dialog was made from; 0 for a template
+// in memory or a window that is no dialog.
+DWORD DialogTemplateId(HWND dialog);
 
 // Destroys every window and timer, empties the queue, clears the log and
 // the modal handler (tests, and the end of a host command).
