@@ -252,7 +252,7 @@ LRESULT CtlNumCommand(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord
   HWND edit = CtlWindowOf(dialog, item);
   ImgNumeric n{};
   const bool has_record = CtlNumericOf(ctx, item, &n);
-  const WORD code = HIWORD(wparam);
+  const WORD code = UiGetNotifyCode(wparam);
   if (code == EN_UPDATE && has_record) {
     const std::u16string suffix = UnitSuffix(ctx, n);
     const bool suffixed = EndsWith(WindowText(edit, kNumTextChars), suffix);
@@ -355,7 +355,7 @@ LRESULT CtlEditCommand(DriverContext* ctx, DialogRecord* dialog, DialogItemRecor
                        intptr_t) {
   if (!IsStored(item)) return 0;
   HWND edit = CtlWindowOf(dialog, item);
-  const WORD code = HIWORD(wparam);
+  const WORD code = UiGetNotifyCode(wparam);
   if (code == EN_KILLFOCUS) {
     // The same cut as while typing, then the spaces at either end go.
     std::u16string raw = WindowText(edit, kNumTextChars - 1);
