@@ -309,7 +309,7 @@ const std::vector<DWORD>& NamedStringIds() {
     std::vector<DWORD> v = {153, 154, 372, 373, 336, 337, 338, 376, 377, 433, 563, 235, 239, 265, 374, 375,
                             13187, 13188, 13189, 13190, 13191, 13192, 13193, 10083,
                             370, 371, 96, 204, 261, 262, 263,                  // switches, no value, no name, fonts
-                            10101, 10102, 10103, 10104, 10105, 10106};        // units of the model's numbers
+                            10101, 10102, 10103, 10104, 10105, 10106, 10107};  // units of the model's numbers
     for (DWORD id = 109; id <= 118; ++id) v.push_back(id);   // user paper sizes
     for (DWORD id = 29; id <= 37; ++id) v.push_back(id);     // output bins
     for (DWORD id = 50017; id <= 50025; ++id) v.push_back(id);

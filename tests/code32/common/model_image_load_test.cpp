@@ -47,11 +47,15 @@ TEST(MdfDumpImage, ReferenceModel) {
     return n;
   };
   EXPECT_EQ(dump.substr(0, 19), "file version: 3.62\n");
-  EXPECT_NE(dump.find("\nfeatures: 261\n"), std::string::npos);
-  EXPECT_EQ(count("feature "), 261u);
-  EXPECT_NE(dump.find("\nexclusives: 34\n"), std::string::npos);
-  EXPECT_EQ(count("exclusive "), 34u);
+  EXPECT_NE(dump.find("\nfeatures: 264\n"), std::string::npos);
+  EXPECT_EQ(count("feature "), 264u);
+  EXPECT_NE(dump.find("\nexclusives: 40\n"), std::string::npos);
+  EXPECT_EQ(count("exclusive "), 40u);
   // Conditions in infix, named Judges inlined.
+  EXPECT_NE(dump.find("exclusive VPD_IDC_FREESIZE_EDIT_WIDTH_MM hide=(VPD_RADIOLIST_6 == 2183) disable=-\n"
+                      "  alert if ((VPD_IDC_FREESIZE_EDIT_WIDTH_MM < 4331) || (VPD_IDC_FREESIZE_EDIT_WIDTH_MM > 14031)) "
+                      "message=VPD_FreeSizeIllegalMessage icon=0x30 buttons=0 when=0\n"),
+            std::string::npos);
   EXPECT_NE(dump.find("exclusive VPD_IDC_FINISH_CHOICE_PUNCH hide=(((VPD_OptionFin1000 == 0) && "
                       "(VPD_OptionFin3000 == 0)) || (VPD_OptionFin3000NoPunch == 1)) disable=-"),
             std::string::npos);

@@ -196,6 +196,44 @@ TEST_F(Edits, LeavingTheFreeSizeWidthClampsItToTheDisplayRange) {
   EXPECT_EQ(Calls(), (std::vector<std::string>{"check 2224", "check 2224"}));
 }
 
+// A number the rules refuse when the edit loses the focus goes back to
+// what the edit held when it took the focus; in the user paper-size dialog
+// the size is held to its limits instead.
+TEST_F(Edits, ARefusedNumberGoesBackToTheValueTheEditTookTheFocusWith) {
+  DialogItemRecord* copies = Control(1001, kCopiesEdit, u"EDIT", ES_AUTOHSCROLL);
+  ASSERT_NE(copies->setting, nullptr);
+  OptSetControlOption(ctx, copies, 12);
+  Change(copies, u"12", EN_SETFOCUS);
+  EXPECT_EQ(Change(copies, u"0"), 1);
+  EXPECT_EQ(Option(copies), 0) << "typing stores as it goes";
+  g_rec.checkAnswer = 1;
+  LoseFocus(copies);
+  EXPECT_EQ(Option(copies), 12);
+  EXPECT_TRUE(copies->setting->dirty) << "the edit is shown again";
+  // A number the rules take stays.
+  g_rec.checkAnswer = 0;
+  Change(copies, u"12", EN_SETFOCUS);
+  Change(copies, u"5");
+  LoseFocus(copies);
+  EXPECT_EQ(Option(copies), 5);
+  // The focus came back with 5: a refusal now goes back to 5, not 12.
+  Change(copies, u"5", EN_SETFOCUS);
+  Change(copies, u"0");
+  g_rec.checkAnswer = 1;
+  LoseFocus(copies);
+  EXPECT_EQ(Option(copies), 5);
+
+  DialogItemRecord* width = Width();
+  int32_t lo = 0, hi = 0;
+  ASSERT_TRUE(CtlNumRange(ctx, width, &lo, &hi));
+  OptSetControlOption(ctx, width, 2400);
+  Change(width, u"50.8", EN_SETFOCUS);
+  SetWindowTextW(width->window, u"1");
+  LoseFocus(width);
+  EXPECT_EQ(Option(width), UnitSetUserValue(ctx, 0, lo));
+  EXPECT_EQ(Calls(), (std::vector<std::string>{"check 2029", "check 2029", "check 2029", "check 2224"}));
+}
+
 TEST_F(Edits, SwitchingTheUnitRewritesTheEdit) {
   DialogItemRecord* width = Width();
   DialogRecord* d = CtxFindDialog(ctx, kFreeSizeDialog);

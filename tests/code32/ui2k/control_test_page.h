@@ -49,7 +49,7 @@ inline const CtlServices kRecording{
     [](DriverContext*, DialogRecord*, DialogItemRecord* item) { Note("transact " + std::to_string(item->controlId)); },
     [](DriverContext*, DialogRecord*) { Note("refresh"); },
     [](DriverContext*, uint16_t control) -> uint32_t { return control == 2002 ? 13188 : 0; },
-    [](DriverContext*, DialogRecord*, DialogItemRecord*, HDC, const RECT*, bool, bool, uint32_t) -> int32_t {
+    [](DriverContext*, DialogRecord*, DialogItemRecord*, HWND, HDC, const RECT*, bool, bool) -> int32_t {
       Note("face");
       return 40;
     },

@@ -358,10 +358,40 @@ TEST_F(Tips, ButtonCaptionsNoTextAndThreeDots) {
   UiGetTextExtent(dc, u"...", &dots);
   UiGetTextExtent(dc, u"Change", &change);
   ASSERT_GT(dots.cx, 0);
-  EXPECT_EQ(UiDrawButtonFace(ctx_, button, dc, &face, 2, false, false, 0), dots.cx) << "0 draws \"...\"";
-  EXPECT_EQ(UiDrawButtonFace(ctx_, button, dc, &face, 2, false, false, kNoTextCaption), 0) << "no text";
-  EXPECT_EQ(UiDrawButtonFace(ctx_, button, dc, &face, 2, true, true, 13187), change.cx);
+  // The face draws the caption the work record keeps: set from the table
+  // by the item's control id, cleared back to 0 ("...").
+  struct Drawn {
+    uint16_t control;  // 0: the caption cleared
+    uint32_t kept;
+    LONG width;
+  } drawn[] = {{0, 0, dots.cx}, {2037, kNoTextCaption, 0}, {2003, 13187, change.cx}, {2500, 0, dots.cx}};
+  for (const Drawn& d : drawn) {
+    DialogItemRecord item{};
+    item.controlId = d.control;
+    if (d.control) EXPECT_EQ(UiSetButtonCaption(ctx_, &item), d.kept) << d.control;
+    else UiClearButtonCaption(ctx_);
+    EXPECT_EQ(ctx_->work->captionStringId, d.kept) << d.control;
+    EXPECT_EQ(UiDrawButtonFace(ctx_, button, dc, &face, 2, d.control == 2003, d.control == 2003), d.width)
+        << d.control;
+    EXPECT_EQ(UiDrawButtonFace(ctx_, nullptr, dc, &face, 2, false, false), 0) << "no window, no caption";
+  }
+  UiClearButtonCaption(ctx_);
+  EXPECT_EQ(ctx_->work->captionStringId, 0u);
   ReleaseDC(button, dc);
+}
+
+// The notification code is the high word of a command's wParam, whatever
+// lies above it in a 64-bit wParam; two option values are the same value
+// only when equal.
+TEST(DrawingServices, NotifyCodeAndSameValue) {
+  EXPECT_EQ(UiGetNotifyCode(MAKEWPARAM(2224, EN_KILLFOCUS)), EN_KILLFOCUS);
+  EXPECT_EQ(UiGetNotifyCode(MAKEWPARAM(2224, 0)), 0);
+  EXPECT_EQ(UiGetNotifyCode(uintptr_t(0xFFFF0000u)), 0xFFFF);
+  EXPECT_EQ(UiGetNotifyCode(uintptr_t(0x100050001ull)), 5);
+  EXPECT_EQ(UiIsSameValue(4724, 4724), 1);
+  EXPECT_EQ(UiIsSameValue(4724, 4725), 0);
+  EXPECT_EQ(UiIsSameValue(-1, int32_t(0xFFFFFFFFu)), 1);
+  EXPECT_EQ(UiIsSameValue(INT32_MIN, INT32_MAX), 0);
 }
 
 // ---- context help and lock icons ---------------------------------------------------------------

@@ -114,8 +114,8 @@ LRESULT CtlButtonMessage(DriverContext* ctx, DialogRecord* dialog, DialogItemRec
   const CtlServices& s = CtlGetServices();
   const bool focused = draw->itemAction == ODA_FOCUS || (draw->itemState & ODS_FOCUS);
   const uint32_t caption = s.buttonCaption(ctx, item->controlId);
-  const int32_t caption_width = s.drawButtonFace(ctx, dialog, item, draw->hDC, &draw->rcItem,
-                                                 (draw->itemState & ODS_SELECTED) != 0, focused, caption);
+  const int32_t caption_width = s.drawButtonFace(ctx, dialog, item, window, draw->hDC, &draw->rcItem,
+                                                 (draw->itemState & ODS_SELECTED) != 0, focused);
   MdfItem feature = UiItemModel(ctx, item);
   if (!feature) return 1;
   // The options' icons over the face: left of a caption, else centred. A

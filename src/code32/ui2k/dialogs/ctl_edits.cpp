@@ -252,7 +252,13 @@ LRESULT CtlNumCommand(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord
   HWND edit = CtlWindowOf(dialog, item);
   ImgNumeric n{};
   const bool has_record = CtlNumericOf(ctx, item, &n);
-  const WORD code = HIWORD(wparam);
+  const WORD code = UiGetNotifyCode(wparam);
+  if (code == EN_SETFOCUS && item->setting && ctx->work) {
+    // What a refused number goes back to when the edit loses the focus.
+    ctx->work->numEditControl = item->controlId;
+    ctx->work->numEditOption = OptGetControlOption(ctx, item);
+    return 0;
+  }
   if (code == EN_UPDATE && has_record) {
     const std::u16string suffix = UnitSuffix(ctx, n);
     const bool suffixed = EndsWith(WindowText(edit, kNumTextChars), suffix);
@@ -278,11 +284,11 @@ LRESULT CtlNumCommand(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord
       PostMessageW(edit, WM_CHAR, VK_BACK, 0);
       return 0;
     }
-    if (display == UnitGetUserValue(ctx, 0, current)) return 0;
+    if (UiIsSameValue(display, UnitGetUserValue(ctx, 0, current))) return 0;
   } else {
     value = CtlParseFixed(text.c_str(), has_record ? n.scale : 1);
   }
-  if (value == current) return 0;
+  if (UiIsSameValue(value, current)) return 0;
   OptSetControlOption(ctx, item, value);
   return 1;
 }
@@ -299,14 +305,22 @@ LRESULT CtlNumMessage(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord
     // may have no exact form in the display unit.
     const bool untouched = IsLength(item) && text == ShownText(ctx, item, current, true, n);
     const int32_t value = untouched ? current : ValueOfText(ctx, item, text, true, n);
-    if (value != current) OptSetControlOption(ctx, item, value);
+    if (!UiIsSameValue(value, current)) OptSetControlOption(ctx, item, value);
   }
-  CtlGetServices().checkControl(ctx, dialog, item);
+  // The rules' check shows its message (a box once the focus has moved on)
+  // and answers 1 when it refuses the number.
+  const bool refused = CtlGetServices().checkControl(ctx, dialog, item) == 1;
   int32_t lo = 0, hi = 0;
-  if (dialog && dialog->dialogId == kUserPaperDialog && IsLength(item) && CtlNumRange(ctx, item, &lo, &hi)) {
-    const int32_t display = UnitGetUserValue(ctx, 0, OptGetControlOption(ctx, item));
-    if (display < lo) OptSetControlOption(ctx, item, UnitSetUserValue(ctx, 0, lo));
-    if (display > hi) OptSetControlOption(ctx, item, UnitSetUserValue(ctx, 0, hi));
+  if (dialog && dialog->dialogId == kUserPaperDialog && IsLength(item)) {
+    // The user paper size holds a size to its limits.
+    if (CtlNumRange(ctx, item, &lo, &hi)) {
+      const int32_t display = UnitGetUserValue(ctx, 0, OptGetControlOption(ctx, item));
+      if (display < lo) OptSetControlOption(ctx, item, UnitSetUserValue(ctx, 0, lo));
+      if (display > hi) OptSetControlOption(ctx, item, UnitSetUserValue(ctx, 0, hi));
+    }
+  } else if (refused && ctx->work && ctx->work->numEditControl == item->controlId) {
+    // Elsewhere a refused number leaves the value the edit had before.
+    OptSetControlOption(ctx, item, ctx->work->numEditOption);
   }
   item->setting->dirty = 1;
   if (edit) InvalidateRect(edit, nullptr, TRUE);
@@ -355,7 +369,7 @@ LRESULT CtlEditCommand(DriverContext* ctx, DialogRecord* dialog, DialogItemRecor
                        intptr_t) {
   if (!IsStored(item)) return 0;
   HWND edit = CtlWindowOf(dialog, item);
-  const WORD code = HIWORD(wparam);
+  const WORD code = UiGetNotifyCode(wparam);
   if (code == EN_KILLFOCUS) {
     // The same cut as while typing, then the spaces at either end go.
     std::u16string raw = WindowText(edit, kNumTextChars - 1);

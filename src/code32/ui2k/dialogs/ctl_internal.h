@@ -57,9 +57,10 @@ struct CtlServices {
   void (*refreshPage)(DriverContext*, DialogRecord*);
   // The string id of a push button's caption: 0 none, 0xFFFF no text.
   uint32_t (*buttonCaption)(DriverContext*, uint16_t controlId);
-  // The owner-drawn button face; answers the caption's width.
-  int32_t (*drawButtonFace)(DriverContext*, DialogRecord*, DialogItemRecord*, HDC, const RECT*, bool pressed,
-                            bool focused, uint32_t captionId);
+  // The owner-drawn button face of the item; with a window it carries the
+  // item's caption from the caption table. Answers the caption's width.
+  int32_t (*drawButtonFace)(DriverContext*, DialogRecord*, DialogItemRecord*, HWND, HDC, const RECT*, bool pressed,
+                            bool focused);
   void (*showTip)(DriverContext*, DialogItemRecord*, HWND, int32_t x, int32_t y, int32_t index);
   // Pictures: a composition of layers ends in one copy to the target.
   void (*beginCompose)(DriverContext*);

@@ -28,7 +28,7 @@ constexpr uint32_t kKeptForSelectedPreset[] = {setting::dmDefaultSource, setting
                                                setting::vdmOutputTrayID, setting::dmColor};
 constexpr COLORREF kWhite = RGB(255, 255, 255), kBlack = RGB(0, 0, 0);
 
-bool IsSelectionChange(uintptr_t wparam) { return HIWORD(wparam) == LBN_SELCHANGE; }
+bool IsSelectionChange(uintptr_t wparam) { return UiGetNotifyCode(wparam) == LBN_SELCHANGE; }
 
 bool IsPictureList(uint16_t control) {
   for (uint16_t id : kPictureLists)
@@ -165,7 +165,7 @@ LRESULT CtlComboCommand(DriverContext* ctx, DialogRecord* dialog, DialogItemReco
                         uintptr_t, intptr_t) {
   HWND combo = CtlWindowOf(dialog, item);
   LRESULT index = -1;
-  switch (HIWORD(wparam)) {
+  switch (UiGetNotifyCode(wparam)) {
     case CBN_SELCHANGE: {
       const int32_t option = SelectedOption(combo, true);
       if (option < 0) return 0;

@@ -26,9 +26,13 @@ void Refresh(DriverContext* ctx, DialogRecord* dialog) { UiRefreshPage(ctx, dial
 
 // ---- button faces and tips ---------------------------------------------------------------------
 uint32_t Caption(DriverContext*, uint16_t control_id) { return UiButtonCaptionId(control_id); }
-int32_t Face(DriverContext* ctx, DialogRecord*, DialogItemRecord* item, HDC dc, const RECT* rect, bool pressed,
-             bool focused, uint32_t caption) {
-  return UiDrawButtonFace(ctx, item ? item->window : nullptr, dc, rect, 2, pressed, focused, caption);
+// The caption is kept in the work record only while the face is drawn.
+int32_t Face(DriverContext* ctx, DialogRecord*, DialogItemRecord* item, HWND window, HDC dc, const RECT* rect,
+             bool pressed, bool focused) {
+  UiSetButtonCaption(ctx, item);
+  const int32_t width = UiDrawButtonFace(ctx, window, dc, rect, 2, pressed, focused);
+  UiClearButtonCaption(ctx);
+  return width;
 }
 
 // ---- pictures ----------------------------------------------------------------------------------

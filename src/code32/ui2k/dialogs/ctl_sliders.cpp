@@ -143,13 +143,13 @@ void CtlDrawSlider(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* i
     CtlGetServices().drawPicture(ctx, dialog, item, dc, &track, uint32_t(block.pictureId), false);
   const CtlServices& s = CtlGetServices();
   const COLORREF sign = GetSysColor(COLOR_MENUTEXT);
-  s.drawButtonFace(ctx, dialog, item, dc, &left_box, false, false, 0);
+  s.drawButtonFace(ctx, dialog, item, nullptr, dc, &left_box, false, false);
   Sign(dc, left_box, false, 3, 4, sign);
-  s.drawButtonFace(ctx, dialog, item, dc, &right_box, false, false, 0);
+  s.drawButtonFace(ctx, dialog, item, nullptr, dc, &right_box, false, false);
   Sign(dc, right_box, true, 3, 4, sign);
   const bool focused = GetFocus() == bar;
   const RECT thumb_box{thumb, client.top, thumb + a, client.bottom};
-  s.drawButtonFace(ctx, dialog, item, dc, &thumb_box, focused, focused, 0);
+  s.drawButtonFace(ctx, dialog, item, nullptr, dc, &thumb_box, focused, focused);
   if (own) ReleaseDC(bar, dc);
 }
 
@@ -169,7 +169,7 @@ HWND CtlSliderPressPopup(DriverContext* ctx, DialogRecord* dialog, DialogItemRec
   ShowWindow(popup, SW_SHOWNOACTIVATE);
   HDC dc = GetDC(popup);
   const RECT box{0, 0, a, client.bottom - client.top};
-  CtlGetServices().drawButtonFace(ctx, dialog, item, dc, &box, true, true, 0);
+  CtlGetServices().drawButtonFace(ctx, dialog, item, nullptr, dc, &box, true, true);
   Sign(dc, box, on_right, 4, 4, RGB(0, 0, 0));
   ReleaseDC(popup, dc);
   ValidateRect(popup, nullptr);

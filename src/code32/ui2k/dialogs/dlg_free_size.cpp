@@ -137,7 +137,7 @@ int32_t DlgFreeSizeHandler(DriverContext* ctx, DialogRecord* dialog, DialogItemR
   const bool own_command = message == WM_COMMAND && LOWORD(wparam) == id;
 
   if (IsNumericEdit(id) || id == kNameEdit) {
-    if (!own_command || (HIWORD(wparam) != EN_KILLFOCUS && HIWORD(wparam) != EN_CHANGE)) return 0;
+    if (!own_command || (UiGetNotifyCode(wparam) != EN_KILLFOCUS && UiGetNotifyCode(wparam) != EN_CHANGE)) return 0;
     CtlDispatchCommand(ctx, dialog, item, wparam, lparam);
     WriteBack(ctx, dialog);
     return 1;
@@ -167,7 +167,7 @@ int32_t DlgFreeSizeHandler(DriverContext* ctx, DialogRecord* dialog, DialogItemR
         return draw && draw->CtlID == id ? DrawEntry(ctx, item, draw) : 0;
       }
       case WM_COMMAND:
-        return own_command ? ListCommand(ctx, dialog, list, HIWORD(wparam)) : 0;
+        return own_command ? ListCommand(ctx, dialog, list, UiGetNotifyCode(wparam)) : 0;
       default:
         return 0;
     }

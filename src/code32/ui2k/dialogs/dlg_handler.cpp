@@ -276,7 +276,7 @@ int32_t InitialSettings(DriverContext* ctx, DialogRecord* dialog, DialogItemReco
   }
   const int32_t tray = TrayOf(kInitialTrays, id);
   if (tray >= 0) return DlgPaintTrayInfo(ctx, dialog, item, message, tray);
-  if (id == 2152 && OwnCommand(item, message, wparam) && HIWORD(wparam) == CBN_SELCHANGE) {
+  if (id == 2152 && OwnCommand(item, message, wparam) && UiGetNotifyCode(wparam) == CBN_SELCHANGE) {
     HWND combo = CtlWindowOf(dialog, item);
     const LRESULT n = combo ? SendMessageW(combo, CB_GETCURSEL, 0, 0) : -1;
     if (n >= 0 && SendMessageW(combo, CB_GETITEMDATA, WPARAM(n), 0) != OptGetControlOption(ctx, item))
@@ -317,7 +317,7 @@ int32_t PostProcessing(DriverContext* ctx, DialogRecord* dialog, DialogItemRecor
     UiRefreshPage(ctx, dialog, 0);
     return 0;
   }
-  if (OwnCommand(item, message, wparam) && HIWORD(wparam) == EN_CHANGE) {
+  if (OwnCommand(item, message, wparam) && UiGetNotifyCode(wparam) == EN_CHANGE) {
     CtlDispatchCommand(ctx, dialog, item, wparam, lparam);
     DlgReinitOutputTrays(ctx);
     return 1;
@@ -394,7 +394,7 @@ int32_t PrintType(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* it
     const uint16_t id = item->controlId;
     if ((id == 2423 || id == 2532) && message == WM_CHAR && wparam == u'"') return 1;
     if ((id == 2245 || id == 2533) && OwnCommand(item, message, wparam) &&
-        (HIWORD(wparam) == EN_CHANGE || HIWORD(wparam) == EN_UPDATE)) {
+        (UiGetNotifyCode(wparam) == EN_CHANGE || UiGetNotifyCode(wparam) == EN_UPDATE)) {
       CtlDispatchCommand(ctx, dialog, item, wparam, lparam);
       HWND w = CtlWindowOf(dialog, item);
       if (item->setting && item->setting->dirty && !(w && !IsWindowEnabled(w)))
@@ -426,7 +426,7 @@ int32_t Margins(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* item
   if (!item || !OwnCommand(item, message, wparam)) return 0;
   const uint16_t id = item->controlId;
   if (id != 2352 && id != 2355 && id != 2396 && id != 2605) return 0;
-  if (HIWORD(wparam) == EN_KILLFOCUS || HIWORD(wparam) == EN_CHANGE) {
+  if (UiGetNotifyCode(wparam) == EN_KILLFOCUS || UiGetNotifyCode(wparam) == EN_CHANGE) {
     CtlDispatchCommand(ctx, dialog, item, wparam, lparam);
     UiRefreshPage(ctx, dialog, 1);
   }
@@ -565,7 +565,7 @@ int32_t DlgSpecialHandler(DriverContext* ctx, DialogRecord* dialog, DialogItemRe
   }
   if (item && IsPresetNameCombo(item->controlId)) return PresetNameCombo(ctx, dialog, item, message, wparam);
   if (item && IsPresetNameEdit(item->controlId)) {
-    if (!OwnCommand(item, message, wparam) || HIWORD(wparam) != EN_KILLFOCUS) return 0;
+    if (!OwnCommand(item, message, wparam) || UiGetNotifyCode(wparam) != EN_KILLFOCUS) return 0;
     CtlDispatchCommand(ctx, dialog, item, wparam, lparam);
     DlgReinitPresetLists(ctx);
     return 1;

@@ -189,7 +189,7 @@ void Move(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* list, bool
 void NameOrComment(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* list, DialogItemRecord* edit,
                    WPARAM wparam, LPARAM lparam) {
   CtlDispatchCommand(ctx, dialog, edit, wparam, lparam);
-  if (HIWORD(wparam) != EN_KILLFOCUS) return;
+  if (UiGetNotifyCode(wparam) != EN_KILLFOCUS) return;
   const int32_t n = Selected(ListWindow(dialog, list));
   if (n <= 0) return;
   char16_t name[kPresetNameChars] = {};
@@ -288,7 +288,7 @@ int32_t DlgMaintenanceHandler(DriverContext* ctx, DialogRecord* dialog, DialogIt
       Move(ctx, dialog, list, item->controlId == kUp);
       return 1;
     case kName: case kComment:
-      if (HIWORD(wparam) != EN_KILLFOCUS && HIWORD(wparam) != EN_CHANGE) return 0;
+      if (UiGetNotifyCode(wparam) != EN_KILLFOCUS && UiGetNotifyCode(wparam) != EN_CHANGE) return 0;
       NameOrComment(ctx, dialog, list, item, wparam, lparam);
       return 1;
     default:
@@ -322,7 +322,7 @@ int32_t DlgPrintQualityHandler(DriverContext* ctx, DialogRecord* dialog, DialogI
     }
     case kUserList: {
       if (message == WM_DRAWITEM) return DrawQualityEntry(ctx, dialog, item, lparam);
-      if (!own_command || HIWORD(wparam) != LBN_SELCHANGE) return 0;
+      if (!own_command || UiGetNotifyCode(wparam) != LBN_SELCHANGE) return 0;
       HWND list = CtlWindowOf(dialog, item);
       const int32_t n = Selected(list);
       if (n < 0) return 1;

@@ -570,7 +570,7 @@ int32_t DlgOptionsHandler(DriverContext* ctx, DialogRecord* dialog, DialogItemRe
       }
     case kPaperCombo:
     case kMediaCombo: {
-      if (!own_command || HIWORD(wparam) != CBN_SELCHANGE) return 0;
+      if (!own_command || UiGetNotifyCode(wparam) != CBN_SELCHANGE) return 0;
       CtlDispatchCommand(ctx, dialog, item, wparam, lparam);
       const int32_t t = SelectedTray(ctx);
       if (id == kPaperCombo) Set(ctx, TrayPaper(t), Get(ctx, kPaperSetting));

@@ -76,7 +76,7 @@ void ShowCurrentAddress(DriverContext* ctx, DialogRecord* dialog) {
 
 bool IsCommandOf(const DialogItemRecord* item, UINT message, WPARAM wparam, uint16_t control_id, WORD code) {
   return message == WM_COMMAND && item->controlId == control_id && LOWORD(wparam) == control_id &&
-         HIWORD(wparam) == code;
+         UiGetNotifyCode(wparam) == code;
 }
 
 // ---- the remote dialog's address combo -------------------------------------------------

@@ -153,7 +153,7 @@ int32_t FontComboEvent(DriverContext* ctx, DialogRecord* dialog, DialogItemRecor
     CtlDispatchRefresh(ctx, dialog, item);
     return 1;
   }
-  if (!OwnCommand(item, message, wparam) || HIWORD(wparam) != CBN_SELCHANGE) return 0;
+  if (!OwnCommand(item, message, wparam) || UiGetNotifyCode(wparam) != CBN_SELCHANGE) return 0;
   const LRESULT at = SendMessageW(combo, CB_GETCURSEL, 0, 0);
   if (at >= 0) {
     OptSetControlOption(ctx, item, int32_t(at));
@@ -252,7 +252,7 @@ int32_t ComboEvent(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* i
     }
     return 1;
   }
-  if (!OwnCommand(item, message, wparam) || HIWORD(wparam) != CBN_SELCHANGE) return 0;
+  if (!OwnCommand(item, message, wparam) || UiGetNotifyCode(wparam) != CBN_SELCHANGE) return 0;
   const LRESULT sel = SendMessageW(combo, CB_GETCURSEL, 0, 0);
   if (sel >= 0) {
     const int32_t n = int32_t(SendMessageW(combo, CB_GETITEMDATA, WPARAM(sel), 0));

@@ -172,7 +172,7 @@ int32_t DeviceFontEvent(DriverContext* ctx, DialogRecord* dialog, DialogItemReco
     DrawLine(item, draw, list, false);
     return 1;
   }
-  if (!OwnCommand(item, message, wparam) || HIWORD(wparam) != LBN_SELCHANGE) return 0;
+  if (!OwnCommand(item, message, wparam) || UiGetNotifyCode(wparam) != LBN_SELCHANGE) return 0;
   HWND faces = ControlOf(dialog, kTrueTypeList);
   const LRESULT s = faces ? SendMessageW(faces, LB_GETCURSEL, 0, 0) : -1;
   const LRESULT f = SendMessageW(list, LB_GETCURSEL, 0, 0);
@@ -200,7 +200,7 @@ int32_t TrueTypeEvent(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord
     DrawLine(item, draw, list, true);
     return 1;
   }
-  if (!OwnCommand(item, message, wparam) || HIWORD(wparam) != LBN_SELCHANGE) return 0;
+  if (!OwnCommand(item, message, wparam) || UiGetNotifyCode(wparam) != LBN_SELCHANGE) return 0;
   const LRESULT s = SendMessageW(list, LB_GETCURSEL, 0, 0);
   if (s < 0) return 1;
   const std::u16string line = ListText(list, s);

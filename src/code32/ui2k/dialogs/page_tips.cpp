@@ -397,9 +397,20 @@ void UiGetTextExtent(HDC dc, const char16_t* text, SIZE* size) {
   if (GetTextMetricsW(dc, &metrics)) *size = SIZE{metrics.tmAveCharWidth, metrics.tmHeight};
 }
 
+uint32_t UiSetButtonCaption(DriverContext* ctx, const DialogItemRecord* item) {
+  if (!ctx || !ctx->work) return 0;
+  ctx->work->captionStringId = item ? UiButtonCaptionId(item->controlId) : 0;
+  return ctx->work->captionStringId;
+}
+
+void UiClearButtonCaption(DriverContext* ctx) {
+  if (ctx && ctx->work) ctx->work->captionStringId = 0;
+}
+
 int32_t UiDrawButtonFace(DriverContext* ctx, HWND window, HDC dc, const RECT* rect, uint32_t style, bool pressed,
-                         bool focused, uint32_t caption_id) {
+                         bool focused) {
   if (!dc || !rect) return 0;
+  const uint32_t caption_id = ctx && ctx->work ? ctx->work->captionStringId : 0;
   RECT r = *rect;
   UiFillRect(dc, &r, GetSysColor(COLOR_BTNFACE));
   if (focused) Shrink(&r, 1, 1);

@@ -186,6 +186,11 @@ struct WorkRecord {
   HANDLE handCursor;
   HANDLE pressedHandCursor;
   HANDLE savedCursor;
+  // The numeric edit that last took the focus (its control id, 0 none) and
+  // the option its setting held then: a number the rules refuse when the
+  // edit loses the focus goes back to it.
+  uint16_t numEditControl;
+  int32_t numEditOption;
   // The tip of a control: its popup window (null when none), the control
   // id and key (x, y or list index) it shows, the timer that shows it (0
   // when none runs), the control window and the page that owns the timer.

@@ -129,11 +129,21 @@ void UiFillRect(HDC dc, const RECT* rect, COLORREF colour);
 // The extent of a text in the DC's font; for null, the average character
 // width and the font's height.
 void UiGetTextExtent(HDC dc, const char16_t* text, SIZE* size);
-// A button face: the face colour, with style 2 a 3D edge, the caption of
-// the string id (0 "...", 0xFFFF none; "<" and ">" drawn as triangles) in
-// the window's font, and the focus frame. The caption's width.
+// The caption the next button face draws: the caption table's string id
+// of the item's control (0 when the table has none) kept in the work
+// record, until UiClearButtonCaption sets it back to 0. Answers the id.
+uint32_t UiSetButtonCaption(DriverContext* ctx, const DialogItemRecord* item);
+void UiClearButtonCaption(DriverContext* ctx);
+// A button face: the face colour, with style 2 a 3D edge; with a window
+// the caption the work record keeps (0 "...", 0xFFFF none; "<" and ">"
+// drawn as triangles) in the window's font; the focus frame. The caption's
+// width (0 without a window or text).
 int32_t UiDrawButtonFace(DriverContext* ctx, HWND window, HDC dc, const RECT* rect, uint32_t style, bool pressed,
-                         bool focused, uint32_t caption_id);
+                         bool focused);
+// The notification code a WM_COMMAND carries in the high word of wParam.
+constexpr uint16_t UiGetNotifyCode(uintptr_t wparam) { return uint16_t((wparam >> 16) & 0xFFFF); }
+// 1 when two option values are the same value, else 0.
+constexpr int32_t UiIsSameValue(int32_t a, int32_t b) { return a == b ? 1 : 0; }
 // The DC pictures are drawn into: the caller's DC of the work record when
 // one is set, else the window's DC clipped to its client area. Release
 // gives back only a window's DC.
