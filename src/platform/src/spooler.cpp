@@ -97,8 +97,8 @@ bool UpdateData(const std::u16string& printer, const std::function<bool(TypedSto
         if (!existed) {
           StoreKey* key = s.CreateKey(DataKey(printer));
           if (const StoreKey* old = g_spool.Read()->FindKey(DataKey(printer))) {
-            key->values = old->values;
-            moved = !old->values.empty();
+            TypedStore::CopyValues(key, *old);
+            moved = !old->values().empty();
           }
         }
         bool changed = change(s);
@@ -107,14 +107,14 @@ bool UpdateData(const std::u16string& printer, const std::function<bool(TypedSto
       error);
   std::shared_ptr<const TypedStore> catalogue = g_spool.Read();
   const StoreKey* left = catalogue->FindKey(DataKey(printer));
-  if (ok && left && !left->values.empty() && plat::detail::IsHostFile(own)) {
+  if (ok && left && !left->values().empty() && plat::detail::IsHostFile(own)) {
     // Now that the printer's own file holds them (moved now, or by a write
     // that was cut short before this step), the catalogue sheds them.
     g_spool.Update(
         [&](TypedStore& s) {
           StoreKey* k = s.FindKey(DataKey(printer));
-          if (!k || k->values.empty()) return false;
-          k->values.clear();
+          if (!k || k->values().empty()) return false;
+          TypedStore::ClearValues(k);
           return true;
         },
         nullptr);
@@ -154,9 +154,7 @@ DWORD AsDword(const StoreValue* v) {
 }
 
 void Put(StoreKey* k, const std::u16string& name, DWORD type, std::vector<uint8_t> data) {
-  StoreValue v{name, type, std::move(data)};
-  if (StoreValue* old = TypedStore::FindValue(k, name)) *old = std::move(v);
-  else k->values.push_back(std::move(v));
+  TypedStore::PutValue(k, StoreValue{name, type, std::move(data)});
 }
 
 void PutDword(StoreKey* k, const std::u16string& name, DWORD d) {
@@ -296,19 +294,14 @@ bool UpdateDataPrepared(const std::u16string& printer, plat::detail::PreparedWri
       [&](TypedStore& s, bool existed) {
         StoreKey* dk = s.CreateKey(DataKey(printer));
         if (!existed)
-          if (const StoreKey* old = g_spool.Read()->FindKey(DataKey(printer))) dk->values = old->values;
+          if (const StoreKey* old = g_spool.Read()->FindKey(DataKey(printer))) TypedStore::CopyValues(dk, *old);
         for (const HeldChange& c : t_held) {
           if (plat::WCmpI(c.printer.c_str(), printer.c_str()) != 0) continue;
           if (!c.erase) {
             Put(dk, c.value.name, c.value.type, c.value.data);
             continue;
           }
-          for (size_t i = 0; i < dk->values.size(); ++i) {
-            if (plat::WCmpI(dk->values[i].name.c_str(), c.value.name.c_str()) == 0) {
-              dk->values.erase(dk->values.begin() + long(i));
-              break;
-            }
-          }
+          TypedStore::RemoveValue(dk, c.value.name);
         }
         return true;
       },
@@ -395,9 +388,7 @@ BOOL SetUserDevmode(const std::u16string& name, const DEVMODEW* devmode) {
         if (!k) return false;
         found = true;
         if (bytes.empty()) {
-          auto& v = k->values;
-          v.erase(std::remove_if(v.begin(), v.end(), [](const StoreValue& x) { return x.name == kUserDevmodeValue; }),
-                  v.end());
+          TypedStore::RemoveValue(k, kUserDevmodeValue);
         } else {
           Put(k, kUserDevmodeValue, REG_BINARY, bytes);
         }
@@ -625,14 +616,9 @@ DWORD DeletePrinterDataW(HANDLE printer, LPWSTR name) {
       [&](TypedStore& s) {
         StoreKey* dk = s.FindKey(DataKey(h->name));
         if (!dk) return false;
-        for (size_t i = 0; i < dk->values.size(); ++i) {
-          if (plat::WCmpI(dk->values[i].name.c_str(), name) == 0) {
-            dk->values.erase(dk->values.begin() + long(i));
-            result = ERROR_SUCCESS;
-            return true;
-          }
-        }
-        return false;
+        if (!TypedStore::RemoveValue(dk, name)) return false;
+        result = ERROR_SUCCESS;
+        return true;
       },
       &result);
   (void)ok;  // a failed write leaves its error in result
@@ -724,8 +710,8 @@ bool plat::SpoolDeletePrinter(const std::u16string& name) {
           name,
           [&](TypedStore& s) {
             StoreKey* k = s.FindKey(DataKey(name));
-            if (!k || k->values.empty()) return false;
-            k->values.clear();
+            if (!k || k->values().empty()) return false;
+            TypedStore::ClearValues(k);
             return true;
           },
           &error))
@@ -757,7 +743,7 @@ std::vector<plat::SpoolDataValue> plat::SpoolListPrinterData(const std::u16strin
   auto store = DataStore(printer);
   std::vector<SpoolDataValue> out;
   if (const StoreKey* k = store->FindKey(DataKey(printer)))
-    for (const StoreValue& v : k->values) out.push_back({v.name, v.type, v.data});
+    for (const StoreValue& v : k->values()) out.push_back({v.name, v.type, v.data});
   return out;
 }
 
