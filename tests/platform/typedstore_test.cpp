@@ -155,6 +155,11 @@ TEST(TypedStoreValues, PrinterDataFollowsOtherProcessesWrites) {
   EXPECT_EQ(read(u"Item29"), 129u);
   ASSERT_EQ(in_child(u"New", 9, false), 0);
   EXPECT_EQ(read(u"NEW"), 9u) << "added by another process";
+  // The printer removed by another process: its handle reads nothing more.
+  ASSERT_EQ(InChild([] { return plat::SpoolDeletePrinter(u"Office") ? 0 : 1; }), 0);
+  DWORD type = 0, needed = 0, v = 0;
+  char16_t item[] = u"Item6";
+  EXPECT_EQ(GetPrinterDataW(h, item, &type, reinterpret_cast<BYTE*>(&v), 4, &needed), DWORD(ERROR_INVALID_HANDLE));
   ClosePrinter(h);
 }
 

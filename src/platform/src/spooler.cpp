@@ -23,6 +23,7 @@
 #include "plat/machine.h"
 #include "plat/registry.h"
 #include "plat/wstr.h"
+#include "changeboard.h"
 #include "hostfs.h"
 #include "typedstore.h"
 
@@ -344,6 +345,39 @@ BOOL ImpersonatePrinterClient(HANDLE token) {
   return token ? TRUE : Fail(ERROR_INVALID_HANDLE, FALSE);
 }
 
+namespace {
+// A printer's data key as the last reading of this thread found it. It is
+// trusted while the machine's change board shows no change since (no
+// process has rewritten the catalogue or a data file in between, see
+// changeboard.h), so that each of the thousand reads of a driver context's
+// set-up is one look-up of a value rather than of the catalogue, the
+// printer's file and its key.
+struct DataLookup {
+  std::string root;
+  uint64_t token = 0;
+  std::u16string printer;
+  bool listed = false;                      // the catalogue names the printer
+  std::shared_ptr<const TypedStore> store;  // holds key
+  const StoreKey* key = nullptr;            // its data key, null when it has none
+};
+
+const DataLookup& LookUpData(const std::u16string& printer) {
+  thread_local DataLookup last;
+  const std::string root = plat::MachineRoot();
+  // Taken before the stores are read: a change after it changes it.
+  const uint64_t token = plat::detail::MachineChangeToken(root);
+  if (token != 0 && last.token == token && last.root == root && last.printer == printer) return last;
+  last.token = 0;
+  last.listed = g_spool.Read()->FindKey(PrinterKey(printer)) != nullptr;
+  last.store = last.listed ? DataStore(printer) : nullptr;
+  last.key = last.store ? last.store->FindKey(DataKey(printer)) : nullptr;
+  last.root = root;
+  last.printer = printer;
+  last.token = token;
+  return last;
+}
+}  // namespace
+
 extern "C" {
 
 BOOL OpenPrinterW(LPWSTR name, HANDLE* printer, PRINTER_DEFAULTSW* defaults) {
@@ -541,11 +575,11 @@ DWORD GetPrinterDataW(HANDLE printer, LPWSTR name, DWORD* type, BYTE* data, DWOR
   if (!needed || !name) return ERROR_INVALID_PARAMETER;
   *needed = 0;
   if (plat::ShouldFail("GetPrinterDataW")) return ERROR_ACCESS_DENIED;
-  if (!g_spool.Read()->FindKey(PrinterKey(h->name))) return ERROR_INVALID_HANDLE;
-  auto store = DataStore(h->name);
+  const DataLookup& found = LookUpData(h->name);
+  if (!found.listed) return ERROR_INVALID_HANDLE;
   const StoreValue* v = nullptr;
   bool held = plat::detail::BatchActive() && HeldValue(h->name, name, &v);
-  if (!held) v = TypedStore::FindValue(store->FindKey(DataKey(h->name)), name);
+  if (!held) v = TypedStore::FindValue(found.key, name);
   if (!v) return ERROR_FILE_NOT_FOUND;
   *needed = DWORD(v->data.size());
   if (type) *type = v->type;
