@@ -51,4 +51,18 @@ void BM_FindEveryValueOfAPrinter(benchmark::State& state) {
 }
 BENCHMARK(BM_FindEveryValueOfAPrinter)->Arg(100)->Arg(1000)->Arg(10000)->Complexity();
 
+// A printer's data file of that many values read back, as every write of
+// one setting does under the file's lock before it changes the value.
+void BM_ParsePrinterData(benchmark::State& state) {
+  const int count = int(state.range(0));
+  TypedStore s;
+  plat::detail::StoreKey* k = s.CreateKey(u"Printers\\Office\\PrinterDriverData");
+  for (int i = 0; i < count; ++i)
+    TypedStore::PutValue(k, {u"Setting" + plat::FromUtf8(std::to_string(i)), 3, std::vector<uint8_t>(8, uint8_t(i))});
+  const std::string text = s.Serialize();
+  for (auto _ : state) benchmark::DoNotOptimize(TypedStore::Parse(text));
+  state.SetItemsProcessed(int64_t(state.iterations()) * count);
+}
+BENCHMARK(BM_ParsePrinterData)->Arg(1000)->Unit(benchmark::kMicrosecond);
+
 }  // namespace

@@ -106,6 +106,22 @@ TEST(TypedStoreValues, AReadOfTwoSpellingsOfOneNameKeepsTheLast) {
   EXPECT_EQ(TypedStore::FindValue(k, u"x")->data[0], 3);
 }
 
+TEST(TypedStoreValues, ValueLinesOfKeysInAnyOrderLandInTheirKeys) {
+  // Lines of a key, another key, the first again (by another spelling), and a
+  // key named only by its values: each value in its own key, parents made.
+  TypedStore s = TypedStore::Parse(
+      "VELMSTORE\t1\nV\tA\\B\ta\t4\t01000000\nV\tC\tc\t4\t02000000\nV\ta\\b\tb\t4\t03000000\n"
+      "V\tC\td\t4\t04000000\n");
+  const StoreKey* ab = s.FindKey(u"A\\B");
+  const StoreKey* c = s.FindKey(u"c");
+  ASSERT_NE(ab, nullptr);
+  ASSERT_NE(c, nullptr);
+  EXPECT_NE(s.FindKey(u"A"), nullptr) << "the parent of a key named by a value";
+  EXPECT_EQ(Listing(ab), "a=1 b=3 ");
+  EXPECT_EQ(Listing(c), "c=2 d=4 ");
+  EXPECT_EQ(s.keys.size(), 3u);
+}
+
 // Printer data read through the spooler, while other processes add, change
 // and delete values: each reading is the store as the last writer left it.
 TEST(TypedStoreValues, PrinterDataFollowsOtherProcessesWrites) {

@@ -197,6 +197,11 @@ std::string TypedStore::Serialize() const {
 
 TypedStore TypedStore::Parse(const std::string& text) {
   TypedStore store;
+  // The values of a key are written one after another: the key of the last
+  // value line is reused while the next names it with the same bytes.
+  std::string last_key_text;
+  size_t last_key = 0;
+  bool has_last = false;
   size_t pos = 0;
   while (pos < text.size()) {
     size_t end = text.find('\n', pos);
@@ -206,12 +211,18 @@ TypedStore TypedStore::Parse(const std::string& text) {
     if (f[0] == "K" && f.size() == 2) {
       store.CreateKey(Unescape(f[1]));
     } else if (f[0] == "V" && f.size() == 5) {
-      StoreKey* key = store.CreateKey(Unescape(f[1]));
+      if (!has_last || f[1] != last_key_text) {
+        last_key = size_t(store.CreateKey(Unescape(f[1])) - store.keys.data());
+        last_key_text = f[1];
+        has_last = true;
+      }
+      StoreKey* key = &store.keys[last_key];
       StoreValue v;
       v.name = Unescape(f[2]);
       v.type = DWORD(std::strtoul(f[3].c_str(), nullptr, 10));
       const std::string& hex = f[4];
       bool ok = hex.size() % 2 == 0;
+      v.data.reserve(hex.size() / 2);
       for (size_t i = 0; ok && i < hex.size(); i += 2) {
         int hi = HexDigit(hex[i]), lo = HexDigit(hex[i + 1]);
         ok = hi >= 0 && lo >= 0;
