@@ -34,4 +34,24 @@ void BM_MapPathOtherCase(benchmark::State& state) {
 }
 BENCHMARK(BM_MapPathOtherCase)->Arg(100)->Arg(10000)->Unit(benchmark::kMicrosecond)->Complexity();
 
+// Names that are not there, as the ini files a driver asks for before any
+// was written: answered by the folder's index, never by reading the folder.
+void BM_MapPathMissingName(benchmark::State& state) {
+  const int files = int(state.range(0));
+  char tmpl[] = "/tmp/velm-path-bench-XXXXXX";
+  const std::string root = mkdtemp(tmpl);
+  std::filesystem::create_directories(root + "/c/Presets");
+  for (int i = 0; i < files; ++i) std::ofstream(root + "/c/Presets/Preset " + std::to_string(i) + ".ini");
+  plat::SetMachineRoot(root);
+  int i = 0;
+  for (auto _ : state) {
+    std::u16string path = u"C:\\Presets\\missing " + plat::FromUtf8(std::to_string(i)) + u".ini";
+    benchmark::DoNotOptimize(plat::MapPath(path));
+    i = (i + 1) % files;
+  }
+  std::filesystem::remove_all(root);
+  state.SetComplexityN(files);
+}
+BENCHMARK(BM_MapPathMissingName)->Arg(100)->Arg(10000)->Unit(benchmark::kMicrosecond)->Complexity();
+
 }  // namespace

@@ -102,10 +102,18 @@ FolderIndexes& Indexes() {
 // A name that exists as written costs one lstat; any other name is looked
 // up in the folder's index, read again only when the folder has changed, so
 // a folder of many files costs one stat per look-up rather than a reading.
-std::string MatchComponent(const std::string& dir, const std::string& name) {
+// A caller that has just found the name missing as written and has the
+// folder's stat (dir_stat) spares both calls: a missing name, the common
+// case of the ini files a driver asks for, is then answered by the index
+// alone.
+std::string MatchComponent(const std::string& dir, const std::string& name, const struct stat* dir_stat = nullptr) {
   struct stat st{};
-  if (lstat((dir + "/" + name).c_str(), &st) == 0) return name;
-  if (stat(dir.c_str(), &st) != 0) return name;
+  if (dir_stat) {
+    st = *dir_stat;
+  } else {
+    if (lstat((dir + "/" + name).c_str(), &st) == 0) return name;
+    if (stat(dir.c_str(), &st) != 0) return name;
+  }
   FolderIndexes& all = Indexes();
   std::lock_guard<std::mutex> lock(all.mutex);
   auto it = all.by_dir.find(dir);
@@ -188,7 +196,9 @@ std::string MapPath(const char16_t* windows_path) {
   if (stat(literal.c_str(), &st) == 0) return literal;
   if (!parts.empty()) {
     std::string parent = literal.substr(0, literal.size() - parts.back().size() - 1);
-    if (IsDir(parent)) return parent + "/" + MatchComponent(parent, parts.back());
+    struct stat parent_st{};
+    if (stat(parent.c_str(), &parent_st) == 0 && S_ISDIR(parent_st.st_mode))
+      return parent + "/" + MatchComponent(parent, parts.back(), &parent_st);
   }
   for (const std::string& name : parts) {
     host += "/" + (IsDir(host) ? MatchComponent(host, name) : name);

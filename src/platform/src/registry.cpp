@@ -117,9 +117,7 @@ LONG RegSetValueExW(HKEY key, LPCWSTR name, DWORD, DWORD type, const BYTE* data,
   bool ok = g_hklm.Update(
       [&](TypedStore& s) {
         plat::detail::StoreKey* k = s.CreateKey(path);
-        plat::detail::StoreValue v{value_name, type, std::vector<uint8_t>(data, data + size)};
-        if (auto* old = TypedStore::FindValue(k, value_name)) *old = std::move(v);
-        else k->values.push_back(std::move(v));
+        TypedStore::PutValue(k, plat::detail::StoreValue{value_name, type, std::vector<uint8_t>(data, data + size)});
         return true;
       },
       &error);
@@ -136,14 +134,8 @@ LONG RegDeleteValueW(HKEY key, LPCWSTR name) {
       [&](TypedStore& s) {
         plat::detail::StoreKey* k = s.FindKey(path);
         if (!k) return false;
-        for (size_t i = 0; i < k->values.size(); ++i) {
-          if (plat::WCmpI(k->values[i].name.c_str(), value_name.c_str()) == 0) {
-            k->values.erase(k->values.begin() + long(i));
-            found = true;
-            return true;
-          }
-        }
-        return false;
+        found = TypedStore::RemoveValue(k, value_name);
+        return found;
       },
       &error);
   if (!ok) return LONG(error);

@@ -23,6 +23,7 @@
 #include "plat/machine.h"
 #include "plat/registry.h"
 #include "plat/wstr.h"
+#include "changeboard.h"
 #include "hostfs.h"
 #include "typedstore.h"
 
@@ -97,8 +98,8 @@ bool UpdateData(const std::u16string& printer, const std::function<bool(TypedSto
         if (!existed) {
           StoreKey* key = s.CreateKey(DataKey(printer));
           if (const StoreKey* old = g_spool.Read()->FindKey(DataKey(printer))) {
-            key->values = old->values;
-            moved = !old->values.empty();
+            TypedStore::CopyValues(key, *old);
+            moved = !old->values().empty();
           }
         }
         bool changed = change(s);
@@ -107,14 +108,14 @@ bool UpdateData(const std::u16string& printer, const std::function<bool(TypedSto
       error);
   std::shared_ptr<const TypedStore> catalogue = g_spool.Read();
   const StoreKey* left = catalogue->FindKey(DataKey(printer));
-  if (ok && left && !left->values.empty() && plat::detail::IsHostFile(own)) {
+  if (ok && left && !left->values().empty() && plat::detail::IsHostFile(own)) {
     // Now that the printer's own file holds them (moved now, or by a write
     // that was cut short before this step), the catalogue sheds them.
     g_spool.Update(
         [&](TypedStore& s) {
           StoreKey* k = s.FindKey(DataKey(printer));
-          if (!k || k->values.empty()) return false;
-          k->values.clear();
+          if (!k || k->values().empty()) return false;
+          TypedStore::ClearValues(k);
           return true;
         },
         nullptr);
@@ -154,9 +155,7 @@ DWORD AsDword(const StoreValue* v) {
 }
 
 void Put(StoreKey* k, const std::u16string& name, DWORD type, std::vector<uint8_t> data) {
-  StoreValue v{name, type, std::move(data)};
-  if (StoreValue* old = TypedStore::FindValue(k, name)) *old = std::move(v);
-  else k->values.push_back(std::move(v));
+  TypedStore::PutValue(k, StoreValue{name, type, std::move(data)});
 }
 
 void PutDword(StoreKey* k, const std::u16string& name, DWORD d) {
@@ -296,19 +295,14 @@ bool UpdateDataPrepared(const std::u16string& printer, plat::detail::PreparedWri
       [&](TypedStore& s, bool existed) {
         StoreKey* dk = s.CreateKey(DataKey(printer));
         if (!existed)
-          if (const StoreKey* old = g_spool.Read()->FindKey(DataKey(printer))) dk->values = old->values;
+          if (const StoreKey* old = g_spool.Read()->FindKey(DataKey(printer))) TypedStore::CopyValues(dk, *old);
         for (const HeldChange& c : t_held) {
           if (plat::WCmpI(c.printer.c_str(), printer.c_str()) != 0) continue;
           if (!c.erase) {
             Put(dk, c.value.name, c.value.type, c.value.data);
             continue;
           }
-          for (size_t i = 0; i < dk->values.size(); ++i) {
-            if (plat::WCmpI(dk->values[i].name.c_str(), c.value.name.c_str()) == 0) {
-              dk->values.erase(dk->values.begin() + long(i));
-              break;
-            }
-          }
+          TypedStore::RemoveValue(dk, c.value.name);
         }
         return true;
       },
@@ -350,6 +344,39 @@ BOOL ImpersonatePrinterClient(HANDLE token) {
   plat::NoteCall("ImpersonatePrinterClient", std::to_string(reinterpret_cast<uintptr_t>(token)));
   return token ? TRUE : Fail(ERROR_INVALID_HANDLE, FALSE);
 }
+
+namespace {
+// A printer's data key as the last reading of this thread found it. It is
+// trusted while the machine's change board shows no change since (no
+// process has rewritten the catalogue or a data file in between, see
+// changeboard.h), so that each of the thousand reads of a driver context's
+// set-up is one look-up of a value rather than of the catalogue, the
+// printer's file and its key.
+struct DataLookup {
+  std::string root;
+  uint64_t token = 0;
+  std::u16string printer;
+  bool listed = false;                      // the catalogue names the printer
+  std::shared_ptr<const TypedStore> store;  // holds key
+  const StoreKey* key = nullptr;            // its data key, null when it has none
+};
+
+const DataLookup& LookUpData(const std::u16string& printer) {
+  thread_local DataLookup last;
+  const std::string root = plat::MachineRoot();
+  // Taken before the stores are read: a change after it changes it.
+  const uint64_t token = plat::detail::MachineChangeToken(root);
+  if (token != 0 && last.token == token && last.root == root && last.printer == printer) return last;
+  last.token = 0;
+  last.listed = g_spool.Read()->FindKey(PrinterKey(printer)) != nullptr;
+  last.store = last.listed ? DataStore(printer) : nullptr;
+  last.key = last.store ? last.store->FindKey(DataKey(printer)) : nullptr;
+  last.root = root;
+  last.printer = printer;
+  last.token = token;
+  return last;
+}
+}  // namespace
 
 extern "C" {
 
@@ -395,9 +422,7 @@ BOOL SetUserDevmode(const std::u16string& name, const DEVMODEW* devmode) {
         if (!k) return false;
         found = true;
         if (bytes.empty()) {
-          auto& v = k->values;
-          v.erase(std::remove_if(v.begin(), v.end(), [](const StoreValue& x) { return x.name == kUserDevmodeValue; }),
-                  v.end());
+          TypedStore::RemoveValue(k, kUserDevmodeValue);
         } else {
           Put(k, kUserDevmodeValue, REG_BINARY, bytes);
         }
@@ -550,11 +575,11 @@ DWORD GetPrinterDataW(HANDLE printer, LPWSTR name, DWORD* type, BYTE* data, DWOR
   if (!needed || !name) return ERROR_INVALID_PARAMETER;
   *needed = 0;
   if (plat::ShouldFail("GetPrinterDataW")) return ERROR_ACCESS_DENIED;
-  if (!g_spool.Read()->FindKey(PrinterKey(h->name))) return ERROR_INVALID_HANDLE;
-  auto store = DataStore(h->name);
+  const DataLookup& found = LookUpData(h->name);
+  if (!found.listed) return ERROR_INVALID_HANDLE;
   const StoreValue* v = nullptr;
   bool held = plat::detail::BatchActive() && HeldValue(h->name, name, &v);
-  if (!held) v = TypedStore::FindValue(store->FindKey(DataKey(h->name)), name);
+  if (!held) v = TypedStore::FindValue(found.key, name);
   if (!v) return ERROR_FILE_NOT_FOUND;
   *needed = DWORD(v->data.size());
   if (type) *type = v->type;
@@ -625,14 +650,9 @@ DWORD DeletePrinterDataW(HANDLE printer, LPWSTR name) {
       [&](TypedStore& s) {
         StoreKey* dk = s.FindKey(DataKey(h->name));
         if (!dk) return false;
-        for (size_t i = 0; i < dk->values.size(); ++i) {
-          if (plat::WCmpI(dk->values[i].name.c_str(), name) == 0) {
-            dk->values.erase(dk->values.begin() + long(i));
-            result = ERROR_SUCCESS;
-            return true;
-          }
-        }
-        return false;
+        if (!TypedStore::RemoveValue(dk, name)) return false;
+        result = ERROR_SUCCESS;
+        return true;
       },
       &result);
   (void)ok;  // a failed write leaves its error in result
@@ -724,8 +744,8 @@ bool plat::SpoolDeletePrinter(const std::u16string& name) {
           name,
           [&](TypedStore& s) {
             StoreKey* k = s.FindKey(DataKey(name));
-            if (!k || k->values.empty()) return false;
-            k->values.clear();
+            if (!k || k->values().empty()) return false;
+            TypedStore::ClearValues(k);
             return true;
           },
           &error))
@@ -757,7 +777,7 @@ std::vector<plat::SpoolDataValue> plat::SpoolListPrinterData(const std::u16strin
   auto store = DataStore(printer);
   std::vector<SpoolDataValue> out;
   if (const StoreKey* k = store->FindKey(DataKey(printer)))
-    for (const StoreValue& v : k->values) out.push_back({v.name, v.type, v.data});
+    for (const StoreValue& v : k->values()) out.push_back({v.name, v.type, v.data});
   return out;
 }
 

@@ -116,7 +116,7 @@ StoreKey* TypedStore::CreateKey(const std::u16string& path) {
   std::u16string p = NormalizeKeyPath(path);
   if (StoreKey* k = FindKey(p)) return k;
   if (!Parent(p).empty()) CreateKey(Parent(p));
-  keys.push_back(StoreKey{p, {}});
+  keys.emplace_back(p);
   index_.emplace(Folded(p), keys.size() - 1);
   return &keys.back();
 }
@@ -144,22 +144,45 @@ std::vector<std::u16string> TypedStore::SubKeys(const std::u16string& path) cons
   return out;
 }
 
-StoreValue* TypedStore::FindValue(StoreKey* key, const std::u16string& name) {
+const StoreValue* TypedStore::FindValue(const StoreKey* key, const std::u16string& name) {
   if (!key) return nullptr;
-  for (StoreValue& v : key->values)
-    if (SameName(v.name, name)) return &v;
-  return nullptr;
+  auto it = key->index_.find(Folded(name));
+  return it == key->index_.end() ? nullptr : &key->values_[it->second];
 }
 
-const StoreValue* TypedStore::FindValue(const StoreKey* key, const std::u16string& name) {
-  return FindValue(const_cast<StoreKey*>(key), name);
+void TypedStore::PutValue(StoreKey* key, StoreValue value) {
+  auto [it, added] = key->index_.emplace(Folded(value.name), key->values_.size());
+  if (added) key->values_.push_back(std::move(value));
+  else key->values_[it->second] = std::move(value);
+}
+
+bool TypedStore::RemoveValue(StoreKey* key, const std::u16string& name) {
+  auto it = key->index_.find(Folded(name));
+  if (it == key->index_.end()) return false;
+  const size_t at = it->second;
+  key->index_.erase(it);
+  key->values_.erase(key->values_.begin() + std::ptrdiff_t(at));
+  // The values after it moved up one place.
+  for (auto& [folded, pos] : key->index_)
+    if (pos > at) --pos;
+  return true;
+}
+
+void TypedStore::ClearValues(StoreKey* key) {
+  key->values_.clear();
+  key->index_.clear();
+}
+
+void TypedStore::CopyValues(StoreKey* key, const StoreKey& from) {
+  key->values_ = from.values_;
+  key->index_ = from.index_;
 }
 
 std::string TypedStore::Serialize() const {
   std::string out = "VELMSTORE\t1\n";
   for (const StoreKey& k : keys) {
     out += "K\t" + Escape(k.path) + "\n";
-    for (const StoreValue& v : k.values) {
+    for (const StoreValue& v : k.values()) {
       out += "V\t" + Escape(k.path) + "\t" + Escape(v.name) + "\t" + std::to_string(v.type) + "\t";
       static const char* hex = "0123456789abcdef";
       for (uint8_t b : v.data) {
@@ -174,6 +197,11 @@ std::string TypedStore::Serialize() const {
 
 TypedStore TypedStore::Parse(const std::string& text) {
   TypedStore store;
+  // The values of a key are written one after another: the key of the last
+  // value line is reused while the next names it with the same bytes.
+  std::string last_key_text;
+  size_t last_key = 0;
+  bool has_last = false;
   size_t pos = 0;
   while (pos < text.size()) {
     size_t end = text.find('\n', pos);
@@ -183,20 +211,25 @@ TypedStore TypedStore::Parse(const std::string& text) {
     if (f[0] == "K" && f.size() == 2) {
       store.CreateKey(Unescape(f[1]));
     } else if (f[0] == "V" && f.size() == 5) {
-      StoreKey* key = store.CreateKey(Unescape(f[1]));
+      if (!has_last || f[1] != last_key_text) {
+        last_key = size_t(store.CreateKey(Unescape(f[1])) - store.keys.data());
+        last_key_text = f[1];
+        has_last = true;
+      }
+      StoreKey* key = &store.keys[last_key];
       StoreValue v;
       v.name = Unescape(f[2]);
       v.type = DWORD(std::strtoul(f[3].c_str(), nullptr, 10));
       const std::string& hex = f[4];
       bool ok = hex.size() % 2 == 0;
+      v.data.reserve(hex.size() / 2);
       for (size_t i = 0; ok && i < hex.size(); i += 2) {
         int hi = HexDigit(hex[i]), lo = HexDigit(hex[i + 1]);
         ok = hi >= 0 && lo >= 0;
         if (ok) v.data.push_back(uint8_t(hi * 16 + lo));
       }
       if (!ok) continue;  // a damaged record is dropped, the rest stays readable
-      if (StoreValue* old = FindValue(key, v.name)) *old = std::move(v);
-      else key->values.push_back(std::move(v));
+      PutValue(key, std::move(v));
     }
   }
   return store;

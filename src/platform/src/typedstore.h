@@ -8,6 +8,7 @@
 // as %XX. Key paths are '\'-separated; names compare ignoring case.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -24,9 +25,22 @@ struct StoreValue {
   std::vector<uint8_t> data;
 };
 
-struct StoreKey {
+// A key and its values. The values are read here and changed only through
+// TypedStore's value functions, which keep the index of their names right:
+// a look-up of one of a thousand values of a printer's data is one hash.
+class StoreKey {
+ public:
+  StoreKey() = default;
+  explicit StoreKey(std::u16string key_path) : path(std::move(key_path)) {}
+
   std::u16string path;
-  std::vector<StoreValue> values;
+  const std::vector<StoreValue>& values() const { return values_; }
+
+ private:
+  friend class TypedStore;
+  std::vector<StoreValue> values_;
+  // Position in values_ of each value by its case-folded name.
+  std::unordered_map<std::u16string, size_t> index_;
 };
 
 class TypedStore {
@@ -41,8 +55,15 @@ class TypedStore {
   // Direct subkeys' last components.
   std::vector<std::u16string> SubKeys(const std::u16string& path) const;
 
-  static StoreValue* FindValue(StoreKey* key, const std::u16string& name);
+  // Values ignore case too; a null key has none.
   static const StoreValue* FindValue(const StoreKey* key, const std::u16string& name);
+  // Adds the value, or replaces the one of its name (ignoring case) in its place.
+  static void PutValue(StoreKey* key, StoreValue value);
+  // Removes the value of that name; false when there is none.
+  static bool RemoveValue(StoreKey* key, const std::u16string& name);
+  static void ClearValues(StoreKey* key);
+  // Gives key a copy of the values of from, in their order.
+  static void CopyValues(StoreKey* key, const StoreKey& from);
 
   std::string Serialize() const;
   static TypedStore Parse(const std::string& text);

@@ -153,12 +153,7 @@ namespace {
 
 using velm_cli::PrintDevmode;
 
-bool ReadHost(const std::string& path, std::vector<uint8_t>* out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  out->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
-}
+bool ReadHost(const std::string& path, std::vector<uint8_t>* out) { return velm_cli::ReadHostBytes(path, out); }
 
 // Writes the bytes to FILE when one is named, then prints them.
 int Emit(const char* what, const std::vector<uint8_t>& bytes, const std::string& out_file) {

@@ -86,12 +86,7 @@ bool MachineReady(const char* what) {
   return false;
 }
 
-bool ReadHost(const std::string& path, std::string* out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  out->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
-}
+bool ReadHost(const std::string& path, std::string* out) { return velm_cli::ReadHostBytes(path, out); }
 
 // Installs a file of the driver directory: skipped when the installed file
 // holds the same bytes, else written beside it and renamed over it, so that

@@ -54,12 +54,7 @@ int Fail(const char* what, const std::string& why) {
   return 1;
 }
 
-bool ReadHost(const std::string& path, std::string* out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  out->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
-}
+bool ReadHost(const std::string& path, std::string* out) { return velm_cli::ReadHostBytes(path, out); }
 
 // What a command can change: the printer's data values and the files of
 // the machine's drives (the spooler's own stores and logs left out).

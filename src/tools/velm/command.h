@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,19 @@ inline std::string UseMachineHint(const std::string& dir) {
 inline std::string NoMachineMessage(const std::string& folder) {
   return "no machine in " + folder + " (make one with: velm machine init DIR; then use it with: " +
          UseMachineHint("DIR") + ")";
+}
+
+// A host file's bytes (a std::string or std::vector<uint8_t>), read in
+// blocks rather than a character at a time: a printer's driver modules are
+// megabytes. False when it cannot be read.
+template <typename Bytes>
+bool ReadHostBytes(const std::string& path, Bytes* out) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  out->clear();
+  char block[65536];
+  while (in.read(block, sizeof block) || in.gcount() > 0) out->insert(out->end(), block, block + in.gcount());
+  return !in.bad();
 }
 
 // A name a user of the machine may have: 1-32 letters, digits, '-' and '_'
