@@ -22,8 +22,8 @@
 #include <exception>
 #include <new>
 #include <cstring>
+#include <deque>
 #include <string>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -42,6 +42,7 @@ namespace {
 
 constexpr int kMaxPatternCell = 256;  // the largest pattern the engine's brushes take
 constexpr int kFaint = 32;            // a channel this near 0 or 255 counts as black or white
+constexpr size_t kKeptFonts = 32;     // the fonts whose bytes the document keeps for the engine
 
 // --- MuPDF calls that may throw, each caught -----------------------------
 
@@ -107,15 +108,19 @@ fz_pixmap* ImageInArea(fz_context* ctx, fz_image* image, fz_matrix ctm, fz_irect
 }
 
 // A white pixmap of the area (RGB, or grey when grey is set) with MuPDF's
-// render of the whole page in it; null on failure.
+// render of the whole page in it; null on failure. With samples, the
+// pixmap's pixels are those bytes (at least the area's size), which the
+// caller keeps and reuses; without, MuPDF allocates them.
 fz_pixmap* RenderList(fz_context* ctx, fz_display_list* list, fz_matrix ctm, fz_irect area, bool with_alpha,
-                      bool grey = false) {
+                      bool grey = false, unsigned char* samples = nullptr) {
   fz_pixmap* pix = nullptr;
   fz_device* dev = nullptr;
   fz_var(pix);
   fz_var(dev);
   fz_try(ctx) {
-    pix = fz_new_pixmap_with_bbox(ctx, grey ? fz_device_gray(ctx) : fz_device_rgb(ctx), area, nullptr, with_alpha ? 1 : 0);
+    fz_colorspace* cs = grey ? fz_device_gray(ctx) : fz_device_rgb(ctx);
+    pix = samples ? fz_new_pixmap_with_bbox_and_data(ctx, cs, area, nullptr, with_alpha ? 1 : 0, samples)
+                  : fz_new_pixmap_with_bbox(ctx, cs, area, nullptr, with_alpha ? 1 : 0);
     if (with_alpha) fz_clear_pixmap(ctx, pix);
     else fz_clear_pixmap_with_value(ctx, pix, 255);
     if (list) {
@@ -349,8 +354,10 @@ struct Player {
   int dpi = 0;
   bool grey = false;  // the job prints in black only: rendered areas and many-coloured images go as grey
   std::vector<uint8_t> strip_rows;  // the rows of an image strip, reused across the page
-  // The bytes of each font of the page the engine realises, by MuPDF font.
-  std::unordered_map<fz_font*, eng::FontBytes> fonts;
+  std::vector<unsigned char> area_samples;  // the pixels of a rendered area, reused across the page
+  // The bytes of the fonts the engine realises, by MuPDF font, kept by the
+  // document from page to page.
+  std::deque<std::pair<fz_font*, eng::FontBytes>>* fonts = nullptr;
   // The fonts of the page the document does not hold and the printer has no font of.
   std::unordered_set<fz_font*> no_device_font;
   bool failed = false;
@@ -367,7 +374,10 @@ struct Player {
   void RenderArea(fz_irect area, const char* why = "drawing the engine has no call for", bool refused = false) {
     area = fz_intersect_irect(fz_expand_irect(area, 1), clip);
     if (fz_is_empty_irect(area)) return;
-    fz_pixmap* pix = RenderList(ctx, list, page_ctm, area, false, grey);
+    // The pixels of the page's rendered areas share one buffer.
+    const size_t bytes = size_t(area.x1 - area.x0) * size_t(area.y1 - area.y0) * (grey ? 1 : 3);
+    if (area_samples.size() < bytes) area_samples.resize(bytes);
+    fz_pixmap* pix = RenderList(ctx, list, page_ctm, area, false, grey, area_samples.data());
     if (!pix) return Fail("MuPDF could not render the area (" + Where(area) + ")");
     const bool ok = DrawPixels(pix, RECTL{area.x0, area.y0, area.x1, area.y1}, grey ? 8 : 24, nullptr);
     fz_drop_pixmap(ctx, pix);
@@ -398,10 +408,38 @@ struct Player {
       const int y1 = std::min(h, y0 + strip);
       const LONG top = LONG(dest.top + dh * y0 / h), bottom = LONG(dest.top + dh * y1 / h);
       if (bottom <= top) continue;
-      strip_rows.assign(size_t(stride) * size_t(y1 - y0), 0);
+      // The buffer keeps its capacity across the page's images; only rows
+      // that are ORed into (1 and 4 bits) start cleared, the others are
+      // written whole with their padding.
+      const size_t strip_bytes = size_t(stride) * size_t(y1 - y0);
+      if (strip_rows.size() < strip_bytes) strip_rows.resize(strip_bytes);
       for (int y = y0; y < y1; ++y) {
         const unsigned char* row = s + ptrdiff_t(y) * src_stride;
         uint8_t* d = strip_rows.data() + size_t(y - y0) * size_t(stride);
+        const size_t used = size_t(w) * size_t(bits) / 8;
+        if (bits < 8) {
+          std::memset(d, 0, size_t(stride));
+        } else {
+          std::memset(d + used, 0, size_t(stride) - used);
+        }
+        if (bits == 8 && !set) {
+          // Grey levels: a grey pixmap's row as it is, an RGB one weighted.
+          if (n == 1) {
+            std::memcpy(d, row, size_t(w));
+          } else {
+            for (int x = 0; x < w; ++x, row += n)
+              d[x] = uint8_t((306u * row[0] + 601u * row[1] + 117u * row[2]) >> 10);
+          }
+          continue;
+        }
+        if (bits == 24 && n >= 3) {
+          for (int x = 0; x < w; ++x, row += n, d += 3) {
+            d[0] = row[2];
+            d[1] = row[1];
+            d[2] = row[0];
+          }
+          continue;
+        }
         for (int x = 0; x < w; ++x) {
           const uint32_t c = PixelAt(row, n, x);
           if (bits == 24) {
@@ -672,12 +710,18 @@ eng::FontBytes SpanFont(Player* p, const fz_text_span* span) {
   if (span->wmode || fz_font_t3_procs(p->ctx, font) || !font->buffer || !font->ft_face || font->flags.fake_bold ||
       font->flags.fake_italic)
     return nullptr;
-  auto it = p->fonts.find(font);
-  if (it != p->fonts.end()) return it->second;
+  for (const auto& [kept, bytes] : *p->fonts)
+    if (kept == font) return bytes;
   unsigned char* data = nullptr;
   const size_t size = fz_buffer_storage(p->ctx, font->buffer, &data);
   eng::FontBytes bytes = size && data ? std::make_shared<const std::vector<uint8_t>>(data, data + size) : nullptr;
-  p->fonts.emplace(font, bytes);
+  // The oldest font gives way; the engine's own cache of realised fonts is
+  // smaller than this list.
+  if (p->fonts->size() >= kKeptFonts) {
+    fz_drop_font(p->ctx, p->fonts->front().first);
+    p->fonts->pop_front();
+  }
+  p->fonts->emplace_back(fz_keep_font(p->ctx, font), bytes);
   return bytes;
 }
 
@@ -1247,6 +1291,7 @@ bool PdfDocument::Play(int n, const PlayParams& params, eng::PrinterDc* dc, Play
   Player player;
   player.ctx = ctx;
   player.list = list;
+  player.fonts = &impl_->fonts;
   const float s = float(params.dpi) / 72.0f;
   player.dpi = params.dpi;
   player.grey = params.grey;
