@@ -107,6 +107,37 @@ fz_pixmap* ImageInArea(fz_context* ctx, fz_image* image, fz_matrix ctm, fz_irect
   return pix;
 }
 
+// Groups of plain painting (normal blending, no knockout, fully opaque) in
+// an area MuPDF renders: painted straight onto the area, as the player
+// paints them onto the page, instead of into a pixmap of their own that is
+// cleared, painted, converted to the area's colours and blended back (the
+// same result, since plain painting composites the same either way). A
+// group that blends, knocks out or fades keeps its pixmap. The draw
+// device's own group calls are kept for those; one area renders at a time.
+struct FlatGroups {
+  void (*begin)(fz_context*, fz_device*, fz_rect, fz_colorspace*, int, int, int, float) = nullptr;
+  void (*end)(fz_context*, fz_device*) = nullptr;
+  uint64_t passed = 0;  // one bit a level, innermost lowest: the group went to the draw device
+  int depth = 0;        // levels beyond 64 always go to the draw device
+};
+FlatGroups g_flat;
+
+void FlatBeginGroup(fz_context* ctx, fz_device* dev, fz_rect area, fz_colorspace* cs, int isolated, int knockout,
+                    int blendmode, float alpha) {
+  const bool plain = blendmode == FZ_BLEND_NORMAL && !knockout && alpha >= 1;
+  if (g_flat.depth < 64) g_flat.passed = (g_flat.passed << 1) | (plain ? 0 : 1);
+  ++g_flat.depth;
+  if (!plain || g_flat.depth > 64) g_flat.begin(ctx, dev, area, cs, isolated, knockout, blendmode, alpha);
+}
+
+void FlatEndGroup(fz_context* ctx, fz_device* dev) {
+  if (g_flat.depth <= 0) return g_flat.end(ctx, dev);
+  const bool passed = g_flat.depth > 64 || (g_flat.passed & 1);
+  --g_flat.depth;
+  if (g_flat.depth < 64) g_flat.passed >>= 1;
+  if (passed) g_flat.end(ctx, dev);
+}
+
 // A white pixmap of the area (RGB, or grey when grey is set) with MuPDF's
 // render of the whole page in it; null on failure. With samples, the
 // pixmap's pixels are those bytes (at least the area's size), which the
@@ -125,6 +156,9 @@ fz_pixmap* RenderList(fz_context* ctx, fz_display_list* list, fz_matrix ctm, fz_
     else fz_clear_pixmap_with_value(ctx, pix, 255);
     if (list) {
       dev = fz_new_draw_device(ctx, fz_identity, pix);
+      g_flat = FlatGroups{dev->begin_group, dev->end_group};
+      dev->begin_group = FlatBeginGroup;
+      dev->end_group = FlatEndGroup;
       fz_run_display_list(ctx, list, dev, ctm, fz_rect_from_irect(area), nullptr);
       fz_close_device(ctx, dev);
     }
