@@ -387,8 +387,10 @@ struct Player {
   fz_irect tile_cover{};
   int dpi = 0;
   bool grey = false;  // the job prints in black only: rendered areas and many-coloured images go as grey
-  std::vector<uint8_t> strip_rows;  // the rows of an image strip, reused across the page
-  std::vector<unsigned char> area_samples;  // the pixels of a rendered area, reused across the page
+  // The document's buffers for image strips and rendered areas, reused from
+  // page to page.
+  PlayScratch* strip_rows = nullptr;
+  PlayScratch* area_samples = nullptr;
   // The bytes of the fonts the engine realises, by MuPDF font, kept by the
   // document from page to page.
   std::deque<std::pair<fz_font*, eng::FontBytes>>* fonts = nullptr;
@@ -410,8 +412,7 @@ struct Player {
     if (fz_is_empty_irect(area)) return;
     // The pixels of the page's rendered areas share one buffer.
     const size_t bytes = size_t(area.x1 - area.x0) * size_t(area.y1 - area.y0) * (grey ? 1 : 3);
-    if (area_samples.size() < bytes) area_samples.resize(bytes);
-    fz_pixmap* pix = RenderList(ctx, list, page_ctm, area, false, grey, area_samples.data());
+    fz_pixmap* pix = RenderList(ctx, list, page_ctm, area, false, grey, area_samples->Take(bytes));
     if (!pix) return Fail("MuPDF could not render the area (" + Where(area) + ")");
     const bool ok = DrawPixels(pix, RECTL{area.x0, area.y0, area.x1, area.y1}, grey ? 8 : 24, nullptr);
     fz_drop_pixmap(ctx, pix);
@@ -446,10 +447,10 @@ struct Player {
       // that are ORed into (1 and 4 bits) start cleared, the others are
       // written whole with their padding.
       const size_t strip_bytes = size_t(stride) * size_t(y1 - y0);
-      if (strip_rows.size() < strip_bytes) strip_rows.resize(strip_bytes);
+      uint8_t* rows = strip_rows->Take(strip_bytes);
       for (int y = y0; y < y1; ++y) {
         const unsigned char* row = s + ptrdiff_t(y) * src_stride;
-        uint8_t* d = strip_rows.data() + size_t(y - y0) * size_t(stride);
+        uint8_t* d = rows + size_t(y - y0) * size_t(stride);
         const size_t used = size_t(w) * size_t(bits) / 8;
         if (bits < 8) {
           std::memset(d, 0, size_t(stride));
@@ -488,7 +489,7 @@ struct Player {
           else if (i) d[x >> 3] |= uint8_t(0x80u >> (x & 7));
         }
       }
-      eng::Image image{w, y1 - y0, bits, stride, strip_rows.data()};
+      eng::Image image{w, y1 - y0, bits, stride, rows};
       if (bits <= 8) {
         image.palette = set ? set->colours().data() : GreyRamp().data();
         image.palette_size = set ? int32_t(set->colours().size()) : 256;
@@ -1326,6 +1327,8 @@ bool PdfDocument::Play(int n, const PlayParams& params, eng::PrinterDc* dc, Play
   player.ctx = ctx;
   player.list = list;
   player.fonts = &impl_->fonts;
+  player.strip_rows = &impl_->strip_rows;
+  player.area_samples = &impl_->area_samples;
   const float s = float(params.dpi) / 72.0f;
   player.dpi = params.dpi;
   player.grey = params.grey;
