@@ -140,18 +140,25 @@ void FlatEndGroup(fz_context* ctx, fz_device* dev) {
 
 // A white pixmap of the area (RGB, or grey when grey is set) with MuPDF's
 // render of the whole page in it; null on failure. With samples, the
-// pixmap's pixels are those bytes (at least the area's size), which the
-// caller keeps and reuses; without, MuPDF allocates them.
+// pixmap's pixels are those bytes, its rows stride bytes apart (at least
+// the area's height times stride), which the caller keeps and reuses;
+// without, MuPDF allocates them.
 fz_pixmap* RenderList(fz_context* ctx, fz_display_list* list, fz_matrix ctm, fz_irect area, bool with_alpha,
-                      bool grey = false, unsigned char* samples = nullptr) {
+                      bool grey = false, unsigned char* samples = nullptr, int stride = 0) {
   fz_pixmap* pix = nullptr;
   fz_device* dev = nullptr;
   fz_var(pix);
   fz_var(dev);
   fz_try(ctx) {
     fz_colorspace* cs = grey ? fz_device_gray(ctx) : fz_device_rgb(ctx);
-    pix = samples ? fz_new_pixmap_with_bbox_and_data(ctx, cs, area, nullptr, with_alpha ? 1 : 0, samples)
-                  : fz_new_pixmap_with_bbox(ctx, cs, area, nullptr, with_alpha ? 1 : 0);
+    if (samples) {
+      pix = fz_new_pixmap_with_data(ctx, cs, area.x1 - area.x0, area.y1 - area.y0, nullptr, with_alpha ? 1 : 0,
+                                    stride, samples);
+      pix->x = area.x0;
+      pix->y = area.y0;
+    } else {
+      pix = fz_new_pixmap_with_bbox(ctx, cs, area, nullptr, with_alpha ? 1 : 0);
+    }
     if (with_alpha) fz_clear_pixmap(ctx, pix);
     else fz_clear_pixmap_with_value(ctx, pix, 255);
     if (list) {
@@ -410,10 +417,17 @@ struct Player {
   void RenderArea(fz_irect area, const char* why = "drawing the engine has no call for", bool refused = false) {
     area = fz_intersect_irect(fz_expand_irect(area, 1), clip);
     if (fz_is_empty_irect(area)) return;
-    // The pixels of the page's rendered areas share one buffer.
-    const size_t bytes = size_t(area.x1 - area.x0) * size_t(area.y1 - area.y0) * (grey ? 1 : 3);
-    fz_pixmap* pix = RenderList(ctx, list, page_ctm, area, false, grey, area_samples->Take(bytes));
+    // The pixels of rendered areas share one buffer, in rows padded to 4
+    // bytes with zeros as image rows are, so that grey rows go to the
+    // driver as they are.
+    const size_t row = size_t(area.x1 - area.x0) * (grey ? 1 : 3), stride = (row + 3) / 4 * 4;
+    const size_t h = size_t(area.y1 - area.y0);
+    if (stride > size_t(INT32_MAX)) return Fail("the area is too wide to render (" + Where(area) + ")");
+    unsigned char* samples = area_samples->Take(stride * h);
+    fz_pixmap* pix = RenderList(ctx, list, page_ctm, area, false, grey, samples, int(stride));
     if (!pix) return Fail("MuPDF could not render the area (" + Where(area) + ")");
+    if (stride > row)
+      for (size_t y = 0; y < h; ++y) std::memset(samples + y * stride + row, 0, stride - row);
     const bool ok = DrawPixels(pix, RECTL{area.x0, area.y0, area.x1, area.y1}, grey ? 8 : 24, nullptr);
     fz_drop_pixmap(ctx, pix);
     if (!ok) return Fail("the driver refused the image of a rendered area (" + Where(area) + ")");
@@ -439,10 +453,20 @@ struct Player {
     const int32_t stride = int32_t((int64_t(w) * bits + 31) / 32 * 4);
     const int strip = int(std::clamp<size_t>(kStripBytes / size_t(stride), 1, size_t(h)));
     const int64_t dh = int64_t(dest.bottom) - dest.top;
+    // Grey rows whose stride is an image row's (4-byte aligned, padded
+    // with zeros) go to the driver from the pixmap itself.
+    const bool direct = bits == 8 && !set && n == 1 && src_stride % 4 == 0 && src_stride <= INT32_MAX;
     for (int y0 = 0; y0 < h; y0 += strip) {
       const int y1 = std::min(h, y0 + strip);
       const LONG top = LONG(dest.top + dh * y0 / h), bottom = LONG(dest.top + dh * y1 / h);
       if (bottom <= top) continue;
+      if (direct) {
+        eng::Image image{w, y1 - y0, 8, int32_t(src_stride), s + ptrdiff_t(y0) * src_stride};
+        image.palette = GreyRamp().data();
+        image.palette_size = 256;
+        if (!dc->DrawImage(image, RECTL{dest.left, top, dest.right, bottom}, RECTL{0, 0, w, y1 - y0})) return false;
+        continue;
+      }
       // The buffer keeps its capacity across the page's images; only rows
       // that are ORed into (1 and 4 bits) start cleared, the others are
       // written whole with their padding.
