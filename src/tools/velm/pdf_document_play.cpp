@@ -467,9 +467,9 @@ struct Player {
         if (!dc->DrawImage(image, RECTL{dest.left, top, dest.right, bottom}, RECTL{0, 0, w, y1 - y0})) return false;
         continue;
       }
-      // The buffer keeps its capacity across the page's images; only rows
-      // that are ORed into (1 and 4 bits) start cleared, the others are
-      // written whole with their padding.
+      // The document's strip buffer, not cleared: rows that are ORed into
+      // (1 and 4 bits) are cleared first, the others written whole with
+      // their padding.
       const size_t strip_bytes = size_t(stride) * size_t(y1 - y0);
       uint8_t* rows = strip_rows->Take(strip_bytes);
       for (int y = y0; y < y1; ++y) {
