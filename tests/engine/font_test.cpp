@@ -250,6 +250,18 @@ TEST(EngineFont, GlyphOutlinesMatchTheBitmaps) {
     EXPECT_NEAR(b.xRight / 16.0, ink.right, 1.0);
     EXPECT_NEAR(b.yTop / 16.0, ink.top, 1.0);
     EXPECT_NEAR(b.yBottom / 16.0, ink.bottom, 1.0);
+    // Asked again (the font's cached glyph), in either mode: the same
+    // outline, advance and ink box.
+    GLYPHDATA* again = Glyph(font->get(), FO_PATHOBJ, hg);
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->gdf.ppo, po);
+    RECTFX b2;
+    PATHOBJ_vGetBounds(again->gdf.ppo, &b2);
+    EXPECT_TRUE(b2.xLeft == b.xLeft && b2.yTop == b.yTop && b2.xRight == b.xRight && b2.yBottom == b.yBottom);
+    GLYPHDATA* bits_again = Glyph(font->get(), FO_GLYPHBITS, hg);
+    ASSERT_NE(bits_again, nullptr);
+    EXPECT_EQ(bits_again->fxD, gd->fxD);
+    EXPECT_TRUE(bits_again->rclInk.left == ink.left && bits_again->rclInk.bottom == ink.bottom);
     // Every subpath begins and ends; filled, the outline gives the same ink.
     int begins = 0, ends = 0;
     PATHDATA pd;

@@ -730,6 +730,28 @@ TEST_F(PrintJobTest, MonochromeVectorJobHasNoColourImages) {
     EXPECT_LE(r.Int("bits"), 8) << "image at (" << r.Int("left") << "," << r.Int("top") << ")";
   }
   EXPECT_EQ(images, 5u);
+
+  // The same page in colour sends the rendered area as 24-bit colour; the
+  // monochrome job sends it as 8-bit grey levels without a palette, a
+  // third of the bytes.
+  const std::string colour = Job("mixed-vector-colour");
+  ASSERT_EQ(Run("devmode set Office vdmImagePrint=0 dmColor=2 -o " + Job("vector24.dm")).rc, 0);
+  Output c = Run("print Office " + mixed_ + " -o " + colour + " --devmode " + Job("vector24.dm"));
+  ASSERT_EQ(c.rc, 0) << c.err;
+  auto area = [](const std::string& path) {
+    for (jobread::Record& r : PageRecords(path))
+      if (r.opcode == 0x20 && r.Int("left") == 2498 && r.Int("top") == 2498) return r;
+    return jobread::Record{};
+  };
+  const jobread::Record in_colour = area(colour), in_grey = area(job);
+  ASSERT_EQ(in_colour.opcode, 0x20) << c.out;
+  ASSERT_EQ(in_grey.opcode, 0x20);
+  EXPECT_EQ(in_colour.Int("bits"), 24);
+  EXPECT_EQ(in_grey.Int("bits"), 8);
+  EXPECT_EQ(in_grey.Int("grey"), 1);
+  EXPECT_EQ(in_grey.Int("palette_entries"), 0);
+  EXPECT_EQ(in_grey.Int("width"), in_colour.Int("width"));
+  EXPECT_LE(in_grey.Int("pixels_bytes") * 3, in_colour.Int("pixels_bytes") + 4 * in_colour.Int("rows"));
 }
 
 bool Exists(const std::string& path) {

@@ -518,6 +518,10 @@ bool LoadOutline(Font* f, HGLYPH hg, double* advance) {
 // Makes the metrics and the bits (and, when asked, the outline) of a glyph
 // of an engine font.
 bool RealiseEngineGlyph(Font* f, HGLYPH hg, GlyphEntry* e, bool path) {
+  // A glyph realised before (its bits and metrics, and its outline when
+  // asked for) is the font's cached one: every later use of it on the page
+  // costs a look-up, not a load, transform and render of its outline.
+  if (e->have_bits && e->have_metrics && (!path || e->path)) return true;
   double adv = 0;
   if (!LoadOutline(f, hg, &adv)) return false;
   FT_Outline* ol = &f->face->glyph->outline;

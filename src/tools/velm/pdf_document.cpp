@@ -14,6 +14,8 @@ namespace velm {
 PdfDocument::PdfDocument(Impl* impl) : impl_(impl) {}
 
 PdfDocument::~PdfDocument() {
+  for (auto& [font, bytes] : impl_->fonts) fz_drop_font(impl_->ctx, font);
+  impl_->fonts.clear();
   if (impl_->doc) fz_drop_document(impl_->ctx, impl_->doc);
   if (impl_->ctx) fz_drop_context(impl_->ctx);
   delete impl_;

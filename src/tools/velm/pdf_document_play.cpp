@@ -22,8 +22,8 @@
 #include <exception>
 #include <new>
 #include <cstring>
+#include <deque>
 #include <string>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -42,6 +42,7 @@ namespace {
 
 constexpr int kMaxPatternCell = 256;  // the largest pattern the engine's brushes take
 constexpr int kFaint = 32;            // a channel this near 0 or 255 counts as black or white
+constexpr size_t kKeptFonts = 32;     // the fonts whose bytes the document keeps for the engine
 
 // --- MuPDF calls that may throw, each caught -----------------------------
 
@@ -106,20 +107,65 @@ fz_pixmap* ImageInArea(fz_context* ctx, fz_image* image, fz_matrix ctm, fz_irect
   return pix;
 }
 
+// Groups of plain painting (normal blending, no knockout, fully opaque) in
+// an area MuPDF renders: painted straight onto the area, as the player
+// paints them onto the page, instead of into a pixmap of their own that is
+// cleared, painted, converted to the area's colours and blended back (the
+// same result, since plain painting composites the same either way). A
+// group that blends, knocks out or fades keeps its pixmap. The draw
+// device's own group calls are kept for those; one area renders at a time.
+struct FlatGroups {
+  void (*begin)(fz_context*, fz_device*, fz_rect, fz_colorspace*, int, int, int, float) = nullptr;
+  void (*end)(fz_context*, fz_device*) = nullptr;
+  uint64_t passed = 0;  // one bit a level, innermost lowest: the group went to the draw device
+  int depth = 0;        // levels beyond 64 always go to the draw device
+};
+FlatGroups g_flat;
+
+void FlatBeginGroup(fz_context* ctx, fz_device* dev, fz_rect area, fz_colorspace* cs, int isolated, int knockout,
+                    int blendmode, float alpha) {
+  const bool plain = blendmode == FZ_BLEND_NORMAL && !knockout && alpha >= 1;
+  if (g_flat.depth < 64) g_flat.passed = (g_flat.passed << 1) | (plain ? 0 : 1);
+  ++g_flat.depth;
+  if (!plain || g_flat.depth > 64) g_flat.begin(ctx, dev, area, cs, isolated, knockout, blendmode, alpha);
+}
+
+void FlatEndGroup(fz_context* ctx, fz_device* dev) {
+  if (g_flat.depth <= 0) return g_flat.end(ctx, dev);
+  const bool passed = g_flat.depth > 64 || (g_flat.passed & 1);
+  --g_flat.depth;
+  if (g_flat.depth < 64) g_flat.passed >>= 1;
+  if (passed) g_flat.end(ctx, dev);
+}
+
 // A white pixmap of the area (RGB, or grey when grey is set) with MuPDF's
-// render of the whole page in it; null on failure.
+// render of the whole page in it; null on failure. With samples, the
+// pixmap's pixels are those bytes, its rows stride bytes apart (at least
+// the area's height times stride), which the caller keeps and reuses;
+// without, MuPDF allocates them.
 fz_pixmap* RenderList(fz_context* ctx, fz_display_list* list, fz_matrix ctm, fz_irect area, bool with_alpha,
-                      bool grey = false) {
+                      bool grey = false, unsigned char* samples = nullptr, int stride = 0) {
   fz_pixmap* pix = nullptr;
   fz_device* dev = nullptr;
   fz_var(pix);
   fz_var(dev);
   fz_try(ctx) {
-    pix = fz_new_pixmap_with_bbox(ctx, grey ? fz_device_gray(ctx) : fz_device_rgb(ctx), area, nullptr, with_alpha ? 1 : 0);
+    fz_colorspace* cs = grey ? fz_device_gray(ctx) : fz_device_rgb(ctx);
+    if (samples) {
+      pix = fz_new_pixmap_with_data(ctx, cs, area.x1 - area.x0, area.y1 - area.y0, nullptr, with_alpha ? 1 : 0,
+                                    stride, samples);
+      pix->x = area.x0;
+      pix->y = area.y0;
+    } else {
+      pix = fz_new_pixmap_with_bbox(ctx, cs, area, nullptr, with_alpha ? 1 : 0);
+    }
     if (with_alpha) fz_clear_pixmap(ctx, pix);
     else fz_clear_pixmap_with_value(ctx, pix, 255);
     if (list) {
       dev = fz_new_draw_device(ctx, fz_identity, pix);
+      g_flat = FlatGroups{dev->begin_group, dev->end_group};
+      dev->begin_group = FlatBeginGroup;
+      dev->end_group = FlatEndGroup;
       fz_run_display_list(ctx, list, dev, ctm, fz_rect_from_irect(area), nullptr);
       fz_close_device(ctx, dev);
     }
@@ -348,9 +394,13 @@ struct Player {
   fz_irect tile_cover{};
   int dpi = 0;
   bool grey = false;  // the job prints in black only: rendered areas and many-coloured images go as grey
-  std::vector<uint8_t> strip_rows;  // the rows of an image strip, reused across the page
-  // The bytes of each font of the page the engine realises, by MuPDF font.
-  std::unordered_map<fz_font*, eng::FontBytes> fonts;
+  // The document's buffers for image strips and rendered areas, reused from
+  // page to page.
+  PlayScratch* strip_rows = nullptr;
+  PlayScratch* area_samples = nullptr;
+  // The bytes of the fonts the engine realises, by MuPDF font, kept by the
+  // document from page to page.
+  std::deque<std::pair<fz_font*, eng::FontBytes>>* fonts = nullptr;
   // The fonts of the page the document does not hold and the printer has no font of.
   std::unordered_set<fz_font*> no_device_font;
   bool failed = false;
@@ -367,8 +417,17 @@ struct Player {
   void RenderArea(fz_irect area, const char* why = "drawing the engine has no call for", bool refused = false) {
     area = fz_intersect_irect(fz_expand_irect(area, 1), clip);
     if (fz_is_empty_irect(area)) return;
-    fz_pixmap* pix = RenderList(ctx, list, page_ctm, area, false, grey);
+    // The pixels of rendered areas share one buffer, in rows padded to 4
+    // bytes with zeros as image rows are, so that grey rows go to the
+    // driver as they are.
+    const size_t row = size_t(area.x1 - area.x0) * (grey ? 1 : 3), stride = (row + 3) / 4 * 4;
+    const size_t h = size_t(area.y1 - area.y0);
+    if (stride > size_t(INT32_MAX)) return Fail("the area is too wide to render (" + Where(area) + ")");
+    unsigned char* samples = area_samples->Take(stride * h);
+    fz_pixmap* pix = RenderList(ctx, list, page_ctm, area, false, grey, samples, int(stride));
     if (!pix) return Fail("MuPDF could not render the area (" + Where(area) + ")");
+    if (stride > row)
+      for (size_t y = 0; y < h; ++y) std::memset(samples + y * stride + row, 0, stride - row);
     const bool ok = DrawPixels(pix, RECTL{area.x0, area.y0, area.x1, area.y1}, grey ? 8 : 24, nullptr);
     fz_drop_pixmap(ctx, pix);
     if (!ok) return Fail("the driver refused the image of a rendered area (" + Where(area) + ")");
@@ -394,14 +453,52 @@ struct Player {
     const int32_t stride = int32_t((int64_t(w) * bits + 31) / 32 * 4);
     const int strip = int(std::clamp<size_t>(kStripBytes / size_t(stride), 1, size_t(h)));
     const int64_t dh = int64_t(dest.bottom) - dest.top;
+    // Grey rows whose stride is an image row's (4-byte aligned, padded
+    // with zeros) go to the driver from the pixmap itself.
+    const bool direct = bits == 8 && !set && n == 1 && src_stride % 4 == 0 && src_stride <= INT32_MAX;
     for (int y0 = 0; y0 < h; y0 += strip) {
       const int y1 = std::min(h, y0 + strip);
       const LONG top = LONG(dest.top + dh * y0 / h), bottom = LONG(dest.top + dh * y1 / h);
       if (bottom <= top) continue;
-      strip_rows.assign(size_t(stride) * size_t(y1 - y0), 0);
+      if (direct) {
+        eng::Image image{w, y1 - y0, 8, int32_t(src_stride), s + ptrdiff_t(y0) * src_stride};
+        image.palette = GreyRamp().data();
+        image.palette_size = 256;
+        if (!dc->DrawImage(image, RECTL{dest.left, top, dest.right, bottom}, RECTL{0, 0, w, y1 - y0})) return false;
+        continue;
+      }
+      // The document's strip buffer, not cleared: rows that are ORed into
+      // (1 and 4 bits) are cleared first, the others written whole with
+      // their padding.
+      const size_t strip_bytes = size_t(stride) * size_t(y1 - y0);
+      uint8_t* rows = strip_rows->Take(strip_bytes);
       for (int y = y0; y < y1; ++y) {
         const unsigned char* row = s + ptrdiff_t(y) * src_stride;
-        uint8_t* d = strip_rows.data() + size_t(y - y0) * size_t(stride);
+        uint8_t* d = rows + size_t(y - y0) * size_t(stride);
+        const size_t used = size_t(w) * size_t(bits) / 8;
+        if (bits < 8) {
+          std::memset(d, 0, size_t(stride));
+        } else {
+          std::memset(d + used, 0, size_t(stride) - used);
+        }
+        if (bits == 8 && !set) {
+          // Grey levels: a grey pixmap's row as it is, an RGB one weighted.
+          if (n == 1) {
+            std::memcpy(d, row, size_t(w));
+          } else {
+            for (int x = 0; x < w; ++x, row += n)
+              d[x] = uint8_t((306u * row[0] + 601u * row[1] + 117u * row[2]) >> 10);
+          }
+          continue;
+        }
+        if (bits == 24 && n >= 3) {
+          for (int x = 0; x < w; ++x, row += n, d += 3) {
+            d[0] = row[2];
+            d[1] = row[1];
+            d[2] = row[0];
+          }
+          continue;
+        }
         for (int x = 0; x < w; ++x) {
           const uint32_t c = PixelAt(row, n, x);
           if (bits == 24) {
@@ -416,7 +513,7 @@ struct Player {
           else if (i) d[x >> 3] |= uint8_t(0x80u >> (x & 7));
         }
       }
-      eng::Image image{w, y1 - y0, bits, stride, strip_rows.data()};
+      eng::Image image{w, y1 - y0, bits, stride, rows};
       if (bits <= 8) {
         image.palette = set ? set->colours().data() : GreyRamp().data();
         image.palette_size = set ? int32_t(set->colours().size()) : 256;
@@ -672,12 +769,18 @@ eng::FontBytes SpanFont(Player* p, const fz_text_span* span) {
   if (span->wmode || fz_font_t3_procs(p->ctx, font) || !font->buffer || !font->ft_face || font->flags.fake_bold ||
       font->flags.fake_italic)
     return nullptr;
-  auto it = p->fonts.find(font);
-  if (it != p->fonts.end()) return it->second;
+  for (const auto& [kept, bytes] : *p->fonts)
+    if (kept == font) return bytes;
   unsigned char* data = nullptr;
   const size_t size = fz_buffer_storage(p->ctx, font->buffer, &data);
   eng::FontBytes bytes = size && data ? std::make_shared<const std::vector<uint8_t>>(data, data + size) : nullptr;
-  p->fonts.emplace(font, bytes);
+  // The oldest font gives way; the engine's own cache of realised fonts is
+  // smaller than this list.
+  if (p->fonts->size() >= kKeptFonts) {
+    fz_drop_font(p->ctx, p->fonts->front().first);
+    p->fonts->pop_front();
+  }
+  p->fonts->emplace_back(fz_keep_font(p->ctx, font), bytes);
   return bytes;
 }
 
@@ -1247,6 +1350,9 @@ bool PdfDocument::Play(int n, const PlayParams& params, eng::PrinterDc* dc, Play
   Player player;
   player.ctx = ctx;
   player.list = list;
+  player.fonts = &impl_->fonts;
+  player.strip_rows = &impl_->strip_rows;
+  player.area_samples = &impl_->area_samples;
   const float s = float(params.dpi) / 72.0f;
   player.dpi = params.dpi;
   player.grey = params.grey;

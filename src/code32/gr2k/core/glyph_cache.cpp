@@ -52,3 +52,43 @@ BOOL GlyphCacheRelease(Pdev* pdev) {
   pdev->glyphs.generation = int16_t(uint16_t(pdev->glyphs.generation) + 1);  // wraps
   return TRUE;
 }
+
+namespace {
+
+uint32_t OutlineBucket(uint32_t font_id, uint32_t glyph) {
+  return (font_id * 31u + glyph) & (kGlyphBuckets - 1);
+}
+
+}  // namespace
+
+const OutlineCacheEntry* OutlineCacheFind(const Pdev* pdev, uint32_t font_id, uint32_t glyph) {
+  if (!pdev) return nullptr;
+  for (const OutlineCacheEntry* e = pdev->outlines.buckets[OutlineBucket(font_id, glyph)]; e; e = e->next)
+    if (e->fontId == font_id && e->glyph == glyph) return e;
+  return nullptr;
+}
+
+const OutlineCacheEntry* OutlineCacheAdd(Pdev* pdev, uint32_t font_id, uint32_t glyph, int32_t left, int32_t top,
+                                         int32_t right, int32_t bottom, uint8_t* data, uint32_t bytes) {
+  if (!pdev || !data) return nullptr;
+  auto* entry = static_cast<OutlineCacheEntry*>(GrPoolAlloc(pdev->pool, sizeof(OutlineCacheEntry)));
+  if (!entry) return nullptr;
+  OutlineCacheEntry*& head = pdev->outlines.buckets[OutlineBucket(font_id, glyph)];
+  *entry = OutlineCacheEntry{font_id, glyph, left, top, right, bottom, bytes, data, head};
+  head = entry;
+  return entry;
+}
+
+void OutlineCacheRelease(Pdev* pdev) {
+  if (!pdev) return;
+  for (OutlineCacheEntry*& head : pdev->outlines.buckets) {
+    OutlineCacheEntry* e = head;
+    while (e) {
+      OutlineCacheEntry* next = e->next;
+      GrPoolFree(pdev->pool, e->data);
+      GrPoolFree(pdev->pool, e);
+      e = next;
+    }
+    head = nullptr;
+  }
+}

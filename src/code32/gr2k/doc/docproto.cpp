@@ -166,6 +166,7 @@ BOOL DrvSendPage(SURFOBJ* pso) {
   Pdev* pdev = GrPdevOfSurface(pso);
   if (!pdev) return FALSE;
   GlyphCacheRelease(pdev);
+  OutlineCacheRelease(pdev);
   if (auto end = SpoolEntry<SplEndPageFn>(pdev, kSplEndPage)) end(pdev->stream.spoolDocument);
   DisplayListStream* stream = &pdev->stream;
   const bool raw_page = PassThroughPageOne(pdev);

@@ -322,24 +322,34 @@ bool TxtGlyphOutlines(Pdev* pdev, STROBJ* str, FONTOBJ* font, const TxtFont& /*d
   for (uint32_t i = 0; i < glyphs.size(); ++i) {
     const Glyph& g = glyphs[i];
     HGLYPH hg = g.hg;
-    GLYPHDATA* data = nullptr;
-    if (FONTOBJ_cGetGlyphs(font, FO_PATHOBJ, 1, &hg, reinterpret_cast<PVOID*>(&data)) != 1 || !data ||
-        !data->gdf.ppo)
-      continue;
-    PATHOBJ* path = data->gdf.ppo;
-    RECTFX bounds{};
-    PATHOBJ_vGetBounds(path, &bounds);
-    // The outline's bounds in whole pixels, at the glyph's place.
-    const int32_t left = bounds.xLeft >> 4, top = bounds.yTop >> 4;
-    const int32_t right = (bounds.xRight + 15) >> 4, bottom = (bounds.yBottom + 15) >> 4;
-    const DlRectangle box{g.x + left, g.y + top, g.x + right, g.y + bottom};
-    bool closed = false;
-    uint8_t* outline = nullptr;
-    const uint32_t bytes = GpathEncodeOutline(pdev, path, &closed, &outline, -left * 16, -top * 16);
-    if (bytes == 0) continue;
-    const bool ok = DlGlyphOutline(&pdev->stream, box, box.left, box.top, g.code, outline, bytes) != nullptr;
-    GrPoolFree(pdev->pool, outline);
-    if (!ok) return false;
+    const OutlineCacheEntry* cached = OutlineCacheFind(pdev, font->iUniq, hg);
+    if (!cached) {
+      GLYPHDATA* data = nullptr;
+      if (FONTOBJ_cGetGlyphs(font, FO_PATHOBJ, 1, &hg, reinterpret_cast<PVOID*>(&data)) != 1 || !data ||
+          !data->gdf.ppo)
+        continue;
+      PATHOBJ* path = data->gdf.ppo;
+      RECTFX bounds{};
+      PATHOBJ_vGetBounds(path, &bounds);
+      // The outline's bounds in whole pixels, relative to the glyph's place.
+      const int32_t left = bounds.xLeft >> 4, top = bounds.yTop >> 4;
+      const int32_t right = (bounds.xRight + 15) >> 4, bottom = (bounds.yBottom + 15) >> 4;
+      bool closed = false;
+      uint8_t* outline = nullptr;
+      const uint32_t bytes = GpathEncodeOutline(pdev, path, &closed, &outline, -left * 16, -top * 16);
+      if (bytes == 0) continue;
+      cached = OutlineCacheAdd(pdev, font->iUniq, hg, left, top, right, bottom, outline, bytes);
+      if (!cached) {
+        // No room to keep it: this use sends it all the same.
+        const DlRectangle box{g.x + left, g.y + top, g.x + right, g.y + bottom};
+        const bool ok = DlGlyphOutline(&pdev->stream, box, box.left, box.top, g.code, outline, bytes) != nullptr;
+        GrPoolFree(pdev->pool, outline);
+        if (!ok) return false;
+        continue;
+      }
+    }
+    const DlRectangle box{g.x + cached->left, g.y + cached->top, g.x + cached->right, g.y + cached->bottom};
+    if (!DlGlyphOutline(&pdev->stream, box, box.left, box.top, g.code, cached->data, cached->bytes)) return false;
   }
   return true;
 }

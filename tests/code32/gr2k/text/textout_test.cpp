@@ -345,6 +345,56 @@ TEST_F(TextOut, AMirroredFontGoesAsOutlines) {
   EXPECT_EQ(recs[2].Int("code"), 'B');
 }
 
+// A glyph sent again (later in the string, in a later string, on a later
+// page) carries the same outline at its own place, and the same glyph of
+// another font (the same file at half the size: the same glyph handles)
+// carries that font's outline, never the first font's.
+TEST_F(TextOut, ARepeatedGlyphCarriesItsOwnFontsOutlineAtItsOwnPlace) {
+  auto big = RealFont(40);
+  REQUIRE_FONT(big);
+  auto small = RealFont(20);
+  ASSERT_TRUE(small);
+  pdev_->textAsDeviceFonts = 0;
+  // Glyph-index text, which goes as outlines.
+  auto aba = Placed(*big, u"ABA", 100, 200, 40, false, SO_GLYPHINDEX_TEXTOUT);
+  auto small_a = Placed(*small, u"A", 100, 300, 20, false, SO_GLYPHINDEX_TEXTOUT);
+  auto big_a = Placed(*big, u"A", 300, 400, 40, false, SO_GLYPHINDEX_TEXTOUT);
+  ASSERT_TRUE(Draw(*big, *aba));
+  ASSERT_TRUE(Draw(*small, *small_a));
+  ASSERT_TRUE(Draw(*big, *big_a));
+  std::vector<jobread::Record> recs;
+  for (jobread::Record& r : TextRecords())
+    if (r.opcode == 0x51) recs.push_back(std::move(r));
+  ASSERT_EQ(recs.size(), 5u);
+  for (const jobread::Record& r : recs) ASSERT_EQ(r.Int("outline"), 1);
+  const jobread::Record &a1 = recs[0], &b = recs[1], &a2 = recs[2], &small_rec = recs[3], &a3 = recs[4];
+  auto moved = [](const jobread::Record& r, const jobread::Record& from, int64_t dx, int64_t dy) {
+    EXPECT_EQ(r.Int("left"), from.Int("left") + dx);
+    EXPECT_EQ(r.Int("right"), from.Int("right") + dx);
+    EXPECT_EQ(r.Int("top"), from.Int("top") + dy);
+    EXPECT_EQ(r.Int("bottom"), from.Int("bottom") + dy);
+    EXPECT_EQ(r.notes, from.notes) << "the outline relative to its box";
+  };
+  moved(a2, a1, 80, 0);
+  moved(a3, a1, 200, 200);
+  EXPECT_NE(b.notes, a1.notes);
+  // Half the size: about half the box, and an outline of its own.
+  EXPECT_NE(small_rec.notes, a1.notes);
+  EXPECT_NEAR(double(small_rec.Int("right") - small_rec.Int("left")), (a1.Int("right") - a1.Int("left")) / 2.0, 2);
+  EXPECT_NEAR(double(small_rec.Int("bottom") - small_rec.Int("top")), (a1.Int("bottom") - a1.Int("top")) / 2.0, 2);
+
+  // The next page sends the same outline again.
+  DrvSendPage(&surface_);
+  spool_.bytes.clear();
+  PdevForgetGraphicsState(pdev_);
+  ASSERT_TRUE(Draw(*big, *big_a));
+  std::vector<jobread::Record> next;
+  for (jobread::Record& r : TextRecords())
+    if (r.opcode == 0x51) next.push_back(std::move(r));
+  ASSERT_EQ(next.size(), 1u);
+  moved(next[0], a3, 0, 0);
+}
+
 TEST_F(TextOut, ALongNameWithTheSuffixStaysInsideItsField) {
   pdev_->textAsDeviceFonts = 0;
   pdev_->eudcAsGlyphs = 1;

@@ -19,6 +19,33 @@ struct GlyphCacheEntry {
   uint8_t orientation;  // 2 character text, 3 glyph-index text
 };
 
+// Glyph outlines (text as outlines) already encoded on the page, by font
+// identity and glyph handle: a glyph's outline and its box relative to the
+// glyph's position depend on the font and the glyph alone, so a glyph drawn
+// again costs a look-up instead of a walk and an encoding of its path. The
+// entries and their bytes come from the PDEV pool and go at each page's end.
+struct OutlineCacheEntry {
+  uint32_t fontId;
+  uint32_t glyph;
+  int32_t left, top, right, bottom;  // the outline's pixel box, relative to the glyph's position
+  uint32_t bytes;                    // the encoded outline's length
+  uint8_t* data;                     // the encoded outline
+  OutlineCacheEntry* next;
+};
+
+struct OutlineCache {
+  OutlineCacheEntry* buckets[kGlyphBuckets];
+};
+
+// The encoded outline of a glyph of a font, or null when it is not cached.
+const OutlineCacheEntry* OutlineCacheFind(const Pdev* pdev, uint32_t font_id, uint32_t glyph);
+// Adds a glyph's outline (the cache takes data, a pool block); null when
+// the entry cannot be had, and data is then the caller's still.
+const OutlineCacheEntry* OutlineCacheAdd(Pdev* pdev, uint32_t font_id, uint32_t glyph, int32_t left, int32_t top,
+                                         int32_t right, int32_t bottom, uint8_t* data, uint32_t bytes);
+// Frees every entry with its data.
+void OutlineCacheRelease(Pdev* pdev);
+
 struct GlyphCache {
   GlyphCacheEntry* buckets[kGlyphBuckets];
   int16_t generation;  // advances (wrapping) at every release

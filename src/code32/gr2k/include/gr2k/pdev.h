@@ -156,6 +156,7 @@ struct Pdev {
 
   DisplayListStream stream;
   GlyphCache glyphs;
+  OutlineCache outlines;
   uint32_t magicLast;
 };
 
