@@ -128,12 +128,10 @@ bool LoadDriver(HANDLE printer, Driver* d, std::string* why) {
 // A DEVMODE file: at least its header, and as many bytes as its header
 // declares (a caller's buffer holds that much).
 bool ReadDevmode(const std::string& path, std::vector<uint8_t>* out, std::string* why) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  if (!velm_cli::ReadHostBytes(path, out)) {
     *why = "cannot read " + path;
     return false;
   }
-  out->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   if (out->size() < 72) {
     *why = path + " is not a DEVMODE (" + std::to_string(out->size()) + " bytes)";
     return false;

@@ -43,10 +43,7 @@ bool PrinterExists(const std::string& name) {
 }
 
 bool ReadDescription(const std::string& printer, std::string* text) {
-  std::ifstream in(plat::MapPath(bidi_device::FileName(plat::FromUtf8(printer))), std::ios::binary);
-  if (!in) return false;
-  text->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return true;
+  return velm_cli::ReadHostBytes(plat::MapPath(bidi_device::FileName(plat::FromUtf8(printer))), text);
 }
 
 bool WriteDescription(const std::string& printer, const bidi_device::Device& d, std::string* why) {
@@ -80,9 +77,7 @@ int Set(const velm_cli::Args& args) {
   bidi_device::Device d;
   std::string why, text;
   if (args.size() == 4 && args[2] == "--file") {
-    std::ifstream in(args[3], std::ios::binary);
-    if (!in) return Fail("device set", "cannot read " + args[3]);
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (!velm_cli::ReadHostBytes(args[3], &text)) return Fail("device set", "cannot read " + args[3]);
     if (!bidi_device::Parse(text, &d, &why)) return Fail("device set", args[3] + ": " + why);
   } else {
     if (ReadDescription(printer, &text) && !bidi_device::Parse(text, &d, &why))

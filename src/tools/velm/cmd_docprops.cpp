@@ -32,10 +32,7 @@ int Fail(const char* what, const std::string& why) {
 }
 
 bool ReadFile(const std::string& path, std::vector<uint8_t>* out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  out->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+  return velm_cli::ReadHostBytes(path, out);
 }
 
 bool ParseMode(const std::string& text, DWORD* mode, std::string* why) {

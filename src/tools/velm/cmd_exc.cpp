@@ -124,9 +124,8 @@ class Session {
   Session(Library* lib, ExcHandle* h, std::string printer) : lib_(lib), h_(h), printer_(std::move(printer)) {}
 
   int Base(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return Fail("cannot read " + file);
-    std::string base((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string base;
+    if (!velm_cli::ReadHostBytes(file, &base)) return Fail("cannot read " + file);
     int32_t length = 0;
     int32_t r = lib_->setBase(h_, base.c_str(), &length);
     std::printf("base result %d\n", r);

@@ -268,9 +268,8 @@ int ModelShow(const std::string& path) {
       std::fprintf(stderr, "velm model show: %s is empty\n", path.c_str());
       return 1;
     }
-    std::ifstream in(path, std::ios::binary);
-    std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in.good() && !in.eof()) {
+    std::vector<uint8_t> data;
+    if (!velm_cli::ReadHostBytes(path, &data)) {
       std::fprintf(stderr, "velm model show: cannot read %s\n", path.c_str());
       return 1;
     }

@@ -46,10 +46,7 @@ int Fail(const std::string& why) {
 bool ReadModel(const std::string& arg, std::string* out) {
   std::u16string wide = plat::FromUtf8(arg);
   std::string path = plat::IsFullWindowsPath(wide.c_str()) ? plat::MapPath(wide) : arg;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  out->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad() && !out->empty();
+  return velm_cli::ReadHostBytes(path, out) && !out->empty();
 }
 
 std::string FeatureName(uint16_t key) {

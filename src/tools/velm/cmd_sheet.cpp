@@ -111,9 +111,7 @@ int Sheet(const velm_cli::Args& args) {
   if (printer.empty() || kind == 0 || (kind == 2 && !in_file.empty())) return Usage();
   std::vector<uint8_t> input;
   if (!in_file.empty()) {
-    std::ifstream in(in_file, std::ios::binary);
-    if (!in) return Fail("cannot read " + in_file);
-    input.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (!velm_cli::ReadHostBytes(in_file, &input)) return Fail("cannot read " + in_file);
     std::string why = velm_cli::CheckDevmode(input);
     if (!why.empty()) return Fail(in_file + ": " + why);
   }
