@@ -142,6 +142,10 @@ ULONG XlateTargetOf(const Xlate* x, ULONG rgb);
 // threshold of the pixel's place in the matrix, so that black stays all
 // black and white all white. Images, fills, pens and text share it.
 bool HalftoneWhite(ULONG rgb, LONG x, LONG y);
+// Its two halves: the luminance of a colour (0 to 255) and the threshold
+// of pixel (x, y) of the matrix; white where the luminance reaches it.
+uint32_t HalftoneLuminance(ULONG rgb);
+uint32_t HalftoneThreshold(LONG x, LONG y);
 
 struct Brush {
   BRUSHOBJ bo{};
