@@ -662,21 +662,6 @@ ENG_API BOOL EngCopyBits(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* pco, XLATEO
 }
 
 namespace eng::detail {
-namespace {
-
-// The thresholds of the 8 x 8 ordered dither of a halftone onto one bit.
-constexpr uint8_t kBayer[8][8] = {
-    {0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26}, {12, 44, 4, 36, 14, 46, 6, 38},
-    {60, 28, 52, 20, 62, 30, 54, 22}, {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
-    {15, 47, 7, 39, 13, 45, 5, 37},  {63, 31, 55, 23, 61, 29, 53, 21}};
-
-}  // namespace
-
-uint32_t HalftoneLuminance(ULONG rgb) {
-  return (((rgb >> 16) & 0xFF) * 77 + ((rgb >> 8) & 0xFF) * 151 + (rgb & 0xFF) * 28) >> 8;
-}
-
-uint32_t HalftoneThreshold(LONG x, LONG y) { return kBayer[uint32_t(y) & 7][uint32_t(x) & 7] * 4u + 2u; }
 
 bool HalftoneWhite(ULONG rgb, LONG x, LONG y) { return HalftoneLuminance(rgb) >= HalftoneThreshold(x, y); }
 
@@ -771,7 +756,12 @@ void HalftoneOneBit(const Pixels& trg, const std::vector<RECTL>& rects, const RE
                     const std::vector<LONG>& xhi, const std::vector<LONG>& ylo, const std::vector<LONG>& yhi) {
   constexpr uint16_t kNoSource = 0xFFFF;  // a column without source pixels: left as it is
   thread_local std::vector<uint16_t> lum;
-  const uint8_t white = uint8_t(colours.white & 1), black = uint8_t(colours.black & 1);
+  // The luminance of each value of a source of 8 bits and less.
+  std::vector<uint8_t> lum_of(lut.size());
+  for (size_t v = 0; v < lut.size(); ++v) lum_of[v] = uint8_t(HalftoneLuminance(lut[v]));
+  // The bits of white and of black.
+  const uint32_t white = (colours.white & 1) ? 0xFF : 0, black = (colours.black & 1) ? 0xFF : 0;
+  bool gaps = false;  // whether lum holds a column without source pixels
   for (const RECTL& clip : rects) {
     RECTL r;
     if (!Intersect(clip, area, &r)) continue;
@@ -784,6 +774,7 @@ void HalftoneOneBit(const Pixels& trg, const std::vector<RECTL>& rects, const RE
       if (y0 != have_y0 || y1 != have_y1) {
         LONG last_x0 = 0, last_x1 = -1;
         uint16_t last = kNoSource;
+        gaps = false;
         for (LONG x = r.left; x < r.right; ++x) {
           const size_t i = size_t(x - area.left);
           const LONG x0 = xlo[i], x1 = xhi[i];
@@ -791,7 +782,11 @@ void HalftoneOneBit(const Pixels& trg, const std::vector<RECTL>& rects, const RE
             last_x0 = x0;
             last_x1 = x1;
             last = kNoSource;
-            if (x0 < x1) {
+            if (x1 - x0 == 1 && y1 - y0 == 1) {
+              // One source pixel (a copy or an enlargement): its own colour.
+              const uint32_t v = src.Get(x0, y0);
+              last = uint16_t(lum_of.empty() ? HalftoneLuminance(colours.SourceRgb(v)) : lum_of[v]);
+            } else if (x0 < x1) {
               uint64_t rs = 0, gs = 0, bs = 0, n = 0;
               for (LONG sy = y0; sy < y1; ++sy)
                 for (LONG sx = x0; sx < x1; ++sx) {
@@ -808,28 +803,36 @@ void HalftoneOneBit(const Pixels& trg, const std::vector<RECTL>& rects, const RE
             }
           }
           lum[size_t(x - r.left)] = last;
+          gaps = gaps || last == kNoSource;
         }
         have_y0 = y0;
         have_y1 = y1;
       }
-      uint32_t threshold[8];
-      for (LONG k = 0; k < 8; ++k) threshold[k] = HalftoneThreshold(k, y - colours.origin.y);
+      // The thresholds of this row for the eight pixels of a byte, and
+      // the byte: a pixel whose luminance reaches its threshold is white.
+      uint16_t threshold[8];
+      for (LONG k = 0; k < 8; ++k)
+        threshold[k] = uint16_t(HalftoneThreshold(LONG((r.left & ~LONG(7)) + k) - colours.origin.x, y - colours.origin.y));
+      const uint16_t* l = lum.data();  // from r.left on
       uint8_t* row = trg.Row(y);
-      LONG b = r.left >> 3;
-      uint8_t sel = 0, bits = 0;
-      for (LONG x = r.left; x < r.right; ++x) {
-        if ((x >> 3) != b) {
-          if (sel) row[b] = uint8_t((row[b] & ~sel) | (bits & sel));
-          b = x >> 3;
-          sel = bits = 0;
+      for (LONG b = r.left >> 3; b <= (r.right - 1) >> 3; ++b) {
+        const LONG x0 = std::max(b * 8, r.left), x1 = std::min(b * 8 + 8, r.right);
+        uint32_t sel = 0, reach = 0;
+        if (x0 == b * 8 && x1 == b * 8 + 8 && !gaps) {
+          const uint16_t* p = l + (b * 8 - r.left);
+          for (int i = 0; i < 8; ++i) reach |= uint32_t(p[i] >= threshold[i]) << (7 - i);
+          sel = 0xFF;
+        } else {
+          for (LONG x = x0; x < x1; ++x) {
+            const uint16_t v = l[x - r.left];
+            if (v == kNoSource) continue;
+            sel |= 0x80u >> (x & 7);
+            reach |= uint32_t(v >= threshold[x & 7]) << (7 - (x & 7));
+          }
         }
-        const uint16_t l = lum[size_t(x - r.left)];
-        if (l == kNoSource) continue;
-        const uint8_t bit = uint8_t(0x80u >> (x & 7));
-        sel |= bit;
-        if ((l >= threshold[uint32_t(x - colours.origin.x) & 7] ? white : black)) bits |= bit;
+        const uint32_t bits = (reach & white) | (~reach & black);
+        if (sel) row[b] = uint8_t((row[b] & ~sel) | (bits & sel));
       }
-      if (sel) row[b] = uint8_t((row[b] & ~sel) | (bits & sel));
     }
   }
 }
