@@ -272,9 +272,16 @@ void PaintOneBit(const Pixels& trg, const RECTL& r, const PatternSource& pat, co
     }
     LONG k = phase;  // the pattern column of the first pixel of byte b
     for (LONG b = first; b <= last; ++b) {
-      uint8_t sel = SpanBits(b, r.left, r.right);
+      // A byte between the first and the last lies wholly inside r, and so
+      // inside the coverage and the mask.
+      const bool inner = b > first && b < last;
+      uint8_t sel = inner ? 0xFF : SpanBits(b, r.left, r.right);
       if (c && sel) sel &= CoverageBits(c, cov->area.left, b * 8, r.left, r.right);
-      if (m && sel) sel &= OneBitByteAt(m, mask->mask.width, b * 8 + mask->dx);
+      if (m && sel) {
+        const LONG x = b * 8 + mask->dx, s = x & 7;
+        sel &= inner ? uint8_t(s ? (m[x >> 3] << s | m[(x >> 3) + 1] >> (8 - s)) : m[x >> 3])
+                     : OneBitByteAt(m, mask->mask.width, x);
+      }
       uint8_t bits = fixed;
       if (!constant) {
         bits = 0;
