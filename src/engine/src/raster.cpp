@@ -241,7 +241,8 @@ inline uint8_t CoverageBits(const uint8_t* c, LONG cx, LONG x, LONG x0, LONG x1)
 // stay. It is what fills, pens and glyphs do on a one-bit band.
 void PaintOneBit(const Pixels& trg, const RECTL& r, const PatternSource& pat, const Coverage* cov,
                  const MaskSource* mask) {
-  thread_local std::vector<uint8_t> period;  // a tiled pattern's row, one bit a pixel
+  thread_local std::vector<uint8_t> period_buffer;
+  std::vector<uint8_t>& period = period_buffer;  // a tiled pattern's row, one bit a pixel
   const LONG first = r.left >> 3, last = (r.right - 1) >> 3;
   for (LONG y = r.top; y < r.bottom; ++y) {
     uint8_t* row = trg.Row(y);
@@ -762,7 +763,8 @@ void HalftoneOneBit(const Pixels& trg, const std::vector<RECTL>& rects, const RE
                     const std::vector<uint32_t>& lut, const HalftoneColours& colours, const std::vector<LONG>& xlo,
                     const std::vector<LONG>& xhi, const std::vector<LONG>& ylo, const std::vector<LONG>& yhi) {
   constexpr uint16_t kNoSource = 0xFFFF;  // a column without source pixels: left as it is
-  thread_local std::vector<uint16_t> lum;
+  thread_local std::vector<uint16_t> lum_buffer;
+  std::vector<uint16_t>& lum = lum_buffer;  // (a thread's variable is looked up once, not in the loops)
   // The luminance of each value of a source of 8 bits and less.
   std::vector<uint8_t> lum_of(lut.size());
   for (size_t v = 0; v < lut.size(); ++v) lum_of[v] = uint8_t(HalftoneLuminance(lut[v]));
@@ -773,6 +775,7 @@ void HalftoneOneBit(const Pixels& trg, const std::vector<RECTL>& rects, const RE
     RECTL r;
     if (!Intersect(clip, area, &r)) continue;
     lum.resize(size_t(r.right - r.left));
+    uint16_t* const L = lum.data();
     LONG have_y0 = 0, have_y1 = -1;  // the source rows lum holds
     for (LONG y = r.top; y < r.bottom; ++y) {
       const size_t j = size_t(y - area.top);
@@ -791,8 +794,12 @@ void HalftoneOneBit(const Pixels& trg, const std::vector<RECTL>& rects, const RE
             last = kNoSource;
             if (x1 - x0 == 1 && y1 - y0 == 1) {
               // One source pixel (a copy or an enlargement): its own colour.
-              const uint32_t v = src.Get(x0, y0);
-              last = uint16_t(lum_of.empty() ? HalftoneLuminance(colours.SourceRgb(v)) : lum_of[v]);
+              if (src.bits == 8) {
+                last = lum_of[src.Row(y0)[x0]];
+              } else {
+                const uint32_t v = src.Get(x0, y0);
+                last = uint16_t(lum_of.empty() ? HalftoneLuminance(colours.SourceRgb(v)) : lum_of[v]);
+              }
             } else if (x0 < x1) {
               uint64_t rs = 0, gs = 0, bs = 0, n = 0;
               for (LONG sy = y0; sy < y1; ++sy)
@@ -809,7 +816,7 @@ void HalftoneOneBit(const Pixels& trg, const std::vector<RECTL>& rects, const RE
               last = uint16_t(HalftoneLuminance(rgb));
             }
           }
-          lum[size_t(x - r.left)] = last;
+          L[x - r.left] = last;
           gaps = gaps || last == kNoSource;
         }
         have_y0 = y0;
@@ -820,7 +827,7 @@ void HalftoneOneBit(const Pixels& trg, const std::vector<RECTL>& rects, const RE
       uint16_t threshold[8];
       for (LONG k = 0; k < 8; ++k)
         threshold[k] = uint16_t(HalftoneThreshold(LONG((r.left & ~LONG(7)) + k) - colours.origin.x, y - colours.origin.y));
-      const uint16_t* l = lum.data();  // from r.left on
+      const uint16_t* l = L;  // from r.left on
       uint8_t* row = trg.Row(y);
       for (LONG b = r.left >> 3; b <= (r.right - 1) >> 3; ++b) {
         const LONG x0 = std::max(b * 8, r.left), x1 = std::min(b * 8 + 8, r.right);
