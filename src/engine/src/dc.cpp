@@ -51,6 +51,11 @@ struct Op {
   std::vector<PlacedGlyph> glyphs;
   TextOptions text_options;
   std::vector<RECTL> extra;
+  // kText on a banding page: once a band has laid the string out, where it
+  // lies on the page (a pixel wider all round than its layout's bounds), so
+  // that the bands it misses skip it without laying it out again.
+  mutable bool text_bounds_known = false;
+  mutable RECTL text_bounds{0, 0, 0, 0};
 };
 
 // The hatches as 8 x 8 one-bit patterns, bit 7 leftmost; a set bit is a line.
@@ -525,6 +530,8 @@ BOOL PrinterDc::Impl::FillWidened(const Op& op, const POINTL& origin, Clip* clip
 }
 
 BOOL PrinterDc::Impl::ExecuteText(const Op& op, const POINTL& origin) {
+  RECTL surf{0, 0, so->sizlBitmap.cx, so->sizlBitmap.cy};
+  if (op.text_bounds_known && !Intersect(Shift(op.text_bounds, origin), surf, nullptr)) return TRUE;
   // The string in band coordinates: the places move by the band's origin.
   std::unique_ptr<StringObject> str;
   if (op.glyphs.empty()) {
@@ -551,7 +558,11 @@ BOOL PrinterDc::Impl::ExecuteText(const Op& op, const POINTL& origin) {
     add(extra.back());
   }
   if (!extra.empty()) extra.push_back(RECTL{0, 0, 0, 0});
-  RECTL surf{0, 0, so->sizlBitmap.cx, so->sizlBitmap.cy};
+  // (a string's places are rounded in band coordinates, so its bounds on
+  // the page are kept a pixel wider than one band's layout gives them)
+  op.text_bounds = RECTL{bounds.left + origin.x - 1, bounds.top + origin.y - 1, bounds.right + origin.x + 1,
+                         bounds.bottom + origin.y + 1};
+  op.text_bounds_known = true;
   Clip clip;
   if (!Intersect(bounds, surf, nullptr) || !MakeClip(*this, op, origin, bounds, &clip)) return TRUE;
   Brush fore, back;
