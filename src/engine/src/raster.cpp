@@ -205,21 +205,6 @@ inline uint8_t SpanBits(LONG b, LONG x0, LONG x1) {
   return a >= e ? 0 : uint8_t((0xFFu >> a) & (0xFFu << (8 - e)));
 }
 
-// Eight pixels of a one-bit row from pixel x on, as a byte aligned to x
-// (pixel x in bit 7); pixels outside [0, width) read as 0, so that no byte
-// outside the row is touched.
-inline uint8_t OneBitByteAt(const uint8_t* row, LONG width, LONG x) {
-  const LONG k = x >> 3, s = x & 7;  // floor division for negative x
-  const LONG bytes = (width + 7) / 8;
-  const uint32_t hi = k >= 0 && k < bytes ? row[k] : 0;
-  const uint32_t lo = s && k + 1 >= 0 && k + 1 < bytes ? row[k + 1] : 0;
-  uint32_t v = ((hi << 8 | lo) >> (8 - s)) & 0xFF;
-  // Bits past the width (the padding of the last byte) are not pixels.
-  if (x + 8 > width) v &= width > x ? (0xFFu << (8 - (width - x))) & 0xFF : 0;
-  if (x < 0) v &= x > -8 ? 0xFFu >> -x : 0;
-  return uint8_t(v);
-}
-
 // The coverage bytes of pixels [x, x + 8) of a row as one-bit selections
 // (non-zero: bit set), pixel x in bit 7; only pixels in [x0, x1) are read.
 inline uint8_t CoverageBits(const uint8_t* c, LONG cx, LONG x, LONG x0, LONG x1) {
@@ -243,11 +228,21 @@ void PaintOneBit(const Pixels& trg, const RECTL& r, const PatternSource& pat, co
                  const MaskSource* mask) {
   thread_local std::vector<uint8_t> period_buffer;
   std::vector<uint8_t>& period = period_buffer;  // a tiled pattern's row, one bit a pixel
+  thread_local std::vector<uint8_t> padded_buffer;
+  std::vector<uint8_t>& padded = padded_buffer;  // the bytes of the mask's row a row reads
   const LONG first = r.left >> 3, last = (r.right - 1) >> 3;
   for (LONG y = r.top; y < r.bottom; ++y) {
     uint8_t* row = trg.Row(y);
     const uint8_t* c = cov ? cov->data + size_t(y - cov->area.top) * size_t(cov->stride) : nullptr;
     const uint8_t* m = mask ? mask->mask.Row(y + mask->dy) : nullptr;
+    // The mask bytes the row reads (from mask_lo on), bytes outside the
+    // mask's row read as blank.
+    const LONG mask_lo = mask ? (first * 8 + mask->dx) >> 3 : 0;
+    if (m) {
+      const LONG mask_hi = ((last * 8 + 7 + mask->dx) >> 3) + 1, bytes = (mask->mask.width + 7) / 8;
+      padded.resize(size_t(mask_hi - mask_lo + 1));
+      for (LONG j = mask_lo; j <= mask_hi; ++j) padded[size_t(j - mask_lo)] = j >= 0 && j < bytes ? m[j] : 0;
+    }
     // The brush's bits: the same byte all along a row when the pattern's
     // width divides eight, else built byte by byte from its row.
     uint8_t fixed = (pat.solid & 1) ? 0xFF : 0x00;
@@ -279,9 +274,10 @@ void PaintOneBit(const Pixels& trg, const RECTL& r, const PatternSource& pat, co
       uint8_t sel = inner ? 0xFF : SpanBits(b, r.left, r.right);
       if (c && sel) sel &= CoverageBits(c, cov->area.left, b * 8, r.left, r.right);
       if (m && sel) {
+        // The eight mask pixels from x on, from two bytes of the row.
         const LONG x = b * 8 + mask->dx, s = x & 7;
-        sel &= inner ? uint8_t(s ? (m[x >> 3] << s | m[(x >> 3) + 1] >> (8 - s)) : m[x >> 3])
-                     : OneBitByteAt(m, mask->mask.width, x);
+        const size_t k = size_t((x >> 3) - mask_lo);
+        sel &= uint8_t((uint32_t(padded[k]) << s | uint32_t(padded[k + 1]) >> (8 - s)) & 0xFF);
       }
       uint8_t bits = fixed;
       if (!constant) {
