@@ -967,3 +967,62 @@ TEST_F(DcTest, BandedTextEqualsOneSurface) {
 }
 
 }  // namespace
+
+namespace {
+
+// A document's font read again for a later page (the same bytes in a new
+// buffer) draws as a first reading of it does: the glyphs it takes over
+// from the earlier reading are those of its own size, and glyphs the
+// earlier page never drew are made for it.
+TEST_F(DcTest, AFontReadAgainDrawsAsAFreshReading) {
+  std::ifstream in("/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf", std::ios::binary);
+  const std::vector<uint8_t> file{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  ASSERT_FALSE(file.empty());
+  auto reading = [&] { return std::make_shared<const std::vector<uint8_t>>(file); };
+  auto second_page = [&](eng::PrinterDc& dc) {
+    eng::FontSpec same;
+    same.data = reading();
+    same.height = -16;
+    ASSERT_TRUE(dc.SelectFont(same));
+    ASSERT_TRUE(dc.TextOut(2, 20, u"MWgyQ", 0x000000));
+    eng::FontSpec bigger;
+    bigger.data = reading();
+    bigger.height = -30;
+    ASSERT_TRUE(dc.SelectFont(bigger));
+    ASSERT_TRUE(dc.TextOut(2, 46, u"MWg", 0x000000));
+  };
+  for (int32_t bits : {1, 24}) {
+    std::vector<uint8_t> pages[2];
+    for (int earlier = 0; earlier < 2; ++earlier) {
+      TestDrvConfig cfg;
+      cfg.bits = bits;
+      cfg.banding = true;
+      cfg.band = 10;
+      Configure(cfg);
+      auto dc = Open();
+      ASSERT_NE(dc, nullptr);
+      ASSERT_TRUE(dc->StartDoc(u"d", 1));
+      if (earlier) {
+        eng::FontSpec first;
+        first.data = reading();
+        first.height = -16;
+        ASSERT_TRUE(dc->SelectFont(first));
+        ASSERT_TRUE(dc->StartPage());
+        ASSERT_TRUE(dc->TextOut(5, 30, u"MWgy", 0x000000));
+        ASSERT_TRUE(dc->EndPage());
+      }
+      ASSERT_TRUE(dc->StartPage());
+      second_page(*dc);
+      ASSERT_TRUE(dc->EndPage());
+      ASSERT_TRUE(dc->EndDoc());
+      pages[earlier] = Page();
+    }
+    ASSERT_FALSE(pages[0].empty());
+    EXPECT_EQ(pages[0], pages[1]) << bits;
+    size_t white = 0;
+    for (uint8_t b : pages[0]) white += b == 0xFF;
+    EXPECT_LT(white, pages[0].size() * 95 / 100) << bits;
+  }
+}
+
+}  // namespace

@@ -10,6 +10,7 @@
 #include "eng/dc.h"
 #include "internal.h"
 #include "plat/kernel.h"
+#include "text_internal.h"
 
 namespace eng {
 
@@ -1086,6 +1087,31 @@ bool SameSpec(const FontSpec& a, const FontSpec& b) {
 
 constexpr size_t kFontCacheSize = 16;
 
+// A document's font comes again on each page in bytes of its own (the same
+// font file read afresh): the font realised from them takes the glyphs an
+// earlier realisation of the same bytes at the same size has made, bitmaps,
+// metrics and advances, instead of making each again. Outlines are made
+// again when asked for (each belongs to its font).
+void TakeGlyphsOfSameFont(const std::vector<std::pair<FontSpec, std::shared_ptr<FontObject>>>& cache,
+                          const FontSpec& spec, FontObject* made) {
+  if (!spec.data || made->is_device()) return;
+  for (const auto& [k, f] : cache) {
+    if (!k.data || k.data == spec.data || f->is_device() || k.data->size() != spec.data->size()) continue;
+    FontSpec same = k;
+    same.data = spec.data;
+    if (!SameSpec(same, spec) || std::memcmp(k.data->data(), spec.data->data(), spec.data->size()) != 0) continue;
+    detail::Font* to = made->impl();
+    for (const auto& [hg, e] : f->impl()->glyphs) {
+      if (!e.have_bits && !e.have_advance) continue;
+      detail::GlyphEntry copy = e;
+      copy.path = nullptr;
+      copy.gd.gdf.pgb = nullptr;  // (pointed at when handed out)
+      to->glyphs.emplace(hg, std::move(copy));
+    }
+    return;
+  }
+}
+
 }  // namespace
 
 BOOL PrinterDc::SelectFont(const FontSpec& wanted) {
@@ -1108,7 +1134,10 @@ BOOL PrinterDc::SelectFont(const FontSpec& wanted) {
     d.query_advance_widths = dc.Fn<PFN_DrvQueryAdvanceWidths>(INDEX_DrvQueryAdvanceWidths);
     f = FontObject::FindDevice(d, s);
   }
-  if (!f) f = FontObject::Create(s);
+  if (!f) {
+    f = FontObject::Create(s);
+    if (f) TakeGlyphsOfSameFont(dc.font_cache, s, f.get());
+  }
   if (!f) return FALSE;
   if (dc.font_cache.size() >= kFontCacheSize) dc.font_cache.erase(dc.font_cache.begin());
   dc.font_cache.emplace_back(s, f);
