@@ -119,6 +119,33 @@ TEST(OneBitBand, BrushThroughAMaskAtEveryAlignment) {
   EXPECT_GT(checked, 0);
 }
 
+// The same with a mask row and a pattern row longer than a glyph's or a
+// dither's: a mask 700 pixels wide and a pattern 70 pixels wide.
+TEST(OneBitBand, WideMaskAndWidePattern) {
+  const LONG w = 720, h = 4;
+  TestBitmap mask(700, 3, BMF_1BPP), pattern(70, 1, BMF_1BPP);
+  for (LONG y = 0; y < 3; ++y)
+    for (LONG x = 0; x < 700; ++x) SetBit(mask.so(), x, y, (x * 7 + y) % 5 < 2);
+  for (LONG x = 0; x < 70; ++x) SetBit(pattern.so(), x, 0, (x * x) % 3 == 1);
+  eng::BrushObject brush(pattern.so(), nullptr);
+  for (LONG dx : {0, 3, 11}) {
+    TestBitmap dst(w, h, BMF_1BPP), before(w, h, BMF_1BPP);
+    Scramble(&dst, uint32_t(dx));
+    Scramble(&before, uint32_t(dx));
+    RECTL dest{dx + 5, 1, dx + 5 + 695, 4};
+    POINTL mask_at{5, 0}, org{-4, 0};
+    ASSERT_TRUE(EngBitBlt(dst.so(), nullptr, mask.so(), nullptr, nullptr, &dest, nullptr, &mask_at, brush.get(), &org,
+                          0xAAF0));
+    for (LONG y = 0; y < h; ++y)
+      for (LONG x = 0; x < w; ++x) {
+        const bool drawn = x >= dest.left && x < dest.right && y >= dest.top && y < dest.bottom &&
+                           mask.At(x - dest.left + mask_at.x, y - dest.top) != 0;
+        const uint32_t want = drawn ? pattern.At((x - org.x) % 70, 0) : before.At(x, y);
+        ASSERT_EQ(dst.At(x, y), want) << "dx " << dx << " at " << x << "," << y;
+      }
+  }
+}
+
 // A fill and a pen onto one bit cover the pixels the same drawing covers
 // at 24 bits, with a solid and a dithered brush, through each clip; a
 // small fill after a large one (which reuses the large one's coverage

@@ -226,11 +226,22 @@ inline uint8_t CoverageBits(const uint8_t* c, LONG cx, LONG x, LONG x0, LONG x1)
 // stay. It is what fills, pens and glyphs do on a one-bit band.
 void PaintOneBit(const Pixels& trg, const RECTL& r, const PatternSource& pat, const Coverage* cov,
                  const MaskSource* mask) {
-  thread_local std::vector<uint8_t> period_buffer;
-  std::vector<uint8_t>& period = period_buffer;  // a tiled pattern's row, one bit a pixel
-  thread_local std::vector<uint8_t> padded_buffer;
-  std::vector<uint8_t>& padded = padded_buffer;  // the bytes of the mask's row a row reads
   const LONG first = r.left >> 3, last = (r.right - 1) >> 3;
+  // A tiled pattern's row (one bit a pixel), and the bytes of the mask's
+  // row a row reads: on the stack for a glyph or a dither, which is
+  // nearly always, else on the heap once a call.
+  uint8_t period_small[64], padded_small[64];
+  std::vector<uint8_t> period_big, padded_big;
+  uint8_t* period = period_small;
+  uint8_t* padded = padded_small;
+  if (pat.tiled && pat.pat.width > LONG(sizeof period_small)) {
+    period_big.resize(size_t(pat.pat.width));
+    period = period_big.data();
+  }
+  if (mask && last - first + 3 > LONG(sizeof padded_small)) {
+    padded_big.resize(size_t(last - first + 3));
+    padded = padded_big.data();
+  }
   for (LONG y = r.top; y < r.bottom; ++y) {
     uint8_t* row = trg.Row(y);
     const uint8_t* c = cov ? cov->data + size_t(y - cov->area.top) * size_t(cov->stride) : nullptr;
@@ -240,7 +251,6 @@ void PaintOneBit(const Pixels& trg, const RECTL& r, const PatternSource& pat, co
     const LONG mask_lo = mask ? (first * 8 + mask->dx) >> 3 : 0;
     if (m) {
       const LONG mask_hi = ((last * 8 + 7 + mask->dx) >> 3) + 1, bytes = (mask->mask.width + 7) / 8;
-      padded.resize(size_t(mask_hi - mask_lo + 1));
       for (LONG j = mask_lo; j <= mask_hi; ++j) padded[size_t(j - mask_lo)] = j >= 0 && j < bytes ? m[j] : 0;
     }
     // The brush's bits: the same byte all along a row when the pattern's
@@ -252,7 +262,6 @@ void PaintOneBit(const Pixels& trg, const RECTL& r, const PatternSource& pat, co
       pw = pat.pat.width;
       LONG py = (y - pat.org.y) % pat.pat.height;
       if (py < 0) py += pat.pat.height;
-      period.resize(size_t(pw));
       for (LONG k = 0; k < pw; ++k) {
         const uint32_t v = pat.pat.Get(k, py);
         period[size_t(k)] = uint8_t((pat.xlo ? XLATEOBJ_iXlate(pat.xlo, v) : v) & 1);
