@@ -908,3 +908,121 @@ TEST(BitmapDc, DrawsOnTheBitmapThroughTheEngineAndRefusesOtherSurfaces) {
 }
 
 }  // namespace
+
+namespace {
+
+// Strings on a banded page equal the same strings on one surface, in both
+// depths: strings wholly inside one band (the first, a middle one, the
+// last), strings across band edges, strings drawn by Unicode text and by
+// glyphs, with an underline and an opaque box. A band that a string
+// misses skips it; every band it touches draws its part.
+TEST_F(DcTest, BandedTextEqualsOneSurface) {
+  std::ifstream in("/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf", std::ios::binary);
+  auto font_bytes = std::make_shared<std::vector<uint8_t>>(std::istreambuf_iterator<char>(in),
+                                                           std::istreambuf_iterator<char>());
+  ASSERT_FALSE(font_bytes->empty());
+  auto draw = [&](eng::PrinterDc& dc) {
+    eng::FontSpec small;
+    small.data = font_bytes;
+    small.height = -9;
+    ASSERT_TRUE(dc.SelectFont(small));
+    for (double y : {7.0, 14.5, 16.0, 23.0, 31.4, 40.0, 47.0})  // bands of 10 rows: 0-10, 10-20, ...
+      ASSERT_TRUE(dc.TextOut(1 + y / 3, y, u"WMgy", 0x000000));
+    eng::FontSpec big = small;
+    big.height = -26;
+    ASSERT_TRUE(dc.SelectFont(big));
+    eng::TextOptions boxed;
+    boxed.opaque = true;
+    boxed.opaque_rect = RECTL{30, 12, 62, 38};
+    boxed.background = 0xC0C0C0;
+    boxed.underline = true;
+    ASSERT_TRUE(dc.TextOut(32, 33, u"Ag", 0x000000, boxed));
+    const std::vector<HGLYPH> hg = dc.selected_font()->GlyphsOf(u"Q");
+    ASSERT_EQ(hg.size(), 1u);
+    ASSERT_TRUE(dc.GlyphsOut({eng::GlyphAt{hg[0], 44.3, 47.6}}, 0x0000FF));
+  };
+  for (int32_t bits : {24, 1}) {
+    std::vector<uint8_t> pages[2];
+    for (int banding = 0; banding < 2; ++banding) {
+      TestDrvConfig cfg;
+      cfg.bits = bits;
+      cfg.banding = banding == 1;
+      cfg.band = 10;
+      Configure(cfg);
+      auto dc = Open();
+      ASSERT_NE(dc, nullptr);
+      ASSERT_TRUE(dc->StartDoc(u"d", 1));
+      ASSERT_TRUE(dc->StartPage());
+      draw(*dc);
+      ASSERT_TRUE(dc->EndPage());
+      ASSERT_TRUE(dc->EndDoc());
+      pages[banding] = Page();
+    }
+    ASSERT_FALSE(pages[0].empty());
+    EXPECT_EQ(pages[0], pages[1]) << bits;
+    size_t white = 0;
+    for (uint8_t b : pages[0]) white += b == 0xFF;
+    EXPECT_LT(white, pages[0].size() * 9 / 10) << bits;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// A document's font read again for a later page (the same bytes in a new
+// buffer) draws as a first reading of it does: the glyphs it takes over
+// from the earlier reading are those of its own size, and glyphs the
+// earlier page never drew are made for it.
+TEST_F(DcTest, AFontReadAgainDrawsAsAFreshReading) {
+  std::ifstream in("/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf", std::ios::binary);
+  const std::vector<uint8_t> file{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  ASSERT_FALSE(file.empty());
+  auto reading = [&] { return std::make_shared<const std::vector<uint8_t>>(file); };
+  auto second_page = [&](eng::PrinterDc& dc) {
+    eng::FontSpec same;
+    same.data = reading();
+    same.height = -16;
+    ASSERT_TRUE(dc.SelectFont(same));
+    ASSERT_TRUE(dc.TextOut(2, 20, u"MWgyQ", 0x000000));
+    eng::FontSpec bigger;
+    bigger.data = reading();
+    bigger.height = -30;
+    ASSERT_TRUE(dc.SelectFont(bigger));
+    ASSERT_TRUE(dc.TextOut(2, 46, u"MWg", 0x000000));
+  };
+  for (int32_t bits : {1, 24}) {
+    std::vector<uint8_t> pages[2];
+    for (int earlier = 0; earlier < 2; ++earlier) {
+      TestDrvConfig cfg;
+      cfg.bits = bits;
+      cfg.banding = true;
+      cfg.band = 10;
+      Configure(cfg);
+      auto dc = Open();
+      ASSERT_NE(dc, nullptr);
+      ASSERT_TRUE(dc->StartDoc(u"d", 1));
+      if (earlier) {
+        eng::FontSpec first;
+        first.data = reading();
+        first.height = -16;
+        ASSERT_TRUE(dc->SelectFont(first));
+        ASSERT_TRUE(dc->StartPage());
+        ASSERT_TRUE(dc->TextOut(5, 30, u"MWgy", 0x000000));
+        ASSERT_TRUE(dc->EndPage());
+      }
+      ASSERT_TRUE(dc->StartPage());
+      second_page(*dc);
+      ASSERT_TRUE(dc->EndPage());
+      ASSERT_TRUE(dc->EndDoc());
+      pages[earlier] = Page();
+    }
+    ASSERT_FALSE(pages[0].empty());
+    EXPECT_EQ(pages[0], pages[1]) << bits;
+    size_t white = 0;
+    for (uint8_t b : pages[0]) white += b == 0xFF;
+    EXPECT_LT(white, pages[0].size() * 95 / 100) << bits;
+  }
+}
+
+}  // namespace

@@ -10,6 +10,7 @@
 #include "eng/dc.h"
 #include "internal.h"
 #include "plat/kernel.h"
+#include "text_internal.h"
 
 namespace eng {
 
@@ -51,6 +52,11 @@ struct Op {
   std::vector<PlacedGlyph> glyphs;
   TextOptions text_options;
   std::vector<RECTL> extra;
+  // kText on a banding page: once a band has laid the string out, where it
+  // lies on the page (a pixel wider all round than its layout's bounds), so
+  // that the bands it misses skip it without laying it out again.
+  mutable bool text_bounds_known = false;
+  mutable RECTL text_bounds{0, 0, 0, 0};
 };
 
 // The hatches as 8 x 8 one-bit patterns, bit 7 leftmost; a set bit is a line.
@@ -525,6 +531,8 @@ BOOL PrinterDc::Impl::FillWidened(const Op& op, const POINTL& origin, Clip* clip
 }
 
 BOOL PrinterDc::Impl::ExecuteText(const Op& op, const POINTL& origin) {
+  RECTL surf{0, 0, so->sizlBitmap.cx, so->sizlBitmap.cy};
+  if (op.text_bounds_known && !Intersect(Shift(op.text_bounds, origin), surf, nullptr)) return TRUE;
   // The string in band coordinates: the places move by the band's origin.
   std::unique_ptr<StringObject> str;
   if (op.glyphs.empty()) {
@@ -551,7 +559,11 @@ BOOL PrinterDc::Impl::ExecuteText(const Op& op, const POINTL& origin) {
     add(extra.back());
   }
   if (!extra.empty()) extra.push_back(RECTL{0, 0, 0, 0});
-  RECTL surf{0, 0, so->sizlBitmap.cx, so->sizlBitmap.cy};
+  // (a string's places are rounded in band coordinates, so its bounds on
+  // the page are kept a pixel wider than one band's layout gives them)
+  op.text_bounds = RECTL{bounds.left + origin.x - 1, bounds.top + origin.y - 1, bounds.right + origin.x + 1,
+                         bounds.bottom + origin.y + 1};
+  op.text_bounds_known = true;
   Clip clip;
   if (!Intersect(bounds, surf, nullptr) || !MakeClip(*this, op, origin, bounds, &clip)) return TRUE;
   Brush fore, back;
@@ -1075,6 +1087,31 @@ bool SameSpec(const FontSpec& a, const FontSpec& b) {
 
 constexpr size_t kFontCacheSize = 16;
 
+// A document's font comes again on each page in bytes of its own (the same
+// font file read afresh): the font realised from them takes the glyphs an
+// earlier realisation of the same bytes at the same size has made, bitmaps,
+// metrics and advances, instead of making each again. Outlines are made
+// again when asked for (each belongs to its font).
+void TakeGlyphsOfSameFont(const std::vector<std::pair<FontSpec, std::shared_ptr<FontObject>>>& cache,
+                          const FontSpec& spec, FontObject* made) {
+  if (!spec.data || made->is_device()) return;
+  for (const auto& [k, f] : cache) {
+    if (!k.data || k.data == spec.data || f->is_device() || k.data->size() != spec.data->size()) continue;
+    FontSpec same = k;
+    same.data = spec.data;
+    if (!SameSpec(same, spec) || std::memcmp(k.data->data(), spec.data->data(), spec.data->size()) != 0) continue;
+    detail::Font* to = made->impl();
+    for (const auto& [hg, e] : f->impl()->glyphs) {
+      if (!e.have_bits && !e.have_advance) continue;
+      detail::GlyphEntry copy = e;
+      copy.path = nullptr;
+      copy.gd.gdf.pgb = nullptr;  // (pointed at when handed out)
+      to->glyphs.emplace(hg, std::move(copy));
+    }
+    return;
+  }
+}
+
 }  // namespace
 
 BOOL PrinterDc::SelectFont(const FontSpec& wanted) {
@@ -1097,7 +1134,10 @@ BOOL PrinterDc::SelectFont(const FontSpec& wanted) {
     d.query_advance_widths = dc.Fn<PFN_DrvQueryAdvanceWidths>(INDEX_DrvQueryAdvanceWidths);
     f = FontObject::FindDevice(d, s);
   }
-  if (!f) f = FontObject::Create(s);
+  if (!f) {
+    f = FontObject::Create(s);
+    if (f) TakeGlyphsOfSameFont(dc.font_cache, s, f.get());
+  }
   if (!f) return FALSE;
   if (dc.font_cache.size() >= kFontCacheSize) dc.font_cache.erase(dc.font_cache.begin());
   dc.font_cache.emplace_back(s, f);

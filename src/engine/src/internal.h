@@ -142,6 +142,19 @@ ULONG XlateTargetOf(const Xlate* x, ULONG rgb);
 // threshold of the pixel's place in the matrix, so that black stays all
 // black and white all white. Images, fills, pens and text share it.
 bool HalftoneWhite(ULONG rgb, LONG x, LONG y);
+// Its two halves: the luminance of a colour (0 to 255) and the threshold
+// of pixel (x, y) of the matrix; white where the luminance reaches it.
+inline uint32_t HalftoneLuminance(ULONG rgb) {
+  return (((rgb >> 16) & 0xFF) * 77 + ((rgb >> 8) & 0xFF) * 151 + (rgb & 0xFF) * 28) >> 8;
+}
+inline uint32_t HalftoneThreshold(LONG x, LONG y) {
+  // The thresholds of the 8 x 8 ordered dither (Bayer).
+  static constexpr uint8_t kBayer[8][8] = {
+      {0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26}, {12, 44, 4, 36, 14, 46, 6, 38},
+      {60, 28, 52, 20, 62, 30, 54, 22}, {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
+      {15, 47, 7, 39, 13, 45, 5, 37},  {63, 31, 55, 23, 61, 29, 53, 21}};
+  return kBayer[uint32_t(y) & 7][uint32_t(x) & 7] * 4u + 2u;
+}
 
 struct Brush {
   BRUSHOBJ bo{};

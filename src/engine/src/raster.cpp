@@ -198,6 +198,109 @@ struct MaskSource {
 
 bool XlateIsTrivial(XLATEOBJ* xlo) { return !xlo || (xlo->flXlate & XO_TRIVIAL); }
 
+// Bits of a one-bit row, eight pixels a byte, bit 7 leftmost: the bits of
+// byte b that lie in [x0, x1).
+inline uint8_t SpanBits(LONG b, LONG x0, LONG x1) {
+  const LONG a = std::max<LONG>(x0 - b * 8, 0), e = std::min<LONG>(x1 - b * 8, 8);
+  return a >= e ? 0 : uint8_t((0xFFu >> a) & (0xFFu << (8 - e)));
+}
+
+// The coverage bytes of pixels [x, x + 8) of a row as one-bit selections
+// (non-zero: bit set), pixel x in bit 7; only pixels in [x0, x1) are read.
+inline uint8_t CoverageBits(const uint8_t* c, LONG cx, LONG x, LONG x0, LONG x1) {
+  if (x >= x0 && x + 8 <= x1) {
+    uint64_t word;
+    std::memcpy(&word, c + (x - cx), 8);
+    if (word == 0) return 0;
+    if (word == ~uint64_t(0)) return 0xFF;
+  }
+  uint8_t bits = 0;
+  for (LONG i = std::max(x, x0); i < std::min<LONG>(x + 8, x1); ++i)
+    if (c[i - cx]) bits |= uint8_t(0x80u >> (i - x));
+  return bits;
+}
+
+// The brush (PATCOPY) onto a one-bit target through a coverage and a mask
+// (either may be absent), eight pixels at a time, inside r: each pixel the
+// coverage holds and the mask has set gets the brush's bit, the others
+// stay. It is what fills, pens and glyphs do on a one-bit band.
+void PaintOneBit(const Pixels& trg, const RECTL& r, const PatternSource& pat, const Coverage* cov,
+                 const MaskSource* mask) {
+  const LONG first = r.left >> 3, last = (r.right - 1) >> 3;
+  // A tiled pattern's row (one bit a pixel), and the bytes of the mask's
+  // row a row reads: on the stack for a glyph or a dither, which is
+  // nearly always, else on the heap once a call.
+  uint8_t period_small[64], padded_small[64];
+  std::vector<uint8_t> period_big, padded_big;
+  uint8_t* period = period_small;
+  uint8_t* padded = padded_small;
+  if (pat.tiled && pat.pat.width > LONG(sizeof period_small)) {
+    period_big.resize(size_t(pat.pat.width));
+    period = period_big.data();
+  }
+  if (mask && last - first + 3 > LONG(sizeof padded_small)) {
+    padded_big.resize(size_t(last - first + 3));
+    padded = padded_big.data();
+  }
+  for (LONG y = r.top; y < r.bottom; ++y) {
+    uint8_t* row = trg.Row(y);
+    const uint8_t* c = cov ? cov->data + size_t(y - cov->area.top) * size_t(cov->stride) : nullptr;
+    const uint8_t* m = mask ? mask->mask.Row(y + mask->dy) : nullptr;
+    // The mask bytes the row reads (from mask_lo on), bytes outside the
+    // mask's row read as blank.
+    const LONG mask_lo = mask ? (first * 8 + mask->dx) >> 3 : 0;
+    if (m) {
+      const LONG mask_hi = ((last * 8 + 7 + mask->dx) >> 3) + 1, bytes = (mask->mask.width + 7) / 8;
+      for (LONG j = mask_lo; j <= mask_hi; ++j) padded[size_t(j - mask_lo)] = j >= 0 && j < bytes ? m[j] : 0;
+    }
+    // The brush's bits: the same byte all along a row when the pattern's
+    // width divides eight, else built byte by byte from its row.
+    uint8_t fixed = (pat.solid & 1) ? 0xFF : 0x00;
+    bool constant = true;
+    LONG pw = 0, phase = 0;
+    if (pat.tiled) {
+      pw = pat.pat.width;
+      LONG py = (y - pat.org.y) % pat.pat.height;
+      if (py < 0) py += pat.pat.height;
+      for (LONG k = 0; k < pw; ++k) {
+        const uint32_t v = pat.pat.Get(k, py);
+        period[size_t(k)] = uint8_t((pat.xlo ? XLATEOBJ_iXlate(pat.xlo, v) : v) & 1);
+      }
+      phase = (first * 8 - pat.org.x) % pw;
+      if (phase < 0) phase += pw;
+      constant = 8 % pw == 0;
+      if (constant) {
+        fixed = 0;
+        for (LONG i = 0; i < 8; ++i)
+          if (period[size_t((phase + i) % pw)]) fixed |= uint8_t(0x80u >> i);
+      }
+    }
+    LONG k = phase;  // the pattern column of the first pixel of byte b
+    for (LONG b = first; b <= last; ++b) {
+      // A byte between the first and the last lies wholly inside r, and so
+      // inside the coverage and the mask.
+      const bool inner = b > first && b < last;
+      uint8_t sel = inner ? 0xFF : SpanBits(b, r.left, r.right);
+      if (c && sel) sel &= CoverageBits(c, cov->area.left, b * 8, r.left, r.right);
+      if (m && sel) {
+        // The eight mask pixels from x on, from two bytes of the row.
+        const LONG x = b * 8 + mask->dx, s = x & 7;
+        const size_t k = size_t((x >> 3) - mask_lo);
+        sel &= uint8_t((uint32_t(padded[k]) << s | uint32_t(padded[k + 1]) >> (8 - s)) & 0xFF);
+      }
+      uint8_t bits = fixed;
+      if (!constant) {
+        bits = 0;
+        if (sel)
+          for (LONG i = 0, j = k; i < 8; ++i, j = j + 1 == pw ? 0 : j + 1)
+            if (period[size_t(j)]) bits |= uint8_t(0x80u >> i);
+        k = (k + 8) % pw;
+      }
+      if (sel) row[b] = uint8_t((row[b] & ~sel) | (bits & sel));
+    }
+  }
+}
+
 // The combination step of every drawing: for each pixel of dest inside the
 // clip rectangles, the coverage and the source bounds, D = ROP3(P, S, D),
 // with the foreground ROP where the mask is 1 and the background ROP where
@@ -208,11 +311,19 @@ void Combine(const Pixels& trg, const std::vector<RECTL>& rects, const RECTL& de
   uint32_t fg = rop4 & 0xFF, bg = (rop4 >> 8) & 0xFF;
   if (!mask) bg = fg;
   uint32_t vmask = trg.ValueMask();
+  const BitmapSource* bsrc = dynamic_cast<const BitmapSource*>(src);
+  // The brush alone where the coverage and (with a background that leaves
+  // the destination) the mask say: fills, pens and glyphs.
+  const bool brush_only = pat && fg == 0xF0 && (bg == 0xF0 || bg == 0xAA);
+  const MaskSource* through = brush_only && bg == 0xAA ? mask : nullptr;
   for (const RECTL& clip : rects) {
     RECTL r;
     if (!Intersect(clip, dest, &r)) continue;
     if (cov && !Intersect(r, cov->area, &r)) continue;
-    const BitmapSource* bsrc = dynamic_cast<const BitmapSource*>(src);
+    if (brush_only && trg.bits == 1) {
+      PaintOneBit(trg, r, *pat, cov, through);
+      continue;
+    }
     // Plain copies of same-format rows.
     if (fg == 0xCC && bg == 0xCC && !cov && bsrc && bsrc->trivial && bsrc->src.bits == trg.bits &&
         trg.bits >= 8) {
@@ -238,21 +349,26 @@ void Combine(const Pixels& trg, const std::vector<RECTL>& rects, const RECTL& de
     }
     // The brush alone (PATCOPY), as fills, pens and text paint: the
     // pattern's row is found once a row and walked along it.
-    if (fg == 0xF0 && bg == 0xF0 && pat) {
+    if (brush_only) {
       for (LONG y = r.top; y < r.bottom; ++y) {
         const uint8_t* c = cov ? cov->data + size_t(y - cov->area.top) * size_t(cov->stride) : nullptr;
         const LONG cx = cov ? cov->area.left : 0;
+        const uint8_t* m = through ? through->mask.Row(y + through->dy) : nullptr;
+        const LONG mx = through ? through->dx : 0;
+        auto inside = [&](LONG x) {
+          return (!c || c[x - cx]) && (!m || ((m[(x + mx) >> 3] >> (7 - ((x + mx) & 7))) & 1));
+        };
         if (!pat->tiled) {
           const uint32_t v = pat->solid & vmask;
           for (LONG x = r.left; x < r.right; ++x)
-            if (!c || c[x - cx]) trg.Put(x, y, v);
+            if (inside(x)) trg.Put(x, y, v);
           continue;
         }
         LONG py = (y - pat->org.y) % pat->pat.height, px = (r.left - pat->org.x) % pat->pat.width;
         if (py < 0) py += pat->pat.height;
         if (px < 0) px += pat->pat.width;
         for (LONG x = r.left; x < r.right; ++x) {
-          if (!c || c[x - cx]) {
+          if (inside(x)) {
             const uint32_t v = pat->pat.Get(px, py);
             trg.Put(x, y, (pat->xlo ? XLATEOBJ_iXlate(pat->xlo, v) : v) & vmask);
           }
@@ -559,21 +675,8 @@ ENG_API BOOL EngCopyBits(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* pco, XLATEO
 }
 
 namespace eng::detail {
-namespace {
 
-// The thresholds of the 8 x 8 ordered dither of a halftone onto one bit.
-constexpr uint8_t kBayer[8][8] = {
-    {0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26}, {12, 44, 4, 36, 14, 46, 6, 38},
-    {60, 28, 52, 20, 62, 30, 54, 22}, {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
-    {15, 47, 7, 39, 13, 45, 5, 37},  {63, 31, 55, 23, 61, 29, 53, 21}};
-
-}  // namespace
-
-bool HalftoneWhite(ULONG rgb, LONG x, LONG y) {
-  const uint32_t lum = (((rgb >> 16) & 0xFF) * 77 + ((rgb >> 8) & 0xFF) * 151 + (rgb & 0xFF) * 28) >> 8;
-  const uint32_t threshold = kBayer[uint32_t(y) & 7][uint32_t(x) & 7] * 4u + 2u;
-  return lum >= threshold;
-}
+bool HalftoneWhite(ULONG rgb, LONG x, LONG y) { return HalftoneLuminance(rgb) >= HalftoneThreshold(x, y); }
 
 namespace {
 
@@ -652,6 +755,104 @@ void MakeSpans(int64_t first, LONG n, LONG s0, int64_t slen, int64_t dlen, bool 
     b = std::min<int64_t>(b + s0, limit);
     (*lo)[size_t(i)] = LONG(std::min(a, b));
     (*hi)[size_t(i)] = LONG(b);
+  }
+}
+
+// A halftone copy (SRCCOPY) onto a one-bit target, inside the clip
+// rectangles rects cut to area: each destination pixel gets the dither of
+// the average colour of its source pixels, as the general stretch gives
+// it, eight pixels a byte. A destination row made of the same source rows
+// as the row before (an enlargement) reuses their averages, and so does a
+// column made of the same source columns as the column before.
+void HalftoneOneBit(const Pixels& trg, const std::vector<RECTL>& rects, const RECTL& area, const Pixels& src,
+                    const std::vector<uint32_t>& lut, const HalftoneColours& colours, const std::vector<LONG>& xlo,
+                    const std::vector<LONG>& xhi, const std::vector<LONG>& ylo, const std::vector<LONG>& yhi) {
+  constexpr uint16_t kNoSource = 0xFFFF;  // a column without source pixels: left as it is
+  thread_local std::vector<uint16_t> lum_buffer;
+  std::vector<uint16_t>& lum = lum_buffer;  // (a thread's variable is looked up once, not in the loops)
+  // The luminance of each value of a source of 8 bits and less.
+  std::vector<uint8_t> lum_of(lut.size());
+  for (size_t v = 0; v < lut.size(); ++v) lum_of[v] = uint8_t(HalftoneLuminance(lut[v]));
+  // The bits of white and of black.
+  const uint32_t white = (colours.white & 1) ? 0xFF : 0, black = (colours.black & 1) ? 0xFF : 0;
+  bool gaps = false;  // whether lum holds a column without source pixels
+  for (const RECTL& clip : rects) {
+    RECTL r;
+    if (!Intersect(clip, area, &r)) continue;
+    lum.resize(size_t(r.right - r.left));
+    uint16_t* const L = lum.data();
+    LONG have_y0 = 0, have_y1 = -1;  // the source rows lum holds
+    for (LONG y = r.top; y < r.bottom; ++y) {
+      const size_t j = size_t(y - area.top);
+      const LONG y0 = ylo[j], y1 = yhi[j];
+      if (y0 >= y1) continue;  // no source row here
+      if (y0 != have_y0 || y1 != have_y1) {
+        LONG last_x0 = 0, last_x1 = -1;
+        uint16_t last = kNoSource;
+        gaps = false;
+        for (LONG x = r.left; x < r.right; ++x) {
+          const size_t i = size_t(x - area.left);
+          const LONG x0 = xlo[i], x1 = xhi[i];
+          if (x0 != last_x0 || x1 != last_x1) {
+            last_x0 = x0;
+            last_x1 = x1;
+            last = kNoSource;
+            if (x1 - x0 == 1 && y1 - y0 == 1) {
+              // One source pixel (a copy or an enlargement): its own colour.
+              if (src.bits == 8) {
+                last = lum_of[src.Row(y0)[x0]];
+              } else {
+                const uint32_t v = src.Get(x0, y0);
+                last = uint16_t(lum_of.empty() ? HalftoneLuminance(colours.SourceRgb(v)) : lum_of[v]);
+              }
+            } else if (x0 < x1) {
+              uint64_t rs = 0, gs = 0, bs = 0, n = 0;
+              for (LONG sy = y0; sy < y1; ++sy)
+                for (LONG sx = x0; sx < x1; ++sx) {
+                  const uint32_t v = src.Get(sx, sy);
+                  const ULONG c = lut.empty() ? colours.SourceRgb(v) : lut[v];
+                  rs += (c >> 16) & 0xFF;
+                  gs += (c >> 8) & 0xFF;
+                  bs += c & 0xFF;
+                  ++n;
+                }
+              const ULONG rgb =
+                  ULONG((rs + n / 2) / n) << 16 | ULONG((gs + n / 2) / n) << 8 | ULONG((bs + n / 2) / n);
+              last = uint16_t(HalftoneLuminance(rgb));
+            }
+          }
+          L[x - r.left] = last;
+          gaps = gaps || last == kNoSource;
+        }
+        have_y0 = y0;
+        have_y1 = y1;
+      }
+      // The thresholds of this row for the eight pixels of a byte, and
+      // the byte: a pixel whose luminance reaches its threshold is white.
+      uint16_t threshold[8];
+      for (LONG k = 0; k < 8; ++k)
+        threshold[k] = uint16_t(HalftoneThreshold(LONG((r.left & ~LONG(7)) + k) - colours.origin.x, y - colours.origin.y));
+      const uint16_t* l = L;  // from r.left on
+      uint8_t* row = trg.Row(y);
+      for (LONG b = r.left >> 3; b <= (r.right - 1) >> 3; ++b) {
+        const LONG x0 = std::max(b * 8, r.left), x1 = std::min(b * 8 + 8, r.right);
+        uint32_t sel = 0, reach = 0;
+        if (x0 == b * 8 && x1 == b * 8 + 8 && !gaps) {
+          const uint16_t* p = l + (b * 8 - r.left);
+          for (int i = 0; i < 8; ++i) reach |= uint32_t(p[i] >= threshold[i]) << (7 - i);
+          sel = 0xFF;
+        } else {
+          for (LONG x = x0; x < x1; ++x) {
+            const uint16_t v = l[x - r.left];
+            if (v == kNoSource) continue;
+            sel |= 0x80u >> (x & 7);
+            reach |= uint32_t(v >= threshold[x & 7]) << (7 - (x & 7));
+          }
+        }
+        const uint32_t bits = (reach & white) | (~reach & black);
+        if (sel) row[b] = uint8_t((row[b] & ~sel) | (bits & sel));
+      }
+    }
   }
 }
 
@@ -814,6 +1015,10 @@ BOOL StretchRop(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pc
     }
     return value(x0, y0);
   };
+  if (averaging && trg.bits == 1 && !masked && fg == 0xCC) {
+    HalftoneOneBit(trg, rects, area, src, lut, colours, xlo, xhi, ylo, yhi);
+    return TRUE;
+  }
   for (const RECTL& clip : rects) {
     RECTL r;
     if (!Intersect(clip, area, &r)) continue;
