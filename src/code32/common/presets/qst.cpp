@@ -392,7 +392,7 @@ int32_t QstTransferSettings(HANDLE, const char16_t* path, uint32_t flags, Driver
   // The device file first: when it cannot be written the settings file is
   // left alone too.
   if (IsPlainSave(flags) && !QstSaveDeviceSection(path, kQstLanguage, ctx)) return 0;
-  WritePrivateProfileStringW(nullptr, nullptr, nullptr, path);
+  (void)WritePrivateProfileStringW(nullptr, nullptr, nullptr, path);  // the flush answers FALSE by design
   if (!IniFastReplaceSection(path, section, buffer, BufferEnd(buffer))) return 0;
   return answer;
 }
@@ -519,7 +519,7 @@ int32_t QstTransferDeviceSection(const char16_t* path, uint32_t flags, DriverCon
                    TransferRange(path, flags, ctx, section, buffer, kDeviceFirst, kDeviceLast) &&
                    TransferRange(path, flags, ctx, section, buffer, kTrayNamesFirst, kTrayNamesLast);
   if (answer) {
-    WritePrivateProfileStringW(nullptr, nullptr, nullptr, path);
+    (void)WritePrivateProfileStringW(nullptr, nullptr, nullptr, path);  // the flush answers FALSE by design
     answer = IniFastReplaceSection(path, section, buffer, BufferEnd(buffer));
   }
   MemFree(buffer);

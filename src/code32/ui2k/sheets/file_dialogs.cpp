@@ -310,7 +310,11 @@ UINT_PTR FileButton(DriverContext* ctx, DialogRecord* dialog, HWND window, WORD 
   if (button == kDeleteButton) {
     if (Warn(ctx, window, kMsgDelete, MB_OKCANCEL) != IDOK) return 1;
     if (kind == kFileVpoSaveKind) {
-      DeleteFileW(path.c_str());
+      if (!DeleteFileW(path.c_str())) {
+        // The file is still there: say so and keep the dialog open.
+        Warn(ctx, window, kMsgReadOnly);
+        return 1;
+      }
       SetDlgItemTextW(window, kFileDlgName, UiGetFilePattern(dialog));
       PressOk(window);
       return 1;
