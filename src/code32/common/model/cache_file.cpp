@@ -93,7 +93,8 @@ ModelImage* CompileBytes(const char16_t* driver_version, const char16_t* path, c
   if (!image || !write) return image;
   char16_t version[16];
   MdfImgFileVersion(image, version);
-  if (!driver_version || SameText(driver_version, version)) MdfWriteCache(image, path, ops);
+  // The cache only saves time: a failed write costs the next compile.
+  if (!driver_version || SameText(driver_version, version)) (void)MdfWriteCache(image, path, ops);
   return image;
 }
 
