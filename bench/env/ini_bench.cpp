@@ -44,7 +44,7 @@ void Prepare() {
       std::error_code ignored;
       std::filesystem::remove_all(root, ignored);
     });
-    plat::EnsureWindowsDir(u"C:\\Bench");
+    if (!plat::EnsureWindowsDir(u"C:\\Bench")) return false;
     std::vector<char> buffer(kIniFastSectionBufferSize);
     return Save(KeyNames(), buffer);
   }();

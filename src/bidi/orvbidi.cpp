@@ -33,7 +33,7 @@ constexpr DWORD kGenFailure = 31;  // ERROR_GEN_FAILURE
 // Adds one to a counter of counters.txt, under a lock of the file, so that
 // processes that load the library side by side count every event.
 void Count(const std::string& name) {
-  plat::EnsureWindowsDir(bidi_device::kFolder);
+  (void)plat::EnsureWindowsDir(bidi_device::kFolder);  // without it the open below fails, and that is handled
   std::string path = plat::MapPath(bidi_device::kCounters);
   int fd = ::open(path.c_str(), O_RDWR | O_CREAT, 0666);
   if (fd < 0) return;

@@ -40,7 +40,7 @@ TEST_F(Files, DispositionsFollowWindows) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    DeleteFileW(u"C:\\Data\\f.txt");
+    (void)DeleteFileW(u"C:\\Data\\f.txt");  // may be absent already
     if (c.exists) TempMachine::Put(u"C:\\Data\\f.txt", "abc");
     HANDLE h = Open(u"C:\\Data\\f.txt", GENERIC_READ | GENERIC_WRITE, c.disposition);
     EXPECT_EQ(h != INVALID_HANDLE_VALUE, c.opens);
@@ -158,17 +158,17 @@ TEST_F(Files, CopyKeepsTimeAndAttributesAndNeverLosesTheTarget) {
   FILETIME t = plat::FileTimeFromUnix(1000000000, 500);
   ASSERT_TRUE(SetFileTime(h, nullptr, nullptr, &t));
   CloseHandle(h);
-  SetFileAttributesW(u"C:\\Data\\src.txt", FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_TRUE(SetFileAttributesW(u"C:\\Data\\src.txt", FILE_ATTRIBUTE_HIDDEN));
 
   EXPECT_FALSE(CopyFileW(u"C:\\Data\\src.txt", u"C:\\Data\\dst.txt", TRUE));
   EXPECT_EQ(GetLastError(), ERROR_FILE_EXISTS);
   plat::FailNth("CopyFileW", 1);
   EXPECT_FALSE(CopyFileW(u"C:\\Data\\src.txt", u"C:\\Data\\dst.txt", FALSE));
   EXPECT_EQ(TempMachine::Get(u"C:\\Data\\dst.txt"), "old");
-  SetFileAttributesW(u"C:\\Data\\dst.txt", FILE_ATTRIBUTE_READONLY);
+  EXPECT_TRUE(SetFileAttributesW(u"C:\\Data\\dst.txt", FILE_ATTRIBUTE_READONLY));
   EXPECT_FALSE(CopyFileW(u"C:\\Data\\src.txt", u"C:\\Data\\dst.txt", FALSE));
   EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
-  SetFileAttributesW(u"C:\\Data\\dst.txt", FILE_ATTRIBUTE_NORMAL);
+  EXPECT_TRUE(SetFileAttributesW(u"C:\\Data\\dst.txt", FILE_ATTRIBUTE_NORMAL));
 
   ASSERT_TRUE(CopyFileW(u"C:\\Data\\src.txt", u"C:\\Data\\dst.txt", FALSE));
   EXPECT_EQ(TempMachine::Get(u"C:\\Data\\dst.txt"), "new content");

@@ -142,7 +142,7 @@ TEST_F(Replace, AKilledWriterLeavesNothingThatHurts) {
   const std::string big = "[S]\r\nk=big\r\n" + std::string(16 << 20, ';') + "\r\n";
   pid_t writer = fork();
   if (writer == 0) {
-    for (;;) plat::ReplaceFileContent(kIni, big.data(), big.size(), nullptr);
+    for (;;) (void)plat::ReplaceFileContent(kIni, big.data(), big.size(), nullptr);  // killed mid-write
   }
   // Stop the writer until it is caught with a temporary file in the folder.
   bool caught = false;

@@ -360,7 +360,7 @@ TEST_F(Spooler, WriteBatchesApplyAllOrNothing) {
     EXPECT_EQ(read(name_b), -1) << c.what;
     EXPECT_EQ(key(), 5u) << c.what;
     EXPECT_EQ(InChild([&] {
-                plat::WriteBatchEnd(false);  // the copy of this thread's batch is not the other process's
+                (void)plat::WriteBatchEnd(false);  // the copy of this thread's batch is not the other process's
                 return read(name_a) == -1 && read(name_b) == 1 && key() == UINT(-1) ? 0 : 1;
               }),
               0)
@@ -418,9 +418,11 @@ TEST_F(Spooler, AKilledCommitIsFinishedByWhoeverComesNext) {
       setenv("VELM_CRASH_AT", c.crash, 1);
       DWORD v = DWORD(after);
       plat::WriteBatchBegin();
-      SetPrinterDataW(printer_, name_a, REG_DWORD, reinterpret_cast<BYTE*>(&v), 4);
-      WritePrivateProfileStringW(u"S", u"k", plat::FromUtf8(std::to_string(after)).c_str(), ini);
-      plat::WriteBatchEnd(true);
+      if (SetPrinterDataW(printer_, name_a, REG_DWORD, reinterpret_cast<BYTE*>(&v), 4) != ERROR_SUCCESS ||
+          !WritePrivateProfileStringW(u"S", u"k", plat::FromUtf8(std::to_string(after)).c_str(), ini)) {
+        return 2;
+      }
+      (void)plat::WriteBatchEnd(true);  // the crash point stops the child inside it
       return 0;
     });
     ASSERT_EQ(rc, 1000 + SIGKILL) << "the child was not stopped in its commit";

@@ -70,7 +70,7 @@ TEST_F(NamedMutex, AKilledHolderDoesNotLockOthersOut) {
   pid_t pid = fork();
   if (pid == 0) {
     HANDLE m = CreateMutexW(nullptr, FALSE, u"Global\\Crash");
-    WaitForSingleObject(m, INFINITE);
+    if (WaitForSingleObject(m, INFINITE) != WAIT_OBJECT_0) _exit(1);  // the parent then waits in vain and fails
     held.Signal();
     for (;;) Sleep(1000);
   }

@@ -55,7 +55,8 @@ int RunBatch(const velm_cli::Args& args) {
     if (what == "clear" && (args[i].empty() || eq != std::string::npos))
       return Fail(what, "'" + args[i] + "' is no key name; " + plat::ToUtf8(ini) + " is unchanged");
   }
-  SetFileAttributesW(ini, FILE_ATTRIBUTE_NORMAL);
+  // A file that stays read-only fails the write below, which says so.
+  (void)SetFileAttributesW(ini, FILE_ATTRIBUTE_NORMAL);
   if (what == "clear" && args.size() == 2) {
     if (GetFileAttributesW(ini) != INVALID_FILE_ATTRIBUTES && !WritePrivateProfileStringW(printer.c_str(), nullptr, nullptr, ini))
       return Fail(what, "cannot write " + plat::ToUtf8(ini));

@@ -226,7 +226,9 @@ int RunPreset(const velm_cli::Args& args) {
       return 0;
     }
     if (n >= uint32_t(kPresetCacheSlots)) return FailCommand(what, "only presets 0-15 can be loaded");
-    PresetLoadByIndex(s.ctx(), int32_t(n));
+    // A refused file falls back on entry 0 with a message, printed next; an
+    // answer of 0 also comes from items the file leaves empty.
+    (void)PresetLoadByIndex(s.ctx(), int32_t(n));
     PrintMessages();
     if (!s.Store()) return FailCommand(what, "the loaded settings could not be stored");
     std::printf("loaded preset %u %s\n", n, Text(s.ctx(), setting::wdmPresetName).c_str());

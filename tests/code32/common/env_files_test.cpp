@@ -47,12 +47,14 @@ TEST_F(FileHelpers, CopyModeTable) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    SetFileAttributesW(u"C:\\Dst\\f.txt", FILE_ATTRIBUTE_NORMAL);
-    DeleteFileW(u"C:\\Dst\\f.txt");
-    DeleteFileW(u"C:\\Src\\f.txt");
+    (void)SetFileAttributesW(u"C:\\Dst\\f.txt", FILE_ATTRIBUTE_NORMAL);  // the file may be absent
+    (void)DeleteFileW(u"C:\\Dst\\f.txt");  // may be absent already
+    (void)DeleteFileW(u"C:\\Src\\f.txt");  // may be absent already
     if (c.source) Make(u"C:\\Src\\f.txt", "new", c.source_time);
     if (c.target) Make(u"C:\\Dst\\f.txt", "old", c.target_time);
-    if (c.target_read_only) SetFileAttributesW(u"C:\\Dst\\f.txt", FILE_ATTRIBUTE_READONLY);
+    if (c.target_read_only) {
+      EXPECT_TRUE(SetFileAttributesW(u"C:\\Dst\\f.txt", FILE_ATTRIBUTE_READONLY));
+    }
     EXPECT_EQ(FileCopyByMode(u"C:\\Dst\\f.txt", u"C:\\Src\\f.txt", c.mode), c.want);
     EXPECT_EQ(Get(u"C:\\Dst\\f.txt"), c.target_after);
     if (c.want && std::string(c.target_after) == "new") {
@@ -74,7 +76,7 @@ TEST_F(FileHelpers, CopyModeTable) {
 TEST_F(FileHelpers, AFailedCopyKeepsTheOldTarget) {
   Make(u"C:\\Src\\f.txt", "new", 200);
   Make(u"C:\\Dst\\f.txt", "old", 100);
-  SetFileAttributesW(u"C:\\Dst\\f.txt", FILE_ATTRIBUTE_READONLY);
+  EXPECT_TRUE(SetFileAttributesW(u"C:\\Dst\\f.txt", FILE_ATTRIBUTE_READONLY));
   plat::FailNth("CopyFileW", 1);
   EXPECT_EQ(FileCopyByMode(u"C:\\Dst\\f.txt", u"C:\\Src\\f.txt", 0), 0);
   EXPECT_EQ(Get(u"C:\\Dst\\f.txt"), "old");
@@ -95,7 +97,7 @@ TEST_F(FileHelpers, InstallFromTheDriverDirectory) {
 TEST_F(FileHelpers, DeleteCreateAndMoveBytes) {
   EXPECT_EQ(FileDelete(u"C:\\Dst\\none.txt"), 0);
   Put(u"C:\\Dst\\ro.txt", "x");
-  SetFileAttributesW(u"C:\\Dst\\ro.txt", FILE_ATTRIBUTE_READONLY);
+  EXPECT_TRUE(SetFileAttributesW(u"C:\\Dst\\ro.txt", FILE_ATTRIBUTE_READONLY));
   EXPECT_EQ(FileDelete(u"C:\\Dst\\ro.txt"), 1);  // read-only cleared first
   Put(u"C:\\Dst\\stuck.txt", "x");
   plat::FailNth("DeleteFileW", 1);
@@ -184,13 +186,13 @@ TEST_F(IniAccess, DeletesAndWritesThatKeepTheTime) {
 
   HANDLE h = CreateFileW(file_, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   FILETIME old = plat::FileTimeFromUnix(1000000000, 0);
-  SetFileTime(h, nullptr, nullptr, &old);
+  EXPECT_TRUE(SetFileTime(h, nullptr, nullptr, &old));
   CloseHandle(h);
   EXPECT_EQ(IniWriteStringKeepTime(u"A", u"k3", u"x", file_), 1);
   EXPECT_EQ(Get(file_), "[A]\r\nk2=2\r\nk3=x\r\n");
   h = CreateFileW(file_, 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   FILETIME now{};
-  GetFileTime(h, nullptr, nullptr, &now);
+  EXPECT_TRUE(GetFileTime(h, nullptr, nullptr, &now));
   CloseHandle(h);
   EXPECT_EQ(CompareFileTime(&now, &old), 0);
   EXPECT_EQ(IniGetString(u"A", u"k3", u"", nullptr, 0, file_), 0);

@@ -114,7 +114,7 @@ TEST_F(DriverPaths, ResourceModuleNamesAndTheHelpFile) {
   // Names too short for the replacements are left as they are.
   DriverContext* short_name = ModelContext(u"a.d");
   ASSERT_NE(short_name, nullptr);
-  DeletePrinterDataW(printer_, const_cast<LPWSTR>(u"HelpFileName"));
+  (void)DeletePrinterDataW(printer_, const_cast<LPWSTR>(u"HelpFileName"));  // may be absent already
   EXPECT_EQ(U8(PathGetUiResourceDll(short_name)), dir + "a.d");
   EXPECT_EQ(U8(PathGetBitmapResourceDll(short_name)), dir + "a.d");
   EXPECT_EQ(U8(PathGetHelpFile(short_name)), dir + "a.d");

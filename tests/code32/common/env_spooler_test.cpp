@@ -121,8 +121,8 @@ TEST_F(SpoolerQueries, RenamedTable) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     char16_t client_name[] = u"ClientName", printer_name[] = u"PrinterName";
-    DeletePrinterDataW(printer_, client_name);
-    DeletePrinterDataW(printer_, printer_name);
+    (void)DeletePrinterDataW(printer_, client_name);  // may be absent already
+    (void)DeletePrinterDataW(printer_, printer_name);  // may be absent already
     if (c.client) SetText(printer_, u"ClientName", c.client);
     if (c.stored) SetText(printer_, u"PrinterName", c.stored);
     UseRemoteModule(c.type17 ? 17 : 0);

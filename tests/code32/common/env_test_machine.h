@@ -151,7 +151,7 @@ class EnvMachine : public ::testing::Test {
     text.replace(line, end - line, ui_dll ? "*UIResDLLName: \"" + plat::ToUtf8(ui_dll) + "\"" : std::string());
     std::u16string model = std::u16string(kDriverDir) + u"model.mdf";
     Put(model, text);
-    DeleteFileW((std::u16string(kDriverDir) + u"model.BCS").c_str());
+    (void)DeleteFileW((std::u16string(kDriverDir) + u"model.BCS").c_str());  // may be absent already
     MdfFreeModelList();
     DriverContext* ctx = CtxOpenKind(printer_, printer_, 1, kOpenEntryPoint);
     EXPECT_NE(ctx, nullptr);

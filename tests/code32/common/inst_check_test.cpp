@@ -104,7 +104,7 @@ TEST_F(CheckTest, InstallType) {
     Write(DriverIni(0), name, u"DrvFirstInstTime", r.first_time);
     Write(DriverIni(0), name, u"DrvInstTime", r.common_time);
     if (r.admin_change >= 0) SetAdminChange(printer, uint32_t(r.admin_change));
-    if (!r.user_time) DeleteFileW(DriverIni(1).c_str());
+    if (!r.user_time) (void)DeleteFileW(DriverIni(1).c_str());  // may be absent already
     uint16_t type = 99;
     EXPECT_EQ(InstQueryInstallType(printer, &type), 1);
     EXPECT_EQ(type, r.expected);
@@ -126,8 +126,8 @@ TEST_F(CheckTest, InstallRecord) {
   } rows[] = {{0, 3, false, false}, {1, 1, true, false}, {2, 2, false, true}};
   for (const Row& r : rows) {
     SCOPED_TRACE("mode " + std::to_string(r.mode));
-    DeleteFileW(DriverIni(0).c_str());
-    DeleteFileW(DriverIni(1).c_str());
+    (void)DeleteFileW(DriverIni(0).c_str());  // may be absent already
+    (void)DeleteFileW(DriverIni(1).c_str());  // may be absent already
     FileCreateDirectory(CommonDir().c_str());
     FileCreateDirectory(UserDir().c_str());
     EXPECT_EQ(InstWriteInstallRecord(printer_, r.type, r.mode), 1);
@@ -202,12 +202,13 @@ TEST_F(CheckTest, TerminalServerListCorrection) {
   EXPECT_EQ(InstGetTsIniState(printer_, &info), kTsIniCorrected);
 
   // An empty entry makes the list unusable.
-  WritePrivateProfileStringW(u"Office", u"TSIniCorrectDone", nullptr, user.c_str());
+  // the key may be absent already
+  (void)WritePrivateProfileStringW(u"Office", u"TSIniCorrectDone", nullptr, user.c_str());
   Write(user, u"Office", u"PresetList1Name", u"");
   EXPECT_EQ(InstCorrectTsIni(printer_, &info), kTsIniUnusable);
   EXPECT_EQ(Value(user, u"Office", u"TSIniCorrectDone"), u"");
   // No Count at all: unusable too.
-  WritePrivateProfileStringW(u"Office", u"Count", nullptr, user.c_str());
+  (void)WritePrivateProfileStringW(u"Office", u"Count", nullptr, user.c_str());  // the key may be absent already
   EXPECT_EQ(InstGetTsIniState(printer_, &info), kTsIniUnusable);
 }
 

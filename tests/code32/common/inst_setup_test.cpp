@@ -189,7 +189,7 @@ TEST_F(SetupTest, IniFlag) {
               {u"-1", u"S", 1}};
   for (const Row& r : rows) {
     SCOPED_TRACE(ToUtf8(r.value ? r.value : u"(missing)"));
-    WritePrivateProfileStringW(u"S", u"Flag", r.value, ini.c_str());
+    EXPECT_TRUE(WritePrivateProfileStringW(u"S", u"Flag", r.value, ini.c_str()));
     EXPECT_EQ(InstIniFlagIsSet(ini.c_str(), r.section, u"Flag"), r.expected);
   }
 }

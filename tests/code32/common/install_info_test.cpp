@@ -63,7 +63,7 @@ TEST_F(InstallInfo, LocaleDefaults) {
     EXPECT_EQ(OptGetValueById(ctx_, setting::vdmLocaleID), c.digit) << c.country;
   }
   plat::SetLocaleCountry(52);
-  DeleteFileW(kHandOver);
+  (void)DeleteFileW(kHandOver);  // may be absent already
   InstApplyLocaleDefaults(u"Office", ctx_);
   EXPECT_EQ(OptGetValueById(ctx_, setting::vdmLocaleID), 5);
   EXPECT_EQ(OptGetValueById(ctx_, setting::vdmDspUnit), 1);
@@ -93,7 +93,7 @@ TEST_F(InstallInfo, TheHelpFileLanguageDecides) {
     AddDriver(u"VELM Driver", std::u16string(env_test::kDriverDir) + u"VELMPD0.DLL",
               std::u16string(env_test::kDriverDir) + c.help);
     plat::SetLocaleCountry(c.country);
-    DeleteFileW(kHandOver);
+    (void)DeleteFileW(kHandOver);  // may be absent already
     InstApplyLocaleDefaults(u"Office", ctx_);
     EXPECT_EQ(OptGetValueById(ctx_, setting::vdmLanguageID), c.language);
     EXPECT_EQ(OptGetValueById(ctx_, setting::vdmDspLanguageID), c.language);

@@ -45,7 +45,7 @@ TEST_F(InstallSetup, BatchEntriesMarkThePackInstalledElseTheDefaultsAreInstalled
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     ASSERT_TRUE(WritePrivateProfileStringW(u"Office", nullptr, nullptr, PathGetDriverIni(ctx_)));
-    DeleteFileW(kBatch);
+    (void)DeleteFileW(kBatch);  // may be absent already
     if (!c.batch.empty()) Put(kBatch, c.batch);
     ASSERT_EQ(InstInitializePrinter(printer_, nullptr, 0, kSetupInitialize), 1);
     EXPECT_EQ(DriverIniValue("PackInstallDone"), c.pack);
@@ -68,8 +68,10 @@ TEST_F(InstallSetup, AnInstallFileFailureStillRepairsTheLists) {
   // it fail) or repairs the lists.
   const auto clear_lists = [&] {
     for (int slot = 0; slot < 10; ++slot)
-      WritePrivateProfileStringW(W(Section("FreeSize", slot)).c_str(), nullptr, nullptr, ini.c_str());
-    WritePrivateProfileStringW(u"Office", u"DrvInstVersion", nullptr, ini.c_str());
+      // the key may be absent already
+      (void)WritePrivateProfileStringW(W(Section("FreeSize", slot)).c_str(), nullptr, nullptr, ini.c_str());
+    // the key may be absent already
+    (void)WritePrivateProfileStringW(u"Office", u"DrvInstVersion", nullptr, ini.c_str());
   };
   int failed_open = 0;
   bool reached_install_files = false;
@@ -114,7 +116,7 @@ TEST_F(InstallSetup, APresetThatRaisesThePresetListsAlertDoesNotFit) {
   VPD_IDC_PRESET_ICONLIST NULL NULL NULL OffAlert NULL NULL
 }
 )");
-  DeleteFileW((std::u16string(env_test::kDriverDir) + u"model.BCS").c_str());
+  (void)DeleteFileW((std::u16string(env_test::kDriverDir) + u"model.BCS").c_str());  // may be absent already
   MdfFreeModelList();
   ctx_ = Open();
   ASSERT_NE(ctx_, nullptr);

@@ -195,7 +195,7 @@ TEST_F(Install, DefaultPresetFlags) {
     const std::u16string qsb = PutBundle();
     ASSERT_EQ(PresetClearList(ctx_), 1);
     ASSERT_EQ(PresetAddEntry(ctx_, Data("mine.qst").c_str(), u"Mine", u""), 1);
-    for (const char* f : {"P1.qsr", "P2.qsr", "P3.qsr"}) DeleteFileW(Data(f).c_str());
+    for (const char* f : {"P1.qsr", "P2.qsr", "P3.qsr"}) (void)DeleteFileW(Data(f).c_str());  // may be absent already
     Put(Data("P1.qsr"), "[Office]\r\nQstVersion=1\r\nMarker=1\r\n");
     EXPECT_EQ(InstInstallDefaultPresets(qsb.c_str(), W(lang_).c_str(), c.flags, ctx_), 1);
     EXPECT_EQ(Names(), c.names);
@@ -355,7 +355,7 @@ TEST_F(Install, InstallFilesCopiesByTime) {
   FILETIME old_time = plat::FileTimeFromUnix(1000, 0);
   HANDLE h = CreateFileW(Driver("tool.dat").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
-  SetFileTime(h, nullptr, nullptr, &old_time);
+  EXPECT_TRUE(SetFileTime(h, nullptr, nullptr, &old_time));
   CloseHandle(h);
   EXPECT_EQ(InstInstallFiles(ctx_, 0), 1);
   EXPECT_EQ(Get(u"C:\\Windows\\System32\\tool.dat"), "mine");

@@ -50,7 +50,7 @@ class Install : public QstMachine {
     QstMachine::SetUp();
     Close(ctx_);
     UseModelText(ReadData("data/models/small.mdf") + kConditionModel);
-    DeleteFileW((std::u16string(env_test::kDriverDir) + u"model.BCS").c_str());
+    (void)DeleteFileW((std::u16string(env_test::kDriverDir) + u"model.BCS").c_str());  // may be absent already
     MdfFreeModelList();
     std::vector<plat::ResourceEntry> strings = {plat::StringResource(10017, u"Some presets do not fit."),
                                                 plat::StringResource(10023, W(qst_test::kMismatchText))};

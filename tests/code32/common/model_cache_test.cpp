@@ -183,7 +183,7 @@ TEST_F(ModelCache, WhenTheCacheIsUsed) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     MdfFreeModelList();
-    DeleteFileW(kCache.c_str());
+    (void)DeleteFileW(kCache.c_str());  // may be absent already
     Install(c.model);
     DriverContext* ctx = Context();
     bool compiled = false;
@@ -338,7 +338,7 @@ TEST_F(ModelCache, FailedWritesLeaveNoFile) {
   for (const char* service : {"MoveFileExW", "WriteFile", "CreateFileW"}) {
     SCOPED_TRACE(service);
     MdfFreeModelList();
-    DeleteFileW(kCache.c_str());
+    (void)DeleteFileW(kCache.c_str());  // may be absent already
     // The model file and the (missing) cache file are opened first; the
     // fault hits the cache write.
     plat::FailNth(service, std::string(service) == "CreateFileW" ? 3 : 1);

@@ -129,7 +129,7 @@ TEST_F(Presets, LoadTakesEntryZeroForAnEmptyKeyAndReplacesAFileThatDoesNotFit) {
   MakePreset("p0.qst", 1, "First");
   std::u16string second = MakePreset("p1.qst", 2, "Second");
   OptSetValueById(ctx_, kDuplexType, 0);
-  PresetLoadByIndex(ctx_, 1);
+  (void)PresetLoadByIndex(ctx_, 1);  // what it loads is checked below
   EXPECT_EQ(CtxGetFileMismatch(ctx_), 0);
   EXPECT_EQ(OptGetValueById(ctx_, kDuplexType), 2);
   EXPECT_EQ(Text(ctx_, kPresetName), "Second");
@@ -138,7 +138,7 @@ TEST_F(Presets, LoadTakesEntryZeroForAnEmptyKeyAndReplacesAFileThatDoesNotFit) {
   // An entry whose file key is empty loads the file of entry 0.
   EXPECT_TRUE(IniWriteString(u"Office", u"PresetList1", u"", PathGetDriverIni(ctx_)));
   PresetCacheControl(ctx_, 0, kPresetCacheFreeAll);
-  PresetLoadByIndex(ctx_, 1);
+  (void)PresetLoadByIndex(ctx_, 1);  // what it loads is checked below
   EXPECT_EQ(OptGetValueById(ctx_, kDuplexType), 1);
 
   // A file of another model: key emptied, entry 0 loaded, one warning.
@@ -147,7 +147,7 @@ TEST_F(Presets, LoadTakesEntryZeroForAnEmptyKeyAndReplacesAFileThatDoesNotFit) {
   OptSetValueById(ctx_, kDuplexType, 0);
   PresetCacheControl(ctx_, 0, kPresetCacheFreeAll);
   plat::ClearMessageBoxLog();
-  PresetLoadByIndex(ctx_, 1);
+  (void)PresetLoadByIndex(ctx_, 1);  // what it loads is checked below
   EXPECT_EQ(OptGetValueById(ctx_, kDuplexType), 1);
   EXPECT_EQ(IniKey("PresetList1"), "");
   auto log = plat::MessageBoxLog();
@@ -158,10 +158,10 @@ TEST_F(Presets, LoadTakesEntryZeroForAnEmptyKeyAndReplacesAFileThatDoesNotFit) {
   // Entry 0 itself not fitting: no loop, no crash.
   Put(DataFile("p0.qst"), "[Office]\r\nQstMachine=99\r\n");
   PresetCacheControl(ctx_, 0, kPresetCacheFreeAll);
-  PresetLoadByIndex(ctx_, 0);
+  (void)PresetLoadByIndex(ctx_, 0);  // what it loads is checked below
   EXPECT_EQ(IniKey("PresetList0"), "");
   // Numbers from 16 only empty the name and comment.
-  PresetLoadByIndex(ctx_, 16);
+  (void)PresetLoadByIndex(ctx_, 16);  // what it loads is checked below
   EXPECT_EQ(Text(ctx_, kPresetName), "");
 }
 
@@ -171,12 +171,12 @@ TEST_F(Presets, ALongNameIsCutOnACharacterBoundary) {
   // byte 36, so it is left out whole.
   std::u16string name = std::u16string(35, u'a') + u"\u3042";
   PresetSetNameComment(ctx_, 0, name.c_str(), u"c");
-  PresetLoadByIndex(ctx_, 0);
+  (void)PresetLoadByIndex(ctx_, 0);  // what it loads is checked below
   const uint8_t* p = OptGetValueAddr(ctx_, OptFindSetting(ctx_, kPresetName));
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(p)), std::string(35, 'a'));
   std::u16string fits = std::u16string(34, u'a') + u"\u3042";
   PresetSetNameComment(ctx_, 0, fits.c_str(), u"c");
-  PresetLoadByIndex(ctx_, 0);
+  (void)PresetLoadByIndex(ctx_, 0);  // what it loads is checked below
   EXPECT_EQ(std::strlen(reinterpret_cast<const char*>(p)), 36u);
   EXPECT_EQ(p[36], 0);
 }
@@ -268,7 +268,7 @@ TEST_F(Presets, RefreshingTheQualitySetsLeavesTheWorkingBufferAsItWas) {
   std::vector<uint8_t> before(ctx_->devmode, ctx_->devmode + dm::kWorkBufferSize);
   EXPECT_EQ(PresetRefreshQualities(ctx_), 1);
   EXPECT_EQ(std::memcmp(before.data(), ctx_->devmode, dm::kWorkBufferSize), 0);
-  PresetLoadQualityByIndex(ctx_, 1);
+  (void)PresetLoadQualityByIndex(ctx_, 1);  // what it loads is checked below
   EXPECT_EQ(OptGetValueById(ctx_, 174), 11);
 }
 

@@ -98,12 +98,12 @@ TEST_F(Qst, PlainLoadPrefersTheDriverNameSection) {
   std::string lang = std::to_string(Language());
   Put(kFile, "[Office]\r\n" + Header(200, 134, int32_t(Language())) + "dmOrientation=1\r\n[VELM Driver]\r\n" +
                  Header(200, 134, int32_t(Language())) + "dmOrientation=2\r\n");
-  QstLoadSettings(printer_, kFile, 0, ctx_);
+  (void)QstLoadSettings(printer_, kFile, 0, ctx_);  // what it loads is checked below
   EXPECT_EQ(OptGetValueById(ctx_, kOrientation), 2);
   EXPECT_EQ(plat::ToUtf8(SplGetPrinterName(ctx_)), "Office") << "the printer's own name is back";
   // Without a driver-name section the printer's own section is read.
   Put(kFile, "[Office]\r\n" + Header(200, 134, int32_t(Language())) + "dmOrientation=1\r\n");
-  QstLoadSettings(printer_, kFile, 0, ctx_);
+  (void)QstLoadSettings(printer_, kFile, 0, ctx_);  // what it loads is checked below
   EXPECT_EQ(OptGetValueById(ctx_, kOrientation), 1);
 }
 
@@ -185,7 +185,7 @@ TEST_F(Qst, SectionNames) {
   ASSERT_EQ(QstSaveSettings(lab, kFile, 4, c), 1);
   EXPECT_EQ(Get(kFile).rfind("[Lab ,2,]\r\n", 0), 0u);
   OptSetValueById(c, kDuplexType, 1);
-  QstLoadSettings(lab, kFile, 4, c);  // the empty preset name and comment answer 0
+  (void)QstLoadSettings(lab, kFile, 4, c);  // the empty preset name and comment answer 0
   EXPECT_EQ(CtxGetFileMismatch(c), 0);
   EXPECT_EQ(OptGetValueById(c, kDuplexType), 2);
   EXPECT_EQ(plat::ToUtf8(SplGetPrinterName(c)), "Lab [2]");
@@ -282,7 +282,7 @@ TEST_F(Qst, PlainLoadStepsFollowTheContextsOsKind) {
     Put(kFile, "[Office]\r\n" + Header(200, 134, int32_t(Language())) + "QstOSKind=" +
                    std::to_string(3 - c.os_kind) + "\r\ndmICMMethod=3\r\nvdmColorMatching=1\r\n");
     OptSetValueById(ctx_, kOsKind, c.os_kind);
-    QstLoadSettings(printer_, kFile, 0, ctx_);
+    (void)QstLoadSettings(printer_, kFile, 0, ctx_);  // what it loads is checked below
     EXPECT_EQ(OptGetValueById(ctx_, kOsKind), c.os_kind);
     EXPECT_EQ(OptGetValueById(ctx_, 27), c.icm_reset ? 1 : 3);
     EXPECT_EQ(OptGetValueById(ctx_, 149), c.icm_reset ? 0 : 1);
@@ -297,7 +297,7 @@ TEST_F(Qst, PlainLoadAddsAWatermarkPastTheListAtItsEnd) {
   Put(kFile, "[Office]\r\n" + Header(200, 134, int32_t(Language())) +
                  "vdmFuncSelectWaterMark=1\r\nvdmWmID=7\r\nvdmWmKind=1\r\nvdmWmAngle=33\r\n");
   StampWriteCount(ctx_, 2);
-  QstLoadSettings(printer_, kFile, 0, ctx_);
+  (void)QstLoadSettings(printer_, kFile, 0, ctx_);  // what it loads is checked below
   EXPECT_EQ(OptGetValueById(ctx_, 120), 2);
   EXPECT_EQ(StampGetCount(ctx_), 3);
   OptSetValueById(ctx_, 119, 0);

@@ -124,7 +124,7 @@ TEST_F(RemoteConfig, ServerTypes17And18TakeTheClientsFilesAndPrinterData) {
     UseRemoteModule(type);
     MakeClient();
     Put(std::u16string(kClient) + u"\\PrinterData\\" + item->valueName, std::string("\x07\0\0\0", 4));
-    DeletePrinterDataW(printer_, const_cast<LPWSTR>(kRemoteConnectionValue));
+    (void)DeletePrinterDataW(printer_, const_cast<LPWSTR>(kRemoteConnectionValue));  // may be absent already
     ASSERT_EQ(RemoteGetSyncState(ctx_), 2);
 
     EXPECT_EQ(RemoteSyncClientFiles(ctx_), 1);
@@ -281,7 +281,7 @@ TEST_F(RemoteConfig, ClientFileNamesKeepOnlyTheirFinalComponent) {
   Put(u"C:\\Client\\Driver\\x", "[VELM]\r\n");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.value);
-    DeletePrinterDataW(printer_, const_cast<LPWSTR>(kRemoteConnectionValue));
+    (void)DeletePrinterDataW(printer_, const_cast<LPWSTR>(kRemoteConnectionValue));  // may be absent already
     Put(ClientIni(), std::string("[ClientPrn]\r\nCount=1\r\nPresetList0=") + c.value + "\r\n");
     EXPECT_EQ(RemoteSyncClientFiles(ctx_), c.fetched);
   }
@@ -304,8 +304,8 @@ TEST_F(RemoteConfig, AClientValueOfAnotherSizeIsNotCopied) {
     MakeClient();
     plat::SetMachineSetting("xmbidi.malformed", c.malformed);
     Put(std::u16string(kClient) + u"\\PrinterData\\" + item->valueName, c.bytes);
-    DeletePrinterDataW(printer_, const_cast<LPWSTR>(item->valueName));
-    DeletePrinterDataW(printer_, const_cast<LPWSTR>(kRemoteConnectionValue));
+    (void)DeletePrinterDataW(printer_, const_cast<LPWSTR>(item->valueName));  // may be absent already
+    (void)DeletePrinterDataW(printer_, const_cast<LPWSTR>(kRemoteConnectionValue));  // may be absent already
     EXPECT_EQ(RemoteSyncClientFiles(ctx_), 1);
     EXPECT_EQ(Value(item->valueName), 0xFFFFFFFFu);
   }
@@ -364,6 +364,31 @@ TEST(RemoteSanitize, FolderNamesLoseEveryReservedCharacter) {
   char16_t small[4];
   EXPECT_EQ(RemoteSanitizeFileName(u"Office", small, 4), 0);
   EXPECT_EQ(small[0], 0);
+}
+
+}  // namespace
+
+namespace {
+
+// A client file of size 0 stands for an empty local file. When the stale
+// local copy cannot be deleted, it must not be kept and taken as the empty
+// file: the run fails and the old text is not read as the client's.
+TEST_F(RemoteConfig, AnEmptyClientFileThatCannotReplaceTheOldCopyFailsTheRun) {
+  UseRemoteModule(18);
+  MakeClient();
+  Put(u"C:\\Client\\_velm\\velmclt.ini", "");
+  const std::u16string local = Folder() + u"\\velmclt.ini";
+  ASSERT_TRUE(plat::EnsureWindowsDir(Folder().c_str()));
+  Put(local, "[ClientPrn]\r\nBidiFlag=1\r\n");
+  (void)DeletePrinterDataW(printer_, const_cast<LPWSTR>(kRemoteConnectionValue));  // may be absent already
+  ASSERT_EQ(RemoteGetSyncState(ctx_), 2);
+  plat::FailNth("DeleteFileW", 1);
+  EXPECT_EQ(RemoteSyncClientFiles(ctx_), 0);
+  plat::ClearFaults();
+  EXPECT_NE(Value(kRemoteConnectionValue), 1u);
+  // Once the delete works, the empty file takes the old copy's place.
+  EXPECT_EQ(RemoteSyncClientFiles(ctx_), 1);
+  EXPECT_EQ(std::filesystem::file_size(plat::MapPath(local)), 0u);
 }
 
 }  // namespace

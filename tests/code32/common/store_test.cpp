@@ -139,8 +139,8 @@ TEST_F(Store, OldActionKeysAreMigratedOnce) {
   ASSERT_NE(probe, nullptr);
   std::u16string ini = Ini(probe);
   CtxCloseAs(probe, kCloseDestroy);
-  WritePrivateProfileStringW(u"Office", u"ACT_PROOFPRINT", u"1", ini.c_str());
-  WritePrivateProfileStringW(u"Office", u"ACT_FORMOVERLAY", u"1", ini.c_str());
+  EXPECT_TRUE(WritePrivateProfileStringW(u"Office", u"ACT_PROOFPRINT", u"1", ini.c_str()));
+  EXPECT_TRUE(WritePrivateProfileStringW(u"Office", u"ACT_FORMOVERLAY", u"1", ini.c_str()));
   DriverContext* c = OpenKind(0);
   ASSERT_NE(c, nullptr);
   EXPECT_EQ(OptGetValueById(c, 225), 1);
@@ -152,7 +152,7 @@ TEST_F(Store, OldActionKeysAreMigratedOnce) {
   EXPECT_EQ(GetPrivateProfileIntW(u"Office", u"vdmAction", -1, ini.c_str()), 0x42u | 0x8u);
   CtxCloseAs(c, kCloseDestroy);
   // The packed key wins from now on.
-  WritePrivateProfileStringW(u"Office", u"ACT_SECUREPRINT", u"1", ini.c_str());
+  EXPECT_TRUE(WritePrivateProfileStringW(u"Office", u"ACT_SECUREPRINT", u"1", ini.c_str()));
   c = OpenKind(0);
   EXPECT_EQ(OptGetValueById(c, 224), 0);
   EXPECT_EQ(OptGetValueById(c, 225), 1);
@@ -175,8 +175,8 @@ TEST_F(Store, ContextsThatReadNoIniKeys) {
   DriverContext* probe = OpenKind(2);
   std::u16string ini = Ini(probe);
   CtxCloseAs(probe, kCloseDestroy);
-  WritePrivateProfileStringW(u"Office", u"PrnMethod", u"2", ini.c_str());
-  WritePrivateProfileStringW(u"Office", u"vdmAction", u"2", ini.c_str());
+  EXPECT_TRUE(WritePrivateProfileStringW(u"Office", u"PrnMethod", u"2", ini.c_str()));
+  EXPECT_TRUE(WritePrivateProfileStringW(u"Office", u"vdmAction", u"2", ini.c_str()));
   struct Case {
     uint16_t kind;
     uint32_t flags;
@@ -206,7 +206,7 @@ TEST_F(Store, ReadsAreBoundedAndFreshAndWritesFiltered) {
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(tray), 17), std::string("abcde") + std::string(12, '\0'));
   // "99999" for an 8-bit item stays in its byte; the next byte is untouched.
   std::u16string ini = Ini(c);
-  WritePrivateProfileStringW(u"Office", u"PrnMethod", u"99999", ini.c_str());
+  EXPECT_TRUE(WritePrivateProfileStringW(u"Office", u"PrnMethod", u"99999", ini.c_str()));
   uint8_t* method = OptGetValueAddr(c, OptFindSetting(c, 222));
   method[1] = 0x5A;
   EXPECT_EQ(StoreLoadItemFromIni(c, OptFindSetting(c, 222), ini.c_str(), nullptr, nullptr), 5);
@@ -214,10 +214,10 @@ TEST_F(Store, ReadsAreBoundedAndFreshAndWritesFiltered) {
   EXPECT_EQ(method[1], 0x5A);
   // A text read is cut to its 17-byte field on a character boundary: 15
   // bytes and a double-byte character do not fit with the terminator.
-  WritePrivateProfileStringW(u"BINNAME", u"Tray1", u"ABCDEFGHIJKLMNO\u3042", ini.c_str());
+  EXPECT_TRUE(WritePrivateProfileStringW(u"BINNAME", u"Tray1", u"ABCDEFGHIJKLMNO\u3042", ini.c_str()));
   EXPECT_GT(StoreLoadItemFromIni(c, OptFindSetting(c, 907), ini.c_str(), nullptr, nullptr), 0);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(tray), 17), std::string("ABCDEFGHIJKLMNO") + std::string(2, '\0'));
-  WritePrivateProfileStringW(u"BINNAME", u"Tray1", u"ABCDEFGHIJKLMN\u3042", ini.c_str());
+  EXPECT_TRUE(WritePrivateProfileStringW(u"BINNAME", u"Tray1", u"ABCDEFGHIJKLMN\u3042", ini.c_str()));
   StoreLoadItemFromIni(c, OptFindSetting(c, 907), ini.c_str(), nullptr, nullptr);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(tray), 17), std::string("ABCDEFGHIJKLMN\x82\xA0") + '\0');
   // A missing key leaves the setting.
@@ -287,7 +287,7 @@ TEST_F(Store, TheClientIniSectionIsKeptWhenItsSaveFails) {
   ASSERT_GT(PathGetCommonDataDir(dir, 261), 0);
   std::u16string client = std::u16string(dir) + u"\\velmclt.ini";
   CtxCloseAs(OpenKind(0), kCloseDestroy);  // the printer's first load is behind us
-  WritePrivateProfileStringW(u"Office", u"BidiFlag", u"1", client.c_str());
+  EXPECT_TRUE(WritePrivateProfileStringW(u"Office", u"BidiFlag", u"1", client.c_str()));
   uint32_t flag = 1;
   SetData(printer_, u"BidiFlag", REG_BINARY, &flag, 4);
   plat::FailNth("SetPrinterDataW", 2);  // the usability check writes first
@@ -338,7 +338,7 @@ TEST_F(FontStore, ANewPrinterGetsTheModelsFontsAndAMissingPairDropsTheTable) {
   for (int i = 1; i <= 5; ++i) SetPair(printer_, i, u"TT", u"Dev");
   SetCount(printer_, u"FontTableNum", 5);
   SetCount(printer_, u"LastFontTableNum", 5);
-  DeletePrinterDataW(printer_, const_cast<LPWSTR>(u"DevFontTable3"));
+  (void)DeletePrinterDataW(printer_, const_cast<LPWSTR>(u"DevFontTable3"));  // may be absent already
   c = OpenKind(0);
   EXPECT_EQ(StoreLoadFontTable(printer_, c), 0);
   EXPECT_EQ(OptGetValueById(c, 10004), 0);

@@ -345,3 +345,35 @@ TEST_F(FileDialogPages, NamesOverThePathBoundAreRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+// Deleting an overlay file through its save dialog: a delete that fails is
+// said, the file is still there and the dialog stays; one that works removes
+// the file.
+TEST_F(FileDialogPages, AnOverlayFileThatCannotBeDeletedIsReported) {
+  ASSERT_TRUE(plat::EnsureWindowsDir(u"C:\\work"));
+  struct Case {
+    const char* name;
+    bool fail_delete;
+    std::vector<std::string> boxes;
+    bool still_there;
+  } cases[] = {
+      {"a failed delete", true, {"M10028", "M374"}, true},
+      {"a delete that works", false, {"M10028"}, false},
+  };
+  for (const Case& c : cases) {
+    Put(u"C:\\work\\ov.vpo", "overlay");
+    if (c.fail_delete) plat::FailNth("DeleteFileW", 1);
+    Run(4007, {[](HWND d) {
+                 Type(d, u"C:\\work\\ov.vpo");
+                 Press(d, 5003);
+               },
+               [](HWND d) { Press(d, IDCANCEL); }});
+    plat::ClearFaults();
+    EXPECT_EQ(Boxes(), c.boxes) << c.name;
+    EXPECT_EQ(Exists(u"C:\\work\\ov.vpo"), c.still_there) << c.name;
+  }
+}
+
+}  // namespace

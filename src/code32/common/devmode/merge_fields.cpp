@@ -101,7 +101,8 @@ int16_t MergePrintQuality(DriverContext* ctx, int16_t requested) {
   if (OptGetValueById(ctx, setting::vdmUseUserMacro) == 1 && (merge_mode & kMergeDocSheet) && (merge_mode & DM_IN_PROMPT) &&
       quality_set >= 32 && quality_set <= 39) {
     DmPushSettings(ctx);
-    PresetLoadQualityByIndex(ctx, quality_set - 32);
+    // A set that cannot be read leaves the working values, which the merge reads.
+    (void)PresetLoadQualityByIndex(ctx, quality_set - 32);
     int32_t r = OptGetValueById(ctx, setting::vdmDstResolutionW);
     DmPopSettings(ctx, 1);
     if (r != q) q = int16_t(r);

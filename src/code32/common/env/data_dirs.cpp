@@ -299,7 +299,7 @@ int32_t PathCreateDataDir() {
   if (!PathGetCommonDataDir(dir, Cap(dir))) return 0;
   int32_t created = FileCreateDirectory(dir);
   if (!created) return 0;
-  SetFileAttributesW(dir, FILE_ATTRIBUTE_HIDDEN);
+  (void)SetFileAttributesW(dir, FILE_ATTRIBUTE_HIDDEN);  // only hides the folder: it serves as well shown
   PathSetDataDirOwner(dir, 0x1);
   PathSetDataDirDacl(dir, 0x1);
   return created;

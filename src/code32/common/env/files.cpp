@@ -66,7 +66,9 @@ int32_t CopyByRule(const char16_t* source, const char16_t* target, uint16_t mode
   bool existed = old != INVALID_FILE_ATTRIBUTES;
   if (existed) FileClearReadOnly(target);
   int32_t copied = FileCopy(source, target, FALSE);
-  if (!copied && existed && FileExists(target) && (old & FILE_ATTRIBUTE_READONLY)) SetFileAttributesW(target, old);
+  if (!copied && existed && FileExists(target) && (old & FILE_ATTRIBUTE_READONLY)) {
+    (void)SetFileAttributesW(target, old);  // best effort: the failed copy is what the caller hears of
+  }
   return copied;
 }
 
@@ -119,7 +121,7 @@ int32_t FileClearReadOnly(const char16_t* path) {
   DWORD a = path ? GetFileAttributesW(path) : INVALID_FILE_ATTRIBUTES;
   if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY)) {
     DWORD keep = a & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
-    SetFileAttributesW(path, keep ? keep : FILE_ATTRIBUTE_NORMAL);
+    return SetFileAttributesW(path, keep ? keep : FILE_ATTRIBUTE_NORMAL) ? 1 : 0;
   }
   return 1;
 }

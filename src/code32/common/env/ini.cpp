@@ -74,7 +74,8 @@ int32_t IniWriteString(const char16_t* section, const char16_t* key, const char1
   char16_t* copy = SanitizedCopy(section, &refused);
   int32_t ok = 0;
   if (!refused && copy) ok = WritePrivateProfileStringW(copy, key, value, file) ? 1 : 0;
-  WritePrivateProfileStringW(nullptr, nullptr, nullptr, file);  // flush
+  // The flush answers FALSE by design (our writes are never deferred).
+  (void)WritePrivateProfileStringW(nullptr, nullptr, nullptr, file);
   MemFree(copy);
   return ok;
 }
@@ -95,7 +96,9 @@ int32_t IniWriteStringKeepTime(const char16_t* section, const char16_t* key, con
   if (have_time) {
     h = CreateFileW(file, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (h != INVALID_HANDLE_VALUE) {
-      SetFileTime(h, nullptr, nullptr, &written);
+      // The value is stored either way; a time not put back only makes
+      // the file look newer than it is.
+      (void)SetFileTime(h, nullptr, nullptr, &written);
       CloseHandle(h);
     }
   }

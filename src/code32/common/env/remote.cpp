@@ -285,7 +285,10 @@ int32_t CreateEmptyFile(const std::u16string& module_path) {
     if (GetWindowsDirectoryW(windows, kMaxPath) < 2) return 0;
     path.replace(at, marker.size(), std::u16string(windows, 2));
   }
-  DeleteFileW(path.c_str());
+  // The file must be empty: one that cannot be deleted is not taken as made.
+  if (!DeleteFileW(path.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND && GetLastError() != ERROR_PATH_NOT_FOUND) {
+    return 0;
+  }
   HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return 0;
   CloseHandle(h);
@@ -318,7 +321,7 @@ int32_t CopyClientFiles(RemoteMgmtApi* api, DriverContext* ctx) {
   PathPrepareDataDir(ctx);
   std::u16string folder = ClientFolder(ctx), ini_name = DriverIniName(ctx);
   if (folder.empty() || ini_name.empty()) return 0;
-  CreateDirectoryW(folder.c_str(), nullptr);
+  (void)CreateDirectoryW(folder.c_str(), nullptr);  // it may be there already; a missing one fails the fetch
   if (!FetchClientFile(api, ClientPath(api, kClientIniFile), kClientIniFile, ctx)) return 0;
   if (!FetchClientFile(api, ClientPath(api, ini_name), ini_name, ctx)) return 0;
   const std::u16string copy = folder + u"\\" + ini_name;

@@ -245,7 +245,8 @@ int32_t InstInstallDefaultQualities(const char16_t* file, const char16_t* sectio
 
 int32_t InstInstallDefaultFiles(const char16_t* file, const char16_t* section, uint32_t flags, DriverContext* ctx) {
   if (!ctx || !file || !section) return 0;
-  QstLoadDeviceSection(file, kQstLanguage, ctx);
+  // A file that cannot be read leaves the working values, which are installed.
+  (void)QstLoadDeviceSection(file, kQstLanguage, ctx);
   const int32_t presets = InstInstallDefaultPresets(file, section, flags | kInstAddToList, ctx);
   const int32_t qualities = InstInstallDefaultQualities(file, section, flags | kInstAddToList, ctx);
   return presets && qualities ? 1 : 0;
@@ -276,7 +277,8 @@ int32_t InstInstallDefaultQst(uint32_t flags, int32_t setup_type, DriverContext*
 int32_t InstPresetFitsModel(const char16_t* file, DriverContext* ctx) {
   if (!ctx || !file) return 1;
   DmPushSettings(ctx);
-  QstLoadSettings(ctx->printer, file, kQstNoMessage | kQstPreset, ctx);
+  // A file that cannot be read leaves the working values, which are installed.
+  (void)QstLoadSettings(ctx->printer, file, kQstNoMessage | kQstPreset, ctx);
   int32_t fits = 1;
   if (!CtxGetFileMismatch(ctx)) {
     DialogRecord* dialog = CtxFindDialog(ctx, kPresetDialog);
@@ -370,7 +372,8 @@ int32_t InstCopyPresetFile(const char16_t* target, const char16_t* source, uint3
     return 0;
   DmPushSettings(ctx);
   // Items the source does not name keep the working values.
-  QstLoadSettings(ctx->printer, source, flags | kQstNamedSection, ctx);
+  // A file that cannot be read leaves the working values, which are installed.
+  (void)QstLoadSettings(ctx->printer, source, flags | kQstNamedSection, ctx);
   int32_t ok = QstSaveSettings(ctx->printer, target, flags | kQstNamedSection, ctx);
   const char16_t* language = InstGetLanguageSectionName(ctx);
   if (ok && inst::KeyPresent(language, u"Readonly", source)) {

@@ -265,7 +265,8 @@ int32_t InstSetUpOnce(HANDLE printer, void* out_devmode, uint32_t out_size, int3
   SplSetPrinterDataBinary(printer, &on, sizeof on, kSetupPending);
   const int32_t ran = InstInitializePrinter(printer, out_devmode, out_size, type);
   std::u16string name = kSetupPending;
-  DeletePrinterDataW(printer, name.data());
+  // A marker left behind only makes the next open run the set-up again.
+  (void)DeletePrinterDataW(printer, name.data());
   return ran;
 }
 

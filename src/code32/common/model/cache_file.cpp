@@ -7,6 +7,7 @@
 #include "image_internal.h"
 #include "plat/files.h"
 #include "plat/handles.h"
+#include "plat/kernel.h"
 #include "plat/wstr.h"
 #include "velm/mdf_reader.h"
 #include "velm/model_cache.h"
@@ -42,7 +43,8 @@ uint8_t* MachineReadAll(const char16_t* path, uint32_t max_size, uint32_t* size,
   DWORD low = GetFileSize(file, &high);
   uint8_t* data = nullptr;
   if (low != INVALID_FILE_SIZE && high == 0 && low > 0 && low <= max_size) {
-    data = static_cast<uint8_t*>(MemAllocZeroed(low));
+    // Not zeroed: every byte is read over, or the block is given back.
+    data = static_cast<uint8_t*>(GlobalAlloc(GMEM_FIXED, low));
     DWORD done = 0;
     while (data && done < low) {
       DWORD read = 0;
@@ -91,7 +93,8 @@ ModelImage* CompileBytes(const char16_t* driver_version, const char16_t* path, c
   if (!image || !write) return image;
   char16_t version[16];
   MdfImgFileVersion(image, version);
-  if (!driver_version || SameText(driver_version, version)) MdfWriteCache(image, path, ops);
+  // The cache only saves time: a failed write costs the next compile.
+  if (!driver_version || SameText(driver_version, version)) (void)MdfWriteCache(image, path, ops);
   return image;
 }
 

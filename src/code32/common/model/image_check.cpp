@@ -7,6 +7,7 @@
 // area (everything reached by a link or from the Exclusive array) must lie
 // before the feature and command areas.
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "image_internal.h"
@@ -65,7 +66,8 @@ constexpr int32_t kMaxBlockDepth = 128;
 
 class Validator {
  public:
-  Validator(const uint8_t* data, uint32_t size) : d_(data), n_(size), tags_(size, kFree) {}
+  // tags is the byte-tag buffer, at least size bytes, all kFree.
+  Validator(const uint8_t* data, uint32_t size, uint8_t* tags) : d_(data), n_(size), tags_(tags) {}
 
   bool Run() {
     if (Get32(d_ + kTotalSizeOffset) != n_) return false;
@@ -104,18 +106,24 @@ class Validator {
  private:
   uint32_t Slot(int32_t slot) const { return Get32(d_ + kSlotsOffset + 4 * slot); }
 
-  // True when all n tags from p equal v (eight at a time).
+  // True when all n tags from p equal v (eight at a time; the last eight
+  // of a run of eight or more may overlap the ones before).
   static bool AllTagged(const uint8_t* p, uint64_t n, uint8_t v) {
     const uint64_t pattern = v * UINT64_C(0x0101010101010101);
-    for (; n >= 8; n -= 8, p += 8) {
-      uint64_t word;
+    if (n < 8) {
+      for (; n > 0; --n, ++p) {
+        if (*p != v) return false;
+      }
+      return true;
+    }
+    const uint8_t* last = p + n - 8;
+    uint64_t word;
+    for (; p < last; p += 8) {
       std::memcpy(&word, p, 8);
       if (word != pattern) return false;
     }
-    for (; n > 0; --n, ++p) {
-      if (*p != v) return false;
-    }
-    return true;
+    std::memcpy(&word, last, 8);
+    return word == pattern;
   }
 
   // Claims [at, at + size) for a record of a kind. *fresh (optional) tells a
@@ -123,7 +131,7 @@ class Validator {
   bool Claim(uint64_t at, uint64_t size, Kind kind, Mode mode, bool* fresh) {
     if (fresh) *fresh = false;
     if (at < kHeaderSize || size == 0 || at + size > n_) return false;
-    uint8_t* t = tags_.data() + at;
+    uint8_t* t = tags_ + at;
     if (t[0] == (kind | kStart)) {
       if (mode == Mode::kFresh) return false;
       return AllTagged(t + 1, size - 1, kind);
@@ -381,7 +389,7 @@ class Validator {
 
   const uint8_t* d_;
   uint32_t n_;
-  std::vector<uint8_t> tags_;
+  uint8_t* tags_;
   std::vector<JudgeCell> cells_;
   uint64_t ruleEnd_ = kHeaderSize;
   uint64_t otherStart_ = UINT64_MAX;
@@ -389,9 +397,32 @@ class Validator {
 
 }  // namespace
 
+namespace {
+
+// The byte tags of a validation, kept by each thread from one validation to
+// the next: a fresh buffer the size of the image would cost page faults on
+// every load and give its pages back on every free. A buffer larger than
+// kKeptTagBytes is given back after its validation.
+constexpr size_t kKeptTagBytes = size_t{4} << 20;
+thread_local std::vector<uint8_t> t_tags;
+
+}  // namespace
+
 bool MdfValidateImage(const uint8_t* data, size_t size) {
   if (!data || size < kHeaderSize || size > kMaxImageSize) return false;
-  return Validator(data, static_cast<uint32_t>(size)).Run();
+  std::vector<uint8_t>& tags = t_tags;
+  if (tags.size() < size) {
+    tags.clear();
+    try {
+      tags.resize(size);
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+  }
+  std::memset(tags.data(), kFree, size);
+  bool valid = Validator(data, static_cast<uint32_t>(size), tags.data()).Run();
+  if (tags.size() > kKeptTagBytes) std::vector<uint8_t>().swap(tags);
+  return valid;
 }
 
 namespace mdf_image {

@@ -1,5 +1,6 @@
 // The record reader: splits a model-description file into keyword records,
 // byte by byte, over a read-only view of the whole file.
+#include <array>
 #include <cstring>
 
 #include "mdf_internal.h"
@@ -35,11 +36,19 @@ class Reader {
     --s_->remaining;
     return *s_->next++;
   }
+  // The bytes from the cursor on, and passing over n of them.
+  const uint8_t* Here() const { return s_->next; }
+  uint32_t Left() const { return s_->remaining; }
+  void Advance(uint32_t n) {
+    s_->next += n;
+    s_->remaining -= n;
+  }
   // Skips up to and including the next line-break byte.
   void SkipLine() {
-    while (!AtEnd()) {
-      if (IsLineBreak(Get())) return;
-    }
+    const uint8_t* p = s_->next;
+    const uint8_t* end = p + s_->remaining;
+    while (p < end && !IsLineBreak(*p)) ++p;
+    Advance(static_cast<uint32_t>((p < end ? p + 1 : p) - s_->next));
   }
   void SkipBlanks() {
     while (!AtEnd() && IsBlank(Peek())) Get();
@@ -49,12 +58,33 @@ class Reader {
   MdfSource* s_;
 };
 
-// A run of characters of a class into a buffer; false when memory runs out.
+// A run of characters of a class into a buffer, taken as one span; false
+// when memory runs out.
 bool ReadRun(Reader& r, MdfTextBuffer* into, uint8_t cls) {
-  while (!r.AtEnd() && MdfIsClass(r.Peek(), cls)) {
-    if (!MdfBufferAppend(into, static_cast<char>(r.Get()))) return false;
-  }
+  const uint8_t* p = r.Here();
+  uint32_t n = 0;
+  const uint32_t left = r.Left();
+  while (n < left && MdfIsClass(p[n], cls)) ++n;
+  if (n == 0) return true;
+  if (!MdfBufferAppendBytes(into, reinterpret_cast<const char*>(p), n)) return false;
+  r.Advance(n);
   return true;
+}
+
+// The bytes a value's scan must look at one by one: line breaks, quotes,
+// parentheses, braces, the escape and lead bytes of double-byte characters.
+// Every other byte is copied as it stands, in spans.
+const std::array<bool, 256>& ValueStops() {
+  static const std::array<bool, 256> stops = [] {
+    std::array<bool, 256> t{};
+    for (int c = 0; c < 256; ++c) {
+      uint8_t b = static_cast<uint8_t>(c);
+      t[b] = IsLineBreak(b) || b == '"' || b == '(' || b == ')' || b == '{' || b == '}' || b == '%' ||
+             mdf::IsLeadByte(b);
+    }
+    return t;
+  }();
+  return stops;
 }
 
 // Step 6: the value, up to the line break that ends it.
@@ -63,7 +93,18 @@ int32_t ReadValue(Reader& r, MdfTextBuffer* value) {
   bool quote = false;
   uint32_t parens = 0;
   uint32_t braces = 0;
+  const std::array<bool, 256>& stops = ValueStops();
   while (!r.AtEnd()) {
+    // A span of plain bytes at once.
+    const uint8_t* p = r.Here();
+    const uint32_t left = r.Left();
+    uint32_t n = 0;
+    while (n < left && !stops[p[n]]) ++n;
+    if (n) {
+      if (!MdfBufferAppendBytes(value, reinterpret_cast<const char*>(p), n)) return kMdfOutOfMemory;
+      r.Advance(n);
+      if (r.AtEnd()) break;
+    }
     uint8_t c = r.Get();
     if (mdf::IsLeadByte(c)) {
       // A double-byte character is kept whole; a lead byte that is the last
@@ -137,11 +178,12 @@ void MdfFreeRecord(MdfRecord* record) {
   MemFree(record);
 }
 
-bool MdfBufferAppend(MdfTextBuffer* b, char c) {
-  if (b->length >= b->capacity) {
+bool MdfBufferAppendBytes(MdfTextBuffer* b, const char* bytes, uint32_t n) {
+  uint64_t need = static_cast<uint64_t>(b->length) + n;
+  if (need > b->capacity) {
     // Grow by at least one step; doubling keeps very long values linear.
-    uint64_t grow = b->capacity < kMdfBufferStep ? kMdfBufferStep : b->capacity;
-    uint64_t capacity = static_cast<uint64_t>(b->capacity) + grow;
+    uint64_t capacity = b->capacity;
+    while (capacity < need) capacity += capacity < kMdfBufferStep ? kMdfBufferStep : capacity;
     if (capacity > kMaxCapacity) return false;
     auto* data = static_cast<char*>(MemAllocZeroed(static_cast<size_t>(capacity) + 1));
     if (!data) return false;
@@ -150,10 +192,13 @@ bool MdfBufferAppend(MdfTextBuffer* b, char c) {
     b->data = data;
     b->capacity = static_cast<uint32_t>(capacity);
   }
-  b->data[b->length++] = c;
+  std::memcpy(b->data + b->length, bytes, n);
+  b->length += n;
   b->data[b->length] = '\0';
   return true;
 }
+
+bool MdfBufferAppend(MdfTextBuffer* b, char c) { return MdfBufferAppendBytes(b, &c, 1); }
 
 void MdfBufferClear(MdfTextBuffer* b) {
   b->length = 0;

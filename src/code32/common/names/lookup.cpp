@@ -5,7 +5,6 @@
 // keeps the table's first-match answer.
 #include <cstring>
 #include <mutex>
-#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -15,10 +14,70 @@
 
 namespace {
 
+// Rows of a table by name: open addressing over a power-of-two table, each
+// slot holding a row and its name's hash, so that a miss rarely compares a
+// name. The model reader looks names up for almost every line it reads.
+class NameIndex {
+ public:
+  // Adds a row unless its name is there already (the first row keeps it).
+  void Add(const char* name, int16_t row) {
+    if (4 * (count_ + 1) > 3 * slots_.size()) Grow();
+    Insert(name, std::strlen(name), row);
+  }
+  int16_t Find(const char* name) const {
+    if (slots_.empty()) return -1;
+    size_t length = std::strlen(name);
+    uint32_t hash = Hash(name, length);
+    for (size_t i = hash & mask_;; i = (i + 1) & mask_) {
+      const Slot& s = slots_[i];
+      if (s.row < 0) return -1;
+      if (s.hash == hash && s.length == length && std::memcmp(s.name, name, length) == 0) return s.row;
+    }
+  }
+
+ private:
+  struct Slot {
+    const char* name = nullptr;
+    uint32_t hash = 0;
+    uint32_t length = 0;
+    int16_t row = -1;
+  };
+  // FNV-1a over the name's bytes.
+  static uint32_t Hash(const char* name, size_t length) {
+    uint32_t h = 2166136261u;
+    for (size_t i = 0; i < length; ++i) h = (h ^ static_cast<uint8_t>(name[i])) * 16777619u;
+    return h;
+  }
+  void Insert(const char* name, size_t length, int16_t row) {
+    uint32_t hash = Hash(name, length);
+    for (size_t i = hash & mask_;; i = (i + 1) & mask_) {
+      Slot& s = slots_[i];
+      if (s.row < 0) {
+        s = Slot{name, hash, static_cast<uint32_t>(length), row};
+        ++count_;
+        return;
+      }
+      if (s.hash == hash && s.length == length && std::memcmp(s.name, name, length) == 0) return;
+    }
+  }
+  void Grow() {
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(old.empty() ? 64 : 2 * old.size(), Slot{});
+    mask_ = slots_.size() - 1;
+    count_ = 0;
+    for (const Slot& s : old) {
+      if (s.row >= 0) Insert(s.name, s.length, s.row);
+    }
+  }
+  std::vector<Slot> slots_;
+  size_t mask_ = 0;
+  size_t count_ = 0;
+};
+
 struct Indexes {
   std::vector<int16_t> symbolByKey;  // key -> row, -1 none
-  std::unordered_map<std::string_view, int16_t> symbolByName;
-  std::unordered_map<std::string_view, int16_t> optionByName;
+  NameIndex symbolByName;
+  NameIndex optionByName;
   std::unordered_map<uint32_t, int16_t> optionById;  // setting << 16 | option id
 };
 
@@ -31,12 +90,12 @@ const Indexes& Get() {
     for (int16_t i = 0; i < sym.count; ++i) {
       const UiSymbolRow& r = sym.rows[i];
       if (ix.symbolByKey[r.key] < 0) ix.symbolByKey[r.key] = i;
-      if (r.name) ix.symbolByName.emplace(r.name, i);  // emplace keeps the first
+      if (r.name) ix.symbolByName.Add(r.name, i);  // the first row keeps a name
     }
     const OptionNameTable& opt = MdfGetOptionNameTable();
     for (int16_t i = 0; i < opt.count; ++i) {
       const OptionNameRow& r = opt.rows[i];
-      if (r.keyword) ix.optionByName.emplace(r.keyword, i);
+      if (r.keyword) ix.optionByName.Add(r.keyword, i);
       ix.optionById.emplace(uint32_t(r.settingId) << 16 | r.optionId, i);
     }
   });
@@ -69,8 +128,8 @@ const UiSymbolRow* MdfFindFeatureByKey(int32_t key) {
 
 const UiSymbolRow* MdfFindFeatureByName(const char* name) {
   if (!name) return nullptr;
-  auto it = Get().symbolByName.find(name);
-  return it == Get().symbolByName.end() ? nullptr : &MdfGetSymbolTable().rows[it->second];
+  int16_t i = Get().symbolByName.Find(name);
+  return i < 0 ? nullptr : &MdfGetSymbolTable().rows[i];
 }
 
 const char16_t* OptGetSettingName(DriverContext* ctx, uint32_t setting_id) {
@@ -88,8 +147,8 @@ const OptionNameRow* MdfFindOptionById(uint32_t setting_id, uint32_t option_id) 
 
 const OptionNameRow* MdfFindOptionByName(const char* keyword) {
   if (!keyword) return nullptr;
-  auto it = Get().optionByName.find(keyword);
-  return it == Get().optionByName.end() ? nullptr : &MdfGetOptionNameTable().rows[it->second];
+  int16_t i = Get().optionByName.Find(keyword);
+  return i < 0 ? nullptr : &MdfGetOptionNameTable().rows[i];
 }
 
 // ---- alert messages ------------------------------------------------------------------

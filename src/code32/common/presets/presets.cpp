@@ -93,7 +93,7 @@ class ListLock {
  public:
   ListLock() = default;
   ~ListLock() {
-    if (open_) plat::WriteBatchEnd(false);
+    if (open_) (void)plat::WriteBatchEnd(false);  // drops a batch never committed: nothing reported done is lost
   }
   ListLock(const ListLock&) = delete;
   ListLock& operator=(const ListLock&) = delete;
@@ -370,8 +370,9 @@ int32_t PresetRefreshQualities(DriverContext* ctx) {
   int32_t answer = 1;
   const int32_t count = PresetGetQualityCount(ctx);
   for (int32_t n = 0; n < count; ++n) {
-    PresetLoadQualityCopyByIndex(ctx, n);
-    PresetLoadQualityByIndex(ctx, n);
+    // A set that cannot be read is saved back as the working values hold it.
+    (void)PresetLoadQualityCopyByIndex(ctx, n);
+    (void)PresetLoadQualityByIndex(ctx, n);
     if (!PresetSaveQualitySettingsByIndex(ctx, n)) answer = 0;
   }
   DmPopSettings(ctx, 1);

@@ -392,7 +392,7 @@ int32_t QstTransferSettings(HANDLE, const char16_t* path, uint32_t flags, Driver
   // The device file first: when it cannot be written the settings file is
   // left alone too.
   if (IsPlainSave(flags) && !QstSaveDeviceSection(path, kQstLanguage, ctx)) return 0;
-  WritePrivateProfileStringW(nullptr, nullptr, nullptr, path);
+  (void)WritePrivateProfileStringW(nullptr, nullptr, nullptr, path);  // the flush answers FALSE by design
   if (!IniFastReplaceSection(path, section, buffer, BufferEnd(buffer))) return 0;
   return answer;
 }
@@ -450,13 +450,16 @@ int32_t QstSaveSettingsLocked(HANDLE printer, const char16_t* path, uint32_t fla
   if (!copy) return 0;
   std::memcpy(copy, ctx->devmode, size);
   int32_t slot = FreeSizeGetPaperSlot(ctx);
-  if (slot >= 0) FreeSizeLoadSrcSlot(ctx, slot);
+  // A slot or set that cannot be read keeps the working values.
+  if (slot >= 0) (void)FreeSizeLoadSrcSlot(ctx, slot);
   slot = FreeSizeGetOutPaperSlot(ctx);
-  if (slot >= 0) FreeSizeLoadSlot(ctx, slot);
+  // A slot or set that cannot be read keeps the working values.
+  if (slot >= 0) (void)FreeSizeLoadSlot(ctx, slot);
   int32_t wm = WaterMarkId(ctx);
   if (wm >= 0) StampSelect(ctx, wm);
   int32_t macro = UserMacroIndex(ctx);
-  if (macro >= 0) PresetLoadQualityByIndex(ctx, macro);
+  // A slot or set that cannot be read keeps the working values.
+  if (macro >= 0) (void)PresetLoadQualityByIndex(ctx, macro);
   DmPrivateToPublic(ctx->devmode, ctx, 0);
   int32_t answer = QstTransferSettings(printer, path, flags, ctx);
   std::memcpy(ctx->devmode, copy, size);
@@ -519,7 +522,7 @@ int32_t QstTransferDeviceSection(const char16_t* path, uint32_t flags, DriverCon
                    TransferRange(path, flags, ctx, section, buffer, kDeviceFirst, kDeviceLast) &&
                    TransferRange(path, flags, ctx, section, buffer, kTrayNamesFirst, kTrayNamesLast);
   if (answer) {
-    WritePrivateProfileStringW(nullptr, nullptr, nullptr, path);
+    (void)WritePrivateProfileStringW(nullptr, nullptr, nullptr, path);  // the flush answers FALSE by design
     answer = IniFastReplaceSection(path, section, buffer, BufferEnd(buffer));
   }
   MemFree(buffer);

@@ -242,7 +242,8 @@ int32_t FreeSizeGetPaperDims(DriverContext* ctx, int32_t code, PaperPair* out) {
   DEVMODEW d;
   std::memcpy(&d, ctx->devmode, sizeof d);
   if ((d.dmFields & DM_PAPERSIZE) && d.dmPaperSize != kCustomPaperCode) {
-    FreeSizeLoadSlot(ctx, int32_t(FreeSizeCodeToSlot(uint32_t(code), ctx)));
+    // A slot or file that cannot be read keeps the working values.
+    (void)FreeSizeLoadSlot(ctx, int32_t(FreeSizeCodeToSlot(uint32_t(code), ctx)));
     auto mm10 = [&](uint32_t id) {
       const int32_t v = OptGetValueById(ctx, id);
       return int32_t(UnitDeviceToUser(kUnitMm10, v > 0 ? uint32_t(v) : 0, 1200));
@@ -260,7 +261,8 @@ int32_t FreeSizeRefreshSlots(DriverContext* ctx) {
   if (CtxGetChangeMask(ctx) & kChangeFreeSizesLoaded) return 1;
   DmPushSettings(ctx);
   for (int32_t n = 0; n < kFreeSizeSlots; ++n) {
-    FreeSizeLoadSlot(ctx, n);
+    // A slot or file that cannot be read keeps the working values.
+    (void)FreeSizeLoadSlot(ctx, n);
     FreeSizeItemsToSlot(ctx, n);
   }
   DmPopSettings(ctx, 1);
@@ -337,8 +339,9 @@ int32_t InstImportStamps(const char16_t* file, const char16_t* language_section,
 
 int32_t InstLoadDefaultQstSettings(const char16_t* file, const char16_t*, DriverContext* ctx) {
   if (!ctx || !ctx->work) return 1;
-  QstLoadSettings(ctx->printer, file, kQstLanguage, ctx);
-  QstLoadDeviceSection(file, kQstLanguage, ctx);
+  // A slot or file that cannot be read keeps the working values.
+  (void)QstLoadSettings(ctx->printer, file, kQstLanguage, ctx);
+  (void)QstLoadDeviceSection(file, kQstLanguage, ctx);
   DmSetFlagUIModeChangeTo(ctx, OptGetValueById(ctx, setting::vdmUIModeChange) != 0 ? 1 : 0);
   return 1;
 }

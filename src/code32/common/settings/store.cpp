@@ -455,9 +455,8 @@ thread_local uint32_t t_alloc_failures = 0;
 }
 
 void* MemAllocZeroed(size_t bytes) {
-  void* p = GlobalAlloc(GMEM_ZEROINIT, bytes);
-  if (p) std::memset(p, 0, bytes);
-  else ++t_alloc_failures;
+  void* p = GlobalAlloc(GMEM_ZEROINIT, bytes);  // zeroed by the allocator
+  if (!p) ++t_alloc_failures;
   return p;
 }
 

@@ -77,8 +77,9 @@ bool ApiCheckOverlayPath(const char* path, char* out) {
         if (made_folder) created = CreateScratch(wide);
       }
     }
-    if (created) DeleteFileW(wide);
-    if (made_folder) RemoveDirectoryW(folder);
+    // The probe's own scratch file and folder: one left behind changes no answer.
+    if (created) (void)DeleteFileW(wide);
+    if (made_folder) (void)RemoveDirectoryW(folder);
     if (!created) return false;
   }
   char16_t full[kPathBytes] = {};

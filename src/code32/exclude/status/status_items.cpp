@@ -781,7 +781,8 @@ int32_t GetWatermark(DriverContext* ctx, uint8_t* record, int32_t version) {
   StampFormatKey(section, kStampScratchEntry, ctx);
   uint8_t out[412] = {};
   DmPushSettings(ctx);
-  StampLoadEntry(ctx, section);
+  // A refused file is told by the mismatch flag below.
+  (void)StampLoadEntry(ctx, section);
   const int32_t kind = Get(ctx, 109);
   const bool text_kind = kind == 1 || kind == 128;
   PutInt(out, 4, kind);
@@ -838,7 +839,8 @@ int32_t SetPresetFile(StatusCall& c) {
   CtxSetFileMismatch(ctx, 0);
   // This library's settings load (QstLoadSettingsNoUi): no job-information
   // refresh, the final merge without UI; the job information follows here.
-  QstLoadSettings(ctx->printer, wide, 0, ctx);
+  // A refused file is told by the mismatch flag below.
+  (void)QstLoadSettings(ctx->printer, wide, 0, ctx);
   if (CtxGetFileMismatch(ctx)) return 0;
   ApiJobInfoRead(ctx, 1);
   for (uint32_t mask : {kPushOwner, kPushJobPassword, kPushUserId, kPushDocument, kPushStoredPassword}) Push(c, mask);
@@ -878,7 +880,8 @@ int32_t GetPresetFile(DriverContext* ctx, uint8_t* record, int32_t) {
   if (!std::memchr(record + 4, 0, 260) || !WidePath(path, wide)) return -1;
   DmPushSettings(ctx);
   CtxSetFileMismatch(ctx, 0);
-  QstLoadSettings(ctx->printer, wide, 0x8000, ctx);
+  // A refused file is told by the mismatch flag below.
+  (void)QstLoadSettings(ctx->printer, wide, 0x8000, ctx);
   const bool refused = CtxGetFileMismatch(ctx) != 0;
   DmPopSettings(ctx, 1);
   if (refused) return -1;

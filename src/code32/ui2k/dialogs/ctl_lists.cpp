@@ -313,13 +313,14 @@ LRESULT CtlPresetListCommand(DriverContext* ctx, DialogRecord* dialog, DialogIte
   if (option < 0) return 0;
   const CtlServices& s = CtlGetServices();
   DmPushSettings(ctx);
-  PresetLoad(ctx, PresetKeyAt(list, UINT(index)).c_str());
+  // A preset that cannot be read leaves the working settings, which are shown.
+  (void)PresetLoad(ctx, PresetKeyAt(list, UINT(index)).c_str());
   if (s.checkControl(ctx, dialog, item) == 1) {
     // The person cancelled an alert of the chosen preset: back to the
     // settings before it, then to the first preset.
     DmPopSettings(ctx, 1);
     MessageBeep(MB_OK);
-    PresetLoad(ctx, PresetKeyAt(list, 0).c_str());
+    (void)PresetLoad(ctx, PresetKeyAt(list, 0).c_str());
     OptSetControlOption(ctx, item, int32_t(SendMessageW(list, LB_GETITEMDATA, 0, 0)));
     s.applyTransact(ctx, dialog, item);
     CtlListRefresh(ctx, dialog, item);
@@ -346,7 +347,7 @@ LRESULT CtlPresetListMessage(DriverContext* ctx, DialogRecord* dialog, DialogIte
     int32_t kept[std::size(kKeptForSelectedPreset)];
     for (size_t i = 0; i < std::size(kKeptForSelectedPreset); ++i)
       kept[i] = OptGetOptionById(ctx, kKeptForSelectedPreset[i]);
-    PresetLoad(ctx, PresetKeyAt(list, draw->itemID).c_str());
+    (void)PresetLoad(ctx, PresetKeyAt(list, draw->itemID).c_str());
     if ((draw->itemAction & ODA_DRAWENTIRE) && (draw->itemState & ODS_SELECTED))
       for (size_t i = 0; i < std::size(kKeptForSelectedPreset); ++i)
         OptSetOptionById(ctx, kKeptForSelectedPreset[i], kept[i]);

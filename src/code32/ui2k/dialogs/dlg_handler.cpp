@@ -155,7 +155,8 @@ int32_t PresetNameCombo(DriverContext* ctx, DialogRecord* dialog, DialogItemReco
   if (n >= 0 && n < kMaxPresets) {
     const int32_t option = int32_t(SendMessageW(combo, CB_GETITEMDATA, WPARAM(n), 0));
     if (option != OptGetControlOption(ctx, item)) {
-      PresetLoadByIndex(ctx, int32_t(n));
+      // A preset that cannot be read leaves the working settings, which are shown.
+      (void)PresetLoadByIndex(ctx, int32_t(n));
       OptSetControlOption(ctx, item, option);
       CheckPresetIcons(ctx);
       DlgReinitPresetLists(ctx);
@@ -172,14 +173,14 @@ int32_t MaintenanceButton(DriverContext* ctx, DialogRecord* dialog, DialogItemRe
   DialogRecord* maintenance = CtxFindDialog(ctx, kMaintenanceDialog);
   if (DialogItemRecord* list = maintenance ? CtxFindControl(ctx, maintenance, kMaintenanceList) : nullptr)
     OptSetControlOption(ctx, list, kFirstPresetOption);
-  PresetLoadByIndex(ctx, 0);
+  (void)PresetLoadByIndex(ctx, 0);
   CheckPresetIcons(ctx);
   CtlDispatchCommand(ctx, dialog, item, wparam, lparam);
   if (ctx->work->pendingSettings) ApplyPendingSettings(ctx);
   // The dialog may have deleted the preset that was chosen.
   int32_t n = PresetNumber(ctx);
   if (n < 0 || n >= PresetGetCount(ctx)) n = 0;
-  PresetLoadByIndex(ctx, n);
+  (void)PresetLoadByIndex(ctx, n);
   OptSetOptionById(ctx, setting::vdmPresetNo, n + kFirstPresetOption);
   CheckPresetIcons(ctx);
   UiRefreshPage(ctx, dialog, 1);
@@ -224,7 +225,7 @@ int32_t PresetsPage(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* 
       RevalidateStamp(ctx);
       const int32_t after = PresetGetCount(ctx);
       if (after == before + 1) {
-        PresetLoadByIndex(ctx, after - 1);
+        (void)PresetLoadByIndex(ctx, after - 1);
         OptSetOptionById(ctx, setting::vdmPresetNo, after - 1 + kFirstPresetOption);
         CheckPresetIcons(ctx);
       }
@@ -233,7 +234,7 @@ int32_t PresetsPage(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* 
     return 1;
   }
   if (item->controlId == 2034) {
-    PresetLoadByIndex(ctx, 0);
+    (void)PresetLoadByIndex(ctx, 0);
     OptSetOptionById(ctx, setting::vdmPresetNo, kFirstPresetOption);
     CheckPresetIcons(ctx);
     DlgReinitPresetLists(ctx);

@@ -55,7 +55,8 @@ HWND ControlWindow(DriverContext* ctx, DialogRecord* dialog, uint16_t id) {
 // Entry n selected and loaded, the list's setting on it, the rules asked.
 void ShowEntry(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* list, int32_t n) {
   if (HWND w = ListWindow(dialog, list)) SendMessageW(w, LB_SETCURSEL, WPARAM(n), 0);
-  PresetLoadByIndex(ctx, n);
+  // A preset that cannot be read leaves the working settings, which are shown.
+  (void)PresetLoadByIndex(ctx, n);
   OptSetControlOption(ctx, list, n + kFirstPresetOption);
   CtlGetServices().checkControl(ctx, dialog, list);
 }
@@ -162,7 +163,7 @@ void LoadFromFile(DriverContext* ctx, DialogRecord* dialog, DialogItemRecord* li
   const std::u16string shown = name[0] ? std::u16string(name) : BaseName(file);
   if (!PresetAddEntry(ctx, file.c_str(), shown.c_str(), comment)) return;
   const int32_t count = PresetGetCount(ctx);
-  PresetLoadByIndex(ctx, count - 1);
+  (void)PresetLoadByIndex(ctx, count - 1);
   OptSetControlOption(ctx, list, count - 1 + kFirstPresetOption);
   CtlGetServices().checkControl(ctx, dialog, list);
   DlgReinitPresetLists(ctx);
@@ -222,7 +223,7 @@ int32_t SelectedSlot(DriverContext* ctx, HWND list) {
 // the settings given back afterwards.
 std::u16string QualityCaption(DriverContext* ctx, uint32_t option) {
   DmPushSettings(ctx);
-  PresetLoadQuality(ctx, CtlOptionName(ctx, option).c_str());
+  (void)PresetLoadQuality(ctx, CtlOptionName(ctx, option).c_str());
   char16_t name[kPresetNameChars] = {};
   OptGetControlText(ctx, kUserNameEdit, name);
   DmPopSettings(ctx, 1);
@@ -311,7 +312,7 @@ int32_t DlgPrintQualityHandler(DriverContext* ctx, DialogRecord* dialog, DialogI
       if (checked) {
         DialogItemRecord* users = CtxFindControl(ctx, dialog, kUserList);
         const int32_t slot = users ? SelectedSlot(ctx, CtlWindowOf(dialog, users)) : -1;
-        if (slot >= 0) PresetLoadQualityByIndex(ctx, slot);
+        if (slot >= 0) (void)PresetLoadQualityByIndex(ctx, slot);
       } else {
         const int32_t quality = OptGetOptionById(ctx, setting::vdmPrintMacro);
         const uint16_t radio = quality == 2126 || quality == 2127 || quality == 2128 ? uint16_t(quality) : 2122;
@@ -329,7 +330,7 @@ int32_t DlgPrintQualityHandler(DriverContext* ctx, DialogRecord* dialog, DialogI
       const int32_t option = int32_t(SendMessageW(list, LB_GETITEMDATA, WPARAM(n), 0));
       const int32_t slot = QualitySlot(ctx, option);
       if (slot < 0) return 1;
-      PresetLoadQualityByIndex(ctx, slot);
+      (void)PresetLoadQualityByIndex(ctx, slot);
       OptSetControlOption(ctx, item, option);
       s.applyTransact(ctx, dialog, item);
       return 1;
@@ -339,7 +340,7 @@ int32_t DlgPrintQualityHandler(DriverContext* ctx, DialogRecord* dialog, DialogI
       DialogItemRecord* users = CtxFindControl(ctx, dialog, kUserList);
       const int32_t slot = users ? SelectedSlot(ctx, CtlWindowOf(dialog, users)) : -1;
       if (slot < 0) return 1;
-      PresetLoadQualityByIndex(ctx, slot);
+      (void)PresetLoadQualityByIndex(ctx, slot);
       if (!RunButtonDialog(ctx, dialog, item, wparam, lparam)) return 1;
       UiApplyPaperChange(ctx, 1);
       // The user-settings sheet names the slot to save into; a picture id

@@ -134,7 +134,8 @@ void DetachPreset(DriverContext* ctx, DialogRecord* dialog) {
       continue;
     OptSetOptionById(ctx, setting::vdmPresetNo, kNoPresetOption);
     DlgReinitPresetLists(ctx);
-    PresetLoadByIndex(ctx, -1);
+    // A preset that cannot be read leaves the working settings, which are shown.
+    (void)PresetLoadByIndex(ctx, -1);
     return;
   }
 }
@@ -351,7 +352,7 @@ int32_t UiApplyControlChange(DriverContext* ctx, DialogRecord* dialog, DialogIte
     UiApplyTransact(ctx, dialog, model, item->paperFlag);
     const int32_t preset = OptGetOptionById(ctx, setting::vdmPresetNo);
     if (preset != preset_before) {
-      PresetLoadByIndex(ctx, preset - kFirstPresetOption);
+      (void)PresetLoadByIndex(ctx, preset - kFirstPresetOption);
       OptSetOptionById(ctx, setting::vdmPresetNo, preset);
       if (DialogItemRecord* list = CtxFindControl(ctx, dialog, kPresetIconList); list && list->window) {
         SendMessageW(list->window, LB_SETCURSEL, WPARAM(preset - kFirstPresetOption), 0);

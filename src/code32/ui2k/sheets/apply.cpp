@@ -48,7 +48,8 @@ void SetCollate(DriverContext* ctx, uint8_t* dm, bool offered) {
 
 void Publish(HANDLE printer) {
   PRINTER_INFO_7W publish{nullptr, DSPRINT_UPDATE};
-  SetPrinterW(printer, 7, reinterpret_cast<BYTE*>(&publish), 0);
+  // Publishing in the directory is a courtesy; the settings are saved already.
+  (void)SetPrinterW(printer, 7, reinterpret_cast<BYTE*>(&publish), 0);
 }
 
 }  // namespace

@@ -250,7 +250,8 @@ UINT_PTR FileOk(DriverContext* ctx, DialogRecord* dialog, HWND window) {
     // A test load: a file whose header the printer refuses is not taken.
     DmPushSettings(ctx);
     CtxSetFileMismatch(ctx, 0);
-    QstLoadSettings(ctx->printer, path.c_str(), kTestLoadFlags, ctx);
+    // A refused file is told by the mismatch flag; an unreadable one keeps the settings.
+    (void)QstLoadSettings(ctx->printer, path.c_str(), kTestLoadFlags, ctx);
     const int32_t refused = CtxGetFileMismatch(ctx);
     if (kind == kFileOpenKind && plat::WCmp(work.printerName, work.driverName) != 0 && refused == 0)
       (void)QstSaveSettings(ctx->printer, path.c_str(), kTestLoadFlags, ctx);
@@ -310,7 +311,11 @@ UINT_PTR FileButton(DriverContext* ctx, DialogRecord* dialog, HWND window, WORD 
   if (button == kDeleteButton) {
     if (Warn(ctx, window, kMsgDelete, MB_OKCANCEL) != IDOK) return 1;
     if (kind == kFileVpoSaveKind) {
-      DeleteFileW(path.c_str());
+      if (!DeleteFileW(path.c_str())) {
+        // The file is still there: say so and keep the dialog open.
+        Warn(ctx, window, kMsgReadOnly);
+        return 1;
+      }
       SetDlgItemTextW(window, kFileDlgName, UiGetFilePattern(dialog));
       PressOk(window);
       return 1;
@@ -586,7 +591,8 @@ INT_PTR UiRunFileSubDialog(DriverContext* ctx, DialogRecord* dialog, HWND owner)
       break;
     }
     case kLoadButton:
-      QstLoadSettings(printer, file, 0, ctx);
+      // A refused file is told by the mismatch flag; an unreadable one keeps the settings.
+      (void)QstLoadSettings(printer, file, 0, ctx);
       DlgReinitPresetLists(ctx);
       DlgReinitSourceTrays(ctx);
       DlgReinitPaperSizes(ctx);

@@ -282,7 +282,8 @@ INT_PTR EndModalDialog(DriverContext* ctx, DialogRecord* dialog, HWND page, WORD
         SetFocus(edit);
         SendMessageW(edit, EM_SETSEL, 0, -1);
       }
-      PresetLoadByIndex(ctx, duplicate);
+      // A preset that cannot be read leaves the working settings, which are shown.
+      (void)PresetLoadByIndex(ctx, duplicate);
       if (list) {
         OptSetControlOption(ctx, list, duplicate + kFirstPresetOption);
         UiApplyControlChange(ctx, dialog, list, 0, 0);
@@ -418,7 +419,7 @@ INT_PTR Command(DriverContext* ctx, DialogRecord* dialog, HWND page, WPARAM wpar
                                      setting::dmColor};
         int32_t kept[4];
         for (int k = 0; k < 4; ++k) kept[k] = OptGetOptionById(ctx, kept_ids[k]);
-        PresetLoadByIndex(ctx, n);
+        (void)PresetLoadByIndex(ctx, n);
         for (int k = 0; k < 4; ++k) OptSetOptionById(ctx, kept_ids[k], kept[k]);
         DialogItemRecord* list = CtxFindControl(ctx, dialog, kPresetIconList);
         if (list) UiApplyTransact(ctx, dialog, UiItemModel(ctx, list), list->paperFlag);

@@ -60,7 +60,8 @@ void CheckPrinter(HANDLE printer, PrinterCheck* check) {
 
 void Publish(HANDLE printer) {
   PRINTER_INFO_7W publish{nullptr, DSPRINT_UPDATE};
-  SetPrinterW(printer, 7, reinterpret_cast<BYTE*>(&publish), 0);
+  // Publishing in the directory is a courtesy; the settings are saved already.
+  (void)SetPrinterW(printer, 7, reinterpret_cast<BYTE*>(&publish), 0);
 }
 
 // A working DEVMODE of other sizes or of another model starts again from

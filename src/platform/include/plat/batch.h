@@ -20,7 +20,7 @@ void WriteBatchBegin();
 // levels, whose end then answers false). At the outermost level with keep,
 // answers whether every held change was applied; a store whose rewrite
 // failed is left as it was.
-bool WriteBatchEnd(bool keep);
+[[nodiscard]] bool WriteBatchEnd(bool keep);
 bool WriteBatchActive();
 
 }  // namespace plat

@@ -95,10 +95,10 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, SECURITY_ATTRIBUTES*
                    DWORD flags, HANDLE template_file);
 // A short read at the end of the file succeeds with the bytes read.
 // Faults: "ReadFile" (ERROR_READ_FAULT).
-BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytes, DWORD* read, void* overlapped);
+[[nodiscard]] BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytes, DWORD* read, void* overlapped);
 // Faults: "WriteFile" (ERROR_DISK_FULL, nothing written) and "WriteFile.short"
 // (succeeds having written half of the bytes, as a device may).
-BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytes, DWORD* written, void* overlapped);
+[[nodiscard]] BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytes, DWORD* written, void* overlapped);
 DWORD GetFileSize(HANDLE file, DWORD* size_high);
 // Read-only mappings of a whole file: CreateFileMappingW of a file opened
 // for reading with PAGE_READONLY and sizes 0 (null for any other request,
@@ -112,36 +112,37 @@ HANDLE CreateFileMappingW(HANDLE file, SECURITY_ATTRIBUTES* security, DWORD prot
 LPVOID MapViewOfFile(HANDLE mapping, DWORD access, DWORD offset_high, DWORD offset_low, SIZE_T bytes);
 BOOL UnmapViewOfFile(LPCVOID view);
 // Faults: "FlushFileBuffers".
-BOOL FlushFileBuffers(HANDLE file);
-BOOL GetFileTime(HANDLE file, FILETIME* creation, FILETIME* last_access, FILETIME* last_write);
+[[nodiscard]] BOOL FlushFileBuffers(HANDLE file);
+[[nodiscard]] BOOL GetFileTime(HANDLE file, FILETIME* creation, FILETIME* last_access, FILETIME* last_write);
 // The creation time cannot be changed here and is ignored.
-BOOL SetFileTime(HANDLE file, const FILETIME* creation, const FILETIME* last_access, const FILETIME* last_write);
+[[nodiscard]] BOOL SetFileTime(HANDLE file, const FILETIME* creation, const FILETIME* last_access,
+                               const FILETIME* last_write);
 LONG CompareFileTime(const FILETIME* a, const FILETIME* b);
 
 DWORD GetFileAttributesW(LPCWSTR path);
 // Faults: "SetFileAttributesW".
-BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes);
+[[nodiscard]] BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes);
 // Fails on a read-only file (ERROR_ACCESS_DENIED). Faults: "DeleteFileW".
-BOOL DeleteFileW(LPCWSTR path);
+[[nodiscard]] BOOL DeleteFileW(LPCWSTR path);
 // Copies content, last-write time and attributes. The target is written
 // under a temporary name and renamed into place, so a failed copy leaves an
 // existing target as it was; a read-only target is refused
 // (ERROR_ACCESS_DENIED). The copy is flushed, and its folder after the
 // rename. Faults: "CopyFileW" (ERROR_DISK_FULL), "FlushDirectory"
 // (ERROR_WRITE_FAULT).
-BOOL CopyFileW(LPCWSTR source, LPCWSTR target, BOOL fail_if_exists);
+[[nodiscard]] BOOL CopyFileW(LPCWSTR source, LPCWSTR target, BOOL fail_if_exists);
 // The folders are flushed after the rename, so that a move answered TRUE
 // survives a power loss; a flush that fails answers FALSE with
 // ERROR_WRITE_FAULT (the move itself is done). Faults: "MoveFileExW",
 // "FlushDirectory".
-BOOL MoveFileExW(LPCWSTR source, LPCWSTR target, DWORD flags);
+[[nodiscard]] BOOL MoveFileExW(LPCWSTR source, LPCWSTR target, DWORD flags);
 // ERROR_ALREADY_EXISTS when the name exists, ERROR_PATH_NOT_FOUND when the
 // parent does not. Faults: "CreateDirectoryW".
-BOOL CreateDirectoryW(LPCWSTR path, SECURITY_ATTRIBUTES* security);
+[[nodiscard]] BOOL CreateDirectoryW(LPCWSTR path, SECURITY_ATTRIBUTES* security);
 
 // Removes an empty directory: ERROR_DIR_NOT_EMPTY when it holds anything,
 // ERROR_DIRECTORY when the path is a file. Faults: "RemoveDirectoryW".
-BOOL RemoveDirectoryW(LPCWSTR path);
+[[nodiscard]] BOOL RemoveDirectoryW(LPCWSTR path);
 // The full path of a Windows path: an absolute path ("X:\...", "\\server\share\...")
 // with "." and ".." components resolved and '/' read as '\'; a relative path
 // is taken from the drive root of the system directory. The length without
@@ -198,14 +199,15 @@ class FileLock {
 // refused (ERROR_ACCESS_DENIED); the old file's other attributes are kept.
 // Faults: "CreateFileW", "WriteFile", "FlushFileBuffers", "MoveFileExW",
 // "FlushDirectory" at the steps they name.
-bool ReplaceFileContent(const char16_t* windows_path, const void* data, size_t size, DWORD* error);
+[[nodiscard]] bool ReplaceFileContent(const char16_t* windows_path, const void* data, size_t size, DWORD* error);
 
 // The same write for a file of this computer outside the machine (the
 // host's own outputs): written beside and renamed, the directory flushed,
 // never left truncated. A symbolic link is followed (its target is
 // replaced); a target that exists and is not a regular file (a device, a
 // pipe) is written in place. False with the reason in why.
-bool ReplaceHostFileContent(const std::string& host_path, const void* data, size_t size, std::string* why);
+[[nodiscard]] bool ReplaceHostFileContent(const std::string& host_path, const void* data, size_t size,
+                                          std::string* why);
 
 // FILETIME (100 ns since 1601) from Unix seconds and nanoseconds, and back.
 FILETIME FileTimeFromUnix(int64_t seconds, int64_t nanoseconds);

@@ -32,6 +32,6 @@ std::u16string FoldPath(const char16_t* windows_path);
 
 // Creates the directories of a Windows path (like mkdir -p); true when the
 // directory exists afterwards.
-bool EnsureWindowsDir(const char16_t* windows_path);
+[[nodiscard]] bool EnsureWindowsDir(const char16_t* windows_path);
 
 }  // namespace plat

@@ -40,7 +40,7 @@ UINT GetPrivateProfileIntW(LPCWSTR section, LPCWSTR key, INT default_value, LPCW
 // Fails with ERROR_ACCESS_DENIED on a read-only file.
 // Faults: "WritePrivateProfileStringW" (ERROR_ACCESS_DENIED) and "WriteFile"
 // (ERROR_DISK_FULL); the file is then unchanged.
-BOOL WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPCWSTR file);
+[[nodiscard]] BOOL WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPCWSTR file);
 // The section's lines "key=value" (a line without '=' as its key alone),
 // each terminated, the list ended by a second terminator; cut to fit,
 // answering size - 2, as Windows does. A missing section gives an empty list.
@@ -50,7 +50,7 @@ DWORD GetPrivateProfileSectionW(LPCWSTR section, LPWSTR buffer, DWORD size, LPCW
 // the file; the section is written anew at the end of the file. A string
 // holding CR or LF is refused (ERROR_INVALID_PARAMETER) and nothing is
 // written. Faults: "WritePrivateProfileSectionW" (ERROR_ACCESS_DENIED).
-BOOL WritePrivateProfileSectionW(LPCWSTR section, LPCWSTR pairs, LPCWSTR file);
+[[nodiscard]] BOOL WritePrivateProfileSectionW(LPCWSTR section, LPCWSTR pairs, LPCWSTR file);
 
 }  // extern "C"
 

@@ -29,10 +29,10 @@ constexpr DWORD ERROR_NOT_OWNER = 288;
 
 extern "C" {
 // Faults: "CreateMutexW" (ERROR_ACCESS_DENIED).
-HANDLE CreateMutexW(SECURITY_ATTRIBUTES* security, BOOL initial_owner, LPCWSTR name);
+[[nodiscard]] HANDLE CreateMutexW(SECURITY_ATTRIBUTES* security, BOOL initial_owner, LPCWSTR name);
 // Mutex and process handles can be waited for. Faults: "WaitForSingleObject"
 // (WAIT_FAILED).
-DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+[[nodiscard]] DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 // FALSE with ERROR_NOT_OWNER when the calling thread does not own it.
-BOOL ReleaseMutex(HANDLE handle);
+[[nodiscard]] BOOL ReleaseMutex(HANDLE handle);
 }

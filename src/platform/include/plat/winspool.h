@@ -174,18 +174,18 @@ BOOL GetPrinterW(HANDLE printer, DWORD level, BYTE* buffer, DWORD size, DWORD* n
 // whose dmSize is below its 72-byte header is refused with
 // ERROR_INVALID_PARAMETER. command must be 0. Faults: "SetPrinterW"
 // (ERROR_ACCESS_DENIED).
-BOOL SetPrinterW(HANDLE printer, DWORD level, BYTE* info, DWORD command);
+[[nodiscard]] BOOL SetPrinterW(HANDLE printer, DWORD level, BYTE* info, DWORD command);
 // Levels 2 and 3, for the default environment when environment is null.
 // Faults: "GetPrinterDriverW" (ERROR_ACCESS_DENIED).
 BOOL GetPrinterDriverW(HANDLE printer, LPWSTR environment, DWORD level, BYTE* buffer, DWORD size, DWORD* needed);
 // Answers an error code: ERROR_FILE_NOT_FOUND for a missing value,
 // ERROR_MORE_DATA with the size needed when the buffer is too small.
 // Faults: "GetPrinterDataW" (ERROR_ACCESS_DENIED).
-DWORD GetPrinterDataW(HANDLE printer, LPWSTR name, DWORD* type, BYTE* data, DWORD size, DWORD* needed);
+[[nodiscard]] DWORD GetPrinterDataW(HANDLE printer, LPWSTR name, DWORD* type, BYTE* data, DWORD size, DWORD* needed);
 // ERROR_ACCESS_DENIED while the printer's data writes are denied
 // (plat::SpoolDenyDataWrites). Faults: "SetPrinterDataW".
-DWORD SetPrinterDataW(HANDLE printer, LPWSTR name, DWORD type, BYTE* data, DWORD size);
-DWORD DeletePrinterDataW(HANDLE printer, LPWSTR name);
+[[nodiscard]] DWORD SetPrinterDataW(HANDLE printer, LPWSTR name, DWORD type, BYTE* data, DWORD size);
+[[nodiscard]] DWORD DeletePrinterDataW(HANDLE printer, LPWSTR name);
 // Levels 1 and 2 of a job of the handle's printer (plat::SpoolAddJob);
 // ERROR_INVALID_PARAMETER for a job the printer does not have. Two-call
 // convention as GetPrinterW. Faults: "GetJobW" (ERROR_ACCESS_DENIED).

@@ -227,7 +227,7 @@ class DocReload : public DocJobInfo {
     if (reference) {
       Put(std::u16string(env_test::kDriverDir) + u"model.mdf",
           mdf_test::ReadFile(mdf_test::DataPath("../models/reference.mdf")));
-      DeleteFileW((std::u16string(env_test::kDriverDir) + u"model.BCS").c_str());
+      (void)DeleteFileW((std::u16string(env_test::kDriverDir) + u"model.BCS").c_str());  // may be absent already
       MdfFreeModelList();
       ctx = CtxOpenKind(printer_, printer_, 1, kOpenEntryPoint);
       if (ctx) contexts_.push_back(ctx);

@@ -19,8 +19,8 @@ constexpr uint32_t kIniFastOverflow = 0xFFFFFFFFu;
 // The image (MemAllocZeroed, one byte longer than the file), or null when the
 // path is not a full path or the file cannot be read whole. A missing file
 // is created empty.
-char* IniFastLoadFile(const char16_t* path);
-char* IniFastReadFile(const char16_t* path);
+[[nodiscard]] char* IniFastLoadFile(const char16_t* path);
+[[nodiscard]] char* IniFastReadFile(const char16_t* path);
 int32_t IniFastFreeFile(char* image);
 // The position after the header line of the section, or null.
 char* IniFastFindSection(const char16_t* name, char* image);

@@ -74,6 +74,8 @@ void MdfFreeRecord(MdfRecord* record);
 // Appends one byte, growing the buffer when it is full; false when memory
 // runs out (the buffer is unchanged then).
 bool MdfBufferAppend(MdfTextBuffer* buffer, char c);
+// Appends n bytes at once (kept NUL-terminated); false when memory runs out.
+bool MdfBufferAppendBytes(MdfTextBuffer* buffer, const char* bytes, uint32_t n);
 void MdfBufferClear(MdfTextBuffer* buffer);
 
 // Reads the next record into the four buffers; one of the result codes

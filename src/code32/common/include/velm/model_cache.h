@@ -53,21 +53,21 @@ enum class MdfImageOrigin { kNone, kList, kCache, kCompiled };
 // acceptable (not older than the model, size equal to its header's, valid);
 // null otherwise. *damaged is set for a cache file that is there at the
 // right size and age but does not validate.
-ModelImage* MdfReadCache(const char16_t* path, const MdfFileOps* ops, bool* damaged);
+[[nodiscard]] ModelImage* MdfReadCache(const char16_t* path, const MdfFileOps* ops, bool* damaged);
 // Writes the image as the model file's cache file; false when it could not
 // be written (nothing else is reported).
-bool MdfWriteCache(const ModelImage* image, const char16_t* path, const MdfFileOps* ops);
+[[nodiscard]] bool MdfWriteCache(const ModelImage* image, const char16_t* path, const MdfFileOps* ops);
 bool MdfDeleteCache(const char16_t* path, const MdfFileOps* ops);
 // Parses and builds the model file's image. With write set, the cache file
 // is written too, unless a driver version is given and differs from the
 // image's file version (ignoring case). Null when the file cannot be read or
 // parsed or memory runs out.
-ModelImage* MdfCompileModel(const char16_t* driver_version, const char16_t* path, int32_t write,
+[[nodiscard]] ModelImage* MdfCompileModel(const char16_t* driver_version, const char16_t* path, int32_t write,
                             const MdfFileOps* ops);
 // The image of a model file the way a context gets it, short of the list: a
 // usable cache file, else a compile that writes the cache when the model's
 // file version equals the driver version. Call it holding the driver mutex.
-ModelImage* MdfObtainModel(const char16_t* path, const char16_t* driver_version, const MdfFileOps* ops,
+[[nodiscard]] ModelImage* MdfObtainModel(const char16_t* path, const char16_t* driver_version, const MdfFileOps* ops,
                            MdfImageOrigin* origin);
 
 // ---- the process-wide list ----------------------------------------------------------------
@@ -76,7 +76,7 @@ ModelImage* MdfObtainModel(const char16_t* path, const char16_t* driver_version,
 // printer handle), under the driver mutex unless the context's kind options
 // hold 0x100. The image stays in the list until MdfFreeModelList; null when
 // the printer has no data file or it cannot be compiled.
-ModelImage* MdfGetCompiledModel(DriverContext* ctx);
+[[nodiscard]] ModelImage* MdfGetCompiledModel(DriverContext* ctx);
 // Nothing to do: listed images live until the process detaches.
 void MdfReleaseModel(ModelImage* image);
 // Frees every listed image and empties the list (process detach).

@@ -86,17 +86,17 @@ constexpr uint32_t kExclusiveSize = 32;    // next 0 (offset), key 4, reserved 6
 // ---- building, loading and freeing ------------------------------------------------------
 // Builds the image of a parse and frees the parse context, whatever the
 // outcome. Null when memory runs out or the image would pass 256 MB.
-ModelImage* MdfBuildImage(ModelParseContext* ctx);
+[[nodiscard]] ModelImage* MdfBuildImage(ModelParseContext* ctx);
 // Parses a model description in memory and builds its image.
-ModelImage* MdfCompileBuffer(const uint8_t* data, size_t size);
+[[nodiscard]] ModelImage* MdfCompileBuffer(const uint8_t* data, size_t size);
 // True when the bytes are a whole, consistent image: the header's size
 // equals the length, and every offset and link lands inside the image on a
 // record of the expected kind that no other record overlaps, every list ends
 // without a cycle, every string ends inside the image and every condition is
 // well formed.
-bool MdfValidateImage(const uint8_t* data, size_t size);
+[[nodiscard]] bool MdfValidateImage(const uint8_t* data, size_t size);
 // A new image holding a copy of the bytes, when they validate; else null.
-ModelImage* MdfLoadImage(const uint8_t* data, size_t size);
+[[nodiscard]] ModelImage* MdfLoadImage(const uint8_t* data, size_t size);
 void MdfFreeImage(ModelImage* image);
 
 const uint8_t* MdfImageBytes(const ModelImage* image);

@@ -57,20 +57,20 @@ int32_t PresetIsWritableByIndex(DriverContext* ctx, int32_t n);
 int32_t PresetGetEntryText(DriverContext* ctx, int32_t n, int32_t part, char16_t* buffer);
 
 // ---- loading and saving ------------------------------------------------------------------
-int32_t PresetLoad(DriverContext* ctx, const char16_t* key);
-int32_t PresetLoadByIndex(DriverContext* ctx, int32_t n);
+[[nodiscard]] int32_t PresetLoad(DriverContext* ctx, const char16_t* key);
+[[nodiscard]] int32_t PresetLoadByIndex(DriverContext* ctx, int32_t n);
 int32_t PresetSave(DriverContext* ctx, const char16_t* key);
 int32_t PresetSaveByIndex(DriverContext* ctx, int32_t n);
 int32_t PresetSaveSettings(DriverContext* ctx, const char16_t* key);
 int32_t PresetSaveSettingsByIndex(DriverContext* ctx, int32_t n);
-int32_t PresetLoadQuality(DriverContext* ctx, const char16_t* key);
-int32_t PresetLoadQualityByIndex(DriverContext* ctx, int32_t n);
+[[nodiscard]] int32_t PresetLoadQuality(DriverContext* ctx, const char16_t* key);
+[[nodiscard]] int32_t PresetLoadQualityByIndex(DriverContext* ctx, int32_t n);
 int32_t PresetSaveQuality(DriverContext* ctx, const char16_t* key);
 int32_t PresetSaveQualityByIndex(DriverContext* ctx, int32_t n);
 int32_t PresetSaveQualitySettings(DriverContext* ctx, const char16_t* key);
 int32_t PresetSaveQualitySettingsByIndex(DriverContext* ctx, int32_t n);
-int32_t PresetLoadQualityCopy(DriverContext* ctx, const char16_t* key);
-int32_t PresetLoadQualityCopyByIndex(DriverContext* ctx, int32_t n);
+[[nodiscard]] int32_t PresetLoadQualityCopy(DriverContext* ctx, const char16_t* key);
+[[nodiscard]] int32_t PresetLoadQualityCopyByIndex(DriverContext* ctx, int32_t n);
 int32_t PresetRefreshQualities(DriverContext* ctx);
 
 // ---- list edits (entry numbers; every edit frees the preset cache) -----------------------
@@ -97,7 +97,7 @@ int32_t PresetDeleteEntry(DriverContext* ctx, int32_t n);
 int32_t StampGetCount(DriverContext* ctx);
 int32_t StampWriteCount(DriverContext* ctx, int32_t n);
 void StampFormatKey(char16_t* buffer, int32_t n, DriverContext* ctx);
-int32_t StampLoadEntry(DriverContext* ctx, const char16_t* section);
+[[nodiscard]] int32_t StampLoadEntry(DriverContext* ctx, const char16_t* section);
 int32_t StampSelect(DriverContext* ctx, int32_t id);
 int32_t StampSaveEntry(DriverContext* ctx, const char16_t* section);
 int32_t StampSave(DriverContext* ctx, int32_t n);
@@ -106,10 +106,10 @@ int32_t StampDelete(DriverContext* ctx, int32_t n);
 // ---- user paper sizes -----------------------------------------------------------------------
 int32_t FreeSizeGetSlotCount(DriverContext* ctx);
 void FreeSizeFormatKey(char16_t* buffer, int32_t n, DriverContext* ctx);
-int32_t FreeSizeLoadEntry(DriverContext* ctx, const char16_t* section);
-int32_t FreeSizeLoadSrcEntry(DriverContext* ctx, const char16_t* section);
-int32_t FreeSizeLoadSlot(DriverContext* ctx, int32_t n);
-int32_t FreeSizeLoadSrcSlot(DriverContext* ctx, int32_t n);
+[[nodiscard]] int32_t FreeSizeLoadEntry(DriverContext* ctx, const char16_t* section);
+[[nodiscard]] int32_t FreeSizeLoadSrcEntry(DriverContext* ctx, const char16_t* section);
+[[nodiscard]] int32_t FreeSizeLoadSlot(DriverContext* ctx, int32_t n);
+[[nodiscard]] int32_t FreeSizeLoadSrcSlot(DriverContext* ctx, int32_t n);
 int32_t FreeSizeSaveEntry(DriverContext* ctx, const char16_t* section);
 int32_t FreeSizeSaveSlot(DriverContext* ctx, int32_t n);
 int32_t FreeSizeRefreshSlots(DriverContext* ctx);

@@ -35,7 +35,7 @@ constexpr uint32_t kQstMismatchMessage = 10023;
 // Load (with the plain-load steps when flags hold no bit but 0x8000) and
 // save; 1 on success, 0 when an item failed or the file could not be
 // written. A refused header answers 1 and sets the file-mismatch flag.
-int32_t QstLoadSettings(HANDLE printer, const char16_t* path, uint32_t flags, DriverContext* ctx);
+[[nodiscard]] int32_t QstLoadSettings(HANDLE printer, const char16_t* path, uint32_t flags, DriverContext* ctx);
 [[nodiscard]] int32_t QstSaveSettings(HANDLE printer, const char16_t* path, uint32_t flags, DriverContext* ctx);
 [[nodiscard]] int32_t QstSaveSettingsLocked(HANDLE printer, const char16_t* path, uint32_t flags, DriverContext* ctx);
 int32_t QstTransferSettings(HANDLE printer, const char16_t* path, uint32_t flags, DriverContext* ctx);
@@ -57,7 +57,7 @@ int32_t QstVersionsMatch(uint32_t a, uint32_t b);
 int32_t QstGetOsKind(const char16_t* path, DriverContext* ctx);
 
 // The device section (VELMPrnSection): settings 10001-10277, then 907-947.
-int32_t QstLoadDeviceSection(const char16_t* path, uint32_t flags, DriverContext* ctx);
+[[nodiscard]] int32_t QstLoadDeviceSection(const char16_t* path, uint32_t flags, DriverContext* ctx);
 [[nodiscard]] int32_t QstSaveDeviceSection(const char16_t* path, uint32_t flags, DriverContext* ctx);
 int32_t QstTransferDeviceSection(const char16_t* path, uint32_t flags, DriverContext* ctx);
 int32_t QstTransferItemRange(const char16_t* path, uint32_t flags, DriverContext* ctx, const char16_t* section,
