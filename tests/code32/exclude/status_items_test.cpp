@@ -305,7 +305,7 @@ TEST_F(StatusItems, PrintMethodRecords) {
 TEST_F(StatusItems, PresetFilePaths) {
   VELM_STATUS_PRESET_RECORD r{};
   r.version = 3;
-  for (const char* path : {"", "office.qst", "C:office.qst", "C:\\Missing\\office.qst"}) {
+  for (const char* path : {"", "office.qst", "C:office.qst", "C:\\Missing\\office.qst", "C:\\Windows"}) {
     SCOPED_TRACE(path);
     std::strcpy(r.path, path);
     EXPECT_EQ(Write(1, &r), -1);

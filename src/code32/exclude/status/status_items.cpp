@@ -825,7 +825,10 @@ int32_t GetWatermark(DriverContext* ctx, uint8_t* record, int32_t version) {
 bool WidePath(const char* ansi, char16_t* wide) {
   if (!((ansi[0] && ansi[1] == ':' && ansi[2] == '\\') || (ansi[0] == '\\' && ansi[1] == '\\'))) return false;
   StrAnsiToWide(wide, ansi, 261);
-  return PathIsAbsoluteWide(wide) && GetFileAttributesW(wide) != INVALID_FILE_ATTRIBUTES;
+  if (!PathIsAbsoluteWide(wide)) return false;
+  // A file that is there: a folder has no settings to load.
+  const DWORD attributes = GetFileAttributesW(wide);
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 int32_t SetPresetFile(StatusCall& c) {
