@@ -47,10 +47,10 @@ TEST(MdfDumpImage, ReferenceModel) {
     return n;
   };
   EXPECT_EQ(dump.substr(0, 19), "file version: 3.62\n");
-  EXPECT_NE(dump.find("\nfeatures: 261\n"), std::string::npos);
-  EXPECT_EQ(count("feature "), 261u);
-  EXPECT_NE(dump.find("\nexclusives: 34\n"), std::string::npos);
-  EXPECT_EQ(count("exclusive "), 34u);
+  EXPECT_NE(dump.find("\nfeatures: 268\n"), std::string::npos);
+  EXPECT_EQ(count("feature "), 268u);
+  EXPECT_NE(dump.find("\nexclusives: 37\n"), std::string::npos);
+  EXPECT_EQ(count("exclusive "), 37u);
   // Conditions in infix, named Judges inlined.
   EXPECT_NE(dump.find("exclusive VPD_IDC_FINISH_CHOICE_PUNCH hide=(((VPD_OptionFin1000 == 0) && "
                       "(VPD_OptionFin3000 == 0)) || (VPD_OptionFin3000NoPunch == 1)) disable=-"),

@@ -212,13 +212,13 @@ TEST(MdfGetDefaultFromHeader, SmallModel) {
 TEST(RuleRecordsInAFile, ReferenceModelHasAllItsRules) {
   Parsed ctx = Parse(mdf_test::ReadFile(mdf_test::DataPath("../models/reference.mdf")));
   ASSERT_NE(ctx, nullptr);
-  EXPECT_EQ(rule_test::CountJudges(ctx.get()), 103);
-  EXPECT_EQ(rule_test::CountList(ctx->items), 8);
-  EXPECT_EQ(rule_test::CountList(ctx->actions), 16);
-  EXPECT_EQ(rule_test::CountList(ctx->transacts), 14);
+  EXPECT_EQ(rule_test::CountJudges(ctx.get()), 109);
+  EXPECT_EQ(rule_test::CountList(ctx->items), 9);
+  EXPECT_EQ(rule_test::CountList(ctx->actions), 18);
+  EXPECT_EQ(rule_test::CountList(ctx->transacts), 16);
   EXPECT_EQ(rule_test::CountList(ctx->alertActions), 3);
   EXPECT_EQ(rule_test::CountList(ctx->alerts), 7);
-  EXPECT_EQ(rule_test::CountList(ctx->exclusives), 34);
+  EXPECT_EQ(rule_test::CountList(ctx->exclusives), 37);
   // Judge 36 = (ManualSource == 0) && ThickOrLabel, both earlier Judges.
   EXPECT_EQ(rule_test::JudgeText(ctx.get(), 36),
             "s" + std::to_string(SettingOf("VPD_IDC_PRESET_CHOICE_SOURCETRAY")) + " " +
