@@ -7,8 +7,9 @@
 // blocks (VELM_UPDATE_GOLDEN=1 writes it anew after a change that was
 // looked at). One preview of each other kind (a lying paper, the printer
 // with its trays, the finisher's staples and holes, a level text stamp, a
-// bitmap stamp chosen through the file dialog) is compared with its own
-// reviewed picture the same way.
+// bitmap stamp chosen through the file dialog, the colour sample of a user
+// quality made brighter) is compared with its own reviewed picture the same
+// way, all on the reference model as it is.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -268,7 +269,27 @@ struct Kind {
   void (*check)(const test_support::Rgb& picture);
   // Where the picture lies in the snapshot: the document preview unless given.
   int left = kLeft, top = kTop, width = kWidth, height = kHeight;
+  // The step whose snapshot is the picture (the last step unless given),
+  // and a step that shows the same place before the change, compared with
+  // it by the second check.
+  int shot = 0, before = 0;
+  void (*compare)(const test_support::Rgb& before, const test_support::Rgb& after) = nullptr;
 };
+
+// The mean of the red, green and blue of the pixels that are not the face
+// of the dialog in the first picture, read in the second.
+double MeanOffFace(const test_support::Rgb& where, const test_support::Rgb& p) {
+  double sum = 0;
+  int n = 0;
+  for (int y = 0; y < p.height; ++y)
+    for (int x = 0; x < p.width; ++x)
+      if (!Is(where, x, y, kFace)) {
+        const uint8_t* q = p.At(x, y);
+        sum += q[0] + q[1] + q[2];
+        n += 3;
+      }
+  return n ? sum / n : 0;
+}
 
 // The page of a document preview, at least a few pixels wide.
 Box PageOf(const test_support::Rgb& p) {
@@ -277,59 +298,30 @@ Box PageOf(const test_support::Rgb& p) {
   return page;
 }
 
-class PreviewKinds : public PreviewSheet {};
+class PreviewKinds : public PreviewSheet {
+ protected:
+  // A user quality set in the print-quality page's list, as the printer's
+  // set-up leaves one: its settings file and its entry in the driver ini.
+  void AddUserQuality() {
+    const Output saved = Run("qst save P C:\\_velm\\quality0.qst --flags 16");
+    ASSERT_EQ(saved.rc, 0) << saved.err;
+    const std::string ini_path = machine_ + "/c/_velm/velmlist.ini";
+    std::string ini = test_support::ReadFile(ini_path);
+    const std::string entry = "QualityCount=1\r\nQualityList0=C:\\_velm\\quality0.qst\r\nQualityList0Name=Mine\r\n";
+    const size_t section = ini.find("[P]\r\n");
+    if (section == std::string::npos) ini += "[P]\r\n" + entry;
+    else ini.insert(section + 5, entry);
+    std::ofstream(ini_path, std::ios::binary) << ini;
+  }
+};
 
 TEST_F(PreviewKinds, EachKindOfPreviewMatchesItsReviewedPicture) {
-  // The image stamp's browse button opens the bitmap file dialog.
-  std::string model = test_support::ReadFile(VELM_REFERENCE_MODEL);
-  auto after_line = [&](const std::string& starts, const std::string& text) {
-    const size_t at = model.find(starts);
-    ASSERT_NE(at, std::string::npos) << starts;
-    model.insert(model.find('\n', at) + 1, text);
-  };
-  after_line("*Action 10=ScaleReset", "*Action 22=BrowseStampImage: { VPD_FILEREFER 0 }\r\n");
-  after_line("*Transact 9=ScaleFollow", "*Transact 22=OpenStampImageFile: { NULL BrowseStampImage }\r\n");
-  after_line("  VPD_RADIOLIST_7 NULL SortOff",
-             "  VPD_IDC_STAMP_IMAGE_BUTTON_REFERENCE NULL NULL NULL NULL OpenStampImageFile NULL\r\n");
-  // The printer's picture on the Basic page: the printer, the bank of
-  // trays when it is installed, the tray in use lit.
-  after_line("*Judge 18=NoBank", "*Judge 201=NotTray1: VPD_IDC_PRESET_CHOICE_SOURCETRAY != IDS_SOURCE_TRAY1\r\n");
-  after_line("*Item 8=OrientationPicture",
-             "*Item 30=PrinterLayers: { IDB_M_BASE_QLT3 NULL NULL IDB_M_BANK_QLT3 NoBank NULL "
-             "IDB_M_IN_1_QLT3 NotTray1 NULL }\r\n");
-  after_line("  VPD_RADIOLIST_7 NULL SortOff", "  VPD_IDC_BASIC_BMP_PRINTER NULL NULL PrinterLayers NULL NULL NULL\r\n");
-  model.insert(model.find("*OpenUI *VPD_IDC_FINISH_CHOICE_SORT"),
-               "*OpenUI *VPD_IDC_BASIC_BMP_PRINTER: PickMany\r\n"
-               "*VPD_IDC_BASIC_BMP_PRINTER: IDList { IDB_M_BASE_QLT3 IDB_M_BANK_QLT3 IDB_M_IN_1_QLT3 }\r\n"
-               "*CloseUI: *VPD_IDC_BASIC_BMP_PRINTER\r\n\r\n");
-  // The finisher's staple and punch positions to choose from.
-  model.insert(model.find("*OpenUI *VPD_IDC_FINISH_CHOICE_SORT"),
-               "*OpenUI *VPD_IDC_FINISH_CHOICE_STAPLE_TYPE: PickOne\r\n"
-               "*DefaultVPD_IDC_FINISH_CHOICE_STAPLE_TYPE: IDB_E_STP_1L_P\r\n"
-               "*VPD_IDC_FINISH_CHOICE_STAPLE_TYPE IDB_E_STP_1L_P:\r\n"
-               "*VPD_IDC_FINISH_CHOICE_STAPLE_TYPE IDB_E_STP_2L_P:\r\n"
-               "*CloseUI: *VPD_IDC_FINISH_CHOICE_STAPLE_TYPE\r\n\r\n"
-               "*OpenUI *VPD_IDC_FINISH_CHOICE_PUNCH_TYPE: PickOne\r\n"
-               "*DefaultVPD_IDC_FINISH_CHOICE_PUNCH_TYPE: IDB_E_PUN_L_P\r\n"
-               "*VPD_IDC_FINISH_CHOICE_PUNCH_TYPE IDB_E_PUN_L_P:\r\n"
-               "*VPD_IDC_FINISH_CHOICE_PUNCH_TYPE IDB_E_PUN_T_P:\r\n"
-               "*CloseUI: *VPD_IDC_FINISH_CHOICE_PUNCH_TYPE\r\n\r\n");
-  model.insert(model.find("*OpenUI *VPD_IDC_FINISH_CHOICE_SORT"),
-               "*OpenUI *VPD_IDC_STAMP_IMAGE_BUTTON_REFERENCE: Boolean\r\n"
-               "*DefaultVPD_IDC_STAMP_IMAGE_BUTTON_REFERENCE: False\r\n"
-               "*CloseUI: *VPD_IDC_STAMP_IMAGE_BUTTON_REFERENCE\r\n\r\n");
-  std::ofstream(Path("pictures.mdf"), std::ios::binary) << model;
-  // A machine of its own, whose driver is installed with this model (the
-  // shared machine's driver has the reference model).
-  machine_ = Path("pictures-machine");
-  ASSERT_EQ(Run("machine init " + machine_).rc, 0);
-  const Output add = Run("printer add Q --model " + Path("pictures.mdf"));
-  ASSERT_EQ(add.rc, 0) << add.err;
   // A finisher that staples and punches, and the bank of trays.
-  const Output finisher = Run("printer set Q vdmOutputOptionTypeFin3000=1 vdmSourceOptionTypeBank=1");
+  const Output finisher = Run("printer set P vdmOutputOptionTypeFin3000=1 vdmSourceOptionTypeBank=1");
   ASSERT_EQ(finisher.rc, 0) << finisher.err;
   std::filesystem::create_directories(machine_ + "/c/Users/user/Documents");
   WriteStampBitmap(machine_ + "/c/Users/user/Documents/logo.bmp");
+  AddUserQuality();
 
   const std::string a4 = "select VPD_IDC_PRESET_CHOICE_PRINTSIZE 2";  // a stamp needs a paper it can scale to
   std::vector<std::string> text0 = TextStamp("LEVEL", 0);
@@ -371,7 +363,7 @@ TEST_F(PreviewKinds, EachKindOfPreviewMatchesItsReviewedPicture) {
          EXPECT_GT(all.b - lit.b, 30) << "the bank's drawers";
          EXPECT_GT(lit.t - all.t, 20) << "the printer above the tray";
        },
-       290, 170, 124, 128},
+       290, 170, 136, 128},
       {"finisher",
        {a4, "page VPD_IDD_FINISH", "check VPD_IDC_FINISH_CHOICE_STAPLE on",
         "select VPD_IDC_FINISH_CHOICE_STAPLE_TYPE 1",  // two staples on the left
@@ -404,6 +396,28 @@ TEST_F(PreviewKinds, EachKindOfPreviewMatchesItsReviewedPicture) {
          EXPECT_GE(red.l, page.l);
          EXPECT_LE(green.b, page.b);
        }},
+      {"colour",
+       {"page VPD_IDD_PRINTQUALITY", "select VPD_IDC_PRINTQUALITY_CHOICE_USER_TYPE 0",
+        "click VPD_IDC_PRINTQUALITY_BUTTON_USER",           // the user settings sheet of that quality
+        "type VPD_IDC_USER_QUALITY_EDIT_BRIGHTNESS 0",      // neutral
+        "type VPD_IDC_USER_QUALITY_EDIT_BRIGHTNESS 40", "cancel"},
+       [](const test_support::Rgb& p) {
+         // The colour sample, 48 x 35: mostly coloured pixels.
+         int coloured = 0;
+         for (int y = 0; y < p.height; ++y)
+           for (int x = 0; x < p.width; ++x) {
+             const uint8_t* q = p.At(x, y);
+             coloured += q[0] != q[1] || q[1] != q[2];
+           }
+         EXPECT_GT(coloured, 48 * 35 / 2);
+       },
+       12, 95, 54, 41, 5, 4,
+       [](const test_support::Rgb& before, const test_support::Rgb& after) {
+         // The same sample, brighter.
+         const double neutral = MeanOffFace(before, before), bright = MeanOffFace(before, after);
+         EXPECT_GT(neutral, 80);
+         EXPECT_GT(bright, neutral + 20) << neutral;
+       }},
   };
   for (const Kind& kind : kinds) {
     SCOPED_TRACE(kind.name);
@@ -413,12 +427,19 @@ TEST_F(PreviewKinds, EachKindOfPreviewMatchesItsReviewedPicture) {
     steps.close();
     const std::string shots = Path(std::string("shots-") + kind.name);
     const Output run =
-        Run(std::string("sheet Q --document --script ") + Path(std::string(kind.name) + ".txt") + " --snapshot " + shots);
+        Run(std::string("sheet P --document --script ") + Path(std::string(kind.name) + ".txt") + " --snapshot " + shots);
     ASSERT_EQ(run.rc, 0) << run.out << run.err;
-    const test_support::Rgb preview =
-        Cut(test_support::ReadPng(shots + "/step-" + std::to_string(kind.steps.size()) + ".png"), kind.left, kind.top,
-            kind.width, kind.height);
+    auto shot = [&](size_t step) {
+      return Cut(test_support::ReadPng(shots + "/step-" + std::to_string(step) + ".png"), kind.left, kind.top,
+                 kind.width, kind.height);
+    };
+    const test_support::Rgb preview = shot(kind.shot ? size_t(kind.shot) : kind.steps.size());
     ASSERT_EQ(preview.width, kind.width);
+    if (kind.compare) {
+      const test_support::Rgb before = shot(size_t(kind.before));
+      ASSERT_EQ(before.width, kind.width);
+      kind.compare(before, preview);
+    }
     const std::string golden = std::string(VELM_GOLDEN_DIR) + "/preview_" + kind.name + ".png";
     if (std::getenv("VELM_UPDATE_GOLDEN")) {
       ASSERT_TRUE(test_support::WritePng(preview, golden));

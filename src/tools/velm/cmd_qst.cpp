@@ -7,7 +7,8 @@
 //   preset delete PRINTER N
 //   preset export PRINTER FILE.lst      the scenario bundle of the printer
 //   preset delete-bundle FILE.lst       removes a bundle again
-//   stamp list PRINTER
+//   stamp list PRINTER                  each stamp: number, kind, name (and the
+//                                       file of an image stamp or an overlay)
 //   papers list PRINTER
 // FILE is a Windows path of the machine (C:\...). Every message box the
 // driver shows is printed as "message: CAPTION: TEXT [BUTTONS]".
@@ -246,8 +247,13 @@ int RunStamp(const velm_cli::Args& args) {
   for (int32_t n = 0; n < count; ++n) {
     StampSelect(s.ctx(), n);
     int32_t kind = OptGetValueById(s.ctx(), setting::vdmWmKind);
-    std::string name = Text(s.ctx(), kind == 2 ? setting::wdmWmImageName : setting::wdmWmCharName);
-    std::printf("%d\tkind %d\t%s\n", int(n), int(kind), name.c_str());
+    // Image stamps and overlays keep their names in the same setting.
+    std::string name = Text(s.ctx(), kind == 2 || kind == 3 ? setting::wdmWmImageName : setting::wdmWmCharName);
+    // An image stamp or an overlay shows its file too.
+    if (kind == 2 || kind == 3)
+      std::printf("%d\tkind %d\t%s\t%s\n", int(n), int(kind), name.c_str(), Text(s.ctx(), setting::wdmWmImage).c_str());
+    else
+      std::printf("%d\tkind %d\t%s\n", int(n), int(kind), name.c_str());
   }
   return 0;
 }

@@ -212,13 +212,13 @@ TEST(MdfGetDefaultFromHeader, SmallModel) {
 TEST(RuleRecordsInAFile, ReferenceModelHasAllItsRules) {
   Parsed ctx = Parse(mdf_test::ReadFile(mdf_test::DataPath("../models/reference.mdf")));
   ASSERT_NE(ctx, nullptr);
-  EXPECT_EQ(rule_test::CountJudges(ctx.get()), 108);
-  EXPECT_EQ(rule_test::CountList(ctx->items), 8);
-  EXPECT_EQ(rule_test::CountList(ctx->actions), 17);
-  EXPECT_EQ(rule_test::CountList(ctx->transacts), 15);
+  EXPECT_EQ(rule_test::CountJudges(ctx.get()), 114);
+  EXPECT_EQ(rule_test::CountList(ctx->items), 9);
+  EXPECT_EQ(rule_test::CountList(ctx->actions), 19);
+  EXPECT_EQ(rule_test::CountList(ctx->transacts), 17);
   EXPECT_EQ(rule_test::CountList(ctx->alertActions), 3);
   EXPECT_EQ(rule_test::CountList(ctx->alerts), 10);
-  EXPECT_EQ(rule_test::CountList(ctx->exclusives), 40);
+  EXPECT_EQ(rule_test::CountList(ctx->exclusives), 43);
   // Judge 36 = (ManualSource == 0) && ThickOrLabel, both earlier Judges.
   EXPECT_EQ(rule_test::JudgeText(ctx.get(), 36),
             "s" + std::to_string(SettingOf("VPD_IDC_PRESET_CHOICE_SOURCETRAY")) + " " +

@@ -6,6 +6,7 @@
 // buttons save the settings into a preset.
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "sheets.h"
@@ -14,6 +15,8 @@
 #include "ui2k/controls.h"
 #include "ui2k/pages.h"
 #include "ui2k/dialog_handlers.h"
+#include "ui2k/file_dialogs.h"
+#include "ui2k/preview.h"
 #include "velm/address_list.h"
 #include "velm/context.h"
 #include "velm/dialog_blocks.h"
@@ -245,6 +248,35 @@ INT_PTR SavePreset(DriverContext* ctx, DialogRecord* dialog, HWND page, WORD id)
 }
 
 // ---- ending a modal dialog ---------------------------------------------------------------
+constexpr uint16_t kImageStampFileEdit = 2341, kOverlayFileEdit = 2586;
+constexpr uint16_t kMsgNotABitmap = 10043, kMsgBadFile = 10024;
+
+// The file a stamp dialog names, as its file edit's setting holds it.
+std::u16string NamedFile(DriverContext* ctx, uint16_t control) {
+  std::vector<char16_t> text(2048, u'\0');
+  if (!OptGetControlText(ctx, control, text.data())) return {};
+  return text.data();
+}
+
+// OK of the image-stamp dialog needs a file that opens as a bitmap, OK of
+// the overlay dialog an existing file of the overlay extension; otherwise
+// the message names the fault and the dialog stays open, its stamp unsaved.
+bool StampFileAccepted(DriverContext* ctx, DialogRecord* dialog, HWND page) {
+  uint16_t refusal = 0;
+  if (dialog->dialogId == 1023) {
+    const std::u16string file = NamedFile(ctx, kImageStampFileEdit);
+    if (file.empty() || !PrevOpenBmpFile(file.c_str(), nullptr)) refusal = kMsgNotABitmap;
+  } else if (dialog->dialogId == 1037) {
+    const std::u16string file = NamedFile(ctx, kOverlayFileEdit);
+    const char16_t* last_four = file.size() >= 4 ? file.c_str() + file.size() - 4 : nullptr;
+    if (!UiFileExists(file.c_str()) || !UiHasFileExtension(dialog, last_four)) refusal = kMsgBadFile;
+  }
+  if (!refusal) return true;
+  Warn(ctx, page, refusal);
+  ctx->work->saveOnClose = 0;
+  return false;
+}
+
 void EndModal(DialogRecord* dialog, HWND page, WORD id) {
   dialog->window = nullptr;
   for (uint32_t i = 0; i < dialog->itemCount; ++i) dialog->items[i].window = nullptr;
@@ -309,6 +341,10 @@ INT_PTR EndModalDialog(DriverContext* ctx, DialogRecord* dialog, HWND page, WORD
         UiApplyPaperChange(ctx, 1);
         DlgReinitPaperSizes(ctx);
       }
+      break;
+    case 1023:
+    case 1037:
+      if (ok && !StampFileAccepted(ctx, dialog, page)) return 1;
       break;
     case 1034:
       // The destination must be complete before OK closes the dialog; the
