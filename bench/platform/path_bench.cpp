@@ -16,7 +16,9 @@
 
 namespace {
 
-void BM_MapPathOtherCase(benchmark::State& state) {
+// Look-ups of the names `name(i)` makes in a folder of range(0) files.
+template <typename Name>
+void MapPathsIn(benchmark::State& state, Name name) {
   const int files = int(state.range(0));
   char tmpl[] = "/tmp/velm-path-bench-XXXXXX";
   const std::string root = mkdtemp(tmpl);
@@ -25,32 +27,23 @@ void BM_MapPathOtherCase(benchmark::State& state) {
   plat::SetMachineRoot(root);
   int i = 0;
   for (auto _ : state) {
-    std::u16string path = u"C:\\PRESETS\\preset " + plat::FromUtf8(std::to_string(i)) + u".INI";
-    benchmark::DoNotOptimize(plat::MapPath(path));
+    benchmark::DoNotOptimize(plat::MapPath(name(i)));
     i = (i + 1) % files;
   }
   std::filesystem::remove_all(root);
   state.SetComplexityN(files);
+}
+
+// Names spelled in another case than the files have.
+void BM_MapPathOtherCase(benchmark::State& state) {
+  MapPathsIn(state, [](int i) { return u"C:\\PRESETS\\preset " + plat::FromUtf8(std::to_string(i)) + u".INI"; });
 }
 BENCHMARK(BM_MapPathOtherCase)->Arg(100)->Arg(10000)->Unit(benchmark::kMicrosecond)->Complexity();
 
 // Names that are not there, as the ini files a driver asks for before any
 // was written: answered by the folder's index, never by reading the folder.
 void BM_MapPathMissingName(benchmark::State& state) {
-  const int files = int(state.range(0));
-  char tmpl[] = "/tmp/velm-path-bench-XXXXXX";
-  const std::string root = mkdtemp(tmpl);
-  std::filesystem::create_directories(root + "/c/Presets");
-  for (int i = 0; i < files; ++i) std::ofstream(root + "/c/Presets/Preset " + std::to_string(i) + ".ini");
-  plat::SetMachineRoot(root);
-  int i = 0;
-  for (auto _ : state) {
-    std::u16string path = u"C:\\Presets\\missing " + plat::FromUtf8(std::to_string(i)) + u".ini";
-    benchmark::DoNotOptimize(plat::MapPath(path));
-    i = (i + 1) % files;
-  }
-  std::filesystem::remove_all(root);
-  state.SetComplexityN(files);
+  MapPathsIn(state, [](int i) { return u"C:\\Presets\\missing " + plat::FromUtf8(std::to_string(i)) + u".ini"; });
 }
 BENCHMARK(BM_MapPathMissingName)->Arg(100)->Arg(10000)->Unit(benchmark::kMicrosecond)->Complexity();
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sstream>
 
@@ -28,6 +29,34 @@ class DcTest : public TestDriverFixture {
     EXPECT_EQ(eng::LiveSurfaces(), surfaces_);
     EXPECT_EQ(eng::LivePalettes(), palettes_);
     EXPECT_EQ(eng::LiveEngBlocks(), blocks_);
+  }
+
+  // The page a drawing makes at `bits` a pixel, on one surface and in bands
+  // of `band` rows: the two must be the same bytes. Empty on a failure.
+  std::vector<uint8_t> BandedPageEqualsOneSurface(int32_t bits, int32_t band,
+                                                  const std::function<void(eng::PrinterDc&)>& draw) {
+    std::vector<uint8_t> pages[2];
+    for (int banding = 0; banding < 2; ++banding) {
+      TestDrvConfig cfg;
+      cfg.bits = bits;
+      cfg.banding = banding == 1;
+      cfg.band = band;
+      Configure(cfg);
+      auto dc = Open();
+      if (!dc || !dc->StartDoc(u"d", 1) || !dc->StartPage()) {
+        ADD_FAILURE() << "no page to draw on";
+        return {};
+      }
+      draw(*dc);
+      if (!dc->EndPage() || !dc->EndDoc()) {
+        ADD_FAILURE() << "the page did not end";
+        return {};
+      }
+      pages[banding] = Page();
+    }
+    EXPECT_FALSE(pages[0].empty()) << bits;
+    EXPECT_EQ(pages[0], pages[1]) << bits;
+    return pages[0];
   }
 
   long surfaces_ = 0, palettes_ = 0, blocks_ = 0;
@@ -238,29 +267,13 @@ TEST_F(DcTest, BandReplayEqualsOneSurface) {
     EXPECT_TRUE(dc.DrawImage(im, RECTL{62, 12, 55, 19}, RECTL{0, 0, 12, 12}));
   };
   for (int32_t bits : {24, 1}) {
-    std::vector<uint8_t> pages[2];
-    for (int banding = 0; banding < 2; ++banding) {
-      TestDrvConfig cfg;
-      cfg.bits = bits;
-      cfg.banding = banding == 1;
-      cfg.band = 16;
-      Configure(cfg);
-      auto dc = Open();
-      ASSERT_NE(dc, nullptr);
-      ASSERT_TRUE(dc->StartDoc(u"d", 1));
-      ASSERT_TRUE(dc->StartPage());
-      draw(*dc);
-      ASSERT_TRUE(dc->EndPage());
-      ASSERT_TRUE(dc->EndDoc());
-      pages[banding] = Page();
-    }
-    ASSERT_FALSE(pages[0].empty());
-    EXPECT_EQ(pages[0], pages[1]) << bits;
+    const std::vector<uint8_t> page = BandedPageEqualsOneSurface(bits, 16, draw);
+    ASSERT_FALSE(page.empty());
     // Something of every colour class was drawn.
     size_t white = 0;
-    for (uint8_t b : pages[0]) white += b == 0xFF;
-    EXPECT_LT(white, pages[0].size()) << bits;
-    EXPECT_GT(white, pages[0].size() / 10) << bits;
+    for (uint8_t b : page) white += b == 0xFF;
+    EXPECT_LT(white, page.size()) << bits;
+    EXPECT_GT(white, page.size() / 10) << bits;
   }
 }
 
@@ -942,27 +955,11 @@ TEST_F(DcTest, BandedTextEqualsOneSurface) {
     ASSERT_TRUE(dc.GlyphsOut({eng::GlyphAt{hg[0], 44.3, 47.6}}, 0x0000FF));
   };
   for (int32_t bits : {24, 1}) {
-    std::vector<uint8_t> pages[2];
-    for (int banding = 0; banding < 2; ++banding) {
-      TestDrvConfig cfg;
-      cfg.bits = bits;
-      cfg.banding = banding == 1;
-      cfg.band = 10;
-      Configure(cfg);
-      auto dc = Open();
-      ASSERT_NE(dc, nullptr);
-      ASSERT_TRUE(dc->StartDoc(u"d", 1));
-      ASSERT_TRUE(dc->StartPage());
-      draw(*dc);
-      ASSERT_TRUE(dc->EndPage());
-      ASSERT_TRUE(dc->EndDoc());
-      pages[banding] = Page();
-    }
-    ASSERT_FALSE(pages[0].empty());
-    EXPECT_EQ(pages[0], pages[1]) << bits;
+    const std::vector<uint8_t> page = BandedPageEqualsOneSurface(bits, 10, draw);
+    ASSERT_FALSE(page.empty());
     size_t white = 0;
-    for (uint8_t b : pages[0]) white += b == 0xFF;
-    EXPECT_LT(white, pages[0].size() * 9 / 10) << bits;
+    for (uint8_t b : page) white += b == 0xFF;
+    EXPECT_LT(white, page.size() * 9 / 10) << bits;
   }
 }
 
