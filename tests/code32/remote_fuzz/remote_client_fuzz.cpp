@@ -142,7 +142,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   DriverContext* ctx = CtxOpenKind(f->printer, f->printer, 0, kOpenEntryPoint);
   Check(ctx != nullptr, "context");
   std::u16string connection = kRemoteConnectionValue;
-  DeletePrinterDataW(f->printer, connection.data());
+  (void)DeletePrinterDataW(f->printer, connection.data());  // absent before the first sync
   RemoteSyncClientFiles(ctx);
   RemoteRefreshPresets(ctx);
   std::vector<uint8_t> dm(dm::kWorkBufferSize, 0);
