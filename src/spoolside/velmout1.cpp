@@ -8,19 +8,15 @@
 //                        under a temporary name and renamed over it at the
 //                        document's end, so a process killed part-way
 //                        leaves no truncated stream under the name. A
-//                        device or pipe there is written in place. Writes
-//                        are gathered in a buffer that goes to the file
-//                        when it is full and at each page's end. A write
-//                        or page end the disk refuses fails with
-//                        ERROR_DISK_FULL, so does every write after it, and
-//                        the document then leaves nothing behind.
+//                        device or pipe there is written in place. A write
+//                        the disk refuses fails with ERROR_DISK_FULL, so
+//                        does every write after it, and the document then
+//                        leaves nothing behind; so does any failed write.
 //   VELMOUT1_FAIL_WRITE  n: the n-th write of a document fails (nothing written).
 //   VELMOUT1_SHORT_WRITE n: the n-th write of a document takes only half of
 //                        the bytes and says so.
 //   VELMOUT1_LOG         host path of a file that gets one line per call, and
 //                        the line "Unload" when the module is freed.
-//   VELMOUT1_WRITE_THROUGH  1: each write goes to the file at once, for tests
-//                        that read the file while the document runs.
 //
 // Build variants leave exports out (see CMakeLists.txt): without
 // DrvSplWritePrinter, without DrvSplStartDocEx, or without either document
@@ -45,16 +41,11 @@
 
 namespace {
 
-// The bytes gathered before they go to the file: the graphics library
-// writes in pieces of a few kilobytes.
-constexpr size_t kBufferBytes = size_t(1) << 20;
-
 struct Document {
   FILE* file = nullptr;
   DWORD job = 0;
   unsigned writes = 0;
   unsigned fail_write = 0, short_write = 0;  // the test switches, read when the document starts
-  bool write_through = false;
   std::string path;     // the output's name
   std::string beside;   // the file written, renamed to path at the end; empty: path itself
   bool broken = false;  // a write to the file failed: nothing is kept
@@ -98,14 +89,12 @@ Document* Open(DWORD job) {
   }
   doc->fail_write = Switch("VELMOUT1_FAIL_WRITE");
   doc->short_write = Switch("VELMOUT1_SHORT_WRITE");
-  doc->write_through = Switch("VELMOUT1_WRITE_THROUGH") != 0;
-  std::setvbuf(doc->file, nullptr, _IOFBF, doc->write_through ? BUFSIZ : kBufferBytes);
   return doc;
 }
 
 // A failed write to the file breaks the document for good: the stream has
 // lost bytes. A full disk is told as such.
-BOOL Refused(Document* doc) {
+[[maybe_unused]] BOOL Refused(Document* doc) {
   if (errno == ENOSPC || errno == EDQUOT) doc->full = true;
   doc->broken = true;
   if (doc->full) SetLastError(ERROR_DISK_FULL);
@@ -174,13 +163,15 @@ VELM_EXPORT BOOL DrvSplWritePrinter(HANDLE document, LPVOID bytes, DWORD count, 
   if (written) *written = 0;
   Document* doc = DocumentOf(document);
   if (!doc || !doc->file || (count && !bytes) || !written) return FALSE;
-  if (doc->broken) return Refused(doc);
+  if (doc->broken) {
+    if (doc->full) SetLastError(ERROR_DISK_FULL);
+    return FALSE;
+  }
   const unsigned n = ++doc->writes;
   if (n == doc->fail_write) return FALSE;
   DWORD take = n == doc->short_write ? count / 2 : count;
   errno = 0;
-  if (take && std::fwrite(bytes, 1, take, doc->file) != take) return Refused(doc);
-  if (doc->write_through && std::fflush(doc->file) != 0) return Refused(doc);
+  if ((take && std::fwrite(bytes, 1, take, doc->file) != take) || std::fflush(doc->file) != 0) return Refused(doc);
   *written = take;
   return TRUE;
 }
@@ -192,15 +183,9 @@ VELM_EXPORT BOOL DrvSplStartPage(HANDLE /*document*/) {
   return TRUE;
 }
 
-VELM_EXPORT BOOL DrvSplEndPage(HANDLE document) {
+VELM_EXPORT BOOL DrvSplEndPage(HANDLE /*document*/) {
   Log("EndPage");
-  // The page's bytes go to the file, so a full disk is told while the
-  // document can still fail.
-  Document* doc = document ? static_cast<Document*>(document) : g_default;
-  if (!doc || !doc->file) return TRUE;
-  if (doc->broken) return Refused(doc);
-  errno = 0;
-  return std::fflush(doc->file) == 0 ? TRUE : Refused(doc);
+  return TRUE;
 }
 
 VELM_EXPORT void DrvSplEndDoc(HANDLE document) {

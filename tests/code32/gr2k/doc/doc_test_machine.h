@@ -49,8 +49,6 @@ class DocMachine : public jobinfo_test::JobInfoMachine {
     log_ = root_ + "/spool.log";
     setenv("VELMOUT1_FILE", out_.c_str(), 1);
     setenv("VELMOUT1_LOG", log_.c_str(), 1);
-    // Each write in the file at once: these tests read it mid-document.
-    setenv("VELMOUT1_WRITE_THROUGH", "1", 1);
     InstallSpoolModule(VELMOUT1_FULL);
     // The library's module handle, as its loader would have given it (no
     // resource of it is read by these tests).
@@ -61,8 +59,7 @@ class DocMachine : public jobinfo_test::JobInfoMachine {
     // As at the library's unload: the cached contexts and model images go.
     DllMain(reinterpret_cast<HINSTANCE>(&module_tag_), DLL_PROCESS_DETACH, nullptr);
     for (DWORD id : jobs_) plat::SpoolRemoveJob(id);
-    for (const char* v :
-         {"VELMOUT1_FILE", "VELMOUT1_LOG", "VELMOUT1_FAIL_WRITE", "VELMOUT1_SHORT_WRITE", "VELMOUT1_WRITE_THROUGH"})
+    for (const char* v : {"VELMOUT1_FILE", "VELMOUT1_LOG", "VELMOUT1_FAIL_WRITE", "VELMOUT1_SHORT_WRITE"})
       unsetenv(v);
     JobInfoMachine::TearDown();
   }
