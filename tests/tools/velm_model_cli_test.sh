@@ -16,7 +16,7 @@ cp "$reference" "$work/reference.mdf"
 out=$("$velm" model show "$work/reference.mdf")
 check "show exits 0" $?
 features=$(printf '%s\n' "$out" | grep -c '^feature ')
-[ "$features" -eq 271 ]; check "show prints 271 feature lines (got $features)" $?
+[ "$features" -eq 272 ]; check "show prints 272 feature lines (got $features)" $?
 "$velm" model show "$work/missing.mdf" >/dev/null 2>&1
 [ $? -eq 1 ]; check "show of a missing file exits 1" $?
 "$velm" model >/dev/null 2>&1
@@ -43,7 +43,7 @@ dump=$("$velm" model dump "$work/reference.mdf")
 check "dump exits 0" $?
 [ "$(printf '%s\n' "$dump" | head -1)" = "from cache" ]; check "dump after compile says 'from cache'" $?
 printf '%s\n' "$dump" | grep -qx 'file version: 3.62'; check "dump shows the file version" $?
-printf '%s\n' "$dump" | grep -qx 'features: 271'; check "dump counts 271 features" $?
+printf '%s\n' "$dump" | grep -qx 'features: 272'; check "dump counts 272 features" $?
 printf '%s\n' "$dump" | grep -q '^exclusive VPD_IDC_EDIT_CHOICE_DUPLEX hide=(VPD_OptionDuplex == 0)'
 check "dump shows conditions in infix" $?
 printf '%s\n' "$dump" | grep -qx 'commands JobStart'; check "dump shows the command trees" $?

@@ -84,4 +84,12 @@ check "the paper names give the card's size in inches" $?
 stamps=$("$velm" stamp list P)
 printf '%s\n' "$stamps" | grep -q $'\tDraft$' && ! printf '%s\n' "$stamps" | grep -q 'Gone'
 check "the stamp made is kept, the cancelled one is not" $?
+# The Initial Settings page has a unit button of its own: millimetres
+# chosen there are what the paper names then give.
+printf 'page Initial Settings\nclick VPD_IDC_INIT_BUTTON_UNIT\ndialog\nclick 2182\nok\nok\n' > "$work/unit.txt"
+out=$("$velm" sheet P --document --script "$work/unit.txt"); rc=$?
+[ $rc -eq 0 ] && printf '%s\n' "$out" | grep -q '^dialog 2 of 2: "Unit" (the steps act on it)$'
+check "the Initial Settings unit button opens the unit dialog" $?
+"$velm" caps P DC_PAPERNAMES | grep -qx 'Card(100.0 x 150.0mm)'
+check "millimetres chosen there name the card in millimetres" $?
 exit $fail

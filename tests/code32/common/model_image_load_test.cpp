@@ -47,10 +47,10 @@ TEST(MdfDumpImage, ReferenceModel) {
     return n;
   };
   EXPECT_EQ(dump.substr(0, 19), "file version: 3.62\n");
-  EXPECT_NE(dump.find("\nfeatures: 271\n"), std::string::npos);
-  EXPECT_EQ(count("feature "), 271u);
-  EXPECT_NE(dump.find("\nexclusives: 43\n"), std::string::npos);
-  EXPECT_EQ(count("exclusive "), 43u);
+  EXPECT_NE(dump.find("\nfeatures: 272\n"), std::string::npos);
+  EXPECT_EQ(count("feature "), 272u);
+  EXPECT_NE(dump.find("\nexclusives: 44\n"), std::string::npos);
+  EXPECT_EQ(count("exclusive "), 44u);
   // Conditions in infix, named Judges inlined.
   EXPECT_NE(dump.find("exclusive VPD_IDC_FREESIZE_EDIT_WIDTH_MM hide=(VPD_RADIOLIST_6 == 2183) disable=-\n"
                       "  alert if ((VPD_IDC_FREESIZE_EDIT_WIDTH_MM < 4331) || (VPD_IDC_FREESIZE_EDIT_WIDTH_MM > 14031)) "

@@ -218,7 +218,7 @@ TEST(RuleRecordsInAFile, ReferenceModelHasAllItsRules) {
   EXPECT_EQ(rule_test::CountList(ctx->transacts), 17);
   EXPECT_EQ(rule_test::CountList(ctx->alertActions), 3);
   EXPECT_EQ(rule_test::CountList(ctx->alerts), 10);
-  EXPECT_EQ(rule_test::CountList(ctx->exclusives), 43);
+  EXPECT_EQ(rule_test::CountList(ctx->exclusives), 44);
   // Judge 36 = (ManualSource == 0) && ThickOrLabel, both earlier Judges.
   EXPECT_EQ(rule_test::JudgeText(ctx.get(), 36),
             "s" + std::to_string(SettingOf("VPD_IDC_PRESET_CHOICE_SOURCETRAY")) + " " +
