@@ -1093,13 +1093,13 @@ constexpr size_t kFontCacheSize = 16;
 // metrics and advances, instead of making each again. Outlines are made
 // again when asked for (each belongs to its font).
 void TakeGlyphsOfSameFont(const std::vector<std::pair<FontSpec, std::shared_ptr<FontObject>>>& cache,
-                          const FontSpec& spec, FontObject* made) {
-  if (!spec.data || made->is_device()) return;
+                          const FontSpec& asked, FontObject* made) {
+  if (!asked.data || made->is_device()) return;
   for (const auto& [k, f] : cache) {
-    if (!k.data || k.data == spec.data || f->is_device() || k.data->size() != spec.data->size()) continue;
+    if (!k.data || k.data == asked.data || f->is_device() || k.data->size() != asked.data->size()) continue;
     FontSpec same = k;
-    same.data = spec.data;
-    if (!SameSpec(same, spec) || std::memcmp(k.data->data(), spec.data->data(), spec.data->size()) != 0) continue;
+    same.data = asked.data;
+    if (!SameSpec(same, asked) || std::memcmp(k.data->data(), asked.data->data(), asked.data->size()) != 0) continue;
     detail::Font* to = made->impl();
     for (const auto& [hg, e] : f->impl()->glyphs) {
       if (!e.have_bits && !e.have_advance) continue;
