@@ -12,13 +12,11 @@
 
 #include "png_picture.h"
 #include "test_support.h"
+#include "velm_run.h"
 
 namespace {
 
-struct Output {
-  int rc = 0;
-  std::string out, err;
-};
+using Output = test_support::VelmOutput;
 
 class JapaneseSheet : public ::testing::Test {
  protected:
@@ -36,16 +34,7 @@ class JapaneseSheet : public ::testing::Test {
     ASSERT_TRUE(ini.good());
   }
   std::string Path(const std::string& name) const { return folder_.path() + "/" + name; }
-  Output Run(const std::string& args) const {
-    const std::string out = Path("stdout"), err = Path("stderr");
-    const std::string cmd = VELM_TOOL " --machine " + machine_ + " " + args + " >" + out + " 2>" + err;
-    const int status = std::system(cmd.c_str());
-    Output o;
-    o.rc = WIFEXITED(status) ? WEXITSTATUS(status) : 1000;
-    o.out = test_support::ReadFile(out);
-    o.err = test_support::ReadFile(err);
-    return o;
-  }
+  Output Run(const std::string& args) const { return test_support::RunVelm(VELM_TOOL, machine_, args, folder_.path()); }
   // The sheet of the printer as it opens, cancelled; its picture in DIR.
   Output Snapshot(const std::string& printer, const std::string& dir) const {
     std::ofstream(Path("cancel.txt")) << "cancel\n";

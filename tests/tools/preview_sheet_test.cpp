@@ -22,13 +22,11 @@
 
 #include "png_picture.h"
 #include "test_support.h"
+#include "velm_run.h"
 
 namespace {
 
-struct Output {
-  int rc = 0;
-  std::string out, err;
-};
+using Output = test_support::VelmOutput;
 
 // The preview control's white area in a snapshot of the Layout page.
 constexpr int kLeft = 15, kTop = 83, kWidth = 180, kHeight = 136;
@@ -49,16 +47,7 @@ class PreviewSheet : public ::testing::Test {
     ASSERT_EQ(add.rc, 0) << add.err;
   }
   std::string Path(const std::string& name) const { return folder_.path() + "/" + name; }
-  Output Run(const std::string& args) const {
-    const std::string out = Path("stdout"), err = Path("stderr");
-    const std::string cmd = VELM_TOOL " --machine " + machine_ + " " + args + " >" + out + " 2>" + err;
-    const int status = std::system(cmd.c_str());
-    Output o;
-    o.rc = WIFEXITED(status) ? WEXITSTATUS(status) : 1000;
-    o.out = test_support::ReadFile(out);
-    o.err = test_support::ReadFile(err);
-    return o;
-  }
+  Output Run(const std::string& args) const { return test_support::RunVelm(VELM_TOOL, machine_, args, folder_.path()); }
 
   test_support::TempFolder folder_{"velm-preview-sheet"};
   std::string machine_;

@@ -25,13 +25,11 @@
 #include "jobreader/jobreader.h"
 #include "mupdf_render.h"
 #include "test_support.h"
+#include "velm_run.h"
 
 namespace {
 
-struct Output {
-  int rc = -1;
-  std::string out, err;
-};
+using Output = test_support::VelmOutput;
 
 using test_support::ReadFile;
 
@@ -68,15 +66,7 @@ class PrintJobTest : public ::testing::Test {
 
   // velm with the machine, its outputs caught; env: assignments for the run.
   static Output Run(const std::string& args, const std::string& env = "") {
-    std::string out = folder_->path() + "/stdout", err = folder_->path() + "/stderr";
-    std::string cmd = env + (env.empty() ? "" : " ") + VELM_TOOL " --machine " + machine_ + " " + args + " >" + out +
-                      " 2>" + err;
-    Output o;
-    int status = std::system(cmd.c_str());
-    o.rc = WIFEXITED(status) ? WEXITSTATUS(status) : 1000;
-    o.out = ReadFile(out);
-    o.err = ReadFile(err);
-    return o;
+    return test_support::RunVelm(VELM_TOOL, machine_, args, folder_->path(), env);
   }
 
   static test_support::TempFolder* folder_;

@@ -26,15 +26,13 @@
 #include "mupdf_render.h"
 #include "png_picture.h"
 #include "test_support.h"
+#include "velm_run.h"
 
 namespace {
 
 constexpr int kDpi = 100;  // both pictures are drawn at this resolution
 
-struct Output {
-  int rc = -1;
-  std::string out, err;
-};
+using Output = test_support::VelmOutput;
 
 using test_support::ReadFile;
 using test_support::ReadPng;
@@ -137,14 +135,7 @@ class PrintPreview : public ::testing::Test {
   static std::string Path(const std::string& name) { return folder_->path() + "/" + name; }
 
   static Output Run(const std::string& args) {
-    std::string out = Path("stdout"), err = Path("stderr");
-    std::string cmd = VELM_TOOL " --machine " + machine_ + " " + args + " >" + out + " 2>" + err;
-    Output o;
-    const int status = std::system(cmd.c_str());
-    o.rc = WIFEXITED(status) ? WEXITSTATUS(status) : 1000;
-    o.out = ReadFile(out);
-    o.err = ReadFile(err);
-    return o;
+    return test_support::RunVelm(VELM_TOOL, machine_, args, folder_->path());
   }
 
   // Prints the document in a mode and compares the pages of the cases.
