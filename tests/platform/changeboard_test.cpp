@@ -12,6 +12,7 @@
 #include "plat/machineconf.h"
 #include "plat/registry.h"
 #include "plat/winspool.h"
+#include "standin_machine.h"
 #include "temp_machine.h"
 
 namespace {
@@ -24,15 +25,8 @@ class ChangeBoard : public ::testing::Test {
   TempMachine machine_;
   HANDLE printer_ = nullptr;
   void SetUp() override {
-    plat::SpoolDriver d;
-    d.name = u"VELM Driver";
-    d.driverPath = u"C:\\Windows\\System32\\spool\\drivers\\w32x86\\3\\VELMPD0.DLL";
-    ASSERT_TRUE(plat::SpoolAddDriver(d));
-    plat::SpoolPrinter p;
-    p.name = u"Office";
-    p.driverName = d.name;
     std::string why;
-    ASSERT_TRUE(plat::SpoolAddPrinter(p, &why)) << why;
+    ASSERT_TRUE(test_support::AddVelmPrinter(u"Office", 0, nullptr, &why)) << why;
     char16_t name[] = u"Office";
     ASSERT_TRUE(OpenPrinterW(name, &printer_, nullptr));
   }

@@ -11,6 +11,7 @@
 #include "plat/registry.h"
 #include "plat/winspool.h"
 #include "plat/wstr.h"
+#include "standin_machine.h"
 #include "temp_machine.h"
 #include "typedstore.h"
 
@@ -126,15 +127,8 @@ TEST(TypedStoreValues, ValueLinesOfKeysInAnyOrderLandInTheirKeys) {
 // and delete values: each reading is the store as the last writer left it.
 TEST(TypedStoreValues, PrinterDataFollowsOtherProcessesWrites) {
   TempMachine machine;
-  plat::SpoolDriver d;
-  d.name = u"VELM Driver";
-  d.driverPath = u"C:\\Windows\\System32\\spool\\drivers\\w32x86\\3\\VELMPD0.DLL";
-  ASSERT_TRUE(plat::SpoolAddDriver(d));
-  plat::SpoolPrinter p;
-  p.name = u"Office";
-  p.driverName = d.name;
   std::string why;
-  ASSERT_TRUE(plat::SpoolAddPrinter(p, &why)) << why;
+  ASSERT_TRUE(test_support::AddVelmPrinter(u"Office", 0, nullptr, &why)) << why;
   HANDLE h = nullptr;
   char16_t printer[] = u"Office";
   ASSERT_TRUE(OpenPrinterW(printer, &h, nullptr));
