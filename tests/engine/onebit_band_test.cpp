@@ -4,8 +4,10 @@
 // the drawing means (or against the same drawing at 24 bits, whose pixels
 // go one by one), at every alignment of the drawing to the bytes, with
 // clips smaller than the drawing and at the bitmap's right edge.
+#include <algorithm>
 #include <cstdint>
 #include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -144,6 +146,67 @@ TEST(OneBitBand, WideMaskAndWidePattern) {
         ASSERT_EQ(dst.At(x, y), want) << "dx " << dx << " at " << x << "," << y;
       }
   }
+}
+
+// A brush through a mask, on random shapes, pixel by pixel against what the
+// drawing means: masks up to 200 pixels wide (several 64-pixel words a row)
+// with random padding bits, targets whose width is rarely a whole byte,
+// drawings reaching past every edge, random clips, top-down and bottom-up
+// rows, and brushes whose bits repeat every byte (solid, patterns 1, 2, 4
+// and 8 wide) or do not (3 and 5 wide).
+TEST(OneBitBand, MaskedBrushMatchesEachPixelOverRandomShapes) {
+  std::mt19937 rng(20261211);
+  auto pick = [&](LONG lo, LONG hi) { return LONG(std::uniform_int_distribution<int32_t>(lo, hi)(rng)); };
+  auto randomize = [&](TestBitmap* bmp) {
+    SURFOBJ* so = bmp->so();
+    const LONG bytes = so->lDelta < 0 ? -so->lDelta : so->lDelta;
+    for (LONG y = 0; y < so->sizlBitmap.cy; ++y)
+      for (LONG i = 0; i < bytes; ++i)
+        static_cast<uint8_t*>(so->pvScan0)[ptrdiff_t(y) * so->lDelta + i] = uint8_t(rng());
+  };
+  const LONG pattern_widths[] = {0, 0, 1, 2, 4, 8, 3, 5};  // 0: solid
+  int drawn_pixels = 0;
+  for (int round = 0; round < 1500; ++round) {
+    const LONG w = pick(1, 260), h = pick(1, 12), mw = pick(1, 200), mh = pick(1, 10);
+    TestBitmap dst(w, h, BMF_1BPP, pick(0, 3) != 0), mask(mw, mh, BMF_1BPP, pick(0, 3) != 0);
+    randomize(&dst);
+    randomize(&mask);
+    std::vector<uint8_t> before(size_t(w) * size_t(h));
+    for (LONG y = 0; y < h; ++y)
+      for (LONG x = 0; x < w; ++x) before[size_t(y) * size_t(w) + size_t(x)] = uint8_t(dst.At(x, y));
+    const LONG pw = pattern_widths[pick(0, 7)], ph = pick(1, 3);
+    TestBitmap pattern(pw ? pw : 1, ph, BMF_1BPP);
+    randomize(&pattern);
+    const ULONG colour = ULONG(pick(0, 1));
+    eng::BrushObject solid(colour), tiled(pattern.so(), nullptr);
+    POINTL mask_at{pick(0, std::min<LONG>(mw - 1, 70)), pick(0, mh - 1)}, org{pick(-9, 9), pick(-3, 3)};
+    RECTL dest{pick(-12, w - 1), pick(-2, h - 1), 0, 0};
+    dest.right = dest.left + pick((mw - mask_at.x + 1) / 2, mw - mask_at.x);
+    dest.bottom = dest.top + pick(1, mh - mask_at.y);
+    std::vector<RECTL> clips;
+    for (LONG n = pick(0, 3); n > 0; --n) {
+      const LONG l = pick(0, w - 1), t = pick(0, h - 1);
+      clips.push_back(RECTL{l, t, pick(l + 1, w), pick(t + 1, h)});
+    }
+    eng::ClipObject clip(clips, dest);
+    ASSERT_TRUE(EngBitBlt(dst.so(), nullptr, mask.so(), clips.empty() ? nullptr : clip.get(), nullptr, &dest, nullptr,
+                          &mask_at, pw ? tiled.get() : solid.get(), &org, 0xAAF0));
+    for (LONG y = 0; y < h; ++y)
+      for (LONG x = 0; x < w; ++x) {
+        const bool drawn = x >= dest.left && x < dest.right && y >= dest.top && y < dest.bottom &&
+                           (clips.empty() || InAny(clips, x, y)) &&
+                           mask.At(x - dest.left + mask_at.x, y - dest.top + mask_at.y) != 0;
+        uint32_t want = before[size_t(y) * size_t(w) + size_t(x)];
+        if (drawn) {
+          want = pw ? pattern.At(((x - org.x) % pw + pw) % pw, ((y - org.y) % ph + ph) % ph) : colour;
+          ++drawn_pixels;
+        }
+        ASSERT_EQ(dst.At(x, y), want) << "round " << round << " target " << w << "x" << h << " mask " << mw << "x"
+                                      << mh << " pattern " << pw << " dest " << dest.left << "," << dest.top
+                                      << " clips " << clips.size() << " at " << x << "," << y;
+      }
+  }
+  EXPECT_GT(drawn_pixels, 5000);
 }
 
 // A fill and a pen onto one bit cover the pixels the same drawing covers

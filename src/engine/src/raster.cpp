@@ -220,14 +220,77 @@ inline uint8_t CoverageBits(const uint8_t* c, LONG cx, LONG x, LONG x0, LONG x1)
   return bits;
 }
 
+// Eight bytes of a one-bit row as one word, the first byte highest (pixel
+// order, leftmost pixel in bit 63), and back.
+inline uint64_t LoadBits64(const uint8_t* p) {
+  uint64_t w;
+  std::memcpy(&w, p, 8);
+  return __builtin_bswap64(w);
+}
+inline void StoreBits64(uint8_t* p, uint64_t bits) {
+  const uint64_t w = __builtin_bswap64(bits);
+  std::memcpy(p, &w, 8);
+}
+
+// Bits of the 64 pixels from pixel x0 on (x0 in bit 63) that lie in
+// [x0 + a, x0 + b), 0 <= a < b.
+inline uint64_t SpanBits64(LONG a, LONG b) {
+  const uint64_t from = ~uint64_t(0) >> a;
+  return b >= 64 ? from : from & ~(~uint64_t(0) >> b);
+}
+
+// One row of a brush whose bits are the same byte all along it, through a
+// mask row, on [x0, x1) of a one-bit target row, 64 pixels a step. padded
+// holds the mask row from its byte 0 at padded[8], blank for 8 bytes
+// before and 8 after; target pixel x takes mask pixel x + dx. Words that
+// lie wholly inside the target's row bytes are read and written whole (the
+// pixels outside the span are written back as they were), the last ones
+// byte by byte.
+void MaskRowOneBit(uint8_t* row, LONG row_bytes, LONG x0, LONG x1, const uint8_t* padded, LONG dx, uint8_t fixed) {
+  const uint64_t bits = uint64_t(fixed) * 0x0101010101010101u;
+  for (LONG b = x0 >> 3; b * 8 < x1; b += 8) {
+    const LONG p = b * 8 + dx;  // the mask pixel of the word's first pixel, from -7 on
+    const LONG q = (p >> 3) + 8, s = p & 7;
+    uint64_t sel = LoadBits64(padded + q) << s;
+    if (s) sel |= padded[q + 8] >> (8 - s);
+    sel &= SpanBits64(std::max<LONG>(x0 - b * 8, 0), x1 - b * 8);
+    if (!sel) continue;
+    if (b + 8 <= row_bytes) {
+      StoreBits64(row + b, (LoadBits64(row + b) & ~sel) | (bits & sel));
+      continue;
+    }
+    for (LONG k = 0; b + k < row_bytes; ++k) {
+      const uint8_t m = uint8_t(sel >> (56 - 8 * k));
+      if (m) row[b + k] = uint8_t((row[b + k] & ~m) | (fixed & m));
+    }
+  }
+}
+
 // The brush (PATCOPY) onto a one-bit target through a coverage and a mask
-// (either may be absent), eight pixels at a time, inside r: each pixel the
+// (either may be absent), eight pixels at a time (a mask alone 64), inside r: each pixel the
 // coverage holds and the mask has set gets the brush's bit, the others
 // stay. It is what fills, pens and glyphs do on a one-bit band.
 void PaintOneBit(const Pixels& trg, const RECTL& r, const PatternSource& pat, const Coverage* cov,
                  const MaskSource* mask) {
   const LONG first = r.left >> 3, last = (r.right - 1) >> 3;
-  // A tiled pattern's row (one bit a pixel), and the bytes of the mask's
+  // A mask without a coverage (glyphs) goes 64 pixels a step when the
+  // brush's bits are one byte all along a row: the mask row is copied
+  // whole, blank around it, into word_mask.
+  const bool word_rows = mask && !cov && (!pat.tiled || 8 % pat.pat.width == 0);
+  const LONG mask_bytes = mask ? (mask->mask.width + 7) / 8 : 0;
+  const LONG row_bytes = (trg.width + 7) / 8;
+  uint8_t word_small[128];
+  std::vector<uint8_t> word_big;
+  uint8_t* word_mask = word_small;
+  if (word_rows) {
+    if (mask_bytes + 16 > LONG(sizeof word_small)) {
+      word_big.resize(size_t(mask_bytes) + 16);
+      word_mask = word_big.data();
+    }
+    std::memset(word_mask, 0, 8);
+    std::memset(word_mask + 8 + mask_bytes, 0, 8);
+  }
+  // Otherwise a tiled pattern's row (one bit a pixel), and the bytes of the mask's
   // row a row reads: on the stack for a glyph or a dither, which is
   // nearly always, else on the heap once a call.
   uint8_t period_small[64], padded_small[64];
@@ -238,7 +301,7 @@ void PaintOneBit(const Pixels& trg, const RECTL& r, const PatternSource& pat, co
     period_big.resize(size_t(pat.pat.width));
     period = period_big.data();
   }
-  if (mask && last - first + 3 > LONG(sizeof padded_small)) {
+  if (mask && !word_rows && last - first + 3 > LONG(sizeof padded_small)) {
     padded_big.resize(size_t(last - first + 3));
     padded = padded_big.data();
   }
@@ -249,7 +312,9 @@ void PaintOneBit(const Pixels& trg, const RECTL& r, const PatternSource& pat, co
     // The mask bytes the row reads (from mask_lo on), bytes outside the
     // mask's row read as blank.
     const LONG mask_lo = mask ? (first * 8 + mask->dx) >> 3 : 0;
-    if (m) {
+    if (word_rows) {
+      std::memcpy(word_mask + 8, m, size_t(mask_bytes));
+    } else if (m) {
       const LONG mask_hi = ((last * 8 + 7 + mask->dx) >> 3) + 1, bytes = (mask->mask.width + 7) / 8;
       for (LONG j = mask_lo; j <= mask_hi; ++j) padded[size_t(j - mask_lo)] = j >= 0 && j < bytes ? m[j] : 0;
     }
@@ -274,6 +339,10 @@ void PaintOneBit(const Pixels& trg, const RECTL& r, const PatternSource& pat, co
         for (LONG i = 0; i < 8; ++i)
           if (period[size_t((phase + i) % pw)]) fixed |= uint8_t(0x80u >> i);
       }
+    }
+    if (word_rows) {
+      MaskRowOneBit(row, row_bytes, r.left, r.right, word_mask, mask->dx, fixed);
+      continue;
     }
     LONG k = phase;  // the pattern column of the first pixel of byte b
     for (LONG b = first; b <= last; ++b) {
