@@ -2,10 +2,12 @@
 // the graphics library will load it, on its own and under the job stream.
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "gr2k/spool_api.h"
 #include "gr_test_support.h"
@@ -80,6 +82,37 @@ TEST_F(SpoolSide, WritesTheDocumentToItsFileAndLogsTheCalls) {
   close(doc);
   EXPECT_EQ(ReadText(out_), "hello world");
   EXPECT_EQ(ReadText(log_), "StartDocEx job=7\nStartPage\nWrite 6\nWrite 5\nEndPage\nEndDoc\nClose\n");
+}
+
+// A stream of many megabytes (the module hands the file to the disk as it
+// grows) arrives whole and in order, in writes of the graphics library's
+// size and of odd sizes.
+TEST_F(SpoolSide, AStreamOfManyMegabytesArrivesWhole) {
+  unsetenv("VELMOUT1_LOG");  // thousands of lines otherwise
+  Load(VELMOUT1_FULL);
+  auto start = Proc<SplStartDocFn>(kSplStartDocEx);
+  auto write = Proc<SplWritePrinterFn>(kSplWritePrinter);
+  auto end_doc = Proc<SplEndDocFn>(kSplEndDoc);
+  auto close = Proc<SplCloseFn>(kSplClose);
+  ASSERT_TRUE(start && write && end_doc && close);
+  HANDLE doc = start(reinterpret_cast<HANDLE>(0x10), 8);
+  ASSERT_NE(doc, nullptr);
+  std::string sent;
+  std::vector<char> chunk(4096);
+  uint32_t seed = 7;
+  for (size_t n = 0; sent.size() < (20u << 20); ++n) {
+    const DWORD size = n % 3 == 2 ? DWORD(1 + n % 4093) : 4096;
+    for (DWORD i = 0; i < size; ++i) chunk[i] = char((seed = seed * 1103515245u + 12345u) >> 16);
+    DWORD written = 0;
+    ASSERT_TRUE(write(doc, chunk.data(), size, &written));
+    ASSERT_EQ(written, size);
+    sent.append(chunk.data(), size);
+  }
+  end_doc(doc);
+  close(doc);
+  const std::string got = ReadText(out_);
+  ASSERT_EQ(got.size(), sent.size());
+  EXPECT_TRUE(got == sent);
 }
 
 TEST_F(SpoolSide, FailsOrShortWritesTheNthWriteWhenAsked) {
