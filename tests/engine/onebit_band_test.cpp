@@ -305,6 +305,16 @@ TEST(OneBitBand, HalftoneIsTheDitherOfTheTwentyFourBitHalftone) {
   for (LONG y = 0; y < 17; ++y)
     for (LONG x = 0; x < 23; ++x)
       static_cast<uint8_t*>(grey.so()->pvScan0)[ptrdiff_t(y) * grey.so()->lDelta + x] = uint8_t(x * 9 + y * 4);
+  // An 8-bit image of random indices into a palette of random colours.
+  TestBitmap indexed(23, 17, BMF_8BPP);
+  std::mt19937 rng(41);
+  std::vector<ULONG> colours;
+  for (ULONG i = 0; i < 256; ++i) colours.push_back(ULONG(rng()) & 0xFFFFFF);
+  for (LONG y = 0; y < 17; ++y)
+    for (LONG x = 0; x < 23; ++x)
+      static_cast<uint8_t*>(indexed.so()->pvScan0)[ptrdiff_t(y) * indexed.so()->lDelta + x] = uint8_t(rng());
+  eng::XlateObject indexed_to_one(PAL_INDEXED, colours, PAL_INDEXED, {0x000000, 0xFFFFFF});
+  eng::XlateObject indexed_to_deep(PAL_INDEXED, colours, PAL_BGR, {});
   eng::XlateObject to_one(PAL_BGR, {}, PAL_INDEXED, {0x000000, 0xFFFFFF});
   eng::XlateObject grey_to_one(PAL_INDEXED, levels, PAL_INDEXED, {0x000000, 0xFFFFFF});
   eng::XlateObject grey_to_deep(PAL_INDEXED, levels, PAL_BGR, {});
@@ -313,12 +323,15 @@ TEST(OneBitBand, HalftoneIsTheDitherOfTheTwentyFourBitHalftone) {
     SURFOBJ* so;
     XLATEOBJ* to_one;
     XLATEOBJ* to_deep;
-  } sources[] = {{"colour", src.so(), to_one.get(), nullptr}, {"grey", grey.so(), grey_to_one.get(), grey_to_deep.get()}};
+  } sources[] = {{"colour", src.so(), to_one.get(), nullptr},
+                 {"grey", grey.so(), grey_to_one.get(), grey_to_deep.get()},
+                 {"random palette", indexed.so(), indexed_to_one.get(), indexed_to_deep.get()}};
   struct Case {
     const char* name;
     RECTL dest, src;
   } cases[] = {
       {"copy", {5, 3, 28, 20}, {0, 0, 23, 17}},
+      {"copy of a part", {50, 7, 71, 20}, {1, 2, 22, 15}},
       {"enlarged", {3, 1, 60, 44}, {0, 0, 23, 17}},
       {"reduced", {2, 2, 10, 8}, {0, 0, 23, 17}},
       {"mirrored", {61, 2, 4, 40}, {0, 0, 23, 17}},

@@ -845,6 +845,12 @@ void HalftoneOneBit(const Pixels& trg, const std::vector<RECTL>& rects, const RE
   // The bits of white and of black.
   const uint32_t white = (colours.white & 1) ? 0xFF : 0, black = (colours.black & 1) ? 0xFF : 0;
   bool gaps = false;  // whether lum holds a column without source pixels
+  // An 8-bit source whose columns are the destination's one for one (a
+  // plain copy): a row made of one source row goes straight from the
+  // source's bytes to the target's, eight pixels a byte.
+  bool columns_one_to_one = src.bits == 8 && !lum_of.empty();
+  for (size_t i = 0; columns_one_to_one && i < xlo.size(); ++i)
+    columns_one_to_one = xhi[i] == xlo[i] + 1 && xlo[i] == xlo[0] + LONG(i);
   for (const RECTL& clip : rects) {
     RECTL r;
     if (!Intersect(clip, area, &r)) continue;
@@ -855,6 +861,30 @@ void HalftoneOneBit(const Pixels& trg, const std::vector<RECTL>& rects, const RE
       const size_t j = size_t(y - area.top);
       const LONG y0 = ylo[j], y1 = yhi[j];
       if (y0 >= y1) continue;  // no source row here
+      if (columns_one_to_one && y1 - y0 == 1) {
+        uint8_t threshold[8];
+        for (LONG k = 0; k < 8; ++k)
+          threshold[k] = uint8_t(HalftoneThreshold(LONG((r.left & ~LONG(7)) + k) - colours.origin.x, y - colours.origin.y));
+        // s[x - r.left] is the source pixel of destination pixel x.
+        const uint8_t* s = src.Row(y0) + xlo[size_t(r.left - area.left)];
+        uint8_t* row = trg.Row(y);
+        for (LONG b = r.left >> 3; b <= (r.right - 1) >> 3; ++b) {
+          const LONG x0 = std::max(b * 8, r.left), x1 = std::min(b * 8 + 8, r.right);
+          uint32_t reach = 0;
+          if (x1 - x0 == 8) {
+            const uint8_t* p = s + (b * 8 - r.left);
+            for (int i = 0; i < 8; ++i) reach |= uint32_t(lum_of[p[i]] >= threshold[i]) << (7 - i);
+          } else {
+            for (LONG x = x0; x < x1; ++x)
+              reach |= uint32_t(lum_of[s[x - r.left]] >= threshold[x & 7]) << (7 - (x & 7));
+          }
+          const uint32_t sel = SpanBits(b, x0, x1), bits = (reach & white) | (~reach & black);
+          row[b] = uint8_t((row[b] & ~sel) | (bits & sel));
+        }
+        have_y0 = 0;  // lum was not used
+        have_y1 = -1;
+        continue;
+      }
       if (y0 != have_y0 || y1 != have_y1) {
         LONG last_x0 = 0, last_x1 = -1;
         uint16_t last = kNoSource;
