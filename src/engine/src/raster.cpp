@@ -7,6 +7,7 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -213,6 +214,14 @@ inline uint8_t CoverageBits(const uint8_t* c, LONG cx, LONG x, LONG x0, LONG x1)
     std::memcpy(&word, c + (x - cx), 8);
     if (word == 0) return 0;
     if (word == ~uint64_t(0)) return 0xFF;
+    // Bit 0 of each byte set where the byte is non-zero; the multiply
+    // moves the bit of byte i (pixel x + i) to bit 63 - i, each to its
+    // own place, so no two add up.
+    word |= word >> 4;
+    word |= word >> 2;
+    word |= word >> 1;
+    word &= 0x0101010101010101u;
+    if constexpr (std::endian::native == std::endian::little) return uint8_t((word * 0x8040201008040201u) >> 56);
   }
   uint8_t bits = 0;
   for (LONG i = std::max(x, x0); i < std::min<LONG>(x + 8, x1); ++i)
