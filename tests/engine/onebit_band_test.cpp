@@ -279,6 +279,76 @@ TEST(OneBitBand, FillsAndPensCoverWhatTheyCoverAtTwentyFourBits) {
   for (const Draw& d : draws) EXPECT_GT(covered[d.name], 100) << d.name;
 }
 
+// Random fills (both rules) and pens (widths, caps, joins, dashes) onto one
+// bit cover exactly the pixels they cover at 24 bits, through random clips,
+// on a bitmap whose width is not a whole byte.
+TEST(OneBitBand, RandomFillsAndPensCoverWhatTheyCoverAtTwentyFourBits) {
+  std::mt19937 rng(1211);
+  auto real = [&](double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(rng); };
+  const LONG w = 151, h = 67;
+  eng::BrushObject black(0), black24(0);
+  eng::XformObject identity;
+  int covered = 0;
+  for (int round = 0; round < 300; ++round) {
+    eng::Path path;
+    path.MoveTo(real(-20, w + 20), real(-10, h + 10));
+    for (int n = int(rng() % 6) + 1; n > 0; --n) {
+      if (rng() % 3 == 0)
+        path.BezierTo(real(-20, w + 20), real(-10, h + 10), real(-20, w + 20), real(-10, h + 10), real(-20, w + 20),
+                      real(-10, h + 10));
+      else
+        path.LineTo(real(-20, w + 20), real(-10, h + 10));
+    }
+    const bool stroke = rng() % 2 != 0;
+    if (!stroke || rng() % 2) path.Close();
+    std::vector<RECTL> clips;
+    for (int n = int(rng() % 3); n > 0; --n) {
+      const LONG l = LONG(rng() % w), t = LONG(rng() % h);
+      clips.push_back(RECTL{l, t, l + 1 + LONG(rng() % (w - l)), t + 1 + LONG(rng() % (h - t))});
+    }
+    const RECTL all{0, 0, w, h};
+    eng::ClipObject clip(clips, all);
+    CLIPOBJ* co = clips.empty() ? nullptr : clip.get();
+    TestBitmap one(w, h, BMF_1BPP), deep(w, h, BMF_24BPP);
+    Scramble(&one, uint32_t(round));
+    TestBitmap before(w, h, BMF_1BPP);
+    Scramble(&before, uint32_t(round));
+    eng::PathObject p1(path), p24(path);
+    POINTL org{0, 0};
+    if (stroke) {
+      LINEATTRS la{};
+      la.fl = LA_GEOMETRIC;
+      la.elWidth.e = float(real(0.5, 9));
+      la.iEndCap = ULONG(rng() % 3);
+      la.iJoin = ULONG(rng() % 3);
+      la.eMiterLimit = 10;
+      FLOAT_LONG dashes[2];
+      if (rng() % 3 == 0) {
+        dashes[0].e = float(real(1, 12));
+        dashes[1].e = float(real(1, 8));
+        la.fl |= LA_STYLED;
+        la.cstyle = 2;
+        la.pstyle = dashes;
+      }
+      ASSERT_TRUE(EngStrokePath(one.so(), p1.get(), co, identity.get(), black.get(), &org, &la, kCopyPen));
+      ASSERT_TRUE(EngStrokePath(deep.so(), p24.get(), co, identity.get(), black24.get(), &org, &la, kCopyPen));
+    } else {
+      const FLONG rule = rng() % 2 ? FP_WINDINGMODE : FP_ALTERNATEMODE;
+      ASSERT_TRUE(EngFillPath(one.so(), p1.get(), co, black.get(), &org, kCopyPen, rule));
+      ASSERT_TRUE(EngFillPath(deep.so(), p24.get(), co, black24.get(), &org, kCopyPen, rule));
+    }
+    for (LONG y = 0; y < h; ++y)
+      for (LONG x = 0; x < w; ++x) {
+        const bool inked = deep.At(x, y) == 0;
+        covered += inked;
+        ASSERT_EQ(one.At(x, y), inked ? 0u : before.At(x, y))
+            << "round " << round << (stroke ? " pen" : " fill") << " clips " << clips.size() << " at " << x << ","
+            << y;
+      }
+  }
+  EXPECT_GT(covered, 50000);
+}
+
 // The halftone of a colour image onto one bit is, pixel by pixel, the
 // ordered dither (8 x 8, from the halftone origin) of the colour the same
 // halftone gives at 24 bits: in a plain copy, enlarged, reduced, mirrored,

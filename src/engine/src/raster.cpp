@@ -521,14 +521,18 @@ struct StrokeStyle {
 // drawn into one buffer of the thread, kept from drawing to drawing, so
 // that a page's paths neither allocate nor fault in fresh pages: only the
 // area's own bytes are cleared.
-bool PathCoverage(PathObj* p, const RECTL& area, bool winding, const StrokeStyle* stroke,
+// With one_bit the coverage is one bit a pixel, eight pixels a byte with
+// the leftmost in bit 7 (as a one-bit mask), which cairo paints exactly
+// where it paints the bytes (both without anti-aliasing).
+bool PathCoverage(PathObj* p, const RECTL& area, bool winding, const StrokeStyle* stroke, bool one_bit,
                   Coverage* cov) {
   int w = area.right - area.left, h = area.bottom - area.top;
   cov->area = area;
   if (w <= 0 || h <= 0) return true;
   if (plat::ShouldFail("EngAllocMem")) return false;
   thread_local std::vector<uint8_t> buffer;
-  const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_A8, w);
+  const cairo_format_t format = one_bit ? CAIRO_FORMAT_A1 : CAIRO_FORMAT_A8;
+  const int stride = cairo_format_stride_for_width(format, w);
   if (stride <= 0) return false;
   const size_t bytes = size_t(stride) * size_t(h);
   try {
@@ -537,7 +541,7 @@ bool PathCoverage(PathObj* p, const RECTL& area, bool winding, const StrokeStyle
     return false;
   }
   std::memset(buffer.data(), 0, bytes);
-  cairo_surface_t* s = cairo_image_surface_create_for_data(buffer.data(), CAIRO_FORMAT_A8, w, h, stride);
+  cairo_surface_t* s = cairo_image_surface_create_for_data(buffer.data(), format, w, h, stride);
   if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(s);
     return false;
@@ -564,6 +568,20 @@ bool PathCoverage(PathObj* p, const RECTL& area, bool winding, const StrokeStyle
   cairo_destroy(cr);
   cairo_surface_flush(s);
   cairo_surface_destroy(s);
+  if (ok && one_bit) {
+    // cairo's one-bit rows hold pixel x in bit x % 8 of its byte (on a
+    // little-endian machine): each byte's bits are turned round.
+    static_assert(std::endian::native == std::endian::little);
+    for (size_t i = 0; i + 4 <= bytes; i += 4) {
+      uint32_t v;
+      std::memcpy(&v, buffer.data() + i, 4);
+      if (!v) continue;
+      v = ((v >> 1) & 0x55555555u) | ((v & 0x55555555u) << 1);
+      v = ((v >> 2) & 0x33333333u) | ((v & 0x33333333u) << 2);
+      v = ((v >> 4) & 0x0F0F0F0Fu) | ((v & 0x0F0F0F0Fu) << 4);
+      std::memcpy(buffer.data() + i, &v, 4);
+    }
+  }
   if (ok) {
     cov->data = buffer.data();
     cov->stride = stride;
@@ -614,9 +632,24 @@ bool DrawPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* o
   double pad = stroke ? stroke->width * std::max(1.0, stroke->miter) + 2 : 0;
   RECTL area = PathArea(p, pad, RectsBounds(rects));
   if (area.right <= area.left || area.bottom <= area.top) return true;
-  Coverage cov;
-  if (!PathCoverage(p, area, winding, stroke, &cov)) return Fail(ERROR_NOT_ENOUGH_MEMORY);
   uint32_t rop = Rop2ToRop3(mix & 0xFF);
+  // The brush alone onto one bit: the coverage is made one bit a pixel and
+  // goes as a mask, an eighth of the bytes to clear and read.
+  const bool one_bit = trg.bits == 1 && rop == 0xF0;
+  Coverage cov;
+  if (!PathCoverage(p, area, winding, stroke, one_bit, &cov)) return Fail(ERROR_NOT_ENOUGH_MEMORY);
+  if (one_bit) {
+    MaskSource m;
+    m.mask.scan0 = const_cast<uint8_t*>(cov.data);
+    m.mask.delta = cov.stride;
+    m.mask.bits = 1;
+    m.mask.width = area.right - area.left;
+    m.mask.height = area.bottom - area.top;
+    m.dx = -area.left;
+    m.dy = -area.top;
+    Combine(trg, rects, area, &pat, nullptr, &m, 0xF0 | (0xAAu << 8), nullptr);
+    return true;
+  }
   Combine(trg, rects, area, &pat, nullptr, nullptr, rop | (rop << 8), &cov);
   return true;
 }
@@ -628,7 +661,7 @@ bool PathRuns(PathObj* p, const RECTL& limit, bool winding, std::vector<RECTL>* 
   RECTL area = PathArea(p, 0, limit);
   if (area.right <= area.left || area.bottom <= area.top) return true;
   Coverage cov;
-  if (!PathCoverage(p, area, winding, nullptr, &cov)) return false;
+  if (!PathCoverage(p, area, winding, nullptr, false, &cov)) return false;
   // Rows whose runs are those of the row above extend its rectangles.
   size_t row_start = 0, prev_start = 0, prev_count = 0;
   for (LONG y = area.top; y < area.bottom; ++y) {
