@@ -90,6 +90,9 @@ Document* Open(DWORD job) {
     delete doc;
     return nullptr;
   }
+  // Each write goes to the file at once, so the stream's bytes are not
+  // copied into a buffer of the file first.
+  std::setvbuf(doc->file, nullptr, _IONBF, 0);
   doc->fail_write = Switch("VELMOUT1_FAIL_WRITE");
   doc->short_write = Switch("VELMOUT1_SHORT_WRITE");
   return doc;
