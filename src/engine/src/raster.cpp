@@ -276,9 +276,10 @@ void MaskRowOneBit(uint8_t* row, LONG row_bytes, LONG x0, LONG x1, const uint8_t
 }
 
 // The brush (PATCOPY) onto a one-bit target through a coverage and a mask
-// (either may be absent), eight pixels at a time (a mask alone 64), inside r: each pixel the
-// coverage holds and the mask has set gets the brush's bit, the others
-// stay. It is what fills, pens and glyphs do on a one-bit band.
+// (either may be absent), eight pixels at a time (64 through a mask alone),
+// inside r: each pixel the coverage holds and the mask has set gets the
+// brush's bit, the others stay. It is what fills, pens and glyphs do on a
+// one-bit band.
 void PaintOneBit(const Pixels& trg, const RECTL& r, const PatternSource& pat, const Coverage* cov,
                  const MaskSource* mask) {
   const LONG first = r.left >> 3, last = (r.right - 1) >> 3;
@@ -299,9 +300,9 @@ void PaintOneBit(const Pixels& trg, const RECTL& r, const PatternSource& pat, co
     std::memset(word_mask, 0, 8);
     std::memset(word_mask + 8 + mask_bytes, 0, 8);
   }
-  // Otherwise a tiled pattern's row (one bit a pixel), and the bytes of the mask's
-  // row a row reads: on the stack for a glyph or a dither, which is
-  // nearly always, else on the heap once a call.
+  // Otherwise a tiled pattern's row (one bit a pixel), and the bytes of
+  // the mask's row a row reads: on the stack for a glyph or a dither,
+  // which is nearly always, else on the heap once a call.
   uint8_t period_small[64], padded_small[64];
   std::vector<uint8_t> period_big, padded_big;
   uint8_t* period = period_small;
@@ -906,7 +907,8 @@ void HalftoneOneBit(const Pixels& trg, const std::vector<RECTL>& rects, const RE
       if (columns_one_to_one && y1 - y0 == 1) {
         uint8_t threshold[8];
         for (LONG k = 0; k < 8; ++k)
-          threshold[k] = uint8_t(HalftoneThreshold(LONG((r.left & ~LONG(7)) + k) - colours.origin.x, y - colours.origin.y));
+          threshold[k] =
+              uint8_t(HalftoneThreshold(LONG((r.left & ~LONG(7)) + k) - colours.origin.x, y - colours.origin.y));
         // s[x - r.left] is the source pixel of destination pixel x.
         const uint8_t* s = src.Row(y0) + xlo[size_t(r.left - area.left)];
         uint8_t* row = trg.Row(y);
