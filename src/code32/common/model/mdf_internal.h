@@ -11,6 +11,39 @@
 #include "velm/mdf_records.h"
 #include "velm/rules.h"
 
+// The memory of one parse: zeroed blocks carved one after the other from
+// chunks taken with MemAllocZeroed, never given back one by one but all at
+// once with the parse context. A parse makes thousands of small records and
+// strings and frees them together, so this costs a pointer bump each.
+class MdfArena {
+ public:
+  MdfArena() = default;
+  MdfArena(const MdfArena&) = delete;
+  MdfArena& operator=(const MdfArena&) = delete;
+  ~MdfArena();
+
+  // A zeroed block of n bytes (at least 1), aligned for any record; null
+  // when memory runs out.
+  void* Allocate(size_t n);
+  template <typename T>
+  T* New() {
+    return static_cast<T*>(Allocate(sizeof(T)));
+  }
+  // A zeroed copy of n bytes with a NUL after them; null when memory runs out.
+  char* CopyText(const char* text, size_t n);
+
+ private:
+  struct Chunk {
+    Chunk* next;
+    size_t size;
+  };
+  static constexpr size_t kAlign = alignof(std::max_align_t);
+  Chunk* chunks_ = nullptr;
+  char* next_ = nullptr;
+  char* end_ = nullptr;
+  size_t nextChunk_ = 0;  // the size of the next chunk
+};
+
 struct MdfParseIndex {
   // An option list: its members in order and the position of each id.
   struct OptionList {
@@ -25,6 +58,8 @@ struct MdfParseIndex {
   // Numbers of Judges that were given but refused. A reference to one that
   // no accepted Judge answers drops what holds it.
   std::unordered_set<uint16_t> refusedJudges;
+  // Where the parse's records and their texts live (see MdfArena).
+  MdfArena arena;
 };
 
 namespace mdf {
@@ -101,7 +136,14 @@ uint32_t CountBracedEntries(const MdfTextBuffer* b);
 
 // Decodes the next quoted string (as MdfScanQuoted) into a new zeroed copy
 // and gives its length without the NUL; null for an empty string or none.
-char* ScanQuotedLength(MdfTextBuffer* b, char* terminator, uint32_t* length);
+// The copy is made in the arena when one is given, else with MemAllocZeroed.
+char* ScanQuotedLength(MdfTextBuffer* b, char* terminator, uint32_t* length, MdfArena* arena = nullptr);
+
+// RuleCompileCondition with the cells made in the arena when one is given.
+JudgeCell* CompileCondition(ModelParseContext* ctx, MdfTextBuffer* text, uint32_t* count, MdfArena* arena);
+
+// The arena of a parse context.
+inline MdfArena& Arena(ModelParseContext* ctx) { return ctx->index->arena; }
 
 // A read-only view of a whole file of the machine.
 struct FileView {

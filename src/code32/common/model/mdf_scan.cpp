@@ -325,13 +325,17 @@ uint32_t CountBracedEntries(const MdfTextBuffer* b) {
   }
 }
 
-char* ScanQuotedLength(MdfTextBuffer* b, char* terminator, uint32_t* length) {
+char* ScanQuotedLength(MdfTextBuffer* b, char* terminator, uint32_t* length, MdfArena* arena) {
   uint32_t start, count;
   *length = 0;
   if (!DecodeQuoted(b, &start, &count, terminator) || count == 0) return nullptr;
-  auto* copy = static_cast<char*>(MemAllocZeroed(static_cast<size_t>(count) + 1));
+  char* copy = nullptr;
+  if (arena) {
+    copy = arena->CopyText(b->data + start, count);
+  } else if ((copy = static_cast<char*>(MemAllocZeroed(static_cast<size_t>(count) + 1)))) {
+    std::memcpy(copy, b->data + start, count);
+  }
   if (!copy) return nullptr;
-  std::memcpy(copy, b->data + start, count);
   *length = count;
   return copy;
 }

@@ -230,11 +230,16 @@ int32_t RuleScanToken(MdfTextBuffer* text, std::string* token) {
 }
 
 JudgeCell* RuleCompileCondition(ModelParseContext* ctx, MdfTextBuffer* text, uint32_t* count) {
+  return mdf::CompileCondition(ctx, text, count, nullptr);
+}
+
+JudgeCell* mdf::CompileCondition(ModelParseContext* ctx, MdfTextBuffer* text, uint32_t* count, MdfArena* arena) {
   *count = 0;
   Compiler compiler(ctx, text);
   if (!compiler.Run()) return nullptr;
   std::vector<JudgeCell>& cells = compiler.cells();
-  auto* out = static_cast<JudgeCell*>(MemAllocZeroed(cells.size() * sizeof(JudgeCell)));
+  size_t bytes = cells.size() * sizeof(JudgeCell);
+  auto* out = static_cast<JudgeCell*>(arena ? arena->Allocate(bytes) : MemAllocZeroed(bytes));
   if (!out) return nullptr;
   std::memcpy(out, cells.data(), cells.size() * sizeof(JudgeCell));
   *count = static_cast<uint32_t>(cells.size());

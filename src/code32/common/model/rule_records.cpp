@@ -145,23 +145,6 @@ void FillExclusive(ModelParseContext*, RuleEntry* e, int32_t position, const std
   }
 }
 
-void FreeEntries(RuleEntry* e) {
-  while (e) {
-    RuleEntry* next = e->next;
-    MemFree(e);
-    e = next;
-  }
-}
-
-void FreeRecordList(RuleRecord* r) {
-  while (r) {
-    RuleRecord* next = r->next;
-    FreeEntries(r->entries);
-    MemFree(r);
-    r = next;
-  }
-}
-
 // Reads the braced entries of a record's value: '{' and '}' count the depth,
 // the record ends when a '}' brings it from 1 to 0, and every other token
 // fills the next of `positions` positions, the first position of an entry
@@ -188,7 +171,7 @@ bool ReadEntries(ModelParseContext* ctx, MdfTextBuffer* value, int32_t positions
       continue;
     }
     if (position == positions) {
-      current = static_cast<RuleEntry*>(MemAllocZeroed(sizeof(RuleEntry)));
+      current = mdf::Arena(ctx).New<RuleEntry>();
       if (!current) return false;
       mdf::AppendLast(entries, last, current);
       position = 0;
@@ -205,14 +188,12 @@ int32_t OnBraced(ModelParseContext* ctx, MdfRecord* record, RuleKind kind, int32
   std::string name;
   if (!RecordNumber(record, &number, &name)) return 0;
   if (!name.empty() && !RuleAddName(kind, name.c_str(), number)) return 0;
-  auto* rec = static_cast<RuleRecord*>(MemAllocZeroed(sizeof(RuleRecord)));
+  auto* rec = mdf::Arena(ctx).New<RuleRecord>();
   if (!rec) return 0;
   rec->number = static_cast<uint16_t>(number);
   RuleEntry* last_entry = nullptr;
-  if (!ReadEntries(ctx, &record->value, positions, fill, &rec->entries, &last_entry)) {
-    FreeRecordList(rec);
-    return 0;
-  }
+  // A record dropped here stays in the arena unlisted until the parse ends.
+  if (!ReadEntries(ctx, &record->value, positions, fill, &rec->entries, &last_entry)) return 0;
   mdf::AppendLast(list, last, rec);
   return 1;
 }
@@ -234,16 +215,10 @@ int32_t RuleOnJudge(ModelParseContext* ctx, MdfRecord* record) {
   if (!RecordNumber(record, &number, &name)) return RefuseJudge(ctx, false, number, name);
   record->value.length = 0;
   uint32_t count = 0;
-  JudgeCell* cells = RuleCompileCondition(ctx, &record->value, &count);
-  if (!cells || !RuleCheckCondition(cells, count)) {
-    MemFree(cells);
-    return RefuseJudge(ctx, true, number, name);
-  }
-  auto* judge = static_cast<JudgeRecord*>(MemAllocZeroed(sizeof(JudgeRecord)));
-  if (!judge) {
-    MemFree(cells);
-    return RefuseJudge(ctx, true, number, name);
-  }
+  JudgeCell* cells = mdf::CompileCondition(ctx, &record->value, &count, &mdf::Arena(ctx));
+  if (!cells || !RuleCheckCondition(cells, count)) return RefuseJudge(ctx, true, number, name);
+  auto* judge = mdf::Arena(ctx).New<JudgeRecord>();
+  if (!judge) return RefuseJudge(ctx, true, number, name);
   judge->number = static_cast<uint16_t>(number);
   judge->byteLength = count * sizeof(JudgeCell);
   judge->cells = cells;
@@ -295,21 +270,14 @@ JudgeRecord* RuleFindJudge(ModelParseContext* ctx, uint16_t number) {
 
 void RuleFreeRecords(ModelParseContext* ctx) {
   if (!ctx) return;
-  for (JudgeRecord* j = ctx->judges; j;) {
-    JudgeRecord* next = j->next;
-    MemFree(j->cells);
-    MemFree(j);
-    j = next;
-  }
+  // The records and their cells live in the parse's arena.
   ctx->judges = nullptr;
   ctx->lastJudge = nullptr;
   if (ctx->index) ctx->index->firstJudge.clear();
   for (RuleRecord** list : {&ctx->items, &ctx->actions, &ctx->transacts, &ctx->alertActions, &ctx->alerts}) {
-    FreeRecordList(*list);
     *list = nullptr;
   }
   ctx->lastItem = ctx->lastAction = ctx->lastTransact = ctx->lastAlertAction = ctx->lastAlert = nullptr;
-  FreeEntries(ctx->exclusives);
   ctx->exclusives = nullptr;
   ctx->lastExclusive = nullptr;
 }
