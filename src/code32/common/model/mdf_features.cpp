@@ -91,7 +91,7 @@ bool AddOption(ModelParseContext* ctx, FeatureNode* node, uint16_t option_id, ch
     list = mdf::OptionIndex(ctx, node);
   } else {
     list->members.back()->next = option;
-    list->position.emplace(option_id, static_cast<uint32_t>(list->members.size()));
+    list->position.Emplace(option_id, static_cast<uint32_t>(list->members.size()));
     list->members.push_back(option);
   }
   return true;
@@ -150,8 +150,8 @@ int32_t MdfSlotOfSetting(uint32_t id) {
 
 FeatureNode* MdfFindFeatureNode(ModelParseContext* ctx, uint16_t key) {
   if (ctx->index) {
-    auto it = ctx->index->firstByKey.find(key);
-    return it == ctx->index->firstByKey.end() ? nullptr : it->second;
+    FeatureNode* const* node = ctx->index->firstByKey.Find(key);
+    return node ? *node : nullptr;
   }
   for (FeatureNode* n = ctx->header->features; n; n = n->next) {
     mdf::Step();
@@ -162,8 +162,8 @@ FeatureNode* MdfFindFeatureNode(ModelParseContext* ctx, uint16_t key) {
 
 FeatureNode* MdfFindFeatureVariant(ModelParseContext* ctx, uint16_t key, uint16_t sub_id) {
   if (ctx->index) {
-    auto it = ctx->index->firstByVariant.find(uint32_t{key} << 16 | sub_id);
-    return it == ctx->index->firstByVariant.end() ? nullptr : it->second;
+    FeatureNode* const* node = ctx->index->firstByVariant.Find(uint32_t{key} << 16 | sub_id);
+    return node ? *node : nullptr;
   }
   for (FeatureNode* n = ctx->header->features; n; n = n->next) {
     mdf::Step();
@@ -189,7 +189,7 @@ MdfParseIndex::OptionList* OptionIndex(ModelParseContext* ctx, const FeatureNode
   if (added) {
     for (MdfOption* o = static_cast<MdfOption*>(node->data); o; o = o->next) {
       Step();
-      list.position.emplace(o->optionId, static_cast<uint32_t>(list.members.size()));
+      list.position.Emplace(o->optionId, static_cast<uint32_t>(list.members.size()));
       list.members.push_back(o);
     }
   }
@@ -200,8 +200,8 @@ MdfOption* FindOption(ModelParseContext* ctx, const FeatureNode* node, uint16_t 
   if (!ctx->index) return MdfFindOption(static_cast<MdfOption*>(node->data), option_id);
   MdfParseIndex::OptionList* list = OptionIndex(ctx, node);
   if (!list) return nullptr;
-  auto it = list->position.find(option_id);
-  return it == list->position.end() ? nullptr : list->members[it->second];
+  const uint32_t* at = list->position.Find(option_id);
+  return at ? list->members[*at] : nullptr;
 }
 
 }  // namespace mdf
@@ -343,9 +343,9 @@ int32_t MdfOnOpenUI(ModelParseContext* ctx, MdfRecord* record) {
   mdf::AppendLast(&ctx->header->features, &ctx->lastFeature, node);
   if (MdfParseIndex* ix = ctx->index) {
     // The first node of each key, key and sub-id, and setting id answers.
-    ix->firstByKey.emplace(node->key, node);
-    ix->firstByVariant.emplace(uint32_t{node->key} << 16 | node->subId, node);
-    ix->firstBySetting.emplace(node->settingId, node);
+    ix->firstByKey.Emplace(node->key, node);
+    ix->firstByVariant.Emplace(uint32_t{node->key} << 16 | node->subId, node);
+    ix->firstBySetting.Emplace(node->settingId, node);
   }
   return 1;
 }
@@ -358,9 +358,8 @@ int32_t MdfOnCloseUI(ModelParseContext* ctx, MdfRecord*) {
     uint32_t count = 0;
     if (MdfParseIndex::OptionList* list = MdfFeatureOptions(node) ? mdf::OptionIndex(ctx, node) : nullptr) {
       count = static_cast<uint32_t>(list->members.size());
-      auto it = list->position.find(node->defaultValue);
-      if (it != list->position.end()) {
-        position = it->second;
+      if (const uint32_t* at = list->position.Find(node->defaultValue)) {
+        position = *at;
         found = true;
       }
     }

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "velm/mdf_records.h"
@@ -44,20 +44,93 @@ class MdfArena {
   size_t nextChunk_ = 0;  // the size of the next chunk
 };
 
+// A map of integer (or pointer) keys by open addressing over one
+// power-of-two table: an entry costs no allocation of its own, which
+// matters to the parse and the image build that make thousands of them.
+// Values move when the table grows: a pointer from Find lasts until the
+// next Emplace or Set.
+template <typename K, typename V>
+class MdfFlatMap {
+ public:
+  // Adds the key with the value unless the key is there (the first value
+  // stays, as with std::unordered_map::emplace); true when added.
+  bool Emplace(K key, V value) {
+    Slot* s = Place(key);
+    if (s->used) return false;
+    *s = Slot{key, true, std::move(value)};
+    ++count_;
+    return true;
+  }
+  // Adds the key or replaces its value.
+  void Set(K key, V value) {
+    Slot* s = Place(key);
+    if (!s->used) ++count_;
+    *s = Slot{key, true, std::move(value)};
+  }
+  const V* Find(K key) const {
+    if (slots_.empty()) return nullptr;
+    for (size_t i = Hash(key) & mask_;; i = (i + 1) & mask_) {
+      const Slot& s = slots_[i];
+      if (!s.used) return nullptr;
+      if (s.key == key) return &s.value;
+    }
+  }
+  bool Contains(K key) const { return Find(key) != nullptr; }
+  void Clear() {
+    slots_.clear();
+    count_ = 0;
+    mask_ = 0;
+  }
+
+ private:
+  struct Slot {
+    K key{};
+    bool used = false;
+    V value{};
+  };
+  static size_t Hash(K key) {
+    uint64_t h = static_cast<uint64_t>(key) * UINT64_C(0x9E3779B97F4A7C15);
+    return static_cast<size_t>(h >> 32);
+  }
+  // The slot of the key, or the free slot where it goes (the table grown
+  // first when it would be more than three quarters full).
+  Slot* Place(K key) {
+    if (4 * (count_ + 1) > 3 * slots_.size()) Grow();
+    for (size_t i = Hash(key) & mask_;; i = (i + 1) & mask_) {
+      Slot& s = slots_[i];
+      if (!s.used || s.key == key) return &s;
+    }
+  }
+  void Grow() {
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(old.empty() ? 64 : 2 * old.size(), Slot{});
+    mask_ = slots_.size() - 1;
+    for (Slot& s : old) {
+      if (!s.used) continue;
+      size_t i = Hash(s.key) & mask_;
+      while (slots_[i].used) i = (i + 1) & mask_;
+      slots_[i] = std::move(s);
+    }
+  }
+  std::vector<Slot> slots_;
+  size_t mask_ = 0;
+  size_t count_ = 0;
+};
+
 struct MdfParseIndex {
   // An option list: its members in order and the position of each id.
   struct OptionList {
     std::vector<MdfOption*> members;
-    std::unordered_map<uint16_t, uint32_t> position;
+    MdfFlatMap<uint16_t, uint32_t> position;
   };
-  std::unordered_map<uint16_t, FeatureNode*> firstByKey;
-  std::unordered_map<uint32_t, FeatureNode*> firstByVariant;  // key << 16 | sub-id
-  std::unordered_map<uint32_t, FeatureNode*> firstBySetting;
+  MdfFlatMap<uint16_t, FeatureNode*> firstByKey;
+  MdfFlatMap<uint32_t, FeatureNode*> firstByVariant;  // key << 16 | sub-id
+  MdfFlatMap<uint32_t, FeatureNode*> firstBySetting;
   std::unordered_map<const void*, OptionList> lists;  // by the list's first member
-  std::unordered_map<uint16_t, JudgeRecord*> firstJudge;
+  MdfFlatMap<uint16_t, JudgeRecord*> firstJudge;
   // Numbers of Judges that were given but refused. A reference to one that
   // no accepted Judge answers drops what holds it.
-  std::unordered_set<uint16_t> refusedJudges;
+  MdfFlatMap<uint16_t, bool> refusedJudges;
   // Where the parse's records and their texts live (see MdfArena).
   MdfArena arena;
 };

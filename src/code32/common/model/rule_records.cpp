@@ -202,7 +202,7 @@ int32_t OnBraced(ModelParseContext* ctx, MdfRecord* record, RuleKind kind, int32
 // one) and its name are remembered, so that the entries naming it are
 // dropped rather than applied without a condition.
 int32_t RefuseJudge(ModelParseContext* ctx, bool numbered, int32_t number, const std::string& name) {
-  if (numbered && ctx->index) ctx->index->refusedJudges.insert(static_cast<uint16_t>(number));
+  if (numbered && ctx->index) ctx->index->refusedJudges.Emplace(static_cast<uint16_t>(number), true);
   if (!name.empty()) RuleAddRefusedJudgeName(name.c_str(), number);
   return 0;
 }
@@ -223,7 +223,7 @@ int32_t RuleOnJudge(ModelParseContext* ctx, MdfRecord* record) {
   judge->byteLength = count * sizeof(JudgeCell);
   judge->cells = cells;
   mdf::AppendLast(&ctx->judges, &ctx->lastJudge, judge);
-  if (ctx->index) ctx->index->firstJudge.emplace(judge->number, judge);
+  if (ctx->index) ctx->index->firstJudge.Emplace(judge->number, judge);
   // Listed only once its condition compiled: a dropped Judge leaves no name
   // for a later condition to find.
   if (!name.empty()) RuleAddName(kRuleJudge, name.c_str(), number);
@@ -258,8 +258,8 @@ int32_t RuleOnExclusive(ModelParseContext* ctx, MdfRecord* record) {
 
 JudgeRecord* RuleFindJudge(ModelParseContext* ctx, uint16_t number) {
   if (ctx && ctx->index) {
-    auto it = ctx->index->firstJudge.find(number);
-    return it == ctx->index->firstJudge.end() ? nullptr : it->second;
+    JudgeRecord* const* judge = ctx->index->firstJudge.Find(number);
+    return judge ? *judge : nullptr;
   }
   for (JudgeRecord* j = ctx ? ctx->judges : nullptr; j; j = j->next) {
     mdf::Step();
@@ -273,7 +273,7 @@ void RuleFreeRecords(ModelParseContext* ctx) {
   // The records and their cells live in the parse's arena.
   ctx->judges = nullptr;
   ctx->lastJudge = nullptr;
-  if (ctx->index) ctx->index->firstJudge.clear();
+  if (ctx->index) ctx->index->firstJudge.Clear();
   for (RuleRecord** list : {&ctx->items, &ctx->actions, &ctx->transacts, &ctx->alertActions, &ctx->alerts}) {
     *list = nullptr;
   }
@@ -337,8 +337,8 @@ int32_t mdf::DefaultOf(ModelParseContext* ctx, uint32_t setting_id) {
   if (int32_t slot = MdfSlotOfSetting(setting_id)) {
     node = ctx->header->bySetting[slot];
   } else {
-    auto it = ctx->index->firstBySetting.find(setting_id);
-    node = it == ctx->index->firstBySetting.end() ? nullptr : it->second;
+    FeatureNode* const* found = ctx->index->firstBySetting.Find(setting_id);
+    node = found ? *found : nullptr;
   }
   return DefaultOfNode(node, [ctx](const FeatureNode* n) -> const MdfOption* {
     MdfParseIndex::OptionList* list = OptionIndex(ctx, n);
