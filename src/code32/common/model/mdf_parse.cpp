@@ -149,7 +149,7 @@ int32_t MdfDispatchRecord(ModelParseContext* ctx, MdfRecord* record) {
     row = static_cast<int32_t>(cursor - 1);
   } else {
     for (int32_t i = 0; i < kMdfKeywordCount; ++i) {
-      if (std::strcmp(kKeywords[i].keyword, keyword) == 0) {
+      if (kKeywords[i].keyword[0] == keyword[0] && std::strcmp(kKeywords[i].keyword, keyword) == 0) {
         row = i;
         break;
       }

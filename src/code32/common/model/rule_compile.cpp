@@ -175,7 +175,7 @@ NameList* ListOf(RuleKind kind) {
 }
 
 struct Prefix {
-  const char* word;
+  std::string_view word;
   uint32_t base;
 };
 // Compared over the prefix's length in this order, so that AlertAction is
@@ -277,7 +277,7 @@ int32_t RuleCheckCondition(const JudgeCell* cells, uint32_t count) {
 uint32_t RuleParseReference(const char* word) {
   if (!word) return 0;
   for (const Prefix& p : kPrefixes) {
-    if (std::strncmp(word, p.word, std::strlen(p.word)) != 0) continue;
+    if (word[0] != p.word[0] || std::strncmp(word, p.word.data(), p.word.size()) != 0) continue;
     if (p.base == 0) return 0;
     int32_t number = mdf::WordDigits(word);
     if (number > static_cast<int32_t>(kRuleMaxNumber) || number < -static_cast<int32_t>(kRuleMaxNumber)) return 0;
