@@ -12,14 +12,18 @@
 
 #include "image_internal.h"
 #include "mdf_internal.h"
+#include "plat/kernel.h"
 #include "velm/mdf_reader.h"
 #include "velm/settings.h"
 
 namespace mdf_image {
 
-ModelImage* AllocateImage(uint32_t size) {
-  auto* image = static_cast<ModelImage*>(MemAllocZeroed(sizeof(ModelImage) + size));
+ModelImage* AllocateImage(uint32_t size, bool zeroed) {
+  const size_t bytes = sizeof(ModelImage) + size;
+  // A block that is not zeroed is freed by MemFree all the same.
+  auto* image = static_cast<ModelImage*>(zeroed ? MemAllocZeroed(bytes) : GlobalAlloc(GMEM_FIXED, bytes));
   if (!image) return nullptr;
+  image->ownBlock = 0;
   image->size = size;
   image->bytes = reinterpret_cast<uint8_t*>(image + 1);
   return image;
