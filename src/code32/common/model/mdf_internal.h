@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -194,6 +195,7 @@ int32_t ReadNumbers(MdfTextBuffer* b, int32_t* out, int32_t max);
 // The number made of every digit of a word; a '-' anywhere makes it
 // negative. Accumulated in 64 bits, clamped to 32 bits.
 int32_t WordDigits(const char* word);
+int32_t WordDigits(std::string_view word);
 
 // Moves the cursor past the next occurrence of c that stands outside a
 // quoted string (a '%' inside quotes escapes the byte after it; a double-byte

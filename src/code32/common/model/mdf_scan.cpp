@@ -259,12 +259,15 @@ int32_t ReadNumbers(MdfTextBuffer* b, int32_t* out, int32_t max) {
   return n;
 }
 
-int32_t WordDigits(const char* word) {
+int32_t WordDigits(const char* word) { return WordDigits(std::string_view(word ? word : "")); }
+
+int32_t WordDigits(std::string_view word) {
   int64_t v = 0;
   bool negative = false;
-  for (const char* p = word; p && *p; ++p) {
-    if (*p == '-') negative = true;
-    if (*p >= '0' && *p <= '9' && v <= INT64_C(1) << 40) v = v * 10 + (*p - '0');
+  for (char c : word) {
+    if (c == '\0') break;
+    if (c == '-') negative = true;
+    if (c >= '0' && c <= '9' && v <= INT64_C(1) << 40) v = v * 10 + (c - '0');
   }
   return Clamp(negative ? -v : v);
 }

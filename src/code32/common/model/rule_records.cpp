@@ -3,6 +3,7 @@
 // entries refer to one another by number or by name.
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "mdf_internal.h"
 #include "velm/dialogs.h"
@@ -27,10 +28,14 @@ const MdfWordRow kWhenWords[] = {
 // The number and optional name of a record's first word "number[=name]".
 // False when the number is 0 or does not fit in 16 bits.
 bool RecordNumber(const MdfRecord* record, int32_t* number, std::string* name) {
-  std::string word = record->word1.data;
+  std::string_view word = record->word1.data;
   size_t eq = word.find('=');
-  *name = eq == std::string::npos ? std::string() : word.substr(eq + 1);
-  *number = mdf::WordDigits(word.substr(0, eq).c_str());
+  if (eq == std::string_view::npos) {
+    name->clear();
+  } else {
+    name->assign(word.substr(eq + 1));
+  }
+  *number = mdf::WordDigits(word.substr(0, eq));
   return *number != 0 && *number <= static_cast<int32_t>(kRuleMaxNumber) &&
          *number >= -static_cast<int32_t>(kRuleMaxNumber);
 }
