@@ -171,8 +171,10 @@ MdfOption* FindOption(ModelParseContext* ctx, const FeatureNode* node, uint16_t 
 // through the index.
 int32_t DefaultOf(ModelParseContext* ctx, uint32_t setting_id);
 
-// True for a lead byte of the system code page.
-bool IsLeadByte(uint8_t c);
+// True for a lead byte of the system code page (always 0x80 or more; the
+// scanners ask for nearly every byte, so that test stays inline).
+bool IsHighLeadByte(uint8_t c);
+inline bool IsLeadByte(uint8_t c) { return c >= 0x80 && IsHighLeadByte(c); }
 
 inline uint8_t At(const MdfTextBuffer* b, uint32_t i) { return static_cast<uint8_t>(b->data[i]); }
 inline uint8_t Here(const MdfTextBuffer* b) { return At(b, b->length); }

@@ -9,7 +9,7 @@
 
 namespace mdf {
 
-bool IsLeadByte(uint8_t c) { return c >= 0x80 && IsDBCSLeadByte(c); }
+bool IsHighLeadByte(uint8_t c) { return IsDBCSLeadByte(c); }
 
 }  // namespace mdf
 
