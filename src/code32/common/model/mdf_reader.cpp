@@ -64,6 +64,12 @@ bool ReadRun(Reader& r, MdfTextBuffer* into, uint8_t cls) {
   const uint8_t* p = r.Here();
   uint32_t n = 0;
   const uint32_t left = r.Left();
+  const std::array<uint8_t, 256>& c = MdfCharClass;
+  // Eight bytes at a time while all of them are of the class.
+  while (left - n >= 8 && (c[p[n]] & c[p[n + 1]] & c[p[n + 2]] & c[p[n + 3]] & c[p[n + 4]] & c[p[n + 5]] &
+                           c[p[n + 6]] & c[p[n + 7]] & cls)) {
+    n += 8;
+  }
   while (n < left && MdfIsClass(p[n], cls)) ++n;
   if (n == 0) return true;
   if (!MdfBufferAppendBytes(into, reinterpret_cast<const char*>(p), n)) return false;
@@ -109,6 +115,11 @@ int32_t ReadValue(Reader& r, MdfTextBuffer* value) {
     return result;
   };
   for (;;) {
+    // Eight bytes at a time while none of them is a stop, then byte by byte.
+    while (end - p >= 8 && !(stops[p[0]] | stops[p[1]] | stops[p[2]] | stops[p[3]] | stops[p[4]] | stops[p[5]] |
+                             stops[p[6]] | stops[p[7]])) {
+      p += 8;
+    }
     while (p < end && !stops[*p]) ++p;
     if (p == end) break;
     const uint8_t* at = p;
