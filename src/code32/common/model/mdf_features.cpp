@@ -187,6 +187,7 @@ MdfParseIndex::OptionList* OptionIndex(ModelParseContext* ctx, const FeatureNode
   auto [it, added] = ctx->index->lists.try_emplace(node->data);
   MdfParseIndex::OptionList& list = it->second;
   if (added) {
+    list.members.reserve(16);  // room for a usual list at once
     for (MdfOption* o = static_cast<MdfOption*>(node->data); o; o = o->next) {
       Step();
       list.position.Emplace(o->optionId, static_cast<uint32_t>(list.members.size()));

@@ -36,7 +36,8 @@ uint16_t OperatorCode(const std::string& word) {
 // recursion.
 class Compiler {
  public:
-  Compiler(ModelParseContext* ctx, MdfTextBuffer* text) : ctx_(ctx), text_(text) {}
+  // Room for the cells of a usual condition at once.
+  Compiler(ModelParseContext* ctx, MdfTextBuffer* text) : ctx_(ctx), text_(text) { cells_.reserve(32); }
 
   bool Run() {
     if (!Sequence(0)) return false;
