@@ -78,10 +78,11 @@ bool ReadRun(Reader& r, MdfTextBuffer* into, uint8_t cls) {
 }
 
 // The bytes a value's scan must look at one by one: line breaks, quotes,
-// parentheses, braces, the escape and lead bytes of double-byte characters.
-const std::array<bool, 256>& ValueStops() {
-  static const std::array<bool, 256> stops = [] {
-    std::array<bool, 256> t{};
+// parentheses, braces, the escape and lead bytes of double-byte characters
+// (1 for such a byte).
+const std::array<uint8_t, 256>& ValueStops() {
+  static const std::array<uint8_t, 256> stops = [] {
+    std::array<uint8_t, 256> t{};
     for (int c = 0; c < 256; ++c) {
       uint8_t b = static_cast<uint8_t>(c);
       t[b] = IsLineBreak(b) || b == '"' || b == '(' || b == ')' || b == '{' || b == '}' || b == '%' ||
@@ -102,7 +103,7 @@ int32_t ReadValue(Reader& r, MdfTextBuffer* value) {
   bool quote = false;
   uint32_t parens = 0;
   uint32_t braces = 0;
-  const std::array<bool, 256>& stops = ValueStops();
+  const std::array<uint8_t, 256>& stops = ValueStops();
   const uint8_t* const start = r.Here();
   const uint8_t* const end = start + r.Left();
   const uint8_t* p = start;
