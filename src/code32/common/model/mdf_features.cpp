@@ -184,8 +184,14 @@ namespace mdf {
 
 MdfParseIndex::OptionList* OptionIndex(ModelParseContext* ctx, const FeatureNode* node) {
   if (!node->data || !ctx->index) return nullptr;
-  auto [it, added] = ctx->index->lists.try_emplace(node->data);
+  MdfParseIndex* ix = ctx->index;
+  // The option lines of a feature come one after the other: the list asked
+  // for last is kept at hand.
+  if (ix->lastListKey == node->data) return ix->lastList;
+  auto [it, added] = ix->lists.try_emplace(node->data);
   MdfParseIndex::OptionList& list = it->second;
+  ix->lastListKey = node->data;
+  ix->lastList = &list;
   if (added) {
     list.members.reserve(16);  // room for a usual list at once
     for (MdfOption* o = static_cast<MdfOption*>(node->data); o; o = o->next) {

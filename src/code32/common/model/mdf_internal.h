@@ -128,6 +128,10 @@ struct MdfParseIndex {
   MdfFlatMap<uint32_t, FeatureNode*> firstByVariant;  // key << 16 | sub-id
   MdfFlatMap<uint32_t, FeatureNode*> firstBySetting;
   std::unordered_map<const void*, OptionList> lists;  // by the list's first member
+  // The list OptionIndex gave last and its key (a member of lists: its
+  // address stays as the map grows).
+  const void* lastListKey = nullptr;
+  OptionList* lastList = nullptr;
   MdfFlatMap<uint16_t, JudgeRecord*> firstJudge;
   // Numbers of Judges that were given but refused. A reference to one that
   // no accepted Judge answers drops what holds it.

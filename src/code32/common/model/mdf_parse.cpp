@@ -138,14 +138,17 @@ const MdfKeywordRow* MdfGetKeywordTable() { return kKeywords; }
 int32_t MdfDispatchRecord(ModelParseContext* ctx, MdfRecord* record) {
   const char* keyword = record->keyword.data;
   if (ctx->openName) {
-    if (std::strcmp(keyword, ctx->openName) == 0) return MdfOnOptionLine(ctx, record);
+    if (keyword[0] == ctx->openName[0] && std::strcmp(keyword, ctx->openName) == 0) {
+      return MdfOnOptionLine(ctx, record);
+    }
     if (std::strncmp(keyword, "Default", 7) == 0 && std::strcmp(keyword + 7, ctx->openName) == 0) {
       return MdfOnDefault(ctx, record);
     }
   }
   int32_t row = -1;
   uint32_t cursor = ctx->keywordCursor;
-  if (cursor > 0 && cursor <= kMdfKeywordCount && std::strcmp(kKeywords[cursor - 1].keyword, keyword) == 0) {
+  if (cursor > 0 && cursor <= kMdfKeywordCount && kKeywords[cursor - 1].keyword[0] == keyword[0] &&
+      std::strcmp(kKeywords[cursor - 1].keyword, keyword) == 0) {
     row = static_cast<int32_t>(cursor - 1);
   } else {
     for (int32_t i = 0; i < kMdfKeywordCount; ++i) {

@@ -223,7 +223,7 @@ char* MdfSkipPast(MdfTextBuffer* b, char c) {
 uint32_t MdfLookupWord(const MdfWordRow* table, const char* word) {
   const MdfWordRow* row = table;
   for (; row->word; ++row) {
-    if (word && std::strcmp(row->word, word) == 0) return row->value;
+    if (word && row->word[0] == word[0] && std::strcmp(row->word, word) == 0) return row->value;
   }
   return row->value;
 }

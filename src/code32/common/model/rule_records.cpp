@@ -45,7 +45,8 @@ bool RecordNumber(const MdfRecord* record, int32_t* number, std::string* name) {
 const DialogRecord* FindDialogName(const char* name) {
   const DialogTable& table = DlgGetBuiltinTable();
   for (int16_t i = 0; i < table.count; ++i) {
-    if (table.rows[i].name && std::strcmp(table.rows[i].name, name) == 0) return &table.rows[i];
+    const char* row = table.rows[i].name;
+    if (row && row[0] == name[0] && std::strcmp(row, name) == 0) return &table.rows[i];
   }
   return nullptr;
 }
