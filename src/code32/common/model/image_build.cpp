@@ -7,21 +7,23 @@
 // of exactly the measured size, so the two can never disagree; every write
 // is checked against the block, and the final position must equal its size.
 #include <cstring>
-#include <unordered_map>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "image_internal.h"
 #include "mdf_internal.h"
+#include "plat/kernel.h"
 #include "velm/mdf_reader.h"
 #include "velm/settings.h"
 
 namespace mdf_image {
 
-ModelImage* AllocateImage(uint32_t size) {
-  auto* image = static_cast<ModelImage*>(MemAllocZeroed(sizeof(ModelImage) + size));
+ModelImage* AllocateImage(uint32_t size, bool zeroed) {
+  const size_t bytes = sizeof(ModelImage) + size;
+  // A block that is not zeroed is freed by MemFree all the same.
+  auto* image = static_cast<ModelImage*>(zeroed ? MemAllocZeroed(bytes) : GlobalAlloc(GMEM_FIXED, bytes));
   if (!image) return nullptr;
+  image->ownBlock = 0;
   image->size = size;
   image->bytes = reinterpret_cast<uint8_t*>(image + 1);
   return image;
@@ -90,7 +92,7 @@ class Writer {
   bool ok_ = true;
 };
 
-using NumberMap = std::unordered_map<uint32_t, uint32_t>;  // record number -> link or offset
+using NumberMap = MdfFlatMap<uint32_t, uint32_t>;  // record number -> link or offset
 
 // A written option list or value record and the storage type it was written
 // for.
@@ -114,15 +116,15 @@ class Builder {
   // ---- references ----
   static uint32_t Resolve(const NumberMap& map, uint32_t reference) {
     if (reference == 0) return 0;
-    auto it = map.find(reference & 0xFFFF);
-    return it == map.end() ? 0 : it->second;
+    const uint32_t* link = map.Find(reference & 0xFFFF);
+    return link ? *link : 0;
   }
 
   // A Judge reference that no accepted Judge answers, to a number whose
   // Judge was given but refused.
   bool Refused(uint32_t reference) const {
     return reference && Resolve(judges_, reference) == 0 && ctx_->index &&
-           ctx_->index->refusedJudges.count(static_cast<uint16_t>(reference & 0xFFFF));
+           ctx_->index->refusedJudges.Contains(static_cast<uint16_t>(reference & 0xFFFF));
   }
   // An entry whose condition names a refused Judge is left out: it must not
   // apply (or hide, disable, alert) as if it had no condition at all.
@@ -141,7 +143,7 @@ class Builder {
         w_.Put16(at + 4 * i, j->cells[i].kind);
         w_.Put16(at + 4 * i + 2, j->cells[i].value);
       }
-      judges_.emplace(j->number, Link(at));
+      judges_.Emplace(j->number, Link(at));
     }
     Records(ctx_->items, kItemSize, &items_, [&](const RuleEntry* e) { return KeepItem(e); },
             [&](uint32_t at, const RuleEntry* e) {
@@ -185,7 +187,7 @@ class Builder {
       w_.Put32(at + 20, Resolve(alerts_, e->field[kExclusiveAlert]));
       w_.Put32(at + 24, Resolve(transacts_, e->field[kExclusiveTransact]));
       w_.Put32(at + 28, Resolve(transacts_, e->field[kExclusiveTransact2]));
-      exclusiveByKey_.emplace(static_cast<uint16_t>(e->field[kExclusiveKey]), at);
+      exclusiveByKey_.Emplace(static_cast<uint16_t>(e->field[kExclusiveKey]), at);
     }
   }
 
@@ -208,14 +210,14 @@ class Builder {
         w_.Put32(at, i + 1 < kept.size() ? Link(at + size) : 0);
         fill(at, kept[i]);
       }
-      map->emplace(r->number, Link(first));
+      map->Emplace(r->number, Link(first));
     }
   }
 
   // ---- feature area ----
   // Nodes with a non-zero sub-id that follow an ordinary node move to the
   // front, each in turn; the rest keep their order.
-  static std::vector<FeatureNode*> Reorder(FeatureNode* first, std::unordered_set<uint16_t>* shared_keys) {
+  static std::vector<FeatureNode*> Reorder(FeatureNode* first, MdfFlatMap<uint16_t, bool>* shared_keys) {
     std::vector<FeatureNode*> moved;
     std::vector<FeatureNode*> kept;
     bool ordinary_seen = false;
@@ -224,7 +226,7 @@ class Builder {
         moved.push_back(n);
         // An Identity node shares the options of the feature its sub-id
         // names, a variant those of its own key.
-        shared_keys->insert((n->type & kFeatureIdentity) ? n->subId : n->key);
+        shared_keys->Set((n->type & kFeatureIdentity) ? n->subId : n->key, true);
       } else {
         kept.push_back(n);
       }
@@ -236,10 +238,10 @@ class Builder {
   }
 
   void FeatureArea() {
-    std::unordered_set<uint16_t> shared_keys;
+    MdfFlatMap<uint16_t, bool> shared_keys;
     std::vector<FeatureNode*> order = Reorder(h_->features, &shared_keys);
-    std::unordered_map<uint16_t, Written> recorded;   // shared key -> its owner's list
-    std::unordered_map<const void*, Written> written;  // parse-time list -> where it went
+    MdfFlatMap<uint16_t, Written> recorded;   // shared key -> its owner's list
+    MdfFlatMap<uintptr_t, Written> written;   // parse-time list -> where it went
     uint32_t previous = 0;
     for (auto it = order.rbegin(); it != order.rend(); ++it) {
       FeatureNode* n = *it;
@@ -248,21 +250,21 @@ class Builder {
       if (n->subId == 0) {
         if (n->data) {
           data = Data(n);
-          written[n->data] = {data, storage};
+          written.Set(reinterpret_cast<uintptr_t>(n->data), {data, storage});
         }
-        if (shared_keys.count(n->key)) recorded[n->key] = {data, storage};
+        if (shared_keys.Contains(n->key)) recorded.Set(n->key, {data, storage});
       } else if (n->data) {
         // A node that shares a list refers to where its owner's list went;
         // a list that was never written (its owner shares one itself) is
         // found by its parse-time address, and a list of another storage
         // type is never taken. No parse-time address reaches the image.
         uint16_t key = (n->type & kFeatureIdentity) ? n->subId : n->key;
-        auto r = recorded.find(key);
-        auto m = written.find(n->data);
-        if (r != recorded.end() && r->second.storage == storage) {
-          data = r->second.offset;
-        } else if (m != written.end() && m->second.storage == storage) {
-          data = m->second.offset;
+        const Written* r = recorded.Find(key);
+        const Written* m = written.Find(reinterpret_cast<uintptr_t>(n->data));
+        if (r && r->storage == storage) {
+          data = r->offset;
+        } else if (m && m->storage == storage) {
+          data = m->offset;
         }
       }
       uint32_t pair = 0;
@@ -273,7 +275,7 @@ class Builder {
         w_.Put32(pair, first);
         w_.Put32(pair + 4, second);
       }
-      auto ex = exclusiveByKey_.find(n->key);
+      const uint32_t* ex = exclusiveByKey_.Find(n->key);
       uint32_t at = w_.Reserve(kFeatureSize);
       w_.Put32(at + kFeatureNext, previous);
       w_.Put16(at + kFeatureKey, n->key);
@@ -282,7 +284,7 @@ class Builder {
       w_.Put16(at + kFeatureType, n->type);
       w_.Put16(at + kFeatureDefault, n->defaultValue);
       w_.Put32(at + kFeatureCommands, pair);
-      w_.Put32(at + kFeatureExclusive, ex == exclusiveByKey_.end() ? 0 : ex->second);
+      w_.Put32(at + kFeatureExclusive, ex ? *ex : 0);
       w_.Put32(at + kFeatureData, data);
       if (int32_t slot = MdfSlotOfSetting(n->settingId)) {
         if (n->subId == 0 || slots_[slot] == 0) slots_[slot] = at;
@@ -336,14 +338,16 @@ class Builder {
 
   // An option list, from its last member to its first.
   uint32_t Options(MdfOption* first, uint16_t storage) {
-    std::vector<MdfOption*> list;
+    std::vector<MdfOption*>& list = options_;
+    list.clear();
     for (MdfOption* o = first; o; o = o->next) list.push_back(o);
     uint32_t previous = 0;
     for (auto it = list.rbegin(); it != list.rend(); ++it) {
       MdfOption* o = *it;
       uint32_t at = 0;
       if (storage == kFeaturePickPage) {
-        std::vector<PaperAreaEntry*> areas;
+        std::vector<PaperAreaEntry*>& areas = areas_;
+        areas.clear();
         for (PaperAreaEntry* a = o->areas; a; a = a->next) areas.push_back(a);
         uint32_t area_next = 0;
         for (auto a = areas.rbegin(); a != areas.rend(); ++a) {
@@ -415,7 +419,7 @@ class Builder {
     for (CommandStringNode* s = ctx_->commandStrings; s; s = s->next) {
       uint32_t at = s->length ? w_.Reserve(s->length) : 0;
       w_.PutBytes(at, s->text, s->length);
-      strings_.emplace(s->id, std::make_pair(at, at ? s->length : 0u));
+      strings_.Emplace(s->id, std::make_pair(at, at ? s->length : 0u));
     }
     slots_[kSlotUiResDll] = w_.Wide(h_->uiResDllName);
     slots_[kSlotExcDepDll] = w_.Wide(h_->excDepDllName);
@@ -450,11 +454,11 @@ class Builder {
           w_.Put16(at + 8, n->number);
           break;
         case kCommandNodeStringType: {
-          auto s = strings_.find(n->stringId);
+          const std::pair<uint32_t, uint32_t>* s = strings_.Find(n->stringId);
           at = w_.Reserve(kNodeStringSize);
-          if (s != strings_.end()) {
-            w_.Put32(at + 8, s->second.second);
-            w_.Put32(at + 12, s->second.first);
+          if (s) {
+            w_.Put32(at + 8, s->second);
+            w_.Put32(at + 12, s->first);
           }
           break;
         }
@@ -507,8 +511,12 @@ class Builder {
   Writer& w_;
   uint32_t slots_[kSlotCount] = {};
   NumberMap judges_, items_, actions_, transacts_, alertActions_, alerts_;
-  std::unordered_map<uint16_t, uint32_t> exclusiveByKey_;           // first Exclusive of a feature key
-  std::unordered_map<int32_t, std::pair<uint32_t, uint32_t>> strings_;  // id -> offset, length
+  MdfFlatMap<uint16_t, uint32_t> exclusiveByKey_;                 // first Exclusive of a feature key
+  MdfFlatMap<int32_t, std::pair<uint32_t, uint32_t>> strings_;  // id -> offset, length
+  // The members of the option list and the areas of the option being
+  // written, kept from one list to the next.
+  std::vector<MdfOption*> options_;
+  std::vector<PaperAreaEntry*> areas_;
 };
 
 static_assert(sizeof(char16_t) * 16 == kVersionBytes);

@@ -442,7 +442,7 @@ ModelImage* AdoptImage(uint8_t* block, uint32_t size, bool* invalid) {
 
 ModelImage* MdfLoadImage(const uint8_t* data, size_t size) {
   if (!MdfValidateImage(data, size)) return nullptr;
-  ModelImage* image = AllocateImage(static_cast<uint32_t>(size));
+  ModelImage* image = AllocateImage(static_cast<uint32_t>(size), false);  // every byte is copied over
   if (image) std::memcpy(image->bytes, data, size);
   return image;
 }

@@ -17,9 +17,9 @@ struct ModelImage {
 
 namespace mdf_image {
 
-// A new zeroed image of size bytes (one allocation); null when memory runs
-// out.
-ModelImage* AllocateImage(uint32_t size);
+// A new image of size bytes (one allocation), zeroed unless the caller
+// writes every byte itself; null when memory runs out.
+ModelImage* AllocateImage(uint32_t size, bool zeroed = true);
 // The image of a block of bytes (MemAllocZeroed) when they validate; the
 // image takes the block over. Otherwise null, and the block stays the
 // caller's; *invalid tells bytes that do not validate from a lack of memory.

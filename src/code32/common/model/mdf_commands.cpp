@@ -286,13 +286,10 @@ int32_t MdfOnCommandString(ModelParseContext* ctx, MdfRecord* record) {
   value->length = 0;
   char terminator;
   uint32_t length = 0;
-  char* text = mdf::ScanQuotedLength(value, &terminator, &length);
+  char* text = mdf::ScanQuotedLength(value, &terminator, &length, &mdf::Arena(ctx));
   if (!text) return 0;
-  auto* node = static_cast<CommandStringNode*>(MemAllocZeroed(sizeof(CommandStringNode)));
-  if (!node) {
-    MemFree(text);
-    return 0;
-  }
+  auto* node = mdf::Arena(ctx).New<CommandStringNode>();
+  if (!node) return 0;
   node->id = id;
   node->length = length + 1;
   node->text = text;

@@ -40,103 +40,48 @@ FeatureNode* OpenVariant(ModelParseContext* ctx) {
   return ctx->openName ? MdfFindFeatureVariant(ctx, ctx->openKey, ctx->openSubId) : nullptr;
 }
 
+// Every record and text below is made in the parse's arena (MdfArena): a
+// record replaced or dropped stays there, unreferenced, until the parse
+// context goes.
+
 // The value record of a node, made when it has none; the caller has checked
 // that the node's type keeps this kind of record.
 template <typename T>
-T* EnsureValue(FeatureNode* node) {
+T* EnsureValue(ModelParseContext* ctx, FeatureNode* node) {
   if (!node->data) {
-    node->data = MemAllocZeroed(sizeof(T));
+    node->data = mdf::Arena(ctx).New<T>();
     node->ownsData = 1;
   }
   return static_cast<T*>(node->data);
 }
 
-char* CopyText(const char* text) {
-  size_t n = std::strlen(text);
-  auto* copy = static_cast<char*>(MemAllocZeroed(n + 1));
-  if (copy) std::memcpy(copy, text, n);
-  return copy;
-}
+char* CopyText(ModelParseContext* ctx, const char* text) { return mdf::Arena(ctx).CopyText(text, std::strlen(text)); }
 
-void FreePair(CommandPair* pair) {
-  if (!pair) return;
-  MemFree(pair->first);
-  MemFree(pair->second);
-  MemFree(pair);
+// The next quoted string of a value, decoded (MdfScanQuoted).
+char* ScanQuoted(ModelParseContext* ctx, MdfTextBuffer* value, char* terminator) {
+  uint32_t length = 0;
+  return mdf::ScanQuotedLength(value, terminator, &length, &mdf::Arena(ctx));
 }
 
 // A copy of a command pair with copies of its texts; false when memory runs
-// out (nothing is kept then).
-bool CopyPair(const CommandPair* pair, CommandPair** out) {
+// out.
+bool CopyPair(ModelParseContext* ctx, const CommandPair* pair, CommandPair** out) {
   *out = nullptr;
-  auto* copy = static_cast<CommandPair*>(MemAllocZeroed(sizeof(CommandPair)));
+  auto* copy = mdf::Arena(ctx).New<CommandPair>();
   if (!copy) return false;
-  copy->first = pair->first ? CopyText(pair->first) : nullptr;
-  copy->second = pair->second ? CopyText(pair->second) : nullptr;
-  if ((pair->first && !copy->first) || (pair->second && !copy->second)) {
-    FreePair(copy);
-    return false;
-  }
+  copy->first = pair->first ? CopyText(ctx, pair->first) : nullptr;
+  copy->second = pair->second ? CopyText(ctx, pair->second) : nullptr;
+  if ((pair->first && !copy->first) || (pair->second && !copy->second)) return false;
   *out = copy;
   return true;
 }
 
-void FreeNames(char** names, uint32_t count) {
-  if (!names) return;
-  for (uint32_t i = 0; i < count; ++i) MemFree(names[i]);
-  MemFree(names);
-}
-
-void FreeOption(MdfOption* option) {
-  MemFree(option->text);
-  for (PaperAreaEntry* a = option->areas; a;) {
-    PaperAreaEntry* next = a->next;
-    MemFree(a);
-    a = next;
-  }
-  MemFree(option->papers);
-  FreeNames(option->trueTypeNames, option->pairCount);
-  FreeNames(option->deviceNames, option->pairCount);
-  MemFree(option);
-}
-
-void FreeData(FeatureNode* node) {
-  if (!node->data) return;
-  switch (MdfDataKindOf(node->type)) {
-    case MdfDataKind::kList:
-      for (MdfOption* o = static_cast<MdfOption*>(node->data); o;) {
-        MdfOption* next = o->next;
-        FreeOption(o);
-        o = next;
-      }
-      break;
-    case MdfDataKind::kBoolean: {
-      auto* b = static_cast<BooleanValue*>(node->data);
-      MemFree(b->trueText);
-      MemFree(b->falseText);
-      MemFree(b);
-      break;
-    }
-    default:
-      MemFree(node->data);
-      break;
-  }
-  node->data = nullptr;
-}
-
-// Adds an option to a node's list unless one with the same id is there; the
-// text is taken over (freed when the option is dropped). False when memory
-// runs out.
+// Adds an option to a node's list unless one with the same id is there.
+// False when memory runs out.
 bool AddOption(ModelParseContext* ctx, FeatureNode* node, uint16_t option_id, char* text) {
-  if (mdf::FindOption(ctx, node, option_id)) {
-    MemFree(text);
-    return true;
-  }
-  auto* option = static_cast<MdfOption*>(MemAllocZeroed(sizeof(MdfOption)));
-  if (!option) {
-    MemFree(text);
-    return false;
-  }
+  if (mdf::FindOption(ctx, node, option_id)) return true;
+  auto* option = mdf::Arena(ctx).New<MdfOption>();
+  if (!option) return false;
   option->optionId = option_id;
   option->text = text;
   MdfParseIndex::OptionList* list = mdf::OptionIndex(ctx, node);
@@ -146,7 +91,7 @@ bool AddOption(ModelParseContext* ctx, FeatureNode* node, uint16_t option_id, ch
     list = mdf::OptionIndex(ctx, node);
   } else {
     list->members.back()->next = option;
-    list->position.emplace(option_id, static_cast<uint32_t>(list->members.size()));
+    list->position.Emplace(option_id, static_cast<uint32_t>(list->members.size()));
     list->members.push_back(option);
   }
   return true;
@@ -179,12 +124,9 @@ void AddIdList(ModelParseContext* ctx, FeatureNode* node, MdfTextBuffer* value) 
       if (!row) return;
       if (MdfSkipSpace(value) == '"') {
         char terminator;
-        text = MdfScanQuoted(value, &terminator);
+        text = ScanQuoted(ctx, value, &terminator);
       }
-      if (MdfSkipSpace(value) != '}') {
-        MemFree(text);
-        return;
-      }
+      if (MdfSkipSpace(value) != '}') return;
       ++value->length;
       if (!AddOption(ctx, node, row->optionId, text)) return;
     } else {
@@ -208,8 +150,8 @@ int32_t MdfSlotOfSetting(uint32_t id) {
 
 FeatureNode* MdfFindFeatureNode(ModelParseContext* ctx, uint16_t key) {
   if (ctx->index) {
-    auto it = ctx->index->firstByKey.find(key);
-    return it == ctx->index->firstByKey.end() ? nullptr : it->second;
+    FeatureNode* const* node = ctx->index->firstByKey.Find(key);
+    return node ? *node : nullptr;
   }
   for (FeatureNode* n = ctx->header->features; n; n = n->next) {
     mdf::Step();
@@ -220,8 +162,8 @@ FeatureNode* MdfFindFeatureNode(ModelParseContext* ctx, uint16_t key) {
 
 FeatureNode* MdfFindFeatureVariant(ModelParseContext* ctx, uint16_t key, uint16_t sub_id) {
   if (ctx->index) {
-    auto it = ctx->index->firstByVariant.find(uint32_t{key} << 16 | sub_id);
-    return it == ctx->index->firstByVariant.end() ? nullptr : it->second;
+    FeatureNode* const* node = ctx->index->firstByVariant.Find(uint32_t{key} << 16 | sub_id);
+    return node ? *node : nullptr;
   }
   for (FeatureNode* n = ctx->header->features; n; n = n->next) {
     mdf::Step();
@@ -242,12 +184,19 @@ namespace mdf {
 
 MdfParseIndex::OptionList* OptionIndex(ModelParseContext* ctx, const FeatureNode* node) {
   if (!node->data || !ctx->index) return nullptr;
-  auto [it, added] = ctx->index->lists.try_emplace(node->data);
+  MdfParseIndex* ix = ctx->index;
+  // The option lines of a feature come one after the other: the list asked
+  // for last is kept at hand.
+  if (ix->lastListKey == node->data) return ix->lastList;
+  auto [it, added] = ix->lists.try_emplace(node->data);
   MdfParseIndex::OptionList& list = it->second;
+  ix->lastListKey = node->data;
+  ix->lastList = &list;
   if (added) {
+    list.members.reserve(16);  // room for a usual list at once
     for (MdfOption* o = static_cast<MdfOption*>(node->data); o; o = o->next) {
       Step();
-      list.position.emplace(o->optionId, static_cast<uint32_t>(list.members.size()));
+      list.position.Emplace(o->optionId, static_cast<uint32_t>(list.members.size()));
       list.members.push_back(o);
     }
   }
@@ -258,8 +207,8 @@ MdfOption* FindOption(ModelParseContext* ctx, const FeatureNode* node, uint16_t 
   if (!ctx->index) return MdfFindOption(static_cast<MdfOption*>(node->data), option_id);
   MdfParseIndex::OptionList* list = OptionIndex(ctx, node);
   if (!list) return nullptr;
-  auto it = list->position.find(option_id);
-  return it == list->position.end() ? nullptr : list->members[it->second];
+  const uint32_t* at = list->position.Find(option_id);
+  return at ? list->members[*at] : nullptr;
 }
 
 }  // namespace mdf
@@ -319,16 +268,6 @@ uint32_t MdfOptionRecordSize(uint16_t type) {
   }
 }
 
-void MdfFreeFeatureList(FeatureNode* first) {
-  for (FeatureNode* n = first; n;) {
-    FeatureNode* next = n->next;
-    FreePair(n->commands);
-    if (n->ownsData) FreeData(n);
-    MemFree(n);
-    n = next;
-  }
-}
-
 // ---- handlers ---------------------------------------------------------------------------
 
 int32_t MdfOnFileVersion(ModelParseContext* ctx, MdfRecord* record) {
@@ -363,13 +302,9 @@ int32_t MdfOnOpenUI(ModelParseContext* ctx, MdfRecord* record) {
   if (word[0] != '*') return 0;
   const UiSymbolRow* row = MdfFindFeatureByName(word + 1);
   if (!row) return 0;
-  char* name = CopyText(word + 1);
-  auto* node = static_cast<FeatureNode*>(MemAllocZeroed(sizeof(FeatureNode)));
-  if (!name || !node) {
-    MemFree(name);
-    MemFree(node);
-    return 0;
-  }
+  char* name = CopyText(ctx, word + 1);
+  auto* node = mdf::Arena(ctx).New<FeatureNode>();
+  if (!name || !node) return 0;
 
   FeatureNode* base = MdfFindFeatureNode(ctx, row->key);
   // Only a number from 1 to 65535 makes a variant. A second word that is no
@@ -380,13 +315,9 @@ int32_t MdfOnOpenUI(ModelParseContext* ctx, MdfRecord* record) {
   if (base && variant >= 1 && variant <= 0xFFFF) {
     // A variant: shares its base's type, default and options, and starts
     // with a copy of its base's command pair. The copy is its own: the
-    // base's pair may be replaced (and freed) by a later OptionCommand.
+    // base's pair may be replaced by a later OptionCommand.
     CommandPair* pair = nullptr;
-    if (base->commands && !CopyPair(base->commands, &pair)) {
-      MemFree(name);
-      MemFree(node);
-      return 0;
-    }
+    if (base->commands && !CopyPair(ctx, base->commands, &pair)) return 0;
     *node = *base;
     node->next = nullptr;
     node->subId = static_cast<uint16_t>(variant);
@@ -419,9 +350,9 @@ int32_t MdfOnOpenUI(ModelParseContext* ctx, MdfRecord* record) {
   mdf::AppendLast(&ctx->header->features, &ctx->lastFeature, node);
   if (MdfParseIndex* ix = ctx->index) {
     // The first node of each key, key and sub-id, and setting id answers.
-    ix->firstByKey.emplace(node->key, node);
-    ix->firstByVariant.emplace(uint32_t{node->key} << 16 | node->subId, node);
-    ix->firstBySetting.emplace(node->settingId, node);
+    ix->firstByKey.Emplace(node->key, node);
+    ix->firstByVariant.Emplace(uint32_t{node->key} << 16 | node->subId, node);
+    ix->firstBySetting.Emplace(node->settingId, node);
   }
   return 1;
 }
@@ -434,9 +365,8 @@ int32_t MdfOnCloseUI(ModelParseContext* ctx, MdfRecord*) {
     uint32_t count = 0;
     if (MdfParseIndex::OptionList* list = MdfFeatureOptions(node) ? mdf::OptionIndex(ctx, node) : nullptr) {
       count = static_cast<uint32_t>(list->members.size());
-      auto it = list->position.find(node->defaultValue);
-      if (it != list->position.end()) {
-        position = it->second;
+      if (const uint32_t* at = list->position.Find(node->defaultValue)) {
+        position = *at;
         found = true;
       }
     }
@@ -447,7 +377,6 @@ int32_t MdfOnCloseUI(ModelParseContext* ctx, MdfRecord*) {
       node->defaultValue = static_cast<uint16_t>(found ? position : 0);
     }
   }
-  MemFree(ctx->openName);
   ctx->openName = nullptr;
   ctx->openKey = 0;
   ctx->openSubId = 0;
@@ -472,13 +401,12 @@ int32_t MdfOnOptionLine(ModelParseContext* ctx, MdfRecord* record) {
   if (kind == MdfDataKind::kList) {
     const OptionNameRow* row = MdfFindOptionByName(name);
     if (!row || mdf::FindOption(ctx, node, row->optionId)) return 1;
-    AddOption(ctx, node, row->optionId, has_value ? MdfScanQuoted(value, &terminator) : nullptr);
+    AddOption(ctx, node, row->optionId, has_value ? ScanQuoted(ctx, value, &terminator) : nullptr);
   } else if (kind == MdfDataKind::kBoolean) {
-    BooleanValue* b = EnsureValue<BooleanValue>(node);
+    BooleanValue* b = EnsureValue<BooleanValue>(ctx, node);
     if (!b || !has_value) return 1;
-    char* text = MdfScanQuoted(value, &terminator);
+    char* text = ScanQuoted(ctx, value, &terminator);
     char** slot = std::strcmp(name, "True") == 0 ? &b->trueText : &b->falseText;
-    MemFree(*slot);
     *slot = text;
   }
   return 1;
@@ -498,11 +426,11 @@ int32_t MdfOnDefault(ModelParseContext* ctx, MdfRecord* record) {
   }
   switch (MdfDataKindOf(node->type)) {
     case MdfDataKind::kBoolean:
-      if (BooleanValue* b = EnsureValue<BooleanValue>(node)) b->defaultValue = MdfParseBool(word);
+      if (BooleanValue* b = EnsureValue<BooleanValue>(ctx, node)) b->defaultValue = MdfParseBool(word);
       break;
     case MdfDataKind::kString:
       // Sets only the default; the limits of a StringValue record stay.
-      if (StringValue* s = EnsureValue<StringValue>(node)) {
+      if (StringValue* s = EnsureValue<StringValue>(ctx, node)) {
         if (const OptionNameRow* row = MdfFindOptionByName(word)) s->defaultOption = row->optionId;
       }
       break;
@@ -515,7 +443,7 @@ int32_t MdfOnDefault(ModelParseContext* ctx, MdfRecord* record) {
 int32_t MdfOnNumericValue(ModelParseContext* ctx, MdfRecord* record) {
   FeatureNode* node = OpenFeature(ctx);
   if (!node || MdfDataKindOf(node->type) != MdfDataKind::kNumeric) return 1;
-  NumericValue* n = EnsureValue<NumericValue>(node);
+  NumericValue* n = EnsureValue<NumericValue>(ctx, node);
   if (!n) return 1;
   *n = NumericValue{};
   MdfTextBuffer* value = &record->value;
@@ -542,7 +470,7 @@ int32_t MdfOnNumericValue(ModelParseContext* ctx, MdfRecord* record) {
 int32_t MdfOnStringValue(ModelParseContext* ctx, MdfRecord* record) {
   FeatureNode* node = OpenFeature(ctx);
   if (!node || MdfDataKindOf(node->type) != MdfDataKind::kString) return 1;
-  StringValue* s = EnsureValue<StringValue>(node);
+  StringValue* s = EnsureValue<StringValue>(ctx, node);
   if (!s) return 1;
   // Writes the limits only; a default line's option stays.
   MdfTextBuffer* value = &record->value;
@@ -596,7 +524,7 @@ int32_t MdfOnPageValue(ModelParseContext* ctx, MdfRecord* record) {
     condition_option = wanted ? wanted->optionId : static_cast<uint16_t>(MdfParseBool(word.c_str()));
   }
 
-  auto* area = static_cast<PaperAreaEntry*>(MemAllocZeroed(sizeof(PaperAreaEntry)));
+  auto* area = mdf::Arena(ctx).New<PaperAreaEntry>();
   if (!area) return 1;
   area->resolution = static_cast<uint16_t>(resolution);
   area->orientation = orientation->optionId;
@@ -649,11 +577,10 @@ int32_t MdfOnSlotPaper(ModelParseContext* ctx, MdfRecord* record) {
   }
   uint16_t* array = nullptr;
   if (!papers.empty()) {
-    array = static_cast<uint16_t*>(MemAllocZeroed(papers.size() * sizeof(uint16_t)));
+    array = static_cast<uint16_t*>(mdf::Arena(ctx).Allocate(papers.size() * sizeof(uint16_t)));
     if (!array) return 1;
     std::memcpy(array, papers.data(), papers.size() * sizeof(uint16_t));
   }
-  MemFree(option->papers);
   option->papers = array;
   option->paperCount = static_cast<uint32_t>(papers.size());
   return 1;
@@ -666,18 +593,13 @@ int32_t MdfOnOptionCommand(ModelParseContext* ctx, MdfRecord* record) {
   value->length = 0;
   if (!MdfSkipPast(value, '{')) return 1;
   char terminator;
-  char* first = MdfScanQuoted(value, &terminator);
-  char* second = terminator != 0 ? MdfScanQuoted(value, &terminator) : nullptr;
-  auto* pair = static_cast<CommandPair*>(MemAllocZeroed(sizeof(CommandPair)));
-  if (!pair) {
-    MemFree(first);
-    MemFree(second);
-    return 1;
-  }
+  char* first = ScanQuoted(ctx, value, &terminator);
+  char* second = terminator != 0 ? ScanQuoted(ctx, value, &terminator) : nullptr;
+  auto* pair = mdf::Arena(ctx).New<CommandPair>();
+  if (!pair) return 1;
   pair->first = first;
   pair->second = second;
-  // Every node owns its pair (a variant starts with a copy of its base's).
-  FreePair(node->commands);
+  // Every node has its own pair (a variant starts with a copy of its base's).
   node->commands = pair;
   return 1;
 }
@@ -697,20 +619,12 @@ int32_t MdfOnTTFS(ModelParseContext* ctx, MdfRecord* record) {
   uint32_t entries = mdf::CountBracedEntries(value);
   std::vector<char*> true_type;
   std::vector<char*> device;
-  auto drop = [&] {
-    for (char* p : true_type) MemFree(p);
-    for (char* p : device) MemFree(p);
-  };
   char terminator;
   for (uint32_t i = 0; i < entries; ++i) {
     if (!mdf::SkipPastUnquoted(value, '{')) break;
-    char* tt = MdfSkipSpace(value) == '"' ? MdfScanQuoted(value, &terminator) : nullptr;
-    char* dev = tt && MdfSkipSpace(value) == '"' ? MdfScanQuoted(value, &terminator) : nullptr;
-    if (!tt || !dev) {
-      MemFree(tt);
-      MemFree(dev);
-      break;
-    }
+    char* tt = MdfSkipSpace(value) == '"' ? ScanQuoted(ctx, value, &terminator) : nullptr;
+    char* dev = tt && MdfSkipSpace(value) == '"' ? ScanQuoted(ctx, value, &terminator) : nullptr;
+    if (!tt || !dev) break;
     true_type.push_back(tt);
     device.push_back(dev);
     if (!mdf::SkipPastUnquoted(value, '}')) break;
@@ -720,21 +634,14 @@ int32_t MdfOnTTFS(ModelParseContext* ctx, MdfRecord* record) {
   char** dev_array = nullptr;
   uint32_t count = static_cast<uint32_t>(true_type.size());
   if (count) {
-    tt_array = static_cast<char**>(MemAllocZeroed(count * sizeof(char*)));
-    dev_array = static_cast<char**>(MemAllocZeroed(count * sizeof(char*)));
-    if (!tt_array || !dev_array) {
-      MemFree(tt_array);
-      MemFree(dev_array);
-      drop();
-      return 1;
-    }
+    tt_array = static_cast<char**>(mdf::Arena(ctx).Allocate(count * sizeof(char*)));
+    dev_array = static_cast<char**>(mdf::Arena(ctx).Allocate(count * sizeof(char*)));
+    if (!tt_array || !dev_array) return 1;
     for (uint32_t i = 0; i < count; ++i) {
       tt_array[i] = true_type[i];
       dev_array[i] = device[i];
     }
   }
-  FreeNames(option->trueTypeNames, option->pairCount);
-  FreeNames(option->deviceNames, option->pairCount);
   option->trueTypeNames = tt_array;
   option->deviceNames = dev_array;
   option->pairCount = count;

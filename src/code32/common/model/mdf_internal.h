@@ -4,27 +4,140 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
-#include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "velm/mdf_records.h"
 #include "velm/rules.h"
 
+// The memory of one parse: zeroed blocks carved one after the other from
+// chunks taken with MemAllocZeroed, never given back one by one but all at
+// once with the parse context. A parse makes thousands of small records and
+// strings and frees them together, so this costs a pointer bump each.
+class MdfArena {
+ public:
+  MdfArena() = default;
+  MdfArena(const MdfArena&) = delete;
+  MdfArena& operator=(const MdfArena&) = delete;
+  ~MdfArena();
+
+  // A zeroed block of n bytes (at least 1), aligned for any record; null
+  // when memory runs out.
+  void* Allocate(size_t n);
+  template <typename T>
+  T* New() {
+    return static_cast<T*>(Allocate(sizeof(T)));
+  }
+  // A zeroed copy of n bytes with a NUL after them; null when memory runs out.
+  char* CopyText(const char* text, size_t n);
+
+ private:
+  struct Chunk {
+    Chunk* next;
+    size_t size;
+  };
+  static constexpr size_t kAlign = alignof(std::max_align_t);
+  Chunk* chunks_ = nullptr;
+  char* next_ = nullptr;
+  char* end_ = nullptr;
+  size_t nextChunk_ = 0;  // the size of the next chunk
+};
+
+// A map of integer (or pointer) keys by open addressing over one
+// power-of-two table: an entry costs no allocation of its own, which
+// matters to the parse and the image build that make thousands of them.
+// Values move when the table grows: a pointer from Find lasts until the
+// next Emplace or Set.
+template <typename K, typename V>
+class MdfFlatMap {
+ public:
+  // Adds the key with the value unless the key is there (the first value
+  // stays, as with std::unordered_map::emplace); true when added.
+  bool Emplace(K key, V value) {
+    Slot* s = Place(key);
+    if (s->used) return false;
+    *s = Slot{key, true, std::move(value)};
+    ++count_;
+    return true;
+  }
+  // Adds the key or replaces its value.
+  void Set(K key, V value) {
+    Slot* s = Place(key);
+    if (!s->used) ++count_;
+    *s = Slot{key, true, std::move(value)};
+  }
+  const V* Find(K key) const {
+    if (slots_.empty()) return nullptr;
+    for (size_t i = Hash(key) & mask_;; i = (i + 1) & mask_) {
+      const Slot& s = slots_[i];
+      if (!s.used) return nullptr;
+      if (s.key == key) return &s.value;
+    }
+  }
+  bool Contains(K key) const { return Find(key) != nullptr; }
+  void Clear() {
+    slots_.clear();
+    count_ = 0;
+    mask_ = 0;
+  }
+
+ private:
+  struct Slot {
+    K key{};
+    bool used = false;
+    V value{};
+  };
+  static size_t Hash(K key) {
+    uint64_t h = static_cast<uint64_t>(key) * UINT64_C(0x9E3779B97F4A7C15);
+    return static_cast<size_t>(h >> 32);
+  }
+  // The slot of the key, or the free slot where it goes (the table grown
+  // first when it would be more than three quarters full).
+  Slot* Place(K key) {
+    if (4 * (count_ + 1) > 3 * slots_.size()) Grow();
+    for (size_t i = Hash(key) & mask_;; i = (i + 1) & mask_) {
+      Slot& s = slots_[i];
+      if (!s.used || s.key == key) return &s;
+    }
+  }
+  void Grow() {
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(old.empty() ? 64 : 2 * old.size(), Slot{});
+    mask_ = slots_.size() - 1;
+    for (Slot& s : old) {
+      if (!s.used) continue;
+      size_t i = Hash(s.key) & mask_;
+      while (slots_[i].used) i = (i + 1) & mask_;
+      slots_[i] = std::move(s);
+    }
+  }
+  std::vector<Slot> slots_;
+  size_t mask_ = 0;
+  size_t count_ = 0;
+};
+
 struct MdfParseIndex {
   // An option list: its members in order and the position of each id.
   struct OptionList {
     std::vector<MdfOption*> members;
-    std::unordered_map<uint16_t, uint32_t> position;
+    MdfFlatMap<uint16_t, uint32_t> position;
   };
-  std::unordered_map<uint16_t, FeatureNode*> firstByKey;
-  std::unordered_map<uint32_t, FeatureNode*> firstByVariant;  // key << 16 | sub-id
-  std::unordered_map<uint32_t, FeatureNode*> firstBySetting;
+  MdfFlatMap<uint16_t, FeatureNode*> firstByKey;
+  MdfFlatMap<uint32_t, FeatureNode*> firstByVariant;  // key << 16 | sub-id
+  MdfFlatMap<uint32_t, FeatureNode*> firstBySetting;
   std::unordered_map<const void*, OptionList> lists;  // by the list's first member
-  std::unordered_map<uint16_t, JudgeRecord*> firstJudge;
+  // The list OptionIndex gave last and its key (a member of lists: its
+  // address stays as the map grows).
+  const void* lastListKey = nullptr;
+  OptionList* lastList = nullptr;
+  MdfFlatMap<uint16_t, JudgeRecord*> firstJudge;
   // Numbers of Judges that were given but refused. A reference to one that
   // no accepted Judge answers drops what holds it.
-  std::unordered_set<uint16_t> refusedJudges;
+  MdfFlatMap<uint16_t, bool> refusedJudges;
+  // Where the parse's records and their texts live (see MdfArena).
+  MdfArena arena;
 };
 
 namespace mdf {
@@ -62,8 +175,10 @@ MdfOption* FindOption(ModelParseContext* ctx, const FeatureNode* node, uint16_t 
 // through the index.
 int32_t DefaultOf(ModelParseContext* ctx, uint32_t setting_id);
 
-// True for a lead byte of the system code page.
-bool IsLeadByte(uint8_t c);
+// True for a lead byte of the system code page (always 0x80 or more; the
+// scanners ask for nearly every byte, so that test stays inline).
+bool IsHighLeadByte(uint8_t c);
+inline bool IsLeadByte(uint8_t c) { return c >= 0x80 && IsHighLeadByte(c); }
 
 inline uint8_t At(const MdfTextBuffer* b, uint32_t i) { return static_cast<uint8_t>(b->data[i]); }
 inline uint8_t Here(const MdfTextBuffer* b) { return At(b, b->length); }
@@ -86,6 +201,7 @@ int32_t ReadNumbers(MdfTextBuffer* b, int32_t* out, int32_t max);
 // The number made of every digit of a word; a '-' anywhere makes it
 // negative. Accumulated in 64 bits, clamped to 32 bits.
 int32_t WordDigits(const char* word);
+int32_t WordDigits(std::string_view word);
 
 // Moves the cursor past the next occurrence of c that stands outside a
 // quoted string (a '%' inside quotes escapes the byte after it; a double-byte
@@ -101,7 +217,14 @@ uint32_t CountBracedEntries(const MdfTextBuffer* b);
 
 // Decodes the next quoted string (as MdfScanQuoted) into a new zeroed copy
 // and gives its length without the NUL; null for an empty string or none.
-char* ScanQuotedLength(MdfTextBuffer* b, char* terminator, uint32_t* length);
+// The copy is made in the arena when one is given, else with MemAllocZeroed.
+char* ScanQuotedLength(MdfTextBuffer* b, char* terminator, uint32_t* length, MdfArena* arena = nullptr);
+
+// RuleCompileCondition with the cells made in the arena when one is given.
+JudgeCell* CompileCondition(ModelParseContext* ctx, MdfTextBuffer* text, uint32_t* count, MdfArena* arena);
+
+// The arena of a parse context.
+inline MdfArena& Arena(ModelParseContext* ctx) { return ctx->index->arena; }
 
 // A read-only view of a whole file of the machine.
 struct FileView {

@@ -7,6 +7,56 @@
 #include "velm/rules.h"
 #include "velm/settings.h"
 
+// ---- the parse's arena ----------------------------------------------------------------------
+
+namespace {
+
+// Chunks start small (a short file stays cheap) and double up to the
+// largest size; a block larger than a quarter of a chunk gets its own.
+constexpr size_t kFirstChunk = size_t{8} << 10;
+constexpr size_t kLargestChunk = size_t{64} << 10;
+
+}  // namespace
+
+MdfArena::~MdfArena() {
+  while (chunks_) {
+    Chunk* next = chunks_->next;
+    MemFree(chunks_);
+    chunks_ = next;
+  }
+}
+
+void* MdfArena::Allocate(size_t n) {
+  n = n ? (n + kAlign - 1) & ~(kAlign - 1) : kAlign;
+  if (n > static_cast<size_t>(end_ - next_)) {
+    constexpr size_t header = (sizeof(Chunk) + kAlign - 1) & ~(kAlign - 1);
+    if (n > SIZE_MAX / 8) return nullptr;
+    size_t size = nextChunk_ ? nextChunk_ : kFirstChunk;
+    bool own = n > size / 4;  // a large block does not waste the current chunk
+    size_t bytes = header + (own ? n : size);
+    auto* chunk = static_cast<Chunk*>(MemAllocZeroed(bytes));
+    if (!chunk) return nullptr;
+    chunk->size = bytes;
+    chunk->next = chunks_;
+    chunks_ = chunk;
+    char* start = reinterpret_cast<char*>(chunk) + header;
+    if (own) return start;
+    next_ = start;
+    end_ = start + size;
+    nextChunk_ = size < kLargestChunk ? 2 * size : kLargestChunk;
+  }
+  void* block = next_;
+  next_ += n;
+  return block;
+}
+
+char* MdfArena::CopyText(const char* text, size_t n) {
+  if (n == SIZE_MAX) return nullptr;
+  auto* copy = static_cast<char*>(Allocate(n + 1));
+  if (copy && n) std::memcpy(copy, text, n);
+  return copy;
+}
+
 namespace {
 
 // The keyword table, in its row order.
@@ -35,15 +85,6 @@ const MdfKeywordRow kKeywords[kMdfKeywordCount] = {
     {"UIResDLLName", MdfOnUIResDLLName},
     {"ExcDepDLLName", MdfOnExcDepDLLName},
 };
-
-void FreeCommandStrings(CommandStringNode* node) {
-  while (node) {
-    CommandStringNode* next = node->next;
-    MemFree(node->text);
-    MemFree(node);
-    node = next;
-  }
-}
 
 std::atomic<uint32_t> g_parse_count{0};
 
@@ -97,18 +138,21 @@ const MdfKeywordRow* MdfGetKeywordTable() { return kKeywords; }
 int32_t MdfDispatchRecord(ModelParseContext* ctx, MdfRecord* record) {
   const char* keyword = record->keyword.data;
   if (ctx->openName) {
-    if (std::strcmp(keyword, ctx->openName) == 0) return MdfOnOptionLine(ctx, record);
+    if (keyword[0] == ctx->openName[0] && std::strcmp(keyword, ctx->openName) == 0) {
+      return MdfOnOptionLine(ctx, record);
+    }
     if (std::strncmp(keyword, "Default", 7) == 0 && std::strcmp(keyword + 7, ctx->openName) == 0) {
       return MdfOnDefault(ctx, record);
     }
   }
   int32_t row = -1;
   uint32_t cursor = ctx->keywordCursor;
-  if (cursor > 0 && cursor <= kMdfKeywordCount && std::strcmp(kKeywords[cursor - 1].keyword, keyword) == 0) {
+  if (cursor > 0 && cursor <= kMdfKeywordCount && kKeywords[cursor - 1].keyword[0] == keyword[0] &&
+      std::strcmp(kKeywords[cursor - 1].keyword, keyword) == 0) {
     row = static_cast<int32_t>(cursor - 1);
   } else {
     for (int32_t i = 0; i < kMdfKeywordCount; ++i) {
-      if (std::strcmp(kKeywords[i].keyword, keyword) == 0) {
+      if (kKeywords[i].keyword[0] == keyword[0] && std::strcmp(kKeywords[i].keyword, keyword) == 0) {
         row = i;
         break;
       }
@@ -133,9 +177,9 @@ ModelParseContext* MdfCreateParseContext() {
 
 void MdfFreeParseContext(ModelParseContext* ctx) {
   if (!ctx) return;
-  MemFree(ctx->openName);
+  // The features, options, rule records, command strings and their texts
+  // live in the arena and go with the index.
   if (ModelParseHeader* h = ctx->header) {
-    MdfFreeFeatureList(h->features);
     MemFree(h->uiResDllName);
     MemFree(h->excDepDllName);
     for (CommandBlock* tree : h->commandTrees) MdfFreeCommandBlock(tree);
@@ -143,7 +187,6 @@ void MdfFreeParseContext(ModelParseContext* ctx) {
     MdfFreeFontList(h->cartridgeFonts, h->cartridgeFontCount);
     MemFree(h);
   }
-  FreeCommandStrings(ctx->commandStrings);
   RuleFreeRecords(ctx);
   delete ctx->index;
   MemFree(ctx);

@@ -9,7 +9,7 @@
 
 namespace mdf {
 
-bool IsLeadByte(uint8_t c) { return c >= 0x80 && IsDBCSLeadByte(c); }
+bool IsHighLeadByte(uint8_t c) { return IsDBCSLeadByte(c); }
 
 }  // namespace mdf
 
@@ -64,6 +64,12 @@ bool ReadRun(Reader& r, MdfTextBuffer* into, uint8_t cls) {
   const uint8_t* p = r.Here();
   uint32_t n = 0;
   const uint32_t left = r.Left();
+  const std::array<uint8_t, 256>& c = MdfCharClass;
+  // Eight bytes at a time while all of them are of the class.
+  while (left - n >= 8 && (c[p[n]] & c[p[n + 1]] & c[p[n + 2]] & c[p[n + 3]] & c[p[n + 4]] & c[p[n + 5]] &
+                           c[p[n + 6]] & c[p[n + 7]] & cls)) {
+    n += 8;
+  }
   while (n < left && MdfIsClass(p[n], cls)) ++n;
   if (n == 0) return true;
   if (!MdfBufferAppendBytes(into, reinterpret_cast<const char*>(p), n)) return false;
@@ -72,11 +78,11 @@ bool ReadRun(Reader& r, MdfTextBuffer* into, uint8_t cls) {
 }
 
 // The bytes a value's scan must look at one by one: line breaks, quotes,
-// parentheses, braces, the escape and lead bytes of double-byte characters.
-// Every other byte is copied as it stands, in spans.
-const std::array<bool, 256>& ValueStops() {
-  static const std::array<bool, 256> stops = [] {
-    std::array<bool, 256> t{};
+// parentheses, braces, the escape and lead bytes of double-byte characters
+// (1 for such a byte).
+const std::array<uint8_t, 256>& ValueStops() {
+  static const std::array<uint8_t, 256> stops = [] {
+    std::array<uint8_t, 256> t{};
     for (int c = 0; c < 256; ++c) {
       uint8_t b = static_cast<uint8_t>(c);
       t[b] = IsLineBreak(b) || b == '"' || b == '(' || b == ')' || b == '{' || b == '}' || b == '%' ||
@@ -87,73 +93,81 @@ const std::array<bool, 256>& ValueStops() {
   return stops;
 }
 
-// Step 6: the value, up to the line break that ends it.
+// Step 6: the value, up to the line break that ends it. The value keeps its
+// bytes as they stand (escapes, double-byte characters and the line breaks
+// inside quotes, parentheses and braces included), so it is found first and
+// copied in one piece: up to the line break that ends it, or up to the byte
+// that makes the record bad.
 int32_t ReadValue(Reader& r, MdfTextBuffer* value) {
   r.SkipBlanks();
   bool quote = false;
   uint32_t parens = 0;
   uint32_t braces = 0;
-  const std::array<bool, 256>& stops = ValueStops();
-  while (!r.AtEnd()) {
-    // A span of plain bytes at once.
-    const uint8_t* p = r.Here();
-    const uint32_t left = r.Left();
-    uint32_t n = 0;
-    while (n < left && !stops[p[n]]) ++n;
-    if (n) {
-      if (!MdfBufferAppendBytes(value, reinterpret_cast<const char*>(p), n)) return kMdfOutOfMemory;
-      r.Advance(n);
-      if (r.AtEnd()) break;
+  const std::array<uint8_t, 256>& stops = ValueStops();
+  const uint8_t* const start = r.Here();
+  const uint8_t* const end = start + r.Left();
+  const uint8_t* p = start;
+  // Copies the bytes before `stop` and moves the cursor past `consumed`.
+  auto finish = [&](const uint8_t* stop, const uint8_t* consumed, int32_t result) {
+    if (!MdfBufferAppendBytes(value, reinterpret_cast<const char*>(start), static_cast<uint32_t>(stop - start))) {
+      return kMdfOutOfMemory;
     }
-    uint8_t c = r.Get();
+    r.Advance(static_cast<uint32_t>(consumed - start));
+    return result;
+  };
+  for (;;) {
+    // Eight bytes at a time while none of them is a stop, then byte by byte.
+    while (end - p >= 8 && !(stops[p[0]] | stops[p[1]] | stops[p[2]] | stops[p[3]] | stops[p[4]] | stops[p[5]] |
+                             stops[p[6]] | stops[p[7]])) {
+      p += 8;
+    }
+    while (p < end && !stops[*p]) ++p;
+    if (p == end) break;
+    const uint8_t* at = p;
+    uint8_t c = *p++;
     if (mdf::IsLeadByte(c)) {
       // A double-byte character is kept whole; a lead byte that is the last
       // byte of the file is no character and ends the value.
-      if (r.AtEnd()) break;
-      if (!MdfBufferAppend(value, static_cast<char>(c))) return kMdfOutOfMemory;
-      if (!MdfBufferAppend(value, static_cast<char>(r.Get()))) return kMdfOutOfMemory;
+      if (p == end) return finish(at, p, (quote || parens != 0 || braces != 0) ? kMdfBadRecord : kMdfRecordRead);
+      ++p;
       continue;
     }
-    if (IsLineBreak(c) && !quote && parens == 0 && braces == 0) return kMdfRecordRead;
+    if (IsLineBreak(c) && !quote && parens == 0 && braces == 0) return finish(at, p, kMdfRecordRead);
     switch (c) {
       case '"':
         quote = !quote;
         break;
       case '(':
-        if (quote) return kMdfBadRecord;
+        if (quote) return finish(at, p, kMdfBadRecord);
         ++parens;
         break;
       case ')':
-        if (quote || parens == 0) return kMdfBadRecord;
+        if (quote || parens == 0) return finish(at, p, kMdfBadRecord);
         --parens;
         break;
       case '{':
-        if (quote || parens != 0) return kMdfBadRecord;
+        if (quote || parens != 0) return finish(at, p, kMdfBadRecord);
         ++braces;
         break;
       case '}':
-        if (quote || parens != 0 || braces == 0) return kMdfBadRecord;
+        if (quote || parens != 0 || braces == 0) return finish(at, p, kMdfBadRecord);
         --braces;
         break;
       case '%':
         if (quote) {
           // Escapes the next byte; both are kept.
-          if (r.AtEnd()) return kMdfBadRecord;
-          uint8_t next = r.Get();
-          if (IsLineBreak(next)) return kMdfBadRecord;
-          if (!MdfBufferAppend(value, '%')) return kMdfOutOfMemory;
-          if (!MdfBufferAppend(value, static_cast<char>(next))) return kMdfOutOfMemory;
-          continue;
+          if (p == end) return finish(at, p, kMdfBadRecord);
+          uint8_t next = *p++;
+          if (IsLineBreak(next)) return finish(at, p, kMdfBadRecord);
         }
         break;
       default:
         break;
     }
-    if (!MdfBufferAppend(value, static_cast<char>(c))) return kMdfOutOfMemory;
   }
   // The end of the file ends the last record, unless it cut off an open
   // string, parenthesis or brace.
-  return (quote || parens != 0 || braces != 0) ? kMdfBadRecord : kMdfRecordRead;
+  return finish(end, end, (quote || parens != 0 || braces != 0) ? kMdfBadRecord : kMdfRecordRead);
 }
 
 }  // namespace

@@ -223,7 +223,7 @@ char* MdfSkipPast(MdfTextBuffer* b, char c) {
 uint32_t MdfLookupWord(const MdfWordRow* table, const char* word) {
   const MdfWordRow* row = table;
   for (; row->word; ++row) {
-    if (word && std::strcmp(row->word, word) == 0) return row->value;
+    if (word && row->word[0] == word[0] && std::strcmp(row->word, word) == 0) return row->value;
   }
   return row->value;
 }
@@ -259,12 +259,15 @@ int32_t ReadNumbers(MdfTextBuffer* b, int32_t* out, int32_t max) {
   return n;
 }
 
-int32_t WordDigits(const char* word) {
+int32_t WordDigits(const char* word) { return WordDigits(std::string_view(word ? word : "")); }
+
+int32_t WordDigits(std::string_view word) {
   int64_t v = 0;
   bool negative = false;
-  for (const char* p = word; p && *p; ++p) {
-    if (*p == '-') negative = true;
-    if (*p >= '0' && *p <= '9' && v <= INT64_C(1) << 40) v = v * 10 + (*p - '0');
+  for (char c : word) {
+    if (c == '\0') break;
+    if (c == '-') negative = true;
+    if (c >= '0' && c <= '9' && v <= INT64_C(1) << 40) v = v * 10 + (c - '0');
   }
   return Clamp(negative ? -v : v);
 }
@@ -325,13 +328,17 @@ uint32_t CountBracedEntries(const MdfTextBuffer* b) {
   }
 }
 
-char* ScanQuotedLength(MdfTextBuffer* b, char* terminator, uint32_t* length) {
+char* ScanQuotedLength(MdfTextBuffer* b, char* terminator, uint32_t* length, MdfArena* arena) {
   uint32_t start, count;
   *length = 0;
   if (!DecodeQuoted(b, &start, &count, terminator) || count == 0) return nullptr;
-  auto* copy = static_cast<char*>(MemAllocZeroed(static_cast<size_t>(count) + 1));
+  char* copy = nullptr;
+  if (arena) {
+    copy = arena->CopyText(b->data + start, count);
+  } else if ((copy = static_cast<char*>(MemAllocZeroed(static_cast<size_t>(count) + 1)))) {
+    std::memcpy(copy, b->data + start, count);
+  }
   if (!copy) return nullptr;
-  std::memcpy(copy, b->data + start, count);
   *length = count;
   return copy;
 }

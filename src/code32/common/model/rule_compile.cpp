@@ -36,7 +36,8 @@ uint16_t OperatorCode(const std::string& word) {
 // recursion.
 class Compiler {
  public:
-  Compiler(ModelParseContext* ctx, MdfTextBuffer* text) : ctx_(ctx), text_(text) {}
+  // Room for the cells of a usual condition at once.
+  Compiler(ModelParseContext* ctx, MdfTextBuffer* text) : ctx_(ctx), text_(text) { cells_.reserve(32); }
 
   bool Run() {
     if (!Sequence(0)) return false;
@@ -175,7 +176,7 @@ NameList* ListOf(RuleKind kind) {
 }
 
 struct Prefix {
-  const char* word;
+  std::string_view word;
   uint32_t base;
 };
 // Compared over the prefix's length in this order, so that AlertAction is
@@ -230,11 +231,16 @@ int32_t RuleScanToken(MdfTextBuffer* text, std::string* token) {
 }
 
 JudgeCell* RuleCompileCondition(ModelParseContext* ctx, MdfTextBuffer* text, uint32_t* count) {
+  return mdf::CompileCondition(ctx, text, count, nullptr);
+}
+
+JudgeCell* mdf::CompileCondition(ModelParseContext* ctx, MdfTextBuffer* text, uint32_t* count, MdfArena* arena) {
   *count = 0;
   Compiler compiler(ctx, text);
   if (!compiler.Run()) return nullptr;
   std::vector<JudgeCell>& cells = compiler.cells();
-  auto* out = static_cast<JudgeCell*>(MemAllocZeroed(cells.size() * sizeof(JudgeCell)));
+  size_t bytes = cells.size() * sizeof(JudgeCell);
+  auto* out = static_cast<JudgeCell*>(arena ? arena->Allocate(bytes) : MemAllocZeroed(bytes));
   if (!out) return nullptr;
   std::memcpy(out, cells.data(), cells.size() * sizeof(JudgeCell));
   *count = static_cast<uint32_t>(cells.size());
@@ -272,7 +278,7 @@ int32_t RuleCheckCondition(const JudgeCell* cells, uint32_t count) {
 uint32_t RuleParseReference(const char* word) {
   if (!word) return 0;
   for (const Prefix& p : kPrefixes) {
-    if (std::strncmp(word, p.word, std::strlen(p.word)) != 0) continue;
+    if (word[0] != p.word[0] || std::strncmp(word, p.word.data(), p.word.size()) != 0) continue;
     if (p.base == 0) return 0;
     int32_t number = mdf::WordDigits(word);
     if (number > static_cast<int32_t>(kRuleMaxNumber) || number < -static_cast<int32_t>(kRuleMaxNumber)) return 0;

@@ -3,6 +3,7 @@
 // entries refer to one another by number or by name.
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "mdf_internal.h"
 #include "velm/dialogs.h"
@@ -27,10 +28,14 @@ const MdfWordRow kWhenWords[] = {
 // The number and optional name of a record's first word "number[=name]".
 // False when the number is 0 or does not fit in 16 bits.
 bool RecordNumber(const MdfRecord* record, int32_t* number, std::string* name) {
-  std::string word = record->word1.data;
+  std::string_view word = record->word1.data;
   size_t eq = word.find('=');
-  *name = eq == std::string::npos ? std::string() : word.substr(eq + 1);
-  *number = mdf::WordDigits(word.substr(0, eq).c_str());
+  if (eq == std::string_view::npos) {
+    name->clear();
+  } else {
+    name->assign(word.substr(eq + 1));
+  }
+  *number = mdf::WordDigits(word.substr(0, eq));
   return *number != 0 && *number <= static_cast<int32_t>(kRuleMaxNumber) &&
          *number >= -static_cast<int32_t>(kRuleMaxNumber);
 }
@@ -40,7 +45,8 @@ bool RecordNumber(const MdfRecord* record, int32_t* number, std::string* name) {
 const DialogRecord* FindDialogName(const char* name) {
   const DialogTable& table = DlgGetBuiltinTable();
   for (int16_t i = 0; i < table.count; ++i) {
-    if (table.rows[i].name && std::strcmp(table.rows[i].name, name) == 0) return &table.rows[i];
+    const char* row = table.rows[i].name;
+    if (row && row[0] == name[0] && std::strcmp(row, name) == 0) return &table.rows[i];
   }
   return nullptr;
 }
@@ -145,23 +151,6 @@ void FillExclusive(ModelParseContext*, RuleEntry* e, int32_t position, const std
   }
 }
 
-void FreeEntries(RuleEntry* e) {
-  while (e) {
-    RuleEntry* next = e->next;
-    MemFree(e);
-    e = next;
-  }
-}
-
-void FreeRecordList(RuleRecord* r) {
-  while (r) {
-    RuleRecord* next = r->next;
-    FreeEntries(r->entries);
-    MemFree(r);
-    r = next;
-  }
-}
-
 // Reads the braced entries of a record's value: '{' and '}' count the depth,
 // the record ends when a '}' brings it from 1 to 0, and every other token
 // fills the next of `positions` positions, the first position of an entry
@@ -188,7 +177,7 @@ bool ReadEntries(ModelParseContext* ctx, MdfTextBuffer* value, int32_t positions
       continue;
     }
     if (position == positions) {
-      current = static_cast<RuleEntry*>(MemAllocZeroed(sizeof(RuleEntry)));
+      current = mdf::Arena(ctx).New<RuleEntry>();
       if (!current) return false;
       mdf::AppendLast(entries, last, current);
       position = 0;
@@ -205,14 +194,12 @@ int32_t OnBraced(ModelParseContext* ctx, MdfRecord* record, RuleKind kind, int32
   std::string name;
   if (!RecordNumber(record, &number, &name)) return 0;
   if (!name.empty() && !RuleAddName(kind, name.c_str(), number)) return 0;
-  auto* rec = static_cast<RuleRecord*>(MemAllocZeroed(sizeof(RuleRecord)));
+  auto* rec = mdf::Arena(ctx).New<RuleRecord>();
   if (!rec) return 0;
   rec->number = static_cast<uint16_t>(number);
   RuleEntry* last_entry = nullptr;
-  if (!ReadEntries(ctx, &record->value, positions, fill, &rec->entries, &last_entry)) {
-    FreeRecordList(rec);
-    return 0;
-  }
+  // A record dropped here stays in the arena unlisted until the parse ends.
+  if (!ReadEntries(ctx, &record->value, positions, fill, &rec->entries, &last_entry)) return 0;
   mdf::AppendLast(list, last, rec);
   return 1;
 }
@@ -221,7 +208,7 @@ int32_t OnBraced(ModelParseContext* ctx, MdfRecord* record, RuleKind kind, int32
 // one) and its name are remembered, so that the entries naming it are
 // dropped rather than applied without a condition.
 int32_t RefuseJudge(ModelParseContext* ctx, bool numbered, int32_t number, const std::string& name) {
-  if (numbered && ctx->index) ctx->index->refusedJudges.insert(static_cast<uint16_t>(number));
+  if (numbered && ctx->index) ctx->index->refusedJudges.Emplace(static_cast<uint16_t>(number), true);
   if (!name.empty()) RuleAddRefusedJudgeName(name.c_str(), number);
   return 0;
 }
@@ -234,21 +221,15 @@ int32_t RuleOnJudge(ModelParseContext* ctx, MdfRecord* record) {
   if (!RecordNumber(record, &number, &name)) return RefuseJudge(ctx, false, number, name);
   record->value.length = 0;
   uint32_t count = 0;
-  JudgeCell* cells = RuleCompileCondition(ctx, &record->value, &count);
-  if (!cells || !RuleCheckCondition(cells, count)) {
-    MemFree(cells);
-    return RefuseJudge(ctx, true, number, name);
-  }
-  auto* judge = static_cast<JudgeRecord*>(MemAllocZeroed(sizeof(JudgeRecord)));
-  if (!judge) {
-    MemFree(cells);
-    return RefuseJudge(ctx, true, number, name);
-  }
+  JudgeCell* cells = mdf::CompileCondition(ctx, &record->value, &count, &mdf::Arena(ctx));
+  if (!cells || !RuleCheckCondition(cells, count)) return RefuseJudge(ctx, true, number, name);
+  auto* judge = mdf::Arena(ctx).New<JudgeRecord>();
+  if (!judge) return RefuseJudge(ctx, true, number, name);
   judge->number = static_cast<uint16_t>(number);
   judge->byteLength = count * sizeof(JudgeCell);
   judge->cells = cells;
   mdf::AppendLast(&ctx->judges, &ctx->lastJudge, judge);
-  if (ctx->index) ctx->index->firstJudge.emplace(judge->number, judge);
+  if (ctx->index) ctx->index->firstJudge.Emplace(judge->number, judge);
   // Listed only once its condition compiled: a dropped Judge leaves no name
   // for a later condition to find.
   if (!name.empty()) RuleAddName(kRuleJudge, name.c_str(), number);
@@ -283,8 +264,8 @@ int32_t RuleOnExclusive(ModelParseContext* ctx, MdfRecord* record) {
 
 JudgeRecord* RuleFindJudge(ModelParseContext* ctx, uint16_t number) {
   if (ctx && ctx->index) {
-    auto it = ctx->index->firstJudge.find(number);
-    return it == ctx->index->firstJudge.end() ? nullptr : it->second;
+    JudgeRecord* const* judge = ctx->index->firstJudge.Find(number);
+    return judge ? *judge : nullptr;
   }
   for (JudgeRecord* j = ctx ? ctx->judges : nullptr; j; j = j->next) {
     mdf::Step();
@@ -295,21 +276,14 @@ JudgeRecord* RuleFindJudge(ModelParseContext* ctx, uint16_t number) {
 
 void RuleFreeRecords(ModelParseContext* ctx) {
   if (!ctx) return;
-  for (JudgeRecord* j = ctx->judges; j;) {
-    JudgeRecord* next = j->next;
-    MemFree(j->cells);
-    MemFree(j);
-    j = next;
-  }
+  // The records and their cells live in the parse's arena.
   ctx->judges = nullptr;
   ctx->lastJudge = nullptr;
-  if (ctx->index) ctx->index->firstJudge.clear();
+  if (ctx->index) ctx->index->firstJudge.Clear();
   for (RuleRecord** list : {&ctx->items, &ctx->actions, &ctx->transacts, &ctx->alertActions, &ctx->alerts}) {
-    FreeRecordList(*list);
     *list = nullptr;
   }
   ctx->lastItem = ctx->lastAction = ctx->lastTransact = ctx->lastAlertAction = ctx->lastAlert = nullptr;
-  FreeEntries(ctx->exclusives);
   ctx->exclusives = nullptr;
   ctx->lastExclusive = nullptr;
 }
@@ -369,8 +343,8 @@ int32_t mdf::DefaultOf(ModelParseContext* ctx, uint32_t setting_id) {
   if (int32_t slot = MdfSlotOfSetting(setting_id)) {
     node = ctx->header->bySetting[slot];
   } else {
-    auto it = ctx->index->firstBySetting.find(setting_id);
-    node = it == ctx->index->firstBySetting.end() ? nullptr : it->second;
+    FeatureNode* const* found = ctx->index->firstBySetting.Find(setting_id);
+    node = found ? *found : nullptr;
   }
   return DefaultOfNode(node, [ctx](const FeatureNode* n) -> const MdfOption* {
     MdfParseIndex::OptionList* list = OptionIndex(ctx, n);

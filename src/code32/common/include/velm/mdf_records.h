@@ -124,9 +124,9 @@ struct FeatureNode {
   // through the accessors below, which check the type.
   void* data;
   // Parse-time bookkeeping. A variant or Identity node shares its base's
-  // option list or value record: the base owns it, and a node frees only
-  // what it owns. Every node owns its command pair (a variant starts with a
-  // copy of its base's).
+  // option list or value record: the base owns it. Every node has its own
+  // command pair (a variant starts with a copy of its base's). The records
+  // of a parse live in its own memory and go with the parse context.
   uint8_t ownsData;
   uint8_t unused0;
   // The default was taken over from the node it shares options with (already
@@ -309,6 +309,3 @@ void MdfFreeCommandBlock(CommandBlock* block);
 // new array of entries; count receives the number of entries made.
 FontListEntry** MdfParseFontList(MdfTextBuffer* buffer, uint32_t* count);
 void MdfFreeFontList(FontListEntry** list, uint32_t count);
-
-// Frees a feature list and everything each node owns.
-void MdfFreeFeatureList(FeatureNode* first);

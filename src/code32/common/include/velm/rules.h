@@ -174,7 +174,8 @@ int32_t RuleOnExclusive(ModelParseContext* ctx, MdfRecord* record);
 
 // The first Judge with the number, or null.
 JudgeRecord* RuleFindJudge(ModelParseContext* ctx, uint16_t number);
-// Frees the rule records of a parse context and empties its lists.
+// Empties the rule lists of a parse context; the records themselves live in
+// the parse's own memory and go with the context.
 void RuleFreeRecords(ModelParseContext* ctx);
 
 // The default of a setting as compiled so far: the node of the setting's
