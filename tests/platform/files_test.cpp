@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <string>
 #include <thread>
 
 #include "plat/files.h"
 #include "plat/handles.h"
+#include "plat/machine.h"
 #include "plat/wstr.h"
 #include "temp_machine.h"
 
@@ -50,6 +54,39 @@ TEST_F(Files, DispositionsFollowWindows) {
   EXPECT_EQ(Open(u"C:\\Nowhere\\f.txt", GENERIC_READ, OPEN_ALWAYS), INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
   EXPECT_EQ(Open(u"relative.txt", GENERIC_READ, OPEN_ALWAYS), INVALID_HANDLE_VALUE);
+}
+
+// OPEN_EXISTING of what is not a file: each refusal with the error Windows
+// gives, and a FIFO in the machine folder refused without blocking the open.
+TEST_F(Files, OpenExistingRefusesWhatIsNotAFile) {
+  TempMachine::Put(u"C:\\Data\\f.txt", "abc");
+  ASSERT_EQ(::mkfifo(plat::MapPath(u"C:\\Data\\pipe").c_str(), 0600), 0);
+  struct Case {
+    const char16_t* path;
+    DWORD access;
+    DWORD error;
+  } cases[] = {
+      {u"C:\\Data", GENERIC_READ, ERROR_ACCESS_DENIED},
+      {u"C:\\Data", GENERIC_WRITE, ERROR_ACCESS_DENIED},
+      {u"C:\\Data", 0, ERROR_ACCESS_DENIED},
+      {u"C:\\Data\\missing.txt", GENERIC_READ, ERROR_FILE_NOT_FOUND},
+      {u"C:\\Nowhere\\f.txt", GENERIC_READ, ERROR_PATH_NOT_FOUND},
+      {u"C:\\Data\\f.txt\\inside", GENERIC_READ, ERROR_PATH_NOT_FOUND},
+      {u"C:\\Data\\pipe", GENERIC_READ, ERROR_FILE_NOT_FOUND},
+      {u"C:\\Data\\pipe", GENERIC_WRITE, ERROR_FILE_NOT_FOUND},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(plat::ToUtf8(c.path) + " access " + std::to_string(c.access));
+    EXPECT_EQ(Open(c.path, c.access, OPEN_EXISTING, FILE_SHARE_READ), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), c.error);
+  }
+  // A refused open leaves no entry behind: the file still opens unshared.
+  HANDLE h = Open(u"C:\\Data\\F.TXT", GENERIC_READ, OPEN_EXISTING);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
+  EXPECT_EQ(Open(u"C:\\Data\\f.txt", GENERIC_READ, OPEN_EXISTING, FILE_SHARE_READ), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
+  CloseHandle(h);
 }
 
 TEST_F(Files, ReadWriteSizeAndInjectedWriteFaults) {

@@ -75,13 +75,6 @@ bool DeleteAllowed(const FileKey& key) {
   return true;
 }
 
-bool KeyOf(const std::string& host, FileKey* key) {
-  struct stat st{};
-  if (::stat(host.c_str(), &st) != 0) return false;
-  *key = {st.st_dev, st.st_ino};
-  return true;
-}
-
 struct FileObject : plat::detail::KernelObject {
   int fd = -1;
   DWORD access = 0;
@@ -237,12 +230,58 @@ std::map<const void*, size_t>& Views() {
 
 extern "C" {
 
+// A handle of an open descriptor, entered in the share table.
+// Caller holds g_share_mutex.
+HANDLE AddFileHandle(int fd, DWORD access, DWORD flags, const FileKey& key, const OpenEntry& wanted) {
+  auto obj = std::make_shared<FileObject>();
+  obj->fd = fd;
+  obj->access = access;
+  obj->write_through = (flags & FILE_FLAG_WRITE_THROUGH) != 0;
+  obj->key = key;
+  OpenFiles()[obj->key][obj.get()] = wanted;
+  return plat::detail::AddHandle(obj);
+}
+
+// OPEN_EXISTING, the common case: the name is opened first and looked at
+// through its descriptor, one walk of the path instead of three. Opening
+// changes nothing, so what refuses it afterwards (a folder, a read-only
+// file asked for writing, a sharing conflict) only closes it again.
+// O_NONBLOCK keeps a FIFO from holding the open; regular files ignore it.
+HANDLE OpenExisting(const std::string& host, DWORD access, DWORD share, DWORD flags) {
+  std::lock_guard<std::mutex> lock(g_share_mutex);
+  bool writes = (access & GENERIC_WRITE) != 0;
+  int oflags = O_CLOEXEC | O_NONBLOCK | (writes ? ((access & GENERIC_READ) ? O_RDWR : O_WRONLY) : O_RDONLY);
+  int fd = ::open(host.c_str(), oflags);
+  if (fd < 0) {
+    int error = errno;
+    if (error == EISDIR) return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
+    if (error == ENOENT || error == ENOTDIR) return Fail(MissingError(host), INVALID_HANDLE_VALUE);
+    if (error == ENXIO) return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);  // a FIFO or socket, not a file
+    return Fail(ErrnoToWin(error), INVALID_HANDLE_VALUE);
+  }
+  auto refuse = [fd](DWORD error) {
+    ::close(fd);
+    return Fail(error, INVALID_HANDLE_VALUE);
+  };
+  struct stat st{};
+  if (::fstat(fd, &st) != 0) return refuse(ErrnoToWin(errno));
+  if (S_ISDIR(st.st_mode)) return refuse(ERROR_ACCESS_DENIED);
+  if (!S_ISREG(st.st_mode)) return refuse(ERROR_FILE_NOT_FOUND);
+  if (writes && ReadOnly(host)) return refuse(ERROR_ACCESS_DENIED);
+  const FileKey key{st.st_dev, st.st_ino};
+  const OpenEntry wanted{access, share};
+  if (!ShareAllows(key, wanted)) return refuse(ERROR_SHARING_VIOLATION);
+  SetLastError(ERROR_SUCCESS);
+  return AddFileHandle(fd, access, flags, key, wanted);
+}
+
 HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, SECURITY_ATTRIBUTES*, DWORD disposition, DWORD flags,
                    HANDLE) {
   plat::NoteCall("CreateFileW", plat::ToUtf8(path));
   if (plat::ShouldFail("CreateFileW")) return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
   std::string host = Host(path);
   if (host.empty()) return INVALID_HANDLE_VALUE;
+  if (disposition == OPEN_EXISTING) return OpenExisting(host, access, share, flags);
   // A name is created under its path's lock, and looked up again under it,
   // so that two spellings of one path never become two files.
   std::optional<PathLock> creating;
@@ -251,11 +290,16 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, SECURITY_ATTRIBUTES*
     creating.emplace(path);
     host = Host(path);
   }
-  if (plat::detail::IsHostDir(host)) return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
-  if (!plat::detail::IsHostDir(plat::detail::HostDirName(host))) return Fail(ERROR_PATH_NOT_FOUND, INVALID_HANDLE_VALUE);
 
+  // One look at the name, under the share lock, tells a folder, a missing
+  // name (whose folder must exist) and the file's identity for sharing.
   std::lock_guard<std::mutex> lock(g_share_mutex);
-  bool exists = plat::detail::IsHostFile(host);
+  struct stat named{};
+  bool present = ::stat(host.c_str(), &named) == 0;
+  if (present && S_ISDIR(named.st_mode)) return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
+  if (!present && !plat::detail::IsHostDir(plat::detail::HostDirName(host)))
+    return Fail(ERROR_PATH_NOT_FOUND, INVALID_HANDLE_VALUE);
+  bool exists = present && S_ISREG(named.st_mode);
   bool truncates = disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING;
   int oflags = O_CLOEXEC;
   switch (disposition) {
@@ -264,9 +308,6 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, SECURITY_ATTRIBUTES*
       oflags |= O_CREAT | O_EXCL;
       break;
     case CREATE_ALWAYS: oflags |= O_CREAT | O_TRUNC; break;
-    case OPEN_EXISTING:
-      if (!exists) return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
-      break;
     case OPEN_ALWAYS: oflags |= O_CREAT; break;
     case TRUNCATE_EXISTING:
       if (!exists) return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
@@ -275,28 +316,22 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, SECURITY_ATTRIBUTES*
       break;
     default: return Fail(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
   }
-  if (exists && ReadOnly(host) && ((access & GENERIC_WRITE) || truncates))
+  if (exists && ((access & GENERIC_WRITE) || truncates) && ReadOnly(host))
     return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
   OpenEntry wanted{access, share};
-  FileKey key{};
-  if (exists && KeyOf(host, &key) && (!ShareAllows(key, wanted) || (truncates && !ShareAllows(key, {GENERIC_WRITE, share}))))
+  const FileKey key{named.st_dev, named.st_ino};
+  if (exists && (!ShareAllows(key, wanted) || (truncates && !ShareAllows(key, {GENERIC_WRITE, share}))))
     return Fail(ERROR_SHARING_VIOLATION, INVALID_HANDLE_VALUE);
   bool writes = (access & GENERIC_WRITE) || truncates;
   oflags |= writes ? ((access & GENERIC_READ) || truncates ? O_RDWR : O_WRONLY) : O_RDONLY;
   int fd = ::open(host.c_str(), oflags, 0666);
   if (fd < 0) return Fail(ErrnoToWin(errno), INVALID_HANDLE_VALUE);
   if (!exists) plat::detail::SyncHostDir(plat::detail::HostDirName(host), false);  // the new name is kept
-  auto obj = std::make_shared<FileObject>();
-  obj->fd = fd;
-  obj->access = access;
-  obj->write_through = (flags & FILE_FLAG_WRITE_THROUGH) != 0;
   struct stat st{};
   ::fstat(fd, &st);
-  obj->key = {st.st_dev, st.st_ino};
-  OpenFiles()[obj->key][obj.get()] = wanted;
   SetLastError(exists && (disposition == OPEN_ALWAYS || disposition == CREATE_ALWAYS) ? ERROR_ALREADY_EXISTS
                                                                                      : ERROR_SUCCESS);
-  return plat::detail::AddHandle(obj);
+  return AddFileHandle(fd, access, flags, {st.st_dev, st.st_ino}, wanted);
 }
 
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytes, DWORD* read, void*) {
