@@ -83,6 +83,21 @@ fz_pixmap* ImagePixels(fz_context* ctx, fz_image* image, fz_color_params cp) {
   return rgb;
 }
 
+// The samples of a stencil mask at its own size (one byte a pixel, 255
+// where it paints), or null when MuPDF gives them otherwise.
+fz_pixmap* MaskPixels(fz_context* ctx, fz_image* image) {
+  fz_pixmap* pix = nullptr;
+  fz_var(pix);
+  fz_try(ctx) { pix = fz_get_pixmap_from_image(ctx, image, nullptr, nullptr, nullptr, nullptr); }
+  fz_catch(ctx) { pix = nullptr; }
+  if (pix && (fz_pixmap_components(ctx, pix) != 1 || fz_pixmap_width(ctx, pix) != image->w ||
+              fz_pixmap_height(ctx, pix) != image->h)) {
+    fz_drop_pixmap(ctx, pix);
+    pix = nullptr;
+  }
+  return pix;
+}
+
 // The image drawn by MuPDF under ctm into an RGB pixmap of the area, or
 // null. MuPDF decodes only the part of the image in the area, subsampled
 // while it stays larger than its place, so the pixmap and what it costs are
@@ -371,6 +386,17 @@ inline uint8_t GreyOf(uint32_t c) {
 
 constexpr size_t kStripBytes = size_t(4) << 20;  // the most rows one image call of a strip holds
 
+// Sets bits x0 up to x1 of a row of one bit a pixel, the leftmost pixel in
+// each byte's top bit.
+inline void SetBits(uint8_t* row, int x0, int x1) {
+  for (; x0 < x1 && (x0 & 7); ++x0) row[x0 >> 3] |= uint8_t(0x80u >> (x0 & 7));
+  if (x0 < (x1 & ~7)) {
+    std::memset(row + (x0 >> 3), 0xFF, size_t(((x1 & ~7) - x0) >> 3));
+    x0 = x1 & ~7;
+  }
+  for (; x0 < x1; ++x0) row[x0 >> 3] |= uint8_t(0x80u >> (x0 & 7));
+}
+
 // --- The player ------------------------------------------------------------
 
 struct Frame {
@@ -519,6 +545,125 @@ struct Player {
         image.palette_size = set ? int32_t(set->colours().size()) : 256;
       }
       if (!dc->DrawImage(image, RECTL{dest.left, top, dest.right, bottom}, RECTL{0, 0, w, y1 - y0})) return false;
+    }
+    return true;
+  }
+
+  // A stencil mask in one opaque colour, upright and drawn at least at its
+  // own size, goes as the colour through a one-bit mask of the part of its
+  // place the clip shows, at the page's resolution: a pixel is set where
+  // MuPDF's render of the mask covers it at least half, the mask sampled as
+  // MuPDF samples it (between its four nearest pixels where it
+  // interpolates, else its nearest pixel). ROP 0xE2E2 puts the brush where
+  // the mask is set and leaves the page elsewhere, so what lies under the
+  // mask stays as it was drawn and the job carries one bit a pixel, not an
+  // image of the area. False, with nothing drawn, for a mask this does not
+  // take; else *ok tells whether the driver took every strip.
+  bool StencilMask(fz_image* img, fz_matrix ctm, eng::Color colour, BOOL* ok) {
+    if (!(ctm.b == 0 && ctm.c == 0 && ctm.a > 0 && ctm.d > 0) || img->w <= 0 || img->h <= 0) return false;
+    const fz_matrix fit = fz_gridfit_matrix(0, ctm);
+    const int iw = img->w, ih = img->h;
+    // Drawn smaller than its pixels, MuPDF filters the mask down first.
+    if (fit.a < float(iw) || fit.d < float(ih)) return false;
+    const fz_irect seen = fz_intersect_irect(fz_irect_from_rect(fz_transform_rect(fz_unit_rect, fit)), clip);
+    *ok = TRUE;
+    if (fz_is_empty_irect(seen)) return true;
+    const int w = seen.x1 - seen.x0, h = seen.y1 - seen.y0;
+    // A mask mostly out of sight goes as the area's render, which decodes
+    // only the part that shows.
+    if (int64_t(iw) * ih > int64_t(w) * h) return false;
+    fz_pixmap* pix = MaskPixels(ctx, img);
+    if (!pix) return false;
+    struct Hold {
+      fz_context* ctx;
+      fz_pixmap* pix;
+      ~Hold() { fz_drop_pixmap(ctx, pix); }
+    } hold{ctx, pix};
+    // MuPDF interpolates a mask drawn larger than its pixels, beyond twice
+    // their size only when the document asks for it.
+    const bool larger = fit.a > float(iw) || fit.d > float(ih);
+    const bool twice = fit.a > 2.0f * float(iw) || fit.d > 2.0f * float(ih);
+    const bool lerp = larger && (!twice || (pix->flags & FZ_PIXMAP_FLAG_INTERPOLATE));
+
+    // Where each column and row of the area samples the mask, in 16.16
+    // fixed point of its pixels as MuPDF steps through them: the two
+    // pixels either side (clamped to the mask), the fraction between them,
+    // and whether the place lies on the mask at all.
+    struct Sample {
+      int i0, i1, frac;
+      bool on;
+    };
+    const fz_matrix inv = fz_invert_matrix(fz_pre_scale(fit, 1.0f / float(iw), 1.0f / float(ih)));
+    auto sample = [&](double at, double scale, double offset, int size) {
+      int64_t u = std::llround((at * scale + offset) * 65536.0) - (lerp ? 32768 : 0);
+      const int64_t end = int64_t(size) << 16;
+      Sample s{};
+      s.on = lerp ? (u + 32768 >= 0 && u < end) : (u >= 0 && u < end);
+      const int64_t i = u >> 16;
+      s.i0 = int(std::clamp<int64_t>(i, 0, size - 1));
+      s.i1 = int(std::clamp<int64_t>(i + 1, 0, size - 1));
+      s.frac = int(u & 0xFFFF);
+      return s;
+    };
+    // The columns in runs that sample the same two pixels: within a run
+    // only the fraction between them changes, so a run whose two pixels
+    // agree is set or clear whole.
+    struct Run {
+      int x0, x1, i0, i1;
+    };
+    std::vector<Run> runs;
+    std::vector<int> fracs(static_cast<size_t>(w));
+    for (int x = 0; x < w; ++x) {
+      const Sample c = sample(seen.x0 + x + 0.5, inv.a, inv.e, iw);
+      fracs[size_t(x)] = c.frac;
+      if (!c.on) continue;
+      if (!runs.empty() && runs.back().x1 == x && runs.back().i0 == c.i0 && runs.back().i1 == c.i1) {
+        ++runs.back().x1;
+      } else {
+        runs.push_back(Run{x, x + 1, c.i0, c.i1});
+      }
+    }
+
+    const unsigned char* m = fz_pixmap_samples(ctx, pix);
+    const ptrdiff_t m_stride = fz_pixmap_stride(ctx, pix);
+    const int32_t stride = int32_t((int64_t(w) + 31) / 32 * 4);
+    const int strip = int(std::clamp<size_t>(kStripBytes / size_t(stride), 1, size_t(h)));
+    auto lerp16 = [](int a, int b, int t) { return a + (((b - a) * t) >> 16); };
+    for (int y0 = 0; y0 < h; y0 += strip) {
+      const int y1 = std::min(h, y0 + strip);
+      uint8_t* rows = strip_rows->Take(size_t(stride) * size_t(y1 - y0));
+      std::memset(rows, 0, size_t(stride) * size_t(y1 - y0));
+      bool any = false;
+      for (int y = y0; y < y1; ++y) {
+        const Sample r = sample(seen.y0 + y + 0.5, inv.d, inv.f, ih);
+        if (!r.on) continue;
+        const unsigned char* top = m + ptrdiff_t(r.i0) * m_stride;
+        const unsigned char* bottom = m + ptrdiff_t(r.i1) * m_stride;
+        uint8_t* d = rows + size_t(y - y0) * size_t(stride);
+        for (const Run& run : runs) {
+          // Across the run, then between the two rows, as MuPDF blends.
+          const int a = top[run.i0], b = top[run.i1], c = bottom[run.i0], e = bottom[run.i1];
+          if (!lerp || (a == b && c == e)) {
+            if ((lerp ? lerp16(a, c, r.frac) : a) < 128) continue;
+            SetBits(d, run.x0, run.x1);
+            any = true;
+            continue;
+          }
+          for (int x = run.x0; x < run.x1; ++x) {
+            const int f = fracs[size_t(x)];
+            if (lerp16(lerp16(a, b, f), lerp16(c, e, f), r.frac) < 128) continue;
+            d[x >> 3] |= uint8_t(0x80u >> (x & 7));
+            any = true;
+          }
+        }
+      }
+      if (!any) continue;
+      const eng::Image image{w, y1 - y0, 1, stride, rows};
+      if (!dc->DrawImage(image, RECTL{seen.x0, seen.y0 + y0, seen.x1, seen.y0 + y1}, RECTL{0, 0, w, y1 - y0},
+                         COLORONCOLOR, 0xE2E2, colour)) {
+        *ok = FALSE;
+        return true;
+      }
     }
     return true;
   }
@@ -1054,7 +1199,13 @@ void FillImageMask(fz_context* ctx, fz_device* dev, fz_image* img, fz_matrix ctm
   if (Divert(ctx, p, Nest::kNone)) return;
   VELM_TILE_FORWARD(fz_fill_image_mask(ctx, p->tile_dev, img, ctm, cs, color, alpha, cp));
   try {
-    p->RenderArea(p->Bound(fz_transform_rect(fz_unit_rect, ctm)), "a stencil mask");
+    const fz_rect bounds = fz_transform_rect(fz_unit_rect, ctm);
+    BOOL ok = FALSE;
+    if (alpha >= 1 && p->StencilMask(img, ctm, p->Color(cs, color, cp), &ok)) {
+      ++p->stats->images;
+      return p->Drawn(ok, bounds);
+    }
+    p->RenderArea(p->Bound(bounds), "a stencil mask");
   } catch (...) {
     p->FailedIn("drawing a stencil mask");
   }
