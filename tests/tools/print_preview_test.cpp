@@ -19,6 +19,7 @@
 #include <fstream>
 #include <iterator>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -259,6 +260,54 @@ TEST_F(PrintPreview, TextInANonEmbeddedFaceTheDeviceHasGoesAsCharacterCodes) {
   EXPECT_GT(cmp.docInk, 1000u);
   EXPECT_GT(cmp.jobInk, cmp.docInk / 2);
   EXPECT_LE(cmp.Share(), 0.03);
+}
+
+// Stencil masks in a monochrome vector job (600 dpi, one bit): each goes as
+// its colour through a one-bit mask at the job's resolution (an image record
+// of one bit under ROP 0xE2, brush where the mask is set, page elsewhere),
+// none as MuPDF's render of its area, and the page matches MuPDF's render:
+// the interpolated mask's smooth edges, the nearest-pixel mask's steps, the
+// circle clip, and the green square that shows around the mask over it.
+TEST_F(PrintPreview, StencilMasksInAMonochromeVectorJobGoAsOneBitMasks) {
+  const std::string pdf = Path("stencils.pdf"), job = Path("stencils.job"), png = Path("stencils.png");
+  ASSERT_EQ(std::system((std::string(MAKE_TEST_PDF " --stencils ") + pdf).c_str()), 0);
+  ASSERT_EQ(Run("devmode set Office vdmDstResolutionW=600 vdmColorProcess=1 dmColor=1 -o " + Path("mono600.dm")).rc, 0);
+  Output o = Run("print Office " + pdf + " -o " + job + " --devmode " + Path("mono600.dm") + " --mode vector");
+  ASSERT_EQ(o.rc, 0) << o.err;
+  EXPECT_NE(o.out.find("600 dpi, 1-bit"), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find(" 3 images, 0 patterns, 0 glyph strings, 0 text runs as outlines, 0 areas rendered by MuPDF"),
+            std::string::npos)
+      << o.out;
+  Output dump = Run("job dump " + job);
+  ASSERT_EQ(dump.rc, 0) << dump.err;
+  size_t masks = 0;
+  std::istringstream lines(dump.out);
+  for (std::string l; std::getline(lines, l);) {
+    if (l.find("record 20 image") == std::string::npos) continue;
+    EXPECT_NE(l.find(" bits=1 "), std::string::npos) << l;
+    EXPECT_NE(l.find(" rop=1 "), std::string::npos) << l;
+    ++masks;
+  }
+  EXPECT_EQ(masks, 3u) << dump.out;
+  EXPECT_NE(dump.out.find("rop3=0xe2"), std::string::npos) << dump.out;
+
+  Output r = Run("job render " + job + " --dpi " + std::to_string(kDpi) + " -o " + png);
+  ASSERT_EQ(r.rc, 0) << r.err;
+  std::smatch area;
+  ASSERT_TRUE(std::regex_search(r.out, area, std::regex(R"(printable area (\d+) x (\d+) at \((\d+),(\d+)\))")))
+      << r.out;
+  const Rgb picture =
+      Crop(ReadPng(png), std::stoi(area[3]), std::stoi(area[4]), std::stoi(area[1]), std::stoi(area[2]));
+  ASSERT_GT(picture.width, 0);
+  const double edge = 100.0 * kDpi / 600;
+  const Rgb doc = MupdfPage(pdf, 0, kDpi, edge, edge, picture.width, picture.height);
+  ASSERT_GT(doc.width, 0);
+  const Comparison cmp = Compare(picture, doc);
+  std::printf("stencil masks: %zu of %zu inked pixels differ (%.2f%%)\n", cmp.differing, cmp.inked,
+              100 * cmp.Share());
+  EXPECT_GT(cmp.docInk, 1000u);
+  EXPECT_GT(cmp.jobInk, cmp.docInk / 2);
+  EXPECT_LE(cmp.Share(), 0.02);
 }
 
 }  // namespace
