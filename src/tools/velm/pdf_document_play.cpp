@@ -41,6 +41,7 @@ namespace velm {
 namespace {
 
 constexpr int kMaxPatternCell = 256;  // the largest pattern the engine's brushes take
+constexpr int kMaxPatternBlock = 1024;  // the largest block of cells a pattern drawn as an image repeats
 constexpr int kFaint = 32;            // a channel this near 0 or 255 counts as black or white
 constexpr size_t kKeptFonts = 32;     // the fonts whose bytes the document keeps for the engine
 
@@ -418,6 +419,7 @@ struct Player {
   fz_pixmap* tile_pix = nullptr;
   int tile_depth = 0;
   fz_irect tile_cover{};
+  bool tile_block = false;  // a block of cells, drawn as an image of the cover
   int dpi = 0;
   bool grey = false;  // the job prints in black only: rendered areas and many-coloured images go as grey
   // The document's buffers for image strips and rendered areas, reused from
@@ -665,6 +667,63 @@ struct Player {
         return true;
       }
     }
+    return true;
+  }
+
+  // The cover of the tiling pattern being drawn as an image of it: the
+  // opaque block of cells pix (RGBA) repeated from where it lies, at the
+  // depth of its colours (1, 4 or 8 bits with a palette of up to 2, 16 or
+  // 256 colours), the rows of the cover built a strip at a time. False,
+  // with nothing drawn, for a block of more colours; true when every strip
+  // went, else the call failed and says so.
+  bool DrawTiled(fz_pixmap* pix) {
+    const int bw = fz_pixmap_width(ctx, pix), bh = fz_pixmap_height(ctx, pix);
+    const int ox = fz_pixmap_x(ctx, pix), oy = fz_pixmap_y(ctx, pix);
+    const ptrdiff_t src_stride = fz_pixmap_stride(ctx, pix);
+    const unsigned char* s = fz_pixmap_samples(ctx, pix);
+    // The block as palette indices.
+    ColourSet set;
+    std::vector<uint8_t> index(size_t(bw) * size_t(bh));
+    for (int y = 0; y < bh; ++y)
+      for (int x = 0; x < bw; ++x) {
+        const int i = set.Index(PixelAt(s + ptrdiff_t(y) * src_stride + 4 * ptrdiff_t(x), 3, 0));
+        if (i < 0) return false;
+        index[size_t(y) * size_t(bw) + size_t(x)] = uint8_t(i);
+      }
+    const fz_irect& c = tile_cover;
+    if (fz_is_empty_irect(c)) return true;
+    const int w = c.x1 - c.x0, h = c.y1 - c.y0;
+    const size_t count = set.colours().size();
+    const int bits = count <= 2 ? 1 : count <= 16 ? 4 : 8;
+    const int32_t stride = int32_t((int64_t(w) * bits + 31) / 32 * 4);
+    const int strip = int(std::clamp<size_t>(kStripBytes / size_t(stride), 1, size_t(h)));
+    auto mod = [](int a, int m) { return ((a % m) + m) % m; };
+    // Each row of the block across the cover's width, packed once; the
+    // cover's rows are copies of them.
+    std::vector<uint8_t> packed(size_t(bh) * size_t(stride), 0);
+    for (int r = 0; r < bh; ++r) {
+      const uint8_t* from = index.data() + size_t(r) * size_t(bw);
+      uint8_t* d = packed.data() + size_t(r) * size_t(stride);
+      for (int x = 0, k = mod(c.x0 - ox, bw); x < w; ++x, k = k + 1 == bw ? 0 : k + 1) {
+        const uint8_t i = from[k];
+        if (bits == 8) d[x] = i;
+        else if (bits == 4) d[x >> 1] |= uint8_t((x & 1) ? i : i << 4);
+        else if (i) d[x >> 3] |= uint8_t(0x80u >> (x & 7));
+      }
+    }
+    bool ok = true;
+    for (int y0 = 0; y0 < h && ok; y0 += strip) {
+      const int y1 = std::min(h, y0 + strip);
+      uint8_t* rows = strip_rows->Take(size_t(stride) * size_t(y1 - y0));
+      for (int y = y0; y < y1; ++y)
+        std::memcpy(rows + size_t(y - y0) * size_t(stride), packed.data() + size_t(mod(c.y0 + y - oy, bh)) * size_t(stride),
+                    size_t(stride));
+      eng::Image image{w, y1 - y0, bits, stride, rows};
+      image.palette = set.colours().data();
+      image.palette_size = int32_t(count);
+      ok = dc->DrawImage(image, RECTL{c.x0, c.y0 + y0, c.x1, c.y0 + y1}, RECTL{0, 0, w, y1 - y0});
+    }
+    Drawn(ok, fz_rect_from_irect(c));
     return true;
   }
 
@@ -1276,9 +1335,41 @@ void EndGroup(fz_context* ctx, fz_device* dev) {
   p->Pop();
 }
 
+// The fewest cells of step pixels that together make a whole number of
+// pixels, at most most pixels; 0 when there are none.
+int WholeCells(double step, int most) {
+  if (!(step > 0)) return 0;
+  for (int k = 1; k <= most && k * step <= most + 0.01; ++k) {
+    const double span = k * step;
+    if (std::fabs(span - std::round(span)) < 0.01 && std::round(span) >= 1) return k;
+  }
+  return 0;
+}
+
+bool BeginTileOn(fz_context* ctx, fz_device* dev, fz_rect area, fz_rect view, float xstep, float ystep,
+                 fz_matrix ctm) {
+  bool ok = true;
+  fz_var(ok);
+  fz_try(ctx) { fz_begin_tile_id(ctx, dev, area, view, xstep, ystep, ctm, 0); }
+  fz_catch(ctx) { ok = false; }
+  return ok;
+}
+
+bool EndTileOn(fz_context* ctx, fz_device* dev) {
+  bool ok = true;
+  fz_var(ok);
+  fz_try(ctx) { fz_end_tile(ctx, dev); }
+  fz_catch(ctx) { ok = false; }
+  return ok;
+}
+
 // A tiling pattern whose cell is a whole number of pixels, at most the
 // largest brush, upright and opaque becomes a pattern brush over the area
-// it fills; any other is drawn as MuPDF's.
+// it fills. One whose cells make a whole number of pixels only a few
+// together (a cell of 8 points is 66.67 pixels at 600 dpi, three of them
+// 200), upright and opaque, becomes an image of the area it fills: that
+// block of cells as MuPDF tiles them, repeated. Any other is drawn as
+// MuPDF's.
 int BeginTile(fz_context* ctx, fz_device* dev, fz_rect area, fz_rect view, float xstep, float ystep, fz_matrix ctm,
               int id) {
   Player* p = P(dev);
@@ -1298,19 +1389,39 @@ int BeginTile(fz_context* ctx, fz_device* dev, fz_rect area, fz_rect view, float
     const bool fits = ctm.b == 0 && ctm.c == 0 && std::fabs(w - std::round(w)) < 0.01 &&
                       std::fabs(h - std::round(h)) < 0.01 && std::round(w) >= 1 && std::round(h) >= 1 &&
                       std::round(w) <= kMaxPatternCell && std::round(h) <= kMaxPatternCell;
-    if (!fits) {
+    // Else a block of cells of whole pixels that fits inside the area it
+    // fills, a pixel in from the cover's edge (the clip's bounds, a pixel
+    // to spare).
+    const int across = fits ? 1 : WholeCells(w, kMaxPatternBlock), down = fits ? 1 : WholeCells(h, kMaxPatternBlock);
+    const bool block = !fits && ctm.b == 0 && ctm.c == 0 && across && down &&
+                       std::lround(across * w) <= cover.x1 - cover.x0 - 2 &&
+                       std::lround(down * h) <= cover.y1 - cover.y0 - 2;
+    if (!fits && !block) {
       p->Skip(cover, "a tiling pattern no brush can hold");
       return 0;
     }
-    // The first cell in device pixels, where pattern space has its origin.
-    const fz_rect cell = fz_transform_rect(fz_make_rect(0, 0, xstep, ystep), ctm);
     fz_irect box;
-    box.x0 = int(std::lround(cell.x0));
-    box.y0 = int(std::lround(cell.y0));
-    box.x1 = box.x0 + int(std::lround(w));
-    box.y1 = box.y0 + int(std::lround(h));
+    if (block) {
+      box.x0 = cover.x0 + 1;
+      box.y0 = cover.y0 + 1;
+    } else {
+      // The first cell in device pixels, where pattern space has its origin.
+      const fz_rect cell = fz_transform_rect(fz_make_rect(0, 0, xstep, ystep), ctm);
+      box.x0 = int(std::lround(cell.x0));
+      box.y0 = int(std::lround(cell.y0));
+    }
+    box.x1 = box.x0 + int(std::lround(across * w));
+    box.y1 = box.y0 + int(std::lround(down * h));
     p->tile_pix = RenderList(ctx, nullptr, fz_identity, box, true);
     p->tile_dev = p->tile_pix ? NewDrawDevice(ctx, p->tile_pix) : nullptr;
+    // A block: MuPDF's draw device tiles the cell over the area as it tiles
+    // it on the page (where the cells fall depends on the area), the block
+    // keeping what falls on it.
+    p->tile_block = block;
+    if (p->tile_dev && block && !BeginTileOn(ctx, p->tile_dev, area, view, xstep, ystep, ctm)) {
+      fz_drop_device(ctx, p->tile_dev);
+      p->tile_dev = nullptr;
+    }
     if (!p->tile_dev) {
       if (p->tile_pix) fz_drop_pixmap(ctx, p->tile_pix);
       p->tile_pix = nullptr;
@@ -1334,7 +1445,7 @@ void FinishTile(Player* p) {
   fz_pixmap* pix = p->tile_pix;
   p->tile_dev = nullptr;
   p->tile_pix = nullptr;
-  const bool closed = CloseDevice(ctx, tdev);
+  const bool closed = (!p->tile_block || EndTileOn(ctx, tdev)) && CloseDevice(ctx, tdev);
   fz_drop_device(ctx, tdev);
   if (!closed) {
     fz_drop_pixmap(ctx, pix);
@@ -1358,9 +1469,14 @@ void FinishTile(Player* p) {
         if (q[c] > kFaint && q[c] < 255 - kFaint) black_white = false;
       if (std::abs(q[0] - q[1]) > kFaint || std::abs(q[1] - q[2]) > kFaint) black_white = false;
     }
-  if (!opaque) {
+  if (!opaque || (p->tile_block && !p->DrawTiled(pix))) {
     fz_drop_pixmap(ctx, pix);
     return p->RenderArea(p->tile_cover);
+  }
+  if (p->tile_block) {
+    fz_drop_pixmap(ctx, pix);
+    ++p->stats->patterns;
+    return;
   }
   const int bits = black_white ? 1 : 24;
   const int32_t stride = int32_t((int64_t(w) * bits + 31) / 32 * 4);
