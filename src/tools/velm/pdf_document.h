@@ -46,8 +46,8 @@ struct PlayStats {
   int fills = 0;          // filled paths (glyph outlines included)
   int strokes = 0;
   int clips = 0;          // rectangle and path clips
-  int images = 0;         // images drawn at their own depth
-  int patterns = 0;       // tiling patterns drawn as brushes
+  int images = 0;         // images drawn at their own depth, and stencil masks as one-bit masks
+  int patterns = 0;       // tiling patterns drawn as brushes or as images of a block of cells
   int glyph_strings = 0;  // text spans drawn as strings of glyphs in their fonts
   int glyph_runs = 0;     // text calls drawn as glyph outlines
   int rendered_areas = 0; // areas drawn as MuPDF's image of the page

@@ -5,9 +5,14 @@
 // engine); text the engine cannot realise, stroked text and clipping text
 // go as glyph outlines.
 //
+// A stencil mask in one opaque colour goes as that colour through a
+// one-bit mask at the page's resolution, and a tiling pattern as a brush
+// or, when its cells make whole pixels only several together, as an image
+// of a block of cells repeated over the area it fills.
+//
 // What the engine has no call for (shadings, transparency, soft masks,
-// blend and knockout groups, stencil masks, Type 3 text, turned or mirrored
-// images, strokes under a skewed transform) is drawn as MuPDF's own render
+// blend and knockout groups, other stencil masks, Type 3 text, turned or
+// mirrored images, strokes under a skewed transform) is drawn as MuPDF's own render
 // of the finished page in that area, cut to the clip in force: later
 // drawing lands on top of such an area just as it lands on top of the page,
 // so the area needs no knowledge of what comes after. A call the driver
