@@ -569,6 +569,7 @@ struct Player {
   bool StencilMask(fz_image* img, fz_matrix ctm, eng::Color colour, BOOL* ok) {
     if (!(ctm.b == 0 && ctm.c == 0 && ctm.a > 0 && ctm.d > 0) || img->w <= 0 || img->h <= 0) return false;
     const fz_matrix fit = fz_gridfit_matrix(0, ctm);
+    if (!std::isfinite(fit.a) || !std::isfinite(fit.d) || !std::isfinite(fit.e) || !std::isfinite(fit.f)) return false;
     const int iw = img->w, ih = img->h;
     // Drawn smaller than its pixels, MuPDF filters the mask down first.
     if (fit.a < float(iw) || fit.d < float(ih)) return false;
