@@ -36,6 +36,11 @@ struct PlayParams {
   int dpi = 0;
   int32_t origin_x = 0, origin_y = 0;
   bool grey = false;
+  // The engine draws the page into bands (raster mode): stencil masks and
+  // patterns whose cells are off the pixel grid go as MuPDF's render of
+  // their area, which a band takes faster than a mask or an image through
+  // a ROP; in vector mode they go as records of their own.
+  bool banded = false;
 };
 
 // What a played page became: drawing calls of each kind, and the areas that

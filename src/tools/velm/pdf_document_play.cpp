@@ -5,10 +5,10 @@
 // engine); text the engine cannot realise, stroked text and clipping text
 // go as glyph outlines.
 //
-// A stencil mask in one opaque colour goes as that colour through a
-// one-bit mask at the page's resolution, and a tiling pattern as a brush
-// or, when its cells make whole pixels only several together, as an image
-// of a block of cells repeated over the area it fills.
+// A tiling pattern goes as a brush; in vector mode a stencil mask in one
+// opaque colour goes as that colour through a one-bit mask at the page's
+// resolution, and a pattern whose cells make whole pixels only several
+// together as an image of a block of cells repeated over the area it fills.
 //
 // What the engine has no call for (shadings, transparency, soft masks,
 // blend and knockout groups, other stencil masks, Type 3 text, turned or
@@ -427,6 +427,7 @@ struct Player {
   bool tile_block = false;  // a block of cells, drawn as an image of the cover
   int dpi = 0;
   bool grey = false;  // the job prints in black only: rendered areas and many-coloured images go as grey
+  bool banded = false;  // raster mode: no stencil masks or blocks of pattern cells of their own
   // The document's buffers for image strips and rendered areas, reused from
   // page to page.
   PlayScratch* strip_rows = nullptr;
@@ -1266,7 +1267,7 @@ void FillImageMask(fz_context* ctx, fz_device* dev, fz_image* img, fz_matrix ctm
   try {
     const fz_rect bounds = fz_transform_rect(fz_unit_rect, ctm);
     BOOL ok = FALSE;
-    if (alpha >= 1 && p->StencilMask(img, ctm, p->Color(cs, color, cp), &ok)) {
+    if (alpha >= 1 && !p->banded && p->StencilMask(img, ctm, p->Color(cs, color, cp), &ok)) {
       ++p->stats->images;
       return p->Drawn(ok, bounds);
     }
@@ -1399,7 +1400,7 @@ int BeginTile(fz_context* ctx, fz_device* dev, fz_rect area, fz_rect view, float
     // fills, a pixel in from the cover's edge (the clip's bounds, a pixel
     // to spare).
     const int across = fits ? 1 : WholeCells(w, kMaxPatternBlock), down = fits ? 1 : WholeCells(h, kMaxPatternBlock);
-    const bool block = !fits && ctm.b == 0 && ctm.c == 0 && across && down &&
+    const bool block = !fits && !p->banded && ctm.b == 0 && ctm.c == 0 && across && down &&
                        std::lround(across * w) <= cover.x1 - cover.x0 - 2 &&
                        std::lround(down * h) <= cover.y1 - cover.y0 - 2;
     if (!fits && !block) {
@@ -1629,6 +1630,7 @@ bool PdfDocument::Play(int n, const PlayParams& params, eng::PrinterDc* dc, Play
   const float s = float(params.dpi) / 72.0f;
   player.dpi = params.dpi;
   player.grey = params.grey;
+  player.banded = params.banded;
   player.page_ctm = fz_concat(fz_scale(s, s), fz_translate(-float(params.origin_x), -float(params.origin_y)));
   player.dc = dc;
   player.stats = stats;
