@@ -20,6 +20,13 @@
 // in red, green and blue at (160, 270), (280, 270), (400, 270), and a grey
 // wheel of radius 150 points about (297.6, 560) in 12 sectors of 30 degrees,
 // sector i (clockwise from the x axis) of grey level (i + 0.5) / 12.
+//
+// make_test_pdf --stencils OUT.pdf: one page of one-bit stencil masks (a
+// ring with a bar in its upper left, which no turn or mirror maps onto
+// itself) painted in colour on the same page size: one interpolated,
+// drawn at 7 points a pixel half over a green square, one drawn by the
+// nearest pixel at 5 points a pixel, and one at 8 points a pixel cut by a
+// circle clip.
 #include <cairo-pdf.h>
 #include <cairo.h>
 #include <fontconfig/fontconfig.h>
@@ -665,6 +672,49 @@ void DrawTestPage(cairo_t* cr) {
 
 // Writes one page of 595.2 x 840 points (near A4, and whole pixels at 300
 // and 600 dpi) drawn by draw.
+void DrawStencilPage(cairo_t* cr) {
+  cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A1, 32, 32);
+  cairo_t* m = cairo_create(mask);
+  cairo_set_source_rgba(m, 0, 0, 0, 1);
+  cairo_set_fill_rule(m, CAIRO_FILL_RULE_EVEN_ODD);
+  cairo_arc(m, 16, 16, 13, 0, 2 * M_PI);
+  cairo_arc(m, 16, 16, 7, 0, 2 * M_PI);
+  cairo_fill(m);
+  cairo_rectangle(m, 2, 4, 12, 5);
+  cairo_fill(m);
+  cairo_destroy(m);
+  cairo_surface_flush(mask);
+  struct Place {
+    double x, y, scale;
+    cairo_filter_t filter;
+    double r, g, b;
+    bool clipped;
+  } const places[] = {
+      {150, 150, 7, CAIRO_FILTER_GOOD, 0.8, 0.1, 0.3, false},
+      {360, 100, 5, CAIRO_FILTER_NEAREST, 0.1, 0.2, 0.7, false},
+      {100, 480, 8, CAIRO_FILTER_GOOD, 0.1, 0.1, 0.1, true},
+  };
+  cairo_set_source_rgb(cr, 0.1, 0.6, 0.2);
+  cairo_rectangle(cr, 60, 60, 220, 220);
+  cairo_fill(cr);
+  for (const Place& p : places) {
+    cairo_save(cr);
+    if (p.clipped) {
+      cairo_arc(cr, p.x + 128, p.y + 128, 100, 0, 2 * M_PI);
+      cairo_clip(cr);
+    }
+    cairo_set_source_rgb(cr, p.r, p.g, p.b);
+    cairo_translate(cr, p.x, p.y);
+    cairo_scale(cr, p.scale, p.scale);
+    cairo_pattern_t* pat = cairo_pattern_create_for_surface(mask);
+    cairo_pattern_set_filter(pat, p.filter);
+    cairo_mask(cr, pat);
+    cairo_pattern_destroy(pat);
+    cairo_restore(cr);
+  }
+  cairo_surface_destroy(mask);
+}
+
 int WriteOnePage(const char* path, void (*draw)(cairo_t*)) {
   cairo_surface_t* s = cairo_pdf_surface_create(path, 595.2, 840);
   cairo_t* cr = cairo_create(s);
@@ -793,10 +843,11 @@ int main(int argc, char** argv) {
   if (argc == 3 && std::string(argv[1]) == "--ipa-text") return WriteIpaText(argv[2]);
   if (argc == 3 && std::string(argv[1]) == "--mixed") return WriteOnePage(argv[2], DrawMixedPage);
   if (argc == 3 && std::string(argv[1]) == "--testpage") return WriteOnePage(argv[2], DrawTestPage);
+  if (argc == 3 && std::string(argv[1]) == "--stencils") return WriteOnePage(argv[2], DrawStencilPage);
   if (argc != 3 && argc != 5) {
     std::fprintf(stderr,
                  "usage: make_test_pdf OUT.pdf PAGES [WIDTH HEIGHT] | make_test_pdf --mixed OUT.pdf | "
-                 "make_test_pdf --testpage OUT.pdf | make_test_pdf OUT.pdf --kinds [PAGES] | "
+                 "make_test_pdf --testpage OUT.pdf | make_test_pdf --stencils OUT.pdf | make_test_pdf OUT.pdf --kinds [PAGES] | "
                  "make_test_pdf OUT.pdf --manual [PAGES] | make_test_pdf --huge-image OUT.pdf | "
                  "make_test_pdf --device-text OUT.pdf [BASEFONT] | make_test_pdf --ipa-text OUT.pdf\n");
     return 2;

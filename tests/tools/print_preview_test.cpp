@@ -19,6 +19,7 @@
 #include <fstream>
 #include <iterator>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -126,6 +127,8 @@ class PrintPreview : public ::testing::Test {
     Output add = Run("printer add Office --model " VELM_REFERENCE_MODEL);
     ASSERT_EQ(add.rc, 0) << add.err;
     ASSERT_EQ(Run("devmode set Office vdmDstResolutionW=300 -o " + Path("300dpi.dm")).rc, 0);
+    ASSERT_EQ(Run("devmode set Office vdmDstResolutionW=600 vdmColorProcess=1 dmColor=1 -o " + Path("mono600.dm")).rc,
+              0);
     ASSERT_EQ(std::system((std::string(MAKE_TEST_PDF " ") + pdf_ + " --kinds").c_str()), 0);
   }
   static void TearDownTestSuite() {
@@ -178,6 +181,27 @@ class PrintPreview : public ::testing::Test {
       EXPECT_GT(cmp.jobInk, cmp.docInk / 2) << "the job's page lacks most of the ink";
       EXPECT_LE(cmp.Share(), c.threshold) << r.err;
     }
+  }
+
+  // The one page of a job printed at 600 dpi (its printable area 100 dots
+  // in from the paper's corner), drawn by "velm job render", against
+  // MuPDF's render of the document's page (0-based).
+  static Comparison JobPageAgainstDocument(const std::string& job, const std::string& pdf, int doc_page) {
+    const std::string png = job + ".png";
+    Output r = Run("job render " + job + " --dpi " + std::to_string(kDpi) + " -o " + png);
+    EXPECT_EQ(r.rc, 0) << r.err;
+    std::smatch area;
+    if (!std::regex_search(r.out, area, std::regex(R"(printable area (\d+) x (\d+) at \((\d+),(\d+)\))"))) {
+      ADD_FAILURE() << r.out;
+      return Comparison{};
+    }
+    const Rgb picture =
+        Crop(ReadPng(png), std::stoi(area[3]), std::stoi(area[4]), std::stoi(area[1]), std::stoi(area[2]));
+    const double edge = 100.0 * kDpi / 600;
+    const Rgb doc = MupdfPage(pdf, doc_page, kDpi, edge, edge, picture.width, picture.height);
+    EXPECT_GT(picture.width, 0);
+    EXPECT_GT(doc.width, 0);
+    return Compare(picture, doc);
   }
 
   static test_support::TempFolder* folder_;
@@ -259,6 +283,77 @@ TEST_F(PrintPreview, TextInANonEmbeddedFaceTheDeviceHasGoesAsCharacterCodes) {
   EXPECT_GT(cmp.docInk, 1000u);
   EXPECT_GT(cmp.jobInk, cmp.docInk / 2);
   EXPECT_LE(cmp.Share(), 0.03);
+}
+
+// Stencil masks in a monochrome vector job (600 dpi, one bit): each goes as
+// its colour through a one-bit mask at the job's resolution (an image record
+// of one bit under ROP 0xE2, brush where the mask is set, page elsewhere),
+// none as MuPDF's render of its area, and the page matches MuPDF's render:
+// the interpolated mask's smooth edges, the nearest-pixel mask's steps, the
+// circle clip, and the green square that shows around the mask over it.
+TEST_F(PrintPreview, StencilMasksInAMonochromeVectorJobGoAsOneBitMasks) {
+  const std::string pdf = Path("stencils.pdf"), job = Path("stencils.job");
+  ASSERT_EQ(std::system((std::string(MAKE_TEST_PDF " --stencils ") + pdf).c_str()), 0);
+  Output o = Run("print Office " + pdf + " -o " + job + " --devmode " + Path("mono600.dm") + " --mode vector");
+  ASSERT_EQ(o.rc, 0) << o.err;
+  EXPECT_NE(o.out.find("600 dpi, 1-bit"), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find(" 3 images, 0 patterns, 0 glyph strings, 0 text runs as outlines, 0 areas rendered by MuPDF"),
+            std::string::npos)
+      << o.out;
+  Output dump = Run("job dump " + job);
+  ASSERT_EQ(dump.rc, 0) << dump.err;
+  size_t masks = 0;
+  std::istringstream lines(dump.out);
+  for (std::string l; std::getline(lines, l);) {
+    if (l.find("record 20 image") == std::string::npos) continue;
+    EXPECT_NE(l.find(" bits=1 "), std::string::npos) << l;
+    EXPECT_NE(l.find(" rop=1 "), std::string::npos) << l;
+    ++masks;
+  }
+  EXPECT_EQ(masks, 3u) << dump.out;
+  EXPECT_NE(dump.out.find("rop3=0xe2"), std::string::npos) << dump.out;
+
+  const Comparison cmp = JobPageAgainstDocument(job, pdf, 0);
+  std::printf("stencil masks: %zu of %zu inked pixels differ (%.2f%%)\n", cmp.differing, cmp.inked,
+              100 * cmp.Share());
+  EXPECT_GT(cmp.docInk, 1000u);
+  EXPECT_GT(cmp.jobInk, cmp.docInk / 2);
+  EXPECT_LE(cmp.Share(), 0.02);
+}
+
+// A tiling pattern whose cell is no whole number of pixels (the vector
+// page's 8-point checker cell is 66.67 dots at 600 dpi) in a monochrome
+// vector job: three cells across and down make 200 dots, and the area the
+// pattern fills goes as one image of that block repeated, at one bit with
+// the block's two colours, none as MuPDF's render of the area; the page
+// matches MuPDF's render.
+TEST_F(PrintPreview, PatternOfCellsOffThePixelGridGoesAsAnImageOfABlockOfCells) {
+  const std::string job = Path("pattern.job");
+  Output o = Run("print Office " + pdf_ + " -o " + job + " --devmode " + Path("mono600.dm") +
+                 " --mode vector --pages 3");
+  ASSERT_EQ(o.rc, 0) << o.err;
+  EXPECT_NE(o.out.find(" 0 images, 1 patterns, 0 glyph strings, 0 text runs as outlines, 0 areas rendered by MuPDF"),
+            std::string::npos)
+      << o.out;
+  Output dump = Run("job dump " + job);
+  ASSERT_EQ(dump.rc, 0) << dump.err;
+  // The pattern's area (260 x 160 points at (260, 600)) and a pixel to
+  // spare, less the printable area's 100 dots.
+  EXPECT_NE(dump.out.find(" bits=1 grey=0 no_palette=0 rop=1 band=0 host_icm=0 left=2065 top=4899 right=4235 "
+                          "bottom=6235 src_x=0 src_y=0 width=2170 rows=1336 "),
+            std::string::npos)
+      << dump.out;
+  // Its palette: the cell's dark blue and white (blue, green, red), in either order.
+  EXPECT_TRUE(dump.out.find("palette_entries=2 palette=990000ffffff") != std::string::npos ||
+              dump.out.find("palette_entries=2 palette=ffffff990000") != std::string::npos)
+      << dump.out;
+
+  const Comparison cmp = JobPageAgainstDocument(job, pdf_, 2);
+  std::printf("pattern page: %zu of %zu inked pixels differ (%.2f%%)\n", cmp.differing, cmp.inked,
+              100 * cmp.Share());
+  EXPECT_GT(cmp.docInk, 1000u);
+  EXPECT_GT(cmp.jobInk, cmp.docInk / 2);
+  EXPECT_LE(cmp.Share(), 0.04);
 }
 
 }  // namespace

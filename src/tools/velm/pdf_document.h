@@ -36,6 +36,11 @@ struct PlayParams {
   int dpi = 0;
   int32_t origin_x = 0, origin_y = 0;
   bool grey = false;
+  // The engine draws the page into bands (raster mode): stencil masks and
+  // patterns whose cells are off the pixel grid go as MuPDF's render of
+  // their area, which a band takes faster than a mask or an image through
+  // a ROP; in vector mode they go as records of their own.
+  bool banded = false;
 };
 
 // What a played page became: drawing calls of each kind, and the areas that
@@ -46,8 +51,8 @@ struct PlayStats {
   int fills = 0;          // filled paths (glyph outlines included)
   int strokes = 0;
   int clips = 0;          // rectangle and path clips
-  int images = 0;         // images drawn at their own depth
-  int patterns = 0;       // tiling patterns drawn as brushes
+  int images = 0;         // images drawn at their own depth, and stencil masks as one-bit masks
+  int patterns = 0;       // tiling patterns drawn as brushes or as images of a block of cells
   int glyph_strings = 0;  // text spans drawn as strings of glyphs in their fonts
   int glyph_runs = 0;     // text calls drawn as glyph outlines
   int rendered_areas = 0; // areas drawn as MuPDF's image of the page

@@ -5,9 +5,14 @@
 // engine); text the engine cannot realise, stroked text and clipping text
 // go as glyph outlines.
 //
+// A tiling pattern goes as a brush; in vector mode a stencil mask in one
+// opaque colour goes as that colour through a one-bit mask at the page's
+// resolution, and a pattern whose cells make whole pixels only several
+// together as an image of a block of cells repeated over the area it fills.
+//
 // What the engine has no call for (shadings, transparency, soft masks,
-// blend and knockout groups, stencil masks, Type 3 text, turned or mirrored
-// images, strokes under a skewed transform) is drawn as MuPDF's own render
+// blend and knockout groups, other stencil masks, Type 3 text, turned or
+// mirrored images, strokes under a skewed transform) is drawn as MuPDF's own render
 // of the finished page in that area, cut to the clip in force: later
 // drawing lands on top of such an area just as it lands on top of the page,
 // so the area needs no knowledge of what comes after. A call the driver
@@ -41,6 +46,7 @@ namespace velm {
 namespace {
 
 constexpr int kMaxPatternCell = 256;  // the largest pattern the engine's brushes take
+constexpr int kMaxPatternBlock = 1024;  // the largest block of cells a pattern drawn as an image repeats
 constexpr int kFaint = 32;            // a channel this near 0 or 255 counts as black or white
 constexpr size_t kKeptFonts = 32;     // the fonts whose bytes the document keeps for the engine
 
@@ -81,6 +87,21 @@ fz_pixmap* ImagePixels(fz_context* ctx, fz_image* image, fz_color_params cp) {
   fz_always(ctx) { fz_drop_pixmap(ctx, pix); }
   fz_catch(ctx) { rgb = nullptr; }
   return rgb;
+}
+
+// The samples of a stencil mask at its own size (one byte a pixel, 255
+// where it paints), or null when MuPDF gives them otherwise.
+fz_pixmap* MaskPixels(fz_context* ctx, fz_image* image) {
+  fz_pixmap* pix = nullptr;
+  fz_var(pix);
+  fz_try(ctx) { pix = fz_get_pixmap_from_image(ctx, image, nullptr, nullptr, nullptr, nullptr); }
+  fz_catch(ctx) { pix = nullptr; }
+  if (pix && (fz_pixmap_components(ctx, pix) != 1 || fz_pixmap_width(ctx, pix) != image->w ||
+              fz_pixmap_height(ctx, pix) != image->h)) {
+    fz_drop_pixmap(ctx, pix);
+    pix = nullptr;
+  }
+  return pix;
 }
 
 // The image drawn by MuPDF under ctm into an RGB pixmap of the area, or
@@ -371,6 +392,17 @@ inline uint8_t GreyOf(uint32_t c) {
 
 constexpr size_t kStripBytes = size_t(4) << 20;  // the most rows one image call of a strip holds
 
+// Sets bits x0 up to x1 of a row of one bit a pixel, the leftmost pixel in
+// each byte's top bit.
+inline void SetBits(uint8_t* row, int x0, int x1) {
+  for (; x0 < x1 && (x0 & 7); ++x0) row[x0 >> 3] |= uint8_t(0x80u >> (x0 & 7));
+  if (x0 < (x1 & ~7)) {
+    std::memset(row + (x0 >> 3), 0xFF, size_t(((x1 & ~7) - x0) >> 3));
+    x0 = x1 & ~7;
+  }
+  for (; x0 < x1; ++x0) row[x0 >> 3] |= uint8_t(0x80u >> (x0 & 7));
+}
+
 // --- The player ------------------------------------------------------------
 
 struct Frame {
@@ -392,8 +424,10 @@ struct Player {
   fz_pixmap* tile_pix = nullptr;
   int tile_depth = 0;
   fz_irect tile_cover{};
+  bool tile_block = false;  // a block of cells, drawn as an image of the cover
   int dpi = 0;
   bool grey = false;  // the job prints in black only: rendered areas and many-coloured images go as grey
+  bool banded = false;  // raster mode: no stencil masks or blocks of pattern cells of their own
   // The document's buffers for image strips and rendered areas, reused from
   // page to page.
   PlayScratch* strip_rows = nullptr;
@@ -520,6 +554,183 @@ struct Player {
       }
       if (!dc->DrawImage(image, RECTL{dest.left, top, dest.right, bottom}, RECTL{0, 0, w, y1 - y0})) return false;
     }
+    return true;
+  }
+
+  // A stencil mask in one opaque colour, upright and drawn at least at its
+  // own size, goes as the colour through a one-bit mask of the part of its
+  // place the clip shows, at the page's resolution: a pixel is set where
+  // MuPDF's render of the mask covers it at least half, the mask sampled as
+  // MuPDF samples it (between its four nearest pixels where it
+  // interpolates, else its nearest pixel). ROP 0xE2E2 puts the brush where
+  // the mask is set and leaves the page elsewhere, so what lies under the
+  // mask stays as it was drawn and the job carries one bit a pixel, not an
+  // image of the area. False, with nothing drawn, for a mask this does not
+  // take; else *ok tells whether the driver took every strip.
+  bool StencilMask(fz_image* img, fz_matrix ctm, eng::Color colour, BOOL* ok) {
+    if (!(ctm.b == 0 && ctm.c == 0 && ctm.a > 0 && ctm.d > 0) || img->w <= 0 || img->h <= 0) return false;
+    const fz_matrix fit = fz_gridfit_matrix(0, ctm);
+    if (!std::isfinite(fit.a) || !std::isfinite(fit.d) || !std::isfinite(fit.e) || !std::isfinite(fit.f)) return false;
+    const int iw = img->w, ih = img->h;
+    // Drawn smaller than its pixels, MuPDF filters the mask down first.
+    if (fit.a < float(iw) || fit.d < float(ih)) return false;
+    const fz_irect seen = fz_intersect_irect(fz_irect_from_rect(fz_transform_rect(fz_unit_rect, fit)), clip);
+    *ok = TRUE;
+    if (fz_is_empty_irect(seen)) return true;
+    const int w = seen.x1 - seen.x0, h = seen.y1 - seen.y0;
+    // A mask mostly out of sight goes as the area's render, which decodes
+    // only the part that shows.
+    if (int64_t(iw) * ih > int64_t(w) * h) return false;
+    fz_pixmap* pix = MaskPixels(ctx, img);
+    if (!pix) return false;
+    struct Hold {
+      fz_context* ctx;
+      fz_pixmap* pix;
+      ~Hold() { fz_drop_pixmap(ctx, pix); }
+    } hold{ctx, pix};
+    // MuPDF interpolates a mask drawn larger than its pixels, beyond twice
+    // their size only when the document asks for it.
+    const bool larger = fit.a > float(iw) || fit.d > float(ih);
+    const bool twice = fit.a > 2.0f * float(iw) || fit.d > 2.0f * float(ih);
+    const bool lerp = larger && (!twice || (pix->flags & FZ_PIXMAP_FLAG_INTERPOLATE));
+
+    // Where each column and row of the area samples the mask, in 16.16
+    // fixed point of its pixels as MuPDF steps through them: the two
+    // pixels either side (clamped to the mask), the fraction between them,
+    // and whether the place lies on the mask at all.
+    struct Sample {
+      int i0, i1, frac;
+      bool on;
+    };
+    const fz_matrix inv = fz_invert_matrix(fz_pre_scale(fit, 1.0f / float(iw), 1.0f / float(ih)));
+    auto sample = [&](double at, double scale, double offset, int size) {
+      int64_t u = std::llround((at * scale + offset) * 65536.0) - (lerp ? 32768 : 0);
+      const int64_t end = int64_t(size) << 16;
+      Sample s{};
+      s.on = lerp ? (u + 32768 >= 0 && u < end) : (u >= 0 && u < end);
+      const int64_t i = u >> 16;
+      s.i0 = int(std::clamp<int64_t>(i, 0, size - 1));
+      s.i1 = int(std::clamp<int64_t>(i + 1, 0, size - 1));
+      s.frac = int(u & 0xFFFF);
+      return s;
+    };
+    // The columns in runs that sample the same two pixels: within a run
+    // only the fraction between them changes, so a run whose two pixels
+    // agree is set or clear whole.
+    struct Run {
+      int x0, x1, i0, i1;
+    };
+    std::vector<Run> runs;
+    std::vector<int> fracs(static_cast<size_t>(w));
+    for (int x = 0; x < w; ++x) {
+      const Sample c = sample(seen.x0 + x + 0.5, inv.a, inv.e, iw);
+      fracs[size_t(x)] = c.frac;
+      if (!c.on) continue;
+      if (!runs.empty() && runs.back().x1 == x && runs.back().i0 == c.i0 && runs.back().i1 == c.i1) {
+        ++runs.back().x1;
+      } else {
+        runs.push_back(Run{x, x + 1, c.i0, c.i1});
+      }
+    }
+
+    const unsigned char* m = fz_pixmap_samples(ctx, pix);
+    const ptrdiff_t m_stride = fz_pixmap_stride(ctx, pix);
+    const int32_t stride = int32_t((int64_t(w) + 31) / 32 * 4);
+    const int strip = int(std::clamp<size_t>(kStripBytes / size_t(stride), 1, size_t(h)));
+    auto lerp16 = [](int a, int b, int t) { return a + (((b - a) * t) >> 16); };
+    for (int y0 = 0; y0 < h; y0 += strip) {
+      const int y1 = std::min(h, y0 + strip);
+      uint8_t* rows = strip_rows->Take(size_t(stride) * size_t(y1 - y0));
+      std::memset(rows, 0, size_t(stride) * size_t(y1 - y0));
+      bool any = false;
+      for (int y = y0; y < y1; ++y) {
+        const Sample r = sample(seen.y0 + y + 0.5, inv.d, inv.f, ih);
+        if (!r.on) continue;
+        const unsigned char* top = m + ptrdiff_t(r.i0) * m_stride;
+        const unsigned char* bottom = m + ptrdiff_t(r.i1) * m_stride;
+        uint8_t* d = rows + size_t(y - y0) * size_t(stride);
+        for (const Run& run : runs) {
+          // Across the run, then between the two rows, as MuPDF blends.
+          const int a = top[run.i0], b = top[run.i1], c = bottom[run.i0], e = bottom[run.i1];
+          if (!lerp || (a == b && c == e)) {
+            if ((lerp ? lerp16(a, c, r.frac) : a) < 128) continue;
+            SetBits(d, run.x0, run.x1);
+            any = true;
+            continue;
+          }
+          for (int x = run.x0; x < run.x1; ++x) {
+            const int f = fracs[size_t(x)];
+            if (lerp16(lerp16(a, b, f), lerp16(c, e, f), r.frac) < 128) continue;
+            d[x >> 3] |= uint8_t(0x80u >> (x & 7));
+            any = true;
+          }
+        }
+      }
+      if (!any) continue;
+      const eng::Image image{w, y1 - y0, 1, stride, rows};
+      if (!dc->DrawImage(image, RECTL{seen.x0, seen.y0 + y0, seen.x1, seen.y0 + y1}, RECTL{0, 0, w, y1 - y0},
+                         COLORONCOLOR, 0xE2E2, colour)) {
+        *ok = FALSE;
+        return true;
+      }
+    }
+    return true;
+  }
+
+  // The cover of the tiling pattern being drawn as an image of it: the
+  // opaque block of cells pix (RGBA) repeated from where it lies, at the
+  // depth of its colours (1, 4 or 8 bits with a palette of up to 2, 16 or
+  // 256 colours), the rows of the cover built a strip at a time. False,
+  // with nothing drawn, for a block of more colours; true when every strip
+  // went, else the call failed and says so.
+  bool DrawTiled(fz_pixmap* pix) {
+    const int bw = fz_pixmap_width(ctx, pix), bh = fz_pixmap_height(ctx, pix);
+    const int ox = fz_pixmap_x(ctx, pix), oy = fz_pixmap_y(ctx, pix);
+    const ptrdiff_t src_stride = fz_pixmap_stride(ctx, pix);
+    const unsigned char* s = fz_pixmap_samples(ctx, pix);
+    // The block as palette indices.
+    ColourSet set;
+    std::vector<uint8_t> index(size_t(bw) * size_t(bh));
+    for (int y = 0; y < bh; ++y)
+      for (int x = 0; x < bw; ++x) {
+        const int i = set.Index(PixelAt(s + ptrdiff_t(y) * src_stride + 4 * ptrdiff_t(x), 3, 0));
+        if (i < 0) return false;
+        index[size_t(y) * size_t(bw) + size_t(x)] = uint8_t(i);
+      }
+    const fz_irect& c = tile_cover;
+    if (fz_is_empty_irect(c)) return true;
+    const int w = c.x1 - c.x0, h = c.y1 - c.y0;
+    const size_t count = set.colours().size();
+    const int bits = count <= 2 ? 1 : count <= 16 ? 4 : 8;
+    const int32_t stride = int32_t((int64_t(w) * bits + 31) / 32 * 4);
+    const int strip = int(std::clamp<size_t>(kStripBytes / size_t(stride), 1, size_t(h)));
+    auto mod = [](int a, int m) { return ((a % m) + m) % m; };
+    // Each row of the block across the cover's width, packed once; the
+    // cover's rows are copies of them.
+    std::vector<uint8_t> packed(size_t(bh) * size_t(stride), 0);
+    for (int r = 0; r < bh; ++r) {
+      const uint8_t* from = index.data() + size_t(r) * size_t(bw);
+      uint8_t* d = packed.data() + size_t(r) * size_t(stride);
+      for (int x = 0, k = mod(c.x0 - ox, bw); x < w; ++x, k = k + 1 == bw ? 0 : k + 1) {
+        const uint8_t i = from[k];
+        if (bits == 8) d[x] = i;
+        else if (bits == 4) d[x >> 1] |= uint8_t((x & 1) ? i : i << 4);
+        else if (i) d[x >> 3] |= uint8_t(0x80u >> (x & 7));
+      }
+    }
+    bool ok = true;
+    for (int y0 = 0; y0 < h && ok; y0 += strip) {
+      const int y1 = std::min(h, y0 + strip);
+      uint8_t* rows = strip_rows->Take(size_t(stride) * size_t(y1 - y0));
+      for (int y = y0; y < y1; ++y)
+        std::memcpy(rows + size_t(y - y0) * size_t(stride), packed.data() + size_t(mod(c.y0 + y - oy, bh)) * size_t(stride),
+                    size_t(stride));
+      eng::Image image{w, y1 - y0, bits, stride, rows};
+      image.palette = set.colours().data();
+      image.palette_size = int32_t(count);
+      ok = dc->DrawImage(image, RECTL{c.x0, c.y0 + y0, c.x1, c.y0 + y1}, RECTL{0, 0, w, y1 - y0});
+    }
+    Drawn(ok, fz_rect_from_irect(c));
     return true;
   }
 
@@ -1054,7 +1265,13 @@ void FillImageMask(fz_context* ctx, fz_device* dev, fz_image* img, fz_matrix ctm
   if (Divert(ctx, p, Nest::kNone)) return;
   VELM_TILE_FORWARD(fz_fill_image_mask(ctx, p->tile_dev, img, ctm, cs, color, alpha, cp));
   try {
-    p->RenderArea(p->Bound(fz_transform_rect(fz_unit_rect, ctm)), "a stencil mask");
+    const fz_rect bounds = fz_transform_rect(fz_unit_rect, ctm);
+    BOOL ok = FALSE;
+    if (alpha >= 1 && !p->banded && p->StencilMask(img, ctm, p->Color(cs, color, cp), &ok)) {
+      ++p->stats->images;
+      return p->Drawn(ok, bounds);
+    }
+    p->RenderArea(p->Bound(bounds), "a stencil mask");
   } catch (...) {
     p->FailedIn("drawing a stencil mask");
   }
@@ -1125,9 +1342,41 @@ void EndGroup(fz_context* ctx, fz_device* dev) {
   p->Pop();
 }
 
+// The fewest cells of step pixels that together make a whole number of
+// pixels, at most most pixels; 0 when there are none.
+int WholeCells(double step, int most) {
+  if (!(step > 0)) return 0;
+  for (int k = 1; k <= most && k * step <= most + 0.01; ++k) {
+    const double span = k * step;
+    if (std::fabs(span - std::round(span)) < 0.01 && std::round(span) >= 1) return k;
+  }
+  return 0;
+}
+
+bool BeginTileOn(fz_context* ctx, fz_device* dev, fz_rect area, fz_rect view, float xstep, float ystep,
+                 fz_matrix ctm) {
+  bool ok = true;
+  fz_var(ok);
+  fz_try(ctx) { fz_begin_tile_id(ctx, dev, area, view, xstep, ystep, ctm, 0); }
+  fz_catch(ctx) { ok = false; }
+  return ok;
+}
+
+bool EndTileOn(fz_context* ctx, fz_device* dev) {
+  bool ok = true;
+  fz_var(ok);
+  fz_try(ctx) { fz_end_tile(ctx, dev); }
+  fz_catch(ctx) { ok = false; }
+  return ok;
+}
+
 // A tiling pattern whose cell is a whole number of pixels, at most the
 // largest brush, upright and opaque becomes a pattern brush over the area
-// it fills; any other is drawn as MuPDF's.
+// it fills. One whose cells make a whole number of pixels only a few
+// together (a cell of 8 points is 66.67 pixels at 600 dpi, three of them
+// 200), upright and opaque, becomes an image of the area it fills: that
+// block of cells as MuPDF tiles them, repeated. Any other is drawn as
+// MuPDF's.
 int BeginTile(fz_context* ctx, fz_device* dev, fz_rect area, fz_rect view, float xstep, float ystep, fz_matrix ctm,
               int id) {
   Player* p = P(dev);
@@ -1147,19 +1396,39 @@ int BeginTile(fz_context* ctx, fz_device* dev, fz_rect area, fz_rect view, float
     const bool fits = ctm.b == 0 && ctm.c == 0 && std::fabs(w - std::round(w)) < 0.01 &&
                       std::fabs(h - std::round(h)) < 0.01 && std::round(w) >= 1 && std::round(h) >= 1 &&
                       std::round(w) <= kMaxPatternCell && std::round(h) <= kMaxPatternCell;
-    if (!fits) {
+    // Else a block of cells of whole pixels that fits inside the area it
+    // fills, a pixel in from the cover's edge (the clip's bounds, a pixel
+    // to spare).
+    const int across = fits ? 1 : WholeCells(w, kMaxPatternBlock), down = fits ? 1 : WholeCells(h, kMaxPatternBlock);
+    const bool block = !fits && !p->banded && ctm.b == 0 && ctm.c == 0 && across && down &&
+                       std::lround(across * w) <= cover.x1 - cover.x0 - 2 &&
+                       std::lround(down * h) <= cover.y1 - cover.y0 - 2;
+    if (!fits && !block) {
       p->Skip(cover, "a tiling pattern no brush can hold");
       return 0;
     }
-    // The first cell in device pixels, where pattern space has its origin.
-    const fz_rect cell = fz_transform_rect(fz_make_rect(0, 0, xstep, ystep), ctm);
     fz_irect box;
-    box.x0 = int(std::lround(cell.x0));
-    box.y0 = int(std::lround(cell.y0));
-    box.x1 = box.x0 + int(std::lround(w));
-    box.y1 = box.y0 + int(std::lround(h));
+    if (block) {
+      box.x0 = cover.x0 + 1;
+      box.y0 = cover.y0 + 1;
+    } else {
+      // The first cell in device pixels, where pattern space has its origin.
+      const fz_rect cell = fz_transform_rect(fz_make_rect(0, 0, xstep, ystep), ctm);
+      box.x0 = int(std::lround(cell.x0));
+      box.y0 = int(std::lround(cell.y0));
+    }
+    box.x1 = box.x0 + int(std::lround(across * w));
+    box.y1 = box.y0 + int(std::lround(down * h));
     p->tile_pix = RenderList(ctx, nullptr, fz_identity, box, true);
     p->tile_dev = p->tile_pix ? NewDrawDevice(ctx, p->tile_pix) : nullptr;
+    // A block: MuPDF's draw device tiles the cell over the area as it tiles
+    // it on the page (where the cells fall depends on the area), the block
+    // keeping what falls on it.
+    p->tile_block = block;
+    if (p->tile_dev && block && !BeginTileOn(ctx, p->tile_dev, area, view, xstep, ystep, ctm)) {
+      fz_drop_device(ctx, p->tile_dev);
+      p->tile_dev = nullptr;
+    }
     if (!p->tile_dev) {
       if (p->tile_pix) fz_drop_pixmap(ctx, p->tile_pix);
       p->tile_pix = nullptr;
@@ -1183,7 +1452,7 @@ void FinishTile(Player* p) {
   fz_pixmap* pix = p->tile_pix;
   p->tile_dev = nullptr;
   p->tile_pix = nullptr;
-  const bool closed = CloseDevice(ctx, tdev);
+  const bool closed = (!p->tile_block || EndTileOn(ctx, tdev)) && CloseDevice(ctx, tdev);
   fz_drop_device(ctx, tdev);
   if (!closed) {
     fz_drop_pixmap(ctx, pix);
@@ -1207,9 +1476,14 @@ void FinishTile(Player* p) {
         if (q[c] > kFaint && q[c] < 255 - kFaint) black_white = false;
       if (std::abs(q[0] - q[1]) > kFaint || std::abs(q[1] - q[2]) > kFaint) black_white = false;
     }
-  if (!opaque) {
+  if (!opaque || (p->tile_block && !p->DrawTiled(pix))) {
     fz_drop_pixmap(ctx, pix);
     return p->RenderArea(p->tile_cover);
+  }
+  if (p->tile_block) {
+    fz_drop_pixmap(ctx, pix);
+    ++p->stats->patterns;
+    return;
   }
   const int bits = black_white ? 1 : 24;
   const int32_t stride = int32_t((int64_t(w) * bits + 31) / 32 * 4);
@@ -1356,6 +1630,7 @@ bool PdfDocument::Play(int n, const PlayParams& params, eng::PrinterDc* dc, Play
   const float s = float(params.dpi) / 72.0f;
   player.dpi = params.dpi;
   player.grey = params.grey;
+  player.banded = params.banded;
   player.page_ctm = fz_concat(fz_scale(s, s), fz_translate(-float(params.origin_x), -float(params.origin_y)));
   player.dc = dc;
   player.stats = stats;

@@ -450,6 +450,7 @@ bool PrintDocument(const PrintRequest& request, PrintResult* result, std::string
     play.origin_x = gi.ptlPhysOffset.x;
     play.origin_y = gi.ptlPhysOffset.y;
     play.grey = bits == 1;
+    play.banded = dc->banding();
     PlayStats stats;
     std::string why;
     bool ok = dc->StartPage();
