@@ -7,6 +7,7 @@
 // of exactly the measured size, so the two can never disagree; every write
 // is checked against the block, and the final position must equal its size.
 #include <cstring>
+#include <new>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -20,8 +21,9 @@
 namespace mdf_image {
 
 ModelImage* AllocateImage(uint32_t size) {
-  auto* image = static_cast<ModelImage*>(MemAllocZeroed(sizeof(ModelImage) + size));
-  if (!image) return nullptr;
+  void* block = MemAllocZeroed(sizeof(ModelImage) + size);
+  if (!block) return nullptr;
+  auto* image = new (block) ModelImage;
   image->size = size;
   image->bytes = reinterpret_cast<uint8_t*>(image + 1);
   return image;
@@ -549,7 +551,10 @@ ModelImage* MdfCompileBuffer(const uint8_t* data, size_t size) {
 }
 
 void MdfFreeImage(ModelImage* image) {
-  if (image && image->ownBlock) MemFree(image->bytes);
+  if (!image) return;
+  mdf_image::FreeFeatureIndex(image);
+  if (image->ownBlock) MemFree(image->bytes);
+  image->~ModelImage();
   MemFree(image);
 }
 
