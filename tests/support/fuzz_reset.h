@@ -10,11 +10,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "plat/batch.h"
 #include "plat/winspool.h"
-#include "plat/wstr.h"
 
 namespace test_support {
 
@@ -26,46 +25,24 @@ class PrinterSnapshot {
     if (plat::SpoolFindPrinter(printer_, &p)) devmode_ = p.devmode;
   }
 
-  // Puts the printer's data and stored DEVMODE back as they were taken,
-  // through the open handle h: one rewrite of the store when the data
-  // changed, none when nothing did. False when a write fails.
-  bool Restore(HANDLE h) const {
+  // Puts the printer's data and stored DEVMODE back as they were taken: one
+  // rewrite of each store that changed, none when nothing did. False when a
+  // write fails.
+  bool Restore() const {
     bool ok = true;
     plat::SpoolPrinter p;
     if (plat::SpoolFindPrinter(printer_, &p) && p.devmode != devmode_)
       ok = plat::SpoolSetPrinterDevmode(printer_, devmode_);
-    const std::vector<plat::SpoolDataValue> now = plat::SpoolListPrinterData(printer_);
-    if (Same(now, values_)) return ok;
-    plat::WriteBatchBegin();
-    for (const plat::SpoolDataValue& v : now) {
-      if (Find(values_, v.name)) continue;
-      std::u16string name = v.name;
-      ok = DeletePrinterDataW(h, name.data()) == ERROR_SUCCESS && ok;
-    }
-    for (const plat::SpoolDataValue& v : values_) {
-      const plat::SpoolDataValue* current = Find(now, v.name);
-      if (current && current->type == v.type && current->data == v.data) continue;
-      std::u16string name = v.name;
-      std::vector<uint8_t> data = v.data;
-      ok = SetPrinterDataW(h, name.data(), v.type, data.data(), DWORD(data.size())) == ERROR_SUCCESS && ok;
-    }
-    return plat::WriteBatchEnd(true) && ok;
+    if (!Same(plat::SpoolListPrinterData(printer_), values_))
+      ok = plat::SpoolReplacePrinterData(printer_, values_) && ok;
+    return ok;
   }
 
  private:
-  static const plat::SpoolDataValue* Find(const std::vector<plat::SpoolDataValue>& list, const std::u16string& name) {
-    for (const plat::SpoolDataValue& v : list)
-      if (plat::WCmpI(v.name.c_str(), name.c_str()) == 0) return &v;
-    return nullptr;
-  }
   static bool Same(const std::vector<plat::SpoolDataValue>& a, const std::vector<plat::SpoolDataValue>& b) {
-    // In any order: a restore puts back values an input removed at the end.
     if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-      if (i < b.size() && a[i].name == b[i].name && a[i].type == b[i].type && a[i].data == b[i].data) continue;
-      const plat::SpoolDataValue* other = Find(b, a[i].name);
-      if (!other || other->type != a[i].type || other->data != a[i].data) return false;
-    }
+    for (size_t i = 0; i < a.size(); ++i)
+      if (a[i].name != b[i].name || a[i].type != b[i].type || a[i].data != b[i].data) return false;
     return true;
   }
 

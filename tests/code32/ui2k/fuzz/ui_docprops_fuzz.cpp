@@ -74,7 +74,7 @@ HANDLE Setup() {
 
 // Runs one input; answers the call's result and output.
 std::string RunInput(HANDLE printer, const uint8_t* data, size_t size) {
-  Check(g_snapshot->Restore(printer), "the printer put back");
+  Check(g_snapshot->Restore(), "the printer put back");
   // A context the last input closed would serve this one for half a second.
   CtxSweepCache(1);
   static const DWORD kBits[] = {DM_MODIFY, DM_UPDATE, DM_NOPERMISSION, DM_USER_DEFAULT};
