@@ -50,10 +50,13 @@ find_package(Threads REQUIRED)
 # A libFuzzer target, run by CTest for VELM_FUZZ_SECONDS (label "fuzz"). Its
 # seeds are tests/fuzz/<name> (inputs only the fuzzer reads) and the folders
 # under tests/ named by SEEDS, so the fuzzer starts from the inputs the tests
-# keep rather than from copies of them.
+# keep rather than from copies of them. REPEAT adds the test <name>_repeat:
+# the seeds and some inputs made from them, each run twice with
+# VELM_FUZZ_REPEAT=1, for targets that then stop on an input answered two
+# ways (fuzz_reset.h).
 set(VELM_FUZZ_SECONDS 20 CACHE STRING "Seconds each fuzz target runs under CTest")
 function(velm_add_fuzzer name)
-  cmake_parse_arguments(F "" "SECONDS" "SOURCES;LIBS;SEEDS" ${ARGN})
+  cmake_parse_arguments(F "REPEAT" "SECONDS" "SOURCES;LIBS;SEEDS" ${ARGN})
   if(NOT VELM_FUZZ)
     return()
   endif()
@@ -78,6 +81,13 @@ function(velm_add_fuzzer name)
   endforeach()
   add_test(NAME ${name} COMMAND ${name} -max_total_time=${F_SECONDS} -rss_limit_mb=4096 ${corpus} ${seeds})
   set_tests_properties(${name} PROPERTIES LABELS fuzz)
+  if(F_REPEAT)
+    set(repeat_corpus ${CMAKE_BINARY_DIR}/fuzz-corpus/${name}_repeat)
+    file(MAKE_DIRECTORY ${repeat_corpus})
+    add_test(NAME ${name}_repeat
+             COMMAND ${name} -runs=500 -max_total_time=${F_SECONDS} -rss_limit_mb=4096 ${repeat_corpus} ${seeds})
+    set_tests_properties(${name}_repeat PROPERTIES LABELS fuzz ENVIRONMENT VELM_FUZZ_REPEAT=1)
+  endif()
 endfunction()
 
 # Fails the configure step when a source file of a folder whose sources are

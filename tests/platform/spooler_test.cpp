@@ -183,6 +183,55 @@ TEST_F(Spooler, TypedPrinterData) {
   EXPECT_EQ(GetPrinterDataW(printer_, name, &type, buf, sizeof buf, &needed), ERROR_FILE_NOT_FOUND);
 }
 
+// The data listed once is put back whole: values changed, added and
+// removed since return to what they were, for this process's next read and
+// another's.
+TEST_F(Spooler, PrinterDataReplacedWholeByAnEarlierListing) {
+  char16_t kept[] = u"Kept", changed[] = u"Changed", removed[] = u"Removed", added[] = u"Added";
+  DWORD one = 1, two = 2;
+  ASSERT_EQ(SetPrinterDataW(printer_, kept, REG_DWORD, reinterpret_cast<BYTE*>(&one), 4), DWORD(ERROR_SUCCESS));
+  ASSERT_EQ(SetPrinterDataW(printer_, changed, REG_BINARY, reinterpret_cast<BYTE*>(&one), 4), DWORD(ERROR_SUCCESS));
+  ASSERT_EQ(SetPrinterDataW(printer_, removed, REG_DWORD, reinterpret_cast<BYTE*>(&one), 4), DWORD(ERROR_SUCCESS));
+  const std::vector<plat::SpoolDataValue> listed = plat::SpoolListPrinterData(u"Office");
+  ASSERT_EQ(listed.size(), 3u);
+
+  ASSERT_EQ(SetPrinterDataW(printer_, changed, REG_DWORD, reinterpret_cast<BYTE*>(&two), 4), DWORD(ERROR_SUCCESS));
+  ASSERT_EQ(DeletePrinterDataW(printer_, removed), DWORD(ERROR_SUCCESS));
+  ASSERT_EQ(SetPrinterDataW(printer_, added, REG_DWORD, reinterpret_cast<BYTE*>(&two), 4), DWORD(ERROR_SUCCESS));
+  ASSERT_TRUE(plat::SpoolReplacePrinterData(u"office", listed));
+
+  const std::vector<plat::SpoolDataValue> now = plat::SpoolListPrinterData(u"Office");
+  ASSERT_EQ(now.size(), listed.size());
+  for (size_t i = 0; i < now.size(); ++i) {
+    EXPECT_EQ(now[i].name, listed[i].name);
+    EXPECT_EQ(now[i].type, listed[i].type);
+    EXPECT_EQ(now[i].data, listed[i].data);
+  }
+  DWORD type = 0, needed = 0, v = 0;
+  ASSERT_EQ(GetPrinterDataW(printer_, changed, &type, reinterpret_cast<BYTE*>(&v), 4, &needed), DWORD(ERROR_SUCCESS));
+  EXPECT_EQ(v, 1u);
+  EXPECT_EQ(type, DWORD(REG_BINARY));
+  EXPECT_EQ(GetPrinterDataW(printer_, added, &type, nullptr, 0, &needed), DWORD(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(InChild([] {
+              HANDLE h = nullptr;
+              char16_t name[] = u"Office", value[] = u"Removed";
+              if (!OpenPrinterW(name, &h, nullptr)) return 1;
+              DWORD t = 0, n = 0, got = 0;
+              DWORD r = GetPrinterDataW(h, value, &t, reinterpret_cast<BYTE*>(&got), 4, &n);
+              ClosePrinter(h);
+              return r == ERROR_SUCCESS && got == 1 ? 0 : 2;
+            }),
+            0);
+
+  // No such printer; nor inside a write batch, whose held changes it would
+  // pass by.
+  EXPECT_FALSE(plat::SpoolReplacePrinterData(u"Nobody", listed));
+  plat::WriteBatchBegin();
+  EXPECT_FALSE(plat::SpoolReplacePrinterData(u"Office", {}));
+  EXPECT_TRUE(plat::WriteBatchEnd(true));
+  EXPECT_EQ(plat::SpoolListPrinterData(u"Office").size(), 3u);
+}
+
 TEST_F(Spooler, DataWrittenByAnotherProcessIsSeen) {
   char16_t name[] = u"Permission";
   DWORD v = 0, type = 0, needed = 0;

@@ -781,6 +781,19 @@ std::vector<plat::SpoolDataValue> plat::SpoolListPrinterData(const std::u16strin
   return out;
 }
 
+bool plat::SpoolReplacePrinterData(const std::u16string& printer, const std::vector<SpoolDataValue>& values) {
+  if (plat::detail::BatchActive() || !g_spool.Read()->FindKey(PrinterKey(printer))) return false;
+  return UpdateData(
+      printer,
+      [&](TypedStore& s) {
+        StoreKey* k = s.CreateKey(DataKey(printer));
+        TypedStore::ClearValues(k);
+        for (const SpoolDataValue& v : values) TypedStore::PutValue(k, {v.name, v.type, v.data});
+        return true;
+      },
+      nullptr);
+}
+
 bool plat::SpoolDenyDataWrites(const std::u16string& printer, bool deny) {
   bool found = false;
   bool ok = g_spool.Update(

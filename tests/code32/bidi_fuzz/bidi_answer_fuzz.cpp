@@ -9,6 +9,10 @@
 // answer in turn (items 1, 20, 21, 23, 2, 11, 8, category items 258, 2,
 // 259, the model name): a length byte (255: the device does not report it),
 // a 32-bit result, that many bytes.
+//
+// The query writes what it learns into the printer's data; each input
+// starts from the data as set up (fuzz_reset.h), and VELM_FUZZ_REPEAT=1
+// runs each twice and compares the answers.
 #include <unistd.h>
 
 #include <cstdio>
@@ -18,6 +22,7 @@
 #include <string>
 
 #include "bidi_device.h"
+#include "fuzz_reset.h"
 #include "plat/kernel.h"
 #include "plat/machine.h"
 #include "plat/machineconf.h"
@@ -44,6 +49,8 @@ void Check(bool ok, const char* what) {
 
 std::string g_root;
 DriverContext* g_ctx = nullptr;
+HANDLE g_printer = nullptr;
+const test_support::PrinterSnapshot* g_snapshot = nullptr;
 
 bool Setup() {
   std::string error;
@@ -60,16 +67,18 @@ bool Setup() {
     return false;
   CommonProcessAttach(nullptr);
   PathCreateDataDir();
-  HANDLE h = nullptr;
   std::u16string name = u"Device";
-  if (!OpenPrinterW(name.data(), &h, nullptr)) return false;
-  g_ctx = CtxOpenKind(h, h, 4, kOpenEntryPoint);
+  if (!OpenPrinterW(name.data(), &g_printer, nullptr)) return false;
+  g_ctx = CtxOpenKind(g_printer, g_printer, 4, kOpenEntryPoint);
   if (!g_ctx) return false;
   g_ctx->devmode = static_cast<uint8_t*>(MemAllocZeroed(kWorkBufferSize));
   // Arbitrary model names reach the item steps too.
-  return IniWriteString(InstGetLanguageSectionName(g_ctx), u"bIsBIDISupportForVELMModel", u"0",
-                        PathGetDriverIni(g_ctx)) &&
-         g_ctx->devmode != nullptr;
+  if (!IniWriteString(InstGetLanguageSectionName(g_ctx), u"bIsBIDISupportForVELMModel", u"0",
+                      PathGetDriverIni(g_ctx)) ||
+      g_ctx->devmode == nullptr)
+    return false;
+  g_snapshot = new test_support::PrinterSnapshot(name);
+  return true;
 }
 
 struct Reader {
@@ -96,11 +105,9 @@ struct Reader {
   }
 };
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const bool ready = Setup();
-  Check(ready, "the machine could be set up");
+// Runs one input from the printer as set up; answers what the query gave.
+std::string RunInput(const uint8_t* data, size_t size) {
+  Check(g_snapshot->Restore(), "the printer's data put back");
   Reader in{data, size};
   uint8_t flags = 0;
   in.Byte(&flags);
@@ -125,7 +132,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(answer == 0 || answer == 1, "the query answers 0 or 1");
   // Trays are counted by what the answers hold: at most one bit per tray.
   int installed = 0;
-  for (uint32_t id = 10111; id <= 10142; ++id) installed += OptGetValueById(g_ctx, id);
+  std::string answers = std::to_string(answer);
+  for (uint32_t id = 10111; id <= 10142; ++id) {
+    const int32_t value = OptGetValueById(g_ctx, id);
+    installed += value;
+    answers += " " + std::to_string(value);
+  }
   Check(installed <= 9, "no more trays than the tray table names");
+  if (!test_support::FuzzRepeatAsked()) return answers;
+  answers.append(reinterpret_cast<const char*>(g_ctx->devmode), kWorkBufferSize);
+  for (const plat::SpoolDataValue& v : plat::SpoolListPrinterData(u"Device"))
+    answers += plat::ToUtf8(v.name) + std::string(v.data.begin(), v.data.end());
+  return answers;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const bool ready = Setup();
+  Check(ready, "the machine could be set up");
+  const std::string first = RunInput(data, size);
+  if (test_support::FuzzRepeatAsked()) test_support::CheckSameAnswer(first, RunInput(data, size));
   return 0;
 }

@@ -7,6 +7,7 @@
 #include "ctx_test_model.h"
 #include "plat/wstr.h"
 #include "velm/mdf_records.h"
+#include "velm/model_image.h"
 #include "velm/model_query.h"
 
 namespace {
@@ -107,6 +108,42 @@ TEST(ModelQueries, FindItemBySlotOrByWalk) {
   char16_t name[16];
   ASSERT_TRUE(MdfCopyUIResDLLName(m.ctx, name, 16));
   EXPECT_EQ(std::u16string(name), u"QUERYUI");
+}
+
+// The first feature of the list with the id, as a walk of the whole list
+// finds it: what MdfFindItem answers for a setting without a slot.
+MdfItem WalkForSetting(const ModelImage* image, uint32_t id) {
+  ImgFeature f;
+  uint32_t steps = MdfStepLimit(image);
+  for (uint32_t at = MdfImgSlot(image, mdf_image::kSlotFeatures); at && steps--; at = f.next) {
+    if (!MdfImgReadFeature(image, at, &f)) return 0;
+    if (f.settingId == id) return at;
+  }
+  return 0;
+}
+
+TEST(ModelQueries, FindItemAnswersTheFirstFeatureOfTheListForEverySetting) {
+  // Both models, the reference one with a setting without a slot that has
+  // two features, asked every id a setting can have and beyond.
+  const std::string reference = ctx_test::ReadFile(ctx_test::DataPath("../models/reference.mdf"));
+  ASSERT_FALSE(reference.empty());
+  for (const std::string* text : {&kQueryModel, &reference}) {
+    ModelContext m(*text);
+    ASSERT_NE(m.image, nullptr);
+    int found = 0;
+    for (uint32_t id = 0; id <= 70000; ++id) {
+      const MdfItem item = MdfFindItem(m.ctx, id);
+      found += item != 0;
+      if (id != 0 && MdfSlotOfSetting(id) == 0) {
+        ASSERT_EQ(item, WalkForSetting(m.image, id)) << id;
+      } else if (item) {
+        ImgFeature f;
+        ASSERT_TRUE(MdfReadItem(m.ctx, item, &f));
+        EXPECT_EQ(f.settingId, id);
+      }
+    }
+    EXPECT_GT(found, 5);
+  }
 }
 
 TEST(ModelQueries, TypesDefaultsAndCounts) {

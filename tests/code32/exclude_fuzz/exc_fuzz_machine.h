@@ -1,6 +1,7 @@
 // The machine the query library's fuzz targets run on: a fresh machine
 // folder (in memory when /dev/shm is there), removed at exit, with the
-// printer "Office" of one model and the machine's modules loaded once.
+// printer "Office" of one model, the machine's modules loaded once and the
+// driver's data folder made as an installation makes it.
 #pragma once
 
 #include <unistd.h>
@@ -18,6 +19,7 @@
 #include "standin_machine.h"
 #include "plat/winspool.h"
 #include "velm/library.h"
+#include "velm/paths.h"
 
 namespace exc_fuzz {
 
@@ -48,6 +50,14 @@ inline bool InstallOffice(const char* tag, const char* model_path) {
     LoadLibraryW((system + found.cFileName).c_str());
   if (search != INVALID_HANDLE_VALUE) FindClose(search);
   CommonProcessAttach(nullptr);
+  // The data folder the installer makes, where the driver ini lives: without
+  // it no setting the driver keeps in its ini is ever stored, and every open
+  // of a context reads the action word bit by bit and tries again to store
+  // it whole.
+  if (!PathCreateDataDir()) {
+    std::fprintf(stderr, "the machine has no data folder\n");
+    return false;
+  }
   return true;
 }
 

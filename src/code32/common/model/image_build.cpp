@@ -7,6 +7,7 @@
 // of exactly the measured size, so the two can never disagree; every write
 // is checked against the block, and the final position must equal its size.
 #include <cstring>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -21,9 +22,9 @@ namespace mdf_image {
 ModelImage* AllocateImage(uint32_t size, bool zeroed) {
   const size_t bytes = sizeof(ModelImage) + size;
   // A block that is not zeroed is freed by MemFree all the same.
-  auto* image = static_cast<ModelImage*>(zeroed ? MemAllocZeroed(bytes) : GlobalAlloc(GMEM_FIXED, bytes));
-  if (!image) return nullptr;
-  image->ownBlock = 0;
+  void* block = zeroed ? MemAllocZeroed(bytes) : GlobalAlloc(GMEM_FIXED, bytes);
+  if (!block) return nullptr;
+  auto* image = new (block) ModelImage;
   image->size = size;
   image->bytes = reinterpret_cast<uint8_t*>(image + 1);
   return image;
@@ -557,7 +558,10 @@ ModelImage* MdfCompileBuffer(const uint8_t* data, size_t size) {
 }
 
 void MdfFreeImage(ModelImage* image) {
-  if (image && image->ownBlock) MemFree(image->bytes);
+  if (!image) return;
+  mdf_image::FreeFeatureIndex(image);
+  if (image->ownBlock) MemFree(image->bytes);
+  image->~ModelImage();
   MemFree(image);
 }
 

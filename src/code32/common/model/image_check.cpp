@@ -430,8 +430,9 @@ namespace mdf_image {
 ModelImage* AdoptImage(uint8_t* block, uint32_t size, bool* invalid) {
   *invalid = !MdfValidateImage(block, size);
   if (*invalid) return nullptr;
-  auto* image = static_cast<ModelImage*>(MemAllocZeroed(sizeof(ModelImage)));
-  if (!image) return nullptr;
+  void* record = MemAllocZeroed(sizeof(ModelImage));
+  if (!record) return nullptr;
+  auto* image = new (record) ModelImage;
   image->size = size;
   image->ownBlock = 1;
   image->bytes = block;

@@ -1,7 +1,12 @@
 // Model queries over features: by setting id, by key and by setting-table
 // position, with their types, defaults and option lists.
+#include <algorithm>
 #include <cstring>
+#include <new>
+#include <utility>
+#include <vector>
 
+#include "image_internal.h"
 #include "velm/context.h"
 #include "velm/mdf_records.h"
 #include "velm/model_query.h"
@@ -51,6 +56,57 @@ bool ReadFound(DriverContext* ctx, uint32_t setting_id, ImgFeature* f) {
 
 }  // namespace
 
+// The features of the list by setting id: for each id the first feature of
+// the list that has it, among the features the walk of the list reaches
+// (it stops at a record that cannot be read and after MdfStepLimit steps).
+// Settings without a slot are looked up here rather than by walking the
+// list: a context's defaults ask hundreds of them on every open.
+struct FeatureIndex {
+  std::vector<std::pair<uint16_t, uint32_t>> items;  // (setting id, offset), by id
+
+  explicit FeatureIndex(const ModelImage* image) {
+    ImgFeature f;
+    uint32_t steps = MdfStepLimit(image);
+    for (uint32_t at = MdfImgSlot(image, mdf_image::kSlotFeatures); at && steps--; at = f.next) {
+      if (!MdfImgReadFeature(image, at, &f)) break;
+      items.emplace_back(f.settingId, at);
+    }
+    // Stable: of the features of one id, the first in the list stays first.
+    std::stable_sort(items.begin(), items.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    items.erase(std::unique(items.begin(), items.end(), [](const auto& a, const auto& b) { return a.first == b.first; }),
+                items.end());
+  }
+
+  uint32_t Find(uint32_t setting_id) const {
+    auto it = std::lower_bound(items.begin(), items.end(), setting_id,
+                               [](const auto& item, uint32_t id) { return item.first < id; });
+    return it != items.end() && it->first == setting_id ? it->second : 0;
+  }
+};
+
+namespace mdf_image {
+
+void FreeFeatureIndex(ModelImage* image) { delete image->featureIndex.exchange(nullptr); }
+
+}  // namespace mdf_image
+
+namespace {
+
+// The image's feature index, made at the first call; null when memory runs
+// out. Two threads that make it at once keep the first one stored.
+const FeatureIndex* IndexOf(const ModelImage* image) {
+  auto& slot = const_cast<ModelImage*>(image)->featureIndex;
+  const FeatureIndex* index = slot.load(std::memory_order_acquire);
+  if (index) return index;
+  const FeatureIndex* made = new (std::nothrow) FeatureIndex(image);
+  if (!made) return nullptr;
+  if (slot.compare_exchange_strong(index, made, std::memory_order_acq_rel)) return made;
+  delete made;
+  return index;
+}
+
+}  // namespace
+
 MdfItem MdfFindItem(DriverContext* ctx, uint32_t setting_id) {
   const ModelImage* image = Image(ctx);
   if (!image || setting_id == 0) return 0;
@@ -59,6 +115,7 @@ MdfItem MdfFindItem(DriverContext* ctx, uint32_t setting_id) {
     uint32_t at = MdfImgSlot(image, slot);
     return at && MdfImgReadFeature(image, at, &f) ? at : 0;
   }
+  if (const FeatureIndex* index = IndexOf(image)) return index->Find(setting_id);
   uint32_t steps = MdfStepLimit(image);
   for (uint32_t at = MdfImgSlot(image, mdf_image::kSlotFeatures); at && steps--; at = f.next) {
     if (!MdfImgReadFeature(image, at, &f)) return 0;

@@ -251,6 +251,11 @@ bool SpoolDeletePrinter(const std::u16string& name);
 bool SpoolFindPrinter(const std::u16string& name, SpoolPrinter* out);
 bool SpoolFindDriver(const std::u16string& name, SpoolDriver* out);
 std::vector<SpoolDataValue> SpoolListPrinterData(const std::u16string& printer);
+// Makes values, in their order, the printer's whole data in one rewrite of
+// its store (what SpoolListPrinterData answered earlier puts the data back
+// as it was then). False when there is no such printer, the store cannot be
+// written, or a write batch is open on the thread.
+bool SpoolReplacePrinterData(const std::u16string& printer, const std::vector<SpoolDataValue>& values);
 // While set, SetPrinterDataW and DeletePrinterDataW of the printer fail with
 // ERROR_ACCESS_DENIED (as for a user without the right to manage it).
 bool SpoolDenyDataWrites(const std::u16string& printer, bool deny);
