@@ -242,18 +242,29 @@ HANDLE AddFileHandle(int fd, DWORD access, DWORD flags, const FileKey& key, cons
   return plat::detail::AddHandle(obj);
 }
 
-// OPEN_EXISTING, the common case: the name is opened first and looked at
-// through its descriptor, one walk of the path instead of three. Opening
-// changes nothing, so what refuses it afterwards (a folder, a read-only
-// file asked for writing, a sharing conflict) only closes it again.
-// O_NONBLOCK keeps a FIFO from holding the open; regular files ignore it.
-HANDLE OpenExisting(const std::string& host, DWORD access, DWORD share, DWORD flags) {
-  std::lock_guard<std::mutex> lock(g_share_mutex);
+// OPEN_EXISTING, the common case: the path as written is opened first (a
+// name spelt as stored needs no matching) and looked at through its
+// descriptor, one walk of the path instead of four; only a name not found
+// so is matched ignoring case and opened again. Opening changes nothing, so
+// what refuses it afterwards (a folder, a read-only file asked for writing,
+// a sharing conflict) only closes it again. O_NONBLOCK keeps a FIFO from
+// holding the open; regular files ignore it.
+HANDLE OpenExisting(LPCWSTR path, DWORD access, DWORD share, DWORD flags) {
+  std::string host = plat::detail::LiteralHostPath(path);
+  if (host.empty()) return Fail(path && *path ? ERROR_PATH_NOT_FOUND : ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
   bool writes = (access & GENERIC_WRITE) != 0;
   int oflags = O_CLOEXEC | O_NONBLOCK | (writes ? ((access & GENERIC_READ) ? O_RDWR : O_WRONLY) : O_RDONLY);
   int fd = ::open(host.c_str(), oflags);
+  int error = fd < 0 ? errno : 0;
+  if (error == ENOENT || error == ENOTDIR) {
+    std::string matched = Host(path);
+    if (!matched.empty() && matched != host) {
+      host = std::move(matched);
+      fd = ::open(host.c_str(), oflags);
+      error = fd < 0 ? errno : 0;
+    }
+  }
   if (fd < 0) {
-    int error = errno;
     if (error == EISDIR) return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
     if (error == ENOENT || error == ENOTDIR) return Fail(MissingError(host), INVALID_HANDLE_VALUE);
     if (error == ENXIO) return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);  // a FIFO or socket, not a file
@@ -270,6 +281,7 @@ HANDLE OpenExisting(const std::string& host, DWORD access, DWORD share, DWORD fl
   if (writes && ReadOnly(host)) return refuse(ERROR_ACCESS_DENIED);
   const FileKey key{st.st_dev, st.st_ino};
   const OpenEntry wanted{access, share};
+  std::lock_guard<std::mutex> lock(g_share_mutex);
   if (!ShareAllows(key, wanted)) return refuse(ERROR_SHARING_VIOLATION);
   SetLastError(ERROR_SUCCESS);
   return AddFileHandle(fd, access, flags, key, wanted);
@@ -279,9 +291,9 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, SECURITY_ATTRIBUTES*
                    HANDLE) {
   plat::NoteCall("CreateFileW", plat::ToUtf8(path));
   if (plat::ShouldFail("CreateFileW")) return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
+  if (disposition == OPEN_EXISTING) return OpenExisting(path, access, share, flags);
   std::string host = Host(path);
   if (host.empty()) return INVALID_HANDLE_VALUE;
-  if (disposition == OPEN_EXISTING) return OpenExisting(host, access, share, flags);
   // A name is created under its path's lock, and looked up again under it,
   // so that two spellings of one path never become two files.
   std::optional<PathLock> creating;

@@ -28,6 +28,9 @@ struct FileStamp {
 };
 FileStamp StampOf(const std::string& host);
 
+// The host path of a Windows path as written, without matching its names
+// ignoring case (MapPath does that); empty where MapPath gives nothing.
+std::string LiteralHostPath(const char16_t* windows_path);
 bool IsHostDir(const std::string& host);
 bool IsHostFile(const std::string& host);
 std::string HostDirName(const std::string& host);

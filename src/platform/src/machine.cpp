@@ -162,7 +162,12 @@ void SetMachineRoot(const std::string& host_dir) {
 
 bool IsFullWindowsPath(const char16_t* path) { return path && path[0] && path[1] == u':'; }
 
-std::string MapPath(const char16_t* windows_path) {
+namespace {
+
+// The host path of a Windows path as it is written (its names not matched
+// against the folders), and its names; empty for a path that is not a
+// full one or climbs out of the machine.
+std::string LiteralPath(const char16_t* windows_path, std::string* host_root, std::vector<std::string>* names) {
   if (!IsFullWindowsPath(windows_path)) return {};
   char16_t drive = WToLower(windows_path[0]);
   if (drive < u'a' || drive > u'z') return {};
@@ -187,11 +192,27 @@ std::string MapPath(const char16_t* windows_path) {
     }
   }
   if (!flush()) return {};
+  std::string literal = host;
+  for (const std::string& name : parts) literal += "/" + name;
+  if (host_root) *host_root = std::move(host);
+  if (names) *names = std::move(parts);
+  return literal;
+}
+
+}  // namespace
+
+namespace detail {
+std::string LiteralHostPath(const char16_t* windows_path) { return LiteralPath(windows_path, nullptr, nullptr); }
+}  // namespace detail
+
+std::string MapPath(const char16_t* windows_path) {
+  std::string host;
+  std::vector<std::string> parts;
+  std::string literal = LiteralPath(windows_path, &host, &parts);
+  if (literal.empty()) return {};
   // Names are unique ignoring case, so a path that exists as written is the
   // answer; likewise an existing parent needs only its last name matched.
   // Only other paths are matched component by component.
-  std::string literal = host;
-  for (const std::string& name : parts) literal += "/" + name;
   struct stat st{};
   if (stat(literal.c_str(), &st) == 0) return literal;
   if (!parts.empty()) {
