@@ -55,7 +55,7 @@ std::vector<std::vector<RECTL>> Clips(LONG w, LONG h) {
 }
 
 // A brush goes through a mask (1: the brush, 0: the destination stays, as
-// glyphs are drawn), at each offset of the destination and the mask within
+// glyphs are drawn; or a one-bit source under ROP 0xE2), at each offset of the destination and the mask within
 // a byte, solid and tiled with patterns of widths that do and do not
 // divide a byte.
 TEST(OneBitBand, BrushThroughAMaskAtEveryAlignment) {
@@ -189,8 +189,14 @@ TEST(OneBitBand, MaskedBrushMatchesEachPixelOverRandomShapes) {
       clips.push_back(RECTL{l, t, pick(l + 1, w), pick(t + 1, h)});
     }
     eng::ClipObject clip(clips, dest);
-    ASSERT_TRUE(EngBitBlt(dst.so(), nullptr, mask.so(), clips.empty() ? nullptr : clip.get(), nullptr, &dest, nullptr,
-                          &mask_at, pw ? tiled.get() : solid.get(), &org, 0xAAF0));
+    // Every other round the mask comes as a one-bit source under ROP 0xE2
+    // (the brush where the source is 1, the page where it is 0), as
+    // documents' stencil masks are drawn.
+    const bool as_source = round % 2 == 1;
+    ASSERT_TRUE(EngBitBlt(dst.so(), as_source ? mask.so() : nullptr, as_source ? nullptr : mask.so(),
+                          clips.empty() ? nullptr : clip.get(), nullptr, &dest, as_source ? &mask_at : nullptr,
+                          as_source ? nullptr : &mask_at, pw ? tiled.get() : solid.get(), &org,
+                          as_source ? 0xE2E2 : 0xAAF0));
     for (LONG y = 0; y < h; ++y)
       for (LONG x = 0; x < w; ++x) {
         const bool drawn = x >= dest.left && x < dest.right && y >= dest.top && y < dest.bottom &&

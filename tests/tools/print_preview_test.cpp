@@ -111,6 +111,17 @@ Comparison Compare(const Rgb& job, const Rgb& doc) {
   return c;
 }
 
+// A picture in its grey levels (the luminance in each channel), as a
+// one-bit job prints every colour.
+Rgb Greyed(Rgb picture) {
+  for (size_t i = 0; i + 2 < picture.px.size(); i += 3) {
+    const uint8_t* p = &picture.px[i];
+    const uint8_t l = uint8_t((299 * p[0] + 587 * p[1] + 114 * p[2]) / 1000);
+    picture.px[i] = picture.px[i + 1] = picture.px[i + 2] = l;
+  }
+  return picture;
+}
+
 struct PageCase {
   const char* name;
   int page;
@@ -186,7 +197,10 @@ class PrintPreview : public ::testing::Test {
   // The one page of a job printed at 600 dpi (its printable area 100 dots
   // in from the paper's corner), drawn by "velm job render", against
   // MuPDF's render of the document's page (0-based).
-  static Comparison JobPageAgainstDocument(const std::string& job, const std::string& pdf, int doc_page) {
+  // grey: both pictures compared in their grey levels (a one-bit raster
+  // job prints the document's colours as dithers of their grey).
+  static Comparison JobPageAgainstDocument(const std::string& job, const std::string& pdf, int doc_page,
+                                           bool grey = false) {
     const std::string png = job + ".png";
     Output r = Run("job render " + job + " --dpi " + std::to_string(kDpi) + " -o " + png);
     EXPECT_EQ(r.rc, 0) << r.err;
@@ -201,7 +215,7 @@ class PrintPreview : public ::testing::Test {
     const Rgb doc = MupdfPage(pdf, doc_page, kDpi, edge, edge, picture.width, picture.height);
     EXPECT_GT(picture.width, 0);
     EXPECT_GT(doc.width, 0);
-    return Compare(picture, doc);
+    return grey ? Compare(Greyed(picture), Greyed(doc)) : Compare(picture, doc);
   }
 
   static test_support::TempFolder* folder_;
@@ -315,6 +329,25 @@ TEST_F(PrintPreview, StencilMasksInAMonochromeVectorJobGoAsOneBitMasks) {
 
   const Comparison cmp = JobPageAgainstDocument(job, pdf, 0);
   std::printf("stencil masks: %zu of %zu inked pixels differ (%.2f%%)\n", cmp.differing, cmp.inked,
+              100 * cmp.Share());
+  EXPECT_GT(cmp.docInk, 1000u);
+  EXPECT_GT(cmp.jobInk, cmp.docInk / 2);
+  EXPECT_LE(cmp.Share(), 0.02);
+}
+
+// The same stencil masks in a one-bit raster job go onto the bands as the
+// brush through one-bit masks, none as MuPDF's render of their area, and
+// the page matches MuPDF's render.
+TEST_F(PrintPreview, StencilMasksInAOneBitRasterJobGoThroughTheBrush) {
+  const std::string pdf = Path("stencils.pdf"), job = Path("stencils-raster.job");
+  ASSERT_EQ(std::system((std::string(MAKE_TEST_PDF " --stencils ") + pdf).c_str()), 0);
+  Output o = Run("print Office " + pdf + " -o " + job + " --devmode " + Path("mono600.dm") + " --mode raster");
+  ASSERT_EQ(o.rc, 0) << o.err;
+  EXPECT_NE(o.out.find(" 3 images, 0 patterns, 0 glyph strings, 0 text runs as outlines, 0 areas rendered by MuPDF"),
+            std::string::npos)
+      << o.out;
+  const Comparison cmp = JobPageAgainstDocument(job, pdf, 0, true);
+  std::printf("stencil masks, raster: %zu of %zu inked pixels differ (%.2f%%)\n", cmp.differing, cmp.inked,
               100 * cmp.Share());
   EXPECT_GT(cmp.docInk, 1000u);
   EXPECT_GT(cmp.jobInk, cmp.docInk / 2);

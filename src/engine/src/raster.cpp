@@ -395,12 +395,25 @@ void Combine(const Pixels& trg, const std::vector<RECTL>& rects, const RECTL& de
   // the destination) the mask say: fills, pens and glyphs.
   const bool brush_only = pat && fg == 0xF0 && (bg == 0xF0 || bg == 0xAA);
   const MaskSource* through = brush_only && bg == 0xAA ? mask : nullptr;
+  // 0xE2 (DSPDxax) onto one bit takes the brush where the source is 1 and
+  // keeps the page where it is 0: an unstretched one-bit source whose
+  // colours stay 0 and 1 is then a mask the brush goes through, as glyphs
+  // are painted (the stencil masks of documents come this way).
+  MaskSource source_mask;
+  const bool brush_through_source =
+      pat && fg == 0xE2 && bg == 0xE2 && trg.bits == 1 && bsrc && bsrc->src.bits == 1 &&
+      (bsrc->trivial || ((XLATEOBJ_iXlate(bsrc->xlo, 0) & 1) == 0 && (XLATEOBJ_iXlate(bsrc->xlo, 1) & 1) == 1));
+  if (brush_through_source) source_mask = MaskSource{bsrc->src, bsrc->dx, bsrc->dy};
   for (const RECTL& clip : rects) {
     RECTL r;
     if (!Intersect(clip, dest, &r)) continue;
     if (cov && !Intersect(r, cov->area, &r)) continue;
     if (brush_only && trg.bits == 1) {
       PaintOneBit(trg, r, *pat, cov, through);
+      continue;
+    }
+    if (brush_through_source) {
+      PaintOneBit(trg, r, *pat, cov, &source_mask);
       continue;
     }
     // Plain copies of same-format rows.

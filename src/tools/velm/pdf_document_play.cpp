@@ -427,7 +427,7 @@ struct Player {
   bool tile_block = false;  // a block of cells, drawn as an image of the cover
   int dpi = 0;
   bool grey = false;  // the job prints in black only: rendered areas and many-coloured images go as grey
-  bool banded = false;  // raster mode: no stencil masks or blocks of pattern cells of their own
+  bool banded = false;  // raster mode: no blocks of pattern cells of their own
   // The document's buffers for image strips and rendered areas, reused from
   // page to page.
   PlayScratch* strip_rows = nullptr;
@@ -1267,7 +1267,7 @@ void FillImageMask(fz_context* ctx, fz_device* dev, fz_image* img, fz_matrix ctm
   try {
     const fz_rect bounds = fz_transform_rect(fz_unit_rect, ctm);
     BOOL ok = FALSE;
-    if (alpha >= 1 && !p->banded && p->StencilMask(img, ctm, p->Color(cs, color, cp), &ok)) {
+    if (alpha >= 1 && p->StencilMask(img, ctm, p->Color(cs, color, cp), &ok)) {
       ++p->stats->images;
       return p->Drawn(ok, bounds);
     }
