@@ -14,24 +14,17 @@
 // compile of the same kind (the cache is there to make it far cheaper).
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
+#include "model_bench.h"
 #include "plat/machine.h"
 #include "velm/model_cache.h"
 
 namespace {
 
 constexpr const char16_t* kModel = u"C:\\Models\\reference.mdf";
-
-std::string ReferencePath() {
-  const char* source = std::getenv("VELM_REFERENCE_MODEL");
-  return source && *source ? source : VELM_REFERENCE_MODEL;
-}
 
 std::string g_root;
 
@@ -50,7 +43,7 @@ bool Prepare() {
     setenv("VELM_MACHINE", root, 1);
     if (!plat::EnsureWindowsDir(u"C:\\Models")) return false;
     std::error_code ec;
-    std::filesystem::copy_file(ReferencePath(), plat::MapPath(kModel), ec);
+    std::filesystem::copy_file(bench_support::ReferenceModelPath(), plat::MapPath(kModel), ec);
     if (ec) return false;
     ModelImage* image = MdfCompileModel(nullptr, kModel, 1, nullptr);
     bool ok = image != nullptr;
@@ -60,19 +53,9 @@ bool Prepare() {
   return ready;
 }
 
-const std::string& ModelBytes() {
-  static const std::string text = [] {
-    std::ifstream in(ReferencePath(), std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }();
-  return text;
-}
-
 const std::string& ImageBytes() {
   static const std::string bytes = [] {
-    const std::string& text = ModelBytes();
+    const std::string& text = bench_support::ReferenceModelText();
     ModelImage* image = MdfCompileBuffer(reinterpret_cast<const uint8_t*>(text.data()), text.size());
     std::string out = image ? std::string(reinterpret_cast<const char*>(MdfImageBytes(image)), MdfImageSize(image))
                             : std::string();
@@ -86,20 +69,7 @@ const std::string& ImageBytes() {
 double g_compile_file_ns = 0;
 double g_compile_bytes_ns = 0;
 
-// Runs one benchmark body per iteration; returns nanoseconds per iteration,
-// or a negative value after reporting an error.
-template <typename Body>
-double Measure(benchmark::State& state, Body body) {
-  auto start = std::chrono::steady_clock::now();
-  for (auto _ : state) {
-    if (!body()) {
-      state.SkipWithError("the step failed");
-      return -1;
-    }
-  }
-  auto elapsed = std::chrono::steady_clock::now() - start;
-  return state.iterations() ? std::chrono::duration<double, std::nano>(elapsed).count() / state.iterations() : 0;
-}
+using bench_support::NanosecondsPerIteration;
 
 bool Keep(ModelImage* image) {
   if (!image) return false;
@@ -114,17 +84,17 @@ void Ratio(benchmark::State& state, double compile_ns, double load_ns) {
 
 void BM_Compile(benchmark::State& state) {
   if (!Prepare()) return state.SkipWithError("the reference model could not be set up");
-  g_compile_file_ns = Measure(state, [] { return Keep(MdfCompileModel(nullptr, kModel, 0, nullptr)); });
+  g_compile_file_ns = NanosecondsPerIteration(state, [] { return Keep(MdfCompileModel(nullptr, kModel, 0, nullptr)); });
 }
 
 void BM_LoadCache(benchmark::State& state) {
   if (!Prepare()) return state.SkipWithError("the reference model could not be set up");
-  Ratio(state, g_compile_file_ns, Measure(state, [] { return Keep(MdfReadCache(kModel, nullptr, nullptr)); }));
+  Ratio(state, g_compile_file_ns, NanosecondsPerIteration(state, [] { return Keep(MdfReadCache(kModel, nullptr, nullptr)); }));
 }
 
 void BM_ObtainCache(benchmark::State& state) {
   if (!Prepare()) return state.SkipWithError("the reference model could not be set up");
-  double ns = Measure(state, [] {
+  double ns = NanosecondsPerIteration(state, [] {
     MdfImageOrigin origin;
     ModelImage* image = MdfObtainModel(kModel, u"3.62", nullptr, &origin);
     return Keep(image) && origin == MdfImageOrigin::kCache;
@@ -133,9 +103,9 @@ void BM_ObtainCache(benchmark::State& state) {
 }
 
 void BM_CompileBytes(benchmark::State& state) {
-  const std::string& text = ModelBytes();
+  const std::string& text = bench_support::ReferenceModelText();
   if (text.empty()) return state.SkipWithError("models/reference.mdf not found");
-  g_compile_bytes_ns = Measure(state, [&] {
+  g_compile_bytes_ns = NanosecondsPerIteration(state, [&] {
     return Keep(MdfCompileBuffer(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
   });
 }
@@ -143,7 +113,7 @@ void BM_CompileBytes(benchmark::State& state) {
 void BM_LoadBytes(benchmark::State& state) {
   const std::string& bytes = ImageBytes();
   if (bytes.empty()) return state.SkipWithError("the reference model did not compile");
-  double ns = Measure(state, [&] {
+  double ns = NanosecondsPerIteration(state, [&] {
     return Keep(MdfLoadImage(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
   });
   Ratio(state, g_compile_bytes_ns, ns);

@@ -14,26 +14,13 @@
 #include <cups/ppd.h>
 #include <sys/stat.h>
 
-#include <chrono>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 
+#include "model_bench.h"
 #include "velm/model_cache.h"
 
 namespace {
-
-const std::string& ReferenceModel() {
-  static const std::string text = [] {
-    const char* path = std::getenv("VELM_REFERENCE_MODEL");
-    std::ifstream in(path && *path ? path : VELM_REFERENCE_MODEL, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }();
-  return text;
-}
 
 std::string PpdPath() {
   const char* path = std::getenv("VELM_CUPS_PPD");
@@ -42,21 +29,13 @@ std::string PpdPath() {
 
 double g_cups_us_per_kb = 0;
 
-// Runs the body per iteration; microseconds per KB of bytes, or a negative
-// value after reporting an error.
+// Microseconds per KB of bytes of a step run once an iteration, or a
+// negative value after reporting that it failed.
 template <typename Body>
 double MeasurePerKb(benchmark::State& state, size_t bytes, Body body) {
-  auto start = std::chrono::steady_clock::now();
-  for (auto _ : state) {
-    if (!body()) {
-      state.SkipWithError("the step failed");
-      return -1;
-    }
-  }
-  auto elapsed = std::chrono::steady_clock::now() - start;
-  if (!state.iterations()) return 0;
-  double us = std::chrono::duration<double, std::micro>(elapsed).count() / static_cast<double>(state.iterations());
-  double per_kb = us / (static_cast<double>(bytes) / 1024.0);
+  const double ns = bench_support::NanosecondsPerIteration(state, body);
+  if (ns <= 0) return ns;
+  const double per_kb = ns / 1000.0 / (static_cast<double>(bytes) / 1024.0);
   state.counters["us_per_KB"] = per_kb;
   state.counters["KB"] = static_cast<double>(bytes) / 1024.0;
   return per_kb;
@@ -79,7 +58,7 @@ void BM_CupsOpenPpd(benchmark::State& state) {
 }
 
 void BM_CompileReferenceModel(benchmark::State& state) {
-  const std::string& text = ReferenceModel();
+  const std::string& text = bench_support::ReferenceModelText();
   if (text.empty()) return state.SkipWithError("models/reference.mdf not found");
   double per_kb = MeasurePerKb(state, text.size(), [&] {
     ModelImage* image = MdfCompileBuffer(reinterpret_cast<const uint8_t*>(text.data()), text.size());

@@ -7,27 +7,17 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 
+#include "model_bench.h"
 #include "velm/mdf_records.h"
 
 namespace {
 
-const std::string& ReferenceModel() {
-  static const std::string text = [] {
-    const char* path = std::getenv("VELM_REFERENCE_MODEL");
-    std::ifstream in(path && *path ? path : VELM_REFERENCE_MODEL, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }();
-  return text;
-}
+using bench_support::ReferenceModelText;
 
 void BM_ParseReferenceModel(benchmark::State& state) {
-  const std::string& text = ReferenceModel();
+  const std::string& text = ReferenceModelText();
   if (text.empty()) {
     state.SkipWithError("models/reference.mdf not found");
     return;
@@ -46,7 +36,7 @@ void BM_ParseReferenceModel(benchmark::State& state) {
 BENCHMARK(BM_ParseReferenceModel)->Unit(benchmark::kMicrosecond);
 
 void BM_ProbeFileVersion(benchmark::State& state) {
-  const std::string& text = ReferenceModel();
+  const std::string& text = ReferenceModelText();
   for (auto _ : state) {
     char16_t version[15] = {};
     MdfProbeFileVersionBuffer(reinterpret_cast<const uint8_t*>(text.data()), text.size(), version);
