@@ -1,27 +1,22 @@
 // A machine of a benchmark's own, in a temporary folder removed at exit,
 // with one printer "Office" of the reference model installed as a driver's
-// data file.
+// data file, and the driver's data folder.
 #pragma once
 
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
+#include "model_bench.h"
 #include "plat/machine.h"
 #include "plat/machineconf.h"
 #include "standin_machine.h"
 #include "plat/winspool.h"
+#include "velm/paths.h"
 
 namespace bench_support {
 
 constexpr const char16_t* kDriverDir = u"C:\\Windows\\System32\\spool\\drivers\\w32x86\\3\\";
-
-// The reference model: VELM_REFERENCE_MODEL from the environment, else the
-// one of the source tree.
-inline std::string ReferenceModelPath() {
-  const char* source = std::getenv("VELM_REFERENCE_MODEL");
-  return source && *source ? source : VELM_REFERENCE_MODEL;
-}
 
 // Makes the machine and opens the printer; null when any step fails. tag
 // names the temporary folder.
@@ -51,6 +46,9 @@ inline HANDLE OpenReferencePrinter(const char* tag) {
   p.name = u"Office";
   p.driverName = d.name;
   if (!plat::SpoolAddDriver(d) || !plat::SpoolAddPrinter(p, &error)) return nullptr;
+  // The driver's data folder, as an installation makes it: the driver keeps
+  // its ini there, and a context opened without it measures failed stores.
+  if (!PathCreateDataDir()) return nullptr;
   std::u16string name = p.name;
   HANDLE h = nullptr;
   return OpenPrinterW(name.data(), &h, nullptr) ? h : nullptr;
