@@ -3,6 +3,10 @@
 #include <array>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "mdf_internal.h"
 #include "plat/kernel.h"
 #include "velm/settings.h"
@@ -27,28 +31,80 @@ bool InitBuffer(MdfTextBuffer* b) {
 inline bool IsLineBreak(uint8_t c) { return c == '\n' || c == '\r'; }
 inline bool IsBlank(uint8_t c) { return c == ' ' || c == '\t'; }
 
+#if defined(__SSE2__)
+// Sixteen bytes at a time: each helper gives a lane of all ones for a byte
+// that matches, and Lanes the lanes as the low sixteen bits of a mask.
+inline __m128i Load16(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+inline __m128i Equal(__m128i v, char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); }
+// lo <= byte <= hi, unsigned: byte - lo wraps above hi - lo otherwise.
+inline __m128i InRange(__m128i v, uint8_t lo, uint8_t hi) {
+  const __m128i offset = _mm_sub_epi8(v, _mm_set1_epi8(static_cast<char>(lo)));
+  const __m128i span = _mm_set1_epi8(static_cast<char>(hi - lo));
+  return _mm_cmpeq_epi8(_mm_max_epu8(offset, span), span);
+}
+inline uint32_t Lanes(__m128i m) { return static_cast<uint32_t>(_mm_movemask_epi8(m)); }
+// The bytes of sixteen that are line breaks.
+inline uint32_t LineBreaks16(const uint8_t* p) {
+  const __m128i v = Load16(p);
+  return Lanes(_mm_or_si128(Equal(v, '\n'), Equal(v, '\r')));
+}
+// The bytes of sixteen outside a class the record reader takes runs of
+// (the word class of keywords, the graphic class of option words; their
+// ranges are those of the class table); 0xFFFF for any other class.
+inline uint32_t OutsideClass16(const uint8_t* p, uint8_t cls) {
+  const __m128i v = Load16(p);
+  __m128i in;
+  if (cls == kMdfWord) {
+    in = _mm_or_si128(InRange(v, '/', '9'), InRange(v, '@', 'z'));
+  } else if (cls == kMdfGraphic) {
+    in = _mm_andnot_si128(_mm_or_si128(Equal(v, ':'), Equal(v, '/')), InRange(v, '!', '~'));
+  } else {
+    return 0xFFFFu;
+  }
+  return ~Lanes(in) & 0xFFFFu;
+}
+#endif
+
+// The cursor of a source, kept here while a record is read (where the
+// compiler can hold it in registers) and handed back when the reader goes.
 class Reader {
  public:
-  explicit Reader(MdfSource* source) : s_(source) {}
-  bool AtEnd() const { return s_->remaining == 0; }
-  uint8_t Peek() const { return *s_->next; }
+  explicit Reader(MdfSource* source) : s_(source), next_(source->next), remaining_(source->remaining) {}
+  ~Reader() {
+    s_->next = next_;
+    s_->remaining = remaining_;
+  }
+  Reader(const Reader&) = delete;
+  Reader& operator=(const Reader&) = delete;
+
+  bool AtEnd() const { return remaining_ == 0; }
+  uint8_t Peek() const { return *next_; }
   uint8_t Get() {
-    --s_->remaining;
-    return *s_->next++;
+    --remaining_;
+    return *next_++;
   }
   // The bytes from the cursor on, and passing over n of them.
-  const uint8_t* Here() const { return s_->next; }
-  uint32_t Left() const { return s_->remaining; }
+  const uint8_t* Here() const { return next_; }
+  uint32_t Left() const { return remaining_; }
   void Advance(uint32_t n) {
-    s_->next += n;
-    s_->remaining -= n;
+    next_ += n;
+    remaining_ -= n;
   }
   // Skips up to and including the next line-break byte.
   void SkipLine() {
-    const uint8_t* p = s_->next;
-    const uint8_t* end = p + s_->remaining;
+    const uint8_t* p = next_;
+    const uint8_t* end = p + remaining_;
+#if defined(__SSE2__)
+    while (end - p >= 16) {
+      if (uint32_t breaks = LineBreaks16(p)) {
+        p += __builtin_ctz(breaks);
+        break;
+      }
+      p += 16;
+    }
+#endif
     while (p < end && !IsLineBreak(*p)) ++p;
-    Advance(static_cast<uint32_t>((p < end ? p + 1 : p) - s_->next));
+    Advance(static_cast<uint32_t>((p < end ? p + 1 : p) - next_));
   }
   void SkipBlanks() {
     while (!AtEnd() && IsBlank(Peek())) Get();
@@ -56,7 +112,18 @@ class Reader {
 
  private:
   MdfSource* s_;
+  const uint8_t* next_;
+  uint32_t remaining_;
 };
+
+// Appends bytes that fit in place; MdfBufferAppendBytes grows the buffer.
+inline bool Append(MdfTextBuffer* b, const uint8_t* bytes, uint32_t n) {
+  if (n > b->capacity - b->length) return MdfBufferAppendBytes(b, reinterpret_cast<const char*>(bytes), n);
+  std::memcpy(b->data + b->length, bytes, n);
+  b->length += n;
+  b->data[b->length] = '\0';
+  return true;
+}
 
 // A run of characters of a class into a buffer, taken as one span; false
 // when memory runs out.
@@ -64,15 +131,25 @@ bool ReadRun(Reader& r, MdfTextBuffer* into, uint8_t cls) {
   const uint8_t* p = r.Here();
   uint32_t n = 0;
   const uint32_t left = r.Left();
-  const std::array<uint8_t, 256>& c = MdfCharClass;
+#if defined(__SSE2__)
+  while (left - n >= 16) {
+    if (uint32_t outside = OutsideClass16(p + n, cls)) {
+      n += static_cast<uint32_t>(__builtin_ctz(outside));
+      break;
+    }
+    n += 16;
+  }
+#else
   // Eight bytes at a time while all of them are of the class.
+  const std::array<uint8_t, 256>& c = MdfCharClass;
   while (left - n >= 8 && (c[p[n]] & c[p[n + 1]] & c[p[n + 2]] & c[p[n + 3]] & c[p[n + 4]] & c[p[n + 5]] &
                            c[p[n + 6]] & c[p[n + 7]] & cls)) {
     n += 8;
   }
+#endif
   while (n < left && MdfIsClass(p[n], cls)) ++n;
   if (n == 0) return true;
-  if (!MdfBufferAppendBytes(into, reinterpret_cast<const char*>(p), n)) return false;
+  if (!Append(into, p, n)) return false;
   r.Advance(n);
   return true;
 }
@@ -109,18 +186,34 @@ int32_t ReadValue(Reader& r, MdfTextBuffer* value) {
   const uint8_t* p = start;
   // Copies the bytes before `stop` and moves the cursor past `consumed`.
   auto finish = [&](const uint8_t* stop, const uint8_t* consumed, int32_t result) {
-    if (!MdfBufferAppendBytes(value, reinterpret_cast<const char*>(start), static_cast<uint32_t>(stop - start))) {
+    if (!Append(value, start, static_cast<uint32_t>(stop - start))) {
       return kMdfOutOfMemory;
     }
     r.Advance(static_cast<uint32_t>(consumed - start));
     return result;
   };
   for (;;) {
+#if defined(__SSE2__)
+    // Sixteen bytes at a time while none of them is a stop: a byte of 0x80
+    // or more is looked at in the table, since lead bytes are all up there.
+    while (end - p >= 16) {
+      const __m128i v = Load16(p);
+      const __m128i marks =
+          _mm_or_si128(_mm_or_si128(_mm_or_si128(Equal(v, '\n'), Equal(v, '\r')), _mm_or_si128(Equal(v, '"'), Equal(v, '%'))),
+                       _mm_or_si128(_mm_or_si128(Equal(v, '('), Equal(v, ')')), _mm_or_si128(Equal(v, '{'), Equal(v, '}'))));
+      if (uint32_t stops_here = Lanes(marks) | Lanes(v)) {
+        p += __builtin_ctz(stops_here);
+        break;
+      }
+      p += 16;
+    }
+#else
     // Eight bytes at a time while none of them is a stop, then byte by byte.
     while (end - p >= 8 && !(stops[p[0]] | stops[p[1]] | stops[p[2]] | stops[p[3]] | stops[p[4]] | stops[p[5]] |
                              stops[p[6]] | stops[p[7]])) {
       p += 8;
     }
+#endif
     while (p < end && !stops[*p]) ++p;
     if (p == end) break;
     const uint8_t* at = p;

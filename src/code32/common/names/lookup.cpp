@@ -5,7 +5,6 @@
 // keeps the table's first-match answer.
 #include <cstdint>
 #include <cstring>
-#include <mutex>
 #include <unordered_map>
 #include <vector>
 
@@ -67,7 +66,7 @@ class NameIndex {
       h ^= h >> 29;
     }
     uint64_t tail = 0;
-    for (size_t k = 0; i < length; ++i, k += 8) tail |= uint64_t{static_cast<uint8_t>(name[i])} << k;
+    std::memcpy(&tail, name + i, length - i);
     h = (h ^ tail) * kMultiplier;
     h ^= h >> 32;
     return static_cast<uint32_t>(h);
@@ -108,24 +107,28 @@ struct Indexes {
   std::unordered_map<uint32_t, int16_t> optionById;  // setting << 16 | option id
 };
 
+Indexes Build() {
+  Indexes ix;
+  const UiSymbolTable& sym = MdfGetSymbolTable();
+  ix.symbolByKey.assign(65536, -1);
+  for (int16_t i = 0; i < sym.count; ++i) {
+    const UiSymbolRow& r = sym.rows[i];
+    if (ix.symbolByKey[r.key] < 0) ix.symbolByKey[r.key] = i;
+    if (r.name) ix.symbolByName.Add(r.name, i);  // the first row keeps a name
+  }
+  const OptionNameTable& opt = MdfGetOptionNameTable();
+  for (int16_t i = 0; i < opt.count; ++i) {
+    const OptionNameRow& r = opt.rows[i];
+    if (r.keyword) ix.optionByName.Add(r.keyword, i);
+    ix.optionById.emplace(uint32_t(r.settingId) << 16 | r.optionId, i);
+  }
+  return ix;
+}
+
+// Built at the first look-up; the language makes that thread-safe, and
+// later look-ups pay one check.
 const Indexes& Get() {
-  static Indexes ix;
-  static std::once_flag once;
-  std::call_once(once, [] {
-    const UiSymbolTable& sym = MdfGetSymbolTable();
-    ix.symbolByKey.assign(65536, -1);
-    for (int16_t i = 0; i < sym.count; ++i) {
-      const UiSymbolRow& r = sym.rows[i];
-      if (ix.symbolByKey[r.key] < 0) ix.symbolByKey[r.key] = i;
-      if (r.name) ix.symbolByName.Add(r.name, i);  // the first row keeps a name
-    }
-    const OptionNameTable& opt = MdfGetOptionNameTable();
-    for (int16_t i = 0; i < opt.count; ++i) {
-      const OptionNameRow& r = opt.rows[i];
-      if (r.keyword) ix.optionByName.Add(r.keyword, i);
-      ix.optionById.emplace(uint32_t(r.settingId) << 16 | r.optionId, i);
-    }
-  });
+  static const Indexes ix = Build();
   return ix;
 }
 
