@@ -117,6 +117,49 @@ TEST(MdfReadRecord, RecordSyntaxTable) {
   }
 }
 
+// Runs and values are scanned many bytes a step: every byte value, at every
+// place of such a step and past it, must end a keyword or a word exactly
+// where the class table says, and must act in a value as it does when the
+// value is short enough to be read byte by byte.
+TEST(MdfReadRecord, EveryByteActsTheSameAtEveryPlaceOfARun) {
+  const std::string tail(20, 'k');
+  for (int b = 0; b < 256; ++b) {
+    const char byte = static_cast<char>(b);
+    SCOPED_TRACE(b);
+    for (size_t at : {size_t{1}, size_t{7}, size_t{15}, size_t{16}, size_t{17}, size_t{31}, size_t{40}}) {
+      SCOPED_TRACE(at);
+      // The keyword: a run of the word class.
+      std::string keyword = std::string(at, 'K') + byte + tail;
+      std::vector<RecordOut> got = ReadAll("*" + keyword + ": 1\n");
+      ASSERT_FALSE(got.empty());
+      EXPECT_EQ(got[0].keyword, MdfIsClass(static_cast<uint8_t>(b), kMdfWord) ? keyword : keyword.substr(0, at));
+
+      // The first word: a run of the graphic class.
+      std::string word = std::string(at, 'w') + byte + tail;
+      got = ReadAll("*K " + word + ": 1\n");
+      ASSERT_FALSE(got.empty());
+      EXPECT_EQ(got[0].word1, MdfIsClass(static_cast<uint8_t>(b), kMdfGraphic) ? word : word.substr(0, at));
+
+      // A value: the same records as with the byte right after the value's
+      // first byte, the plain bytes put before it kept there.
+      const std::string rest = std::string(1, byte) + "v\n*N: 1\n";
+      std::vector<RecordOut> shortest = ReadAll("*K: x" + rest);
+      got = ReadAll("*K: x" + std::string(at, 'v') + rest);
+      ASSERT_EQ(got.size(), shortest.size());
+      for (size_t i = 0; i < got.size(); ++i) {
+        EXPECT_EQ(got[i].code, shortest[i].code);
+        EXPECT_EQ(got[i].keyword, shortest[i].keyword);
+        std::string value = shortest[i].value;
+        if (i == 0) {
+          ASSERT_FALSE(value.empty());
+          value.insert(1, std::string(at, 'v'));
+        }
+        EXPECT_EQ(got[i].value, value);
+      }
+    }
+  }
+}
+
 TEST(MdfReadRecord, TheEndOfTheFileEndsTheLastRecord) {
   struct Case {
     const char* name;
