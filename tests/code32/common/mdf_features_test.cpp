@@ -241,6 +241,35 @@ TEST(MdfDefaultLine, DefaultsBecomePositions) {
   }
 }
 
+// A long option list is searched through a map of positions, a short one
+// member by member: the default line finds its option's position on either
+// side of that length, and an option line repeated past it adds nothing.
+TEST(MdfDefaultLine, PositionsInShortAndLongLists) {
+  const char* const names[] = {"IDS_PAPERSIZE_A3",  "IDS_PAPERSIZE_A4",     "IDS_PAPERSIZE_A5",  "IDS_PAPERSIZE_A6",
+                               "IDS_PAPERSIZE_POSTCARD", "IDS_PAPERSIZE_B4", "IDS_PAPERSIZE_B5",  "IDS_PAPERSIZE_B6",
+                               "IDS_PAPERSIZE_LETTER", "IDS_PAPERSIZE_LEGAL", "IDS_PAPERSIZE_HLT", "IDS_PAPERSIZE_DLT",
+                               "IDS_FREESIZE1",     "IDS_FREESIZE2",        "IDS_FREESIZE3",     "IDS_FREESIZE4",
+                               "IDS_FREESIZE5",     "IDS_FREESIZE6",        "IDS_FREESIZE7",     "IDS_FREESIZE8"};
+  const size_t count = sizeof(names) / sizeof(names[0]);
+  for (size_t listed : {size_t{3}, size_t{16}, size_t{17}, count}) {
+    for (size_t pick = 0; pick < listed; ++pick) {
+      SCOPED_TRACE(std::to_string(listed) + " options, default " + std::to_string(pick));
+      std::string body;
+      for (size_t i = 0; i < listed; ++i) body += std::string("*") + kPaper + " " + names[i] + ": \"x\"\n";
+      body += std::string("*") + kPaper + " " + names[0] + ": \"again\"\n";
+      body += std::string("*Default") + kPaper + ": " + names[pick] + "\n";
+      Parsed ctx = Parse(Block(kPaper, "PickPage", body));
+      ASSERT_NE(ctx, nullptr);
+      FeatureNode* f = Feature(ctx.get(), kPaper);
+      ASSERT_NE(f, nullptr);
+      EXPECT_EQ(f->defaultValue, pick);
+      size_t members = 0;
+      for (MdfOption* o = MdfFeatureOptions(f); o; o = o->next) ++members;
+      EXPECT_EQ(members, listed);
+    }
+  }
+}
+
 TEST(MdfDefaultLine, BooleanDefaults) {
   for (auto [word, expected] : {std::pair{"True", 1}, {"False", 0}, {"true", 0}, {"1", 0}}) {
     SCOPED_TRACE(word);

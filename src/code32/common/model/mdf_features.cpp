@@ -91,8 +91,7 @@ bool AddOption(ModelParseContext* ctx, FeatureNode* node, uint16_t option_id, ch
     list = mdf::OptionIndex(ctx, node);
   } else {
     list->members.back()->next = option;
-    list->position.Emplace(option_id, static_cast<uint32_t>(list->members.size()));
-    list->members.push_back(option);
+    list->Add(option);
   }
   return true;
 }
@@ -196,8 +195,7 @@ MdfParseIndex::OptionList* OptionIndex(ModelParseContext* ctx, const FeatureNode
     list.members.reserve(16);  // room for a usual list at once
     for (MdfOption* o = static_cast<MdfOption*>(node->data); o; o = o->next) {
       Step();
-      list.position.Emplace(o->optionId, static_cast<uint32_t>(list.members.size()));
-      list.members.push_back(o);
+      list.Add(o);
     }
   }
   return &list;
@@ -207,8 +205,8 @@ MdfOption* FindOption(ModelParseContext* ctx, const FeatureNode* node, uint16_t 
   if (!ctx->index) return MdfFindOption(static_cast<MdfOption*>(node->data), option_id);
   MdfParseIndex::OptionList* list = OptionIndex(ctx, node);
   if (!list) return nullptr;
-  const uint32_t* at = list->position.Find(option_id);
-  return at ? list->members[*at] : nullptr;
+  uint32_t at = 0;
+  return list->Find(option_id, &at) ? list->members[at] : nullptr;
 }
 
 }  // namespace mdf
@@ -365,10 +363,7 @@ int32_t MdfOnCloseUI(ModelParseContext* ctx, MdfRecord*) {
     uint32_t count = 0;
     if (MdfParseIndex::OptionList* list = MdfFeatureOptions(node) ? mdf::OptionIndex(ctx, node) : nullptr) {
       count = static_cast<uint32_t>(list->members.size());
-      if (const uint32_t* at = list->position.Find(node->defaultValue)) {
-        position = *at;
-        found = true;
-      }
+      found = list->Find(node->defaultValue, &position);
     }
     if (node->inheritedDefault) {
       // Already a position, taken over from the node it shares options with.

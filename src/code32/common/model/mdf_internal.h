@@ -119,10 +119,37 @@ class MdfFlatMap {
 };
 
 struct MdfParseIndex {
-  // An option list: its members in order and the position of each id.
+  // An option list: its members in order and the position of each id (the
+  // first member with it). A usual list is short and searched member by
+  // member; a longer one keeps a map of the positions.
   struct OptionList {
+    static constexpr size_t kScanned = 16;
     std::vector<MdfOption*> members;
-    MdfFlatMap<uint16_t, uint32_t> position;
+    MdfFlatMap<uint16_t, uint32_t> position;  // for lists of more than kScanned
+
+    void Add(MdfOption* option) {
+      members.push_back(option);
+      const size_t n = members.size();
+      if (n <= kScanned) return;
+      if (n == kScanned + 1) {
+        for (uint32_t i = 0; i < kScanned; ++i) position.Emplace(members[i]->optionId, i);
+      }
+      position.Emplace(option->optionId, static_cast<uint32_t>(n - 1));
+    }
+    bool Find(uint16_t option_id, uint32_t* at) const {
+      if (members.size() > kScanned) {
+        const uint32_t* found = position.Find(option_id);
+        if (found) *at = *found;
+        return found != nullptr;
+      }
+      for (uint32_t i = 0; i < members.size(); ++i) {
+        if (members[i]->optionId == option_id) {
+          *at = i;
+          return true;
+        }
+      }
+      return false;
+    }
   };
   MdfFlatMap<uint16_t, FeatureNode*> firstByKey;
   MdfFlatMap<uint32_t, FeatureNode*> firstByVariant;  // key << 16 | sub-id
