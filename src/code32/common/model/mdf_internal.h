@@ -32,6 +32,8 @@ class MdfArena {
   }
   // A zeroed copy of n bytes with a NUL after them; null when memory runs out.
   char* CopyText(const char* text, size_t n);
+  // Frees every block; the arena can be used again.
+  void Release();
 
  private:
   struct Chunk {

@@ -18,12 +18,16 @@ constexpr size_t kLargestChunk = size_t{64} << 10;
 
 }  // namespace
 
-MdfArena::~MdfArena() {
+MdfArena::~MdfArena() { Release(); }
+
+void MdfArena::Release() {
   while (chunks_) {
     Chunk* next = chunks_->next;
     MemFree(chunks_);
     chunks_ = next;
   }
+  next_ = end_ = nullptr;
+  nextChunk_ = 0;
 }
 
 void* MdfArena::Allocate(size_t n) {

@@ -128,46 +128,24 @@ class Compiler {
 
 // ---- name lists ----------------------------------------------------------------------
 
-struct NameNode {
-  NameNode* next;
-  int32_t number;
-  char name[1];  // allocated to its length
-};
-
+// The names of one parse's rules by kind: each name's number (the first
+// entry with it wins). The texts live in one arena for all lists, freed
+// with the names.
 struct NameList {
-  NameNode* first = nullptr;
-  NameNode* last = nullptr;
-  std::unordered_map<std::string_view, int32_t> numbers;  // the first entry of each name
+  std::unordered_map<std::string_view, int32_t> numbers;
 };
 
 constexpr int32_t kNameListCount = 7;  // indexed by RuleKind (1-6)
 thread_local NameList t_names[kNameListCount];
 thread_local NameList t_refusedJudgeNames;
+thread_local MdfArena t_nameTexts;
 
 int32_t AddName(NameList* list, const char* name, int32_t number) {
   size_t length = std::strlen(name);
-  auto* node = static_cast<NameNode*>(MemAllocZeroed(sizeof(NameNode) + length));
-  if (!node) return 0;
-  node->number = number;
-  std::memcpy(node->name, name, length);
-  if (list->last) {
-    list->last->next = node;
-  } else {
-    list->first = node;
-  }
-  list->last = node;
-  list->numbers.emplace(std::string_view(node->name, length), number);
+  const char* text = t_nameTexts.CopyText(name, length);
+  if (!text) return 0;
+  list->numbers.emplace(std::string_view(text, length), number);
   return 1;
-}
-
-void FreeList(NameList* list) {
-  list->numbers.clear();
-  for (NameNode* n = list->first; n;) {
-    NameNode* next = n->next;
-    MemFree(n);
-    n = next;
-  }
-  list->first = list->last = nullptr;
 }
 
 NameList* ListOf(RuleKind kind) {
@@ -296,8 +274,9 @@ uint32_t RuleResolveReference(const char* word, RuleKind expected) {
 void RuleClearNames() { RuleFreeNames(); }
 
 void RuleFreeNames() {
-  for (NameList& list : t_names) FreeList(&list);
-  FreeList(&t_refusedJudgeNames);
+  for (NameList& list : t_names) list.numbers.clear();
+  t_refusedJudgeNames.numbers.clear();
+  t_nameTexts.Release();
 }
 
 int32_t RuleAddName(RuleKind kind, const char* name, int32_t number) {
