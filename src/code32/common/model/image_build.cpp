@@ -221,6 +221,9 @@ class Builder {
   static std::vector<FeatureNode*> Reorder(FeatureNode* first, MdfFlatMap<uint16_t, bool>* shared_keys) {
     std::vector<FeatureNode*> moved;
     std::vector<FeatureNode*> kept;
+    size_t count = 0;
+    for (FeatureNode* n = first; n; n = n->next) ++count;
+    kept.reserve(count);
     bool ordinary_seen = false;
     for (FeatureNode* n = first; n; n = n->next) {
       if (n->subId != 0 && ordinary_seen) {
@@ -233,7 +236,10 @@ class Builder {
       }
       if (n->subId == 0) ordinary_seen = true;
     }
-    std::vector<FeatureNode*> order(moved.rbegin(), moved.rend());
+    if (moved.empty()) return kept;
+    std::vector<FeatureNode*> order;
+    order.reserve(count);
+    order.assign(moved.rbegin(), moved.rend());
     order.insert(order.end(), kept.begin(), kept.end());
     return order;
   }
@@ -243,6 +249,7 @@ class Builder {
     std::vector<FeatureNode*> order = Reorder(h_->features, &shared_keys);
     MdfFlatMap<uint16_t, Written> recorded;   // shared key -> its owner's list
     MdfFlatMap<uintptr_t, Written> written;   // parse-time list -> where it went
+    written.Reserve(order.size());
     uint32_t previous = 0;
     for (auto it = order.rbegin(); it != order.rend(); ++it) {
       FeatureNode* n = *it;

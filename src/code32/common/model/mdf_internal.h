@@ -79,6 +79,13 @@ class MdfFlatMap {
     }
   }
   bool Contains(K key) const { return Find(key) != nullptr; }
+  // Room for n keys at once, so that adding them grows the table no more.
+  void Reserve(size_t n) {
+    size_t size = slots_.empty() ? 64 : slots_.size();
+    while (4 * n > 3 * size) size *= 2;
+    if (size == slots_.size()) return;
+    Rehash(size);
+  }
   void Clear() {
     slots_.clear();
     count_ = 0;
@@ -104,9 +111,10 @@ class MdfFlatMap {
       if (!s.used || s.key == key) return &s;
     }
   }
-  void Grow() {
+  void Grow() { Rehash(slots_.empty() ? 64 : 2 * slots_.size()); }
+  void Rehash(size_t size) {
     std::vector<Slot> old = std::move(slots_);
-    slots_.assign(old.empty() ? 64 : 2 * old.size(), Slot{});
+    slots_.assign(size, Slot{});
     mask_ = slots_.size() - 1;
     for (Slot& s : old) {
       if (!s.used) continue;
