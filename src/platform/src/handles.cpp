@@ -2,6 +2,8 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <string>
+#include <string_view>
 
 #include "objects.h"
 #include "plat/calls.h"
@@ -54,8 +56,9 @@ namespace {
 bool Closable(const plat::detail::KernelObject* o) { return o->ClosedByCloseHandle(); }
 
 std::mutex g_call_mutex;
-std::map<std::string, long>& Counts() {
-  static std::map<std::string, long> counts;
+// Looked up by the caller's text, so that counting a call builds no string.
+std::map<std::string, long, std::less<>>& Counts() {
+  static std::map<std::string, long, std::less<>> counts;
   return counts;
 }
 std::deque<std::string>& Log() {
@@ -82,7 +85,10 @@ long plat::LiveHandles() {
 
 void plat::NoteCall(const char* service, const std::string& detail) {
   std::lock_guard<std::mutex> lock(g_call_mutex);
-  ++Counts()[service];
+  std::string_view name(service);
+  auto it = Counts().find(name);
+  if (it == Counts().end()) it = Counts().emplace(std::string(name), 0).first;
+  ++it->second;
   if (detail.empty()) return;
   Log().push_back(std::string(service) + " " + detail);
   if (Log().size() > kLogLimit) Log().pop_front();
@@ -90,7 +96,7 @@ void plat::NoteCall(const char* service, const std::string& detail) {
 
 long plat::CallCount(const char* service) {
   std::lock_guard<std::mutex> lock(g_call_mutex);
-  auto it = Counts().find(service);
+  auto it = Counts().find(std::string_view(service));
   return it == Counts().end() ? 0 : it->second;
 }
 
