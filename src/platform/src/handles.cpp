@@ -1,7 +1,9 @@
 // The handle table and the call log.
-#include <deque>
 #include <map>
 #include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "objects.h"
 #include "plat/calls.h"
@@ -54,15 +56,22 @@ namespace {
 bool Closable(const plat::detail::KernelObject* o) { return o->ClosedByCloseHandle(); }
 
 std::mutex g_call_mutex;
-std::map<std::string, long>& Counts() {
-  static std::map<std::string, long> counts;
+// Looked up by the caller's text, so that counting a call builds no string.
+std::map<std::string, long, std::less<>>& Counts() {
+  static std::map<std::string, long, std::less<>> counts;
   return counts;
 }
-std::deque<std::string>& Log() {
-  static std::deque<std::string> log;
-  return log;
-}
 constexpr size_t kLogLimit = 4096;
+// The latest kLogLimit entries, in a ring whose strings are reused once it
+// is full, so that logging a call seldom allocates.
+struct CallRing {
+  std::vector<std::string> entries;
+  size_t oldest = 0;  // where the next entry goes once the ring is full
+};
+CallRing& Log() {
+  static CallRing ring;
+  return ring;
+}
 
 }  // namespace
 
@@ -82,25 +91,41 @@ long plat::LiveHandles() {
 
 void plat::NoteCall(const char* service, const std::string& detail) {
   std::lock_guard<std::mutex> lock(g_call_mutex);
-  ++Counts()[service];
+  std::string_view name(service);
+  auto it = Counts().find(name);
+  if (it == Counts().end()) it = Counts().emplace(std::string(name), 0).first;
+  ++it->second;
   if (detail.empty()) return;
-  Log().push_back(std::string(service) + " " + detail);
-  if (Log().size() > kLogLimit) Log().pop_front();
+  CallRing& ring = Log();
+  std::string* entry;
+  if (ring.entries.size() < kLogLimit) {
+    entry = &ring.entries.emplace_back();
+  } else {
+    entry = &ring.entries[ring.oldest];
+    ring.oldest = (ring.oldest + 1) % kLogLimit;
+  }
+  entry->assign(name);
+  entry->push_back(' ');
+  entry->append(detail);
 }
 
 long plat::CallCount(const char* service) {
   std::lock_guard<std::mutex> lock(g_call_mutex);
-  auto it = Counts().find(service);
+  auto it = Counts().find(std::string_view(service));
   return it == Counts().end() ? 0 : it->second;
 }
 
 std::vector<std::string> plat::CallLog() {
   std::lock_guard<std::mutex> lock(g_call_mutex);
-  return {Log().begin(), Log().end()};
+  const CallRing& ring = Log();
+  std::vector<std::string> out(ring.entries.begin() + std::ptrdiff_t(ring.oldest), ring.entries.end());
+  out.insert(out.end(), ring.entries.begin(), ring.entries.begin() + std::ptrdiff_t(ring.oldest));
+  return out;
 }
 
 void plat::ResetCalls() {
   std::lock_guard<std::mutex> lock(g_call_mutex);
   Counts().clear();
-  Log().clear();
+  Log().entries.clear();
+  Log().oldest = 0;
 }

@@ -82,9 +82,13 @@ DWORD ErrnoToWin(int error) {
 }
 
 FileStamp StampOf(const std::string& host) {
-  FileStamp s;
   struct stat st{};
-  if (host.empty() || ::stat(host.c_str(), &st) != 0) return s;
+  if (host.empty() || ::stat(host.c_str(), &st) != 0) return FileStamp{};
+  return StampOfStat(st);
+}
+
+FileStamp StampOfStat(const struct stat& st) {
+  FileStamp s;
   s.exists = true;
   s.dev = st.st_dev;
   s.ino = st.st_ino;

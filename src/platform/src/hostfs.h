@@ -27,6 +27,12 @@ struct FileStamp {
   }
 };
 FileStamp StampOf(const std::string& host);
+FileStamp StampOfStat(const struct stat& st);
+
+// MapPath, and the stamp of the file when the path exists as it is written
+// (the one look MapPath makes then); a path matched otherwise leaves the
+// stamp not existing, to be taken by the caller.
+std::string MapPathStamped(const char16_t* windows_path, FileStamp* stamp);
 
 // The host path of a Windows path as written, without matching its names
 // ignoring case (MapPath does that); empty where MapPath gives nothing.

@@ -205,7 +205,10 @@ namespace detail {
 std::string LiteralHostPath(const char16_t* windows_path) { return LiteralPath(windows_path, nullptr, nullptr); }
 }  // namespace detail
 
-std::string MapPath(const char16_t* windows_path) {
+std::string MapPath(const char16_t* windows_path) { return detail::MapPathStamped(windows_path, nullptr); }
+
+std::string detail::MapPathStamped(const char16_t* windows_path, FileStamp* stamp) {
+  if (stamp) *stamp = FileStamp{};
   std::string host;
   std::vector<std::string> parts;
   std::string literal = LiteralPath(windows_path, &host, &parts);
@@ -214,7 +217,10 @@ std::string MapPath(const char16_t* windows_path) {
   // answer; likewise an existing parent needs only its last name matched.
   // Only other paths are matched component by component.
   struct stat st{};
-  if (stat(literal.c_str(), &st) == 0) return literal;
+  if (stat(literal.c_str(), &st) == 0) {
+    if (stamp) *stamp = StampOfStat(st);
+    return literal;
+  }
   if (!parts.empty()) {
     std::string parent = literal.substr(0, literal.size() - parts.back().size() - 1);
     struct stat parent_st{};

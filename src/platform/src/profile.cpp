@@ -184,9 +184,10 @@ void Trim() {
   while (g_cache_bytes > g_cache_limit && !g_uses.empty()) Drop(Cache().find(g_uses.back()));
 }
 
-// The parsed file, or null when it cannot be read.
-std::shared_ptr<const Parsed> Load(const std::string& host) {
-  plat::detail::FileStamp stamp = plat::detail::StampOf(host);
+// The parsed file, or null when it cannot be read. A stamp the caller took
+// while finding the file is used as it is; else the file is stamped here.
+std::shared_ptr<const Parsed> Load(const std::string& host, plat::detail::FileStamp stamp = {}) {
+  if (!stamp.exists) stamp = plat::detail::StampOf(host);
   if (!stamp.exists) return nullptr;
   {
     std::lock_guard<std::mutex> lock(g_cache_mutex);
@@ -311,8 +312,8 @@ void ApplyHeld(Parsed& p, const HeldWrite& w) {
 
 // The parsed file as the calling thread sees it: with the changes its batch
 // holds for the file.
-std::shared_ptr<const Parsed> LoadSeen(const std::string& host) {
-  std::shared_ptr<const Parsed> parsed = Load(host);
+std::shared_ptr<const Parsed> LoadSeen(const std::string& host, plat::detail::FileStamp stamp = {}) {
+  std::shared_ptr<const Parsed> parsed = Load(host, stamp);
   if (!plat::detail::BatchActive()) return parsed;
   std::shared_ptr<Parsed> seen;
   for (const HeldWrite& w : t_held) {
@@ -382,8 +383,10 @@ DWORD GetPrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR default_val
                                LPCWSTR file) {
   plat::NoteCall("GetPrivateProfileStringW");
   if (!buffer || size == 0) return 0;
-  std::string host = plat::MapPath(ProfilePath(file));
-  std::shared_ptr<const Parsed> parsed = host.empty() ? nullptr : LoadSeen(host);
+  // The file is looked at once where its path exists as written.
+  plat::detail::FileStamp stamp;
+  std::string host = plat::detail::MapPathStamped(ProfilePath(file).c_str(), &stamp);
+  std::shared_ptr<const Parsed> parsed = host.empty() ? nullptr : LoadSeen(host, stamp);
   if (!section) {
     std::vector<std::u16string> names;
     if (parsed)

@@ -113,11 +113,14 @@ void DmSetDefaults(DriverContext* ctx) {
   DmSetDriverVersionItem(ctx);
   DmResetPublicFields(ctx->devmode, 1, ctx);
   DmFinishDefaults(ctx->devmode, ctx);
-  DmSetEnvironmentFlags(ctx);
+  // The helper that tells a terminal-services session is loaded once for
+  // both the flag and the clearing of the job actions.
+  const int32_t terminal_server = OsIsTerminalServer(ctx->printer);
+  DmSetEnvironmentFlags(ctx, terminal_server);
   uint16_t language = ResGetLangIdFromHelpData(ctx);
   OptSetValueById(ctx, setting::vdmLanguageID, language);
   OptSetValueById(ctx, setting::vdmDspLanguageID, language);
-  DmClearTerminalServerActions(ctx, 0);
+  DmClearTerminalServerActions(ctx, 0, terminal_server);
 }
 
 uint8_t* DmCreateDefault(DriverContext* ctx, uint32_t kind) {

@@ -110,6 +110,11 @@ int32_t DmMergeInput(DriverContext* ctx, const uint8_t* input, size_t input_leng
 
 void DmSetEnvironmentFlags(DriverContext* ctx) {
   if (!ctx || !ctx->devmode || !ctx->work || ctx == CtxGetTemplate()) return;
+  DmSetEnvironmentFlags(ctx, OsIsTerminalServer(ctx->printer));
+}
+
+void DmSetEnvironmentFlags(DriverContext* ctx, int32_t terminal_server) {
+  if (!ctx || !ctx->devmode || !ctx->work || ctx == CtxGetTemplate()) return;
   DmSetFlagUserDefaultTo(ctx, 1);
   DmSetOsKind(ctx, OsIsNt5OrLater() ? 2 : 1);
   DmSetFlagBatchInstallDoneTo(ctx, 1);
@@ -124,7 +129,7 @@ void DmSetEnvironmentFlags(DriverContext* ctx) {
   DmSetFlagJobToolInstalledTo(ctx, LibGetBuild().jobToolFlagCleared ? 0 : RegIsJobLinkerInstalled(2, ctx));
   DmSetFlagDeviceSheetTo(ctx, 0);
   DmSetFlagProviderUcode2To(ctx, 0);
-  DmSetFlagTerminalServerTo(ctx, OsIsTerminalServer(ctx->printer));
+  DmSetFlagTerminalServerTo(ctx, terminal_server);
   DmSetFlagAdministratorTo(ctx, (ctx->work->kindOptions & kKindOptAdmin) ? 1 : OsIsAdministrator());
 }
 
@@ -145,7 +150,12 @@ void DmCopyDeviceConfig(DriverContext* ctx) {
 }
 
 void DmClearTerminalServerActions(DriverContext* ctx, int32_t store) {
-  if (!ctx || !OsIsTerminalServer(ctx->printer)) return;
+  if (!ctx) return;
+  DmClearTerminalServerActions(ctx, store, OsIsTerminalServer(ctx->printer));
+}
+
+void DmClearTerminalServerActions(DriverContext* ctx, int32_t store, int32_t terminal_server) {
+  if (!ctx || !terminal_server) return;
   for (uint32_t id = kFirstAction; id <= kLastAction; ++id) OptSetValueById(ctx, id, 0);
   // The actions are cleared in this context whatever the store says; a word
   // that was not stored is cleared again at the next open.

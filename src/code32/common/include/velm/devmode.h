@@ -184,11 +184,14 @@ constexpr uint32_t kMergeRequestApplied = 0x40000000u;
 int32_t DmMergeInput(DriverContext* ctx, const uint8_t* input, size_t input_length, uint32_t mode);
 // Fills the 16 environment flag bytes of the working DEVMODE.
 void DmSetEnvironmentFlags(DriverContext* ctx);
+// The same with the terminal-services answer already asked for this open.
+void DmSetEnvironmentFlags(DriverContext* ctx, int32_t terminal_server);
 // Mirror items 430-706 (and the reserved bytes) of the DEVMODE := the
 // printer-wide items of the options block.
 void DmCopyDeviceConfig(DriverContext* ctx);
 // In a terminal-services session the job-action bits (224-239) are cleared.
 void DmClearTerminalServerActions(DriverContext* ctx, int32_t store);
+void DmClearTerminalServerActions(DriverContext* ctx, int32_t store, int32_t terminal_server);
 
 // ---- sizes ------------------------------------------------------------------------------
 // The sizes the driver announces, by operating-system family (Windows 9x:
