@@ -226,10 +226,6 @@ std::map<const void*, size_t>& Views() {
   return *views;
 }
 
-}  // namespace
-
-extern "C" {
-
 // A handle of an open descriptor, entered in the share table.
 // Caller holds g_share_mutex.
 HANDLE AddFileHandle(int fd, DWORD access, DWORD flags, const FileKey& key, const OpenEntry& wanted) {
@@ -286,6 +282,10 @@ HANDLE OpenExisting(LPCWSTR path, DWORD access, DWORD share, DWORD flags) {
   SetLastError(ERROR_SUCCESS);
   return AddFileHandle(fd, access, flags, key, wanted);
 }
+
+}  // namespace
+
+extern "C" {
 
 HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, SECURITY_ATTRIBUTES*, DWORD disposition, DWORD flags,
                    HANDLE) {
